@@ -1,0 +1,10 @@
+# Each folder of the sources is globbed, so a new file needs no edit here.
+# A folder without sources yet produces no target.
+function(taruk_glob out)
+  set(files)
+  foreach(dir IN LISTS ARGN)
+    file(GLOB found CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/${dir}/*.cpp")
+    list(APPEND files ${found})
+  endforeach()
+  set(${out} ${files} PARENT_SCOPE)
+endfunction()

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Builds everything with the sanitizers and passes every test: unit tests,
+# tests against real servers and file systems, end-to-end scripts, and a
+# bounded run of every fuzzer.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+cd "$top"
+scripts/install-deps.sh test
+
+# Services the tests share (scripts/services/NAME.sh start|stop). Each start
+# prints the environment the tests need as `export` lines.
+services_env=$(mktemp)
+started=()
+stop_services() {
+  for ((i = ${#started[@]} - 1; i >= 0; i--)); do bash "${started[i]}" stop || true; done
+  rm -f "$services_env"
+}
+trap stop_services EXIT
+for service in scripts/services/*.sh; do
+  [ -e "$service" ] || continue
+  bash "$service" start >>"$services_env"
+  started+=("$service")
+done
+# shellcheck disable=SC1090
+source "$services_env"
+
+cmake --preset debug >/dev/null
+cmake --build --preset debug
+ctest --preset debug -j "$(nproc)"
+
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+ctest --preset fuzz -j "$(nproc)"

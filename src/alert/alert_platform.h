@@ -1,0 +1,25 @@
+#pragma once
+// What the alarm actions ask of the machine, one operation per action. The
+// window implements the balloon and the error box; the Linux layer the rest.
+// Tests put a recorder here: the power actions never reach the real machine.
+
+#include <string>
+
+class AlertPlatform {
+ public:
+  virtual ~AlertPlatform() = default;
+  // A titled information balloon from the program's icon, for about
+  // `timeoutMs` milliseconds.
+  virtual void ShowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) = 0;
+  // Stands in for the shutdown privilege step: true when the system would let
+  // this process power off, suspend or hibernate. A refusal is reported
+  // through ShowSystemError by the implementation.
+  virtual bool EnableShutdownPrivilege() = 0;
+  virtual void ShutDown() = 0;
+  virtual void Suspend() = 0;
+  virtual void Hibernate() = 0;
+  // Plays the file to its end before returning. False with a readable reason.
+  virtual bool PlaySoundFile(const std::wstring& path, std::wstring& failure) = 0;
+  // The box titled "Error" with the system's text for a failure.
+  virtual void ShowSystemError(const std::wstring& text) = 0;
+};

@@ -1,0 +1,50 @@
+#pragma once
+// The monitor's own SMTP client: plain SMTP, no authentication, one server,
+// one connection per client. Every step has a time-out.
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+#include "alert/outgoing_mail.h"
+
+// The time-outs of every network step, in one place.
+struct SmtpTimeouts {
+  std::chrono::milliseconds connect{30'000};
+  std::chrono::milliseconds send{60'000};
+  std::chrono::milliseconds reply{60'000};
+};
+
+class CSmtpClient {
+ public:
+  enum ExpectedReply { ReplyOk = 0, ReplyReady = 1, ReplyStartData = 2, ReplyClosing = 3 };
+
+  CSmtpClient(std::wstring server, uint32_t port);
+  virtual ~CSmtpClient();
+  CSmtpClient(const CSmtpClient&) = delete;
+  CSmtpClient& operator=(const CSmtpClient&) = delete;
+
+  bool Connect();
+  bool Send(COutgoingMail& mail);
+  bool Disconnect();
+  bool IsConnected() const { return connected; }
+
+  std::wstring lastError = L"OK";
+  std::wstring mailerName = L"Orvo Mail";
+  SmtpTimeouts timeouts;  // tests shorten these
+
+ protected:
+  virtual bool PrepareMail(COutgoingMail& mail);
+  bool BuildHeader(COutgoingMail& mail);
+  std::wstring EscapeBody(const COutgoingMail& mail) const;
+  bool Transmit(COutgoingMail& mail);
+  bool ReadReply(ExpectedReply expected);
+
+ private:
+  bool connected = false;
+  uint32_t port;
+  std::wstring server;
+  int socket = -1;
+  std::string pending;  // received bytes that follow the last reply
+  std::wstring replyText;
+};

@@ -1,0 +1,48 @@
+#pragma once
+// One tick of the monitor: re-read the drives, refresh the view, test every
+// drive against the critical temperature (then record its history), and, when
+// a free-space action is chosen, test every volume against the minimum.
+
+#include <cstdint>
+#include <string>
+
+#include "alert/alert_platform.h"
+#include "app/clock.h"
+#include "app/monitor_config.h"
+#include "app/monitor_view.h"
+#include "app/volumes.h"
+#include "drive/drive_slot.h"
+#include "drive/smart_device.h"
+
+// The machine as one cycle sees it.
+struct MonitorEnvironment {
+  DeviceOpener& drives;
+  Volumes& volumes;
+  Clock& clock;
+  AlertPlatform& platform;
+  MonitorView& view;
+};
+
+class MonitorCore {
+ public:
+  MonitorCore(DriveSlots& slots, MonitorConfig& config, MonitorEnvironment environment);
+
+  // The timer's handler. A tick that arrives while a cycle is still running
+  // (a message box opened inside it lets the timer fire again) is skipped.
+  void RunMonitoringCycle();
+  // ReadDriveInfo for drives 0..3, then the buttons of the present ones.
+  void RefreshDrives();
+  void CheckFreeSpace();
+  void RunTemperatureAlarm(int driveIndex);
+  void RunFreeSpaceAlarm(const std::wstring& rootPath, uint32_t freeMb);
+
+  // The port the e-mail action connects to. Always 25 for users; tests point
+  // it at their own server.
+  uint32_t smtpPort = 25;
+
+ private:
+  DriveSlots& slots;
+  MonitorConfig& config;
+  MonitorEnvironment environment;
+  bool cycleRunning = false;
+};

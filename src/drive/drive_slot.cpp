@@ -1,0 +1,3 @@
+#include "drive/drive_slot.h"
+
+DriveSlots driveSlots;
