@@ -1,18 +1,31 @@
 #include <cstdio>
-#include <cstring>
+#include <string>
 
-namespace {
-
-constexpr const char* kUsage =
-    "Usage: taruk [--report [--json] [--replay DIR]] [--help] [--version]\n";
-
-}  // namespace
+#include "cli/command_line.h"
+#include "cli/commands.h"
 
 int main(int argc, char** argv) {
-  if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
-    std::printf("Taruk %s\n", TARUK_VERSION);
-    return 0;
+  CommandLine commandLine;
+  std::string error;
+  if (!ParseCommandLine(argc, argv, commandLine, error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return 2;
   }
-  std::fputs(kUsage, stdout);
-  return 0;
+  switch (commandLine.mode) {
+    case CommandLine::Mode::Help:
+      std::fputs(kUsage, stdout);
+      return 0;
+    case CommandLine::Mode::Version:
+      std::printf("Taruk %s\n", TARUK_VERSION);
+      return 0;
+    case CommandLine::Mode::Report:
+      return RunReport(commandLine);
+    case CommandLine::Mode::Capture:
+      return RunCapture(commandLine);
+    case CommandLine::Mode::Headless:
+      return RunHeadless(commandLine);
+    case CommandLine::Mode::Monitor:
+      break;
+  }
+  return RunMonitorWindow(argc, argv, commandLine);
 }

@@ -1,0 +1,69 @@
+#include "cli/command_line.h"
+
+#include <string_view>
+
+const char* const kUsage =
+    "Usage:\n"
+    "  taruk [--replay DIR]                     the monitor (drives from captures with --replay)\n"
+    "  taruk --report [--json] [--replay DIR]   read drives 0..3 once and print what they report\n"
+    "  taruk --capture DIR                      write each readable drive's answers to DIR/driveN.capture\n"
+    "  taruk --headless [--once] [--replay DIR] the monitor without windows; --once runs one cycle\n"
+    "  taruk --help | --version\n";
+
+bool ParseCommandLine(int argc, char** argv, CommandLine& commandLine, std::string& error) {
+  using Mode = CommandLine::Mode;
+  bool modeGiven = false;
+  auto setMode = [&](Mode mode, std::string_view option) {
+    if (modeGiven) {
+      error = "taruk: " + std::string(option) + " cannot be combined with another mode";
+      return false;
+    }
+    modeGiven = true;
+    commandLine.mode = mode;
+    return true;
+  };
+  auto takeValue = [&](int& i, std::string_view option, std::string& value) {
+    if (i + 1 >= argc || std::string_view(argv[i + 1]).empty()) {
+      error = "taruk: " + std::string(option) + " needs a folder";
+      return false;
+    }
+    value = argv[++i];
+    return true;
+  };
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view option = argv[i];
+    if (option == "--help" || option == "-h") {
+      if (!setMode(Mode::Help, option)) return false;
+    } else if (option == "--version") {
+      if (!setMode(Mode::Version, option)) return false;
+    } else if (option == "--report") {
+      if (!setMode(Mode::Report, option)) return false;
+    } else if (option == "--headless") {
+      if (!setMode(Mode::Headless, option)) return false;
+    } else if (option == "--capture") {
+      if (!setMode(Mode::Capture, option) || !takeValue(i, option, commandLine.captureDir)) return false;
+    } else if (option == "--json") {
+      commandLine.json = true;
+    } else if (option == "--once") {
+      commandLine.once = true;
+    } else if (option == "--replay") {
+      if (!takeValue(i, option, commandLine.replayDir)) return false;
+    } else {
+      error = "taruk: unknown option " + std::string(option) + " (see taruk --help)";
+      return false;
+    }
+  }
+  if (commandLine.json && commandLine.mode != Mode::Report) {
+    error = "taruk: --json goes with --report";
+    return false;
+  }
+  if (commandLine.once && commandLine.mode != Mode::Headless) {
+    error = "taruk: --once goes with --headless";
+    return false;
+  }
+  if (!commandLine.replayDir.empty() && commandLine.mode == Mode::Capture) {
+    error = "taruk: --capture reads live drives; --replay does not apply";
+    return false;
+  }
+  return true;
+}

@@ -1,0 +1,19 @@
+#pragma once
+// taruk's options. The monitor itself needs none; the rest serve servers,
+// tests and bug reports.
+
+#include <string>
+
+struct CommandLine {
+  enum class Mode { Monitor, Report, Capture, Headless, Help, Version };
+  Mode mode = Mode::Monitor;
+  bool json = false;       // --report --json
+  bool once = false;       // --headless --once
+  std::string replayDir;   // --replay DIR: drives (and volumes) from captures
+  std::string captureDir;  // --capture DIR
+};
+
+// False with a one-line `error` for a usage error.
+bool ParseCommandLine(int argc, char** argv, CommandLine& commandLine, std::string& error);
+
+extern const char* const kUsage;

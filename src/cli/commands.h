@@ -1,0 +1,9 @@
+#pragma once
+// One function per mode of taruk; each returns the process's exit code.
+
+#include "cli/command_line.h"
+
+int RunReport(const CommandLine& commandLine);
+int RunCapture(const CommandLine& commandLine);
+int RunHeadless(const CommandLine& commandLine);
+int RunMonitorWindow(int argc, char** argv, const CommandLine& commandLine);

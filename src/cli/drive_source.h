@@ -1,0 +1,12 @@
+#pragma once
+// Where the drives (and the volumes) come from: live devices, or captures
+// with --replay. Shared by every mode of taruk.
+
+#include <memory>
+
+#include "app/volumes.h"
+#include "cli/command_line.h"
+#include "drive/smart_device.h"
+
+std::unique_ptr<DeviceOpener> MakeDriveSource(const CommandLine& commandLine);
+std::unique_ptr<Volumes> MakeVolumeSource(const CommandLine& commandLine);
