@@ -17,6 +17,7 @@ struct CapturedGeometry {
   uint32_t tracksPerCylinder = 0;
   uint32_t sectorsPerTrack = 0;
   uint32_t bytesPerSector = 0;
+  friend bool operator==(const CapturedGeometry&, const CapturedGeometry&) = default;
 };
 
 struct DriveCapture {
@@ -26,6 +27,7 @@ struct DriveCapture {
   std::array<std::optional<Page>, 4> identify; // IDENTIFY (PACKET) DEVICE
   std::array<std::optional<Page>, 4> smartData;
   std::array<std::optional<Page>, 4> smartThresholds;
+  friend bool operator==(const DriveCapture&, const DriveCapture&) = default;
 };
 
 // The capture as text in the format the parser reads back unchanged.

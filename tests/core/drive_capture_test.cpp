@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/replay/capture_drive.h"
+#include "platform/replay/drive_capture.h"
+#include "support/pages.h"
+#include "support/scripted_device.h"
+
+namespace {
+
+std::string HexOf(const Page& page) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string hex;
+  for (uint8_t byte : page) {
+    hex += kDigits[byte >> 4];
+    hex += kDigits[byte & 15];
+  }
+  return hex;
+}
+
+Page Pattern(uint8_t seed) {
+  Page page;
+  for (size_t i = 0; i < page.size(); ++i) page[i] = static_cast<uint8_t>(seed + i * 7);
+  return page;
+}
+
+DriveCapture FullCapture() {
+  DriveCapture capture;
+  capture.deviceMap = 0x23;
+  capture.geometry = CapturedGeometry{9729, 255, 63, 512};
+  capture.enable[0] = true;
+  capture.enable[2] = false;
+  capture.identify[0] = Pattern(1);
+  capture.identify[1] = Pattern(2);
+  capture.smartData[0] = Pattern(3);
+  capture.smartThresholds[0] = Pattern(4);
+  capture.smartThresholds[3] = Pattern(0xFF);
+  return capture;
+}
+
+struct ParseResult {
+  bool ok;
+  DriveCapture capture;
+  std::string error;
+};
+
+ParseResult Parse(const std::string& text) {
+  ParseResult result{};
+  result.ok = ParseCapture(text, "drive1.capture", result.capture, result.error);
+  return result;
+}
+
+// The error must name the file and the line, then say what was expected.
+void ExpectError(const std::string& text, int line, const std::string& mentions) {
+  const ParseResult result = Parse(text);
+  ASSERT_FALSE(result.ok) << text;
+  EXPECT_EQ(result.error.rfind("drive1.capture:" + std::to_string(line) + ": ", 0), 0u) << result.error;
+  EXPECT_NE(result.error.find(mentions), std::string::npos) << result.error;
+  EXPECT_EQ(result.error.find('\n'), std::string::npos) << result.error;
+}
+
+}  // namespace
+
+TEST(CaptureFormat, WhatIsWrittenReadsBackUnchanged) {
+  const DriveCapture capture = FullCapture();
+  const ParseResult result = Parse(FormatCapture(capture));
+  ASSERT_TRUE(result.ok) << result.error;
+  EXPECT_EQ(result.capture, capture);
+
+  // An empty capture (a drive that refused the version request) too.
+  const ParseResult empty = Parse(FormatCapture(DriveCapture{}));
+  ASSERT_TRUE(empty.ok) << empty.error;
+  EXPECT_EQ(empty.capture, DriveCapture{});
+}
+
+TEST(CaptureFormat, HandWrittenFilesMayLayOutPagesFreely) {
+  const Page page = Pattern(9);
+  std::string hex = HexOf(page);
+  // Upper case, split at odd places, comments between the lines, CRLF ends.
+  for (char& c : hex) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const std::string text = "# a comment line\r\n  device-map 1  # behind a value\r\n"
+                           "identify 0 " + hex.substr(0, 3) + "\r\n# inside the page\r\n\t" + hex.substr(3, 500) +
+                           " " + hex.substr(503) + "\r\n";
+  const ParseResult result = Parse(text);
+  ASSERT_TRUE(result.ok) << result.error;
+  EXPECT_EQ(result.capture.deviceMap, 1);
+  EXPECT_EQ(result.capture.identify[0], page);
+  // Whatever the file leaves out is a request that fails.
+  EXPECT_FALSE(result.capture.geometry);
+  EXPECT_FALSE(result.capture.enable[0]);
+  EXPECT_FALSE(result.capture.smartData[0]);
+}
+
+TEST(CaptureFormat, MalformedFilesNameTheLineAndWhatWasExpected) {
+  const std::string page = HexOf(Pattern(5));
+  // Bad hex digit on the third line of a page.
+  ExpectError("device-map 0x01\nidentify 0\n" + page.substr(0, 64) + "\n" + page.substr(64, 10) + "zz" +
+                  page.substr(76) + "\n",
+              4, "hex digit");
+  // Short page: the next keyword comes before 1024 digits.
+  ExpectError("smart-data 0\n" + page.substr(0, 1000) + "\nsmart-thresholds 0\n" + page + "\n", 3,
+              "expected 1024 hex digits");
+  // A page one digit too long.
+  ExpectError("identify 0\n" + page + "0\n", 2, "more than 1024");
+  // Truncated file: the page stops at the end of the file.
+  ExpectError("device-map 0x01\ngeometry 10 255 63 512\nidentify 0\n" + page.substr(0, 512), 4, "end of the file");
+  // Truncated in the middle of a line of values.
+  ExpectError("device-map 0x01\ngeometry 10 255", 2, "sectors per track");
+  ExpectError("enable 0", 1, "ok or fail");
+  // Unknown keyword.
+  ExpectError("device-map 0x01\n\ndevicemap 0x01\n", 3, "expected device-map, geometry");
+  // Positions out of range or not numbers.
+  ExpectError("enable 4 ok\n", 1, "position 0..3");
+  ExpectError("identify -1\n" + page, 1, "position 0..3");
+  ExpectError("smart-data x\n" + page, 1, "position 0..3");
+  // Values out of range.
+  ExpectError("device-map 0x100\n", 1, "device map byte");
+  ExpectError("device-map\n", 1, "device map byte");
+  ExpectError("geometry 10 255 63 4294967296\n", 1, "bytes per sector");
+  ExpectError("geometry 10 -255 63 512\n", 1, "tracks per cylinder");
+  ExpectError("enable 1 yes\n", 1, "ok or fail");
+  // The same answer twice would leave a reader guessing which one the drive gave.
+  ExpectError("device-map 0x01\ndevice-map 0x03\n", 2, "twice");
+  ExpectError("identify 2 " + page + "\nidentify 2 " + page, 2, "twice");
+}
+
+TEST(CaptureFormat, BinaryJunkGivesOneReadableLine) {
+  std::string junk = "device-map 0x01\n";
+  junk += std::string("\x01\x02\xff\x7f\x1b[2J", 8) + std::string(200, 'A');
+  const ParseResult result = Parse(junk);
+  ASSERT_FALSE(result.ok);
+  for (char c : result.error) EXPECT_TRUE(c >= 0x20 && c < 0x7F) << int(c);
+  EXPECT_LT(result.error.size(), 200u);
+}
+
+TEST(CaptureFormat, AFailedParseLeavesTheCaptureAsItWas) {
+  DriveCapture capture = FullCapture();
+  std::string error;
+  // Every line but the last is good and would change the capture.
+  EXPECT_FALSE(ParseCapture("device-map 0x01\ngeometry 1 2 3 4\nenable 3 ok\nbogus\n", "f", capture, error));
+  EXPECT_EQ(capture, FullCapture());
+}
+
+// CaptureDrive must ask exactly what the reading pass asks, so that a replay
+// of the capture answers every request of the pass.
+TEST(CaptureDrive, AsksWhatTheReadingPassAsksAndKeepsTheAnswers) {
+  ScriptedDevice device;
+  device.deviceMap = 0x07 | 0x20;  // ATA at 0 and 2, ATAPI at 1
+  device.cylinders = 9729;
+  device.tracksPerCylinder = 255;
+  device.refused = {"enable 2"};
+  device.pages["identify 0"] = Pattern(1);
+  device.pages["identify-packet 1"] = Pattern(2);
+  device.pages["identify 2"] = Pattern(3);
+  device.pages["read-data 0"] = Pattern(4);
+  device.pages["read-thresholds 0"] = Pattern(5);
+  device.pages["read-data 2"] = Pattern(6);  // never asked: enable 2 failed
+
+  const DriveCapture capture = CaptureDrive(device);
+  EXPECT_EQ(device.log, (std::vector<std::string>{"version", "geometry", "enable 0", "identify 0",
+                                                   "identify-packet 1", "enable 2", "identify 2", "read-data 0",
+                                                   "read-thresholds 0"}));
+  EXPECT_EQ(capture.deviceMap, 0x27);
+  ASSERT_TRUE(capture.geometry);
+  EXPECT_EQ(*capture.geometry, (CapturedGeometry{9729, 255, 63, 512}));
+  EXPECT_EQ(capture.enable[0], true);
+  EXPECT_FALSE(capture.enable[1]);  // an ATAPI position is never enabled
+  EXPECT_EQ(capture.enable[2], false);
+  EXPECT_EQ(capture.identify[1], Pattern(2));
+  EXPECT_EQ(capture.identify[2], Pattern(3));
+  EXPECT_EQ(capture.smartData[0], Pattern(4));
+  EXPECT_EQ(capture.smartThresholds[0], Pattern(5));
+  EXPECT_FALSE(capture.smartData[2]);
+}
+
+TEST(CaptureDrive, StopsWhereThePassStops) {
+  ScriptedDevice refusesVersion;
+  refusesVersion.versionAnswers = false;
+  EXPECT_EQ(CaptureDrive(refusesVersion), DriveCapture{});
+  EXPECT_EQ(refusesVersion.log, std::vector<std::string>{"version"});
+
+  // No data page: the thresholds are not asked for; no geometry: none kept,
+  // and a failed request that scribbled on its buffer is not recorded.
+  ScriptedDevice noData;
+  noData.geometryAnswers = false;
+  noData.scribbleOnFailure = true;
+  noData.pages["identify 0"] = Pattern(1);
+  noData.pages["read-thresholds 0"] = Pattern(2);
+  const DriveCapture capture = CaptureDrive(noData);
+  EXPECT_EQ(noData.log, (std::vector<std::string>{"version", "geometry", "enable 0", "identify 0", "read-data 0"}));
+  EXPECT_FALSE(capture.geometry);
+  EXPECT_FALSE(capture.smartData[0]);
+  EXPECT_FALSE(capture.smartThresholds[0]);
+  EXPECT_EQ(capture.enable[0], true);
+}

@@ -1,0 +1,116 @@
+#include "support/scripted_device.h"
+
+#include <cstring>
+
+namespace {
+
+// The rows of the register table: features, sector count, sector number,
+// cylinder low, cylinder high, command, cBufferSize.
+struct Row {
+  const char* kind;
+  uint8_t features, count, number, low, high, command;
+  uint32_t bufferSize;
+};
+
+constexpr Row kRows[] = {
+    {"enable", 0xD8, 1, 1, 0x4F, 0xC2, 0xB0, 0},
+    {"identify", 0, 1, 1, 0, 0, 0xEC, 512},
+    {"identify-packet", 0, 1, 1, 0, 0, 0xA1, 512},
+    {"read-data", 0xD0, 1, 1, 0x4F, 0xC2, 0xB0, 512},
+    {"read-thresholds", 0xD1, 1, 1, 0x4F, 0xC2, 0xB0, 512},
+};
+
+}  // namespace
+
+RequestBlock ExpectedRequest(const std::string& kind, int position) {
+  RequestBlock block{};
+  for (const Row& row : kRows) {
+    if (kind != row.kind) continue;
+    block[0] = static_cast<uint8_t>(row.bufferSize);
+    block[1] = static_cast<uint8_t>(row.bufferSize >> 8);
+    block[4] = row.features;
+    block[5] = row.count;
+    block[6] = row.number;
+    block[7] = row.low;
+    block[8] = row.high;
+    block[9] = position % 2 == 0 ? 0xA0 : 0xB0;
+    block[10] = row.command;
+    block[11] = 0;
+    block[12] = static_cast<uint8_t>(position);
+  }
+  return block;
+}
+
+std::string NameOfRequest(const RequestBlock& request) {
+  for (const Row& row : kRows) {
+    for (int position = 0; position < 4; ++position) {
+      if (request == ExpectedRequest(row.kind, position)) return std::string(row.kind) + " " + std::to_string(position);
+    }
+  }
+  return "unexpected";
+}
+
+ScriptedDevice::~ScriptedDevice() {
+  if (closedCounter) ++*closedCounter;
+}
+
+bool ScriptedDevice::GetVersion(VersionAnswer& answer) {
+  log.push_back("version");
+  if (!versionAnswers || refused.count("version")) return false;
+  answer[3] = deviceMap;
+  return true;
+}
+
+bool ScriptedDevice::GetGeometry(GeometryAnswer& answer) {
+  log.push_back("geometry");
+  if (!geometryAnswers || refused.count("geometry")) {
+    if (scribbleOnFailure) answer.fill(0x7F);
+    return false;
+  }
+  std::memcpy(answer.data(), &cylinders, 8);
+  std::memcpy(answer.data() + 12, &tracksPerCylinder, 4);
+  std::memcpy(answer.data() + 16, &sectorsPerTrack, 4);
+  std::memcpy(answer.data() + 20, &bytesPerSector, 4);
+  return true;
+}
+
+bool ScriptedDevice::SendDriveCommand(const RequestBlock& request, CommandAnswer& /*answer*/) {
+  const std::string name = NameOfRequest(request);
+  log.push_back(name);
+  return name.rfind("enable ", 0) == 0 && !refused.count(name);
+}
+
+bool ScriptedDevice::ReceiveDriveData(const RequestBlock& request, DataAnswer& answer) {
+  const std::string name = NameOfRequest(request);
+  log.push_back(name);
+  const auto page = pages.find(name);
+  if (name == "unexpected" || name.rfind("enable ", 0) == 0 || refused.count(name) || page == pages.end()) {
+    if (scribbleOnFailure) answer.fill(0x5A);
+    return false;
+  }
+  std::memcpy(answer.data() + 16, page->second.data(), kPageSize);
+  return true;
+}
+
+namespace {
+
+// Copies the script and reports the copy's log back when the pass closes it.
+class LoggedDevice : public ScriptedDevice {
+ public:
+  LoggedDevice(const ScriptedDevice& script, std::vector<std::string>& sink) : ScriptedDevice(script), sink_(sink) {
+    log.clear();
+  }
+  ~LoggedDevice() override { sink_ = log; }
+
+ private:
+  std::vector<std::string>& sink_;
+};
+
+}  // namespace
+
+std::unique_ptr<SmartDevice> ScriptedOpener::Open(int driveNumber) {
+  const auto drive = drives.find(driveNumber);
+  if (drive == drives.end()) return nullptr;
+  lastLog.clear();
+  return std::make_unique<LoggedDevice>(drive->second, lastLog);
+}
