@@ -41,6 +41,12 @@ class CSmtpClient {
   bool ReadReply(ExpectedReply expected);
 
  private:
+  // Sends one piece of text; on failure sets lastError and drops the
+  // connection.
+  bool SendText(const std::wstring& text);
+  // Closes the socket after a broken or timed-out exchange, or at the end.
+  void DropConnection();
+
   bool connected = false;
   uint32_t port;
   std::wstring server;
