@@ -1,0 +1,28 @@
+#include "ui/template_dialog.h"
+
+TemplateDialog::TemplateDialog(int templateId, QWidget* parent, const ControlFactory& factory)
+    : QDialog(parent) {
+  built = LoadDialogTemplate(templateId, layout, buildError) && BuildDialog(layout, *this, buildError, factory);
+  if (!built) {
+    qWarning("taruk: %s", qPrintable(buildError));
+    return;
+  }
+  DialogCommands* commands = CommandsOf(*this);
+  connect(commands, &DialogCommands::command, this, &TemplateDialog::RouteCommand);
+  connect(commands, &DialogCommands::selectionChanged, this, [this](int id) { OnSelectionChanged(id); });
+}
+
+void TemplateDialog::RouteCommand(int id) {
+  emit command(id);
+  OnCommand(id);
+}
+
+void TemplateDialog::OnCommand(int id) {
+  if (id == kIdOk) {
+    accept();
+  } else if (id == kIdCancel) {
+    QDialog::reject();
+  }
+}
+
+void TemplateDialog::reject() { RouteCommand(kIdCancel); }
