@@ -1,178 +1,123 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <vector>
 
 #include "app/history.h"
 
 namespace {
 
-// A wall clock the test sets; every reading is counted.
+// A wall clock the test sets; readings are counted.
 class SetClock : public Clock {
  public:
   int hour = 10;
-  int minute = 0;
+  int minute = 7;
   int readings = 0;
-  int CurrentHour() override {
-    ++readings;
-    return hour;
-  }
-  int CurrentMinute() override {
-    ++readings;
-    return minute;
-  }
+  int CurrentHour() override { return ++readings, hour; }
+  int CurrentMinute() override { return ++readings, minute; }
 };
 
-// The first `n` minute elements, newest first.
-std::vector<uint32_t> Minutes(const DriveSlot& slot, size_t n) {
-  return {slot.minuteHistory.begin(), slot.minuteHistory.begin() + static_cast<std::ptrdiff_t>(n)};
+template <size_t N>
+std::vector<uint32_t> Newest(const std::array<uint32_t, N>& series, size_t count) {
+  return {series.begin(), series.begin() + static_cast<std::ptrdiff_t>(count)};
 }
 
 class HistoryTest : public testing::Test {
  protected:
   SetClock clock;
   DriveSlots slots;
+  DriveSlot& slot = slots[0];
 
-  void SetUp() override {
-    clock.minute = 7;
-    ResetHistory(slots, clock);
-  }
+  void SetUp() override { ResetHistory(slots, clock); }
 
-  // One monitoring cycle for slot 0 at the given minute.
-  void CycleAt(int minute, uint32_t temperature, int32_t pollInterval) {
+  // One monitoring cycle for slot 0.
+  void CycleAt(int minute, uint32_t temperature, int32_t pollInterval = 60) {
     clock.minute = minute;
-    slots[0].temperature = temperature;
-    RecordHistory(slots[0], pollInterval, clock);
+    slot.temperature = temperature;
+    RecordHistory(slot, pollInterval, clock);
   }
+  std::vector<uint32_t> Minutes(size_t count) const { return Newest(slot.minuteHistory, count); }
 };
+
+using Series = std::vector<uint32_t>;
 
 }  // namespace
 
-TEST_F(HistoryTest, ResetClearsEverySlotAndStampsTheStartTime) {
-  SetClock start;
-  start.hour = 23;
-  start.minute = 59;
-  DriveSlots dirty;
-  for (DriveSlot& slot : dirty) {
-    slot.model = L"old";
-    slot.capacityGb = 80;
-    slot.temperature = 50;
-    slot.attributes[3].id = 194;
-    slot.minuteHistory.fill(40);
-    slot.hourHistory.fill(41);
+TEST_F(HistoryTest, EachNewMinuteShiftsByTheMinutesOneCycleStandsFor) {
+  CycleAt(7, 40);  // still the start minute: no sample yet
+  EXPECT_EQ(Minutes(2), (Series{0, 0}));
+  CycleAt(8, 41);
+  CycleAt(9, 42);
+  EXPECT_EQ(Minutes(3), (Series{42, 41, 0}));
+  clock.hour = 11;  // only the minute of the hour counts
+  CycleAt(9, 43);
+  EXPECT_EQ(Minutes(3), (Series{42, 41, 0}));
+
+  CycleAt(14, 45, 300);  // five minutes, five samples
+  EXPECT_EQ(Minutes(7), (Series{45, 45, 45, 45, 45, 42, 41}));
+  CycleAt(15, 50, 90);  // the part minute counts for nothing
+  EXPECT_EQ(Minutes(3), (Series{50, 45, 45}));
+
+  for (int cycle = 0; cycle < 12; ++cycle) {  // every 10 s: the first of each minute
+    CycleAt(16 + cycle / 6, 30 + static_cast<uint32_t>(cycle), 10);
   }
-  ResetHistory(dirty, start);
-  EXPECT_EQ(start.readings, 8);  // its own hour and minute for every slot
-  for (const DriveSlot& slot : dirty) {
-    EXPECT_FALSE(slot.IsPresent());
-    EXPECT_EQ(slot.model, L"");
-    EXPECT_EQ(slot.temperature, 0u);
-    EXPECT_EQ(slot.attributes[3].id, 0);
-    EXPECT_TRUE(std::all_of(slot.minuteHistory.begin(), slot.minuteHistory.end(),
-                            [](uint32_t v) { return v == 0; }));
-    EXPECT_TRUE(std::all_of(slot.hourHistory.begin(), slot.hourHistory.end(),
-                            [](uint32_t v) { return v == 0; }));
-    EXPECT_EQ(slot.hourStamp, 23);
-    EXPECT_EQ(slot.minuteStamp, 59);
-  }
-}
+  EXPECT_EQ(Minutes(3), (Series{36, 30, 50}));
 
-TEST_F(HistoryTest, FirstSampleWaitsForTheFirstNewMinute) {
-  CycleAt(7, 40, 60);  // still the start minute
-  EXPECT_EQ(Minutes(slots[0], 2), (std::vector<uint32_t>{0, 0}));
-  CycleAt(8, 41, 60);
-  CycleAt(9, 42, 60);
-  EXPECT_EQ(Minutes(slots[0], 3), (std::vector<uint32_t>{42, 41, 0}));
-  EXPECT_EQ(slots[0].minuteStamp, 9);
-  // Only the minute of the hour is compared: the same minute an hour later
-  // records nothing.
-  clock.hour = 11;
-  CycleAt(9, 43, 60);
-  EXPECT_EQ(Minutes(slots[0], 3), (std::vector<uint32_t>{42, 41, 0}));
-}
-
-TEST_F(HistoryTest, FiveMinuteIntervalWritesFiveEqualSamples) {
-  CycleAt(8, 40, 300);
-  CycleAt(13, 45, 300);
-  EXPECT_EQ(Minutes(slots[0], 11),
-            (std::vector<uint32_t>{45, 45, 45, 45, 45, 40, 40, 40, 40, 40, 0}));
-  // A part minute counts for nothing: 90 seconds stands for one minute.
-  CycleAt(14, 50, 90);
-  EXPECT_EQ(Minutes(slots[0], 3), (std::vector<uint32_t>{50, 45, 45}));
-}
-
-TEST_F(HistoryTest, ShortIntervalRecordsOnlyTheFirstCycleOfEachMinute) {
-  for (int cycle = 0; cycle < 12; ++cycle) {
-    CycleAt(8 + cycle / 6, 30 + static_cast<uint32_t>(cycle), 10);
-  }
-  EXPECT_EQ(Minutes(slots[0], 3), (std::vector<uint32_t>{36, 30, 0}));
-}
-
-TEST_F(HistoryTest, OldestMinuteFallsOffTheEnd) {
-  for (int cycle = 1; cycle <= 101; ++cycle) CycleAt((7 + cycle) % 60, static_cast<uint32_t>(cycle), 60);
-  EXPECT_EQ(slots[0].minuteHistory[0], 101u);
-  EXPECT_EQ(slots[0].minuteHistory[99], 2u);
+  for (uint32_t cycle = 1; cycle <= 100; ++cycle) CycleAt(static_cast<int>(cycle % 60), cycle);
+  EXPECT_EQ(slot.minuteHistory[0], 100u);
+  EXPECT_EQ(slot.minuteHistory[99], 1u);
 }
 
 TEST_F(HistoryTest, NewClockHourWritesHourElementZeroAndDropsTheOldest) {
-  for (uint32_t i = 0; i < 30; ++i) slots[0].hourHistory[i] = 100 + i;
+  for (uint32_t i = 0; i < 30; ++i) slot.hourHistory[i] = 100 + i;
   clock.hour = 11;
-  CycleAt(8, 41, 60);
-  EXPECT_EQ(slots[0].hourHistory[0], 41u);
-  EXPECT_EQ(slots[0].hourHistory[1], 100u);
-  EXPECT_EQ(slots[0].hourHistory[29], 128u);  // 129 dropped
-  EXPECT_EQ(slots[0].hourStamp, 11);
-  CycleAt(9, 55, 60);  // same hour: the hour series stays
-  EXPECT_EQ(slots[0].hourHistory[0], 41u);
-  EXPECT_EQ(slots[0].hourHistory[1], 100u);
+  CycleAt(8, 41);
+  CycleAt(9, 55);  // same hour: the hour series stays
+  EXPECT_EQ(Newest(slot.hourHistory, 2), (Series{41, 100}));
+  EXPECT_EQ(slot.hourHistory[29], 128u);
 }
 
 TEST_F(HistoryTest, SlotsOfAbsentDrivesAdvanceWithZeros) {
-  slots[2].minuteHistory[0] = 33;  // a sample from before the drive vanished
+  slots[2].minuteHistory[0] = 33;  // from before the drive went away
   clock.minute = 8;
   clock.hour = 11;
   RecordHistory(slots[2], 120, clock);
-  EXPECT_EQ(Minutes(slots[2], 4), (std::vector<uint32_t>{0, 0, 33, 0}));
+  EXPECT_EQ(Newest(slots[2].minuteHistory, 4), (Series{0, 0, 33, 0}));
   EXPECT_EQ(slots[2].hourHistory[0], 0u);
-  EXPECT_EQ(slots[2].minuteStamp, 8);
 }
 
 TEST_F(HistoryTest, FailingClockStampsMinusOneAndRecordsWhenItChanges) {
-  SetClock broken;
-  broken.hour = -1;
-  broken.minute = -1;
-  ResetHistory(slots, broken);
-  EXPECT_EQ(slots[0].minuteStamp, -1);
-  EXPECT_EQ(slots[0].hourStamp, -1);
-  slots[0].temperature = 44;
-  RecordHistory(slots[0], 60, broken);
-  EXPECT_EQ(slots[0].minuteHistory[0], 0u);  // -1 again: nothing changed
-  broken.minute = 5;
-  broken.hour = 3;
-  RecordHistory(slots[0], 60, broken);
-  EXPECT_EQ(Minutes(slots[0], 2), (std::vector<uint32_t>{44, 0}));
-  EXPECT_EQ(slots[0].hourHistory[0], 44u);
-  broken.minute = -1;  // failing after working counts as a change
-  slots[0].temperature = 45;
-  RecordHistory(slots[0], 60, broken);
-  EXPECT_EQ(Minutes(slots[0], 2), (std::vector<uint32_t>{45, 44}));
-  EXPECT_EQ(slots[0].minuteStamp, -1);
+  slots[3].minuteHistory.fill(40);
+  clock.hour = clock.minute = -1;
+  clock.readings = 0;
+  ResetHistory(slots, clock);
+  EXPECT_EQ(clock.readings, 8);  // its own hour and minute for every slot
+  EXPECT_EQ(slots[3].minuteHistory, decltype(slot.minuteHistory){});
+  EXPECT_EQ(slots[3].minuteStamp, -1);
+  EXPECT_EQ(slots[3].hourStamp, -1);
+  CycleAt(-1, 44);
+  EXPECT_EQ(Minutes(1), (Series{0}));
+  clock.hour = 3;
+  CycleAt(5, 44);
+  EXPECT_EQ(Minutes(2), (Series{44, 0}));
+  EXPECT_EQ(slot.hourHistory[0], 44u);
+  CycleAt(-1, 45);  // failing after working is a change too
+  EXPECT_EQ(Minutes(2), (Series{45, 44}));
 }
 
 TEST_F(HistoryTest, HandEditedIntervalsStayInsideTheSeries) {
-  slots[0].minuteHistory.fill(20);
-  // 6,060 seconds and more ask for 101 minutes or more: the whole series is
-  // filled with this sample and nothing lies beyond it.
-  for (int32_t interval : {6060, 6119, 599999, INT32_MAX}) {
-    CycleAt(clock.minute == 8 ? 9 : 8, static_cast<uint32_t>(interval % 97), interval);
-    EXPECT_TRUE(std::all_of(slots[0].minuteHistory.begin(), slots[0].minuteHistory.end(),
-                            [&](uint32_t v) { return v == static_cast<uint32_t>(interval % 97); }))
-        << interval;
+  // 6,060 seconds and more stand for more minutes than the series holds: it
+  // fills with this sample and nothing is written past it.
+  decltype(slot.minuteHistory) allThirty;
+  allThirty.fill(30);
+  for (int32_t interval : {6060, 599999, INT32_MAX}) {
+    slot.minuteHistory.fill(20);
+    CycleAt(clock.minute == 8 ? 9 : 8, 30, interval);
+    EXPECT_EQ(slot.minuteHistory, allThirty) << interval;
+    EXPECT_EQ(slot.minuteStamp, clock.minute);
   }
   // A negative interval shifts nothing; element 0 takes the sample.
-  slots[0].minuteHistory.fill(20);
+  slot.minuteHistory.fill(20);
   CycleAt(30, 50, -120);
-  EXPECT_EQ(Minutes(slots[0], 3), (std::vector<uint32_t>{50, 20, 20}));
   CycleAt(31, 51, INT32_MIN);
-  EXPECT_EQ(Minutes(slots[0], 3), (std::vector<uint32_t>{51, 20, 20}));
+  EXPECT_EQ(Minutes(3), (Series{51, 20, 20}));
 }
