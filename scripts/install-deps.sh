@@ -3,7 +3,8 @@
 #   scripts/install-deps.sh build   packages to build and run the program
 #   scripts/install-deps.sh test    the above plus what the tests need
 # The lists are scripts/deps/build-*.txt and scripts/deps/test-*.txt, one
-# package per line, '#' for comments.
+# package per line, '#' for comments. A list may come with a NAME.debconf file
+# beside it: installation answers given to debconf before anything installs.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 kind=${1:-build}
@@ -23,5 +24,9 @@ echo "Installing: ${missing[*]}" >&2
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
+for list in "${lists[@]}"; do
+  answers=${list%.txt}.debconf
+  if [ -e "$answers" ]; then grep -v '^#' "$answers" | $sudo debconf-set-selections; fi
+done
 $sudo apt-get update -qq
 $sudo apt-get -o DPkg::Lock::Timeout=900 install -y --no-install-recommends "${missing[@]}"
