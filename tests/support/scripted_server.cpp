@@ -35,31 +35,37 @@ ScriptedServer::~ScriptedServer() {
 }
 
 ScriptedServer& ScriptedServer::Reply(std::string bytes) {
+  std::lock_guard lock(guard);
   script.push_back({StepKind::Reply, std::move(bytes)});
   return *this;
 }
 
 ScriptedServer& ScriptedServer::ReplyByteByByte(std::string bytes) {
+  std::lock_guard lock(guard);
   script.push_back({StepKind::ReplyByteByByte, std::move(bytes)});
   return *this;
 }
 
 ScriptedServer& ScriptedServer::AwaitLine() {
+  std::lock_guard lock(guard);
   script.push_back({StepKind::AwaitLine, {}});
   return *this;
 }
 
 ScriptedServer& ScriptedServer::AwaitData() {
+  std::lock_guard lock(guard);
   script.push_back({StepKind::AwaitData, {}});
   return *this;
 }
 
 ScriptedServer& ScriptedServer::HangUp() {
+  std::lock_guard lock(guard);
   script.push_back({StepKind::HangUp, {}});
   return *this;
 }
 
 ScriptedServer& ScriptedServer::Stall() {
+  std::lock_guard lock(guard);
   script.push_back({StepKind::Stall, {}});
   return *this;
 }
@@ -137,13 +143,15 @@ void ScriptedServer::Play() {
   if (!WaitReadable(listener)) return;
   const int fd = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
   if (fd < 0) return;
+  std::vector<Step> steps;
   {
     std::lock_guard lock(guard);
     accepted = true;
+    steps = script;
   }
   size_t searchFrom = 0;
   bool open = true;
-  for (const Step& step : script) {
+  for (const Step& step : steps) {
     if (!open) break;
     switch (step.kind) {
       case StepKind::Reply:

@@ -20,7 +20,8 @@ class ScriptedServer {
   ScriptedServer(const ScriptedServer&) = delete;
   ScriptedServer& operator=(const ScriptedServer&) = delete;
 
-  // The script, played in order once the client is accepted.
+  // The script, played in order once the client is accepted; steps may be
+  // added after Start() until then.
   ScriptedServer& Reply(std::string bytes);         // one send
   ScriptedServer& ReplyByteByByte(std::string bytes);  // one segment per byte
   ScriptedServer& AwaitLine();                      // the client's next line
