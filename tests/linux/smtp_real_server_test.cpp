@@ -66,10 +66,6 @@ TEST(SmtpRealServer, AiosmtpdStoresTheMailWhole) {
             "..\n"
             ".\n"
             "\n");
-  EXPECT_TRUE(std::regex_match(messages[0].substr(0, messages[0].find('\n')),
-                               std::regex("Date: [A-Z][a-z]{2}, [0-9]{2} [A-Z][a-z]{2} [0-9]{2} "
-                                          "[0-9]{2}:[0-9]{2}:[0-9]{2} [A-Za-z+-][A-Za-z0-9+-]*")))
-      << messages[0];
 }
 
 TEST(SmtpRealServer, LocalMailSystemDeliversAnAlertToTheMailbox) {
