@@ -3,10 +3,14 @@
 // with --replay. Shared by every mode of taruk.
 
 #include <memory>
+#include <string>
 
 #include "app/volumes.h"
 #include "cli/command_line.h"
 #include "drive/smart_device.h"
+
+// False with a one-line `error` when --replay names no readable folder.
+bool CheckReplayFolder(const CommandLine& commandLine, std::string& error);
 
 std::unique_ptr<DeviceOpener> MakeDriveSource(const CommandLine& commandLine);
 std::unique_ptr<Volumes> MakeVolumeSource(const CommandLine& commandLine);

@@ -18,6 +18,7 @@ struct SmartAttributeEntry {
   uint8_t worst = 0;
   uint8_t threshold = 0;
   std::array<uint8_t, 6> raw{};  // least significant byte first
+  friend bool operator==(const SmartAttributeEntry&, const SmartAttributeEntry&) = default;
 };
 
 struct DriveSlot {
@@ -51,6 +52,7 @@ struct DriveSlot {
   // Both capacity fields are written only after the version and geometry
   // requests succeeded, so they tell whether the drive ever answered.
   bool IsPresent() const { return capacityGb != 0 || capacityMb != 0; }
+  friend bool operator==(const DriveSlot&, const DriveSlot&) = default;
 };
 
 using DriveSlots = std::array<DriveSlot, kDriveCount>;

@@ -1,0 +1,255 @@
+#!/usr/bin/python3
+"""Writes the demo drives of data/demo: four drive captures and a volumes file.
+
+The pages are built here from plain values, laid out as ATA drives lay them
+out (IDENTIFY strings two characters per word, high byte first; S.M.A.R.T.
+entries of 12 bytes after a two-byte revision), so the demo needs no real
+drive. Run it again after changing a drive below:
+
+    /usr/bin/python3 scripts/make-demo-captures.py [OUTPUT_DIR]
+"""
+
+import os
+import sys
+
+SECTOR = 512
+# A fixed disk's geometry as the Linux layer reports it: 255 heads, 63 sectors.
+HEADS, SECTORS = 255, 63
+
+
+def put_word(page, word, value):
+    page[2 * word] = value & 0xFF
+    page[2 * word + 1] = (value >> 8) & 0xFF
+
+
+def put_string(page, first_word, word_count, text):
+    """An ATA string: space padded, the first character in each word's high byte."""
+    text = text.ljust(2 * word_count)[: 2 * word_count].encode("latin-1")
+    for i in range(word_count):
+        page[2 * (first_word + i)] = text[2 * i + 1]
+        page[2 * (first_word + i) + 1] = text[2 * i]
+
+
+def finish_identify(page):
+    # Word 255: signature 0xA5 and a checksum byte that makes the page sum to 0.
+    page[510] = 0xA5
+    page[511] = (-sum(page[:511])) & 0xFF
+
+
+def identify_ata(model, firmware, serial, lba_sectors):
+    page = bytearray(512)
+    put_word(page, 0, 0x0C5A)  # fixed, non-removable ATA device
+    put_word(page, 1, 16383)  # the default CHS geometry of any large drive
+    put_word(page, 3, 16)
+    put_word(page, 6, 63)
+    put_string(page, 10, 10, serial)
+    put_string(page, 23, 4, firmware)
+    put_string(page, 27, 20, model)
+    put_word(page, 47, 0x8010)
+    put_word(page, 49, 0x0F00)  # LBA and DMA supported
+    put_word(page, 53, 0x0007)
+    put_word(page, 54, 16383)
+    put_word(page, 55, 16)
+    put_word(page, 56, 63)
+    lba28 = min(lba_sectors, 0x0FFFFFFF)
+    put_word(page, 60, lba28 & 0xFFFF)
+    put_word(page, 61, lba28 >> 16)
+    put_word(page, 80, 0x007E)  # ATA/ATAPI-1..6
+    put_word(page, 82, 0x346B)  # S.M.A.R.T. feature set supported
+    put_word(page, 83, 0x7F01 if lba_sectors > 0x0FFFFFFF else 0x7B01)
+    put_word(page, 84, 0x4003)
+    put_word(page, 85, 0x3469)  # ... and enabled
+    put_word(page, 86, 0x3E01)
+    put_word(page, 87, 0x4003)
+    put_word(page, 88, 0x203F)  # UDMA 5 selected
+    for i in range(4):
+        put_word(page, 100 + i, (lba_sectors >> (16 * i)) & 0xFFFF)
+    finish_identify(page)
+    return page
+
+
+def identify_packet(model, firmware, serial):
+    page = bytearray(512)
+    put_word(page, 0, 0x85C0)  # ATAPI, CD/DVD device, removable
+    put_string(page, 10, 10, serial)
+    put_string(page, 23, 4, firmware)
+    put_string(page, 27, 20, model)
+    put_word(page, 49, 0x0F00)
+    put_word(page, 80, 0x003C)
+    finish_identify(page)
+    return page
+
+
+def smart_pages(attributes):
+    """attributes: (id, flags, current, worst, threshold, raw integer) in page order."""
+    data = bytearray(512)
+    thresholds = bytearray(512)
+    data[0] = thresholds[0] = 0x10  # revision
+    for j, (ident, flags, current, worst, threshold, raw) in enumerate(attributes):
+        at = 2 + 12 * j
+        data[at] = ident
+        data[at + 1] = flags & 0xFF
+        data[at + 2] = flags >> 8
+        data[at + 3] = current
+        data[at + 4] = worst
+        data[at + 5 : at + 11] = raw.to_bytes(6, "little")
+        thresholds[at] = ident
+        thresholds[at + 1] = threshold
+    data[362] = 0x82  # off-line data collection status
+    data[367] = 0x03  # capabilities
+    data[511] = (-sum(data[:511])) & 0xFF
+    thresholds[511] = (-sum(thresholds[:511])) & 0xFF
+    return data, thresholds
+
+
+def hex_lines(page):
+    return "\n".join("  " + page[i : i + 32].hex() for i in range(0, 512, 32))
+
+
+def cylinders(lba_sectors):
+    return lba_sectors // (HEADS * SECTORS)
+
+
+def write_capture(path, comment, device_map, lba_sectors, positions):
+    lines = ["# " + comment, "# Made by scripts/make-demo-captures.py; edit that, not this file.",
+             "device-map 0x%02x" % device_map,
+             "geometry %d %d %d %d" % (cylinders(lba_sectors), HEADS, SECTORS, SECTOR)]
+    for position, entry in sorted(positions.items()):
+        if "enable" in entry:
+            lines.append("enable %d %s" % (position, "ok" if entry["enable"] else "fail"))
+        lines.append("identify %d\n%s" % (position, hex_lines(entry["identify"])))
+        if "smart" in entry:
+            data, thresholds = entry["smart"]
+            lines.append("smart-data %d\n%s" % (position, hex_lines(data)))
+            lines.append("smart-thresholds %d\n%s" % (position, hex_lines(thresholds)))
+    with open(path, "w") as out:
+        out.write("\n".join(lines) + "\n")
+
+
+def raw_hours(hours, minutes=0):
+    # Some drives keep minutes above the hours; the monitor reads bytes 0..3.
+    return hours | (minutes << 32)
+
+
+def raw_temperature(now, lowest, highest):
+    return now | (lowest << 16) | (highest << 32)
+
+
+def main():
+    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "data", "demo")
+    os.makedirs(out, exist_ok=True)
+
+    # HD0: an older Western Digital, 80 GB, 41 degrees, 15 attributes.
+    wd_sectors = 156301488
+    wd = smart_pages([
+        (1, 0x000F, 200, 200, 51, 0),
+        (3, 0x0003, 182, 179, 21, 5850),
+        (4, 0x0032, 100, 100, 40, 1843),
+        (5, 0x0033, 200, 200, 140, 0),
+        (7, 0x000F, 200, 200, 51, 0),
+        (9, 0x0032, 81, 81, 0, raw_hours(14523)),
+        (10, 0x0013, 100, 100, 51, 0),
+        (11, 0x0012, 100, 100, 51, 0),
+        (12, 0x0032, 100, 100, 0, 1790),
+        (194, 0x0022, 109, 92, 0, raw_temperature(41, 0, 0)),
+        (196, 0x0032, 200, 200, 0, 0),
+        (197, 0x0012, 200, 200, 0, 0),
+        (198, 0x0012, 200, 200, 0, 0),
+        (199, 0x000A, 200, 253, 0, 2),
+        (200, 0x0009, 200, 200, 51, 0),
+    ])
+    write_capture(os.path.join(out, "drive0.capture"), "Western Digital Caviar, 80 GB", 0x01, wd_sectors, {
+        0: {"enable": True, "identify": identify_ata("WDC WD800JB-00JJC0", "05.01C05", "     WD-WMAM9AB12345", wd_sectors),
+            "smart": wd},
+    })
+
+    # HD1: a Seagate running hot at 57 degrees; its airflow sensor (190) reads less.
+    st_sectors = 312581808
+    st = smart_pages([
+        (1, 0x000F, 117, 99, 6, 0x8A3C1D),
+        (3, 0x0003, 97, 97, 0, 0),
+        (4, 0x0032, 100, 100, 20, 512),
+        (5, 0x0033, 100, 100, 36, 0),
+        (7, 0x000F, 78, 60, 30, 0x3B2A11),
+        (9, 0x0032, 98, 98, 0, raw_hours(2210)),
+        (10, 0x0013, 100, 100, 97, 0),
+        (12, 0x0032, 100, 100, 20, 511),
+        (190, 0x0022, 57, 41, 45, 0x2B2A142B),
+        (194, 0x0022, 57, 59, 0, raw_temperature(57, 14, 0)),
+        (195, 0x001A, 64, 57, 0, 0x0A2B5F),
+        (197, 0x0012, 100, 100, 0, 0),
+        (198, 0x0010, 100, 100, 0, 0),
+        (199, 0x003E, 200, 200, 0, 0),
+        (200, 0x0000, 100, 253, 0, 0),
+        (202, 0x0032, 100, 253, 0, 0),
+    ])
+    write_capture(os.path.join(out, "drive1.capture"), "Seagate Barracuda, 160 GB, running hot", 0x01, st_sectors, {
+        0: {"enable": True, "identify": identify_ata("ST3160023A", "3.06", "3JS0QXYZ", st_sectors), "smart": st},
+    })
+
+    # HD2: an IBM Deskstar that reports no temperature at all.
+    ibm_sectors = 60036480
+    ibm = smart_pages([
+        (1, 0x000B, 100, 100, 60, 0),
+        (2, 0x0005, 127, 127, 50, 0),
+        (3, 0x0007, 118, 118, 24, 0x0159),
+        (4, 0x0012, 99, 99, 0, 4210),
+        (5, 0x0033, 100, 100, 5, 0),
+        (7, 0x000B, 100, 100, 67, 0),
+        (8, 0x0005, 116, 116, 20, 0),
+        (9, 0x0012, 96, 96, 0, raw_hours(31870)),
+        (10, 0x0013, 100, 100, 60, 0),
+        (12, 0x0032, 99, 99, 0, 3877),
+        (192, 0x0032, 99, 99, 0, 1342),
+        (193, 0x0012, 99, 99, 0, 1342),
+        (196, 0x0032, 100, 100, 0, 0),
+        (197, 0x0022, 100, 100, 0, 0),
+        (198, 0x0008, 100, 100, 0, 0),
+        (199, 0x000A, 200, 200, 0, 0),
+    ])
+    write_capture(os.path.join(out, "drive2.capture"), "IBM Deskstar 75GXP, 30 GB, no temperature attribute", 0x01,
+                  ibm_sectors, {
+                      0: {"enable": True, "identify": identify_ata("DTLA-307030", "TX6OA50C", "YKEYKT47291", ibm_sectors),
+                          "smart": ibm},
+                  })
+
+    # HD3: a DVD writer (ATAPI, position 0) and a Maxtor disk (position 1) on
+    # one channel. Both are identified; the disk, the later position, is what
+    # the slot keeps, and only it is asked for S.M.A.R.T. pages.
+    mx_sectors = 390721968
+    mx = smart_pages([
+        (1, 0x000F, 100, 253, 6, 0),
+        (3, 0x0003, 98, 98, 0, 0),
+        (4, 0x0032, 100, 100, 20, 37),
+        (5, 0x0033, 100, 100, 36, 0),
+        (7, 0x000F, 80, 60, 30, 0x6B3A2F1),
+        (9, 0x0032, 94, 94, 0, raw_hours(6021, 31)),
+        (10, 0x0013, 100, 100, 97, 0),
+        (12, 0x0032, 100, 100, 20, 41),
+        (187, 0x0032, 100, 100, 0, 0),
+        (189, 0x003A, 100, 100, 0, 0),
+        (190, 0x0022, 62, 55, 45, 0x25231226),
+        (194, 0x0022, 38, 45, 0, raw_temperature(38, 18, 0)),
+        (195, 0x001A, 69, 60, 0, 0x8C1A3D),
+        (197, 0x0012, 100, 100, 0, 0),
+        (198, 0x0010, 100, 100, 0, 0),
+        (199, 0x003E, 200, 200, 0, 0),
+        (200, 0x0000, 100, 253, 0, 0),
+        (202, 0x0032, 100, 253, 0, 0),
+    ])
+    write_capture(os.path.join(out, "drive3.capture"),
+                  "ATAPI DVD writer at position 0, Maxtor DiamondMax 21 at position 1", 0x13, mx_sectors, {
+                      0: {"identify": identify_packet("HL-DT-ST DVDRAM GSA-H42N", "RL00", "K3M7A2F1234")},
+                      1: {"enable": True, "identify": identify_ata("STM3200820A", "3.AAE", "5QE3ABCD", mx_sectors),
+                          "smart": mx},
+                  })
+
+    with open(os.path.join(out, "volumes"), "w") as volumes:
+        volumes.write("# Free space of the demo volumes: root, then bytes free.\n"
+                      "/ 21474836480\n"
+                      "/home 187904819200\n"
+                      "/srv/backup 524288000\n")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,116 @@
+#include "app/drive_report.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "app/disk_panel_text.h"
+#include "app/utf8_text.h"
+#include "drive/attribute_names.h"
+
+namespace {
+
+// The longest attribute name, so the columns after it line up.
+constexpr int kNameWidth = 53;
+
+std::string JsonString(const std::wstring& text) {
+  std::string out = "\"";
+  for (char c : ToUtf8(text)) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (byte < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+      out += escaped;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+template <typename... Args>
+std::string Format(const char* format, Args... args) {
+  char buffer[256];
+  const int length = std::snprintf(buffer, sizeof buffer, format, args...);
+  if (length < 0) return {};
+  return std::string(buffer, std::min(static_cast<size_t>(length), sizeof buffer - 1));
+}
+
+}  // namespace
+
+std::string RawValueText(const SmartAttributeEntry& entry) {
+  const auto& r = entry.raw;
+  return Format("%02x%02x%02x%02x%02x%02x", r[5], r[4], r[3], r[2], r[1], r[0]);
+}
+
+std::string DriveReportText(const DriveSlots& slots) {
+  std::string out;
+  bool any = false;
+  for (int n = 0; n < kDriveCount; ++n) {
+    const DriveSlot& slot = slots[n];
+    if (!slot.IsPresent()) continue;
+    if (any) out += '\n';
+    any = true;
+    out += "HD" + std::to_string(n) + ": " + ToUtf8(slot.model) + "\n";
+    out += ToUtf8(CapacityText(slot)) + "\n";
+    out += "Serial number: " + ToUtf8(slot.serialNumber) + "\n";
+    out += "Firmware: " + ToUtf8(slot.firmware) + "\n";
+    out += "Temperature: " + ToUtf8(TemperatureText(slot.temperature)) + "\n";
+    out += "Work time: " + ToUtf8(WorkTimeText(slot.powerOnHours)) + "\n";
+    bool header = false;
+    for (const SmartAttributeEntry& entry : slot.attributes) {
+      if (entry.id == 0) continue;  // empty entries are not listed
+      if (!header) {
+        out += Format("%3s  %-*s  %5s  %9s  %5s  %s\n", "#", kNameWidth, "Attribute", "Value", "Threshold",
+                      "Worst", "Raw");
+        header = true;
+      }
+      out += Format("%3u  ", entry.id) + ToUtf8(AttributeNames[entry.id]);
+      const int padding = kNameWidth - static_cast<int>(std::wstring_view(AttributeNames[entry.id]).size());
+      out += std::string(padding > 0 ? padding : 0, ' ');
+      out += Format("  %5u  %9u  %5u  ", entry.current, entry.threshold, entry.worst) + RawValueText(entry) + "\n";
+    }
+  }
+  if (!any) out = "No drive answered.\n";
+  return out;
+}
+
+std::string DriveReportJson(const DriveSlots& slots) {
+  std::string out = "{\"drives\":[";
+  bool firstDrive = true;
+  for (int n = 0; n < kDriveCount; ++n) {
+    const DriveSlot& slot = slots[n];
+    if (!slot.IsPresent()) continue;
+    if (!firstDrive) out += ',';
+    firstDrive = false;
+    out += "{\"index\":" + std::to_string(n);
+    out += ",\"model\":" + JsonString(slot.model);
+    out += ",\"serialNumber\":" + JsonString(slot.serialNumber);
+    out += ",\"firmware\":" + JsonString(slot.firmware);
+    out += ",\"capacityGb\":" + std::to_string(slot.capacityGb);
+    out += ",\"capacityMb\":" + std::to_string(slot.capacityMb);
+    out += ",\"cylinders\":" + std::to_string(slot.cylinders);
+    out += ",\"tracksPerCylinder\":" + std::to_string(slot.tracksPerCylinder);
+    out += ",\"sectorsPerTrack\":" + std::to_string(slot.sectorsPerTrack);
+    out += ",\"bytesPerSector\":" + std::to_string(slot.bytesPerSector);
+    out += ",\"temperature\":" + std::to_string(slot.temperature);
+    out += ",\"powerOnHours\":" + std::to_string(slot.powerOnHours);
+    out += ",\"attributes\":[";
+    bool firstAttribute = true;
+    for (const SmartAttributeEntry& entry : slot.attributes) {
+      if (entry.id == 0) continue;
+      if (!firstAttribute) out += ',';
+      firstAttribute = false;
+      out += "{\"id\":" + std::to_string(entry.id);
+      out += ",\"name\":" + JsonString(AttributeNames[entry.id]);
+      out += ",\"current\":" + std::to_string(entry.current);
+      out += ",\"worst\":" + std::to_string(entry.worst);
+      out += ",\"threshold\":" + std::to_string(entry.threshold);
+      out += ",\"raw\":\"" + RawValueText(entry) + "\"}";
+    }
+    out += "]}";
+  }
+  return out + "]}\n";
+}

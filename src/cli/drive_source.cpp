@@ -1,0 +1,63 @@
+#include "cli/drive_source.h"
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+
+#include "platform/replay/replay_device_opener.h"
+#include "platform/replay/replay_volumes.h"
+
+namespace {
+
+// ---------------------------------------------------------------------
+// Live sources: the Linux drive opener (ATA pass-through) and the volumes
+// of the mounted file systems plug in here. Until they do, a live run sees
+// no drive and no volume.
+// ---------------------------------------------------------------------
+
+class NoDrives : public DeviceOpener {
+ public:
+  std::unique_ptr<SmartDevice> Open(int /*driveNumber*/) override { return nullptr; }
+};
+
+class NoVolumes : public Volumes {
+ public:
+  std::vector<std::wstring> Roots() override { return {}; }
+  bool FreeBytesAvailable(const std::wstring& /*root*/, uint64_t& /*bytes*/) override { return false; }
+};
+
+std::unique_ptr<DeviceOpener> MakeLiveDrives() { return std::make_unique<NoDrives>(); }
+
+std::unique_ptr<Volumes> MakeLiveVolumes() { return std::make_unique<NoVolumes>(); }
+
+}  // namespace
+
+bool CheckReplayFolder(const CommandLine& commandLine, std::string& error) {
+  if (commandLine.replayDir.empty()) return true;
+  struct stat info {};
+  if (stat(commandLine.replayDir.c_str(), &info) != 0) {
+    error = "taruk: --replay " + commandLine.replayDir + ": " + std::strerror(errno);
+    return false;
+  }
+  if (!S_ISDIR(info.st_mode)) {
+    error = "taruk: --replay " + commandLine.replayDir + ": not a folder";
+    return false;
+  }
+  return true;
+}
+
+std::unique_ptr<DeviceOpener> MakeDriveSource(const CommandLine& commandLine) {
+  if (!commandLine.replayDir.empty()) return std::make_unique<ReplayDeviceOpener>(commandLine.replayDir);
+  return MakeLiveDrives();
+}
+
+std::unique_ptr<Volumes> MakeVolumeSource(const CommandLine& commandLine) {
+  if (!commandLine.replayDir.empty()) {
+    // The captures may come with their volumes; without that file the
+    // machine's own volumes answer.
+    const std::string path = ReplayVolumesPath(commandLine.replayDir);
+    struct stat info {};
+    if (stat(path.c_str(), &info) == 0) return std::make_unique<ReplayVolumes>(path);
+  }
+  return MakeLiveVolumes();
+}

@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include "drive/read_drive_info.h"
+#include "platform/replay/capture_device.h"
+#include "platform/replay/capture_drive.h"
+#include "platform/replay/replay_device_opener.h"
+#include "platform/replay/replay_volumes.h"
+#include "support/pages.h"
+#include "support/scripted_device.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+DriveCapture HotDrive(uint8_t temperature) {
+  DriveCapture capture;
+  capture.deviceMap = 0x01;
+  capture.geometry = CapturedGeometry{9729, 255, 63, 512};
+  capture.enable[0] = true;
+  capture.identify[0] = IdentifyPage("WDC WD800JB-00JJC0", "05.01C05", "WD-WMAM9AB12345");
+  capture.smartData[0] = AttributePage({{0, 194, 100, 100, {temperature}}});
+  capture.smartThresholds[0] = ThresholdPage({});
+  return capture;
+}
+
+}  // namespace
+
+TEST(ReplayDrives, EveryPassReadsTheFileAfresh) {
+  TempDir dir;
+  ReplayDeviceOpener opener(dir.path());
+  DriveSlots slots{};
+
+  // No file: no drive, and nothing to complain about.
+  ReadAllDrives(opener, slots);
+  for (int n = 0; n < kDriveCount; ++n) {
+    EXPECT_FALSE(slots[n].IsPresent());
+    EXPECT_EQ(opener.Problem(n), "");
+  }
+
+  dir.Write("drive1.capture", FormatCapture(HotDrive(40)));
+  ReadAllDrives(opener, slots);
+  EXPECT_TRUE(slots[1].IsPresent());
+  EXPECT_EQ(slots[1].temperature, 40u);
+
+  dir.Write("drive1.capture", FormatCapture(HotDrive(61)));
+  ReadAllDrives(opener, slots);
+  EXPECT_EQ(slots[1].temperature, 61u);
+
+  // Broken in the middle: the drive does not open, keeps what it had, and
+  // the reason names the file and the line.
+  std::string broken = FormatCapture(HotDrive(70));
+  broken.replace(broken.find("smart-data 0") + 20, 1, "q");
+  dir.Write("drive1.capture", broken);
+  const DriveSlot before = slots[1];
+  ReadAllDrives(opener, slots);
+  EXPECT_EQ(slots[1], before);
+  EXPECT_EQ(opener.Problem(1).rfind(dir.File("drive1.capture") + ":", 0), 0u) << opener.Problem(1);
+  EXPECT_NE(opener.Problem(1).find("hex digit"), std::string::npos) << opener.Problem(1);
+
+  dir.Write("drive1.capture", FormatCapture(HotDrive(42)));
+  ReadAllDrives(opener, slots);
+  EXPECT_EQ(slots[1].temperature, 42u);
+  EXPECT_EQ(opener.Problem(1), "");
+}
+
+TEST(ReplayDrives, FilesThatAreNoCapturesAreReportedNotRead) {
+  TempDir dir;
+  ReplayDeviceOpener opener(dir.path());
+  mkdir(dir.File("drive0.capture").c_str(), 0700);  // a folder
+  dir.Write("drive2.capture", std::string(2 << 20, '0'));  // far too large
+  dir.Write("drive3.capture", "");  // empty: a drive whose version request fails
+  EXPECT_EQ(opener.Open(0), nullptr);
+  EXPECT_NE(opener.Problem(0).find("not a regular file"), std::string::npos);
+  EXPECT_EQ(opener.Open(2), nullptr);
+  EXPECT_NE(opener.Problem(2).find("larger than"), std::string::npos);
+  DriveSlot slot;
+  ReadDriveInfo(opener, 3, slot);
+  EXPECT_FALSE(slot.IsPresent());
+  EXPECT_EQ(opener.Problem(3), "");
+}
+
+// A drive recorded with CaptureDrive and replayed from its file must give the
+// very slot the live drive gave: the capture loses nothing the pass uses.
+TEST(ReplayDrives, ARecordedDriveReplaysToTheSameSlot) {
+  ScriptedDevice live;
+  live.deviceMap = 0x0F | 0x40;  // four positions, the third ATAPI
+  live.refused = {"enable 3", "read-thresholds 1"};
+  live.pages["identify 0"] = IdentifyPage("FIRST", "1", "A");
+  live.pages["identify 1"] = IdentifyPage("SECOND", "2", "B");
+  live.pages["identify-packet 2"] = IdentifyPage("OPTICAL", "3", "C");
+  live.pages["identify 3"] = IdentifyPage("FOURTH", "4", "D");
+  live.pages["read-data 0"] = AttributePage({{0, 9, 1, 2, {0x10, 0x27}}, {1, 194, 3, 4, {39}}, {2, 5, 5, 6, {}}});
+  live.pages["read-thresholds 0"] = ThresholdPage({{0, 9, 7}, {1, 194, 8}, {2, 5, 36}});
+  live.pages["read-data 1"] = AttributePage({{1, 231, 9, 9, {47}}});
+  live.pages["read-data 3"] = AttributePage({{0, 1, 1, 1, {}}});  // never read: enable 3 fails
+
+  ScriptedOpener direct;
+  direct.drives[2] = live;
+  DriveSlot expected;
+  ReadDriveInfo(direct, 2, expected);
+
+  TempDir dir;
+  dir.Write("drive2.capture", FormatCapture(CaptureDrive(live)));
+  ReplayDeviceOpener replay(dir.path());
+  DriveSlot replayed;
+  ReadDriveInfo(replay, 2, replayed);
+  EXPECT_EQ(replayed, expected);
+  EXPECT_EQ(replayed.model.substr(0, 6), L"FOURTH");
+  EXPECT_EQ(replayed.temperature, 47u);
+  EXPECT_EQ(replayed.attributes[1].threshold, 0);  // thresholds of position 1 failed
+}
+
+TEST(ReplayDrives, OnlyRequestsThePassSendsAreAnswered) {
+  CaptureDevice device(HotDrive(40));
+  DataAnswer answer{};
+  EXPECT_TRUE(device.ReceiveDriveData(ExpectedRequest("identify", 0), answer));
+  // A packet-device identify to an ATA position, a wrong register, a
+  // position beyond 3: a drive would refuse them all.
+  EXPECT_FALSE(device.ReceiveDriveData(ExpectedRequest("identify-packet", 0), answer));
+  RequestBlock wrongHead = ExpectedRequest("read-data", 0);
+  wrongHead[9] = 0xB0;
+  EXPECT_FALSE(device.ReceiveDriveData(wrongHead, answer));
+  RequestBlock farPosition = ExpectedRequest("read-data", 0);
+  farPosition[12] = 4;
+  EXPECT_FALSE(device.ReceiveDriveData(farPosition, answer));
+  CommandAnswer command{};
+  EXPECT_TRUE(device.SendDriveCommand(ExpectedRequest("enable", 0), command));
+  EXPECT_FALSE(device.SendDriveCommand(ExpectedRequest("enable", 1), command));
+}
+
+TEST(ReplayVolumesFile, AnswersFromTheFileAsItIsNow) {
+  TempDir dir;
+  ReplayVolumes volumes(ReplayVolumesPath(dir.path()));
+  EXPECT_TRUE(volumes.Roots().empty());
+  EXPECT_NE(volumes.Problem(), "");
+
+  dir.Write("volumes", "# root, free bytes\n/ 1000\n\n/media/My Disk\t 18446744073709551615\r\n/m\xc3\xbcll 5\n");
+  EXPECT_EQ(volumes.Roots(), (std::vector<std::wstring>{L"/", L"/media/My Disk", L"/m\u00fcll"}));
+  uint64_t bytes = 0;
+  EXPECT_TRUE(volumes.FreeBytesAvailable(L"/media/My Disk", bytes));
+  EXPECT_EQ(bytes, 18446744073709551615ull);
+  EXPECT_FALSE(volumes.FreeBytesAvailable(L"/gone", bytes));
+
+  dir.Write("volumes", "/ 999\n");
+  EXPECT_TRUE(volumes.FreeBytesAvailable(L"/", bytes));
+  EXPECT_EQ(bytes, 999u);
+  EXPECT_FALSE(volumes.FreeBytesAvailable(L"/media/My Disk", bytes));
+
+  // A bad line gives no volumes at all rather than some of them.
+  dir.Write("volumes", "/ 1000\n/home lots\n");
+  EXPECT_TRUE(volumes.Roots().empty());
+  EXPECT_NE(volumes.Problem().find("volumes:2:"), std::string::npos) << volumes.Problem();
+  EXPECT_FALSE(volumes.FreeBytesAvailable(L"/", bytes));
+}

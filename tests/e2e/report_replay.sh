@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# taruk --report over replayed drives: the demo drives' JSON report against
+# the checked-in one, the text report, and bad captures (exit 2, one line on
+# stderr, nothing on stdout).
+set -euo pipefail
+taruk=$1
+top=$(cd "$(dirname "$0")/../.." && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+"$taruk" --report --json --replay "$top/data/demo" >"$work/demo.json" 2>"$work/err" ||
+  fail "--report --json on the demo drives exited $?: $(cat "$work/err")"
+diff -u "$top/tests/data/demo-report.json" "$work/demo.json" || fail "demo JSON report differs"
+[ -s "$work/err" ] && fail "unexpected stderr: $(cat "$work/err")"
+
+"$taruk" --report --replay "$top/data/demo" >"$work/demo.txt"
+grep -qx "HD1: ST3160023A *" "$work/demo.txt" || fail "no HD1 line"
+grep -qx "Capacity: 160.03 Gb" "$work/demo.txt" || fail "no capacity line"
+grep -qx "Temperature: 57 °C" "$work/demo.txt" || fail "no temperature line"
+grep -qE "^194  Temperature +57 +0 +59  0000000e0039$" "$work/demo.txt" || fail "no attribute row"
+
+# A capture broken in its middle: exit 2, the file and line on stderr, no report.
+cp -r "$top/data/demo" "$work/bad"
+sed -i '20s/^  ../  zz/' "$work/bad/drive2.capture"
+status=0
+"$taruk" --report --json --replay "$work/bad" >"$work/out" 2>"$work/err" || status=$?
+[ "$status" = 2 ] || fail "bad capture: exit $status, expected 2"
+[ -s "$work/out" ] && fail "bad capture: something on stdout"
+[ "$(wc -l <"$work/err")" = 1 ] || fail "bad capture: expected one line, got: $(cat "$work/err")"
+grep -q "bad/drive2.capture:20: " "$work/err" || fail "bad capture: message lacks file and line: $(cat "$work/err")"
+
+# A folder that is not there is an error too, not an empty report.
+status=0
+"$taruk" --report --replay "$work/nowhere" >"$work/out" 2>"$work/err" || status=$?
+[ "$status" = 2 ] || fail "missing folder: exit $status, expected 2"
+[ "$(wc -l <"$work/err")" = 1 ] || fail "missing folder: expected one line"
+
+# An empty folder: no drives, still a valid report.
+mkdir "$work/empty"
+[ "$("$taruk" --report --json --replay "$work/empty")" = '{"drives":[]}' ] || fail "empty folder"
+echo "report_replay: ok"
