@@ -1,0 +1,75 @@
+// The cost of one drive's reading pass and of its two decoders. The monitor
+// runs the pass for four drives on every tick, on the window's thread.
+#include <benchmark/benchmark.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "drive/identify.h"
+#include "drive/read_drive_info.h"
+#include "drive/smart_attributes.h"
+#include "platform/replay/capture_device.h"
+#include "platform/replay/replay_device_opener.h"
+
+namespace {
+
+DriveCapture DemoCapture(int drive) {
+  std::ifstream file(std::string(TARUK_DEMO_DIR) + "/drive" + std::to_string(drive) + ".capture");
+  std::stringstream text;
+  text << file.rdbuf();
+  DriveCapture capture;
+  std::string error;
+  if (!ParseCapture(text.str(), "demo", capture, error)) std::abort();
+  return capture;
+}
+
+void DecodeIdentify(benchmark::State& state) {
+  const Page page = *DemoCapture(0).identify[0];
+  DriveSlot slot;
+  for (auto _ : state) {
+    Page copy = page;  // the decoder swaps the text words in place
+    DecodeIdentifyPage(copy, slot);
+    benchmark::DoNotOptimize(slot.model.data());
+  }
+}
+BENCHMARK(DecodeIdentify);
+
+void StoreAttributesAndThresholds(benchmark::State& state) {
+  const DriveCapture capture = DemoCapture(3);
+  DriveSlot slot;
+  for (auto _ : state) {
+    StoreSmartAttributes(*capture.smartData[1], *capture.smartThresholds[1], slot);
+    benchmark::DoNotOptimize(slot.attributes.data());
+  }
+}
+BENCHMARK(StoreAttributesAndThresholds);
+
+// The whole pass as `taruk --replay` runs it: open (read and parse the
+// capture file), version, geometry, enable, identify, both pages, close.
+void ReadDriveInfoReplayedFromFile(benchmark::State& state) {
+  ReplayDeviceOpener opener(TARUK_DEMO_DIR);
+  DriveSlot slot;
+  for (auto _ : state) {
+    ReadDriveInfo(opener, 0, slot);
+    benchmark::DoNotOptimize(slot.temperature);
+  }
+  if (!slot.IsPresent()) state.SkipWithError("demo drive 0 did not read");
+}
+BENCHMARK(ReadDriveInfoReplayedFromFile);
+
+// The same pass with the capture already in memory: the pass's own cost.
+void ReadDriveInfoReplayedInMemory(benchmark::State& state) {
+  class Opener : public DeviceOpener {
+   public:
+    DriveCapture capture = DemoCapture(0);
+    std::unique_ptr<SmartDevice> Open(int) override { return std::make_unique<CaptureDevice>(capture); }
+  } opener;
+  DriveSlot slot;
+  for (auto _ : state) {
+    ReadDriveInfo(opener, 0, slot);
+    benchmark::DoNotOptimize(slot.temperature);
+  }
+}
+BENCHMARK(ReadDriveInfoReplayedInMemory);
+
+}  // namespace
