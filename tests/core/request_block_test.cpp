@@ -40,7 +40,4 @@ TEST(RequestBlocks, PositionsTwoAndThreeFollowTheLowestBit) {
     EXPECT_EQ(SmartReadDataRequest(position), ExpectedRequest("read-data", position)) << position;
     EXPECT_EQ(SmartReadThresholdsRequest(position), ExpectedRequest("read-thresholds", position)) << position;
   }
-  EXPECT_EQ(SmartReadDataRequest(2)[9], 0xA0);
-  EXPECT_EQ(SmartReadDataRequest(3)[9], 0xB0);
-  EXPECT_EQ(SmartReadDataRequest(3)[12], 3);
 }

@@ -50,10 +50,6 @@ std::string NameOfRequest(const RequestBlock& request) {
   return "unexpected";
 }
 
-ScriptedDevice::~ScriptedDevice() {
-  if (closedCounter) ++*closedCounter;
-}
-
 bool ScriptedDevice::GetVersion(VersionAnswer& answer) {
   log.push_back("version");
   if (!versionAnswers || refused.count("version")) return false;
@@ -100,7 +96,10 @@ class LoggedDevice : public ScriptedDevice {
   LoggedDevice(const ScriptedDevice& script, std::vector<std::string>& sink) : ScriptedDevice(script), sink_(sink) {
     log.clear();
   }
-  ~LoggedDevice() override { sink_ = log; }
+  ~LoggedDevice() override {
+    sink_ = log;
+    if (closedCounter) ++*closedCounter;
+  }
 
  private:
   std::vector<std::string>& sink_;

@@ -29,9 +29,8 @@ class ScriptedDevice : public SmartDevice {
   bool scribbleOnFailure = false;
 
   std::vector<std::string> log;  // one name per request, "unexpected" for unknown bytes
-  int* closedCounter = nullptr;  // counts the closes (destructions) of this device
+  int* closedCounter = nullptr;  // counts closes of the devices ScriptedOpener opened from this script
 
-  ~ScriptedDevice() override;
   bool GetVersion(VersionAnswer& answer) override;
   bool GetGeometry(GeometryAnswer& answer) override;
   bool SendDriveCommand(const RequestBlock& request, CommandAnswer& answer) override;
