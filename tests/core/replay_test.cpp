@@ -9,7 +9,7 @@
 #include "platform/replay/replay_volumes.h"
 #include "support/pages.h"
 #include "support/scripted_device.h"
-#include "support/temp_dir.h"
+#include "support/scratch_dir.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ DriveCapture HotDrive(uint8_t temperature) {
 }  // namespace
 
 TEST(ReplayDrives, EveryPassReadsTheFileAfresh) {
-  TempDir dir;
+  ScratchDir dir;
   ReplayDeviceOpener opener(dir.path());
   DriveSlots slots{};
 
@@ -38,12 +38,12 @@ TEST(ReplayDrives, EveryPassReadsTheFileAfresh) {
     EXPECT_EQ(opener.Problem(n), "");
   }
 
-  dir.Write("drive1.capture", FormatCapture(HotDrive(40)));
+  WriteFileBytes(dir / "drive1.capture", FormatCapture(HotDrive(40)));
   ReadAllDrives(opener, slots);
   EXPECT_TRUE(slots[1].IsPresent());
   EXPECT_EQ(slots[1].temperature, 40u);
 
-  dir.Write("drive1.capture", FormatCapture(HotDrive(61)));
+  WriteFileBytes(dir / "drive1.capture", FormatCapture(HotDrive(61)));
   ReadAllDrives(opener, slots);
   EXPECT_EQ(slots[1].temperature, 61u);
 
@@ -51,25 +51,25 @@ TEST(ReplayDrives, EveryPassReadsTheFileAfresh) {
   // the reason names the file and the line.
   std::string broken = FormatCapture(HotDrive(70));
   broken.replace(broken.find("smart-data 0") + 20, 1, "q");
-  dir.Write("drive1.capture", broken);
+  WriteFileBytes(dir / "drive1.capture", broken);
   const DriveSlot before = slots[1];
   ReadAllDrives(opener, slots);
   EXPECT_EQ(slots[1], before);
-  EXPECT_EQ(opener.Problem(1).rfind(dir.File("drive1.capture") + ":", 0), 0u) << opener.Problem(1);
+  EXPECT_EQ(opener.Problem(1).rfind((dir / "drive1.capture") + ":", 0), 0u) << opener.Problem(1);
   EXPECT_NE(opener.Problem(1).find("hex digit"), std::string::npos) << opener.Problem(1);
 
-  dir.Write("drive1.capture", FormatCapture(HotDrive(42)));
+  WriteFileBytes(dir / "drive1.capture", FormatCapture(HotDrive(42)));
   ReadAllDrives(opener, slots);
   EXPECT_EQ(slots[1].temperature, 42u);
   EXPECT_EQ(opener.Problem(1), "");
 }
 
 TEST(ReplayDrives, FilesThatAreNoCapturesAreReportedNotRead) {
-  TempDir dir;
+  ScratchDir dir;
   ReplayDeviceOpener opener(dir.path());
-  mkdir(dir.File("drive0.capture").c_str(), 0700);  // a folder
-  dir.Write("drive2.capture", std::string(2 << 20, '0'));  // far too large
-  dir.Write("drive3.capture", "");  // empty: a drive whose version request fails
+  mkdir((dir / "drive0.capture").c_str(), 0700);  // a folder
+  WriteFileBytes(dir / "drive2.capture", std::string(2 << 20, '0'));  // far too large
+  WriteFileBytes(dir / "drive3.capture", "");  // empty: a drive whose version request fails
   EXPECT_EQ(opener.Open(0), nullptr);
   EXPECT_NE(opener.Problem(0).find("not a regular file"), std::string::npos);
   EXPECT_EQ(opener.Open(2), nullptr);
@@ -100,8 +100,8 @@ TEST(ReplayDrives, ARecordedDriveReplaysToTheSameSlot) {
   DriveSlot expected;
   ReadDriveInfo(direct, 2, expected);
 
-  TempDir dir;
-  dir.Write("drive2.capture", FormatCapture(CaptureDrive(live)));
+  ScratchDir dir;
+  WriteFileBytes(dir / "drive2.capture", FormatCapture(CaptureDrive(live)));
   ReplayDeviceOpener replay(dir.path());
   DriveSlot replayed;
   ReadDriveInfo(replay, 2, replayed);
@@ -130,25 +130,25 @@ TEST(ReplayDrives, OnlyRequestsThePassSendsAreAnswered) {
 }
 
 TEST(ReplayVolumesFile, AnswersFromTheFileAsItIsNow) {
-  TempDir dir;
+  ScratchDir dir;
   ReplayVolumes volumes(ReplayVolumesPath(dir.path()));
   EXPECT_TRUE(volumes.Roots().empty());
   EXPECT_NE(volumes.Problem(), "");
 
-  dir.Write("volumes", "# root, free bytes\n/ 1000\n\n/media/My Disk\t 18446744073709551615\r\n/m\xc3\xbcll 5\n");
+  WriteFileBytes(dir / "volumes", "# root, free bytes\n/ 1000\n\n/media/My Disk\t 18446744073709551615\r\n/m\xc3\xbcll 5\n");
   EXPECT_EQ(volumes.Roots(), (std::vector<std::wstring>{L"/", L"/media/My Disk", L"/m\u00fcll"}));
   uint64_t bytes = 0;
   EXPECT_TRUE(volumes.FreeBytesAvailable(L"/media/My Disk", bytes));
   EXPECT_EQ(bytes, 18446744073709551615ull);
   EXPECT_FALSE(volumes.FreeBytesAvailable(L"/gone", bytes));
 
-  dir.Write("volumes", "/ 999\n");
+  WriteFileBytes(dir / "volumes", "/ 999\n");
   EXPECT_TRUE(volumes.FreeBytesAvailable(L"/", bytes));
   EXPECT_EQ(bytes, 999u);
   EXPECT_FALSE(volumes.FreeBytesAvailable(L"/media/My Disk", bytes));
 
   // A bad line gives no volumes at all rather than some of them.
-  dir.Write("volumes", "/ 1000\n/home lots\n");
+  WriteFileBytes(dir / "volumes", "/ 1000\n/home lots\n");
   EXPECT_TRUE(volumes.Roots().empty());
   EXPECT_NE(volumes.Problem().find("volumes:2:"), std::string::npos) << volumes.Problem();
   EXPECT_FALSE(volumes.FreeBytesAvailable(L"/", bytes));

@@ -3,7 +3,7 @@
 #include <charconv>
 #include <fstream>
 
-#include "app/utf8_text.h"
+#include "app/path_text.h"
 
 namespace {
 
@@ -45,7 +45,7 @@ std::optional<ReplayVolumes::Entries> ReplayVolumes::Read() {
       problem_ = path_ + ":" + std::to_string(lineNumber) + ": expected a root and its free bytes, such as '/home 1234567'";
       return std::nullopt;
     }
-    if (entries.size() < kMaxVolumes) entries.emplace_back(FromUtf8(Trim(text.substr(0, split))), bytes);
+    if (entries.size() < kMaxVolumes) entries.emplace_back(PathBytesToWide(Trim(text.substr(0, split))), bytes);
   }
   return entries;
 }
