@@ -50,8 +50,11 @@ std::unique_ptr<SmartDevice> LinuxDeviceOpener::Open(int driveNumber) {
   const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     const int error = errno;
-    if (error == EACCES || error == EPERM) {
+    if (error == EACCES) {
       *problem = path + ": permission denied: " + permissionHint_;
+    } else if (error == EPERM) {
+      // Not the file's permissions: a device cgroup or a security module.
+      *problem = path + ": opening the device is not permitted here (container or security policy)";
     } else {
       *problem = path + ": " + strerror(error);
     }

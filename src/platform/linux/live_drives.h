@@ -1,0 +1,10 @@
+#pragma once
+// The live drives of this machine for the reading pass: straight through
+// SG_IO when this process may send ATA commands itself (root, or
+// CAP_SYS_RAWIO), else through the installed taruk-smart-reader.
+
+#include <memory>
+
+#include "drive/smart_device.h"
+
+std::unique_ptr<DeviceOpener> MakeLiveDeviceOpener();

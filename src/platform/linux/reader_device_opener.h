@@ -1,0 +1,31 @@
+#pragma once
+// Drives read through taruk-smart-reader, for a monitor that runs without the
+// privileges S.M.A.R.T. needs. Each open runs the reader once for that drive
+// (it opens, reads and closes the device, as one pass does) and answers the
+// pass from the capture it printed, parsed as a replayed capture is.
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "drive/drive_slot.h"
+#include "drive/smart_device.h"
+
+// The reader's own device requests are bounded; this bounds the whole run.
+constexpr int kReaderTimeoutMs = 30000;
+
+class ReaderDeviceOpener : public DeviceOpener {
+ public:
+  // `readerPath` empty: no reader is installed, and every disk says so.
+  explicit ReaderDeviceOpener(std::string readerPath, std::string sysBlock = "/sys/block",
+                              int timeoutMs = kReaderTimeoutMs);
+
+  std::unique_ptr<SmartDevice> Open(int driveNumber) override;
+  std::string Problem(int driveNumber) const override;
+
+ private:
+  std::string readerPath_;
+  std::string sysBlock_;
+  int timeoutMs_;
+  std::array<std::string, kDriveCount> problems_;
+};

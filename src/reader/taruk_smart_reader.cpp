@@ -1,0 +1,84 @@
+// taruk-smart-reader N: reads physical drive N (0..3) the way one reading
+// pass does and writes the drive's answers to standard output as capture
+// text. It is installed with the capabilities that reading S.M.A.R.T. needs,
+// so that the monitor itself can run without them; it therefore takes one
+// drive number and nothing else: no paths, no options, and nothing from the
+// environment decides what it opens.
+//
+// Exit codes (the monitor's ReaderDeviceOpener relies on them):
+//   0  the capture is on standard output; a line on standard error, if any,
+//      says why the drive could not be read (for example no ATA pass-through)
+//   1  the drive did not open; standard error says why
+//   2  usage error
+//   3  there is no drive N
+
+#include <linux/capability.h>
+#include <stdio.h>
+#include <sys/prctl.h>
+
+#include <memory>
+#include <string>
+
+#include "platform/linux/linux_device_opener.h"
+#include "platform/linux/process_capabilities.h"
+#include "platform/replay/capture_drive.h"
+#include "platform/replay/drive_capture.h"
+
+namespace {
+
+constexpr int kCaptured = 0;
+constexpr int kNotOpened = 1;
+constexpr int kUsage = 2;
+constexpr int kNoSuchDrive = 3;
+
+const char* const kReaderPermissionHint =
+    "taruk-smart-reader lacks its capabilities (setcap cap_sys_rawio,cap_dac_read_search=ep)";
+
+// Exactly one argument, one digit from 0 to 3.
+bool ParseDriveNumber(int argc, char** argv, int& driveNumber) {
+  if (argc != 2 || argv[1][0] < '0' || argv[1][0] > '3' || argv[1][1] != '\0') return false;
+  driveNumber = argv[1][0] - '0';
+  return true;
+}
+
+bool WriteAll(const std::string& text) {
+  return fwrite(text.data(), 1, text.size(), stdout) == text.size() && fflush(stdout) == 0;
+}
+
+}  // namespace
+
+// A reader that holds file capabilities is not dumpable, and the leak checker
+// of a sanitized build cannot attach to it there; it still checks plain runs.
+extern "C" int __lsan_is_turned_off() { return prctl(PR_GET_DUMPABLE) != 1; }
+
+int main(int argc, char** argv) {
+  int driveNumber = 0;
+  if (!ParseDriveNumber(argc, argv, driveNumber)) {
+    fputs("usage: taruk-smart-reader N   (N = physical drive number, 0 to 3)\n", stderr);
+    return kUsage;
+  }
+
+  LinuxDeviceOpener opener(kReaderPermissionHint);
+  std::unique_ptr<SmartDevice> device = opener.Open(driveNumber);
+  if (!device) {
+    const std::string problem = opener.Problem(driveNumber);
+    if (problem.empty()) return kNoSuchDrive;
+    fprintf(stderr, "%s\n", problem.c_str());
+    return kNotOpened;
+  }
+  // The device is open: from here on only SG_IO needs a privilege.
+  if (!KeepOnlyCapability(CAP_SYS_RAWIO)) {
+    fputs("taruk-smart-reader: cannot drop the capabilities it no longer needs\n", stderr);
+    return kNotOpened;
+  }
+
+  const DriveCapture capture = CaptureDrive(*device);
+  device.reset();  // each pass closes the device
+
+  const std::string problem = opener.Problem(driveNumber);
+  if (!problem.empty()) fprintf(stderr, "%s\n", problem.c_str());
+  std::string text = "# physical drive " + std::to_string(driveNumber) + ", read by taruk-smart-reader\n";
+  text += FormatCapture(capture);
+  if (!WriteAll(text)) return kNotOpened;
+  return kCaptured;
+}

@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# The live drive path end to end on disks nobody here wrote: a QEMU guest with
+# an AHCI hard disk, an IDE hard disk of another identity, an ATAPI optical
+# drive and a virtio disk (which carries the results back). Inside, as root
+# and as an unprivileged user through taruk-smart-reader, taruk reads the
+# drives; smartctl reads them too. Here the two are compared, and the
+# captures are replayed.
+#   bash qemu_drives.sh <path of taruk> <build dir>
+set -euo pipefail
+taruk=$(realpath "${1:?usage: qemu_drives.sh TARUK BUILD_DIR}")
+build=$(realpath "${2:?}")
+here=$(cd "$(dirname "$0")" && pwd)
+vm=$here/../vm
+bin=$(dirname "$taruk")
+started=$(date +%s%N)
+
+if ! command -v qemu-system-x86_64 >/dev/null || ! qemu-system-x86_64 -machine help >/dev/null 2>&1; then
+  echo "SKIP: this machine cannot run qemu-system-x86_64 (install scripts/deps/test-vm.txt)"
+  exit 77
+fi
+for needed in "$bin/taruk-smart-reader" "$build/taruk_linux_tests"; do
+  [ -x "$needed" ] || { echo "FAIL: $needed is not built"; exit 1; }
+done
+for tool in busybox smartctl setcap getcap setpriv cpio /usr/bin/python3; do
+  command -v "$tool" >/dev/null || { echo "FAIL: $tool missing (scripts/install-deps.sh test)"; exit 1; }
+done
+
+work=$build/e2e-qemu-drives
+rm -rf "$work"
+mkdir -p "$work"
+bash "$vm/fetch_kernel.sh" "$build/vm-cache"
+kernel=$build/vm-cache/vmlinux
+[ -e "$kernel" ] || kernel=$build/vm-cache/vmlinuz
+
+# The identities QEMU reports; the longest fill their fields exactly (40, 20, 8).
+ahci_model="Taruk AHCI Test Disk of forty characters"
+ahci_serial="TRK-AHCI-00000000001"
+ahci_firmware="AH-1.0.0"
+ide_model="Taruk IDE Disk"
+ide_serial="TRK-IDE-2"
+ide_firmware="ID2"
+truncate -s 10G "$work/ahci.img"          # 1305 cylinders: 10 GB 733 MB
+truncate -s 3000000000 "$work/ide.img"    # 364 cylinders: 2 GB 994 MB
+truncate -s 32M "$work/results.img"
+
+root=$work/root
+mkdir -p "$root/opt/taruk" "$root/usr/sbin" "$root/usr/bin" "$root/etc"
+cp "$taruk" "$bin/taruk-smart-reader" "$build/taruk_linux_tests" "$root/opt/taruk/"
+cp "$(command -v smartctl)" "$(command -v setcap)" "$(command -v getcap)" "$root/usr/sbin/"
+cp "$(command -v setpriv)" "$root/usr/bin/"
+cp "$vm/drives_guest.sh" "$root/test.sh"
+echo "$ahci_serial $ide_serial" >"$root/etc/expected-serials"
+bash "$vm/build_initramfs.sh" "$root" "$build/vm-cache" "$work/initramfs.cpio"
+
+# Emulated (TCG) on purpose: it needs no /dev/kvm, and a nested KVM can hang.
+boot_started=$(date +%s%N)
+status=0
+timeout --kill-after=10 300 qemu-system-x86_64 \
+  -machine pc,accel=tcg -m 1024 -smp 1 -nodefaults -display none -no-reboot \
+  -kernel "$kernel" -initrd "$work/initramfs.cpio" \
+  -append "console=ttyS0 quiet loglevel=3 panic=-1" \
+  -serial "file:$work/console.log" \
+  -device ahci,id=ahci \
+  -drive "if=none,id=ahci0,file=$work/ahci.img,format=raw" \
+  -device "ide-hd,drive=ahci0,bus=ahci.0,model=$ahci_model,serial=$ahci_serial,ver=$ahci_firmware,rotation_rate=7200" \
+  -drive "if=none,id=ide0,file=$work/ide.img,format=raw" \
+  -device "ide-hd,drive=ide0,bus=ide.0,unit=0,model=$ide_model,serial=$ide_serial,ver=$ide_firmware" \
+  -drive if=none,id=cd0,media=cdrom -device ide-cd,drive=cd0,bus=ide.1,unit=0 \
+  -drive "if=none,id=results,file=$work/results.img,format=raw" -device virtio-blk-pci,drive=results \
+  >"$work/qemu.log" 2>&1 || status=$?
+boot_ms=$((($(date +%s%N) - boot_started) / 1000000))
+if [ $status -ne 0 ]; then
+  echo "FAIL: the guest did not power off by itself (qemu exit $status)"
+  tail -n 40 "$work/qemu.log" "$work/console.log"
+  exit 1
+fi
+
+mkdir -p "$work/results"
+if ! tar -xf "$work/results.img" -C "$work/results" 2>/dev/null || [ ! -e "$work/results/gtest.rc" ]; then
+  echo "FAIL: the guest wrote no results"
+  tail -n 60 "$work/console.log"
+  exit 1
+fi
+
+check_status=0
+/usr/bin/python3 "$vm/check_drives.py" "$work/results" "$taruk" \
+  --expect "$ahci_serial|$ahci_model|$ahci_firmware|10737418240" \
+  --expect "$ide_serial|$ide_model|$ide_firmware|3000000000" || check_status=$?
+
+per_request=$(sed -n 's/.*per request: \([0-9.]* ms\).*/\1/p' "$work/results/gtest.txt" | head -1)
+echo "figures: guest boot to power-off $((boot_ms / 1000)).$((boot_ms % 1000 / 100)) s;" \
+  "report pass as root $(cat "$work/results/report-json.ms") ms;" \
+  "one reader run $(cat "$work/results/user/reader-run.ms") ms; ATA request through SG_IO ${per_request:-?};" \
+  "whole test $((($(date +%s%N) - started) / 1000000000)) s"
+if [ $check_status -ne 0 ]; then
+  echo "guest console (last lines):"
+  tail -n 30 "$work/console.log"
+  exit 1
+fi
+echo "PASS"
