@@ -1,0 +1,23 @@
+// The sense data a SCSI layer hands back after ATA PASS-THROUGH: any bytes
+// must be read without reading past them, and never count as success
+// unless they say so.
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/linux/ata_pass_through.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+  if (size < 3) return 0;
+  PassThroughReply reply;
+  reply.scsiStatus = data[0];
+  reply.hostStatus = data[1] & 0x01;
+  reply.driverStatus = data[1] >> 4;
+  reply.residual = data[2] & 0x01 ? 512 : 0;
+  reply.sense = std::span<const uint8_t>(data + 3, size - 3);
+  const std::optional<AtaRegisters> registers = AtaRegistersFromSense(reply.sense);
+  const bool succeeded = PassThroughSucceeded(reply, 512);
+  // A CHECK CONDITION counts only with registers that show no error.
+  if (succeeded && reply.scsiStatus != 0 && (!registers || (registers->status & 0xA1) != 0)) __builtin_trap();
+  return 0;
+}

@@ -1,0 +1,95 @@
+// Opening physical drive N: the node in /dev must be the disk /sys/block
+// names, and every way it can fail leaves a reason a user can act on.
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "drive/read_drive_info.h"
+#include "platform/linux/linux_device_opener.h"
+#include "support/fake_sys_block.h"
+
+namespace {
+
+// A real block device that is no ATA disk: a loop device. Empty when this
+// machine gives none.
+std::string LoopDeviceNumber() {
+  struct stat status {};
+  const int fd = open("/dev/loop0", O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return {};
+  const bool ok = fstat(fd, &status) == 0 && S_ISBLK(status.st_mode);
+  close(fd);
+  if (!ok) return {};
+  return std::to_string(major(status.st_rdev)) + ":" + std::to_string(minor(status.st_rdev));
+}
+
+}  // namespace
+
+TEST(LinuxDeviceOpener, NodesThatAreNotTheListedDiskDoNotOpen) {
+  FakeSysBlock sys;
+  ScratchDir dev;
+  sys.AddDisk("sda", "8:0");
+  sys.AddDisk("sdb", "8:16");
+  sys.AddDisk("sdc", "8:32");
+  WriteFileBytes(dev / "sdb", "not a device");
+  // A block device, but not the one sysfs describes (7:0 is no 8:32).
+  const std::string loop = LoopDeviceNumber();
+  if (!loop.empty()) symlink("/dev/loop0", (dev / "sdc").c_str());
+
+  LinuxDeviceOpener opener(kNeedsPrivilegeHint, sys.path(), dev.path());
+  EXPECT_FALSE(opener.Open(0));
+  EXPECT_EQ(opener.Problem(0), dev / "sda" + ": No such file or directory");
+  EXPECT_FALSE(opener.Open(1));
+  EXPECT_EQ(opener.Problem(1), dev / "sdb" + ": not the block device of " + sys.path() + "/sdb");
+  if (!loop.empty()) {
+    EXPECT_FALSE(opener.Open(2));
+    EXPECT_EQ(opener.Problem(2), dev / "sdc" + ": not the block device of " + sys.path() + "/sdc");
+  }
+  // No fourth disk: nothing to say about it.
+  EXPECT_FALSE(opener.Open(3));
+  EXPECT_EQ(opener.Problem(3), "");
+  EXPECT_FALSE(opener.Open(4));
+  EXPECT_EQ(opener.Problem(4), "");
+
+  // A problem belongs to the last pass: once the disks are unplugged, the
+  // old reasons are gone with them.
+  for (const char* name : {"sda", "sdb", "sdc"}) std::filesystem::remove(sys.path() + "/" + name);
+  EXPECT_FALSE(opener.Open(0));
+  EXPECT_EQ(opener.Problem(0), "");
+  EXPECT_FALSE(opener.Open(1));
+  EXPECT_EQ(opener.Problem(1), "");
+}
+
+TEST(LinuxDeviceOpener, BlockDeviceWithoutAtaPassThroughIsPresentNowhere) {
+  const std::string loop = LoopDeviceNumber();
+  if (loop.empty()) GTEST_SKIP() << "no loop device can be opened here";
+  FakeSysBlock sys;
+  ScratchDir dev;
+  sys.AddDisk("sda", loop);
+  symlink("/dev/loop0", (dev / "sda").c_str());
+  LinuxDeviceOpener opener(kNeedsPrivilegeHint, sys.path(), dev.path());
+
+  // It opens and has a size, but no SG_IO: the version request fails, so
+  // the drive never becomes present, and the report can say why.
+  std::unique_ptr<SmartDevice> device = opener.Open(0);
+  ASSERT_TRUE(device) << opener.Problem(0);
+  GeometryAnswer geometry{};
+  ASSERT_TRUE(device->GetGeometry(geometry));
+  EXPECT_EQ(geometry[layout::kGeometryTracks], 255);
+  EXPECT_EQ(geometry[layout::kGeometrySectors], 63);
+  VersionAnswer version{};
+  EXPECT_FALSE(device->GetVersion(version));
+  device.reset();
+  EXPECT_EQ(opener.Problem(0), dev / "sda" + ": not an ATA drive, or behind a bridge that does not pass ATA commands");
+
+  DriveSlot slot;
+  ReadDriveInfo(opener, 0, slot);
+  EXPECT_FALSE(slot.IsPresent());
+}

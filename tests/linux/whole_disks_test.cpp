@@ -1,0 +1,55 @@
+// Physical drive numbers: the whole disks of /sys/block in natural order.
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "platform/linux/whole_disks.h"
+#include "support/fake_sys_block.h"
+
+TEST(WholeDisks, NamesSortNaturallyNotByBytes) {
+  std::vector<std::string> names = {"sdb", "nvme0n10", "sda", "nvme1n1", "nvme0n2", "mmcblk1", "mmcblk0", "sdc"};
+  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return NaturalNameLess(a, b); });
+  EXPECT_EQ(names, (std::vector<std::string>{"mmcblk0", "mmcblk1", "nvme0n2", "nvme0n10", "nvme1n1", "sda", "sdb", "sdc"}));
+
+  // A strict order, also for names that differ only in leading zeros or in
+  // numbers too long for any integer.
+  const std::vector<std::string> tricky = {"a01", "a1", "a", "a0", "1", "", "a99999999999999999999999", "a100000000000000000000000"};
+  for (const std::string& x : tricky) {
+    EXPECT_FALSE(NaturalNameLess(x, x)) << x;
+    for (const std::string& y : tricky) {
+      if (x != y) {
+        EXPECT_NE(NaturalNameLess(x, y), NaturalNameLess(y, x)) << x << " " << y;
+      }
+    }
+  }
+  EXPECT_TRUE(NaturalNameLess("a99999999999999999999999", "a100000000000000000000000"));
+}
+
+TEST(WholeDisks, VirtualAndOpticalDevicesTakeNoNumber) {
+  FakeSysBlock sys;
+  sys.AddDisk("sdb", "8:16");
+  sys.AddDisk("loop0", "7:0", true);
+  sys.AddDisk("dm-0", "254:0", true);
+  sys.AddDisk("zram0", "253:0", true);
+  sys.AddDisk("md127", "9:127", true);
+  sys.AddDisk("sr0", "11:0");  // on a real controller, but an optical drive
+  sys.AddDisk("vda", "252:0");
+  sys.AddDisk("sda", "8:0");
+  sys.AddDisk("nvme0n1", "259:0");
+  sys.AddDisk("ram0", "1:0");
+  symlink("../devices/nowhere/block/sdz", (sys.path() + "/sdz").c_str());  // a link to nothing
+
+  // NVMe and virtio disks keep their numbers: they are disks, only not
+  // ATA ones (the reading pass finds that out).
+  EXPECT_EQ(ListWholeDisks(sys.path()), (std::vector<std::string>{"nvme0n1", "sda", "sdb", "vda"}));
+  EXPECT_EQ(WholeDiskName(0, sys.path()), "nvme0n1");
+  EXPECT_EQ(WholeDiskName(3, sys.path()), "vda");
+  EXPECT_EQ(WholeDiskName(4, sys.path()), std::nullopt);
+  EXPECT_EQ(WholeDiskName(-1, sys.path()), std::nullopt);
+  EXPECT_TRUE(ListWholeDisks(sys.root() + "/no-such-folder").empty());
+}
