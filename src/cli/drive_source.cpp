@@ -4,21 +4,17 @@
 #include <cstring>
 #include <sys/stat.h>
 
+#include "platform/linux/live_drives.h"
 #include "platform/replay/replay_device_opener.h"
 #include "platform/replay/replay_volumes.h"
 
 namespace {
 
 // ---------------------------------------------------------------------
-// Live sources: the Linux drive opener (ATA pass-through) and the volumes
-// of the mounted file systems plug in here. Until they do, a live run sees
-// no drive and no volume.
+// Live sources: the Linux drive opener (ATA pass-through, directly or
+// through taruk-smart-reader) and the volumes of the mounted file systems
+// plug in here. Until the volumes do, a live run sees no volume.
 // ---------------------------------------------------------------------
-
-class NoDrives : public DeviceOpener {
- public:
-  std::unique_ptr<SmartDevice> Open(int /*driveNumber*/) override { return nullptr; }
-};
 
 class NoVolumes : public Volumes {
  public:
@@ -26,7 +22,7 @@ class NoVolumes : public Volumes {
   bool FreeBytesAvailable(const std::wstring& /*root*/, uint64_t& /*bytes*/) override { return false; }
 };
 
-std::unique_ptr<DeviceOpener> MakeLiveDrives() { return std::make_unique<NoDrives>(); }
+std::unique_ptr<DeviceOpener> MakeLiveDrives() { return MakeLiveDeviceOpener(); }
 
 std::unique_ptr<Volumes> MakeLiveVolumes() { return std::make_unique<NoVolumes>(); }
 
