@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "drive/drive_slot.h"
+#include "gui/fixed_clock.h"
 #include "graph/temp_graph_ctrl.h"
 #include "graph/temp_graph_painter.h"
 #include "graph/temp_graph_plan.h"
@@ -50,15 +51,6 @@ std::set<int> ColumnsOf(const QImage& image, int y, const QColor& color) {
     if (image.pixelColor(x, y) == color) columns.insert(x);
   return columns;
 }
-
-class FixedClock : public Clock {
- public:
-  FixedClock(int hour, int minute) : hour(hour), minute(minute) {}
-  int CurrentHour() override { return hour; }
-  int CurrentMinute() override { return minute; }
-  int hour;
-  int minute;
-};
 
 }  // namespace
 
