@@ -1,0 +1,27 @@
+#pragma once
+// The S.M.A.R.T. details dialog: every attribute stored for one drive, one
+// row each, as the drive's slot held them when the dialog opened.
+//
+//   CSmartDetailsDlg(selectedDrive, window).exec();
+
+#include "ui/template_dialog.h"
+
+class QTreeWidget;
+
+class CSmartDetailsDlg : public TemplateDialog {
+  Q_OBJECT
+ public:
+  enum : int { IdAttributeList = 1013 };
+
+  explicit CSmartDetailsDlg(int drive = 0, QWidget* parent = nullptr);
+
+  int drive;  // 0..3; may be changed until the dialog is shown
+
+  QTreeWidget* AttributeList() const;
+  void setVisible(bool visible) override;
+
+ private:
+  void OnInitDialog();
+
+  bool initialised = false;
+};
