@@ -13,6 +13,8 @@
 #include <string>
 
 #include "platform/linux/autostart.h"
+#include "support/scoped_env.h"
+#include "support/scratch_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -27,25 +29,11 @@ std::string ReadFile(const fs::path& path) {
 
 class AutostartTest : public testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/taruk-autostart-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    root = pattern;
-    const char* old = std::getenv("XDG_CONFIG_DIRS");
-    if (old) savedDirs = old;
-    hadDirs = old != nullptr;
-    setenv("XDG_CONFIG_DIRS", (root / "xdg").c_str(), 1);
-  }
-  void TearDown() override {
-    if (hadDirs) setenv("XDG_CONFIG_DIRS", savedDirs.c_str(), 1);
-    else unsetenv("XDG_CONFIG_DIRS");
-    fs::remove_all(root);
-  }
   fs::path Entry() const { return root / "xdg" / "autostart" / "Taruk.desktop"; }
 
-  fs::path root;
-  std::string savedDirs;
-  bool hadDirs = false;
+  ScratchDir scratch;
+  const fs::path root = scratch.path();
+  ScopedEnv configDirs{"XDG_CONFIG_DIRS", (root / "xdg").string()};
 };
 
 }  // namespace
