@@ -1,5 +1,5 @@
-// The temperature graph window: its graph control, and the view remembered
-// from one opening to the next.
+// The temperature graph window: the graph of the given drive, and the view
+// remembered from one opening to the next.
 #include <gtest/gtest.h>
 
 #include <QRadioButton>
@@ -8,60 +8,50 @@
 #include "drive/drive_slot.h"
 #include "graph/temp_graph_ctrl.h"
 #include "graph/temp_graph_dlg.h"
-#include "gui/fixed_clock.h"
 
 namespace {
 
-class TempGraphDlgTest : public testing::Test {
- protected:
-  void SetUp() override {
-    savedMode = graphMode;
-    graphMode = GraphMode::Hours;  // as at the process's start
-    driveSlots = {};
-  }
-  void TearDown() override {
-    graphMode = savedMode;
-    driveSlots = {};
-  }
-  GraphMode savedMode = GraphMode::Hours;
+class FixedClock : public Clock {
+ public:
+  int CurrentHour() override { return 15; }
+  int CurrentMinute() override { return 42; }
 };
 
 }  // namespace
 
-TEST_F(TempGraphDlgTest, GraphShowsTheGivenDriveAndCriticalTemperature) {
-  CTempGraphDlg dialog(3, 48);
-  ASSERT_TRUE(dialog.IsBuilt()) << dialog.BuildError().toStdString();
-  EXPECT_EQ(dialog.windowTitle(), "Temperature Graphic");
-  CTempGraphCtrl* graph = dialog.Graph();
-  ASSERT_NE(graph, nullptr);
-  EXPECT_EQ(graph->drive, 3);
-  EXPECT_EQ(graph->criticalTemperature, 48);
-  // The dialog font leaves room for the whole scale and no more columns than
-  // either series has.
-  const TempGraphPlan plan = graph->CurrentPlan();
-  EXPECT_GE(plan.step, 1);
-  EXPECT_EQ(plan.temperatureGrid.size(), 11u);
-  EXPECT_LE(plan.columns + 1, kHourHistoryLength);
-}
-
-TEST_F(TempGraphDlgTest, ChosenViewIsKeptForTheNextOpening) {
-  FixedClock clock(15, 42);
+TEST(TempGraphDlg, ShowsTheDrivesSeriesAndKeepsTheChosenView) {
+  const GraphMode saved = graphMode;
+  graphMode = GraphMode::Hours;  // as at the process's start
+  driveSlots = {};
+  driveSlots[3].hourHistory.fill(40);
+  driveSlots[3].minuteHistory.fill(30);
+  FixedClock clock;
   {
-    CTempGraphDlg dialog(0, 55);
-    dialog.Graph()->clock = &clock;
+    CTempGraphDlg dialog(3, 48);
+    ASSERT_TRUE(dialog.IsBuilt()) << dialog.BuildError().toStdString();
+    CTempGraphCtrl* graph = dialog.Graph();
+    graph->clock = &clock;
     dialog.show();
     EXPECT_TRUE(dialog.Control<QRadioButton>(CTempGraphDlg::IdHours)->isChecked());
-    EXPECT_EQ(dialog.Graph()->CurrentPlan().timeLabels.back().text, L"15");
+    // The dialog font leaves room for the whole scale, within the series.
+    TempGraphPlan plan = graph->CurrentPlan();
+    EXPECT_EQ(plan.temperatureGrid.size(), 11u);
+    EXPECT_LE(plan.columns + 1, kHourHistoryLength);
+    EXPECT_EQ(plan.temperatureLine.back().y, plan.horizontalAxis.from.y - 40 * plan.step / 10);
+    EXPECT_EQ(plan.criticalLine.from.y, plan.horizontalAxis.from.y - 48 * plan.step / 10);
+    EXPECT_EQ(plan.timeLabels.back().text, L"15");
+
     QTest::mouseClick(dialog.Control(CTempGraphDlg::IdMinutes), Qt::LeftButton);
     EXPECT_EQ(graphMode, GraphMode::Minutes);
-    EXPECT_TRUE(dialog.Control<QRadioButton>(CTempGraphDlg::IdMinutes)->isChecked());
-    EXPECT_EQ(dialog.Graph()->CurrentPlan().timeLabels.back().text, L"42");
+    plan = graph->CurrentPlan();
+    EXPECT_EQ(plan.temperatureLine.back().y, plan.horizontalAxis.from.y - 30 * plan.step / 10);
+    EXPECT_EQ(plan.timeLabels.back().text, L"42");
     dialog.SendCommand(1);
     EXPECT_FALSE(dialog.isVisible());
   }
   CTempGraphDlg reopened(0, 55);
   EXPECT_TRUE(reopened.Control<QRadioButton>(CTempGraphDlg::IdMinutes)->isChecked());
   EXPECT_FALSE(reopened.Control<QRadioButton>(CTempGraphDlg::IdHours)->isChecked());
-  QTest::mouseClick(reopened.Control(CTempGraphDlg::IdHours), Qt::LeftButton);
-  EXPECT_EQ(graphMode, GraphMode::Hours);
+  graphMode = saved;
+  driveSlots = {};
 }
