@@ -5,6 +5,10 @@
 
 #include <string>
 
+// The three power actions, so that the privilege step can ask the system about
+// the one that is about to run.
+enum class PowerAction { ShutDown, Suspend, Hibernate };
+
 class AlertPlatform {
  public:
   virtual ~AlertPlatform() = default;
@@ -12,9 +16,9 @@ class AlertPlatform {
   // `timeoutMs` milliseconds.
   virtual void ShowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) = 0;
   // Stands in for the shutdown privilege step: true when the system would let
-  // this process power off, suspend or hibernate. A refusal is reported
-  // through ShowSystemError by the implementation.
-  virtual bool EnableShutdownPrivilege() = 0;
+  // this process carry out `action`. A refusal is reported through
+  // ShowSystemError by the implementation.
+  virtual bool EnableShutdownPrivilege(PowerAction action) = 0;
   virtual void ShutDown() = 0;
   virtual void Suspend() = 0;
   virtual void Hibernate() = 0;
@@ -22,4 +26,9 @@ class AlertPlatform {
   virtual bool PlaySoundFile(const std::wstring& path, std::wstring& failure) = 0;
   // The box titled "Error" with the system's text for a failure.
   virtual void ShowSystemError(const std::wstring& text) = 0;
+  // How an alert e-mail went: the server's last answer when it was accepted,
+  // the client's last error otherwise. The window shows nothing for an alert
+  // e-mail; the headless monitor logs it, since nobody would see a box there.
+  virtual void MailFinished(const std::wstring& /*recipient*/, const std::wstring& /*subject*/,
+                            bool /*sent*/, const std::wstring& /*detail*/) {}
 };

@@ -28,6 +28,9 @@ class CSmtpClient {
   bool Send(COutgoingMail& mail);
   bool Disconnect();
   bool IsConnected() const { return connected; }
+  // The text of the server's last reply (the alert log shows the answer to a
+  // sent mail).
+  const std::wstring& LastReply() const { return replyText; }
 
   std::wstring lastError = L"OK";
   std::wstring mailerName = L"Orvo Mail";

@@ -1,0 +1,12 @@
+#pragma once
+// alarmSoundPath: "alarm.wav" in the folder of the running executable.
+
+#include <string>
+
+// The executable's folder (everything up to its last '/') followed by
+// "alarm.wav"; a path without any '/' is returned as it is, and then fails to
+// play with a readable reason.
+std::wstring AlarmSoundPathFor(const std::wstring& executablePath);
+
+// AlarmSoundPathFor the path of the running executable (/proc/self/exe).
+std::wstring AlarmSoundPath();

@@ -1,0 +1,92 @@
+#include "app/monitoring_cycle.h"
+
+#include <limits>
+
+#include "alert/alarm_dispatch.h"
+#include "alert/alarm_texts.h"
+#include "app/history.h"
+#include "drive/read_drive_info.h"
+
+namespace {
+
+// The volumes tested per cycle: one per drive letter on the system this
+// monitor first ran on.
+constexpr size_t kMostVolumes = 26;
+
+// Free megabytes (10^6 bytes) rounded down. A volume beyond 4 PB free would
+// wrap around in 32 bits and look nearly full; it counts as the largest value.
+uint32_t FreeMegabytes(uint64_t bytes) {
+  const uint64_t megabytes = bytes / 1'000'000;
+  return megabytes > std::numeric_limits<uint32_t>::max() ? std::numeric_limits<uint32_t>::max()
+                                                          : static_cast<uint32_t>(megabytes);
+}
+
+// Clears a flag when the cycle ends, however it ends.
+class CycleGuard {
+ public:
+  explicit CycleGuard(bool& flag) : flag(flag) { flag = true; }
+  ~CycleGuard() { flag = false; }
+  CycleGuard(const CycleGuard&) = delete;
+  CycleGuard& operator=(const CycleGuard&) = delete;
+
+ private:
+  bool& flag;
+};
+
+}  // namespace
+
+MonitorCore::MonitorCore(DriveSlots& slots, MonitorConfig& config, MonitorEnvironment environment)
+    : slots(slots), config(config), environment(environment) {}
+
+void MonitorCore::RunMonitoringCycle() {
+  // An error box opened by an action keeps delivering timer ticks; a cycle
+  // started inside it would nest, and the next one inside that.
+  if (cycleRunning) return;
+  CycleGuard guard(cycleRunning);
+
+  RefreshDrives();
+  environment.view.ShowSelectedDriveInfo();
+  // Unsigned comparison: a critical temperature of 0 makes every present
+  // drive hot, even one without a reading.
+  const auto critical = static_cast<uint32_t>(config.criticalTemperature);
+  for (int n = 0; n < kDriveCount; ++n) {
+    const DriveSlot& slot = slots[static_cast<size_t>(n)];
+    if (slot.IsPresent() && slot.temperature >= critical) RunTemperatureAlarm(n);
+    RecordHistory(slots[static_cast<size_t>(n)], config.pollInterval, environment.clock);
+  }
+  if (config.freeSpaceAction != AlarmAction::None) CheckFreeSpace();
+}
+
+void MonitorCore::RefreshDrives() {
+  ReadAllDrives(environment.drives, slots);
+  for (int n = 0; n < kDriveCount; ++n) {
+    // Buttons of absent drives are left as they are, never hidden again.
+    if (slots[static_cast<size_t>(n)].IsPresent()) environment.view.ShowDiskButton(n);
+  }
+}
+
+void MonitorCore::CheckFreeSpace() {
+  const std::vector<std::wstring> roots = environment.volumes.Roots();
+  const size_t count = roots.size() < kMostVolumes ? roots.size() : kMostVolumes;
+  for (size_t i = 0; i < count; ++i) {
+    uint64_t bytes = 0;
+    // A root without a ready volume is skipped without a word.
+    if (!environment.volumes.FreeBytesAvailable(roots[i], bytes)) continue;
+    const uint32_t freeMb = FreeMegabytes(bytes);
+    if (freeMb <= config.minimumFreeSpace) RunFreeSpaceAlarm(roots[i], freeMb);
+  }
+}
+
+void MonitorCore::RunTemperatureAlarm(int driveIndex) {
+  if (driveIndex < 0 || driveIndex >= kDriveCount) return;
+  const AlarmMessage message =
+      TemperatureAlarmMessage(driveIndex, slots[static_cast<size_t>(driveIndex)], config.criticalTemperature);
+  CarryOutAlarm(config.temperatureAction, message, {config.emailAddress, config.smtpServer, smtpPort},
+                environment.platform);
+}
+
+void MonitorCore::RunFreeSpaceAlarm(const std::wstring& rootPath, uint32_t freeMb) {
+  const AlarmMessage message = FreeSpaceAlarmMessage(rootPath, freeMb, config.minimumFreeSpace);
+  CarryOutAlarm(config.freeSpaceAction, message, {config.emailAddress, config.smtpServer, smtpPort},
+                environment.platform);
+}
