@@ -35,8 +35,8 @@ class CycleGuard {
 
 }  // namespace
 
-MonitorCore::MonitorCore(DriveSlots& slots, MonitorConfig& config, MonitorEnvironment environment)
-    : slots(slots), config(config), environment(environment) {}
+MonitorCore::MonitorCore(DriveSlots& driveSlots, MonitorConfig& config, MonitorEnvironment environment)
+    : monitoredSlots(driveSlots), config(config), environment(environment) {}
 
 void MonitorCore::RunMonitoringCycle() {
   // An error box opened by an action keeps delivering timer ticks; a cycle
@@ -50,18 +50,18 @@ void MonitorCore::RunMonitoringCycle() {
   // drive hot, even one without a reading.
   const auto critical = static_cast<uint32_t>(config.criticalTemperature);
   for (int n = 0; n < kDriveCount; ++n) {
-    const DriveSlot& slot = slots[static_cast<size_t>(n)];
+    const DriveSlot& slot = monitoredSlots[static_cast<size_t>(n)];
     if (slot.IsPresent() && slot.temperature >= critical) RunTemperatureAlarm(n);
-    RecordHistory(slots[static_cast<size_t>(n)], config.pollInterval, environment.clock);
+    RecordHistory(monitoredSlots[static_cast<size_t>(n)], config.pollInterval, environment.clock);
   }
   if (config.freeSpaceAction != AlarmAction::None) CheckFreeSpace();
 }
 
 void MonitorCore::RefreshDrives() {
-  ReadAllDrives(environment.drives, slots);
+  ReadAllDrives(environment.drives, monitoredSlots);
   for (int n = 0; n < kDriveCount; ++n) {
     // Buttons of absent drives are left as they are, never hidden again.
-    if (slots[static_cast<size_t>(n)].IsPresent()) environment.view.ShowDiskButton(n);
+    if (monitoredSlots[static_cast<size_t>(n)].IsPresent()) environment.view.ShowDiskButton(n);
   }
 }
 
@@ -80,7 +80,7 @@ void MonitorCore::CheckFreeSpace() {
 void MonitorCore::RunTemperatureAlarm(int driveIndex) {
   if (driveIndex < 0 || driveIndex >= kDriveCount) return;
   const AlarmMessage message =
-      TemperatureAlarmMessage(driveIndex, slots[static_cast<size_t>(driveIndex)], config.criticalTemperature);
+      TemperatureAlarmMessage(driveIndex, monitoredSlots[static_cast<size_t>(driveIndex)], config.criticalTemperature);
   CarryOutAlarm(config.temperatureAction, message, {config.emailAddress, config.smtpServer, smtpPort},
                 environment.platform);
 }

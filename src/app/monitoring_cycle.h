@@ -25,7 +25,7 @@ struct MonitorEnvironment {
 
 class MonitorCore {
  public:
-  MonitorCore(DriveSlots& slots, MonitorConfig& config, MonitorEnvironment environment);
+  MonitorCore(DriveSlots& driveSlots, MonitorConfig& config, MonitorEnvironment environment);
 
   // The timer's handler. A tick that arrives while a cycle is still running
   // (a message box opened inside it lets the timer fire again) is skipped.
@@ -41,7 +41,8 @@ class MonitorCore {
   uint32_t smtpPort = 25;
 
  private:
-  DriveSlots& slots;
+  // Not "slots": Qt code includes this header, and Qt takes that word.
+  DriveSlots& monitoredSlots;
   MonitorConfig& config;
   MonitorEnvironment environment;
   bool cycleRunning = false;

@@ -1,0 +1,21 @@
+#pragma once
+// The alarm actions of the headless monitor: carried out as on a desktop,
+// and each one logged as a single line on stderr, since nobody watches a
+// window or a balloon on a server.
+
+#include "platform/dbus/desktop_alert_platform.h"
+
+class HeadlessAlertPlatform : public DesktopAlertPlatform {
+ public:
+  void ShowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) override;
+  void ShutDown() override;
+  void Suspend() override;
+  void Hibernate() override;
+  bool PlaySoundFile(const std::wstring& path, std::wstring& failure) override;
+  void MailFinished(const std::wstring& recipient, const std::wstring& subject, bool sent,
+                    const std::wstring& detail) override;
+};
+
+// One line on stderr, "taruk: " first. Line breaks and other control
+// characters inside the text become spaces, so that one action stays one line.
+void LogLine(const std::wstring& text);

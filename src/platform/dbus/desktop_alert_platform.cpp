@@ -1,0 +1,52 @@
+#include "platform/dbus/desktop_alert_platform.h"
+
+#include <cstdio>
+
+#include "app/utf8_text.h"
+#include "platform/dbus/desktop_notification.h"
+#include "platform/dbus/logind_power.h"
+
+void DesktopAlertPlatform::ShowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) {
+  // Like a balloon without an icon, a notification without a daemon is not
+  // shown, and nothing is said about it.
+  QString failure;
+  ShowDesktopNotification(QString::fromStdWString(title), QString::fromStdWString(text), timeoutMs, lastNotification,
+                          failure);
+}
+
+bool DesktopAlertPlatform::EnableShutdownPrivilege(PowerAction action) {
+  QString failure;
+  const QString verdict = LogindVerdict(action, failure);
+  if (verdict.isEmpty()) {
+    ShowSystemError(failure.toStdWString());
+    return false;
+  }
+  if (!VerdictAllows(verdict)) {
+    ShowSystemError(RefusalText(action, verdict).toStdWString());
+    return false;
+  }
+  return true;
+}
+
+void DesktopAlertPlatform::RequestPower(PowerAction action) {
+  QString failure;
+  const QString verdict = LogindVerdict(action, failure);
+  // The privilege step has already reported why; say nothing twice.
+  if (verdict.isEmpty() || !VerdictAllows(verdict)) return;
+  if (!LogindRequest(action, failure)) ShowSystemError(failure.toStdWString());
+}
+
+void DesktopAlertPlatform::ShutDown() { RequestPower(PowerAction::ShutDown); }
+void DesktopAlertPlatform::Suspend() { RequestPower(PowerAction::Suspend); }
+void DesktopAlertPlatform::Hibernate() { RequestPower(PowerAction::Hibernate); }
+
+bool DesktopAlertPlatform::PlaySoundFile(const std::wstring& path, std::wstring& failure) {
+  std::string reason;
+  if (::PlaySoundFile(Utf8FromWide(path), reason, soundOptions)) return true;
+  failure = WideFromUtf8(reason);
+  return false;
+}
+
+void DesktopAlertPlatform::ShowSystemError(const std::wstring& text) {
+  std::fprintf(stderr, "taruk: Error: %s\n", Utf8FromWide(text).c_str());
+}

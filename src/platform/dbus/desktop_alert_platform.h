@@ -1,0 +1,33 @@
+#pragma once
+// The alarm actions on a Linux desktop or server: power through
+// systemd-logind, balloons as desktop notifications, the sound through
+// PulseAudio, errors on stderr. The main window derives from it to show its
+// own balloons and error boxes; the headless monitor to log every action.
+
+#include <cstdint>
+
+#include "alert/alert_platform.h"
+#include "platform/linux/sound_player.h"
+
+class DesktopAlertPlatform : public AlertPlatform {
+ public:
+  void ShowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) override;
+  // logind's CanPowerOff, CanSuspend or CanHibernate. "no" and "na" are
+  // reported through ShowSystemError and give false.
+  bool EnableShutdownPrivilege(PowerAction action) override;
+  // Each asks logind again and does nothing on "no" or "na" (logind itself
+  // is not trusted to refuse a hibernation without swap); a failed request is
+  // reported through ShowSystemError.
+  void ShutDown() override;
+  void Suspend() override;
+  void Hibernate() override;
+  bool PlaySoundFile(const std::wstring& path, std::wstring& failure) override;
+  // "taruk: Error: TEXT" on stderr.
+  void ShowSystemError(const std::wstring& text) override;
+
+  SoundPlayOptions soundOptions;  // tests shorten the time-out
+
+ private:
+  void RequestPower(PowerAction action);
+  uint32_t lastNotification = 0;  // replaced by the next balloon
+};
