@@ -1,0 +1,75 @@
+#include "alert/alarm_texts.h"
+
+#include <gtest/gtest.h>
+
+#include "alert/alarm_sound_path.h"
+#include "app/utf8_text.h"
+
+namespace {
+
+TEST(AlarmTextsTest, TemperatureAlarmGivesTheCriticalFigureInTheBalloonAndBothInTheMail) {
+  DriveSlot slot;
+  slot.model = L"ST3200822A                              ";  // padded as stored
+  slot.temperature = 60;
+  const AlarmMessage message = TemperatureAlarmMessage(1, slot, 55);
+  EXPECT_EQ(message.balloonText,
+            L"HD1: ST3200822A                               Critical temperature reached (55 \u00B0C)");
+  EXPECT_EQ(message.subject, L"Taruk - critical temperature reached");
+  EXPECT_EQ(message.body,
+            L"Critical temperature: 55\r\n\r\n HD1: ST3200822A                               current temperature 60 C");
+}
+
+TEST(AlarmTextsTest, NegativeAndLargeFiguresAreWrittenAsSignedAndUnsigned) {
+  DriveSlot slot;
+  slot.model = L"X";
+  slot.temperature = 4'000'000'000u;
+  const AlarmMessage message = TemperatureAlarmMessage(0, slot, -5);
+  EXPECT_EQ(message.balloonText, L"HD0: X Critical temperature reached (-5 \u00B0C)");
+  EXPECT_EQ(message.body, L"Critical temperature: -5\r\n\r\n HD0: X current temperature 4000000000 C");
+}
+
+TEST(AlarmTextsTest, FreeSpaceAlarmNamesTheRootFollowedByAColon) {
+  const AlarmMessage message = FreeSpaceAlarmMessage(L"C:\\", 12, 4294967295u);
+  EXPECT_EQ(message.balloonText,
+            L"Disk C:\\: Minimum disk free space reached! Current free space 12 Mb, minimum 4294967295 Mb");
+  EXPECT_EQ(message.subject, L"Taruk - minimum disk space reached");
+  EXPECT_EQ(message.body, L"Disk C:\\: current space 12 Mb, minimum space 4294967295 Mb");
+}
+
+TEST(AlarmTextsTest, BalloonKeepsTheFirst255CharactersButTheMailKeepsAll) {
+  const std::wstring root = L"/" + std::wstring(300, L'd');
+  const AlarmMessage message = FreeSpaceAlarmMessage(root, 1, 2);
+  EXPECT_EQ(message.balloonText, (L"Disk " + root).substr(0, 255));
+  EXPECT_EQ(message.body, L"Disk " + root + L": current space 1 Mb, minimum space 2 Mb");
+
+  // 77 characters of text around the root: 255 in all is kept whole, one
+  // more loses the last letter.
+  const std::wstring fits(255 - 77, L'x');
+  EXPECT_EQ(FreeSpaceAlarmMessage(fits, 1, 2).balloonText.size(), 255u);
+  EXPECT_EQ(FreeSpaceAlarmMessage(fits, 1, 2).balloonText.substr(250), L" 2 Mb");
+  EXPECT_EQ(FreeSpaceAlarmMessage(fits + L"x", 1, 2).balloonText.substr(250), L"m 2 M");
+}
+
+TEST(AlarmSoundPathTest, AlarmWavReplacesTheExecutableName) {
+  EXPECT_EQ(AlarmSoundPathFor(L"/usr/local/bin/taruk"), L"/usr/local/bin/alarm.wav");
+  EXPECT_EQ(AlarmSoundPathFor(L"/taruk"), L"/alarm.wav");
+  EXPECT_EQ(AlarmSoundPathFor(L"/opt/my tools/taruk"), L"/opt/my tools/alarm.wav");
+  // Without a folder there is nothing to put the name into.
+  EXPECT_EQ(AlarmSoundPathFor(L""), L"");
+  EXPECT_EQ(AlarmSoundPathFor(L"taruk"), L"taruk");
+}
+
+TEST(Utf8TextTest, PathsSurviveTheRoundTripEvenWhenTheyAreNotUtf8) {
+  const std::string cyrillic = "/home/\xD0\xB8\xD0\xB2\xD0\xB0\xD0\xBD/taruk";
+  EXPECT_EQ(WideFromUtf8(cyrillic), L"/home/\u0438\u0432\u0430\u043D/taruk");
+  EXPECT_EQ(Utf8FromWide(WideFromUtf8(cyrillic)), cyrillic);
+  // Latin-1 bytes, a cut sequence, an overlong slash and an encoded
+  // surrogate all come back byte for byte.
+  for (const std::string& odd : {std::string("/caf\xE9"), std::string("/a\xD0"), std::string("/\xC0\xAF"),
+                                  std::string("/\xED\xA0\x80"), std::string("\xF4\x90\x80\x80")}) {
+    EXPECT_EQ(Utf8FromWide(WideFromUtf8(odd)), odd);
+  }
+  EXPECT_EQ(Utf8FromWide(L"\u00B0C \U0001F525"), "\xC2\xB0" "C \xF0\x9F\x94\xA5");
+}
+
+}  // namespace

@@ -1,0 +1,29 @@
+#pragma once
+// Drives for cycle tests, stated as model and temperature, answered through
+// the reading pass like real ones. Changing a drive between cycles is what a
+// drive heating up or going away looks like to the monitor.
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "drive/smart_device.h"
+
+class TestDrives {
+ public:
+  TestDrives();
+  ~TestDrives();
+  TestDrives(const TestDrives&) = delete;
+  TestDrives& operator=(const TestDrives&) = delete;
+
+  // Drive n answers with this model and temperature (attribute 194) from the
+  // next pass on.
+  void Set(int driveNumber, const std::string& model, uint8_t temperature);
+  // Drive n no longer opens.
+  void Remove(int driveNumber);
+  DeviceOpener& Opener();
+
+ private:
+  struct State;
+  std::unique_ptr<State> state;
+};
