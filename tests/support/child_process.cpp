@@ -1,0 +1,145 @@
+#include "support/child_process.h"
+
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+extern char** environ;
+
+ChildProcess::~ChildProcess() { Stop(); }
+
+bool ChildProcess::Start(const std::vector<std::string>& arguments, const std::string& outputFile,
+                         const std::string& errorFile) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, outputFile.empty() ? "/dev/null" : outputFile.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, errorFile.empty() ? "/dev/null" : errorFile.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  // The test process may block signals (the monitor does); the helper must
+  // not inherit that.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t none;
+  sigemptyset(&none);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+  std::vector<char*> argv;
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  const int result = posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
+  if (result != 0) pid = -1;
+  return result == 0;
+}
+
+bool ChildProcess::Running() {
+  if (pid <= 0) return false;
+  int status = 0;
+  if (waitpid(pid, &status, WNOHANG) == pid) {
+    pid = -1;
+    return false;
+  }
+  return true;
+}
+
+void ChildProcess::Signal(int signal) {
+  if (pid > 0) kill(pid, signal);
+}
+
+void ChildProcess::Stop() {
+  if (pid <= 0) return;
+  kill(pid, SIGCONT);  // a test may have stopped it
+  kill(pid, SIGTERM);
+  if (Wait(std::chrono::milliseconds(2000)) == -1 && pid > 0) {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+  }
+  pid = -1;
+}
+
+int ChildProcess::Wait(std::chrono::milliseconds limit) {
+  if (pid <= 0) return -1;
+  int status = 0;
+  const bool ended = WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, limit);
+  if (!ended) return -1;
+  pid = -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  for (;;) {
+    if (condition()) return true;
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+std::string MakeTempFolder(const std::string& prefix) {
+  const char* base = std::getenv("TMPDIR");
+  std::string pattern = std::string(base && *base ? base : "/tmp") + "/" + prefix + "-XXXXXX";
+  return mkdtemp(pattern.data()) ? pattern : std::string();
+}
+
+void RemoveTree(const std::string& path) {
+  std::error_code ignored;
+  if (!path.empty()) std::filesystem::remove_all(path, ignored);
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& text) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file << text;
+  return static_cast<bool>(file);
+}
+
+std::string RunShell(const std::string& command, int* exitCode) {
+  std::string output;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) {
+    if (exitCode) *exitCode = -1;
+    return output;
+  }
+  char buffer[4096];
+  size_t read = 0;
+  while ((read = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, read);
+  const int status = pclose(pipe);
+  if (exitCode) *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return output;
+}
+
+uint16_t FreeTcpPort() {
+  const int probe = socket(AF_INET, SOCK_STREAM, 0);
+  if (probe < 0) return 0;
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  uint16_t port = 0;
+  if (bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+      getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+    port = ntohs(address.sin_port);
+  }
+  close(probe);
+  return port;
+}

@@ -1,0 +1,54 @@
+#pragma once
+// Real helper processes for tests (D-Bus daemons, a sound server, a mail
+// server): started directly with posix_spawn, so the PID is the process
+// itself, and always stopped by that PID when the object goes away.
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+class ChildProcess {
+ public:
+  ChildProcess() = default;
+  ~ChildProcess();
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  // Runs `arguments` (the first is looked up in PATH) with the test's
+  // environment; standard output and error go to the given files (or
+  // /dev/null when empty).
+  bool Start(const std::vector<std::string>& arguments, const std::string& outputFile = "",
+             const std::string& errorFile = "");
+  pid_t Pid() const { return pid; }
+  bool Running();
+  void Signal(int signal);
+  // SIGTERM, then SIGKILL after two seconds; waits for the end.
+  void Stop();
+  // Waits for the process to end by itself; its exit code, or -1 when it did
+  // not end within `limit` (it is then stopped) or was killed by a signal.
+  int Wait(std::chrono::milliseconds limit);
+
+ private:
+  pid_t pid = -1;
+};
+
+// Polls `condition` every 20 ms until it holds or `limit` passes.
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit);
+
+// A fresh folder under $TMPDIR (or /tmp), removed with everything in it by
+// RemoveTree.
+std::string MakeTempFolder(const std::string& prefix);
+void RemoveTree(const std::string& path);
+
+std::string ReadWholeFile(const std::string& path);
+bool WriteWholeFile(const std::string& path, const std::string& text);
+
+// Runs a shell command and returns its standard output; `exitCode` gets its
+// status.
+std::string RunShell(const std::string& command, int* exitCode = nullptr);
+
+// A TCP port on 127.0.0.1 that nothing listened on a moment ago.
+uint16_t FreeTcpPort();
