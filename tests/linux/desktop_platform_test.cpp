@@ -1,0 +1,109 @@
+// The power actions and balloons as a Linux machine carries them out:
+// systemd-logind and a notification daemon, both python3-dbusmock on private
+// buses started by the test.
+
+#include "platform/dbus/desktop_alert_platform.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+#include "alert/alarm_dispatch.h"
+#include "support/private_buses.h"
+
+namespace {
+
+// The platform as the window or the headless monitor uses it, with the error
+// box written down instead of shown.
+class ErrorRecordingPlatform : public DesktopAlertPlatform {
+ public:
+  std::vector<std::wstring> errors;
+  void ShowSystemError(const std::wstring& text) override { errors.push_back(text); }
+};
+
+class DesktopPlatformTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    buses = new PrivateBuses;
+    if (!buses->Start(problem)) return;
+    static int argc = 1;
+    static char name[] = "taruk_linux_tests";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
+  }
+  static void TearDownTestSuite() {
+    delete buses;
+    buses = nullptr;
+  }
+  void SetUp() override {
+    if (!problem.empty()) GTEST_SKIP() << problem;
+  }
+
+  void StartLogind(const std::string& parameters = "{}") {
+    ASSERT_TRUE(logind.Start(buses->Folder(), "logind", parameters));
+  }
+
+  void Alarm(AlarmAction action) {
+    AlarmMessage message{L"HD0: TEST Critical temperature reached (55 \u00B0C)", L"subject", L"body"};
+    CarryOutAlarm(action, message, {}, platform);
+  }
+
+  static inline PrivateBuses* buses = nullptr;
+  static inline std::string problem;
+  MockService logind, notifications;
+  ErrorRecordingPlatform platform;
+};
+
+TEST_F(DesktopPlatformTest, PowerActionsAskLogindFirstAndNeverInteractively) {
+  StartLogind();
+  Alarm(AlarmAction::ShutDown);
+  Alarm(AlarmAction::Suspend);
+  Alarm(AlarmAction::Hibernate);
+  // The privilege step asks, the action asks again right before its request.
+  EXPECT_EQ(logind.Calls(),
+            "CanPowerOff\nCanPowerOff\nPowerOff False\n"
+            "CanSuspend\nCanSuspend\nSuspend False\n"
+            "CanHibernate\nCanHibernate\nHibernate False\n");
+  EXPECT_TRUE(platform.errors.empty());
+}
+
+TEST_F(DesktopPlatformTest, RefusedOrUnavailableActionIsReportedOnceAndNotRequested) {
+  StartLogind(R"({"CanHibernate": "no", "CanSuspend": "na", "CanPowerOff": "challenge"})");
+  Alarm(AlarmAction::Hibernate);
+  Alarm(AlarmAction::Suspend);
+  EXPECT_EQ(logind.Calls(), "CanHibernate\nCanHibernate\nCanSuspend\nCanSuspend\n");
+  EXPECT_EQ(platform.errors,
+            (std::vector<std::wstring>{
+                L"This program is not allowed to hibernate the system (systemd-logind answers \"no\")",
+                L"This machine cannot suspend the system (systemd-logind answers \"na\")"}));
+  // "challenge" goes ahead: polkit, not we, decides and gives its reason.
+  Alarm(AlarmAction::ShutDown);
+  EXPECT_NE(logind.Calls().find("PowerOff False"), std::string::npos);
+}
+
+TEST_F(DesktopPlatformTest, NoLogindOnTheBusIsReported) {
+  Alarm(AlarmAction::ShutDown);
+  ASSERT_EQ(platform.errors.size(), 1u);
+  EXPECT_EQ(platform.errors[0].rfind(L"systemd-logind: CanPowerOff: ", 0), 0u) << platform.errors[0].c_str();
+}
+
+TEST_F(DesktopPlatformTest, BalloonIsANotificationTitledTarukThatTheNextOneReplaces) {
+  ASSERT_TRUE(notifications.Start(buses->Folder(), "notification_daemon"));
+  Alarm(AlarmAction::ShowNotification);
+  platform.ShowBalloon(L"Taruk", L"Disk /mnt/<new> & old: Minimum disk free space reached!", 5000);
+  // The daemon reads markup, so a '<' or '&' of a path is escaped to show as
+  // written.
+  EXPECT_EQ(notifications.Calls(),
+            "GetCapabilities\n"
+            "Notify \"Taruk\" 0 \"\" \"Taruk\" \"HD0: TEST Critical temperature reached (55 \u00B0C)\" [] {} 5000\n"
+            "GetCapabilities\n"
+            "Notify \"Taruk\" 1 \"\" \"Taruk\" \"Disk /mnt/&lt;new&gt; &amp; old: Minimum disk free space "
+            "reached!\" [] {} 5000\n");
+}
+
+TEST_F(DesktopPlatformTest, BalloonWithoutANotificationDaemonShowsNothingAndReportsNothing) {
+  Alarm(AlarmAction::ShowNotification);
+  EXPECT_TRUE(platform.errors.empty());
+}
+
+}  // namespace
