@@ -143,3 +143,15 @@ uint16_t FreeTcpPort() {
   close(probe);
   return port;
 }
+
+bool TcpPortAnswers(uint16_t port) {
+  const int probe = socket(AF_INET, SOCK_STREAM, 0);
+  if (probe < 0) return false;
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(port);
+  const bool answers = connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  close(probe);
+  return answers;
+}

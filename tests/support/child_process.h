@@ -52,3 +52,6 @@ std::string RunShell(const std::string& command, int* exitCode = nullptr);
 
 // A TCP port on 127.0.0.1 that nothing listened on a moment ago.
 uint16_t FreeTcpPort();
+
+// True when something accepts connections on 127.0.0.1:`port`.
+bool TcpPortAnswers(uint16_t port);

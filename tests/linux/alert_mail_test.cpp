@@ -1,0 +1,136 @@
+// Alert e-mails received by a real SMTP server (python3-aiosmtpd) on a free
+// loopback port, reached through the cycle's port seam.
+
+#include <dirent.h>
+#include <gtest/gtest.h>
+
+#include "app/monitoring_cycle.h"
+#include "support/child_process.h"
+#include "support/recording_platform.h"
+#include "support/test_drives.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+class AlertMailTest : public testing::Test {
+ protected:
+  AlertMailTest() : core(slots, config, {drives.Opener(), volumes, clock, platform, view}) {}
+
+  void SetUp() override {
+    if (RunShell("/usr/bin/python3 -c 'import aiosmtpd' 2>/dev/null; echo $?") != "0\n") {
+      GTEST_SKIP() << "python3-aiosmtpd is not installed (scripts/install-deps.sh test)";
+    }
+    folder = MakeTempFolder("taruk-mail");
+    port = FreeTcpPort();
+    ASSERT_NE(port, 0);
+    // -n: as root it would otherwise drop to nobody and fail.
+    ASSERT_TRUE(server.Start({"/usr/bin/python3", "-m", "aiosmtpd", "-n", "-l", "127.0.0.1:" + std::to_string(port),
+                              "-c", "aiosmtpd.handlers.Mailbox", folder + "/mailbox"},
+                             "", folder + "/aiosmtpd.log"));
+    ASSERT_TRUE(WaitUntil([&] { return TcpPortAnswers(port); }, 10s))
+        << ReadWholeFile(folder + "/aiosmtpd.log");
+    config.emailAddress = L"admin@example.org";
+    config.smtpServer = L"127.0.0.1";
+    core.smtpPort = port;
+  }
+
+  void TearDown() override {
+    server.Stop();
+    RemoveTree(folder);
+  }
+
+  // The delivered messages, oldest first is not promised: tests send one.
+  std::vector<std::string> Mailbox() {
+    std::vector<std::string> messages;
+    const std::string inbox = folder + "/mailbox/new";
+    if (DIR* dir = opendir(inbox.c_str())) {
+      while (dirent* entry = readdir(dir)) {
+        if (entry->d_name[0] != '.') messages.push_back(ReadWholeFile(inbox + "/" + entry->d_name));
+      }
+      closedir(dir);
+    }
+    return messages;
+  }
+
+  static std::string Header(const std::string& message, const std::string& name) {
+    const size_t at = message.find("\n" + name + ": ");
+    if (at == std::string::npos) return {};
+    const size_t start = at + name.size() + 3;
+    return message.substr(start, message.find('\n', start) - start);
+  }
+
+  // The body as stored: the client ends it with a line end and then sends
+  // the terminator on a line of its own, so an empty line follows.
+  static std::string Body(const std::string& message) {
+    const size_t blank = message.find("\n\n");
+    return blank == std::string::npos ? std::string() : message.substr(blank + 2);
+  }
+
+  class NoVolumes : public Volumes {
+   public:
+    std::vector<std::wstring> roots;
+    std::vector<std::wstring> Roots() override { return roots; }
+    bool FreeBytesAvailable(const std::wstring&, uint64_t& bytes) override {
+      bytes = 5'000'000;
+      return true;
+    }
+  };
+
+  std::string folder;
+  uint16_t port = 0;
+  ChildProcess server;
+  DriveSlots slots{};
+  MonitorConfig config;
+  TestDrives drives;
+  NoVolumes volumes;
+  SystemClock clock;
+  RecordingPlatform platform;
+  MonitorView view;
+  MonitorCore core;
+};
+
+TEST_F(AlertMailTest, HotDriveMailArrivesWithItsSubjectAndBodyWhole) {
+  drives.Set(1, "WDC WD800JB-00JJC0", 60);
+  config.temperatureAction = AlarmAction::SendEmail;
+  core.RunMonitoringCycle();
+
+  const auto messages = Mailbox();
+  ASSERT_EQ(messages.size(), 1u) << ReadWholeFile(folder + "/aiosmtpd.log");
+  const std::string& message = messages[0];
+  EXPECT_EQ(Header(message, "Subject"), "Taruk - critical temperature reached");
+  EXPECT_EQ(Header(message, "From"), "admin@example.org");
+  EXPECT_EQ(Header(message, "X-RcptTo"), "admin@example.org");
+  const std::string model = "WDC WD800JB-00JJC0" + std::string(40 - 18, ' ');
+  EXPECT_EQ(Body(message), "Critical temperature: 55\n\n HD1: " + model + " current temperature 60 C\n\n");
+
+  // The platform hears the server's answer to the mail.
+  ASSERT_EQ(platform.calls.size(), 1u);
+  const std::wstring sent = L"mail admin@example.org|Taruk - critical temperature reached|sent|250 ";
+  EXPECT_EQ(platform.calls[0].rfind(sent, 0), 0u);
+}
+
+TEST_F(AlertMailTest, LowVolumeMailArrivesOnEveryCycle) {
+  config.freeSpaceAction = AlarmAction::SendEmail;
+  config.minimumFreeSpace = 5;
+  volumes.roots = {L"/srv/data"};
+  core.RunMonitoringCycle();
+  core.RunMonitoringCycle();
+  const auto messages = Mailbox();
+  ASSERT_EQ(messages.size(), 2u);
+  for (const std::string& message : messages) {
+    EXPECT_EQ(Header(message, "Subject"), "Taruk - minimum disk space reached");
+    EXPECT_EQ(Body(message), "Disk /srv/data: current space 5 Mb, minimum space 5 Mb\n\n");
+  }
+}
+
+TEST_F(AlertMailTest, SoundActionSendsNoMail) {
+  drives.Set(0, "HOT", 70);
+  config.temperatureAction = AlarmAction::PlaySound;
+  core.RunMonitoringCycle();
+  EXPECT_TRUE(Mailbox().empty());
+  ASSERT_EQ(platform.calls.size(), 1u);
+  EXPECT_EQ(platform.calls[0].rfind(L"sound ", 0), 0u);
+}
+
+}  // namespace
