@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "app/utf8_text.h"
+#include "app/path_text.h"
 
 namespace {
 constexpr size_t kLongestPath = 1 << 16;
@@ -26,7 +26,7 @@ std::wstring AlarmSoundPath() {
     const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
     if (length < 0) return AlarmSoundPathFor(L"");
     if (static_cast<size_t>(length) < buffer.size()) {
-      return AlarmSoundPathFor(WideFromUtf8(std::string_view(buffer.data(), static_cast<size_t>(length))));
+      return AlarmSoundPathFor(PathBytesToWide(std::string_view(buffer.data(), static_cast<size_t>(length))));
     }
     if (buffer.size() >= kLongestPath) return AlarmSoundPathFor(L"");
     buffer.resize(buffer.size() * 2);

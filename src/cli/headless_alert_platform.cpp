@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "app/utf8_text.h"
 
 void LogLine(const std::wstring& text) {
   std::wstring line = text;
@@ -10,7 +9,7 @@ void LogLine(const std::wstring& text) {
   for (wchar_t& character : line) {
     if (character < 0x20 || character == 0x7F) character = L' ';
   }
-  std::fprintf(stderr, "taruk: %s\n", Utf8FromWide(line).c_str());
+  std::fprintf(stderr, "taruk: %s\n", TerminalText(line).c_str());
 }
 
 void HeadlessAlertPlatform::ShowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "alert/alarm_sound_path.h"
-#include "app/utf8_text.h"
 
 namespace {
 
@@ -57,19 +56,6 @@ TEST(AlarmSoundPathTest, AlarmWavReplacesTheExecutableName) {
   // Without a folder there is nothing to put the name into.
   EXPECT_EQ(AlarmSoundPathFor(L""), L"");
   EXPECT_EQ(AlarmSoundPathFor(L"taruk"), L"taruk");
-}
-
-TEST(Utf8TextTest, PathsSurviveTheRoundTripEvenWhenTheyAreNotUtf8) {
-  const std::string cyrillic = "/home/\xD0\xB8\xD0\xB2\xD0\xB0\xD0\xBD/taruk";
-  EXPECT_EQ(WideFromUtf8(cyrillic), L"/home/\u0438\u0432\u0430\u043D/taruk");
-  EXPECT_EQ(Utf8FromWide(WideFromUtf8(cyrillic)), cyrillic);
-  // Latin-1 bytes, a cut sequence, an overlong slash and an encoded
-  // surrogate all come back byte for byte.
-  for (const std::string& odd : {std::string("/caf\xE9"), std::string("/a\xD0"), std::string("/\xC0\xAF"),
-                                  std::string("/\xED\xA0\x80"), std::string("\xF4\x90\x80\x80")}) {
-    EXPECT_EQ(Utf8FromWide(WideFromUtf8(odd)), odd);
-  }
-  EXPECT_EQ(Utf8FromWide(L"\u00B0C \U0001F525"), "\xC2\xB0" "C \xF0\x9F\x94\xA5");
 }
 
 }  // namespace

@@ -2,9 +2,24 @@
 
 #include <cstdio>
 
-#include "app/utf8_text.h"
+#include <climits>
+
+#include "app/path_text.h"
 #include "platform/dbus/desktop_notification.h"
 #include "platform/dbus/logind_power.h"
+
+std::string TerminalText(const std::wstring& text) {
+  std::string bytes;
+  if (WidePathToBytes(text, text.size() * 4, bytes)) return bytes;
+  // Only a character without any byte form fails; show it as '?'.
+  std::wstring printable = text;
+  for (wchar_t& character : printable) {
+    std::string one;
+    if (!WidePathToBytes(std::wstring(1, character), 4, one)) character = L'?';
+  }
+  WidePathToBytes(printable, printable.size() * 4, bytes);
+  return bytes;
+}
 
 void DesktopAlertPlatform::ShowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) {
   // Like a balloon without an icon, a notification without a daemon is not
@@ -41,12 +56,16 @@ void DesktopAlertPlatform::Suspend() { RequestPower(PowerAction::Suspend); }
 void DesktopAlertPlatform::Hibernate() { RequestPower(PowerAction::Hibernate); }
 
 bool DesktopAlertPlatform::PlaySoundFile(const std::wstring& path, std::wstring& failure) {
-  std::string reason;
-  if (::PlaySoundFile(Utf8FromWide(path), reason, soundOptions)) return true;
-  failure = WideFromUtf8(reason);
+  std::string bytes, reason;
+  if (!WidePathToBytes(path, PATH_MAX, bytes)) {
+    failure = path + L": not a file name this system can use";
+    return false;
+  }
+  if (::PlaySoundFile(bytes, reason, soundOptions)) return true;
+  failure = PathBytesToWide(reason);
   return false;
 }
 
 void DesktopAlertPlatform::ShowSystemError(const std::wstring& text) {
-  std::fprintf(stderr, "taruk: Error: %s\n", Utf8FromWide(text).c_str());
+  std::fprintf(stderr, "taruk: Error: %s\n", TerminalText(text).c_str());
 }

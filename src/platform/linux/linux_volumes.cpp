@@ -7,7 +7,9 @@
 #include <map>
 #include <sstream>
 
-#include "app/utf8_text.h"
+#include <climits>
+
+#include "app/path_text.h"
 
 namespace {
 
@@ -98,13 +100,16 @@ std::vector<std::wstring> LinuxVolumes::Roots() {
   std::stringstream text;
   text << file.rdbuf();
   std::vector<std::wstring> roots;
-  for (const std::string& mountPoint : BlockDeviceMountPoints(text.str())) roots.push_back(WideFromUtf8(mountPoint));
+  for (const std::string& mountPoint : BlockDeviceMountPoints(text.str())) roots.push_back(PathBytesToWide(mountPoint));
   return roots;
 }
 
 bool LinuxVolumes::FreeBytesAvailable(const std::wstring& root, uint64_t& bytes) {
+  std::string path;
   struct statvfs status {};
-  if (statvfs(Utf8FromWide(root).c_str(), &status) != 0 || status.f_blocks == 0) return false;
+  if (!WidePathToBytes(root, PATH_MAX, path) || statvfs(path.c_str(), &status) != 0 || status.f_blocks == 0) {
+    return false;
+  }
   // f_bavail, not f_bfree: the blocks kept for root are not the user's.
   bytes = static_cast<uint64_t>(status.f_bavail) * status.f_frsize;
   return true;
