@@ -4,6 +4,7 @@
 #include <cstring>
 #include <sys/stat.h>
 
+#include "platform/linux/linux_volumes.h"
 #include "platform/linux/live_drives.h"
 #include "platform/replay/replay_device_opener.h"
 #include "platform/replay/replay_volumes.h"
@@ -12,19 +13,12 @@ namespace {
 
 // ---------------------------------------------------------------------
 // Live sources: the Linux drive opener (ATA pass-through, directly or
-// through taruk-smart-reader) and the volumes of the mounted file systems
-// plug in here. Until the volumes do, a live run sees no volume.
+// through taruk-smart-reader) and the volumes of the mounted file systems.
 // ---------------------------------------------------------------------
-
-class NoVolumes : public Volumes {
- public:
-  std::vector<std::wstring> Roots() override { return {}; }
-  bool FreeBytesAvailable(const std::wstring& /*root*/, uint64_t& /*bytes*/) override { return false; }
-};
 
 std::unique_ptr<DeviceOpener> MakeLiveDrives() { return MakeLiveDeviceOpener(); }
 
-std::unique_ptr<Volumes> MakeLiveVolumes() { return std::make_unique<NoVolumes>(); }
+std::unique_ptr<Volumes> MakeLiveVolumes() { return std::make_unique<LinuxVolumes>(); }
 
 }  // namespace
 

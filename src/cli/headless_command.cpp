@@ -45,6 +45,11 @@ int OpenStopSignals() {
 }  // namespace
 
 int RunHeadless(const CommandLine& commandLine) {
+  std::string error;
+  if (!CheckReplayFolder(commandLine, error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return 2;
+  }
   const int stopSignals = OpenStopSignals();
   if (stopSignals < 0) {
     std::perror("taruk: signalfd");
@@ -52,7 +57,6 @@ int RunHeadless(const CommandLine& commandLine) {
   }
   std::unique_ptr<DeviceOpener> drives = MakeDriveSource(commandLine);
   std::unique_ptr<Volumes> volumes = MakeVolumeSource(commandLine);
-  if (!drives || !volumes) return 2;
 
   // D-Bus (notifications, logind) wants an application object; no display.
   static int argc = 1;

@@ -1,11 +1,10 @@
 // Alert e-mails received by a real SMTP server (python3-aiosmtpd) on a free
 // loopback port, reached through the cycle's port seam.
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include "app/monitoring_cycle.h"
-#include "support/child_process.h"
+#include "support/aiosmtpd_server.h"
 #include "support/recording_platform.h"
 #include "support/test_drives.h"
 
@@ -18,39 +17,11 @@ class AlertMailTest : public testing::Test {
   AlertMailTest() : core(slots, config, {drives.Opener(), volumes, clock, platform, view}) {}
 
   void SetUp() override {
-    if (RunShell("/usr/bin/python3 -c 'import aiosmtpd' 2>/dev/null; echo $?") != "0\n") {
-      GTEST_SKIP() << "python3-aiosmtpd is not installed (scripts/install-deps.sh test)";
-    }
-    folder = MakeTempFolder("taruk-mail");
-    port = FreeTcpPort();
-    ASSERT_NE(port, 0);
-    // -n: as root it would otherwise drop to nobody and fail.
-    ASSERT_TRUE(server.Start({"/usr/bin/python3", "-m", "aiosmtpd", "-n", "-l", "127.0.0.1:" + std::to_string(port),
-                              "-c", "aiosmtpd.handlers.Mailbox", folder + "/mailbox"},
-                             "", folder + "/aiosmtpd.log"));
-    ASSERT_TRUE(WaitUntil([&] { return TcpPortAnswers(port); }, 10s))
-        << ReadWholeFile(folder + "/aiosmtpd.log");
+    std::string failure;
+    if (!server.Start(failure)) GTEST_SKIP() << "no aiosmtpd to receive the mail: " << failure;
     config.emailAddress = L"admin@example.org";
     config.smtpServer = L"127.0.0.1";
-    core.smtpPort = port;
-  }
-
-  void TearDown() override {
-    server.Stop();
-    RemoveTree(folder);
-  }
-
-  // The delivered messages, oldest first is not promised: tests send one.
-  std::vector<std::string> Mailbox() {
-    std::vector<std::string> messages;
-    const std::string inbox = folder + "/mailbox/new";
-    if (DIR* dir = opendir(inbox.c_str())) {
-      while (dirent* entry = readdir(dir)) {
-        if (entry->d_name[0] != '.') messages.push_back(ReadWholeFile(inbox + "/" + entry->d_name));
-      }
-      closedir(dir);
-    }
-    return messages;
+    core.smtpPort = server.Port();
   }
 
   static std::string Header(const std::string& message, const std::string& name) {
@@ -77,9 +48,7 @@ class AlertMailTest : public testing::Test {
     }
   };
 
-  std::string folder;
-  uint16_t port = 0;
-  ChildProcess server;
+  AiosmtpdServer server;
   DriveSlots slots{};
   MonitorConfig config;
   TestDrives drives;
@@ -95,8 +64,8 @@ TEST_F(AlertMailTest, HotDriveMailArrivesWithItsSubjectAndBodyWhole) {
   config.temperatureAction = AlarmAction::SendEmail;
   core.RunMonitoringCycle();
 
-  const auto messages = Mailbox();
-  ASSERT_EQ(messages.size(), 1u) << ReadWholeFile(folder + "/aiosmtpd.log");
+  const auto messages = server.Messages();
+  ASSERT_EQ(messages.size(), 1u) ;
   const std::string& message = messages[0];
   EXPECT_EQ(Header(message, "Subject"), "Taruk - critical temperature reached");
   EXPECT_EQ(Header(message, "From"), "admin@example.org");
@@ -116,7 +85,7 @@ TEST_F(AlertMailTest, LowVolumeMailArrivesOnEveryCycle) {
   volumes.roots = {L"/srv/data"};
   core.RunMonitoringCycle();
   core.RunMonitoringCycle();
-  const auto messages = Mailbox();
+  const auto messages = server.Messages();
   ASSERT_EQ(messages.size(), 2u);
   for (const std::string& message : messages) {
     EXPECT_EQ(Header(message, "Subject"), "Taruk - minimum disk space reached");
@@ -128,7 +97,7 @@ TEST_F(AlertMailTest, SoundActionSendsNoMail) {
   drives.Set(0, "HOT", 70);
   config.temperatureAction = AlarmAction::PlaySound;
   core.RunMonitoringCycle();
-  EXPECT_TRUE(Mailbox().empty());
+  EXPECT_TRUE(server.Messages().empty());
   ASSERT_EQ(platform.calls.size(), 1u);
   EXPECT_EQ(platform.calls[0].rfind(L"sound ", 0), 0u);
 }

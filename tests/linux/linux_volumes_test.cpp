@@ -62,9 +62,8 @@ class LoopVolumeTest : public testing::Test {
   void SetUp() override {
     if (geteuid() != 0) GTEST_SKIP() << "mounting a loop-device file system needs root";
     if (RunShell("command -v mkfs.ext4 >/dev/null; echo $?") != "0\n") GTEST_SKIP() << "mkfs.ext4 is missing";
-    folder = MakeTempFolder("taruk-volume");
-    mountPoint = folder + "/alarm disk";
-    const std::string image = folder + "/disk.img";
+    mountPoint = folder / "alarm disk";
+    const std::string image = folder / "disk.img";
     ASSERT_EQ(mkdir(mountPoint.c_str(), 0755), 0);
     int status = 0;
     const std::string output = RunShell("truncate -s 32M '" + image + "' && mkfs.ext4 -q -F -m 0 -b 1024 '" + image +
@@ -75,9 +74,8 @@ class LoopVolumeTest : public testing::Test {
   }
 
   void TearDown() override {
-    if (bindMounted) RunShell("umount '" + folder + "/bind' 2>&1");
+    if (bindMounted) RunShell("umount '" + folder / "bind" + "' 2>&1");
     if (mounted) RunShell("umount '" + mountPoint + "' 2>&1 || umount -l '" + mountPoint + "' 2>&1");
-    RemoveTree(folder);
   }
 
   uint64_t Available() {
@@ -126,7 +124,8 @@ class LoopVolumeTest : public testing::Test {
     return ours;
   }
 
-  std::string folder, mountPoint;
+  ScratchDir folder;
+  std::string mountPoint;
   bool mounted = false, bindMounted = false;
 };
 
@@ -151,7 +150,7 @@ TEST_F(LoopVolumeTest, ExactlyTheMinimumAvailableTriggersAndAWholeMegabyteMoreDo
 }
 
 TEST_F(LoopVolumeTest, BindMountCountsOnceAndAnUnmountedVolumeIsGone) {
-  const std::string bind = folder + "/bind";
+  const std::string bind = folder / "bind";
   ASSERT_EQ(mkdir(bind.c_str(), 0755), 0);
   ASSERT_EQ(system(("mount --bind '" + mountPoint + "' '" + bind + "'").c_str()), 0);
   bindMounted = true;

@@ -28,9 +28,7 @@ class PulseServerTest : public testing::Test {
     if (RunShell("command -v pulseaudio parecord pactl >/dev/null; echo $?") != "0\n") {
       GTEST_SKIP() << "pulseaudio and pulseaudio-utils are not installed (scripts/install-deps.sh test)";
     }
-    folder = MakeTempFolder("taruk-pulse");
-    ASSERT_FALSE(folder.empty());
-    const std::string runtime = folder + "/pa";
+    const std::string runtime = folder / "pa";
     ASSERT_EQ(mkdir(runtime.c_str(), 0700), 0);
     socket = runtime + "/native";
     setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
@@ -40,23 +38,22 @@ class PulseServerTest : public testing::Test {
                               "--use-pid-file=no", "--log-target=stderr", "--log-level=error",
                               "--load=module-native-protocol-unix socket=" + socket + " auth-anonymous=1",
                               "--load=module-null-sink sink_name=taruk_null norewinds=1"},
-                             "", folder + "/pulseaudio.log"));
+                             "", folder / "pulseaudio.log"));
     setenv("PULSE_SERVER", ("unix:" + socket).c_str(), 1);
     ASSERT_TRUE(WaitUntil([] { return RunShell("pactl info >/dev/null 2>&1; echo $?") == "0\n"; }, 10s))
-        << ReadWholeFile(folder + "/pulseaudio.log");
+        << ReadFileBytes(folder / "pulseaudio.log");
   }
 
   void TearDown() override {
     recorder.Stop();
     server.Stop();
-    RemoveTree(folder);
   }
 
   // Records the null sink's monitor until StopRecording.
   void StartRecording() {
-    recording = folder + "/recorded.wav";
+    recording = folder / "recorded.wav";
     ASSERT_TRUE(recorder.Start({"parecord", "--device=taruk_null.monitor", "--file-format=wav", recording}));
-    ASSERT_TRUE(WaitUntil([&] { return ReadWholeFile(recording).size() > 44; }, 5s));
+    ASSERT_TRUE(WaitUntil([&] { return ReadFileBytes(recording).size() > 44; }, 5s));
   }
 
   void StopRecording() {
@@ -94,7 +91,8 @@ class PulseServerTest : public testing::Test {
     return {static_cast<double>(last - first + 1) / info.samplerate, std::sqrt(sum / static_cast<double>(last - first + 1))};
   }
 
-  std::string folder, socket, recording;
+  ScratchDir folder;
+  std::string socket, recording;
   ChildProcess server, recorder;
 };
 
@@ -115,16 +113,16 @@ TEST_F(PulseServerTest, AlarmToneReachesTheSinkWholeAtItsLevel) {
 
 TEST_F(PulseServerTest, FilesThatCannotBePlayedGiveTheReason) {
   std::string failure;
-  EXPECT_FALSE(PlaySoundFile(folder + "/missing.wav", failure));
-  EXPECT_EQ(failure, folder + "/missing.wav: No such file or directory");
+  EXPECT_FALSE(PlaySoundFile(folder / "missing.wav", failure));
+  EXPECT_EQ(failure, folder / "missing.wav: No such file or directory");
 
-  const std::string garbage = folder + "/garbage.wav";
-  WriteWholeFile(garbage, "this is not a sound at all, only some text that is long enough");
+  const std::string garbage = folder / "garbage.wav";
+  WriteFileBytes(garbage, "this is not a sound at all, only some text that is long enough");
   EXPECT_FALSE(PlaySoundFile(garbage, failure));
   EXPECT_EQ(failure, garbage + ": Format not recognised.");
 
-  EXPECT_FALSE(PlaySoundFile(folder, failure));
-  EXPECT_EQ(failure, folder + ": not a sound file");
+  EXPECT_FALSE(PlaySoundFile(folder.path(), failure));
+  EXPECT_EQ(failure, folder.path() + ": not a sound file");
 }
 
 TEST_F(PulseServerTest, NoServerIsAReasonNotAHang) {

@@ -1,18 +1,12 @@
 #include "support/child_process.h"
 
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 extern char** environ;
@@ -89,30 +83,6 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
   }
 }
 
-std::string MakeTempFolder(const std::string& prefix) {
-  const char* base = std::getenv("TMPDIR");
-  std::string pattern = std::string(base && *base ? base : "/tmp") + "/" + prefix + "-XXXXXX";
-  return mkdtemp(pattern.data()) ? pattern : std::string();
-}
-
-void RemoveTree(const std::string& path) {
-  std::error_code ignored;
-  if (!path.empty()) std::filesystem::remove_all(path, ignored);
-}
-
-std::string ReadWholeFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
-bool WriteWholeFile(const std::string& path, const std::string& text) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file << text;
-  return static_cast<bool>(file);
-}
-
 std::string RunShell(const std::string& command, int* exitCode) {
   std::string output;
   FILE* pipe = popen(command.c_str(), "r");
@@ -128,30 +98,3 @@ std::string RunShell(const std::string& command, int* exitCode) {
   return output;
 }
 
-uint16_t FreeTcpPort() {
-  const int probe = socket(AF_INET, SOCK_STREAM, 0);
-  if (probe < 0) return 0;
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  uint16_t port = 0;
-  if (bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-      getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-    port = ntohs(address.sin_port);
-  }
-  close(probe);
-  return port;
-}
-
-bool TcpPortAnswers(uint16_t port) {
-  const int probe = socket(AF_INET, SOCK_STREAM, 0);
-  if (probe < 0) return false;
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(port);
-  const bool answers = connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  close(probe);
-  return answers;
-}

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "support/scratch_dir.h"  // ReadFileBytes, WriteFileBytes
+
 class ChildProcess {
  public:
   ChildProcess() = default;
@@ -38,20 +40,6 @@ class ChildProcess {
 // Polls `condition` every 20 ms until it holds or `limit` passes.
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit);
 
-// A fresh folder under $TMPDIR (or /tmp), removed with everything in it by
-// RemoveTree.
-std::string MakeTempFolder(const std::string& prefix);
-void RemoveTree(const std::string& path);
-
-std::string ReadWholeFile(const std::string& path);
-bool WriteWholeFile(const std::string& path, const std::string& text);
-
 // Runs a shell command and returns its standard output; `exitCode` gets its
 // status.
 std::string RunShell(const std::string& command, int* exitCode = nullptr);
-
-// A TCP port on 127.0.0.1 that nothing listened on a moment ago.
-uint16_t FreeTcpPort();
-
-// True when something accepts connections on 127.0.0.1:`port`.
-bool TcpPortAnswers(uint16_t port);

@@ -16,7 +16,7 @@ bool StartBus(ChildProcess& bus, const std::string& addressFile, std::string& ad
   }
   return WaitUntil(
       [&] {
-        const std::string text = ReadWholeFile(addressFile);
+        const std::string text = ReadFileBytes(addressFile);
         const size_t end = text.find('\n');
         if (end == std::string::npos) return false;
         address = text.substr(0, end);
@@ -38,7 +38,6 @@ bool NameOwned(const std::string& address, const std::string& name) {
 PrivateBuses::~PrivateBuses() {
   sessionBus.Stop();
   systemBus.Stop();
-  RemoveTree(folder);
 }
 
 bool PrivateBuses::Start(std::string& problem) {
@@ -47,10 +46,9 @@ bool PrivateBuses::Start(std::string& problem) {
     problem = "dbus-daemon, dbus-send or python3-dbusmock is not installed (scripts/install-deps.sh test)";
     return false;
   }
-  folder = MakeTempFolder("taruk-dbus");
   std::string session, system;
-  if (!StartBus(sessionBus, folder + "/session.address", session) ||
-      !StartBus(systemBus, folder + "/system.address", system)) {
+  if (!StartBus(sessionBus, folder / "session.address", session) ||
+      !StartBus(systemBus, folder / "system.address", system)) {
     problem = "dbus-daemon did not start";
     return false;
   }
@@ -73,7 +71,7 @@ bool MockService::Start(const std::string& folder, const std::string& templateNa
 }
 
 std::string MockService::Calls() const {
-  std::istringstream lines(ReadWholeFile(logFile));
+  std::istringstream lines(ReadFileBytes(logFile));
   std::string line, calls;
   while (std::getline(lines, line)) {
     const size_t space = line.find(' ');

@@ -16,10 +16,10 @@ class PrivateBuses {
   // DBUS_SYSTEM_BUS_ADDRESS at them. False, with `problem` set, when this
   // machine cannot run them (the caller skips).
   bool Start(std::string& problem);
-  const std::string& Folder() const { return folder; }
+  const std::string& Folder() const { return folder.path(); }
 
  private:
-  std::string folder;
+  ScratchDir folder;
   ChildProcess sessionBus, systemBus;
 };
 

@@ -1,7 +1,7 @@
 #pragma once
-// Drives for cycle tests, stated as model and temperature, answered through
-// the reading pass like real ones. Changing a drive between cycles is what a
-// drive heating up or going away looks like to the monitor.
+// Drives for cycle tests, stated as model and temperature and replayed from
+// capture files through the whole reading pass. Changing a drive between
+// cycles is what a drive heating up or going away looks like to the monitor.
 
 #include <map>
 #include <memory>
