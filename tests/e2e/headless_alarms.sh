@@ -31,16 +31,17 @@ wait_for() {  # wait_for SECONDS COMMAND...
   return 1
 }
 
-# Private buses: nothing here may reach the machine's own logind.
-start_bus() {
-  dbus-daemon --config-file=/usr/share/dbus-1/session.conf --nofork --print-address=1 >"$work/$1.address" 2>/dev/null &
-  pids+=($!)
-  wait_for 10 test -s "$work/$1.address" || fail "dbus-daemon did not start"
-  head -n1 "$work/$1.address"
-}
+# Private buses: nothing here may reach the machine's own logind. Started
+# here, not in a subshell, so that their PIDs are ours to stop.
+dbus-daemon --config-file=/usr/share/dbus-1/session.conf --nofork --print-address=1 >"$work/session.address" 2>/dev/null &
+pids+=($!)
+dbus-daemon --config-file=/usr/share/dbus-1/session.conf --nofork --print-address=1 >"$work/system.address" 2>/dev/null &
+pids+=($!)
+wait_for 10 test -s "$work/session.address" || fail "dbus-daemon did not start"
+wait_for 10 test -s "$work/system.address" || fail "dbus-daemon did not start"
 export DBUS_SESSION_BUS_ADDRESS DBUS_SYSTEM_BUS_ADDRESS
-DBUS_SESSION_BUS_ADDRESS=$(start_bus session)
-DBUS_SYSTEM_BUS_ADDRESS=$(start_bus system)
+DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$work/session.address")
+DBUS_SYSTEM_BUS_ADDRESS=$(head -n1 "$work/system.address")
 owned() {
   dbus-send "$1" --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
     org.freedesktop.DBus.NameHasOwner "string:$2" 2>/dev/null | grep -q 'boolean true'
