@@ -127,23 +127,28 @@ grep -Eq "^taruk: played .*/alarm.wav$" "$work/stderr" || fail "sound not played
 PULSE_SERVER=unix:$work/nowhere once "$(replay sound 0:1)"
 grep -qx 'taruk: Error: sound server: Connection refused' "$work/stderr" || fail "no reason for the failed sound"
 
-# 6. E-mail to the fixed port 25, as root only (nothing else may bind it).
-if [ "$(id -u)" = 0 ] && /usr/bin/python3 -c 'import aiosmtpd' 2>/dev/null &&
-  ! (exec 3<>/dev/tcp/127.0.0.1/25) 2>/dev/null; then
+# 6. E-mail to the fixed port 25. A mail system already answering there (the
+# test run's local Postfix) gets a mail for a local mailbox; otherwise, as
+# root, aiosmtpd is started on the port for this test alone.
+sent_line='^taruk: e-mail to [^ ]+ "Taruk - critical temperature reached": sent, server answered: 250 '
+if (exec 3<>/dev/tcp/127.0.0.1/25) 2>/dev/null; then
+  settings "60 55 6 0 0 root@localhost 127.0.0.1"
+  once "$(replay mail 0:1)"
+  grep -Eq "$sent_line" "$work/stderr" || fail "mail not logged as sent with the server's answer"
+elif [ "$(id -u)" = 0 ] && /usr/bin/python3 -c 'import aiosmtpd' 2>/dev/null; then
   /usr/bin/python3 -m aiosmtpd -n -l 127.0.0.1:25 -c aiosmtpd.handlers.Mailbox "$work/mailbox" 2>/dev/null &
   pids+=($!)
   wait_for 10 bash -c '(exec 3<>/dev/tcp/127.0.0.1/25) 2>/dev/null' || fail "aiosmtpd did not start"
   settings "60 55 6 0 0 admin@example.org 127.0.0.1"
   once "$(replay mail 0:1)"
-  grep -Eq '^taruk: e-mail to admin@example.org "Taruk - critical temperature reached": sent, server answered: 250 ' \
-    "$work/stderr" || fail "mail not logged as sent"
+  grep -Eq "$sent_line" "$work/stderr" || fail "mail not logged as sent with the server's answer"
   grep -qx 'Subject: Taruk - critical temperature reached' "$work/mailbox/new/"* || fail "mail not delivered"
   kill "${pids[-1]}"; wait "${pids[-1]}" 2>/dev/null || true
   once "$(replay mail 0:1)"
   grep -Eq '^taruk: e-mail to admin@example.org "Taruk - critical temperature reached": not sent: Unable to connect to server$' \
     "$work/stderr" || fail "failed mail not logged with the client's error"
 else
-  echo "note: e-mail through port 25 not checked (needs root and a free port 25)"
+  echo "note: e-mail through port 25 not checked (nothing answers there and this is not root)"
 fi
 
 # 7. On its timer: a drive that heats up between cycles starts alarming, and
