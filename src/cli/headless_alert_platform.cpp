@@ -39,6 +39,8 @@ bool HeadlessAlertPlatform::PlaySoundFile(const std::wstring& path, std::wstring
   return played;
 }
 
+void HeadlessAlertPlatform::ShowSystemError(const std::wstring& text) { LogLine(L"Error: " + text); }
+
 void HeadlessAlertPlatform::MailFinished(const std::wstring& recipient, const std::wstring& subject, bool sent,
                                          const std::wstring& detail) {
   LogLine(L"e-mail to " + recipient + L" \"" + subject + L"\": " + (sent ? L"sent, server answered: " : L"not sent: ") +

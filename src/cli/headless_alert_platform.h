@@ -12,6 +12,8 @@ class HeadlessAlertPlatform : public DesktopAlertPlatform {
   void Suspend() override;
   void Hibernate() override;
   bool PlaySoundFile(const std::wstring& path, std::wstring& failure) override;
+  // "taruk: Error: TEXT", kept to one line.
+  void ShowSystemError(const std::wstring& text) override;
   void MailFinished(const std::wstring& recipient, const std::wstring& subject, bool sent,
                     const std::wstring& detail) override;
 };
