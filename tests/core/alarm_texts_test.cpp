@@ -18,15 +18,6 @@ TEST(AlarmTextsTest, TemperatureAlarmGivesTheCriticalFigureInTheBalloonAndBothIn
             L"Critical temperature: 55\r\n\r\n HD1: ST3200822A                               current temperature 60 C");
 }
 
-TEST(AlarmTextsTest, NegativeAndLargeFiguresAreWrittenAsSignedAndUnsigned) {
-  DriveSlot slot;
-  slot.model = L"X";
-  slot.temperature = 4'000'000'000u;
-  const AlarmMessage message = TemperatureAlarmMessage(0, slot, -5);
-  EXPECT_EQ(message.balloonText, L"HD0: X Critical temperature reached (-5 \u00B0C)");
-  EXPECT_EQ(message.body, L"Critical temperature: -5\r\n\r\n HD0: X current temperature 4000000000 C");
-}
-
 TEST(AlarmTextsTest, FreeSpaceAlarmNamesTheRootFollowedByAColon) {
   const AlarmMessage message = FreeSpaceAlarmMessage(L"C:\\", 12, 4294967295u);
   EXPECT_EQ(message.balloonText,

@@ -87,28 +87,7 @@ while IFS= read -r line; do
   grep -Fq "\"Taruk\" \"$text\" [] {} 5000" "$work/notify.log" || fail "daemon did not get: $text"
 done < <(grep '^taruk: notification: ' "$work/stderr")
 
-# 2. Critical temperature 0 (a hand-edited file): every present drive alarms,
-# in drive order, even one without a temperature reading.
-settings "60 0 1 0 0 admin@example.org 127.0.0.1"
-once "$(replay zero 0:2 1:0)"
-[ "$(grep -c '^taruk: notification: ' "$work/stderr")" = 2 ] || fail "expected two balloons"
-grep -n '^taruk: notification: ' "$work/stderr" | grep -q '^1:taruk: notification: HD0: ' || fail "HD0 not first"
-
-# 3. Free space from the replayed volumes: equality triggers, a whole
-# megabyte more does not; with action None no volume alarms.
-dir=$(replay volumes 0:0)
-printf '/srv/full 16000000\n/srv/roomy 17000000\n/srv/almost 16999999\n' >"$dir/volumes"
-settings "60 200 0 16 1 admin@example.org 127.0.0.1"
-once "$dir"
-diff <(grep '^taruk: ' "$work/stderr") - <<'TEXT' || fail "free-space balloons differ"
-taruk: notification: Disk /srv/full: Minimum disk free space reached! Current free space 16 Mb, minimum 16 Mb
-taruk: notification: Disk /srv/almost: Minimum disk free space reached! Current free space 16 Mb, minimum 16 Mb
-TEXT
-settings "60 200 0 16 0 admin@example.org 127.0.0.1"
-once "$dir"
-[ ! -s "$work/stderr" ] || fail "action None still raised a free-space alarm"
-
-# 4. Power actions reach logind, never interactively.
+# 2. Power actions reach logind, never interactively.
 : >"$work/logind.log"
 settings "60 55 2 0 4 admin@example.org 127.0.0.1"
 dir=$(replay power 0:1)
@@ -119,7 +98,7 @@ grep -q 'Hibernate False' "$work/logind.log" || fail "no Hibernate call"
 grep -qx 'taruk: shutting down the system' "$work/stderr" || fail "shutdown not logged"
 grep -qx 'taruk: hibernating the system' "$work/stderr" || fail "hibernation not logged"
 
-# 5. The alarm sound plays to its end; without a sound server the reason is
+# 3. The alarm sound plays to its end; without a sound server the reason is
 # logged.
 settings "60 55 5 0 0 admin@example.org 127.0.0.1"
 once "$(replay sound 0:1)"
@@ -127,7 +106,7 @@ grep -Eq "^taruk: played .*/alarm.wav$" "$work/stderr" || fail "sound not played
 PULSE_SERVER=unix:$work/nowhere once "$(replay sound 0:1)"
 grep -qx 'taruk: Error: sound server: Connection refused' "$work/stderr" || fail "no reason for the failed sound"
 
-# 6. E-mail to the fixed port 25. A mail system already answering there (the
+# 4. E-mail to the fixed port 25. A mail system already answering there (the
 # test run's local Postfix) gets a mail for a local mailbox; otherwise, as
 # root, aiosmtpd is started on the port for this test alone.
 sent_line='^taruk: e-mail to [^ ]+ "Taruk - critical temperature reached": sent, server answered: 250 '
@@ -151,7 +130,7 @@ else
   echo "note: e-mail through port 25 not checked (nothing answers there and this is not root)"
 fi
 
-# 7. On its timer: a drive that heats up between cycles starts alarming, and
+# 5. On its timer: a drive that heats up between cycles starts alarming, and
 # SIGTERM saves the settings before the monitor ends.
 settings "1 55 1 0 0 admin@example.org 127.0.0.1"
 dir=$(replay timer 0:0)

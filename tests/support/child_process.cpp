@@ -40,16 +40,6 @@ bool ChildProcess::Start(const std::vector<std::string>& arguments, const std::s
   return result == 0;
 }
 
-bool ChildProcess::Running() {
-  if (pid <= 0) return false;
-  int status = 0;
-  if (waitpid(pid, &status, WNOHANG) == pid) {
-    pid = -1;
-    return false;
-  }
-  return true;
-}
-
 void ChildProcess::Signal(int signal) {
   if (pid > 0) kill(pid, signal);
 }

@@ -25,7 +25,6 @@ class ChildProcess {
   bool Start(const std::vector<std::string>& arguments, const std::string& outputFile = "",
              const std::string& errorFile = "");
   pid_t Pid() const { return pid; }
-  bool Running();
   void Signal(int signal);
   // SIGTERM, then SIGKILL after two seconds; waits for the end.
   void Stop();
