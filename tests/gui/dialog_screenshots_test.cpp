@@ -1,0 +1,82 @@
+// Pictures of the three dialogs for a person to look at, written under the
+// build folder (screenshots/). They also catch a dialog that cannot be built
+// or draws nothing.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QImage>
+#include <algorithm>
+
+#include "app/history.h"
+#include "drive/drive_slot.h"
+#include "drive/read_drive_info.h"
+#include "graph/temp_graph_ctrl.h"
+#include "graph/temp_graph_dlg.h"
+#include "platform/replay/replay_device_opener.h"
+#include "support/scoped_env.h"
+#include "support/scratch_dir.h"
+#include "ui/options_dlg.h"
+#include "ui/smart_details_dlg.h"
+
+namespace {
+
+void Save(QWidget& dialog, const QString& name) {
+  QDir().mkpath(TARUK_SCREENSHOT_DIR);
+  const QImage image = dialog.grab().toImage();
+  ASSERT_FALSE(image.isNull());
+  const QString path = QString(TARUK_SCREENSHOT_DIR) + "/" + name;
+  ASSERT_TRUE(image.save(path)) << path.toStdString();
+  std::printf("screenshot: %s (%dx%d)\n", qPrintable(path), image.width(), image.height());
+}
+
+// A clock the test winds on by hand.
+class SteppingClock : public Clock {
+ public:
+  int CurrentHour() override { return minutes / 60 % 24; }
+  int CurrentMinute() override { return minutes % 60; }
+  int minutes = 0;
+};
+
+}  // namespace
+
+TEST(DialogScreenshots, OptionsDetailsAndGraphOnTheDemoDrives) {
+  SteppingClock clock;
+  clock.minutes = 3 * 60 + 42;  // the monitor started at 03:42
+  ResetHistory(driveSlots, clock);
+  ReplayDeviceOpener demo(TARUK_DEMO_DIR);
+  ReadAllDrives(demo, driveSlots);
+  ASSERT_TRUE(driveSlots[0].IsPresent() && driveSlots[1].IsPresent());
+
+  // Twelve hours of one-minute cycles; HD1 runs hot, slowly warming from
+  // 49 degrees to the 57 it reports.
+  const uint32_t hot = driveSlots[1].temperature;
+  for (int minute = 1; minute <= 12 * 60; ++minute) {
+    ++clock.minutes;
+    driveSlots[1].temperature = hot - 8 + static_cast<uint32_t>(std::min(8, minute / 60));
+    for (DriveSlot& slot : driveSlots) RecordHistory(slot, 60, clock);
+  }
+  driveSlots[1].temperature = hot;
+
+  ScratchDir scratch;
+  ScopedEnv configDirs("XDG_CONFIG_DIRS", scratch.path());  // no autostart entry
+  COptionsDlg options;
+  static_cast<OptionsExchange&>(options) = OptionsExchangeFromConfig(MonitorConfig{});
+  options.temperatureAction = static_cast<int32_t>(AlarmAction::PlaySound);
+  options.show();
+  Save(options, "options.png");
+
+  CSmartDetailsDlg details(1);
+  details.show();
+  Save(details, "smart_details.png");
+
+  const GraphMode saved = graphMode;
+  for (const GraphMode mode : {GraphMode::Hours, GraphMode::Minutes}) {
+    graphMode = mode;
+    CTempGraphDlg graph(1, 55);
+    graph.Graph()->clock = &clock;
+    graph.show();
+    Save(graph, mode == GraphMode::Hours ? "temperature_graph_hours.png" : "temperature_graph_minutes.png");
+  }
+  graphMode = saved;
+  driveSlots = {};
+}
