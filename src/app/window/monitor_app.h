@@ -1,0 +1,26 @@
+#pragma once
+// CMonitorApp: the application object. It runs the main window until Exit
+// ends it, and then the process ends.
+
+#include "app/window/monitor_dlg.h"
+
+class CMonitorApp {
+ public:
+  explicit CMonitorApp(MonitorServices services) : services(services) {}
+
+  // Builds the main window, runs it until Exit and destroys it. Returns
+  // false: there is nothing to run after the window.
+  bool InitInstance();
+
+  // Called with the window once it is built, before its run (the alert
+  // platform needs it for its balloons and error boxes).
+  void (*onWindowCreated)(CMonitorDlg& window, void* context) = nullptr;
+  void* onWindowCreatedContext = nullptr;
+
+ private:
+  MonitorServices services;
+};
+
+// The main window's modal run: shown, then the events of the whole program
+// until the window ends. Closing hides the window without ending the run.
+int RunMainWindow(CMonitorDlg& window);

@@ -1,0 +1,59 @@
+// The notification-area icon of the main window: adding and removing it, its
+// clicks, its menu, the way back to a hidden window, and its balloons.
+#include "app/monitoring_cycle.h"  // before Qt: it names a member "slots"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QMenu>
+
+#include "app/window/monitor_dlg.h"
+#include "ui/menu_resource.h"
+#include "ui/message_box.h"
+#include "ui/resources.h"
+
+using namespace monitor_ids;
+
+QMenu* CMonitorDlg::TrayPopup() const { return trayMenu ? SubMenu(*trayMenu, 0) : nullptr; }
+
+void CMonitorDlg::SetTrayIcon(bool add) {
+  const QIcon icon = ResourceIcon(kTrayIcon);
+  if (icon.isNull()) {
+    const QString program = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+    ShowMessageBox(this, program, QStringLiteral("Can't load icon"), QMessageBox::NoIcon);
+    return;
+  }
+  if (!trayIcon) {
+    trayIcon = new QSystemTrayIcon(icon, this);
+    trayIcon->setToolTip(QStringLiteral("Taruk"));
+    if (QMenu* popup = TrayPopup()) trayIcon->setContextMenu(popup);
+    connect(trayIcon, &QSystemTrayIcon::activated, this, &CMonitorDlg::OnTrayNotify);
+  }
+  if (add) {
+    trayIcon->show();
+  } else {
+    trayIcon->hide();
+  }
+}
+
+void CMonitorDlg::OnTrayNotify(QSystemTrayIcon::ActivationReason reason) {
+  // A left click brings the window back. The right button opens the menu,
+  // which the icon does by itself; a double click adds nothing to the click
+  // that began it.
+  if (reason == QSystemTrayIcon::Trigger) ShowApplication();
+}
+
+void CMonitorDlg::ShowApplication() {
+  if (isMinimized()) {
+    showNormal();
+  } else {
+    show();
+  }
+  raise();
+  activateWindow();
+}
+
+bool CMonitorDlg::ShowTrayBalloon(const QString& title, const QString& text, int timeoutMs) {
+  if (!trayIcon || !trayIcon->isVisible() || !QSystemTrayIcon::isSystemTrayAvailable()) return false;
+  trayIcon->showMessage(title, text, QSystemTrayIcon::Information, timeoutMs);
+  return true;
+}

@@ -1,0 +1,344 @@
+// The main window: its start, its routing table, Close and Exit, the disk
+// buttons and the panel, the notification-area menu.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/clock.h"
+#include "app/settings_file.h"
+#include "app/volumes.h"
+#include "app/window/monitor_app.h"
+#include "app/window/monitor_dlg.h"
+#include "alert/alert_platform.h"
+#include "drive/drive_slot.h"
+#include "gui/modal_watcher.h"
+#include "support/scoped_env.h"
+#include "ui/icon_button.h"
+
+using namespace monitor_ids;
+
+namespace {
+
+class NoDrives : public DeviceOpener {
+ public:
+  int opens = 0;
+  std::unique_ptr<SmartDevice> Open(int) override {
+    ++opens;
+    return nullptr;
+  }
+};
+
+class NoVolumes : public Volumes {
+ public:
+  std::vector<std::wstring> Roots() override { return {}; }
+  bool FreeBytesAvailable(const std::wstring&, uint64_t&) override { return false; }
+};
+
+class FixedClock : public Clock {
+ public:
+  int CurrentHour() override { return 15; }
+  int CurrentMinute() override { return 30; }
+};
+
+class QuietPlatform : public AlertPlatform {
+ public:
+  void ShowBalloon(const std::wstring&, const std::wstring&, int) override {}
+  bool EnableShutdownPrivilege() override { return false; }
+  void ShutDown() override {}
+  void Suspend() override {}
+  void Hibernate() override {}
+  bool PlaySoundFile(const std::wstring&, std::wstring&) override { return false; }
+  void ShowSystemError(const std::wstring&) override {}
+};
+
+DriveSlot Drive(const wchar_t* model, const wchar_t* serial, int gb, int mb, uint32_t temperature, uint32_t hours) {
+  DriveSlot slot;
+  slot.model = model;
+  slot.serialNumber = serial;
+  slot.capacityGb = gb;
+  slot.capacityMb = mb;
+  slot.temperature = temperature;
+  slot.powerOnHours = hours;
+  return slot;
+}
+
+class MainWindow : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(settingsHome.isValid());
+    driveSlots = {};
+  }
+  std::unique_ptr<CMonitorDlg> Open() {
+    auto window = std::make_unique<CMonitorDlg>(MonitorServices{drives, volumes, clock, platform});
+    EXPECT_TRUE(window->IsBuilt());
+    return window;
+  }
+  QString Text(const CMonitorDlg& window, int id) { return ControlText(window.Control(id)); }
+
+  QTemporaryDir settingsHome;
+  ScopedEnv appData{"APPDATA", settingsHome.path().toStdString()};
+  NoDrives drives;
+  NoVolumes volumes;
+  FixedClock clock;
+  QuietPlatform platform;
+};
+
+TEST_F(MainWindow, StartsInOrderSettingsThenSlotsThenTimer) {
+  MonitorConfig saved;
+  saved.pollInterval = 42;
+  saved.criticalTemperature = 61;
+  ASSERT_TRUE(SaveSettings(saved));
+  // Left over from an earlier run: the start must clear it before reading.
+  driveSlots[2] = Drive(L"STALE", L"X", 10, 0, 40, 1);
+
+  auto window = Open();
+  EXPECT_EQ(window->Config().criticalTemperature, 61);
+  // The timer runs with the loaded interval, not the default one.
+  EXPECT_TRUE(window->MonitorTimer().isActive());
+  EXPECT_EQ(window->MonitorTimer().interval(), 42000);
+  EXPECT_FALSE(window->MonitorTimer().isSingleShot());
+  // Slots reset before the first read: nothing stale survives.
+  EXPECT_FALSE(driveSlots[2].IsPresent());
+  EXPECT_EQ(driveSlots[2].hourStamp, 15);
+  EXPECT_EQ(drives.opens, 4);  // one pass over drives 0..3, no cycle yet
+  EXPECT_TRUE(window->DiskButton(2)->isHidden());
+  EXPECT_FALSE(window->DiskButton(0)->isHidden());
+  EXPECT_EQ(window->DiskButton(0)->text(), QString());
+  EXPECT_EQ(window->focusWidget(), window->DiskButton(0));
+  EXPECT_EQ(window->SelectedDrive(), 0);
+  ASSERT_NE(window->TrayIcon(), nullptr);
+  EXPECT_TRUE(window->TrayIcon()->isVisible());
+  EXPECT_EQ(window->TrayIcon()->toolTip(), QStringLiteral("Taruk"));
+}
+
+TEST_F(MainWindow, HandEditedPollIntervalsDoNotSpinOrOverflowTheTimer) {
+  for (int32_t interval : {0, -5, 2147483}) {
+    MonitorConfig saved;
+    saved.pollInterval = interval;
+    ASSERT_TRUE(SaveSettings(saved));
+    auto window = Open();
+    EXPECT_GE(window->MonitorTimer().interval(), 1000) << interval;
+  }
+}
+
+TEST_F(MainWindow, EnterEscapeAndCloseNeverEndTheWindow) {
+  auto window = Open();
+  QSignalSpy finished(window.get(), &QDialog::finished);
+  window->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  window->DiskButton(0)->setFocus();
+  QTest::keyClick(window.get(), Qt::Key_Escape);
+  QTest::keyClick(window.get(), Qt::Key_Return);
+  QTest::keyClick(window.get(), Qt::Key_Enter);
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_EQ(finished.count(), 0);
+
+  window->close();
+  EXPECT_EQ(finished.count(), 0);
+  // Offscreen there is no notification area: the window is minimised rather
+  // than hidden, or nothing could bring it back.
+  EXPECT_TRUE(window->isMinimized() || window->isHidden());
+  if (QSystemTrayIcon::isSystemTrayAvailable()) EXPECT_TRUE(window->isHidden());
+  EXPECT_TRUE(window->MonitorTimer().isActive());
+  EXPECT_TRUE(window->TrayIcon()->isVisible());
+
+  window->SendCommand(ID_TRAY_SHOW);
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_FALSE(window->isMinimized());
+}
+
+TEST_F(MainWindow, ExitAnsweredNoChangesNothing) {
+  auto window = Open();
+  window->hide();
+  QSignalSpy finished(window.get(), &QDialog::finished);
+  ModalWatcher watcher(Answer(QMessageBox::No));
+  window->SendCommand(ID_TRAY_EXIT);
+  ASSERT_TRUE(watcher.seen);
+  EXPECT_EQ(watcher.title, QStringLiteral("Taruk"));
+  EXPECT_EQ(watcher.text, QStringLiteral("Exit from application?"));
+  EXPECT_EQ(watcher.icon, QMessageBox::Question);
+  EXPECT_EQ(finished.count(), 0);
+  EXPECT_TRUE(window->isHidden());
+  EXPECT_TRUE(window->TrayIcon()->isVisible());
+  EXPECT_TRUE(window->MonitorTimer().isActive());
+  EXPECT_FALSE(QFile::exists(QString::fromStdWString(SettingsPath())));
+}
+
+TEST_F(MainWindow, ExitAnsweredYesSavesRemovesTheIconAndEndsTheRun) {
+  auto window = Open();
+  window->Config().criticalTemperature = 48;
+  window->Config().smtpServer = L"mail.example.org";
+  ModalWatcher watcher(Answer(QMessageBox::Yes));
+  QTimer::singleShot(0, window.get(), [&] { window->SendCommand(ID_TRAY_EXIT); });
+  EXPECT_EQ(RunMainWindow(*window), 0);
+  EXPECT_TRUE(watcher.seen);
+  EXPECT_FALSE(window->TrayIcon()->isVisible());
+  EXPECT_FALSE(window->isVisible());
+  MonitorConfig loaded;
+  LoadSettings(loaded);
+  EXPECT_EQ(loaded.criticalTemperature, 48);
+  EXPECT_EQ(loaded.smtpServer, L"mail.example.org");
+}
+
+TEST_F(MainWindow, DetailsDoNothingWhileTheSelectedDriveIsAbsent) {
+  auto window = Open();
+  ModalWatcher watcher(Dismiss, 0);
+  window->SendCommand(kDetails);
+  EXPECT_FALSE(watcher.seen);
+}
+
+TEST_F(MainWindow, DiskButtonsShowPresentDrivesOnceAndForAll) {
+  auto window = Open();
+  driveSlots[0] = Drive(L"WDC WD800JB-00JJC0", L"     WD-WCAM9ABC1234", 80, 26, 37, 1000);
+  driveSlots[2] = Drive(L"ST3500630AS", L"9QG1ABCD   ", 500, 107, 0, 23);
+  window->RefreshDrives();  // the drives no longer answer: the slots keep their values
+  EXPECT_EQ(window->DiskButton(0)->text(), QStringLiteral("HD0: WDC WD800JB-00JJC0\nCapacity: 80.02 Gb"));
+  EXPECT_EQ(window->DiskButton(2)->text(), QStringLiteral("HD2: ST3500630AS\nCapacity: 500.10 Gb"));
+  EXPECT_FALSE(window->DiskButton(2)->isHidden());
+  EXPECT_TRUE(window->DiskButton(1)->isHidden());
+  EXPECT_TRUE(window->DiskButton(3)->isHidden());
+
+  window->ShowDriveInfo(0);
+  EXPECT_EQ(Text(*window, kManufacturer), QStringLiteral("Western Digital"));
+  EXPECT_EQ(Text(*window, kSerialNumber), QStringLiteral("WD-WCAM9ABC1234"));
+  EXPECT_EQ(Text(*window, kTemperature), QString::fromUtf8("37 °C"));
+  EXPECT_EQ(Text(*window, kWorkTime), QStringLiteral("1000 hours (41 days)"));
+  EXPECT_FALSE(window->Control(kTemperature)->isHidden());
+  EXPECT_FALSE(window->Control(kTemperatureIcon)->isHidden());
+  EXPECT_FALSE(window->Control(kGraph)->isHidden());
+
+  // Clicking disk button 2 selects drive 2: no temperature, so no
+  // temperature text, icon or graph button; trailing blanks of the serial stay.
+  QTest::mouseClick(window->DiskButton(2), Qt::LeftButton);
+  EXPECT_EQ(window->SelectedDrive(), 2);
+  EXPECT_EQ(Text(*window, kManufacturer), QStringLiteral("Seagate Technology"));
+  EXPECT_EQ(Text(*window, kSerialNumber), QStringLiteral("9QG1ABCD   "));
+  EXPECT_EQ(Text(*window, kWorkTime), QStringLiteral("23 hours (0 days)"));
+  EXPECT_TRUE(window->Control(kTemperature)->isHidden());
+  EXPECT_TRUE(window->Control(kTemperatureIcon)->isHidden());
+  EXPECT_TRUE(window->Control(kGraph)->isHidden());
+
+  // An absent drive changes neither the selection nor the panel.
+  window->SendCommand(1003);
+  EXPECT_EQ(window->SelectedDrive(), 2);
+  EXPECT_EQ(Text(*window, kManufacturer), QStringLiteral("Seagate Technology"));
+
+  // A drive gone since: buttons stay, the cycle keeps showing its last values.
+  window->RunMonitoringCycle();
+  EXPECT_FALSE(window->DiskButton(2)->isHidden());
+  EXPECT_EQ(Text(*window, kSerialNumber), QStringLiteral("9QG1ABCD   "));
+}
+
+TEST_F(MainWindow, ManufacturerFollowsTheModelsFirstLetters) {
+  auto window = Open();
+  const struct {
+    const wchar_t* model;
+    const char* shown;
+  } cases[] = {
+      {L"ST380011A", "Seagate Technology"},  {L"STM3250310AS", "MAXTOR"},
+      {L"WDC WD1600JS", "Western Digital"},  {L"DTLA-307030", "IBM"},
+      {L"Maxtor 6Y080L0", "Maxtor 6Y080L0"}, {L"Hitachi HDS72", "Hitachi HDS72"},
+      {L"st380011a", "st380011a"},           {L"S", "S"},
+  };
+  for (const auto& entry : cases) {
+    driveSlots[1] = Drive(entry.model, L"1", 40, 0, 0, 0);
+    window->ShowDriveInfo(1);
+    EXPECT_EQ(Text(*window, kManufacturer), QString::fromUtf8(entry.shown));
+  }
+  EXPECT_EQ(window->DiskButton(1)->isHidden(), true);  // ShowDriveInfo does not show buttons
+}
+
+TEST_F(MainWindow, InformationAreaIsLightBlueWithDarkBlueBoldLabels) {
+  auto window = Open();
+  for (int id : {kBackground, kManufacturerLabel, kManufacturer, kSerialLabel, kSerialNumber, kWorkTimeLabel,
+                 kWorkTime, kTemperature, kTemperatureIcon}) {
+    QWidget* control = window->Control(id);
+    ASSERT_NE(control, nullptr) << id;
+    EXPECT_TRUE(control->autoFillBackground()) << id;
+    EXPECT_EQ(control->palette().color(QPalette::Window), QColor(223, 238, 255)) << id;
+    EXPECT_EQ(control->palette().color(QPalette::WindowText), QColor(40, 40, 80)) << id;
+  }
+  EXPECT_NE(window->Control(kDetails)->palette().color(QPalette::Window), QColor(223, 238, 255));
+  for (int id : {kManufacturerLabel, kSerialLabel, kWorkTimeLabel, kTemperature}) {
+    EXPECT_TRUE(window->Control(id)->font().bold()) << id;
+    EXPECT_LE(QFontMetrics(window->Control(id)->font()).height(), 16) << id;
+  }
+  EXPECT_FALSE(window->Control(kManufacturer)->font().bold());
+  // The background fills the information area, right of disk button 0.
+  const QRect button = window->DiskButton(0)->geometry();
+  const QRect frame = window->Control(kFrame)->geometry();
+  EXPECT_EQ(window->Control(kBackground)->geometry(),
+            QRect(button.right() + 1 + 5, button.top(), frame.width() - button.width() - 15, frame.height() - 17));
+  // The disk buttons white, the others pale blue, all hovering pale blue.
+  EXPECT_EQ(window->DiskButton(0)->StateColor(ColorNormalFace), QColor(255, 255, 255));
+  EXPECT_EQ(window->Control<CIconButton>(kOptions)->StateColor(ColorNormalFace), QColor(223, 238, 255));
+  EXPECT_EQ(window->Control<CIconButton>(kGraph)->StateColor(ColorHotFace), QColor(223, 238, 255));
+  EXPECT_FALSE(window->Control<CIconButton>(kDetails)->Icon(1).icon.isNull());
+}
+
+TEST_F(MainWindow, TrayMenuOffersShowAboutAndExitWithShowAsDefault) {
+  auto window = Open();
+  QMenu* popup = window->TrayPopup();
+  ASSERT_NE(popup, nullptr);
+  const QList<QAction*> items = popup->actions();
+  ASSERT_EQ(items.size(), 4);
+  EXPECT_EQ(items[0]->text(), QStringLiteral("Show application"));
+  EXPECT_EQ(items[1]->text(), QStringLiteral("About..."));
+  EXPECT_TRUE(items[2]->isSeparator());
+  EXPECT_EQ(items[3]->text(), QStringLiteral("Exit"));
+  EXPECT_EQ(popup->defaultAction(), items[0]);
+  EXPECT_TRUE(items[0]->font().bold());
+  EXPECT_EQ(window->TrayIcon()->contextMenu(), popup);
+
+  // "Show application" brings a hidden window back; so does a left click.
+  window->hide();
+  items[0]->trigger();
+  EXPECT_TRUE(window->isVisible());
+  window->hide();
+  window->OnTrayNotify(QSystemTrayIcon::Trigger);
+  EXPECT_TRUE(window->isVisible());
+  window->hide();
+  window->OnTrayNotify(QSystemTrayIcon::DoubleClick);
+  window->OnTrayNotify(QSystemTrayIcon::Context);
+  EXPECT_TRUE(window->isHidden());
+
+  // "About..." runs the About box; it shows the same thing every time.
+  for (int time = 0; time < 2; ++time) {
+    QString version;
+    ModalWatcher watcher([&](QWidget* modal) {
+      for (QLabel* label : modal->findChildren<QLabel*>()) {
+        if (!label->text().isEmpty()) version = label->text();
+      }
+      Dismiss(modal);
+    });
+    items[1]->trigger();
+    EXPECT_EQ(watcher.title, QStringLiteral("About Taruk"));
+    EXPECT_EQ(version, QStringLiteral("Taruk Version 2.0"));
+  }
+}
+
+TEST_F(MainWindow, WindowMenuCarriesTheAboutCommand) {
+  auto window = Open();
+  QMenu* menu = window->SystemMenu();
+  ASSERT_NE(menu, nullptr);
+  const QList<QAction*> items = menu->actions();
+  ASSERT_GE(items.size(), 2);
+  EXPECT_TRUE(items[items.size() - 2]->isSeparator());
+  EXPECT_EQ(items.back()->text(), QStringLiteral("&About Taruk..."));
+  ModalWatcher watcher(Dismiss);
+  items.back()->trigger();
+  EXPECT_EQ(watcher.title, QStringLiteral("About Taruk"));
+  // The low four bits of a system command do not matter.
+  ModalWatcher again(Dismiss);
+  window->OnSysCommand(IDM_ABOUTBOX | 0x3);
+  EXPECT_TRUE(again.seen);
+  ModalWatcher none(Dismiss, 0);
+  window->OnSysCommand(0xF060);  // close: default handling, no About box
+  EXPECT_FALSE(none.seen);
+}
+
+}  // namespace
