@@ -7,5 +7,5 @@
 class CAboutDlg : public TemplateDialog {
   Q_OBJECT
  public:
-  explicit CAboutDlg(QWidget* parent = nullptr) : TemplateDialog(100, parent) {}
+  explicit CAboutDlg(QWidget* parent = nullptr);
 };

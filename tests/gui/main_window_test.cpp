@@ -2,6 +2,7 @@
 // buttons and the panel, the notification-area menu.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QLabel>
 #include <QMenu>
 #include <QSignalSpy>
@@ -15,6 +16,7 @@
 #include "app/window/monitor_dlg.h"
 #include "alert/alert_platform.h"
 #include "drive/drive_slot.h"
+#include "drive/smart_device.h"
 #include "gui/modal_watcher.h"
 #include "support/scoped_env.h"
 #include "ui/icon_button.h"
@@ -70,6 +72,8 @@ class MainWindow : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(settingsHome.isValid());
+    // The folder the settings file lives in, as the first start makes it.
+    ASSERT_TRUE(QDir(settingsHome.path()).mkpath(QStringLiteral("Taruk")));
     driveSlots = {};
   }
   std::unique_ptr<CMonitorDlg> Open() {
@@ -142,7 +146,9 @@ TEST_F(MainWindow, EnterEscapeAndCloseNeverEndTheWindow) {
   // Offscreen there is no notification area: the window is minimised rather
   // than hidden, or nothing could bring it back.
   EXPECT_TRUE(window->isMinimized() || window->isHidden());
-  if (QSystemTrayIcon::isSystemTrayAvailable()) EXPECT_TRUE(window->isHidden());
+  if (QSystemTrayIcon::isSystemTrayAvailable()) {
+    EXPECT_TRUE(window->isHidden());
+  }
   EXPECT_TRUE(window->MonitorTimer().isActive());
   EXPECT_TRUE(window->TrayIcon()->isVisible());
 

@@ -5,6 +5,7 @@
 // did not come.
 
 #include <QApplication>
+#include <QAbstractButton>
 #include <QDialog>
 #include <QMessageBox>
 #include <QTimer>
