@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
@@ -34,6 +35,36 @@ void SubstituteDialogFonts() {
   (void)done;
 }
 
+// A group box as a dialog draws it: an etched frame whose top line runs
+// through the middle of the caption, and nothing inside it, so that whatever
+// lies beneath (a coloured area) shows through unchanged.
+class GroupFrame : public QGroupBox {
+ public:
+  using QGroupBox::QGroupBox;
+
+ protected:
+  void paintEvent(QPaintEvent* /*event*/) override {
+    QPainter painter(this);
+    const QFontMetrics metrics(font());
+    const int top = metrics.height() / 2;
+    const QRect frame = rect().adjusted(0, top, -1, -1);
+    const QColor shadow = palette().color(QPalette::Dark);
+    const QColor light = palette().color(QPalette::Light);
+    painter.setPen(shadow);
+    painter.drawRect(frame.adjusted(0, 0, -1, -1));
+    painter.setPen(light);
+    painter.drawRect(frame.adjusted(1, 1, 0, 0));
+    const QString caption = title();
+    if (caption.isEmpty()) return;
+    const int left = metrics.averageCharWidth() + 2;
+    QRect text(left, 0, metrics.horizontalAdvance(caption) + 2, metrics.height());
+    text = text.intersected(rect().adjusted(0, 0, -left, 0));
+    painter.fillRect(text, palette().color(QPalette::Window));
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(text, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, caption);
+  }
+};
+
 Qt::Alignment StaticAlignment(const ControlTemplate& control) {
   // A Windows static draws from its top line.
   if (control.Has("right")) return Qt::AlignRight | Qt::AlignTop;
@@ -55,7 +86,7 @@ QWidget* MakeStandardControl(const ControlTemplate& control, QWidget* parent) {
     case ControlKind::RadioButton:
       return new QRadioButton(parent);
     case ControlKind::GroupBox: {
-      auto* frame = new QGroupBox(parent);
+      auto* frame = new GroupFrame(parent);
       // Frames are siblings of what they surround, as in a Windows dialog:
       // they must not take the clicks meant for the controls inside.
       frame->setAttribute(Qt::WA_TransparentForMouseEvents);

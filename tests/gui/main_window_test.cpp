@@ -18,44 +18,13 @@
 #include "drive/drive_slot.h"
 #include "drive/smart_device.h"
 #include "gui/modal_watcher.h"
+#include "gui/test_services.h"
 #include "support/scoped_env.h"
 #include "ui/icon_button.h"
 
 using namespace monitor_ids;
 
 namespace {
-
-class NoDrives : public DeviceOpener {
- public:
-  int opens = 0;
-  std::unique_ptr<SmartDevice> Open(int) override {
-    ++opens;
-    return nullptr;
-  }
-};
-
-class NoVolumes : public Volumes {
- public:
-  std::vector<std::wstring> Roots() override { return {}; }
-  bool FreeBytesAvailable(const std::wstring&, uint64_t&) override { return false; }
-};
-
-class FixedClock : public Clock {
- public:
-  int CurrentHour() override { return 15; }
-  int CurrentMinute() override { return 30; }
-};
-
-class QuietPlatform : public AlertPlatform {
- public:
-  void ShowBalloon(const std::wstring&, const std::wstring&, int) override {}
-  bool EnableShutdownPrivilege() override { return false; }
-  void ShutDown() override {}
-  void Suspend() override {}
-  void Hibernate() override {}
-  bool PlaySoundFile(const std::wstring&, std::wstring&) override { return false; }
-  void ShowSystemError(const std::wstring&) override {}
-};
 
 DriveSlot Drive(const wchar_t* model, const wchar_t* serial, int gb, int mb, uint32_t temperature, uint32_t hours) {
   DriveSlot slot;

@@ -1,0 +1,103 @@
+// The main window on the demo drives: what a user sees on first start, and
+// screenshots of it under the build folder (screenshots/).
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/window/monitor_dlg.h"
+#include "drive/drive_slot.h"
+#include "gui/modal_watcher.h"
+#include "gui/test_services.h"
+#include "platform/replay/replay_device_opener.h"
+#include "platform/replay/replay_volumes.h"
+#include "support/scoped_env.h"
+#include "ui/about_dlg.h"
+#include "ui/icon_button.h"
+
+using namespace monitor_ids;
+
+namespace {
+
+class DemoWindow : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(settingsHome.isValid());
+    ASSERT_TRUE(QDir(settingsHome.path()).mkpath(QStringLiteral("Taruk")));
+    driveSlots = {};
+    window = std::make_unique<CMonitorDlg>(MonitorServices{drives, volumes, clock, platform});
+    ASSERT_TRUE(window->IsBuilt());
+  }
+  QString Text(int id) const { return ControlText(window->Control(id)); }
+  bool Shown(int id) const { return !window->Control(id)->isHidden(); }
+  void Save(QWidget& widget, const char* name) {
+    QDir().mkpath(QStringLiteral(TARUK_SCREENSHOT_DIR));
+    const QString path = QStringLiteral(TARUK_SCREENSHOT_DIR "/%1.png").arg(QLatin1String(name));
+    EXPECT_TRUE(widget.grab().save(path)) << path.toStdString();
+  }
+
+  QTemporaryDir settingsHome;
+  ScopedEnv appData{"APPDATA", settingsHome.path().toStdString()};
+  ReplayDeviceOpener drives{TARUK_DEMO_DIR};
+  ReplayVolumes volumes{ReplayVolumesPath(TARUK_DEMO_DIR)};
+  FixedClock clock;
+  QuietPlatform platform;
+  std::unique_ptr<CMonitorDlg> window;
+};
+
+TEST_F(DemoWindow, ShowsEveryDemoDriveAndItsPanel) {
+  // Model texts keep the drive's padding; the line break ends the first line.
+  EXPECT_EQ(window->DiskButton(0)->text(),
+            QStringLiteral("HD0: WDC WD800JB-00JJC0                      \nCapacity: 80.02 Gb"));
+  EXPECT_EQ(window->DiskButton(2)->text(),
+            QStringLiteral("HD2: DTLA-307030                             \nCapacity: 30.73 Gb"));
+  for (int n = 0; n < kDriveCount; ++n) EXPECT_FALSE(window->DiskButton(n)->isHidden()) << n;
+
+  EXPECT_EQ(window->SelectedDrive(), 0);
+  EXPECT_EQ(Text(kManufacturer), QStringLiteral("Western Digital"));
+  EXPECT_EQ(Text(kSerialNumber), QStringLiteral("WD-WMAM9AB12345"));
+  EXPECT_EQ(Text(kTemperature), QString::fromUtf8("41 °C"));
+  EXPECT_EQ(Text(kWorkTime), QStringLiteral("14523 hours (605 days)"));
+  EXPECT_TRUE(Shown(kTemperature) && Shown(kTemperatureIcon) && Shown(kGraph));
+
+  QTest::mouseClick(window->DiskButton(2), Qt::LeftButton);
+  EXPECT_EQ(Text(kManufacturer), QStringLiteral("IBM"));
+  EXPECT_EQ(Text(kWorkTime), QStringLiteral("31870 hours (1327 days)"));
+  EXPECT_FALSE(Shown(kTemperature) || Shown(kTemperatureIcon) || Shown(kGraph));
+
+  QTest::mouseClick(window->DiskButton(3), Qt::LeftButton);
+  EXPECT_EQ(Text(kManufacturer), QStringLiteral("MAXTOR"));
+  EXPECT_EQ(Text(kSerialNumber), QStringLiteral("5QE3ABCD            "));
+  EXPECT_EQ(Text(kTemperature), QString::fromUtf8("38 °C"));
+  EXPECT_TRUE(Shown(kTemperature) && Shown(kTemperatureIcon) && Shown(kGraph));
+
+  // A cycle re-reads the drives and keeps the selection.
+  window->RunMonitoringCycle();
+  EXPECT_EQ(window->SelectedDrive(), 3);
+  EXPECT_EQ(Text(kManufacturer), QStringLiteral("MAXTOR"));
+}
+
+TEST_F(DemoWindow, Screenshots) {
+  window->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  Save(*window, "main_window");
+
+  // The pointer over disk button 1: coloured icon, raised frame, pale face.
+  CIconButton* hovered = window->DiskButton(1);
+  QTest::mouseMove(window.get(), hovered->geometry().center());
+  ASSERT_TRUE(hovered->IsHovering());
+  Save(*window, "main_window_hover");
+  Save(*hovered, "disk_button_hover");
+
+  QTest::mouseClick(window->DiskButton(2), Qt::LeftButton);
+  QTest::mouseMove(window.get(), QPoint(2, 2));
+  Save(*window, "main_window_drive2");
+
+  CAboutDlg about(window.get());
+  about.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
+  Save(about, "about_box");
+}
+
+}  // namespace

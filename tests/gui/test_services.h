@@ -1,0 +1,49 @@
+#pragma once
+// What the main window needs from the machine, for tests: no drives, no
+// volumes, a clock that stands still, alert actions that do
+// nothing.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "alert/alert_platform.h"
+#include "app/clock.h"
+#include "app/volumes.h"
+#include "drive/smart_device.h"
+
+namespace {
+
+class NoDrives : public DeviceOpener {
+ public:
+  int opens = 0;
+  std::unique_ptr<SmartDevice> Open(int) override {
+    ++opens;
+    return nullptr;
+  }
+};
+
+class NoVolumes : public Volumes {
+ public:
+  std::vector<std::wstring> Roots() override { return {}; }
+  bool FreeBytesAvailable(const std::wstring&, uint64_t&) override { return false; }
+};
+
+class FixedClock : public Clock {
+ public:
+  int CurrentHour() override { return 15; }
+  int CurrentMinute() override { return 30; }
+};
+
+class QuietPlatform : public AlertPlatform {
+ public:
+  void ShowBalloon(const std::wstring&, const std::wstring&, int) override {}
+  bool EnableShutdownPrivilege() override { return false; }
+  void ShutDown() override {}
+  void Suspend() override {}
+  void Hibernate() override {}
+  bool PlaySoundFile(const std::wstring&, std::wstring&) override { return false; }
+  void ShowSystemError(const std::wstring&) override {}
+};
+
+}  // namespace
