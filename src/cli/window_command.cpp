@@ -1,9 +1,105 @@
+// taruk with no mode: the monitor's main window. When no live drive can be
+// read (no disk answers, or no right to ask), it shows the demo drives that
+// come with the program, and says so on stderr.
+#include <QApplication>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <system_error>
 
+#include "app/clock.h"
+#include "app/window/monitor_app.h"
+#include "app/window/window_alert_platform.h"
 #include "cli/commands.h"
+#include "cli/drive_source.h"
+#include "drive/read_drive_info.h"
+#include "platform/dbus/desktop_alert_platform.h"
 
-// Until the main window exists, the monitor prints the usage.
-int RunMonitorWindow(int /*argc*/, char** /*argv*/, const CommandLine& /*commandLine*/) {
-  std::fputs(kUsage, stdout);
+namespace {
+
+namespace fs = std::filesystem;
+
+// True when one of drives 0..3 answers the reading pass; otherwise `why`
+// holds the first reason a drive gave, if any.
+bool AnyDriveReadable(DeviceOpener& drives, std::string& why) {
+  DriveSlots probe{};
+  ReadAllDrives(drives, probe);
+  for (int n = 0; n < kDriveCount; ++n) {
+    if (probe[n].IsPresent()) return true;
+  }
+  for (int n = 0; n < kDriveCount && why.empty(); ++n) why = drives.Problem(n);
+  return false;
+}
+
+// The demo drives: installed beside the program's data
+// (PREFIX/share/taruk/demo for PREFIX/bin/taruk), or in the source tree the
+// program was built from.
+std::string FindDemoFolder() {
+  std::error_code error;
+  const fs::path executable = fs::read_symlink("/proc/self/exe", error);
+  std::vector<fs::path> candidates;
+  if (!error) candidates.push_back(executable.parent_path().parent_path() / "share" / "taruk" / "demo");
+  candidates.push_back(fs::path(TARUK_SOURCE_DATA_DIR) / "demo");
+  for (const fs::path& folder : candidates) {
+    if (fs::exists(folder / "drive0.capture", error)) return folder.lexically_normal().string();
+  }
+  return {};
+}
+
+// Qt ends the process when it finds no display; say why and what else to run
+// before it gets that far.
+bool HasDisplay() {
+  for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+    const char* value = std::getenv(name);
+    if (value && *value) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+int RunMonitorWindow(int argc, char** argv, const CommandLine& commandLine) {
+  std::string error;
+  if (!CheckReplayFolder(commandLine, error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return 2;
+  }
+  if (!HasDisplay()) {
+    std::fprintf(stderr,
+                 "taruk: no display to open the window on (DISPLAY is not set); "
+                 "taruk --headless runs the monitor without a window\n");
+    return 1;
+  }
+
+  CommandLine source = commandLine;
+  std::unique_ptr<DeviceOpener> drives = MakeDriveSource(source);
+  std::string why;
+  if (source.replayDir.empty() && !AnyDriveReadable(*drives, why)) {
+    const std::string demo = FindDemoFolder();
+    if (demo.empty()) {
+      std::fprintf(stderr, "taruk: no drive could be read%s%s%s, and the demo drives are not installed\n",
+                   why.empty() ? "" : " (", why.c_str(), why.empty() ? "" : ")");
+    } else {
+      std::fprintf(stderr, "taruk: no drive could be read%s%s%s; showing the demo drives from %s\n",
+                   why.empty() ? "" : " (", why.c_str(), why.empty() ? "" : ")", demo.c_str());
+      source.replayDir = demo;
+      drives = MakeDriveSource(source);
+    }
+  }
+  std::unique_ptr<Volumes> volumes = MakeVolumeSource(source);
+
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Taruk"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("taruk"));
+
+  SystemClock clock;
+  DesktopAlertPlatform machine;
+  WindowAlertPlatform platform(machine);
+  CMonitorApp app(MonitorServices{*drives, *volumes, clock, platform});
+  app.onWindowCreated = [&platform](CMonitorDlg& window) { platform.SetWindow(&window); };
+  app.InitInstance();
+  platform.SetWindow(nullptr);
   return 0;
 }

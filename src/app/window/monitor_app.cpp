@@ -18,7 +18,7 @@ bool CMonitorApp::InitInstance() {
   QApplication::setQuitOnLastWindowClosed(false);
   {
     CMonitorDlg window(services);
-    if (onWindowCreated) onWindowCreated(window, onWindowCreatedContext);
+    if (onWindowCreated) onWindowCreated(window);
     RunMainWindow(window);
   }
   return false;

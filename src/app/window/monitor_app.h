@@ -2,6 +2,8 @@
 // CMonitorApp: the application object. It runs the main window until Exit
 // ends it, and then the process ends.
 
+#include <functional>
+
 #include "app/window/monitor_dlg.h"
 
 class CMonitorApp {
@@ -14,8 +16,7 @@ class CMonitorApp {
 
   // Called with the window once it is built, before its run (the alert
   // platform needs it for its balloons and error boxes).
-  void (*onWindowCreated)(CMonitorDlg& window, void* context) = nullptr;
-  void* onWindowCreatedContext = nullptr;
+  std::function<void(CMonitorDlg& window)> onWindowCreated;
 
  private:
   MonitorServices services;

@@ -1,0 +1,16 @@
+#include "app/window/window_alert_platform.h"
+
+#include "app/window/monitor_dlg.h"
+#include "ui/message_box.h"
+
+void WindowAlertPlatform::ShowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) {
+  if (window &&
+      window->ShowTrayBalloon(QString::fromStdWString(title), QString::fromStdWString(text), timeoutMs)) {
+    return;
+  }
+  machine.ShowBalloon(title, text, timeoutMs);
+}
+
+void WindowAlertPlatform::ShowSystemError(const std::wstring& text) {
+  ShowMessageBox(window, QStringLiteral("Error"), QString::fromStdWString(text), QMessageBox::Information);
+}

@@ -1,0 +1,147 @@
+#!/usr/bin/python3
+"""Small X11 actions for the window scripts, as a user or a desktop would do
+them: wait for a window, ask it to close (WM_DELETE_WINDOW, what the title
+bar's close button sends), click the program's notification-area icon, and
+tell whether a window is on the screen.
+
+  x11_window.py wait-tray SECONDS            a notification area is up
+  x11_window.py wait-window TITLE SECONDS    prints the window's id
+  x11_window.py wait-state ID viewable|hidden SECONDS
+  x11_window.py close ID
+  x11_window.py click-tray-icon CLASS SECONDS
+Exit status 1 with a message on stderr when something does not happen in time.
+"""
+import sys
+import time
+
+from Xlib import X, display, protocol
+from Xlib.error import XError
+from Xlib.ext import xtest
+
+dpy = display.Display()
+root = dpy.screen().root
+
+
+def fail(message):
+    sys.stderr.write("x11_window: " + message + "\n")
+    sys.exit(1)
+
+
+def until(seconds, probe):
+    deadline = time.monotonic() + float(seconds)
+    while time.monotonic() < deadline:
+        found = probe()
+        if found:
+            return found
+        time.sleep(0.1)
+    return None
+
+
+def walk(window):
+    try:
+        children = window.query_tree().children
+    except XError:
+        return
+    for child in children:
+        yield child
+        yield from walk(child)
+
+
+def name_of(window):
+    try:
+        name = window.get_full_property(dpy.intern_atom("_NET_WM_NAME"), 0)
+        if name:
+            return name.value.decode("utf-8", "replace")
+        return window.get_wm_name() or ""
+    except XError:
+        return ""
+
+
+def viewable(window):
+    try:
+        return window.get_attributes().map_state == X.IsViewable
+    except XError:
+        return False
+
+
+def tray_owner():
+    atom = dpy.intern_atom("_NET_SYSTEM_TRAY_S%d" % dpy.get_default_screen())
+    return dpy.get_selection_owner(atom) != X.NONE
+
+
+def find_window(title):
+    for window in walk(root):
+        if name_of(window) == title and window.get_wm_class() is not None:
+            return window
+    return None
+
+
+def tray_icon(wm_class):
+    # The icon is a small window of the program's own, embedded (reparented)
+    # into the notification area, so it is no longer a child of the root.
+    top_level = {w.id for w in root.query_tree().children}
+    for window in walk(root):
+        try:
+            classes = window.get_wm_class()
+            geometry = window.get_geometry()
+        except XError:
+            continue
+        if not classes or wm_class not in [c.lower() for c in classes]:
+            continue
+        if window.id in top_level or geometry.width > 64 or geometry.height > 64:
+            continue
+        if viewable(window):
+            return window
+    return None
+
+
+def close(window):
+    wm_protocols = dpy.intern_atom("WM_PROTOCOLS")
+    wm_delete = dpy.intern_atom("WM_DELETE_WINDOW")
+    event = protocol.event.ClientMessage(window=window, client_type=wm_protocols,
+                                         data=(32, [wm_delete, X.CurrentTime, 0, 0, 0]))
+    window.send_event(event)
+    dpy.flush()
+
+
+def click(window):
+    geometry = window.get_geometry()
+    origin = window.translate_coords(root, 0, 0)
+    x, y = -origin.x + geometry.width // 2, -origin.y + geometry.height // 2
+    xtest.fake_input(dpy, X.MotionNotify, x=x, y=y)
+    dpy.sync()
+    time.sleep(0.2)
+    xtest.fake_input(dpy, X.ButtonPress, 1)
+    xtest.fake_input(dpy, X.ButtonRelease, 1)
+    dpy.sync()
+
+
+def main(argv):
+    if len(argv) < 2:
+        fail(__doc__)
+    command = argv[1]
+    if command == "wait-tray":
+        if not until(argv[2], tray_owner):
+            fail("no notification area came up")
+    elif command == "wait-window":
+        window = until(argv[3], lambda: find_window(argv[2]))
+        if not window:
+            fail("no window titled %r" % argv[2])
+        print(window.id)
+    elif command == "wait-state":
+        window = dpy.create_resource_object("window", int(argv[2]))
+        want = argv[3] == "viewable"
+        if not until(argv[4], lambda: viewable(window) == want):
+            fail("window %s did not become %s" % (argv[2], argv[3]))
+    elif command == "close":
+        close(dpy.create_resource_object("window", int(argv[2])))
+    elif command == "click-tray-icon":
+        icon = until(argv[3], lambda: tray_icon(argv[2].lower()))
+        if not icon:
+            fail("no notification-area icon of class %r" % argv[2])
+        click(icon)
+    else:
+        fail("unknown command " + command)
+
+
+main(sys.argv)
