@@ -14,6 +14,7 @@
 #include "app/volumes.h"
 #include "app/window/monitor_app.h"
 #include "app/window/monitor_dlg.h"
+#include "app/window/window_alert_platform.h"
 #include "alert/alert_platform.h"
 #include "drive/drive_slot.h"
 #include "drive/smart_device.h"
@@ -314,6 +315,36 @@ TEST_F(MainWindow, WindowMenuCarriesTheAboutCommand) {
   ModalWatcher none(Dismiss, 0);
   window->OnSysCommand(0xF060);  // close: default handling, no About box
   EXPECT_FALSE(none.seen);
+}
+
+// Records what reaches the machine's own platform.
+class MachinePlatform : public QuietPlatform {
+ public:
+  std::vector<std::wstring> balloons;
+  void ShowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) override {
+    balloons.push_back(title + L"|" + text + L"|" + std::to_wstring(timeoutMs));
+  }
+};
+
+TEST_F(MainWindow, BalloonsWithoutANotificationAreaBecomeDesktopNotifications) {
+  MachinePlatform machine;
+  WindowAlertPlatform windowPlatform(machine);
+  windowPlatform.ShowBalloon(L"Taruk", L"before the window", 5000);
+  auto window = Open();
+  windowPlatform.SetWindow(window.get());
+  windowPlatform.ShowBalloon(L"Taruk", L"HD1 is hot", 5000);
+  if (QSystemTrayIcon::isSystemTrayAvailable()) {
+    EXPECT_EQ(machine.balloons.size(), 1u);  // the second from the icon
+  } else {
+    EXPECT_EQ(machine.balloons, (std::vector<std::wstring>{L"Taruk|before the window|5000",
+                                                           L"Taruk|HD1 is hot|5000"}));
+  }
+
+  ModalWatcher watcher(Answer(QMessageBox::Ok));
+  windowPlatform.ShowSystemError(L"Access denied");
+  EXPECT_EQ(watcher.title, QStringLiteral("Error"));
+  EXPECT_EQ(watcher.text, QStringLiteral("Access denied"));
+  EXPECT_EQ(watcher.icon, QMessageBox::Information);
 }
 
 }  // namespace

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# `cmake --install` puts the program, its menu entry and icon, and the demo
+# drives where the installed program finds them: run from PREFIX/bin, with no
+# drive readable, it shows PREFIX/share/taruk/demo.
+#   bash install_layout.sh TARUK BUILD_DIR
+set -euo pipefail
+build=$2
+work=$(mktemp -d)
+trap 'kill "${pid:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
+prefix="$work/prefix"
+
+cmake --install "$build" --prefix "$prefix" >"$work/install.log"
+for file in bin/taruk share/applications/taruk.desktop share/icons/hicolor/scalable/apps/taruk.svg \
+            share/taruk/demo/drive0.capture share/taruk/demo/volumes; do
+  [ -e "$prefix/$file" ] || { echo "not installed: $file"; cat "$work/install.log"; exit 1; }
+done
+if [ -e "$build/alarm.wav" ]; then
+  [ -e "$prefix/bin/alarm.wav" ] || { echo "alarm.wav is not installed beside the executable"; exit 1; }
+fi
+grep -qx 'Exec=taruk' "$prefix/share/applications/taruk.desktop"
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate "$prefix/share/applications/taruk.desktop"
+fi
+
+if "$prefix/bin/taruk" --report 2>/dev/null | grep -q '^HD'; then
+  echo "this machine has a readable drive: the demo fallback is not exercised here"
+  exit 0
+fi
+export QT_QPA_PLATFORM=offscreen APPDATA="$work/appdata" XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+"$prefix/bin/taruk" 2>"$work/stderr" &
+pid=$!
+for _ in $(seq 100); do grep -q "demo drives" "$work/stderr" && break; sleep 0.1; done
+kill -0 "$pid" || { echo "the installed taruk ended:"; cat "$work/stderr"; exit 1; }
+grep -q "showing the demo drives from $prefix/share/taruk/demo" "$work/stderr" \
+  || { echo "the installed taruk did not find its demo drives:"; cat "$work/stderr"; exit 1; }
+echo "passed: $(cat "$work/stderr")"
