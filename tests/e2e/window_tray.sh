@@ -72,6 +72,17 @@ sleep 1
 shoot xvfb_back
 echo "the notification-area icon brought the window back"
 
+# Hidden again, the icon's menu (right button) brings it back through its
+# first item, "Show application".
+"$python" "$here/x11_window.py" close "$window"
+"$python" "$here/x11_window.py" wait-state "$window" hidden 10
+"$python" "$here/x11_window.py" click-tray-icon taruk 10 3
+sleep 1
+shoot xvfb_tray_menu
+"$python" "$here/x11_window.py" click-menu-item taruk 0 10
+"$python" "$here/x11_window.py" wait-state "$window" viewable 10
+echo "\"Show application\" in the icon's menu brought the window back"
+
 kill "$taruk_pid"
 wait "$taruk_pid" 2>/dev/null || true
 

@@ -8,7 +8,9 @@ tell whether a window is on the screen.
   x11_window.py wait-window TITLE SECONDS    prints the window's id
   x11_window.py wait-state ID viewable|hidden SECONDS
   x11_window.py close ID
-  x11_window.py click-tray-icon CLASS SECONDS
+  x11_window.py click-tray-icon CLASS SECONDS [BUTTON]
+  x11_window.py click-menu-item CLASS ROW SECONDS   the ROW-th item (0 first) of
+                                                   the program's open popup menu
 Exit status 1 with a message on stderr when something does not happen in time.
 """
 import sys
@@ -104,15 +106,30 @@ def close(window):
     dpy.flush()
 
 
-def click(window):
+def popup_menu(wm_class):
+    # An open popup menu: a top-level window of the program that the window
+    # manager does not handle (override-redirect), on the screen.
+    for window in root.query_tree().children:
+        try:
+            classes = window.get_wm_class()
+            attributes = window.get_attributes()
+        except XError:
+            continue
+        if classes and wm_class in [c.lower() for c in classes] and attributes.override_redirect \
+                and attributes.map_state == X.IsViewable:
+            return window
+    return None
+
+
+def click(window, button=1, at=None):
     geometry = window.get_geometry()
     origin = window.translate_coords(root, 0, 0)
-    x, y = -origin.x + geometry.width // 2, -origin.y + geometry.height // 2
-    xtest.fake_input(dpy, X.MotionNotify, x=x, y=y)
+    x, y = at if at else (geometry.width // 2, geometry.height // 2)
+    xtest.fake_input(dpy, X.MotionNotify, x=-origin.x + x, y=-origin.y + y)
     dpy.sync()
     time.sleep(0.2)
-    xtest.fake_input(dpy, X.ButtonPress, 1)
-    xtest.fake_input(dpy, X.ButtonRelease, 1)
+    xtest.fake_input(dpy, X.ButtonPress, button)
+    xtest.fake_input(dpy, X.ButtonRelease, button)
     dpy.sync()
 
 
@@ -139,7 +156,16 @@ def main(argv):
         icon = until(argv[3], lambda: tray_icon(argv[2].lower()))
         if not icon:
             fail("no notification-area icon of class %r" % argv[2])
-        click(icon)
+        click(icon, int(argv[4]) if len(argv) > 4 else 1)
+    elif command == "click-menu-item":
+        menu = until(argv[4], lambda: popup_menu(argv[2].lower()))
+        if not menu:
+            fail("no popup menu of class %r opened" % argv[2])
+        time.sleep(0.3)
+        # Items of a popup menu are rows of about the font's line height; aim
+        # at the middle of the row, well inside the menu's left margin.
+        row_height = 24
+        click(menu, 1, (30, 4 + row_height * int(argv[3]) + row_height // 2))
     else:
         fail("unknown command " + command)
 
