@@ -72,6 +72,17 @@ TEST_F(DemoWindow, ShowsEveryDemoDriveAndItsPanel) {
   EXPECT_EQ(Text(kTemperature), QString::fromUtf8("38 °C"));
   EXPECT_TRUE(Shown(kTemperature) && Shown(kTemperatureIcon) && Shown(kGraph));
 
+  // The details and the graph open for the selected drive.
+  for (int command : {kDetails, kGraph}) {
+    QString title;
+    ModalWatcher watcher([&](QWidget* modal) {
+      title = modal->windowTitle();
+      Dismiss(modal);
+    });
+    window->SendCommand(command);
+    EXPECT_EQ(title, command == kDetails ? QStringLiteral("S.M.A.R.T. details") : QStringLiteral("Temperature Graphic"));
+  }
+
   // A cycle re-reads the drives and keeps the selection.
   window->RunMonitoringCycle();
   EXPECT_EQ(window->SelectedDrive(), 3);

@@ -38,7 +38,7 @@ class FixedClock : public Clock {
 class QuietPlatform : public AlertPlatform {
  public:
   void ShowBalloon(const std::wstring&, const std::wstring&, int) override {}
-  bool EnableShutdownPrivilege() override { return false; }
+  bool EnableShutdownPrivilege(PowerAction) override { return false; }
   void ShutDown() override {}
   void Suspend() override {}
   void Hibernate() override {}

@@ -1,12 +1,11 @@
 // The disk buttons and the disk panel of the main window: captions, which
 // buttons show, the selected drive's maker, serial number, work time and
 // temperature, and the panel's colours and fonts.
-#include "app/monitoring_cycle.h"  // before Qt: it names a member "slots"
-
 #include <QFontMetrics>
 #include <QLabel>
 
 #include "app/disk_panel_text.h"
+#include "app/monitoring_cycle.h"
 #include "app/window/monitor_dlg.h"
 #include "drive/drive_slot.h"
 #include "ui/icon_button.h"

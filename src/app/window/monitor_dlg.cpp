@@ -1,6 +1,4 @@
 // The main window's start, its routing table, Close and Exit.
-#include "app/monitoring_cycle.h"  // before Qt: it names a member "slots"
-
 #include "app/window/monitor_dlg.h"
 
 #include <QCloseEvent>
@@ -9,13 +7,16 @@
 #include <climits>
 
 #include "app/history.h"
+#include "app/monitoring_cycle.h"
 #include "app/settings_file.h"
 #include "drive/drive_slot.h"
+#include "graph/temp_graph_dlg.h"
 #include "ui/about_dlg.h"
 #include "ui/icon_button.h"
 #include "ui/menu_resource.h"
 #include "ui/message_box.h"
 #include "ui/resources.h"
+#include "ui/smart_details_dlg.h"
 
 using namespace monitor_ids;
 
@@ -239,8 +240,14 @@ void CMonitorDlg::OnExit() {
 
 void CMonitorDlg::OnDetails() {
   if (!driveSlots[selectedDrive].IsPresent()) return;
+  // Owned by the main window, as a dialog made without a parent is.
+  CSmartDetailsDlg details(selectedDrive, this);
+  details.exec();
 }
 
-void CMonitorDlg::OnGraph() {}
+void CMonitorDlg::OnGraph() {
+  CTempGraphDlg graph(selectedDrive, config.criticalTemperature, this);
+  graph.exec();
+}
 
 void CMonitorDlg::OnOptions() {}

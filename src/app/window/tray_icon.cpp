@@ -1,7 +1,5 @@
 // The notification-area icon of the main window: adding and removing it, its
 // clicks, its menu, the way back to a hidden window, and its balloons.
-#include "app/monitoring_cycle.h"  // before Qt: it names a member "slots"
-
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QMenu>

@@ -16,7 +16,7 @@ class WindowAlertPlatform : public AlertPlatform {
   void SetWindow(CMonitorDlg* owner) { window = owner; }
 
   void ShowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) override;
-  bool EnableShutdownPrivilege() override { return machine.EnableShutdownPrivilege(); }
+  bool EnableShutdownPrivilege(PowerAction action) override { return machine.EnableShutdownPrivilege(action); }
   void ShutDown() override { machine.ShutDown(); }
   void Suspend() override { machine.Suspend(); }
   void Hibernate() override { machine.Hibernate(); }
@@ -25,6 +25,10 @@ class WindowAlertPlatform : public AlertPlatform {
   }
   // The box titled "Error" with the information icon, owned by the window.
   void ShowSystemError(const std::wstring& text) override;
+  void MailFinished(const std::wstring& recipient, const std::wstring& subject, bool sent,
+                    const std::wstring& detail) override {
+    machine.MailFinished(recipient, subject, sent, detail);
+  }
 
  private:
   AlertPlatform& machine;
