@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -158,6 +159,28 @@ TEST_F(MainWindow, ExitAnsweredYesSavesRemovesTheIconAndEndsTheRun) {
   LoadSettings(loaded);
   EXPECT_EQ(loaded.criticalTemperature, 48);
   EXPECT_EQ(loaded.smtpServer, L"mail.example.org");
+}
+
+TEST_F(MainWindow, OptionsSaveANewPollIntervalButTheTimerKeepsItsPeriod) {
+  auto window = Open();
+  ASSERT_EQ(window->MonitorTimer().interval(), 60000);
+  for (bool accept : {false, true}) {
+    ModalWatcher watcher([accept](QWidget* modal) {
+      ControlById<QLineEdit>(*modal, 1018)->setText(QStringLiteral("120"));
+      ControlById<QLineEdit>(*modal, 1035)->setText(QString());
+      ControlById<QAbstractButton>(*modal, accept ? kIdOk : kIdCancel)->click();
+    });
+    window->SendCommand(kOptions);
+    ASSERT_TRUE(watcher.seen);
+    EXPECT_EQ(watcher.title, QStringLiteral("Options"));
+    EXPECT_EQ(window->Config().pollInterval, accept ? 120 : 60);
+  }
+  MonitorConfig saved;
+  LoadSettings(saved);
+  EXPECT_EQ(saved.pollInterval, 120);
+  EXPECT_EQ(saved.minimumFreeSpace, 0u);  // an empty minimum counts as 0
+  EXPECT_TRUE(window->MonitorTimer().isActive());
+  EXPECT_EQ(window->MonitorTimer().interval(), 60000);
 }
 
 TEST_F(MainWindow, DetailsDoNothingWhileTheSelectedDriveIsAbsent) {

@@ -15,6 +15,8 @@
 #include "ui/icon_button.h"
 #include "ui/menu_resource.h"
 #include "ui/message_box.h"
+#include "ui/message_boxes.h"
+#include "ui/options_dlg.h"
 #include "ui/resources.h"
 #include "ui/smart_details_dlg.h"
 
@@ -229,10 +231,7 @@ void CMonitorDlg::OnExit() {
       ShowMessageBox(this, QStringLiteral("Taruk"), QStringLiteral("Exit from application?"), QMessageBox::Question,
                      QMessageBox::Yes | QMessageBox::No);
   if (answer != QMessageBox::Yes) return;
-  if (!SaveSettings(config)) {
-    ShowMessageBox(this, QStringLiteral("Error"), QStringLiteral("Can't save configuration to a file!"),
-                   QMessageBox::Critical);
-  }
+  SaveConfig();
   SetTrayIcon(false);
   monitorTimer.stop();
   done(0);
@@ -250,4 +249,13 @@ void CMonitorDlg::OnGraph() {
   graph.exec();
 }
 
-void CMonitorDlg::OnOptions() {}
+void CMonitorDlg::OnOptions() {
+  if (!EditOptions(config, &services.platform, this)) return;
+  SaveConfig();
+  // The timer keeps its period: a new poll interval takes effect at the next
+  // start (the history uses it at once).
+}
+
+void CMonitorDlg::SaveConfig() {
+  if (!SaveSettings(config)) ShowStopError(QStringLiteral("Can't save configuration to a file!"), this);
+}

@@ -120,6 +120,7 @@ class CMonitorDlg : public TemplateDialog, public MonitorView {
   void OnOptions();
   void OnGraph();
   void OnExit();
+  void SaveConfig();
   void OnClose();
   void RunAboutBox();
 

@@ -1,7 +1,7 @@
 #include "app/window/window_alert_platform.h"
 
 #include "app/window/monitor_dlg.h"
-#include "ui/message_box.h"
+#include "ui/message_boxes.h"
 
 void WindowAlertPlatform::ShowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) {
   if (window &&
@@ -12,5 +12,5 @@ void WindowAlertPlatform::ShowBalloon(const std::wstring& title, const std::wstr
 }
 
 void WindowAlertPlatform::ShowSystemError(const std::wstring& text) {
-  ShowMessageBox(window, QStringLiteral("Error"), QString::fromStdWString(text), QMessageBox::Information);
+  ShowSystemErrorText(QString::fromStdWString(text), window);
 }
