@@ -7,3 +7,11 @@ QMessageBox::StandardButton ShowMessageBox(QWidget* owner, const QString& title,
   const int answer = box.exec();
   return static_cast<QMessageBox::StandardButton>(answer);
 }
+
+void ShowStopError(const QString& text, QWidget* owner) {
+  ShowMessageBox(owner, QStringLiteral("Error"), text, QMessageBox::Critical);
+}
+
+void ShowSystemErrorText(const QString& text, QWidget* owner) {
+  ShowMessageBox(owner, QStringLiteral("Error"), text, QMessageBox::Information);
+}

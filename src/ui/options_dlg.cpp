@@ -13,7 +13,7 @@
 #include "alert/outgoing_mail.h"
 #include "alert/smtp_client.h"
 #include "platform/linux/autostart.h"
-#include "ui/message_boxes.h"
+#include "ui/message_box.h"
 #include "ui/up_down_control.h"
 
 namespace {

@@ -15,7 +15,6 @@
 #include "ui/icon_button.h"
 #include "ui/menu_resource.h"
 #include "ui/message_box.h"
-#include "ui/message_boxes.h"
 #include "ui/options_dlg.h"
 #include "ui/resources.h"
 #include "ui/smart_details_dlg.h"

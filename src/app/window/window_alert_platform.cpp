@@ -1,7 +1,7 @@
 #include "app/window/window_alert_platform.h"
 
 #include "app/window/monitor_dlg.h"
-#include "ui/message_boxes.h"
+#include "ui/message_box.h"
 
 void WindowAlertPlatform::ShowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) {
   if (window &&
