@@ -37,13 +37,13 @@ Page IdentifyPage(const std::string& model, const std::string& firmware, const s
 Page AttributePage(const std::vector<AttributeSpec>& entries) {
   Page page{};
   page[0] = 0x10;  // revision, not read
-  for (const AttributeSpec& spec : entries) {
-    uint8_t* entry = page.data() + 2 + 12 * spec.entry;
-    entry[0] = spec.id;
+  for (const AttributeSpec& wanted : entries) {
+    uint8_t* entry = page.data() + 2 + 12 * wanted.entry;
+    entry[0] = wanted.id;
     entry[1] = 0x33;  // status flags, not read
-    entry[3] = spec.current;
-    entry[4] = spec.worst;
-    for (size_t i = 0; i < spec.raw.size() && i < 6; ++i) entry[5 + i] = spec.raw[i];
+    entry[3] = wanted.current;
+    entry[4] = wanted.worst;
+    for (size_t i = 0; i < wanted.raw.size() && i < 6; ++i) entry[5 + i] = wanted.raw[i];
     entry[11] = 0xEE;  // reserved, not read
   }
   return page;
@@ -52,9 +52,9 @@ Page AttributePage(const std::vector<AttributeSpec>& entries) {
 Page ThresholdPage(const std::vector<ThresholdSpec>& entries) {
   Page page{};
   page[0] = 0x10;
-  for (const ThresholdSpec& spec : entries) {
-    page[2 + 12 * spec.entry] = spec.id;
-    page[3 + 12 * spec.entry] = spec.threshold;
+  for (const ThresholdSpec& wanted : entries) {
+    page[2 + 12 * wanted.entry] = wanted.id;
+    page[3 + 12 * wanted.entry] = wanted.threshold;
   }
   return page;
 }

@@ -91,8 +91,8 @@ def main():
     args = parser.parse_args()
     r = args.results
     identities = {}
-    for spec in args.expect:
-        serial, model, firmware, size = spec.split("|")
+    for expected in args.expect:
+        serial, model, firmware, size = expected.split("|")
         identities[serial] = (serial, model, firmware, int(size))
 
     print("guest block devices:", " ".join(text(r / "block-devices.txt").split()))

@@ -19,7 +19,7 @@ namespace {
 
 struct DecodedSound {
   std::vector<float> samples;  // interleaved
-  pa_sample_spec spec{};
+  pa_sample_spec sampleFormat{};
   std::chrono::milliseconds duration{0};
 };
 
@@ -57,9 +57,9 @@ bool Decode(const std::string& path, const SoundPlayOptions& options, DecodedSou
     return false;
   }
   sound.samples.resize(static_cast<size_t>(read) * static_cast<size_t>(info.channels));
-  sound.spec.format = PA_SAMPLE_FLOAT32NE;
-  sound.spec.channels = static_cast<uint8_t>(info.channels);
-  sound.spec.rate = static_cast<uint32_t>(info.samplerate);
+  sound.sampleFormat.format = PA_SAMPLE_FLOAT32NE;
+  sound.sampleFormat.channels = static_cast<uint8_t>(info.channels);
+  sound.sampleFormat.rate = static_cast<uint32_t>(info.samplerate);
   sound.duration = std::chrono::milliseconds(read * 1000 / info.samplerate);
   return true;
 }
@@ -78,7 +78,7 @@ struct Playback {
 void Play(const std::shared_ptr<Playback>& playback, std::atomic<bool>& busy) {
   int error = 0;
   std::string failure;
-  pa_simple* stream = pa_simple_new(nullptr, "Taruk", PA_STREAM_PLAYBACK, nullptr, "Alarm", &playback->sound.spec,
+  pa_simple* stream = pa_simple_new(nullptr, "Taruk", PA_STREAM_PLAYBACK, nullptr, "Alarm", &playback->sound.sampleFormat,
                                     nullptr, nullptr, &error);
   if (!stream) {
     failure = std::string("sound server: ") + pa_strerror(error);
