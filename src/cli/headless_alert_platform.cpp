@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-
 void LogLine(const std::wstring& text) {
   std::wstring line = text;
   while (!line.empty() && (line.back() == L'\r' || line.back() == L'\n' || line.back() == L' ')) line.pop_back();
@@ -17,19 +16,19 @@ void HeadlessAlertPlatform::ShowBalloon(const std::wstring& title, const std::ws
   DesktopAlertPlatform::ShowBalloon(title, text, timeoutMs);
 }
 
-void HeadlessAlertPlatform::ShutDown() {
-  LogLine(L"shutting down the system");
-  DesktopAlertPlatform::ShutDown();
-}
-
-void HeadlessAlertPlatform::Suspend() {
-  LogLine(L"suspending the system");
-  DesktopAlertPlatform::Suspend();
-}
-
-void HeadlessAlertPlatform::Hibernate() {
-  LogLine(L"hibernating the system");
-  DesktopAlertPlatform::Hibernate();
+// Logged before the request: once it succeeds there may be no later moment.
+void HeadlessAlertPlatform::PowerRequestGoingOut(PowerAction action) {
+  switch (action) {
+    case PowerAction::ShutDown:
+      LogLine(L"shutting down the system");
+      return;
+    case PowerAction::Suspend:
+      LogLine(L"suspending the system");
+      return;
+    case PowerAction::Hibernate:
+      LogLine(L"hibernating the system");
+      return;
+  }
 }
 
 bool HeadlessAlertPlatform::PlaySoundFile(const std::wstring& path, std::wstring& failure) {

@@ -8,14 +8,14 @@
 class HeadlessAlertPlatform : public DesktopAlertPlatform {
  public:
   void ShowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) override;
-  void ShutDown() override;
-  void Suspend() override;
-  void Hibernate() override;
   bool PlaySoundFile(const std::wstring& path, std::wstring& failure) override;
   // "taruk: Error: TEXT", kept to one line.
   void ShowSystemError(const std::wstring& text) override;
   void MailFinished(const std::wstring& recipient, const std::wstring& subject, bool sent,
                     const std::wstring& detail) override;
+
+ protected:
+  void PowerRequestGoingOut(PowerAction action) override;
 };
 
 // One line on stderr, "taruk: " first. Line breaks and other control

@@ -14,11 +14,15 @@
 namespace {
 
 // The platform as the window or the headless monitor uses it, with the error
-// box written down instead of shown.
+// box and the announced power requests written down.
 class ErrorRecordingPlatform : public DesktopAlertPlatform {
  public:
   std::vector<std::wstring> errors;
+  std::vector<PowerAction> announced;
   void ShowSystemError(const std::wstring& text) override { errors.push_back(text); }
+
+ protected:
+  void PowerRequestGoingOut(PowerAction action) override { announced.push_back(action); }
 };
 
 class DesktopPlatformTest : public testing::Test {
@@ -65,6 +69,8 @@ TEST_F(DesktopPlatformTest, PowerActionsAskLogindFirstAndNeverInteractively) {
             "CanSuspend\nCanSuspend\nSuspend False\n"
             "CanHibernate\nCanHibernate\nHibernate False\n");
   EXPECT_TRUE(platform.errors.empty());
+  EXPECT_EQ(platform.announced,
+            (std::vector<PowerAction>{PowerAction::ShutDown, PowerAction::Suspend, PowerAction::Hibernate}));
 }
 
 TEST_F(DesktopPlatformTest, RefusedOrUnavailableActionIsReportedOnceAndNotRequested) {
@@ -76,6 +82,8 @@ TEST_F(DesktopPlatformTest, RefusedOrUnavailableActionIsReportedOnceAndNotReques
             (std::vector<std::wstring>{
                 L"This program is not allowed to hibernate the system (systemd-logind answers \"no\")",
                 L"This machine cannot suspend the system (systemd-logind answers \"na\")"}));
+  // The headless log must not claim an action that never went out.
+  EXPECT_TRUE(platform.announced.empty());
   // "challenge" goes ahead: polkit, not we, decides and gives its reason.
   Alarm(AlarmAction::ShutDown);
   EXPECT_NE(logind.Calls().find("PowerOff False"), std::string::npos);
@@ -85,6 +93,7 @@ TEST_F(DesktopPlatformTest, NoLogindOnTheBusIsReported) {
   Alarm(AlarmAction::ShutDown);
   ASSERT_EQ(platform.errors.size(), 1u);
   EXPECT_EQ(platform.errors[0].rfind(L"systemd-logind: CanPowerOff: ", 0), 0u) << platform.errors[0].c_str();
+  EXPECT_TRUE(platform.announced.empty());
 }
 
 TEST_F(DesktopPlatformTest, BalloonIsANotificationTitledTarukThatTheNextOneReplaces) {

@@ -48,6 +48,7 @@ void DesktopAlertPlatform::RequestPower(PowerAction action) {
   const QString verdict = LogindVerdict(action, failure);
   // The privilege step has already reported why; say nothing twice.
   if (verdict.isEmpty() || !VerdictAllows(verdict)) return;
+  PowerRequestGoingOut(action);
   if (!LogindRequest(action, failure)) ShowSystemError(failure.toStdWString());
 }
 

@@ -30,6 +30,11 @@ class DesktopAlertPlatform : public AlertPlatform {
 
   SoundPlayOptions soundOptions;  // tests shorten the time-out
 
+ protected:
+  // Called just before a power request goes to logind, and only then: a
+  // refused or unreachable action has been reported as an error instead.
+  virtual void PowerRequestGoingOut(PowerAction /*action*/) {}
+
  private:
   void RequestPower(PowerAction action);
   uint32_t lastNotification = 0;  // replaced by the next balloon
