@@ -2,13 +2,15 @@
 
 #include <cstdio>
 
+#include "app/utf8_text.h"
+
 void LogLine(const std::wstring& text) {
   std::wstring line = text;
   while (!line.empty() && (line.back() == L'\r' || line.back() == L'\n' || line.back() == L' ')) line.pop_back();
   for (wchar_t& character : line) {
     if (character < 0x20 || character == 0x7F) character = L' ';
   }
-  std::fprintf(stderr, "taruk: %s\n", TerminalText(line).c_str());
+  std::fprintf(stderr, "taruk: %s\n", ToUtf8(line).c_str());
 }
 
 void HeadlessAlertPlatform::ShowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) {

@@ -1,25 +1,12 @@
 #include "platform/dbus/desktop_alert_platform.h"
 
+#include <climits>
 #include <cstdio>
 
-#include <climits>
-
 #include "app/path_text.h"
+#include "app/utf8_text.h"
 #include "platform/dbus/desktop_notification.h"
 #include "platform/dbus/logind_power.h"
-
-std::string TerminalText(const std::wstring& text) {
-  std::string bytes;
-  if (WidePathToBytes(text, text.size() * 4, bytes)) return bytes;
-  // Only a character without any byte form fails; show it as '?'.
-  std::wstring printable = text;
-  for (wchar_t& character : printable) {
-    std::string one;
-    if (!WidePathToBytes(std::wstring(1, character), 4, one)) character = L'?';
-  }
-  WidePathToBytes(printable, printable.size() * 4, bytes);
-  return bytes;
-}
 
 void DesktopAlertPlatform::ShowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) {
   // Like a balloon without an icon, a notification without a daemon is not
@@ -68,5 +55,5 @@ bool DesktopAlertPlatform::PlaySoundFile(const std::wstring& path, std::wstring&
 }
 
 void DesktopAlertPlatform::ShowSystemError(const std::wstring& text) {
-  std::fprintf(stderr, "taruk: Error: %s\n", TerminalText(text).c_str());
+  std::fprintf(stderr, "taruk: Error: %s\n", ToUtf8(text).c_str());
 }

@@ -9,9 +9,6 @@
 #include "alert/alert_platform.h"
 #include "platform/linux/sound_player.h"
 
-// A text as UTF-8 for stderr; characters without a byte form show as '?'.
-std::string TerminalText(const std::wstring& text);
-
 class DesktopAlertPlatform : public AlertPlatform {
  public:
   void ShowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) override;
