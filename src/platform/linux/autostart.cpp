@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
@@ -129,12 +128,5 @@ int WriteAutostartEntry(const std::string& executablePath) {
 }
 
 void RemoveAutostartEntry() { unlink(AutostartEntryPath().c_str()); }
-
-std::string RunningExecutablePath() {
-  char buffer[PATH_MAX];
-  const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer);
-  if (length <= 0 || static_cast<size_t>(length) >= sizeof buffer) return {};
-  return std::string(buffer, static_cast<size_t>(length));
-}
 
 std::string SystemErrorText(int code) { return std::strerror(code); }

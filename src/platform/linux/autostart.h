@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "app/executable_path.h"  // RunningExecutablePath, what the entry starts
+
 // $XDG_CONFIG_DIRS' first absolute directory (/etc/xdg when there is none)
 // followed by /autostart/Taruk.desktop.
 std::string AutostartEntryPath();
@@ -25,9 +27,6 @@ void RemoveAutostartEntry();
 // The text of a desktop entry that starts `executablePath`, quoted and escaped
 // as desktop entries need when the path holds blanks or special characters.
 std::string AutostartEntryText(const std::string& executablePath);
-
-// The full path of the running executable ("" when it cannot be had).
-std::string RunningExecutablePath();
 
 // The system's text for an errno value.
 std::string SystemErrorText(int code);
