@@ -38,7 +38,8 @@ class AlertMailTest : public testing::Test {
     return blank == std::string::npos ? std::string() : message.substr(blank + 2);
   }
 
-  class NoVolumes : public Volumes {
+  // Every listed root has 5 MB free.
+  class FiveMegabyteVolumes : public Volumes {
    public:
     std::vector<std::wstring> roots;
     std::vector<std::wstring> Roots() override { return roots; }
@@ -52,7 +53,7 @@ class AlertMailTest : public testing::Test {
   DriveSlots slots{};
   MonitorConfig config;
   TestDrives drives;
-  NoVolumes volumes;
+  FiveMegabyteVolumes volumes;
   SystemClock clock;
   RecordingPlatform platform;
   MonitorView view;
@@ -65,7 +66,7 @@ TEST_F(AlertMailTest, HotDriveMailArrivesWithItsSubjectAndBodyWhole) {
   core.RunMonitoringCycle();
 
   const auto messages = server.Messages();
-  ASSERT_EQ(messages.size(), 1u) ;
+  ASSERT_EQ(messages.size(), 1u);
   const std::string& message = messages[0];
   EXPECT_EQ(Header(message, "Subject"), "Taruk - critical temperature reached");
   EXPECT_EQ(Header(message, "From"), "admin@example.org");
