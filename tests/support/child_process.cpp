@@ -74,8 +74,13 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 }
 
 std::string RunShell(const std::string& command, int* exitCode) {
+  // A mount or a sound server that hangs must fail the test, not stall the
+  // whole run: the command is stopped after two minutes (exit code 124).
+  std::string quoted = "'";
+  for (const char c : command) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  quoted += "'";
   std::string output;
-  FILE* pipe = popen(command.c_str(), "r");
+  FILE* pipe = popen(("timeout -k 5 120 /bin/sh -c " + quoted).c_str(), "r");
   if (!pipe) {
     if (exitCode) *exitCode = -1;
     return output;

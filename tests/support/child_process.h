@@ -40,5 +40,5 @@ class ChildProcess {
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit);
 
 // Runs a shell command and returns its standard output; `exitCode` gets its
-// status.
+// status. A command still running after two minutes is stopped.
 std::string RunShell(const std::string& command, int* exitCode = nullptr);
