@@ -123,6 +123,12 @@ TEST_F(PulseServerTest, FilesThatCannotBePlayedGiveTheReason) {
 
   EXPECT_FALSE(PlaySoundFile(folder.path(), failure));
   EXPECT_EQ(failure, folder.path() + ": not a sound file");
+
+  // A file whose samples would not fit in memory is refused, not allocated.
+  SoundPlayOptions small;
+  small.mostDecodedBytes = 1000;
+  EXPECT_FALSE(PlaySoundFile(kAlarmWav, failure, small));
+  EXPECT_EQ(failure.rfind(kAlarmWav + ": too large to play (", 0), 0u) << failure;
 }
 
 TEST_F(PulseServerTest, NoServerIsAReasonNotAHang) {

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -48,6 +49,13 @@ bool Decode(const std::string& path, const SoundPlayOptions& options, DecodedSou
   }
   if (info.frames < 0 || info.frames / info.samplerate > options.longestSound.count()) {
     failure = path + ": longer than " + std::to_string(options.longestSound.count()) + " seconds";
+    return false;
+  }
+  // Within the longest sound, frames times channels can't overflow here.
+  const uint64_t decodedBytes =
+      static_cast<uint64_t>(info.frames) * static_cast<uint64_t>(info.channels) * sizeof(float);
+  if (decodedBytes > options.mostDecodedBytes) {
+    failure = path + ": too large to play (" + std::to_string(decodedBytes >> 20) + " MB of samples)";
     return false;
   }
   sound.samples.resize(static_cast<size_t>(info.frames) * static_cast<size_t>(info.channels));

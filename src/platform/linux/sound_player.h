@@ -3,6 +3,7 @@
 // PulseAudio simple API plays it (PipeWire desktops serve that API too).
 
 #include <chrono>
+#include <cstddef>
 #include <string>
 
 struct SoundPlayOptions {
@@ -11,6 +12,10 @@ struct SoundPlayOptions {
   std::chrono::milliseconds spareTime{10'000};
   // Files longer than this are refused rather than held in memory.
   std::chrono::seconds longestSound{600};
+  // The decoded samples are held in memory whole. A header may claim many
+  // channels at a high rate for all of that time, more than the machine can
+  // give: such a file is refused rather than ending the monitor.
+  size_t mostDecodedBytes = size_t{256} << 20;
 };
 
 // True when the whole file was played. Otherwise `failure` says why in words
