@@ -16,7 +16,6 @@ struct DialogUnits {
   int fontHeight = 8;       // pixels; ascent + descent
 
   static DialogUnits ForFont(const QFont& font);
-  double AverageCharWidth() const { return alphabetWidth / 52.0; }
 
   // x = units × average width / 4 and y = units × height / 8, rounded to the
   // nearest pixel as the Windows dialog manager does.

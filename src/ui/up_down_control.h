@@ -16,8 +16,6 @@ class UpDownControl : public QWidget {
   void SetBuddy(QLineEdit* buddy);
   QLineEdit* Buddy() const { return qobject_cast<QLineEdit*>(buddy.data()); }
   void SetRange(int lowest, int highest);
-  int Lowest() const { return lowest; }
-  int Highest() const { return highest; }
 
   // One step up (+1) or down (-1) from the buddy's number, kept in range.
   // A buddy text that is not a number steps from the end of the range it
