@@ -40,16 +40,6 @@ COptionsDlg::COptionsDlg(QWidget* parent) : TemplateDialog(134, parent) {
   }
 }
 
-void COptionsDlg::setVisible(bool visible) {
-  // The caller fills the exchange fields between construction and showing,
-  // so the controls are set up on the first showing.
-  if (visible && !initialised && IsBuilt()) {
-    initialised = true;
-    OnInitDialog();
-  }
-  TemplateDialog::setVisible(visible);
-}
-
 void COptionsDlg::OnInitDialog() {
   for (const int listId : {IdTemperatureActionList, IdFreeSpaceActionList}) {
     auto* list = Control<QComboBox>(listId);

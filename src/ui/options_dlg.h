@@ -56,22 +56,18 @@ class COptionsDlg : public TemplateDialog, public OptionsExchange {
   std::wstring serverEdit;
   std::wstring minimumFreeSpaceEdit;
 
-  void setVisible(bool visible) override;
-
  protected:
+  void OnInitDialog() override;
   void OnCommand(int id) override;
   void OnSelectionChanged(int id) override;
 
  private:
-  void OnInitDialog();
   // Fields to controls (false) or controls to fields (true).
   void UpdateData(bool fromControls);
   void ApplyTestSoundRule(int listId);
   void PlayTestSound();
   void SendTestEmail();
   void OnOK();
-
-  bool initialised = false;
 };
 
 // The Options command of the main window up to the save: fills the dialog

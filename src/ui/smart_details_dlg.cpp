@@ -25,16 +25,6 @@ CSmartDetailsDlg::CSmartDetailsDlg(int drive, QWidget* parent) : TemplateDialog(
 
 QTreeWidget* CSmartDetailsDlg::AttributeList() const { return Control<QTreeWidget>(IdAttributeList); }
 
-void CSmartDetailsDlg::setVisible(bool visible) {
-  // Read once, when the dialog first shows: the list does not follow later
-  // readings of the drive.
-  if (visible && !initialised && IsBuilt()) {
-    initialised = true;
-    OnInitDialog();
-  }
-  TemplateDialog::setVisible(visible);
-}
-
 void CSmartDetailsDlg::OnInitDialog() {
   QTreeWidget* list = AttributeList();
   list->setSelectionBehavior(QAbstractItemView::SelectRows);

@@ -18,10 +18,8 @@ class CSmartDetailsDlg : public TemplateDialog {
   int drive;  // 0..3; may be changed until the dialog is shown
 
   QTreeWidget* AttributeList() const;
-  void setVisible(bool visible) override;
 
- private:
-  void OnInitDialog();
-
-  bool initialised = false;
+ protected:
+  // Reads the drive's slot once: the list does not follow later readings.
+  void OnInitDialog() override;
 };

@@ -2,6 +2,7 @@
 
 TemplateDialog::TemplateDialog(int templateId, QWidget* parent, const ControlFactory& factory)
     : QDialog(parent) {
+  DialogTemplate layout;
   built = LoadDialogTemplate(templateId, layout, buildError) && BuildDialog(layout, *this, buildError, factory);
   if (!built) {
     qWarning("taruk: %s", qPrintable(buildError));
@@ -10,6 +11,17 @@ TemplateDialog::TemplateDialog(int templateId, QWidget* parent, const ControlFac
   DialogCommands* commands = CommandsOf(*this);
   connect(commands, &DialogCommands::command, this, &TemplateDialog::RouteCommand);
   connect(commands, &DialogCommands::selectionChanged, this, [this](int id) { OnSelectionChanged(id); });
+}
+
+void TemplateDialog::InitDialogOnce() {
+  if (initialised || !built) return;
+  initialised = true;
+  OnInitDialog();
+}
+
+void TemplateDialog::setVisible(bool visible) {
+  if (visible) InitDialogOnce();
+  QDialog::setVisible(visible);
 }
 
 void TemplateDialog::RouteCommand(int id) {

@@ -11,6 +11,9 @@
 //
 // By default command 1 (OK, and Enter on the default button) accepts the
 // dialog and command 2 (Cancel, Escape and the close box) rejects it.
+//
+// OnInitDialog runs once, when the dialog is first shown: callers fill a
+// dialog's fields between constructing it and running it.
 
 #include <QDialog>
 #include <QString>
@@ -31,7 +34,6 @@ class TemplateDialog : public QDialog {
 
   bool IsBuilt() const { return built; }
   const QString& BuildError() const { return buildError; }
-  const DialogTemplate& Template() const { return layout; }
 
   template <typename T = QWidget>
   T* Control(int id) const {
@@ -46,6 +48,12 @@ class TemplateDialog : public QDialog {
   void command(int id);
 
  protected:
+  // Sets the controls up from the dialog's fields; see above.
+  virtual void OnInitDialog() {}
+  // Runs OnInitDialog unless it has run (or the dialog could not be built).
+  void InitDialogOnce();
+  void setVisible(bool visible) override;
+
   virtual void OnCommand(int id);
   virtual void OnSelectionChanged(int /*id*/) {}
   // Escape and the close box reach the dialog here; they become command 2.
@@ -54,7 +62,7 @@ class TemplateDialog : public QDialog {
  private:
   void RouteCommand(int id);
 
-  DialogTemplate layout;
   bool built = false;
+  bool initialised = false;
   QString buildError;
 };

@@ -64,7 +64,9 @@ CMonitorDlg::CMonitorDlg(MonitorServices services, QWidget* parent)
       driveSlots, config, MonitorEnvironment{services.drives, services.volumes, services.clock, services.platform, *this});
   monitorTimer.setTimerType(Qt::CoarseTimer);
   connect(&monitorTimer, &QTimer::timeout, this, &CMonitorDlg::RunMonitoringCycle);
-  if (IsBuilt()) OnInitDialog();
+  // Set up as it is made rather than on its first showing: nothing fills its
+  // fields in between, and its icon, menu and timer must run while hidden.
+  InitDialogOnce();
 }
 
 CMonitorDlg::~CMonitorDlg() {

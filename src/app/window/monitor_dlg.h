@@ -102,15 +102,14 @@ class CMonitorDlg : public TemplateDialog, public MonitorView {
   QMenu* TrayPopup() const;
   QMenu* SystemMenu() const { return systemMenu; }
   CIconButton* DiskButton(int driveIndex) const { return diskButtons[driveIndex]; }
-  const QFont& InfoFont() const { return infoFont; }
 
  protected:
+  void OnInitDialog() override;
   void OnCommand(int id) override;
   void closeEvent(QCloseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
-  void OnInitDialog();
   void SetButtonLooks();
   void CreateInfoFont();
   void PlaceInformationArea();
