@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "app/clock.h"
 #include "app/window/monitor_app.h"

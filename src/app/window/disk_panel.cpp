@@ -86,14 +86,13 @@ void CMonitorDlg::ShowDriveInfo(int driveIndex) {
   selectedDrive = driveIndex;
   SetControlText(Control(kManufacturer), FromWide(ManufacturerOf(slot.model)));
   SetControlText(Control(kSerialNumber), FromWide(TrimmedSerial(slot.serialNumber)));
-  QWidget* temperature = Control(kTemperature);
-  QWidget* temperatureIcon = Control(kTemperatureIcon);
-  for (QWidget* control : {temperature, temperatureIcon, static_cast<QWidget*>(graphButton)}) {
+  QWidget* const temperatureControls[] = {Control(kTemperature), Control(kTemperatureIcon), graphButton};
+  for (QWidget* control : temperatureControls) {
     if (control) control->hide();
   }
   if (slot.temperature > 0) {
-    SetControlText(temperature, FromWide(TemperatureText(slot.temperature)));
-    for (QWidget* control : {temperature, temperatureIcon, static_cast<QWidget*>(graphButton)}) {
+    SetControlText(Control(kTemperature), FromWide(TemperatureText(slot.temperature)));
+    for (QWidget* control : temperatureControls) {
       if (control) control->show();
     }
   }

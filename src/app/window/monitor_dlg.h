@@ -4,11 +4,9 @@
 // icon and its menu, and the monitoring timer. Closing it only hides it; the
 // program ends through Exit in the notification-area menu.
 
-#include <QColor>
 #include <QFont>
 #include <QIcon>
 #include <QPalette>
-#include <QPointer>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <array>
