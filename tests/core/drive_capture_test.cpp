@@ -119,6 +119,7 @@ TEST(CaptureFormat, MalformedFilesNameTheLineAndWhatWasExpected) {
   ExpectError("device-map\n", 1, "device map byte");
   ExpectError("geometry 10 255 63 4294967296\n", 1, "bytes per sector");
   ExpectError("geometry 10 -255 63 512\n", 1, "tracks per cylinder");
+  ExpectError("geometry -10 255 63 512\n", 1, "cylinders");  // would show a negative capacity
   ExpectError("enable 1 yes\n", 1, "ok or fail");
   // The same answer twice would leave a reader guessing which one the drive gave.
   ExpectError("device-map 0x01\ndevice-map 0x03\n", 2, "twice");

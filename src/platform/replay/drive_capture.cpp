@@ -192,7 +192,9 @@ class Parser {
       Token token;
       const std::string what = std::string("the ") + kNames[field] + " (a whole number)";
       if (!TakeValue(keyword, what.c_str(), token)) return false;
-      const bool ok = field == 0   ? ParseNumber(token.text, geometry.cylinders)
+      // The cylinder count is signed only because Windows keeps it in a
+      // signed 64-bit field; no drive reports fewer than none.
+      const bool ok = field == 0   ? ParseNumber(token.text, geometry.cylinders) && geometry.cylinders >= 0
                       : field == 1 ? ParseNumber(token.text, geometry.tracksPerCylinder)
                       : field == 2 ? ParseNumber(token.text, geometry.sectorsPerTrack)
                                    : ParseNumber(token.text, geometry.bytesPerSector);
