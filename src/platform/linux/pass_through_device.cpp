@@ -10,6 +10,7 @@
 
 #include "drive/request_block.h"
 #include "platform/linux/sg_io_command.h"
+#include "platform/replay/geometry_answer.h"
 
 namespace {
 
@@ -20,8 +21,7 @@ constexpr uint8_t kMapAtaAtPosition0 = 0x01;
 constexpr uint8_t kMapPacketAtPosition0 = 0x11;
 constexpr uint8_t kCapabilities = 0x07;  // CAP_ATA_ID_CMD | CAP_ATAPI_ID_CMD | CAP_SMART_CMD
 
-// DISK_GEOMETRY of a fixed disk.
-constexpr uint32_t kFixedMedia = 12;
+// The geometry Windows reports for a fixed disk of any size.
 constexpr uint32_t kTracksPerCylinder = 255;
 constexpr uint32_t kSectorsPerTrack = 63;
 
@@ -32,10 +32,6 @@ constexpr uint8_t kSmartIdeError = 1;
 
 void PutLe32(uint8_t* at, uint32_t value) {
   for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-void PutLe64(uint8_t* at, uint64_t value) {
-  for (int i = 0; i < 8; ++i) at[i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
 uint32_t BufferSizeOf(const RequestBlock& request) {
@@ -115,13 +111,10 @@ bool PassThroughDevice::GetGeometry(GeometryAnswer& answer) {
   if (ioctl(fd_, BLKGETSIZE64, &bytes) != 0 || ioctl(fd_, BLKSSZGET, &sectorSize) != 0 || sectorSize <= 0) {
     return false;
   }
-  const uint64_t cylinderBytes = uint64_t{kTracksPerCylinder} * kSectorsPerTrack * static_cast<uint32_t>(sectorSize);
-  answer.fill(0);
-  PutLe64(answer.data(), bytes / cylinderBytes);
-  PutLe32(answer.data() + 8, kFixedMedia);
-  PutLe32(answer.data() + layout::kGeometryTracks, kTracksPerCylinder);
-  PutLe32(answer.data() + layout::kGeometrySectors, kSectorsPerTrack);
-  PutLe32(answer.data() + layout::kGeometryBytes, static_cast<uint32_t>(sectorSize));
+  const uint32_t bytesPerSector = static_cast<uint32_t>(sectorSize);
+  const uint64_t cylinderBytes = uint64_t{kTracksPerCylinder} * kSectorsPerTrack * bytesPerSector;
+  answer = EncodeGeometryAnswer(
+      {static_cast<int64_t>(bytes / cylinderBytes), kTracksPerCylinder, kSectorsPerTrack, bytesPerSector});
   return true;
 }
 
