@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "platform/linux/child_process.h"
+#include "platform/linux/linux_device_opener.h"
 #include "platform/linux/reader_location.h"
 #include "platform/linux/whole_disks.h"
 #include "platform/replay/capture_device.h"
@@ -53,8 +54,7 @@ std::unique_ptr<SmartDevice> ReaderDeviceOpener::Open(int driveNumber) {
   if (!name) return nullptr;
   const std::string device = "/dev/" + *name;
   if (readerPath_.empty()) {
-    problem = device + ": reading S.M.A.R.T. needs root or the installed reader (no " + kReaderName +
-              " beside taruk or in ../libexec/taruk)";
+    problem = device + ": " + kNeedsPrivilegeHint + " (no " + kReaderName + " beside taruk or in ../libexec/taruk)";
     return nullptr;
   }
 
