@@ -1,7 +1,7 @@
 #include "drive/identify.h"
 
-#include <algorithm>
 #include <cstdint>
+#include <utility>
 
 namespace {
 

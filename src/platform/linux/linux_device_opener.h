@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "drive/drive_slot.h"
 #include "drive/smart_device.h"
 
 // What a refused device means to someone running taruk itself.
@@ -27,5 +28,5 @@ class LinuxDeviceOpener : public DeviceOpener {
   std::string devDir_;
   // One per drive number, replaced at every Open; the device writes into it
   // when the drive turns out unreadable after it opened.
-  std::array<std::shared_ptr<std::string>, 4> problems_;
+  std::array<std::shared_ptr<std::string>, kDriveCount> problems_;
 };

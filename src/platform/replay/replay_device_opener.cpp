@@ -13,15 +13,10 @@ std::unique_ptr<SmartDevice> ReplayDeviceOpener::Open(int driveNumber) {
   if (driveNumber < 0 || driveNumber >= kDriveCount) return nullptr;
   std::string& problem = problems_[driveNumber];
   problem.clear();
+  // A missing file leaves the problem empty: there is simply no such drive.
   DriveCapture capture;
-  switch (ReadCaptureFile(PathOf(driveNumber), capture, problem)) {
-    case CaptureFileStatus::Loaded:
-      return std::make_unique<CaptureDevice>(std::move(capture));
-    case CaptureFileStatus::Missing:
-    case CaptureFileStatus::Bad:
-      break;
-  }
-  return nullptr;
+  if (ReadCaptureFile(PathOf(driveNumber), capture, problem) != CaptureFileStatus::Loaded) return nullptr;
+  return std::make_unique<CaptureDevice>(std::move(capture));
 }
 
 std::string ReplayDeviceOpener::Problem(int driveNumber) const {
