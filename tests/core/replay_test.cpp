@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "drive/read_drive_info.h"
 #include "platform/replay/capture_device.h"
@@ -152,4 +153,10 @@ TEST(ReplayVolumesFile, AnswersFromTheFileAsItIsNow) {
   EXPECT_TRUE(volumes.Roots().empty());
   EXPECT_NE(volumes.Problem().find("volumes:2:"), std::string::npos) << volumes.Problem();
   EXPECT_FALSE(volumes.FreeBytesAvailable(L"/", bytes));
+
+  // A FIFO in its place is refused at once instead of stalling every cycle.
+  ASSERT_EQ(unlink((dir / "volumes").c_str()), 0);
+  ASSERT_EQ(mkfifo((dir / "volumes").c_str(), 0600), 0);
+  EXPECT_TRUE(volumes.Roots().empty());
+  EXPECT_NE(volumes.Problem().find("not a regular file"), std::string::npos) << volumes.Problem();
 }

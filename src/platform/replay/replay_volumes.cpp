@@ -1,14 +1,16 @@
 #include "platform/replay/replay_volumes.h"
 
 #include <charconv>
-#include <fstream>
 
 #include "app/path_text.h"
+#include "platform/replay/small_text_file.h"
 
 namespace {
 
 // As many roots as there are drive letters.
 constexpr std::size_t kMaxVolumes = 26;
+// 26 lines of paths: anything far larger is not a volumes file.
+constexpr std::size_t kMaxVolumesBytes = 1 << 20;
 
 std::string_view Trim(std::string_view text) {
   const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
@@ -25,23 +27,26 @@ std::string ReplayVolumesPath(const std::string& directory) {
 
 std::optional<ReplayVolumes::Entries> ReplayVolumes::Read() {
   problem_.clear();
-  std::ifstream file(path_, std::ios::binary);
-  if (!file) {
-    problem_ = path_ + ": cannot read";
+  std::string content;
+  if (ReadSmallTextFile(path_, kMaxVolumesBytes, content, problem_) != SmallFileStatus::Read) {
+    if (problem_.empty()) problem_ = path_ + ": cannot read: no such file";
     return std::nullopt;
   }
   Entries entries;
-  std::string line;
+  std::string_view rest = content;
   int lineNumber = 0;
-  while (std::getline(file, line)) {
+  while (!rest.empty()) {
+    const std::size_t end = rest.find('\n');
+    const std::string_view line = rest.substr(0, end);
+    rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
     ++lineNumber;
     const std::string_view text = Trim(line);
     if (text.empty() || text.front() == '#') continue;
     const std::size_t split = text.find_last_of(" \t");
     uint64_t bytes = 0;
     const std::string_view number = split == std::string_view::npos ? text : text.substr(split + 1);
-    const auto [end, status] = std::from_chars(number.data(), number.data() + number.size(), bytes);
-    if (split == std::string_view::npos || status != std::errc() || end != number.data() + number.size()) {
+    const auto [numberEnd, status] = std::from_chars(number.data(), number.data() + number.size(), bytes);
+    if (split == std::string_view::npos || status != std::errc() || numberEnd != number.data() + number.size()) {
       problem_ = path_ + ":" + std::to_string(lineNumber) + ": expected a root and its free bytes, such as '/home 1234567'";
       return std::nullopt;
     }
