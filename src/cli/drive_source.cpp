@@ -9,19 +9,6 @@
 #include "platform/replay/replay_device_opener.h"
 #include "platform/replay/replay_volumes.h"
 
-namespace {
-
-// ---------------------------------------------------------------------
-// Live sources: the Linux drive opener (ATA pass-through, directly or
-// through taruk-smart-reader) and the volumes of the mounted file systems.
-// ---------------------------------------------------------------------
-
-std::unique_ptr<DeviceOpener> MakeLiveDrives() { return MakeLiveDeviceOpener(); }
-
-std::unique_ptr<Volumes> MakeLiveVolumes() { return std::make_unique<LinuxVolumes>(); }
-
-}  // namespace
-
 bool CheckReplayFolder(const CommandLine& commandLine, std::string& error) {
   if (commandLine.replayDir.empty()) return true;
   struct stat info {};
@@ -38,7 +25,8 @@ bool CheckReplayFolder(const CommandLine& commandLine, std::string& error) {
 
 std::unique_ptr<DeviceOpener> MakeDriveSource(const CommandLine& commandLine) {
   if (!commandLine.replayDir.empty()) return std::make_unique<ReplayDeviceOpener>(commandLine.replayDir);
-  return MakeLiveDrives();
+  // ATA pass-through, directly or through taruk-smart-reader.
+  return MakeLiveDeviceOpener();
 }
 
 std::unique_ptr<Volumes> MakeVolumeSource(const CommandLine& commandLine) {
@@ -49,5 +37,5 @@ std::unique_ptr<Volumes> MakeVolumeSource(const CommandLine& commandLine) {
     struct stat info {};
     if (stat(path.c_str(), &info) == 0) return std::make_unique<ReplayVolumes>(path);
   }
-  return MakeLiveVolumes();
+  return std::make_unique<LinuxVolumes>();
 }
