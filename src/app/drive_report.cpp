@@ -30,6 +30,17 @@ std::string JsonString(const std::wstring& text) {
   return out + "\"";
 }
 
+// A drive's texts come from the drive, or from a capture someone sent:
+// control characters other than the tab are shown as '?', so that the text
+// report cannot move the cursor or retitle the terminal it is printed on.
+std::string PrintableUtf8(std::wstring text) {
+  for (wchar_t& c : text) {
+    const bool control = (c < 0x20 && c != L'\t') || (c >= 0x7F && c <= 0x9F);
+    if (control) c = L'?';
+  }
+  return ToUtf8(text);
+}
+
 template <typename... Args>
 std::string Format(const char* format, Args... args) {
   char buffer[256];
@@ -53,10 +64,10 @@ std::string DriveReportText(const DriveSlots& slots) {
     if (!slot.IsPresent()) continue;
     if (any) out += '\n';
     any = true;
-    out += "HD" + std::to_string(n) + ": " + ToUtf8(slot.model) + "\n";
+    out += "HD" + std::to_string(n) + ": " + PrintableUtf8(slot.model) + "\n";
     out += ToUtf8(CapacityText(slot)) + "\n";
-    out += "Serial number: " + ToUtf8(slot.serialNumber) + "\n";
-    out += "Firmware: " + ToUtf8(slot.firmware) + "\n";
+    out += "Serial number: " + PrintableUtf8(slot.serialNumber) + "\n";
+    out += "Firmware: " + PrintableUtf8(slot.firmware) + "\n";
     out += "Temperature: " + ToUtf8(TemperatureText(slot.temperature)) + "\n";
     out += "Work time: " + ToUtf8(WorkTimeText(slot.powerOnHours)) + "\n";
     bool header = false;

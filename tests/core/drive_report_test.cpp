@@ -53,4 +53,11 @@ TEST(DriveReport, TextShowsWhatThePanelAndTheDetailsListShow) {
   const std::string tail = "    1          3      2  060504030201";
   EXPECT_EQ(row.substr(row.size() - tail.size()), tail) << row;
   EXPECT_EQ(DriveReportText(DriveSlots{}), "No drive answered.\n");
+
+  // Escape sequences in a drive's texts never reach the terminal.
+  DriveSlots hostile = OneDrive();
+  hostile[2].model = L"\x1b]0;owned\x07\u009b2J";
+  const std::string shown = DriveReportText(hostile);
+  EXPECT_EQ(shown.rfind("HD2: ?]0;owned??2J\n", 0), 0u) << shown;
+  EXPECT_NE(shown.find("\nFirmware: F?\n"), std::string::npos) << shown;
 }
