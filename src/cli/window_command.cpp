@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/clock.h"
+#include "app/executable_path.h"
 #include "app/window/monitor_app.h"
 #include "app/window/window_alert_platform.h"
 #include "cli/commands.h"
@@ -38,11 +39,11 @@ bool AnyDriveReadable(DeviceOpener& drives, std::string& why) {
 // (PREFIX/share/taruk/demo for PREFIX/bin/taruk), or in the source tree the
 // program was built from.
 std::string FindDemoFolder() {
-  std::error_code error;
-  const fs::path executable = fs::read_symlink("/proc/self/exe", error);
+  const fs::path executable = RunningExecutablePath();
   std::vector<fs::path> candidates;
-  if (!error) candidates.push_back(executable.parent_path().parent_path() / "share" / "taruk" / "demo");
+  if (!executable.empty()) candidates.push_back(executable.parent_path().parent_path() / "share" / "taruk" / "demo");
   candidates.push_back(fs::path(TARUK_SOURCE_DATA_DIR) / "demo");
+  std::error_code error;
   for (const fs::path& folder : candidates) {
     if (fs::exists(folder / "drive0.capture", error)) return folder.lexically_normal().string();
   }
