@@ -50,9 +50,9 @@ void MonitorCore::RunMonitoringCycle() {
   // drive hot, even one without a reading.
   const auto critical = static_cast<uint32_t>(config.criticalTemperature);
   for (int n = 0; n < kDriveCount; ++n) {
-    const DriveSlot& slot = monitoredSlots[static_cast<size_t>(n)];
+    DriveSlot& slot = monitoredSlots[static_cast<size_t>(n)];
     if (slot.IsPresent() && slot.temperature >= critical) RunTemperatureAlarm(n);
-    RecordHistory(monitoredSlots[static_cast<size_t>(n)], config.pollInterval, environment.clock);
+    RecordHistory(slot, config.pollInterval, environment.clock);
   }
   if (config.freeSpaceAction != AlarmAction::None) CheckFreeSpace();
 }
