@@ -113,10 +113,14 @@ grep -qx 'taruk: Error: sound server: Connection refused' "$work/stderr" || fail
 # test run's local Postfix) gets a mail for a local mailbox; otherwise, as
 # root, aiosmtpd is started on the port for this test alone.
 sent_line='^taruk: e-mail to [^ ]+ "Taruk - critical temperature reached": sent, server answered: 250 '
+health_line='^taruk: e-mail to [^ ]+ "Taruk - drive health worsened": sent, server answered: 250 '
 if (exec 3<>/dev/tcp/127.0.0.1/25) 2>/dev/null; then
   settings "60 55 6 0 0 root@localhost 127.0.0.1"
   once "$(replay mail 0:1)"
   grep -Eq "$sent_line" "$work/stderr" || fail "mail not logged as sent with the server's answer"
+  settings "60 55 0 0 0 root@localhost 127.0.0.1 6"
+  once "$(replay mail 0:1)"
+  grep -Eq "$health_line" "$work/stderr" || fail "health mail not logged as sent"
 elif [ "$(id -u)" = 0 ] && /usr/bin/python3 -c 'import aiosmtpd' 2>/dev/null; then
   /usr/bin/python3 -m aiosmtpd -n -l 127.0.0.1:25 -c aiosmtpd.handlers.Mailbox "$work/mailbox" 2>/dev/null &
   pids+=($!)
@@ -125,6 +129,15 @@ elif [ "$(id -u)" = 0 ] && /usr/bin/python3 -c 'import aiosmtpd' 2>/dev/null; th
   once "$(replay mail 0:1)"
   grep -Eq "$sent_line" "$work/stderr" || fail "mail not logged as sent with the server's answer"
   grep -qx 'Subject: Taruk - critical temperature reached' "$work/mailbox/new/"* || fail "mail not delivered"
+  # The health mail: its verdict and every reason, with the action as the
+  # eighth value.
+  settings "60 55 0 0 0 admin@example.org 127.0.0.1 6"
+  once "$(replay mail 0:1)"
+  grep -Eq "$health_line" "$work/stderr" || fail "health mail not logged as sent"
+  grep -qx 'Subject: Taruk - drive health worsened' "$work/mailbox/new/"* || fail "health mail not delivered"
+  grep -qx ' Attribute 190 failed in the past: worst 41, threshold 45' "$work/mailbox/new/"* ||
+    fail "health mail lacks a reason"
+  settings "60 55 6 0 0 admin@example.org 127.0.0.1"
   kill "${pids[-1]}"; wait "${pids[-1]}" 2>/dev/null || true
   once "$(replay mail 0:1)"
   grep -Eq '^taruk: e-mail to admin@example.org "Taruk - critical temperature reached": not sent: Unable to connect to server$' \
