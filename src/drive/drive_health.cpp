@@ -1,5 +1,7 @@
 #include "drive/drive_health.h"
 
+#include <iterator>
+
 #include "drive/attribute_names.h"
 
 namespace {
@@ -96,7 +98,8 @@ DriveHealth AtaHealth(const DriveSlot& slot) {
       const uint32_t count = RawCount(entry);
       // A page that lists an attribute twice counts it once, at its highest.
       if (count > health.counts[k]) health.counts[k] = count;
-      if (count > 0) counted.push_back({CountText(count, kCounted[k].one, kCounted[k].many), j, HealthVerdict::Caution});
+      if (count == 0) continue;
+      counted.push_back({CountText(count, kCounted[k].one, kCounted[k].many), j, HealthVerdict::Caution});
     }
   }
   if (!anyAttribute) {
@@ -134,7 +137,8 @@ DriveHealth NvmeHealth(const NvmeHealthFields& fields) {
         {std::to_wstring(fields.percentageUsed) + L" % of rated endurance used", -1, HealthVerdict::Caution});
   }
   if (fields.mediaErrors > 0) {
-    health.reasons.push_back({CountText(fields.mediaErrors, L"media error", L"media errors"), -1, HealthVerdict::Caution});
+    health.reasons.push_back(
+        {CountText(fields.mediaErrors, L"media error", L"media errors"), -1, HealthVerdict::Caution});
   }
   health.counts[0] = fields.mediaErrors;
   health.verdict = Heaviest(health.reasons);

@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QPainter>
+#include <algorithm>
 
 namespace {
 

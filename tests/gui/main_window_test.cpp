@@ -357,7 +357,8 @@ TEST(MainWindowHealth, BadgeAndTrayToolTipFollowTheWorstVerdict) {
   } steps[] = {
       {{5, 100, 100, 36, {}}, "none", "Taruk"},
       {{197, 100, 100, 0, {2}}, "amber", "Taruk\nHD1: ST1 health: caution (2 pending sectors)"},
-      {{5, 20, 20, 36, {}}, "red", "Taruk\nHD1: ST1 health: bad (Reallocated Sector Count (5) failing now: value 20, threshold 36)"},
+      {{5, 20, 20, 36, {}}, "red",
+       "Taruk\nHD1: ST1 health: bad (Reallocated Sector Count (5) failing now: value 20, threshold 36)"},
       {{5, 100, 100, 36, {}}, "none", "Taruk"},
   };
   for (const auto& step : steps) {
