@@ -15,7 +15,7 @@ bool Same(const MonitorConfig& a, const MonitorConfig& b) {
   return a.pollInterval == b.pollInterval && a.criticalTemperature == b.criticalTemperature &&
          a.temperatureAction == b.temperatureAction && a.freeSpaceAction == b.freeSpaceAction &&
          a.minimumFreeSpace == b.minimumFreeSpace && a.emailAddress == b.emailAddress &&
-         a.smtpServer == b.smtpServer;
+         a.smtpServer == b.smtpServer && a.healthAction == b.healthAction;
 }
 
 }  // namespace

@@ -163,7 +163,10 @@ def main():
             "smart": wd},
     })
 
-    # HD1: a Seagate running hot at 57 degrees; its airflow sensor (190) reads less.
+    # HD1: a Seagate running hot at 57 degrees; its airflow sensor (190) reads
+    # less, but its worst value once fell below the threshold. With three
+    # pending sectors it is the demo's drive in caution, so that a new user
+    # sees what a warning looks like.
     st_sectors = 312581808
     st = smart_pages([
         (1, 0x000F, 117, 99, 6, 0x8A3C1D),
@@ -177,13 +180,13 @@ def main():
         (190, 0x0022, 57, 41, 45, 0x2B2A142B),
         (194, 0x0022, 57, 59, 0, raw_temperature(57, 14, 0)),
         (195, 0x001A, 64, 57, 0, 0x0A2B5F),
-        (197, 0x0012, 100, 100, 0, 0),
+        (197, 0x0012, 100, 100, 0, 3),
         (198, 0x0010, 100, 100, 0, 0),
         (199, 0x003E, 200, 200, 0, 0),
         (200, 0x0000, 100, 253, 0, 0),
         (202, 0x0032, 100, 253, 0, 0),
     ])
-    write_capture(os.path.join(out, "drive1.capture"), "Seagate Barracuda, 160 GB, running hot", 0x01, st_sectors, {
+    write_capture(os.path.join(out, "drive1.capture"), "Seagate Barracuda, 160 GB, running hot, three pending sectors", 0x01, st_sectors, {
         0: {"enable": True, "identify": identify_ata("ST3160023A", "3.06", "3JS0QXYZ", st_sectors), "smart": st},
     })
 

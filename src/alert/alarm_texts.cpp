@@ -7,6 +7,13 @@ std::wstring Cut(std::wstring text) {
   return text;
 }
 
+// The model without the spaces the drive pads it with.
+std::wstring TrimmedModel(const DriveSlot& slot) {
+  std::wstring model = slot.model;
+  while (!model.empty() && model.back() == L' ') model.pop_back();
+  return model;
+}
+
 }  // namespace
 
 AlarmMessage TemperatureAlarmMessage(int driveIndex, const DriveSlot& slot, int32_t criticalTemperature) {
@@ -29,5 +36,22 @@ AlarmMessage FreeSpaceAlarmMessage(const std::wstring& rootPath, uint32_t freeMb
                             current + L" Mb, minimum " + minimum + L" Mb");
   message.subject = L"Taruk - minimum disk space reached";
   message.body = L"Disk " + rootPath + L": current space " + current + L" Mb, minimum space " + minimum + L" Mb";
+  return message;
+}
+
+std::wstring DriveHealthLine(int driveIndex, const DriveSlot& slot, const DriveHealth& health) {
+  std::wstring line = L"HD" + std::to_wstring(driveIndex) + L": " + TrimmedModel(slot) + L" health: " +
+                      HealthVerdictText(health.verdict);
+  if (!health.reasons.empty()) line += L" (" + health.reasons.front().text + L")";
+  return line;
+}
+
+AlarmMessage HealthAlarmMessage(int driveIndex, const DriveSlot& slot, const DriveHealth& health) {
+  AlarmMessage message;
+  message.balloonText = Cut(DriveHealthLine(driveIndex, slot, health));
+  message.subject = L"Taruk - drive health worsened";
+  message.body = L"HD" + std::to_wstring(driveIndex) + L": " + TrimmedModel(slot) + L" health: " +
+                 HealthVerdictText(health.verdict) + L"\r\n";
+  for (const HealthReason& reason : health.reasons) message.body += L"\r\n " + reason.text;
   return message;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "drive/drive_health.h"
 #include "drive/drive_slot.h"
 
 struct AlarmMessage {
@@ -21,3 +22,10 @@ inline constexpr size_t kBalloonTextLimit = 255;
 
 AlarmMessage TemperatureAlarmMessage(int driveIndex, const DriveSlot& slot, int32_t criticalTemperature);
 AlarmMessage FreeSpaceAlarmMessage(const std::wstring& rootPath, uint32_t freeMb, uint32_t minimumFreeSpace);
+
+// "HD%d: %s health: %s (%s)": number, model without its padding, verdict and
+// the first reason (the parentheses left out when there is none).
+std::wstring DriveHealthLine(int driveIndex, const DriveSlot& slot, const DriveHealth& health);
+// The balloon is DriveHealthLine; the e-mail gives the verdict and every
+// reason, one a line.
+AlarmMessage HealthAlarmMessage(int driveIndex, const DriveSlot& slot, const DriveHealth& health);

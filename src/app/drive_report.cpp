@@ -6,6 +6,7 @@
 #include "app/disk_panel_text.h"
 #include "app/utf8_text.h"
 #include "drive/attribute_names.h"
+#include "drive/drive_health.h"
 
 namespace {
 
@@ -49,6 +50,15 @@ std::string Format(const char* format, Args... args) {
   return std::string(buffer, std::min(static_cast<size_t>(length), sizeof buffer - 1));
 }
 
+// "Health: caution (3 pending sectors; ...)", every reason given.
+std::string HealthLine(const DriveHealth& health) {
+  std::string line = "Health: " + ToUtf8(HealthVerdictText(health.verdict));
+  for (size_t i = 0; i < health.reasons.size(); ++i) {
+    line += (i == 0 ? " (" : "; ") + ToUtf8(health.reasons[i].text);
+  }
+  return line + (health.reasons.empty() ? "\n" : ")\n");
+}
+
 }  // namespace
 
 std::string RawValueText(const SmartAttributeEntry& entry) {
@@ -70,6 +80,7 @@ std::string DriveReportText(const DriveSlots& slots) {
     out += "Firmware: " + PrintableUtf8(slot.firmware) + "\n";
     out += "Temperature: " + ToUtf8(TemperatureText(slot.temperature)) + "\n";
     out += "Work time: " + ToUtf8(WorkTimeText(slot.powerOnHours)) + "\n";
+    out += HealthLine(AtaHealth(slot));
     bool header = false;
     for (const SmartAttributeEntry& entry : slot.attributes) {
       if (entry.id == 0) continue;  // empty entries are not listed
@@ -108,6 +119,14 @@ std::string DriveReportJson(const DriveSlots& slots) {
     out += ",\"bytesPerSector\":" + std::to_string(slot.bytesPerSector);
     out += ",\"temperature\":" + std::to_string(slot.temperature);
     out += ",\"powerOnHours\":" + std::to_string(slot.powerOnHours);
+    const DriveHealth health = AtaHealth(slot);
+    out += ",\"health\":" + JsonString(HealthVerdictText(health.verdict));
+    out += ",\"healthReasons\":[";
+    for (size_t i = 0; i < health.reasons.size(); ++i) {
+      if (i > 0) out += ',';
+      out += JsonString(health.reasons[i].text);
+    }
+    out += ']';
     out += ",\"attributes\":[";
     bool firstAttribute = true;
     for (const SmartAttributeEntry& entry : slot.attributes) {

@@ -7,13 +7,14 @@
 #include "drive/drive_slot.h"
 
 // Per present drive: "HD%d: model", the capacity line of its disk button,
-// serial number, firmware, temperature, work time, and the attribute rows of
-// the details list (id, name, value, threshold, worst, raw).
+// serial number, firmware, temperature, work time, the health verdict with
+// its reasons, and the attribute rows of the details list (id, name, value,
+// threshold, worst, raw).
 std::string DriveReportText(const DriveSlots& slots);
 
-// {"drives":[{"index":0,"model":"...",...,"attributes":[{...}]}]} on one
-// line; texts exactly as stored (padding kept), raw as the details list
-// shows it.
+// {"drives":[{"index":0,"model":"...",...,"health":"good","healthReasons":[],
+// "attributes":[{...}]}]} on one line; texts exactly as stored (padding
+// kept), raw as the details list shows it.
 std::string DriveReportJson(const DriveSlots& slots);
 
 // The twelve lower-case hex digits of a raw value, most significant first.

@@ -16,4 +16,7 @@ struct MonitorConfig {
   // so an e-mail action left at the defaults fails at once.
   std::wstring emailAddress = L"taruk@example.invalid";
   std::wstring smtpServer = L"smtp.example.invalid";
+  // Carried out once when a drive's health worsens; on by default, since a
+  // failing drive is what a disk monitor is installed for.
+  AlarmAction healthAction = AlarmAction::ShowNotification;
 };

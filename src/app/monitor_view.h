@@ -10,4 +10,7 @@ class MonitorView {
   virtual void ShowDiskButton(int /*driveIndex*/) {}
   // ShowDriveInfo for the selected drive (a no-op when that slot is absent).
   virtual void ShowSelectedDriveInfo() {}
+  // After the buttons: each present drive's health where the user looks (the
+  // buttons' badges, the tray icon's tooltip).
+  virtual void ShowDriveHealth() {}
 };

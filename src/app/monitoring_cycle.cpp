@@ -54,6 +54,7 @@ void MonitorCore::RunMonitoringCycle() {
     if (slot.IsPresent() && slot.temperature >= critical) RunTemperatureAlarm(n);
     RecordHistory(slot, config.pollInterval, environment.clock);
   }
+  CheckDriveHealth();
   if (config.freeSpaceAction != AlarmAction::None) CheckFreeSpace();
 }
 
@@ -63,6 +64,7 @@ void MonitorCore::RefreshDrives() {
     // Buttons of absent drives are left as they are, never hidden again.
     if (monitoredSlots[static_cast<size_t>(n)].IsPresent()) environment.view.ShowDiskButton(n);
   }
+  environment.view.ShowDriveHealth();
 }
 
 void MonitorCore::CheckFreeSpace() {
@@ -82,6 +84,22 @@ void MonitorCore::RunTemperatureAlarm(int driveIndex) {
   const AlarmMessage message =
       TemperatureAlarmMessage(driveIndex, monitoredSlots[static_cast<size_t>(driveIndex)], config.criticalTemperature);
   CarryOutAlarm(config.temperatureAction, message, {config.emailAddress, config.smtpServer, smtpPort},
+                environment.platform);
+}
+
+void MonitorCore::CheckDriveHealth() {
+  for (int n = 0; n < kDriveCount; ++n) {
+    const DriveSlot& slot = monitoredSlots[static_cast<size_t>(n)];
+    if (!slot.IsPresent()) continue;
+    const DriveHealth health = AtaHealth(slot);
+    if (HealthWorsened(health, slot.serialNumber, healthSeen[static_cast<size_t>(n)])) RunHealthAlarm(n, health);
+  }
+}
+
+void MonitorCore::RunHealthAlarm(int driveIndex, const DriveHealth& health) {
+  if (driveIndex < 0 || driveIndex >= kDriveCount) return;
+  const AlarmMessage message = HealthAlarmMessage(driveIndex, monitoredSlots[static_cast<size_t>(driveIndex)], health);
+  CarryOutAlarm(config.healthAction, message, {config.emailAddress, config.smtpServer, smtpPort},
                 environment.platform);
 }
 

@@ -1,13 +1,16 @@
 #pragma once
 // One tick of the monitor: re-read the drives, refresh the view, test every
-// drive against the critical temperature (then record its history), and, when
-// a free-space action is chosen, test every volume against the minimum.
+// drive against the critical temperature (then record its history), look for
+// drives whose health worsened, and, when a free-space action is chosen, test
+// every volume against the minimum.
 
+#include <array>
 #include <cstdint>
 #include <string>
 
 #include "alert/alert_platform.h"
 #include "app/clock.h"
+#include "app/health_watch.h"
 #include "app/monitor_config.h"
 #include "app/monitor_view.h"
 #include "app/volumes.h"
@@ -34,6 +37,11 @@ class MonitorCore {
   void RefreshDrives();
   void CheckFreeSpace();
   void RunTemperatureAlarm(int driveIndex);
+  // The health action for every present drive whose health is worse than
+  // ever before; the first call speaks for drives already failing. The
+  // cycle calls it, and the monitor once at start.
+  void CheckDriveHealth();
+  void RunHealthAlarm(int driveIndex, const DriveHealth& health);
   void RunFreeSpaceAlarm(const std::wstring& rootPath, uint32_t freeMb);
 
   // The port the e-mail action connects to. Always 25 for users; tests point
@@ -46,4 +54,5 @@ class MonitorCore {
   MonitorConfig& config;
   MonitorEnvironment environment;
   bool cycleRunning = false;
+  std::array<HealthSeen, kDriveCount> healthSeen{};
 };

@@ -40,6 +40,7 @@ OptionsExchange OptionsExchangeFromConfig(const MonitorConfig& config) {
   exchange.minimumFreeSpaceText = FormatDecimal(static_cast<int32_t>(config.minimumFreeSpace));
   exchange.temperatureAction = static_cast<int32_t>(config.temperatureAction);
   exchange.freeSpaceAction = static_cast<int32_t>(config.freeSpaceAction);
+  exchange.healthAction = static_cast<int32_t>(config.healthAction);
   exchange.emailAddress = config.emailAddress;
   exchange.smtpServer = config.smtpServer;
   return exchange;
@@ -51,6 +52,7 @@ void ApplyOptionsExchange(const OptionsExchange& exchange, MonitorConfig& config
   config.minimumFreeSpace = static_cast<uint32_t>(WideTextToInteger(exchange.minimumFreeSpaceText));
   config.temperatureAction = static_cast<AlarmAction>(exchange.temperatureAction);
   config.freeSpaceAction = static_cast<AlarmAction>(exchange.freeSpaceAction);
+  config.healthAction = static_cast<AlarmAction>(exchange.healthAction);
   config.emailAddress = exchange.emailAddress;
   config.smtpServer = exchange.smtpServer;
 }

@@ -19,6 +19,7 @@ struct OptionsExchange {
   std::wstring minimumFreeSpaceText;
   int32_t temperatureAction = 0;
   int32_t freeSpaceAction = 0;
+  int32_t healthAction = 0;
   std::wstring emailAddress;
   std::wstring smtpServer;
 };

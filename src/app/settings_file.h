@@ -1,5 +1,5 @@
 #pragma once
-// conf.dat: the settings record as one line of seven values in code page 1251.
+// conf.dat: the settings record as one line of eight values in code page 1251.
 
 #include <string>
 

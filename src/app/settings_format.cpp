@@ -158,7 +158,8 @@ bool FormatSettings(const MonitorConfig& config, std::string& bytes) {
                             FormatSigned(static_cast<int32_t>(config.temperatureAction)) + L' ' +
                             GroupDigits(config.minimumFreeSpace) + L' ' +
                             FormatSigned(static_cast<int32_t>(config.freeSpaceAction)) + L' ' +
-                            config.emailAddress + L' ' + config.smtpServer;
+                            config.emailAddress + L' ' + config.smtpServer + L' ' +
+                            FormatSigned(static_cast<int32_t>(config.healthAction));
   return EncodeCp1251(line, bytes);
 }
 
@@ -196,6 +197,7 @@ void ReadSettings(SettingsInput& input, MonitorConfig& config) {
   reader.ReadAction(config.freeSpaceAction);
   reader.ReadWord(config.emailAddress);
   reader.ReadWord(config.smtpServer);
+  reader.ReadAction(config.healthAction);
 }
 
 void ReadSettingsText(std::string_view bytes, MonitorConfig& config) {

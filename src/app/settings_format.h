@@ -1,12 +1,16 @@
 #pragma once
-// The bytes of conf.dat: seven values on one line, separated by single spaces,
+// The bytes of conf.dat: eight values on one line, separated by single spaces,
 // in code page 1251, with no line end:
 //
 //   pollInterval criticalTemperature temperatureAction minimumFreeSpace
-//   freeSpaceAction emailAddress smtpServer
+//   freeSpaceAction emailAddress smtpServer healthAction
 //
-// The minimum free space comes before the free-space action. Numbers of 1,000
-// or more group their digits by three with the byte 0xA0 (the Russian
+// The minimum free space comes before the free-space action. The health
+// action came last, after the Windows version's seven values: a file of
+// seven reads as before with the health action at its default, and a reader
+// of seven stops before the eighth.
+//
+// Numbers of 1,000 or more group their digits by three with the byte 0xA0 (the Russian
 // locale's no-break space), as the Windows version of the monitor wrote them.
 
 #include <cstddef>

@@ -78,8 +78,10 @@ int RunHeadless(const CommandLine& commandLine) {
     return 0;
   }
 
-  // As the window does at start: the drives once, without any test.
+  // As the window does at start: the drives once, and only the health test,
+  // which speaks at once for a drive already failing.
   core.RefreshDrives();
+  core.CheckDriveHealth();
   int exitCode = 0;
   QSocketNotifier stopNotifier(stopSignals, QSocketNotifier::Read);
   QObject::connect(&stopNotifier, &QSocketNotifier::activated, [&] {

@@ -19,9 +19,20 @@
 namespace {
 
 constexpr int kPlaySoundEntry = static_cast<int>(AlarmAction::PlaySound);
-// Red 50, green 0, blue 225: the captions of the four group boxes.
+// Red 50, green 0, blue 225: the captions of the group boxes.
 const QColor kGroupCaptionColor(50, 0, 225);
-constexpr int kGroupBoxIds[] = {1026, 1027, 1036, 1037};
+constexpr int kGroupBoxIds[] = {1026, 1027, 1036, 1038, 1037};
+
+// Each action list and the "Test sound" button that shows beside it.
+struct ActionList {
+  int list;
+  int testSound;
+};
+constexpr ActionList kActionLists[] = {
+    {COptionsDlg::IdTemperatureActionList, COptionsDlg::IdTemperatureTestSound},
+    {COptionsDlg::IdFreeSpaceActionList, COptionsDlg::IdFreeSpaceTestSound},
+    {COptionsDlg::IdHealthActionList, COptionsDlg::IdHealthTestSound},
+};
 
 QString Q(const std::wstring& text) { return QString::fromStdWString(text); }
 
@@ -41,10 +52,12 @@ COptionsDlg::COptionsDlg(QWidget* parent) : TemplateDialog(134, parent) {
 }
 
 void COptionsDlg::OnInitDialog() {
-  for (const int listId : {IdTemperatureActionList, IdFreeSpaceActionList}) {
-    auto* list = Control<QComboBox>(listId);
+  for (const ActionList& actionList : kActionLists) {
+    auto* list = Control<QComboBox>(actionList.list);
     for (const wchar_t* text : AlarmActionTexts) list->addItem(Q(text));
-    const int32_t action = listId == IdTemperatureActionList ? temperatureAction : freeSpaceAction;
+    const int32_t action = actionList.list == IdTemperatureActionList ? temperatureAction
+                           : actionList.list == IdFreeSpaceActionList ? freeSpaceAction
+                                                                      : healthAction;
     // A value outside the list leaves it without a selection.
     list->setCurrentIndex(action >= 0 && action < list->count() ? action : -1);
   }
@@ -61,8 +74,7 @@ void COptionsDlg::OnInitDialog() {
 
   SetControlText(Control(IdSendTestEmail), QStringLiteral("Send test\r\n  e-mail"));
   UpdateData(false);
-  ApplyTestSoundRule(IdTemperatureActionList);
-  ApplyTestSoundRule(IdFreeSpaceActionList);
+  for (const ActionList& actionList : kActionLists) ApplyTestSoundRule(actionList.list);
 }
 
 void COptionsDlg::UpdateData(bool fromControls) {
@@ -84,13 +96,13 @@ void COptionsDlg::UpdateData(bool fromControls) {
 }
 
 void COptionsDlg::ApplyTestSoundRule(int listId) {
-  const int buttonId = listId == IdTemperatureActionList ? IdTemperatureTestSound : IdFreeSpaceTestSound;
-  Control(buttonId)->setVisible(Control<QComboBox>(listId)->currentIndex() == kPlaySoundEntry);
+  for (const ActionList& actionList : kActionLists) {
+    if (actionList.list != listId) continue;
+    Control(actionList.testSound)->setVisible(Control<QComboBox>(listId)->currentIndex() == kPlaySoundEntry);
+  }
 }
 
-void COptionsDlg::OnSelectionChanged(int id) {
-  if (id == IdTemperatureActionList || id == IdFreeSpaceActionList) ApplyTestSoundRule(id);
-}
+void COptionsDlg::OnSelectionChanged(int id) { ApplyTestSoundRule(id); }
 
 void COptionsDlg::OnCommand(int id) {
   switch (id) {
@@ -99,6 +111,7 @@ void COptionsDlg::OnCommand(int id) {
       return;
     case IdTemperatureTestSound:
     case IdFreeSpaceTestSound:
+    case IdHealthTestSound:
       PlayTestSound();
       return;
     case IdSendTestEmail:
@@ -142,6 +155,7 @@ void COptionsDlg::OnOK() {
   minimumFreeSpaceText = minimumFreeSpaceEdit;
   temperatureAction = Control<QComboBox>(IdTemperatureActionList)->currentIndex();
   freeSpaceAction = Control<QComboBox>(IdFreeSpaceActionList)->currentIndex();
+  healthAction = Control<QComboBox>(IdHealthActionList)->currentIndex();
   emailAddress = emailEdit;
   smtpServer = serverEdit;
 

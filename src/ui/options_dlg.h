@@ -36,6 +36,8 @@ class COptionsDlg : public TemplateDialog, public OptionsExchange {
     IdServerEdit = 1031,
     IdSendTestEmail = 1032,
     IdMinimumFreeSpaceEdit = 1035,
+    IdHealthActionList = 1039,
+    IdHealthTestSound = 1040,
   };
 
   explicit COptionsDlg(QWidget* parent = nullptr);

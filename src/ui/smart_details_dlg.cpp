@@ -4,7 +4,9 @@
 #include <QTreeWidget>
 
 #include "app/smart_details_rows.h"
+#include "drive/drive_health.h"
 #include "drive/drive_slot.h"
+#include "ui/health_badge.h"
 
 namespace {
 
@@ -45,12 +47,39 @@ void CSmartDetailsDlg::OnInitDialog() {
   for (int c = 0; c < columnCount; ++c) list->setColumnWidth(c, kColumns[c].width);
 
   if (drive < 0 || drive >= kDriveCount) return;
-  for (const SmartDetailsRow& row : SmartDetailsRows(driveSlots[static_cast<size_t>(drive)])) {
+  const DriveSlot& slot = driveSlots[static_cast<size_t>(drive)];
+  for (const SmartDetailsRow& row : SmartDetailsRows(slot)) {
     auto* item = new QTreeWidgetItem;
     for (int c = 0; c < columnCount; ++c) {
       item->setText(c, QString::fromStdWString(row[static_cast<size_t>(c)]));
       item->setTextAlignment(c, kColumns[c].alignment | Qt::AlignVCenter);
     }
     list->addTopLevelItem(item);
+  }
+  MarkHealthRows(slot);
+}
+
+void CSmartDetailsDlg::MarkHealthRows(const DriveSlot& slot) {
+  // The list leaves out empty entries, so entry j is the row of the entries
+  // before it that hold an attribute.
+  std::array<int, kAttributeCount> rowOfEntry{};
+  int row = 0;
+  for (int j = 0; j < kAttributeCount; ++j) rowOfEntry[j] = slot.attributes[j].id != 0 ? row++ : -1;
+
+  QTreeWidget* list = AttributeList();
+  for (const HealthReason& reason : AtaHealth(slot).reasons) {
+    if (reason.attributeEntry < 0 || reason.attributeEntry >= kAttributeCount) continue;
+    QTreeWidgetItem* item = list->topLevelItem(rowOfEntry[reason.attributeEntry]);
+    if (!item) continue;
+    // A row behind two reasons (failing and counted) takes the heavier colour.
+    const bool alreadyBad = item->data(0, Qt::UserRole).toInt() == static_cast<int>(HealthVerdict::Bad);
+    const HealthVerdict weight = alreadyBad ? HealthVerdict::Bad : reason.weight;
+    const QString tip = item->toolTip(0).isEmpty() ? QString::fromStdWString(reason.text)
+                                                   : item->toolTip(0) + "\n" + QString::fromStdWString(reason.text);
+    item->setData(0, Qt::UserRole, static_cast<int>(weight));
+    for (int c = 0; c < item->columnCount(); ++c) {
+      item->setBackground(c, HealthRowColor(weight));
+      item->setToolTip(c, tip);
+    }
   }
 }

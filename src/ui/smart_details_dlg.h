@@ -1,9 +1,12 @@
 #pragma once
 // The S.M.A.R.T. details dialog: every attribute stored for one drive, one
-// row each, as the drive's slot held them when the dialog opened.
+// row each, as the drive's slot held them when the dialog opened. The rows
+// behind the drive's health verdict are marked, with the reason as their
+// tooltip.
 //
 //   CSmartDetailsDlg(selectedDrive, window).exec();
 
+#include "drive/drive_slot.h"
 #include "ui/template_dialog.h"
 
 class QTreeWidget;
@@ -22,4 +25,7 @@ class CSmartDetailsDlg : public TemplateDialog {
  protected:
   // Reads the drive's slot once: the list does not follow later readings.
   void OnInitDialog() override;
+
+ private:
+  void MarkHealthRows(const DriveSlot& slot);
 };

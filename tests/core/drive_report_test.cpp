@@ -30,6 +30,7 @@ TEST(DriveReport, JsonKeepsTextsExactlyAndEscapesThem) {
             "\"serialNumber\":\"  S1\",\"firmware\":\"F\\u0001\","
             "\"capacityGb\":0,\"capacityMb\":5,\"cylinders\":-1,\"tracksPerCylinder\":0,"
             "\"sectorsPerTrack\":0,\"bytesPerSector\":0,\"temperature\":45,\"powerOnHours\":300,"
+            "\"health\":\"bad\",\"healthReasons\":[\"Attribute 210 failing now: value 1, threshold 3\"],"
             "\"attributes\":["
             "{\"id\":194,\"name\":\"Temperature \",\"current\":45,\"worst\":60,\"threshold\":0,"
             "\"raw\":\"00000014002d\"},"
@@ -42,7 +43,10 @@ TEST(DriveReport, TextShowsWhatThePanelAndTheDetailsListShow) {
   EXPECT_EQ(text.rfind("HD2: Quote\" Back\\ Tab\t \xc3\xa9\xc3\xbf \n", 0), 0u) << text;
   EXPECT_NE(text.find("\nCapacity: 0.00 Gb\n"), std::string::npos) << text;
   EXPECT_NE(text.find("\nTemperature: 45 \xc2\xb0" "C\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("\nWork time: 300 hours (12 days)\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\nWork time: 300 hours (12 days)\n"
+                      "Health: bad (Attribute 210 failing now: value 1, threshold 3)\n"),
+            std::string::npos)
+      << text;
   // The rows in page order, the threshold before the worst value.
   const size_t temperature = text.find("194  Temperature ");
   const size_t unknown = text.find("210  (Unknown attribute) ");

@@ -11,7 +11,7 @@
 
 namespace {
 
-const char kDefaultFile[] = "60 55 0 0 0 taruk@example.invalid smtp.example.invalid";
+const char kDefaultFile[] = "60 55 0 0 0 taruk@example.invalid smtp.example.invalid 1";
 
 MonitorConfig Load() {
   MonitorConfig config;

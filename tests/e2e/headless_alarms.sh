@@ -75,12 +75,15 @@ replay() {
   echo "$dir"
 }
 
-# 1. The demo with "Show notification": each hot drive's balloon text, on
-# stderr and at the notification daemon alike.
+# 1. The demo with "Show notification": each hot drive's balloon text, and
+# the health balloon of the drive in caution (the default action of a
+# seven-value file), on stderr and at the notification daemon alike.
 settings "60 55 1 0 0 admin@example.org 127.0.0.1"
 once "$demo"
 grep -Eq '^taruk: notification: HD[0-3]: .* Critical temperature reached \(55 °C\)$' "$work/stderr" ||
   fail "no balloon line for a hot demo drive"
+grep -qx 'taruk: notification: HD1: ST3160023A health: caution (3 pending sectors)' "$work/stderr" ||
+  fail "no health balloon for the demo drive in caution"
 while IFS= read -r line; do
   text=${line#taruk: notification: }
   grep -Fq "Notify \"Taruk\" " "$work/notify.log" || fail "no notification reached the daemon"
@@ -110,10 +113,14 @@ grep -qx 'taruk: Error: sound server: Connection refused' "$work/stderr" || fail
 # test run's local Postfix) gets a mail for a local mailbox; otherwise, as
 # root, aiosmtpd is started on the port for this test alone.
 sent_line='^taruk: e-mail to [^ ]+ "Taruk - critical temperature reached": sent, server answered: 250 '
+health_line='^taruk: e-mail to [^ ]+ "Taruk - drive health worsened": sent, server answered: 250 '
 if (exec 3<>/dev/tcp/127.0.0.1/25) 2>/dev/null; then
   settings "60 55 6 0 0 root@localhost 127.0.0.1"
   once "$(replay mail 0:1)"
   grep -Eq "$sent_line" "$work/stderr" || fail "mail not logged as sent with the server's answer"
+  settings "60 55 0 0 0 root@localhost 127.0.0.1 6"
+  once "$(replay mail 0:1)"
+  grep -Eq "$health_line" "$work/stderr" || fail "health mail not logged as sent"
 elif [ "$(id -u)" = 0 ] && /usr/bin/python3 -c 'import aiosmtpd' 2>/dev/null; then
   /usr/bin/python3 -m aiosmtpd -n -l 127.0.0.1:25 -c aiosmtpd.handlers.Mailbox "$work/mailbox" 2>/dev/null &
   pids+=($!)
@@ -122,6 +129,15 @@ elif [ "$(id -u)" = 0 ] && /usr/bin/python3 -c 'import aiosmtpd' 2>/dev/null; th
   once "$(replay mail 0:1)"
   grep -Eq "$sent_line" "$work/stderr" || fail "mail not logged as sent with the server's answer"
   grep -qx 'Subject: Taruk - critical temperature reached' "$work/mailbox/new/"* || fail "mail not delivered"
+  # The health mail: its verdict and every reason, with the action as the
+  # eighth value.
+  settings "60 55 0 0 0 admin@example.org 127.0.0.1 6"
+  once "$(replay mail 0:1)"
+  grep -Eq "$health_line" "$work/stderr" || fail "health mail not logged as sent"
+  grep -qx 'Subject: Taruk - drive health worsened' "$work/mailbox/new/"* || fail "health mail not delivered"
+  grep -qx ' Attribute 190 failed in the past: worst 41, threshold 45' "$work/mailbox/new/"* ||
+    fail "health mail lacks a reason"
+  settings "60 55 6 0 0 admin@example.org 127.0.0.1"
   kill "${pids[-1]}"; wait "${pids[-1]}" 2>/dev/null || true
   once "$(replay mail 0:1)"
   grep -Eq '^taruk: e-mail to admin@example.org "Taruk - critical temperature reached": not sent: Unable to connect to server$' \
@@ -130,8 +146,9 @@ else
   echo "note: e-mail through port 25 not checked (nothing answers there and this is not root)"
 fi
 
-# 5. On its timer: a drive that heats up between cycles starts alarming, and
-# SIGTERM saves the settings before the monitor ends.
+# 5. On its timer: a drive that heats up between cycles starts alarming on
+# every tick, its health alarm speaks once, and SIGTERM saves the settings
+# (eight values now) before the monitor ends.
 settings "1 55 1 0 0 admin@example.org 127.0.0.1"
 dir=$(replay timer 0:0)
 "$taruk" --headless --replay "$dir" 2>"$work/stderr" &
@@ -140,9 +157,14 @@ sleep 1.5
 cp "$demo/drive1.capture" "$dir/drive2.capture"
 wait_for 10 grep -q '^taruk: notification: HD2: ' "$work/stderr" || { kill "$monitor"; fail "hot drive not noticed"; }
 grep -q '^taruk: notification: HD0: ' "$work/stderr" && { kill "$monitor"; fail "cool drive alarmed"; }
+hot_lines() { [ "$(grep -c '^taruk: notification: HD2: .* Critical' "$work/stderr")" -ge 3 ]; }
+wait_for 10 hot_lines ||
+  { kill "$monitor"; fail "the temperature alarm did not repeat"; }
+[ "$(grep -c '^taruk: notification: HD2: ST3160023A health: caution' "$work/stderr")" = 1 ] ||
+  { kill "$monitor"; fail "the health alarm did not speak exactly once"; }
 rm "$APPDATA/Taruk/conf.dat"
 kill -TERM "$monitor"
 status=0; wait "$monitor" || status=$?
 [ "$status" = 0 ] || fail "SIGTERM ended the monitor with $status"
-[ "$(cat "$APPDATA/Taruk/conf.dat")" = "1 55 1 0 0 admin@example.org 127.0.0.1" ] || fail "settings not saved on SIGTERM"
+[ "$(cat "$APPDATA/Taruk/conf.dat")" = "1 55 1 0 0 admin@example.org 127.0.0.1 1" ] || fail "settings not saved on SIGTERM"
 echo "headless alarms: all checks passed"

@@ -83,6 +83,14 @@ TEST_F(DemoWindow, ShowsEveryDemoDriveAndItsPanel) {
     EXPECT_EQ(title, command == kDetails ? QStringLiteral("S.M.A.R.T. details") : QStringLiteral("Temperature Graphic"));
   }
 
+  // The Seagate is the demo's drive in caution: a badge on its button (the
+  // disk icon has no amber of its own), its name in the tray's tooltip.
+  for (int n = 0; n < kDriveCount; ++n) {
+    const QColor corner = window->DiskButton(n)->Icon(1).icon.pixelColor(19, 24);
+    EXPECT_EQ(corner.red() > 200 && corner.green() > 120 && corner.blue() < 60, n == 1) << n;
+  }
+  EXPECT_EQ(window->TrayIcon()->toolTip(), QStringLiteral("Taruk\nHD1: ST3160023A health: caution (3 pending sectors)"));
+
   // A cycle re-reads the drives and keeps the selection.
   window->RunMonitoringCycle();
   EXPECT_EQ(window->SelectedDrive(), 3);

@@ -34,7 +34,7 @@ TEST(DialogTemplates, AllFiveAreCompiledInWithTheirControls) {
   const Expected expected[] = {{100, "About Taruk", {181, 123}, 3},
                                {102, "Taruk S.M.A.R.T.", {380, 150}, 21},
                                {131, "S.M.A.R.T. details", {661, 286}, 2},
-                               {134, "Options", {221, 317}, 29},
+                               {134, "Options", {221, 364}, 33},
                                {137, "Temperature Graphic", {561, 268}, 4}};
   for (const Expected& dialog : expected) {
     const DialogTemplate layout = Load(dialog.id);
@@ -53,7 +53,7 @@ TEST(DialogTemplates, AllFiveAreCompiledInWithTheirControls) {
   EXPECT_EQ(main.Control(1)->kind, ControlKind::DefPushButton);
   const DialogTemplate options = Load(134);
   EXPECT_EQ(options.Control(1021)->buddyId, 1019);
-  EXPECT_EQ(options.Control(1032)->rect, QRect(155, 244, 50, 22));
+  EXPECT_EQ(options.Control(1032)->rect, QRect(155, 291, 50, 22));
   EXPECT_EQ(options.controls[10].text, QString::fromUtf8("Default critical temperature is 55 °C"));
 }
 
@@ -89,13 +89,13 @@ TEST(DialogBuilder, PlacesControlsByTheDialogFontsMetrics) {
     const DialogUnits units = DialogUnitsOf(dialog);
     const QFontMetrics metrics(dialog.font());
     EXPECT_EQ(units.fontHeight, metrics.height());
-    EXPECT_EQ(dialog.size(), QSize(units.X(221), units.Y(317)));
+    EXPECT_EQ(dialog.size(), QSize(units.X(221), units.Y(364)));
     // x = du * average width / 4 and y = du * height / 8, to the nearest pixel.
     auto* server = ControlById<QLineEdit>(dialog, 1031);
     ASSERT_NE(server, nullptr);
     const int alphabet = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     EXPECT_EQ(server->geometry().x(), qRound(67 * alphabet / 52.0 / 4));
-    EXPECT_EQ(server->geometry().y(), qRound(255 * metrics.height() / 8.0));
+    EXPECT_EQ(server->geometry().y(), qRound(302 * metrics.height() / 8.0));
     EXPECT_EQ(server->geometry().width(), qRound(79 * alphabet / 52.0 / 4));
     // Combo boxes are as tall as a closed combo box, not as their list.
     auto* actions = ControlById<QComboBox>(dialog, 1022);

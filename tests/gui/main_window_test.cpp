@@ -330,3 +330,48 @@ TEST_F(MainWindow, BalloonsWithoutANotificationAreaBecomeDesktopNotifications) {
 }
 
 }  // namespace
+
+TEST(MainWindowHealth, BadgeAndTrayToolTipFollowTheWorstVerdict) {
+  QTemporaryDir settingsHome;
+  ScopedEnv appData{"APPDATA", settingsHome.path().toStdString()};
+  NoDrives drives;  // a drive that is not read again keeps its slot
+  NoVolumes volumes;
+  FixedClock clock;
+  QuietPlatform platform;
+  driveSlots = {};
+  CMonitorDlg window(MonitorServices{drives, volumes, clock, platform});
+  driveSlots[0] = Drive(L"GOOD DRIVE  ", L"A", 80, 0, 40, 1);
+  driveSlots[0].attributes[0] = {5, 100, 100, 36, {}};
+  driveSlots[1] = Drive(L"ST1", L"B", 80, 0, 40, 1);
+  // The badge's colour on the grey icon, where the disk itself has none.
+  auto badge = [&](int n) {
+    const QColor c = window.DiskButton(n)->Icon(1).icon.pixelColor(19, 24);
+    if (c.red() > 180 && c.green() < 60) return "red";
+    if (c.red() > 200 && c.green() > 120 && c.blue() < 60) return "amber";
+    return "none";
+  };
+  const struct {
+    SmartAttributeEntry entry;
+    const char* badge;
+    QString tip;
+  } steps[] = {
+      {{5, 100, 100, 36, {}}, "none", "Taruk"},
+      {{197, 100, 100, 0, {2}}, "amber", "Taruk\nHD1: ST1 health: caution (2 pending sectors)"},
+      {{5, 20, 20, 36, {}}, "red",
+       "Taruk\nHD1: ST1 health: bad (Reallocated Sector Count (5) failing now: value 20, threshold 36)"},
+      {{5, 100, 100, 36, {}}, "none", "Taruk"},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.tip.toStdString());
+    driveSlots[1].attributes[0] = step.entry;
+    window.RunMonitoringCycle();
+    EXPECT_STREQ(badge(0), "none");
+    EXPECT_STREQ(badge(1), step.badge);
+    EXPECT_EQ(window.TrayIcon()->toolTip(), step.tip);
+    // A tick that changes nothing keeps the very same icon.
+    const qint64 before = window.DiskButton(1)->Icon(0).icon.cacheKey();
+    window.RunMonitoringCycle();
+    EXPECT_EQ(window.DiskButton(1)->Icon(0).icon.cacheKey(), before);
+  }
+  driveSlots = {};
+}

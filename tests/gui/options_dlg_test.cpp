@@ -74,9 +74,11 @@ TEST_F(OptionsDlgTest, OpensWithTheCallersValues) {
   EXPECT_EQ(dialog->Control<QLineEdit>(COptionsDlg::IdMinimumFreeSpaceEdit)->text(), "-1294967296");
   EXPECT_EQ(List(*dialog, COptionsDlg::IdTemperatureActionList)->currentIndex(), 5);
   EXPECT_EQ(List(*dialog, COptionsDlg::IdFreeSpaceActionList)->currentIndex(), -1);
+  EXPECT_EQ(List(*dialog, COptionsDlg::IdHealthActionList)->currentIndex(), 1);  // its default
   const QStringList actions = {"None", "Show notification", "Shut down the system", "Suspend the system",
                                "Hibernate the system", "Play sound", "Send e-mail"};
-  for (const int id : {COptionsDlg::IdTemperatureActionList, COptionsDlg::IdFreeSpaceActionList})
+  for (const int id :
+       {COptionsDlg::IdTemperatureActionList, COptionsDlg::IdFreeSpaceActionList, COptionsDlg::IdHealthActionList})
     for (int i = 0; i < 7; ++i) EXPECT_EQ(List(*dialog, id)->itemText(i), actions[i]);
   // The poll interval steps only within its range.
   dialog->Control<UpDownControl>(COptionsDlg::IdPollSpin)->Step(+1);
@@ -88,9 +90,13 @@ TEST_F(OptionsDlgTest, OpensWithTheCallersValues) {
   // "Test sound" stands beside a list only while that list says "Play sound".
   EXPECT_TRUE(Shown(*dialog, COptionsDlg::IdTemperatureTestSound));
   EXPECT_FALSE(Shown(*dialog, COptionsDlg::IdFreeSpaceTestSound));
+  EXPECT_FALSE(Shown(*dialog, COptionsDlg::IdHealthTestSound));
   Choose(*dialog, COptionsDlg::IdFreeSpaceActionList, 5);
   Choose(*dialog, COptionsDlg::IdTemperatureActionList, 6);
   EXPECT_FALSE(Shown(*dialog, COptionsDlg::IdTemperatureTestSound));
+  EXPECT_TRUE(Shown(*dialog, COptionsDlg::IdFreeSpaceTestSound));
+  Choose(*dialog, COptionsDlg::IdHealthActionList, 5);
+  EXPECT_TRUE(Shown(*dialog, COptionsDlg::IdHealthTestSound));
   EXPECT_TRUE(Shown(*dialog, COptionsDlg::IdFreeSpaceTestSound));
 
   // It plays the alarm's own file; a failure shows the reason, owned here.
@@ -140,12 +146,14 @@ TEST_F(OptionsDlgTest, AcceptedValuesReachTheSettingsAndCancelTakesNothing) {
     SetText(dialog, COptionsDlg::IdCriticalEdit, "62");
     SetText(dialog, COptionsDlg::IdMinimumFreeSpaceEdit, "-1");
     dialog.Control<QComboBox>(COptionsDlg::IdFreeSpaceActionList)->setCurrentIndex(1);
+    dialog.Control<QComboBox>(COptionsDlg::IdHealthActionList)->setCurrentIndex(6);
     RunAtStartup(dialog)->setChecked(true);
     dialog.SendCommand(kIdOk);
   }));
   EXPECT_EQ(config.criticalTemperature, 62);
   EXPECT_EQ(config.minimumFreeSpace, 4294967295u);  // two's complement of -1
   EXPECT_EQ(config.freeSpaceAction, AlarmAction::ShowNotification);
+  EXPECT_EQ(config.healthAction, AlarmAction::SendEmail);
   EXPECT_NE(ReadFileBytes(Entry()).find("\nExec=" + RunningExecutablePath() + "\n"), std::string::npos);
 
   // Any readable entry shows ticked; Cancel keeps it and every setting.

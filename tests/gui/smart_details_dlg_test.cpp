@@ -6,6 +6,7 @@
 #include <QTreeWidget>
 
 #include "drive/drive_slot.h"
+#include "ui/health_badge.h"
 #include "ui/smart_details_dlg.h"
 
 namespace {
@@ -65,5 +66,41 @@ TEST(SmartDetailsDlg, RowsFollowThePageReadOnceAtOpening) {
   EXPECT_EQ(Row(list, 0)[0], "1");
   EXPECT_EQ(Row(list, 0)[2], "100");
   EXPECT_EQ(Row(list, 17)[0], "241");
+  driveSlots = {};
+}
+
+TEST(SmartDetailsDlg, RowsBehindTheVerdictAreMarkedWithTheirReasons) {
+  driveSlots = {};
+  DriveSlot& slot = driveSlots[0];
+  slot.capacityGb = 40;
+  // Empty entries before the marked ones: rows and entries part ways.
+  slot.attributes[0] = {1, 100, 100, 51, {}};
+  slot.attributes[2] = {5, 30, 30, 36, {2}};       // failing now, and counted
+  slot.attributes[4] = {190, 60, 40, 45, {}};      // failed in the past
+  slot.attributes[5] = {197, 100, 100, 0, {3}};    // counted
+  slot.attributes[7] = {194, 40, 40, 0, {40}};
+  CSmartDetailsDlg dialog(0);
+  dialog.show();
+  const QTreeWidget* list = dialog.AttributeList();
+  ASSERT_EQ(list->topLevelItemCount(), 5);
+  const QColor none = QTreeWidgetItem().background(0).color();
+  const struct {
+    int row;
+    QColor colour;
+    QString tip;
+  } rows[] = {
+      {0, none, ""},
+      {1, HealthRowColor(HealthVerdict::Bad),
+       "Reallocated Sector Count (5) failing now: value 30, threshold 36\n2 reallocated sectors"},
+      {2, HealthRowColor(HealthVerdict::Caution), "Attribute 190 failed in the past: worst 40, threshold 45"},
+      {3, HealthRowColor(HealthVerdict::Caution), "3 pending sectors"},
+      {4, none, ""},
+  };
+  for (const auto& r : rows) {
+    for (int c = 0; c < list->columnCount(); ++c) {
+      EXPECT_EQ(list->topLevelItem(r.row)->background(c).color(), r.colour) << r.row << "/" << c;
+      EXPECT_EQ(list->topLevelItem(r.row)->toolTip(c), r.tip) << r.row << "/" << c;
+    }
+  }
   driveSlots = {};
 }

@@ -52,7 +52,7 @@ class SettingsSaveMountTest : public testing::Test {
     return config;
   }
 
-  static constexpr const char* kOldFile = "60 55 0 0 0 taruk@example.invalid smtp.example.invalid";
+  static constexpr const char* kOldFile = "60 55 0 0 0 taruk@example.invalid smtp.example.invalid 1";
 
  private:
   bool mounted_ = false;

@@ -82,6 +82,14 @@ def check_drive(drive, peer, identity):
     # QEMU reports 190 only, which is not a temperature the monitor reads.
     check(drive["temperature"] == 0, f"{name}: no temperature attribute, temperature 0")
 
+    # The verdict against smartctl's own reading of the thresholds, and the
+    # four counts in the low 16 bits of their raw values.
+    failed = [b.get("when_failed", "") for b in theirs]
+    counted = [b["raw"]["value"] & 0xFFFF for b in theirs if b["id"] in (5, 196, 197, 198)]
+    verdict = "bad" if "now" in failed else "caution" if "past" in failed or any(counted) else "good"
+    check(drive["health"] == verdict, f"{name}: health {drive['health']} ({'; '.join(drive['healthReasons'])}),"
+          f" smartctl says {verdict}")
+
 
 def main():
     parser = argparse.ArgumentParser()

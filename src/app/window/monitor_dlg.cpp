@@ -118,7 +118,10 @@ void CMonitorDlg::OnInitDialog() {
   }
   // 11. The notification-area icon.
   SetTrayIcon(true);
-  // 12. The monitoring timer, armed once for the whole run.
+  // 12. A drive already failing says so now, not one poll interval later;
+  // the balloon needs the icon of step 11.
+  core->CheckDriveHealth();
+  // 13. The monitoring timer, armed once for the whole run.
   monitorTimer.start(TimerPeriodMs(config.pollInterval));
 }
 

@@ -78,6 +78,9 @@ class CMonitorDlg : public TemplateDialog, public MonitorView {
   // MonitorView, for the monitoring cycle.
   void ShowDiskButton(int driveIndex) override;
   void ShowSelectedDriveInfo() override;
+  // Badges the disk buttons of drives in caution or bad, and names the worst
+  // drive in the tray icon's tooltip.
+  void ShowDriveHealth() override;
 
   // The timer's handler.
   void RunMonitoringCycle();
@@ -113,6 +116,7 @@ class CMonitorDlg : public TemplateDialog, public MonitorView {
   void PlaceInformationArea();
   void PaintInformationArea();
   void ShowApplication();
+  void UpdateTrayToolTip();
   void OnDetails();
   void OnOptions();
   void OnGraph();

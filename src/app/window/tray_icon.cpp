@@ -4,12 +4,29 @@
 #include <QFileInfo>
 #include <QMenu>
 
+#include "app/health_watch.h"
 #include "app/window/monitor_dlg.h"
+#include "drive/drive_slot.h"
 #include "ui/menu_resource.h"
 #include "ui/message_box.h"
 #include "ui/resources.h"
 
 using namespace monitor_ids;
+
+namespace {
+
+// "Taruk", and below it the drive in the worst health with its reason when
+// any drive is not good.
+QString TrayToolTipText() {
+  const std::wstring worst = WorstDriveHealthLine(driveSlots);
+  return worst.empty() ? QStringLiteral("Taruk") : QStringLiteral("Taruk\n") + QString::fromStdWString(worst);
+}
+
+}  // namespace
+
+void CMonitorDlg::UpdateTrayToolTip() {
+  if (trayIcon) trayIcon->setToolTip(TrayToolTipText());
+}
 
 QMenu* CMonitorDlg::TrayPopup() const { return trayMenu ? SubMenu(*trayMenu, 0) : nullptr; }
 
@@ -22,7 +39,7 @@ void CMonitorDlg::SetTrayIcon(bool add) {
   }
   if (!trayIcon) {
     trayIcon = new QSystemTrayIcon(icon, this);
-    trayIcon->setToolTip(QStringLiteral("Taruk"));
+    trayIcon->setToolTip(TrayToolTipText());
     if (QMenu* popup = TrayPopup()) trayIcon->setContextMenu(popup);
     connect(trayIcon, &QSystemTrayIcon::activated, this, &CMonitorDlg::OnTrayNotify);
   }
