@@ -78,6 +78,7 @@ void MonitorCore::CheckFreeSpace() {
 }
 
 void MonitorCore::RunTemperatureAlarm(int driveIndex) {
+  if (alarmsOff) return;
   if (driveIndex < 0 || driveIndex >= kDriveCount) return;
   const AlarmMessage message =
       TemperatureAlarmMessage(driveIndex, monitoredSlots[static_cast<size_t>(driveIndex)], config.criticalTemperature);
@@ -86,6 +87,7 @@ void MonitorCore::RunTemperatureAlarm(int driveIndex) {
 }
 
 void MonitorCore::RunFreeSpaceAlarm(const std::wstring& rootPath, uint32_t freeMb) {
+  if (alarmsOff) return;
   const AlarmMessage message = FreeSpaceAlarmMessage(rootPath, freeMb, config.minimumFreeSpace);
   CarryOutAlarm(config.freeSpaceAction, message, {config.emailAddress, config.smtpServer, smtpPort},
                 environment.platform);

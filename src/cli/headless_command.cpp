@@ -42,6 +42,17 @@ int OpenStopSignals() {
   return signalfd(-1, &stopSet, SFD_CLOEXEC | SFD_NONBLOCK);
 }
 
+// Unlike the window, the headless monitor never falls back on the demo
+// drives: nobody would see that they are made up. It watches what there is,
+// which may be nothing until a drive answers on a later cycle.
+void SayIfNoDrive(const DeviceOpener& drives) {
+  if (AnyDrivePresent(driveSlots)) return;
+  std::fprintf(stderr,
+               "taruk: no drive could be read (%s); the monitor runs on without drives "
+               "(the demo drives are only for the window)\n",
+               NoDriveReason(drives).c_str());
+}
+
 }  // namespace
 
 int RunHeadless(const CommandLine& commandLine) {
@@ -74,12 +85,14 @@ int RunHeadless(const CommandLine& commandLine) {
 
   if (commandLine.once) {
     core.RunMonitoringCycle();
+    SayIfNoDrive(*drives);
     close(stopSignals);
     return 0;
   }
 
   // As the window does at start: the drives once, without any test.
   core.RefreshDrives();
+  SayIfNoDrive(*drives);
   int exitCode = 0;
   QSocketNotifier stopNotifier(stopSignals, QSocketNotifier::Read);
   QObject::connect(&stopNotifier, &QSocketNotifier::activated, [&] {
