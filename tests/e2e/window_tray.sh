@@ -2,7 +2,7 @@
 # The window under a real X server with a notification area (trayer): it
 # starts on the demo drives, hides when closed, keeps running, and comes back
 # when its notification-area icon is clicked. Screenshots go to
-# BUILD/screenshots/ when ImageMagick's `import` is there.
+# BUILD/screenshots/.
 #   bash window_tray.sh TARUK BUILD_DIR
 set -euo pipefail
 taruk=$1
@@ -42,9 +42,11 @@ pids+=($!)
 "$python" "$here/x11_window.py" wait-tray 15 || { cat "$work/trayer.log"; exit 1; }
 
 shoot() {
+  mkdir -p "$build/screenshots"
   if command -v import >/dev/null; then
-    mkdir -p "$build/screenshots"
     import -window root "$build/screenshots/$1.png" 2>/dev/null || true
+  else
+    "$python" "$here/x11_window.py" screenshot "$build/screenshots/$1.png" || true
   fi
 }
 
