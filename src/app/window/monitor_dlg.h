@@ -7,9 +7,9 @@
 #include <QFont>
 #include <QIcon>
 #include <QPalette>
+#include <QString>
 #include <QSystemTrayIcon>
 #include <QTimer>
-#include <QString>
 #include <array>
 #include <memory>
 #include <optional>
