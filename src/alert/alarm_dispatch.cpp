@@ -8,8 +8,9 @@ namespace {
 
 // Every machine this runs on has the privilege step (there is no older
 // system family to skip it for). Its verdict is not looked at here: a refusal
-// has been reported, and the platform's power operation keeps to the system's
-// answer by itself.
+// has been reported, and the platform's power operation decides whether to
+// send its request all the same (the window does; the headless monitor keeps
+// to the system's answer).
 void PowerStep(PowerAction action, AlertPlatform& platform) {
   platform.EnableShutdownPrivilege(action);
   switch (action) {

@@ -5,9 +5,9 @@
 
 std::wstring AlarmSoundPathFor(const std::wstring& executablePath) {
   const size_t slash = executablePath.rfind(L'/');
-  if (slash == std::wstring::npos) return executablePath;
-  // Unlike a drive-letter path, a Linux path may have its last separator at
-  // the very start: a program in "/" plays "/alarm.wav".
+  // Cut only behind a separator after the first character: a path whose last
+  // '/' is its first is left as it is, and then fails to play with a reason.
+  if (slash == std::wstring::npos || slash == 0) return executablePath;
   return executablePath.substr(0, slash + 1) + L"alarm.wav";
 }
 

@@ -4,8 +4,9 @@
 #include <string>
 
 // The executable's folder (everything up to its last '/') followed by
-// "alarm.wav"; a path without any '/' is returned as it is, and then fails to
-// play with a readable reason.
+// "alarm.wav"; a path without a '/' after its first character ("taruk",
+// "/taruk") is returned as it is, and then fails to play with a readable
+// reason.
 std::wstring AlarmSoundPathFor(const std::wstring& executablePath);
 
 // AlarmSoundPathFor the path of the running executable (/proc/self/exe).

@@ -80,6 +80,7 @@ void MonitorCore::CheckFreeSpace() {
 }
 
 void MonitorCore::RunTemperatureAlarm(int driveIndex) {
+  if (alarmsOff) return;
   if (driveIndex < 0 || driveIndex >= kDriveCount) return;
   const AlarmMessage message =
       TemperatureAlarmMessage(driveIndex, monitoredSlots[static_cast<size_t>(driveIndex)], config.criticalTemperature);
@@ -97,6 +98,7 @@ void MonitorCore::CheckDriveHealth() {
 }
 
 void MonitorCore::RunHealthAlarm(int driveIndex, const DriveHealth& health) {
+  if (alarmsOff) return;
   if (driveIndex < 0 || driveIndex >= kDriveCount) return;
   const AlarmMessage message = HealthAlarmMessage(driveIndex, monitoredSlots[static_cast<size_t>(driveIndex)], health);
   CarryOutAlarm(config.healthAction, message, {config.emailAddress, config.smtpServer, smtpPort},
@@ -104,6 +106,7 @@ void MonitorCore::RunHealthAlarm(int driveIndex, const DriveHealth& health) {
 }
 
 void MonitorCore::RunFreeSpaceAlarm(const std::wstring& rootPath, uint32_t freeMb) {
+  if (alarmsOff) return;
   const AlarmMessage message = FreeSpaceAlarmMessage(rootPath, freeMb, config.minimumFreeSpace);
   CarryOutAlarm(config.freeSpaceAction, message, {config.emailAddress, config.smtpServer, smtpPort},
                 environment.platform);

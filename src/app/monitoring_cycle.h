@@ -47,6 +47,10 @@ class MonitorCore {
   // The port the e-mail action connects to. Always 25 for users; tests point
   // it at their own server.
   uint32_t smtpPort = 25;
+  // Set while the drives are made-up data (the demo drives shown when none
+  // of the machine's could be read): they are read, shown and recorded as
+  // usual, but no alarm action is ever carried out for them or their volumes.
+  bool alarmsOff = false;
 
  private:
   // Not "slots": Qt code includes this header, and Qt takes that word.

@@ -39,3 +39,18 @@ std::unique_ptr<Volumes> MakeVolumeSource(const CommandLine& commandLine) {
   }
   return std::make_unique<LinuxVolumes>();
 }
+
+bool AnyDrivePresent(const DriveSlots& slots) {
+  for (const DriveSlot& slot : slots) {
+    if (slot.IsPresent()) return true;
+  }
+  return false;
+}
+
+std::string NoDriveReason(const DeviceOpener& drives) {
+  for (int n = 0; n < kDriveCount; ++n) {
+    std::string why = drives.Problem(n);
+    if (!why.empty()) return why;
+  }
+  return "no disk answered";
+}

@@ -7,6 +7,7 @@
 
 #include "app/volumes.h"
 #include "cli/command_line.h"
+#include "drive/drive_slot.h"
 #include "drive/smart_device.h"
 
 // False with a one-line `error` when --replay names no readable folder.
@@ -14,3 +15,9 @@ bool CheckReplayFolder(const CommandLine& commandLine, std::string& error);
 
 std::unique_ptr<DeviceOpener> MakeDriveSource(const CommandLine& commandLine);
 std::unique_ptr<Volumes> MakeVolumeSource(const CommandLine& commandLine);
+
+// After a reading pass into `slots`: true when one of drives 0..3 answered.
+bool AnyDrivePresent(const DriveSlots& slots);
+// Why no drive answered that pass: the first reason a drive gave, or "no disk
+// answered" when none gave one.
+std::string NoDriveReason(const DeviceOpener& drives);

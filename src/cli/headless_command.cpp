@@ -42,6 +42,17 @@ int OpenStopSignals() {
   return signalfd(-1, &stopSet, SFD_CLOEXEC | SFD_NONBLOCK);
 }
 
+// Unlike the window, the headless monitor never falls back on the demo
+// drives: nobody would see that they are made up. It watches what there is,
+// which may be nothing until a drive answers on a later cycle.
+void SayIfNoDrive(const DeviceOpener& drives) {
+  if (AnyDrivePresent(driveSlots)) return;
+  std::fprintf(stderr,
+               "taruk: no drive could be read (%s); the monitor runs on without drives "
+               "(the demo drives are only for the window)\n",
+               NoDriveReason(drives).c_str());
+}
+
 }  // namespace
 
 int RunHeadless(const CommandLine& commandLine) {
@@ -74,6 +85,7 @@ int RunHeadless(const CommandLine& commandLine) {
 
   if (commandLine.once) {
     core.RunMonitoringCycle();
+    SayIfNoDrive(*drives);
     close(stopSignals);
     return 0;
   }
@@ -81,6 +93,7 @@ int RunHeadless(const CommandLine& commandLine) {
   // As the window does at start: the drives once, and only the health test,
   // which speaks at once for a drive already failing.
   core.RefreshDrives();
+  SayIfNoDrive(*drives);
   core.CheckDriveHealth();
   int exitCode = 0;
   QSocketNotifier stopNotifier(stopSignals, QSocketNotifier::Read);

@@ -1,11 +1,13 @@
 // taruk with no mode: the monitor's main window. When no live drive can be
 // read (no disk answers, or no right to ask), it shows the demo drives that
-// come with the program, and says so on stderr.
+// come with the program, says so on stderr and in the window, and carries out
+// no alarm action for them.
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -23,16 +25,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// True when one of drives 0..3 answers the reading pass; otherwise `why`
-// holds the first reason a drive gave, if any.
-bool AnyDriveReadable(DeviceOpener& drives, std::string& why) {
+// True when one of drives 0..3 answers the reading pass.
+bool AnyDriveReadable(DeviceOpener& drives) {
   DriveSlots probe{};
   ReadAllDrives(drives, probe);
-  for (int n = 0; n < kDriveCount; ++n) {
-    if (probe[n].IsPresent()) return true;
-  }
-  for (int n = 0; n < kDriveCount && why.empty(); ++n) why = drives.Problem(n);
-  return false;
+  return AnyDrivePresent(probe);
 }
 
 // The demo drives: installed beside the program's data
@@ -77,17 +74,18 @@ int RunMonitorWindow(int argc, char** argv, const CommandLine& commandLine) {
 
   CommandLine source = commandLine;
   std::unique_ptr<DeviceOpener> drives = MakeDriveSource(source);
-  std::string why;
-  if (source.replayDir.empty() && !AnyDriveReadable(*drives, why)) {
+  std::optional<QString> demoDrivesReason;
+  if (source.replayDir.empty() && !AnyDriveReadable(*drives)) {
+    const std::string why = NoDriveReason(*drives);
     const std::string demo = FindDemoFolder();
     if (demo.empty()) {
-      std::fprintf(stderr, "taruk: no drive could be read%s%s%s, and the demo drives are not installed\n",
-                   why.empty() ? "" : " (", why.c_str(), why.empty() ? "" : ")");
+      std::fprintf(stderr, "taruk: no drive could be read (%s), and the demo drives are not installed\n", why.c_str());
     } else {
-      std::fprintf(stderr, "taruk: no drive could be read%s%s%s; showing the demo drives from %s\n",
-                   why.empty() ? "" : " (", why.c_str(), why.empty() ? "" : ")", demo.c_str());
+      std::fprintf(stderr, "taruk: no drive could be read (%s); showing the demo drives from %s, with alarms off\n",
+                   why.c_str(), demo.c_str());
       source.replayDir = demo;
       drives = MakeDriveSource(source);
+      demoDrivesReason = QString::fromStdString(why);
     }
   }
   std::unique_ptr<Volumes> volumes = MakeVolumeSource(source);
@@ -98,8 +96,9 @@ int RunMonitorWindow(int argc, char** argv, const CommandLine& commandLine) {
 
   SystemClock clock;
   DesktopAlertPlatform machine;
+  machine.sendRefusedPowerRequests = true;
   WindowAlertPlatform platform(machine);
-  CMonitorApp app(MonitorServices{*drives, *volumes, clock, platform});
+  CMonitorApp app(MonitorServices{*drives, *volumes, clock, platform, demoDrivesReason});
   app.onWindowCreated = [&platform](CMonitorDlg& window) { platform.SetWindow(&window); };
   app.InitInstance();
   platform.SetWindow(nullptr);

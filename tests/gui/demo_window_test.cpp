@@ -1,17 +1,21 @@
-// The main window on the demo drives: what a user sees on first start, and
-// screenshots of it under the build folder (screenshots/).
+// The main window on the demo drives: what a user sees on first start on a
+// machine whose drives cannot be read, and screenshots of it under the build
+// folder (screenshots/). Fallen back on, the demo drives never act; named
+// with --replay, the same drives do.
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "app/settings_file.h"
 #include "app/window/monitor_dlg.h"
 #include "drive/drive_slot.h"
 #include "gui/modal_watcher.h"
 #include "gui/test_services.h"
 #include "platform/replay/replay_device_opener.h"
 #include "platform/replay/replay_volumes.h"
+#include "support/recording_platform.h"
 #include "support/scoped_env.h"
 #include "ui/about_dlg.h"
 #include "ui/icon_button.h"
@@ -26,7 +30,8 @@ class DemoWindow : public testing::Test {
     ASSERT_TRUE(settingsHome.isValid());
     ASSERT_TRUE(QDir(settingsHome.path()).mkpath(QStringLiteral("Taruk")));
     driveSlots = {};
-    window = std::make_unique<CMonitorDlg>(MonitorServices{drives, volumes, clock, platform});
+    // As the program starts where no drive can be read.
+    window = std::make_unique<CMonitorDlg>(MonitorServices{drives, volumes, clock, platform, kReason});
     ASSERT_TRUE(window->IsBuilt());
   }
   QString Text(int id) const { return ControlText(window->Control(id)); }
@@ -37,6 +42,7 @@ class DemoWindow : public testing::Test {
     EXPECT_TRUE(widget.grab().save(path)) << path.toStdString();
   }
 
+  static inline const QString kReason = QStringLiteral("/dev/vda: permission denied");
   QTemporaryDir settingsHome;
   ScopedEnv appData{"APPDATA", settingsHome.path().toStdString()};
   ReplayDeviceOpener drives{TARUK_DEMO_DIR};
@@ -84,17 +90,78 @@ TEST_F(DemoWindow, ShowsEveryDemoDriveAndItsPanel) {
   }
 
   // The Seagate is the demo's drive in caution: a badge on its button (the
-  // disk icon has no amber of its own), its name in the tray's tooltip.
+  // disk icon has no amber of its own). The tray's tooltip says first that
+  // these drives are made up.
   for (int n = 0; n < kDriveCount; ++n) {
     const QColor corner = window->DiskButton(n)->Icon(1).icon.pixelColor(19, 24);
     EXPECT_EQ(corner.red() > 200 && corner.green() > 120 && corner.blue() < 60, n == 1) << n;
   }
-  EXPECT_EQ(window->TrayIcon()->toolTip(), QStringLiteral("Taruk\nHD1: ST3160023A health: caution (3 pending sectors)"));
+  EXPECT_EQ(window->TrayIcon()->toolTip(), QStringLiteral("Taruk: demo drives, alarms off"));
 
   // A cycle re-reads the drives and keeps the selection.
   window->RunMonitoringCycle();
   EXPECT_EQ(window->SelectedDrive(), 3);
   EXPECT_EQ(Text(kManufacturer), QStringLiteral("MAXTOR"));
+}
+
+// The minute moves on at every tick, so that every history step records.
+class StepClock : public Clock {
+ public:
+  int minute = 0;
+  int CurrentHour() override { return 15; }
+  int CurrentMinute() override { return minute; }
+};
+
+TEST_F(DemoWindow, FallenBackOnTheyNeverActNamedWithReplayTheyDo) {
+  // The demo Seagate (HD1) runs at 57 °C, above the default 55; /srv/backup
+  // has 524 MB free.
+  MonitorConfig alarms;
+  alarms.temperatureAction = AlarmAction::ShutDown;
+  alarms.freeSpaceAction = AlarmAction::ShowNotification;
+  alarms.minimumFreeSpace = 1000;
+  ASSERT_TRUE(SaveSettings(alarms));
+  const std::wstring notice =
+      L"balloon Taruk|No drive could be read here: /dev/vda: permission denied. Showing demo drives; alarms are "
+      L"off.|5000";
+  const std::wstring health = L"balloon Taruk|HD1: ST3160023A health: caution (3 pending sectors)|5000";
+  const std::vector<std::wstring> oneTick = {
+      L"privilege shutdown", L"shutdown",
+      L"balloon Taruk|Disk /srv/backup: Minimum disk free space reached! Current free space 524 Mb, minimum 1000 "
+      L"Mb|5000"};
+
+  for (const bool fellBack : {true, false}) {
+    SCOPED_TRACE(fellBack ? "fell back on the demo drives" : "--replay of the demo drives");
+    driveSlots = {};
+    RecordingPlatform recorder;
+    StepClock steps;
+    MonitorServices services{drives, volumes, steps, recorder};
+    if (fellBack) services.demoDrivesReason = kReason;
+    CMonitorDlg demo(services);
+    QTest::qWait(1);  // the event loop runs: the start balloon goes out
+    for (int tick = 0; tick < 3; ++tick) {
+      ++steps.minute;
+      demo.RunMonitoringCycle();
+    }
+    // The history and the panel go on as usual.
+    EXPECT_EQ(driveSlots[1].minuteHistory[0], 57u);
+    EXPECT_EQ(driveSlots[1].minuteHistory[2], 57u);
+    EXPECT_EQ(ControlText(demo.Control(kTemperature)), QString::fromUtf8("41 °C"));
+
+    std::vector<std::wstring> expected;
+    if (fellBack) {
+      expected = {notice};
+    } else {
+      expected = {health};  // once at start, not on every tick
+      for (int tick = 0; tick < 3; ++tick) expected.insert(expected.end(), oneTick.begin(), oneTick.end());
+    }
+    EXPECT_EQ(recorder.calls, expected);
+    EXPECT_EQ(demo.windowTitle(), fellBack ? QStringLiteral("Taruk S.M.A.R.T. (demo drives)")
+                                           : QStringLiteral("Taruk S.M.A.R.T."));
+    ASSERT_NE(demo.TrayIcon(), nullptr);
+    EXPECT_EQ(demo.TrayIcon()->toolTip(),
+              fellBack ? QStringLiteral("Taruk: demo drives, alarms off")
+                       : QStringLiteral("Taruk\nHD1: ST3160023A health: caution (3 pending sectors)"));
+  }
 }
 
 TEST_F(DemoWindow, Screenshots) {

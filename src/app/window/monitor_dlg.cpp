@@ -62,6 +62,7 @@ CMonitorDlg::CMonitorDlg(MonitorServices services, QWidget* parent)
   graphButton = Control<CIconButton>(kGraph);
   core = std::make_unique<MonitorCore>(
       driveSlots, config, MonitorEnvironment{services.drives, services.volumes, services.clock, services.platform, *this});
+  core->alarmsOff = ShowsDemoDrives();
   monitorTimer.setTimerType(Qt::CoarseTimer);
   connect(&monitorTimer, &QTimer::timeout, this, &CMonitorDlg::RunMonitoringCycle);
   // Set up as it is made rather than on its first showing: nothing fills its
@@ -118,6 +119,7 @@ void CMonitorDlg::OnInitDialog() {
   }
   // 11. The notification-area icon.
   SetTrayIcon(true);
+  if (ShowsDemoDrives()) AnnounceDemoDrives();
   // 12. A drive already failing says so now, not one poll interval later;
   // the balloon needs the icon of step 11.
   core->CheckDriveHealth();

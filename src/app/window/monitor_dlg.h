@@ -7,10 +7,12 @@
 #include <QFont>
 #include <QIcon>
 #include <QPalette>
+#include <QString>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <array>
 #include <memory>
+#include <optional>
 
 #include "app/monitor_config.h"
 #include "app/monitor_view.h"
@@ -64,6 +66,10 @@ struct MonitorServices {
   Volumes& volumes;
   Clock& clock;
   AlertPlatform& platform;
+  // Set when `drives` are the demo drives the program fell back to because
+  // none of this machine's could be read: why none could. The window then
+  // says it shows a demo and carries out no alarm action.
+  std::optional<QString> demoDrivesReason = std::nullopt;
 };
 
 class CMonitorDlg : public TemplateDialog, public MonitorView {
@@ -95,6 +101,7 @@ class CMonitorDlg : public TemplateDialog, public MonitorView {
   // icon to show it from (no notification area on this desktop).
   bool ShowTrayBalloon(const QString& title, const QString& text, int timeoutMs);
 
+  bool ShowsDemoDrives() const { return services.demoDrivesReason.has_value(); }
   int SelectedDrive() const { return selectedDrive; }
   const MonitorConfig& Config() const { return config; }
   MonitorConfig& Config() { return config; }
@@ -124,6 +131,7 @@ class CMonitorDlg : public TemplateDialog, public MonitorView {
   void SaveConfig();
   void OnClose();
   void RunAboutBox();
+  void AnnounceDemoDrives();
 
   // Members in the window's declared order.
   QFont infoFont;

@@ -16,8 +16,10 @@ using namespace monitor_ids;
 namespace {
 
 // "Taruk", and below it the drive in the worst health with its reason when
-// any drive is not good.
-QString TrayToolTipText() {
+// any drive is not good. Made-up drives say so first, and that nothing
+// they show will act.
+QString TrayToolTipText(bool demoDrives) {
+  if (demoDrives) return QStringLiteral("Taruk: demo drives, alarms off");
   const std::wstring worst = WorstDriveHealthLine(driveSlots);
   return worst.empty() ? QStringLiteral("Taruk") : QStringLiteral("Taruk\n") + QString::fromStdWString(worst);
 }
@@ -25,7 +27,7 @@ QString TrayToolTipText() {
 }  // namespace
 
 void CMonitorDlg::UpdateTrayToolTip() {
-  if (trayIcon) trayIcon->setToolTip(TrayToolTipText());
+  if (trayIcon) trayIcon->setToolTip(TrayToolTipText(ShowsDemoDrives()));
 }
 
 QMenu* CMonitorDlg::TrayPopup() const { return trayMenu ? SubMenu(*trayMenu, 0) : nullptr; }
@@ -39,7 +41,7 @@ void CMonitorDlg::SetTrayIcon(bool add) {
   }
   if (!trayIcon) {
     trayIcon = new QSystemTrayIcon(icon, this);
-    trayIcon->setToolTip(TrayToolTipText());
+    trayIcon->setToolTip(TrayToolTipText(ShowsDemoDrives()));
     if (QMenu* popup = TrayPopup()) trayIcon->setContextMenu(popup);
     connect(trayIcon, &QSystemTrayIcon::activated, this, &CMonitorDlg::OnTrayNotify);
   }

@@ -14,3 +14,10 @@ void WindowAlertPlatform::ShowBalloon(const std::wstring& title, const std::wstr
 void WindowAlertPlatform::ShowSystemError(const std::wstring& text) {
   ShowSystemErrorText(QString::fromStdWString(text), window);
 }
+
+bool WindowAlertPlatform::EnableShutdownPrivilege(PowerAction action) {
+  std::wstring refusal;
+  if (machine.PowerAllowed(action, refusal)) return true;
+  ShowSystemErrorText(QString::fromStdWString(refusal), nullptr);
+  return false;
+}

@@ -2,7 +2,9 @@
 // The alarm actions as the main window carries them out: balloons from its
 // notification-area icon and error boxes owned by it; the rest (power, sound)
 // by the machine's own platform. Where the desktop has no notification area,
-// balloons go to the machine's platform too (desktop notifications).
+// balloons go to the machine's platform too (desktop notifications). The
+// machine should send power requests even after a refused privilege step
+// (DesktopAlertPlatform::sendRefusedPowerRequests), and log their failures.
 
 #include "alert/alert_platform.h"
 
@@ -16,7 +18,12 @@ class WindowAlertPlatform : public AlertPlatform {
   void SetWindow(CMonitorDlg* owner) { window = owner; }
 
   void ShowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) override;
-  bool EnableShutdownPrivilege(PowerAction action) override { return machine.EnableShutdownPrivilege(action); }
+  // The machine's verdict; a refusal is shown in the box titled "Error",
+  // owned by no window.
+  bool EnableShutdownPrivilege(PowerAction action) override;
+  bool PowerAllowed(PowerAction action, std::wstring& refusal) override {
+    return machine.PowerAllowed(action, refusal);
+  }
   void ShutDown() override { machine.ShutDown(); }
   void Suspend() override { machine.Suspend(); }
   void Hibernate() override { machine.Hibernate(); }

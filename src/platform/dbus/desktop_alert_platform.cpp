@@ -17,25 +17,32 @@ void DesktopAlertPlatform::ShowBalloon(const std::wstring& title, const std::wst
 }
 
 bool DesktopAlertPlatform::EnableShutdownPrivilege(PowerAction action) {
+  std::wstring refusal;
+  if (PowerAllowed(action, refusal)) return true;
+  ShowSystemError(refusal);
+  return false;
+}
+
+bool DesktopAlertPlatform::PowerAllowed(PowerAction action, std::wstring& refusal) {
   QString failure;
   const QString verdict = LogindVerdict(action, failure);
-  if (verdict.isEmpty()) {
-    ShowSystemError(failure.toStdWString());
+  if (!failure.isEmpty()) {
+    refusal = failure.toStdWString();
     return false;
   }
   if (!VerdictAllows(verdict)) {
-    ShowSystemError(RefusalText(action, verdict).toStdWString());
+    refusal = RefusalText(action, verdict).toStdWString();
     return false;
   }
   return true;
 }
 
 void DesktopAlertPlatform::RequestPower(PowerAction action) {
-  QString failure;
-  const QString verdict = LogindVerdict(action, failure);
+  std::wstring refusal;
   // The privilege step has already reported why; say nothing twice.
-  if (verdict.isEmpty() || !VerdictAllows(verdict)) return;
+  if (!sendRefusedPowerRequests && !PowerAllowed(action, refusal)) return;
   PowerRequestGoingOut(action);
+  QString failure;
   if (!LogindRequest(action, failure)) ShowSystemError(failure.toStdWString());
 }
 

@@ -15,9 +15,12 @@ class DesktopAlertPlatform : public AlertPlatform {
   // logind's CanPowerOff, CanSuspend or CanHibernate. "no" and "na" are
   // reported through ShowSystemError and give false.
   bool EnableShutdownPrivilege(PowerAction action) override;
+  // The verdict alone: "no", "na" or no logind to ask give false and why.
+  bool PowerAllowed(PowerAction action, std::wstring& refusal) override;
   // Each asks logind again and does nothing on "no" or "na" (logind itself
-  // is not trusted to refuse a hibernation without swap); a failed request is
-  // reported through ShowSystemError.
+  // is not trusted to refuse a hibernation without swap), unless
+  // `sendRefusedPowerRequests` is set; a failed request is reported through
+  // ShowSystemError.
   void ShutDown() override;
   void Suspend() override;
   void Hibernate() override;
@@ -26,6 +29,10 @@ class DesktopAlertPlatform : public AlertPlatform {
   void ShowSystemError(const std::wstring& text) override;
 
   SoundPlayOptions soundOptions;  // tests shorten the time-out
+  // The window sends a power request whatever the privilege step found, as
+  // it has shown that step's failure already; the headless monitor keeps to
+  // logind's answer.
+  bool sendRefusedPowerRequests = false;
 
  protected:
   // Called just before a power request goes to logind, and only then: a

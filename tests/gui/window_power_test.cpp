@@ -1,0 +1,73 @@
+// A power alarm in the window while systemd-logind refuses it (python3-dbusmock
+// on private buses): the privilege step's failure is shown in the system's
+// error box, owned by no window, on every tick, and the request goes out all
+// the same; what becomes of the request is only logged on stderr.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include "app/settings_file.h"
+#include "app/window/monitor_dlg.h"
+#include "app/window/window_alert_platform.h"
+#include "drive/drive_slot.h"
+#include "gui/message_box_watcher.h"
+#include "gui/test_services.h"
+#include "platform/dbus/desktop_alert_platform.h"
+#include "platform/replay/replay_device_opener.h"
+#include "support/private_buses.h"
+#include "support/scoped_env.h"
+
+namespace {
+
+TEST(WindowPowerAction, RefusedOrUnreachableLogindIsShownAndTheRequestStillSent) {
+  PrivateBuses buses;
+  std::string problem;
+  if (!buses.Start(problem)) GTEST_SKIP() << problem;
+  MockService logind;
+  ASSERT_TRUE(logind.Start(buses.Folder(), "logind", R"({"CanPowerOff": "no"})"));
+
+  QTemporaryDir settingsHome;
+  ScopedEnv appData{"APPDATA", settingsHome.path().toStdString()};
+  ASSERT_TRUE(QDir(settingsHome.path()).mkpath(QStringLiteral("Taruk")));
+  MonitorConfig alarms;
+  alarms.temperatureAction = AlarmAction::ShutDown;  // the demo Seagate, HD1, runs at 57 °C
+  ASSERT_TRUE(SaveSettings(alarms));
+
+  driveSlots = {};
+  ReplayDeviceOpener drives{TARUK_DEMO_DIR};
+  NoVolumes volumes;
+  FixedClock clock;
+  // Wired as the program wires its window.
+  DesktopAlertPlatform machine;
+  machine.sendRefusedPowerRequests = true;
+  WindowAlertPlatform platform(machine);
+  CMonitorDlg window(MonitorServices{drives, volumes, clock, platform});
+  platform.SetWindow(&window);
+  MessageBoxWatcher boxes;
+
+  window.RunMonitoringCycle();
+  window.RunMonitoringCycle();
+  EXPECT_EQ(logind.Calls(), "CanPowerOff\nPowerOff False\nCanPowerOff\nPowerOff False\n");
+  ASSERT_EQ(boxes.seen.size(), 2u);
+  for (const SeenMessageBox& box : boxes.seen) {
+    EXPECT_EQ(box.title, QStringLiteral("Error"));
+    EXPECT_EQ(box.icon, QMessageBox::Information);
+    EXPECT_EQ(box.owner, nullptr);
+    EXPECT_EQ(box.text,
+              QStringLiteral("This program is not allowed to shut down the system (systemd-logind answers \"no\")"));
+  }
+
+  // No logind at all: the box gives the bus's reason; the request fails, and
+  // that is logged, not shown.
+  logind.Stop();
+  testing::internal::CaptureStderr();
+  window.RunMonitoringCycle();
+  const std::string logged = testing::internal::GetCapturedStderr();
+  ASSERT_EQ(boxes.seen.size(), 3u);
+  EXPECT_TRUE(boxes.seen[2].text.startsWith(QStringLiteral("systemd-logind: CanPowerOff: "))) <<
+      boxes.seen[2].text.toStdString();
+  EXPECT_NE(logged.find("taruk: Error: systemd-logind: PowerOff: "), std::string::npos) << logged;
+}
+
+}  // namespace
