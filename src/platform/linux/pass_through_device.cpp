@@ -41,7 +41,8 @@ uint32_t BufferSizeOf(const RequestBlock& request) {
 }
 
 // The only commands this device sends: the reads of the reading pass and
-// SMART ENABLE OPERATIONS. Anything else is refused before it reaches the drive.
+// SMART ENABLE OPERATIONS, plus CHECK POWER MODE, which CheckPowerMode builds
+// itself. Anything else is refused before it reaches the drive.
 bool IsAllowedDataCommand(const IdeRegisters& r) {
   if (r.command == ata::kIdentifyDevice || r.command == ata::kIdentifyPacketDevice) return true;
   return r.command == ata::kSmart &&
