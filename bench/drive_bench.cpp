@@ -72,4 +72,49 @@ void ReadDriveInfoReplayedInMemory(benchmark::State& state) {
 }
 BENCHMARK(ReadDriveInfoReplayedInMemory);
 
+// A monitor tick's pass over a drive that is awake (argument 0xFF) or in
+// standby (0x00), counting what reaches the drive: ATA commands (CHECK POWER
+// MODE, SMART ENABLE OPERATIONS, IDENTIFY, both pages), apart from the
+// version and geometry requests that the driver answers itself. A sleeping
+// drive must get CHECK POWER MODE alone.
+void ReadDriveInfoTickByPowerMode(benchmark::State& state) {
+  class CountingDevice : public CaptureDevice {
+   public:
+    CountingDevice(DriveCapture capture, int& commands) : CaptureDevice(std::move(capture)), commands_(commands) {}
+    bool SendDriveCommand(const RequestBlock& request, CommandAnswer& answer) override {
+      ++commands_;
+      return CaptureDevice::SendDriveCommand(request, answer);
+    }
+    bool ReceiveDriveData(const RequestBlock& request, DataAnswer& answer) override {
+      ++commands_;
+      return CaptureDevice::ReceiveDriveData(request, answer);
+    }
+    std::optional<uint8_t> CheckPowerMode(int position) override {
+      ++commands_;
+      return CaptureDevice::CheckPowerMode(position);
+    }
+
+   private:
+    int& commands_;
+  };
+  class Opener : public DeviceOpener {
+   public:
+    DriveCapture capture = DemoCapture(0);
+    int commands = 0;
+    std::unique_ptr<SmartDevice> Open(int) override { return std::make_unique<CountingDevice>(capture, commands); }
+  } opener;
+  opener.capture.powerMode[0] = static_cast<uint8_t>(state.range(0));
+  DriveSlot slot;
+  ReadDriveInfo(opener, 0, slot);  // the start: the drive becomes present
+  opener.commands = 0;
+  int64_t passes = 0;
+  for (auto _ : state) {
+    ReadDriveInfo(opener, 0, slot);
+    benchmark::DoNotOptimize(slot.temperature);
+    ++passes;
+  }
+  state.counters["ata_commands_per_pass"] = static_cast<double>(opener.commands) / static_cast<double>(passes);
+}
+BENCHMARK(ReadDriveInfoTickByPowerMode)->Arg(0xFF)->Arg(0x00);
+
 }  // namespace

@@ -51,6 +51,12 @@ std::wstring TrimmedSerial(const std::wstring& serialNumber) {
 
 std::wstring TemperatureText(uint32_t temperature) { return Format(L"%u \u00B0C", temperature); }
 
+std::wstring PanelTemperatureText(const DriveSlot& slot) {
+  if (slot.powerMode == PowerMode::Standby) return L"standby";
+  if (slot.temperature == 0) return {};
+  return TemperatureText(slot.temperature);
+}
+
 std::wstring WorkTimeText(uint32_t powerOnHours) {
   return Format(L"%u hours (%u days)", powerOnHours, powerOnHours / 24);
 }

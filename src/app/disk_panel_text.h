@@ -16,5 +16,9 @@ std::wstring ManufacturerOf(const std::wstring& model);
 std::wstring TrimmedSerial(const std::wstring& serialNumber);
 // "%u °C".
 std::wstring TemperatureText(uint32_t temperature);
+// The panel's temperature field: "standby" while the drive sleeps (its
+// temperature is then the last one read), otherwise TemperatureText. Empty
+// when there is nothing to show (no reading and awake).
+std::wstring PanelTemperatureText(const DriveSlot& slot);
 // "%u hours (%u days)".
 std::wstring WorkTimeText(uint32_t powerOnHours);

@@ -66,7 +66,19 @@ std::string RawValueText(const SmartAttributeEntry& entry) {
   return Format("%02x%02x%02x%02x%02x%02x", r[5], r[4], r[3], r[2], r[1], r[0]);
 }
 
-std::string DriveReportText(const DriveSlots& slots) {
+const char* PowerModeName(PowerMode mode) {
+  switch (mode) {
+    case PowerMode::Standby:
+      return "standby";
+    case PowerMode::Active:
+      return "active";
+    case PowerMode::Unknown:
+      break;
+  }
+  return "unknown";
+}
+
+std::string DriveReportText(const DriveSlots& slots, bool woken) {
   std::string out;
   bool any = false;
   for (int n = 0; n < kDriveCount; ++n) {
@@ -78,6 +90,10 @@ std::string DriveReportText(const DriveSlots& slots) {
     out += ToUtf8(CapacityText(slot)) + "\n";
     out += "Serial number: " + PrintableUtf8(slot.serialNumber) + "\n";
     out += "Firmware: " + PrintableUtf8(slot.firmware) + "\n";
+    if (slot.powerMode == PowerMode::Standby && !woken) {
+      out += "standby: not read (taruk --report --wake reads it)\n";
+      continue;
+    }
     out += "Temperature: " + ToUtf8(TemperatureText(slot.temperature)) + "\n";
     out += "Work time: " + ToUtf8(WorkTimeText(slot.powerOnHours)) + "\n";
     out += HealthLine(AtaHealth(slot));
@@ -119,6 +135,7 @@ std::string DriveReportJson(const DriveSlots& slots) {
     out += ",\"bytesPerSector\":" + std::to_string(slot.bytesPerSector);
     out += ",\"temperature\":" + std::to_string(slot.temperature);
     out += ",\"powerOnHours\":" + std::to_string(slot.powerOnHours);
+    out += ",\"powerMode\":\"" + std::string(PowerModeName(slot.powerMode)) + "\"";
     const DriveHealth health = AtaHealth(slot);
     out += ",\"health\":" + JsonString(HealthVerdictText(health.verdict));
     out += ",\"healthReasons\":[";

@@ -9,13 +9,19 @@
 // Per present drive: "HD%d: model", the capacity line of its disk button,
 // serial number, firmware, temperature, work time, the health verdict with
 // its reasons, and the attribute rows of the details list (id, name, value,
-// threshold, worst, raw).
-std::string DriveReportText(const DriveSlots& slots);
+// threshold, worst, raw). A drive that reported standby shows its identity
+// and that it was not read, unless the pass was told to `wake` it.
+std::string DriveReportText(const DriveSlots& slots, bool woken = false);
 
-// {"drives":[{"index":0,"model":"...",...,"health":"good","healthReasons":[],
-// "attributes":[{...}]}]} on one line; texts exactly as stored (padding
-// kept), raw as the details list shows it.
+// {"drives":[{"index":0,"model":"...",...,"powerMode":"active",
+// "health":"good","healthReasons":[],"attributes":[{...}]}]} on one line;
+// texts exactly as stored (padding kept), raw as the details list shows it,
+// the power mode as the drive reported it before it was read ("standby",
+// "active" or "unknown").
 std::string DriveReportJson(const DriveSlots& slots);
+
+// "standby", "active" or "unknown".
+const char* PowerModeName(PowerMode mode);
 
 // The twelve lower-case hex digits of a raw value, most significant first.
 std::string RawValueText(const SmartAttributeEntry& entry);

@@ -1,5 +1,6 @@
 // taruk --capture DIR: one reading pass over drives 0..3 whose answers are
 // written as DIR/driveN.capture, so that `--replay DIR` shows the same drives.
+// A sleeping drive is captured asleep (identified, not read) unless --wake.
 
 #include <cstdio>
 #include <filesystem>
@@ -60,7 +61,8 @@ int RunCapture(const CommandLine& commandLine) {
   bool failed = false;
   for (int n = 0; n < kDriveCount; ++n) {
     const fs::path path = folder / ("drive" + std::to_string(n) + ".capture");
-    std::unique_ptr<SmartDevice> device = drives->Open(n);
+    const SleepingDrive rule = commandLine.wake ? SleepingDrive::Wake : SleepingDrive::Identify;
+    std::unique_ptr<SmartDevice> device = drives->OpenForPass(n, rule);
     if (!device) {
       const std::string problem = drives->Problem(n);
       if (!problem.empty()) std::fprintf(stderr, "taruk: %s\n", problem.c_str());
@@ -71,7 +73,7 @@ int RunCapture(const CommandLine& commandLine) {
       }
       continue;
     }
-    const DriveCapture capture = CaptureDrive(*device);
+    const DriveCapture capture = CaptureDrive(*device, rule);
     device.reset();
     const std::string problem = drives->Problem(n);
     if (!problem.empty()) std::fprintf(stderr, "taruk: %s\n", problem.c_str());

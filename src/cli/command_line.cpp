@@ -5,10 +5,12 @@
 const char* const kUsage =
     "Usage:\n"
     "  taruk [--replay DIR]                     the monitor (drives from captures with --replay)\n"
-    "  taruk --report [--json] [--replay DIR]   read drives 0..3 once and print what they report\n"
-    "  taruk --capture DIR                      write each readable drive's answers to DIR/driveN.capture\n"
+    "  taruk --report [--json] [--wake] [--replay DIR]\n"
+    "                                           read drives 0..3 once and print what they report\n"
+    "  taruk --capture DIR [--wake]             write each readable drive's answers to DIR/driveN.capture\n"
     "  taruk --headless [--once] [--replay DIR] the monitor without windows; --once runs one cycle\n"
-    "  taruk --help | --version\n";
+    "  taruk --help | --version\n"
+    "A drive in standby is not spun up: it is identified but not read, unless --wake is given.\n";
 
 bool ParseCommandLine(int argc, char** argv, CommandLine& commandLine, std::string& error) {
   using Mode = CommandLine::Mode;
@@ -46,6 +48,8 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& commandLine, std::stri
       commandLine.json = true;
     } else if (option == "--once") {
       commandLine.once = true;
+    } else if (option == "--wake") {
+      commandLine.wake = true;
     } else if (option == "--replay") {
       if (!takeValue(i, option, commandLine.replayDir)) return false;
     } else {
@@ -59,6 +63,10 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& commandLine, std::stri
   }
   if (commandLine.once && commandLine.mode != Mode::Headless) {
     error = "taruk: --once goes with --headless";
+    return false;
+  }
+  if (commandLine.wake && commandLine.mode != Mode::Report && commandLine.mode != Mode::Capture) {
+    error = "taruk: --wake goes with --report or --capture";
     return false;
   }
   if (!commandLine.replayDir.empty() && commandLine.mode == Mode::Capture) {

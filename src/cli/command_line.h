@@ -9,6 +9,7 @@ struct CommandLine {
   Mode mode = Mode::Monitor;
   bool json = false;       // --report --json
   bool once = false;       // --headless --once
+  bool wake = false;       // --report/--capture --wake: read sleeping drives too
   std::string replayDir;   // --replay DIR: drives (and volumes) from captures
   std::string captureDir;  // --capture DIR
 };

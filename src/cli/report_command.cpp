@@ -16,7 +16,7 @@ int RunReport(const CommandLine& commandLine) {
   }
   std::unique_ptr<DeviceOpener> opener = MakeDriveSource(commandLine);
   DriveSlots slots{};
-  ReadAllDrives(*opener, slots);
+  ReadAllDrives(*opener, slots, commandLine.wake);
 
   // A drive that could not be read says why on stderr, so stdout stays the
   // report alone. Under --replay that can only be a bad capture, which makes
@@ -31,7 +31,8 @@ int RunReport(const CommandLine& commandLine) {
   }
   if (problems && !commandLine.replayDir.empty()) return 2;
 
-  const std::string report = commandLine.json ? DriveReportJson(slots) : DriveReportText(slots);
+  const std::string report =
+      commandLine.json ? DriveReportJson(slots) : DriveReportText(slots, commandLine.wake);
   std::fwrite(report.data(), 1, report.size(), stdout);
   return std::fflush(stdout) == 0 ? 0 : 1;
 }

@@ -21,6 +21,13 @@ struct SmartAttributeEntry {
   friend bool operator==(const SmartAttributeEntry&, const SmartAttributeEntry&) = default;
 };
 
+// What CHECK POWER MODE said in the last pass that reached the drive.
+enum class PowerMode : uint8_t {
+  Unknown,  // not asked, no answer, or the drive did not open
+  Active,   // active or idle: the drive was read
+  Standby,  // spun down: not read, the slot keeps its last values
+};
+
 struct DriveSlot {
   // Geometry and identity.
   int64_t cylinders = 0;
@@ -48,6 +55,8 @@ struct DriveSlot {
   std::array<uint32_t, kMinuteHistoryLength> minuteHistory{};
   int32_t minuteStamp = 0;
   int32_t hourStamp = 0;
+
+  PowerMode powerMode = PowerMode::Unknown;
 
   // Both capacity fields are written only after the version and geometry
   // requests succeeded, so they tell whether the drive ever answered.

@@ -27,10 +27,10 @@ bool IsAtapi(uint8_t deviceMap, int position) { return (deviceMap >> (position +
 
 }  // namespace
 
-std::unique_ptr<SmartDevice> OpenSmartDevice(DeviceOpener& opener, int driveNumber) {
+std::unique_ptr<SmartDevice> OpenSmartDevice(DeviceOpener& opener, int driveNumber, SleepingDrive rule) {
   // Linux has one way to a physical drive, so there is no platform-family
   // branch here: every drive number opens its own device.
-  return opener.Open(driveNumber);
+  return opener.OpenForPass(driveNumber, rule);
 }
 
 bool EnableSmart(SmartDevice& device, int position) {
@@ -38,8 +38,27 @@ bool EnableSmart(SmartDevice& device, int position) {
   return device.SendDriveCommand(EnableSmartRequest(position), answer);
 }
 
-void ReadDriveInfo(DeviceOpener& opener, int driveNumber, DriveSlot& slot) {
-  std::unique_ptr<SmartDevice> device = OpenSmartDevice(opener, driveNumber);
+bool CheckPowerMode(SmartDevice& device, int position, DriveSlot& slot) {
+  const std::optional<uint8_t> mode = device.CheckPowerMode(position);
+  if (!mode) {
+    slot.powerMode = PowerMode::Unknown;
+    return false;
+  }
+  // Only 0x00 is standby; idle and every other answer read as today.
+  slot.powerMode = *mode == ata::kPowerModeStandby ? PowerMode::Standby : PowerMode::Active;
+  return slot.powerMode == PowerMode::Standby;
+}
+
+SleepingDrive SleepingDriveRule(const DriveSlot& slot, bool wake) {
+  if (wake) return SleepingDrive::Wake;
+  return slot.IsPresent() ? SleepingDrive::Leave : SleepingDrive::Identify;
+}
+
+void ReadDriveInfo(DeviceOpener& opener, int driveNumber, DriveSlot& slot, bool wake) {
+  // Decided before the geometry makes a new drive present.
+  const SleepingDrive rule = SleepingDriveRule(slot, wake);
+  slot.powerMode = PowerMode::Unknown;
+  std::unique_ptr<SmartDevice> device = OpenSmartDevice(opener, driveNumber, rule);
   if (!device) return;
 
   VersionAnswer version{};
@@ -53,7 +72,12 @@ void ReadDriveInfo(DeviceOpener& opener, int driveNumber, DriveSlot& slot) {
   for (int position = 0; position < 4; ++position) {
     if (!((deviceMap >> position) & 1)) continue;
     const bool atapi = IsAtapi(deviceMap, position);
-    if (!atapi && EnableSmart(*device, position)) smartEnabledMask |= 1u << position;
+    // A packet device has no S.M.A.R.T. pages to read and is not checked.
+    const bool asleep = !atapi && CheckPowerMode(*device, position, slot) && rule != SleepingDrive::Wake;
+    if (asleep && rule == SleepingDrive::Leave) continue;
+    // Enabling S.M.A.R.T. may spin a drive up; a sleeping one is not enabled
+    // and so not read.
+    if (!atapi && !asleep && EnableSmart(*device, position)) smartEnabledMask |= 1u << position;
     // Identified whether or not the enable request went through.
     DataAnswer answer{};
     if (device->ReceiveDriveData(IdentifyRequest(position, atapi), answer)) {
@@ -66,6 +90,6 @@ void ReadDriveInfo(DeviceOpener& opener, int driveNumber, DriveSlot& slot) {
   }
 }
 
-void ReadAllDrives(DeviceOpener& opener, DriveSlots& slots) {
-  for (int n = 0; n < kDriveCount; ++n) ReadDriveInfo(opener, n, slots[n]);
+void ReadAllDrives(DeviceOpener& opener, DriveSlots& slots, bool wake) {
+  for (int n = 0; n < kDriveCount; ++n) ReadDriveInfo(opener, n, slots[n], wake);
 }

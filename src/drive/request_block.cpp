@@ -51,3 +51,10 @@ RequestBlock SmartReadDataRequest(int position) {
 RequestBlock SmartReadThresholdsRequest(int position) {
   return SmartRequest(position, ata::kSmartReadThresholds, kPageSize);
 }
+
+IdeRegisters CheckPowerModeRegisters(int position) {
+  IdeRegisters registers;
+  registers.driveHead = DriveHeadFor(position);
+  registers.command = ata::kCheckPowerMode;
+  return registers;
+}

@@ -27,3 +27,8 @@ RequestBlock EnableSmartRequest(int position);
 RequestBlock IdentifyRequest(int position, bool packetDevice);
 RequestBlock SmartReadDataRequest(int position);
 RequestBlock SmartReadThresholdsRequest(int position);
+
+// CHECK POWER MODE goes around the S.M.A.R.T. request blocks (the Windows
+// S.M.A.R.T. interface carries only S.M.A.R.T. and IDENTIFY commands), as
+// bare registers: no features, no count, only the command.
+IdeRegisters CheckPowerModeRegisters(int position);

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 // SENDCMDINPARAMS without its trailing one-byte buffer.
@@ -52,7 +53,18 @@ constexpr uint8_t kSmartReadThresholds = 0xD1;
 constexpr uint8_t kSmartEnableOperations = 0xD8;
 constexpr uint8_t kSmartCylinderLow = 0x4F;
 constexpr uint8_t kSmartCylinderHigh = 0xC2;
+// CHECK POWER MODE answers in its Sector Count register without spinning a
+// drive up: 0x00 standby, 0x80 idle, 0xFF active or idle.
+constexpr uint8_t kCheckPowerMode = 0xE5;
+constexpr uint8_t kPowerModeStandby = 0x00;
 }  // namespace ata
+
+// What a pass does with an ATA position whose drive reports standby.
+enum class SleepingDrive {
+  Leave,     // nothing more goes to it (the monitor's ticks)
+  Identify,  // IDENTIFY only, which a drive answers without spinning up (a drive not yet known)
+  Wake,      // read as any other drive (taruk --report --wake)
+};
 
 class SmartDevice {
  public:
@@ -65,6 +77,12 @@ class SmartDevice {
   virtual bool SendDriveCommand(const RequestBlock& request, CommandAnswer& answer) = 0;
   // SMART_RCV_DRIVE_DATA: the page arrives at answer[16..527].
   virtual bool ReceiveDriveData(const RequestBlock& request, DataAnswer& answer) = 0;
+  // CHECK POWER MODE for one device-map position: the Sector Count the drive
+  // answered with, or nothing when the command failed or the way to the drive
+  // does not hand the registers back (the drive is then read as if awake).
+  // A device that has no spinning media to spare (NVMe, once there is such
+  // a device) keeps this default and is never checked.
+  virtual std::optional<uint8_t> CheckPowerMode(int /*position*/) { return std::nullopt; }
 };
 
 // Opens physical drive N (0..3). A null result is the invalid handle.
@@ -72,6 +90,12 @@ class DeviceOpener {
  public:
   virtual ~DeviceOpener() = default;
   virtual std::unique_ptr<SmartDevice> Open(int driveNumber) = 0;
+  // Open for a pass that treats a sleeping drive by `rule`. Only an opener
+  // that reads the drive ahead of the pass (the privileged reader) needs to
+  // know it; the others simply open.
+  virtual std::unique_ptr<SmartDevice> OpenForPass(int driveNumber, SleepingDrive /*rule*/) {
+    return Open(driveNumber);
+  }
   // Why the drive could not be read in the last pass, in words a user can act
   // on ("/dev/sda: permission denied: ..."); empty when there is no such drive
   // or nothing went wrong. The window stays silent; `taruk --report` prints it.

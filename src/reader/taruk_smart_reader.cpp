@@ -1,9 +1,11 @@
-// taruk-smart-reader N: reads physical drive N (0..3) the way one reading
-// pass does and writes the drive's answers to standard output as capture
-// text. It is installed with the capabilities that reading S.M.A.R.T. needs,
-// so that the monitor itself can run without them; it therefore takes one
-// drive number and nothing else: no paths, no options, and nothing from the
-// environment decides what it opens.
+// taruk-smart-reader N [leave|wake]: reads physical drive N (0..3) the way
+// one reading pass does and writes the drive's answers to standard output as
+// capture text. It is installed with the capabilities that reading S.M.A.R.T.
+// needs, so that the monitor itself can run without them; it therefore takes
+// one drive number and nothing else but what the pass does with a drive
+// that reports standby: by default it is identified only, with `leave` it is
+// sent nothing more, with `wake` it is read as any other. No paths, no other
+// options, and nothing from the environment decides what it opens.
 //
 // Exit codes (the monitor's ReaderDeviceOpener relies on them):
 //   0  the capture is on standard output; a line on standard error, if any,
@@ -34,10 +36,21 @@ constexpr int kNoSuchDrive = 3;
 const char* const kReaderPermissionHint =
     "taruk-smart-reader lacks its capabilities (setcap cap_sys_rawio,cap_dac_read_search=ep)";
 
-// Exactly one argument, one digit from 0 to 3.
-bool ParseDriveNumber(int argc, char** argv, int& driveNumber) {
-  if (argc != 2 || argv[1][0] < '0' || argv[1][0] > '3' || argv[1][1] != '\0') return false;
+// One digit from 0 to 3, then at most one of the two words.
+bool ParseArguments(int argc, char** argv, int& driveNumber, SleepingDrive& rule) {
+  if (argc < 2 || argc > 3 || argv[1][0] < '0' || argv[1][0] > '3' || argv[1][1] != '\0') return false;
   driveNumber = argv[1][0] - '0';
+  rule = SleepingDrive::Identify;
+  if (argc == 3) {
+    const std::string word = argv[2];
+    if (word == "leave") {
+      rule = SleepingDrive::Leave;
+    } else if (word == "wake") {
+      rule = SleepingDrive::Wake;
+    } else {
+      return false;
+    }
+  }
   return true;
 }
 
@@ -53,8 +66,9 @@ extern "C" int __lsan_is_turned_off() { return prctl(PR_GET_DUMPABLE) != 1; }
 
 int main(int argc, char** argv) {
   int driveNumber = 0;
-  if (!ParseDriveNumber(argc, argv, driveNumber)) {
-    fputs("usage: taruk-smart-reader N   (N = physical drive number, 0 to 3)\n", stderr);
+  SleepingDrive rule = SleepingDrive::Identify;
+  if (!ParseArguments(argc, argv, driveNumber, rule)) {
+    fputs("usage: taruk-smart-reader N [leave|wake]   (N = physical drive number, 0 to 3)\n", stderr);
     return kUsage;
   }
 
@@ -72,7 +86,7 @@ int main(int argc, char** argv) {
     return kNotOpened;
   }
 
-  const DriveCapture capture = CaptureDrive(*device);
+  const DriveCapture capture = CaptureDrive(*device, rule);
   device.reset();  // each pass closes the device
 
   const std::string problem = opener.Problem(driveNumber);

@@ -29,6 +29,8 @@ DriveCapture FullCapture() {
   DriveCapture capture;
   capture.deviceMap = 0x23;
   capture.geometry = CapturedGeometry{9729, 255, 63, 512};
+  capture.powerMode[0] = 0x00;
+  capture.powerMode[2] = 0xFF;
   capture.enable[0] = true;
   capture.enable[2] = false;
   capture.identify[0] = Pattern(1);
@@ -121,6 +123,12 @@ TEST(CaptureFormat, MalformedFilesNameTheLineAndWhatWasExpected) {
   ExpectError("geometry 10 -255 63 512\n", 1, "tracks per cylinder");
   ExpectError("geometry -10 255 63 512\n", 1, "cylinders");  // would show a negative capacity
   ExpectError("enable 1 yes\n", 1, "ok or fail");
+  ExpectError("power-mode 0 standby\n", 1, "power mode byte");
+  ExpectError("power-mode 0 0x100\n", 1, "power mode byte");
+  ExpectError("device-map 0x01\npower-mode 0\n", 2, "power mode byte");
+  ExpectError("power-mode 4 0x00\n", 1, "position 0..3");
+  ExpectError("power-mode 1 0x00\npower-mode 1 0xff\n", 2, "twice");
+  ExpectError("identify 0\n" + page.substr(0, 100) + "\npower-mode 0 0x00\n", 3, "expected 1024 hex digits");
   // The same answer twice would leave a reader guessing which one the drive gave.
   ExpectError("device-map 0x01\ndevice-map 0x03\n", 2, "twice");
   ExpectError("identify 2 " + page + "\nidentify 2 " + page, 2, "twice");
@@ -151,6 +159,7 @@ TEST(CaptureDrive, AsksWhatTheReadingPassAsksAndKeepsTheAnswers) {
   device.cylinders = 9729;
   device.tracksPerCylinder = 255;
   device.refused = {"enable 2"};
+  device.powerModes[0] = 0xFF;  // position 2 does not answer it
   device.pages["identify 0"] = Pattern(1);
   device.pages["identify-packet 1"] = Pattern(2);
   device.pages["identify 2"] = Pattern(3);
@@ -159,9 +168,10 @@ TEST(CaptureDrive, AsksWhatTheReadingPassAsksAndKeepsTheAnswers) {
   device.pages["read-data 2"] = Pattern(6);  // never asked: enable 2 failed
 
   const DriveCapture capture = CaptureDrive(device);
-  EXPECT_EQ(device.log, (std::vector<std::string>{"version", "geometry", "enable 0", "identify 0",
-                                                   "identify-packet 1", "enable 2", "identify 2", "read-data 0",
-                                                   "read-thresholds 0"}));
+  EXPECT_EQ(device.log, (std::vector<std::string>{"version", "geometry", "power-mode 0", "enable 0", "identify 0",
+                                                   "identify-packet 1", "power-mode 2", "enable 2", "identify 2",
+                                                   "read-data 0", "read-thresholds 0"}));
+  EXPECT_EQ(capture.powerMode, (std::array<std::optional<uint8_t>, 4>{0xFF, {}, {}, {}}));
   EXPECT_EQ(capture.deviceMap, 0x27);
   ASSERT_TRUE(capture.geometry);
   EXPECT_EQ(*capture.geometry, (CapturedGeometry{9729, 255, 63, 512}));
@@ -189,9 +199,39 @@ TEST(CaptureDrive, StopsWhereThePassStops) {
   noData.pages["identify 0"] = Pattern(1);
   noData.pages["read-thresholds 0"] = Pattern(2);
   const DriveCapture capture = CaptureDrive(noData);
-  EXPECT_EQ(noData.log, (std::vector<std::string>{"version", "geometry", "enable 0", "identify 0", "read-data 0"}));
+  EXPECT_EQ(noData.log,
+            (std::vector<std::string>{"version", "geometry", "power-mode 0", "enable 0", "identify 0", "read-data 0"}));
   EXPECT_FALSE(capture.geometry);
   EXPECT_FALSE(capture.smartData[0]);
   EXPECT_FALSE(capture.smartThresholds[0]);
   EXPECT_EQ(capture.enable[0], true);
+}
+
+TEST(CaptureDrive, ASleepingDriveIsCapturedAsThePassWouldTreatIt) {
+  ScriptedDevice device;
+  device.powerModes[0] = 0x00;
+  device.pages["identify 0"] = Pattern(1);
+  device.pages["read-data 0"] = Pattern(2);
+  device.pages["read-thresholds 0"] = Pattern(3);
+  using Log = std::vector<std::string>;
+  const struct {
+    SleepingDrive rule;
+    Log log;
+  } cases[] = {
+      {SleepingDrive::Leave, {"version", "geometry", "power-mode 0"}},
+      {SleepingDrive::Identify, {"version", "geometry", "power-mode 0", "identify 0"}},
+      {SleepingDrive::Wake,
+       {"version", "geometry", "power-mode 0", "enable 0", "identify 0", "read-data 0", "read-thresholds 0"}},
+  };
+  for (const auto& c : cases) {
+    device.log.clear();
+    const DriveCapture capture = CaptureDrive(device, c.rule);
+    EXPECT_EQ(device.log, c.log);
+    EXPECT_EQ(capture.powerMode[0], 0x00);
+    EXPECT_EQ(capture.smartData[0].has_value(), c.rule == SleepingDrive::Wake);
+    // Replayed, it is the same sleeping drive.
+    const ParseResult replayed = Parse(FormatCapture(capture));
+    ASSERT_TRUE(replayed.ok) << replayed.error;
+    EXPECT_EQ(replayed.capture, capture);
+  }
 }

@@ -30,6 +30,7 @@ TEST(DriveReport, JsonKeepsTextsExactlyAndEscapesThem) {
             "\"serialNumber\":\"  S1\",\"firmware\":\"F\\u0001\","
             "\"capacityGb\":0,\"capacityMb\":5,\"cylinders\":-1,\"tracksPerCylinder\":0,"
             "\"sectorsPerTrack\":0,\"bytesPerSector\":0,\"temperature\":45,\"powerOnHours\":300,"
+            "\"powerMode\":\"unknown\","
             "\"health\":\"bad\",\"healthReasons\":[\"Attribute 210 failing now: value 1, threshold 3\"],"
             "\"attributes\":["
             "{\"id\":194,\"name\":\"Temperature \",\"current\":45,\"worst\":60,\"threshold\":0,"
@@ -64,4 +65,25 @@ TEST(DriveReport, TextShowsWhatThePanelAndTheDetailsListShow) {
   const std::string shown = DriveReportText(hostile);
   EXPECT_EQ(shown.rfind("HD2: ?]0;owned??2J\n", 0), 0u) << shown;
   EXPECT_NE(shown.find("\nFirmware: F?\n"), std::string::npos) << shown;
+}
+
+TEST(DriveReport, ASleepingDriveShowsItsIdentityAndThatItWasNotRead) {
+  DriveSlots slots = OneDrive();
+  slots[2].powerMode = PowerMode::Standby;
+  const std::string text = DriveReportText(slots);
+  EXPECT_NE(text.find("\nFirmware: F?\nstandby: not read (taruk --report --wake reads it)\n"), std::string::npos)
+      << text;
+  EXPECT_EQ(text.find("Temperature"), std::string::npos) << text;
+  EXPECT_EQ(text.find("194 "), std::string::npos) << text;
+  // Woken and read: reported in full.
+  const std::string woken = DriveReportText(slots, true);
+  EXPECT_EQ(woken.find("standby"), std::string::npos) << woken;
+  EXPECT_NE(woken.find("\nTemperature: 45 \xc2\xb0" "C\n"), std::string::npos) << woken;
+
+  for (const auto& [mode, json] : {std::pair{PowerMode::Standby, "\"powerMode\":\"standby\""},
+                                   std::pair{PowerMode::Active, "\"powerMode\":\"active\""},
+                                   std::pair{PowerMode::Unknown, "\"powerMode\":\"unknown\""}}) {
+    slots[2].powerMode = mode;
+    EXPECT_NE(DriveReportJson(slots).find(json), std::string::npos) << json;
+  }
 }

@@ -143,6 +143,29 @@ TEST_F(MonitoringCycleTest, AlarmsDoNotLatchAndAVanishedHotDriveKeepsAlarming) {
   EXPECT_EQ(platform.calls.size(), 3u);
 }
 
+TEST_F(MonitoringCycleTest, ASleepingDriveKeepsItsLastTemperatureTestedAndRecordedUntilItWakes) {
+  drives.Set(1, "HOT DRIVE", 70, 0xFF);
+  Tick();
+  // It spins down; read, it would now say 30 degrees.
+  drives.Set(1, "HOT DRIVE", 30, 0x00);
+  Tick();
+  Tick();
+  const DriveSlot& slot = slots[1];
+  EXPECT_EQ(slot.powerMode, PowerMode::Standby);
+  EXPECT_EQ(slot.temperature, 70u);
+  EXPECT_EQ(slot.minuteHistory[0], 70u);
+  EXPECT_EQ(slot.minuteHistory[1], 70u);
+  EXPECT_EQ(platform.calls, std::vector<std::wstring>(3, TemperatureBalloon(1, Padded(L"HOT DRIVE"), 55)));
+
+  // Woken by its own use: read in full at the next tick.
+  drives.Set(1, "HOT DRIVE", 30, 0x80);
+  Tick();
+  EXPECT_EQ(slot.powerMode, PowerMode::Active);
+  EXPECT_EQ(slot.temperature, 30u);
+  EXPECT_EQ(slot.minuteHistory[0], 30u);
+  EXPECT_EQ(platform.calls.size(), 3u);
+}
+
 TEST_F(MonitoringCycleTest, CycleStartedWhileOneIsRunningIsSkipped) {
   drives.Set(0, "HOT DRIVE", 60);
   drives.Set(3, "HOT DRIVE 3", 60);

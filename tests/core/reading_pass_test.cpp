@@ -127,8 +127,9 @@ TEST(ReadingPass, OfTwoMarkedPositionsTheHigherOneStands) {
   drive.pages["read-data 2"] = AttributePage({{0, 5, 90, 90, {}}, {1, 194, 90, 90, {40}}});
   drive.pages["read-thresholds 2"] = ThresholdPage({{0, 5, 22}});
   const DriveSlot slot = Read(opener);
-  EXPECT_EQ(opener.lastLog, (Log{"version", "geometry", "enable 0", "identify 0", "enable 2", "identify 2",
-                                 "read-data 0", "read-thresholds 0", "read-data 2", "read-thresholds 2"}));
+  EXPECT_EQ(opener.lastLog,
+            (Log{"version", "geometry", "power-mode 0", "enable 0", "identify 0", "power-mode 2", "enable 2",
+                 "identify 2", "read-data 0", "read-thresholds 0", "read-data 2", "read-thresholds 2"}));
   EXPECT_EQ(slot.model.substr(0, 6), L"SECOND");
   EXPECT_EQ(slot.idCylinders, 200);
   EXPECT_EQ(slot.temperature, 40u);
@@ -143,7 +144,7 @@ TEST(ReadingPass, AFailedEnableStillIdentifiesButReadsNoPages) {
   opener.drives[0] = HealthyDrive();
   opener.drives[0].refused = {"enable 0"};
   const DriveSlot slot = Read(opener, EarlierSlot());
-  EXPECT_EQ(opener.lastLog, (Log{"version", "geometry", "enable 0", "identify 0"}));
+  EXPECT_EQ(opener.lastLog, (Log{"version", "geometry", "power-mode 0", "enable 0", "identify 0"}));
   EXPECT_EQ(slot.model.substr(0, 9), L"ST380011A");
   EXPECT_EQ(slot.attributes, EarlierSlot().attributes);
   EXPECT_EQ(slot.temperature, 33u);
@@ -168,7 +169,7 @@ TEST(ReadingPass, AFailedDataPageChangesNoSmartValue) {
   opener.drives[0].scribbleOnFailure = true;
   const DriveSlot slot = Read(opener, EarlierSlot());
   // The thresholds are not even asked for.
-  EXPECT_EQ(opener.lastLog, (Log{"version", "geometry", "enable 0", "identify 0", "read-data 0"}));
+  EXPECT_EQ(opener.lastLog, (Log{"version", "geometry", "power-mode 0", "enable 0", "identify 0", "read-data 0"}));
   EXPECT_EQ(slot.attributes, EarlierSlot().attributes);
   EXPECT_EQ(slot.temperature, 33u);
   EXPECT_EQ(slot.powerOnHours, 1234u);
@@ -202,4 +203,61 @@ TEST(ReadingPass, AVanishedDriveKeepsEveryValue) {
   opener.drives[2].versionAnswers = false;
   ReadAllDrives(opener, slots);
   EXPECT_EQ(slots[2], before);
+}
+
+TEST(ReadingPass, ASleepingDriveIsAskedItsPowerModeAndNothingElseUntilItWakes) {
+  ScriptedOpener opener;
+  opener.drives[0] = HealthyDrive();
+  opener.drives[0].powerModes[0] = 0x00;
+  DriveSlot slot;
+
+  // At start it is identified (answered without spinning up), not read.
+  ReadDriveInfo(opener, 0, slot);
+  EXPECT_EQ(opener.lastLog, (Log{"version", "geometry", "power-mode 0", "identify 0"}));
+  EXPECT_TRUE(slot.IsPresent());
+  EXPECT_EQ(slot.model.substr(0, 9), L"ST380011A");
+  EXPECT_EQ(slot.temperature, 0u);
+  EXPECT_EQ(slot.attributes[0].id, 0);
+  EXPECT_EQ(slot.powerMode, PowerMode::Standby);
+
+  // Every later pass: CHECK POWER MODE is the one ATA command (the version
+  // and geometry are the driver's own answers), and the slot keeps all.
+  slot = EarlierSlot();
+  for (int tick = 0; tick < 2; ++tick) {
+    ReadDriveInfo(opener, 0, slot);
+    EXPECT_EQ(opener.lastLog, (Log{"version", "geometry", "power-mode 0"}));
+    DriveSlot expected = EarlierSlot();
+    expected.cylinders = 16383;  // the geometry answer, as every pass stores it
+    expected.tracksPerCylinder = 16;
+    expected.sectorsPerTrack = 63;
+    expected.bytesPerSector = 512;
+    expected.capacityGb = 8;
+    expected.capacityMb = 455;
+    expected.powerMode = PowerMode::Standby;
+    EXPECT_EQ(slot, expected);
+  }
+  EXPECT_EQ(opener.rules, (std::vector<SleepingDrive>{SleepingDrive::Identify, SleepingDrive::Leave,
+                                                      SleepingDrive::Leave}));
+
+  // Told to wake it, or once it answers anything but standby, the pass
+  // reads in full; a drive or bridge that does not answer is read as well.
+  const struct {
+    std::optional<uint8_t> answer;
+    bool wake;
+    PowerMode mode;
+  } reads[] = {{0x00, true, PowerMode::Standby},
+               {0xFF, false, PowerMode::Active},
+               {0x80, false, PowerMode::Active},
+               {std::nullopt, false, PowerMode::Unknown}};
+  for (const auto& read : reads) {
+    SCOPED_TRACE(read.answer.value_or(0x100));
+    opener.drives[0].powerModes.erase(0);
+    if (read.answer) opener.drives[0].powerModes[0] = *read.answer;
+    slot = EarlierSlot();
+    ReadDriveInfo(opener, 0, slot, read.wake);
+    EXPECT_EQ(opener.lastLog, (Log{"version", "geometry", "power-mode 0", "enable 0", "identify 0", "read-data 0",
+                                   "read-thresholds 0"}));
+    EXPECT_EQ(slot.temperature, 45u);
+    EXPECT_EQ(slot.powerMode, read.mode);
+  }
 }

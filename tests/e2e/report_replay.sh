@@ -23,6 +23,28 @@ grep -qx "Health: caution (3 pending sectors; Attribute 190 failed in the past: 
   "$work/demo.txt" || fail "no health line"
 [ "$(grep -c "^Health: good$" "$work/demo.txt")" = 3 ] || fail "the other demo drives are not all good"
 
+# A sleeping drive (the demo Seagate, captured in standby): identified, not
+# read, unless --wake; the JSON says so either way.
+mkdir "$work/asleep"
+{ echo "power-mode 0 0x00"; cat "$top/data/demo/drive1.capture"; } >"$work/asleep/drive1.capture"
+"$taruk" --report --replay "$work/asleep" >"$work/asleep.txt"
+grep -qx "HD1: ST3160023A *" "$work/asleep.txt" || fail "sleeping drive: no HD1 line"
+grep -qx "Capacity: 160.03 Gb" "$work/asleep.txt" || fail "sleeping drive: no capacity line"
+grep -qx "standby: not read (taruk --report --wake reads it)" "$work/asleep.txt" ||
+  fail "sleeping drive: no standby line"
+grep -q "^Temperature\|^194 " "$work/asleep.txt" && fail "sleeping drive: read anyway: $(cat "$work/asleep.txt")"
+"$taruk" --report --wake --replay "$work/asleep" >"$work/woken.txt"
+grep -qx "Temperature: 57 °C" "$work/woken.txt" || fail "--wake: no temperature line"
+grep -q "^standby" "$work/woken.txt" && fail "--wake: still says not read"
+"$taruk" --report --json --replay "$work/asleep" >"$work/asleep.json"
+grep -q '"temperature":0,"powerOnHours":0,"powerMode":"standby","health":"unknown","healthReasons":\[[^]]*\],"attributes":\[\]' "$work/asleep.json" ||
+  fail "sleeping drive: JSON"
+"$taruk" --report --json --wake --replay "$work/asleep" >"$work/woken.json"
+grep -q '"temperature":57,.*"powerMode":"standby",.*"attributes":\[{' "$work/woken.json" || fail "--wake: JSON"
+status=0
+"$taruk" --headless --wake >/dev/null 2>"$work/err" || status=$?
+[ "$status" = 2 ] || fail "--wake without --report: exit $status, expected 2"
+
 # A capture broken in its middle: exit 2, the file and line on stderr, no report.
 cp -r "$top/data/demo" "$work/bad"
 sed -i '20s/^  ../  zz/' "$work/bad/drive2.capture"

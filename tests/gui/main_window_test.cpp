@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -21,6 +22,7 @@
 #include "drive/smart_device.h"
 #include "gui/modal_watcher.h"
 #include "gui/test_services.h"
+#include "platform/replay/replay_device_opener.h"
 #include "support/scoped_env.h"
 #include "ui/icon_button.h"
 
@@ -227,6 +229,41 @@ TEST_F(MainWindow, DiskButtonsAndPanelFollowPresentDrivesOnly) {
     window->ShowDriveInfo(2);
     EXPECT_EQ(Text(*window, kManufacturer), QString::fromUtf8(maker.shown));
   }
+}
+
+TEST_F(MainWindow, ASleepingSelectedDriveShowsStandbyInPlaceOfItsTemperature) {
+  // The demo Seagate (57 degrees when read) as drive 0, asleep from the start.
+  QTemporaryDir captures;
+  QFile demo(QStringLiteral(TARUK_DEMO_DIR "/drive1.capture"));
+  QFile asleep(captures.filePath(QStringLiteral("drive0.capture")));
+  ASSERT_TRUE(demo.open(QIODevice::ReadOnly) && asleep.open(QIODevice::WriteOnly));
+  asleep.write("power-mode 0 0x00\n" + demo.readAll());
+  asleep.close();
+  ReplayDeviceOpener sleepingDrives(captures.path().toStdString());
+  auto window = std::make_unique<CMonitorDlg>(MonitorServices{sleepingDrives, volumes, clock, platform});
+  ASSERT_TRUE(window->IsBuilt());
+
+  // Identified, not read: every text but the temperature as for any drive.
+  EXPECT_EQ(window->DiskButton(0)->text(), QStringLiteral("HD0: ST3160023A                              \n"
+                                                          "Capacity: 160.03 Gb"));
+  EXPECT_EQ(Text(*window, kManufacturer), QStringLiteral("Seagate Technology"));
+  EXPECT_EQ(Text(*window, kTemperature), QStringLiteral("standby"));
+  EXPECT_FALSE(window->Control(kTemperature)->isHidden());
+  EXPECT_FALSE(window->Control(kTemperatureIcon)->isHidden());
+  EXPECT_EQ(driveSlots[0].temperature, 0u);
+  QDir().mkpath(QStringLiteral(TARUK_SCREENSHOT_DIR));
+  EXPECT_TRUE(window->grab().save(QStringLiteral(TARUK_SCREENSHOT_DIR "/main-window-standby.png")));
+
+  // Still asleep at the next tick; then it wakes and is read.
+  window->RunMonitoringCycle();
+  EXPECT_EQ(Text(*window, kTemperature), QStringLiteral("standby"));
+  ASSERT_TRUE(asleep.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  demo.seek(0);
+  asleep.write("power-mode 0 0xff\n" + demo.readAll());
+  asleep.close();
+  window->RunMonitoringCycle();
+  EXPECT_EQ(Text(*window, kTemperature), QString::fromUtf8("57 °C"));
+  EXPECT_EQ(Text(*window, kWorkTime), QStringLiteral("2210 hours (92 days)"));
 }
 
 TEST_F(MainWindow, InformationAreaIsLightBlueWithDarkBlueBoldLabels) {

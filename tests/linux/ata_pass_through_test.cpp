@@ -20,9 +20,16 @@ PassThroughCdb Cdb(std::initializer_list<uint8_t> bytes) {
 // What libata writes for a command that went through with CK_COND set:
 // descriptor sense, RECOVERED ERROR, "ATA PASS-THROUGH INFORMATION
 // AVAILABLE", then the ATA Status Return descriptor.
-std::vector<uint8_t> LibataRegistersSense(uint8_t status, uint8_t error, uint8_t senseKey = 0x01) {
+std::vector<uint8_t> LibataRegistersSense(uint8_t status, uint8_t error, uint8_t senseKey = 0x01,
+                                          uint8_t count = 1) {
   return {0x72, senseKey, 0x00, 0x1D, 0, 0, 0, 14,
-          0x09, 12,       0x00, error, 0, 1, 0, 0x01, 0, 0x4F, 0, 0xC2, 0xA0, status};
+          0x09, 12,       0x00, error, 0, count, 0, 0x01, 0, 0x4F, 0, 0xC2, 0xA0, status};
+}
+
+// The same in fixed format (what libata gives with D_SENSE clear): error,
+// status, device and count in the INFORMATION field.
+std::vector<uint8_t> FixedRegistersSense(uint8_t status, uint8_t error, uint8_t count) {
+  return {0x70, 0, 0x01, error, status, 0xA0, count, 10, 0, 0, 0, 0, 0x00, 0x1D};
 }
 
 PassThroughReply Reply(uint8_t scsiStatus, const std::vector<uint8_t>& sense) {
@@ -48,6 +55,36 @@ TEST(PassThroughCommandBlock, EveryRequestOfThePassBecomesTheMatchingAtaCommand)
             Cdb({0x85, 0x08, 0x0E, 0, 0xD0, 0, 1, 0, 1, 0, 0x4F, 0, 0xC2, 0xA0, 0xB0, 0}));
   EXPECT_EQ(BuildPassThrough16(RegistersOf(SmartReadThresholdsRequest(1)), AtaProtocol::PioDataIn),
             Cdb({0x85, 0x08, 0x0E, 0, 0xD1, 0, 1, 0, 1, 0, 0x4F, 0, 0xC2, 0xB0, 0xB0, 0}));
+  // CHECK POWER MODE: non-data with CK_COND, no count, command 0xE5.
+  EXPECT_EQ(BuildPassThrough16(CheckPowerModeRegisters(0), AtaProtocol::NonData),
+            Cdb({0x85, 0x06, 0x20, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xA0, 0xE5, 0}));
+}
+
+TEST(PassThroughOutcome, CheckPowerModeAnswerComesFromEitherSenseFormat) {
+  const struct {
+    const char* what;
+    uint8_t scsiStatus;
+    std::vector<uint8_t> sense;
+    std::optional<uint8_t> count;
+  } cases[] = {
+      {"descriptor, standby", 0x02, LibataRegistersSense(0x50, 0, 0x01, 0x00), 0x00},
+      {"descriptor, idle", 0x02, LibataRegistersSense(0x50, 0, 0x01, 0x80), 0x80},
+      {"descriptor, active", 0x02, LibataRegistersSense(0x40, 0, 0x00, 0xFF), 0xFF},
+      {"fixed, standby", 0x02, FixedRegistersSense(0x50, 0, 0x00), 0x00},
+      {"fixed, active", 0x02, FixedRegistersSense(0x50, 0, 0xFF), 0xFF},
+      // A bridge that ignores CK_COND: GOOD, no registers. Not standby.
+      {"good without registers", 0x00, {}, std::nullopt},
+      // A blank register set: without DRDY the 0 is nobody's answer.
+      {"descriptor, blank", 0x02, LibataRegistersSense(0x00, 0, 0x01, 0x00), std::nullopt},
+      {"fixed, blank", 0x02, FixedRegistersSense(0x00, 0, 0x00), std::nullopt},
+      {"aborted by the drive", 0x02, LibataRegistersSense(0x51, 0x04, 0x01, 0x00), std::nullopt},
+      {"busy", 0x02, LibataRegistersSense(0xD0, 0, 0x01, 0x00), std::nullopt},
+      {"ABORTED COMMAND", 0x02, LibataRegistersSense(0x50, 0, 0x0B, 0x00), std::nullopt},
+      {"fixed, other sense", 0x02, {0x70, 0, 0x01, 0, 0x50, 0xA0, 0, 10, 0, 0, 0, 0, 0x17, 0x01}, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ReturnedCount(Reply(c.scsiStatus, c.sense)), c.count) << c.what;
+  }
 }
 
 TEST(PassThroughOutcome, GoodStatusSucceedsOnlyWithTheWholeBlock) {

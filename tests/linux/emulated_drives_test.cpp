@@ -23,6 +23,7 @@
 
 #include "drive/drive_slot.h"
 #include "drive/identify.h"
+#include "drive/read_drive_info.h"
 #include "drive/request_block.h"
 #include "platform/linux/linux_device_opener.h"
 #include "platform/linux/pass_through_device.h"
@@ -118,6 +119,33 @@ TEST(DISABLED_EmulatedDrives, HardDisksAnswerEveryRequestOfThePassAtPositionZero
   std::vector<std::string> expected = serials;
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(seen, expected);
+}
+
+// CHECK POWER MODE goes out with CK_COND and its Sector Count comes back in
+// the sense data, through libata's translation on AHCI and on IDE. QEMU
+// always answers 0xFF (active or idle); it has no standby to report.
+TEST(DISABLED_EmulatedDrives, HardDisksAnswerCheckPowerModeAsActive) {
+  const std::vector<std::string> disks = Words("TARUK_VM_DISKS");
+  ASSERT_EQ(disks.size(), 2u);
+  for (const std::string& path : disks) {
+    SCOPED_TRACE(path);
+    OpenDevice open = OpenNode(path);
+    ASSERT_TRUE(open.device);
+    EXPECT_EQ(open.device->CheckPowerMode(0), std::optional<uint8_t>(0xFF));
+    EXPECT_EQ(open.device->commandsSent(), 1);
+    // Asked once per pass: the version request reuses the answer, then
+    // proves the disk speaks ATA with the identify probe.
+    VersionAnswer version{};
+    ASSERT_TRUE(open.device->GetVersion(version)) << *open.problem;
+    EXPECT_EQ(open.device->CheckPowerMode(0), std::optional<uint8_t>(0xFF));
+    EXPECT_EQ(open.device->commandsSent(), 2);
+    EXPECT_FALSE(open.device->CheckPowerMode(1)) << "one Linux device is one drive";
+  }
+  // The whole pass records it in the slot.
+  LinuxDeviceOpener opener;
+  DriveSlot slot;
+  ReadDriveInfo(opener, 0, slot);
+  EXPECT_EQ(slot.powerMode, PowerMode::Active);
 }
 
 TEST(DISABLED_EmulatedDrives, OpticalDriveIsAPacketDevice) {

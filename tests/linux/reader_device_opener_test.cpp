@@ -62,6 +62,22 @@ TEST(ReaderDeviceOpener, TheReadersCaptureFillsTheSlotAsALiveDriveWould) {
   EXPECT_EQ(slot.capacityMb, 455);
 }
 
+TEST(ReaderDeviceOpener, TheReaderIsToldWhatThePassDoesWithASleepingDrive) {
+  Fixture f;
+  const std::string calls = f.bin / "calls";
+  const std::string reader = Script(f.bin, "reader", "echo \"$# $2\" >>" + calls +
+                                                         "\necho 'power-mode 0 0x00'\ncat <<'END'\n" +
+                                                         ValidCapture() + "END");
+  ReaderDeviceOpener opener(reader, f.sys.path());
+  DriveSlot slot;
+  ReadDriveInfo(opener, 0, slot);        // not yet present: identified only
+  ReadDriveInfo(opener, 0, slot);        // present: left alone
+  ReadDriveInfo(opener, 0, slot, true);  // --wake
+  EXPECT_EQ(ReadFileBytes(calls), "1 \n2 leave\n2 wake\n");
+  EXPECT_EQ(slot.powerMode, PowerMode::Standby);
+  EXPECT_EQ(slot.model.substr(0, 11), L"READER DISK");
+}
+
 TEST(ReaderDeviceOpener, WhatTheReaderSaysBecomesTheProblem) {
   Fixture f;
   // Refused outright.

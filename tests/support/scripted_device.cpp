@@ -88,6 +88,13 @@ bool ScriptedDevice::ReceiveDriveData(const RequestBlock& request, DataAnswer& a
   return true;
 }
 
+std::optional<uint8_t> ScriptedDevice::CheckPowerMode(int position) {
+  log.push_back("power-mode " + std::to_string(position));
+  const auto mode = powerModes.find(position);
+  if (mode == powerModes.end()) return std::nullopt;
+  return mode->second;
+}
+
 namespace {
 
 // Copies the script and reports the copy's log back when the pass closes it.
@@ -112,4 +119,9 @@ std::unique_ptr<SmartDevice> ScriptedOpener::Open(int driveNumber) {
   if (drive == drives.end()) return nullptr;
   lastLog.clear();
   return std::make_unique<LoggedDevice>(drive->second, lastLog);
+}
+
+std::unique_ptr<SmartDevice> ScriptedOpener::OpenForPass(int driveNumber, SleepingDrive rule) {
+  rules.push_back(rule);
+  return Open(driveNumber);
 }

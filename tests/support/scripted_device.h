@@ -24,6 +24,7 @@ class ScriptedDevice : public SmartDevice {
   uint32_t bytesPerSector = 512;
   std::set<std::string> refused;            // "version", "enable 1", "read-data 0", ...
   std::map<std::string, Page> pages;        // "identify 0", "identify-packet 1", "read-data 0", ...
+  std::map<int, uint8_t> powerModes;        // CHECK POWER MODE's answer per position; none: it fails
   // A data request that succeeds but leaves garbage in a refused answer: the
   // pass must not use what a failed request wrote.
   bool scribbleOnFailure = false;
@@ -35,6 +36,7 @@ class ScriptedDevice : public SmartDevice {
   bool GetGeometry(GeometryAnswer& answer) override;
   bool SendDriveCommand(const RequestBlock& request, CommandAnswer& answer) override;
   bool ReceiveDriveData(const RequestBlock& request, DataAnswer& answer) override;
+  std::optional<uint8_t> CheckPowerMode(int position) override;  // logs "power-mode P"
 };
 
 // Names a request block by comparing it with the register table, e.g.
@@ -53,5 +55,7 @@ class ScriptedOpener : public DeviceOpener {
  public:
   std::map<int, ScriptedDevice> drives;
   std::vector<std::string> lastLog;  // the log of the last device opened, once closed
+  std::vector<SleepingDrive> rules;  // what each pass told the opener about sleeping drives
   std::unique_ptr<SmartDevice> Open(int driveNumber) override;
+  std::unique_ptr<SmartDevice> OpenForPass(int driveNumber, SleepingDrive rule) override;
 };

@@ -17,9 +17,11 @@ struct TestDrives::State {
 TestDrives::TestDrives() : state(std::make_unique<State>()) {}
 TestDrives::~TestDrives() = default;
 
-void TestDrives::Set(int driveNumber, const std::string& model, uint8_t temperature) {
+void TestDrives::Set(int driveNumber, const std::string& model, uint8_t temperature,
+                     std::optional<uint8_t> powerMode) {
   DriveCapture capture;
   capture.deviceMap = 0x01;
+  capture.powerMode[0] = powerMode;
   capture.geometry = CapturedGeometry{9729, 255, 63, 512};
   capture.enable[0] = true;
   capture.identify[0] = IdentifyPage(model, "1.0", "SERIAL" + std::to_string(driveNumber));

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "drive/smart_device.h"
@@ -17,8 +18,10 @@ class TestDrives {
   TestDrives& operator=(const TestDrives&) = delete;
 
   // Drive n answers with this model and temperature (attribute 194) from the
-  // next pass on.
-  void Set(int driveNumber, const std::string& model, uint8_t temperature);
+  // next pass on; `powerMode` is its answer to CHECK POWER MODE (none: the
+  // command fails).
+  void Set(int driveNumber, const std::string& model, uint8_t temperature,
+           std::optional<uint8_t> powerMode = std::nullopt);
   // Drive n no longer opens.
   void Remove(int driveNumber);
   DeviceOpener& Opener();

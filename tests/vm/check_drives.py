@@ -81,6 +81,7 @@ def check_drive(drive, peer, identity):
     check(drive["powerOnHours"] == hours, f"{name}: power-on hours {drive['powerOnHours']}")
     # QEMU reports 190 only, which is not a temperature the monitor reads.
     check(drive["temperature"] == 0, f"{name}: no temperature attribute, temperature 0")
+    check(drive["powerMode"] == "active", f"{name}: CHECK POWER MODE answered active ({drive['powerMode']})")
 
     # The verdict against smartctl's own reading of the thresholds, and the
     # four counts in the low 16 bits of their raw values.
@@ -168,6 +169,20 @@ def main():
     check(exit_code(u / "readable-node.rc") == 0 and "permission denied" in err
           and "device-map" not in text(u / "readable-node.out"),
           f"a readable node without CAP_SYS_RAWIO: the pass-through is refused, readably: {err.strip()}")
+
+    # STANDBY IMMEDIATE sent to the AHCI disk: what QEMU reports afterwards,
+    # by smartctl and by taruk, which must agree.
+    peer = text(r / "standby-check.txt")
+    peer_mode = "standby" if "STANDBY mode" in peer else "active" if "ACTIVE or IDLE" in peer else "unknown"
+    try:
+        after = json.loads(text(r / "report-after-standby.json"))["drives"][0]["powerMode"]
+    except (json.JSONDecodeError, KeyError, IndexError):
+        after = "no report"
+    check(after == peer_mode != "unknown",
+          f"after STANDBY IMMEDIATE taruk reports {after}, smartctl {peer_mode}")
+    print(f"after STANDBY IMMEDIATE QEMU still reports: {peer_mode}")
+    for name in captures[:2]:
+        check("power-mode 0 0xff" in text(r / "capture" / name), f"{name} records the power mode")
 
     # The device layer against the kernel.
     gtest = text(r / "gtest.txt")

@@ -75,3 +75,9 @@ TARUK_VM_DISKS="$disks" TARUK_VM_OPTICAL=/dev/sr0 TARUK_VM_SERIALS="$(cat /etc/e
   $T/taruk_linux_tests --gtest_also_run_disabled_tests --gtest_filter='DISABLED_EmulatedDrives*' \
   >$R/gtest.txt 2>&1
 echo $? >$R/gtest.rc
+
+# Can QEMU be made to report standby? STANDBY IMMEDIATE (smartctl), then ask
+# again, smartctl and taruk both.
+smartctl -s standby,now /dev/sda >$R/standby-now.txt 2>&1
+smartctl -n standby -i /dev/sda >$R/standby-check.txt 2>&1
+$T/taruk --report --json >$R/report-after-standby.json 2>/dev/null

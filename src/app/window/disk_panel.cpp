@@ -90,8 +90,9 @@ void CMonitorDlg::ShowDriveInfo(int driveIndex) {
   for (QWidget* control : temperatureControls) {
     if (control) control->hide();
   }
-  if (slot.temperature > 0) {
-    SetControlText(Control(kTemperature), FromWide(TemperatureText(slot.temperature)));
+  const std::wstring temperature = PanelTemperatureText(slot);
+  if (!temperature.empty()) {
+    SetControlText(Control(kTemperature), FromWide(temperature));
     for (QWidget* control : temperatureControls) {
       if (control) control->show();
     }

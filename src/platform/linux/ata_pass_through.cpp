@@ -29,6 +29,7 @@ constexpr uint8_t kAscqInformationAvailable = 0x1D;
 constexpr uint8_t kAtaStatusReturnDescriptor = 0x09;
 
 constexpr uint8_t kAtaStatusBusy = 0x80;
+constexpr uint8_t kAtaStatusReady = 0x40;
 constexpr uint8_t kAtaStatusDeviceFault = 0x20;
 constexpr uint8_t kAtaStatusError = 0x01;
 
@@ -92,7 +93,8 @@ std::optional<AtaRegisters> AtaRegistersFromSense(std::span<const uint8_t> sense
     while (at + 2 <= end) {
       const std::size_t length = 2u + sense[at + 1];
       if (sense[at] == kAtaStatusReturnDescriptor && sense[at + 1] >= 12 && at + 14 <= end) {
-        return AtaRegisters{sense[at + 13], sense[at + 3]};
+        // 3 error, 4..5 count (15:8, 7:0), 6..11 LBA, 12 device, 13 status.
+        return AtaRegisters{sense[at + 13], sense[at + 3], sense[at + 5]};
       }
       at += length;
     }
@@ -102,7 +104,7 @@ std::optional<AtaRegisters> AtaRegistersFromSense(std::span<const uint8_t> sense
   if (code && IsFixedFormat(sense) && code->asc == kAscInformationAvailable &&
       code->ascq == kAscqInformationAvailable) {
     // The INFORMATION field holds error, status, device and count.
-    return AtaRegisters{sense[4], sense[3]};
+    return AtaRegisters{sense[4], sense[3], sense[6]};
   }
   return std::nullopt;
 }
@@ -125,4 +127,15 @@ bool PassThroughSucceeded(const PassThroughReply& reply, std::size_t expectedByt
   const std::optional<AtaRegisters> ata = AtaRegistersFromSense(reply.sense);
   if (!ata) return false;
   return (ata->status & (kAtaStatusBusy | kAtaStatusDeviceFault | kAtaStatusError)) == 0;
+}
+
+std::optional<uint8_t> ReturnedCount(const PassThroughReply& reply) {
+  if (!PassThroughSucceeded(reply, 0)) return std::nullopt;
+  const std::optional<AtaRegisters> ata = AtaRegistersFromSense(reply.sense);
+  if (!ata) return std::nullopt;
+  if ((ata->status & (kAtaStatusBusy | kAtaStatusReady | kAtaStatusDeviceFault | kAtaStatusError)) !=
+      kAtaStatusReady) {
+    return std::nullopt;
+  }
+  return ata->count;
 }

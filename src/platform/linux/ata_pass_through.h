@@ -34,15 +34,23 @@ struct PassThroughReply {
   std::span<const uint8_t> sense;  // the bytes the driver wrote into the sense buffer
 };
 
-// The ATA status and error registers, when the sense data carries them.
+// The ATA registers the sense data carries back: status, error and the low
+// byte of the Sector Count (where CHECK POWER MODE puts its answer).
 struct AtaRegisters {
   uint8_t status = 0;
   uint8_t error = 0;
+  uint8_t count = 0;
 };
 
 // ATA registers from an "ATA PASS-THROUGH INFORMATION AVAILABLE" sense, in
 // descriptor format (the ATA Status Return descriptor) or fixed format.
 std::optional<AtaRegisters> AtaRegistersFromSense(std::span<const uint8_t> sense);
+
+// The Sector Count a non-data command with CK_COND left behind, when the
+// reply carries registers and the drive's status vouches for them (DRDY set,
+// no BSY, DF or ERR). A layer that answers GOOD without registers, or hands
+// back a blank set, gives nothing: a 0 from it must not pass for standby.
+std::optional<uint8_t> ReturnedCount(const PassThroughReply& reply);
 
 // True when the drive carried out the command: GOOD with the whole block
 // moved, or CHECK CONDITION that only returns ATA registers whose status shows

@@ -41,7 +41,8 @@ uint32_t BufferSizeOf(const RequestBlock& request) {
 }
 
 // The only commands this device sends: the reads of the reading pass and
-// SMART ENABLE OPERATIONS. Anything else is refused before it reaches the drive.
+// SMART ENABLE OPERATIONS, plus CHECK POWER MODE, which CheckPowerMode builds
+// itself. Anything else is refused before it reaches the drive.
 bool IsAllowedDataCommand(const IdeRegisters& r) {
   if (r.command == ata::kIdentifyDevice || r.command == ata::kIdentifyPacketDevice) return true;
   return r.command == ata::kSmart &&
@@ -73,36 +74,46 @@ void PassThroughDevice::Report(const std::string& why) {
   if (problem_) *problem_ = path_ + ": " + why;
 }
 
+AtaCommandResult PassThroughDevice::Run(const IdeRegisters& registers, std::span<uint8_t> dataIn) {
+  ++commandsSent_;
+  return RunAtaCommand(fd_, registers, dataIn);
+}
+
 bool PassThroughDevice::GetVersion(VersionAnswer& answer) {
   // Windows knows from the driver whether a disk speaks ATA; here the disk
-  // has to show it, by answering an identify request through pass-through.
-  Page page{};
-  AtaCommandResult result = RunAtaCommand(fd_, IdentifyRegisters(ata::kIdentifyDevice), page);
+  // has to show it. The power mode comes first: a sleeping disk shows it by
+  // that answer alone, and the pass then sends it nothing more.
   uint8_t deviceMap = kMapAtaAtPosition0;
-  if (!result.succeeded && result.systemError == 0) {
-    // A packet device (ATAPI) refuses IDENTIFY DEVICE and answers this one.
-    result = RunAtaCommand(fd_, IdentifyRegisters(ata::kIdentifyPacketDevice), page);
-    deviceMap = kMapPacketAtPosition0;
-  }
-  if (!result.succeeded) {
-    const int error = result.systemError;
-    if (error == EPERM || error == EACCES) {
-      Report("permission denied: " + permissionHint_);
-    } else if (error == ENOTTY || error == EINVAL || error == EOPNOTSUPP || error == 0) {
-      // NVMe and virtio disks have no SG_IO; a SCSI disk or a USB bridge
-      // without ATA translation refuses the command.
-      Report("not an ATA drive, or behind a bridge that does not pass ATA commands");
-    } else {
-      Report(std::string("ATA pass-through failed: ") + strerror(error));
-    }
-    return false;
-  }
+  if (CheckPowerMode(0) != ata::kPowerModeStandby && !AnswersIdentify(deviceMap)) return false;
   answer.fill(0);
   answer[0] = kSmartVersion;
   answer[1] = kSmartRevision;
   answer[layout::kDeviceMap] = deviceMap;
   PutLe32(answer.data() + 4, kCapabilities);
   return true;
+}
+
+bool PassThroughDevice::AnswersIdentify(uint8_t& deviceMap) {
+  Page page{};
+  AtaCommandResult result = Run(IdentifyRegisters(ata::kIdentifyDevice), page);
+  deviceMap = kMapAtaAtPosition0;
+  if (!result.succeeded && result.systemError == 0) {
+    // A packet device (ATAPI) refuses IDENTIFY DEVICE and answers this one.
+    result = Run(IdentifyRegisters(ata::kIdentifyPacketDevice), page);
+    deviceMap = kMapPacketAtPosition0;
+  }
+  if (result.succeeded) return true;
+  const int error = result.systemError;
+  if (error == EPERM || error == EACCES) {
+    Report("permission denied: " + permissionHint_);
+  } else if (error == ENOTTY || error == EINVAL || error == EOPNOTSUPP || error == 0) {
+    // NVMe and virtio disks have no SG_IO; a SCSI disk or a USB bridge
+    // without ATA translation refuses the command.
+    Report("not an ATA drive, or behind a bridge that does not pass ATA commands");
+  } else {
+    Report(std::string("ATA pass-through failed: ") + strerror(error));
+  }
+  return false;
 }
 
 bool PassThroughDevice::GetGeometry(GeometryAnswer& answer) {
@@ -123,7 +134,7 @@ bool PassThroughDevice::SendDriveCommand(const RequestBlock& request, CommandAns
   if (PositionOf(request) != 0 || BufferSizeOf(request) != 0 || !IsAllowedNonDataCommand(registers)) {
     return false;
   }
-  const AtaCommandResult result = RunAtaCommand(fd_, registers, {});
+  const AtaCommandResult result = Run(registers, {});
   answer.fill(0);
   if (!result.succeeded) {
     answer[kDriverError] = kSmartIdeError;
@@ -138,8 +149,7 @@ bool PassThroughDevice::ReceiveDriveData(const RequestBlock& request, DataAnswer
       !IsAllowedDataCommand(registers)) {
     return false;
   }
-  const AtaCommandResult result =
-      RunAtaCommand(fd_, registers, std::span<uint8_t>(answer.data() + layout::kPage, kPageSize));
+  const AtaCommandResult result = Run(registers, std::span<uint8_t>(answer.data() + layout::kPage, kPageSize));
   if (!result.succeeded) {
     answer[kDriverError] = kSmartIdeError;
     if (result.registers) answer[kIdeError] = result.registers->error;
@@ -147,4 +157,13 @@ bool PassThroughDevice::ReceiveDriveData(const RequestBlock& request, DataAnswer
   }
   PutLe32(answer.data() + layout::kBufferSize, kPageSize);
   return true;
+}
+
+std::optional<uint8_t> PassThroughDevice::CheckPowerMode(int position) {
+  if (position != 0) return std::nullopt;
+  if (!powerModeAsked_) {
+    powerModeAsked_ = true;
+    powerMode_ = Run(CheckPowerModeRegisters(0), {}).returnedCount;
+  }
+  return powerMode_;
 }

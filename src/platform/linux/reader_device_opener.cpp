@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include <optional>
+#include <vector>
 
 #include "platform/linux/child_process.h"
 #include "platform/linux/linux_device_opener.h"
@@ -45,6 +46,10 @@ ReaderDeviceOpener::ReaderDeviceOpener(std::string readerPath, std::string sysBl
     : readerPath_(std::move(readerPath)), sysBlock_(std::move(sysBlock)), timeoutMs_(timeoutMs) {}
 
 std::unique_ptr<SmartDevice> ReaderDeviceOpener::Open(int driveNumber) {
+  return OpenForPass(driveNumber, SleepingDrive::Identify);
+}
+
+std::unique_ptr<SmartDevice> ReaderDeviceOpener::OpenForPass(int driveNumber, SleepingDrive rule) {
   if (driveNumber < 0 || driveNumber >= kDriveCount) return nullptr;
   std::string& problem = problems_[driveNumber];
   problem.clear();
@@ -58,8 +63,10 @@ std::unique_ptr<SmartDevice> ReaderDeviceOpener::Open(int driveNumber) {
     return nullptr;
   }
 
-  const ChildResult run =
-      RunChild(readerPath_, {kReaderName, std::to_string(driveNumber)}, timeoutMs_, kMaxReaderOutput);
+  std::vector<std::string> arguments = {kReaderName, std::to_string(driveNumber)};
+  if (rule == SleepingDrive::Leave) arguments.push_back("leave");
+  if (rule == SleepingDrive::Wake) arguments.push_back("wake");
+  const ChildResult run = RunChild(readerPath_, arguments, timeoutMs_, kMaxReaderOutput);
   if (run.startError != 0) {
     problem = device + ": cannot run " + readerPath_ + ": " + strerror(run.startError);
     return nullptr;

@@ -20,7 +20,11 @@ class ReaderDeviceOpener : public DeviceOpener {
   explicit ReaderDeviceOpener(std::string readerPath, std::string sysBlock = "/sys/block",
                               int timeoutMs = kReaderTimeoutMs);
 
+  // A sleeping drive identified, not woken.
   std::unique_ptr<SmartDevice> Open(int driveNumber) override;
+  // The reader is told what the pass will do with a sleeping drive, since it
+  // is the reader that sends the commands.
+  std::unique_ptr<SmartDevice> OpenForPass(int driveNumber, SleepingDrive rule) override;
   std::string Problem(int driveNumber) const override;
 
  private:

@@ -41,5 +41,6 @@ AtaCommandResult RunAtaCommand(int fd, const IdeRegisters& registers, std::span<
   reply.sense = std::span<const uint8_t>(sense.data(), std::min<std::size_t>(io.sb_len_wr, sense.size()));
   result.registers = AtaRegistersFromSense(reply.sense);
   result.succeeded = PassThroughSucceeded(reply, dataIn.size());
+  if (dataIn.empty()) result.returnedCount = ReturnedCount(reply);
   return result;
 }

@@ -16,6 +16,7 @@ struct AtaCommandResult {
   bool succeeded = false;
   int systemError = 0;  // errno when the kernel refused SG_IO itself
   std::optional<AtaRegisters> registers;  // from the sense data, when given
+  std::optional<uint8_t> returnedCount;   // a non-data command's Sector Count, when believable
 };
 
 // `dataIn` is empty for a non-data command, or the 512-byte block the command reads.

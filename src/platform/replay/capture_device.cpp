@@ -59,3 +59,8 @@ bool CaptureDevice::ReceiveDriveData(const RequestBlock& request, DataAnswer& an
   PutPage(**page, answer);
   return true;
 }
+
+std::optional<uint8_t> CaptureDevice::CheckPowerMode(int position) {
+  if (position < 0 || position >= 4) return std::nullopt;
+  return capture_.powerMode[static_cast<std::size_t>(position)];
+}

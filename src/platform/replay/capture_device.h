@@ -15,6 +15,8 @@ class CaptureDevice : public SmartDevice {
   bool GetGeometry(GeometryAnswer& answer) override;
   bool SendDriveCommand(const RequestBlock& request, CommandAnswer& answer) override;
   bool ReceiveDriveData(const RequestBlock& request, DataAnswer& answer) override;
+  // The `power-mode P` line; none: the command fails.
+  std::optional<uint8_t> CheckPowerMode(int position) override;
 
  private:
   DriveCapture capture_;

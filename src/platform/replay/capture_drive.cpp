@@ -17,7 +17,7 @@ std::optional<Page> ReceivePage(SmartDevice& device, const RequestBlock& request
 
 }  // namespace
 
-DriveCapture CaptureDrive(SmartDevice& device) {
+DriveCapture CaptureDrive(SmartDevice& device, SleepingDrive rule) {
   DriveCapture capture;
   VersionAnswer version{};
   if (!device.GetVersion(version)) return capture;
@@ -31,7 +31,13 @@ DriveCapture CaptureDrive(SmartDevice& device) {
   for (int position = 0; position < 4; ++position) {
     if (!((deviceMap >> position) & 1)) continue;
     const bool atapi = (deviceMap >> (position + 4)) & 1;
+    bool asleep = false;
     if (!atapi) {
+      capture.powerMode[position] = device.CheckPowerMode(position);
+      asleep = capture.powerMode[position] == ata::kPowerModeStandby && rule != SleepingDrive::Wake;
+    }
+    if (asleep && rule == SleepingDrive::Leave) continue;
+    if (!atapi && !asleep) {
       CommandAnswer answer{};
       const bool ok = device.SendDriveCommand(EnableSmartRequest(position), answer);
       capture.enable[position] = ok;

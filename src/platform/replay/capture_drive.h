@@ -7,5 +7,7 @@
 
 // Sends exactly what ReadDriveInfo would send, in the same order, and keeps
 // every answer; a refused request leaves its entry empty. When the version
-// request fails the pass would stop there, and so does the capture.
-DriveCapture CaptureDrive(SmartDevice& device);
+// request fails the pass would stop there, and so does the capture. A drive
+// in standby is treated by `rule`, as the pass would treat it: by default
+// identified, not woken.
+DriveCapture CaptureDrive(SmartDevice& device, SleepingDrive rule = SleepingDrive::Identify);

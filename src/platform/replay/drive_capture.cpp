@@ -78,7 +78,8 @@ std::string Quote(std::string_view token) {
 }
 
 bool IsKeyword(std::string_view token) {
-  return token == "device-map" || token == "geometry" || token == "enable" || token == "identify" ||
+  return token == "device-map" || token == "geometry" || token == "power-mode" || token == "enable" ||
+         token == "identify" ||
          token == "smart-data" || token == "smart-thresholds";
 }
 
@@ -96,7 +97,7 @@ bool ParseNumber(std::string_view text, Number& value, int base = 10) {
   return status == std::errc() && end == text.data() + text.size();
 }
 
-// The device map is written as 0x.. but plain decimal is read too.
+// The device map and power mode are written as 0x.. but plain decimal is read too.
 bool ParseByte(std::string_view text, uint8_t& value) {
   unsigned number = 0;
   const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
@@ -119,6 +120,8 @@ class Parser {
         parsed = ParseDeviceMap(keyword, capture);
       } else if (keyword.text == "geometry") {
         parsed = ParseGeometry(keyword, capture);
+      } else if (keyword.text == "power-mode") {
+        parsed = ParsePowerMode(keyword, capture);
       } else if (keyword.text == "enable") {
         parsed = ParseEnable(keyword, capture);
       } else if (keyword.text == "identify") {
@@ -129,7 +132,8 @@ class Parser {
         parsed = ParsePage(keyword, capture.smartThresholds);
       } else {
         return Fail(keyword.line,
-                    "expected device-map, geometry, enable, identify, smart-data or smart-thresholds, found " +
+                    "expected device-map, geometry, power-mode, enable, identify, smart-data or smart-thresholds, "
+                    "found " +
                         Quote(keyword.text));
       }
       if (!parsed) return false;
@@ -202,6 +206,22 @@ class Parser {
     }
     if (capture.geometry) return Duplicate(keyword, "geometry");
     capture.geometry = geometry;
+    return true;
+  }
+
+  bool ParsePowerMode(const Token& keyword, DriveCapture& capture) {
+    int position = 0;
+    if (!ParsePosition(keyword, position)) return false;
+    const std::string name = "power-mode " + std::to_string(position);
+    Token token;
+    if (!TakeValue(keyword, "a power mode byte such as 0x00", token)) return false;
+    uint8_t mode = 0;
+    if (!ParseByte(token.text, mode)) {
+      return Fail(token.line, "expected a power mode byte such as 0x00 after '" + name + "', found " +
+                                  Quote(token.text));
+    }
+    if (capture.powerMode[position]) return Duplicate(keyword, name);
+    capture.powerMode[position] = mode;
     return true;
   }
 
@@ -279,6 +299,11 @@ std::string FormatCapture(const DriveCapture& capture) {
             std::to_string(g.sectorsPerTrack) + " " + std::to_string(g.bytesPerSector) + "\n";
   }
   for (int position = 0; position < kPositions; ++position) {
+    if (capture.powerMode[position]) {
+      char line[32];
+      std::snprintf(line, sizeof line, "power-mode %d 0x%02x\n", position, *capture.powerMode[position]);
+      text += line;
+    }
     if (capture.enable[position]) {
       text += "enable " + std::to_string(position) + (*capture.enable[position] ? " ok\n" : " fail\n");
     }
