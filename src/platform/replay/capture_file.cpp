@@ -26,10 +26,8 @@ CaptureFileStatus CaptureFileReader::Read(const std::string& path, DriveCapture&
       break;
   }
   if (path != path_ || text != text_) {
-    // Forgotten first: a text that does not parse must not leave the last
-    // good one standing for itself.
-    path_.clear();
-    text_.clear();
+    // A text that does not parse leaves the last good one, and its capture,
+    // as they were: they still belong together.
     if (!ParseCapture(text, path, capture_, error)) return CaptureFileStatus::Bad;
     path_ = path;
     text_ = std::move(text);

@@ -24,15 +24,15 @@ SmallFileStatus ReadSmallTextFile(const std::string& path, std::size_t maxBytes,
     error = path + ": not a regular file";
     return SmallFileStatus::Bad;
   }
-  // Room for what the file holds now plus one byte, which shows when it grew
-  // past the limit; zeroing a buffer of the largest size allowed would cost
-  // far more than the read itself, every cycle.
+  // Room for what the file says it holds and one byte more, where the end of
+  // the file (or a file over the limit) shows. Zeroing a buffer of the
+  // largest size allowed would cost far more than the read, every cycle.
   const auto statedSize = static_cast<std::size_t>(info.st_size);
   std::string content(std::min(statedSize, maxBytes) + 1, '\0');
   std::size_t length = 0;
   while (true) {
     if (length == content.size()) {
-      // The file grew since it was measured.
+      // More than the file said: it grew, or it tells no size.
       if (content.size() > maxBytes) break;
       content.resize(std::min(content.size() * 2, maxBytes + 1));
     }
