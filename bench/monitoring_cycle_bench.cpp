@@ -1,5 +1,5 @@
 // One whole monitoring cycle: four replayed drives read in full (capture
-// files parsed afresh, as every cycle reopens its drives) and 26 volumes
+// files read afresh, as every cycle reopens its drives) and 26 volumes
 // answered from a volumes file, with the free-space test on. CPU time per
 // cycle, once without any action carried out and once with balloons.
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything with the sanitizers and passes every test: unit tests,
-# tests against real servers and file systems, end-to-end scripts, and a
-# bounded run of every fuzzer.
+# tests against real servers and file systems, end-to-end scripts, the build
+# without windows, and a bounded run of every fuzzer.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
@@ -27,6 +27,12 @@ source "$services_env"
 cmake --preset debug >/dev/null
 cmake --build --preset debug
 ctest --preset debug -j "$(nproc)"
+
+# The build without the windows (TARUK_GUI=OFF): the program and its logic
+# tests, and what the program does there instead of opening a window.
+cmake --preset headless >/dev/null
+cmake --build --preset headless
+ctest --preset headless -j "$(nproc)"
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz

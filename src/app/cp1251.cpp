@@ -1,35 +1,18 @@
 #include "app/cp1251.h"
 
-#include <iconv.h>
-
 #include <array>
 #include <utility>
 
+#include "app/iconv_converter.h"
+
 namespace {
-
-// One iconv descriptor for the length of one conversion.
-class Converter {
- public:
-  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-  ~Converter() {
-    if (ok()) iconv_close(cd_);
-  }
-  Converter(const Converter&) = delete;
-  Converter& operator=(const Converter&) = delete;
-
-  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-  iconv_t get() const { return cd_; }
-
- private:
-  iconv_t cd_;
-};
 
 // The code page maps each byte on its own, so the reading side is a table
 // built once from iconv's answers.
 std::array<int, 256> BuildDecodeTable() {
   std::array<int, 256> table{};
   table.fill(-1);
-  Converter converter("WCHAR_T", "CP1251");
+  const IconvConverter converter("WCHAR_T", "CP1251");
   if (!converter.ok()) return table;
   for (int byte = 0; byte < 256; ++byte) {
     char in = static_cast<char>(byte);
@@ -38,7 +21,7 @@ std::array<int, 256> BuildDecodeTable() {
     size_t inLeft = 1;
     char* outPtr = reinterpret_cast<char*>(&out);
     size_t outLeft = sizeof out;
-    iconv(converter.get(), nullptr, nullptr, nullptr, nullptr);
+    converter.Reset();
     if (iconv(converter.get(), &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1) &&
         inLeft == 0 && outLeft == 0) {
       table[byte] = static_cast<int>(out);
@@ -55,8 +38,9 @@ int DecodeCp1251Byte(unsigned char byte) {
 }
 
 bool EncodeCp1251(const std::wstring& text, std::string& bytes) {
-  Converter converter("CP1251", "WCHAR_T");
+  thread_local const IconvConverter converter("CP1251", "WCHAR_T");
   if (!converter.ok()) return false;
+  converter.Reset();
   // A single-byte code page: never more bytes than characters.
   std::string out(text.size(), '\0');
   char* inPtr = const_cast<char*>(reinterpret_cast<const char*>(text.data()));

@@ -68,14 +68,11 @@ void MonitorCore::RefreshDrives() {
 }
 
 void MonitorCore::CheckFreeSpace() {
-  const std::vector<std::wstring> roots = environment.volumes.Roots();
-  const size_t count = roots.size() < kMostVolumes ? roots.size() : kMostVolumes;
-  for (size_t i = 0; i < count; ++i) {
-    uint64_t bytes = 0;
+  for (const VolumeSpace& volume : environment.volumes.FreeSpace(kMostVolumes)) {
     // A root without a ready volume is skipped without a word.
-    if (!environment.volumes.FreeBytesAvailable(roots[i], bytes)) continue;
-    const uint32_t freeMb = FreeMegabytes(bytes);
-    if (freeMb <= config.minimumFreeSpace) RunFreeSpaceAlarm(roots[i], freeMb);
+    if (!volume.freeBytes) continue;
+    const uint32_t freeMb = FreeMegabytes(*volume.freeBytes);
+    if (freeMb <= config.minimumFreeSpace) RunFreeSpaceAlarm(volume.root, freeMb);
   }
 }
 

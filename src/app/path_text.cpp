@@ -1,9 +1,9 @@
 #include "app/path_text.h"
 
-#include <iconv.h>
-
 #include <cerrno>
 #include <utility>
+
+#include "app/iconv_converter.h"
 
 namespace {
 
@@ -27,11 +27,13 @@ bool ConvertUntilStuck(iconv_t cd, char*& inPtr, size_t& inLeft, std::string& ou
 
 std::wstring PathBytesToWide(std::string_view bytes) {
   std::wstring wide;
-  const iconv_t cd = iconv_open("WCHAR_T", "UTF-8");
-  if (cd == reinterpret_cast<iconv_t>(-1)) {
+  thread_local const IconvConverter converter("WCHAR_T", "UTF-8");
+  if (!converter.ok()) {
     for (const char byte : bytes) wide += static_cast<wchar_t>(static_cast<unsigned char>(byte));
     return wide;
   }
+  const iconv_t cd = converter.get();
+  converter.Reset();
   char* inPtr = const_cast<char*>(bytes.data());
   size_t inLeft = bytes.size();
   std::string converted;
@@ -47,13 +49,14 @@ std::wstring PathBytesToWide(std::string_view bytes) {
   }
   wide.append(reinterpret_cast<const wchar_t*>(converted.data()),
               converted.size() / sizeof(wchar_t));
-  iconv_close(cd);
   return wide;
 }
 
 bool WidePathToBytes(const std::wstring& path, size_t maxBytes, std::string& bytes) {
-  const iconv_t cd = iconv_open("UTF-8", "WCHAR_T");
-  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+  thread_local const IconvConverter converter("UTF-8", "WCHAR_T");
+  if (!converter.ok()) return false;
+  const iconv_t cd = converter.get();
+  converter.Reset();
   char* inPtr = const_cast<char*>(reinterpret_cast<const char*>(path.data()));
   size_t inLeft = path.size() * sizeof(wchar_t);
   std::string out;
@@ -70,7 +73,6 @@ bool WidePathToBytes(const std::wstring& path, size_t maxBytes, std::string& byt
     inLeft -= sizeof(wchar_t);
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
   }
-  iconv_close(cd);
   // A NUL would end the name early in every system call that takes it.
   if (!ok || out.size() > maxBytes || out.find('\0') != std::string::npos) return false;
   bytes = std::move(out);

@@ -2,9 +2,16 @@
 // The volumes whose free space the monitor watches, in the order they are
 // tested (at most 26), and the space available to the calling user on each.
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
+
+struct VolumeSpace {
+  std::wstring root;
+  std::optional<uint64_t> freeBytes;  // none when the root cannot be queried
+};
 
 class Volumes {
  public:
@@ -12,4 +19,8 @@ class Volumes {
   virtual std::vector<std::wstring> Roots() = 0;
   // False when the root cannot be queried (gone, not ready): it is skipped.
   virtual bool FreeBytesAvailable(const std::wstring& root, uint64_t& bytes) = 0;
+  // The first `most` roots with the space on each, as one cycle tests them:
+  // Roots(), then FreeBytesAvailable() for each. A source that learns all of
+  // them at once answers from that one reading instead.
+  virtual std::vector<VolumeSpace> FreeSpace(size_t most);
 };

@@ -63,6 +63,17 @@ TEST(ReplayDrives, EveryPassReadsTheFileAfresh) {
   ReadAllDrives(opener, slots);
   EXPECT_EQ(slots[1].temperature, 42u);
   EXPECT_EQ(opener.Problem(1), "");
+
+  // A text read before is not parsed again, but a change after it, or the
+  // file going away, is seen at once.
+  ReadAllDrives(opener, slots);
+  EXPECT_EQ(slots[1].temperature, 42u);
+  WriteFileBytes(dir / "drive1.capture", broken);
+  EXPECT_EQ(opener.Open(1), nullptr);
+  EXPECT_NE(opener.Problem(1).find("hex digit"), std::string::npos) << opener.Problem(1);
+  ASSERT_EQ(unlink((dir / "drive1.capture").c_str()), 0);
+  EXPECT_EQ(opener.Open(1), nullptr);
+  EXPECT_EQ(opener.Problem(1), "");
 }
 
 TEST(ReplayDrives, FilesThatAreNoCapturesAreReportedNotRead) {
@@ -159,4 +170,25 @@ TEST(ReplayVolumesFile, AnswersFromTheFileAsItIsNow) {
   ASSERT_EQ(mkfifo((dir / "volumes").c_str(), 0600), 0);
   EXPECT_TRUE(volumes.Roots().empty());
   EXPECT_NE(volumes.Problem().find("not a regular file"), std::string::npos) << volumes.Problem();
+}
+
+// The monitor takes a cycle's volumes in one go: the same answers as asking
+// for the roots and then each root, from one reading of the file.
+TEST(ReplayVolumesFile, ACycleSeesTheSameAsOneQueryPerRoot) {
+  ScratchDir dir;
+  ReplayVolumes volumes(ReplayVolumesPath(dir.path()));
+  EXPECT_TRUE(volumes.FreeSpace(26).empty());
+  WriteFileBytes(dir / "volumes", "/a 1\n/b 2\n/a 3\n/c 4\n");
+  const std::vector<VolumeSpace> space = volumes.FreeSpace(3);
+  ASSERT_EQ(space.size(), 3u);
+  const std::vector<std::wstring> roots = volumes.Roots();
+  for (size_t i = 0; i < space.size(); ++i) {
+    uint64_t bytes = 0;
+    ASSERT_TRUE(volumes.FreeBytesAvailable(roots[i], bytes));
+    EXPECT_EQ(space[i].root, roots[i]);
+    EXPECT_EQ(space[i].freeBytes, bytes) << i;
+  }
+  EXPECT_EQ(space[2].freeBytes, 1u);  // the root given twice: its first line counts
+  WriteFileBytes(dir / "volumes", "/a 1\n/b lots\n");
+  EXPECT_TRUE(volumes.FreeSpace(26).empty());
 }

@@ -1,5 +1,7 @@
 #include "platform/replay/capture_file.h"
 
+#include <utility>
+
 #include "platform/replay/small_text_file.h"
 
 namespace {
@@ -10,6 +12,10 @@ constexpr std::size_t kMaxCaptureBytes = 1 << 20;
 }  // namespace
 
 CaptureFileStatus ReadCaptureFile(const std::string& path, DriveCapture& capture, std::string& error) {
+  return CaptureFileReader().Read(path, capture, error);
+}
+
+CaptureFileStatus CaptureFileReader::Read(const std::string& path, DriveCapture& capture, std::string& error) {
   std::string text;
   switch (ReadSmallTextFile(path, kMaxCaptureBytes, text, error)) {
     case SmallFileStatus::Missing:
@@ -19,5 +25,13 @@ CaptureFileStatus ReadCaptureFile(const std::string& path, DriveCapture& capture
     case SmallFileStatus::Read:
       break;
   }
-  return ParseCapture(text, path, capture, error) ? CaptureFileStatus::Loaded : CaptureFileStatus::Bad;
+  if (path != path_ || text != text_) {
+    // A text that does not parse leaves the last good one, and its capture,
+    // as they were: they still belong together.
+    if (!ParseCapture(text, path, capture_, error)) return CaptureFileStatus::Bad;
+    path_ = path;
+    text_ = std::move(text);
+  }
+  capture = capture_;
+  return CaptureFileStatus::Loaded;
 }

@@ -1,7 +1,6 @@
 #include "platform/replay/replay_device_opener.h"
 
 #include "platform/replay/capture_device.h"
-#include "platform/replay/capture_file.h"
 
 std::string ReplayDeviceOpener::PathOf(int driveNumber) const {
   std::string path = directory_;
@@ -15,7 +14,9 @@ std::unique_ptr<SmartDevice> ReplayDeviceOpener::Open(int driveNumber) {
   problem.clear();
   // A missing file leaves the problem empty: there is simply no such drive.
   DriveCapture capture;
-  if (ReadCaptureFile(PathOf(driveNumber), capture, problem) != CaptureFileStatus::Loaded) return nullptr;
+  if (readers_[driveNumber].Read(PathOf(driveNumber), capture, problem) != CaptureFileStatus::Loaded) {
+    return nullptr;
+  }
   return std::make_unique<CaptureDevice>(std::move(capture));
 }
 

@@ -8,6 +8,7 @@
 
 #include "drive/drive_slot.h"
 #include "drive/smart_device.h"
+#include "platform/replay/capture_file.h"
 
 class ReplayDeviceOpener : public DeviceOpener {
  public:
@@ -23,4 +24,5 @@ class ReplayDeviceOpener : public DeviceOpener {
  private:
   std::string directory_;
   std::array<std::string, kDriveCount> problems_;
+  std::array<CaptureFileReader, kDriveCount> readers_;
 };

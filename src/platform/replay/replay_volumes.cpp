@@ -1,5 +1,6 @@
 #include "platform/replay/replay_volumes.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "app/path_text.h"
@@ -73,4 +74,17 @@ bool ReplayVolumes::FreeBytesAvailable(const std::wstring& root, uint64_t& bytes
     }
   }
   return false;
+}
+
+std::vector<VolumeSpace> ReplayVolumes::FreeSpace(size_t most) {
+  std::vector<VolumeSpace> volumes;
+  const auto entries = Read();
+  if (!entries) return volumes;
+  for (size_t i = 0; i < entries->size() && i < most; ++i) {
+    const std::wstring& root = (*entries)[i].first;
+    const auto first = std::find_if(entries->begin(), entries->end(),
+                                    [&root](const auto& entry) { return entry.first == root; });
+    volumes.push_back({root, first->second});
+  }
+  return volumes;
 }

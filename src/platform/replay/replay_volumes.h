@@ -17,6 +17,9 @@ class ReplayVolumes : public Volumes {
 
   std::vector<std::wstring> Roots() override;
   bool FreeBytesAvailable(const std::wstring& root, uint64_t& bytes) override;
+  // All from one reading of the file, answered as the two queries above
+  // would answer (a root given twice has the space of its first line).
+  std::vector<VolumeSpace> FreeSpace(size_t most) override;
 
   // Why the last reading gave no volumes (unreadable or malformed file), in
   // one line naming the file and line; empty when it was fine.

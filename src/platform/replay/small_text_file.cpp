@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 
 SmallFileStatus ReadSmallTextFile(const std::string& path, std::size_t maxBytes, std::string& text,
@@ -23,9 +24,18 @@ SmallFileStatus ReadSmallTextFile(const std::string& path, std::size_t maxBytes,
     error = path + ": not a regular file";
     return SmallFileStatus::Bad;
   }
-  std::string content(maxBytes + 1, '\0');
+  // Room for what the file says it holds and one byte more, where the end of
+  // the file (or a file over the limit) shows. Zeroing a buffer of the
+  // largest size allowed would cost far more than the read, every cycle.
+  const auto statedSize = static_cast<std::size_t>(info.st_size);
+  std::string content(std::min(statedSize, maxBytes) + 1, '\0');
   std::size_t length = 0;
-  while (length < content.size()) {
+  while (true) {
+    if (length == content.size()) {
+      // More than the file said: it grew, or it tells no size.
+      if (content.size() > maxBytes) break;
+      content.resize(std::min(content.size() * 2, maxBytes + 1));
+    }
     const ssize_t n = read(fd, content.data() + length, content.size() - length);
     if (n == 0) break;
     if (n < 0) {
