@@ -41,8 +41,8 @@ std::string DurationText(int milliseconds) {
 
 }  // namespace
 
-ReaderDeviceOpener::ReaderDeviceOpener(std::string readerPath, std::string sysBlock, int timeoutMs)
-    : readerPath_(std::move(readerPath)), sysBlock_(std::move(sysBlock)), timeoutMs_(timeoutMs) {}
+ReaderDeviceOpener::ReaderDeviceOpener(std::string readerPath, std::string sysBlock, int timeoutMs, int stopFd)
+    : readerPath_(std::move(readerPath)), sysBlock_(std::move(sysBlock)), timeoutMs_(timeoutMs), stopFd_(stopFd) {}
 
 std::unique_ptr<SmartDevice> ReaderDeviceOpener::Open(int driveNumber) {
   if (driveNumber < 0 || driveNumber >= kDriveCount) return nullptr;
@@ -59,9 +59,13 @@ std::unique_ptr<SmartDevice> ReaderDeviceOpener::Open(int driveNumber) {
   }
 
   const ChildResult run =
-      RunChild(readerPath_, {kReaderName, std::to_string(driveNumber)}, timeoutMs_, kMaxReaderOutput);
+      RunChild(readerPath_, {kReaderName, std::to_string(driveNumber)}, timeoutMs_, kMaxReaderOutput, stopFd_);
   if (run.startError != 0) {
     problem = device + ": cannot run " + readerPath_ + ": " + strerror(run.startError);
+    return nullptr;
+  }
+  if (run.stopped) {
+    problem = device + ": not read: taruk is stopping";
     return nullptr;
   }
   if (run.timedOut) {
