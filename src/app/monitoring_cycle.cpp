@@ -81,12 +81,12 @@ void MonitorCore::RunTemperatureAlarm(int driveIndex) {
   if (driveIndex < 0 || driveIndex >= kDriveCount) return;
   const AlarmMessage message =
       TemperatureAlarmMessage(driveIndex, monitoredSlots[static_cast<size_t>(driveIndex)], config.criticalTemperature);
-  CarryOutAlarm(config.temperatureAction, message, {config.emailAddress, config.smtpServer, smtpPort},
+  CarryOutAlarm(config.temperatureAction, message, {config.emailAddress, config.smtpServer, smtpPort, stopFd},
                 environment.platform);
 }
 
 void MonitorCore::RunFreeSpaceAlarm(const std::wstring& rootPath, uint32_t freeMb) {
   const AlarmMessage message = FreeSpaceAlarmMessage(rootPath, freeMb, config.minimumFreeSpace);
-  CarryOutAlarm(config.freeSpaceAction, message, {config.emailAddress, config.smtpServer, smtpPort},
+  CarryOutAlarm(config.freeSpaceAction, message, {config.emailAddress, config.smtpServer, smtpPort, stopFd},
                 environment.platform);
 }

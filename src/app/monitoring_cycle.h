@@ -39,6 +39,10 @@ class MonitorCore {
   // The port the e-mail action connects to. Always 25 for users; tests point
   // it at their own server.
   uint32_t smtpPort = 25;
+  // Readable once the program is asked to stop: an e-mail on its way gives
+  // up at once (app/stop_request.h). -1 for the window, which stops between
+  // cycles.
+  int stopFd = -1;
 
  private:
   // Not "slots": Qt code includes this header, and Qt takes that word.

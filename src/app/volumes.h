@@ -12,4 +12,7 @@ class Volumes {
   virtual std::vector<std::wstring> Roots() = 0;
   // False when the root cannot be queried (gone, not ready): it is skipped.
   virtual bool FreeBytesAvailable(const std::wstring& root, uint64_t& bytes) = 0;
+  // Why the last query found no volumes at all when it should have (a
+  // replayed volumes file gone or malformed), in one line; empty otherwise.
+  virtual std::string Problem() const { return {}; }
 };
