@@ -78,7 +78,8 @@ TEST_F(PlantedFilesTest, NothingPlantedUnderTheNamesIsWrittenThrough) {
     const std::string final = w.folder + "/" + w.name;
     // Names a temporary had or has the shape of: links and FIFOs there are
     // neither followed nor removed.
-    const std::vector<std::string> temporaries = {final + ".partial", final + ".AbC123", w.folder + "/." + w.name + ".AbC123"};
+    const std::vector<std::string> temporaries = {final + ".partial", final + ".AbC123",
+                                                  w.folder + "/." + w.name + ".AbC123"};
     for (const std::string& planted : temporaries) PlantForeignLink(planted);
     ASSERT_EQ(mkfifo((final + ".fifo01").c_str(), 0666), 0);
 
