@@ -151,7 +151,9 @@ TEST_F(PlantedFilesTest, TemporariesOfKilledSavesAreRemovedByTheNextSave) {
     for (const char* unique : {"Q1w2E3", "zzzzzz", "000000"}) EXPECT_EQ(Kind(final + "." + unique), "missing");
     EXPECT_EQ(ReadFileBytes(running), "in progress");
     for (const std::string& other : others) EXPECT_EQ(ReadFileBytes(other), "mine");
-    if (!foreign.empty()) EXPECT_EQ(ReadFileBytes(foreign), "theirs");
+    if (!foreign.empty()) {
+      EXPECT_EQ(ReadFileBytes(foreign), "theirs");
+    }
     close(held);
   }
 }
