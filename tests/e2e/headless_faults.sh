@@ -137,10 +137,10 @@ stop_case() {  # stop_case SIGNAL [--once]
   wait "$monitor" || status=$?
   end=$(date +%s%N)
   echo "SIG$signal to exit, --headless${*:+ $*}: $(((end - start) / 1000000)) ms"
-  [ "$status" = 0 ] || fail "SIG$signal ($*) ended the monitor with $status"
-  [ "$(saved)" = "$conf" ] || fail "SIG$signal ($*): settings not saved: $(saved)"
-  [ "$(lines "$stopped")" = 1 ] || fail "SIG$signal ($*): the waiting e-mail did not end on the request"
-  [ "$(wc -l <"$work/accepted")" = 1 ] || fail "SIG$signal ($*): a new cycle began after the request"
+  [ "$status" = 0 ] || fail "SIG$signal${*:+ $*} ended the monitor with $status"
+  [ "$(saved)" = "$conf" ] || fail "SIG$signal${*:+ $*}: settings not saved: $(saved)"
+  [ "$(lines "$stopped")" = 1 ] || fail "SIG$signal${*:+ $*}: the waiting e-mail did not end on the request"
+  [ "$(wc -l <"$work/accepted")" = 1 ] || fail "SIG$signal${*:+ $*}: a new cycle began after the request"
 }
 for signal in TERM INT HUP; do stop_case "$signal"; done
 for signal in INT TERM; do stop_case "$signal" --once; done
