@@ -85,8 +85,8 @@ done
 
 # 3. Stop signals while the e-mail action waits on a server that accepts and
 # never says a word.
-if [ "$(id -u)" != 0 ]; then
-  echo "note: stop signals during a mail wait not checked (port 25 needs root)"
+if [ "$(id -u)" != 0 ] || [ ! -x /usr/bin/python3 ]; then
+  echo "note: stop signals during a mail wait not checked (needs root for port 25, and /usr/bin/python3)"
   echo "headless faults: all checks passed"
   exit 0
 fi
