@@ -126,8 +126,10 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view contents, m
   std::string temporary = target + "." + std::string(kUniqueLength, 'X');
   const int fd = mkostemp(temporary.data(), O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0) return false;
-  bool ok = flock(fd, LOCK_EX) == 0;
-  ok = ok && fchmod(fd, hadOldFile ? old.st_mode & 07777 : newFileMode) == 0;
+  // Marks the temporary as a save in progress. A file system without locks
+  // refuses it; then no cleaner can take the lock either, and the save goes on.
+  flock(fd, LOCK_EX | LOCK_NB);
+  bool ok = fchmod(fd, hadOldFile ? old.st_mode & 07777 : newFileMode) == 0;
   ok = ok && WriteAll(fd, contents) && fsync(fd) == 0;
   // Renamed while still locked, so no cleaner can take it for a leftover.
   ok = ok && rename(temporary.c_str(), target.c_str()) == 0;
