@@ -5,6 +5,7 @@
 #include "alert/alarm_dispatch.h"
 #include "alert/alarm_texts.h"
 #include "app/history.h"
+#include "app/stop_request.h"
 #include "drive/read_drive_info.h"
 
 namespace {
@@ -34,6 +35,10 @@ class CycleGuard {
 };
 
 }  // namespace
+
+// A monitor asked to stop carries out no further action: a sound played to
+// its end or a call to the system's services would hold up the exit.
+bool MonitorCore::Stopping() const { return StopRequested(stopFd); }
 
 MonitorCore::MonitorCore(DriveSlots& driveSlots, MonitorConfig& config, MonitorEnvironment environment)
     : monitoredSlots(driveSlots), config(config), environment(environment) {}
@@ -78,7 +83,7 @@ void MonitorCore::CheckFreeSpace() {
 }
 
 void MonitorCore::RunTemperatureAlarm(int driveIndex) {
-  if (driveIndex < 0 || driveIndex >= kDriveCount) return;
+  if (driveIndex < 0 || driveIndex >= kDriveCount || Stopping()) return;
   const AlarmMessage message =
       TemperatureAlarmMessage(driveIndex, monitoredSlots[static_cast<size_t>(driveIndex)], config.criticalTemperature);
   CarryOutAlarm(config.temperatureAction, message, {config.emailAddress, config.smtpServer, smtpPort, stopFd},
@@ -86,6 +91,7 @@ void MonitorCore::RunTemperatureAlarm(int driveIndex) {
 }
 
 void MonitorCore::RunFreeSpaceAlarm(const std::wstring& rootPath, uint32_t freeMb) {
+  if (Stopping()) return;
   const AlarmMessage message = FreeSpaceAlarmMessage(rootPath, freeMb, config.minimumFreeSpace);
   CarryOutAlarm(config.freeSpaceAction, message, {config.emailAddress, config.smtpServer, smtpPort, stopFd},
                 environment.platform);

@@ -40,8 +40,8 @@ class MonitorCore {
   // it at their own server.
   uint32_t smtpPort = 25;
   // Readable once the program is asked to stop: an e-mail on its way gives
-  // up at once (app/stop_request.h). -1 for the window, which stops between
-  // cycles.
+  // up at once, and no further action is carried out (app/stop_request.h).
+  // -1 for the window, which stops between cycles.
   int stopFd = -1;
 
  private:
@@ -50,4 +50,6 @@ class MonitorCore {
   MonitorConfig& config;
   MonitorEnvironment environment;
   bool cycleRunning = false;
+
+  bool Stopping() const;
 };
