@@ -29,6 +29,12 @@ struct Writer {
   std::string contents;  // what a write puts there
 };
 
+// Root, in a namespace where another user exists to hand a file to.
+bool CanPlantForAnotherUser(const std::string& probe) {
+  return geteuid() == 0 && WriteFileBytes(probe, "") && chown(probe.c_str(), kSomeoneElse, kSomeoneElse) == 0 &&
+         unlink(probe.c_str()) == 0;
+}
+
 std::string Kind(const std::string& path) {
   struct stat info {};
   if (lstat(path.c_str(), &info) != 0) return "missing";
@@ -72,7 +78,7 @@ class PlantedFilesTest : public testing::Test {
 };
 
 TEST_F(PlantedFilesTest, NothingPlantedUnderTheNamesIsWrittenThrough) {
-  if (geteuid() != 0) GTEST_SKIP() << "planting another user's link needs root";
+  if (!CanPlantForAnotherUser(scratch / "probe")) GTEST_SKIP() << "planting another user's link needs root";
   for (const Writer& w : writers) {
     SCOPED_TRACE(w.what);
     const std::string final = w.folder + "/" + w.name;
@@ -141,7 +147,7 @@ TEST_F(PlantedFilesTest, TemporariesOfKilledSavesAreRemovedByTheNextSave) {
     const std::vector<std::string> others = {final + ".bak", final + ".toolong1", final + ".short", final + ".ab-cde"};
     for (const std::string& other : others) ASSERT_TRUE(WriteFileBytes(other, "mine"));
     std::string foreign;
-    if (geteuid() == 0) {
+    if (CanPlantForAnotherUser(scratch / "probe")) {
       foreign = final + ".Foreig";
       ASSERT_TRUE(WriteFileBytes(foreign, "theirs"));
       ASSERT_EQ(chown(foreign.c_str(), kSomeoneElse, kSomeoneElse), 0);
