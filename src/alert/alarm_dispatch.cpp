@@ -36,6 +36,7 @@ void SendAlarmMail(const AlarmMessage& message, const AlarmMailSettings& mail, A
   outgoing.body = message.body;
 
   CSmtpClient client(mail.smtpServer, mail.port);
+  client.stopFd = mail.stopFd;
   bool sent = false;
   if (client.Connect()) sent = client.Send(outgoing);
   // The reply to the mail itself, before QUIT replaces it.

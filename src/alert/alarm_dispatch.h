@@ -14,6 +14,7 @@ struct AlarmMailSettings {
   std::wstring emailAddress;
   std::wstring smtpServer;
   uint32_t port = 25;
+  int stopFd = -1;  // a stop request ends the client's waits (app/stop_request.h)
 };
 
 void CarryOutAlarm(AlarmAction action, const AlarmMessage& message, const AlarmMailSettings& mail,

@@ -14,6 +14,8 @@ const wchar_t* const SocketError = L"Socket Error";
 const wchar_t* const ConnectTimedOut = L"Timed out connecting to server";
 const wchar_t* const SendTimedOut = L"Timed out sending to server";
 const wchar_t* const ReplyTimedOut = L"Timed out waiting for the server's reply";
+const wchar_t* const ReplyTooLong = L"Server reply too long";
+const wchar_t* const Stopped = L"Stopped: the monitor is ending";
 const wchar_t* const AddressWithLineBreak = L"Mail address contains a line break";
 
 struct ReplyKind {
@@ -34,6 +36,19 @@ std::wstring LocalHostName() {
   char name[256] = {};
   if (gethostname(name, sizeof name - 1) != 0 || name[0] == '\0') return L"localhost";
   return FromWireBytes(name);
+}
+
+const wchar_t* ErrorText(NetResult result, const wchar_t* timedOut) {
+  switch (result) {
+    case NetResult::TimedOut:
+      return timedOut;
+    case NetResult::TooLong:
+      return ReplyTooLong;
+    case NetResult::Stopped:
+      return Stopped;
+    default:
+      return SocketError;
+  }
 }
 
 bool EndsWithLineEnd(const std::wstring& text) {
@@ -58,7 +73,7 @@ bool CSmtpClient::Connect() {
   NetResult result = NetResult::Failed;
   if (port > 0 && port <= 0xFFFF) {
     result = ConnectTcp(ToWireBytes(server), static_cast<uint16_t>(port), DeadlineAfter(timeouts.connect), fd,
-                        created);
+                        created, stopFd);
   } else {
     created = true;  // no port to connect to: the server cannot be reached
   }
@@ -67,14 +82,16 @@ bool CSmtpClient::Connect() {
     return false;
   }
   if (result != NetResult::Ok) {
-    lastError = result == NetResult::TimedOut ? ConnectTimedOut : L"Unable to connect to server";
+    lastError = result == NetResult::Failed ? L"Unable to connect to server" : ErrorText(result, ConnectTimedOut);
     return false;
   }
   socket = fd;
 
   if (!ReadReply(ReplyReady)) {
-    // A greeting that never came keeps its own text.
-    if (lastError != ReplyTimedOut) lastError = L"Server didn't respond.";
+    // A greeting that never came, or never ended, keeps its own text.
+    if (lastError != ReplyTimedOut && lastError != ReplyTooLong && lastError != Stopped) {
+      lastError = L"Server didn't respond.";
+    }
     DropConnection();
     return false;
   }
@@ -164,11 +181,12 @@ bool CSmtpClient::ReadReply(ExpectedReply expected) {
   const Deadline deadline = DeadlineAfter(timeouts.reply);
   ReplyBounds bounds;
   while (!FindReply(pending, bounds)) {
+    // No final line within the bound: an endless reply is a broken server.
     const NetResult result = pending.size() < MaxReplyBytes
-                                 ? ReceiveSome(socket, pending, MaxReplyBytes - pending.size(), deadline)
-                                 : NetResult::Failed;  // no final line within the bound
+                                 ? ReceiveSome(socket, pending, MaxReplyBytes - pending.size(), deadline, stopFd)
+                                 : NetResult::TooLong;
     if (result != NetResult::Ok) {
-      lastError = result == NetResult::TimedOut ? ReplyTimedOut : SocketError;
+      lastError = ErrorText(result, ReplyTimedOut);
       DropConnection();
       return false;
     }
@@ -185,9 +203,9 @@ bool CSmtpClient::ReadReply(ExpectedReply expected) {
 }
 
 bool CSmtpClient::SendText(const std::wstring& text) {
-  const NetResult result = SendAll(socket, ToWireBytes(text), DeadlineAfter(timeouts.send));
+  const NetResult result = SendAll(socket, ToWireBytes(text), DeadlineAfter(timeouts.send), stopFd);
   if (result == NetResult::Ok) return true;
-  lastError = result == NetResult::TimedOut ? SendTimedOut : SocketError;
+  lastError = ErrorText(result, SendTimedOut);
   DropConnection();
   return false;
 }

@@ -35,6 +35,10 @@ class CSmtpClient {
   std::wstring lastError = L"OK";
   std::wstring mailerName = L"Orvo Mail";
   SmtpTimeouts timeouts;  // tests shorten these
+  // A descriptor that turns readable when the program is asked to stop
+  // (the headless monitor's stop signals); every wait ends on it at once.
+  // -1: nothing but the time-outs ends a wait.
+  int stopFd = -1;
 
  protected:
   virtual bool PrepareMail(COutgoingMail& mail);

@@ -8,10 +8,15 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <ctime>
 
+#include "app/stop_request.h"
+
 namespace {
+
+constexpr int kStopCheckMs = 100;
 
 // Whole milliseconds left, rounded up so a wait never ends just short of the
 // deadline; 0 once it has passed.
@@ -22,10 +27,11 @@ int MillisecondsLeft(Deadline deadline) {
   return ms > 1'000'000'000 ? 1'000'000'000 : static_cast<int>(ms);
 }
 
-NetResult WaitFor(int fd, short events, Deadline deadline) {
+NetResult WaitFor(int fd, short events, Deadline deadline, int stopFd) {
   for (;;) {
-    pollfd entry{fd, events, 0};
-    const int ready = poll(&entry, 1, MillisecondsLeft(deadline));
+    pollfd entries[2] = {{fd, events, 0}, {stopFd, POLLIN, 0}};
+    const int ready = poll(entries, 2, MillisecondsLeft(deadline));
+    if (ready > 0 && entries[1].revents != 0) return NetResult::Stopped;
     if (ready > 0) return NetResult::Ok;  // errors show in the call that follows
     if (ready == 0) return NetResult::TimedOut;
     if (errno != EINTR) return NetResult::Failed;
@@ -40,7 +46,7 @@ struct LookupRequest {
   gaicb block{};
 };
 
-NetResult FirstIPv4Address(const std::string& host, Deadline deadline, in_addr& address) {
+NetResult FirstIPv4Address(const std::string& host, Deadline deadline, int stopFd, in_addr& address) {
   if (inet_pton(AF_INET, host.c_str(), &address) == 1) return NetResult::Ok;
 
   auto* request = new LookupRequest{host, {}, {}};
@@ -53,9 +59,12 @@ NetResult FirstIPv4Address(const std::string& host, Deadline deadline, in_addr& 
     delete request;
     return NetResult::Failed;
   }
+  // The lookup can't be polled: a stop request is looked at ten times a second.
+  bool stopped = false;
   while (gai_error(&request->block) == EAI_INPROGRESS) {
-    const int left = MillisecondsLeft(deadline);
-    if (left == 0) break;
+    stopped = StopRequested(stopFd);
+    const int left = std::min(MillisecondsLeft(deadline), kStopCheckMs);
+    if (left == 0 || stopped) break;
     const timespec wait{left / 1000, (left % 1000) * 1'000'000L};
     gai_suspend(list, 1, &wait);
   }
@@ -64,12 +73,12 @@ NetResult FirstIPv4Address(const std::string& host, Deadline deadline, in_addr& 
   if (status == EAI_INPROGRESS) {
     if (gai_cancel(&request->block) == EAI_NOTCANCELED) {
       // The helper thread still writes into the request: it is left to it.
-      return NetResult::TimedOut;
+      return stopped ? NetResult::Stopped : NetResult::TimedOut;
     }
     status = gai_error(&request->block);
     if (status == 0) freeaddrinfo(request->block.ar_result);
     delete request;
-    return NetResult::TimedOut;
+    return stopped ? NetResult::Stopped : NetResult::TimedOut;
   }
   NetResult result = NetResult::Failed;
   if (status == 0) {
@@ -88,7 +97,8 @@ NetResult FirstIPv4Address(const std::string& host, Deadline deadline, in_addr& 
 
 }  // namespace
 
-NetResult ConnectTcp(const std::string& host, uint16_t port, Deadline deadline, int& fd, bool& created) {
+NetResult ConnectTcp(const std::string& host, uint16_t port, Deadline deadline, int& fd, bool& created,
+                     int stopFd) {
   fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   created = fd >= 0;
   if (!created) return NetResult::Failed;
@@ -96,11 +106,11 @@ NetResult ConnectTcp(const std::string& host, uint16_t port, Deadline deadline, 
   sockaddr_in server{};
   server.sin_family = AF_INET;
   server.sin_port = htons(port);
-  NetResult result = FirstIPv4Address(host, deadline, server.sin_addr);
+  NetResult result = FirstIPv4Address(host, deadline, stopFd, server.sin_addr);
   if (result == NetResult::Ok &&
       connect(fd, reinterpret_cast<const sockaddr*>(&server), sizeof server) != 0) {
     if (errno == EINPROGRESS || errno == EINTR) {
-      result = WaitFor(fd, POLLOUT, deadline);
+      result = WaitFor(fd, POLLOUT, deadline, stopFd);
       int error = 0;
       socklen_t size = sizeof error;
       if (result == NetResult::Ok && (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0 || error != 0)) {
@@ -121,14 +131,14 @@ NetResult ConnectTcp(const std::string& host, uint16_t port, Deadline deadline, 
   return result;
 }
 
-NetResult SendAll(int fd, const std::string& bytes, Deadline deadline) {
+NetResult SendAll(int fd, const std::string& bytes, Deadline deadline, int stopFd) {
   size_t sent = 0;
   while (sent < bytes.size()) {
     const ssize_t count = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
     if (count > 0) {
       sent += static_cast<size_t>(count);
     } else if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      const NetResult waited = WaitFor(fd, POLLOUT, deadline);
+      const NetResult waited = WaitFor(fd, POLLOUT, deadline, stopFd);
       if (waited != NetResult::Ok) return waited;
     } else if (count < 0 && errno == EINTR) {
       continue;
@@ -139,7 +149,7 @@ NetResult SendAll(int fd, const std::string& bytes, Deadline deadline) {
   return NetResult::Ok;
 }
 
-NetResult ReceiveSome(int fd, std::string& received, size_t limit, Deadline deadline) {
+NetResult ReceiveSome(int fd, std::string& received, size_t limit, Deadline deadline, int stopFd) {
   char buffer[4096];
   const size_t wanted = limit < sizeof buffer ? limit : sizeof buffer;
   if (wanted == 0) return NetResult::Failed;
@@ -151,7 +161,7 @@ NetResult ReceiveSome(int fd, std::string& received, size_t limit, Deadline dead
     }
     if (count == 0) return NetResult::Closed;
     if (errno == EAGAIN || errno == EWOULDBLOCK) {
-      const NetResult waited = WaitFor(fd, POLLIN, deadline);
+      const NetResult waited = WaitFor(fd, POLLIN, deadline, stopFd);
       if (waited != NetResult::Ok) return waited;
     } else if (errno != EINTR) {
       return NetResult::Failed;

@@ -5,6 +5,7 @@
 #include "alert/alarm_dispatch.h"
 #include "alert/alarm_texts.h"
 #include "app/history.h"
+#include "app/stop_request.h"
 #include "drive/read_drive_info.h"
 
 namespace {
@@ -34,6 +35,10 @@ class CycleGuard {
 };
 
 }  // namespace
+
+// A monitor asked to stop carries out no further action: a sound played to
+// its end or a call to the system's services would hold up the exit.
+bool MonitorCore::Stopping() const { return StopRequested(stopFd); }
 
 MonitorCore::MonitorCore(DriveSlots& driveSlots, MonitorConfig& config, MonitorEnvironment environment)
     : monitoredSlots(driveSlots), config(config), environment(environment) {}
@@ -77,11 +82,11 @@ void MonitorCore::CheckFreeSpace() {
 }
 
 void MonitorCore::RunTemperatureAlarm(int driveIndex) {
-  if (alarmsOff) return;
+  if (alarmsOff || Stopping()) return;
   if (driveIndex < 0 || driveIndex >= kDriveCount) return;
   const AlarmMessage message =
       TemperatureAlarmMessage(driveIndex, monitoredSlots[static_cast<size_t>(driveIndex)], config.criticalTemperature);
-  CarryOutAlarm(config.temperatureAction, message, {config.emailAddress, config.smtpServer, smtpPort},
+  CarryOutAlarm(config.temperatureAction, message, {config.emailAddress, config.smtpServer, smtpPort, stopFd},
                 environment.platform);
 }
 
@@ -95,16 +100,16 @@ void MonitorCore::CheckDriveHealth() {
 }
 
 void MonitorCore::RunHealthAlarm(int driveIndex, const DriveHealth& health) {
-  if (alarmsOff) return;
+  if (alarmsOff || Stopping()) return;
   if (driveIndex < 0 || driveIndex >= kDriveCount) return;
   const AlarmMessage message = HealthAlarmMessage(driveIndex, monitoredSlots[static_cast<size_t>(driveIndex)], health);
-  CarryOutAlarm(config.healthAction, message, {config.emailAddress, config.smtpServer, smtpPort},
+  CarryOutAlarm(config.healthAction, message, {config.emailAddress, config.smtpServer, smtpPort, stopFd},
                 environment.platform);
 }
 
 void MonitorCore::RunFreeSpaceAlarm(const std::wstring& rootPath, uint32_t freeMb) {
-  if (alarmsOff) return;
+  if (alarmsOff || Stopping()) return;
   const AlarmMessage message = FreeSpaceAlarmMessage(rootPath, freeMb, config.minimumFreeSpace);
-  CarryOutAlarm(config.freeSpaceAction, message, {config.emailAddress, config.smtpServer, smtpPort},
+  CarryOutAlarm(config.freeSpaceAction, message, {config.emailAddress, config.smtpServer, smtpPort, stopFd},
                 environment.platform);
 }

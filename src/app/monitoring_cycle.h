@@ -51,6 +51,10 @@ class MonitorCore {
   // of the machine's could be read): they are read, shown and recorded as
   // usual, but no alarm action is ever carried out for them or their volumes.
   bool alarmsOff = false;
+  // Readable once the program is asked to stop: an e-mail on its way gives
+  // up at once, and no further action is carried out (app/stop_request.h).
+  // -1 for the window, which stops between cycles.
+  int stopFd = -1;
 
  private:
   // Not "slots": Qt code includes this header, and Qt takes that word.
@@ -59,4 +63,6 @@ class MonitorCore {
   MonitorEnvironment environment;
   bool cycleRunning = false;
   std::array<HealthSeen, kDriveCount> healthSeen{};
+
+  bool Stopping() const;
 };

@@ -23,4 +23,7 @@ class Volumes {
   // Roots(), then FreeBytesAvailable() for each. A source that learns all of
   // them at once answers from that one reading instead.
   virtual std::vector<VolumeSpace> FreeSpace(size_t most);
+  // Why the last query found no volumes at all when it should have (a
+  // replayed volumes file gone or malformed), in one line; empty otherwise.
+  virtual std::string Problem() const { return {}; }
 };

@@ -2,13 +2,15 @@
 // written as DIR/driveN.capture, so that `--replay DIR` shows the same drives.
 // A sleeping drive is captured asleep (identified, not read) unless --wake.
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <system_error>
 
+#include "app/atomic_file.h"
 #include "cli/commands.h"
 #include "drive/drive_slot.h"
 #include "platform/linux/live_drives.h"
@@ -16,35 +18,6 @@
 #include "platform/replay/drive_capture.h"
 
 namespace fs = std::filesystem;
-
-namespace {
-
-// Writes beside the target and renames, so that a capture is either whole or
-// not there at all.
-bool WriteWhole(const fs::path& path, const std::string& text, std::string& error) {
-  const fs::path partial = path.string() + ".partial";
-  {
-    std::ofstream file(partial, std::ios::binary | std::ios::trunc);
-    file << text;
-    file.flush();
-    if (!file) {
-      error = "cannot write " + partial.string();
-      std::error_code ignored;
-      fs::remove(partial, ignored);
-      return false;
-    }
-  }
-  std::error_code ec;
-  fs::rename(partial, path, ec);
-  if (ec) {
-    error = "cannot rename " + partial.string() + ": " + ec.message();
-    fs::remove(partial, ec);
-    return false;
-  }
-  return true;
-}
-
-}  // namespace
 
 int RunCapture(const CommandLine& commandLine) {
   const fs::path folder = commandLine.captureDir;
@@ -79,9 +52,10 @@ int RunCapture(const CommandLine& commandLine) {
     if (!problem.empty()) std::fprintf(stderr, "taruk: %s\n", problem.c_str());
 
     const std::string text = "# physical drive " + std::to_string(n) + ", taruk --capture\n" + FormatCapture(capture);
-    std::string error;
-    if (!WriteWhole(path, text, error)) {
-      std::fprintf(stderr, "taruk: %s\n", error.c_str());
+    // Whole or not there at all; and the folder may be one others can write
+    // into (/tmp), so nothing found under a name there is written through.
+    if (!ReplaceFileAtomically(path, text, 0644)) {
+      std::fprintf(stderr, "taruk: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
       failed = true;
       continue;
     }

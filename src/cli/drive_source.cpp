@@ -23,10 +23,10 @@ bool CheckReplayFolder(const CommandLine& commandLine, std::string& error) {
   return true;
 }
 
-std::unique_ptr<DeviceOpener> MakeDriveSource(const CommandLine& commandLine) {
+std::unique_ptr<DeviceOpener> MakeDriveSource(const CommandLine& commandLine, int stopFd) {
   if (!commandLine.replayDir.empty()) return std::make_unique<ReplayDeviceOpener>(commandLine.replayDir);
   // ATA pass-through, directly or through taruk-smart-reader.
-  return MakeLiveDeviceOpener();
+  return MakeLiveDeviceOpener(stopFd);
 }
 
 std::unique_ptr<Volumes> MakeVolumeSource(const CommandLine& commandLine) {

@@ -13,7 +13,9 @@
 // False with a one-line `error` when --replay names no readable folder.
 bool CheckReplayFolder(const CommandLine& commandLine, std::string& error);
 
-std::unique_ptr<DeviceOpener> MakeDriveSource(const CommandLine& commandLine);
+// `stopFd`: a stop request that ends a live drive's reading at once
+// (app/stop_request.h); -1 for none.
+std::unique_ptr<DeviceOpener> MakeDriveSource(const CommandLine& commandLine, int stopFd = -1);
 std::unique_ptr<Volumes> MakeVolumeSource(const CommandLine& commandLine);
 
 // After a reading pass into `slots`: true when one of drives 0..3 answered.

@@ -1,6 +1,6 @@
 // taruk --headless: the monitoring cycle on its timer, without any window.
-// Settings are loaded as the window loads them and saved when SIGTERM or
-// SIGINT ends the monitor, as Exit does.
+// Settings are loaded as the window loads them and saved when SIGTERM,
+// SIGINT or SIGHUP ends the monitor, as Exit does.
 
 #include <signal.h>
 #include <sys/signalfd.h>
@@ -9,16 +9,20 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <array>
 #include <climits>
 #include <cstdio>
+#include <string>
 
 #include "app/clock.h"
 #include "app/history.h"
 #include "app/monitoring_cycle.h"
 #include "app/settings_file.h"
+#include "app/stop_request.h"
 #include "cli/commands.h"
 #include "cli/drive_source.h"
 #include "cli/headless_alert_platform.h"
+#include "cli/problem_log.h"
 
 namespace {
 
@@ -30,13 +34,16 @@ int TimerPeriodMs(int32_t pollInterval) {
   return pollInterval * 1000;
 }
 
-// SIGTERM and SIGINT arrive as readable data on a descriptor, so the event
-// loop handles them between cycles rather than in the middle of one.
+// The stop signals arrive as readable data on a descriptor. The waits of a
+// cycle (a silent mail server, a stuck reader) poll it and end at once; the
+// event loop then saves and quits. SIGHUP too: a server has no terminal whose
+// hang-up should end it without saving.
 int OpenStopSignals() {
   sigset_t stopSet;
   sigemptyset(&stopSet);
   sigaddset(&stopSet, SIGTERM);
   sigaddset(&stopSet, SIGINT);
+  sigaddset(&stopSet, SIGHUP);
   // Blocked before any thread starts, so that no helper thread takes them.
   if (pthread_sigmask(SIG_BLOCK, &stopSet, nullptr) != 0) return -1;
   return signalfd(-1, &stopSet, SFD_CLOEXEC | SFD_NONBLOCK);
@@ -53,6 +60,43 @@ void SayIfNoDrive(const DeviceOpener& drives) {
                NoDriveReason(drives).c_str());
 }
 
+// Remembers which drives opened in the last pass: a drive that stops opening
+// keeps its last values, and without a word from the source that would go
+// unnoticed.
+class OpenedDrives : public DeviceOpener {
+ public:
+  explicit OpenedDrives(DeviceOpener& source) : source(source) {}
+  std::unique_ptr<SmartDevice> Open(int driveNumber) override { return Noted(driveNumber, source.Open(driveNumber)); }
+  // The pass opens through this one: the rule for a sleeping drive must
+  // reach the source (the reader is told whether to leave it asleep).
+  std::unique_ptr<SmartDevice> OpenForPass(int driveNumber, SleepingDrive rule) override {
+    return Noted(driveNumber, source.OpenForPass(driveNumber, rule));
+  }
+  std::string Problem(int driveNumber) const override { return source.Problem(driveNumber); }
+  bool Opened(int driveNumber) const { return opened[driveNumber]; }
+
+ private:
+  std::unique_ptr<SmartDevice> Noted(int driveNumber, std::unique_ptr<SmartDevice> device) {
+    if (driveNumber >= 0 && driveNumber < kDriveCount) opened[driveNumber] = device != nullptr;
+    return device;
+  }
+
+  DeviceOpener& source;
+  std::array<bool, kDriveCount> opened{};
+};
+
+// What the last pass found wrong, in --report's words.
+void LogProblems(const OpenedDrives& drives, const Volumes& volumes, ProblemLog& log) {
+  for (int n = 0; n < kDriveCount; ++n) {
+    std::string problem = drives.Problem(n);
+    if (problem.empty() && !drives.Opened(n) && driveSlots[n].IsPresent()) {
+      problem = "drive " + std::to_string(n) + " no longer opens; its last values are kept";
+    }
+    log.Update("drive " + std::to_string(n), problem);
+  }
+  log.Update("volumes", volumes.Problem());
+}
+
 }  // namespace
 
 int RunHeadless(const CommandLine& commandLine) {
@@ -66,8 +110,10 @@ int RunHeadless(const CommandLine& commandLine) {
     std::perror("taruk: signalfd");
     return 1;
   }
-  std::unique_ptr<DeviceOpener> drives = MakeDriveSource(commandLine);
+  std::unique_ptr<DeviceOpener> source = MakeDriveSource(commandLine, stopSignals);
+  OpenedDrives drives(*source);
   std::unique_ptr<Volumes> volumes = MakeVolumeSource(commandLine);
+  ProblemLog problems;
 
   // D-Bus (notifications, logind) wants an application object; no display.
   static int argc = 1;
@@ -81,23 +127,11 @@ int RunHeadless(const CommandLine& commandLine) {
   HeadlessAlertPlatform platform;
   MonitorView view;  // nothing to show
   ResetHistory(driveSlots, clock);
-  MonitorCore core(driveSlots, config, {*drives, *volumes, clock, platform, view});
+  MonitorCore core(driveSlots, config, {drives, *volumes, clock, platform, view});
+  core.stopFd = stopSignals;
 
-  if (commandLine.once) {
-    core.RunMonitoringCycle();
-    SayIfNoDrive(*drives);
-    close(stopSignals);
-    return 0;
-  }
-
-  // As the window does at start: the drives once, and only the health test,
-  // which speaks at once for a drive already failing.
-  core.RefreshDrives();
-  SayIfNoDrive(*drives);
-  core.CheckDriveHealth();
   int exitCode = 0;
-  QSocketNotifier stopNotifier(stopSignals, QSocketNotifier::Read);
-  QObject::connect(&stopNotifier, &QSocketNotifier::activated, [&] {
+  const auto stop = [&] {
     signalfd_siginfo info{};
     while (read(stopSignals, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
     }
@@ -105,10 +139,37 @@ int RunHeadless(const CommandLine& commandLine) {
       LogLine(L"Can't save configuration to a file!");
       exitCode = 1;
     }
+  };
+
+  if (commandLine.once) {
+    core.RunMonitoringCycle();
+    LogProblems(drives, *volumes, problems);
+    SayIfNoDrive(drives);
+    // A bad capture makes the pass worthless, as it does for --report.
+    if (problems.Any() && !commandLine.replayDir.empty()) exitCode = 2;
+    if (StopRequested(stopSignals)) stop();
+    close(stopSignals);
+    return exitCode;
+  }
+
+  // As the window does at start: the drives once, and only the health test,
+  // which speaks at once for a drive already failing.
+  core.RefreshDrives();
+  LogProblems(drives, *volumes, problems);
+  SayIfNoDrive(drives);
+  core.CheckDriveHealth();
+  QSocketNotifier stopNotifier(stopSignals, QSocketNotifier::Read);
+  QObject::connect(&stopNotifier, &QSocketNotifier::activated, [&] {
+    stop();
     application.quit();
   });
   QTimer timer;
-  QObject::connect(&timer, &QTimer::timeout, [&] { core.RunMonitoringCycle(); });
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    // A stop that came during the last cycle is handled before any other.
+    if (StopRequested(stopSignals)) return;
+    core.RunMonitoringCycle();
+    LogProblems(drives, *volumes, problems);
+  });
   timer.start(TimerPeriodMs(config.pollInterval));
   application.exec();
   close(stopSignals);

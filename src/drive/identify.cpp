@@ -1,5 +1,6 @@
 #include "drive/identify.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 
@@ -46,6 +47,16 @@ void ComputeCapacity(DriveSlot& slot) {
   constexpr float kPerMegabyte = 1e-6f;
   const double bytes = static_cast<double>(slot.bytesPerSector) * slot.sectorsPerTrack *
                        slot.tracksPerCylinder * static_cast<double>(slot.cylinders);
-  slot.capacityGb = Truncate(bytes * kPerGigabyte);
-  slot.capacityMb = Truncate((bytes - slot.capacityGb * 1e9) * kPerMegabyte);
+  // Beyond two billion gigabytes no disk is real, but a malformed geometry
+  // gets there: the largest capacity shown, never a wrapped negative one.
+  const double gigabytes = bytes * kPerGigabyte;
+  if (gigabytes >= 2147483648.0) {
+    slot.capacityGb = INT32_MAX;
+    slot.capacityMb = 999;
+    return;
+  }
+  slot.capacityGb = Truncate(gigabytes);
+  // From about 35 PB up the gigabyte factor's error exceeds a gigabyte, and
+  // the rest would show as a thousand megabytes or more.
+  slot.capacityMb = std::min(Truncate((bytes - slot.capacityGb * 1e9) * kPerMegabyte), 999);
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "app/disk_panel_text.h"
 #include "drive/identify.h"
 #include "support/pages.h"
 
@@ -116,4 +117,28 @@ TEST(Capacity, GeometryFieldsCountAsUnsigned) {
   const DriveSlot big = WithGeometry(1945332, 255, 63, 512);
   EXPECT_EQ(big.capacityGb, 16000);
   EXPECT_EQ(big.capacityMb, 900);
+}
+
+TEST(Capacity, AbsurdGeometrySaturatesInsteadOfTurningNegative) {
+  // Below the bound the Windows arithmetic holds (its single-precision
+  // factor is a gigabyte short from about 35 PB up, which no longer spills
+  // into the megabytes); from two billion gigabytes up the largest capacity
+  // is shown.
+  const struct {
+    DriveSlot slot;
+    int32_t gb;
+    int32_t mb;
+    const wchar_t* text;
+  } cases[] = {
+      {WithGeometry(2'147'483'000, 1000, 1000, 1000), 2'147'482'939, 999, L"Capacity: 2147482939.99 Gb"},
+      {WithGeometry(1945332, 255, 63, 512), 16000, 900, L"Capacity: 16000.90 Gb"},
+      {WithGeometry(2'147'484'000, 1000, 1000, 1000), INT32_MAX, 999, L"Capacity: 2147483647.99 Gb"},
+      {WithGeometry(INT64_MAX, 1, 1, 1), INT32_MAX, 999, L"Capacity: 2147483647.99 Gb"},
+      {WithGeometry(INT64_MAX, UINT32_MAX, UINT32_MAX, UINT32_MAX), INT32_MAX, 999, L"Capacity: 2147483647.99 Gb"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.slot.capacityGb, c.gb) << c.slot.cylinders;
+    EXPECT_EQ(c.slot.capacityMb, c.mb) << c.slot.cylinders;
+    EXPECT_EQ(CapacityText(c.slot), c.text);
+  }
 }

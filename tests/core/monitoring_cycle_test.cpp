@@ -1,6 +1,7 @@
 #include "app/monitoring_cycle.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <map>
 
@@ -164,6 +165,22 @@ TEST_F(MonitoringCycleTest, ASleepingDriveKeepsItsLastTemperatureTestedAndRecord
   EXPECT_EQ(slot.temperature, 30u);
   EXPECT_EQ(slot.minuteHistory[0], 30u);
   EXPECT_EQ(platform.calls.size(), 3u);
+}
+
+TEST_F(MonitoringCycleTest, AStopRequestEndsTheActionsButNotTheHistory) {
+  for (int n = 0; n < 4; ++n) drives.Set(n, "DRIVE " + std::to_string(n), 60);
+  config.freeSpaceAction = AlarmAction::ShowNotification;
+  volumes.Add(L"/full", 0);
+  int stop[2];
+  ASSERT_EQ(pipe(stop), 0);
+  core.stopFd = stop[0];
+  // The request comes while the first action runs.
+  platform.onCall = [&] { EXPECT_EQ(write(stop[1], "x", 1), 1); };
+  Tick();
+  EXPECT_EQ(platform.calls, std::vector<std::wstring>{TemperatureBalloon(0, Padded(L"DRIVE 0"), 55)});
+  for (const DriveSlot& slot : slots) EXPECT_EQ(slot.minuteHistory[0], 60u);
+  close(stop[0]);
+  close(stop[1]);
 }
 
 TEST_F(MonitoringCycleTest, CycleStartedWhileOneIsRunningIsSkipped) {

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <random>
 #include <string>
 
 #include "app/settings_file.h"
@@ -79,6 +81,28 @@ TEST_F(SettingsFileTest, ReadersNeverSeeAHalfWrittenFile) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   EXPECT_EQ(partial, 0);
   EXPECT_EQ(ListFolder(folder), "conf.dat ");
+}
+
+TEST_F(SettingsFileTest, SavesKilledHalfWayLeaveNothingBehindTheNextSave) {
+  // kill -9 at random moments of a saver that saves over and over: some of
+  // them fall between creating the temporary and renaming it.
+  Load();
+  std::mt19937 random(12);
+  int killedMidSave = 0;
+  for (int round = 0; round < 40; ++round) {
+    const pid_t saver = fork();
+    ASSERT_GE(saver, 0);
+    if (saver == 0) {
+      for (;;) SaveSettings(WithPollInterval(600));
+    }
+    usleep(1000 + random() % 20000);
+    kill(saver, SIGKILL);
+    waitpid(saver, nullptr, 0);
+    if (ListFolder(folder) != "conf.dat ") ++killedMidSave;
+  }
+  ASSERT_TRUE(SaveSettings(WithPollInterval(60)));
+  EXPECT_EQ(ListFolder(folder), "conf.dat ") << killedMidSave << " saves were killed half-way";
+  EXPECT_EQ(ReadFileBytes(file), kDefaultFile);
 }
 
 TEST_F(SettingsFileTest, ValuesStraddlingTheFileReadsAreReadWhole) {

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "alert/mail_text.h"
@@ -197,11 +198,52 @@ TEST(SmtpClient, ABrokenConnectionFailsTheStepAndEndsIt) {
     EXPECT_FALSE(s.client->Connect());
     EXPECT_EQ(s.client->lastError, L"Socket Error");
   }
-  {
-    Session s({std::string(70 * 1024, '2')});  // no end within the bound
+}
+
+TEST(SmtpClient, AReplyBeyondTheBoundHasItsOwnText) {
+  std::string endless;
+  while (endless.size() < 70 * 1024) endless += "220-still greeting\r\n";
+  for (const Replies& replies : {Replies{std::string(70 * 1024, '2')}, Replies{endless},
+                                 Replies{"220 ready", std::string(10 * 1024 * 1024, '2')}}) {
+    Session s(replies);
     EXPECT_FALSE(s.client->Connect());
-    EXPECT_EQ(s.client->lastError, L"Server didn't respond.");
+    EXPECT_EQ(s.client->lastError, L"Server reply too long") << replies.size();
+    EXPECT_FALSE(s.client->IsConnected());
   }
+}
+
+TEST(SmtpClient, AStopRequestEndsEveryWaitAtOnce) {
+  int stop[2];
+  ASSERT_EQ(pipe(stop), 0);
+  {
+    // A silent server and the full minute of patience: only the request,
+    // coming during the wait, ends it.
+    Session s({});
+    s.client->timeouts = {};
+    s.client->stopFd = stop[0];
+    std::thread requester([&] {
+      std::this_thread::sleep_for(100ms);
+      EXPECT_EQ(write(stop[1], "x", 1), 1);
+    });
+    EXPECT_FALSE(s.client->Connect());
+    requester.join();
+    EXPECT_EQ(s.client->lastError, L"Stopped: the monitor is ending");
+    EXPECT_FALSE(s.client->IsConnected());
+  }
+  {
+    // A server that stops reading in the middle of the mail.
+    Session s(Replies(Accepting.begin(), Accepting.begin() + 6));
+    s.server.Stall();
+    s.client->timeouts = {};
+    s.mail.body.assign(6 * 1024 * 1024, L'x');
+    ASSERT_TRUE(s.client->Connect()) << s.client->lastError;
+    s.client->stopFd = stop[0];  // still readable: the first wait ends at its start
+    EXPECT_FALSE(s.client->Send(s.mail));
+    EXPECT_EQ(s.client->lastError, L"Stopped: the monitor is ending");
+    s.server.Release();
+  }
+  close(stop[0]);
+  close(stop[1]);
 }
 
 TEST(SmtpClient, EveryWaitEndsInItsOwnTimeOut) {

@@ -4,11 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "drive/read_drive_info.h"
 #include "platform/linux/child_process.h"
@@ -143,6 +147,39 @@ TEST(ReaderDeviceOpener, BrokenReadersFailReadably) {
   // Only existing disks are complained about.
   EXPECT_FALSE(none.Open(2));
   EXPECT_EQ(none.Problem(2), "");
+}
+
+TEST(ReaderDeviceOpener, AStopRequestEndsTheReaderAtOnceAndStartsNoOther) {
+  Fixture f;
+  int stop[2];
+  ASSERT_EQ(pipe(stop), 0);
+  // As the headless monitor runs it: its stop signals blocked, to be read
+  // from a descriptor. The reader must not inherit that.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGTERM);
+  sigset_t old;
+  pthread_sigmask(SIG_BLOCK, &stopSignals, &old);
+  ReaderDeviceOpener selfEnding(Script(f.bin, "self-ending", "kill -TERM $$\nsleep 30"), f.sys.path(), 60000, stop[0]);
+  EXPECT_FALSE(selfEnding.Open(0));
+  EXPECT_EQ(selfEnding.Problem(0), "/dev/sda: taruk-smart-reader was ended by signal 15");
+
+  const std::string started = f.bin / "started";
+  ReaderDeviceOpener opener(Script(f.bin, "slow", "echo >>'" + started + "'\nexec sleep 60"), f.sys.path(), 60000,
+                            stop[0]);
+  std::thread requester([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(write(stop[1], "x", 1), 1);
+  });
+  EXPECT_FALSE(opener.Open(0));
+  requester.join();
+  EXPECT_EQ(opener.Problem(0), "/dev/sda: not read: taruk is stopping");
+  EXPECT_FALSE(opener.Open(1));
+  EXPECT_EQ(opener.Problem(1), "/dev/sdb: not read: taruk is stopping");
+  EXPECT_EQ(ReadFileBytes(started), "\n") << "a reader was started after the request";
+  pthread_sigmask(SIG_SETMASK, &old, nullptr);
+  close(stop[0]);
+  close(stop[1]);
 }
 
 TEST(ReaderDeviceOpener, TheReaderGetsTheDriveNumberAndNothingElse) {

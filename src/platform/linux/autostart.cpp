@@ -9,6 +9,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "app/atomic_file.h"
+
 namespace {
 
 constexpr const char* kEntryName = "Taruk.desktop";
@@ -45,19 +47,6 @@ int MakeFolders(const std::string& path) {
 
 bool NeedsQuotes(const std::string& argument) {
   return argument.empty() || argument.find_first_of(" \t\n\"'\\><~|&;$*?#()`") != std::string::npos;
-}
-
-int WriteAll(int fd, const std::string& text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t written = write(fd, text.data() + done, text.size() - done);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    done += static_cast<size_t>(written);
-  }
-  return 0;
 }
 
 }  // namespace
@@ -113,18 +102,8 @@ int WriteAutostartEntry(const std::string& executablePath) {
   const std::string folder = AutostartFolder();
   if (const int error = MakeFolders(folder)) return error;
 
-  // Written beside the entry and renamed over it, so a failure half-way never
-  // leaves a truncated entry behind.
-  std::string temporary = folder + "/." + kEntryName + ".XXXXXX";
-  const int fd = mkostemp(temporary.data(), O_CLOEXEC);
-  if (fd < 0) return errno;
-  int error = fchmod(fd, 0644) == 0 ? 0 : errno;
-  if (!error) error = WriteAll(fd, AutostartEntryText(executablePath));
-  if (!error && fsync(fd) != 0) error = errno;
-  if (close(fd) != 0 && !error) error = errno;
-  if (!error && rename(temporary.c_str(), AutostartEntryPath().c_str()) != 0) error = errno;
-  if (error) unlink(temporary.c_str());
-  return error;
+  // Readable by every user's desktop session.
+  return ReplaceFileAtomically(AutostartEntryPath(), AutostartEntryText(executablePath), 0644) ? 0 : errno;
 }
 
 void RemoveAutostartEntry() { unlink(AutostartEntryPath().c_str()); }

@@ -11,6 +11,8 @@
 
 #include <chrono>
 
+#include "app/stop_request.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -59,8 +61,12 @@ void RecordStatus(int status, ChildResult& result) {
 }  // namespace
 
 ChildResult RunChild(const std::string& program, const std::vector<std::string>& arguments, int timeoutMs,
-                     std::size_t maxOutput) {
+                     std::size_t maxOutput, int stopFd) {
   ChildResult result;
+  if (StopRequested(stopFd)) {
+    result.stopped = true;
+    return result;
+  }
   Pipe out;
   Pipe err;
   if (!out.Create() || !err.Create()) {
@@ -77,9 +83,18 @@ ChildResult RunChild(const std::string& program, const std::vector<std::string>&
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
   char* noEnvironment[] = {nullptr};
+  // The headless monitor blocks its stop signals to read them from a
+  // descriptor; the child starts with none blocked.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t none;
+  sigemptyset(&none);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
   pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), noEnvironment);
+  const int spawned = posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), noEnvironment);
   posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
   if (spawned != 0) {
     result.startError = spawned;
     return result;
@@ -90,16 +105,21 @@ ChildResult RunChild(const std::string& program, const std::vector<std::string>&
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
   bool outOpen = true;
   bool errOpen = true;
-  while ((outOpen || errOpen) && !result.timedOut && !result.outputTooLong) {
-    pollfd fds[2] = {{outOpen ? out.read : -1, POLLIN, 0}, {errOpen ? err.read : -1, POLLIN, 0}};
+  const auto endedEarly = [&] { return result.timedOut || result.outputTooLong || result.stopped; };
+  while ((outOpen || errOpen) && !endedEarly()) {
+    pollfd fds[3] = {{outOpen ? out.read : -1, POLLIN, 0}, {errOpen ? err.read : -1, POLLIN, 0}, {stopFd, POLLIN, 0}};
     const int left = MillisecondsLeft(deadline);
     if (left == 0) {
       result.timedOut = true;
       break;
     }
-    const int ready = poll(fds, 2, left);
+    const int ready = poll(fds, 3, left);
     if (ready < 0 && errno != EINTR) break;
     if (ready <= 0) continue;
+    if (fds[2].revents) {
+      result.stopped = true;
+      break;
+    }
     if (fds[0].revents) outOpen = Drain(out.read, result.out);
     if (fds[1].revents) errOpen = Drain(err.read, result.err);
     result.outputTooLong = result.out.size() > maxOutput || result.err.size() > maxOutput;
@@ -108,12 +128,16 @@ ChildResult RunChild(const std::string& program, const std::vector<std::string>&
   // Its output is closed; give it what is left of the time to exit.
   int status = 0;
   pid_t reaped = 0;
-  while (!result.timedOut && !result.outputTooLong) {
+  while (!endedEarly()) {
     reaped = waitpid(pid, &status, WNOHANG);
     if (reaped < 0 && errno == EINTR) continue;
     if (reaped != 0) break;
     if (MillisecondsLeft(deadline) == 0) {
       result.timedOut = true;
+      break;
+    }
+    if (StopRequested(stopFd)) {
+      result.stopped = true;
       break;
     }
     const timespec pause{0, 2 * 1000 * 1000};

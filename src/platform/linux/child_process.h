@@ -9,6 +9,7 @@ struct ChildResult {
   int startError = 0;        // errno when the program could not be started
   bool timedOut = false;     // killed after the time-out
   bool outputTooLong = false;  // killed for writing more than allowed
+  bool stopped = false;      // killed, or never started, for a stop request
   int exitCode = -1;         // when it exited by itself
   int signal = 0;            // when a signal ended it
   std::string out;
@@ -16,6 +17,7 @@ struct ChildResult {
 };
 
 // `arguments` includes the program's name (argv[0]). Output beyond
-// `maxOutput` bytes on either stream ends the child.
+// `maxOutput` bytes on either stream ends the child, and so does `stopFd`
+// turning readable (app/stop_request.h).
 ChildResult RunChild(const std::string& program, const std::vector<std::string>& arguments, int timeoutMs,
-                     std::size_t maxOutput = 1 << 20);
+                     std::size_t maxOutput = 1 << 20, int stopFd = -1);

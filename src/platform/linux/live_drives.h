@@ -7,4 +7,6 @@
 
 #include "drive/smart_device.h"
 
-std::unique_ptr<DeviceOpener> MakeLiveDeviceOpener();
+// `stopFd`: a stop request ends a run of the reader at once
+// (app/stop_request.h).
+std::unique_ptr<DeviceOpener> MakeLiveDeviceOpener(int stopFd = -1);

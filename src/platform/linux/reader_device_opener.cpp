@@ -42,8 +42,8 @@ std::string DurationText(int milliseconds) {
 
 }  // namespace
 
-ReaderDeviceOpener::ReaderDeviceOpener(std::string readerPath, std::string sysBlock, int timeoutMs)
-    : readerPath_(std::move(readerPath)), sysBlock_(std::move(sysBlock)), timeoutMs_(timeoutMs) {}
+ReaderDeviceOpener::ReaderDeviceOpener(std::string readerPath, std::string sysBlock, int timeoutMs, int stopFd)
+    : readerPath_(std::move(readerPath)), sysBlock_(std::move(sysBlock)), timeoutMs_(timeoutMs), stopFd_(stopFd) {}
 
 std::unique_ptr<SmartDevice> ReaderDeviceOpener::Open(int driveNumber) {
   return OpenForPass(driveNumber, SleepingDrive::Identify);
@@ -66,9 +66,13 @@ std::unique_ptr<SmartDevice> ReaderDeviceOpener::OpenForPass(int driveNumber, Sl
   std::vector<std::string> arguments = {kReaderName, std::to_string(driveNumber)};
   if (rule == SleepingDrive::Leave) arguments.push_back("leave");
   if (rule == SleepingDrive::Wake) arguments.push_back("wake");
-  const ChildResult run = RunChild(readerPath_, arguments, timeoutMs_, kMaxReaderOutput);
+  const ChildResult run = RunChild(readerPath_, arguments, timeoutMs_, kMaxReaderOutput, stopFd_);
   if (run.startError != 0) {
     problem = device + ": cannot run " + readerPath_ + ": " + strerror(run.startError);
+    return nullptr;
+  }
+  if (run.stopped) {
+    problem = device + ": not read: taruk is stopping";
     return nullptr;
   }
   if (run.timedOut) {

@@ -17,8 +17,9 @@ constexpr int kReaderTimeoutMs = 30000;
 class ReaderDeviceOpener : public DeviceOpener {
  public:
   // `readerPath` empty: no reader is installed, and every disk says so.
+  // `stopFd`: a stop request ends a reader's run at once (app/stop_request.h).
   explicit ReaderDeviceOpener(std::string readerPath, std::string sysBlock = "/sys/block",
-                              int timeoutMs = kReaderTimeoutMs);
+                              int timeoutMs = kReaderTimeoutMs, int stopFd = -1);
 
   // A sleeping drive identified, not woken.
   std::unique_ptr<SmartDevice> Open(int driveNumber) override;
@@ -31,5 +32,6 @@ class ReaderDeviceOpener : public DeviceOpener {
   std::string readerPath_;
   std::string sysBlock_;
   int timeoutMs_;
+  int stopFd_;
   std::array<std::string, kDriveCount> problems_;
 };

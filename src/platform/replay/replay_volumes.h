@@ -23,7 +23,7 @@ class ReplayVolumes : public Volumes {
 
   // Why the last reading gave no volumes (unreadable or malformed file), in
   // one line naming the file and line; empty when it was fine.
-  const std::string& Problem() const { return problem_; }
+  std::string Problem() const override { return problem_; }
 
  private:
   using Entries = std::vector<std::pair<std::wstring, uint64_t>>;
