@@ -1,5 +1,6 @@
 #include "app/monitoring_cycle.h"
 
+#include <chrono>
 #include <limits>
 
 #include "alert/alarm_dispatch.h"
@@ -20,6 +21,25 @@ uint32_t FreeMegabytes(uint64_t bytes) {
   return megabytes > std::numeric_limits<uint32_t>::max() ? std::numeric_limits<uint32_t>::max()
                                                           : static_cast<uint32_t>(megabytes);
 }
+
+// Notes which drives open, and passes everything on unchanged.
+class AnsweringOpener : public DeviceOpener {
+ public:
+  AnsweringOpener(DeviceOpener& opener, std::array<bool, kDriveCount>& answered)
+      : opener(opener), answered(answered) {
+    answered.fill(false);
+  }
+  std::unique_ptr<SmartDevice> Open(int driveNumber) override {
+    std::unique_ptr<SmartDevice> device = opener.Open(driveNumber);
+    if (device && driveNumber >= 0 && driveNumber < kDriveCount) answered[static_cast<size_t>(driveNumber)] = true;
+    return device;
+  }
+  std::string Problem(int driveNumber) const override { return opener.Problem(driveNumber); }
+
+ private:
+  DeviceOpener& opener;
+  std::array<bool, kDriveCount>& answered;
+};
 
 // Clears a flag when the cycle ends, however it ends.
 class CycleGuard {
@@ -43,6 +63,7 @@ void MonitorCore::RunMonitoringCycle() {
   // started inside it would nest, and the next one inside that.
   if (cycleRunning) return;
   CycleGuard guard(cycleRunning);
+  const auto started = std::chrono::steady_clock::now();
 
   RefreshDrives();
   environment.view.ShowSelectedDriveInfo();
@@ -55,10 +76,19 @@ void MonitorCore::RunMonitoringCycle() {
     RecordHistory(slot, config.pollInterval, environment.clock);
   }
   if (config.freeSpaceAction != AlarmAction::None) CheckFreeSpace();
+
+  if (environment.cycleObserver) {
+    CycleRecord record{monitoredSlots, config, environment.volumes, answered};
+    record.durationSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    record.finishedUnixTime =
+        std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+    environment.cycleObserver->CycleFinished(record);
+  }
 }
 
 void MonitorCore::RefreshDrives() {
-  ReadAllDrives(environment.drives, monitoredSlots);
+  AnsweringOpener drives(environment.drives, answered);
+  ReadAllDrives(drives, monitoredSlots);
   for (int n = 0; n < kDriveCount; ++n) {
     // Buttons of absent drives are left as they are, never hidden again.
     if (monitoredSlots[static_cast<size_t>(n)].IsPresent()) environment.view.ShowDiskButton(n);

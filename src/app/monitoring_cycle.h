@@ -8,6 +8,7 @@
 
 #include "alert/alert_platform.h"
 #include "app/clock.h"
+#include "app/cycle_observer.h"
 #include "app/monitor_config.h"
 #include "app/monitor_view.h"
 #include "app/volumes.h"
@@ -21,6 +22,8 @@ struct MonitorEnvironment {
   Clock& clock;
   AlertPlatform& platform;
   MonitorView& view;
+  // Told of every finished cycle (the metrics); none by default.
+  CycleObserver* cycleObserver = nullptr;
 };
 
 class MonitorCore {
@@ -46,4 +49,6 @@ class MonitorCore {
   MonitorConfig& config;
   MonitorEnvironment environment;
   bool cycleRunning = false;
+  // Which drives opened in the last RefreshDrives.
+  std::array<bool, kDriveCount> answered{};
 };

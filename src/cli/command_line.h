@@ -11,6 +11,8 @@ struct CommandLine {
   bool once = false;       // --headless --once
   std::string replayDir;   // --replay DIR: drives (and volumes) from captures
   std::string captureDir;  // --capture DIR
+  std::string metricsListen;  // --metrics-listen HOST:PORT, checked
+  std::string metricsFile;    // --metrics-file PATH
 };
 
 // False with a one-line `error` for a usage error.

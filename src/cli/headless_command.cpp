@@ -19,6 +19,7 @@
 #include "cli/commands.h"
 #include "cli/drive_source.h"
 #include "cli/headless_alert_platform.h"
+#include "cli/metrics_outputs.h"
 
 namespace {
 
@@ -55,6 +56,12 @@ int RunHeadless(const CommandLine& commandLine) {
     std::perror("taruk: signalfd");
     return 1;
   }
+  MetricsOutputs metrics;
+  if (!metrics.Start(commandLine, error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    close(stopSignals);
+    return 1;
+  }
   std::unique_ptr<DeviceOpener> drives = MakeDriveSource(commandLine);
   std::unique_ptr<Volumes> volumes = MakeVolumeSource(commandLine);
 
@@ -70,7 +77,7 @@ int RunHeadless(const CommandLine& commandLine) {
   HeadlessAlertPlatform platform;
   MonitorView view;  // nothing to show
   ResetHistory(driveSlots, clock);
-  MonitorCore core(driveSlots, config, {*drives, *volumes, clock, platform, view});
+  MonitorCore core(driveSlots, config, {*drives, *volumes, clock, platform, view, metrics.Observer()});
 
   if (commandLine.once) {
     core.RunMonitoringCycle();

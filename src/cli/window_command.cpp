@@ -16,6 +16,7 @@
 #include "app/window/window_alert_platform.h"
 #include "cli/commands.h"
 #include "cli/drive_source.h"
+#include "cli/metrics_outputs.h"
 #include "drive/read_drive_info.h"
 #include "platform/dbus/desktop_alert_platform.h"
 
@@ -92,6 +93,12 @@ int RunMonitorWindow(int argc, char** argv, const CommandLine& commandLine) {
   }
   std::unique_ptr<Volumes> volumes = MakeVolumeSource(source);
 
+  MetricsOutputs metrics;
+  if (!metrics.Start(commandLine, error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return 1;
+  }
+
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Taruk"));
   QGuiApplication::setDesktopFileName(QStringLiteral("taruk"));
@@ -99,7 +106,7 @@ int RunMonitorWindow(int argc, char** argv, const CommandLine& commandLine) {
   SystemClock clock;
   DesktopAlertPlatform machine;
   WindowAlertPlatform platform(machine);
-  CMonitorApp app(MonitorServices{*drives, *volumes, clock, platform});
+  CMonitorApp app(MonitorServices{*drives, *volumes, clock, platform, metrics.Observer()});
   app.onWindowCreated = [&platform](CMonitorDlg& window) { platform.SetWindow(&window); };
   app.InitInstance();
   platform.SetWindow(nullptr);

@@ -19,6 +19,7 @@
 class AlertPlatform;
 class CIconButton;
 class Clock;
+class CycleObserver;
 class DeviceOpener;
 class MonitorCore;
 class QMenu;
@@ -64,6 +65,7 @@ struct MonitorServices {
   Volumes& volumes;
   Clock& clock;
   AlertPlatform& platform;
+  CycleObserver* cycleObserver = nullptr;  // the metrics, when asked for
 };
 
 class CMonitorDlg : public TemplateDialog, public MonitorView {
