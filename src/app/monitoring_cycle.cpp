@@ -77,22 +77,30 @@ void MonitorCore::RunMonitoringCycle() {
   }
   if (config.freeSpaceAction != AlarmAction::None) CheckFreeSpace();
 
-  if (environment.cycleObserver) {
-    CycleRecord record{monitoredSlots, config, environment.volumes, answered};
-    record.durationSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    record.finishedUnixTime =
-        std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
-    environment.cycleObserver->CycleFinished(record);
-  }
+  ReportToObserver(started);
+}
+
+void MonitorCore::ReportToObserver(std::chrono::steady_clock::time_point started) {
+  if (!environment.cycleObserver) return;
+  CycleRecord record{monitoredSlots, config, environment.volumes, answered};
+  record.durationSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  record.finishedUnixTime =
+      std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+  environment.cycleObserver->CycleFinished(record);
 }
 
 void MonitorCore::RefreshDrives() {
+  const auto started = std::chrono::steady_clock::now();
   AnsweringOpener drives(environment.drives, answered);
   ReadAllDrives(drives, monitoredSlots);
   for (int n = 0; n < kDriveCount; ++n) {
     // Buttons of absent drives are left as they are, never hidden again.
     if (monitoredSlots[static_cast<size_t>(n)].IsPresent()) environment.view.ShowDiskButton(n);
   }
+  // The pass at start, outside any cycle, is reported too: the metrics list
+  // the drives from the start, not one poll interval later (when an alert
+  // would already have found them gone).
+  if (!cycleRunning) ReportToObserver(started);
 }
 
 void MonitorCore::CheckFreeSpace() {

@@ -3,6 +3,7 @@
 // drive against the critical temperature (then record its history), and, when
 // a free-space action is chosen, test every volume against the minimum.
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -44,6 +45,9 @@ class MonitorCore {
   uint32_t smtpPort = 25;
 
  private:
+  // Tells the observer, if any, what the pass that began at `started` left.
+  void ReportToObserver(std::chrono::steady_clock::time_point started);
+
   // Not "slots": Qt code includes this header, and Qt takes that word.
   DriveSlots& monitoredSlots;
   MonitorConfig& config;
