@@ -13,6 +13,9 @@ namespace {
 
 // Prometheus scrapes one connection at a time; a few more let people look.
 constexpr unsigned kMostConnections = 16;
+// One flooding host can take half of them; the other half stays for the
+// Prometheus servers.
+constexpr unsigned kMostConnectionsPerHost = 8;
 // Seconds a connection may stay silent before it is closed.
 constexpr unsigned kSilenceTimeout = 5;
 // Memory per connection, the request line and headers included: a larger
@@ -81,6 +84,7 @@ bool MetricsHttpServer::Start(const ListenAddress& address, std::string& error) 
   daemon = MHD_start_daemon(MHD_USE_AUTO_INTERNAL_THREAD, 0, nullptr, nullptr, &Answer, this,
                             MHD_OPTION_LISTEN_SOCKET, listener,
                             MHD_OPTION_CONNECTION_LIMIT, kMostConnections,
+                            MHD_OPTION_PER_IP_CONNECTION_LIMIT, kMostConnectionsPerHost,
                             MHD_OPTION_CONNECTION_TIMEOUT, kSilenceTimeout,
                             MHD_OPTION_CONNECTION_MEMORY_LIMIT, kConnectionMemory,
                             MHD_OPTION_END);
