@@ -133,6 +133,12 @@ for name, cycles in phases.items():
               f" cycle duration {min(cycles.values()) * 1000:.1f}..{max(cycles.values()) * 1000:.1f} ms")
 TIMING
 expect_query 'taruk_drive_temperature_celsius{drive="0"}' "{__name__=\"taruk_drive_temperature_celsius\",$labels0} 63"
+# Through all of it the monitor stayed whole: SIGTERM ends it cleanly (the
+# sanitizers report at exit).
+kill "$taruk_pid"
+status=0
+wait "$taruk_pid" || status=$?
+[ "$status" = 0 ] || fail "taruk ended with status $status after SIGTERM"
 echo "Scraped page (abridged):"
 grep -v '^taruk_drive_attribute' "$work/scraped.prom" | head -40
 
