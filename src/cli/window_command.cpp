@@ -106,7 +106,9 @@ int RunMonitorWindow(int argc, char** argv, const CommandLine& commandLine) {
   SystemClock clock;
   DesktopAlertPlatform machine;
   WindowAlertPlatform platform(machine);
-  CMonitorApp app(MonitorServices{*drives, *volumes, clock, platform, metrics.Observer()});
+  // The demo drives are not this machine's: they never reach the metrics.
+  const bool showingDemo = source.replayDir != commandLine.replayDir;
+  CMonitorApp app(MonitorServices{*drives, *volumes, clock, platform, showingDemo ? nullptr : metrics.Observer()});
   app.onWindowCreated = [&platform](CMonitorDlg& window) { platform.SetWindow(&window); };
   app.InitInstance();
   platform.SetWindow(nullptr);
