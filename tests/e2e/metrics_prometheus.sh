@@ -31,10 +31,11 @@ printf '1 55 0 600 0 a b' >"$work/app/Taruk/conf.dat"
 export APPDATA="$work/app"
 cp -r "$(dirname "$here")/../data/demo" "$work/drives"
 
-# Usage errors before anything starts.
+# Usage errors before anything starts (a monitor that started anyway would
+# run on: the time-outs end it).
 set +e
-"$taruk" --headless --metrics-listen 2>"$work/usage.err"; bare=$?
-"$taruk" --headless --metrics-listen localhost:9 2>>"$work/usage.err"; named=$?
+timeout 10 "$taruk" --headless --metrics-listen 2>"$work/usage.err"; bare=$?
+timeout 10 "$taruk" --headless --metrics-listen localhost:9 2>>"$work/usage.err"; named=$?
 set -e
 [ "$bare" = 2 ] && [ "$named" = 2 ] || fail "a bare or named --metrics-listen gave $bare and $named, not 2"
 
@@ -48,7 +49,8 @@ grep -q '^taruk_drive_temperature_celsius' "$work/out/taruk.prom" || fail "no me
 
 # The port is taken now: a second monitor says so and ends.
 set +e
-"$taruk" --headless --replay "$work/drives" --metrics-listen "127.0.0.1:$port" 2>"$work/second.err"; second=$?
+timeout 10 "$taruk" --headless --replay "$work/drives" --metrics-listen "127.0.0.1:$port" 2>"$work/second.err"
+second=$?
 set -e
 [ "$second" = 1 ] && grep -q "can't serve metrics on 127.0.0.1:$port: Address already in use" "$work/second.err" \
   || fail "a port in use gave exit $second: $(cat "$work/second.err")"
