@@ -24,7 +24,7 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcap2-bin, passwd")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
-    ${CMAKE_SOURCE_DIR}/res/debian/postinst ${CMAKE_SOURCE_DIR}/res/debian/postrm)
+    ${CMAKE_SOURCE_DIR}/res/debian/postinst ${CMAKE_SOURCE_DIR}/res/debian/prerm ${CMAKE_SOURCE_DIR}/res/debian/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 
 # Debian wants a copyright file and a changelog with every package.

@@ -32,6 +32,9 @@ systemd-analyze verify /usr/lib/systemd/system/taruk.service || fail "systemd-an
 [ "$(systemctl is-enabled taruk.service 2>/dev/null || true)" = disabled ] || fail "the unit is enabled"
 command -v promtool >/dev/null && promtool check rules /usr/share/taruk/prometheus/taruk-rules.yml >/dev/null
 
+# An administrator enables the service (as systemctl enable would): purge
+# takes that back too.
+ln -s /usr/lib/systemd/system/taruk.service /etc/systemd/system/multi-user.target.wants/taruk.service
 installed=$(dpkg -L taruk)
 apt_get purge taruk >/dev/null
 purged=1
@@ -40,8 +43,9 @@ while read -r path; do
   [ -d "$path" ] && [ ! -L "$path" ] && continue  # folders shared with other packages
   [ -e "$path" ] || [ -L "$path" ] && left+=" $path"
 done <<<"$installed"
-for path in /usr/share/taruk /usr/libexec/taruk /usr/share/doc/taruk /var/lib/taruk; do
-  [ -e "$path" ] && left+=" $path"
+for path in /usr/share/taruk /usr/libexec/taruk /usr/share/doc/taruk /var/lib/taruk \
+            /etc/systemd/system/multi-user.target.wants/taruk.service; do
+  [ -e "$path" ] || [ -L "$path" ] && left+=" $path"
 done
 getent passwd taruk >/dev/null && left+=" user:taruk"
 getent group taruk >/dev/null && left+=" group:taruk"
