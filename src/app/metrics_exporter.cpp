@@ -1,5 +1,8 @@
 #include "app/metrics_exporter.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -22,6 +25,15 @@ std::vector<VolumeSpace> QueryVolumes(Volumes& volumes) {
   return spaces;
 }
 
+// A file replaced in one step keeps the mode of the file it replaces, and a
+// brand-new one would be private to its owner; but the metrics file is read
+// by another user (node_exporter's). The first write therefore finds an
+// empty file made as any other, with the permissions the umask allows.
+void CreateIfMissing(const std::string& path) {
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd >= 0) close(fd);
+}
+
 }  // namespace
 
 MetricsExporter::MetricsExporter(std::string version, std::string filePath,
@@ -33,6 +45,7 @@ MetricsExporter::MetricsExporter(std::string version, std::string filePath,
 void MetricsExporter::CycleFinished(const CycleRecord& record) {
   std::string page = MetricsPage(record, QueryVolumes(record.volumes), version);
   if (!filePath.empty()) {
+    CreateIfMissing(filePath);
     errno = 0;
     if (!ReplaceFileAtomically(filePath, page) && reportError) {
       const int reason = errno;

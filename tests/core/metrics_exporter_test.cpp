@@ -1,6 +1,7 @@
 #include "app/metrics_exporter.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <map>
@@ -98,6 +99,12 @@ TEST(MetricsExporterTest, EachCycleRepublishesWhatItSawAndAGoneDriveKeepsOnlyIts
             std::string::npos);
   EXPECT_EQ(ReadFileBytes(file), page);
   EXPECT_TRUE(errors.empty());
+  // Readable by node_exporter's user as the umask allows, not private.
+  const mode_t mask = umask(022);
+  umask(mask);
+  struct stat info {};
+  ASSERT_EQ(stat(file.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
 
   // Drive 0 goes: its readings leave the page, its alarm stays as the cycle
   // still tests its last temperature.
