@@ -1,7 +1,8 @@
 // One whole monitoring cycle: four replayed drives read in full (capture
 // files read afresh, as every cycle reopens its drives) and 26 volumes
 // answered from a volumes file, with the free-space test on. CPU time per
-// cycle, once without any action carried out and once with balloons.
+// cycle, once without any action carried out and once with balloons; then
+// with the metrics page made after each cycle, and also written to a file.
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/metrics_exporter.h"
 #include "app/monitoring_cycle.h"
 #include "platform/replay/replay_device_opener.h"
 #include "platform/replay/replay_volumes.h"
@@ -48,7 +50,10 @@ std::string MakeReplayFolder() {
   return folder;
 }
 
-void RunCycles(benchmark::State& state, AlarmAction temperatureAction, uint32_t minimumFreeSpace) {
+enum class Metrics { None, Page, PageAndFile };
+
+void RunCycles(benchmark::State& state, AlarmAction temperatureAction, uint32_t minimumFreeSpace,
+               Metrics metrics = Metrics::None) {
   const std::string folder = MakeReplayFolder();
   ReplayDeviceOpener drives(folder);
   ReplayVolumes volumes(ReplayVolumesPath(folder));
@@ -61,7 +66,9 @@ void RunCycles(benchmark::State& state, AlarmAction temperatureAction, uint32_t 
   config.temperatureAction = temperatureAction;
   config.freeSpaceAction = AlarmAction::ShowNotification;
   config.minimumFreeSpace = minimumFreeSpace;
-  MonitorCore core(slots, config, {drives, volumes, clock, platform, view});
+  MetricsExporter exporter("bench", metrics == Metrics::PageAndFile ? folder + "/taruk.prom" : "", nullptr);
+  MonitorCore core(slots, config,
+                   {drives, volumes, clock, platform, view, metrics == Metrics::None ? nullptr : &exporter});
   for (auto _ : state) core.RunMonitoringCycle();
   state.counters["balloons/cycle"] =
       benchmark::Counter(static_cast<double>(platform.balloons) / static_cast<double>(state.iterations()));
@@ -74,7 +81,14 @@ void BM_CycleActionNone(benchmark::State& state) { RunCycles(state, AlarmAction:
 // Every hot drive and every volume raises a balloon.
 void BM_CycleBalloons(benchmark::State& state) { RunCycles(state, AlarmAction::ShowNotification, 100); }
 
+// The page made after every cycle (--metrics-listen), and also written to
+// a file in one step (--metrics-file), which syncs it to the disk.
+void BM_CycleMetricsPage(benchmark::State& state) { RunCycles(state, AlarmAction::None, 0, Metrics::Page); }
+void BM_CycleMetricsFile(benchmark::State& state) { RunCycles(state, AlarmAction::None, 0, Metrics::PageAndFile); }
+
 BENCHMARK(BM_CycleActionNone)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CycleBalloons)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CycleMetricsPage)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CycleMetricsFile)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 }  // namespace

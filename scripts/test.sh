@@ -34,6 +34,13 @@ cmake --preset headless >/dev/null
 cmake --build --preset headless
 ctest --preset headless -j "$(nproc)"
 
+# The Debian package, built as users get it (release, under /usr), then
+# installed, run and purged on this machine.
+cmake --preset package >/dev/null
+cmake --build --preset package
+(cd build/package && rm -f taruk_*.deb && cpack -G DEB >/dev/null)
+bash tests/package/debian_package.sh build/package/taruk_*.deb
+
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 ctest --preset fuzz -j "$(nproc)"

@@ -66,18 +66,6 @@ std::string RawValueText(const SmartAttributeEntry& entry) {
   return Format("%02x%02x%02x%02x%02x%02x", r[5], r[4], r[3], r[2], r[1], r[0]);
 }
 
-const char* PowerModeName(PowerMode mode) {
-  switch (mode) {
-    case PowerMode::Standby:
-      return "standby";
-    case PowerMode::Active:
-      return "active";
-    case PowerMode::Unknown:
-      break;
-  }
-  return "unknown";
-}
-
 std::string DriveReportText(const DriveSlots& slots, bool woken) {
   std::string out;
   bool any = false;

@@ -20,8 +20,5 @@ std::string DriveReportText(const DriveSlots& slots, bool woken = false);
 // "active" or "unknown").
 std::string DriveReportJson(const DriveSlots& slots);
 
-// "standby", "active" or "unknown".
-const char* PowerModeName(PowerMode mode);
-
 // The twelve lower-case hex digits of a raw value, most significant first.
 std::string RawValueText(const SmartAttributeEntry& entry);

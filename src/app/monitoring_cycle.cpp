@@ -1,5 +1,6 @@
 #include "app/monitoring_cycle.h"
 
+#include <chrono>
 #include <limits>
 
 #include "alert/alarm_dispatch.h"
@@ -10,9 +11,6 @@
 
 namespace {
 
-// The volumes tested per cycle: one per drive letter on the system this
-// monitor first ran on.
-constexpr size_t kMostVolumes = 26;
 
 // Free megabytes (10^6 bytes) rounded down. A volume beyond 4 PB free would
 // wrap around in 32 bits and look nearly full; it counts as the largest value.
@@ -21,6 +19,31 @@ uint32_t FreeMegabytes(uint64_t bytes) {
   return megabytes > std::numeric_limits<uint32_t>::max() ? std::numeric_limits<uint32_t>::max()
                                                           : static_cast<uint32_t>(megabytes);
 }
+
+// Notes which drives open, and passes everything on unchanged.
+class AnsweringOpener : public DeviceOpener {
+ public:
+  AnsweringOpener(DeviceOpener& opener, std::array<bool, kDriveCount>& answered)
+      : opener(opener), answered(answered) {
+    answered.fill(false);
+  }
+  std::unique_ptr<SmartDevice> Open(int driveNumber) override { return Noted(driveNumber, opener.Open(driveNumber)); }
+  // The pass opens through this one: the rule for a sleeping drive must
+  // reach the source (the reader is told whether to leave it asleep).
+  std::unique_ptr<SmartDevice> OpenForPass(int driveNumber, SleepingDrive rule) override {
+    return Noted(driveNumber, opener.OpenForPass(driveNumber, rule));
+  }
+  std::string Problem(int driveNumber) const override { return opener.Problem(driveNumber); }
+
+ private:
+  std::unique_ptr<SmartDevice> Noted(int driveNumber, std::unique_ptr<SmartDevice> device) {
+    if (device && driveNumber >= 0 && driveNumber < kDriveCount) answered[static_cast<size_t>(driveNumber)] = true;
+    return device;
+  }
+
+  DeviceOpener& opener;
+  std::array<bool, kDriveCount>& answered;
+};
 
 // Clears a flag when the cycle ends, however it ends.
 class CycleGuard {
@@ -48,6 +71,7 @@ void MonitorCore::RunMonitoringCycle() {
   // started inside it would nest, and the next one inside that.
   if (cycleRunning) return;
   CycleGuard guard(cycleRunning);
+  const auto started = std::chrono::steady_clock::now();
 
   RefreshDrives();
   environment.view.ShowSelectedDriveInfo();
@@ -61,15 +85,32 @@ void MonitorCore::RunMonitoringCycle() {
   }
   CheckDriveHealth();
   if (config.freeSpaceAction != AlarmAction::None) CheckFreeSpace();
+
+  ReportToObserver(started);
+}
+
+void MonitorCore::ReportToObserver(std::chrono::steady_clock::time_point started) {
+  if (!environment.cycleObserver) return;
+  CycleRecord record{monitoredSlots, config, environment.volumes, answered};
+  record.durationSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  record.finishedUnixTime =
+      std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+  environment.cycleObserver->CycleFinished(record);
 }
 
 void MonitorCore::RefreshDrives() {
-  ReadAllDrives(environment.drives, monitoredSlots);
+  const auto started = std::chrono::steady_clock::now();
+  AnsweringOpener drives(environment.drives, answered);
+  ReadAllDrives(drives, monitoredSlots);
   for (int n = 0; n < kDriveCount; ++n) {
     // Buttons of absent drives are left as they are, never hidden again.
     if (monitoredSlots[static_cast<size_t>(n)].IsPresent()) environment.view.ShowDiskButton(n);
   }
   environment.view.ShowDriveHealth();
+  // The pass at start, outside any cycle, is reported too: the metrics list
+  // the drives from the start, not one poll interval later (when an alert
+  // would already have found them gone).
+  if (!cycleRunning) ReportToObserver(started);
 }
 
 void MonitorCore::CheckFreeSpace() {

@@ -5,12 +5,14 @@
 // every volume against the minimum.
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <string>
 
 #include "alert/alert_platform.h"
 #include "app/clock.h"
 #include "app/health_watch.h"
+#include "app/cycle_observer.h"
 #include "app/monitor_config.h"
 #include "app/monitor_view.h"
 #include "app/volumes.h"
@@ -24,6 +26,8 @@ struct MonitorEnvironment {
   Clock& clock;
   AlertPlatform& platform;
   MonitorView& view;
+  // Told of every finished cycle (the metrics); none by default.
+  CycleObserver* cycleObserver = nullptr;
 };
 
 class MonitorCore {
@@ -43,6 +47,11 @@ class MonitorCore {
   void CheckDriveHealth();
   void RunHealthAlarm(int driveIndex, const DriveHealth& health);
   void RunFreeSpaceAlarm(const std::wstring& rootPath, uint32_t freeMb);
+  // Whether the drive opened in the last RefreshDrives: its slot keeps the
+  // values of a drive that has gone, so the slot alone cannot tell.
+  bool Answered(int driveNumber) const {
+    return driveNumber >= 0 && driveNumber < kDriveCount && answered[static_cast<size_t>(driveNumber)];
+  }
 
   // The port the e-mail action connects to. Always 25 for users; tests point
   // it at their own server.
@@ -57,12 +66,18 @@ class MonitorCore {
   int stopFd = -1;
 
  private:
+  // Tells the observer, if any, what the pass that began at `started` left.
+  void ReportToObserver(std::chrono::steady_clock::time_point started);
+
   // Not "slots": Qt code includes this header, and Qt takes that word.
   DriveSlots& monitoredSlots;
   MonitorConfig& config;
   MonitorEnvironment environment;
   bool cycleRunning = false;
   std::array<HealthSeen, kDriveCount> healthSeen{};
+
+  // Which drives opened in the last RefreshDrives.
+  std::array<bool, kDriveCount> answered{};
 
   bool Stopping() const;
 };

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+// As many volumes as there are drive letters A to Z.
+constexpr size_t kMostVolumes = 26;
+
 struct VolumeSpace {
   std::wstring root;
   std::optional<uint64_t> freeBytes;  // none when the root cannot be queried

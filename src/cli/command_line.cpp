@@ -1,5 +1,7 @@
 #include "cli/command_line.h"
 
+#include "platform/linux/listen_address.h"
+
 #include <string_view>
 
 const char* const kUsage =
@@ -10,7 +12,10 @@ const char* const kUsage =
     "  taruk --capture DIR [--wake]             write each readable drive's answers to DIR/driveN.capture\n"
     "  taruk --headless [--once] [--replay DIR] the monitor without windows; --once runs one cycle\n"
     "  taruk --help | --version\n"
-    "A drive in standby is not spun up: it is identified but not read, unless --wake is given.\n";
+    "A drive in standby is not spun up: it is identified but not read, unless --wake is given.\n"
+    "The monitor, with or without windows, also takes:\n"
+    "  --metrics-listen HOST:PORT               serve the last cycle's metrics at http://HOST:PORT/metrics\n"
+    "  --metrics-file PATH                      rewrite PATH with those metrics after every cycle\n";
 
 bool ParseCommandLine(int argc, char** argv, CommandLine& commandLine, std::string& error) {
   using Mode = CommandLine::Mode;
@@ -24,9 +29,9 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& commandLine, std::stri
     commandLine.mode = mode;
     return true;
   };
-  auto takeValue = [&](int& i, std::string_view option, std::string& value) {
+  auto takeValue = [&](int& i, std::string_view option, std::string& value, const char* what = "a folder") {
     if (i + 1 >= argc || std::string_view(argv[i + 1]).empty()) {
-      error = "taruk: " + std::string(option) + " needs a folder";
+      error = "taruk: " + std::string(option) + " needs " + what;
       return false;
     }
     value = argv[++i];
@@ -52,6 +57,12 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& commandLine, std::stri
       commandLine.wake = true;
     } else if (option == "--replay") {
       if (!takeValue(i, option, commandLine.replayDir)) return false;
+    } else if (option == "--metrics-listen") {
+      if (!takeValue(i, option, commandLine.metricsListen, "HOST:PORT")) return false;
+      ListenAddress address;
+      if (!ParseListenAddress(commandLine.metricsListen, address, error)) return false;
+    } else if (option == "--metrics-file") {
+      if (!takeValue(i, option, commandLine.metricsFile, "a file")) return false;
     } else {
       error = "taruk: unknown option " + std::string(option) + " (see taruk --help)";
       return false;
@@ -71,6 +82,11 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& commandLine, std::stri
   }
   if (!commandLine.replayDir.empty() && commandLine.mode == Mode::Capture) {
     error = "taruk: --capture reads live drives; --replay does not apply";
+    return false;
+  }
+  if ((!commandLine.metricsListen.empty() || !commandLine.metricsFile.empty()) &&
+      commandLine.mode != Mode::Headless && commandLine.mode != Mode::Monitor) {
+    error = "taruk: --metrics-listen and --metrics-file go with the monitor (taruk or taruk --headless)";
     return false;
   }
   return true;

@@ -12,6 +12,8 @@ struct CommandLine {
   bool wake = false;       // --report/--capture --wake: read sleeping drives too
   std::string replayDir;   // --replay DIR: drives (and volumes) from captures
   std::string captureDir;  // --capture DIR
+  std::string metricsListen;  // --metrics-listen HOST:PORT, checked
+  std::string metricsFile;    // --metrics-file PATH
 };
 
 // False with a one-line `error` for a usage error.

@@ -22,6 +22,7 @@
 #include "cli/commands.h"
 #include "cli/drive_source.h"
 #include "cli/headless_alert_platform.h"
+#include "cli/metrics_outputs.h"
 #include "cli/problem_log.h"
 
 namespace {
@@ -60,36 +61,11 @@ void SayIfNoDrive(const DeviceOpener& drives) {
                NoDriveReason(drives).c_str());
 }
 
-// Remembers which drives opened in the last pass: a drive that stops opening
-// keeps its last values, and without a word from the source that would go
-// unnoticed.
-class OpenedDrives : public DeviceOpener {
- public:
-  explicit OpenedDrives(DeviceOpener& source) : source(source) {}
-  std::unique_ptr<SmartDevice> Open(int driveNumber) override { return Noted(driveNumber, source.Open(driveNumber)); }
-  // The pass opens through this one: the rule for a sleeping drive must
-  // reach the source (the reader is told whether to leave it asleep).
-  std::unique_ptr<SmartDevice> OpenForPass(int driveNumber, SleepingDrive rule) override {
-    return Noted(driveNumber, source.OpenForPass(driveNumber, rule));
-  }
-  std::string Problem(int driveNumber) const override { return source.Problem(driveNumber); }
-  bool Opened(int driveNumber) const { return opened[driveNumber]; }
-
- private:
-  std::unique_ptr<SmartDevice> Noted(int driveNumber, std::unique_ptr<SmartDevice> device) {
-    if (driveNumber >= 0 && driveNumber < kDriveCount) opened[driveNumber] = device != nullptr;
-    return device;
-  }
-
-  DeviceOpener& source;
-  std::array<bool, kDriveCount> opened{};
-};
-
 // What the last pass found wrong, in --report's words.
-void LogProblems(const OpenedDrives& drives, const Volumes& volumes, ProblemLog& log) {
+void LogProblems(const MonitorCore& core, const DeviceOpener& drives, const Volumes& volumes, ProblemLog& log) {
   for (int n = 0; n < kDriveCount; ++n) {
     std::string problem = drives.Problem(n);
-    if (problem.empty() && !drives.Opened(n) && driveSlots[n].IsPresent()) {
+    if (problem.empty() && !core.Answered(n) && driveSlots[n].IsPresent()) {
       problem = "drive " + std::to_string(n) + " no longer opens; its last values are kept";
     }
     log.Update("drive " + std::to_string(n), problem);
@@ -110,8 +86,13 @@ int RunHeadless(const CommandLine& commandLine) {
     std::perror("taruk: signalfd");
     return 1;
   }
-  std::unique_ptr<DeviceOpener> source = MakeDriveSource(commandLine, stopSignals);
-  OpenedDrives drives(*source);
+  MetricsOutputs metrics;
+  if (!metrics.Start(commandLine, error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    close(stopSignals);
+    return 1;
+  }
+  std::unique_ptr<DeviceOpener> drives = MakeDriveSource(commandLine, stopSignals);
   std::unique_ptr<Volumes> volumes = MakeVolumeSource(commandLine);
   ProblemLog problems;
 
@@ -127,7 +108,7 @@ int RunHeadless(const CommandLine& commandLine) {
   HeadlessAlertPlatform platform;
   MonitorView view;  // nothing to show
   ResetHistory(driveSlots, clock);
-  MonitorCore core(driveSlots, config, {drives, *volumes, clock, platform, view});
+  MonitorCore core(driveSlots, config, {*drives, *volumes, clock, platform, view, metrics.Observer()});
   core.stopFd = stopSignals;
 
   int exitCode = 0;
@@ -143,8 +124,8 @@ int RunHeadless(const CommandLine& commandLine) {
 
   if (commandLine.once) {
     core.RunMonitoringCycle();
-    LogProblems(drives, *volumes, problems);
-    SayIfNoDrive(drives);
+    LogProblems(core, *drives, *volumes, problems);
+    SayIfNoDrive(*drives);
     // A bad capture makes the pass worthless, as it does for --report.
     if (problems.Any() && !commandLine.replayDir.empty()) exitCode = 2;
     if (StopRequested(stopSignals)) stop();
@@ -155,8 +136,8 @@ int RunHeadless(const CommandLine& commandLine) {
   // As the window does at start: the drives once, and only the health test,
   // which speaks at once for a drive already failing.
   core.RefreshDrives();
-  LogProblems(drives, *volumes, problems);
-  SayIfNoDrive(drives);
+  LogProblems(core, *drives, *volumes, problems);
+  SayIfNoDrive(*drives);
   core.CheckDriveHealth();
   QSocketNotifier stopNotifier(stopSignals, QSocketNotifier::Read);
   QObject::connect(&stopNotifier, &QSocketNotifier::activated, [&] {
@@ -168,7 +149,7 @@ int RunHeadless(const CommandLine& commandLine) {
     // A stop that came during the last cycle is handled before any other.
     if (StopRequested(stopSignals)) return;
     core.RunMonitoringCycle();
-    LogProblems(drives, *volumes, problems);
+    LogProblems(core, *drives, *volumes, problems);
   });
   timer.start(TimerPeriodMs(config.pollInterval));
   application.exec();

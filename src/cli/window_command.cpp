@@ -18,6 +18,7 @@
 #include "app/window/window_alert_platform.h"
 #include "cli/commands.h"
 #include "cli/drive_source.h"
+#include "cli/metrics_outputs.h"
 #include "drive/read_drive_info.h"
 #include "platform/dbus/desktop_alert_platform.h"
 
@@ -90,6 +91,12 @@ int RunMonitorWindow(int argc, char** argv, const CommandLine& commandLine) {
   }
   std::unique_ptr<Volumes> volumes = MakeVolumeSource(source);
 
+  MetricsOutputs metrics;
+  if (!metrics.Start(commandLine, error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return 1;
+  }
+
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Taruk"));
   QGuiApplication::setDesktopFileName(QStringLiteral("taruk"));
@@ -98,7 +105,9 @@ int RunMonitorWindow(int argc, char** argv, const CommandLine& commandLine) {
   DesktopAlertPlatform machine;
   machine.sendRefusedPowerRequests = true;
   WindowAlertPlatform platform(machine);
-  CMonitorApp app(MonitorServices{*drives, *volumes, clock, platform, demoDrivesReason});
+  // The demo drives are not this machine's: they never reach the metrics.
+  CMonitorApp app(MonitorServices{*drives, *volumes, clock, platform, demoDrivesReason,
+                                  demoDrivesReason ? nullptr : metrics.Observer()});
   app.onWindowCreated = [&platform](CMonitorDlg& window) { platform.SetWindow(&window); };
   app.InitInstance();
   platform.SetWindow(nullptr);

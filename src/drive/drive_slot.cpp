@@ -1,3 +1,15 @@
 #include "drive/drive_slot.h"
 
 DriveSlots driveSlots;
+
+const char* PowerModeName(PowerMode mode) {
+  switch (mode) {
+    case PowerMode::Standby:
+      return "standby";
+    case PowerMode::Active:
+      return "active";
+    case PowerMode::Unknown:
+      break;
+  }
+  return "unknown";
+}

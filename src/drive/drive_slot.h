@@ -28,6 +28,9 @@ enum class PowerMode : uint8_t {
   Standby,  // spun down: not read, the slot keeps its last values
 };
 
+// "standby", "active" or "unknown".
+const char* PowerModeName(PowerMode mode);
+
 struct DriveSlot {
   // Geometry and identity.
   int64_t cylinders = 0;

@@ -11,13 +11,16 @@ prefix="$work/prefix"
 
 cmake --install "$build" --prefix "$prefix" >"$work/install.log"
 for file in bin/taruk share/applications/taruk.desktop share/icons/hicolor/scalable/apps/taruk.svg \
-            share/taruk/demo/drive0.capture share/taruk/demo/volumes; do
+            share/taruk/demo/drive0.capture share/taruk/demo/volumes \
+            share/taruk/prometheus/taruk-rules.yml lib/systemd/system/taruk.service; do
   [ -e "$prefix/$file" ] || { echo "not installed: $file"; cat "$work/install.log"; exit 1; }
 done
 if [ -e "$build/alarm.wav" ]; then
   [ -e "$prefix/bin/alarm.wav" ] || { echo "alarm.wav is not installed beside the executable"; exit 1; }
 fi
 grep -qx 'Exec=taruk' "$prefix/share/applications/taruk.desktop"
+grep -q "^ExecStart=$prefix/bin/taruk --headless " "$prefix/lib/systemd/system/taruk.service" \
+  || { echo "the unit does not start the installed taruk"; exit 1; }
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$prefix/share/applications/taruk.desktop"
 fi

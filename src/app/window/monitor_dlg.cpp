@@ -61,7 +61,8 @@ CMonitorDlg::CMonitorDlg(MonitorServices services, QWidget* parent)
   optionsButton = Control<CIconButton>(kOptions);
   graphButton = Control<CIconButton>(kGraph);
   core = std::make_unique<MonitorCore>(
-      driveSlots, config, MonitorEnvironment{services.drives, services.volumes, services.clock, services.platform, *this});
+      driveSlots, config, MonitorEnvironment{services.drives, services.volumes, services.clock, services.platform, *this,
+                                            services.cycleObserver});
   core->alarmsOff = ShowsDemoDrives();
   monitorTimer.setTimerType(Qt::CoarseTimer);
   connect(&monitorTimer, &QTimer::timeout, this, &CMonitorDlg::RunMonitoringCycle);

@@ -21,6 +21,7 @@
 class AlertPlatform;
 class CIconButton;
 class Clock;
+class CycleObserver;
 class DeviceOpener;
 class MonitorCore;
 class QMenu;
@@ -70,6 +71,7 @@ struct MonitorServices {
   // none of this machine's could be read: why none could. The window then
   // says it shows a demo and carries out no alarm action.
   std::optional<QString> demoDrivesReason = std::nullopt;
+  CycleObserver* cycleObserver = nullptr;  // the metrics, when asked for
 };
 
 class CMonitorDlg : public TemplateDialog, public MonitorView {

@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr size_t kMostVolumes = 26;
 
 // File systems that sit on a device node but hold no user data to fill up:
 // read-only images (snaps) and the like. Anything not on /dev/ is skipped

@@ -1,0 +1,15 @@
+#include "cli/metrics_outputs.h"
+
+#include <cstdio>
+
+bool MetricsOutputs::Start(const CommandLine& commandLine, std::string& error) {
+  if (commandLine.metricsListen.empty() && commandLine.metricsFile.empty()) return true;
+  exporter = std::make_unique<MetricsExporter>(TARUK_VERSION, commandLine.metricsFile, [](const std::string& why) {
+    std::fprintf(stderr, "taruk: Error: %s\n", why.c_str());
+  });
+  if (commandLine.metricsListen.empty()) return true;
+  ListenAddress address;
+  if (!ParseListenAddress(commandLine.metricsListen, address, error)) return false;
+  server = std::make_unique<MetricsHttpServer>(exporter->Snapshot());
+  return server->Start(address, error);
+}

@@ -1,0 +1,24 @@
+#pragma once
+// --metrics-listen and --metrics-file, for the window and the headless
+// monitor alike: the exporter the monitoring cycle reports to, and the HTTP
+// server that serves its last page.
+
+#include <memory>
+#include <string>
+
+#include "app/metrics_exporter.h"
+#include "cli/command_line.h"
+#include "platform/linux/metrics_http_server.h"
+
+class MetricsOutputs {
+ public:
+  // False with a one-line `error` when the server can't listen. Start it
+  // after the stop signals are blocked: its thread inherits the mask.
+  bool Start(const CommandLine& commandLine, std::string& error);
+  // The cycle's observer; null when neither output was asked for.
+  CycleObserver* Observer() { return exporter.get(); }
+
+ private:
+  std::unique_ptr<MetricsExporter> exporter;
+  std::unique_ptr<MetricsHttpServer> server;
+};

@@ -1,0 +1,157 @@
+#include "app/metrics_exporter.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <map>
+#include <sstream>
+
+#include "app/metrics_page.h"
+#include "app/monitoring_cycle.h"
+#include "support/recording_platform.h"
+#include "support/scratch_dir.h"
+#include "support/test_drives.h"
+
+namespace {
+
+class FixedClock : public Clock {
+ public:
+  int CurrentHour() override { return 10; }
+  int CurrentMinute() override { return 0; }
+};
+
+class TableVolumes : public Volumes {
+ public:
+  std::vector<std::wstring> roots;
+  std::map<std::wstring, uint64_t> freeBytes;
+  std::vector<std::wstring> Roots() override { return roots; }
+  bool FreeBytesAvailable(const std::wstring& root, uint64_t& bytes) override {
+    const auto found = freeBytes.find(root);
+    if (found == freeBytes.end()) return false;
+    bytes = found->second;
+    return true;
+  }
+};
+
+// The page's samples without the HELP and TYPE lines, and without those of
+// the families named in `leaveOut`.
+std::string Samples(const std::string& page, std::initializer_list<const char*> leaveOut = {}) {
+  std::istringstream lines(page);
+  std::string line, kept;
+  while (std::getline(lines, line)) {
+    bool skip = line.starts_with("#");
+    for (const char* family : leaveOut) skip = skip || line.starts_with(family);
+    if (!skip) kept += line + "\n";
+  }
+  return kept;
+}
+
+TEST(MetricsExporterTest, EachCycleRepublishesWhatItSawAndAGoneDriveKeepsOnlyItsAlarm) {
+  ScratchDir scratch;
+  TestDrives drives;
+  TableVolumes volumes;
+  FixedClock clock;
+  RecordingPlatform platform;
+  MonitorView view;
+  DriveSlots slots{};
+  MonitorConfig config;
+  config.minimumFreeSpace = 100;
+  const std::string folder = scratch / "out";
+  std::filesystem::create_directory(folder);
+  const std::string file = folder + "/taruk.prom";
+  std::vector<std::string> errors;
+  MetricsExporter exporter("2.0", file, [&](const std::string& why) { errors.push_back(why); });
+  MonitorCore core(slots, config, {drives.Opener(), volumes, clock, platform, view, &exporter});
+
+  EXPECT_EQ(Samples(*exporter.Snapshot().Current()), "taruk_build_info{version=\"2.0\"} 1\n");
+
+  // A model can hold any byte: quotes and backslashes are escaped, control
+  // characters shown as '?', so no sample can break the page.
+  drives.Set(0, "Q\"B\\C\x01", 55);
+  drives.Set(2, "COOL", 40);
+  volumes.roots = {L"/", L"/data", L"/gone"};
+  volumes.freeBytes = {{L"/", 100'999'999}, {L"/data", 101'000'000}};  // equality counts, in whole MB
+  // The pass at start already lists the drives, a poll interval before the
+  // first cycle.
+  core.RefreshDrives();
+  EXPECT_NE(exporter.Snapshot().Current()->find("taruk_drive_present{drive=\"2\""), std::string::npos);
+  core.RunMonitoringCycle();
+  const std::string drive0 = R"(drive="0",model="Q\"B\\C?",serial="SERIAL0",interface="ata")";
+  const std::string drive2 = R"(drive="2",model="COOL",serial="SERIAL2",interface="ata")";
+  const char* const aside[] = {"taruk_build_info", "taruk_last_cycle", "taruk_drive_attribute", "taruk_drive_power_on",
+                               "taruk_drive_power_mode", "taruk_drive_health"};
+  std::string page = *exporter.Snapshot().Current();
+  EXPECT_EQ(Samples(page, {aside[0], aside[1], aside[2], aside[3], aside[4], aside[5]}),
+            "taruk_poll_interval_seconds 60\n"
+            "taruk_critical_temperature_celsius 55\n"
+            "taruk_minimum_free_bytes 100000000\n"
+            "taruk_drive_present{" + drive0 + "} 1\n"
+            "taruk_drive_present{" + drive2 + "} 1\n"
+            "taruk_drive_temperature_alarm{" + drive0 + "} 1\n"
+            "taruk_drive_temperature_alarm{" + drive2 + "} 0\n"
+            "taruk_drive_temperature_celsius{" + drive0 + "} 55\n"
+            "taruk_drive_temperature_celsius{" + drive2 + "} 40\n"
+            "taruk_volume_free_bytes{root=\"/\"} 100999999\n"
+            "taruk_volume_free_bytes{root=\"/data\"} 101000000\n"
+            "taruk_volume_free_space_alarm{root=\"/\"} 1\n"
+            "taruk_volume_free_space_alarm{root=\"/data\"} 0\n");
+  for (const std::string sample : {"taruk_drive_attribute_raw{" + drive0 + ",id=\"194\",name=\"Temperature\"} 55\n",
+                                   "taruk_drive_power_mode{" + drive0 + ",mode=\"unknown\"} 1\n",
+                                   "taruk_drive_health{" + drive0 + ",verdict=\"good\"} 1\n"}) {
+    EXPECT_NE(page.find(sample), std::string::npos) << sample;
+  }
+  EXPECT_EQ(ReadFileBytes(file), page);
+  EXPECT_TRUE(errors.empty());
+  // Readable by node_exporter's user as the umask allows, not private.
+  const mode_t mask = umask(022);
+  umask(mask);
+  struct stat info {};
+  ASSERT_EQ(stat(file.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
+
+  // Drive 0 goes: its readings leave the page, its alarm stays as the cycle
+  // still tests its last temperature.
+  drives.Remove(0);
+  core.RunMonitoringCycle();
+  page = *exporter.Snapshot().Current();
+  EXPECT_NE(page.find("taruk_drive_present{" + drive0 + "} 0\n"), std::string::npos);
+  EXPECT_NE(page.find("taruk_drive_temperature_alarm{" + drive0 + "} 1\n"), std::string::npos);
+  EXPECT_EQ(page.find("taruk_drive_temperature_celsius{" + drive0), std::string::npos);
+  EXPECT_EQ(page.find("taruk_drive_attribute_value{" + drive0), std::string::npos);
+  EXPECT_EQ(ReadFileBytes(file), page);
+
+  // A file that can't be written is reported on every cycle; the page is
+  // still published and the cycle goes on.
+  std::filesystem::remove_all(folder);
+  drives.Set(2, "COOL", 41);
+  core.RunMonitoringCycle();
+  core.RunMonitoringCycle();
+  ASSERT_EQ(errors.size(), 2u);
+  EXPECT_EQ(errors[0], "can't write the metrics to " + file + ": No such file or directory");
+  EXPECT_NE(exporter.Snapshot().Current()->find("taruk_drive_temperature_celsius{" + drive2 + "} 41\n"),
+            std::string::npos);
+}
+
+TEST(MetricsPageTest, AnAttributeIdTwiceGivesOneSeriesAndRawValuesKeepAll48Bits) {
+  DriveSlots slots{};
+  slots[1].capacityGb = 80;
+  slots[1].model = L"M";
+  slots[1].serialNumber = L"S";
+  slots[1].attributes[0] = {5, 100, 100, 36, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}};
+  slots[1].attributes[1] = {5, 1, 1, 1, {1, 0, 0, 0, 0, 0}};  // a second id 5 would make the scrape fail
+  MonitorConfig config;
+  TableVolumes volumes;
+  CycleRecord record{slots, config, volumes, {false, true, false, false}};
+  const std::string page = MetricsPage(record, {}, "2.0");
+  const std::string labels = R"(drive="1",model="M",serial="S",interface="ata",id="5",name="Reallocated Sector Count")";
+  EXPECT_EQ(Samples(page, {"taruk_build_info", "taruk_last_cycle", "taruk_poll", "taruk_critical", "taruk_minimum",
+                           "taruk_drive_power_mode", "taruk_drive_health",
+                           "taruk_drive_present", "taruk_drive_temperature_alarm"}),
+            "taruk_drive_attribute_value{" + labels + "} 100\n"
+            "taruk_drive_attribute_worst{" + labels + "} 100\n"
+            "taruk_drive_attribute_threshold{" + labels + "} 36\n"
+            "taruk_drive_attribute_raw{" + labels + "} 281474976710655\n");
+}
+
+}  // namespace
