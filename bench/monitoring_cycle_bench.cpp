@@ -11,10 +11,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/metrics_exporter.h"
-#include "app/monitoring_cycle.h"
-#include "platform/replay/replay_device_opener.h"
-#include "platform/replay/replay_volumes.h"
+#include "core/metrics/metrics_exporter.h"
+#include "core/monitor/monitoring_cycle.h"
+#include "core/capture/replay_device_opener.h"
+#include "core/capture/replay_volumes.h"
 
 namespace {
 

@@ -8,3 +8,13 @@ function(taruk_glob out)
   endforeach()
   set(${out} ${files} PARENT_SCOPE)
 endfunction()
+
+# A folder and all its subfolders (the core, whose subfolders are its subsystems).
+function(taruk_glob_tree out)
+  set(files)
+  foreach(dir IN LISTS ARGN)
+    file(GLOB_RECURSE found CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/${dir}/*.cpp")
+    list(APPEND files ${found})
+  endforeach()
+  set(${out} ${files} PARENT_SCOPE)
+endfunction()

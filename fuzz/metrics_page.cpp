@@ -8,7 +8,7 @@
 #include <set>
 #include <string>
 
-#include "app/metrics_page.h"
+#include "core/metrics/metrics_page.h"
 
 namespace {
 

@@ -10,12 +10,12 @@
 #include <string>
 #include <system_error>
 
-#include "app/atomic_file.h"
+#include "core/base/atomic_file.h"
 #include "cli/commands.h"
-#include "drive/drive_slot.h"
-#include "platform/linux/live_drives.h"
-#include "platform/replay/capture_drive.h"
-#include "platform/replay/drive_capture.h"
+#include "core/drive/drive_slot.h"
+#include "linux/live_drives.h"
+#include "core/capture/capture_drive.h"
+#include "core/capture/drive_capture.h"
 
 namespace fs = std::filesystem;
 

@@ -1,6 +1,6 @@
 #include "cli/command_line.h"
 
-#include "platform/linux/listen_address.h"
+#include "linux/listen_address.h"
 
 #include <string_view>
 

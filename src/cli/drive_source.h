@@ -5,10 +5,10 @@
 #include <memory>
 #include <string>
 
-#include "app/volumes.h"
+#include "core/monitor/volumes.h"
 #include "cli/command_line.h"
-#include "drive/drive_slot.h"
-#include "drive/smart_device.h"
+#include "core/drive/drive_slot.h"
+#include "core/drive/smart_device.h"
 
 // False with a one-line `error` when --replay names no readable folder.
 bool CheckReplayFolder(const CommandLine& commandLine, std::string& error);

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/utf8_text.h"
+#include "core/base/utf8_text.h"
 
 void LogLine(const std::wstring& text) {
   std::wstring line = text;

@@ -3,7 +3,7 @@
 // and each one logged as a single line on stderr, since nobody watches a
 // window or a balloon on a server.
 
-#include "platform/dbus/desktop_alert_platform.h"
+#include "desktop/desktop_alert_platform.h"
 
 class HeadlessAlertPlatform : public DesktopAlertPlatform {
  public:

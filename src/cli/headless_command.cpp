@@ -14,11 +14,11 @@
 #include <cstdio>
 #include <string>
 
-#include "app/clock.h"
-#include "app/history.h"
-#include "app/monitoring_cycle.h"
-#include "app/settings_file.h"
-#include "app/stop_request.h"
+#include "core/base/clock.h"
+#include "core/monitor/history.h"
+#include "core/monitor/monitoring_cycle.h"
+#include "core/monitor/settings_file.h"
+#include "core/base/stop_request.h"
 #include "cli/commands.h"
 #include "cli/drive_source.h"
 #include "cli/headless_alert_platform.h"

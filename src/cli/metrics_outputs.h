@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 
-#include "app/metrics_exporter.h"
+#include "core/metrics/metrics_exporter.h"
 #include "cli/command_line.h"
-#include "platform/linux/metrics_http_server.h"
+#include "linux/metrics_http_server.h"
 
 class MetricsOutputs {
  public:

@@ -12,15 +12,15 @@
 #include <system_error>
 #include <vector>
 
-#include "app/clock.h"
-#include "app/executable_path.h"
-#include "app/window/monitor_app.h"
-#include "app/window/window_alert_platform.h"
+#include "core/base/clock.h"
+#include "core/base/executable_path.h"
+#include "gui/windows/monitor_app.h"
+#include "gui/windows/window_alert_platform.h"
 #include "cli/commands.h"
 #include "cli/drive_source.h"
 #include "cli/metrics_outputs.h"
-#include "drive/read_drive_info.h"
-#include "platform/dbus/desktop_alert_platform.h"
+#include "core/drive/read_drive_info.h"
+#include "desktop/desktop_alert_platform.h"
 
 namespace {
 

@@ -21,10 +21,10 @@
 #include <memory>
 #include <string>
 
-#include "platform/linux/linux_device_opener.h"
-#include "platform/linux/process_capabilities.h"
-#include "platform/replay/capture_drive.h"
-#include "platform/replay/drive_capture.h"
+#include "linux/linux_device_opener.h"
+#include "linux/process_capabilities.h"
+#include "core/capture/capture_drive.h"
+#include "core/capture/drive_capture.h"
 
 namespace {
 

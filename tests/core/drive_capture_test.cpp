@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "platform/replay/capture_drive.h"
-#include "platform/replay/drive_capture.h"
+#include "core/capture/capture_drive.h"
+#include "core/capture/drive_capture.h"
 #include "support/pages.h"
 #include "support/scripted_device.h"
 

@@ -3,8 +3,8 @@
 // already failing; and what that action says.
 #include <gtest/gtest.h>
 
-#include "alert/alarm_texts.h"
-#include "app/monitoring_cycle.h"
+#include "core/alarm/alarm_texts.h"
+#include "core/monitor/monitoring_cycle.h"
 #include "support/pages.h"
 #include "support/recording_platform.h"
 #include "support/scripted_device.h"

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/history.h"
+#include "core/monitor/history.h"
 
 namespace {
 

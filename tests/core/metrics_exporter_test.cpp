@@ -1,4 +1,4 @@
-#include "app/metrics_exporter.h"
+#include "core/metrics/metrics_exporter.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -7,8 +7,8 @@
 #include <map>
 #include <sstream>
 
-#include "app/metrics_page.h"
-#include "app/monitoring_cycle.h"
+#include "core/metrics/metrics_page.h"
+#include "core/monitor/monitoring_cycle.h"
 #include "support/recording_platform.h"
 #include "support/scratch_dir.h"
 #include "support/test_drives.h"

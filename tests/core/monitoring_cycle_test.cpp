@@ -1,4 +1,4 @@
-#include "app/monitoring_cycle.h"
+#include "core/monitor/monitoring_cycle.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "drive/read_drive_info.h"
+#include "core/drive/read_drive_info.h"
 #include "support/pages.h"
 #include "support/scripted_device.h"
 

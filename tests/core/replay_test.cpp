@@ -3,11 +3,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "drive/read_drive_info.h"
-#include "platform/replay/capture_device.h"
-#include "platform/replay/capture_drive.h"
-#include "platform/replay/replay_device_opener.h"
-#include "platform/replay/replay_volumes.h"
+#include "core/drive/read_drive_info.h"
+#include "core/capture/capture_device.h"
+#include "core/capture/capture_drive.h"
+#include "core/capture/replay_device_opener.h"
+#include "core/capture/replay_volumes.h"
 #include "support/pages.h"
 #include "support/scripted_device.h"
 #include "support/scratch_dir.h"

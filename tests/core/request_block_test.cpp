@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "drive/request_block.h"
+#include "core/drive/request_block.h"
 #include "support/scripted_device.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/replay/small_text_file.h"
+#include "core/base/small_text_file.h"
 
 #include <gtest/gtest.h>
 

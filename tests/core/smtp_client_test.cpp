@@ -8,8 +8,8 @@
 #include <thread>
 #include <vector>
 
-#include "alert/mail_text.h"
-#include "alert/smtp_client.h"
+#include "core/mail/mail_text.h"
+#include "core/mail/smtp_client.h"
 #include "support/scripted_server.h"
 
 namespace {

@@ -8,17 +8,17 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/settings_file.h"
-#include "app/window/monitor_dlg.h"
-#include "drive/drive_slot.h"
+#include "core/monitor/settings_file.h"
+#include "gui/windows/monitor_dlg.h"
+#include "core/drive/drive_slot.h"
 #include "gui/modal_watcher.h"
 #include "gui/test_services.h"
-#include "platform/replay/replay_device_opener.h"
-#include "platform/replay/replay_volumes.h"
+#include "core/capture/replay_device_opener.h"
+#include "core/capture/replay_volumes.h"
 #include "support/recording_platform.h"
 #include "support/scoped_env.h"
-#include "ui/about_dlg.h"
-#include "ui/icon_button.h"
+#include "gui/windows/about_dlg.h"
+#include "gui/toolkit/icon_button.h"
 
 using namespace monitor_ids;
 

@@ -7,16 +7,16 @@
 #include <QImage>
 #include <algorithm>
 
-#include "app/history.h"
-#include "drive/drive_slot.h"
-#include "drive/read_drive_info.h"
-#include "graph/temp_graph_ctrl.h"
-#include "graph/temp_graph_dlg.h"
-#include "platform/replay/replay_device_opener.h"
+#include "core/monitor/history.h"
+#include "core/drive/drive_slot.h"
+#include "core/drive/read_drive_info.h"
+#include "gui/windows/temp_graph_ctrl.h"
+#include "gui/windows/temp_graph_dlg.h"
+#include "core/capture/replay_device_opener.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
-#include "ui/options_dlg.h"
-#include "ui/smart_details_dlg.h"
+#include "gui/windows/options_dlg.h"
+#include "gui/windows/smart_details_dlg.h"
 
 namespace {
 

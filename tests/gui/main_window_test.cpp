@@ -11,20 +11,20 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/clock.h"
-#include "app/settings_file.h"
-#include "app/volumes.h"
-#include "app/window/monitor_app.h"
-#include "app/window/monitor_dlg.h"
-#include "app/window/window_alert_platform.h"
-#include "alert/alert_platform.h"
-#include "drive/drive_slot.h"
-#include "drive/smart_device.h"
+#include "core/base/clock.h"
+#include "core/monitor/settings_file.h"
+#include "core/monitor/volumes.h"
+#include "gui/windows/monitor_app.h"
+#include "gui/windows/monitor_dlg.h"
+#include "gui/windows/window_alert_platform.h"
+#include "core/alarm/alert_platform.h"
+#include "core/drive/drive_slot.h"
+#include "core/drive/smart_device.h"
 #include "gui/modal_watcher.h"
 #include "gui/test_services.h"
-#include "platform/replay/replay_device_opener.h"
+#include "core/capture/replay_device_opener.h"
 #include "support/scoped_env.h"
-#include "ui/icon_button.h"
+#include "gui/toolkit/icon_button.h"
 
 using namespace monitor_ids;
 

@@ -13,16 +13,16 @@
 #include <cstring>
 #include <filesystem>
 
-#include "alert/alarm_sound_path.h"
+#include "core/alarm/alarm_sound_path.h"
 #include "gui/message_box_watcher.h"
-#include "platform/linux/autostart.h"
+#include "linux/autostart.h"
 #include "support/aiosmtpd_server.h"
 #include "support/recording_platform.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 #include "support/scripted_server.h"
-#include "ui/options_dlg.h"
-#include "ui/up_down_control.h"
+#include "gui/windows/options_dlg.h"
+#include "gui/toolkit/up_down_control.h"
 
 namespace {
 

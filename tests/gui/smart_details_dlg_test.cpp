@@ -5,9 +5,9 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include "drive/drive_slot.h"
-#include "ui/health_badge.h"
-#include "ui/smart_details_dlg.h"
+#include "core/drive/drive_slot.h"
+#include "gui/windows/health_badge.h"
+#include "gui/windows/smart_details_dlg.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "drive/drive_slot.h"
-#include "graph/temp_graph_ctrl.h"
-#include "graph/temp_graph_dlg.h"
+#include "core/drive/drive_slot.h"
+#include "gui/windows/temp_graph_ctrl.h"
+#include "gui/windows/temp_graph_dlg.h"
 
 namespace {
 

@@ -7,14 +7,14 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include "app/settings_file.h"
-#include "app/window/monitor_dlg.h"
-#include "app/window/window_alert_platform.h"
-#include "drive/drive_slot.h"
+#include "core/monitor/settings_file.h"
+#include "gui/windows/monitor_dlg.h"
+#include "gui/windows/window_alert_platform.h"
+#include "core/drive/drive_slot.h"
 #include "gui/message_box_watcher.h"
 #include "gui/test_services.h"
-#include "platform/dbus/desktop_alert_platform.h"
-#include "platform/replay/replay_device_opener.h"
+#include "desktop/desktop_alert_platform.h"
+#include "core/capture/replay_device_opener.h"
 #include "support/private_buses.h"
 #include "support/scoped_env.h"
 

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/monitoring_cycle.h"
+#include "core/monitor/monitoring_cycle.h"
 #include "support/aiosmtpd_server.h"
 #include "support/recording_platform.h"
 #include "support/test_drives.h"

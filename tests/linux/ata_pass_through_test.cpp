@@ -6,8 +6,8 @@
 
 #include <vector>
 
-#include "drive/request_block.h"
-#include "platform/linux/ata_pass_through.h"
+#include "core/drive/request_block.h"
+#include "linux/ata_pass_through.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <unistd.h>
 
 
-#include "platform/linux/autostart.h"
+#include "linux/autostart.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 

@@ -21,12 +21,12 @@
 #include <string>
 #include <vector>
 
-#include "drive/drive_slot.h"
-#include "drive/identify.h"
-#include "drive/read_drive_info.h"
-#include "drive/request_block.h"
-#include "platform/linux/linux_device_opener.h"
-#include "platform/linux/pass_through_device.h"
+#include "core/drive/drive_slot.h"
+#include "core/drive/identify.h"
+#include "core/drive/read_drive_info.h"
+#include "core/drive/request_block.h"
+#include "linux/linux_device_opener.h"
+#include "linux/pass_through_device.h"
 
 namespace {
 

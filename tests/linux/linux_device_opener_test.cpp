@@ -12,8 +12,8 @@
 #include <memory>
 #include <string>
 
-#include "drive/read_drive_info.h"
-#include "platform/linux/linux_device_opener.h"
+#include "core/drive/read_drive_info.h"
+#include "linux/linux_device_opener.h"
 #include "support/fake_sys_block.h"
 
 namespace {

@@ -2,14 +2,14 @@
 // kernel writes it, and real ext4 file systems on loop devices filled to the
 // byte.
 
-#include "platform/linux/linux_volumes.h"
+#include "linux/linux_volumes.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
-#include "app/monitoring_cycle.h"
+#include "core/monitor/monitoring_cycle.h"
 #include "support/child_process.h"
 #include "support/recording_platform.h"
 #include "support/test_drives.h"

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/settings_file.h"
+#include "core/monitor/settings_file.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/whole_disks.h"
+#include "linux/whole_disks.h"
 #include "support/fake_sys_block.h"
 
 TEST(WholeDisks, NamesSortNaturallyNotByBytes) {

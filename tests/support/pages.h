@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "drive/smart_device.h"
+#include "core/drive/smart_device.h"
 
 // An IDENTIFY page: the texts go in as a drive stores them (two characters
 // per word, the first in the high byte), padded with spaces to the field's

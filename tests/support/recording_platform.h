@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "alert/alert_platform.h"
+#include "core/alarm/alert_platform.h"
 
 class RecordingPlatform : public AlertPlatform {
  public:

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "drive/smart_device.h"
+#include "core/drive/smart_device.h"
 
 class ScriptedDevice : public SmartDevice {
  public:

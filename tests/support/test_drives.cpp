@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "platform/replay/drive_capture.h"
-#include "platform/replay/replay_device_opener.h"
+#include "core/capture/drive_capture.h"
+#include "core/capture/replay_device_opener.h"
 #include "support/pages.h"
 #include "support/scratch_dir.h"
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "drive/smart_device.h"
+#include "core/drive/smart_device.h"
 
 class TestDrives {
  public:

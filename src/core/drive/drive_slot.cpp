@@ -1,0 +1,15 @@
+#include "core/drive/drive_slot.h"
+
+DriveSlots driveSlots;
+
+const char* PowerModeName(PowerMode mode) {
+  switch (mode) {
+    case PowerMode::Standby:
+      return "standby";
+    case PowerMode::Active:
+      return "active";
+    case PowerMode::Unknown:
+      break;
+  }
+  return "unknown";
+}

@@ -1,0 +1,95 @@
+#include "core/drive/read_drive_info.h"
+
+#include <cstring>
+
+#include "core/drive/identify.h"
+#include "core/drive/request_block.h"
+#include "core/drive/smart_attributes.h"
+
+namespace {
+
+uint32_t Le32(const uint8_t* bytes) {
+  return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+         static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+}
+
+void StoreGeometry(const GeometryAnswer& geometry, DriveSlot& slot) {
+  int64_t cylinders = 0;
+  std::memcpy(&cylinders, geometry.data(), sizeof cylinders);  // little-endian host
+  slot.cylinders = cylinders;
+  slot.tracksPerCylinder = Le32(geometry.data() + layout::kGeometryTracks);
+  slot.sectorsPerTrack = Le32(geometry.data() + layout::kGeometrySectors);
+  slot.bytesPerSector = Le32(geometry.data() + layout::kGeometryBytes);
+  ComputeCapacity(slot);
+}
+
+bool IsAtapi(uint8_t deviceMap, int position) { return (deviceMap >> (position + 4)) & 1; }
+
+}  // namespace
+
+std::unique_ptr<SmartDevice> OpenSmartDevice(DeviceOpener& opener, int driveNumber, SleepingDrive rule) {
+  // Linux has one way to a physical drive, so there is no platform-family
+  // branch here: every drive number opens its own device.
+  return opener.OpenForPass(driveNumber, rule);
+}
+
+bool EnableSmart(SmartDevice& device, int position) {
+  CommandAnswer answer{};
+  return device.SendDriveCommand(EnableSmartRequest(position), answer);
+}
+
+bool CheckPowerMode(SmartDevice& device, int position, DriveSlot& slot) {
+  const std::optional<uint8_t> mode = device.CheckPowerMode(position);
+  if (!mode) {
+    slot.powerMode = PowerMode::Unknown;
+    return false;
+  }
+  // Only 0x00 is standby; idle and every other answer read as today.
+  slot.powerMode = *mode == ata::kPowerModeStandby ? PowerMode::Standby : PowerMode::Active;
+  return slot.powerMode == PowerMode::Standby;
+}
+
+SleepingDrive SleepingDriveRule(const DriveSlot& slot, bool wake) {
+  if (wake) return SleepingDrive::Wake;
+  return slot.IsPresent() ? SleepingDrive::Leave : SleepingDrive::Identify;
+}
+
+void ReadDriveInfo(DeviceOpener& opener, int driveNumber, DriveSlot& slot, bool wake) {
+  // Decided before the geometry makes a new drive present.
+  const SleepingDrive rule = SleepingDriveRule(slot, wake);
+  slot.powerMode = PowerMode::Unknown;
+  std::unique_ptr<SmartDevice> device = OpenSmartDevice(opener, driveNumber, rule);
+  if (!device) return;
+
+  VersionAnswer version{};
+  if (!device->GetVersion(version)) return;  // never becomes present
+  const uint8_t deviceMap = version[layout::kDeviceMap];
+
+  GeometryAnswer geometry{};
+  if (device->GetGeometry(geometry)) StoreGeometry(geometry, slot);
+
+  unsigned smartEnabledMask = 0;
+  for (int position = 0; position < 4; ++position) {
+    if (!((deviceMap >> position) & 1)) continue;
+    const bool atapi = IsAtapi(deviceMap, position);
+    // A packet device has no S.M.A.R.T. pages to read and is not checked.
+    const bool asleep = !atapi && CheckPowerMode(*device, position, slot) && rule != SleepingDrive::Wake;
+    if (asleep && rule == SleepingDrive::Leave) continue;
+    // Enabling S.M.A.R.T. may spin a drive up; a sleeping one is not enabled
+    // and so not read.
+    if (!atapi && !asleep && EnableSmart(*device, position)) smartEnabledMask |= 1u << position;
+    // Identified whether or not the enable request went through.
+    DataAnswer answer{};
+    if (device->ReceiveDriveData(IdentifyRequest(position, atapi), answer)) {
+      DecodeIdentifyPage(std::span<uint8_t, kPageSize>(answer.data() + layout::kPage, kPageSize), slot);
+    }
+  }
+  // Every position writes into the one slot; the last marked one stands.
+  for (int position = 0; position < 4; ++position) {
+    if ((smartEnabledMask >> position) & 1) ReadSmartPages(*device, position, slot);
+  }
+}
+
+void ReadAllDrives(DeviceOpener& opener, DriveSlots& slots, bool wake) {
+  for (int n = 0; n < kDriveCount; ++n) ReadDriveInfo(opener, n, slots[n], wake);
+}

@@ -1,0 +1,60 @@
+#include "core/drive/request_block.h"
+
+uint8_t DriveHeadFor(int position) { return static_cast<uint8_t>(0xA0 | ((position & 1) << 4)); }
+
+RequestBlock BuildRequestBlock(const IdeRegisters& registers, uint32_t bufferSize, int position) {
+  RequestBlock block{};
+  for (int i = 0; i < 4; ++i) block[layout::kBufferSize + i] = static_cast<uint8_t>(bufferSize >> (8 * i));
+  block[layout::kFeatures] = registers.features;
+  block[layout::kSectorCount] = registers.sectorCount;
+  block[layout::kSectorNumber] = registers.sectorNumber;
+  block[layout::kCylinderLow] = registers.cylinderLow;
+  block[layout::kCylinderHigh] = registers.cylinderHigh;
+  block[layout::kDriveHead] = registers.driveHead;
+  block[layout::kCommand] = registers.command;
+  block[layout::kDriveNumber] = static_cast<uint8_t>(position);
+  return block;
+}
+
+IdeRegisters RegistersOf(const RequestBlock& request) {
+  return IdeRegisters{request[layout::kFeatures],    request[layout::kSectorCount],
+                      request[layout::kSectorNumber], request[layout::kCylinderLow],
+                      request[layout::kCylinderHigh], request[layout::kDriveHead],
+                      request[layout::kCommand]};
+}
+
+int PositionOf(const RequestBlock& request) { return request[layout::kDriveNumber]; }
+
+namespace {
+
+RequestBlock SmartRequest(int position, uint8_t feature, uint32_t bufferSize) {
+  return BuildRequestBlock({feature, 1, 1, ata::kSmartCylinderLow, ata::kSmartCylinderHigh,
+                            DriveHeadFor(position), ata::kSmart},
+                           bufferSize, position);
+}
+
+}  // namespace
+
+RequestBlock EnableSmartRequest(int position) {
+  return SmartRequest(position, ata::kSmartEnableOperations, 0);
+}
+
+RequestBlock IdentifyRequest(int position, bool packetDevice) {
+  const uint8_t command = packetDevice ? ata::kIdentifyPacketDevice : ata::kIdentifyDevice;
+  return BuildRequestBlock({0, 1, 1, 0, 0, DriveHeadFor(position), command}, kPageSize, position);
+}
+
+RequestBlock SmartReadDataRequest(int position) {
+  return SmartRequest(position, ata::kSmartReadData, kPageSize);
+}
+
+RequestBlock SmartReadThresholdsRequest(int position) {
+  return SmartRequest(position, ata::kSmartReadThresholds, kPageSize);
+}
+
+IdeRegisters CheckPowerModeRegisters(int position) {
+  IdeRegisters registers;
+  registers.driveHead = DriveHeadFor(position);
+  registers.command = ata::kCheckPowerMode;
+  return registers;
+}

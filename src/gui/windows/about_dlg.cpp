@@ -1,0 +1,3 @@
+#include "gui/windows/about_dlg.h"
+
+CAboutDlg::CAboutDlg(QWidget* parent) : TemplateDialog(100, parent) {}

@@ -1,0 +1,11 @@
+#pragma once
+// CAboutDlg: the program's name, version and icon (template 100). OK, Escape
+// and the close box all just end it.
+
+#include "gui/toolkit/template_dialog.h"
+
+class CAboutDlg : public TemplateDialog {
+  Q_OBJECT
+ public:
+  explicit CAboutDlg(QWidget* parent = nullptr);
+};

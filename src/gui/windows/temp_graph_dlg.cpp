@@ -1,0 +1,36 @@
+#include "gui/windows/temp_graph_dlg.h"
+
+#include <QRadioButton>
+
+#include "gui/windows/temp_graph_ctrl.h"
+
+namespace {
+
+// Control 1023 is a plain bordered static in the template; here it is the
+// graph itself.
+QWidget* MakeGraph(const ControlTemplate& control, QWidget* parent) {
+  if (control.id != CTempGraphDlg::IdGraph) return nullptr;
+  return new CTempGraphCtrl(parent);
+}
+
+}  // namespace
+
+CTempGraphDlg::CTempGraphDlg(int drive, int criticalTemperature, QWidget* parent)
+    : TemplateDialog(137, parent, MakeGraph) {
+  CTempGraphCtrl* graph = Graph();
+  if (!graph) return;
+  graph->drive = drive;
+  graph->criticalTemperature = criticalTemperature;
+  Control<QRadioButton>(graphMode == GraphMode::Hours ? IdHours : IdMinutes)->setChecked(true);
+}
+
+CTempGraphCtrl* CTempGraphDlg::Graph() const { return Control<CTempGraphCtrl>(IdGraph); }
+
+void CTempGraphDlg::OnCommand(int id) {
+  if (id == IdHours || id == IdMinutes) {
+    graphMode = id == IdHours ? GraphMode::Hours : GraphMode::Minutes;
+    if (CTempGraphCtrl* graph = Graph()) graph->update();
+    return;
+  }
+  TemplateDialog::OnCommand(id);
+}

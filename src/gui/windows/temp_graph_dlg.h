@@ -1,0 +1,23 @@
+#pragma once
+// The temperature graph window: one drive's hour or minute history over a
+// grid, with the critical temperature as a red line. The view chosen with the
+// two radio buttons is remembered for the rest of the process (graphMode).
+//
+//   CTempGraphDlg(selectedDrive, config.criticalTemperature, window).exec();
+
+#include "gui/toolkit/template_dialog.h"
+
+class CTempGraphCtrl;
+
+class CTempGraphDlg : public TemplateDialog {
+  Q_OBJECT
+ public:
+  enum : int { IdGraph = 1023, IdHours = 1024, IdMinutes = 1025 };
+
+  CTempGraphDlg(int drive, int criticalTemperature, QWidget* parent = nullptr);
+
+  CTempGraphCtrl* Graph() const;
+
+ protected:
+  void OnCommand(int id) override;
+};
