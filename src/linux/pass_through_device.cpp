@@ -8,6 +8,7 @@
 
 #include <span>
 
+#include "core/base/little_endian.h"
 #include "core/drive/request_block.h"
 #include "linux/sg_io_command.h"
 #include "core/drive/geometry_answer.h"
@@ -30,14 +31,8 @@ constexpr std::size_t kDriverError = 4;
 constexpr std::size_t kIdeError = 5;
 constexpr uint8_t kSmartIdeError = 1;
 
-void PutLe32(uint8_t* at, uint32_t value) {
-  for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
 uint32_t BufferSizeOf(const RequestBlock& request) {
-  uint32_t size = 0;
-  for (int i = 0; i < 4; ++i) size |= static_cast<uint32_t>(request[layout::kBufferSize + i]) << (8 * i);
-  return size;
+  return ReadLittleEndian32(request.data() + layout::kBufferSize);
 }
 
 // The only commands this device sends: the reads of the reading pass and
@@ -89,7 +84,7 @@ bool PassThroughDevice::GetVersion(VersionAnswer& answer) {
   answer[0] = kSmartVersion;
   answer[1] = kSmartRevision;
   answer[layout::kDeviceMap] = deviceMap;
-  PutLe32(answer.data() + 4, kCapabilities);
+  WriteLittleEndian32(answer.data() + 4, kCapabilities);
   return true;
 }
 
@@ -155,7 +150,7 @@ bool PassThroughDevice::ReceiveDriveData(const RequestBlock& request, DataAnswer
     if (result.registers) answer[kIdeError] = result.registers->error;
     return false;
   }
-  PutLe32(answer.data() + layout::kBufferSize, kPageSize);
+  WriteLittleEndian32(answer.data() + layout::kBufferSize, kPageSize);
   return true;
 }
 

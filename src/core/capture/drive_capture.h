@@ -10,15 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/drive/geometry_answer.h"
 #include "core/drive/smart_device.h"
-
-struct CapturedGeometry {
-  int64_t cylinders = 0;
-  uint32_t tracksPerCylinder = 0;
-  uint32_t sectorsPerTrack = 0;
-  uint32_t bytesPerSector = 0;
-  friend bool operator==(const CapturedGeometry&, const CapturedGeometry&) = default;
-};
 
 struct DriveCapture {
   std::optional<uint8_t> deviceMap;            // `device-map 0x01`

@@ -2,6 +2,7 @@
 
 #include <iterator>
 
+#include "core/base/little_endian.h"
 #include "core/drive/attribute_names.h"
 
 namespace {
@@ -68,7 +69,7 @@ const wchar_t* HealthVerdictText(HealthVerdict verdict) {
 }
 
 uint32_t RawCount(const SmartAttributeEntry& entry) {
-  return static_cast<uint32_t>(entry.raw[0]) | static_cast<uint32_t>(entry.raw[1]) << 8;
+  return static_cast<uint32_t>(ReadLittleEndian(std::span(entry.raw).first(2)));
 }
 
 DriveHealth AtaHealth(const DriveSlot& slot) {

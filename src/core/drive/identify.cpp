@@ -1,5 +1,7 @@
 #include "core/drive/identify.h"
 
+#include "core/base/little_endian.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <utility>
@@ -7,7 +9,7 @@
 namespace {
 
 uint16_t Word(std::span<const uint8_t, kPageSize> page, int index) {
-  return static_cast<uint16_t>(page[2 * index] | (page[2 * index + 1] << 8));
+  return static_cast<uint16_t>(ReadLittleEndian(page.subspan(2 * index, 2)));
 }
 
 // ATA strings hold two characters per word, the first in the high byte.

@@ -1,25 +1,18 @@
 #include "core/drive/read_drive_info.h"
 
-#include <cstring>
-
+#include "core/drive/geometry_answer.h"
 #include "core/drive/identify.h"
 #include "core/drive/request_block.h"
 #include "core/drive/smart_attributes.h"
 
 namespace {
 
-uint32_t Le32(const uint8_t* bytes) {
-  return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-         static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-}
-
-void StoreGeometry(const GeometryAnswer& geometry, DriveSlot& slot) {
-  int64_t cylinders = 0;
-  std::memcpy(&cylinders, geometry.data(), sizeof cylinders);  // little-endian host
-  slot.cylinders = cylinders;
-  slot.tracksPerCylinder = Le32(geometry.data() + layout::kGeometryTracks);
-  slot.sectorsPerTrack = Le32(geometry.data() + layout::kGeometrySectors);
-  slot.bytesPerSector = Le32(geometry.data() + layout::kGeometryBytes);
+void StoreGeometry(const GeometryAnswer& answer, DriveSlot& slot) {
+  const CapturedGeometry geometry = DecodeGeometryAnswer(answer);
+  slot.cylinders = geometry.cylinders;
+  slot.tracksPerCylinder = geometry.tracksPerCylinder;
+  slot.sectorsPerTrack = geometry.sectorsPerTrack;
+  slot.bytesPerSector = geometry.bytesPerSector;
   ComputeCapacity(slot);
 }
 

@@ -1,10 +1,12 @@
 #include "core/drive/request_block.h"
 
+#include "core/base/little_endian.h"
+
 uint8_t DriveHeadFor(int position) { return static_cast<uint8_t>(0xA0 | ((position & 1) << 4)); }
 
 RequestBlock BuildRequestBlock(const IdeRegisters& registers, uint32_t bufferSize, int position) {
   RequestBlock block{};
-  for (int i = 0; i < 4; ++i) block[layout::kBufferSize + i] = static_cast<uint8_t>(bufferSize >> (8 * i));
+  WriteLittleEndian32(block.data() + layout::kBufferSize, bufferSize);
   block[layout::kFeatures] = registers.features;
   block[layout::kSectorCount] = registers.sectorCount;
   block[layout::kSectorNumber] = registers.sectorNumber;

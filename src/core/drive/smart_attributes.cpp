@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/base/little_endian.h"
 #include "core/drive/request_block.h"
 
 namespace {
@@ -37,8 +38,7 @@ void StoreSmartAttributes(std::span<const uint8_t, kPageSize> attributePage,
     // feeds the temperature.
     if (id == kTemperatureId || id == kAlternateTemperatureId) slot.temperature = raw[0];
     if (id == kPowerOnHoursId) {
-      slot.powerOnHours = static_cast<uint32_t>(raw[0]) | static_cast<uint32_t>(raw[1]) << 8 |
-                          static_cast<uint32_t>(raw[2]) << 16 | static_cast<uint32_t>(raw[3]) << 24;
+      slot.powerOnHours = ReadLittleEndian32(raw);
     }
     if (id == 0) continue;  // an empty entry leaves the stored one alone
     SmartAttributeEntry& stored = slot.attributes[j];

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <set>
 
+#include "core/base/little_endian.h"
 #include "core/base/utf8_text.h"
 #include "core/drive/drive_health.h"
 #include "core/drive/attribute_names.h"
@@ -75,9 +76,7 @@ std::string DriveLabels(int index, const DriveSlot& slot) {
 }
 
 uint64_t RawValue(const SmartAttributeEntry& entry) {
-  uint64_t raw = 0;
-  for (size_t i = entry.raw.size(); i-- > 0;) raw = raw << 8 | entry.raw[i];
-  return raw;  // 48 bits: exact as a double
+  return ReadLittleEndian(entry.raw);  // 48 bits: exact as a double
 }
 
 bool HasAttribute(const DriveSlot& slot, uint8_t id) {
