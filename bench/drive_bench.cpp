@@ -94,13 +94,21 @@ void ReadDriveInfoTickByPowerMode(benchmark::State& state) {
   class CountingDevice : public CaptureDevice {
    public:
     CountingDevice(DriveCapture capture, int& commands) : CaptureDevice(std::move(capture)), commands_(commands) {}
-    bool SendDriveCommand(const RequestBlock& request, CommandAnswer& answer) override {
+    bool EnableSmart(int position) override {
       ++commands_;
-      return CaptureDevice::SendDriveCommand(request, answer);
+      return CaptureDevice::EnableSmart(position);
     }
-    bool ReceiveDriveData(const RequestBlock& request, DataAnswer& answer) override {
+    std::optional<Page> Identify(int position, bool packetDevice) override {
       ++commands_;
-      return CaptureDevice::ReceiveDriveData(request, answer);
+      return CaptureDevice::Identify(position, packetDevice);
+    }
+    std::optional<Page> SmartData(int position) override {
+      ++commands_;
+      return CaptureDevice::SmartData(position);
+    }
+    std::optional<Page> SmartThresholds(int position) override {
+      ++commands_;
+      return CaptureDevice::SmartThresholds(position);
     }
     std::optional<uint8_t> CheckPowerMode(int position) override {
       ++commands_;

@@ -14,7 +14,7 @@
 #include "cli/commands.h"
 #include "core/drive/drive_slot.h"
 #include "linux/live_drives.h"
-#include "core/capture/capture_drive.h"
+#include "core/capture/recording_device.h"
 #include "core/capture/drive_capture.h"
 
 namespace fs = std::filesystem;

@@ -1,5 +1,5 @@
 #pragma once
-// A physical drive on Linux: the Windows S.M.A.R.T. requests answered through
+// A physical drive on Linux: the requests of the reading pass sent through
 // SG_IO and ATA PASS-THROUGH(16). One Linux block device is one ATA device,
 // so its device map only ever marks position 0.
 
@@ -22,15 +22,18 @@ class PassThroughDevice : public SmartDevice {
   PassThroughDevice& operator=(const PassThroughDevice&) = delete;
 
   // Device map 0x01 when the disk answers IDENTIFY DEVICE through
-  // pass-through, 0x11 when it answers IDENTIFY PACKET DEVICE; fails
+  // pass-through, 0x11 when it answers IDENTIFY PACKET DEVICE; nothing
   // otherwise. A disk that reports standby to CHECK POWER MODE is 0x01
   // without being asked to identify itself.
-  bool GetVersion(VersionAnswer& answer) override;
+  std::optional<uint8_t> DeviceMap() override;
   // The size as Windows reports a fixed disk: 255 tracks of 63 sectors.
-  bool GetGeometry(GeometryAnswer& answer) override;
-  bool SendDriveCommand(const RequestBlock& request, CommandAnswer& answer) override;
-  bool ReceiveDriveData(const RequestBlock& request, DataAnswer& answer) override;
-  // Asked once per open (the device lives for one pass); GetVersion's
+  std::optional<DriveGeometry> Geometry() override;
+  bool EnableSmart(int position) override;
+  // The page the device map's probe already read, when it is the one asked.
+  std::optional<Page> Identify(int position, bool packetDevice) override;
+  std::optional<Page> SmartData(int position) override;
+  std::optional<Page> SmartThresholds(int position) override;
+  // Asked once per open (the device lives for one pass); DeviceMap's
   // question is the pass's answer too.
   std::optional<uint8_t> CheckPowerMode(int position) override;
 
@@ -40,8 +43,14 @@ class PassThroughDevice : public SmartDevice {
  private:
   void Report(const std::string& why);
   // The identify probe: which identify command the disk answers, if any.
-  bool AnswersIdentify(uint8_t& deviceMap);
+  std::optional<uint8_t> ProbeIdentify();
   AtaCommandResult Run(const IdeRegisters& registers, std::span<uint8_t> dataIn);
+  std::optional<Page> ReadPage(const IdeRegisters& registers);
+
+  struct ProbedIdentify {
+    bool packetDevice;
+    Page page;
+  };
 
   int fd_;
   std::string path_;
@@ -49,5 +58,6 @@ class PassThroughDevice : public SmartDevice {
   std::string permissionHint_;
   bool powerModeAsked_ = false;
   std::optional<uint8_t> powerMode_;
+  std::optional<ProbedIdentify> probed_;
   int commandsSent_ = 0;
 };

@@ -23,7 +23,7 @@
 
 #include "linux/linux_device_opener.h"
 #include "linux/process_capabilities.h"
-#include "core/capture/capture_drive.h"
+#include "core/capture/recording_device.h"
 #include "core/capture/drive_capture.h"
 
 namespace {

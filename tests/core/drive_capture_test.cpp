@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "core/capture/capture_drive.h"
+#include "core/capture/recording_device.h"
 #include "core/capture/drive_capture.h"
 #include "support/pages.h"
 #include "support/scripted_device.h"
@@ -192,10 +192,9 @@ TEST(CaptureDrive, StopsWhereThePassStops) {
   EXPECT_EQ(refusesVersion.log, std::vector<std::string>{"version"});
 
   // No data page: the thresholds are not asked for; no geometry: none kept,
-  // and a failed request that scribbled on its buffer is not recorded.
+  // and nothing is recorded for a request that failed.
   ScriptedDevice noData;
   noData.geometryAnswers = false;
-  noData.scribbleOnFailure = true;
   noData.pages["identify 0"] = Pattern(1);
   noData.pages["read-thresholds 0"] = Pattern(2);
   const DriveCapture capture = CaptureDrive(noData);

@@ -5,7 +5,7 @@
 
 #include "core/drive/read_drive_info.h"
 #include "core/capture/capture_device.h"
-#include "core/capture/capture_drive.h"
+#include "core/capture/recording_device.h"
 #include "core/capture/replay_device_opener.h"
 #include "core/capture/replay_volumes.h"
 #include "support/pages.h"
@@ -125,20 +125,16 @@ TEST(ReplayDrives, ARecordedDriveReplaysToTheSameSlot) {
 
 TEST(ReplayDrives, OnlyRequestsThePassSendsAreAnswered) {
   CaptureDevice device(HotDrive(40));
-  DataAnswer answer{};
-  EXPECT_TRUE(device.ReceiveDriveData(ExpectedRequest("identify", 0), answer));
-  // A packet-device identify to an ATA position, a wrong register, a
-  // position beyond 3: a drive would refuse them all.
-  EXPECT_FALSE(device.ReceiveDriveData(ExpectedRequest("identify-packet", 0), answer));
-  RequestBlock wrongHead = ExpectedRequest("read-data", 0);
-  wrongHead[9] = 0xB0;
-  EXPECT_FALSE(device.ReceiveDriveData(wrongHead, answer));
-  RequestBlock farPosition = ExpectedRequest("read-data", 0);
-  farPosition[12] = 4;
-  EXPECT_FALSE(device.ReceiveDriveData(farPosition, answer));
-  CommandAnswer command{};
-  EXPECT_TRUE(device.SendDriveCommand(ExpectedRequest("enable", 0), command));
-  EXPECT_FALSE(device.SendDriveCommand(ExpectedRequest("enable", 1), command));
+  EXPECT_TRUE(device.Identify(0, false));
+  // A packet-device identify to an ATA position, a position beyond 3, a
+  // position the capture has nothing for: a drive would refuse them all.
+  EXPECT_FALSE(device.Identify(0, true));
+  EXPECT_FALSE(device.SmartData(4));
+  EXPECT_FALSE(device.SmartData(-1));
+  EXPECT_FALSE(device.CheckPowerMode(4));
+  EXPECT_TRUE(device.EnableSmart(0));
+  EXPECT_FALSE(device.EnableSmart(1));
+  EXPECT_FALSE(device.EnableSmart(4));
 }
 
 TEST(ReplayVolumesFile, AnswersFromTheFileAsItIsNow) {

@@ -1,20 +1,22 @@
 #pragma once
 // A drive that answers the requests of the reading pass from a capture held
-// in memory. A request the capture has no answer for fails, and so does any
-// request block that is not exactly one the pass sends: a real drive would
-// not answer a malformed request either.
+// in memory. A request the capture has no answer for fails, and so does one
+// for a position beyond 3 or an IDENTIFY that does not fit the device map:
+// a real drive would not answer them either.
 
-#include "core/drive/smart_device.h"
 #include "core/capture/drive_capture.h"
+#include "core/drive/smart_device.h"
 
 class CaptureDevice : public SmartDevice {
  public:
   explicit CaptureDevice(DriveCapture capture) : capture_(std::move(capture)) {}
 
-  bool GetVersion(VersionAnswer& answer) override;
-  bool GetGeometry(GeometryAnswer& answer) override;
-  bool SendDriveCommand(const RequestBlock& request, CommandAnswer& answer) override;
-  bool ReceiveDriveData(const RequestBlock& request, DataAnswer& answer) override;
+  std::optional<uint8_t> DeviceMap() override;
+  std::optional<DriveGeometry> Geometry() override;
+  bool EnableSmart(int position) override;
+  std::optional<Page> Identify(int position, bool packetDevice) override;
+  std::optional<Page> SmartData(int position) override;
+  std::optional<Page> SmartThresholds(int position) override;
   // The `power-mode P` line; none: the command fails.
   std::optional<uint8_t> CheckPowerMode(int position) override;
 

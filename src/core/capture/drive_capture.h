@@ -10,8 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "core/drive/geometry_answer.h"
 #include "core/drive/smart_device.h"
+
+using CapturedGeometry = DriveGeometry;
 
 struct DriveCapture {
   std::optional<uint8_t> deviceMap;            // `device-map 0x01`

@@ -15,11 +15,14 @@ uint16_t Word(std::span<const uint8_t, kPageSize> page, int index) {
 // ATA strings hold two characters per word, the first in the high byte.
 // Swapping each word puts them in reading order; the text then ends at the
 // first zero byte or at the field's end, with the drive's padding kept.
-std::wstring TakeString(std::span<uint8_t, kPageSize> page, int firstWord, int wordCount) {
-  uint8_t* bytes = page.data() + 2 * firstWord;
-  for (int i = 0; i < wordCount; ++i) std::swap(bytes[2 * i], bytes[2 * i + 1]);
+std::wstring TakeString(std::span<const uint8_t, kPageSize> page, int firstWord, int wordCount) {
+  const uint8_t* bytes = page.data() + 2 * firstWord;
   std::wstring text;
-  for (int i = 0; i < 2 * wordCount && bytes[i] != 0; ++i) text.push_back(static_cast<wchar_t>(bytes[i]));
+  for (int i = 0; i < 2 * wordCount; ++i) {
+    const uint8_t byte = bytes[i ^ 1];  // the other byte of the same word
+    if (byte == 0) break;
+    text.push_back(static_cast<wchar_t>(byte));
+  }
   return text;
 }
 
@@ -33,7 +36,7 @@ int32_t Truncate(double value) {
 
 }  // namespace
 
-void DecodeIdentifyPage(std::span<uint8_t, kPageSize> page, DriveSlot& slot) {
+void DecodeIdentifyPage(std::span<const uint8_t, kPageSize> page, DriveSlot& slot) {
   slot.idCylinders = Word(page, 1);
   slot.idHeads = Word(page, 3);
   slot.idSectorsPerTrack = Word(page, 6);

@@ -1,14 +1,11 @@
 #include "core/drive/read_drive_info.h"
 
-#include "core/drive/geometry_answer.h"
 #include "core/drive/identify.h"
-#include "core/drive/request_block.h"
 #include "core/drive/smart_attributes.h"
 
 namespace {
 
-void StoreGeometry(const GeometryAnswer& answer, DriveSlot& slot) {
-  const CapturedGeometry geometry = DecodeGeometryAnswer(answer);
+void StoreGeometry(const DriveGeometry& geometry, DriveSlot& slot) {
   slot.cylinders = geometry.cylinders;
   slot.tracksPerCylinder = geometry.tracksPerCylinder;
   slot.sectorsPerTrack = geometry.sectorsPerTrack;
@@ -24,11 +21,6 @@ std::unique_ptr<SmartDevice> OpenSmartDevice(DeviceOpener& opener, int driveNumb
   // Linux has one way to a physical drive, so there is no platform-family
   // branch here: every drive number opens its own device.
   return opener.OpenForPass(driveNumber, rule);
-}
-
-bool EnableSmart(SmartDevice& device, int position) {
-  CommandAnswer answer{};
-  return device.SendDriveCommand(EnableSmartRequest(position), answer);
 }
 
 bool CheckPowerMode(SmartDevice& device, int position, DriveSlot& slot) {
@@ -52,34 +44,32 @@ void ReadDriveInfo(DeviceOpener& opener, int driveNumber, DriveSlot& slot, bool 
   const SleepingDrive rule = SleepingDriveRule(slot, wake);
   slot.powerMode = PowerMode::Unknown;
   std::unique_ptr<SmartDevice> device = OpenSmartDevice(opener, driveNumber, rule);
-  if (!device) return;
+  if (device) ReadDrive(*device, rule, slot);
+}
 
-  VersionAnswer version{};
-  if (!device->GetVersion(version)) return;  // never becomes present
-  const uint8_t deviceMap = version[layout::kDeviceMap];
+void ReadDrive(SmartDevice& device, SleepingDrive rule, DriveSlot& slot) {
+  const std::optional<uint8_t> map = device.DeviceMap();
+  if (!map) return;  // never becomes present
+  const uint8_t deviceMap = *map;
 
-  GeometryAnswer geometry{};
-  if (device->GetGeometry(geometry)) StoreGeometry(geometry, slot);
+  if (const std::optional<DriveGeometry> geometry = device.Geometry()) StoreGeometry(*geometry, slot);
 
   unsigned smartEnabledMask = 0;
   for (int position = 0; position < 4; ++position) {
     if (!((deviceMap >> position) & 1)) continue;
     const bool atapi = IsAtapi(deviceMap, position);
     // A packet device has no S.M.A.R.T. pages to read and is not checked.
-    const bool asleep = !atapi && CheckPowerMode(*device, position, slot) && rule != SleepingDrive::Wake;
+    const bool asleep = !atapi && CheckPowerMode(device, position, slot) && rule != SleepingDrive::Wake;
     if (asleep && rule == SleepingDrive::Leave) continue;
     // Enabling S.M.A.R.T. may spin a drive up; a sleeping one is not enabled
     // and so not read.
-    if (!atapi && !asleep && EnableSmart(*device, position)) smartEnabledMask |= 1u << position;
+    if (!atapi && !asleep && device.EnableSmart(position)) smartEnabledMask |= 1u << position;
     // Identified whether or not the enable request went through.
-    DataAnswer answer{};
-    if (device->ReceiveDriveData(IdentifyRequest(position, atapi), answer)) {
-      DecodeIdentifyPage(std::span<uint8_t, kPageSize>(answer.data() + layout::kPage, kPageSize), slot);
-    }
+    if (std::optional<Page> page = device.Identify(position, atapi)) DecodeIdentifyPage(*page, slot);
   }
   // Every position writes into the one slot; the last marked one stands.
   for (int position = 0; position < 4; ++position) {
-    if ((smartEnabledMask >> position) & 1) ReadSmartPages(*device, position, slot);
+    if ((smartEnabledMask >> position) & 1) ReadSmartPages(device, position, slot);
   }
 }
 

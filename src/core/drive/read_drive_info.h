@@ -11,9 +11,6 @@
 // null stands for the invalid handle.
 std::unique_ptr<SmartDevice> OpenSmartDevice(DeviceOpener& opener, int driveNumber, SleepingDrive rule);
 
-// SMART ENABLE OPERATIONS for one device-map position.
-bool EnableSmart(SmartDevice& device, int position);
-
 // CHECK POWER MODE for an ATA position; records the answer in `slot`.
 // True when the drive reports standby.
 bool CheckPowerMode(SmartDevice& device, int position, DriveSlot& slot);
@@ -27,6 +24,10 @@ SleepingDrive SleepingDriveRule(const DriveSlot& slot, bool wake);
 // position is asked for its power mode first; one in standby is not woken
 // unless `wake` is set, and keeps its slot's values.
 void ReadDriveInfo(DeviceOpener& opener, int driveNumber, DriveSlot& slot, bool wake = false);
+
+// The pass over a drive already open, treating a sleeping drive by `rule`.
+// Slot fields the drive does not answer for keep their values.
+void ReadDrive(SmartDevice& device, SleepingDrive rule, DriveSlot& slot);
 
 // ReadDriveInfo for drives 0..3 in order, into their slots.
 void ReadAllDrives(DeviceOpener& opener, DriveSlots& slots, bool wake = false);

@@ -29,29 +29,39 @@ int PositionOf(const RequestBlock& request) { return request[layout::kDriveNumbe
 
 namespace {
 
-RequestBlock SmartRequest(int position, uint8_t feature, uint32_t bufferSize) {
-  return BuildRequestBlock({feature, 1, 1, ata::kSmartCylinderLow, ata::kSmartCylinderHigh,
-                            DriveHeadFor(position), ata::kSmart},
-                           bufferSize, position);
+IdeRegisters SmartRegisters(int position, uint8_t feature) {
+  return {feature, 1, 1, ata::kSmartCylinderLow, ata::kSmartCylinderHigh, DriveHeadFor(position), ata::kSmart};
 }
 
 }  // namespace
 
+IdeRegisters EnableSmartRegisters(int position) { return SmartRegisters(position, ata::kSmartEnableOperations); }
+
+IdeRegisters IdentifyRegisters(int position, bool packetDevice) {
+  const uint8_t command = packetDevice ? ata::kIdentifyPacketDevice : ata::kIdentifyDevice;
+  return {0, 1, 1, 0, 0, DriveHeadFor(position), command};
+}
+
+IdeRegisters SmartReadDataRegisters(int position) { return SmartRegisters(position, ata::kSmartReadData); }
+
+IdeRegisters SmartReadThresholdsRegisters(int position) {
+  return SmartRegisters(position, ata::kSmartReadThresholds);
+}
+
 RequestBlock EnableSmartRequest(int position) {
-  return SmartRequest(position, ata::kSmartEnableOperations, 0);
+  return BuildRequestBlock(EnableSmartRegisters(position), 0, position);
 }
 
 RequestBlock IdentifyRequest(int position, bool packetDevice) {
-  const uint8_t command = packetDevice ? ata::kIdentifyPacketDevice : ata::kIdentifyDevice;
-  return BuildRequestBlock({0, 1, 1, 0, 0, DriveHeadFor(position), command}, kPageSize, position);
+  return BuildRequestBlock(IdentifyRegisters(position, packetDevice), kPageSize, position);
 }
 
 RequestBlock SmartReadDataRequest(int position) {
-  return SmartRequest(position, ata::kSmartReadData, kPageSize);
+  return BuildRequestBlock(SmartReadDataRegisters(position), kPageSize, position);
 }
 
 RequestBlock SmartReadThresholdsRequest(int position) {
-  return SmartRequest(position, ata::kSmartReadThresholds, kPageSize);
+  return BuildRequestBlock(SmartReadThresholdsRegisters(position), kPageSize, position);
 }
 
 IdeRegisters CheckPowerModeRegisters(int position) {

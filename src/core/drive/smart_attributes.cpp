@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "core/base/little_endian.h"
-#include "core/drive/request_block.h"
 
 namespace {
 
@@ -16,15 +15,12 @@ constexpr uint8_t kAlternateTemperatureId = 231;
 }  // namespace
 
 bool ReadSmartPages(SmartDevice& device, int position, DriveSlot& slot) {
-  DataAnswer attributes{};
-  DataAnswer thresholds{};
-  if (!device.ReceiveDriveData(SmartReadDataRequest(position), attributes)) return false;
+  const std::optional<Page> attributes = device.SmartData(position);
+  if (!attributes) return false;
   // A refused threshold request still lets the values through, with every
   // threshold 0.
-  if (!device.ReceiveDriveData(SmartReadThresholdsRequest(position), thresholds)) thresholds.fill(0);
-  StoreSmartAttributes(std::span<const uint8_t, kPageSize>(attributes.data() + layout::kPage, kPageSize),
-                       std::span<const uint8_t, kPageSize>(thresholds.data() + layout::kPage, kPageSize),
-                       slot);
+  const Page thresholds = device.SmartThresholds(position).value_or(Page{});
+  StoreSmartAttributes(*attributes, thresholds, slot);
   return true;
 }
 

@@ -1,8 +1,11 @@
 #pragma once
-// The disk-control operations the reading pass needs, as the Windows driver
-// offers them: byte buffers in, byte buffers out. A device is one open handle;
-// destroying it closes the handle. The Linux layer answers through SG_IO, the
-// replay device from a capture file; the pass above them is the same.
+// What the reading pass asks a drive, one call per answer: the device map,
+// the geometry, SMART ENABLE OPERATIONS, IDENTIFY, the S.M.A.R.T. data and
+// threshold pages, and the power mode. A capture file records exactly these
+// answers. Each platform speaks to its drives in its own way behind this
+// seam: the Linux layer through SG_IO and ATA PASS-THROUGH, a replay from a
+// capture, and a Windows layer with the driver's request blocks
+// (request_block.h). A device is one open handle; destroying it closes it.
 
 #include <array>
 #include <cstddef>
@@ -11,37 +14,17 @@
 #include <optional>
 #include <string>
 
-// SENDCMDINPARAMS without its trailing one-byte buffer.
-using RequestBlock = std::array<uint8_t, 32>;
-// SENDCMDOUTPARAMS header only (SMART ENABLE OPERATIONS).
-using CommandAnswer = std::array<uint8_t, 16>;
-// SENDCMDOUTPARAMS header followed by a 512-byte page.
-using DataAnswer = std::array<uint8_t, 528>;
-// GETVERSIONINPARAMS.
-using VersionAnswer = std::array<uint8_t, 24>;
-// DISK_GEOMETRY: int64 cylinders, media type, tracks, sectors, bytes per sector.
-using GeometryAnswer = std::array<uint8_t, 24>;
-
 constexpr std::size_t kPageSize = 512;
 using Page = std::array<uint8_t, kPageSize>;
 
-// Byte offsets inside the buffers above.
-namespace layout {
-constexpr std::size_t kBufferSize = 0;  // cBufferSize, 32-bit little-endian
-constexpr std::size_t kFeatures = 4;    // IDEREGS starts here
-constexpr std::size_t kSectorCount = 5;
-constexpr std::size_t kSectorNumber = 6;
-constexpr std::size_t kCylinderLow = 7;
-constexpr std::size_t kCylinderHigh = 8;
-constexpr std::size_t kDriveHead = 9;
-constexpr std::size_t kCommand = 10;
-constexpr std::size_t kDriveNumber = 12;  // bDriveNumber: device-map position
-constexpr std::size_t kDeviceMap = 3;     // bIDEDeviceMap in GETVERSIONINPARAMS
-constexpr std::size_t kPage = 16;         // page start in a DataAnswer
-constexpr std::size_t kGeometryTracks = 12;
-constexpr std::size_t kGeometrySectors = 16;
-constexpr std::size_t kGeometryBytes = 20;
-}  // namespace layout
+// The size of a drive as the pass keeps it (and a capture records it).
+struct DriveGeometry {
+  int64_t cylinders = 0;
+  uint32_t tracksPerCylinder = 0;
+  uint32_t sectorsPerTrack = 0;
+  uint32_t bytesPerSector = 0;
+  friend bool operator==(const DriveGeometry&, const DriveGeometry&) = default;
+};
 
 // ATA command and SMART feature codes the pass sends.
 namespace ata {
@@ -69,14 +52,18 @@ enum class SleepingDrive {
 class SmartDevice {
  public:
   virtual ~SmartDevice() = default;
-  // SMART_GET_VERSION. The answer was cleared by the caller.
-  virtual bool GetVersion(VersionAnswer& answer) = 0;
-  // IOCTL_DISK_GET_DRIVE_GEOMETRY.
-  virtual bool GetGeometry(GeometryAnswer& answer) = 0;
-  // SMART_SEND_DRIVE_COMMAND: only success matters.
-  virtual bool SendDriveCommand(const RequestBlock& request, CommandAnswer& answer) = 0;
-  // SMART_RCV_DRIVE_DATA: the page arrives at answer[16..527].
-  virtual bool ReceiveDriveData(const RequestBlock& request, DataAnswer& answer) = 0;
+  // Which of the four positions hold a device: bit P for a device at
+  // position P, bit P + 4 when that device is a packet (ATAPI) device.
+  // Nothing when the device answers no S.M.A.R.T. request at all.
+  virtual std::optional<uint8_t> DeviceMap() = 0;
+  virtual std::optional<DriveGeometry> Geometry() = 0;
+  // SMART ENABLE OPERATIONS: only success matters.
+  virtual bool EnableSmart(int position) = 0;
+  // IDENTIFY DEVICE, or IDENTIFY PACKET DEVICE for a packet device.
+  virtual std::optional<Page> Identify(int position, bool packetDevice) = 0;
+  // SMART READ DATA and SMART READ THRESHOLDS.
+  virtual std::optional<Page> SmartData(int position) = 0;
+  virtual std::optional<Page> SmartThresholds(int position) = 0;
   // CHECK POWER MODE for one device-map position: the Sector Count the drive
   // answered with, or nothing when the command failed or the way to the drive
   // does not hand the registers back (the drive is then read as if awake).
