@@ -68,7 +68,7 @@ void RunCycles(benchmark::State& state, AlarmAction temperatureAction, uint32_t 
   config.minimumFreeSpace = minimumFreeSpace;
   MetricsExporter exporter("bench", metrics == Metrics::PageAndFile ? folder + "/taruk.prom" : "", nullptr);
   MonitorCore core(slots, config,
-                   {drives, volumes, clock, platform, view, metrics == Metrics::None ? nullptr : &exporter});
+                   {drives, volumes, clock, platform, metrics == Metrics::None ? nullptr : &exporter}, view);
   for (auto _ : state) core.RunMonitoringCycle();
   state.counters["balloons/cycle"] =
       benchmark::Counter(static_cast<double>(platform.balloons) / static_cast<double>(state.iterations()));

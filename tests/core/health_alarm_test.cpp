@@ -50,7 +50,7 @@ TEST(HealthAlarm, OnceAtStartThenOncePerWorseningAndNeverWhileSteady) {
   MonitorView view;
   DriveSlots slots{};
   MonitorConfig config;  // the health action defaults to a balloon
-  MonitorCore core(slots, config, {drives, volumes, clock, platform, view});
+  MonitorCore core(slots, config, {drives, volumes, clock, platform}, view);
 
   // Drive 1 stays good, drive 2 is in caution from the start and stays so.
   Script(drives.drives[1], "HEALTHY", 0, 100, 0);

@@ -62,7 +62,7 @@ TEST(MetricsExporterTest, EachCycleRepublishesWhatItSawAndAGoneDriveKeepsOnlyIts
   const std::string file = folder + "/taruk.prom";
   std::vector<std::string> errors;
   MetricsExporter exporter("2.0", file, [&](const std::string& why) { errors.push_back(why); });
-  MonitorCore core(slots, config, {drives.Opener(), volumes, clock, platform, view, &exporter});
+  MonitorCore core(slots, config, {drives.Opener(), volumes, clock, platform, &exporter}, view);
 
   EXPECT_EQ(Samples(*exporter.Snapshot().Current()), "taruk_build_info{version=\"2.0\"} 1\n");
 

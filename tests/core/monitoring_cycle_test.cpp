@@ -60,7 +60,7 @@ class CountingView : public MonitorView {
 
 class MonitoringCycleTest : public testing::Test {
  protected:
-  MonitoringCycleTest() : core(slots, config, {drives.Opener(), volumes, clock, platform, view}) {
+  MonitoringCycleTest() : core(slots, config, {drives.Opener(), volumes, clock, platform}, view) {
     config.temperatureAction = AlarmAction::ShowNotification;
   }
 

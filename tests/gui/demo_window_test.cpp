@@ -29,9 +29,8 @@ class DemoWindow : public testing::Test {
   void SetUp() override {
     ASSERT_TRUE(settingsHome.isValid());
     ASSERT_TRUE(QDir(settingsHome.path()).mkpath(QStringLiteral("Taruk")));
-    driveSlots = {};
     // As the program starts where no drive can be read.
-    window = std::make_unique<CMonitorDlg>(MonitorServices{drives, volumes, clock, platform, kReason});
+    window = std::make_unique<CMonitorDlg>(monitor, kReason);
     ASSERT_TRUE(window->IsBuilt());
   }
   QString Text(int id) const { return ControlText(window->Control(id)); }
@@ -49,6 +48,7 @@ class DemoWindow : public testing::Test {
   ReplayVolumes volumes{ReplayVolumesPath(TARUK_DEMO_DIR)};
   FixedClock clock;
   QuietPlatform platform;
+  Monitor monitor{{drives, volumes, clock, platform}};
   std::unique_ptr<CMonitorDlg> window;
 };
 
@@ -131,20 +131,18 @@ TEST_F(DemoWindow, FallenBackOnTheyNeverActNamedWithReplayTheyDo) {
 
   for (const bool fellBack : {true, false}) {
     SCOPED_TRACE(fellBack ? "fell back on the demo drives" : "--replay of the demo drives");
-    driveSlots = {};
     RecordingPlatform recorder;
     StepClock steps;
-    MonitorServices services{drives, volumes, steps, recorder};
-    if (fellBack) services.demoDrivesReason = kReason;
-    CMonitorDlg demo(services);
+    Monitor replayed({drives, volumes, steps, recorder});
+    CMonitorDlg demo(replayed, fellBack ? std::optional<QString>(kReason) : std::nullopt);
     QTest::qWait(1);  // the event loop runs: the start balloon goes out
     for (int tick = 0; tick < 3; ++tick) {
       ++steps.minute;
       demo.RunMonitoringCycle();
     }
     // The history and the panel go on as usual.
-    EXPECT_EQ(driveSlots[1].minuteHistory[0], 57u);
-    EXPECT_EQ(driveSlots[1].minuteHistory[2], 57u);
+    EXPECT_EQ(replayed.driveSlots[1].minuteHistory[0], 57u);
+    EXPECT_EQ(replayed.driveSlots[1].minuteHistory[2], 57u);
     EXPECT_EQ(ControlText(demo.Control(kTemperature)), QString::fromUtf8("41 °C"));
 
     std::vector<std::wstring> expected;

@@ -42,6 +42,7 @@ class SteppingClock : public Clock {
 TEST(DialogScreenshots, OptionsDetailsAndGraphOnTheDemoDrives) {
   SteppingClock clock;
   clock.minutes = 3 * 60 + 42;  // the monitor started at 03:42
+  DriveSlots driveSlots{};
   ResetHistory(driveSlots, clock);
   ReplayDeviceOpener demo(TARUK_DEMO_DIR);
   ReadAllDrives(demo, driveSlots);
@@ -65,18 +66,17 @@ TEST(DialogScreenshots, OptionsDetailsAndGraphOnTheDemoDrives) {
   options.show();
   Save(options, "options.png");
 
-  CSmartDetailsDlg details(1);
+  CSmartDetailsDlg details(driveSlots, 1);
   details.show();
   Save(details, "smart_details.png");
 
   const GraphMode saved = graphMode;
   for (const GraphMode mode : {GraphMode::Hours, GraphMode::Minutes}) {
     graphMode = mode;
-    CTempGraphDlg graph(1, 55);
+    CTempGraphDlg graph(driveSlots, 1, 55);
     graph.Graph()->clock = &clock;
     graph.show();
     Save(graph, mode == GraphMode::Hours ? "temperature_graph_hours.png" : "temperature_graph_minutes.png");
   }
   graphMode = saved;
-  driveSlots = {};
 }

@@ -47,10 +47,9 @@ class MainWindow : public testing::Test {
     ASSERT_TRUE(settingsHome.isValid());
     // The folder the settings file lives in, as the first start makes it.
     ASSERT_TRUE(QDir(settingsHome.path()).mkpath(QStringLiteral("Taruk")));
-    driveSlots = {};
   }
   std::unique_ptr<CMonitorDlg> Open() {
-    auto window = std::make_unique<CMonitorDlg>(MonitorServices{drives, volumes, clock, platform});
+    auto window = std::make_unique<CMonitorDlg>(monitor);
     EXPECT_TRUE(window->IsBuilt());
     return window;
   }
@@ -62,6 +61,7 @@ class MainWindow : public testing::Test {
   NoVolumes volumes;
   FixedClock clock;
   QuietPlatform platform;
+  Monitor monitor{{drives, volumes, clock, platform}};
 };
 
 TEST_F(MainWindow, StartsInOrderSettingsThenSlotsThenTimer) {
@@ -70,7 +70,7 @@ TEST_F(MainWindow, StartsInOrderSettingsThenSlotsThenTimer) {
   saved.criticalTemperature = 61;
   ASSERT_TRUE(SaveSettings(saved));
   // Left over from an earlier run: the start must clear it before reading.
-  driveSlots[2] = Drive(L"STALE", L"X", 10, 0, 40, 1);
+  monitor.driveSlots[2] = Drive(L"STALE", L"X", 10, 0, 40, 1);
 
   auto window = Open();
   EXPECT_EQ(window->Config().criticalTemperature, 61);
@@ -79,8 +79,8 @@ TEST_F(MainWindow, StartsInOrderSettingsThenSlotsThenTimer) {
   EXPECT_EQ(window->MonitorTimer().interval(), 42000);
   EXPECT_FALSE(window->MonitorTimer().isSingleShot());
   // Slots reset before the first read: nothing stale survives.
-  EXPECT_FALSE(driveSlots[2].IsPresent());
-  EXPECT_EQ(driveSlots[2].hourStamp, 15);
+  EXPECT_FALSE(monitor.driveSlots[2].IsPresent());
+  EXPECT_EQ(monitor.driveSlots[2].hourStamp, 15);
   EXPECT_EQ(drives.opens, 4);  // one pass over drives 0..3, no cycle yet
   EXPECT_TRUE(window->DiskButton(2)->isHidden());
   EXPECT_FALSE(window->DiskButton(0)->isHidden());
@@ -195,7 +195,7 @@ TEST_F(MainWindow, DetailsDoNothingWhileTheSelectedDriveIsAbsent) {
 TEST_F(MainWindow, DiskButtonsAndPanelFollowPresentDrivesOnly) {
   auto window = Open();
   // Drives read once that no longer answer: the slots keep their values.
-  driveSlots[2] = Drive(L"ST3500630AS", L"9QG1ABCD   ", 500, 107, 0, 23);
+  monitor.driveSlots[2] = Drive(L"ST3500630AS", L"9QG1ABCD   ", 500, 107, 0, 23);
   window->RefreshDrives();
   EXPECT_EQ(window->DiskButton(2)->text(), QStringLiteral("HD2: ST3500630AS\nCapacity: 500.10 Gb"));
   EXPECT_FALSE(window->DiskButton(2)->isHidden());
@@ -225,7 +225,7 @@ TEST_F(MainWindow, DiskButtonsAndPanelFollowPresentDrivesOnly) {
                 {L"Maxtor 6Y080L0", "Maxtor 6Y080L0"}, {L"st380011a", "st380011a"},
                 {L"S", "S"}};
   for (const auto& maker : makers) {
-    driveSlots[2].model = maker.model;
+    monitor.driveSlots[2].model = maker.model;
     window->ShowDriveInfo(2);
     EXPECT_EQ(Text(*window, kManufacturer), QString::fromUtf8(maker.shown));
   }
@@ -240,7 +240,8 @@ TEST_F(MainWindow, ASleepingSelectedDriveShowsStandbyInPlaceOfItsTemperature) {
   asleep.write("power-mode 0 0x00\n" + demo.readAll());
   asleep.close();
   ReplayDeviceOpener sleepingDrives(captures.path().toStdString());
-  auto window = std::make_unique<CMonitorDlg>(MonitorServices{sleepingDrives, volumes, clock, platform});
+  Monitor sleepingMonitor({sleepingDrives, volumes, clock, platform});
+  auto window = std::make_unique<CMonitorDlg>(sleepingMonitor);
   ASSERT_TRUE(window->IsBuilt());
 
   // Identified, not read: every text but the temperature as for any drive.
@@ -250,7 +251,7 @@ TEST_F(MainWindow, ASleepingSelectedDriveShowsStandbyInPlaceOfItsTemperature) {
   EXPECT_EQ(Text(*window, kTemperature), QStringLiteral("standby"));
   EXPECT_FALSE(window->Control(kTemperature)->isHidden());
   EXPECT_FALSE(window->Control(kTemperatureIcon)->isHidden());
-  EXPECT_EQ(driveSlots[0].temperature, 0u);
+  EXPECT_EQ(sleepingMonitor.driveSlots[0].temperature, 0u);
   QDir().mkpath(QStringLiteral(TARUK_SCREENSHOT_DIR));
   EXPECT_TRUE(window->grab().save(QStringLiteral(TARUK_SCREENSHOT_DIR "/main-window-standby.png")));
 
@@ -375,11 +376,11 @@ TEST(MainWindowHealth, BadgeAndTrayToolTipFollowTheWorstVerdict) {
   NoVolumes volumes;
   FixedClock clock;
   QuietPlatform platform;
-  driveSlots = {};
-  CMonitorDlg window(MonitorServices{drives, volumes, clock, platform});
-  driveSlots[0] = Drive(L"GOOD DRIVE  ", L"A", 80, 0, 40, 1);
-  driveSlots[0].attributes[0] = {5, 100, 100, 36, {}};
-  driveSlots[1] = Drive(L"ST1", L"B", 80, 0, 40, 1);
+  Monitor monitor({drives, volumes, clock, platform});
+  CMonitorDlg window(monitor);
+  monitor.driveSlots[0] = Drive(L"GOOD DRIVE  ", L"A", 80, 0, 40, 1);
+  monitor.driveSlots[0].attributes[0] = {5, 100, 100, 36, {}};
+  monitor.driveSlots[1] = Drive(L"ST1", L"B", 80, 0, 40, 1);
   // The badge's colour on the grey icon, where the disk itself has none.
   auto badge = [&](int n) {
     const QColor c = window.DiskButton(n)->Icon(1).icon.pixelColor(19, 24);
@@ -400,7 +401,7 @@ TEST(MainWindowHealth, BadgeAndTrayToolTipFollowTheWorstVerdict) {
   };
   for (const auto& step : steps) {
     SCOPED_TRACE(step.tip.toStdString());
-    driveSlots[1].attributes[0] = step.entry;
+    monitor.driveSlots[1].attributes[0] = step.entry;
     window.RunMonitoringCycle();
     EXPECT_STREQ(badge(0), "none");
     EXPECT_STREQ(badge(1), step.badge);
@@ -410,5 +411,4 @@ TEST(MainWindowHealth, BadgeAndTrayToolTipFollowTheWorstVerdict) {
     window.RunMonitoringCycle();
     EXPECT_EQ(window.DiskButton(1)->Icon(0).icon.cacheKey(), before);
   }
-  driveSlots = {};
 }

@@ -34,7 +34,6 @@ TEST(WindowPowerAction, RefusedOrUnreachableLogindIsShownAndTheRequestStillSent)
   alarms.temperatureAction = AlarmAction::ShutDown;  // the demo Seagate, HD1, runs at 57 °C
   ASSERT_TRUE(SaveSettings(alarms));
 
-  driveSlots = {};
   ReplayDeviceOpener drives{TARUK_DEMO_DIR};
   NoVolumes volumes;
   FixedClock clock;
@@ -42,7 +41,8 @@ TEST(WindowPowerAction, RefusedOrUnreachableLogindIsShownAndTheRequestStillSent)
   DesktopAlertPlatform machine;
   machine.sendRefusedPowerRequests = true;
   WindowAlertPlatform platform(machine);
-  CMonitorDlg window(MonitorServices{drives, volumes, clock, platform});
+  Monitor monitor({drives, volumes, clock, platform});
+  CMonitorDlg window(monitor);
   platform.SetWindow(&window);
   MessageBoxWatcher boxes;
 

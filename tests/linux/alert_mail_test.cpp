@@ -14,7 +14,7 @@ using namespace std::chrono_literals;
 
 class AlertMailTest : public testing::Test {
  protected:
-  AlertMailTest() : core(slots, config, {drives.Opener(), volumes, clock, platform, view}) {}
+  AlertMailTest() : core(slots, config, {drives.Opener(), volumes, clock, platform}, view) {}
 
   void SetUp() override {
     std::string failure;

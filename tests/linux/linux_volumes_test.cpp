@@ -114,7 +114,7 @@ class LoopVolumeTest : public testing::Test {
     SystemClock clock;
     RecordingPlatform platform;
     MonitorView view;
-    MonitorCore core(slots, config, {drives.Opener(), volumes, clock, platform, view});
+    MonitorCore core(slots, config, {drives.Opener(), volumes, clock, platform}, view);
     core.RunMonitoringCycle();
     std::vector<std::wstring> ours;
     const std::wstring prefix = L"balloon Taruk|Disk " + std::wstring(mountPoint.begin(), mountPoint.end()) + L":";

@@ -1,7 +1,5 @@
 #include "core/drive/drive_slot.h"
 
-DriveSlots driveSlots;
-
 const char* PowerModeName(PowerMode mode) {
   switch (mode) {
     case PowerMode::Standby:

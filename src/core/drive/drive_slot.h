@@ -67,8 +67,7 @@ struct DriveSlot {
   friend bool operator==(const DriveSlot&, const DriveSlot&) = default;
 };
 
+// Index = physical drive number. The monitor owns its slots (Monitor), clears
+// them once when it starts and never again: a failed read keeps the last
+// values.
 using DriveSlots = std::array<DriveSlot, kDriveCount>;
-
-// The process-wide slots, index = physical drive number. Cleared once when the
-// monitor starts and never again: a failed read keeps the last values.
-extern DriveSlots driveSlots;

@@ -66,6 +66,14 @@ bool MonitorCore::Stopping() const { return StopRequested(stopFd); }
 MonitorCore::MonitorCore(DriveSlots& driveSlots, MonitorConfig& config, MonitorEnvironment environment)
     : monitoredSlots(driveSlots), config(config), environment(environment) {}
 
+MonitorCore::MonitorCore(DriveSlots& driveSlots, MonitorConfig& config, MonitorEnvironment environment,
+                         MonitorView& shownIn)
+    : MonitorCore(driveSlots, config, environment) {
+  SetView(&shownIn);
+}
+
+void MonitorCore::SetView(MonitorView* shownIn) { view = shownIn ? shownIn : &noView; }
+
 void MonitorCore::RunMonitoringCycle() {
   // An error box opened by an action keeps delivering timer ticks; a cycle
   // started inside it would nest, and the next one inside that.
@@ -74,7 +82,7 @@ void MonitorCore::RunMonitoringCycle() {
   const auto started = std::chrono::steady_clock::now();
 
   RefreshDrives();
-  environment.view.ShowSelectedDriveInfo();
+  view->ShowSelectedDriveInfo();
   // Unsigned comparison: a critical temperature of 0 makes every present
   // drive hot, even one without a reading.
   const auto critical = static_cast<uint32_t>(config.criticalTemperature);
@@ -104,9 +112,9 @@ void MonitorCore::RefreshDrives() {
   ReadAllDrives(drives, monitoredSlots);
   for (int n = 0; n < kDriveCount; ++n) {
     // Buttons of absent drives are left as they are, never hidden again.
-    if (monitoredSlots[static_cast<size_t>(n)].IsPresent()) environment.view.ShowDiskButton(n);
+    if (monitoredSlots[static_cast<size_t>(n)].IsPresent()) view->ShowDiskButton(n);
   }
-  environment.view.ShowDriveHealth();
+  view->ShowDriveHealth();
   // The pass at start, outside any cycle, is reported too: the metrics list
   // the drives from the start, not one poll interval later (when an alert
   // would already have found them gone).

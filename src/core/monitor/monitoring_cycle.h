@@ -19,20 +19,24 @@
 #include "core/drive/drive_slot.h"
 #include "core/drive/smart_device.h"
 
-// The machine as one cycle sees it.
+// The machine as the monitor sees it: the window's, headless's, or replays
+// and recorders in tests.
 struct MonitorEnvironment {
   DeviceOpener& drives;
   Volumes& volumes;
   Clock& clock;
   AlertPlatform& platform;
-  MonitorView& view;
   // Told of every finished cycle (the metrics); none by default.
   CycleObserver* cycleObserver = nullptr;
 };
 
 class MonitorCore {
  public:
+  // Shows what it does in `view`, none by default (SetView).
   MonitorCore(DriveSlots& driveSlots, MonitorConfig& config, MonitorEnvironment environment);
+  MonitorCore(DriveSlots& driveSlots, MonitorConfig& config, MonitorEnvironment environment, MonitorView& view);
+  // The window shows the cycle while it exists; nullptr: nothing shows it.
+  void SetView(MonitorView* shownIn);
 
   // The timer's handler. A tick that arrives while a cycle is still running
   // (a message box opened inside it lets the timer fire again) is skipped.
@@ -73,6 +77,8 @@ class MonitorCore {
   DriveSlots& monitoredSlots;
   MonitorConfig& config;
   MonitorEnvironment environment;
+  MonitorView noView;
+  MonitorView* view = &noView;
   bool cycleRunning = false;
   std::array<HealthSeen, kDriveCount> healthSeen{};
 

@@ -9,11 +9,11 @@
 void CMonitorDlg::AnnounceDemoDrives() {
   setWindowTitle(windowTitle() + QStringLiteral(" (demo drives)"));
   UpdateTrayToolTip();
-  const QString reason = services.demoDrivesReason->isEmpty() ? QStringLiteral("no disk answered")
-                                                               : *services.demoDrivesReason;
+  const QString reason = demoDrivesReason->isEmpty() ? QStringLiteral("no disk answered")
+                                                               : *demoDrivesReason;
   const std::wstring text =
       QStringLiteral("No drive could be read here: %1. Showing demo drives; alarms are off.").arg(reason).toStdWString();
   // Once the window runs: by then the alert platform knows the window whose
   // icon shows its balloons.
-  QTimer::singleShot(0, this, [this, text] { services.platform.ShowBalloon(kBalloonTitle, text, kBalloonTimeoutMs); });
+  QTimer::singleShot(0, this, [this, text] { monitor.environment.platform.ShowBalloon(kBalloonTitle, text, kBalloonTimeoutMs); });
 }

@@ -67,21 +67,21 @@ void CMonitorDlg::PaintInformationArea() {
   }
 }
 
-void CMonitorDlg::RefreshDrives() { core->RefreshDrives(); }
+void CMonitorDlg::RefreshDrives() { monitor.core.RefreshDrives(); }
 
 void CMonitorDlg::ShowDiskButton(int driveIndex) {
   if (driveIndex < 0 || driveIndex >= kDriveCount) return;
   CIconButton* button = diskButtons[driveIndex];
   if (!button) return;
   button->show();
-  SetControlText(button, FromWide(DiskButtonCaption(driveIndex, driveSlots[driveIndex])));
+  SetControlText(button, FromWide(DiskButtonCaption(driveIndex, monitor.driveSlots[driveIndex])));
 }
 
 void CMonitorDlg::ShowSelectedDriveInfo() { ShowDriveInfo(selectedDrive); }
 
 void CMonitorDlg::ShowDriveInfo(int driveIndex) {
   if (driveIndex < 0 || driveIndex >= kDriveCount) return;
-  const DriveSlot& slot = driveSlots[driveIndex];
+  const DriveSlot& slot = monitor.driveSlots[driveIndex];
   if (!slot.IsPresent()) return;
   selectedDrive = driveIndex;
   SetControlText(Control(kManufacturer), FromWide(ManufacturerOf(slot.model)));

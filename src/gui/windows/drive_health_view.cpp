@@ -19,7 +19,7 @@ const char* const kBadgeProperty = "healthVerdict";
 void CMonitorDlg::ShowDriveHealth() {
   for (int n = 0; n < kDriveCount; ++n) {
     CIconButton* button = diskButtons[n];
-    const DriveSlot& slot = driveSlots[n];
+    const DriveSlot& slot = monitor.driveSlots[n];
     if (!button || !slot.IsPresent()) continue;
     const HealthVerdict verdict = AtaHealth(slot).verdict;
     const QVariant shown = button->property(kBadgeProperty);

@@ -17,7 +17,7 @@ bool CMonitorApp::InitInstance() {
   // A hidden window is not the last window closing.
   QApplication::setQuitOnLastWindowClosed(false);
   {
-    CMonitorDlg window(services);
+    CMonitorDlg window(monitor, demoDrivesReason);
     if (onWindowCreated) onWindowCreated(window);
     RunMainWindow(window);
   }

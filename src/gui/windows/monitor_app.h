@@ -8,7 +8,9 @@
 
 class CMonitorApp {
  public:
-  explicit CMonitorApp(MonitorServices services) : services(services) {}
+  // Runs the window over `monitor`; `demoDrivesReason` as CMonitorDlg takes it.
+  explicit CMonitorApp(Monitor& monitor, std::optional<QString> demoDrivesReason = std::nullopt)
+      : monitor(monitor), demoDrivesReason(std::move(demoDrivesReason)) {}
 
   // Builds the main window, runs it until Exit and destroys it. Returns
   // false: there is nothing to run after the window.
@@ -19,7 +21,8 @@ class CMonitorApp {
   std::function<void(CMonitorDlg& window)> onWindowCreated;
 
  private:
-  MonitorServices services;
+  Monitor& monitor;
+  std::optional<QString> demoDrivesReason;
 };
 
 // The main window's modal run: shown, then the events of the whole program

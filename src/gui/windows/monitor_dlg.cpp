@@ -4,10 +4,7 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QMenu>
-#include <climits>
 
-#include "core/monitor/history.h"
-#include "core/monitor/monitoring_cycle.h"
 #include "core/monitor/settings_file.h"
 #include "core/drive/drive_slot.h"
 #include "gui/windows/temp_graph_dlg.h"
@@ -41,29 +38,19 @@ QWidget* MakeMainWindowControl(const ControlTemplate& control, QWidget* parent) 
   return button;
 }
 
-// The timer period for a poll interval. A hand-edited settings file may hold
-// one the Options dialog would never accept: 0 or less would make the timer
-// fire without pause, and a huge one would overflow the milliseconds.
-int TimerPeriodMs(int32_t pollInterval) {
-  if (pollInterval < 1) return 1000;
-  if (pollInterval > INT_MAX / 1000) return INT_MAX / 1000 * 1000;
-  return pollInterval * 1000;
-}
-
 }  // namespace
 
-CMonitorDlg::CMonitorDlg(MonitorServices services, QWidget* parent)
+CMonitorDlg::CMonitorDlg(Monitor& monitor, std::optional<QString> demoDrivesReason, QWidget* parent)
     : TemplateDialog(102, parent, MakeMainWindowControl),
       appIcon(ResourceIcon(kAppIcon)),
-      services(services) {
+      monitor(monitor),
+      demoDrivesReason(std::move(demoDrivesReason)) {
   for (int n = 0; n < kDriveCount; ++n) diskButtons[n] = Control<CIconButton>(kDiskButtons[n]);
   detailsButton = Control<CIconButton>(kDetails);
   optionsButton = Control<CIconButton>(kOptions);
   graphButton = Control<CIconButton>(kGraph);
-  core = std::make_unique<MonitorCore>(
-      driveSlots, config, MonitorEnvironment{services.drives, services.volumes, services.clock, services.platform, *this,
-                                            services.cycleObserver});
-  core->alarmsOff = ShowsDemoDrives();
+  monitor.core.SetView(this);
+  monitor.core.alarmsOff = ShowsDemoDrives();
   monitorTimer.setTimerType(Qt::CoarseTimer);
   connect(&monitorTimer, &QTimer::timeout, this, &CMonitorDlg::RunMonitoringCycle);
   // Set up as it is made rather than on its first showing: nothing fills its
@@ -73,6 +60,7 @@ CMonitorDlg::CMonitorDlg(MonitorServices services, QWidget* parent)
 
 CMonitorDlg::~CMonitorDlg() {
   monitorTimer.stop();
+  monitor.core.SetView(nullptr);
   if (trayIcon) trayIcon->hide();
 }
 
@@ -91,8 +79,7 @@ void CMonitorDlg::OnInitDialog() {
   // 3. The window's icon.
   setWindowIcon(appIcon);
   // 4. The settings: defaults, then the file over them.
-  config = MonitorConfig();
-  LoadSettings(config);
+  monitor.LoadSettings();
   // 5. The buttons' icons and colours; the focus on disk button 0.
   SetButtonLooks();
   // 6. The bold font of the panel labels and the temperature.
@@ -102,7 +89,7 @@ void CMonitorDlg::OnInitDialog() {
   PaintInformationArea();
   // 8. Drive 0 selected, every slot cleared.
   selectedDrive = 0;
-  ResetHistory(driveSlots, services.clock);
+  monitor.ResetHistory();
   // 9. The drives once, and drive 0's panel.
   RefreshDrives();
   ShowDriveInfo(0);
@@ -123,9 +110,9 @@ void CMonitorDlg::OnInitDialog() {
   if (ShowsDemoDrives()) AnnounceDemoDrives();
   // 12. A drive already failing says so now, not one poll interval later;
   // the balloon needs the icon of step 11.
-  core->CheckDriveHealth();
+  monitor.core.CheckDriveHealth();
   // 13. The monitoring timer, armed once for the whole run.
-  monitorTimer.start(TimerPeriodMs(config.pollInterval));
+  monitorTimer.start(monitor.TimerPeriodMs());
 }
 
 void CMonitorDlg::SetButtonLooks() {
@@ -153,7 +140,7 @@ void CMonitorDlg::SetButtonLooks() {
   }
 }
 
-void CMonitorDlg::RunMonitoringCycle() { core->RunMonitoringCycle(); }
+void CMonitorDlg::RunMonitoringCycle() { monitor.core.RunMonitoringCycle(); }
 
 void CMonitorDlg::OnCommand(int id) {
   switch (id) {
@@ -245,24 +232,24 @@ void CMonitorDlg::OnExit() {
 }
 
 void CMonitorDlg::OnDetails() {
-  if (!driveSlots[selectedDrive].IsPresent()) return;
+  if (!monitor.driveSlots[selectedDrive].IsPresent()) return;
   // Owned by the main window, as a dialog made without a parent is.
-  CSmartDetailsDlg details(selectedDrive, this);
+  CSmartDetailsDlg details(monitor.driveSlots, selectedDrive, this);
   details.exec();
 }
 
 void CMonitorDlg::OnGraph() {
-  CTempGraphDlg graph(selectedDrive, config.criticalTemperature, this);
+  CTempGraphDlg graph(monitor.driveSlots, selectedDrive, monitor.config.criticalTemperature, this);
   graph.exec();
 }
 
 void CMonitorDlg::OnOptions() {
-  if (!EditOptions(config, &services.platform, this)) return;
+  if (!EditOptions(monitor.config, &monitor.environment.platform, this)) return;
   SaveConfig();
   // The timer keeps its period: a new poll interval takes effect at the next
   // start (the history uses it at once).
 }
 
 void CMonitorDlg::SaveConfig() {
-  if (!SaveSettings(config)) ShowStopError(QStringLiteral("Can't save configuration to a file!"), this);
+  if (!SaveSettings(monitor.config)) ShowStopError(QStringLiteral("Can't save configuration to a file!"), this);
 }

@@ -14,18 +14,13 @@
 #include <memory>
 #include <optional>
 
+#include "core/monitor/monitor.h"
 #include "core/monitor/monitor_config.h"
 #include "core/monitor/monitor_view.h"
 #include "gui/toolkit/template_dialog.h"
 
-class AlertPlatform;
 class CIconButton;
-class Clock;
-class CycleObserver;
-class DeviceOpener;
-class MonitorCore;
 class QMenu;
-class Volumes;
 
 // Command and message ids of the main window.
 namespace monitor_ids {
@@ -60,24 +55,15 @@ constexpr int MonitorTimerId = 1;
 constexpr int NotifyIconId = 4662;
 }  // namespace monitor_ids
 
-// What the window monitors and with what it acts: the machine, or replays and
-// recorders in tests.
-struct MonitorServices {
-  DeviceOpener& drives;
-  Volumes& volumes;
-  Clock& clock;
-  AlertPlatform& platform;
-  // Set when `drives` are the demo drives the program fell back to because
-  // none of this machine's could be read: why none could. The window then
-  // says it shows a demo and carries out no alarm action.
-  std::optional<QString> demoDrivesReason = std::nullopt;
-  CycleObserver* cycleObserver = nullptr;  // the metrics, when asked for
-};
-
 class CMonitorDlg : public TemplateDialog, public MonitorView {
   Q_OBJECT
  public:
-  explicit CMonitorDlg(MonitorServices services, QWidget* parent = nullptr);
+  // Shows and runs `monitor`, which outlives the window. `demoDrivesReason`
+  // is set when its drives are the demo drives the program fell back to
+  // because none of this machine's could be read: why none could. The window
+  // then says it shows a demo and carries out no alarm action.
+  explicit CMonitorDlg(Monitor& monitor, std::optional<QString> demoDrivesReason = std::nullopt,
+                       QWidget* parent = nullptr);
   ~CMonitorDlg() override;
 
   // Panel operations (the disk buttons and the panel of one drive).
@@ -103,10 +89,10 @@ class CMonitorDlg : public TemplateDialog, public MonitorView {
   // icon to show it from (no notification area on this desktop).
   bool ShowTrayBalloon(const QString& title, const QString& text, int timeoutMs);
 
-  bool ShowsDemoDrives() const { return services.demoDrivesReason.has_value(); }
+  bool ShowsDemoDrives() const { return demoDrivesReason.has_value(); }
   int SelectedDrive() const { return selectedDrive; }
-  const MonitorConfig& Config() const { return config; }
-  MonitorConfig& Config() { return config; }
+  const MonitorConfig& Config() const { return monitor.config; }
+  MonitorConfig& Config() { return monitor.config; }
   const QTimer& MonitorTimer() const { return monitorTimer; }
   QSystemTrayIcon* TrayIcon() const { return trayIcon; }
   QMenu* TrayPopup() const;
@@ -139,7 +125,6 @@ class CMonitorDlg : public TemplateDialog, public MonitorView {
   QFont infoFont;
   int selectedDrive = 0;
   QMenu* trayMenu = nullptr;
-  MonitorConfig config;
   QIcon appIcon;
   std::array<CIconButton*, 4> diskButtons{};
   CIconButton* detailsButton = nullptr;
@@ -152,6 +137,6 @@ class CMonitorDlg : public TemplateDialog, public MonitorView {
   QSystemTrayIcon* trayIcon = nullptr;
   QTimer monitorTimer;
   QPalette infoPalette;
-  MonitorServices services;
-  std::unique_ptr<MonitorCore> core;
+  Monitor& monitor;
+  std::optional<QString> demoDrivesReason;
 };

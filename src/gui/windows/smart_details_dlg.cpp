@@ -23,7 +23,8 @@ constexpr Column kColumns[] = {
 
 }  // namespace
 
-CSmartDetailsDlg::CSmartDetailsDlg(int drive, QWidget* parent) : TemplateDialog(131, parent), drive(drive) {}
+CSmartDetailsDlg::CSmartDetailsDlg(const DriveSlots& driveSlots, int drive, QWidget* parent)
+    : TemplateDialog(131, parent), drive(drive), driveSlots(driveSlots) {}
 
 QTreeWidget* CSmartDetailsDlg::AttributeList() const { return Control<QTreeWidget>(IdAttributeList); }
 

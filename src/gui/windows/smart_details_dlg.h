@@ -4,7 +4,7 @@
 // behind the drive's health verdict are marked, with the reason as their
 // tooltip.
 //
-//   CSmartDetailsDlg(selectedDrive, window).exec();
+//   CSmartDetailsDlg(driveSlots, selectedDrive, window).exec();
 
 #include "core/drive/drive_slot.h"
 #include "gui/toolkit/template_dialog.h"
@@ -16,7 +16,8 @@ class CSmartDetailsDlg : public TemplateDialog {
  public:
   enum : int { IdAttributeList = 1013 };
 
-  explicit CSmartDetailsDlg(int drive = 0, QWidget* parent = nullptr);
+  // Shows a drive of `driveSlots`, which outlive the dialog.
+  explicit CSmartDetailsDlg(const DriveSlots& driveSlots, int drive = 0, QWidget* parent = nullptr);
 
   int drive;  // 0..3; may be changed until the dialog is shown
 
@@ -28,4 +29,6 @@ class CSmartDetailsDlg : public TemplateDialog {
 
  private:
   void MarkHealthRows(const DriveSlot& slot);
+
+  const DriveSlots& driveSlots;
 };

@@ -7,7 +7,7 @@
 
 GraphMode graphMode = GraphMode::Hours;
 
-CTempGraphCtrl::CTempGraphCtrl(QWidget* parent) : QFrame(parent) {
+CTempGraphCtrl::CTempGraphCtrl(const DriveSlots& driveSlots, QWidget* parent) : QFrame(parent), driveSlots(driveSlots) {
   setFrameStyle(QFrame::Box | QFrame::Plain);
   setLineWidth(1);
 }

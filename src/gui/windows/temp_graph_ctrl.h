@@ -5,11 +5,13 @@
 #include <QFrame>
 
 #include "core/base/clock.h"
+#include "core/drive/drive_slot.h"
 #include "core/view/temp_graph_plan.h"
 
 class CTempGraphCtrl : public QFrame {
  public:
-  explicit CTempGraphCtrl(QWidget* parent = nullptr);
+  // Draws from `driveSlots`, which outlive the control.
+  explicit CTempGraphCtrl(const DriveSlots& driveSlots, QWidget* parent = nullptr);
 
   // What the graph shows; the view (hours or minutes) is the process-wide
   // graphMode.
@@ -22,6 +24,9 @@ class CTempGraphCtrl : public QFrame {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+
+ private:
+  const DriveSlots& driveSlots;
 };
 
 // The last view chosen in the graph window, Hours at start; kept for the

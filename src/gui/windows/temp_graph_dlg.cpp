@@ -8,15 +8,17 @@ namespace {
 
 // Control 1023 is a plain bordered static in the template; here it is the
 // graph itself.
-QWidget* MakeGraph(const ControlTemplate& control, QWidget* parent) {
-  if (control.id != CTempGraphDlg::IdGraph) return nullptr;
-  return new CTempGraphCtrl(parent);
+ControlFactory GraphOf(const DriveSlots& driveSlots) {
+  return [&driveSlots](const ControlTemplate& control, QWidget* parent) -> QWidget* {
+    if (control.id != CTempGraphDlg::IdGraph) return nullptr;
+    return new CTempGraphCtrl(driveSlots, parent);
+  };
 }
 
 }  // namespace
 
-CTempGraphDlg::CTempGraphDlg(int drive, int criticalTemperature, QWidget* parent)
-    : TemplateDialog(137, parent, MakeGraph) {
+CTempGraphDlg::CTempGraphDlg(const DriveSlots& driveSlots, int drive, int criticalTemperature, QWidget* parent)
+    : TemplateDialog(137, parent, GraphOf(driveSlots)) {
   CTempGraphCtrl* graph = Graph();
   if (!graph) return;
   graph->drive = drive;

@@ -3,8 +3,9 @@
 // grid, with the critical temperature as a red line. The view chosen with the
 // two radio buttons is remembered for the rest of the process (graphMode).
 //
-//   CTempGraphDlg(selectedDrive, config.criticalTemperature, window).exec();
+//   CTempGraphDlg(driveSlots, selectedDrive, config.criticalTemperature, window).exec();
 
+#include "core/drive/drive_slot.h"
 #include "gui/toolkit/template_dialog.h"
 
 class CTempGraphCtrl;
@@ -14,7 +15,7 @@ class CTempGraphDlg : public TemplateDialog {
  public:
   enum : int { IdGraph = 1023, IdHours = 1024, IdMinutes = 1025 };
 
-  CTempGraphDlg(int drive, int criticalTemperature, QWidget* parent = nullptr);
+  CTempGraphDlg(const DriveSlots& driveSlots, int drive, int criticalTemperature, QWidget* parent = nullptr);
 
   CTempGraphCtrl* Graph() const;
 

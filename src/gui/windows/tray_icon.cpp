@@ -18,7 +18,7 @@ namespace {
 // "Taruk", and below it the drive in the worst health with its reason when
 // any drive is not good. Made-up drives say so first, and that nothing
 // they show will act.
-QString TrayToolTipText(bool demoDrives) {
+QString TrayToolTipText(bool demoDrives, const DriveSlots& driveSlots) {
   if (demoDrives) return QStringLiteral("Taruk: demo drives, alarms off");
   const std::wstring worst = WorstDriveHealthLine(driveSlots);
   return worst.empty() ? QStringLiteral("Taruk") : QStringLiteral("Taruk\n") + QString::fromStdWString(worst);
@@ -27,7 +27,7 @@ QString TrayToolTipText(bool demoDrives) {
 }  // namespace
 
 void CMonitorDlg::UpdateTrayToolTip() {
-  if (trayIcon) trayIcon->setToolTip(TrayToolTipText(ShowsDemoDrives()));
+  if (trayIcon) trayIcon->setToolTip(TrayToolTipText(ShowsDemoDrives(), monitor.driveSlots));
 }
 
 QMenu* CMonitorDlg::TrayPopup() const { return trayMenu ? SubMenu(*trayMenu, 0) : nullptr; }
@@ -41,7 +41,7 @@ void CMonitorDlg::SetTrayIcon(bool add) {
   }
   if (!trayIcon) {
     trayIcon = new QSystemTrayIcon(icon, this);
-    trayIcon->setToolTip(TrayToolTipText(ShowsDemoDrives()));
+    trayIcon->setToolTip(TrayToolTipText(ShowsDemoDrives(), monitor.driveSlots));
     if (QMenu* popup = TrayPopup()) trayIcon->setContextMenu(popup);
     connect(trayIcon, &QSystemTrayIcon::activated, this, &CMonitorDlg::OnTrayNotify);
   }
