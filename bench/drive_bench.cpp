@@ -11,6 +11,8 @@
 #include "core/capture/capture_device.h"
 #include "core/capture/replay_device_opener.h"
 
+using namespace taruk;
+
 namespace {
 
 DriveCapture DemoCapture(int drive) {

@@ -16,6 +16,8 @@
 #include "core/capture/replay_device_opener.h"
 #include "core/capture/replay_volumes.h"
 
+using namespace taruk;
+
 namespace {
 
 // Balloons that go nowhere; the cost measured is the monitor's own.

@@ -10,6 +10,8 @@
 
 #include "core/metrics/metrics_page.h"
 
+using namespace taruk;
+
 namespace {
 
 class Input {

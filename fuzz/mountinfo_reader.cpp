@@ -7,6 +7,8 @@
 
 #include "linux/linux_volumes.h"
 
+using namespace taruk;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto points = BlockDeviceMountPoints(std::string_view(reinterpret_cast<const char*>(data), size));
   if (points.size() > 26) __builtin_trap();

@@ -12,6 +12,8 @@
 
 #include "core/view/options_exchange.h"
 
+using namespace taruk;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const bool classicLocale = std::setlocale(LC_ALL, "C") != nullptr;
   (void)classicLocale;

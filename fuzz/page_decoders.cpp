@@ -13,6 +13,8 @@
 #include "core/drive/smart_attributes.h"
 #include "core/capture/capture_device.h"
 
+using namespace taruk;
+
 namespace {
 
 // Hands the input out in order; zeros once it runs dry.

@@ -9,6 +9,8 @@
 
 #include "linux/ata_pass_through.h"
 
+using namespace taruk;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   if (size < 3) return 0;
   PassThroughReply reply;

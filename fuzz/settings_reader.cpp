@@ -9,6 +9,8 @@
 
 #include "core/monitor/settings_format.h"
 
+using namespace taruk;
+
 namespace {
 
 bool Same(const MonitorConfig& a, const MonitorConfig& b) {

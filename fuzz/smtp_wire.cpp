@@ -9,6 +9,8 @@
 #include "core/mail/mail_text.h"
 #include "core/mail/smtp_reply.h"
 
+using namespace taruk;
+
 namespace {
 
 void CheckReplyFraming(const std::string& bytes, size_t split) {

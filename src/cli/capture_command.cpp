@@ -17,6 +17,8 @@
 #include "core/capture/recording_device.h"
 #include "core/capture/drive_capture.h"
 
+namespace taruk {
+
 namespace fs = std::filesystem;
 
 int RunCapture(const CommandLine& commandLine) {
@@ -69,3 +71,5 @@ int RunCapture(const CommandLine& commandLine) {
   }
   return 0;
 }
+
+}  // namespace taruk

@@ -4,6 +4,8 @@
 
 #include <string_view>
 
+namespace taruk {
+
 const char* const kUsage =
     "Usage:\n"
     "  taruk [--replay DIR]                     the monitor (drives from captures with --replay)\n"
@@ -91,3 +93,5 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& commandLine, std::stri
   }
   return true;
 }
+
+}  // namespace taruk

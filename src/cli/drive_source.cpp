@@ -9,6 +9,8 @@
 #include "core/capture/replay_device_opener.h"
 #include "core/capture/replay_volumes.h"
 
+namespace taruk {
+
 bool CheckReplayFolder(const CommandLine& commandLine, std::string& error) {
   if (commandLine.replayDir.empty()) return true;
   struct stat info {};
@@ -54,3 +56,5 @@ std::string NoDriveReason(const DeviceOpener& drives) {
   }
   return "no disk answered";
 }
+
+}  // namespace taruk

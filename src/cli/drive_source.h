@@ -10,6 +10,8 @@
 #include "core/drive/drive_slot.h"
 #include "core/drive/smart_device.h"
 
+namespace taruk {
+
 // False with a one-line `error` when --replay names no readable folder.
 bool CheckReplayFolder(const CommandLine& commandLine, std::string& error);
 
@@ -23,3 +25,5 @@ bool AnyDrivePresent(const DriveSlots& slots);
 // Why no drive answered that pass: the first reason a drive gave, or "no disk
 // answered" when none gave one.
 std::string NoDriveReason(const DeviceOpener& drives);
+
+}  // namespace taruk

@@ -4,6 +4,8 @@
 
 #include "core/base/utf8_text.h"
 
+namespace taruk {
+
 void LogLine(const std::wstring& text) {
   std::wstring line = text;
   while (!line.empty() && (line.back() == L'\r' || line.back() == L'\n' || line.back() == L' ')) line.pop_back();
@@ -47,3 +49,5 @@ void HeadlessAlertPlatform::MailFinished(const std::wstring& recipient, const st
   LogLine(L"e-mail to " + recipient + L" \"" + subject + L"\": " + (sent ? L"sent, server answered: " : L"not sent: ") +
           detail);
 }
+
+}  // namespace taruk

@@ -5,6 +5,8 @@
 
 #include "desktop/desktop_alert_platform.h"
 
+namespace taruk {
+
 class HeadlessAlertPlatform : public DesktopAlertPlatform {
  public:
   void ShowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) override;
@@ -21,3 +23,5 @@ class HeadlessAlertPlatform : public DesktopAlertPlatform {
 // One line on stderr, "taruk: " first. Line breaks and other control
 // characters inside the text become spaces, so that one action stays one line.
 void LogLine(const std::wstring& text);
+
+}  // namespace taruk

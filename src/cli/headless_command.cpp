@@ -23,6 +23,8 @@
 #include "cli/metrics_outputs.h"
 #include "cli/problem_log.h"
 
+namespace taruk {
+
 namespace {
 
 // The stop signals arrive as readable data on a descriptor. The waits of a
@@ -145,3 +147,5 @@ int RunHeadless(const CommandLine& commandLine) {
   close(stopSignals);
   return exitCode;
 }
+
+}  // namespace taruk

@@ -10,6 +10,8 @@
 #include "cli/command_line.h"
 #include "linux/metrics_http_server.h"
 
+namespace taruk {
+
 class MetricsOutputs {
  public:
   // False with a one-line `error` when the server can't listen. Start it
@@ -22,3 +24,5 @@ class MetricsOutputs {
   std::unique_ptr<MetricsExporter> exporter;
   std::unique_ptr<MetricsHttpServer> server;
 };
+
+}  // namespace taruk

@@ -22,6 +22,8 @@
 #include "core/drive/read_drive_info.h"
 #include "desktop/desktop_alert_platform.h"
 
+namespace taruk {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -113,3 +115,5 @@ int RunMonitorWindow(int argc, char** argv, const CommandLine& commandLine) {
   platform.SetWindow(nullptr);
   return 0;
 }
+
+}  // namespace taruk

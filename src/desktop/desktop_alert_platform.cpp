@@ -8,6 +8,8 @@
 #include "desktop/desktop_notification.h"
 #include "desktop/logind_power.h"
 
+namespace taruk {
+
 void DesktopAlertPlatform::ShowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) {
   // Like a balloon without an icon, a notification without a daemon is not
   // shown, and nothing is said about it.
@@ -56,7 +58,7 @@ bool DesktopAlertPlatform::PlaySoundFile(const std::wstring& path, std::wstring&
     failure = path + L": not a file name this system can use";
     return false;
   }
-  if (::PlaySoundFile(bytes, reason, soundOptions)) return true;
+  if (taruk::PlaySoundFile(bytes, reason, soundOptions)) return true;
   failure = PathBytesToWide(reason);
   return false;
 }
@@ -64,3 +66,5 @@ bool DesktopAlertPlatform::PlaySoundFile(const std::wstring& path, std::wstring&
 void DesktopAlertPlatform::ShowSystemError(const std::wstring& text) {
   std::fprintf(stderr, "taruk: Error: %s\n", ToUtf8(text).c_str());
 }
+
+}  // namespace taruk

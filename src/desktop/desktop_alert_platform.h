@@ -9,6 +9,8 @@
 #include "core/alarm/alert_platform.h"
 #include "linux/sound_player.h"
 
+namespace taruk {
+
 class DesktopAlertPlatform : public AlertPlatform {
  public:
   void ShowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) override;
@@ -43,3 +45,5 @@ class DesktopAlertPlatform : public AlertPlatform {
   void RequestPower(PowerAction action);
   uint32_t lastNotification = 0;  // replaced by the next balloon
 };
+
+}  // namespace taruk

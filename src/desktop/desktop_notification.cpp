@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QVariantMap>
 
+namespace taruk {
+
 namespace {
 
 constexpr int kCallTimeoutMs = 5'000;
@@ -44,3 +46,5 @@ bool ShowDesktopNotification(const QString& title, const QString& text, int time
   if (!reply.arguments().isEmpty()) replacesId = reply.arguments().first().toUInt();
   return true;
 }
+
+}  // namespace taruk

@@ -3,6 +3,8 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 
+namespace taruk {
+
 namespace {
 
 constexpr int kCallTimeoutMs = 10'000;
@@ -79,3 +81,5 @@ bool LogindRequest(PowerAction action, QString& failure) {
   failure = ErrorText(names.request, reply);
   return false;
 }
+
+}  // namespace taruk

@@ -7,6 +7,8 @@
 
 #include "core/alarm/alert_platform.h"
 
+namespace taruk {
+
 // What logind answers to CanPowerOff, CanSuspend or CanHibernate: "yes",
 // "no", "na" (not available on this machine) or "challenge" (allowed only
 // after authentication). Empty, with `failure` set, when logind could not be
@@ -23,3 +25,5 @@ QString RefusalText(PowerAction action, const QString& verdict);
 // PowerOff, Suspend or Hibernate with interactive = false. False with logind's
 // or the bus's reason.
 bool LogindRequest(PowerAction action, QString& failure);
+
+}  // namespace taruk

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace taruk {
+
 namespace {
 
 constexpr uint8_t kAtaPassThrough16 = 0x85;
@@ -139,3 +141,5 @@ std::optional<uint8_t> ReturnedCount(const PassThroughReply& reply) {
   }
   return ata->count;
 }
+
+}  // namespace taruk

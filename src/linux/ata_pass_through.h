@@ -11,6 +11,8 @@
 
 #include "core/drive/request_block.h"
 
+namespace taruk {
+
 using PassThroughCdb = std::array<uint8_t, 16>;
 
 // How the ATA command moves data. The reading pass needs only these two.
@@ -56,3 +58,5 @@ std::optional<uint8_t> ReturnedCount(const PassThroughReply& reply);
 // moved, or CHECK CONDITION that only returns ATA registers whose status shows
 // neither ERR nor device fault.
 bool PassThroughSucceeded(const PassThroughReply& reply, std::size_t expectedBytes);
+
+}  // namespace taruk

@@ -11,6 +11,8 @@
 
 #include "core/base/atomic_file.h"
 
+namespace taruk {
+
 namespace {
 
 constexpr const char* kEntryName = "Taruk.desktop";
@@ -109,3 +111,5 @@ int WriteAutostartEntry(const std::string& executablePath) {
 void RemoveAutostartEntry() { unlink(AutostartEntryPath().c_str()); }
 
 std::string SystemErrorText(int code) { return std::strerror(code); }
+
+}  // namespace taruk

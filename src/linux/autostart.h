@@ -8,6 +8,8 @@
 
 #include "core/base/executable_path.h"  // RunningExecutablePath, what the entry starts
 
+namespace taruk {
+
 // $XDG_CONFIG_DIRS' first absolute directory (/etc/xdg when there is none)
 // followed by /autostart/Taruk.desktop.
 std::string AutostartEntryPath();
@@ -30,3 +32,5 @@ std::string AutostartEntryText(const std::string& executablePath);
 
 // The system's text for an errno value.
 std::string SystemErrorText(int code);
+
+}  // namespace taruk

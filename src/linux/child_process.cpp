@@ -13,6 +13,8 @@
 
 #include "core/base/stop_request.h"
 
+namespace taruk {
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -154,3 +156,5 @@ ChildResult RunChild(const std::string& program, const std::vector<std::string>&
   }
   return result;
 }
+
+}  // namespace taruk

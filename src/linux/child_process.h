@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace taruk {
+
 struct ChildResult {
   int startError = 0;        // errno when the program could not be started
   bool timedOut = false;     // killed after the time-out
@@ -21,3 +23,5 @@ struct ChildResult {
 // turning readable (app/stop_request.h).
 ChildResult RunChild(const std::string& program, const std::vector<std::string>& arguments, int timeoutMs,
                      std::size_t maxOutput = 1 << 20, int stopFd = -1);
+
+}  // namespace taruk

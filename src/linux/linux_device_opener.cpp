@@ -14,6 +14,8 @@
 #include "linux/pass_through_device.h"
 #include "linux/whole_disks.h"
 
+namespace taruk {
+
 const char* const kNeedsPrivilegeHint = "reading S.M.A.R.T. needs root or the installed reader";
 
 namespace {
@@ -75,3 +77,5 @@ std::string LinuxDeviceOpener::Problem(int driveNumber) const {
   if (driveNumber < 0 || driveNumber >= kDriveCount || !problems_[driveNumber]) return {};
   return *problems_[driveNumber];
 }
+
+}  // namespace taruk

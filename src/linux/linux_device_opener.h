@@ -10,6 +10,8 @@
 #include "core/drive/drive_slot.h"
 #include "core/drive/smart_device.h"
 
+namespace taruk {
+
 // What a refused device means to someone running taruk itself.
 extern const char* const kNeedsPrivilegeHint;
 
@@ -30,3 +32,5 @@ class LinuxDeviceOpener : public DeviceOpener {
   // when the drive turns out unreadable after it opened.
   std::array<std::shared_ptr<std::string>, kDriveCount> problems_;
 };
+
+}  // namespace taruk

@@ -11,6 +11,8 @@
 
 #include "core/base/path_text.h"
 
+namespace taruk {
+
 namespace {
 
 
@@ -113,3 +115,5 @@ bool LinuxVolumes::FreeBytesAvailable(const std::wstring& root, uint64_t& bytes)
   bytes = static_cast<uint64_t>(status.f_bavail) * status.f_frsize;
   return true;
 }
+
+}  // namespace taruk

@@ -8,6 +8,8 @@
 
 #include "core/monitor/volumes.h"
 
+namespace taruk {
+
 // The mount points of block-device file systems in a mountinfo text
 // (/proc/self/mountinfo), one per device, sorted by path.
 std::vector<std::string> BlockDeviceMountPoints(std::string_view mountInfo);
@@ -24,3 +26,5 @@ class LinuxVolumes : public Volumes {
  private:
   std::string mountInfoPath;
 };
+
+}  // namespace taruk

@@ -6,6 +6,8 @@
 #include <charconv>
 #include <cstring>
 
+namespace taruk {
+
 bool ParseListenAddress(const std::string& text, ListenAddress& address, std::string& error) {
   error = "taruk: --metrics-listen wants HOST:PORT with a numeric address, such as 127.0.0.1:9717 or [::1]:9717, not \"" +
           text + "\"";
@@ -37,3 +39,5 @@ bool ParseListenAddress(const std::string& text, ListenAddress& address, std::st
   error.clear();
   return true;
 }
+
+}  // namespace taruk

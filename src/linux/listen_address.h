@@ -8,6 +8,8 @@
 
 #include <string>
 
+namespace taruk {
+
 struct ListenAddress {
   sockaddr_storage address{};
   socklen_t length = 0;
@@ -16,3 +18,5 @@ struct ListenAddress {
 
 // False with a one-line `error` when `text` is not such an address.
 bool ParseListenAddress(const std::string& text, ListenAddress& address, std::string& error);
+
+}  // namespace taruk

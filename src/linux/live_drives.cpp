@@ -7,6 +7,8 @@
 #include "linux/reader_device_opener.h"
 #include "linux/reader_location.h"
 
+namespace taruk {
+
 std::unique_ptr<DeviceOpener> MakeLiveDeviceOpener(int stopFd) {
   // CAP_SYS_RAWIO is what SG_IO pass-through checks. Whoever holds it is
   // trusted to open the nodes itself; everyone else goes through the reader,
@@ -14,3 +16,5 @@ std::unique_ptr<DeviceOpener> MakeLiveDeviceOpener(int stopFd) {
   if (HasEffectiveCapability(CAP_SYS_RAWIO)) return std::make_unique<LinuxDeviceOpener>();
   return std::make_unique<ReaderDeviceOpener>(FindReader(), "/sys/block", kReaderTimeoutMs, stopFd);
 }
+
+}  // namespace taruk

@@ -7,6 +7,10 @@
 
 #include "core/drive/smart_device.h"
 
+namespace taruk {
+
 // `stopFd`: a stop request ends a run of the reader at once
 // (app/stop_request.h).
 std::unique_ptr<DeviceOpener> MakeLiveDeviceOpener(int stopFd = -1);
+
+}  // namespace taruk

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <string_view>
 
+namespace taruk {
+
 namespace {
 
 // Prometheus scrapes one connection at a time; a few more let people look.
@@ -95,3 +97,5 @@ bool MetricsHttpServer::Start(const ListenAddress& address, std::string& error) 
   }
   return true;
 }
+
+}  // namespace taruk

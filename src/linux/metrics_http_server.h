@@ -11,6 +11,8 @@
 
 struct MHD_Daemon;
 
+namespace taruk {
+
 class MetricsHttpServer {
  public:
   explicit MetricsHttpServer(const MetricsSnapshot& snapshot) : snapshot(snapshot) {}
@@ -28,3 +30,5 @@ class MetricsHttpServer {
   const MetricsSnapshot& snapshot;
   MHD_Daemon* daemon = nullptr;
 };
+
+}  // namespace taruk

@@ -11,6 +11,8 @@
 #include "core/drive/request_block.h"
 #include "linux/sg_io_command.h"
 
+namespace taruk {
+
 namespace {
 
 // One Linux block device is one device, at position 0 of the map.
@@ -119,3 +121,5 @@ std::optional<uint8_t> PassThroughDevice::CheckPowerMode(int position) {
   }
   return powerMode_;
 }
+
+}  // namespace taruk

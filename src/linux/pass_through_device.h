@@ -10,6 +10,8 @@
 #include "core/drive/smart_device.h"
 #include "linux/sg_io_command.h"
 
+namespace taruk {
+
 class PassThroughDevice : public SmartDevice {
  public:
   // Takes over `fd` (an open whole-disk node) and closes it when destroyed.
@@ -61,3 +63,5 @@ class PassThroughDevice : public SmartDevice {
   std::optional<ProbedIdentify> probed_;
   int commandsSent_ = 0;
 };
+
+}  // namespace taruk

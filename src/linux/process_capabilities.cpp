@@ -4,6 +4,8 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+namespace taruk {
+
 namespace {
 
 struct CapabilitySets {
@@ -37,3 +39,5 @@ bool KeepOnlyCapability(int capability) {
   }
   return syscall(SYS_capset, &kept.header, kept.data) == 0;
 }
+
+}  // namespace taruk

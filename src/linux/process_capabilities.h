@@ -1,4 +1,7 @@
 #pragma once
+
+namespace taruk {
+
 // The calling process's own capabilities, asked of the kernel directly.
 
 // Whether `capability` (CAP_SYS_RAWIO, ...) is in the effective set.
@@ -8,3 +11,5 @@ bool HasEffectiveCapability(int capability);
 // there at all) and drops every other one for good. False when the kernel
 // refused.
 bool KeepOnlyCapability(int capability);
+
+}  // namespace taruk

@@ -12,6 +12,8 @@
 #include "core/capture/capture_device.h"
 #include "core/capture/drive_capture.h"
 
+namespace taruk {
+
 namespace {
 
 // The reader's exit codes.
@@ -114,3 +116,5 @@ std::string ReaderDeviceOpener::Problem(int driveNumber) const {
   if (driveNumber < 0 || driveNumber >= kDriveCount) return {};
   return problems_[driveNumber];
 }
+
+}  // namespace taruk

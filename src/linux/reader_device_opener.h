@@ -11,6 +11,8 @@
 #include "core/drive/drive_slot.h"
 #include "core/drive/smart_device.h"
 
+namespace taruk {
+
 // The reader's own device requests are bounded; this bounds the whole run.
 constexpr int kReaderTimeoutMs = 30000;
 
@@ -35,3 +37,5 @@ class ReaderDeviceOpener : public DeviceOpener {
   int stopFd_;
   std::array<std::string, kDriveCount> problems_;
 };
+
+}  // namespace taruk

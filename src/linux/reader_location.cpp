@@ -4,6 +4,8 @@
 
 #include "core/base/executable_path.h"
 
+namespace taruk {
+
 std::string FindReader(const std::string& executable) {
   const std::string self = executable.empty() ? RunningExecutablePath() : executable;
   const std::size_t slash = self.rfind('/');
@@ -14,3 +16,5 @@ std::string FindReader(const std::string& executable) {
   }
   return {};
 }
+
+}  // namespace taruk

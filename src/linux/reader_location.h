@@ -4,8 +4,12 @@
 
 #include <string>
 
+namespace taruk {
+
 constexpr const char* kReaderName = "taruk-smart-reader";
 
 // The reader's path, or empty when neither place holds an executable one.
 // `executable` is taruk's own path (/proc/self/exe when empty).
 std::string FindReader(const std::string& executable = {});
+
+}  // namespace taruk

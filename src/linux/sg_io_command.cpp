@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <array>
 
+namespace taruk {
+
 AtaCommandResult RunAtaCommand(int fd, const IdeRegisters& registers, std::span<uint8_t> dataIn,
                                unsigned timeoutMs) {
   const AtaProtocol protocol = dataIn.empty() ? AtaProtocol::NonData : AtaProtocol::PioDataIn;
@@ -44,3 +46,5 @@ AtaCommandResult RunAtaCommand(int fd, const IdeRegisters& registers, std::span<
   if (dataIn.empty()) result.returnedCount = ReturnedCount(reply);
   return result;
 }
+
+}  // namespace taruk

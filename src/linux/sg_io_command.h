@@ -9,6 +9,8 @@
 #include "core/drive/request_block.h"
 #include "linux/ata_pass_through.h"
 
+namespace taruk {
+
 // Long enough for a drive in standby to spin up and answer.
 constexpr unsigned kSgIoTimeoutMs = 10000;
 
@@ -22,3 +24,5 @@ struct AtaCommandResult {
 // `dataIn` is empty for a non-data command, or the 512-byte block the command reads.
 AtaCommandResult RunAtaCommand(int fd, const IdeRegisters& registers, std::span<uint8_t> dataIn,
                                unsigned timeoutMs = kSgIoTimeoutMs);
+
+}  // namespace taruk

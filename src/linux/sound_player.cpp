@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+namespace taruk {
+
 namespace {
 
 struct DecodedSound {
@@ -139,3 +141,5 @@ bool PlaySoundFile(const std::string& path, std::string& failure, const SoundPla
   if (!playback->played) failure = playback->failure;
   return playback->played;
 }
+
+}  // namespace taruk

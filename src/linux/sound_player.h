@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string>
 
+namespace taruk {
+
 struct SoundPlayOptions {
   // How much longer than the sound itself playing may take before the call
   // gives up: a sound server that stopped answering must not hang the monitor.
@@ -22,3 +24,5 @@ struct SoundPlayOptions {
 // a user can act on: the file is missing or unreadable, its format is not
 // one libsndfile knows, the sound server cannot be reached or did not answer.
 bool PlaySoundFile(const std::string& path, std::string& failure, const SoundPlayOptions& options = {});
+
+}  // namespace taruk

@@ -8,6 +8,8 @@
 #include <array>
 #include <memory>
 
+namespace taruk {
+
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -92,3 +94,5 @@ std::optional<std::string> WholeDiskName(int driveNumber, const std::string& sys
   if (static_cast<std::size_t>(driveNumber) >= disks.size()) return std::nullopt;
   return disks[driveNumber];
 }
+
+}  // namespace taruk

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+namespace taruk {
+
 // "sda" < "sdb" < "sdz" and "nvme0n2" < "nvme0n10": runs of digits compare by
 // value, everything else byte by byte.
 bool NaturalNameLess(std::string_view a, std::string_view b);
@@ -22,3 +24,5 @@ std::vector<std::string> ListWholeDisks(const std::string& sysBlock = "/sys/bloc
 
 // The kernel name of physical drive `driveNumber` ("sda"), if there is one.
 std::optional<std::string> WholeDiskName(int driveNumber, const std::string& sysBlock = "/sys/block");
+
+}  // namespace taruk

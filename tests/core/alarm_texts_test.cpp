@@ -4,6 +4,8 @@
 
 #include "core/alarm/alarm_sound_path.h"
 
+using namespace taruk;
+
 namespace {
 
 TEST(AlarmTextsTest, TemperatureAlarmGivesTheCriticalFigureInTheBalloonAndBothInTheMail) {

@@ -5,6 +5,8 @@
 
 #include "core/drive/attribute_names.h"
 
+using namespace taruk;
+
 TEST(AttributeNames, SharedAndUnknownSpellingsKeepTheirPadding) {
   EXPECT_EQ(std::wstring(AttributeNames[194]), L"Temperature ");
   EXPECT_EQ(std::wstring(AttributeNames[231]), L"Temperature ");

@@ -7,6 +7,8 @@
 #include "support/pages.h"
 #include "support/scripted_device.h"
 
+using namespace taruk;
+
 namespace {
 
 std::string HexOf(const Page& page) {

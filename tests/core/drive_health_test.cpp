@@ -7,6 +7,8 @@
 #include "core/drive/smart_attributes.h"
 #include "support/pages.h"
 
+using namespace taruk;
+
 namespace {
 
 struct AtaCase {

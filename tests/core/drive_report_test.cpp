@@ -2,6 +2,8 @@
 
 #include "core/capture/drive_report.h"
 
+using namespace taruk;
+
 namespace {
 
 DriveSlots OneDrive() {

@@ -9,6 +9,8 @@
 #include "support/recording_platform.h"
 #include "support/scripted_device.h"
 
+using namespace taruk;
+
 namespace {
 
 class NoVolumes : public Volumes {

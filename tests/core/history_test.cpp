@@ -4,6 +4,8 @@
 
 #include "core/monitor/history.h"
 
+using namespace taruk;
+
 namespace {
 
 // A wall clock the test sets; readings are counted.

@@ -6,6 +6,8 @@
 #include "core/drive/identify.h"
 #include "support/pages.h"
 
+using namespace taruk;
+
 namespace {
 
 DriveSlot Decode(Page page) {

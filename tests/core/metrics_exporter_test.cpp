@@ -13,6 +13,8 @@
 #include "support/scratch_dir.h"
 #include "support/test_drives.h"
 
+using namespace taruk;
+
 namespace {
 
 class FixedClock : public Clock {

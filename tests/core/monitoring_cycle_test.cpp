@@ -8,6 +8,8 @@
 #include "support/recording_platform.h"
 #include "support/test_drives.h"
 
+using namespace taruk;
+
 namespace {
 
 // A clock whose minute moves on by one at every cycle, so that every history

@@ -4,6 +4,8 @@
 #include "support/pages.h"
 #include "support/scripted_device.h"
 
+using namespace taruk;
+
 namespace {
 
 using Log = std::vector<std::string>;

@@ -12,6 +12,8 @@
 #include "support/scripted_device.h"
 #include "support/scratch_dir.h"
 
+using namespace taruk;
+
 namespace {
 
 DriveCapture HotDrive(uint8_t temperature) {

@@ -3,6 +3,8 @@
 #include "core/drive/request_block.h"
 #include "support/scripted_device.h"
 
+using namespace taruk;
+
 namespace {
 
 // cBufferSize (4 bytes), features, sector count, sector number, cylinder low,

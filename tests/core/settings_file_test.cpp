@@ -11,6 +11,8 @@
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 
+using namespace taruk;
+
 namespace {
 
 const char kDefaultFile[] = "60 55 0 0 0 taruk@example.invalid smtp.example.invalid 1";

@@ -5,6 +5,8 @@
 
 #include "core/monitor/settings_format.h"
 
+using namespace taruk;
+
 using namespace std::string_literals;
 
 namespace {

@@ -4,6 +4,8 @@
 
 #include "support/scratch_dir.h"
 
+using namespace taruk;
+
 // The buffer starts at the size the file states and grows from there: files
 // at the edges of the limit, and a file that states no size at all (as every
 // file under /proc does), are read whole or refused, never cut short.

@@ -4,6 +4,8 @@
 #include "core/drive/smart_attributes.h"
 #include "support/pages.h"
 
+using namespace taruk;
+
 namespace {
 
 DriveSlot Store(const Page& attributes, const Page& thresholds = Page{}, DriveSlot slot = {}) {

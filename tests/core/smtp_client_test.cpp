@@ -12,6 +12,8 @@
 #include "core/mail/smtp_client.h"
 #include "support/scripted_server.h"
 
+using namespace taruk;
+
 namespace {
 
 using namespace std::chrono_literals;

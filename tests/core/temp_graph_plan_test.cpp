@@ -9,6 +9,8 @@
 
 #include "core/view/temp_graph_plan.h"
 
+using namespace taruk;
+
 namespace {
 
 std::vector<int> TimeLabels(const TempGraphPlan& plan) {

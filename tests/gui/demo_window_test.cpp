@@ -20,6 +20,8 @@
 #include "gui/windows/about_dlg.h"
 #include "gui/toolkit/icon_button.h"
 
+using namespace taruk;
+
 using namespace monitor_ids;
 
 namespace {

@@ -15,6 +15,8 @@
 #include "gui/toolkit/template_dialog.h"
 #include "gui/toolkit/up_down_control.h"
 
+using namespace taruk;
+
 namespace {
 
 DialogTemplate Load(int id) {

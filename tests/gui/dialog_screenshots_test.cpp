@@ -18,6 +18,8 @@
 #include "gui/windows/options_dlg.h"
 #include "gui/windows/smart_details_dlg.h"
 
+using namespace taruk;
+
 namespace {
 
 void Save(QWidget& dialog, const QString& name) {

@@ -10,6 +10,8 @@
 #include "gui/toolkit/icon_button.h"
 #include "gui/toolkit/resources.h"
 
+using namespace taruk;
+
 namespace {
 
 const QColor kPaleBlue(223, 238, 255);

@@ -26,6 +26,8 @@
 #include "support/scoped_env.h"
 #include "gui/toolkit/icon_button.h"
 
+using namespace taruk;
+
 using namespace monitor_ids;
 
 namespace {

@@ -24,6 +24,8 @@
 #include "gui/windows/options_dlg.h"
 #include "gui/toolkit/up_down_control.h"
 
+using namespace taruk;
+
 namespace {
 
 class OptionsDlgTest : public testing::Test {

@@ -9,6 +9,8 @@
 #include "gui/windows/health_badge.h"
 #include "gui/windows/smart_details_dlg.h"
 
+using namespace taruk;
+
 namespace {
 
 QStringList Row(const QTreeWidget* list, int row) {

@@ -9,6 +9,8 @@
 #include "gui/windows/temp_graph_ctrl.h"
 #include "gui/windows/temp_graph_dlg.h"
 
+using namespace taruk;
+
 namespace {
 
 class FixedClock : public Clock {

@@ -10,6 +10,8 @@
 #include "gui/windows/temp_graph_painter.h"
 #include "core/view/temp_graph_plan.h"
 
+using namespace taruk;
+
 namespace {
 
 std::array<uint32_t, 30> Hours(uint32_t value) {

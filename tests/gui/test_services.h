@@ -12,6 +12,8 @@
 #include "core/monitor/volumes.h"
 #include "core/drive/smart_device.h"
 
+using namespace taruk;
+
 namespace {
 
 class NoDrives : public DeviceOpener {

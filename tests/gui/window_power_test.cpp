@@ -18,6 +18,8 @@
 #include "support/private_buses.h"
 #include "support/scoped_env.h"
 
+using namespace taruk;
+
 namespace {
 
 TEST(WindowPowerAction, RefusedOrUnreachableLogindIsShownAndTheRequestStillSent) {

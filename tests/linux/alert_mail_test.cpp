@@ -8,6 +8,8 @@
 #include "support/recording_platform.h"
 #include "support/test_drives.h"
 
+using namespace taruk;
+
 namespace {
 
 using namespace std::chrono_literals;

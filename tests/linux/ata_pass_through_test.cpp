@@ -9,6 +9,8 @@
 #include "core/drive/request_block.h"
 #include "linux/ata_pass_through.h"
 
+using namespace taruk;
+
 namespace {
 
 PassThroughCdb Cdb(std::initializer_list<uint8_t> bytes) {

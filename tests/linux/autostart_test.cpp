@@ -8,6 +8,8 @@
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 
+using namespace taruk;
+
 class AutostartTest : public testing::Test {
  protected:
   std::string Entry() const { return scratch / "xdg/autostart/Taruk.desktop"; }

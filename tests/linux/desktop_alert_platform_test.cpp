@@ -11,6 +11,8 @@
 #include "core/alarm/alarm_dispatch.h"
 #include "support/private_buses.h"
 
+using namespace taruk;
+
 namespace {
 
 // The platform as the window or the headless monitor uses it, with the error

@@ -28,6 +28,8 @@
 #include "linux/linux_device_opener.h"
 #include "linux/pass_through_device.h"
 
+using namespace taruk;
+
 namespace {
 
 std::vector<std::string> Words(const char* variable) {

@@ -16,6 +16,8 @@
 #include "linux/linux_device_opener.h"
 #include "support/fake_sys_block.h"
 
+using namespace taruk;
+
 namespace {
 
 // A real block device that is no ATA disk: a loop device. Empty when this

@@ -14,6 +14,8 @@
 #include "support/recording_platform.h"
 #include "support/test_drives.h"
 
+using namespace taruk;
+
 namespace {
 
 TEST(BlockDeviceMountPointsTest, OnePerDeviceSortedWithoutVirtualOrImageFileSystems) {

@@ -17,6 +17,8 @@
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 
+using namespace taruk;
+
 namespace {
 
 constexpr uid_t kSomeoneElse = 65534;  // nobody

@@ -23,6 +23,8 @@
 #include "support/pages.h"
 #include "support/scoped_env.h"
 
+using namespace taruk;
+
 namespace {
 
 // A stand-in reader: a shell script with the given body.

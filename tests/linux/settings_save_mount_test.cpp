@@ -16,6 +16,8 @@
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 
+using namespace taruk;
+
 namespace {
 
 class SettingsSaveMountTest : public testing::Test {

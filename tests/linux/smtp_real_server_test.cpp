@@ -14,6 +14,8 @@
 #include "core/mail/smtp_client.h"
 #include "support/aiosmtpd_server.h"
 
+using namespace taruk;
+
 namespace {
 
 using namespace std::chrono_literals;

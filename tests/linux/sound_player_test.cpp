@@ -13,6 +13,8 @@
 
 #include "support/child_process.h"
 
+using namespace taruk;
+
 namespace {
 
 using namespace std::chrono_literals;

@@ -11,6 +11,8 @@
 #include "linux/whole_disks.h"
 #include "support/fake_sys_block.h"
 
+using namespace taruk;
+
 TEST(WholeDisks, NamesSortNaturallyNotByBytes) {
   std::vector<std::string> names = {"sdb", "nvme0n10", "sda", "nvme1n1", "nvme0n2", "mmcblk1", "mmcblk0", "sdc"};
   std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return NaturalNameLess(a, b); });

@@ -8,6 +8,8 @@
 
 #include "core/drive/smart_device.h"
 
+namespace taruk {
+
 // An IDENTIFY page: the texts go in as a drive stores them (two characters
 // per word, the first in the high byte), padded with spaces to the field's
 // length; words 1, 3 and 6 are the default geometry.
@@ -36,3 +38,5 @@ struct ThresholdSpec {
 };
 
 Page ThresholdPage(const std::vector<ThresholdSpec>& entries);
+
+}  // namespace taruk

@@ -10,6 +10,8 @@
 
 #include "core/alarm/alert_platform.h"
 
+namespace taruk {
+
 class RecordingPlatform : public AlertPlatform {
  public:
   std::vector<std::wstring> calls;
@@ -32,3 +34,5 @@ class RecordingPlatform : public AlertPlatform {
  private:
   void Record(std::wstring call);
 };
+
+}  // namespace taruk

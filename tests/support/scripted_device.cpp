@@ -1,5 +1,7 @@
 #include "support/scripted_device.h"
 
+namespace taruk {
+
 namespace {
 
 // The rows of the register table: features, sector count, sector number,
@@ -111,3 +113,5 @@ std::unique_ptr<SmartDevice> ScriptedOpener::OpenForPass(int driveNumber, Sleepi
   rules.push_back(rule);
   return Open(driveNumber);
 }
+
+}  // namespace taruk

@@ -10,6 +10,8 @@
 #include "core/drive/request_block.h"
 #include "core/drive/smart_device.h"
 
+namespace taruk {
+
 class ScriptedDevice : public SmartDevice {
  public:
   // What the drive answers. A request named in `refused` fails; a data
@@ -54,3 +56,5 @@ class ScriptedOpener : public DeviceOpener {
   std::unique_ptr<SmartDevice> Open(int driveNumber) override;
   std::unique_ptr<SmartDevice> OpenForPass(int driveNumber, SleepingDrive rule) override;
 };
+
+}  // namespace taruk

@@ -10,6 +10,8 @@
 
 #include "core/drive/smart_device.h"
 
+namespace taruk {
+
 class TestDrives {
  public:
   TestDrives();
@@ -30,3 +32,5 @@ class TestDrives {
   struct State;
   std::unique_ptr<State> state;
 };
+
+}  // namespace taruk

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace taruk {
+
 enum class AlarmAction : int32_t {
   None = 0,
   ShowNotification = 1,
@@ -14,3 +16,5 @@ enum class AlarmAction : int32_t {
   PlaySound = 5,
   SendEmail = 6,
 };
+
+}  // namespace taruk

@@ -4,6 +4,8 @@
 #include "core/mail/outgoing_mail.h"
 #include "core/mail/smtp_client.h"
 
+namespace taruk {
+
 namespace {
 
 // Every machine this runs on has the privilege step (there is no older
@@ -74,3 +76,5 @@ void CarryOutAlarm(AlarmAction action, const AlarmMessage& message, const AlarmM
   }
   // Any other stored value (-1 for a list without a selection) acts as None.
 }
+
+}  // namespace taruk

@@ -9,6 +9,8 @@
 #include "core/alarm/alarm_texts.h"
 #include "core/alarm/alert_platform.h"
 
+namespace taruk {
+
 // Where the e-mail action sends: one address is both sender and recipient.
 struct AlarmMailSettings {
   std::wstring emailAddress;
@@ -23,3 +25,5 @@ void CarryOutAlarm(AlarmAction action, const AlarmMessage& message, const AlarmM
 // The e-mail action alone: connect, send, disconnect. Nothing is shown to the
 // user whatever happens; the platform hears how it went.
 void SendAlarmMail(const AlarmMessage& message, const AlarmMailSettings& mail, AlertPlatform& platform);
+
+}  // namespace taruk

@@ -3,6 +3,8 @@
 #include "core/base/executable_path.h"
 #include "core/base/path_text.h"
 
+namespace taruk {
+
 std::wstring AlarmSoundPathFor(const std::wstring& executablePath) {
   const size_t slash = executablePath.rfind(L'/');
   // Cut only behind a separator after the first character: a path whose last
@@ -12,3 +14,5 @@ std::wstring AlarmSoundPathFor(const std::wstring& executablePath) {
 }
 
 std::wstring AlarmSoundPath() { return AlarmSoundPathFor(PathBytesToWide(RunningExecutablePath())); }
+
+}  // namespace taruk

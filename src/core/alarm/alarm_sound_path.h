@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace taruk {
+
 // The executable's folder (everything up to its last '/') followed by
 // "alarm.wav"; a path without a '/' after its first character ("taruk",
 // "/taruk") is returned as it is, and then fails to play with a readable
@@ -11,3 +13,5 @@ std::wstring AlarmSoundPathFor(const std::wstring& executablePath);
 
 // AlarmSoundPathFor the path of the running executable (/proc/self/exe).
 std::wstring AlarmSoundPath();
+
+}  // namespace taruk

@@ -1,5 +1,7 @@
 #include "core/alarm/alarm_texts.h"
 
+namespace taruk {
+
 namespace {
 
 std::wstring Cut(std::wstring text) {
@@ -55,3 +57,5 @@ AlarmMessage HealthAlarmMessage(int driveIndex, const DriveSlot& slot, const Dri
   for (const HealthReason& reason : health.reasons) message.body += L"\r\n " + reason.text;
   return message;
 }
+
+}  // namespace taruk

@@ -9,6 +9,8 @@
 #include "core/drive/drive_health.h"
 #include "core/drive/drive_slot.h"
 
+namespace taruk {
+
 struct AlarmMessage {
   std::wstring balloonText;  // already cut to kBalloonTextLimit
   std::wstring subject;
@@ -29,3 +31,5 @@ std::wstring DriveHealthLine(int driveIndex, const DriveSlot& slot, const DriveH
 // The balloon is DriveHealthLine; the e-mail gives the verdict and every
 // reason, one a line.
 AlarmMessage HealthAlarmMessage(int driveIndex, const DriveSlot& slot, const DriveHealth& health);
+
+}  // namespace taruk

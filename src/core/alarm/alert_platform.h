@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace taruk {
+
 // The three power actions, so that the privilege step can ask the system about
 // the one that is about to run.
 enum class PowerAction { ShutDown, Suspend, Hibernate };
@@ -35,3 +37,5 @@ class AlertPlatform {
   virtual void MailFinished(const std::wstring& /*recipient*/, const std::wstring& /*subject*/,
                             bool /*sent*/, const std::wstring& /*detail*/) {}
 };
+
+}  // namespace taruk

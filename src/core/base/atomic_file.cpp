@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace taruk {
+
 namespace {
 
 // mkostemp's six characters.
@@ -145,3 +147,5 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view contents, m
   RemoveLeftoverTemporaries(folder, NameOf(target));
   return true;
 }
+
+}  // namespace taruk

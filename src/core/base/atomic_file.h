@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+namespace taruk {
+
 // Writes `contents` to a new file beside `path`, flushes it to the disk and
 // renames it over `path`. Any failure (no folder, a read-only or full file
 // system, an old file the user may not write) leaves the old file exactly as
@@ -23,3 +25,5 @@
 // Temporaries left by a save that was killed half-way (`NAME.XXXXXX` files
 // of this user that no running save holds) are removed after a save.
 bool ReplaceFileAtomically(const std::string& path, std::string_view contents, mode_t newFileMode = 0600);
+
+}  // namespace taruk

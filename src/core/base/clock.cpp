@@ -2,6 +2,8 @@
 
 #include <ctime>
 
+namespace taruk {
+
 namespace {
 
 // Each field comes from its own reading of the clock, hour first.
@@ -23,3 +25,5 @@ int SystemClock::CurrentMinute() {
   const std::tm* local = Now(storage);
   return local ? local->tm_min : -1;
 }
+
+}  // namespace taruk

@@ -1,4 +1,7 @@
 #pragma once
+
+namespace taruk {
+
 // The local wall clock as the history needs it. -1 when the local time cannot
 // be had.
 
@@ -15,3 +18,5 @@ class SystemClock : public Clock {
   int CurrentHour() override;
   int CurrentMinute() override;
 };
+
+}  // namespace taruk

@@ -5,6 +5,8 @@
 
 #include "core/base/iconv_converter.h"
 
+namespace taruk {
+
 namespace {
 
 // The code page maps each byte on its own, so the reading side is a table
@@ -55,3 +57,5 @@ bool EncodeCp1251(const std::wstring& text, std::string& bytes) {
   bytes = std::move(out);
   return true;
 }
+
+}  // namespace taruk

@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace taruk {
+
 // The character a byte stands for, or -1 for the one byte the code page leaves
 // undefined (0x98).
 int DecodeCp1251Byte(unsigned char byte);
@@ -11,3 +13,5 @@ int DecodeCp1251Byte(unsigned char byte);
 // The whole text as code page 1251 bytes. False, with `bytes` untouched, when
 // some character has no byte in the code page.
 bool EncodeCp1251(const std::wstring& text, std::string& bytes);
+
+}  // namespace taruk

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+namespace taruk {
+
 namespace {
 constexpr size_t kLongestPath = 1 << 16;
 }  // namespace
@@ -20,3 +22,5 @@ std::string RunningExecutablePath() {
     buffer.resize(buffer.size() * 2);
   }
 }
+
+}  // namespace taruk

@@ -4,6 +4,10 @@
 
 #include <string>
 
+namespace taruk {
+
 // The full path of the running executable, as bytes (/proc/self/exe); empty
 // when it cannot be had.
 std::string RunningExecutablePath();
+
+}  // namespace taruk

@@ -6,6 +6,8 @@
 
 #include <iconv.h>
 
+namespace taruk {
+
 class IconvConverter {
  public:
   IconvConverter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
@@ -23,3 +25,5 @@ class IconvConverter {
  private:
   iconv_t cd_;
 };
+
+}  // namespace taruk

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <span>
 
+namespace taruk {
+
 // The value of bytes[0..size), lowest byte first (at most 8 bytes).
 constexpr uint64_t ReadLittleEndian(std::span<const uint8_t> bytes) {
   uint64_t value = 0;
@@ -27,3 +29,5 @@ constexpr void WriteLittleEndian(std::span<uint8_t> bytes, uint64_t value) {
 constexpr void WriteLittleEndian32(uint8_t* bytes, uint32_t value) {
   WriteLittleEndian(std::span<uint8_t>(bytes, 4), value);
 }
+
+}  // namespace taruk

@@ -5,6 +5,8 @@
 
 #include "core/base/iconv_converter.h"
 
+namespace taruk {
+
 namespace {
 
 constexpr wchar_t kEscapeBase = 0xDC00;
@@ -78,3 +80,5 @@ bool WidePathToBytes(const std::wstring& path, size_t maxBytes, std::string& byt
   bytes = std::move(out);
   return true;
 }
+
+}  // namespace taruk

@@ -9,9 +9,13 @@
 #include <string>
 #include <string_view>
 
+namespace taruk {
+
 std::wstring PathBytesToWide(std::string_view bytes);
 
 // False, with `bytes` untouched, when a character has no byte form (a lone
 // surrogate other than an escape, a value beyond Unicode) or the name would
 // need more than `maxBytes` bytes.
 bool WidePathToBytes(const std::wstring& path, size_t maxBytes, std::string& bytes);
+
+}  // namespace taruk

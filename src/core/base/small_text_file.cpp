@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace taruk {
+
 SmallFileStatus ReadSmallTextFile(const std::string& path, std::size_t maxBytes, std::string& text,
                                   std::string& error) {
   // Opened without blocking and checked on the open descriptor, so nothing
@@ -55,3 +57,5 @@ SmallFileStatus ReadSmallTextFile(const std::string& path, std::size_t maxBytes,
   text = std::move(content);
   return SmallFileStatus::Read;
 }
+
+}  // namespace taruk

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string>
 
+namespace taruk {
+
 enum class SmallFileStatus {
   Read,
   Missing,  // no such file
@@ -15,3 +17,5 @@ enum class SmallFileStatus {
 // `error` names the file and fits on one line. `text` changes only when Read.
 SmallFileStatus ReadSmallTextFile(const std::string& path, std::size_t maxBytes, std::string& text,
                                   std::string& error);
+
+}  // namespace taruk

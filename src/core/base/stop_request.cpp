@@ -4,6 +4,8 @@
 
 #include <cerrno>
 
+namespace taruk {
+
 bool StopRequested(int stopFd) {
   if (stopFd < 0) return false;
   pollfd entry{stopFd, POLLIN, 0};
@@ -13,3 +15,5 @@ bool StopRequested(int stopFd) {
   } while (ready < 0 && errno == EINTR);
   return ready > 0 && (entry.revents & POLLIN) != 0;
 }
+
+}  // namespace taruk

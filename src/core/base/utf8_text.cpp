@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace taruk {
+
 std::string ToUtf8(std::wstring_view text) {
   std::string out;
   out.reserve(text.size());
@@ -26,3 +28,5 @@ std::string ToUtf8(std::wstring_view text) {
   }
   return out;
 }
+
+}  // namespace taruk

@@ -7,4 +7,8 @@
 #include <string>
 #include <string_view>
 
+namespace taruk {
+
 std::string ToUtf8(std::wstring_view text);
+
+}  // namespace taruk

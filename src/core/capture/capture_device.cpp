@@ -1,5 +1,7 @@
 #include "core/capture/capture_device.h"
 
+namespace taruk {
+
 namespace {
 
 bool IsPosition(int position) { return position >= 0 && position < 4; }
@@ -35,3 +37,5 @@ std::optional<uint8_t> CaptureDevice::CheckPowerMode(int position) {
   if (!IsPosition(position)) return std::nullopt;
   return capture_.powerMode[static_cast<std::size_t>(position)];
 }
+
+}  // namespace taruk

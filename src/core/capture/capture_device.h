@@ -7,6 +7,8 @@
 #include "core/capture/drive_capture.h"
 #include "core/drive/smart_device.h"
 
+namespace taruk {
+
 class CaptureDevice : public SmartDevice {
  public:
   explicit CaptureDevice(DriveCapture capture) : capture_(std::move(capture)) {}
@@ -23,3 +25,5 @@ class CaptureDevice : public SmartDevice {
  private:
   DriveCapture capture_;
 };
+
+}  // namespace taruk

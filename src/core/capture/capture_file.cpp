@@ -4,6 +4,8 @@
 
 #include "core/base/small_text_file.h"
 
+namespace taruk {
+
 namespace {
 
 // A real capture is about 14 KB; anything far larger is not one.
@@ -35,3 +37,5 @@ CaptureFileStatus CaptureFileReader::Read(const std::string& path, DriveCapture&
   capture = capture_;
   return CaptureFileStatus::Loaded;
 }
+
+}  // namespace taruk

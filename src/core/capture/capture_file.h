@@ -5,6 +5,8 @@
 
 #include "core/capture/drive_capture.h"
 
+namespace taruk {
+
 enum class CaptureFileStatus {
   Loaded,
   Missing,  // no such file: the drive is simply not there
@@ -26,3 +28,5 @@ class CaptureFileReader {
   std::string text_;
   DriveCapture capture_;
 };
+
+}  // namespace taruk

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <vector>
 
+namespace taruk {
+
 namespace {
 
 constexpr int kPositions = 4;
@@ -329,3 +331,5 @@ bool ParseCapture(std::string_view text, const std::string& fileName, DriveCaptu
   capture = parsed;
   return true;
 }
+
+}  // namespace taruk

@@ -12,6 +12,8 @@
 
 #include "core/drive/smart_device.h"
 
+namespace taruk {
+
 using CapturedGeometry = DriveGeometry;
 
 struct DriveCapture {
@@ -32,3 +34,5 @@ std::string FormatCapture(const DriveCapture& capture);
 // the file, the line and what was expected; `capture` is then untouched.
 bool ParseCapture(std::string_view text, const std::string& fileName, DriveCapture& capture,
                   std::string& error);
+
+}  // namespace taruk

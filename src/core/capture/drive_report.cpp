@@ -8,6 +8,8 @@
 #include "core/drive/attribute_names.h"
 #include "core/drive/drive_health.h"
 
+namespace taruk {
+
 namespace {
 
 // The longest attribute name, so the columns after it line up.
@@ -149,3 +151,5 @@ std::string DriveReportJson(const DriveSlots& slots) {
   }
   return out + "]}\n";
 }
+
+}  // namespace taruk

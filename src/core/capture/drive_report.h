@@ -6,6 +6,8 @@
 
 #include "core/drive/drive_slot.h"
 
+namespace taruk {
+
 // Per present drive: "HD%d: model", the capacity line of its disk button,
 // serial number, firmware, temperature, work time, the health verdict with
 // its reasons, and the attribute rows of the details list (id, name, value,
@@ -22,3 +24,5 @@ std::string DriveReportJson(const DriveSlots& slots);
 
 // The twelve lower-case hex digits of a raw value, most significant first.
 std::string RawValueText(const SmartAttributeEntry& entry);
+
+}  // namespace taruk

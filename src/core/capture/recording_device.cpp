@@ -2,6 +2,8 @@
 
 #include "core/drive/read_drive_info.h"
 
+namespace taruk {
+
 namespace {
 
 bool IsPosition(int position) { return position >= 0 && position < 4; }
@@ -46,3 +48,5 @@ DriveCapture CaptureDrive(SmartDevice& device, SleepingDrive rule) {
   ReadDrive(recording, rule, seen);
   return recording.capture();
 }
+
+}  // namespace taruk

@@ -7,6 +7,8 @@
 #include "core/capture/drive_capture.h"
 #include "core/drive/smart_device.h"
 
+namespace taruk {
+
 class RecordingDevice : public SmartDevice {
  public:
   explicit RecordingDevice(SmartDevice& device) : device_(device) {}
@@ -29,3 +31,5 @@ class RecordingDevice : public SmartDevice {
 // One reading pass over `device`, treating a drive in standby by `rule` (by
 // default identified, not woken), and what it saw.
 DriveCapture CaptureDrive(SmartDevice& device, SleepingDrive rule = SleepingDrive::Identify);
+
+}  // namespace taruk

@@ -2,6 +2,8 @@
 
 #include "core/capture/capture_device.h"
 
+namespace taruk {
+
 std::string ReplayDeviceOpener::PathOf(int driveNumber) const {
   std::string path = directory_;
   if (!path.empty() && path.back() != '/') path += '/';
@@ -24,3 +26,5 @@ std::string ReplayDeviceOpener::Problem(int driveNumber) const {
   if (driveNumber < 0 || driveNumber >= kDriveCount) return {};
   return problems_[driveNumber];
 }
+
+}  // namespace taruk

@@ -10,6 +10,8 @@
 #include "core/drive/smart_device.h"
 #include "core/capture/capture_file.h"
 
+namespace taruk {
+
 class ReplayDeviceOpener : public DeviceOpener {
  public:
   explicit ReplayDeviceOpener(std::string directory) : directory_(std::move(directory)) {}
@@ -26,3 +28,5 @@ class ReplayDeviceOpener : public DeviceOpener {
   std::array<std::string, kDriveCount> problems_;
   std::array<CaptureFileReader, kDriveCount> readers_;
 };
+
+}  // namespace taruk

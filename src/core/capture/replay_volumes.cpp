@@ -6,6 +6,8 @@
 #include "core/base/path_text.h"
 #include "core/base/small_text_file.h"
 
+namespace taruk {
+
 namespace {
 
 // As many roots as there are drive letters.
@@ -88,3 +90,5 @@ std::vector<VolumeSpace> ReplayVolumes::FreeSpace(size_t most) {
   }
   return volumes;
 }
+
+}  // namespace taruk

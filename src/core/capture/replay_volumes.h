@@ -11,6 +11,8 @@
 
 #include "core/monitor/volumes.h"
 
+namespace taruk {
+
 class ReplayVolumes : public Volumes {
  public:
   explicit ReplayVolumes(std::string path) : path_(std::move(path)) {}
@@ -35,3 +37,5 @@ class ReplayVolumes : public Volumes {
 
 // DIR/volumes.
 std::string ReplayVolumesPath(const std::string& directory);
+
+}  // namespace taruk

@@ -1,5 +1,7 @@
 #include "core/drive/attribute_names.h"
 
+namespace taruk {
+
 namespace {
 
 // Two spellings of the unknown name exist: ids 14..95 and 102..158 carry the
@@ -73,3 +75,5 @@ constexpr std::array<const wchar_t*, 256> BuildNames() {
 }  // namespace
 
 const std::array<const wchar_t*, 256> AttributeNames = BuildNames();
+
+}  // namespace taruk

@@ -4,4 +4,8 @@
 
 #include <array>
 
+namespace taruk {
+
 extern const std::array<const wchar_t*, 256> AttributeNames;
+
+}  // namespace taruk

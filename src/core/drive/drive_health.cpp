@@ -5,6 +5,8 @@
 #include "core/base/little_endian.h"
 #include "core/drive/attribute_names.h"
 
+namespace taruk {
+
 namespace {
 
 // ATA-3 gives two threshold values a meaning of their own: 0 "always
@@ -145,3 +147,5 @@ DriveHealth NvmeHealth(const NvmeHealthFields& fields) {
   health.verdict = Heaviest(health.reasons);
   return health;
 }
+
+}  // namespace taruk

@@ -10,6 +10,8 @@
 
 #include "core/drive/drive_slot.h"
 
+namespace taruk {
+
 // Good, caution and bad in order of worsening; unknown stands apart (nothing
 // could be read, so nothing can be said).
 enum class HealthVerdict { Good, Caution, Bad, Unknown };
@@ -58,3 +60,5 @@ struct NvmeHealthFields {
 // backup failed; caution: the temperature warning, 100 % or more used, or
 // media errors.
 DriveHealth NvmeHealth(const NvmeHealthFields& fields);
+
+}  // namespace taruk

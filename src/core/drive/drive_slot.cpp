@@ -1,5 +1,7 @@
 #include "core/drive/drive_slot.h"
 
+namespace taruk {
+
 const char* PowerModeName(PowerMode mode) {
   switch (mode) {
     case PowerMode::Standby:
@@ -11,3 +13,5 @@ const char* PowerModeName(PowerMode mode) {
   }
   return "unknown";
 }
+
+}  // namespace taruk

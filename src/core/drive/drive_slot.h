@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+namespace taruk {
+
 constexpr int kDriveCount = 4;
 constexpr int kAttributeCount = 30;
 constexpr int kHourHistoryLength = 30;
@@ -71,3 +73,5 @@ struct DriveSlot {
 // them once when it starts and never again: a failed read keeps the last
 // values.
 using DriveSlots = std::array<DriveSlot, kDriveCount>;
+
+}  // namespace taruk

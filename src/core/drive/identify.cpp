@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <utility>
 
+namespace taruk {
+
 namespace {
 
 uint16_t Word(std::span<const uint8_t, kPageSize> page, int index) {
@@ -65,3 +67,5 @@ void ComputeCapacity(DriveSlot& slot) {
   // the rest would show as a thousand megabytes or more.
   slot.capacityMb = std::min(Truncate((bytes - slot.capacityGb * 1e9) * kPerMegabyte), 999);
 }
+
+}  // namespace taruk

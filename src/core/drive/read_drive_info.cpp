@@ -3,6 +3,8 @@
 #include "core/drive/identify.h"
 #include "core/drive/smart_attributes.h"
 
+namespace taruk {
+
 namespace {
 
 void StoreGeometry(const DriveGeometry& geometry, DriveSlot& slot) {
@@ -76,3 +78,5 @@ void ReadDrive(SmartDevice& device, SleepingDrive rule, DriveSlot& slot) {
 void ReadAllDrives(DeviceOpener& opener, DriveSlots& slots, bool wake) {
   for (int n = 0; n < kDriveCount; ++n) ReadDriveInfo(opener, n, slots[n], wake);
 }
+
+}  // namespace taruk

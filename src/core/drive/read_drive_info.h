@@ -7,6 +7,8 @@
 #include "core/drive/drive_slot.h"
 #include "core/drive/smart_device.h"
 
+namespace taruk {
+
 // Opens physical drive N for a pass that treats a sleeping drive by `rule`;
 // null stands for the invalid handle.
 std::unique_ptr<SmartDevice> OpenSmartDevice(DeviceOpener& opener, int driveNumber, SleepingDrive rule);
@@ -31,3 +33,5 @@ void ReadDrive(SmartDevice& device, SleepingDrive rule, DriveSlot& slot);
 
 // ReadDriveInfo for drives 0..3 in order, into their slots.
 void ReadAllDrives(DeviceOpener& opener, DriveSlots& slots, bool wake = false);
+
+}  // namespace taruk

@@ -2,6 +2,8 @@
 
 #include "core/base/little_endian.h"
 
+namespace taruk {
+
 uint8_t DriveHeadFor(int position) { return static_cast<uint8_t>(0xA0 | ((position & 1) << 4)); }
 
 RequestBlock BuildRequestBlock(const IdeRegisters& registers, uint32_t bufferSize, int position) {
@@ -70,3 +72,5 @@ IdeRegisters CheckPowerModeRegisters(int position) {
   registers.command = ata::kCheckPowerMode;
   return registers;
 }
+
+}  // namespace taruk

@@ -8,6 +8,8 @@
 
 #include "core/drive/smart_device.h"
 
+namespace taruk {
+
 // SENDCMDINPARAMS without its trailing one-byte buffer.
 using RequestBlock = std::array<uint8_t, 32>;
 
@@ -58,3 +60,5 @@ RequestBlock SmartReadThresholdsRequest(int position);
 // S.M.A.R.T. interface carries only S.M.A.R.T. and IDENTIFY commands), as
 // bare registers: no features, no count, only the command.
 IdeRegisters CheckPowerModeRegisters(int position);
+
+}  // namespace taruk

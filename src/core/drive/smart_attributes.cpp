@@ -4,6 +4,8 @@
 
 #include "core/base/little_endian.h"
 
+namespace taruk {
+
 namespace {
 
 constexpr int kEntrySize = 12;
@@ -46,3 +48,5 @@ void StoreSmartAttributes(std::span<const uint8_t, kPageSize> attributePage,
     std::copy(raw, raw + 6, stored.raw.begin());
   }
 }
+
+}  // namespace taruk

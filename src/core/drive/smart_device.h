@@ -14,6 +14,8 @@
 #include <optional>
 #include <string>
 
+namespace taruk {
+
 constexpr std::size_t kPageSize = 512;
 using Page = std::array<uint8_t, kPageSize>;
 
@@ -88,3 +90,5 @@ class DeviceOpener {
   // or nothing went wrong. The window stays silent; `taruk --report` prints it.
   virtual std::string Problem(int /*driveNumber*/) const { return {}; }
 };
+
+}  // namespace taruk

@@ -2,6 +2,8 @@
 
 #include <locale.h>
 
+namespace taruk {
+
 std::string ToWireBytes(const std::wstring& text) {
   std::string bytes;
   bytes.reserve(text.size());
@@ -59,3 +61,5 @@ std::wstring FormatMailDate(std::time_t when) {
   freelocale(english);
   return FromWireBytes(std::string(text, length));
 }
+
+}  // namespace taruk

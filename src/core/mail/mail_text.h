@@ -5,6 +5,8 @@
 #include <ctime>
 #include <string>
 
+namespace taruk {
+
 // Each character up to U+00FF becomes the byte of the same value; a character
 // above that has no 8-bit form and goes out as "?". The whole text is kept,
 // whatever its length.
@@ -26,3 +28,5 @@ std::wstring StuffBody(const std::wstring& body);
 // user's locale, the zone by its abbreviation. Empty when the local time
 // cannot be had.
 std::wstring FormatMailDate(std::time_t when);
+
+}  // namespace taruk

@@ -1,5 +1,7 @@
 #include "core/mail/outgoing_mail.h"
 
+namespace taruk {
+
 bool COutgoingMail::AddRecipient(const std::wstring& address, const std::wstring& name) {
   recipients.push_back(MailRecipient{address, name});
   return true;
@@ -13,3 +15,5 @@ bool COutgoingMail::GetRecipient(int index, std::wstring& address, std::wstring&
 }
 
 int COutgoingMail::RecipientCount() const { return static_cast<int>(recipients.size()); }
+
+}  // namespace taruk

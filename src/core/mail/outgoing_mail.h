@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace taruk {
+
 struct MailRecipient {
   std::wstring address;  // RCPT TO and the To header
   std::wstring name;     // the To header only
@@ -26,3 +28,5 @@ class COutgoingMail {
   std::wstring body;
   std::vector<MailRecipient> recipients;
 };
+
+}  // namespace taruk

@@ -8,6 +8,8 @@
 #include "core/mail/smtp_reply.h"
 #include "core/mail/tcp_connection.h"
 
+namespace taruk {
+
 namespace {
 
 const wchar_t* const SocketError = L"Socket Error";
@@ -215,3 +217,5 @@ void CSmtpClient::DropConnection() {
   connected = false;
   pending.clear();
 }
+
+}  // namespace taruk

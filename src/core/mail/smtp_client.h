@@ -8,6 +8,8 @@
 
 #include "core/mail/outgoing_mail.h"
 
+namespace taruk {
+
 // The time-outs of every network step, in one place.
 struct SmtpTimeouts {
   std::chrono::milliseconds connect{30'000};
@@ -61,3 +63,5 @@ class CSmtpClient {
   std::string pending;  // received bytes that follow the last reply
   std::wstring replyText;
 };
+
+}  // namespace taruk

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstdlib>
 
+namespace taruk {
+
 namespace {
 
 bool IsFinalLine(const std::string& received, size_t start, size_t length) {
@@ -42,3 +44,5 @@ int ReplyCode(const std::string& line) {
   const long code = std::strtol(digits, &end, 10);
   return end == digits ? 0 : static_cast<int>(code);
 }
+
+}  // namespace taruk

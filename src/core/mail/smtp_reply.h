@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string>
 
+namespace taruk {
+
 // How much a reply may hold before the server is taken to be broken.
 constexpr size_t MaxReplyBytes = 64 * 1024;
 
@@ -26,3 +28,5 @@ bool FindReply(const std::string& received, ReplyBounds& bounds);
 // number, leading white space skipped. 0 when they hold no number, which no
 // expected code equals.
 int ReplyCode(const std::string& line);
+
+}  // namespace taruk

@@ -14,6 +14,8 @@
 
 #include "core/base/stop_request.h"
 
+namespace taruk {
+
 namespace {
 
 constexpr int kStopCheckMs = 100;
@@ -173,3 +175,5 @@ void CloseSocket(int& fd) {
   if (fd >= 0) close(fd);
   fd = -1;
 }
+
+}  // namespace taruk

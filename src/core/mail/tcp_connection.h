@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+namespace taruk {
+
 // TooLong: more arrived than a reply may hold. Stopped: the stop descriptor
 // turned readable during a wait.
 enum class NetResult { Ok, Failed, TimedOut, Closed, TooLong, Stopped };
@@ -34,3 +36,5 @@ NetResult SendAll(int fd, const std::string& bytes, Deadline deadline, int stopF
 NetResult ReceiveSome(int fd, std::string& received, size_t limit, Deadline deadline, int stopFd = -1);
 
 void CloseSocket(int& fd);
+
+}  // namespace taruk

@@ -6,6 +6,8 @@
 #include "core/base/atomic_file.h"
 #include "core/metrics/metrics_page.h"
 
+namespace taruk {
+
 MetricsExporter::MetricsExporter(std::string version, std::string filePath,
                                  std::function<void(const std::string&)> reportError)
     : version(std::move(version)), filePath(std::move(filePath)), reportError(std::move(reportError)) {
@@ -25,3 +27,5 @@ void MetricsExporter::CycleFinished(const CycleRecord& record) {
   }
   snapshot.Publish(std::move(page));
 }
+
+}  // namespace taruk

@@ -8,6 +8,8 @@
 #include "core/monitor/cycle_observer.h"
 #include "core/metrics/metrics_snapshot.h"
 
+namespace taruk {
+
 class MetricsExporter : public CycleObserver {
  public:
   // `filePath` empty: no file. `reportError` gets a one-line reason each
@@ -23,3 +25,5 @@ class MetricsExporter : public CycleObserver {
   std::function<void(const std::string&)> reportError;
   MetricsSnapshot snapshot;
 };
+
+}  // namespace taruk

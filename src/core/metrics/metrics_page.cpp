@@ -8,6 +8,8 @@
 #include "core/drive/drive_health.h"
 #include "core/drive/attribute_names.h"
 
+namespace taruk {
+
 namespace {
 
 constexpr uint8_t kPowerOnHoursId = 9;
@@ -187,3 +189,5 @@ std::string MetricsPage(const CycleRecord& record, const std::vector<VolumeSpace
   }
   return page;
 }
+
+}  // namespace taruk

@@ -7,6 +7,8 @@
 #include <mutex>
 #include <string>
 
+namespace taruk {
+
 class MetricsSnapshot {
  public:
   void Publish(std::string page) {
@@ -23,3 +25,5 @@ class MetricsSnapshot {
   mutable std::mutex mutex;
   std::shared_ptr<const std::string> current = std::make_shared<const std::string>();
 };
+
+}  // namespace taruk

@@ -8,6 +8,8 @@
 #include "core/monitor/volumes.h"
 #include "core/drive/drive_slot.h"
 
+namespace taruk {
+
 struct CycleRecord {
   // Not "slots": Qt code includes this header, and Qt takes that word.
   const DriveSlots& drives;
@@ -26,3 +28,5 @@ class CycleObserver {
   virtual ~CycleObserver() = default;
   virtual void CycleFinished(const CycleRecord& record) = 0;
 };
+
+}  // namespace taruk

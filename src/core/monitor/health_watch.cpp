@@ -2,6 +2,8 @@
 
 #include "core/alarm/alarm_texts.h"
 
+namespace taruk {
+
 namespace {
 
 // How bad a verdict is for the tooltip; unknown below caution, since nothing
@@ -53,3 +55,5 @@ std::wstring WorstDriveHealthLine(const DriveSlots& slots) {
   if (worstDrive < 0) return {};
   return DriveHealthLine(worstDrive, slots[static_cast<size_t>(worstDrive)], worst);
 }
+
+}  // namespace taruk

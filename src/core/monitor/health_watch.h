@@ -7,6 +7,8 @@
 
 #include "core/drive/drive_health.h"
 
+namespace taruk {
+
 // What the alarm has already told about one drive since the monitor started.
 // It starts at good with every count 0, so a drive already in caution or bad
 // raises the alarm once, at its first look.
@@ -26,3 +28,5 @@ bool HealthWorsened(const DriveHealth& now, const std::wstring& serialNumber, He
 // drive in the worst state (bad, then caution, then unknown; the lowest
 // number first) with its first reason, or empty when every drive is good.
 std::wstring WorstDriveHealthLine(const DriveSlots& slots);
+
+}  // namespace taruk

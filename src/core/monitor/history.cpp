@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace taruk {
+
 namespace {
 
 // Moves every element `count` places toward the old end; those pushed past
@@ -48,3 +50,5 @@ void RecordHistory(DriveSlot& slot, int32_t pollInterval, Clock& clock) {
     slot.hourStamp = hour;
   }
 }
+
+}  // namespace taruk

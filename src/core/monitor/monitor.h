@@ -7,6 +7,8 @@
 #include "core/monitor/monitor_config.h"
 #include "core/monitor/monitoring_cycle.h"
 
+namespace taruk {
+
 class Monitor {
  public:
   explicit Monitor(MonitorEnvironment environment) : environment(environment) {}
@@ -27,3 +29,5 @@ class Monitor {
   MonitorConfig config;
   MonitorCore core{driveSlots, config, environment};
 };
+
+}  // namespace taruk

@@ -6,6 +6,8 @@
 
 #include "core/alarm/alarm_action.h"
 
+namespace taruk {
+
 struct MonitorConfig {
   int32_t pollInterval = 60;         // seconds between cycles
   int32_t criticalTemperature = 55;  // degrees Celsius
@@ -20,3 +22,5 @@ struct MonitorConfig {
   // failing drive is what a disk monitor is installed for.
   AlarmAction healthAction = AlarmAction::ShowNotification;
 };
+
+}  // namespace taruk

@@ -1,4 +1,7 @@
 #pragma once
+
+namespace taruk {
+
 // What the monitoring cycle shows: the disk buttons and the disk panel. The
 // main window implements it; the headless monitor uses the one that does
 // nothing.
@@ -14,3 +17,5 @@ class MonitorView {
   // buttons' badges, the tray icon's tooltip).
   virtual void ShowDriveHealth() {}
 };
+
+}  // namespace taruk

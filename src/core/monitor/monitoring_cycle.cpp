@@ -9,6 +9,8 @@
 #include "core/base/stop_request.h"
 #include "core/drive/read_drive_info.h"
 
+namespace taruk {
+
 namespace {
 
 
@@ -162,3 +164,5 @@ void MonitorCore::RunFreeSpaceAlarm(const std::wstring& rootPath, uint32_t freeM
   CarryOutAlarm(config.freeSpaceAction, message, {config.emailAddress, config.smtpServer, smtpPort, stopFd},
                 environment.platform);
 }
+
+}  // namespace taruk

@@ -19,6 +19,8 @@
 #include "core/drive/drive_slot.h"
 #include "core/drive/smart_device.h"
 
+namespace taruk {
+
 // The machine as the monitor sees it: the window's, headless's, or replays
 // and recorders in tests.
 struct MonitorEnvironment {
@@ -87,3 +89,5 @@ class MonitorCore {
 
   bool Stopping() const;
 };
+
+}  // namespace taruk

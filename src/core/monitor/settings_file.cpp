@@ -9,6 +9,8 @@
 #include "core/monitor/settings_format.h"
 #include "core/monitor/settings_location.h"
 
+namespace taruk {
+
 namespace {
 
 // The path as the bytes handed to the system; false when it is too long or
@@ -63,3 +65,5 @@ bool SaveSettings(const MonitorConfig& config) {
   return SettingsPathBytes(path) && FormatSettings(config, bytes) &&
          ReplaceFileAtomically(path, bytes);
 }
+
+}  // namespace taruk

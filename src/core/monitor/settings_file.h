@@ -5,6 +5,8 @@
 
 #include "core/monitor/monitor_config.h"
 
+namespace taruk {
+
 // $APPDATA/Taruk/conf.dat when APPDATA is set, else
 // $XDG_CONFIG_HOME/Taruk/conf.dat (XDG_CONFIG_HOME defaults to ~/.config).
 std::wstring SettingsPath();
@@ -17,3 +19,5 @@ void LoadSettings(MonitorConfig& config);
 // is then left as it was, and the caller shows
 // "Can't save configuration to a file!".
 bool SaveSettings(const MonitorConfig& config);
+
+}  // namespace taruk

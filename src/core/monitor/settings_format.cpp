@@ -7,6 +7,8 @@
 
 #include "core/base/cp1251.h"
 
+namespace taruk {
+
 namespace {
 
 // The Russian locale's thousands separator; code page 1251 byte 0xA0.
@@ -204,3 +206,5 @@ void ReadSettingsText(std::string_view bytes, MonitorConfig& config) {
   SettingsInput input(bytes);
   ReadSettings(input, config);
 }
+
+}  // namespace taruk

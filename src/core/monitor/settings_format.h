@@ -19,6 +19,8 @@
 
 #include "core/monitor/monitor_config.h"
 
+namespace taruk {
+
 // Longest word the reader takes for a string field.
 constexpr size_t kMaxSettingsWord = 255;
 
@@ -63,3 +65,5 @@ class SettingsInput {
 //   unreadable integer: the field becomes empty and the reading fails.
 void ReadSettings(SettingsInput& input, MonitorConfig& config);
 void ReadSettingsText(std::string_view bytes, MonitorConfig& config);
+
+}  // namespace taruk

@@ -9,6 +9,8 @@
 
 #include "core/base/path_text.h"
 
+namespace taruk {
+
 namespace {
 
 // An unset variable and an empty one mean the same, as on Windows, where a
@@ -45,3 +47,5 @@ SettingsFolder FindSettingsFolder() {
   if (home.empty()) return {};
   return {PathBytesToWide(home) + L"/.config/Taruk", true};
 }
+
+}  // namespace taruk

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <string>
 
+namespace taruk {
+
 // Longest settings path, in bytes, that is opened; the Windows version kept it
 // in a buffer of 1,024 bytes with its terminator. A longer path is refused: the
 // file is not read and every save fails.
@@ -20,3 +22,5 @@ struct SettingsFolder {
 };
 
 SettingsFolder FindSettingsFolder();
+
+}  // namespace taruk

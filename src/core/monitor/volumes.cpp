@@ -1,5 +1,7 @@
 #include "core/monitor/volumes.h"
 
+namespace taruk {
+
 std::vector<VolumeSpace> Volumes::FreeSpace(size_t most) {
   std::vector<std::wstring> roots = Roots();
   if (roots.size() > most) roots.resize(most);
@@ -12,3 +14,5 @@ std::vector<VolumeSpace> Volumes::FreeSpace(size_t most) {
   }
   return volumes;
 }
+
+}  // namespace taruk

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace taruk {
+
 // As many volumes as there are drive letters A to Z.
 constexpr size_t kMostVolumes = 26;
 
@@ -30,3 +32,5 @@ class Volumes {
   // replayed volumes file gone or malformed), in one line; empty otherwise.
   virtual std::string Problem() const { return {}; }
 };
+
+}  // namespace taruk

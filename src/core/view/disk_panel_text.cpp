@@ -3,6 +3,8 @@
 #include <cwchar>
 #include <cwctype>
 
+namespace taruk {
+
 namespace {
 
 template <typename... Args>
@@ -60,3 +62,5 @@ std::wstring PanelTemperatureText(const DriveSlot& slot) {
 std::wstring WorkTimeText(uint32_t powerOnHours) {
   return Format(L"%u hours (%u days)", powerOnHours, powerOnHours / 24);
 }
+
+}  // namespace taruk

@@ -5,6 +5,8 @@
 
 #include "core/drive/drive_slot.h"
 
+namespace taruk {
+
 // "HD%d: %s\r\nCapacity: %d.%02d Gb": number and model, then the capacity in
 // hundredths of a gigabyte (capacityMb / 10).
 std::wstring DiskButtonCaption(int driveIndex, const DriveSlot& slot);
@@ -22,3 +24,5 @@ std::wstring TemperatureText(uint32_t temperature);
 std::wstring PanelTemperatureText(const DriveSlot& slot);
 // "%u hours (%u days)".
 std::wstring WorkTimeText(uint32_t powerOnHours);
+
+}  // namespace taruk

@@ -2,6 +2,8 @@
 
 #include <limits>
 
+namespace taruk {
+
 const std::array<const wchar_t*, 7> AlarmActionTexts = {
     L"None",
     L"Show notification",
@@ -65,3 +67,5 @@ std::wstring OptionsInputError(const std::wstring& pollIntervalText,
   if (critical < 1 || critical > 100) return L"Wrong critical temperature! It must be in range 1 - 100 !";
   return {};
 }
+
+}  // namespace taruk

@@ -8,6 +8,8 @@
 
 #include "core/monitor/monitor_config.h"
 
+namespace taruk {
+
 // The entries of both action lists, in AlarmAction order.
 extern const std::array<const wchar_t*, 7> AlarmActionTexts;
 
@@ -44,3 +46,5 @@ void ApplyOptionsExchange(const OptionsExchange& exchange, MonitorConfig& config
 // as the message the dialog shows; empty when both pass.
 std::wstring OptionsInputError(const std::wstring& pollIntervalText,
                                const std::wstring& criticalTemperatureText);
+
+}  // namespace taruk

@@ -4,6 +4,8 @@
 
 #include "core/drive/attribute_names.h"
 
+namespace taruk {
+
 std::vector<SmartDetailsRow> SmartDetailsRows(const DriveSlot& slot) {
   std::vector<SmartDetailsRow> rows;
   for (const SmartAttributeEntry& entry : slot.attributes) {
@@ -16,3 +18,5 @@ std::vector<SmartDetailsRow> SmartDetailsRows(const DriveSlot& slot) {
   }
   return rows;
 }
+
+}  // namespace taruk

@@ -7,6 +7,8 @@
 
 #include "core/drive/drive_slot.h"
 
+namespace taruk {
+
 // Id, name, value, threshold, worst, raw: the list's six columns in order.
 using SmartDetailsRow = std::array<std::wstring, 6>;
 
@@ -14,3 +16,5 @@ using SmartDetailsRow = std::array<std::wstring, 6>;
 // name keeps the catalogue's padding; raw is twelve lower-case hex digits,
 // most significant byte first.
 std::vector<SmartDetailsRow> SmartDetailsRows(const DriveSlot& slot);
+
+}  // namespace taruk

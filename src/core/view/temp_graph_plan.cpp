@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace taruk {
+
 namespace {
 
 // A height for a temperature far beyond any drive's (a hand-edited critical
@@ -69,3 +71,5 @@ TempGraphPlan PlanTemperatureGraph(int left, int top, int width, int height, Gra
   }
   return plan;
 }
+
+}  // namespace taruk

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace taruk {
+
 enum class GraphMode { Hours, Minutes };
 
 struct GraphPoint {
@@ -58,3 +60,5 @@ TempGraphPlan PlanTemperatureGraph(int left, int top, int width, int height, Gra
 // A column's time brought into the clock's range: 1..24 for hours, 1..60 for
 // minutes, so the hour 0 reads 24 and the minute 0 reads 60.
 int ClockLabel(int value, GraphMode mode);
+
+}  // namespace taruk

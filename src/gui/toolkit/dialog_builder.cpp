@@ -17,6 +17,8 @@
 #include "gui/toolkit/resources.h"
 #include "gui/toolkit/up_down_control.h"
 
+namespace taruk {
+
 namespace {
 
 const char kIdProperty[] = "tarukControlId";
@@ -247,3 +249,5 @@ QString ControlText(const QWidget* control) {
   if (auto* frame = qobject_cast<const QGroupBox*>(control)) return frame->title();
   return QString();
 }
+
+}  // namespace taruk

@@ -20,6 +20,8 @@
 #include "gui/toolkit/dialog_template.h"
 #include "gui/toolkit/dialog_units.h"
 
+namespace taruk {
+
 // What a control does, by id. Lives as a child of the built dialog.
 class DialogCommands : public QObject {
   Q_OBJECT
@@ -64,3 +66,5 @@ DialogUnits DialogUnitsOf(const QWidget& dialog);
 // Window text as the templates write it: "\r\n" is a line break.
 void SetControlText(QWidget* control, const QString& text);
 QString ControlText(const QWidget* control);
+
+}  // namespace taruk

@@ -9,6 +9,8 @@
 
 #include "gui/toolkit/resources.h"
 
+namespace taruk {
+
 namespace {
 
 struct KindName {
@@ -134,3 +136,5 @@ bool LoadDialogTemplate(int templateId, DialogTemplate& dialogTemplate, QString&
   }
   return true;
 }
+
+}  // namespace taruk

@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <QVector>
 
+namespace taruk {
+
 // Controls without an id of their own (labels, frames) carry -1.
 constexpr int kNoControlId = -1;
 
@@ -59,3 +61,5 @@ bool ParseDialogTemplate(const QByteArray& json, DialogTemplate& dialogTemplate,
 
 // The template compiled into the program under its resource id.
 bool LoadDialogTemplate(int templateId, DialogTemplate& dialogTemplate, QString& error);
+
+}  // namespace taruk

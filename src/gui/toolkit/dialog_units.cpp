@@ -2,6 +2,8 @@
 
 #include <QFontMetrics>
 
+namespace taruk {
+
 namespace {
 
 // a * b / c rounded to the nearest whole number (all operands non-negative
@@ -33,3 +35,5 @@ int DialogUnits::Y(int units) const { return MulDiv(units, fontHeight, 8); }
 QRect DialogUnits::ToPixels(const QRect& units) const {
   return QRect(X(units.x()), Y(units.y()), X(units.width()), Y(units.height()));
 }
+
+}  // namespace taruk

@@ -11,6 +11,8 @@
 #include <QFont>
 #include <QRect>
 
+namespace taruk {
+
 struct DialogUnits {
   int alphabetWidth = 208;  // pixels taken by "A..Za..z"; 52 × the average width
   int fontHeight = 8;       // pixels; ascent + descent
@@ -23,3 +25,5 @@ struct DialogUnits {
   int Y(int units) const;
   QRect ToPixels(const QRect& units) const;
 };
+
+}  // namespace taruk

@@ -6,6 +6,8 @@
 
 #include "gui/toolkit/resources.h"
 
+namespace taruk {
+
 namespace {
 
 // The system colours the button starts from and returns to.
@@ -226,3 +228,5 @@ void CIconButton::CancelHover() {
   hovering = false;
   update();
 }
+
+}  // namespace taruk

@@ -11,6 +11,8 @@
 #include <array>
 #include <cstdint>
 
+namespace taruk {
+
 enum IconButtonColor : uint8_t {
   ColorHotFace = 0,  // hovered or pressed
   ColorHotText = 1,
@@ -93,3 +95,5 @@ class CIconButton : public QPushButton {
   std::array<IconEntry, 2> icons;  // 0 hot, 1 normal
   qint64 systemPaletteKey = 0;     // the system colours the faces were reset from
 };
+
+}  // namespace taruk

@@ -7,6 +7,8 @@
 
 #include "gui/toolkit/resources.h"
 
+namespace taruk {
+
 QMenu* LoadMenuResource(int menuId, QWidget* parent) {
   EnsureResources();
   QFile file(QStringLiteral(":/menus/%1.json").arg(menuId));
@@ -38,3 +40,5 @@ QMenu* SubMenu(const QMenu& menu, int position) {
   if (position < 0 || position >= actions.size()) return nullptr;
   return actions[position]->menu();
 }
+
+}  // namespace taruk

@@ -4,6 +4,8 @@
 
 #include <QMenu>
 
+namespace taruk {
+
 // The menu with this resource id as a menu whose submenus are its popups, in
 // order; each item's QAction carries its command id as data(). Null when
 // the resource is missing or damaged.
@@ -14,3 +16,5 @@ int CommandIdOf(const QAction* action);
 
 // The n-th submenu of a loaded menu, or null.
 QMenu* SubMenu(const QMenu& menu, int position);
+
+}  // namespace taruk

@@ -1,5 +1,7 @@
 #include "gui/toolkit/message_box.h"
 
+namespace taruk {
+
 QMessageBox::StandardButton ShowMessageBox(QWidget* owner, const QString& title, const QString& text,
                                            QMessageBox::Icon icon, QMessageBox::StandardButtons buttons) {
   QMessageBox box(icon, title, text, buttons, owner);
@@ -15,3 +17,5 @@ void ShowStopError(const QString& text, QWidget* owner) {
 void ShowSystemErrorText(const QString& text, QWidget* owner) {
   ShowMessageBox(owner, QStringLiteral("Error"), text, QMessageBox::Information);
 }
+
+}  // namespace taruk

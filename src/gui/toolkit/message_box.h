@@ -5,6 +5,8 @@
 #include <QMessageBox>
 #include <QString>
 
+namespace taruk {
+
 QMessageBox::StandardButton ShowMessageBox(QWidget* owner, const QString& title, const QString& text,
                                            QMessageBox::Icon icon,
                                            QMessageBox::StandardButtons buttons = QMessageBox::Ok);
@@ -14,3 +16,5 @@ QMessageBox::StandardButton ShowMessageBox(QWidget* owner, const QString& title,
 // icon.
 void ShowStopError(const QString& text, QWidget* owner);
 void ShowSystemErrorText(const QString& text, QWidget* owner);
+
+}  // namespace taruk

@@ -7,6 +7,8 @@
 // Outside any namespace, as Q_INIT_RESOURCE requires.
 static void InitTarukResources() { Q_INIT_RESOURCE(taruk); }
 
+namespace taruk {
+
 void EnsureResources() {
   // A static library's resources are linked in only when something refers to
   // them; this call is that reference.
@@ -34,3 +36,5 @@ QString ResourceString(int stringId) {
   const QJsonObject strings = QJsonDocument::fromJson(file.readAll()).object();
   return strings.value(QString::number(stringId)).toString();
 }
+
+}  // namespace taruk

@@ -6,6 +6,8 @@
 #include <QPixmap>
 #include <QString>
 
+namespace taruk {
+
 // Makes the resources compiled into the static GUI library available; the
 // look-ups below call it, so only code that opens a resource path itself
 // needs to.
@@ -17,3 +19,5 @@ QIcon ResourceIcon(int iconId);
 QPixmap ResourceIconPixmap(int iconId, int size);
 // The string with this resource id; empty when there is none.
 QString ResourceString(int stringId);
+
+}  // namespace taruk

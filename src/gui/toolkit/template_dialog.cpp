@@ -1,5 +1,7 @@
 #include "gui/toolkit/template_dialog.h"
 
+namespace taruk {
+
 TemplateDialog::TemplateDialog(int templateId, QWidget* parent, const ControlFactory& factory)
     : QDialog(parent) {
   DialogTemplate layout;
@@ -38,3 +40,5 @@ void TemplateDialog::OnCommand(int id) {
 }
 
 void TemplateDialog::reject() { RouteCommand(kIdCancel); }
+
+}  // namespace taruk

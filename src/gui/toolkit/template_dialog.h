@@ -21,6 +21,8 @@
 #include "gui/toolkit/dialog_builder.h"
 #include "gui/toolkit/dialog_template.h"
 
+namespace taruk {
+
 constexpr int kIdOk = 1;
 constexpr int kIdCancel = 2;
 
@@ -66,3 +68,5 @@ class TemplateDialog : public QDialog {
   bool initialised = false;
   QString buildError;
 };
+
+}  // namespace taruk

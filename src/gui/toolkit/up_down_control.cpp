@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+namespace taruk {
+
 UpDownControl::UpDownControl(QWidget* parent)
     : QWidget(parent), upArrow(new QToolButton(this)), downArrow(new QToolButton(this)) {
   auto* layout = new QVBoxLayout(this);
@@ -60,3 +62,5 @@ bool UpDownControl::eventFilter(QObject* watched, QEvent* event) {
   }
   return QWidget::eventFilter(watched, event);
 }
+
+}  // namespace taruk

@@ -8,6 +8,8 @@
 
 class QToolButton;
 
+namespace taruk {
+
 class UpDownControl : public QWidget {
   Q_OBJECT
  public:
@@ -34,3 +36,5 @@ class UpDownControl : public QWidget {
   int lowest = 0;
   int highest = 100;
 };
+
+}  // namespace taruk

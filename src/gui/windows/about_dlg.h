@@ -4,8 +4,12 @@
 
 #include "gui/toolkit/template_dialog.h"
 
+namespace taruk {
+
 class CAboutDlg : public TemplateDialog {
   Q_OBJECT
  public:
   explicit CAboutDlg(QWidget* parent = nullptr);
 };
+
+}  // namespace taruk

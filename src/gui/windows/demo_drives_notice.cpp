@@ -6,6 +6,8 @@
 #include "core/alarm/alert_platform.h"
 #include "gui/windows/monitor_dlg.h"
 
+namespace taruk {
+
 void CMonitorDlg::AnnounceDemoDrives() {
   setWindowTitle(windowTitle() + QStringLiteral(" (demo drives)"));
   UpdateTrayToolTip();
@@ -17,3 +19,5 @@ void CMonitorDlg::AnnounceDemoDrives() {
   // icon shows its balloons.
   QTimer::singleShot(0, this, [this, text] { monitor.environment.platform.ShowBalloon(kBalloonTitle, text, kBalloonTimeoutMs); });
 }
+
+}  // namespace taruk

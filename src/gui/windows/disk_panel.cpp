@@ -10,6 +10,8 @@
 #include "core/drive/drive_slot.h"
 #include "gui/toolkit/icon_button.h"
 
+namespace taruk {
+
 using namespace monitor_ids;
 
 namespace {
@@ -99,3 +101,5 @@ void CMonitorDlg::ShowDriveInfo(int driveIndex) {
   }
   SetControlText(Control(kWorkTime), FromWide(WorkTimeText(slot.powerOnHours)));
 }
+
+}  // namespace taruk

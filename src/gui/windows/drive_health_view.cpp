@@ -6,6 +6,8 @@
 #include "gui/toolkit/icon_button.h"
 #include "gui/toolkit/resources.h"
 
+namespace taruk {
+
 using namespace monitor_ids;
 
 namespace {
@@ -32,3 +34,5 @@ void CMonitorDlg::ShowDriveHealth() {
   }
   UpdateTrayToolTip();
 }
+
+}  // namespace taruk

@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <algorithm>
 
+namespace taruk {
+
 namespace {
 
 const QColor kCautionBadge(240, 160, 0);
@@ -34,3 +36,5 @@ QImage BadgedIcon(const QImage& icon, HealthVerdict verdict) {
 QColor HealthRowColor(HealthVerdict weight) {
   return weight == HealthVerdict::Bad ? QColor(255, 200, 200) : QColor(255, 236, 170);
 }
+
+}  // namespace taruk

@@ -7,6 +7,8 @@
 
 #include "core/drive/drive_health.h"
 
+namespace taruk {
+
 // `icon` with a round badge in its lower right corner: amber with "!" for
 // caution, red with "!" for bad. Good and unknown leave it as it is.
 QImage BadgedIcon(const QImage& icon, HealthVerdict verdict);
@@ -14,3 +16,5 @@ QImage BadgedIcon(const QImage& icon, HealthVerdict verdict);
 // The background of a details row that causes the verdict: pale amber for a
 // caution, pale red for a failing attribute.
 QColor HealthRowColor(HealthVerdict weight);
+
+}  // namespace taruk

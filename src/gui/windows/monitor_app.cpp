@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QEventLoop>
 
+namespace taruk {
+
 int RunMainWindow(CMonitorDlg& window) {
   // Not QDialog::exec(): hiding a dialog ends exec(), and this window hides
   // on Close while the program lives on in the notification area.
@@ -23,3 +25,5 @@ bool CMonitorApp::InitInstance() {
   }
   return false;
 }
+
+}  // namespace taruk

@@ -6,6 +6,8 @@
 
 #include "gui/windows/monitor_dlg.h"
 
+namespace taruk {
+
 class CMonitorApp {
  public:
   // Runs the window over `monitor`; `demoDrivesReason` as CMonitorDlg takes it.
@@ -28,3 +30,5 @@ class CMonitorApp {
 // The main window's modal run: shown, then the events of the whole program
 // until the window ends. Closing hides the window without ending the run.
 int RunMainWindow(CMonitorDlg& window);
+
+}  // namespace taruk

@@ -16,6 +16,8 @@
 #include "gui/toolkit/resources.h"
 #include "gui/windows/smart_details_dlg.h"
 
+namespace taruk {
+
 using namespace monitor_ids;
 
 namespace {
@@ -253,3 +255,5 @@ void CMonitorDlg::OnOptions() {
 void CMonitorDlg::SaveConfig() {
   if (!SaveSettings(monitor.config)) ShowStopError(QStringLiteral("Can't save configuration to a file!"), this);
 }
+
+}  // namespace taruk

@@ -19,8 +19,11 @@
 #include "core/monitor/monitor_view.h"
 #include "gui/toolkit/template_dialog.h"
 
-class CIconButton;
 class QMenu;
+
+namespace taruk {
+
+class CIconButton;
 
 // Command and message ids of the main window.
 namespace monitor_ids {
@@ -140,3 +143,5 @@ class CMonitorDlg : public TemplateDialog, public MonitorView {
   Monitor& monitor;
   std::optional<QString> demoDrivesReason;
 };
+
+}  // namespace taruk

@@ -16,6 +16,8 @@
 #include "gui/toolkit/message_box.h"
 #include "gui/toolkit/up_down_control.h"
 
+namespace taruk {
+
 namespace {
 
 constexpr int kPlaySoundEntry = static_cast<int>(AlarmAction::PlaySound);
@@ -186,3 +188,5 @@ bool EditOptions(MonitorConfig& config, AlertPlatform* alertPlatform, QWidget* p
   ApplyOptionsExchange(dialog, config);
   return true;
 }
+
+}  // namespace taruk

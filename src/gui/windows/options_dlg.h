@@ -12,11 +12,14 @@
 #include "core/view/options_exchange.h"
 #include "gui/toolkit/template_dialog.h"
 
-class AlertPlatform;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
+
+namespace taruk {
+
+class AlertPlatform;
 
 class COptionsDlg : public TemplateDialog, public OptionsExchange {
   Q_OBJECT
@@ -77,3 +80,5 @@ class COptionsDlg : public TemplateDialog, public OptionsExchange {
 // over. True when accepted; the caller then saves the settings. `alertPlatform`
 // plays "Test sound" (may be null).
 bool EditOptions(MonitorConfig& config, AlertPlatform* alertPlatform, QWidget* parent);
+
+}  // namespace taruk

@@ -8,6 +8,8 @@
 #include "core/drive/drive_slot.h"
 #include "gui/windows/health_badge.h"
 
+namespace taruk {
+
 namespace {
 
 struct Column {
@@ -84,3 +86,5 @@ void CSmartDetailsDlg::MarkHealthRows(const DriveSlot& slot) {
     }
   }
 }
+
+}  // namespace taruk

@@ -11,6 +11,8 @@
 
 class QTreeWidget;
 
+namespace taruk {
+
 class CSmartDetailsDlg : public TemplateDialog {
   Q_OBJECT
  public:
@@ -32,3 +34,5 @@ class CSmartDetailsDlg : public TemplateDialog {
 
   const DriveSlots& driveSlots;
 };
+
+}  // namespace taruk

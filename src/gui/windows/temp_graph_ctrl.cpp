@@ -5,6 +5,8 @@
 #include "core/drive/drive_slot.h"
 #include "gui/windows/temp_graph_painter.h"
 
+namespace taruk {
+
 GraphMode graphMode = GraphMode::Hours;
 
 CTempGraphCtrl::CTempGraphCtrl(const DriveSlots& driveSlots, QWidget* parent) : QFrame(parent), driveSlots(driveSlots) {
@@ -35,3 +37,5 @@ void CTempGraphCtrl::paintEvent(QPaintEvent* event) {
   }
   QFrame::paintEvent(event);  // the border
 }
+
+}  // namespace taruk

@@ -8,6 +8,8 @@
 #include "core/drive/drive_slot.h"
 #include "core/view/temp_graph_plan.h"
 
+namespace taruk {
+
 class CTempGraphCtrl : public QFrame {
  public:
   // Draws from `driveSlots`, which outlive the control.
@@ -32,3 +34,5 @@ class CTempGraphCtrl : public QFrame {
 // The last view chosen in the graph window, Hours at start; kept for the
 // process's life, never saved.
 extern GraphMode graphMode;
+
+}  // namespace taruk

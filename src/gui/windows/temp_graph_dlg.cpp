@@ -4,6 +4,8 @@
 
 #include "gui/windows/temp_graph_ctrl.h"
 
+namespace taruk {
+
 namespace {
 
 // Control 1023 is a plain bordered static in the template; here it is the
@@ -36,3 +38,5 @@ void CTempGraphDlg::OnCommand(int id) {
   }
   TemplateDialog::OnCommand(id);
 }
+
+}  // namespace taruk

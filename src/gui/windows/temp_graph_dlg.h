@@ -8,6 +8,8 @@
 #include "core/drive/drive_slot.h"
 #include "gui/toolkit/template_dialog.h"
 
+namespace taruk {
+
 class CTempGraphCtrl;
 
 class CTempGraphDlg : public TemplateDialog {
@@ -22,3 +24,5 @@ class CTempGraphDlg : public TemplateDialog {
  protected:
   void OnCommand(int id) override;
 };
+
+}  // namespace taruk

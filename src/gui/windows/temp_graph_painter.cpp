@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QPen>
 
+namespace taruk {
+
 namespace {
 
 QPoint ToQt(GraphPoint point) { return {point.x, point.y}; }
@@ -60,3 +62,5 @@ void PaintTemperatureGraph(QPainter& painter, const TempGraphPlan& plan) {
   }
   painter.restore();
 }
+
+}  // namespace taruk

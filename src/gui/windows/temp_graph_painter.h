@@ -8,6 +8,8 @@
 
 class QPainter;
 
+namespace taruk {
+
 namespace graph_colors {
 inline const QColor kBackground{223, 238, 255};
 inline const QColor kGrid{191, 222, 255};
@@ -18,3 +20,5 @@ inline const QColor kTemperature{255, 255, 5};
 
 // Text uses the painter's font in black on the background colour.
 void PaintTemperatureGraph(QPainter& painter, const TempGraphPlan& plan);
+
+}  // namespace taruk

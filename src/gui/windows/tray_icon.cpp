@@ -11,6 +11,8 @@
 #include "gui/toolkit/message_box.h"
 #include "gui/toolkit/resources.h"
 
+namespace taruk {
+
 using namespace monitor_ids;
 
 namespace {
@@ -74,3 +76,5 @@ bool CMonitorDlg::ShowTrayBalloon(const QString& title, const QString& text, int
   trayIcon->showMessage(title, text, QSystemTrayIcon::Information, timeoutMs);
   return true;
 }
+
+}  // namespace taruk

@@ -3,6 +3,8 @@
 #include "gui/windows/monitor_dlg.h"
 #include "gui/toolkit/message_box.h"
 
+namespace taruk {
+
 void WindowAlertPlatform::ShowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) {
   if (window &&
       window->ShowTrayBalloon(QString::fromStdWString(title), QString::fromStdWString(text), timeoutMs)) {
@@ -21,3 +23,5 @@ bool WindowAlertPlatform::EnableShutdownPrivilege(PowerAction action) {
   ShowSystemErrorText(QString::fromStdWString(refusal), nullptr);
   return false;
 }
+
+}  // namespace taruk

@@ -8,6 +8,8 @@
 
 #include "core/alarm/alert_platform.h"
 
+namespace taruk {
+
 class CMonitorDlg;
 
 class WindowAlertPlatform : public AlertPlatform {
@@ -41,3 +43,5 @@ class WindowAlertPlatform : public AlertPlatform {
   AlertPlatform& machine;
   CMonitorDlg* window = nullptr;
 };
+
+}  // namespace taruk
