@@ -30,7 +30,6 @@ class DesktopAlertPlatform : public AlertPlatform {
   // "taruk: Error: TEXT" on stderr.
   void ShowSystemError(const std::wstring& text) override;
 
-  SoundPlayOptions soundOptions;  // tests shorten the time-out
   // The window sends a power request whatever the privilege step found, as
   // it has shown that step's failure already; the headless monitor keeps to
   // logind's answer.
@@ -42,6 +41,7 @@ class DesktopAlertPlatform : public AlertPlatform {
   virtual void PowerRequestGoingOut(PowerAction /*action*/) {}
 
  private:
+  SoundPlayOptions soundOptions;
   void RequestPower(PowerAction action);
   uint32_t lastNotification = 0;  // replaced by the next balloon
 };

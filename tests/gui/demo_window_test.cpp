@@ -19,6 +19,7 @@
 #include "support/scoped_env.h"
 #include "gui/windows/about_dlg.h"
 #include "gui/toolkit/icon_button.h"
+#include "window_parts.h"
 
 using namespace taruk;
 
@@ -98,7 +99,7 @@ TEST_F(DemoWindow, ShowsEveryDemoDriveAndItsPanel) {
     const QColor corner = window->DiskButton(n)->Icon(1).icon.pixelColor(19, 24);
     EXPECT_EQ(corner.red() > 200 && corner.green() > 120 && corner.blue() < 60, n == 1) << n;
   }
-  EXPECT_EQ(window->TrayIcon()->toolTip(), QStringLiteral("Taruk: demo drives, alarms off"));
+  EXPECT_EQ(TrayIconOf(*window)->toolTip(), QStringLiteral("Taruk: demo drives, alarms off"));
 
   // A cycle re-reads the drives and keeps the selection.
   window->RunMonitoringCycle();
@@ -157,8 +158,8 @@ TEST_F(DemoWindow, FallenBackOnTheyNeverActNamedWithReplayTheyDo) {
     EXPECT_EQ(recorder.calls, expected);
     EXPECT_EQ(demo.windowTitle(), fellBack ? QStringLiteral("Taruk S.M.A.R.T. (demo drives)")
                                            : QStringLiteral("Taruk S.M.A.R.T."));
-    ASSERT_NE(demo.TrayIcon(), nullptr);
-    EXPECT_EQ(demo.TrayIcon()->toolTip(),
+    ASSERT_NE(TrayIconOf(demo), nullptr);
+    EXPECT_EQ(TrayIconOf(demo)->toolTip(),
               fellBack ? QStringLiteral("Taruk: demo drives, alarms off")
                        : QStringLiteral("Taruk\nHD1: ST3160023A health: caution (3 pending sectors)"));
   }

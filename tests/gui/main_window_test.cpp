@@ -25,6 +25,7 @@
 #include "core/capture/replay_device_opener.h"
 #include "support/scoped_env.h"
 #include "gui/toolkit/icon_button.h"
+#include "window_parts.h"
 
 using namespace taruk;
 
@@ -77,9 +78,9 @@ TEST_F(MainWindow, StartsInOrderSettingsThenSlotsThenTimer) {
   auto window = Open();
   EXPECT_EQ(window->Config().criticalTemperature, 61);
   // The timer runs with the loaded interval, not the default one.
-  EXPECT_TRUE(window->MonitorTimer().isActive());
-  EXPECT_EQ(window->MonitorTimer().interval(), 42000);
-  EXPECT_FALSE(window->MonitorTimer().isSingleShot());
+  EXPECT_TRUE(MonitorTimerOf(*window)->isActive());
+  EXPECT_EQ(MonitorTimerOf(*window)->interval(), 42000);
+  EXPECT_FALSE(MonitorTimerOf(*window)->isSingleShot());
   // Slots reset before the first read: nothing stale survives.
   EXPECT_FALSE(monitor.driveSlots[2].IsPresent());
   EXPECT_EQ(monitor.driveSlots[2].hourStamp, 15);
@@ -89,9 +90,9 @@ TEST_F(MainWindow, StartsInOrderSettingsThenSlotsThenTimer) {
   EXPECT_EQ(window->DiskButton(0)->text(), QString());
   EXPECT_EQ(window->focusWidget(), window->DiskButton(0));
   EXPECT_EQ(window->SelectedDrive(), 0);
-  ASSERT_NE(window->TrayIcon(), nullptr);
-  EXPECT_TRUE(window->TrayIcon()->isVisible());
-  EXPECT_EQ(window->TrayIcon()->toolTip(), QStringLiteral("Taruk"));
+  ASSERT_NE(TrayIconOf(*window), nullptr);
+  EXPECT_TRUE(TrayIconOf(*window)->isVisible());
+  EXPECT_EQ(TrayIconOf(*window)->toolTip(), QStringLiteral("Taruk"));
 }
 
 TEST_F(MainWindow, HandEditedPollIntervalsDoNotSpinOrOverflowTheTimer) {
@@ -100,7 +101,7 @@ TEST_F(MainWindow, HandEditedPollIntervalsDoNotSpinOrOverflowTheTimer) {
     saved.pollInterval = interval;
     ASSERT_TRUE(SaveSettings(saved));
     auto window = Open();
-    EXPECT_GE(window->MonitorTimer().interval(), 1000) << interval;
+    EXPECT_GE(MonitorTimerOf(*window)->interval(), 1000) << interval;
   }
 }
 
@@ -124,8 +125,8 @@ TEST_F(MainWindow, EnterEscapeAndCloseNeverEndTheWindow) {
   if (QSystemTrayIcon::isSystemTrayAvailable()) {
     EXPECT_TRUE(window->isHidden());
   }
-  EXPECT_TRUE(window->MonitorTimer().isActive());
-  EXPECT_TRUE(window->TrayIcon()->isVisible());
+  EXPECT_TRUE(MonitorTimerOf(*window)->isActive());
+  EXPECT_TRUE(TrayIconOf(*window)->isVisible());
 
   window->SendCommand(ID_TRAY_SHOW);
   EXPECT_TRUE(window->isVisible());
@@ -144,8 +145,8 @@ TEST_F(MainWindow, ExitAnsweredNoChangesNothing) {
   EXPECT_EQ(watcher.icon, QMessageBox::Question);
   EXPECT_EQ(finished.count(), 0);
   EXPECT_TRUE(window->isHidden());
-  EXPECT_TRUE(window->TrayIcon()->isVisible());
-  EXPECT_TRUE(window->MonitorTimer().isActive());
+  EXPECT_TRUE(TrayIconOf(*window)->isVisible());
+  EXPECT_TRUE(MonitorTimerOf(*window)->isActive());
   EXPECT_FALSE(QFile::exists(QString::fromStdWString(SettingsPath())));
 }
 
@@ -157,7 +158,7 @@ TEST_F(MainWindow, ExitAnsweredYesSavesRemovesTheIconAndEndsTheRun) {
   QTimer::singleShot(0, window.get(), [&] { window->SendCommand(ID_TRAY_EXIT); });
   EXPECT_EQ(RunMainWindow(*window), 0);
   EXPECT_TRUE(watcher.seen);
-  EXPECT_FALSE(window->TrayIcon()->isVisible());
+  EXPECT_FALSE(TrayIconOf(*window)->isVisible());
   EXPECT_FALSE(window->isVisible());
   MonitorConfig loaded;
   LoadSettings(loaded);
@@ -167,7 +168,7 @@ TEST_F(MainWindow, ExitAnsweredYesSavesRemovesTheIconAndEndsTheRun) {
 
 TEST_F(MainWindow, OptionsSaveANewPollIntervalButTheTimerKeepsItsPeriod) {
   auto window = Open();
-  ASSERT_EQ(window->MonitorTimer().interval(), 60000);
+  ASSERT_EQ(MonitorTimerOf(*window)->interval(), 60000);
   for (bool accept : {false, true}) {
     ModalWatcher watcher([accept](QWidget* modal) {
       ControlById<QLineEdit>(*modal, 1018)->setText(QStringLiteral("120"));
@@ -183,8 +184,8 @@ TEST_F(MainWindow, OptionsSaveANewPollIntervalButTheTimerKeepsItsPeriod) {
   LoadSettings(saved);
   EXPECT_EQ(saved.pollInterval, 120);
   EXPECT_EQ(saved.minimumFreeSpace, 0u);  // an empty minimum counts as 0
-  EXPECT_TRUE(window->MonitorTimer().isActive());
-  EXPECT_EQ(window->MonitorTimer().interval(), 60000);
+  EXPECT_TRUE(MonitorTimerOf(*window)->isActive());
+  EXPECT_EQ(MonitorTimerOf(*window)->interval(), 60000);
 }
 
 TEST_F(MainWindow, DetailsDoNothingWhileTheSelectedDriveIsAbsent) {
@@ -297,7 +298,7 @@ TEST_F(MainWindow, TrayMenuOffersShowAboutAndExitWithShowAsDefault) {
   EXPECT_EQ(items[3]->text(), QStringLiteral("Exit"));
   EXPECT_EQ(popup->defaultAction(), items[0]);
   EXPECT_TRUE(items[0]->font().bold());
-  EXPECT_EQ(window->TrayIcon()->contextMenu(), popup);
+  EXPECT_EQ(TrayIconOf(*window)->contextMenu(), popup);
 
   // "Show application" brings a hidden window back; so does a left click.
   window->hide();
@@ -328,7 +329,7 @@ TEST_F(MainWindow, TrayMenuOffersShowAboutAndExitWithShowAsDefault) {
 
 TEST_F(MainWindow, WindowMenuCarriesTheAboutCommand) {
   auto window = Open();
-  QMenu* menu = window->SystemMenu();
+  QMenu* menu = SystemMenuOf(*window);
   ASSERT_NE(menu, nullptr);
   const QList<QAction*> items = menu->actions();
   ASSERT_GE(items.size(), 2);
@@ -407,7 +408,7 @@ TEST(MainWindowHealth, BadgeAndTrayToolTipFollowTheWorstVerdict) {
     window.RunMonitoringCycle();
     EXPECT_STREQ(badge(0), "none");
     EXPECT_STREQ(badge(1), step.badge);
-    EXPECT_EQ(window.TrayIcon()->toolTip(), step.tip);
+    EXPECT_EQ(TrayIconOf(window)->toolTip(), step.tip);
     // A tick that changes nothing keeps the very same icon.
     const qint64 before = window.DiskButton(1)->Icon(0).icon.cacheKey();
     window.RunMonitoringCycle();

@@ -8,6 +8,7 @@
 #include "core/alarm/alarm_action.h"
 #include "core/alarm/alarm_texts.h"
 #include "core/alarm/alert_platform.h"
+#include "core/mail/smtp_client.h"
 
 namespace taruk {
 
@@ -15,7 +16,7 @@ namespace taruk {
 struct AlarmMailSettings {
   std::wstring emailAddress;
   std::wstring smtpServer;
-  uint32_t port = 25;
+  uint32_t port = kSmtpPort;
   int stopFd = -1;  // a stop request ends the client's waits (app/stop_request.h)
 };
 

@@ -10,6 +10,9 @@
 
 namespace taruk {
 
+// Where mail is handed to a server: the alert e-mails and the test e-mail.
+constexpr uint32_t kSmtpPort = 25;
+
 // The time-outs of every network step, in one place.
 struct SmtpTimeouts {
   std::chrono::milliseconds connect{30'000};

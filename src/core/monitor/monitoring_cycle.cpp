@@ -137,7 +137,7 @@ void MonitorCore::RunTemperatureAlarm(int driveIndex) {
   if (driveIndex < 0 || driveIndex >= kDriveCount) return;
   const AlarmMessage message =
       TemperatureAlarmMessage(driveIndex, monitoredSlots[static_cast<size_t>(driveIndex)], config.criticalTemperature);
-  CarryOutAlarm(config.temperatureAction, message, {config.emailAddress, config.smtpServer, smtpPort, stopFd},
+  CarryOutAlarm(config.temperatureAction, message, {config.emailAddress, config.smtpServer, environment.smtpPort, stopFd},
                 environment.platform);
 }
 
@@ -154,14 +154,14 @@ void MonitorCore::RunHealthAlarm(int driveIndex, const DriveHealth& health) {
   if (alarmsOff || Stopping()) return;
   if (driveIndex < 0 || driveIndex >= kDriveCount) return;
   const AlarmMessage message = HealthAlarmMessage(driveIndex, monitoredSlots[static_cast<size_t>(driveIndex)], health);
-  CarryOutAlarm(config.healthAction, message, {config.emailAddress, config.smtpServer, smtpPort, stopFd},
+  CarryOutAlarm(config.healthAction, message, {config.emailAddress, config.smtpServer, environment.smtpPort, stopFd},
                 environment.platform);
 }
 
 void MonitorCore::RunFreeSpaceAlarm(const std::wstring& rootPath, uint32_t freeMb) {
   if (alarmsOff || Stopping()) return;
   const AlarmMessage message = FreeSpaceAlarmMessage(rootPath, freeMb, config.minimumFreeSpace);
-  CarryOutAlarm(config.freeSpaceAction, message, {config.emailAddress, config.smtpServer, smtpPort, stopFd},
+  CarryOutAlarm(config.freeSpaceAction, message, {config.emailAddress, config.smtpServer, environment.smtpPort, stopFd},
                 environment.platform);
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "core/alarm/alert_platform.h"
+#include "core/mail/smtp_client.h"
 #include "core/base/clock.h"
 #include "core/monitor/health_watch.h"
 #include "core/monitor/cycle_observer.h"
@@ -30,6 +31,8 @@ struct MonitorEnvironment {
   AlertPlatform& platform;
   // Told of every finished cycle (the metrics); none by default.
   CycleObserver* cycleObserver = nullptr;
+  // The port the e-mail action connects to.
+  uint32_t smtpPort = kSmtpPort;
 };
 
 class MonitorCore {
@@ -37,6 +40,8 @@ class MonitorCore {
   // Shows what it does in `view`, none by default (SetView).
   MonitorCore(DriveSlots& driveSlots, MonitorConfig& config, MonitorEnvironment environment);
   MonitorCore(DriveSlots& driveSlots, MonitorConfig& config, MonitorEnvironment environment, MonitorView& view);
+  MonitorCore(const MonitorCore&) = delete;
+  MonitorCore& operator=(const MonitorCore&) = delete;
   // The window shows the cycle while it exists; nullptr: nothing shows it.
   void SetView(MonitorView* shownIn);
 
@@ -59,9 +64,6 @@ class MonitorCore {
     return driveNumber >= 0 && driveNumber < kDriveCount && answered[static_cast<size_t>(driveNumber)];
   }
 
-  // The port the e-mail action connects to. Always 25 for users; tests point
-  // it at their own server.
-  uint32_t smtpPort = 25;
   // Set while the drives are made-up data (the demo drives shown when none
   // of the machine's could be read): they are read, shown and recorded as
   // usual, but no alarm action is ever carried out for them or their volumes.

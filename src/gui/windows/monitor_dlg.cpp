@@ -53,6 +53,7 @@ CMonitorDlg::CMonitorDlg(Monitor& monitor, std::optional<QString> demoDrivesReas
   graphButton = Control<CIconButton>(kGraph);
   monitor.core.SetView(this);
   monitor.core.alarmsOff = ShowsDemoDrives();
+  monitorTimer.setObjectName(QStringLiteral("monitorTimer"));
   monitorTimer.setTimerType(Qt::CoarseTimer);
   connect(&monitorTimer, &QTimer::timeout, this, &CMonitorDlg::RunMonitoringCycle);
   // Set up as it is made rather than on its first showing: nothing fills its
@@ -70,6 +71,7 @@ void CMonitorDlg::OnInitDialog() {
   // 1. The controls exist (built from the template) and are bound above.
   // 2. The window menu gains the About command, unless its text is empty.
   systemMenu = new QMenu(this);
+  systemMenu->setObjectName(QStringLiteral("systemMenu"));
   systemMenu->addAction(tr("Minimize"), this, &QWidget::showMinimized);
   systemMenu->addAction(tr("Close"), this, &QWidget::close);
   const QString aboutText = ResourceString(kAboutString);

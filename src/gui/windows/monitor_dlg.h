@@ -96,10 +96,7 @@ class CMonitorDlg : public TemplateDialog, public MonitorView {
   int SelectedDrive() const { return selectedDrive; }
   const MonitorConfig& Config() const { return monitor.config; }
   MonitorConfig& Config() { return monitor.config; }
-  const QTimer& MonitorTimer() const { return monitorTimer; }
-  QSystemTrayIcon* TrayIcon() const { return trayIcon; }
   QMenu* TrayPopup() const;
-  QMenu* SystemMenu() const { return systemMenu; }
   CIconButton* DiskButton(int driveIndex) const { return diskButtons[driveIndex]; }
 
  protected:
@@ -138,7 +135,7 @@ class CMonitorDlg : public TemplateDialog, public MonitorView {
   // the one palette (brush) of the information area.
   QMenu* systemMenu = nullptr;
   QSystemTrayIcon* trayIcon = nullptr;
-  QTimer monitorTimer;
+  QTimer monitorTimer{this};
   QPalette infoPalette;
   Monitor& monitor;
   std::optional<QString> demoDrivesReason;

@@ -40,7 +40,7 @@ QString Q(const std::wstring& text) { return QString::fromStdWString(text); }
 
 }  // namespace
 
-COptionsDlg::COptionsDlg(QWidget* parent) : TemplateDialog(134, parent) {
+COptionsDlg::COptionsDlg(QWidget* parent, uint32_t smtpPort) : TemplateDialog(134, parent), smtpPort(smtpPort) {
   for (const int id : kGroupBoxIds) {
     auto* frame = Control<QGroupBox>(id);
     if (!frame) continue;

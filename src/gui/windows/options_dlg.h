@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "core/mail/smtp_client.h"
 #include "core/monitor/monitor_config.h"
 #include "core/view/options_exchange.h"
 #include "gui/toolkit/template_dialog.h"
@@ -43,15 +44,13 @@ class COptionsDlg : public TemplateDialog, public OptionsExchange {
     IdHealthTestSound = 1040,
   };
 
-  explicit COptionsDlg(QWidget* parent = nullptr);
+  // The test e-mail goes to `smtpPort` of the server: 25, as the alert
+  // e-mails do.
+  explicit COptionsDlg(QWidget* parent = nullptr, uint32_t smtpPort = kSmtpPort);
 
   // Plays "Test sound" the way the alarm plays it; without one the buttons
   // report that no sound output is available.
   AlertPlatform* alertPlatform = nullptr;
-  // The test e-mail goes to port 25 of the server, as the alert e-mails do;
-  // the tests point it at a server of their own.
-  uint32_t smtpPort = 25;
-
   // Bound to the controls; follow them only when the dialog reads them
   // (opening, test e-mail, OK).
   int32_t runAtStartup = 0;
@@ -67,6 +66,7 @@ class COptionsDlg : public TemplateDialog, public OptionsExchange {
   void OnSelectionChanged(int id) override;
 
  private:
+  uint32_t smtpPort;
   // Fields to controls (false) or controls to fields (true).
   void UpdateData(bool fromControls);
   void ApplyTestSoundRule(int listId);

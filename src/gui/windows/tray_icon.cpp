@@ -43,6 +43,7 @@ void CMonitorDlg::SetTrayIcon(bool add) {
   }
   if (!trayIcon) {
     trayIcon = new QSystemTrayIcon(icon, this);
+    trayIcon->setObjectName(QStringLiteral("trayIcon"));
     trayIcon->setToolTip(TrayToolTipText(ShowsDemoDrives(), monitor.driveSlots));
     if (QMenu* popup = TrayPopup()) trayIcon->setContextMenu(popup);
     connect(trayIcon, &QSystemTrayIcon::activated, this, &CMonitorDlg::OnTrayNotify);
