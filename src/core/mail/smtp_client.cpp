@@ -59,7 +59,8 @@ bool EndsWithLineEnd(const std::wstring& text) {
 
 }  // namespace
 
-CSmtpClient::CSmtpClient(std::wstring server, uint32_t port) : port(port), server(std::move(server)) {}
+CSmtpClient::CSmtpClient(std::wstring server, uint32_t port, SmtpTimeouts timeouts)
+    : timeouts(timeouts), port(port), server(std::move(server)) {}
 
 CSmtpClient::~CSmtpClient() {
   if (connected) Disconnect();

@@ -24,7 +24,7 @@ class CSmtpClient {
  public:
   enum ExpectedReply { ReplyOk = 0, ReplyReady = 1, ReplyStartData = 2, ReplyClosing = 3 };
 
-  CSmtpClient(std::wstring server, uint32_t port);
+  CSmtpClient(std::wstring server, uint32_t port, SmtpTimeouts timeouts = {});
   virtual ~CSmtpClient();
   CSmtpClient(const CSmtpClient&) = delete;
   CSmtpClient& operator=(const CSmtpClient&) = delete;
@@ -39,13 +39,13 @@ class CSmtpClient {
 
   std::wstring lastError = L"OK";
   std::wstring mailerName = L"Orvo Mail";
-  SmtpTimeouts timeouts;  // tests shorten these
   // A descriptor that turns readable when the program is asked to stop
   // (the headless monitor's stop signals); every wait ends on it at once.
   // -1: nothing but the time-outs ends a wait.
   int stopFd = -1;
 
  protected:
+  const SmtpTimeouts timeouts;
   virtual bool PrepareMail(COutgoingMail& mail);
   bool BuildHeader(COutgoingMail& mail);
   std::wstring EscapeBody(const COutgoingMail& mail) const;
