@@ -89,7 +89,6 @@ TEST_F(MainWindow, StartsInOrderSettingsThenSlotsThenTimer) {
   EXPECT_FALSE(window->DiskButton(0)->isHidden());
   EXPECT_EQ(window->DiskButton(0)->text(), QString());
   EXPECT_EQ(window->focusWidget(), window->DiskButton(0));
-  EXPECT_EQ(window->SelectedDrive(), 0);
   ASSERT_NE(TrayIconOf(*window), nullptr);
   EXPECT_TRUE(TrayIconOf(*window)->isVisible());
   EXPECT_EQ(TrayIconOf(*window)->toolTip(), QStringLiteral("Taruk"));
@@ -207,13 +206,11 @@ TEST_F(MainWindow, DiskButtonsAndPanelFollowPresentDrivesOnly) {
   EXPECT_FALSE(window->DiskButton(0)->isHidden());
 
   QTest::mouseClick(window->DiskButton(2), Qt::LeftButton);
-  EXPECT_EQ(window->SelectedDrive(), 2);
   EXPECT_EQ(Text(*window, kSerialNumber), QStringLiteral("9QG1ABCD   "));  // trailing blanks stay
   EXPECT_EQ(Text(*window, kWorkTime), QStringLiteral("23 hours (0 days)"));
   // Absent drives change neither the selection nor the panel.
   window->SendCommand(1001);
   window->SendCommand(1003);
-  EXPECT_EQ(window->SelectedDrive(), 2);
   window->RunMonitoringCycle();
   EXPECT_FALSE(window->DiskButton(2)->isHidden());
   EXPECT_EQ(Text(*window, kManufacturer), QStringLiteral("Seagate Technology"));
