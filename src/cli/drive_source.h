@@ -16,7 +16,7 @@ namespace taruk {
 bool CheckReplayFolder(const CommandLine& commandLine, std::string& error);
 
 // `stopFd`: a stop request that ends a live drive's reading at once
-// (app/stop_request.h); -1 for none.
+// (core/base/stop_request.h); -1 for none.
 std::unique_ptr<DeviceOpener> MakeDriveSource(const CommandLine& commandLine, int stopFd = -1);
 std::unique_ptr<Volumes> MakeVolumeSource(const CommandLine& commandLine);
 

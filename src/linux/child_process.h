@@ -20,7 +20,7 @@ struct ChildResult {
 
 // `arguments` includes the program's name (argv[0]). Output beyond
 // `maxOutput` bytes on either stream ends the child, and so does `stopFd`
-// turning readable (app/stop_request.h).
+// turning readable (core/base/stop_request.h).
 ChildResult RunChild(const std::string& program, const std::vector<std::string>& arguments, int timeoutMs,
                      std::size_t maxOutput = 1 << 20, int stopFd = -1);
 

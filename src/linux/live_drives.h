@@ -10,7 +10,7 @@
 namespace taruk {
 
 // `stopFd`: a stop request ends a run of the reader at once
-// (app/stop_request.h).
+// (core/base/stop_request.h).
 std::unique_ptr<DeviceOpener> MakeLiveDeviceOpener(int stopFd = -1);
 
 }  // namespace taruk

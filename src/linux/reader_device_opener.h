@@ -19,7 +19,7 @@ constexpr int kReaderTimeoutMs = 30000;
 class ReaderDeviceOpener : public DeviceOpener {
  public:
   // `readerPath` empty: no reader is installed, and every disk says so.
-  // `stopFd`: a stop request ends a reader's run at once (app/stop_request.h).
+  // `stopFd`: a stop request ends a reader's run at once (core/base/stop_request.h).
   explicit ReaderDeviceOpener(std::string readerPath, std::string sysBlock = "/sys/block",
                               int timeoutMs = kReaderTimeoutMs, int stopFd = -1);
 

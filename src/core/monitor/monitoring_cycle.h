@@ -69,7 +69,7 @@ class MonitorCore {
   // usual, but no alarm action is ever carried out for them or their volumes.
   bool alarmsOff = false;
   // Readable once the program is asked to stop: an e-mail on its way gives
-  // up at once, and no further action is carried out (app/stop_request.h).
+  // up at once, and no further action is carried out (core/base/stop_request.h).
   // -1 for the window, which stops between cycles.
   int stopFd = -1;
 
