@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/view/temp_graph_plan.h"
+#include "support/graph_plans.h"
 
 using namespace taruk;
 
@@ -25,17 +26,6 @@ std::vector<int> Span(int from, int to) {
   return values;
 }
 
-std::array<uint32_t, 30> Hours(uint32_t value) {
-  std::array<uint32_t, 30> series;
-  series.fill(value);
-  return series;
-}
-
-// The dialog-sized client area of the examples: 818 x 342 pixels.
-TempGraphPlan Plan(std::span<const uint32_t> series, int now = 15, int critical = 55, int width = 818,
-                   int height = 342) {
-  return PlanTemperatureGraph(0, 0, width, height, GraphMode::Hours, now, series, critical);
-}
 }  // namespace
 
 TEST(TempGraphPlan, DialogSizedAreaWithHourLabelsThroughMidnight) {

@@ -9,22 +9,11 @@
 
 #include "gui/windows/temp_graph_painter.h"
 #include "core/view/temp_graph_plan.h"
+#include "support/graph_plans.h"
 
 using namespace taruk;
 
 namespace {
-
-std::array<uint32_t, 30> Hours(uint32_t value) {
-  std::array<uint32_t, 30> series;
-  series.fill(value);
-  return series;
-}
-
-// The dialog-sized client area of the examples: 818 x 342 pixels.
-TempGraphPlan Plan(std::span<const uint32_t> series, int now = 15, int critical = 55, int width = 818,
-                   int height = 342) {
-  return PlanTemperatureGraph(0, 0, width, height, GraphMode::Hours, now, series, critical);
-}
 
 QImage Paint(const TempGraphPlan& plan) {
   QImage image(plan.width, plan.height, QImage::Format_RGB32);
@@ -53,7 +42,6 @@ bool HasText(const QImage& image, QPoint at, const QString& text) {
   const QRect box(at, QSize(metrics.horizontalAdvance(text), metrics.height()));
   return image.copy(box) == expected.copy(box);
 }
-
 }  // namespace
 
 TEST(TempGraphPaint, LinesLieWhereTheTemperaturesSay) {
