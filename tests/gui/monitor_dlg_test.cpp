@@ -76,7 +76,7 @@ TEST_F(MainWindow, StartsInOrderSettingsThenSlotsThenTimer) {
   monitor.driveSlots[2] = Drive(L"STALE", L"X", 10, 0, 40, 1);
 
   auto window = Open();
-  EXPECT_EQ(window->Config().criticalTemperature, 61);
+  EXPECT_EQ(monitor.config.criticalTemperature, 61);
   // The timer runs with the loaded interval, not the default one.
   EXPECT_TRUE(MonitorTimerOf(*window)->isActive());
   EXPECT_EQ(MonitorTimerOf(*window)->interval(), 42000);
@@ -151,8 +151,8 @@ TEST_F(MainWindow, ExitAnsweredNoChangesNothing) {
 
 TEST_F(MainWindow, ExitAnsweredYesSavesRemovesTheIconAndEndsTheRun) {
   auto window = Open();
-  window->Config().criticalTemperature = 48;
-  window->Config().smtpServer = L"mail.example.org";
+  monitor.config.criticalTemperature = 48;
+  monitor.config.smtpServer = L"mail.example.org";
   ModalWatcher watcher(Answer(QMessageBox::Yes));
   QTimer::singleShot(0, window.get(), [&] { window->SendCommand(ID_TRAY_EXIT); });
   EXPECT_EQ(RunMainWindow(*window), 0);
@@ -177,7 +177,7 @@ TEST_F(MainWindow, OptionsSaveANewPollIntervalButTheTimerKeepsItsPeriod) {
     window->SendCommand(kOptions);
     ASSERT_TRUE(watcher.seen);
     EXPECT_EQ(watcher.title, QStringLiteral("Options"));
-    EXPECT_EQ(window->Config().pollInterval, accept ? 120 : 60);
+    EXPECT_EQ(monitor.config.pollInterval, accept ? 120 : 60);
   }
   MonitorConfig saved;
   LoadSettings(saved);

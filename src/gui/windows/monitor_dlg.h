@@ -93,8 +93,6 @@ class CMonitorDlg : public TemplateDialog, public MonitorView {
   bool ShowTrayBalloon(const QString& title, const QString& text, int timeoutMs);
 
   bool ShowsDemoDrives() const { return demoDrivesReason.has_value(); }
-  const MonitorConfig& Config() const { return monitor.config; }
-  MonitorConfig& Config() { return monitor.config; }
   QMenu* TrayPopup() const;
   CIconButton* DiskButton(int driveIndex) const { return diskButtons[driveIndex]; }
 
