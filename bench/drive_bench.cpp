@@ -5,11 +5,13 @@
 #include <fstream>
 #include <sstream>
 
-#include "drive/identify.h"
-#include "drive/read_drive_info.h"
-#include "drive/smart_attributes.h"
-#include "platform/replay/capture_device.h"
-#include "platform/replay/replay_device_opener.h"
+#include "core/drive/identify.h"
+#include "core/drive/read_drive_info.h"
+#include "core/drive/smart_attributes.h"
+#include "core/capture/capture_device.h"
+#include "core/capture/replay_device_opener.h"
+
+using namespace taruk;
 
 namespace {
 
@@ -94,13 +96,21 @@ void ReadDriveInfoTickByPowerMode(benchmark::State& state) {
   class CountingDevice : public CaptureDevice {
    public:
     CountingDevice(DriveCapture capture, int& commands) : CaptureDevice(std::move(capture)), commands_(commands) {}
-    bool SendDriveCommand(const RequestBlock& request, CommandAnswer& answer) override {
+    bool EnableSmart(int position) override {
       ++commands_;
-      return CaptureDevice::SendDriveCommand(request, answer);
+      return CaptureDevice::EnableSmart(position);
     }
-    bool ReceiveDriveData(const RequestBlock& request, DataAnswer& answer) override {
+    std::optional<Page> Identify(int position, bool packetDevice) override {
       ++commands_;
-      return CaptureDevice::ReceiveDriveData(request, answer);
+      return CaptureDevice::Identify(position, packetDevice);
+    }
+    std::optional<Page> SmartData(int position) override {
+      ++commands_;
+      return CaptureDevice::SmartData(position);
+    }
+    std::optional<Page> SmartThresholds(int position) override {
+      ++commands_;
+      return CaptureDevice::SmartThresholds(position);
     }
     std::optional<uint8_t> CheckPowerMode(int position) override {
       ++commands_;

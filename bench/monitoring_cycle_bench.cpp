@@ -11,10 +11,12 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/metrics_exporter.h"
-#include "app/monitoring_cycle.h"
-#include "platform/replay/replay_device_opener.h"
-#include "platform/replay/replay_volumes.h"
+#include "core/metrics/metrics_exporter.h"
+#include "core/monitor/monitoring_cycle.h"
+#include "core/capture/replay_device_opener.h"
+#include "core/capture/replay_volumes.h"
+
+using namespace taruk;
 
 namespace {
 
@@ -68,7 +70,7 @@ void RunCycles(benchmark::State& state, AlarmAction temperatureAction, uint32_t 
   config.minimumFreeSpace = minimumFreeSpace;
   MetricsExporter exporter("bench", metrics == Metrics::PageAndFile ? folder + "/taruk.prom" : "", nullptr);
   MonitorCore core(slots, config,
-                   {drives, volumes, clock, platform, view, metrics == Metrics::None ? nullptr : &exporter});
+                   {drives, volumes, clock, platform, metrics == Metrics::None ? nullptr : &exporter}, view);
   for (auto _ : state) core.RunMonitoringCycle();
   state.counters["balloons/cycle"] =
       benchmark::Counter(static_cast<double>(platform.balloons) / static_cast<double>(state.iterations()));

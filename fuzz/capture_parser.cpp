@@ -6,7 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "platform/replay/drive_capture.h"
+#include "core/capture/drive_capture.h"
+
+using namespace taruk;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -8,7 +8,9 @@
 #include <set>
 #include <string>
 
-#include "app/metrics_page.h"
+#include "core/metrics/metrics_page.h"
+
+using namespace taruk;
 
 namespace {
 

@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/linux/linux_volumes.h"
+#include "linux/linux_volumes.h"
+
+using namespace taruk;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto points = BlockDeviceMountPoints(std::string_view(reinterpret_cast<const char*>(data), size));

@@ -10,7 +10,9 @@
 #include <cwchar>
 #include <string>
 
-#include "app/options_exchange.h"
+#include "core/view/options_exchange.h"
+
+using namespace taruk;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const bool classicLocale = std::setlocale(LC_ALL, "C") != nullptr;

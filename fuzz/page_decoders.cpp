@@ -7,11 +7,13 @@
 #include <cstring>
 #include <memory>
 
-#include "app/drive_report.h"
-#include "drive/identify.h"
-#include "drive/read_drive_info.h"
-#include "drive/smart_attributes.h"
-#include "platform/replay/capture_device.h"
+#include "core/capture/drive_report.h"
+#include "core/drive/identify.h"
+#include "core/drive/read_drive_info.h"
+#include "core/drive/smart_attributes.h"
+#include "core/capture/capture_device.h"
+
+using namespace taruk;
 
 namespace {
 

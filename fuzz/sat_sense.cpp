@@ -7,7 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/linux/ata_pass_through.h"
+#include "linux/ata_pass_through.h"
+
+using namespace taruk;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   if (size < 3) return 0;

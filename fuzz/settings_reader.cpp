@@ -7,7 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/settings_format.h"
+#include "core/monitor/settings_format.h"
+
+using namespace taruk;
 
 namespace {
 

@@ -6,8 +6,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "alert/mail_text.h"
-#include "alert/smtp_reply.h"
+#include "core/mail/mail_text.h"
+#include "core/mail/smtp_reply.h"
+
+using namespace taruk;
 
 namespace {
 

@@ -10,12 +10,14 @@
 #include <string>
 #include <system_error>
 
-#include "app/atomic_file.h"
+#include "core/base/atomic_file.h"
 #include "cli/commands.h"
-#include "drive/drive_slot.h"
-#include "platform/linux/live_drives.h"
-#include "platform/replay/capture_drive.h"
-#include "platform/replay/drive_capture.h"
+#include "core/drive/drive_slot.h"
+#include "linux/live_drives.h"
+#include "core/capture/recording_device.h"
+#include "core/capture/drive_capture.h"
+
+namespace taruk {
 
 namespace fs = std::filesystem;
 
@@ -69,3 +71,5 @@ int RunCapture(const CommandLine& commandLine) {
   }
   return 0;
 }
+
+}  // namespace taruk

@@ -1,8 +1,10 @@
 #include "cli/command_line.h"
 
-#include "platform/linux/listen_address.h"
+#include "linux/listen_address.h"
 
 #include <string_view>
+
+namespace taruk {
 
 const char* const kUsage =
     "Usage:\n"
@@ -91,3 +93,5 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& commandLine, std::stri
   }
   return true;
 }
+
+}  // namespace taruk

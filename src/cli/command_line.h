@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace taruk {
+
 struct CommandLine {
   enum class Mode { Monitor, Report, Capture, Headless, Help, Version };
   Mode mode = Mode::Monitor;
@@ -20,3 +22,5 @@ struct CommandLine {
 bool ParseCommandLine(int argc, char** argv, CommandLine& commandLine, std::string& error);
 
 extern const char* const kUsage;
+
+}  // namespace taruk

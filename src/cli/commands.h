@@ -3,7 +3,11 @@
 
 #include "cli/command_line.h"
 
+namespace taruk {
+
 int RunReport(const CommandLine& commandLine);
 int RunCapture(const CommandLine& commandLine);
 int RunHeadless(const CommandLine& commandLine);
 int RunMonitorWindow(int argc, char** argv, const CommandLine& commandLine);
+
+}  // namespace taruk

@@ -4,10 +4,12 @@
 #include <cstring>
 #include <sys/stat.h>
 
-#include "platform/linux/linux_volumes.h"
-#include "platform/linux/live_drives.h"
-#include "platform/replay/replay_device_opener.h"
-#include "platform/replay/replay_volumes.h"
+#include "linux/linux_volumes.h"
+#include "linux/live_drives.h"
+#include "core/capture/replay_device_opener.h"
+#include "core/capture/replay_volumes.h"
+
+namespace taruk {
 
 bool CheckReplayFolder(const CommandLine& commandLine, std::string& error) {
   if (commandLine.replayDir.empty()) return true;
@@ -54,3 +56,5 @@ std::string NoDriveReason(const DeviceOpener& drives) {
   }
   return "no disk answered";
 }
+
+}  // namespace taruk

@@ -5,16 +5,18 @@
 #include <memory>
 #include <string>
 
-#include "app/volumes.h"
+#include "core/monitor/volumes.h"
 #include "cli/command_line.h"
-#include "drive/drive_slot.h"
-#include "drive/smart_device.h"
+#include "core/drive/drive_slot.h"
+#include "core/drive/smart_device.h"
+
+namespace taruk {
 
 // False with a one-line `error` when --replay names no readable folder.
 bool CheckReplayFolder(const CommandLine& commandLine, std::string& error);
 
 // `stopFd`: a stop request that ends a live drive's reading at once
-// (app/stop_request.h); -1 for none.
+// (core/base/stop_request.h); -1 for none.
 std::unique_ptr<DeviceOpener> MakeDriveSource(const CommandLine& commandLine, int stopFd = -1);
 std::unique_ptr<Volumes> MakeVolumeSource(const CommandLine& commandLine);
 
@@ -23,3 +25,5 @@ bool AnyDrivePresent(const DriveSlots& slots);
 // Why no drive answered that pass: the first reason a drive gave, or "no disk
 // answered" when none gave one.
 std::string NoDriveReason(const DeviceOpener& drives);
+
+}  // namespace taruk

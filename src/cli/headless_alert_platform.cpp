@@ -2,7 +2,9 @@
 
 #include <cstdio>
 
-#include "app/utf8_text.h"
+#include "core/base/utf8_text.h"
+
+namespace taruk {
 
 void LogLine(const std::wstring& text) {
   std::wstring line = text;
@@ -47,3 +49,5 @@ void HeadlessAlertPlatform::MailFinished(const std::wstring& recipient, const st
   LogLine(L"e-mail to " + recipient + L" \"" + subject + L"\": " + (sent ? L"sent, server answered: " : L"not sent: ") +
           detail);
 }
+
+}  // namespace taruk

@@ -3,7 +3,9 @@
 // and each one logged as a single line on stderr, since nobody watches a
 // window or a balloon on a server.
 
-#include "platform/dbus/desktop_alert_platform.h"
+#include "desktop/desktop_alert_platform.h"
+
+namespace taruk {
 
 class HeadlessAlertPlatform : public DesktopAlertPlatform {
  public:
@@ -21,3 +23,5 @@ class HeadlessAlertPlatform : public DesktopAlertPlatform {
 // One line on stderr, "taruk: " first. Line breaks and other control
 // characters inside the text become spaces, so that one action stays one line.
 void LogLine(const std::wstring& text);
+
+}  // namespace taruk

@@ -10,30 +10,22 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <array>
-#include <climits>
 #include <cstdio>
 #include <string>
 
-#include "app/clock.h"
-#include "app/history.h"
-#include "app/monitoring_cycle.h"
-#include "app/settings_file.h"
-#include "app/stop_request.h"
+#include "core/base/clock.h"
+#include "core/monitor/monitor.h"
+#include "core/monitor/settings_file.h"
+#include "core/base/stop_request.h"
 #include "cli/commands.h"
 #include "cli/drive_source.h"
 #include "cli/headless_alert_platform.h"
 #include "cli/metrics_outputs.h"
 #include "cli/problem_log.h"
 
-namespace {
+namespace taruk {
 
-// The timer period in milliseconds. A hand-edited file may hold a poll
-// interval the Options dialog would never accept; 0 or less would spin.
-int TimerPeriodMs(int32_t pollInterval) {
-  if (pollInterval < 1) return 1000;
-  if (pollInterval > INT_MAX / 1000) return INT_MAX / 1000 * 1000;
-  return pollInterval * 1000;
-}
+namespace {
 
 // The stop signals arrive as readable data on a descriptor. The waits of a
 // cycle (a silent mail server, a stuck reader) poll it and end at once; the
@@ -53,8 +45,8 @@ int OpenStopSignals() {
 // Unlike the window, the headless monitor never falls back on the demo
 // drives: nobody would see that they are made up. It watches what there is,
 // which may be nothing until a drive answers on a later cycle.
-void SayIfNoDrive(const DeviceOpener& drives) {
-  if (AnyDrivePresent(driveSlots)) return;
+void SayIfNoDrive(const Monitor& monitor, const DeviceOpener& drives) {
+  if (AnyDrivePresent(monitor.driveSlots)) return;
   std::fprintf(stderr,
                "taruk: no drive could be read (%s); the monitor runs on without drives "
                "(the demo drives are only for the window)\n",
@@ -62,10 +54,10 @@ void SayIfNoDrive(const DeviceOpener& drives) {
 }
 
 // What the last pass found wrong, in --report's words.
-void LogProblems(const MonitorCore& core, const DeviceOpener& drives, const Volumes& volumes, ProblemLog& log) {
+void LogProblems(const Monitor& monitor, const DeviceOpener& drives, const Volumes& volumes, ProblemLog& log) {
   for (int n = 0; n < kDriveCount; ++n) {
     std::string problem = drives.Problem(n);
-    if (problem.empty() && !core.Answered(n) && driveSlots[n].IsPresent()) {
+    if (problem.empty() && !monitor.core.Answered(n) && monitor.driveSlots[n].IsPresent()) {
       problem = "drive " + std::to_string(n) + " no longer opens; its last values are kept";
     }
     log.Update("drive " + std::to_string(n), problem);
@@ -102,13 +94,12 @@ int RunHeadless(const CommandLine& commandLine) {
   static char* argv[] = {name, nullptr};
   QCoreApplication application(argc, argv);
 
-  MonitorConfig config;
-  LoadSettings(config);
   SystemClock clock;
   HeadlessAlertPlatform platform;
-  MonitorView view;  // nothing to show
-  ResetHistory(driveSlots, clock);
-  MonitorCore core(driveSlots, config, {*drives, *volumes, clock, platform, view, metrics.Observer()});
+  Monitor monitor({*drives, *volumes, clock, platform, metrics.Observer()});  // nothing shows it
+  monitor.LoadSettings();
+  monitor.ResetHistory();
+  MonitorCore& core = monitor.core;
   core.stopFd = stopSignals;
 
   int exitCode = 0;
@@ -116,7 +107,7 @@ int RunHeadless(const CommandLine& commandLine) {
     signalfd_siginfo info{};
     while (read(stopSignals, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
     }
-    if (!SaveSettings(config)) {
+    if (!SaveSettings(monitor.config)) {
       LogLine(L"Can't save configuration to a file!");
       exitCode = 1;
     }
@@ -124,8 +115,8 @@ int RunHeadless(const CommandLine& commandLine) {
 
   if (commandLine.once) {
     core.RunMonitoringCycle();
-    LogProblems(core, *drives, *volumes, problems);
-    SayIfNoDrive(*drives);
+    LogProblems(monitor, *drives, *volumes, problems);
+    SayIfNoDrive(monitor, *drives);
     // A bad capture makes the pass worthless, as it does for --report.
     if (problems.Any() && !commandLine.replayDir.empty()) exitCode = 2;
     if (StopRequested(stopSignals)) stop();
@@ -136,8 +127,8 @@ int RunHeadless(const CommandLine& commandLine) {
   // As the window does at start: the drives once, and only the health test,
   // which speaks at once for a drive already failing.
   core.RefreshDrives();
-  LogProblems(core, *drives, *volumes, problems);
-  SayIfNoDrive(*drives);
+  LogProblems(monitor, *drives, *volumes, problems);
+  SayIfNoDrive(monitor, *drives);
   core.CheckDriveHealth();
   QSocketNotifier stopNotifier(stopSignals, QSocketNotifier::Read);
   QObject::connect(&stopNotifier, &QSocketNotifier::activated, [&] {
@@ -149,10 +140,12 @@ int RunHeadless(const CommandLine& commandLine) {
     // A stop that came during the last cycle is handled before any other.
     if (StopRequested(stopSignals)) return;
     core.RunMonitoringCycle();
-    LogProblems(core, *drives, *volumes, problems);
+    LogProblems(monitor, *drives, *volumes, problems);
   });
-  timer.start(TimerPeriodMs(config.pollInterval));
+  timer.start(monitor.TimerPeriodMs());
   application.exec();
   close(stopSignals);
   return exitCode;
 }
+
+}  // namespace taruk

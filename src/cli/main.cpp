@@ -4,6 +4,8 @@
 #include "cli/command_line.h"
 #include "cli/commands.h"
 
+using namespace taruk;
+
 int main(int argc, char** argv) {
   CommandLine commandLine;
   std::string error;

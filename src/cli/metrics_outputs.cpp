@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+namespace taruk {
+
 bool MetricsOutputs::Start(const CommandLine& commandLine, std::string& error) {
   if (commandLine.metricsListen.empty() && commandLine.metricsFile.empty()) return true;
   exporter = std::make_unique<MetricsExporter>(TARUK_VERSION, commandLine.metricsFile, [](const std::string& why) {
@@ -13,3 +15,5 @@ bool MetricsOutputs::Start(const CommandLine& commandLine, std::string& error) {
   server = std::make_unique<MetricsHttpServer>(exporter->Snapshot());
   return server->Start(address, error);
 }
+
+}  // namespace taruk

@@ -6,9 +6,11 @@
 #include <memory>
 #include <string>
 
-#include "app/metrics_exporter.h"
+#include "core/metrics/metrics_exporter.h"
 #include "cli/command_line.h"
-#include "platform/linux/metrics_http_server.h"
+#include "linux/metrics_http_server.h"
+
+namespace taruk {
 
 class MetricsOutputs {
  public:
@@ -22,3 +24,5 @@ class MetricsOutputs {
   std::unique_ptr<MetricsExporter> exporter;
   std::unique_ptr<MetricsHttpServer> server;
 };
+
+}  // namespace taruk

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+namespace taruk {
+
 namespace {
 
 // As --report prints it; a control character in a file name can't split the
@@ -27,3 +29,5 @@ void ProblemLog::Update(const std::string& source, const std::string& problem) {
   Log(problem);
   current_[source] = problem;
 }
+
+}  // namespace taruk

@@ -6,6 +6,8 @@
 #include <map>
 #include <string>
 
+namespace taruk {
+
 class ProblemLog {
  public:
   // `source` tells apart what has problems (a drive, the volumes); `problem`
@@ -16,3 +18,5 @@ class ProblemLog {
  private:
   std::map<std::string, std::string> current_;
 };
+
+}  // namespace taruk

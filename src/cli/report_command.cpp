@@ -1,10 +1,12 @@
 #include <cstdio>
 #include <string>
 
-#include "app/drive_report.h"
+#include "core/capture/drive_report.h"
 #include "cli/commands.h"
 #include "cli/drive_source.h"
-#include "drive/read_drive_info.h"
+#include "core/drive/read_drive_info.h"
+
+namespace taruk {
 
 // One reading pass over drives 0..3, then the present drives on stdout.
 // Needs no display: it runs on servers and in containers.
@@ -36,3 +38,5 @@ int RunReport(const CommandLine& commandLine) {
   std::fwrite(report.data(), 1, report.size(), stdout);
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
+
+}  // namespace taruk

@@ -12,15 +12,17 @@
 #include <system_error>
 #include <vector>
 
-#include "app/clock.h"
-#include "app/executable_path.h"
-#include "app/window/monitor_app.h"
-#include "app/window/window_alert_platform.h"
+#include "core/base/clock.h"
+#include "core/base/executable_path.h"
+#include "gui/windows/monitor_app.h"
+#include "gui/windows/window_alert_platform.h"
 #include "cli/commands.h"
 #include "cli/drive_source.h"
 #include "cli/metrics_outputs.h"
-#include "drive/read_drive_info.h"
-#include "platform/dbus/desktop_alert_platform.h"
+#include "core/drive/read_drive_info.h"
+#include "desktop/desktop_alert_platform.h"
+
+namespace taruk {
 
 namespace {
 
@@ -106,10 +108,12 @@ int RunMonitorWindow(int argc, char** argv, const CommandLine& commandLine) {
   machine.sendRefusedPowerRequests = true;
   WindowAlertPlatform platform(machine);
   // The demo drives are not this machine's: they never reach the metrics.
-  CMonitorApp app(MonitorServices{*drives, *volumes, clock, platform, demoDrivesReason,
-                                  demoDrivesReason ? nullptr : metrics.Observer()});
+  Monitor monitor({*drives, *volumes, clock, platform, demoDrivesReason ? nullptr : metrics.Observer()});
+  CMonitorApp app(monitor, demoDrivesReason);
   app.onWindowCreated = [&platform](CMonitorDlg& window) { platform.SetWindow(&window); };
   app.InitInstance();
   platform.SetWindow(nullptr);
   return 0;
 }
+
+}  // namespace taruk

@@ -21,10 +21,12 @@
 #include <memory>
 #include <string>
 
-#include "platform/linux/linux_device_opener.h"
-#include "platform/linux/process_capabilities.h"
-#include "platform/replay/capture_drive.h"
-#include "platform/replay/drive_capture.h"
+#include "linux/linux_device_opener.h"
+#include "linux/process_capabilities.h"
+#include "core/capture/recording_device.h"
+#include "core/capture/drive_capture.h"
+
+namespace taruk {
 
 namespace {
 
@@ -63,6 +65,10 @@ bool WriteAll(const std::string& text) {
 // A reader that holds file capabilities is not dumpable, and the leak checker
 // of a sanitized build cannot attach to it there; it still checks plain runs.
 extern "C" int __lsan_is_turned_off() { return prctl(PR_GET_DUMPABLE) != 1; }
+
+}  // namespace taruk
+
+using namespace taruk;
 
 int main(int argc, char** argv) {
   int driveNumber = 0;

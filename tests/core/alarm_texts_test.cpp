@@ -1,8 +1,10 @@
-#include "alert/alarm_texts.h"
+#include "core/alarm/alarm_texts.h"
 
 #include <gtest/gtest.h>
 
-#include "alert/alarm_sound_path.h"
+#include "core/alarm/alarm_sound_path.h"
+
+using namespace taruk;
 
 namespace {
 

@@ -3,7 +3,9 @@
 #include <cwchar>
 #include <string>
 
-#include "drive/attribute_names.h"
+#include "core/drive/attribute_names.h"
+
+using namespace taruk;
 
 TEST(AttributeNames, SharedAndUnknownSpellingsKeepTheirPadding) {
   EXPECT_EQ(std::wstring(AttributeNames[194]), L"Temperature ");

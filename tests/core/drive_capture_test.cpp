@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "platform/replay/capture_drive.h"
-#include "platform/replay/drive_capture.h"
+#include "core/capture/drive_capture.h"
 #include "support/pages.h"
-#include "support/scripted_device.h"
+
+using namespace taruk;
 
 namespace {
 
@@ -149,89 +149,4 @@ TEST(CaptureFormat, AFailedParseLeavesTheCaptureAsItWas) {
   // Every line but the last is good and would change the capture.
   EXPECT_FALSE(ParseCapture("device-map 0x01\ngeometry 1 2 3 4\nenable 3 ok\nbogus\n", "f", capture, error));
   EXPECT_EQ(capture, FullCapture());
-}
-
-// CaptureDrive must ask exactly what the reading pass asks, so that a replay
-// of the capture answers every request of the pass.
-TEST(CaptureDrive, AsksWhatTheReadingPassAsksAndKeepsTheAnswers) {
-  ScriptedDevice device;
-  device.deviceMap = 0x07 | 0x20;  // ATA at 0 and 2, ATAPI at 1
-  device.cylinders = 9729;
-  device.tracksPerCylinder = 255;
-  device.refused = {"enable 2"};
-  device.powerModes[0] = 0xFF;  // position 2 does not answer it
-  device.pages["identify 0"] = Pattern(1);
-  device.pages["identify-packet 1"] = Pattern(2);
-  device.pages["identify 2"] = Pattern(3);
-  device.pages["read-data 0"] = Pattern(4);
-  device.pages["read-thresholds 0"] = Pattern(5);
-  device.pages["read-data 2"] = Pattern(6);  // never asked: enable 2 failed
-
-  const DriveCapture capture = CaptureDrive(device);
-  EXPECT_EQ(device.log, (std::vector<std::string>{"version", "geometry", "power-mode 0", "enable 0", "identify 0",
-                                                   "identify-packet 1", "power-mode 2", "enable 2", "identify 2",
-                                                   "read-data 0", "read-thresholds 0"}));
-  EXPECT_EQ(capture.powerMode, (std::array<std::optional<uint8_t>, 4>{0xFF, {}, {}, {}}));
-  EXPECT_EQ(capture.deviceMap, 0x27);
-  ASSERT_TRUE(capture.geometry);
-  EXPECT_EQ(*capture.geometry, (CapturedGeometry{9729, 255, 63, 512}));
-  EXPECT_EQ(capture.enable[0], true);
-  EXPECT_FALSE(capture.enable[1]);  // an ATAPI position is never enabled
-  EXPECT_EQ(capture.enable[2], false);
-  EXPECT_EQ(capture.identify[1], Pattern(2));
-  EXPECT_EQ(capture.identify[2], Pattern(3));
-  EXPECT_EQ(capture.smartData[0], Pattern(4));
-  EXPECT_EQ(capture.smartThresholds[0], Pattern(5));
-  EXPECT_FALSE(capture.smartData[2]);
-}
-
-TEST(CaptureDrive, StopsWhereThePassStops) {
-  ScriptedDevice refusesVersion;
-  refusesVersion.versionAnswers = false;
-  EXPECT_EQ(CaptureDrive(refusesVersion), DriveCapture{});
-  EXPECT_EQ(refusesVersion.log, std::vector<std::string>{"version"});
-
-  // No data page: the thresholds are not asked for; no geometry: none kept,
-  // and a failed request that scribbled on its buffer is not recorded.
-  ScriptedDevice noData;
-  noData.geometryAnswers = false;
-  noData.scribbleOnFailure = true;
-  noData.pages["identify 0"] = Pattern(1);
-  noData.pages["read-thresholds 0"] = Pattern(2);
-  const DriveCapture capture = CaptureDrive(noData);
-  EXPECT_EQ(noData.log,
-            (std::vector<std::string>{"version", "geometry", "power-mode 0", "enable 0", "identify 0", "read-data 0"}));
-  EXPECT_FALSE(capture.geometry);
-  EXPECT_FALSE(capture.smartData[0]);
-  EXPECT_FALSE(capture.smartThresholds[0]);
-  EXPECT_EQ(capture.enable[0], true);
-}
-
-TEST(CaptureDrive, ASleepingDriveIsCapturedAsThePassWouldTreatIt) {
-  ScriptedDevice device;
-  device.powerModes[0] = 0x00;
-  device.pages["identify 0"] = Pattern(1);
-  device.pages["read-data 0"] = Pattern(2);
-  device.pages["read-thresholds 0"] = Pattern(3);
-  using Log = std::vector<std::string>;
-  const struct {
-    SleepingDrive rule;
-    Log log;
-  } cases[] = {
-      {SleepingDrive::Leave, {"version", "geometry", "power-mode 0"}},
-      {SleepingDrive::Identify, {"version", "geometry", "power-mode 0", "identify 0"}},
-      {SleepingDrive::Wake,
-       {"version", "geometry", "power-mode 0", "enable 0", "identify 0", "read-data 0", "read-thresholds 0"}},
-  };
-  for (const auto& c : cases) {
-    device.log.clear();
-    const DriveCapture capture = CaptureDrive(device, c.rule);
-    EXPECT_EQ(device.log, c.log);
-    EXPECT_EQ(capture.powerMode[0], 0x00);
-    EXPECT_EQ(capture.smartData[0].has_value(), c.rule == SleepingDrive::Wake);
-    // Replayed, it is the same sleeping drive.
-    const ParseResult replayed = Parse(FormatCapture(capture));
-    ASSERT_TRUE(replayed.ok) << replayed.error;
-    EXPECT_EQ(replayed.capture, capture);
-  }
 }

@@ -1,11 +1,13 @@
 // The health verdict on attribute pages written here, through the same
 // decoding the reading pass uses, and on NVMe health records.
-#include "drive/drive_health.h"
+#include "core/drive/drive_health.h"
 
 #include <gtest/gtest.h>
 
-#include "drive/smart_attributes.h"
+#include "core/drive/smart_attributes.h"
 #include "support/pages.h"
+
+using namespace taruk;
 
 namespace {
 

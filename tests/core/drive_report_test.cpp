@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/drive_report.h"
+#include "core/capture/drive_report.h"
+
+using namespace taruk;
 
 namespace {
 

@@ -2,7 +2,9 @@
 
 #include <vector>
 
-#include "app/history.h"
+#include "core/monitor/history.h"
+
+using namespace taruk;
 
 namespace {
 

@@ -2,9 +2,11 @@
 
 #include <cstdint>
 
-#include "app/disk_panel_text.h"
-#include "drive/identify.h"
+#include "core/view/disk_panel_text.h"
+#include "core/drive/identify.h"
 #include "support/pages.h"
+
+using namespace taruk;
 
 namespace {
 

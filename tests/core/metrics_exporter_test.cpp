@@ -1,4 +1,4 @@
-#include "app/metrics_exporter.h"
+#include "core/metrics/metrics_exporter.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -7,11 +7,13 @@
 #include <map>
 #include <sstream>
 
-#include "app/metrics_page.h"
-#include "app/monitoring_cycle.h"
+#include "core/metrics/metrics_page.h"
+#include "core/monitor/monitoring_cycle.h"
 #include "support/recording_platform.h"
 #include "support/scratch_dir.h"
 #include "support/test_drives.h"
+
+using namespace taruk;
 
 namespace {
 
@@ -62,7 +64,7 @@ TEST(MetricsExporterTest, EachCycleRepublishesWhatItSawAndAGoneDriveKeepsOnlyIts
   const std::string file = folder + "/taruk.prom";
   std::vector<std::string> errors;
   MetricsExporter exporter("2.0", file, [&](const std::string& why) { errors.push_back(why); });
-  MonitorCore core(slots, config, {drives.Opener(), volumes, clock, platform, view, &exporter});
+  MonitorCore core(slots, config, {drives.Opener(), volumes, clock, platform, &exporter}, view);
 
   EXPECT_EQ(Samples(*exporter.Snapshot().Current()), "taruk_build_info{version=\"2.0\"} 1\n");
 

@@ -1,4 +1,4 @@
-#include "app/monitoring_cycle.h"
+#include "core/monitor/monitoring_cycle.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -7,6 +7,8 @@
 
 #include "support/recording_platform.h"
 #include "support/test_drives.h"
+
+using namespace taruk;
 
 namespace {
 
@@ -60,7 +62,7 @@ class CountingView : public MonitorView {
 
 class MonitoringCycleTest : public testing::Test {
  protected:
-  MonitoringCycleTest() : core(slots, config, {drives.Opener(), volumes, clock, platform, view}) {
+  MonitoringCycleTest() : core(slots, config, {drives.Opener(), volumes, clock, platform}, view) {
     config.temperatureAction = AlarmAction::ShowNotification;
   }
 

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "drive/read_drive_info.h"
+#include "core/drive/read_drive_info.h"
 #include "support/pages.h"
 #include "support/scripted_device.h"
+
+using namespace taruk;
 
 namespace {
 
@@ -67,7 +69,6 @@ TEST(ReadingPass, AFailedGeometryKeepsTheOldCapacityAndTheRestGoesOn) {
   ScriptedOpener opener;
   opener.drives[0] = HealthyDrive();
   opener.drives[0].geometryAnswers = false;
-  opener.drives[0].scribbleOnFailure = true;
   const DriveSlot slot = Read(opener, EarlierSlot());
   EXPECT_EQ(slot.cylinders, 1);
   EXPECT_EQ(slot.bytesPerSector, 4u);
@@ -154,7 +155,6 @@ TEST(ReadingPass, AFailedIdentifyKeepsTheOldIdentity) {
   ScriptedOpener opener;
   opener.drives[0] = HealthyDrive();
   opener.drives[0].refused = {"identify 0"};
-  opener.drives[0].scribbleOnFailure = true;
   const DriveSlot slot = Read(opener, EarlierSlot());
   EXPECT_EQ(slot.model, L"OLD MODEL");
   EXPECT_EQ(slot.serialNumber, L"OLD SERIAL");
@@ -166,7 +166,6 @@ TEST(ReadingPass, AFailedDataPageChangesNoSmartValue) {
   ScriptedOpener opener;
   opener.drives[0] = HealthyDrive();
   opener.drives[0].refused = {"read-data 0"};
-  opener.drives[0].scribbleOnFailure = true;
   const DriveSlot slot = Read(opener, EarlierSlot());
   // The thresholds are not even asked for.
   EXPECT_EQ(opener.lastLog, (Log{"version", "geometry", "power-mode 0", "enable 0", "identify 0", "read-data 0"}));
@@ -179,7 +178,6 @@ TEST(ReadingPass, FailedThresholdsStoreEveryThresholdAsZero) {
   ScriptedOpener opener;
   opener.drives[0] = HealthyDrive();
   opener.drives[0].refused = {"read-thresholds 0"};
-  opener.drives[0].scribbleOnFailure = true;  // what a refused request left in its buffer is not used
   const DriveSlot slot = Read(opener, EarlierSlot());
   EXPECT_EQ(slot.attributes[0], (SmartAttributeEntry{9, 99, 99, 0, {0x2C, 0x01}}));
   EXPECT_EQ(slot.attributes[3], (SmartAttributeEntry{194, 45, 60, 0, {0x2D, 0, 0x14}}));

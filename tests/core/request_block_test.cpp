@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "drive/request_block.h"
+#include "core/drive/request_block.h"
 #include "support/scripted_device.h"
+
+using namespace taruk;
 
 namespace {
 

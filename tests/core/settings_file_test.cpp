@@ -7,9 +7,11 @@
 #include <random>
 #include <string>
 
-#include "app/settings_file.h"
+#include "core/monitor/settings_file.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
+
+using namespace taruk;
 
 namespace {
 

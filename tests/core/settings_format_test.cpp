@@ -3,7 +3,9 @@
 #include <random>
 #include <string>
 
-#include "app/settings_format.h"
+#include "core/monitor/settings_format.h"
+
+using namespace taruk;
 
 using namespace std::string_literals;
 

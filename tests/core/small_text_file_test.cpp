@@ -1,8 +1,10 @@
-#include "platform/replay/small_text_file.h"
+#include "core/base/small_text_file.h"
 
 #include <gtest/gtest.h>
 
 #include "support/scratch_dir.h"
+
+using namespace taruk;
 
 // The buffer starts at the size the file states and grows from there: files
 // at the edges of the limit, and a file that states no size at all (as every

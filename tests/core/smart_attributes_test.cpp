@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "app/drive_report.h"
-#include "drive/smart_attributes.h"
+#include "core/capture/drive_report.h"
+#include "core/drive/smart_attributes.h"
 #include "support/pages.h"
+
+using namespace taruk;
 
 namespace {
 

@@ -8,9 +8,11 @@
 #include <thread>
 #include <vector>
 
-#include "alert/mail_text.h"
-#include "alert/smtp_client.h"
+#include "core/mail/mail_text.h"
+#include "core/mail/smtp_client.h"
 #include "support/scripted_server.h"
+
+using namespace taruk;
 
 namespace {
 
@@ -27,10 +29,11 @@ Replies Replace(Replies replies, size_t index, std::string reply) {
 }
 
 // The client with time-outs short enough that a fault fails a test quickly.
+constexpr SmtpTimeouts kShortTimeouts{2s, 2s, 2s};
+
 struct TestClient : CSmtpClient {
-  explicit TestClient(uint16_t port, std::wstring host = L"127.0.0.1") : CSmtpClient(std::move(host), port) {
-    timeouts = {2s, 2s, 2s};
-  }
+  explicit TestClient(uint16_t port, std::wstring host = L"127.0.0.1", SmtpTimeouts timeouts = kShortTimeouts)
+      : CSmtpClient(std::move(host), port, timeouts) {}
   using CSmtpClient::EscapeBody;
 };
 
@@ -48,7 +51,8 @@ COutgoingMail AlertMail() {
 // once and every later reply when the client's next line has come (after a
 // 354, its whole mail), each reply with its line end.
 struct Session {
-  explicit Session(const Replies& replies, bool byteByByte = false, std::wstring host = L"127.0.0.1") {
+  explicit Session(const Replies& replies, bool byteByByte = false, std::wstring host = L"127.0.0.1",
+                   SmtpTimeouts timeouts = kShortTimeouts) {
     bool data = false;
     for (size_t i = 0; i < replies.size(); ++i) {
       if (i > 0) data ? server.AwaitData() : server.AwaitLine();
@@ -56,7 +60,7 @@ struct Session {
       data = replies[i].starts_with("354");
     }
     if (!server.Start()) ADD_FAILURE() << "no listener";
-    client.emplace(server.Port(), std::move(host));
+    client.emplace(server.Port(), std::move(host), timeouts);
   }
   ScriptedServer server;
   std::optional<TestClient> client;
@@ -218,8 +222,7 @@ TEST(SmtpClient, AStopRequestEndsEveryWaitAtOnce) {
   {
     // A silent server and the full minute of patience: only the request,
     // coming during the wait, ends it.
-    Session s({});
-    s.client->timeouts = {};
+    Session s({}, false, L"127.0.0.1", SmtpTimeouts{});
     s.client->stopFd = stop[0];
     std::thread requester([&] {
       std::this_thread::sleep_for(100ms);
@@ -232,9 +235,8 @@ TEST(SmtpClient, AStopRequestEndsEveryWaitAtOnce) {
   }
   {
     // A server that stops reading in the middle of the mail.
-    Session s(Replies(Accepting.begin(), Accepting.begin() + 6));
+    Session s(Replies(Accepting.begin(), Accepting.begin() + 6), false, L"127.0.0.1", SmtpTimeouts{});
     s.server.Stall();
-    s.client->timeouts = {};
     s.mail.body.assign(6 * 1024 * 1024, L'x');
     ASSERT_TRUE(s.client->Connect()) << s.client->lastError;
     s.client->stopFd = stop[0];  // still readable: the first wait ends at its start
@@ -248,8 +250,7 @@ TEST(SmtpClient, AStopRequestEndsEveryWaitAtOnce) {
 
 TEST(SmtpClient, EveryWaitEndsInItsOwnTimeOut) {
   {
-    Session s({});  // accepts and says nothing
-    s.client->timeouts.reply = 200ms;
+    Session s({}, false, L"127.0.0.1", {2s, 2s, 200ms});  // accepts and says nothing
     EXPECT_FALSE(s.client->Connect());
     EXPECT_EQ(s.client->lastError, L"Timed out waiting for the server's reply");
     EXPECT_FALSE(s.client->IsConnected());
@@ -257,9 +258,8 @@ TEST(SmtpClient, EveryWaitEndsInItsOwnTimeOut) {
     EXPECT_TRUE(s.server.ClientClosed());
   }
   {
-    Session s(Replies(Accepting.begin(), Accepting.begin() + 6));
+    Session s(Replies(Accepting.begin(), Accepting.begin() + 6), false, L"127.0.0.1", {2s, 200ms, 2s});
     s.server.Stall();  // stops reading in the middle of the mail
-    s.client->timeouts.send = 200ms;
     s.mail.body.assign(6 * 1024 * 1024, L'x');  // more than the socket buffers hold
     ASSERT_TRUE(s.client->Connect());
     EXPECT_FALSE(s.client->Send(s.mail));
@@ -280,8 +280,7 @@ TEST(SmtpClient, EveryWaitEndsInItsOwnTimeOut) {
     ASSERT_EQ(listen(listener, 0), 0);
     ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size), 0);
     ASSERT_EQ(connect(filler, reinterpret_cast<sockaddr*>(&address), size), 0);
-    TestClient client(ntohs(address.sin_port));
-    client.timeouts.connect = 200ms;
+    TestClient client(ntohs(address.sin_port), L"127.0.0.1", {200ms, 2s, 2s});
     EXPECT_FALSE(client.Connect());
     EXPECT_EQ(client.lastError, L"Timed out connecting to server");
     close(filler);

@@ -8,17 +8,20 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/settings_file.h"
-#include "app/window/monitor_dlg.h"
-#include "drive/drive_slot.h"
+#include "core/monitor/settings_file.h"
+#include "gui/windows/monitor_dlg.h"
+#include "core/drive/drive_slot.h"
 #include "gui/modal_watcher.h"
 #include "gui/test_services.h"
-#include "platform/replay/replay_device_opener.h"
-#include "platform/replay/replay_volumes.h"
+#include "core/capture/replay_device_opener.h"
+#include "core/capture/replay_volumes.h"
 #include "support/recording_platform.h"
 #include "support/scoped_env.h"
-#include "ui/about_dlg.h"
-#include "ui/icon_button.h"
+#include "gui/windows/about_dlg.h"
+#include "gui/toolkit/icon_button.h"
+#include "window_parts.h"
+
+using namespace taruk;
 
 using namespace monitor_ids;
 
@@ -29,9 +32,8 @@ class DemoWindow : public testing::Test {
   void SetUp() override {
     ASSERT_TRUE(settingsHome.isValid());
     ASSERT_TRUE(QDir(settingsHome.path()).mkpath(QStringLiteral("Taruk")));
-    driveSlots = {};
     // As the program starts where no drive can be read.
-    window = std::make_unique<CMonitorDlg>(MonitorServices{drives, volumes, clock, platform, kReason});
+    window = std::make_unique<CMonitorDlg>(monitor, kReason);
     ASSERT_TRUE(window->IsBuilt());
   }
   QString Text(int id) const { return ControlText(window->Control(id)); }
@@ -49,6 +51,7 @@ class DemoWindow : public testing::Test {
   ReplayVolumes volumes{ReplayVolumesPath(TARUK_DEMO_DIR)};
   FixedClock clock;
   QuietPlatform platform;
+  Monitor monitor{{drives, volumes, clock, platform}};
   std::unique_ptr<CMonitorDlg> window;
 };
 
@@ -60,7 +63,6 @@ TEST_F(DemoWindow, ShowsEveryDemoDriveAndItsPanel) {
             QStringLiteral("HD2: DTLA-307030                             \nCapacity: 30.73 Gb"));
   for (int n = 0; n < kDriveCount; ++n) EXPECT_FALSE(window->DiskButton(n)->isHidden()) << n;
 
-  EXPECT_EQ(window->SelectedDrive(), 0);
   EXPECT_EQ(Text(kManufacturer), QStringLiteral("Western Digital"));
   EXPECT_EQ(Text(kSerialNumber), QStringLiteral("WD-WMAM9AB12345"));
   EXPECT_EQ(Text(kTemperature), QString::fromUtf8("41 °C"));
@@ -96,11 +98,10 @@ TEST_F(DemoWindow, ShowsEveryDemoDriveAndItsPanel) {
     const QColor corner = window->DiskButton(n)->Icon(1).icon.pixelColor(19, 24);
     EXPECT_EQ(corner.red() > 200 && corner.green() > 120 && corner.blue() < 60, n == 1) << n;
   }
-  EXPECT_EQ(window->TrayIcon()->toolTip(), QStringLiteral("Taruk: demo drives, alarms off"));
+  EXPECT_EQ(TrayIconOf(*window)->toolTip(), QStringLiteral("Taruk: demo drives, alarms off"));
 
   // A cycle re-reads the drives and keeps the selection.
   window->RunMonitoringCycle();
-  EXPECT_EQ(window->SelectedDrive(), 3);
   EXPECT_EQ(Text(kManufacturer), QStringLiteral("MAXTOR"));
 }
 
@@ -131,20 +132,18 @@ TEST_F(DemoWindow, FallenBackOnTheyNeverActNamedWithReplayTheyDo) {
 
   for (const bool fellBack : {true, false}) {
     SCOPED_TRACE(fellBack ? "fell back on the demo drives" : "--replay of the demo drives");
-    driveSlots = {};
     RecordingPlatform recorder;
     StepClock steps;
-    MonitorServices services{drives, volumes, steps, recorder};
-    if (fellBack) services.demoDrivesReason = kReason;
-    CMonitorDlg demo(services);
+    Monitor replayed({drives, volumes, steps, recorder});
+    CMonitorDlg demo(replayed, fellBack ? std::optional<QString>(kReason) : std::nullopt);
     QTest::qWait(1);  // the event loop runs: the start balloon goes out
     for (int tick = 0; tick < 3; ++tick) {
       ++steps.minute;
       demo.RunMonitoringCycle();
     }
     // The history and the panel go on as usual.
-    EXPECT_EQ(driveSlots[1].minuteHistory[0], 57u);
-    EXPECT_EQ(driveSlots[1].minuteHistory[2], 57u);
+    EXPECT_EQ(replayed.driveSlots[1].minuteHistory[0], 57u);
+    EXPECT_EQ(replayed.driveSlots[1].minuteHistory[2], 57u);
     EXPECT_EQ(ControlText(demo.Control(kTemperature)), QString::fromUtf8("41 °C"));
 
     std::vector<std::wstring> expected;
@@ -157,8 +156,8 @@ TEST_F(DemoWindow, FallenBackOnTheyNeverActNamedWithReplayTheyDo) {
     EXPECT_EQ(recorder.calls, expected);
     EXPECT_EQ(demo.windowTitle(), fellBack ? QStringLiteral("Taruk S.M.A.R.T. (demo drives)")
                                            : QStringLiteral("Taruk S.M.A.R.T."));
-    ASSERT_NE(demo.TrayIcon(), nullptr);
-    EXPECT_EQ(demo.TrayIcon()->toolTip(),
+    ASSERT_NE(TrayIconOf(demo), nullptr);
+    EXPECT_EQ(TrayIconOf(demo)->toolTip(),
               fellBack ? QStringLiteral("Taruk: demo drives, alarms off")
                        : QStringLiteral("Taruk\nHD1: ST3160023A health: caution (3 pending sectors)"));
   }

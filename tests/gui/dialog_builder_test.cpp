@@ -10,10 +10,12 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "ui/dialog_builder.h"
-#include "ui/dialog_template.h"
-#include "ui/template_dialog.h"
-#include "ui/up_down_control.h"
+#include "gui/toolkit/dialog_builder.h"
+#include "gui/toolkit/dialog_template.h"
+#include "gui/toolkit/template_dialog.h"
+#include "gui/toolkit/up_down_control.h"
+
+using namespace taruk;
 
 namespace {
 

@@ -7,16 +7,18 @@
 #include <QImage>
 #include <algorithm>
 
-#include "app/history.h"
-#include "drive/drive_slot.h"
-#include "drive/read_drive_info.h"
-#include "graph/temp_graph_ctrl.h"
-#include "graph/temp_graph_dlg.h"
-#include "platform/replay/replay_device_opener.h"
+#include "core/monitor/history.h"
+#include "core/drive/drive_slot.h"
+#include "core/drive/read_drive_info.h"
+#include "gui/windows/temp_graph_ctrl.h"
+#include "gui/windows/temp_graph_dlg.h"
+#include "core/capture/replay_device_opener.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
-#include "ui/options_dlg.h"
-#include "ui/smart_details_dlg.h"
+#include "gui/windows/options_dlg.h"
+#include "gui/windows/smart_details_dlg.h"
+
+using namespace taruk;
 
 namespace {
 
@@ -42,6 +44,7 @@ class SteppingClock : public Clock {
 TEST(DialogScreenshots, OptionsDetailsAndGraphOnTheDemoDrives) {
   SteppingClock clock;
   clock.minutes = 3 * 60 + 42;  // the monitor started at 03:42
+  DriveSlots driveSlots{};
   ResetHistory(driveSlots, clock);
   ReplayDeviceOpener demo(TARUK_DEMO_DIR);
   ReadAllDrives(demo, driveSlots);
@@ -65,18 +68,17 @@ TEST(DialogScreenshots, OptionsDetailsAndGraphOnTheDemoDrives) {
   options.show();
   Save(options, "options.png");
 
-  CSmartDetailsDlg details(1);
+  CSmartDetailsDlg details(driveSlots, 1);
   details.show();
   Save(details, "smart_details.png");
 
   const GraphMode saved = graphMode;
   for (const GraphMode mode : {GraphMode::Hours, GraphMode::Minutes}) {
     graphMode = mode;
-    CTempGraphDlg graph(1, 55);
+    CTempGraphDlg graph(driveSlots, 1, 55);
     graph.Graph()->clock = &clock;
     graph.show();
     Save(graph, mode == GraphMode::Hours ? "temperature_graph_hours.png" : "temperature_graph_minutes.png");
   }
   graphMode = saved;
-  driveSlots = {};
 }

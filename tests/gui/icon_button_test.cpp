@@ -7,8 +7,10 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "ui/icon_button.h"
-#include "ui/resources.h"
+#include "gui/toolkit/icon_button.h"
+#include "gui/toolkit/resources.h"
+
+using namespace taruk;
 
 namespace {
 

@@ -13,24 +13,26 @@
 #include <cstring>
 #include <filesystem>
 
-#include "alert/alarm_sound_path.h"
+#include "core/alarm/alarm_sound_path.h"
 #include "gui/message_box_watcher.h"
-#include "platform/linux/autostart.h"
+#include "linux/autostart.h"
 #include "support/aiosmtpd_server.h"
 #include "support/recording_platform.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 #include "support/scripted_server.h"
-#include "ui/options_dlg.h"
-#include "ui/up_down_control.h"
+#include "gui/windows/options_dlg.h"
+#include "gui/toolkit/up_down_control.h"
+
+using namespace taruk;
 
 namespace {
 
 class OptionsDlgTest : public testing::Test {
  protected:
   // A dialog filled the way the main window fills it, shown (not modal).
-  std::unique_ptr<COptionsDlg> Open(const MonitorConfig& config = {}) {
-    auto dialog = std::make_unique<COptionsDlg>();
+  std::unique_ptr<COptionsDlg> Open(const MonitorConfig& config = {}, uint32_t smtpPort = kSmtpPort) {
+    auto dialog = std::make_unique<COptionsDlg>(nullptr, smtpPort);
     EXPECT_TRUE(dialog->IsBuilt()) << dialog->BuildError().toStdString();
     static_cast<OptionsExchange&>(*dialog) = OptionsExchangeFromConfig(config);
     dialog->alertPlatform = &sound;
@@ -205,8 +207,7 @@ TEST_F(OptionsDlgTest, TestEmailReachesARealServerAndStoresNothing) {
   AiosmtpdServer server;
   std::string failure;
   ASSERT_TRUE(server.Start(failure)) << failure;
-  auto dialog = Open();
-  dialog->smtpPort = server.Port();
+  auto dialog = Open({}, server.Port());
   SetText(*dialog, COptionsDlg::IdEmailEdit, "ops@example.org");
   SetText(*dialog, COptionsDlg::IdServerEdit, "127.0.0.1");
   dialog->SendCommand(COptionsDlg::IdSendTestEmail);
@@ -237,8 +238,7 @@ TEST_F(OptionsDlgTest, TestEmailFailuresShowTheirTwoMessages) {
       ASSERT_TRUE(server.Start());
     }
     if (c.replies.empty() && SomethingListensOn(1)) GTEST_SKIP() << "something listens on 127.0.0.1:1";
-    auto dialog = Open();
-    dialog->smtpPort = c.replies.empty() ? 1 : server.Port();
+    auto dialog = Open({}, c.replies.empty() ? 1 : server.Port());
     SetText(*dialog, COptionsDlg::IdEmailEdit, "ops@example.org");
     SetText(*dialog, COptionsDlg::IdServerEdit, "127.0.0.1");
     boxes.seen.clear();

@@ -5,9 +5,11 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include "drive/drive_slot.h"
-#include "ui/health_badge.h"
-#include "ui/smart_details_dlg.h"
+#include "core/drive/drive_slot.h"
+#include "gui/windows/health_badge.h"
+#include "gui/windows/smart_details_dlg.h"
+
+using namespace taruk;
 
 namespace {
 
@@ -20,9 +22,9 @@ QStringList Row(const QTreeWidget* list, int row) {
 }  // namespace
 
 TEST(SmartDetailsDlg, ColumnsInOrderAndNoRowsForADriveNeverRead) {
-  driveSlots = {};
+  DriveSlots driveSlots{};
   driveSlots[1].capacityGb = 80;
-  CSmartDetailsDlg dialog(1);
+  CSmartDetailsDlg dialog(driveSlots, 1);
   ASSERT_TRUE(dialog.IsBuilt()) << dialog.BuildError().toStdString();
   dialog.show();
   const QTreeWidget* list = dialog.AttributeList();
@@ -39,7 +41,7 @@ TEST(SmartDetailsDlg, ColumnsInOrderAndNoRowsForADriveNeverRead) {
 }
 
 TEST(SmartDetailsDlg, RowsFollowThePageReadOnceAtOpening) {
-  driveSlots = {};
+  DriveSlots driveSlots{};
   DriveSlot& slot = driveSlots[2];
   slot.capacityGb = 40;
   const uint8_t ids[18] = {1, 3, 4, 5, 7, 9, 10, 12, 190, 191, 192, 193, 194, 197, 198, 199, 210, 241};
@@ -48,7 +50,7 @@ TEST(SmartDetailsDlg, RowsFollowThePageReadOnceAtOpening) {
     slot.attributes[entry] = {ids[j], 100, 90, 6, {}};
   }
   slot.attributes[13] = {194, 45, 60, 0, {0x2D, 0x00, 0x14, 0x00, 0x00, 0x00}};
-  CSmartDetailsDlg dialog(2);
+  CSmartDetailsDlg dialog(driveSlots, 2);
   dialog.show();
   QTreeWidget* list = dialog.AttributeList();
   ASSERT_EQ(list->topLevelItemCount(), 18);
@@ -66,11 +68,10 @@ TEST(SmartDetailsDlg, RowsFollowThePageReadOnceAtOpening) {
   EXPECT_EQ(Row(list, 0)[0], "1");
   EXPECT_EQ(Row(list, 0)[2], "100");
   EXPECT_EQ(Row(list, 17)[0], "241");
-  driveSlots = {};
 }
 
 TEST(SmartDetailsDlg, RowsBehindTheVerdictAreMarkedWithTheirReasons) {
-  driveSlots = {};
+  DriveSlots driveSlots{};
   DriveSlot& slot = driveSlots[0];
   slot.capacityGb = 40;
   // Empty entries before the marked ones: rows and entries part ways.
@@ -79,7 +80,7 @@ TEST(SmartDetailsDlg, RowsBehindTheVerdictAreMarkedWithTheirReasons) {
   slot.attributes[4] = {190, 60, 40, 45, {}};      // failed in the past
   slot.attributes[5] = {197, 100, 100, 0, {3}};    // counted
   slot.attributes[7] = {194, 40, 40, 0, {40}};
-  CSmartDetailsDlg dialog(0);
+  CSmartDetailsDlg dialog(driveSlots, 0);
   dialog.show();
   const QTreeWidget* list = dialog.AttributeList();
   ASSERT_EQ(list->topLevelItemCount(), 5);
@@ -102,5 +103,4 @@ TEST(SmartDetailsDlg, RowsBehindTheVerdictAreMarkedWithTheirReasons) {
       EXPECT_EQ(list->topLevelItem(r.row)->toolTip(c), r.tip) << r.row << "/" << c;
     }
   }
-  driveSlots = {};
 }

@@ -5,9 +5,11 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "drive/drive_slot.h"
-#include "graph/temp_graph_ctrl.h"
-#include "graph/temp_graph_dlg.h"
+#include "core/drive/drive_slot.h"
+#include "gui/windows/temp_graph_ctrl.h"
+#include "gui/windows/temp_graph_dlg.h"
+
+using namespace taruk;
 
 namespace {
 
@@ -22,12 +24,12 @@ class FixedClock : public Clock {
 TEST(TempGraphDlg, ShowsTheDrivesSeriesAndKeepsTheChosenView) {
   const GraphMode saved = graphMode;
   graphMode = GraphMode::Hours;  // as at the process's start
-  driveSlots = {};
+  DriveSlots driveSlots{};
   driveSlots[3].hourHistory.fill(40);
   driveSlots[3].minuteHistory.fill(30);
   FixedClock clock;
   {
-    CTempGraphDlg dialog(3, 48);
+    CTempGraphDlg dialog(driveSlots, 3, 48);
     ASSERT_TRUE(dialog.IsBuilt()) << dialog.BuildError().toStdString();
     CTempGraphCtrl* graph = dialog.Graph();
     graph->clock = &clock;
@@ -49,9 +51,8 @@ TEST(TempGraphDlg, ShowsTheDrivesSeriesAndKeepsTheChosenView) {
     dialog.SendCommand(1);
     EXPECT_FALSE(dialog.isVisible());
   }
-  CTempGraphDlg reopened(0, 55);
+  CTempGraphDlg reopened(driveSlots, 0, 55);
   EXPECT_TRUE(reopened.Control<QRadioButton>(CTempGraphDlg::IdMinutes)->isChecked());
   EXPECT_FALSE(reopened.Control<QRadioButton>(CTempGraphDlg::IdHours)->isChecked());
   graphMode = saved;
-  driveSlots = {};
 }

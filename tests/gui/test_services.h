@@ -7,10 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "alert/alert_platform.h"
-#include "app/clock.h"
-#include "app/volumes.h"
-#include "drive/smart_device.h"
+#include "core/alarm/alert_platform.h"
+#include "core/base/clock.h"
+#include "core/monitor/volumes.h"
+#include "core/drive/smart_device.h"
+
+using namespace taruk;
 
 namespace {
 

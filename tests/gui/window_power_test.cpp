@@ -7,16 +7,18 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include "app/settings_file.h"
-#include "app/window/monitor_dlg.h"
-#include "app/window/window_alert_platform.h"
-#include "drive/drive_slot.h"
+#include "core/monitor/settings_file.h"
+#include "gui/windows/monitor_dlg.h"
+#include "gui/windows/window_alert_platform.h"
+#include "core/drive/drive_slot.h"
 #include "gui/message_box_watcher.h"
 #include "gui/test_services.h"
-#include "platform/dbus/desktop_alert_platform.h"
-#include "platform/replay/replay_device_opener.h"
+#include "desktop/desktop_alert_platform.h"
+#include "core/capture/replay_device_opener.h"
 #include "support/private_buses.h"
 #include "support/scoped_env.h"
+
+using namespace taruk;
 
 namespace {
 
@@ -34,7 +36,6 @@ TEST(WindowPowerAction, RefusedOrUnreachableLogindIsShownAndTheRequestStillSent)
   alarms.temperatureAction = AlarmAction::ShutDown;  // the demo Seagate, HD1, runs at 57 °C
   ASSERT_TRUE(SaveSettings(alarms));
 
-  driveSlots = {};
   ReplayDeviceOpener drives{TARUK_DEMO_DIR};
   NoVolumes volumes;
   FixedClock clock;
@@ -42,7 +43,8 @@ TEST(WindowPowerAction, RefusedOrUnreachableLogindIsShownAndTheRequestStillSent)
   DesktopAlertPlatform machine;
   machine.sendRefusedPowerRequests = true;
   WindowAlertPlatform platform(machine);
-  CMonitorDlg window(MonitorServices{drives, volumes, clock, platform});
+  Monitor monitor({drives, volumes, clock, platform});
+  CMonitorDlg window(monitor);
   platform.SetWindow(&window);
   MessageBoxWatcher boxes;
 

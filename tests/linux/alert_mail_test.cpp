@@ -3,10 +3,14 @@
 
 #include <gtest/gtest.h>
 
-#include "app/monitoring_cycle.h"
+#include <optional>
+
+#include "core/monitor/monitoring_cycle.h"
 #include "support/aiosmtpd_server.h"
 #include "support/recording_platform.h"
 #include "support/test_drives.h"
+
+using namespace taruk;
 
 namespace {
 
@@ -14,14 +18,13 @@ using namespace std::chrono_literals;
 
 class AlertMailTest : public testing::Test {
  protected:
-  AlertMailTest() : core(slots, config, {drives.Opener(), volumes, clock, platform, view}) {}
-
   void SetUp() override {
     std::string failure;
     if (!server.Start(failure)) GTEST_SKIP() << "no aiosmtpd to receive the mail: " << failure;
     config.emailAddress = L"admin@example.org";
     config.smtpServer = L"127.0.0.1";
-    core.smtpPort = server.Port();
+    core.emplace(slots, config, MonitorEnvironment{drives.Opener(), volumes, clock, platform, nullptr, server.Port()},
+                 view);
   }
 
   static std::string Header(const std::string& message, const std::string& name) {
@@ -57,13 +60,13 @@ class AlertMailTest : public testing::Test {
   SystemClock clock;
   RecordingPlatform platform;
   MonitorView view;
-  MonitorCore core;
+  std::optional<MonitorCore> core;  // made once the server has its port
 };
 
 TEST_F(AlertMailTest, HotDriveMailArrivesWithItsSubjectAndBodyWhole) {
   drives.Set(1, "WDC WD800JB-00JJC0", 60);
   config.temperatureAction = AlarmAction::SendEmail;
-  core.RunMonitoringCycle();
+  core->RunMonitoringCycle();
 
   const auto messages = server.Messages();
   ASSERT_EQ(messages.size(), 1u);
@@ -84,8 +87,8 @@ TEST_F(AlertMailTest, LowVolumeMailArrivesOnEveryCycle) {
   config.freeSpaceAction = AlarmAction::SendEmail;
   config.minimumFreeSpace = 5;
   volumes.roots = {L"/srv/data"};
-  core.RunMonitoringCycle();
-  core.RunMonitoringCycle();
+  core->RunMonitoringCycle();
+  core->RunMonitoringCycle();
   const auto messages = server.Messages();
   ASSERT_EQ(messages.size(), 2u);
   for (const std::string& message : messages) {
@@ -97,7 +100,7 @@ TEST_F(AlertMailTest, LowVolumeMailArrivesOnEveryCycle) {
 TEST_F(AlertMailTest, SoundActionSendsNoMail) {
   drives.Set(0, "HOT", 70);
   config.temperatureAction = AlarmAction::PlaySound;
-  core.RunMonitoringCycle();
+  core->RunMonitoringCycle();
   EXPECT_TRUE(server.Messages().empty());
   ASSERT_EQ(platform.calls.size(), 1u);
   EXPECT_EQ(platform.calls[0].rfind(L"sound ", 0), 0u);

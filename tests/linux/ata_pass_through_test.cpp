@@ -6,8 +6,10 @@
 
 #include <vector>
 
-#include "drive/request_block.h"
-#include "platform/linux/ata_pass_through.h"
+#include "core/drive/request_block.h"
+#include "linux/ata_pass_through.h"
+
+using namespace taruk;
 
 namespace {
 

@@ -4,9 +4,11 @@
 #include <unistd.h>
 
 
-#include "platform/linux/autostart.h"
+#include "linux/autostart.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
+
+using namespace taruk;
 
 class AutostartTest : public testing::Test {
  protected:

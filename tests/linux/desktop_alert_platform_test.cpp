@@ -2,14 +2,16 @@
 // systemd-logind and a notification daemon, both python3-dbusmock on private
 // buses started by the test.
 
-#include "platform/dbus/desktop_alert_platform.h"
+#include "desktop/desktop_alert_platform.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 
-#include "alert/alarm_dispatch.h"
+#include "core/alarm/alarm_dispatch.h"
 #include "support/private_buses.h"
+
+using namespace taruk;
 
 namespace {
 

@@ -21,12 +21,14 @@
 #include <string>
 #include <vector>
 
-#include "drive/drive_slot.h"
-#include "drive/identify.h"
-#include "drive/read_drive_info.h"
-#include "drive/request_block.h"
-#include "platform/linux/linux_device_opener.h"
-#include "platform/linux/pass_through_device.h"
+#include "core/drive/drive_slot.h"
+#include "core/drive/identify.h"
+#include "core/drive/read_drive_info.h"
+#include "core/drive/request_block.h"
+#include "linux/linux_device_opener.h"
+#include "linux/pass_through_device.h"
+
+using namespace taruk;
 
 namespace {
 
@@ -79,41 +81,33 @@ TEST(DISABLED_EmulatedDrives, HardDisksAnswerEveryRequestOfThePassAtPositionZero
     ASSERT_TRUE(open.device);
     PassThroughDevice& device = *open.device;
 
-    VersionAnswer version{};
-    ASSERT_TRUE(device.GetVersion(version)) << *open.problem;
-    EXPECT_EQ(version[layout::kDeviceMap], 0x01);
+    EXPECT_EQ(device.DeviceMap(), std::optional<uint8_t>(0x01)) << *open.problem;
 
-    GeometryAnswer geometry{};
-    ASSERT_TRUE(device.GetGeometry(geometry));
-    int64_t cylinders = 0;
-    std::copy_n(geometry.data(), 8, reinterpret_cast<uint8_t*>(&cylinders));
-    EXPECT_EQ(cylinders, static_cast<int64_t>(SizeOf(path) / (255 * 63 * 512)));
-    EXPECT_EQ(geometry[layout::kGeometryTracks], 255);
-    EXPECT_EQ(geometry[layout::kGeometrySectors], 63);
-    EXPECT_EQ(geometry[layout::kGeometryBytes] | geometry[layout::kGeometryBytes + 1] << 8, 512);
+    const std::optional<DriveGeometry> geometry = device.Geometry();
+    ASSERT_TRUE(geometry);
+    EXPECT_EQ(*geometry, (DriveGeometry{static_cast<int64_t>(SizeOf(path) / (255 * 63 * 512)), 255, 63, 512}));
 
     // A non-data command comes back as CHECK CONDITION with the registers.
-    CommandAnswer enabled{};
-    EXPECT_TRUE(device.SendDriveCommand(EnableSmartRequest(0), enabled));
+    EXPECT_TRUE(device.EnableSmart(0));
 
-    DataAnswer identify{};
-    ASSERT_TRUE(device.ReceiveDriveData(IdentifyRequest(0, false), identify));
+    // The device map's probe read the identify page; the pass gets that one.
+    const int sentBeforeIdentify = device.commandsSent();
+    const std::optional<Page> identify = device.Identify(0, false);
+    ASSERT_TRUE(identify);
+    EXPECT_EQ(device.commandsSent(), sentBeforeIdentify);
     DriveSlot slot;
-    DecodeIdentifyPage(std::span<uint8_t, kPageSize>(identify.data() + layout::kPage, kPageSize), slot);
+    DecodeIdentifyPage(*identify, slot);
     seen.push_back(Trimmed(slot.serialNumber));
 
-    DataAnswer data{};
-    DataAnswer thresholds{};
-    ASSERT_TRUE(device.ReceiveDriveData(SmartReadDataRequest(0), data));
-    ASSERT_TRUE(device.ReceiveDriveData(SmartReadThresholdsRequest(0), thresholds));
-    EXPECT_EQ(data[layout::kPage + 2], 1) << "first attribute of QEMU's table";
+    const std::optional<Page> data = device.SmartData(0);
+    ASSERT_TRUE(data);
+    ASSERT_TRUE(device.SmartThresholds(0));
+    EXPECT_EQ((*data)[2], 1) << "first attribute of QEMU's table";
 
     // A hard disk aborts IDENTIFY PACKET DEVICE; the refusal is a failure.
-    DataAnswer packet{};
-    EXPECT_FALSE(device.ReceiveDriveData(IdentifyRequest(0, true), packet));
+    EXPECT_FALSE(device.Identify(0, true));
     // One Linux device is one drive: position 1 does not exist.
-    DataAnswer other{};
-    EXPECT_FALSE(device.ReceiveDriveData(IdentifyRequest(1, false), other));
+    EXPECT_FALSE(device.Identify(1, false));
   }
   std::sort(seen.begin(), seen.end());
   std::vector<std::string> expected = serials;
@@ -133,10 +127,9 @@ TEST(DISABLED_EmulatedDrives, HardDisksAnswerCheckPowerModeAsActive) {
     ASSERT_TRUE(open.device);
     EXPECT_EQ(open.device->CheckPowerMode(0), std::optional<uint8_t>(0xFF));
     EXPECT_EQ(open.device->commandsSent(), 1);
-    // Asked once per pass: the version request reuses the answer, then
-    // proves the disk speaks ATA with the identify probe.
-    VersionAnswer version{};
-    ASSERT_TRUE(open.device->GetVersion(version)) << *open.problem;
+    // Asked once per pass: the device map reuses the answer, then proves
+    // the disk speaks ATA with the identify probe.
+    ASSERT_TRUE(open.device->DeviceMap()) << *open.problem;
     EXPECT_EQ(open.device->CheckPowerMode(0), std::optional<uint8_t>(0xFF));
     EXPECT_EQ(open.device->commandsSent(), 2);
     EXPECT_FALSE(open.device->CheckPowerMode(1)) << "one Linux device is one drive";
@@ -153,14 +146,15 @@ TEST(DISABLED_EmulatedDrives, OpticalDriveIsAPacketDevice) {
   ASSERT_NE(path, nullptr);
   OpenDevice open = OpenNode(path);
   ASSERT_TRUE(open.device);
-  VersionAnswer version{};
-  ASSERT_TRUE(open.device->GetVersion(version)) << *open.problem;
-  EXPECT_EQ(version[layout::kDeviceMap], 0x11);
-  DataAnswer answer{};
-  EXPECT_FALSE(open.device->ReceiveDriveData(IdentifyRequest(0, false), answer));
-  ASSERT_TRUE(open.device->ReceiveDriveData(IdentifyRequest(0, true), answer));
+  EXPECT_EQ(open.device->DeviceMap(), std::optional<uint8_t>(0x11)) << *open.problem;
+  // The probe's IDENTIFY PACKET DEVICE page is the pass's: no third command.
+  const int sentByProbe = open.device->commandsSent();
+  const std::optional<Page> page = open.device->Identify(0, true);
+  ASSERT_TRUE(page);
+  EXPECT_EQ(open.device->commandsSent(), sentByProbe);
+  EXPECT_FALSE(open.device->Identify(0, false));
   DriveSlot slot;
-  DecodeIdentifyPage(std::span<uint8_t, kPageSize>(answer.data() + layout::kPage, kPageSize), slot);
+  DecodeIdentifyPage(*page, slot);
   EXPECT_EQ(Trimmed(slot.model), "QEMU DVD-ROM");
 }
 
@@ -169,16 +163,14 @@ TEST(DISABLED_EmulatedDrives, DriveNumbersCoverTheDisksAndVirtioIsNotPresent) {
   for (int n = 0; n < 2; ++n) {
     std::unique_ptr<SmartDevice> device = opener.Open(n);
     ASSERT_TRUE(device) << opener.Problem(n);
-    VersionAnswer version{};
-    EXPECT_TRUE(device->GetVersion(version)) << opener.Problem(n);
+    EXPECT_TRUE(device->DeviceMap()) << opener.Problem(n);
     EXPECT_EQ(opener.Problem(n), "");
   }
   // The optical drive takes no number, so drive 2 is the virtio disk: it
   // opens, but has no ATA pass-through.
   std::unique_ptr<SmartDevice> virtio = opener.Open(2);
   ASSERT_TRUE(virtio);
-  VersionAnswer version{};
-  EXPECT_FALSE(virtio->GetVersion(version));
+  EXPECT_FALSE(virtio->DeviceMap());
   EXPECT_EQ(opener.Problem(2).rfind("/dev/vda: not an ATA drive", 0), 0u) << opener.Problem(2);
   EXPECT_FALSE(opener.Open(3));
   EXPECT_EQ(opener.Problem(3), "");
@@ -192,8 +184,7 @@ TEST(DISABLED_EmulatedDrives, TimeOfOneRequest) {
   constexpr int kRequests = 200;
   const auto start = std::chrono::steady_clock::now();
   for (int i = 0; i < kRequests; ++i) {
-    DataAnswer answer{};
-    ASSERT_TRUE(open.device->ReceiveDriveData(SmartReadDataRequest(0), answer));
+    ASSERT_TRUE(open.device->SmartData(0));
   }
   const std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
   std::printf("SMART READ DATA through SG_IO, per request: %.3f ms (%d requests)\n", elapsed.count() / kRequests,

@@ -12,9 +12,11 @@
 #include <memory>
 #include <string>
 
-#include "drive/read_drive_info.h"
-#include "platform/linux/linux_device_opener.h"
+#include "core/drive/read_drive_info.h"
+#include "linux/linux_device_opener.h"
 #include "support/fake_sys_block.h"
+
+using namespace taruk;
 
 namespace {
 
@@ -80,12 +82,11 @@ TEST(LinuxDeviceOpener, BlockDeviceWithoutAtaPassThroughIsPresentNowhere) {
   // the drive never becomes present, and the report can say why.
   std::unique_ptr<SmartDevice> device = opener.Open(0);
   ASSERT_TRUE(device) << opener.Problem(0);
-  GeometryAnswer geometry{};
-  ASSERT_TRUE(device->GetGeometry(geometry));
-  EXPECT_EQ(geometry[layout::kGeometryTracks], 255);
-  EXPECT_EQ(geometry[layout::kGeometrySectors], 63);
-  VersionAnswer version{};
-  EXPECT_FALSE(device->GetVersion(version));
+  const std::optional<DriveGeometry> geometry = device->Geometry();
+  ASSERT_TRUE(geometry);
+  EXPECT_EQ(geometry->tracksPerCylinder, 255u);
+  EXPECT_EQ(geometry->sectorsPerTrack, 63u);
+  EXPECT_FALSE(device->DeviceMap());
   device.reset();
   EXPECT_EQ(opener.Problem(0), dev / "sda" + ": not an ATA drive, or behind a bridge that does not pass ATA commands");
 

@@ -2,17 +2,19 @@
 // kernel writes it, and real ext4 file systems on loop devices filled to the
 // byte.
 
-#include "platform/linux/linux_volumes.h"
+#include "linux/linux_volumes.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
-#include "app/monitoring_cycle.h"
+#include "core/monitor/monitoring_cycle.h"
 #include "support/child_process.h"
 #include "support/recording_platform.h"
 #include "support/test_drives.h"
+
+using namespace taruk;
 
 namespace {
 
@@ -114,7 +116,7 @@ class LoopVolumeTest : public testing::Test {
     SystemClock clock;
     RecordingPlatform platform;
     MonitorView view;
-    MonitorCore core(slots, config, {drives.Opener(), volumes, clock, platform, view});
+    MonitorCore core(slots, config, {drives.Opener(), volumes, clock, platform}, view);
     core.RunMonitoringCycle();
     std::vector<std::wstring> ours;
     const std::wstring prefix = L"balloon Taruk|Disk " + std::wstring(mountPoint.begin(), mountPoint.end()) + L":";

@@ -11,11 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "app/atomic_file.h"
-#include "app/settings_file.h"
-#include "platform/linux/autostart.h"
+#include "core/base/atomic_file.h"
+#include "core/monitor/settings_file.h"
+#include "linux/autostart.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
+
+using namespace taruk;
 
 namespace {
 

@@ -14,14 +14,16 @@
 #include <string>
 #include <thread>
 
-#include "drive/read_drive_info.h"
-#include "platform/linux/child_process.h"
-#include "platform/linux/reader_device_opener.h"
-#include "platform/linux/reader_location.h"
-#include "platform/replay/drive_capture.h"
+#include "core/drive/read_drive_info.h"
+#include "linux/child_process.h"
+#include "linux/reader_device_opener.h"
+#include "linux/reader_location.h"
+#include "core/capture/drive_capture.h"
 #include "support/fake_sys_block.h"
 #include "support/pages.h"
 #include "support/scoped_env.h"
+
+using namespace taruk;
 
 namespace {
 

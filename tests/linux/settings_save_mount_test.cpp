@@ -12,9 +12,11 @@
 #include <cstring>
 #include <string>
 
-#include "app/settings_file.h"
+#include "core/monitor/settings_file.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
+
+using namespace taruk;
 
 namespace {
 

@@ -10,9 +10,11 @@
 #include <string>
 #include <thread>
 
-#include "alert/mail_text.h"
-#include "alert/smtp_client.h"
+#include "core/mail/mail_text.h"
+#include "core/mail/smtp_client.h"
 #include "support/aiosmtpd_server.h"
+
+using namespace taruk;
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The alarm sound through a real PulseAudio server with a null sink, started
 // by the test; what reached the sink is recorded from its monitor.
 
-#include "platform/linux/sound_player.h"
+#include "linux/sound_player.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "support/child_process.h"
+
+using namespace taruk;
 
 namespace {
 

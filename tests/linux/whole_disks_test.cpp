@@ -8,8 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/whole_disks.h"
+#include "linux/whole_disks.h"
 #include "support/fake_sys_block.h"
+
+using namespace taruk;
 
 TEST(WholeDisks, NamesSortNaturallyNotByBytes) {
   std::vector<std::string> names = {"sdb", "nvme0n10", "sda", "nvme1n1", "nvme0n2", "mmcblk1", "mmcblk0", "sdc"};

@@ -15,6 +15,8 @@
 #include <sstream>
 #include <thread>
 
+namespace taruk {
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -142,3 +144,5 @@ std::vector<std::string> AiosmtpdServer::Messages() const {
   for (const auto& file : files) messages.push_back(ReadWhole(file));
   return messages;
 }
+
+}  // namespace taruk

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace taruk {
+
 class AiosmtpdServer {
  public:
   AiosmtpdServer() = default;
@@ -35,3 +37,5 @@ class AiosmtpdServer {
 
 // True when something accepts TCP connections on 127.0.0.1:`port`.
 bool SomethingListensOn(uint16_t port);
+
+}  // namespace taruk

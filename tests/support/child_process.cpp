@@ -11,6 +11,8 @@
 
 extern char** environ;
 
+namespace taruk {
+
 ChildProcess::~ChildProcess() { Stop(); }
 
 bool ChildProcess::Start(const std::vector<std::string>& arguments, const std::string& outputFile,
@@ -93,3 +95,4 @@ std::string RunShell(const std::string& command, int* exitCode) {
   return output;
 }
 
+}  // namespace taruk

@@ -12,6 +12,8 @@
 
 #include "support/scratch_dir.h"  // ReadFileBytes, WriteFileBytes
 
+namespace taruk {
+
 class ChildProcess {
  public:
   ChildProcess() = default;
@@ -42,3 +44,5 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 // Runs a shell command and returns its standard output; `exitCode` gets its
 // status. A command still running after two minutes is stopped.
 std::string RunShell(const std::string& command, int* exitCode = nullptr);
+
+}  // namespace taruk

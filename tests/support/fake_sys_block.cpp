@@ -5,6 +5,8 @@
 
 #include <filesystem>
 
+namespace taruk {
+
 FakeSysBlock::FakeSysBlock() : block_(scratch_ / "block") { std::filesystem::create_directories(block_); }
 
 void FakeSysBlock::AddDisk(const std::string& name, const std::string& deviceNumber, bool isVirtual) {
@@ -14,3 +16,5 @@ void FakeSysBlock::AddDisk(const std::string& name, const std::string& deviceNum
   WriteFileBytes(scratch_ / relative + "/dev", deviceNumber + "\n");
   symlink(("../" + relative).c_str(), (block_ + "/" + name).c_str());
 }
+
+}  // namespace taruk

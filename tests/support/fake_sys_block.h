@@ -6,6 +6,8 @@
 
 #include "support/scratch_dir.h"
 
+namespace taruk {
+
 class FakeSysBlock {
  public:
   FakeSysBlock();
@@ -18,3 +20,5 @@ class FakeSysBlock {
   ScratchDir scratch_;
   std::string block_;
 };
+
+}  // namespace taruk

@@ -1,5 +1,7 @@
 #include "support/pages.h"
 
+namespace taruk {
+
 void PutAtaString(Page& page, int firstWord, int wordCount, const std::string& text) {
   for (int i = 0; i < 2 * wordCount && i < static_cast<int>(text.size()); ++i) {
     // Character 2k sits in the high byte of word k.
@@ -58,3 +60,5 @@ Page ThresholdPage(const std::vector<ThresholdSpec>& entries) {
   }
   return page;
 }
+
+}  // namespace taruk

@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "drive/smart_device.h"
+#include "core/drive/smart_device.h"
+
+namespace taruk {
 
 // An IDENTIFY page: the texts go in as a drive stores them (two characters
 // per word, the first in the high byte), padded with spaces to the field's
@@ -36,3 +38,5 @@ struct ThresholdSpec {
 };
 
 Page ThresholdPage(const std::vector<ThresholdSpec>& entries);
+
+}  // namespace taruk

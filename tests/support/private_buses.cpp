@@ -4,6 +4,8 @@
 
 #include <sstream>
 
+namespace taruk {
+
 using namespace std::chrono_literals;
 
 namespace {
@@ -79,3 +81,5 @@ std::string MockService::Calls() const {
   }
   return calls;
 }
+
+}  // namespace taruk

@@ -9,6 +9,8 @@
 
 #include "support/child_process.h"
 
+namespace taruk {
+
 class PrivateBuses {
  public:
   ~PrivateBuses();
@@ -38,3 +40,5 @@ class MockService {
   ChildProcess process;
   std::string logFile;
 };
+
+}  // namespace taruk

@@ -1,5 +1,7 @@
 #include "support/recording_platform.h"
 
+namespace taruk {
+
 void RecordingPlatform::Record(std::wstring call) {
   calls.push_back(std::move(call));
   if (onCall) onCall();
@@ -31,3 +33,5 @@ void RecordingPlatform::MailFinished(const std::wstring& recipient, const std::w
                                      const std::wstring& detail) {
   Record(L"mail " + recipient + L"|" + subject + L"|" + (sent ? L"sent" : L"failed") + L"|" + detail);
 }
+
+}  // namespace taruk

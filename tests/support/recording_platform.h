@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "alert/alert_platform.h"
+#include "core/alarm/alert_platform.h"
+
+namespace taruk {
 
 class RecordingPlatform : public AlertPlatform {
  public:
@@ -32,3 +34,5 @@ class RecordingPlatform : public AlertPlatform {
  private:
   void Record(std::wstring call);
 };
+
+}  // namespace taruk

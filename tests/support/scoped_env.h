@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+namespace taruk {
+
 class ScopedEnv {
  public:
   ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
@@ -30,3 +32,5 @@ class ScopedEnv {
   std::string name_;
   std::optional<std::string> old_;
 };
+
+}  // namespace taruk

@@ -12,6 +12,8 @@
 #include <sstream>
 #include <vector>
 
+namespace taruk {
+
 namespace {
 
 int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) {
@@ -57,3 +59,5 @@ std::string ListFolder(const std::string& path) {
   for (const std::string& name : names) list << name << ' ';
   return list.str();
 }
+
+}  // namespace taruk

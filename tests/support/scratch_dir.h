@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace taruk {
+
 class ScratchDir {
  public:
   ScratchDir();
@@ -24,3 +26,5 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
 // Names in a folder other than "." and "..", sorted.
 std::string ListFolder(const std::string& path);
+
+}  // namespace taruk

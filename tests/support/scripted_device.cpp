@@ -1,6 +1,6 @@
 #include "support/scripted_device.h"
 
-#include <cstring>
+namespace taruk {
 
 namespace {
 
@@ -41,51 +41,39 @@ RequestBlock ExpectedRequest(const std::string& kind, int position) {
   return block;
 }
 
-std::string NameOfRequest(const RequestBlock& request) {
-  for (const Row& row : kRows) {
-    for (int position = 0; position < 4; ++position) {
-      if (request == ExpectedRequest(row.kind, position)) return std::string(row.kind) + " " + std::to_string(position);
-    }
-  }
-  return "unexpected";
-}
-
-bool ScriptedDevice::GetVersion(VersionAnswer& answer) {
+std::optional<uint8_t> ScriptedDevice::DeviceMap() {
   log.push_back("version");
-  if (!versionAnswers || refused.count("version")) return false;
-  answer[3] = deviceMap;
-  return true;
+  if (!versionAnswers || refused.count("version")) return std::nullopt;
+  return deviceMap;
 }
 
-bool ScriptedDevice::GetGeometry(GeometryAnswer& answer) {
+std::optional<DriveGeometry> ScriptedDevice::Geometry() {
   log.push_back("geometry");
-  if (!geometryAnswers || refused.count("geometry")) {
-    if (scribbleOnFailure) answer.fill(0x7F);
-    return false;
-  }
-  std::memcpy(answer.data(), &cylinders, 8);
-  std::memcpy(answer.data() + 12, &tracksPerCylinder, 4);
-  std::memcpy(answer.data() + 16, &sectorsPerTrack, 4);
-  std::memcpy(answer.data() + 20, &bytesPerSector, 4);
-  return true;
+  if (!geometryAnswers || refused.count("geometry")) return std::nullopt;
+  return DriveGeometry{cylinders, tracksPerCylinder, sectorsPerTrack, bytesPerSector};
 }
 
-bool ScriptedDevice::SendDriveCommand(const RequestBlock& request, CommandAnswer& /*answer*/) {
-  const std::string name = NameOfRequest(request);
+bool ScriptedDevice::EnableSmart(int position) {
+  const std::string name = "enable " + std::to_string(position);
   log.push_back(name);
-  return name.rfind("enable ", 0) == 0 && !refused.count(name);
+  return !refused.count(name);
 }
 
-bool ScriptedDevice::ReceiveDriveData(const RequestBlock& request, DataAnswer& answer) {
-  const std::string name = NameOfRequest(request);
+std::optional<Page> ScriptedDevice::Answer(const std::string& name) {
   log.push_back(name);
   const auto page = pages.find(name);
-  if (name == "unexpected" || name.rfind("enable ", 0) == 0 || refused.count(name) || page == pages.end()) {
-    if (scribbleOnFailure) answer.fill(0x5A);
-    return false;
-  }
-  std::memcpy(answer.data() + 16, page->second.data(), kPageSize);
-  return true;
+  if (refused.count(name) || page == pages.end()) return std::nullopt;
+  return page->second;
+}
+
+std::optional<Page> ScriptedDevice::Identify(int position, bool packetDevice) {
+  return Answer((packetDevice ? "identify-packet " : "identify ") + std::to_string(position));
+}
+
+std::optional<Page> ScriptedDevice::SmartData(int position) { return Answer("read-data " + std::to_string(position)); }
+
+std::optional<Page> ScriptedDevice::SmartThresholds(int position) {
+  return Answer("read-thresholds " + std::to_string(position));
 }
 
 std::optional<uint8_t> ScriptedDevice::CheckPowerMode(int position) {
@@ -125,3 +113,5 @@ std::unique_ptr<SmartDevice> ScriptedOpener::OpenForPass(int driveNumber, Sleepi
   rules.push_back(rule);
   return Open(driveNumber);
 }
+
+}  // namespace taruk

@@ -1,15 +1,16 @@
 #pragma once
 // A drive for tests: answers each request of the reading pass from a script
-// and logs what it was asked, in order. It recognises a request only by the
-// exact bytes the register table gives, so a wrong register shows up in the
-// log as "unexpected" and is refused.
+// and logs what it was asked, in order.
 
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "drive/smart_device.h"
+#include "core/drive/request_block.h"
+#include "core/drive/smart_device.h"
+
+namespace taruk {
 
 class ScriptedDevice : public SmartDevice {
  public:
@@ -25,24 +26,20 @@ class ScriptedDevice : public SmartDevice {
   std::set<std::string> refused;            // "version", "enable 1", "read-data 0", ...
   std::map<std::string, Page> pages;        // "identify 0", "identify-packet 1", "read-data 0", ...
   std::map<int, uint8_t> powerModes;        // CHECK POWER MODE's answer per position; none: it fails
-  // A data request that succeeds but leaves garbage in a refused answer: the
-  // pass must not use what a failed request wrote.
-  bool scribbleOnFailure = false;
-
-  std::vector<std::string> log;  // one name per request, "unexpected" for unknown bytes
+  std::vector<std::string> log;  // one name per request
   int* closedCounter = nullptr;  // counts closes of the devices ScriptedOpener opened from this script
 
-  bool GetVersion(VersionAnswer& answer) override;
-  bool GetGeometry(GeometryAnswer& answer) override;
-  bool SendDriveCommand(const RequestBlock& request, CommandAnswer& answer) override;
-  bool ReceiveDriveData(const RequestBlock& request, DataAnswer& answer) override;
+  std::optional<uint8_t> DeviceMap() override;                           // logs "version"
+  std::optional<DriveGeometry> Geometry() override;                      // logs "geometry"
+  bool EnableSmart(int position) override;                               // logs "enable P"
+  std::optional<Page> Identify(int position, bool packetDevice) override;  // "identify P", "identify-packet P"
+  std::optional<Page> SmartData(int position) override;                  // logs "read-data P"
+  std::optional<Page> SmartThresholds(int position) override;            // logs "read-thresholds P"
   std::optional<uint8_t> CheckPowerMode(int position) override;  // logs "power-mode P"
-};
 
-// Names a request block by comparing it with the register table, e.g.
-// "enable 2", "identify 1", "identify-packet 3", "read-data 0",
-// "read-thresholds 1"; "unexpected" when no row matches exactly.
-std::string NameOfRequest(const RequestBlock& request);
+ private:
+  std::optional<Page> Answer(const std::string& name);
+};
 
 // The expected bytes of one row of the register table for one position,
 // written out here independently of the program's builders.
@@ -59,3 +56,5 @@ class ScriptedOpener : public DeviceOpener {
   std::unique_ptr<SmartDevice> Open(int driveNumber) override;
   std::unique_ptr<SmartDevice> OpenForPass(int driveNumber, SleepingDrive rule) override;
 };
+
+}  // namespace taruk

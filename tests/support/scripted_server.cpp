@@ -9,6 +9,8 @@
 
 #include <chrono>
 
+namespace taruk {
+
 namespace {
 
 constexpr int WaitLimitMs = 10'000;
@@ -189,3 +191,5 @@ void ScriptedServer::Play() {
   }
   close(fd);
 }
+
+}  // namespace taruk

@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+namespace taruk {
+
 class ScriptedServer {
  public:
   ScriptedServer() = default;
@@ -65,3 +67,5 @@ class ScriptedServer {
   bool clientClosed = false;
   bool isReleased = false;
 };
+
+}  // namespace taruk

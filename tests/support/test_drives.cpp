@@ -2,10 +2,12 @@
 
 #include <cstdio>
 
-#include "platform/replay/drive_capture.h"
-#include "platform/replay/replay_device_opener.h"
+#include "core/capture/drive_capture.h"
+#include "core/capture/replay_device_opener.h"
 #include "support/pages.h"
 #include "support/scratch_dir.h"
+
+namespace taruk {
 
 // Each drive is a capture file that the replay device reads afresh at every
 // pass, so a test rewrites the file between cycles as a drive would change.
@@ -33,3 +35,5 @@ void TestDrives::Set(int driveNumber, const std::string& model, uint8_t temperat
 void TestDrives::Remove(int driveNumber) { std::remove(state->opener.PathOf(driveNumber).c_str()); }
 
 DeviceOpener& TestDrives::Opener() { return state->opener; }
+
+}  // namespace taruk

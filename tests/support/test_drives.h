@@ -8,7 +8,9 @@
 #include <optional>
 #include <string>
 
-#include "drive/smart_device.h"
+#include "core/drive/smart_device.h"
+
+namespace taruk {
 
 class TestDrives {
  public:
@@ -30,3 +32,5 @@ class TestDrives {
   struct State;
   std::unique_ptr<State> state;
 };
+
+}  // namespace taruk

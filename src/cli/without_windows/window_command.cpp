@@ -4,9 +4,13 @@
 
 #include "cli/commands.h"
 
+namespace taruk {
+
 int RunMonitorWindow(int, char**, const CommandLine&) {
   std::fprintf(stderr,
                "taruk: this taruk was built without windows; "
                "taruk --headless runs the monitor without a window\n");
   return 1;
 }
+
+}  // namespace taruk

@@ -1,0 +1,29 @@
+#include "core/base/clock.h"
+
+#include <ctime>
+
+namespace taruk {
+
+namespace {
+
+// Each field comes from its own reading of the clock, hour first.
+const std::tm* Now(std::tm& storage) {
+  const std::time_t now = std::time(nullptr);
+  return localtime_r(&now, &storage);
+}
+
+}  // namespace
+
+int SystemClock::CurrentHour() {
+  std::tm storage{};
+  const std::tm* local = Now(storage);
+  return local ? local->tm_hour : -1;
+}
+
+int SystemClock::CurrentMinute() {
+  std::tm storage{};
+  const std::tm* local = Now(storage);
+  return local ? local->tm_min : -1;
+}
+
+}  // namespace taruk

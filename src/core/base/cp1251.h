@@ -1,0 +1,17 @@
+#pragma once
+// Code page 1251 (Windows Cyrillic), the 8-bit form of the settings file.
+// Both directions go through glibc's iconv.
+
+#include <string>
+
+namespace taruk {
+
+// The character a byte stands for, or -1 for the one byte the code page leaves
+// undefined (0x98).
+int DecodeCp1251Byte(unsigned char byte);
+
+// The whole text as code page 1251 bytes. False, with `bytes` untouched, when
+// some character has no byte in the code page.
+bool EncodeCp1251(const std::wstring& text, std::string& bytes);
+
+}  // namespace taruk

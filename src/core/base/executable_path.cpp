@@ -1,0 +1,26 @@
+#include "core/base/executable_path.h"
+
+#include <unistd.h>
+
+#include <vector>
+
+namespace taruk {
+
+namespace {
+constexpr size_t kLongestPath = 1 << 16;
+}  // namespace
+
+std::string RunningExecutablePath() {
+  // readlink does not say how long the path is; grow until it fits rather
+  // than cutting a deep path short.
+  std::vector<char> buffer(256);
+  for (;;) {
+    const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
+    if (length <= 0) return {};
+    if (static_cast<size_t>(length) < buffer.size()) return std::string(buffer.data(), static_cast<size_t>(length));
+    if (buffer.size() >= kLongestPath) return {};
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+}  // namespace taruk

@@ -1,0 +1,41 @@
+#include "core/capture/capture_device.h"
+
+namespace taruk {
+
+namespace {
+
+bool IsPosition(int position) { return position >= 0 && position < 4; }
+
+}  // namespace
+
+std::optional<uint8_t> CaptureDevice::DeviceMap() { return capture_.deviceMap; }
+
+std::optional<DriveGeometry> CaptureDevice::Geometry() { return capture_.geometry; }
+
+bool CaptureDevice::EnableSmart(int position) {
+  return IsPosition(position) && capture_.enable[position].value_or(false);
+}
+
+std::optional<Page> CaptureDevice::Identify(int position, bool packetDevice) {
+  if (!IsPosition(position)) return std::nullopt;
+  // An ATA device refuses IDENTIFY PACKET DEVICE and a packet device refuses
+  // IDENTIFY DEVICE, so only the command that fits the device map is answered.
+  const bool packetAtPosition = capture_.deviceMap && ((*capture_.deviceMap >> (position + 4)) & 1);
+  if (packetDevice != packetAtPosition) return std::nullopt;
+  return capture_.identify[position];
+}
+
+std::optional<Page> CaptureDevice::SmartData(int position) {
+  return IsPosition(position) ? capture_.smartData[position] : std::nullopt;
+}
+
+std::optional<Page> CaptureDevice::SmartThresholds(int position) {
+  return IsPosition(position) ? capture_.smartThresholds[position] : std::nullopt;
+}
+
+std::optional<uint8_t> CaptureDevice::CheckPowerMode(int position) {
+  if (!IsPosition(position)) return std::nullopt;
+  return capture_.powerMode[static_cast<std::size_t>(position)];
+}
+
+}  // namespace taruk

@@ -1,0 +1,29 @@
+#pragma once
+// A drive that answers the requests of the reading pass from a capture held
+// in memory. A request the capture has no answer for fails, and so does one
+// for a position beyond 3 or an IDENTIFY that does not fit the device map:
+// a real drive would not answer them either.
+
+#include "core/capture/drive_capture.h"
+#include "core/drive/smart_device.h"
+
+namespace taruk {
+
+class CaptureDevice : public SmartDevice {
+ public:
+  explicit CaptureDevice(DriveCapture capture) : capture_(std::move(capture)) {}
+
+  std::optional<uint8_t> DeviceMap() override;
+  std::optional<DriveGeometry> Geometry() override;
+  bool EnableSmart(int position) override;
+  std::optional<Page> Identify(int position, bool packetDevice) override;
+  std::optional<Page> SmartData(int position) override;
+  std::optional<Page> SmartThresholds(int position) override;
+  // The `power-mode P` line; none: the command fails.
+  std::optional<uint8_t> CheckPowerMode(int position) override;
+
+ private:
+  DriveCapture capture_;
+};
+
+}  // namespace taruk

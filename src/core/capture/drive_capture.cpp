@@ -1,0 +1,335 @@
+#include "core/capture/drive_capture.h"
+
+#include <charconv>
+#include <cstdio>
+#include <vector>
+
+namespace taruk {
+
+namespace {
+
+constexpr int kPositions = 4;
+constexpr std::size_t kPageHexDigits = 2 * kPageSize;
+constexpr std::size_t kHexDigitsPerLine = 64;
+
+// ---------------------------------------------------------------- writing
+
+void AppendPage(std::string& text, const char* keyword, int position, const Page& page) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  text += keyword;
+  text += ' ';
+  text += static_cast<char>('0' + position);
+  for (std::size_t i = 0; i < page.size(); ++i) {
+    if (i % (kHexDigitsPerLine / 2) == 0) text += "\n  ";
+    text += kDigits[page[i] >> 4];
+    text += kDigits[page[i] & 0x0F];
+  }
+  text += '\n';
+}
+
+// ---------------------------------------------------------------- reading
+
+struct Token {
+  std::string_view text;
+  int line = 0;
+};
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+
+// Splits the text into white-space separated tokens with their line numbers.
+// A token that starts with '#' comments out the rest of its line.
+std::vector<Token> Tokenize(std::string_view text) {
+  std::vector<Token> tokens;
+  int line = 1;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const char c = text[i];
+    if (c == '\n') {
+      ++line;
+      ++i;
+    } else if (IsSpace(c)) {
+      ++i;
+    } else if (c == '#') {
+      while (i < text.size() && text[i] != '\n') ++i;
+    } else {
+      const std::size_t start = i;
+      while (i < text.size() && !IsSpace(text[i])) ++i;
+      tokens.push_back({text.substr(start, i - start), line});
+    }
+  }
+  return tokens;
+}
+
+// A token as it may appear inside a one-line message: short, quoted, and
+// with anything unprintable escaped, so a binary file cannot break the line.
+std::string Quote(std::string_view token) {
+  constexpr std::size_t kShown = 24;
+  std::string quoted = "'";
+  for (std::size_t i = 0; i < token.size() && i < kShown; ++i) {
+    const unsigned char c = static_cast<unsigned char>(token[i]);
+    if (c >= 0x20 && c < 0x7F && c != '\'' && c != '\\') {
+      quoted += static_cast<char>(c);
+    } else {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+      quoted += escaped;
+    }
+  }
+  if (token.size() > kShown) quoted += "...";
+  return quoted + "'";
+}
+
+bool IsKeyword(std::string_view token) {
+  return token == "device-map" || token == "geometry" || token == "power-mode" || token == "enable" ||
+         token == "identify" ||
+         token == "smart-data" || token == "smart-thresholds";
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+template <typename Number>
+bool ParseNumber(std::string_view text, Number& value, int base = 10) {
+  if (text.empty()) return false;
+  const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+  return status == std::errc() && end == text.data() + text.size();
+}
+
+// The device map and power mode are written as 0x.. but plain decimal is read too.
+bool ParseByte(std::string_view text, uint8_t& value) {
+  unsigned number = 0;
+  const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+  if (!(hex ? ParseNumber(text.substr(2), number, 16) : ParseNumber(text, number))) return false;
+  if (number > 0xFF) return false;
+  value = static_cast<uint8_t>(number);
+  return true;
+}
+
+class Parser {
+ public:
+  Parser(std::string_view text, const std::string& fileName)
+      : tokens_(Tokenize(text)), fileName_(fileName), lastLine_(tokens_.empty() ? 1 : tokens_.back().line) {}
+
+  bool Parse(DriveCapture& capture) {
+    while (next_ < tokens_.size()) {
+      const Token keyword = tokens_[next_++];
+      bool parsed = false;
+      if (keyword.text == "device-map") {
+        parsed = ParseDeviceMap(keyword, capture);
+      } else if (keyword.text == "geometry") {
+        parsed = ParseGeometry(keyword, capture);
+      } else if (keyword.text == "power-mode") {
+        parsed = ParsePowerMode(keyword, capture);
+      } else if (keyword.text == "enable") {
+        parsed = ParseEnable(keyword, capture);
+      } else if (keyword.text == "identify") {
+        parsed = ParsePage(keyword, capture.identify);
+      } else if (keyword.text == "smart-data") {
+        parsed = ParsePage(keyword, capture.smartData);
+      } else if (keyword.text == "smart-thresholds") {
+        parsed = ParsePage(keyword, capture.smartThresholds);
+      } else {
+        return Fail(keyword.line,
+                    "expected device-map, geometry, power-mode, enable, identify, smart-data or smart-thresholds, "
+                    "found " +
+                        Quote(keyword.text));
+      }
+      if (!parsed) return false;
+    }
+    return true;
+  }
+
+  const std::string& error() const { return error_; }
+
+ private:
+  bool Fail(int line, const std::string& what) {
+    error_ = fileName_ + ":" + std::to_string(line) + ": " + what;
+    return false;
+  }
+
+  // The value after a keyword. When the file stops first, the error points
+  // at its last line with anything on it.
+  bool TakeValue(const Token& keyword, const char* what, Token& value) {
+    if (next_ >= tokens_.size()) {
+      return Fail(lastLine_, std::string("expected ") + what + " after '" + std::string(keyword.text) +
+                                 "', found the end of the file");
+    }
+    value = tokens_[next_++];
+    return true;
+  }
+
+  bool Duplicate(const Token& keyword, const std::string& subject) {
+    return Fail(keyword.line, "'" + subject + "' given twice");
+  }
+
+  bool ParsePosition(const Token& keyword, int& position) {
+    Token token;
+    if (!TakeValue(keyword, "a device-map position 0..3", token)) return false;
+    unsigned value = 0;
+    if (!ParseNumber(token.text, value) || value >= kPositions) {
+      return Fail(token.line, "expected a device-map position 0..3 after '" + std::string(keyword.text) +
+                                  "', found " + Quote(token.text));
+    }
+    position = static_cast<int>(value);
+    return true;
+  }
+
+  bool ParseDeviceMap(const Token& keyword, DriveCapture& capture) {
+    Token token;
+    if (!TakeValue(keyword, "a device map byte such as 0x01", token)) return false;
+    uint8_t map = 0;
+    if (!ParseByte(token.text, map)) {
+      return Fail(token.line, "expected a device map byte such as 0x01, found " + Quote(token.text));
+    }
+    if (capture.deviceMap) return Duplicate(keyword, "device-map");
+    capture.deviceMap = map;
+    return true;
+  }
+
+  bool ParseGeometry(const Token& keyword, DriveCapture& capture) {
+    static constexpr const char* kNames[] = {"cylinders", "tracks per cylinder", "sectors per track",
+                                             "bytes per sector"};
+    CapturedGeometry geometry;
+    for (int field = 0; field < 4; ++field) {
+      Token token;
+      const std::string what = std::string("the ") + kNames[field] + " (a whole number)";
+      if (!TakeValue(keyword, what.c_str(), token)) return false;
+      // The cylinder count is signed only because Windows keeps it in a
+      // signed 64-bit field; no drive reports fewer than none.
+      const bool ok = field == 0   ? ParseNumber(token.text, geometry.cylinders) && geometry.cylinders >= 0
+                      : field == 1 ? ParseNumber(token.text, geometry.tracksPerCylinder)
+                      : field == 2 ? ParseNumber(token.text, geometry.sectorsPerTrack)
+                                   : ParseNumber(token.text, geometry.bytesPerSector);
+      if (!ok) return Fail(token.line, "expected " + what + " in 'geometry', found " + Quote(token.text));
+    }
+    if (capture.geometry) return Duplicate(keyword, "geometry");
+    capture.geometry = geometry;
+    return true;
+  }
+
+  bool ParsePowerMode(const Token& keyword, DriveCapture& capture) {
+    int position = 0;
+    if (!ParsePosition(keyword, position)) return false;
+    const std::string name = "power-mode " + std::to_string(position);
+    Token token;
+    if (!TakeValue(keyword, "a power mode byte such as 0x00", token)) return false;
+    uint8_t mode = 0;
+    if (!ParseByte(token.text, mode)) {
+      return Fail(token.line, "expected a power mode byte such as 0x00 after '" + name + "', found " +
+                                  Quote(token.text));
+    }
+    if (capture.powerMode[position]) return Duplicate(keyword, name);
+    capture.powerMode[position] = mode;
+    return true;
+  }
+
+  bool ParseEnable(const Token& keyword, DriveCapture& capture) {
+    int position = 0;
+    if (!ParsePosition(keyword, position)) return false;
+    Token token;
+    if (!TakeValue(keyword, "ok or fail", token)) return false;
+    if (token.text != "ok" && token.text != "fail") {
+      return Fail(token.line, "expected ok or fail after 'enable " + std::to_string(position) + "', found " +
+                                  Quote(token.text));
+    }
+    if (capture.enable[position]) return Duplicate(keyword, "enable " + std::to_string(position));
+    capture.enable[position] = token.text == "ok";
+    return true;
+  }
+
+  // 1024 hex digits in as many tokens as the writer liked. The page ends
+  // exactly there: a token that runs past it, or a keyword before it, is an
+  // error rather than a guess.
+  bool ParsePage(const Token& keyword, std::array<std::optional<Page>, 4>& pages) {
+    int position = 0;
+    if (!ParsePosition(keyword, position)) return false;
+    const std::string name = std::string(keyword.text) + " " + std::to_string(position);
+    Page page{};
+    std::size_t digits = 0;
+    while (digits < kPageHexDigits) {
+      if (next_ >= tokens_.size()) {
+        return Fail(lastLine_, "expected 1024 hex digits after '" + name + "', found " + std::to_string(digits) +
+                                   " before the end of the file");
+      }
+      const Token& token = tokens_[next_];
+      if (IsKeyword(token.text)) {
+        return Fail(token.line, "expected 1024 hex digits after '" + name + "', found " + std::to_string(digits) +
+                                    " before " + Quote(token.text));
+      }
+      for (std::size_t i = 0; i < token.text.size(); ++i) {
+        const int value = HexValue(token.text[i]);
+        if (value < 0) {
+          return Fail(token.line, "expected a hex digit in the page of '" + name + "', found " +
+                                      Quote(token.text.substr(i, 1)) + " in " + Quote(token.text));
+        }
+        if (digits == kPageHexDigits) {
+          return Fail(token.line, "the page of '" + name + "' has more than 1024 hex digits");
+        }
+        page[digits / 2] = static_cast<uint8_t>(page[digits / 2] | (digits % 2 == 0 ? value << 4 : value));
+        ++digits;
+      }
+      ++next_;
+    }
+    if (pages[position]) return Duplicate(keyword, name);
+    pages[position] = page;
+    return true;
+  }
+
+  std::vector<Token> tokens_;
+  std::size_t next_ = 0;
+  const std::string& fileName_;
+  int lastLine_;  // of the last token
+  std::string error_;
+};
+
+}  // namespace
+
+std::string FormatCapture(const DriveCapture& capture) {
+  std::string text;
+  if (capture.deviceMap) {
+    char line[32];
+    std::snprintf(line, sizeof line, "device-map 0x%02x\n", *capture.deviceMap);
+    text += line;
+  }
+  if (capture.geometry) {
+    const CapturedGeometry& g = *capture.geometry;
+    text += "geometry " + std::to_string(g.cylinders) + " " + std::to_string(g.tracksPerCylinder) + " " +
+            std::to_string(g.sectorsPerTrack) + " " + std::to_string(g.bytesPerSector) + "\n";
+  }
+  for (int position = 0; position < kPositions; ++position) {
+    if (capture.powerMode[position]) {
+      char line[32];
+      std::snprintf(line, sizeof line, "power-mode %d 0x%02x\n", position, *capture.powerMode[position]);
+      text += line;
+    }
+    if (capture.enable[position]) {
+      text += "enable " + std::to_string(position) + (*capture.enable[position] ? " ok\n" : " fail\n");
+    }
+    if (capture.identify[position]) AppendPage(text, "identify", position, *capture.identify[position]);
+    if (capture.smartData[position]) AppendPage(text, "smart-data", position, *capture.smartData[position]);
+    if (capture.smartThresholds[position]) {
+      AppendPage(text, "smart-thresholds", position, *capture.smartThresholds[position]);
+    }
+  }
+  return text;
+}
+
+bool ParseCapture(std::string_view text, const std::string& fileName, DriveCapture& capture,
+                  std::string& error) {
+  // Parsed into a fresh record and handed over only when the whole file was
+  // good, so a bad line never leaves a half-read capture behind.
+  DriveCapture parsed;
+  Parser parser(text, fileName);
+  if (!parser.Parse(parsed)) {
+    error = parser.error();
+    return false;
+  }
+  capture = parsed;
+  return true;
+}
+
+}  // namespace taruk

@@ -1,0 +1,38 @@
+#pragma once
+// A drive capture: the answers one drive gave to the requests of the reading
+// pass, kept as text (driveN.capture). A missing answer means the request
+// failed. Written by `taruk --capture` and the privileged reader, read by the
+// replay device.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/drive/smart_device.h"
+
+namespace taruk {
+
+using CapturedGeometry = DriveGeometry;
+
+struct DriveCapture {
+  std::optional<uint8_t> deviceMap;            // `device-map 0x01`
+  std::optional<CapturedGeometry> geometry;    // `geometry C T S B`
+  std::array<std::optional<uint8_t>, 4> powerMode;  // `power-mode P 0x00`: CHECK POWER MODE's Sector Count
+  std::array<std::optional<bool>, 4> enable;   // `enable P ok|fail`
+  std::array<std::optional<Page>, 4> identify; // IDENTIFY (PACKET) DEVICE
+  std::array<std::optional<Page>, 4> smartData;
+  std::array<std::optional<Page>, 4> smartThresholds;
+  friend bool operator==(const DriveCapture&, const DriveCapture&) = default;
+};
+
+// The capture as text in the format the parser reads back unchanged.
+std::string FormatCapture(const DriveCapture& capture);
+
+// Parses `text`. On failure returns false and sets `error` to one line naming
+// the file, the line and what was expected; `capture` is then untouched.
+bool ParseCapture(std::string_view text, const std::string& fileName, DriveCapture& capture,
+                  std::string& error);
+
+}  // namespace taruk

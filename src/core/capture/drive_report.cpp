@@ -1,0 +1,155 @@
+#include "core/capture/drive_report.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "core/view/disk_panel_text.h"
+#include "core/base/utf8_text.h"
+#include "core/drive/attribute_names.h"
+#include "core/drive/drive_health.h"
+
+namespace taruk {
+
+namespace {
+
+// The longest attribute name, so the columns after it line up.
+constexpr int kNameWidth = 53;
+
+std::string JsonString(const std::wstring& text) {
+  std::string out = "\"";
+  for (char c : ToUtf8(text)) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (byte < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+      out += escaped;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+// A drive's texts come from the drive, or from a capture someone sent:
+// control characters other than the tab are shown as '?', so that the text
+// report cannot move the cursor or retitle the terminal it is printed on.
+std::string PrintableUtf8(std::wstring text) {
+  for (wchar_t& c : text) {
+    const bool control = (c < 0x20 && c != L'\t') || (c >= 0x7F && c <= 0x9F);
+    if (control) c = L'?';
+  }
+  return ToUtf8(text);
+}
+
+template <typename... Args>
+std::string Format(const char* format, Args... args) {
+  char buffer[256];
+  const int length = std::snprintf(buffer, sizeof buffer, format, args...);
+  if (length < 0) return {};
+  return std::string(buffer, std::min(static_cast<size_t>(length), sizeof buffer - 1));
+}
+
+// "Health: caution (3 pending sectors; ...)", every reason given.
+std::string HealthLine(const DriveHealth& health) {
+  std::string line = "Health: " + ToUtf8(HealthVerdictText(health.verdict));
+  for (size_t i = 0; i < health.reasons.size(); ++i) {
+    line += (i == 0 ? " (" : "; ") + ToUtf8(health.reasons[i].text);
+  }
+  return line + (health.reasons.empty() ? "\n" : ")\n");
+}
+
+}  // namespace
+
+std::string RawValueText(const SmartAttributeEntry& entry) {
+  const auto& r = entry.raw;
+  return Format("%02x%02x%02x%02x%02x%02x", r[5], r[4], r[3], r[2], r[1], r[0]);
+}
+
+std::string DriveReportText(const DriveSlots& slots, bool woken) {
+  std::string out;
+  bool any = false;
+  for (int n = 0; n < kDriveCount; ++n) {
+    const DriveSlot& slot = slots[n];
+    if (!slot.IsPresent()) continue;
+    if (any) out += '\n';
+    any = true;
+    out += "HD" + std::to_string(n) + ": " + PrintableUtf8(slot.model) + "\n";
+    out += ToUtf8(CapacityText(slot)) + "\n";
+    out += "Serial number: " + PrintableUtf8(slot.serialNumber) + "\n";
+    out += "Firmware: " + PrintableUtf8(slot.firmware) + "\n";
+    if (slot.powerMode == PowerMode::Standby && !woken) {
+      out += "standby: not read (taruk --report --wake reads it)\n";
+      continue;
+    }
+    out += "Temperature: " + ToUtf8(TemperatureText(slot.temperature)) + "\n";
+    out += "Work time: " + ToUtf8(WorkTimeText(slot.powerOnHours)) + "\n";
+    out += HealthLine(AtaHealth(slot));
+    bool header = false;
+    for (const SmartAttributeEntry& entry : slot.attributes) {
+      if (entry.id == 0) continue;  // empty entries are not listed
+      if (!header) {
+        out += Format("%3s  %-*s  %5s  %9s  %5s  %s\n", "#", kNameWidth, "Attribute", "Value", "Threshold",
+                      "Worst", "Raw");
+        header = true;
+      }
+      out += Format("%3u  ", entry.id) + ToUtf8(AttributeNames[entry.id]);
+      const int padding = kNameWidth - static_cast<int>(std::wstring_view(AttributeNames[entry.id]).size());
+      out += std::string(padding > 0 ? padding : 0, ' ');
+      out += Format("  %5u  %9u  %5u  ", entry.current, entry.threshold, entry.worst) + RawValueText(entry) + "\n";
+    }
+  }
+  if (!any) out = "No drive answered.\n";
+  return out;
+}
+
+std::string DriveReportJson(const DriveSlots& slots) {
+  std::string out = "{\"drives\":[";
+  bool firstDrive = true;
+  for (int n = 0; n < kDriveCount; ++n) {
+    const DriveSlot& slot = slots[n];
+    if (!slot.IsPresent()) continue;
+    if (!firstDrive) out += ',';
+    firstDrive = false;
+    out += "{\"index\":" + std::to_string(n);
+    out += ",\"model\":" + JsonString(slot.model);
+    out += ",\"serialNumber\":" + JsonString(slot.serialNumber);
+    out += ",\"firmware\":" + JsonString(slot.firmware);
+    out += ",\"capacityGb\":" + std::to_string(slot.capacityGb);
+    out += ",\"capacityMb\":" + std::to_string(slot.capacityMb);
+    out += ",\"cylinders\":" + std::to_string(slot.cylinders);
+    out += ",\"tracksPerCylinder\":" + std::to_string(slot.tracksPerCylinder);
+    out += ",\"sectorsPerTrack\":" + std::to_string(slot.sectorsPerTrack);
+    out += ",\"bytesPerSector\":" + std::to_string(slot.bytesPerSector);
+    out += ",\"temperature\":" + std::to_string(slot.temperature);
+    out += ",\"powerOnHours\":" + std::to_string(slot.powerOnHours);
+    out += ",\"powerMode\":\"" + std::string(PowerModeName(slot.powerMode)) + "\"";
+    const DriveHealth health = AtaHealth(slot);
+    out += ",\"health\":" + JsonString(HealthVerdictText(health.verdict));
+    out += ",\"healthReasons\":[";
+    for (size_t i = 0; i < health.reasons.size(); ++i) {
+      if (i > 0) out += ',';
+      out += JsonString(health.reasons[i].text);
+    }
+    out += ']';
+    out += ",\"attributes\":[";
+    bool firstAttribute = true;
+    for (const SmartAttributeEntry& entry : slot.attributes) {
+      if (entry.id == 0) continue;
+      if (!firstAttribute) out += ',';
+      firstAttribute = false;
+      out += "{\"id\":" + std::to_string(entry.id);
+      out += ",\"name\":" + JsonString(AttributeNames[entry.id]);
+      out += ",\"current\":" + std::to_string(entry.current);
+      out += ",\"worst\":" + std::to_string(entry.worst);
+      out += ",\"threshold\":" + std::to_string(entry.threshold);
+      out += ",\"raw\":\"" + RawValueText(entry) + "\"}";
+    }
+    out += "]}";
+  }
+  return out + "]}\n";
+}
+
+}  // namespace taruk

@@ -1,0 +1,52 @@
+#include "core/capture/recording_device.h"
+
+#include "core/drive/read_drive_info.h"
+
+namespace taruk {
+
+namespace {
+
+bool IsPosition(int position) { return position >= 0 && position < 4; }
+
+template <typename T>
+T Keep(int position, std::array<T, 4>& entries, T answer) {
+  if (IsPosition(position)) entries[static_cast<std::size_t>(position)] = answer;
+  return answer;
+}
+
+}  // namespace
+
+std::optional<uint8_t> RecordingDevice::DeviceMap() { return capture_.deviceMap = device_.DeviceMap(); }
+
+std::optional<DriveGeometry> RecordingDevice::Geometry() { return capture_.geometry = device_.Geometry(); }
+
+bool RecordingDevice::EnableSmart(int position) {
+  const bool enabled = device_.EnableSmart(position);
+  if (IsPosition(position)) capture_.enable[static_cast<std::size_t>(position)] = enabled;
+  return enabled;
+}
+
+std::optional<Page> RecordingDevice::Identify(int position, bool packetDevice) {
+  return Keep(position, capture_.identify, device_.Identify(position, packetDevice));
+}
+
+std::optional<Page> RecordingDevice::SmartData(int position) {
+  return Keep(position, capture_.smartData, device_.SmartData(position));
+}
+
+std::optional<Page> RecordingDevice::SmartThresholds(int position) {
+  return Keep(position, capture_.smartThresholds, device_.SmartThresholds(position));
+}
+
+std::optional<uint8_t> RecordingDevice::CheckPowerMode(int position) {
+  return Keep(position, capture_.powerMode, device_.CheckPowerMode(position));
+}
+
+DriveCapture CaptureDrive(SmartDevice& device, SleepingDrive rule) {
+  RecordingDevice recording(device);
+  DriveSlot seen;
+  ReadDrive(recording, rule, seen);
+  return recording.capture();
+}
+
+}  // namespace taruk

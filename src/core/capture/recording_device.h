@@ -1,0 +1,35 @@
+#pragma once
+// A capture is what the reading pass saw: a device wrapped so that every
+// answer the pass gets on its way through is also kept, as the capture file
+// records it. A refused request leaves its entry empty; a request the pass
+// does not send leaves it empty too.
+
+#include "core/capture/drive_capture.h"
+#include "core/drive/smart_device.h"
+
+namespace taruk {
+
+class RecordingDevice : public SmartDevice {
+ public:
+  explicit RecordingDevice(SmartDevice& device) : device_(device) {}
+
+  std::optional<uint8_t> DeviceMap() override;
+  std::optional<DriveGeometry> Geometry() override;
+  bool EnableSmart(int position) override;
+  std::optional<Page> Identify(int position, bool packetDevice) override;
+  std::optional<Page> SmartData(int position) override;
+  std::optional<Page> SmartThresholds(int position) override;
+  std::optional<uint8_t> CheckPowerMode(int position) override;
+
+  const DriveCapture& capture() const { return capture_; }
+
+ private:
+  SmartDevice& device_;
+  DriveCapture capture_;
+};
+
+// One reading pass over `device`, treating a drive in standby by `rule` (by
+// default identified, not woken), and what it saw.
+DriveCapture CaptureDrive(SmartDevice& device, SleepingDrive rule = SleepingDrive::Identify);
+
+}  // namespace taruk

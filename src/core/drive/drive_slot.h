@@ -1,0 +1,77 @@
+#pragma once
+// The per-drive record shared by the whole monitor: identity and S.M.A.R.T.
+// values written by the reading pass, temperature histories written by the
+// monitoring cycle, read by the windows.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace taruk {
+
+constexpr int kDriveCount = 4;
+constexpr int kAttributeCount = 30;
+constexpr int kHourHistoryLength = 30;
+constexpr int kMinuteHistoryLength = 100;
+
+struct SmartAttributeEntry {
+  uint8_t id = 0;  // 0 marks an empty entry
+  uint8_t current = 0;
+  uint8_t worst = 0;
+  uint8_t threshold = 0;
+  std::array<uint8_t, 6> raw{};  // least significant byte first
+  friend bool operator==(const SmartAttributeEntry&, const SmartAttributeEntry&) = default;
+};
+
+// What CHECK POWER MODE said in the last pass that reached the drive.
+enum class PowerMode : uint8_t {
+  Unknown,  // not asked, no answer, or the drive did not open
+  Active,   // active or idle: the drive was read
+  Standby,  // spun down: not read, the slot keeps its last values
+};
+
+// "standby", "active" or "unknown".
+const char* PowerModeName(PowerMode mode);
+
+struct DriveSlot {
+  // Geometry and identity.
+  int64_t cylinders = 0;
+  uint32_t tracksPerCylinder = 0;
+  uint32_t sectorsPerTrack = 0;
+  uint32_t bytesPerSector = 0;
+  uint16_t idCylinders = 0;
+  uint16_t idHeads = 0;
+  uint16_t idSectorsPerTrack = 0;
+  // Texts as the drive pads them; each character is one byte of the page
+  // (0x80..0xFF become U+0080..U+00FF).
+  std::wstring model;
+  std::wstring firmware;
+  std::wstring serialNumber;
+  int32_t capacityGb = 0;
+  int32_t capacityMb = 0;  // megabytes beyond the whole gigabytes, 0..999
+
+  // S.M.A.R.T. values; entry j mirrors entry j of the drive's attribute page.
+  std::array<SmartAttributeEntry, kAttributeCount> attributes{};
+  uint32_t temperature = 0;  // degrees Celsius, 0 = no reading
+  uint32_t powerOnHours = 0;
+
+  // Temperature histories, element 0 newest.
+  std::array<uint32_t, kHourHistoryLength> hourHistory{};
+  std::array<uint32_t, kMinuteHistoryLength> minuteHistory{};
+  int32_t minuteStamp = 0;
+  int32_t hourStamp = 0;
+
+  PowerMode powerMode = PowerMode::Unknown;
+
+  // Both capacity fields are written only after the version and geometry
+  // requests succeeded, so they tell whether the drive ever answered.
+  bool IsPresent() const { return capacityGb != 0 || capacityMb != 0; }
+  friend bool operator==(const DriveSlot&, const DriveSlot&) = default;
+};
+
+// Index = physical drive number. The monitor owns its slots (Monitor), clears
+// them once when it starts and never again: a failed read keeps the last
+// values.
+using DriveSlots = std::array<DriveSlot, kDriveCount>;
+
+}  // namespace taruk

@@ -1,0 +1,94 @@
+#pragma once
+// What the reading pass asks a drive, one call per answer: the device map,
+// the geometry, SMART ENABLE OPERATIONS, IDENTIFY, the S.M.A.R.T. data and
+// threshold pages, and the power mode. A capture file records exactly these
+// answers. Each platform speaks to its drives in its own way behind this
+// seam: the Linux layer through SG_IO and ATA PASS-THROUGH, a replay from a
+// capture, and a Windows layer with the driver's request blocks
+// (request_block.h). A device is one open handle; destroying it closes it.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace taruk {
+
+constexpr std::size_t kPageSize = 512;
+using Page = std::array<uint8_t, kPageSize>;
+
+// The size of a drive as the pass keeps it (and a capture records it).
+struct DriveGeometry {
+  int64_t cylinders = 0;
+  uint32_t tracksPerCylinder = 0;
+  uint32_t sectorsPerTrack = 0;
+  uint32_t bytesPerSector = 0;
+  friend bool operator==(const DriveGeometry&, const DriveGeometry&) = default;
+};
+
+// ATA command and SMART feature codes the pass sends.
+namespace ata {
+constexpr uint8_t kSmart = 0xB0;
+constexpr uint8_t kIdentifyDevice = 0xEC;
+constexpr uint8_t kIdentifyPacketDevice = 0xA1;
+constexpr uint8_t kSmartReadData = 0xD0;
+constexpr uint8_t kSmartReadThresholds = 0xD1;
+constexpr uint8_t kSmartEnableOperations = 0xD8;
+constexpr uint8_t kSmartCylinderLow = 0x4F;
+constexpr uint8_t kSmartCylinderHigh = 0xC2;
+// CHECK POWER MODE answers in its Sector Count register without spinning a
+// drive up: 0x00 standby, 0x80 idle, 0xFF active or idle.
+constexpr uint8_t kCheckPowerMode = 0xE5;
+constexpr uint8_t kPowerModeStandby = 0x00;
+}  // namespace ata
+
+// What a pass does with an ATA position whose drive reports standby.
+enum class SleepingDrive {
+  Leave,     // nothing more goes to it (the monitor's ticks)
+  Identify,  // IDENTIFY only, which a drive answers without spinning up (a drive not yet known)
+  Wake,      // read as any other drive (taruk --report --wake)
+};
+
+class SmartDevice {
+ public:
+  virtual ~SmartDevice() = default;
+  // Which of the four positions hold a device: bit P for a device at
+  // position P, bit P + 4 when that device is a packet (ATAPI) device.
+  // Nothing when the device answers no S.M.A.R.T. request at all.
+  virtual std::optional<uint8_t> DeviceMap() = 0;
+  virtual std::optional<DriveGeometry> Geometry() = 0;
+  // SMART ENABLE OPERATIONS: only success matters.
+  virtual bool EnableSmart(int position) = 0;
+  // IDENTIFY DEVICE, or IDENTIFY PACKET DEVICE for a packet device.
+  virtual std::optional<Page> Identify(int position, bool packetDevice) = 0;
+  // SMART READ DATA and SMART READ THRESHOLDS.
+  virtual std::optional<Page> SmartData(int position) = 0;
+  virtual std::optional<Page> SmartThresholds(int position) = 0;
+  // CHECK POWER MODE for one device-map position: the Sector Count the drive
+  // answered with, or nothing when the command failed or the way to the drive
+  // does not hand the registers back (the drive is then read as if awake).
+  // A device that has no spinning media to spare (NVMe, once there is such
+  // a device) keeps this default and is never checked.
+  virtual std::optional<uint8_t> CheckPowerMode(int /*position*/) { return std::nullopt; }
+};
+
+// Opens physical drive N (0..3). A null result is the invalid handle.
+class DeviceOpener {
+ public:
+  virtual ~DeviceOpener() = default;
+  virtual std::unique_ptr<SmartDevice> Open(int driveNumber) = 0;
+  // Open for a pass that treats a sleeping drive by `rule`. Only an opener
+  // that reads the drive ahead of the pass (the privileged reader) needs to
+  // know it; the others simply open.
+  virtual std::unique_ptr<SmartDevice> OpenForPass(int driveNumber, SleepingDrive /*rule*/) {
+    return Open(driveNumber);
+  }
+  // Why the drive could not be read in the last pass, in words a user can act
+  // on ("/dev/sda: permission denied: ..."); empty when there is no such drive
+  // or nothing went wrong. The window stays silent; `taruk --report` prints it.
+  virtual std::string Problem(int /*driveNumber*/) const { return {}; }
+};
+
+}  // namespace taruk

@@ -1,0 +1,31 @@
+#include "core/metrics/metrics_exporter.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "core/base/atomic_file.h"
+#include "core/metrics/metrics_page.h"
+
+namespace taruk {
+
+MetricsExporter::MetricsExporter(std::string version, std::string filePath,
+                                 std::function<void(const std::string&)> reportError)
+    : version(std::move(version)), filePath(std::move(filePath)), reportError(std::move(reportError)) {
+  snapshot.Publish(MetricsPageBeforeFirstCycle(this->version));
+}
+
+void MetricsExporter::CycleFinished(const CycleRecord& record) {
+  std::string page = MetricsPage(record, record.volumes.FreeSpace(kMostVolumes), version);
+  if (!filePath.empty()) {
+    errno = 0;
+    // Read by another user: node_exporter's.
+    if (!ReplaceFileAtomically(filePath, page, 0644) && reportError) {
+      const int reason = errno;
+      reportError("can't write the metrics to " + filePath + ": " +
+                  (reason != 0 ? std::strerror(reason) : "the file could not be replaced"));
+    }
+  }
+  snapshot.Publish(std::move(page));
+}
+
+}  // namespace taruk

@@ -1,0 +1,95 @@
+#pragma once
+// One tick of the monitor: re-read the drives, refresh the view, test every
+// drive against the critical temperature (then record its history), look for
+// drives whose health worsened, and, when a free-space action is chosen, test
+// every volume against the minimum.
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+#include "core/alarm/alert_platform.h"
+#include "core/mail/smtp_client.h"
+#include "core/base/clock.h"
+#include "core/monitor/health_watch.h"
+#include "core/monitor/cycle_observer.h"
+#include "core/monitor/monitor_config.h"
+#include "core/monitor/monitor_view.h"
+#include "core/monitor/volumes.h"
+#include "core/drive/drive_slot.h"
+#include "core/drive/smart_device.h"
+
+namespace taruk {
+
+// The machine as the monitor sees it: the window's, headless's, or replays
+// and recorders in tests.
+struct MonitorEnvironment {
+  DeviceOpener& drives;
+  Volumes& volumes;
+  Clock& clock;
+  AlertPlatform& platform;
+  // Told of every finished cycle (the metrics); none by default.
+  CycleObserver* cycleObserver = nullptr;
+  // The port the e-mail action connects to.
+  uint32_t smtpPort = kSmtpPort;
+};
+
+class MonitorCore {
+ public:
+  // Shows what it does in `view`, none by default (SetView).
+  MonitorCore(DriveSlots& driveSlots, MonitorConfig& config, MonitorEnvironment environment);
+  MonitorCore(DriveSlots& driveSlots, MonitorConfig& config, MonitorEnvironment environment, MonitorView& view);
+  MonitorCore(const MonitorCore&) = delete;
+  MonitorCore& operator=(const MonitorCore&) = delete;
+  // The window shows the cycle while it exists; nullptr: nothing shows it.
+  void SetView(MonitorView* shownIn);
+
+  // The timer's handler. A tick that arrives while a cycle is still running
+  // (a message box opened inside it lets the timer fire again) is skipped.
+  void RunMonitoringCycle();
+  // ReadDriveInfo for drives 0..3, then the buttons of the present ones.
+  void RefreshDrives();
+  void CheckFreeSpace();
+  void RunTemperatureAlarm(int driveIndex);
+  // The health action for every present drive whose health is worse than
+  // ever before; the first call speaks for drives already failing. The
+  // cycle calls it, and the monitor once at start.
+  void CheckDriveHealth();
+  void RunHealthAlarm(int driveIndex, const DriveHealth& health);
+  void RunFreeSpaceAlarm(const std::wstring& rootPath, uint32_t freeMb);
+  // Whether the drive opened in the last RefreshDrives: its slot keeps the
+  // values of a drive that has gone, so the slot alone cannot tell.
+  bool Answered(int driveNumber) const {
+    return driveNumber >= 0 && driveNumber < kDriveCount && answered[static_cast<size_t>(driveNumber)];
+  }
+
+  // Set while the drives are made-up data (the demo drives shown when none
+  // of the machine's could be read): they are read, shown and recorded as
+  // usual, but no alarm action is ever carried out for them or their volumes.
+  bool alarmsOff = false;
+  // Readable once the program is asked to stop: an e-mail on its way gives
+  // up at once, and no further action is carried out (core/base/stop_request.h).
+  // -1 for the window, which stops between cycles.
+  int stopFd = -1;
+
+ private:
+  // Tells the observer, if any, what the pass that began at `started` left.
+  void ReportToObserver(std::chrono::steady_clock::time_point started);
+
+  // Not "slots": Qt code includes this header, and Qt takes that word.
+  DriveSlots& monitoredSlots;
+  MonitorConfig& config;
+  MonitorEnvironment environment;
+  MonitorView noView;
+  MonitorView* view = &noView;
+  bool cycleRunning = false;
+  std::array<HealthSeen, kDriveCount> healthSeen{};
+
+  // Which drives opened in the last RefreshDrives.
+  std::array<bool, kDriveCount> answered{};
+
+  bool Stopping() const;
+};
+
+}  // namespace taruk

@@ -1,0 +1,18 @@
+#include "core/monitor/volumes.h"
+
+namespace taruk {
+
+std::vector<VolumeSpace> Volumes::FreeSpace(size_t most) {
+  std::vector<std::wstring> roots = Roots();
+  if (roots.size() > most) roots.resize(most);
+  std::vector<VolumeSpace> volumes;
+  volumes.reserve(roots.size());
+  for (std::wstring& root : roots) {
+    uint64_t bytes = 0;
+    const bool known = FreeBytesAvailable(root, bytes);
+    volumes.push_back({std::move(root), known ? std::optional<uint64_t>(bytes) : std::nullopt});
+  }
+  return volumes;
+}
+
+}  // namespace taruk

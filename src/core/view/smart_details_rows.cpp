@@ -1,0 +1,22 @@
+#include "core/view/smart_details_rows.h"
+
+#include <cwchar>
+
+#include "core/drive/attribute_names.h"
+
+namespace taruk {
+
+std::vector<SmartDetailsRow> SmartDetailsRows(const DriveSlot& slot) {
+  std::vector<SmartDetailsRow> rows;
+  for (const SmartAttributeEntry& entry : slot.attributes) {
+    if (entry.id == 0) continue;
+    wchar_t raw[16];
+    std::swprintf(raw, std::size(raw), L"%02x%02x%02x%02x%02x%02x", entry.raw[5], entry.raw[4],
+                  entry.raw[3], entry.raw[2], entry.raw[1], entry.raw[0]);
+    rows.push_back({std::to_wstring(entry.id), AttributeNames[entry.id], std::to_wstring(entry.current),
+                    std::to_wstring(entry.threshold), std::to_wstring(entry.worst), raw});
+  }
+  return rows;
+}
+
+}  // namespace taruk

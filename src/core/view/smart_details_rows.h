@@ -1,0 +1,20 @@
+#pragma once
+// The rows of the S.M.A.R.T. details list for one drive, as texts.
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "core/drive/drive_slot.h"
+
+namespace taruk {
+
+// Id, name, value, threshold, worst, raw: the list's six columns in order.
+using SmartDetailsRow = std::array<std::wstring, 6>;
+
+// One row per entry whose id is not 0, in the order of the drive's page. The
+// name keeps the catalogue's padding; raw is twelve lower-case hex digits,
+// most significant byte first.
+std::vector<SmartDetailsRow> SmartDetailsRows(const DriveSlot& slot);
+
+}  // namespace taruk

@@ -1,0 +1,70 @@
+#include "desktop/desktop_alert_platform.h"
+
+#include <climits>
+#include <cstdio>
+
+#include "core/base/path_text.h"
+#include "core/base/utf8_text.h"
+#include "desktop/desktop_notification.h"
+#include "desktop/logind_power.h"
+
+namespace taruk {
+
+void DesktopAlertPlatform::ShowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) {
+  // Like a balloon without an icon, a notification without a daemon is not
+  // shown, and nothing is said about it.
+  QString failure;
+  ShowDesktopNotification(QString::fromStdWString(title), QString::fromStdWString(text), timeoutMs, lastNotification,
+                          failure);
+}
+
+bool DesktopAlertPlatform::EnableShutdownPrivilege(PowerAction action) {
+  std::wstring refusal;
+  if (PowerAllowed(action, refusal)) return true;
+  ShowSystemError(refusal);
+  return false;
+}
+
+bool DesktopAlertPlatform::PowerAllowed(PowerAction action, std::wstring& refusal) {
+  QString failure;
+  const QString verdict = LogindVerdict(action, failure);
+  if (!failure.isEmpty()) {
+    refusal = failure.toStdWString();
+    return false;
+  }
+  if (!VerdictAllows(verdict)) {
+    refusal = RefusalText(action, verdict).toStdWString();
+    return false;
+  }
+  return true;
+}
+
+void DesktopAlertPlatform::RequestPower(PowerAction action) {
+  std::wstring refusal;
+  // The privilege step has already reported why; say nothing twice.
+  if (!sendRefusedPowerRequests && !PowerAllowed(action, refusal)) return;
+  PowerRequestGoingOut(action);
+  QString failure;
+  if (!LogindRequest(action, failure)) ShowSystemError(failure.toStdWString());
+}
+
+void DesktopAlertPlatform::ShutDown() { RequestPower(PowerAction::ShutDown); }
+void DesktopAlertPlatform::Suspend() { RequestPower(PowerAction::Suspend); }
+void DesktopAlertPlatform::Hibernate() { RequestPower(PowerAction::Hibernate); }
+
+bool DesktopAlertPlatform::PlaySoundFile(const std::wstring& path, std::wstring& failure) {
+  std::string bytes, reason;
+  if (!WidePathToBytes(path, PATH_MAX, bytes)) {
+    failure = path + L": not a file name this system can use";
+    return false;
+  }
+  if (taruk::PlaySoundFile(bytes, reason, soundOptions)) return true;
+  failure = PathBytesToWide(reason);
+  return false;
+}
+
+void DesktopAlertPlatform::ShowSystemError(const std::wstring& text) {
+  std::fprintf(stderr, "taruk: Error: %s\n", ToUtf8(text).c_str());
+}
+
+}  // namespace taruk

@@ -1,7 +1,0 @@
-#pragma once
-// Display names of S.M.A.R.T. attribute ids, indexed directly by the id.
-// The padding is part of the names: the details list shows them as they are.
-
-#include <array>
-
-extern const std::array<const wchar_t*, 256> AttributeNames;

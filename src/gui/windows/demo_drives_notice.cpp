@@ -1,0 +1,23 @@
+// How the window tells that it shows the demo drives: made-up data must be
+// seen as such at a glance, the more so as their alarms are off.
+#include <QTimer>
+
+#include "core/alarm/alarm_texts.h"
+#include "core/alarm/alert_platform.h"
+#include "gui/windows/monitor_dlg.h"
+
+namespace taruk {
+
+void CMonitorDlg::AnnounceDemoDrives() {
+  setWindowTitle(windowTitle() + QStringLiteral(" (demo drives)"));
+  UpdateTrayToolTip();
+  const QString reason = demoDrivesReason->isEmpty() ? QStringLiteral("no disk answered")
+                                                               : *demoDrivesReason;
+  const std::wstring text =
+      QStringLiteral("No drive could be read here: %1. Showing demo drives; alarms are off.").arg(reason).toStdWString();
+  // Once the window runs: by then the alert platform knows the window whose
+  // icon shows its balloons.
+  QTimer::singleShot(0, this, [this, text] { monitor.environment.platform.ShowBalloon(kBalloonTitle, text, kBalloonTimeoutMs); });
+}
+
+}  // namespace taruk

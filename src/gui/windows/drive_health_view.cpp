@@ -1,0 +1,38 @@
+// Each drive's health on the main window: a badge on its disk button's icon.
+#include "gui/windows/monitor_dlg.h"
+#include "core/drive/drive_health.h"
+#include "core/drive/drive_slot.h"
+#include "gui/windows/health_badge.h"
+#include "gui/toolkit/icon_button.h"
+#include "gui/toolkit/resources.h"
+
+namespace taruk {
+
+using namespace monitor_ids;
+
+namespace {
+
+// The verdict a button's icon carries now, so that a tick that changes
+// nothing leaves the icons (and a hover in progress) alone.
+const char* const kBadgeProperty = "healthVerdict";
+
+}  // namespace
+
+void CMonitorDlg::ShowDriveHealth() {
+  for (int n = 0; n < kDriveCount; ++n) {
+    CIconButton* button = diskButtons[n];
+    const DriveSlot& slot = monitor.driveSlots[n];
+    if (!button || !slot.IsPresent()) continue;
+    const HealthVerdict verdict = AtaHealth(slot).verdict;
+    const QVariant shown = button->property(kBadgeProperty);
+    if (shown.isValid() && shown.toInt() == static_cast<int>(verdict)) continue;
+    button->setProperty(kBadgeProperty, static_cast<int>(verdict));
+    const QImage disk = ResourceIcon(kDiskIcon).pixmap(QSize(32, 32), 1.0).toImage();
+    // The badge keeps its colour on the grey icon too: it is what the user
+    // should see without moving the pointer there.
+    button->SetIcons(BadgedIcon(disk, verdict), NormalIcon{BadgedIcon(MakeGreyIcon(disk), verdict), false});
+  }
+  UpdateTrayToolTip();
+}
+
+}  // namespace taruk

@@ -1,0 +1,20 @@
+#pragma once
+// The colours of a drive's health where the windows show it: the badge on a
+// disk button's icon and the marks on the details list's rows.
+
+#include <QColor>
+#include <QImage>
+
+#include "core/drive/drive_health.h"
+
+namespace taruk {
+
+// `icon` with a round badge in its lower right corner: amber with "!" for
+// caution, red with "!" for bad. Good and unknown leave it as it is.
+QImage BadgedIcon(const QImage& icon, HealthVerdict verdict);
+
+// The background of a details row that causes the verdict: pale amber for a
+// caution, pale red for a failing attribute.
+QColor HealthRowColor(HealthVerdict weight);
+
+}  // namespace taruk

@@ -1,0 +1,141 @@
+#pragma once
+// CMonitorDlg: the main window (template 102). It owns the settings, the
+// selection of the drive shown, the seven icon buttons, the notification-area
+// icon and its menu, and the monitoring timer. Closing it only hides it; the
+// program ends through Exit in the notification-area menu.
+
+#include <QFont>
+#include <QIcon>
+#include <QPalette>
+#include <QString>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <array>
+#include <memory>
+#include <optional>
+
+#include "core/monitor/monitor.h"
+#include "core/monitor/monitor_config.h"
+#include "core/monitor/monitor_view.h"
+#include "gui/toolkit/template_dialog.h"
+
+class QMenu;
+
+namespace taruk {
+
+class CIconButton;
+
+// Command and message ids of the main window.
+namespace monitor_ids {
+constexpr int IDM_ABOUTBOX = 16;  // system menu
+constexpr int ID_TRAY_SHOW = 32771;
+constexpr int ID_TRAY_EXIT = 32772;
+constexpr int ID_TRAY_ABOUT = 32773;
+constexpr int kButton1 = 1000;
+constexpr int kBackground = 1002;
+constexpr int kManufacturerLabel = 1004;
+constexpr int kManufacturer = 1005;
+constexpr int kSerialNumber = 1008;
+constexpr int kSerialLabel = 1009;
+constexpr int kFrame = 1010;
+constexpr int kTemperatureIcon = 1011;
+constexpr int kTemperature = 1012;
+constexpr int kWorkTime = 1013;
+constexpr int kDetails = 1014;
+constexpr int kWorkTimeLabel = 1015;
+constexpr int kOptions = 1016;
+constexpr int kGraph = 1025;
+constexpr int kDiskButtons[4] = {1001, 1003, 1006, 1007};
+constexpr int kAppIcon = 128;
+constexpr int kDiskIcon = 129;
+constexpr int kOptionsIcon = 132;
+constexpr int kDetailsIcon = 133;
+constexpr int kTrayIcon = 135;
+constexpr int kGraphIcon = 138;
+constexpr int kTrayMenu = 136;
+constexpr int kAboutString = 101;
+constexpr int MonitorTimerId = 1;
+constexpr int NotifyIconId = 4662;
+}  // namespace monitor_ids
+
+class CMonitorDlg : public TemplateDialog, public MonitorView {
+  Q_OBJECT
+ public:
+  // Shows and runs `monitor`, which outlives the window. `demoDrivesReason`
+  // is set when its drives are the demo drives the program fell back to
+  // because none of this machine's could be read: why none could. The window
+  // then says it shows a demo and carries out no alarm action.
+  explicit CMonitorDlg(Monitor& monitor, std::optional<QString> demoDrivesReason = std::nullopt,
+                       QWidget* parent = nullptr);
+  ~CMonitorDlg() override;
+
+  // Panel operations (the disk buttons and the panel of one drive).
+  void RefreshDrives();
+  void ShowDriveInfo(int driveIndex);
+  // MonitorView, for the monitoring cycle.
+  void ShowDiskButton(int driveIndex) override;
+  void ShowSelectedDriveInfo() override;
+  // Badges the disk buttons of drives in caution or bad, and names the worst
+  // drive in the tray icon's tooltip.
+  void ShowDriveHealth() override;
+
+  // The timer's handler.
+  void RunMonitoringCycle();
+  // Add (true) or remove (false) the notification-area icon.
+  void SetTrayIcon(bool add);
+  // A mouse event on the notification-area icon.
+  void OnTrayNotify(QSystemTrayIcon::ActivationReason reason);
+  // A system-menu command.
+  void OnSysCommand(int command);
+
+  // Shows a balloon from the notification-area icon; false when there is no
+  // icon to show it from (no notification area on this desktop).
+  bool ShowTrayBalloon(const QString& title, const QString& text, int timeoutMs);
+
+  bool ShowsDemoDrives() const { return demoDrivesReason.has_value(); }
+  QMenu* TrayPopup() const;
+  CIconButton* DiskButton(int driveIndex) const { return diskButtons[driveIndex]; }
+
+ protected:
+  void OnInitDialog() override;
+  void OnCommand(int id) override;
+  void closeEvent(QCloseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+
+ private:
+  void SetButtonLooks();
+  void CreateInfoFont();
+  void PlaceInformationArea();
+  void PaintInformationArea();
+  void ShowApplication();
+  void UpdateTrayToolTip();
+  void OnDetails();
+  void OnOptions();
+  void OnGraph();
+  void OnExit();
+  void SaveConfig();
+  void OnClose();
+  void RunAboutBox();
+  void AnnounceDemoDrives();
+
+  // Members in the window's declared order.
+  QFont infoFont;
+  int selectedDrive = 0;
+  QMenu* trayMenu = nullptr;
+  QIcon appIcon;
+  std::array<CIconButton*, 4> diskButtons{};
+  CIconButton* detailsButton = nullptr;
+  CIconButton* optionsButton = nullptr;
+  CIconButton* graphButton = nullptr;
+
+  // The Qt stand-ins: the window menu, the notification-area icon, the timer,
+  // the one palette (brush) of the information area.
+  QMenu* systemMenu = nullptr;
+  QSystemTrayIcon* trayIcon = nullptr;
+  QTimer monitorTimer{this};
+  QPalette infoPalette;
+  Monitor& monitor;
+  std::optional<QString> demoDrivesReason;
+};
+
+}  // namespace taruk

@@ -1,0 +1,192 @@
+#include "gui/windows/options_dlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPalette>
+#include <QPushButton>
+#include <cerrno>
+
+#include "core/alarm/alarm_sound_path.h"
+#include "core/alarm/alert_platform.h"
+#include "core/mail/outgoing_mail.h"
+#include "core/mail/smtp_client.h"
+#include "linux/autostart.h"
+#include "gui/toolkit/message_box.h"
+#include "gui/toolkit/up_down_control.h"
+
+namespace taruk {
+
+namespace {
+
+constexpr int kPlaySoundEntry = static_cast<int>(AlarmAction::PlaySound);
+// Red 50, green 0, blue 225: the captions of the group boxes.
+const QColor kGroupCaptionColor(50, 0, 225);
+constexpr int kGroupBoxIds[] = {1026, 1027, 1036, 1038, 1037};
+
+// Each action list and the "Test sound" button that shows beside it.
+struct ActionList {
+  int list;
+  int testSound;
+};
+constexpr ActionList kActionLists[] = {
+    {COptionsDlg::IdTemperatureActionList, COptionsDlg::IdTemperatureTestSound},
+    {COptionsDlg::IdFreeSpaceActionList, COptionsDlg::IdFreeSpaceTestSound},
+    {COptionsDlg::IdHealthActionList, COptionsDlg::IdHealthTestSound},
+};
+
+QString Q(const std::wstring& text) { return QString::fromStdWString(text); }
+
+}  // namespace
+
+COptionsDlg::COptionsDlg(QWidget* parent, uint32_t smtpPort) : TemplateDialog(134, parent), smtpPort(smtpPort) {
+  for (const int id : kGroupBoxIds) {
+    auto* frame = Control<QGroupBox>(id);
+    if (!frame) continue;
+    // Styles draw the caption from either role; the controls inside are the
+    // dialog's children, not the frame's, so they keep the usual colours.
+    QPalette palette = frame->palette();
+    palette.setColor(QPalette::WindowText, kGroupCaptionColor);
+    palette.setColor(QPalette::Text, kGroupCaptionColor);
+    frame->setPalette(palette);
+  }
+}
+
+void COptionsDlg::OnInitDialog() {
+  for (const ActionList& actionList : kActionLists) {
+    auto* list = Control<QComboBox>(actionList.list);
+    for (const wchar_t* text : AlarmActionTexts) list->addItem(Q(text));
+    const int32_t action = actionList.list == IdTemperatureActionList ? temperatureAction
+                           : actionList.list == IdFreeSpaceActionList ? freeSpaceAction
+                                                                      : healthAction;
+    // A value outside the list leaves it without a selection.
+    list->setCurrentIndex(action >= 0 && action < list->count() ? action : -1);
+  }
+
+  pollEdit = pollIntervalText;
+  Control<UpDownControl>(IdPollSpin)->SetRange(10, 600);
+  criticalEdit = criticalTemperatureText;
+  minimumFreeSpaceEdit = minimumFreeSpaceText;
+  Control<UpDownControl>(IdCriticalSpin)->SetRange(1, 100);
+  emailEdit = emailAddress;
+  serverEdit = smtpServer;
+
+  runAtStartup = AutostartEntryExists() ? 1 : 0;
+
+  SetControlText(Control(IdSendTestEmail), QStringLiteral("Send test\r\n  e-mail"));
+  UpdateData(false);
+  for (const ActionList& actionList : kActionLists) ApplyTestSoundRule(actionList.list);
+}
+
+void COptionsDlg::UpdateData(bool fromControls) {
+  struct Binding {
+    int id;
+    std::wstring* field;
+  };
+  const Binding edits[] = {{IdPollEdit, &pollEdit},       {IdCriticalEdit, &criticalEdit},
+                           {IdEmailEdit, &emailEdit},     {IdServerEdit, &serverEdit},
+                           {IdMinimumFreeSpaceEdit, &minimumFreeSpaceEdit}};
+  auto* check = Control<QCheckBox>(IdRunAtStartup);
+  if (fromControls) {
+    for (const Binding& edit : edits) *edit.field = Control<QLineEdit>(edit.id)->text().toStdWString();
+    runAtStartup = check->isChecked() ? 1 : 0;
+  } else {
+    for (const Binding& edit : edits) Control<QLineEdit>(edit.id)->setText(Q(*edit.field));
+    check->setChecked(runAtStartup != 0);
+  }
+}
+
+void COptionsDlg::ApplyTestSoundRule(int listId) {
+  for (const ActionList& actionList : kActionLists) {
+    if (actionList.list != listId) continue;
+    Control(actionList.testSound)->setVisible(Control<QComboBox>(listId)->currentIndex() == kPlaySoundEntry);
+  }
+}
+
+void COptionsDlg::OnSelectionChanged(int id) { ApplyTestSoundRule(id); }
+
+void COptionsDlg::OnCommand(int id) {
+  switch (id) {
+    case kIdOk:
+      OnOK();
+      return;
+    case IdTemperatureTestSound:
+    case IdFreeSpaceTestSound:
+    case IdHealthTestSound:
+      PlayTestSound();
+      return;
+    case IdSendTestEmail:
+      SendTestEmail();
+      return;
+    default:
+      TemplateDialog::OnCommand(id);
+  }
+}
+
+void COptionsDlg::PlayTestSound() {
+  std::wstring failure = L"No sound output is available.";
+  if (!alertPlatform || !alertPlatform->PlaySoundFile(AlarmSoundPath(), failure)) {
+    ShowSystemErrorText(Q(failure), this);
+  }
+}
+
+void COptionsDlg::SendTestEmail() {
+  // The texts as they stand, saved or not; nothing is checked or stored.
+  UpdateData(true);
+  COutgoingMail mail;
+  mail.from = emailEdit;
+  mail.AddRecipient(emailEdit, emailEdit);
+  mail.subject = L"Test e-mail from Taruk";
+  mail.body = L"It works";
+
+  CSmtpClient client(serverEdit, smtpPort);
+  if (!client.Connect()) {
+    client.Disconnect();
+    ShowStopError(QStringLiteral("Can't connect to the SMTP server!"), this);
+    return;
+  }
+  if (!client.Send(mail)) ShowStopError(QStringLiteral("Can't send the e-mail!"), this);
+  client.Disconnect();
+}
+
+void COptionsDlg::OnOK() {
+  UpdateData(true);
+  pollIntervalText = pollEdit;
+  criticalTemperatureText = criticalEdit;
+  minimumFreeSpaceText = minimumFreeSpaceEdit;
+  temperatureAction = Control<QComboBox>(IdTemperatureActionList)->currentIndex();
+  freeSpaceAction = Control<QComboBox>(IdFreeSpaceActionList)->currentIndex();
+  healthAction = Control<QComboBox>(IdHealthActionList)->currentIndex();
+  emailAddress = emailEdit;
+  smtpServer = serverEdit;
+
+  const std::wstring inputError = OptionsInputError(pollEdit, criticalEdit);
+  if (!inputError.empty()) {
+    ShowStopError(Q(inputError), this);
+    return;
+  }
+
+  // The start-at-log-on entry changes only here, after both checks passed. A
+  // failure to write it is shown, and the dialog still ends with OK so that
+  // the other settings are kept.
+  if (runAtStartup) {
+    const std::string executable = RunningExecutablePath();
+    const int error = executable.empty() ? ENOENT : WriteAutostartEntry(executable);
+    if (error) ShowSystemErrorText(QString::fromLocal8Bit(SystemErrorText(error)), this);
+  } else {
+    RemoveAutostartEntry();
+  }
+  accept();
+}
+
+bool EditOptions(MonitorConfig& config, AlertPlatform* alertPlatform, QWidget* parent) {
+  COptionsDlg dialog(parent);
+  static_cast<OptionsExchange&>(dialog) = OptionsExchangeFromConfig(config);
+  dialog.alertPlatform = alertPlatform;
+  if (dialog.exec() != QDialog::Accepted) return false;
+  ApplyOptionsExchange(dialog, config);
+  return true;
+}
+
+}  // namespace taruk

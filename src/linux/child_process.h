@@ -1,0 +1,27 @@
+#pragma once
+// Runs a helper program with an empty environment and nothing on its
+// standard input, collects what it writes, and stops it when it takes too long.
+
+#include <string>
+#include <vector>
+
+namespace taruk {
+
+struct ChildResult {
+  int startError = 0;        // errno when the program could not be started
+  bool timedOut = false;     // killed after the time-out
+  bool outputTooLong = false;  // killed for writing more than allowed
+  bool stopped = false;      // killed, or never started, for a stop request
+  int exitCode = -1;         // when it exited by itself
+  int signal = 0;            // when a signal ended it
+  std::string out;
+  std::string err;
+};
+
+// `arguments` includes the program's name (argv[0]). Output beyond
+// `maxOutput` bytes on either stream ends the child, and so does `stopFd`
+// turning readable (core/base/stop_request.h).
+ChildResult RunChild(const std::string& program, const std::vector<std::string>& arguments, int timeoutMs,
+                     std::size_t maxOutput = 1 << 20, int stopFd = -1);
+
+}  // namespace taruk

@@ -1,0 +1,81 @@
+#include "linux/linux_device_opener.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+
+#include "core/drive/drive_slot.h"
+#include "linux/pass_through_device.h"
+#include "linux/whole_disks.h"
+
+namespace taruk {
+
+const char* const kNeedsPrivilegeHint = "reading S.M.A.R.T. needs root or the installed reader";
+
+namespace {
+
+// The device number sysfs gives for the disk ("8:0"), to check that the node
+// in /dev really is that disk.
+bool SysfsDeviceNumber(const std::string& sysBlock, const std::string& name, dev_t& number) {
+  std::ifstream file(sysBlock + "/" + name + "/dev");
+  unsigned major = 0;
+  unsigned minor = 0;
+  char colon = 0;
+  if (!(file >> major >> colon >> minor) || colon != ':') return false;
+  number = makedev(major, minor);
+  return true;
+}
+
+}  // namespace
+
+LinuxDeviceOpener::LinuxDeviceOpener(std::string permissionHint, std::string sysBlock, std::string devDir)
+    : permissionHint_(std::move(permissionHint)), sysBlock_(std::move(sysBlock)), devDir_(std::move(devDir)) {}
+
+std::unique_ptr<SmartDevice> LinuxDeviceOpener::Open(int driveNumber) {
+  if (driveNumber < 0 || driveNumber >= kDriveCount) return nullptr;
+  auto problem = std::make_shared<std::string>();
+  problems_[driveNumber] = problem;
+
+  const std::optional<std::string> name = WholeDiskName(driveNumber, sysBlock_);
+  if (!name) return nullptr;  // no such drive: nothing to say
+  const std::string path = devDir_ + "/" + *name;
+
+  // Read-only is enough: CAP_SYS_RAWIO lets SG_IO pass any command, and the
+  // commands sent here only read. O_NONBLOCK keeps a drive without medium
+  // from refusing the open.
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    const int error = errno;
+    if (error == EACCES) {
+      *problem = path + ": permission denied: " + permissionHint_;
+    } else if (error == EPERM) {
+      // Not the file's permissions: a device cgroup or a security module.
+      *problem = path + ": opening the device is not permitted here (container or security policy)";
+    } else {
+      *problem = path + ": " + strerror(error);
+    }
+    return nullptr;
+  }
+  struct stat status {};
+  dev_t expected = 0;
+  if (fstat(fd, &status) != 0 || !S_ISBLK(status.st_mode) || !SysfsDeviceNumber(sysBlock_, *name, expected) ||
+      status.st_rdev != expected) {
+    close(fd);
+    *problem = path + ": not the block device of " + sysBlock_ + "/" + *name;
+    return nullptr;
+  }
+  return std::make_unique<PassThroughDevice>(fd, path, problem, permissionHint_);
+}
+
+std::string LinuxDeviceOpener::Problem(int driveNumber) const {
+  if (driveNumber < 0 || driveNumber >= kDriveCount || !problems_[driveNumber]) return {};
+  return *problems_[driveNumber];
+}
+
+}  // namespace taruk

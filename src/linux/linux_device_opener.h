@@ -1,0 +1,36 @@
+#pragma once
+// Opens physical drive N on Linux for the reading pass: the N-th whole disk
+// of /sys/block, through its node in /dev, for ATA pass-through. Needs
+// CAP_SYS_RAWIO for SG_IO and read access to the node.
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "core/drive/drive_slot.h"
+#include "core/drive/smart_device.h"
+
+namespace taruk {
+
+// What a refused device means to someone running taruk itself.
+extern const char* const kNeedsPrivilegeHint;
+
+class LinuxDeviceOpener : public DeviceOpener {
+ public:
+  // The folders are fixed in the program; tests point them at a made-up tree.
+  explicit LinuxDeviceOpener(std::string permissionHint = kNeedsPrivilegeHint,
+                             std::string sysBlock = "/sys/block", std::string devDir = "/dev");
+
+  std::unique_ptr<SmartDevice> Open(int driveNumber) override;
+  std::string Problem(int driveNumber) const override;
+
+ private:
+  std::string permissionHint_;
+  std::string sysBlock_;
+  std::string devDir_;
+  // One per drive number, replaced at every Open; the device writes into it
+  // when the drive turns out unreadable after it opened.
+  std::array<std::shared_ptr<std::string>, kDriveCount> problems_;
+};
+
+}  // namespace taruk

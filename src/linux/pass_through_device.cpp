@@ -1,0 +1,125 @@
+#include "linux/pass_through_device.h"
+
+#include <errno.h>
+#include <linux/fs.h>
+#include <string.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <span>
+
+#include "core/drive/request_block.h"
+#include "linux/sg_io_command.h"
+
+namespace taruk {
+
+namespace {
+
+// One Linux block device is one device, at position 0 of the map.
+constexpr uint8_t kMapAtaAtPosition0 = 0x01;
+constexpr uint8_t kMapPacketAtPosition0 = 0x11;
+
+// The geometry Windows reports for a fixed disk of any size.
+constexpr uint32_t kTracksPerCylinder = 255;
+constexpr uint32_t kSectorsPerTrack = 63;
+
+}  // namespace
+
+PassThroughDevice::PassThroughDevice(int fd, std::string path, std::shared_ptr<std::string> problem,
+                                     std::string permissionHint)
+    : fd_(fd), path_(std::move(path)), problem_(std::move(problem)), permissionHint_(std::move(permissionHint)) {}
+
+PassThroughDevice::~PassThroughDevice() { close(fd_); }
+
+void PassThroughDevice::Report(const std::string& why) {
+  if (problem_) *problem_ = path_ + ": " + why;
+}
+
+AtaCommandResult PassThroughDevice::Run(const IdeRegisters& registers, std::span<uint8_t> dataIn) {
+  ++commandsSent_;
+  return RunAtaCommand(fd_, registers, dataIn);
+}
+
+std::optional<Page> PassThroughDevice::ReadPage(const IdeRegisters& registers) {
+  Page page{};
+  if (!Run(registers, page).succeeded) return std::nullopt;
+  return page;
+}
+
+std::optional<uint8_t> PassThroughDevice::DeviceMap() {
+  // Windows knows from the driver whether a disk speaks ATA; here the disk
+  // has to show it. The power mode comes first: a sleeping disk shows it by
+  // that answer alone, and the pass then sends it nothing more.
+  if (CheckPowerMode(0) == ata::kPowerModeStandby) return kMapAtaAtPosition0;
+  return ProbeIdentify();
+}
+
+std::optional<uint8_t> PassThroughDevice::ProbeIdentify() {
+  Page page{};
+  AtaCommandResult result = Run(IdentifyRegisters(0, false), page);
+  bool packetDevice = false;
+  if (!result.succeeded && result.systemError == 0) {
+    // A packet device (ATAPI) refuses IDENTIFY DEVICE and answers this one.
+    result = Run(IdentifyRegisters(0, true), page);
+    packetDevice = true;
+  }
+  if (result.succeeded) {
+    // The pass asks for this very page next; it is not asked of the drive twice.
+    probed_ = ProbedIdentify{packetDevice, page};
+    return packetDevice ? kMapPacketAtPosition0 : kMapAtaAtPosition0;
+  }
+  const int error = result.systemError;
+  if (error == EPERM || error == EACCES) {
+    Report("permission denied: " + permissionHint_);
+  } else if (error == ENOTTY || error == EINVAL || error == EOPNOTSUPP || error == 0) {
+    // NVMe and virtio disks have no SG_IO; a SCSI disk or a USB bridge
+    // without ATA translation refuses the command.
+    Report("not an ATA drive, or behind a bridge that does not pass ATA commands");
+  } else {
+    Report(std::string("ATA pass-through failed: ") + strerror(error));
+  }
+  return std::nullopt;
+}
+
+std::optional<DriveGeometry> PassThroughDevice::Geometry() {
+  uint64_t bytes = 0;
+  int sectorSize = 0;
+  if (ioctl(fd_, BLKGETSIZE64, &bytes) != 0 || ioctl(fd_, BLKSSZGET, &sectorSize) != 0 || sectorSize <= 0) {
+    return std::nullopt;
+  }
+  const uint32_t bytesPerSector = static_cast<uint32_t>(sectorSize);
+  const uint64_t cylinderBytes = uint64_t{kTracksPerCylinder} * kSectorsPerTrack * bytesPerSector;
+  return DriveGeometry{static_cast<int64_t>(bytes / cylinderBytes), kTracksPerCylinder, kSectorsPerTrack,
+                       bytesPerSector};
+}
+
+bool PassThroughDevice::EnableSmart(int position) {
+  return position == 0 && Run(EnableSmartRegisters(0), {}).succeeded;
+}
+
+std::optional<Page> PassThroughDevice::Identify(int position, bool packetDevice) {
+  if (position != 0) return std::nullopt;
+  if (probed_ && probed_->packetDevice == packetDevice) return probed_->page;
+  return ReadPage(IdentifyRegisters(0, packetDevice));
+}
+
+std::optional<Page> PassThroughDevice::SmartData(int position) {
+  if (position != 0) return std::nullopt;
+  return ReadPage(SmartReadDataRegisters(0));
+}
+
+std::optional<Page> PassThroughDevice::SmartThresholds(int position) {
+  if (position != 0) return std::nullopt;
+  return ReadPage(SmartReadThresholdsRegisters(0));
+}
+
+std::optional<uint8_t> PassThroughDevice::CheckPowerMode(int position) {
+  if (position != 0) return std::nullopt;
+  if (!powerModeAsked_) {
+    powerModeAsked_ = true;
+    powerMode_ = Run(CheckPowerModeRegisters(0), {}).returnedCount;
+  }
+  return powerMode_;
+}
+
+}  // namespace taruk

@@ -1,0 +1,67 @@
+#pragma once
+// A physical drive on Linux: the requests of the reading pass sent through
+// SG_IO and ATA PASS-THROUGH(16). One Linux block device is one ATA device,
+// so its device map only ever marks position 0.
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "core/drive/smart_device.h"
+#include "linux/sg_io_command.h"
+
+namespace taruk {
+
+class PassThroughDevice : public SmartDevice {
+ public:
+  // Takes over `fd` (an open whole-disk node) and closes it when destroyed.
+  // Why the drive cannot be read goes to `problem`, prefixed with `path`;
+  // `permissionHint` says what a refused SG_IO means to the user.
+  PassThroughDevice(int fd, std::string path, std::shared_ptr<std::string> problem,
+                    std::string permissionHint);
+  ~PassThroughDevice() override;
+  PassThroughDevice(const PassThroughDevice&) = delete;
+  PassThroughDevice& operator=(const PassThroughDevice&) = delete;
+
+  // Device map 0x01 when the disk answers IDENTIFY DEVICE through
+  // pass-through, 0x11 when it answers IDENTIFY PACKET DEVICE; nothing
+  // otherwise. A disk that reports standby to CHECK POWER MODE is 0x01
+  // without being asked to identify itself.
+  std::optional<uint8_t> DeviceMap() override;
+  // The size as Windows reports a fixed disk: 255 tracks of 63 sectors.
+  std::optional<DriveGeometry> Geometry() override;
+  bool EnableSmart(int position) override;
+  // The page the device map's probe already read, when it is the one asked.
+  std::optional<Page> Identify(int position, bool packetDevice) override;
+  std::optional<Page> SmartData(int position) override;
+  std::optional<Page> SmartThresholds(int position) override;
+  // Asked once per open (the device lives for one pass); DeviceMap's
+  // question is the pass's answer too.
+  std::optional<uint8_t> CheckPowerMode(int position) override;
+
+  // ATA commands that reached SG_IO through this device.
+  int commandsSent() const { return commandsSent_; }
+
+ private:
+  void Report(const std::string& why);
+  // The identify probe: which identify command the disk answers, if any.
+  std::optional<uint8_t> ProbeIdentify();
+  AtaCommandResult Run(const IdeRegisters& registers, std::span<uint8_t> dataIn);
+  std::optional<Page> ReadPage(const IdeRegisters& registers);
+
+  struct ProbedIdentify {
+    bool packetDevice;
+    Page page;
+  };
+
+  int fd_;
+  std::string path_;
+  std::shared_ptr<std::string> problem_;
+  std::string permissionHint_;
+  bool powerModeAsked_ = false;
+  std::optional<uint8_t> powerMode_;
+  std::optional<ProbedIdentify> probed_;
+  int commandsSent_ = 0;
+};
+
+}  // namespace taruk

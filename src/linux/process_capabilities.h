@@ -1,0 +1,15 @@
+#pragma once
+
+namespace taruk {
+
+// The calling process's own capabilities, asked of the kernel directly.
+
+// Whether `capability` (CAP_SYS_RAWIO, ...) is in the effective set.
+bool HasEffectiveCapability(int capability);
+
+// Keeps only `capability` in the effective and permitted sets (when it is
+// there at all) and drops every other one for good. False when the kernel
+// refused.
+bool KeepOnlyCapability(int capability);
+
+}  // namespace taruk

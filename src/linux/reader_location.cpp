@@ -1,0 +1,20 @@
+#include "linux/reader_location.h"
+
+#include <unistd.h>
+
+#include "core/base/executable_path.h"
+
+namespace taruk {
+
+std::string FindReader(const std::string& executable) {
+  const std::string self = executable.empty() ? RunningExecutablePath() : executable;
+  const std::size_t slash = self.rfind('/');
+  if (slash == std::string::npos) return {};
+  const std::string folder = self.substr(0, slash + 1);
+  for (const std::string& candidate : {folder + kReaderName, folder + "../libexec/taruk/" + kReaderName}) {
+    if (access(candidate.c_str(), X_OK) == 0) return candidate;
+  }
+  return {};
+}
+
+}  // namespace taruk

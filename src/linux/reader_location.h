@@ -1,0 +1,15 @@
+#pragma once
+// Where taruk finds the privileged reader: beside its own executable (a build
+// tree), or in ../libexec/taruk relative to it (an installed tree).
+
+#include <string>
+
+namespace taruk {
+
+constexpr const char* kReaderName = "taruk-smart-reader";
+
+// The reader's path, or empty when neither place holds an executable one.
+// `executable` is taruk's own path (/proc/self/exe when empty).
+std::string FindReader(const std::string& executable = {});
+
+}  // namespace taruk

@@ -1,0 +1,98 @@
+#include "linux/whole_disks.h"
+
+#include <dirent.h>
+#include <limits.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <array>
+#include <memory>
+
+namespace taruk {
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Compares two runs of digits by value without converting them (a run may be
+// longer than any integer type).
+int CompareNumbers(std::string_view a, std::string_view b) {
+  while (a.size() > 1 && a.front() == '0') a.remove_prefix(1);
+  while (b.size() > 1 && b.front() == '0') b.remove_prefix(1);
+  if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+  return a.compare(b);
+}
+
+std::string_view TakeRun(std::string_view& s) {
+  const bool digits = IsDigit(s.front());
+  std::size_t n = 1;
+  while (n < s.size() && IsDigit(s[n]) == digits) ++n;
+  std::string_view run = s.substr(0, n);
+  s.remove_prefix(n);
+  return run;
+}
+
+// Kernel name prefixes of block devices that are no physical disk even when
+// they sit on real hardware: optical drives, floppies, flash partitions.
+constexpr std::array<std::string_view, 12> kSkippedPrefixes = {
+    "loop", "ram", "zram", "dm-", "md", "nbd", "sr", "fd", "mtdblock", "rbd", "drbd", "pmem"};
+
+std::string ResolvedPath(const std::string& path) {
+  char resolved[PATH_MAX];
+  if (!realpath(path.c_str(), resolved)) return {};
+  return resolved;
+}
+
+}  // namespace
+
+bool NaturalNameLess(std::string_view a, std::string_view b) {
+  while (!a.empty() && !b.empty()) {
+    const bool aDigits = IsDigit(a.front());
+    const bool bDigits = IsDigit(b.front());
+    const std::string_view runA = TakeRun(a);
+    const std::string_view runB = TakeRun(b);
+    int order;
+    if (aDigits && bDigits) {
+      order = CompareNumbers(runA, runB);
+      if (order == 0 && runA.size() != runB.size()) order = runA.size() < runB.size() ? -1 : 1;
+    } else {
+      order = runA.compare(runB);
+    }
+    if (order != 0) return order < 0;
+  }
+  return a.size() < b.size();
+}
+
+bool IsSkippedBlockDevice(std::string_view name, std::string_view devicePath) {
+  if (devicePath.find("/devices/virtual/") != std::string_view::npos) return true;
+  for (std::string_view prefix : kSkippedPrefixes) {
+    if (name.substr(0, prefix.size()) == prefix) return true;
+  }
+  return false;
+}
+
+std::vector<std::string> ListWholeDisks(const std::string& sysBlock) {
+  std::vector<std::string> disks;
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(sysBlock.c_str()), closedir);
+  if (!dir) return disks;
+  while (const dirent* entry = readdir(dir.get())) {
+    const std::string name = entry->d_name;
+    if (name.empty() || name[0] == '.') continue;
+    const std::string devicePath = ResolvedPath(sysBlock + "/" + name);
+    if (devicePath.empty() || IsSkippedBlockDevice(name, devicePath)) continue;
+    disks.push_back(name);
+  }
+  std::sort(disks.begin(), disks.end(), [](const std::string& a, const std::string& b) {
+    return NaturalNameLess(a, b);
+  });
+  return disks;
+}
+
+std::optional<std::string> WholeDiskName(int driveNumber, const std::string& sysBlock) {
+  if (driveNumber < 0) return std::nullopt;
+  const std::vector<std::string> disks = ListWholeDisks(sysBlock);
+  if (static_cast<std::size_t>(driveNumber) >= disks.size()) return std::nullopt;
+  return disks[driveNumber];
+}
+
+}  // namespace taruk

@@ -1,3 +1,0 @@
-#include "ui/about_dlg.h"
-
-CAboutDlg::CAboutDlg(QWidget* parent) : TemplateDialog(100, parent) {}
