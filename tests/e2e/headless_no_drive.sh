@@ -42,7 +42,7 @@ grep -q 'notification:' "$work/stderr" && fail "alarms for drives this machine d
 # On its timer it runs on over the empty set, and SIGTERM ends it as usual.
 "${run[@]}" --headless 2>"$work/stderr" &
 monitor=$!
-for _ in $(seq 100); do grep -Eq "$said" "$work/stderr" && break; sleep 0.1; done
+for _ in $(seq 600); do grep -Eq "$said" "$work/stderr" && break; sleep 0.1; done
 grep -Eq "$said" "$work/stderr" || fail "no word that no drive could be read"
 sleep 2.5  # two cycles or more
 kill -0 "$monitor" 2>/dev/null || fail "the monitor ended by itself"

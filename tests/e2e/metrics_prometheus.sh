@@ -44,8 +44,8 @@ port=$(probe free-port)
   --metrics-file "$work/out/taruk.prom" 2>"$work/taruk.err" &
 taruk_pid=$!
 pids+=("$taruk_pid")
-for _ in $(seq 100); do grep -qs '^taruk_last_cycle_timestamp_seconds' "$work/out/taruk.prom" && break; sleep 0.1; done
-grep -q '^taruk_drive_temperature_celsius' "$work/out/taruk.prom" || fail "no metrics file after 10 s"
+for _ in $(seq 300); do grep -qs '^taruk_last_cycle_timestamp_seconds' "$work/out/taruk.prom" && break; sleep 0.1; done
+grep -q '^taruk_drive_temperature_celsius' "$work/out/taruk.prom" || fail "no metrics file after 30 s"
 
 # The port is taken now: a second monitor says so and ends.
 set +e
@@ -153,7 +153,7 @@ if [ "$(id -u)" = 0 ]; then mount -t tmpfs -o ro,size=1m tmpfs "$work/ro"; else 
 ro_pid=$!
 pids+=("$ro_pid")
 errors() { local n; n=$(grep -c "can't write the metrics" "$work/ro.err" 2>/dev/null || true); echo "${n:-0}"; }
-for _ in $(seq 100); do [ "$(errors)" -ge 3 ] && break; sleep 0.1; done
+for _ in $(seq 300); do [ "$(errors)" -ge 3 ] && break; sleep 0.1; done
 kill -0 "$ro_pid" || fail "the monitor ended on a read-only metrics folder"
 grep -Eq "^taruk: Error: can't write the metrics to $work/ro/taruk.prom: (Read-only file system|Permission denied)$" \
   "$work/ro.err" || fail "no clear error for a read-only folder"
@@ -165,7 +165,7 @@ mkdir -m 700 "$work/runtime"
 QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$work/runtime" \
   "$taruk" --replay "$work/drives" --metrics-file "$work/out/window.prom" 2>"$work/window.err" &
 pids+=("$!")
-for _ in $(seq 150); do grep -qs '^taruk_drive_temperature_celsius' "$work/out/window.prom" && break; sleep 0.1; done
+for _ in $(seq 300); do grep -qs '^taruk_drive_temperature_celsius' "$work/out/window.prom" && break; sleep 0.1; done
 grep -q '^taruk_drive_temperature_celsius{drive="0",.*} 63$' "$work/out/window.prom" || fail "no metrics from the window"
 promtool check metrics <"$work/out/window.prom" || fail "promtool on the window's metrics file"
 echo passed
