@@ -65,6 +65,8 @@ uint32_t NvmeWorkHours(const NvmeHealthLog& log) {
 void StoreNvmeHealthLog(const NvmeHealthLog& log, DriveSlot& slot) {
   slot.temperature = NvmeTemperatureCelsius(log.compositeTemperatureKelvin);
   slot.powerOnHours = NvmeWorkHours(log);
+  slot.bus = DriveBus::Nvme;
+  slot.nvmeLog = log;
 }
 
 NvmeHealthFields NvmeHealthFieldsOf(const NvmeHealthLog& log) {
