@@ -21,6 +21,9 @@ class CaptureDevice : public SmartDevice {
   std::optional<Page> SmartThresholds(int position) override;
   // The `power-mode P` line; none: the command fails.
   std::optional<uint8_t> CheckPowerMode(int position) override;
+  DriveBus Bus() override;
+  std::optional<NvmeIdentifyData> NvmeIdentifyController() override;
+  std::optional<Page> NvmeHealthLogPage() override;
 
  private:
   DriveCapture capture_;

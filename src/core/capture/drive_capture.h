@@ -24,6 +24,9 @@ struct DriveCapture {
   std::array<std::optional<Page>, 4> identify; // IDENTIFY (PACKET) DEVICE
   std::array<std::optional<Page>, 4> smartData;
   std::array<std::optional<Page>, 4> smartThresholds;
+  bool nvme = false;                           // `interface nvme`; an ATA drive needs no line
+  std::optional<NvmeIdentifyData> nvmeIdentify;  // `nvme-identify`: Identify Controller, 8192 hex digits
+  std::optional<Page> nvmeHealthLog;           // `nvme-health-log`: log 02h, 1024 hex digits
   friend bool operator==(const DriveCapture&, const DriveCapture&) = default;
 };
 
