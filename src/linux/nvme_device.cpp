@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 
 #include "linux/nvme_admin_command.h"
@@ -105,6 +106,26 @@ std::optional<Page> NvmeDevice::NvmeHealthLogPage() {
   const NvmeCommandResult result = NvmeGetHealthLog(fd_, page);
   if (result.succeeded) return page;
   Report(result.systemError, result.nvmeStatus);
+  return std::nullopt;
+}
+
+std::optional<uint16_t> NvmeDevice::NvmeSensorKelvin() {
+  // The hwmon index changes between boots; the controller has one.
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(sysDisk_ + "/device", error)) {
+    if (!entry.path().filename().string().starts_with("hwmon")) continue;
+    const std::optional<std::string> line = SysfsLine(entry.path().string() + "/temp1_input");
+    if (!line) continue;
+    try {
+      std::size_t used = 0;
+      const long milli = std::stol(*line, &used);
+      // A sensor below absolute zero or beyond 0xFFFF K reads nothing.
+      if (used != line->size() || milli < -273150 || milli > 65262000) return std::nullopt;
+      return static_cast<uint16_t>((milli + 273150 + 500) / 1000);
+    } catch (const std::exception&) {
+      return std::nullopt;
+    }
+  }
   return std::nullopt;
 }
 

@@ -34,6 +34,9 @@ class NvmeDevice : public SmartDevice {
   // drive lays them out (they are the drive's own padded fields).
   std::optional<NvmeIdentifyData> NvmeIdentifyController() override;
   std::optional<Page> NvmeHealthLogPage() override;
+  // The controller's hwmon temp1_input (composite, millidegrees Celsius),
+  // readable by anyone.
+  std::optional<uint16_t> NvmeSensorKelvin() override;
 
  private:
   void Report(int systemError, uint32_t nvmeStatus);

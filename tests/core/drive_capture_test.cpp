@@ -160,6 +160,7 @@ TEST(CaptureFormat, NvmeSectionsReadBackAndMalformedOnesAreRefused) {
   capture.nvmeIdentify.emplace();
   for (size_t i = 0; i < capture.nvmeIdentify->size(); ++i) capture.nvmeIdentify->at(i) = static_cast<uint8_t>(i * 13);
   capture.nvmeHealthLog = Pattern(9);
+  capture.nvmeSensorKelvin = 323;
   const ParseResult back = Parse(FormatCapture(capture));
   ASSERT_TRUE(back.ok) << back.error;
   EXPECT_EQ(back.capture, capture);
@@ -173,4 +174,6 @@ TEST(CaptureFormat, NvmeSectionsReadBackAndMalformedOnesAreRefused) {
   ExpectError("nvme-health-log\n" + page + "0\n", 2, "more than 1024");
   ExpectError("nvme-health-log " + page.substr(0, 10) + "g", 1, "hex digit");
   ExpectError("nvme-health-log " + page + "\nnvme-health-log " + page, 2, "twice");
+  ExpectError("nvme-sensor-kelvin 65536\n", 1, "kelvin (0..65535)");
+  ExpectError("nvme-sensor-kelvin 300 nvme-sensor-kelvin 301\n", 1, "twice");
 }

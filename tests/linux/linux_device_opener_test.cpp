@@ -109,6 +109,8 @@ TEST(NvmeDeviceTest, WithoutTheNodeSysfsGivesIdentityAndSize) {
   WriteFileBytes(disk + "/device/model", "QEMU NVMe Ctrl" + std::string(26, ' ') + "\n");
   WriteFileBytes(disk + "/device/serial", "NV2" + std::string(17, ' ') + "\n");
   WriteFileBytes(disk + "/device/firmware_rev", "7.2.22  \n");
+  std::filesystem::create_directories(disk + "/device/hwmon2");
+  WriteFileBytes(disk + "/device/hwmon2/temp1_input", "49850\n");  // 323 K, as the drive said
   NvmeDevice device(-1, "/dev/nvme0n1", disk, nullptr, "hint");
   DriveSlot slot;
   ReadDrive(device, SleepingDrive::Leave, slot);
@@ -119,7 +121,7 @@ TEST(NvmeDeviceTest, WithoutTheNodeSysfsGivesIdentityAndSize) {
   EXPECT_EQ(slot.bytesPerSector, 4096u);
   EXPECT_EQ(slot.cylinders, 10737418240 / (255 * 63 * 4096));
   EXPECT_FALSE(slot.nvmeLog.has_value());
-  EXPECT_EQ(slot.temperature, 0u);
+  EXPECT_EQ(slot.temperature, 50u);  // kelvin - 273, as from the log
 
   // A size that is no number leaves the drive absent rather than guessed.
   WriteFileBytes(disk + "/size", "lots\n");

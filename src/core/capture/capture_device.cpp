@@ -44,4 +44,6 @@ std::optional<NvmeIdentifyData> CaptureDevice::NvmeIdentifyController() { return
 
 std::optional<Page> CaptureDevice::NvmeHealthLogPage() { return capture_.nvmeHealthLog; }
 
+std::optional<uint16_t> CaptureDevice::NvmeSensorKelvin() { return capture_.nvmeSensorKelvin; }
+
 }  // namespace taruk

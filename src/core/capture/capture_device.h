@@ -24,6 +24,7 @@ class CaptureDevice : public SmartDevice {
   DriveBus Bus() override;
   std::optional<NvmeIdentifyData> NvmeIdentifyController() override;
   std::optional<Page> NvmeHealthLogPage() override;
+  std::optional<uint16_t> NvmeSensorKelvin() override;
 
  private:
   DriveCapture capture_;

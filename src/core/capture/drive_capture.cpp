@@ -86,7 +86,7 @@ bool IsKeyword(std::string_view token) {
   return token == "device-map" || token == "geometry" || token == "power-mode" || token == "enable" ||
          token == "identify" ||
          token == "smart-data" || token == "smart-thresholds" || token == "interface" || token == "nvme-identify" ||
-         token == "nvme-health-log";
+         token == "nvme-health-log" || token == "nvme-sensor-kelvin";
 }
 
 int HexValue(char c) {
@@ -142,10 +142,12 @@ class Parser {
         parsed = ParseWholeDriveBytes(keyword, capture.nvmeIdentify);
       } else if (keyword.text == "nvme-health-log") {
         parsed = ParseWholeDriveBytes(keyword, capture.nvmeHealthLog);
+      } else if (keyword.text == "nvme-sensor-kelvin") {
+        parsed = ParseSensor(keyword, capture);
       } else {
         return Fail(keyword.line,
                     "expected device-map, geometry, power-mode, enable, identify, smart-data, smart-thresholds, "
-                    "interface, nvme-identify or nvme-health-log, found " +
+                    "interface, nvme-identify, nvme-health-log or nvme-sensor-kelvin, found " +
                         Quote(keyword.text));
       }
       if (!parsed) return false;
@@ -263,6 +265,19 @@ class Parser {
     return true;
   }
 
+  bool ParseSensor(const Token& keyword, DriveCapture& capture) {
+    Token token;
+    if (!TakeValue(keyword, "a temperature in kelvin (0..65535)", token)) return false;
+    uint16_t kelvin = 0;
+    if (!ParseNumber(token.text, kelvin)) {
+      return Fail(token.line, "expected a temperature in kelvin (0..65535) after 'nvme-sensor-kelvin', found " +
+                                  Quote(token.text));
+    }
+    if (capture.nvmeSensorKelvin) return Duplicate(keyword, "nvme-sensor-kelvin");
+    capture.nvmeSensorKelvin = kelvin;
+    return true;
+  }
+
   template <std::size_t N>
   bool ParseWholeDriveBytes(const Token& keyword, std::optional<std::array<uint8_t, N>>& section) {
     const std::string name(keyword.text);
@@ -342,6 +357,7 @@ std::string FormatCapture(const DriveCapture& capture) {
   if (capture.nvme) text += "interface nvme\n";
   if (capture.nvmeIdentify) AppendPage(text, "nvme-identify", -1, *capture.nvmeIdentify);
   if (capture.nvmeHealthLog) AppendPage(text, "nvme-health-log", -1, *capture.nvmeHealthLog);
+  if (capture.nvmeSensorKelvin) text += "nvme-sensor-kelvin " + std::to_string(*capture.nvmeSensorKelvin) + "\n";
   for (int position = 0; position < kPositions; ++position) {
     if (capture.powerMode[position]) {
       char line[32];

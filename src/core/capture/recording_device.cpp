@@ -54,6 +54,10 @@ std::optional<NvmeIdentifyData> RecordingDevice::NvmeIdentifyController() {
 
 std::optional<Page> RecordingDevice::NvmeHealthLogPage() { return capture_.nvmeHealthLog = device_.NvmeHealthLogPage(); }
 
+std::optional<uint16_t> RecordingDevice::NvmeSensorKelvin() {
+  return capture_.nvmeSensorKelvin = device_.NvmeSensorKelvin();
+}
+
 DriveCapture CaptureDrive(SmartDevice& device, SleepingDrive rule) {
   RecordingDevice recording(device);
   DriveSlot seen;

@@ -23,6 +23,7 @@ class RecordingDevice : public SmartDevice {
   DriveBus Bus() override;
   std::optional<NvmeIdentifyData> NvmeIdentifyController() override;
   std::optional<Page> NvmeHealthLogPage() override;
+  std::optional<uint16_t> NvmeSensorKelvin() override;
 
   const DriveCapture& capture() const { return capture_; }
 

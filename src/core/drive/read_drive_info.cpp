@@ -25,7 +25,16 @@ void ReadNvmeDrive(SmartDevice& device, DriveSlot& slot) {
   if (const std::optional<DriveGeometry> geometry = device.Geometry()) StoreGeometry(*geometry, slot);
   if (const std::optional<NvmeIdentifyData> data = device.NvmeIdentifyController()) DecodeNvmeIdentify(*data, slot);
   if (const std::optional<Page> page = device.NvmeHealthLogPage()) {
-    if (const std::optional<NvmeHealthLog> log = DecodeNvmeHealthLog(*page)) StoreNvmeHealthLog(*log, slot);
+    if (const std::optional<NvmeHealthLog> log = DecodeNvmeHealthLog(*page)) {
+      StoreNvmeHealthLog(*log, slot);
+      return;
+    }
+  }
+  // Without the log the temperature alarm still works, from the sensor.
+  if (!slot.nvmeLog) {
+    if (const std::optional<uint16_t> kelvin = device.NvmeSensorKelvin()) {
+      slot.temperature = NvmeTemperatureCelsius(*kelvin);
+    }
   }
 }
 

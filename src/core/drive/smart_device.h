@@ -84,6 +84,10 @@ class SmartDevice {
   virtual std::optional<NvmeIdentifyData> NvmeIdentifyController() { return std::nullopt; }
   // Get Log Page, SMART / Health Information (LID 02h), for all namespaces.
   virtual std::optional<Page> NvmeHealthLogPage() { return std::nullopt; }
+  // The composite temperature in kelvin from the system's sensor of the
+  // drive, which needs no privilege: asked only when the log could not be
+  // read.
+  virtual std::optional<uint16_t> NvmeSensorKelvin() { return std::nullopt; }
 };
 
 // Opens physical drive N (0..3). A null result is the invalid handle.
