@@ -3,8 +3,9 @@
 
 The pages are built here from plain values, laid out as ATA drives lay them
 out (IDENTIFY strings two characters per word, high byte first; S.M.A.R.T.
-entries of 12 bytes after a two-byte revision), so the demo needs no real
-drive. Run it again after changing a drive below:
+entries of 12 bytes after a two-byte revision) and as NVMe drives do
+(Identify Controller texts in reading order; the health log little-endian,
+its counters 16 bytes wide), so the demo needs no real drive. Run it again after changing a drive below:
 
     /usr/bin/python3 scripts/make-demo-captures.py [OUTPUT_DIR]
 """
@@ -126,6 +127,44 @@ def write_capture(path, comment, device_map, lba_sectors, positions):
         out.write("\n".join(lines) + "\n")
 
 
+def nvme_identify(model, firmware, serial):
+    data = bytearray(4096)
+    data[0:2] = (0x15B7).to_bytes(2, "little")  # PCI vendor: SanDisk, which makes WD's NVMe drives
+    data[4:24] = serial.ljust(20).encode("ascii")
+    data[24:64] = model.ljust(40).encode("ascii")
+    data[64:72] = firmware.ljust(8).encode("ascii")
+    return data
+
+
+def nvme_health_log(fields):
+    """The SMART / Health Information log page from its fields by name."""
+    page = bytearray(512)
+    page[0] = fields["critical_warning"]
+    page[1:3] = fields["temperature_kelvin"].to_bytes(2, "little")
+    page[3] = fields["available_spare"]
+    page[4] = fields["available_spare_threshold"]
+    page[5] = fields["percentage_used"]
+    counters = ["data_units_read", "data_units_written", "host_read_commands", "host_write_commands",
+                "controller_busy_time", "power_cycles", "power_on_hours", "unsafe_shutdowns", "media_errors",
+                "error_log_entries"]
+    for i, name in enumerate(counters):
+        page[32 + 16 * i : 48 + 16 * i] = fields[name].to_bytes(16, "little")
+    page[192:196] = fields["warning_temperature_minutes"].to_bytes(4, "little")
+    page[196:200] = fields["critical_temperature_minutes"].to_bytes(4, "little")
+    return page
+
+
+def write_nvme_capture(path, comment, lba_sectors, identify, log):
+    hexed = lambda data: "\n".join("  " + data[i : i + 32].hex() for i in range(0, len(data), 32))
+    lines = ["# " + comment, "# Made by scripts/make-demo-captures.py; edit that, not this file.",
+             "interface nvme",
+             "geometry %d %d %d %d" % (cylinders(lba_sectors), HEADS, SECTORS, SECTOR),
+             "nvme-identify\n" + hexed(identify),
+             "nvme-health-log\n" + hexed(log)]
+    with open(path, "w") as out:
+        out.write("\n".join(lines) + "\n")
+
+
 def raw_hours(hours, minutes=0):
     # Some drives keep minutes above the hours; the monitor reads bytes 0..3.
     return hours | (minutes << 32)
@@ -139,29 +178,22 @@ def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "data", "demo")
     os.makedirs(out, exist_ok=True)
 
-    # HD0: an older Western Digital, 80 GB, 41 degrees, 15 attributes.
-    wd_sectors = 156301488
-    wd = smart_pages([
-        (1, 0x000F, 200, 200, 51, 0),
-        (3, 0x0003, 182, 179, 21, 5850),
-        (4, 0x0032, 100, 100, 40, 1843),
-        (5, 0x0033, 200, 200, 140, 0),
-        (7, 0x000F, 200, 200, 51, 0),
-        (9, 0x0032, 81, 81, 0, raw_hours(14523)),
-        (10, 0x0013, 100, 100, 51, 0),
-        (11, 0x0012, 100, 100, 51, 0),
-        (12, 0x0032, 100, 100, 0, 1790),
-        (194, 0x0022, 109, 92, 0, raw_temperature(41, 0, 0)),
-        (196, 0x0032, 200, 200, 0, 0),
-        (197, 0x0012, 200, 200, 0, 0),
-        (198, 0x0012, 200, 200, 0, 0),
-        (199, 0x000A, 200, 253, 0, 2),
-        (200, 0x0009, 200, 200, 51, 0),
-    ])
-    write_capture(os.path.join(out, "drive0.capture"), "Western Digital Caviar, 80 GB", 0x01, wd_sectors, {
-        0: {"enable": True, "identify": identify_ata("WDC WD800JB-00JJC0", "05.01C05", "     WD-WMAM9AB12345", wd_sectors),
-            "smart": wd},
-    })
+    # HD0: a Western Digital NVMe drive, 1 TB, 41 degrees, in good health:
+    # the first drive a new user sees, as most machines have today. The four
+    # drive numbers are all taken, so it took the place of the plain ATA
+    # drive; the others keep their roles.
+    sn_sectors = 1953525168
+    write_nvme_capture(os.path.join(out, "drive0.capture"), "WD_BLACK SN770 NVMe, 1 TB", sn_sectors,
+                       nvme_identify("WD_BLACK SN770 1TB", "731030WD", "22136P801234"),
+                       nvme_health_log({
+                           "critical_warning": 0, "temperature_kelvin": 273 + 41, "available_spare": 100,
+                           "available_spare_threshold": 10, "percentage_used": 4,
+                           "data_units_read": 48213557, "data_units_written": 39102884,
+                           "host_read_commands": 612334901, "host_write_commands": 498220113,
+                           "controller_busy_time": 1864, "power_cycles": 1790, "power_on_hours": 14523,
+                           "unsafe_shutdowns": 37, "media_errors": 0, "error_log_entries": 2,
+                           "warning_temperature_minutes": 0, "critical_temperature_minutes": 0,
+                       }))
 
     # HD1: a Seagate running hot at 57 degrees; its airflow sensor (190) reads
     # less, but its worst value once fell below the threshold. With three

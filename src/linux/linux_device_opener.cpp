@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "core/drive/drive_slot.h"
+#include "linux/nvme_device.h"
 #include "linux/pass_through_device.h"
 #include "linux/whole_disks.h"
 
@@ -45,6 +46,7 @@ std::unique_ptr<SmartDevice> LinuxDeviceOpener::Open(int driveNumber) {
   const std::optional<std::string> name = WholeDiskName(driveNumber, sysBlock_);
   if (!name) return nullptr;  // no such drive: nothing to say
   const std::string path = devDir_ + "/" + *name;
+  const bool nvme = name->starts_with("nvme");
 
   // Read-only is enough: CAP_SYS_RAWIO lets SG_IO pass any command, and the
   // commands sent here only read. O_NONBLOCK keeps a drive without medium
@@ -52,6 +54,11 @@ std::unique_ptr<SmartDevice> LinuxDeviceOpener::Open(int driveNumber) {
   const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     const int error = errno;
+    if (nvme && (error == EACCES || error == EPERM)) {
+      // sysfs still gives an NVMe drive's identity and size to anyone.
+      *problem = path + ": permission denied: " + permissionHint_;
+      return std::make_unique<NvmeDevice>(-1, path, sysBlock_ + "/" + *name, problem, permissionHint_);
+    }
     if (error == EACCES) {
       *problem = path + ": permission denied: " + permissionHint_;
     } else if (error == EPERM) {
@@ -70,6 +77,7 @@ std::unique_ptr<SmartDevice> LinuxDeviceOpener::Open(int driveNumber) {
     *problem = path + ": not the block device of " + sysBlock_ + "/" + *name;
     return nullptr;
   }
+  if (nvme) return std::make_unique<NvmeDevice>(fd, path, sysBlock_ + "/" + *name, problem, permissionHint_);
   return std::make_unique<PassThroughDevice>(fd, path, problem, permissionHint_);
 }
 

@@ -81,17 +81,22 @@ std::optional<uint8_t> PassThroughDevice::ProbeIdentify() {
   return std::nullopt;
 }
 
-std::optional<DriveGeometry> PassThroughDevice::Geometry() {
-  uint64_t bytes = 0;
-  int sectorSize = 0;
-  if (ioctl(fd_, BLKGETSIZE64, &bytes) != 0 || ioctl(fd_, BLKSSZGET, &sectorSize) != 0 || sectorSize <= 0) {
-    return std::nullopt;
-  }
-  const uint32_t bytesPerSector = static_cast<uint32_t>(sectorSize);
+DriveGeometry WindowsDiskGeometry(uint64_t bytes, uint32_t bytesPerSector) {
   const uint64_t cylinderBytes = uint64_t{kTracksPerCylinder} * kSectorsPerTrack * bytesPerSector;
   return DriveGeometry{static_cast<int64_t>(bytes / cylinderBytes), kTracksPerCylinder, kSectorsPerTrack,
                        bytesPerSector};
 }
+
+std::optional<DriveGeometry> BlockDeviceGeometry(int fd) {
+  uint64_t bytes = 0;
+  int sectorSize = 0;
+  if (ioctl(fd, BLKGETSIZE64, &bytes) != 0 || ioctl(fd, BLKSSZGET, &sectorSize) != 0 || sectorSize <= 0) {
+    return std::nullopt;
+  }
+  return WindowsDiskGeometry(bytes, static_cast<uint32_t>(sectorSize));
+}
+
+std::optional<DriveGeometry> PassThroughDevice::Geometry() { return BlockDeviceGeometry(fd_); }
 
 bool PassThroughDevice::EnableSmart(int position) {
   return position == 0 && Run(EnableSmartRegisters(0), {}).succeeded;

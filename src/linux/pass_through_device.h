@@ -12,6 +12,13 @@
 
 namespace taruk {
 
+// A disk of `bytes` in sectors of `bytesPerSector` as Windows reports a fixed
+// disk: 255 tracks of 63 sectors, whole cylinders.
+DriveGeometry WindowsDiskGeometry(uint64_t bytes, uint32_t bytesPerSector);
+
+// BLKGETSIZE64 and BLKSSZGET of an open block device, as above.
+std::optional<DriveGeometry> BlockDeviceGeometry(int fd);
+
 class PassThroughDevice : public SmartDevice {
  public:
   // Takes over `fd` (an open whole-disk node) and closes it when destroyed.

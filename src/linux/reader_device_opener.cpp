@@ -60,6 +60,16 @@ std::unique_ptr<SmartDevice> ReaderDeviceOpener::OpenForPass(int driveNumber, Sl
   const std::optional<std::string> name = WholeDiskName(driveNumber, sysBlock_);
   if (!name) return nullptr;
   const std::string device = "/dev/" + *name;
+  if (readerPath_.empty() && name->starts_with("nvme")) {
+    // An NVMe drive's identity, size and temperature need no privilege:
+    // sysfs gives them to anyone, with no reader.
+    LinuxDeviceOpener direct(std::string(kNeedsPrivilegeHint) + " (no " + kReaderName +
+                                 " beside taruk or in ../libexec/taruk)",
+                             sysBlock_);
+    std::unique_ptr<SmartDevice> sysfs = direct.Open(driveNumber);
+    problem = direct.Problem(driveNumber);
+    return sysfs;
+  }
   if (readerPath_.empty()) {
     problem = device + ": " + kNeedsPrivilegeHint + " (no " + kReaderName + " beside taruk or in ../libexec/taruk)";
     return nullptr;

@@ -5,6 +5,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <fstream>
 #include <array>
 #include <memory>
 
@@ -64,7 +65,13 @@ bool NaturalNameLess(std::string_view a, std::string_view b) {
 }
 
 bool IsSkippedBlockDevice(std::string_view name, std::string_view devicePath) {
-  if (devicePath.find("/devices/virtual/") != std::string_view::npos) return true;
+  // A multipath-capable NVMe drive's namespace is reached through a head
+  // that the kernel files under its subsystem, not under the hardware; it
+  // is the disk with the /dev node, so it keeps its number.
+  if (devicePath.find("/devices/virtual/") != std::string_view::npos &&
+      devicePath.find("/devices/virtual/nvme-subsystem/") == std::string_view::npos) {
+    return true;
+  }
   for (std::string_view prefix : kSkippedPrefixes) {
     if (name.substr(0, prefix.size()) == prefix) return true;
   }
@@ -80,6 +87,11 @@ std::vector<std::string> ListWholeDisks(const std::string& sysBlock) {
     if (name.empty() || name[0] == '.') continue;
     const std::string devicePath = ResolvedPath(sysBlock + "/" + name);
     if (devicePath.empty() || IsSkippedBlockDevice(name, devicePath)) continue;
+    // The paths under a multipath head (nvme2c2n1) are hidden and have no
+    // /dev node: only the head is the disk.
+    std::ifstream hidden(sysBlock + "/" + name + "/hidden");
+    int isHidden = 0;
+    if (hidden >> isHidden && isHidden == 1) continue;
     disks.push_back(name);
   }
   std::sort(disks.begin(), disks.end(), [](const std::string& a, const std::string& b) {

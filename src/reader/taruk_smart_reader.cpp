@@ -9,7 +9,8 @@
 //
 // Exit codes (the monitor's ReaderDeviceOpener relies on them):
 //   0  the capture is on standard output; a line on standard error, if any,
-//      says why the drive could not be read (for example no ATA pass-through)
+//      says why the drive could not be read (for example no ATA pass-through;
+//      an NVMe drive that could not be opened is captured from sysfs)
 //   1  the drive did not open; standard error says why
 //   2  usage error
 //   3  there is no drive N
@@ -36,7 +37,7 @@ constexpr int kUsage = 2;
 constexpr int kNoSuchDrive = 3;
 
 const char* const kReaderPermissionHint =
-    "taruk-smart-reader lacks its capabilities (setcap cap_sys_rawio,cap_dac_read_search=ep)";
+    "taruk-smart-reader lacks its capabilities (setcap cap_sys_rawio,cap_sys_admin,cap_dac_read_search=ep)";
 
 // One digit from 0 to 3, then at most one of the two words.
 bool ParseArguments(int argc, char** argv, int& driveNumber, SleepingDrive& rule) {
@@ -86,8 +87,11 @@ int main(int argc, char** argv) {
     fprintf(stderr, "%s\n", problem.c_str());
     return kNotOpened;
   }
-  // The device is open: from here on only SG_IO needs a privilege.
-  if (!KeepOnlyCapability(CAP_SYS_RAWIO)) {
+  // The device is open: from here on only the commands need a privilege,
+  // SG_IO CAP_SYS_RAWIO and the NVMe admin pass-through CAP_SYS_ADMIN. The
+  // NVMe drive is sent only Identify Controller and Get Log Page.
+  const int needed = device->Bus() == DriveBus::Nvme ? CAP_SYS_ADMIN : CAP_SYS_RAWIO;
+  if (!KeepOnlyCapability(needed)) {
     fputs("taruk-smart-reader: cannot drop the capabilities it no longer needs\n", stderr);
     return kNotOpened;
   }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/capture/drive_report.h"
+#include "core/drive/nvme_health_log.h"
 
 using namespace taruk;
 
@@ -27,7 +28,7 @@ DriveSlots OneDrive() {
 TEST(DriveReport, JsonKeepsTextsExactlyAndEscapesThem) {
   EXPECT_EQ(DriveReportJson(DriveSlots{}), "{\"drives\":[]}\n");
   EXPECT_EQ(DriveReportJson(OneDrive()),
-            "{\"drives\":[{\"index\":2,"
+            "{\"drives\":[{\"index\":2,\"interface\":\"ata\","
             "\"model\":\"Quote\\\" Back\\\\ Tab\\u0009 \xc3\xa9\xc3\xbf \","
             "\"serialNumber\":\"  S1\",\"firmware\":\"F\\u0001\","
             "\"capacityGb\":0,\"capacityMb\":5,\"cylinders\":-1,\"tracksPerCylinder\":0,"
@@ -88,4 +89,56 @@ TEST(DriveReport, ASleepingDriveShowsItsIdentityAndThatItWasNotRead) {
     slots[2].powerMode = mode;
     EXPECT_NE(DriveReportJson(slots).find(json), std::string::npos) << json;
   }
+}
+
+// An NVMe drive: its log's rows in the text with the columns the log has no
+// value for left empty, and in the JSON every field of the log by name.
+TEST(DriveReport, AnNvmeDriveShowsItsLogInTheTextAndTheJson) {
+  DriveSlots slots{};
+  DriveSlot& slot = slots[1];
+  slot.capacityGb = 500;
+  slot.model = L"NV";
+  NvmeHealthLog log;
+  log.compositeTemperatureKelvin = 310;
+  log.availableSpare = 100;
+  log.availableSpareThreshold = 10;
+  log.percentageUsed = 3;
+  log.powerOnHours = {1234, false};
+  log.mediaErrors = {0xFFFFFFFFFFFFFFFF, true};
+  log.errorLogEntries = {9, false};
+  log.criticalTemperatureMinutes = 2;
+  StoreNvmeHealthLog(log, slot);
+
+  const std::string text = DriveReportText(slots);
+  EXPECT_NE(text.find("Temperature: 37 \xc2\xb0" "C\nWork time: 1234 hours (51 days)\n"
+                      "Health: caution (18446744073709551615 media errors)\n"),
+            std::string::npos)
+      << text;
+  const auto row = [&](const std::string& start) {
+    const size_t at = text.find(start);
+    return at == std::string::npos ? std::string() : text.substr(at, text.find('\n', at) - at);
+  };
+  EXPECT_TRUE(row("  3  Available Spare ").ends_with("    100         10         000000000064")) << text;
+  EXPECT_TRUE(row(" 14  Media and Data Integrity Errors").ends_with("                     ffffffffffff")) << text;
+
+  const std::string json = DriveReportJson(slots);
+  EXPECT_EQ(json.rfind("{\"drives\":[{\"index\":1,\"interface\":\"nvme\",", 0), 0u) << json;
+  EXPECT_NE(json.find(",\"nvme\":{\"criticalWarning\":0,\"compositeTemperatureKelvin\":310,\"availableSpare\":100,"
+                      "\"availableSpareThreshold\":10,\"percentageUsed\":3,\"enduranceGroupWarning\":0,"
+                      "\"dataUnitsRead\":0,\"dataUnitsWritten\":0,\"hostReadCommands\":0,\"hostWriteCommands\":0,"
+                      "\"controllerBusyTime\":0,\"powerCycles\":0,\"powerOnHours\":1234,\"unsafeShutdowns\":0,"
+                      "\"mediaErrors\":18446744073709551615,\"errorLogEntries\":9,\"warningTemperatureMinutes\":0,"
+                      "\"criticalTemperatureMinutes\":2},\"attributes\":[{\"id\":1,\"name\":\"Critical Warning\","
+                      "\"current\":null,\"worst\":null,\"threshold\":null,\"raw\":\"000000000000\"},"),
+            std::string::npos)
+      << json;
+  EXPECT_NE(json.find("{\"id\":3,\"name\":\"Available Spare\",\"current\":100,\"worst\":null,\"threshold\":10,"),
+            std::string::npos)
+      << json;
+
+  // Seen only through sysfs: the interface, no log, nothing to judge.
+  slot.nvmeLog.reset();
+  EXPECT_NE(DriveReportJson(slots).find("\"health\":\"unknown\",\"healthReasons\":[\"the NVMe health log could not "
+                                        "be read\"],\"attributes\":[]}"),
+            std::string::npos);
 }

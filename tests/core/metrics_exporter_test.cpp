@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 
+#include "core/drive/nvme_health_log.h"
 #include "core/metrics/metrics_page.h"
 #include "core/monitor/monitoring_cycle.h"
 #include "support/recording_platform.h"
@@ -154,6 +155,49 @@ TEST(MetricsPageTest, AnAttributeIdTwiceGivesOneSeriesAndRawValuesKeepAll48Bits)
             "taruk_drive_attribute_worst{" + labels + "} 100\n"
             "taruk_drive_attribute_threshold{" + labels + "} 36\n"
             "taruk_drive_attribute_raw{" + labels + "} 281474976710655\n");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(MetricsPageTest, AnNvmeDriveGivesItsInterfaceWorkTimeAndTheFamiliesTheRulesAskFor) {
+  DriveSlots slots{};
+  slots[0].capacityGb = 500;
+  slots[0].model = L"N";
+  slots[0].serialNumber = L"S";
+  NvmeHealthLog log;
+  log.criticalWarning = nvme_warning::kSpareBelowThreshold;
+  log.availableSpare = 5;
+  log.availableSpareThreshold = 10;
+  log.powerOnHours = {7, false};
+  log.compositeTemperatureKelvin = 313;
+  StoreNvmeHealthLog(log, slots[0]);
+  // Identity alone, as sysfs gives it: the interface, no log families.
+  slots[1] = slots[0];
+  slots[1].nvmeLog.reset();
+  slots[1].serialNumber = L"T";
+  MonitorConfig config;
+  TableVolumes volumes;
+  CycleRecord record{slots, config, volumes, {true, true, false, false}};
+  const std::string page = MetricsPage(record, {}, "2.0");
+  const std::string labels = R"(drive="0",model="N",serial="S",interface="nvme")";
+  const std::string sysfs = R"(drive="1",model="N",serial="T",interface="nvme")";
+  std::istringstream lines(page);
+  std::string line, kept;
+  while (std::getline(lines, line)) {
+    if (line.starts_with("taruk_drive_nvme") || line.starts_with("taruk_drive_power_on") ||
+        line.starts_with("taruk_drive_attribute")) {
+      kept += line + "\n";
+    }
+  }
+  EXPECT_EQ(kept,
+            "taruk_drive_power_on_seconds{" + labels + "} 25200\n"
+            "taruk_drive_nvme_critical_warning{" + labels + "} 1\n"
+            "taruk_drive_nvme_available_spare_ratio{" + labels + "} 0.05\n"
+            "taruk_drive_nvme_available_spare_threshold_ratio{" + labels + "} 0.1\n");
+  EXPECT_NE(page.find("taruk_drive_health{" + labels + R"(,verdict="bad"} 1)"), std::string::npos) << page;
+  EXPECT_NE(page.find("taruk_drive_health{" + sysfs + R"(,verdict="unknown"} 1)"), std::string::npos) << page;
 }
 
 }  // namespace

@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "core/capture/drive_capture.h"
+#include "core/capture/capture_device.h"
 #include "core/capture/recording_device.h"
+#include "core/drive/read_drive_info.h"
 #include "support/scripted_device.h"
 
 using namespace taruk;
@@ -103,4 +105,40 @@ TEST(CaptureDrive, ASleepingDriveIsCapturedAsThePassWouldTreatIt) {
     ASSERT_TRUE(ParseCapture(FormatCapture(capture), "drive0.capture", replayed, error)) << error;
     EXPECT_EQ(replayed, capture);
   }
+}
+
+// An NVMe drive is asked its size, Identify Controller and the health log and
+// nothing of ATA; the capture replays to the same slot, and a failed log read
+// keeps the slot's last log.
+TEST(CaptureDrive, AnNvmeDriveIsAskedOnlyItsOwnCommandsAndReplaysToTheSameSlot) {
+  DriveCapture capture;
+  capture.nvme = true;
+  capture.geometry = CapturedGeometry{60801, 255, 63, 512};
+  capture.nvmeIdentify.emplace();
+  capture.nvmeIdentify->fill(' ');
+  for (size_t i = 0; i < 20; ++i) capture.nvmeIdentify->at(4 + i) = static_cast<uint8_t>('A' + i);
+  Page log{};
+  log[1] = 0x3A;  // 314 K
+  log[2] = 0x01;
+  log[128] = 42;  // power on hours
+  capture.nvmeHealthLog = log;
+
+  CaptureDevice replay(capture);
+  EXPECT_EQ(CaptureDrive(replay), capture);
+
+  DriveSlot slot;
+  ReadDrive(replay, SleepingDrive::Leave, slot);
+  EXPECT_EQ(slot.bus, DriveBus::Nvme);
+  EXPECT_TRUE(slot.IsPresent());
+  EXPECT_EQ(slot.serialNumber, L"ABCDEFGHIJKLMNOPQRST");
+  EXPECT_EQ(slot.temperature, 41u);
+  EXPECT_EQ(slot.powerOnHours, 42u);
+  ASSERT_TRUE(slot.nvmeLog.has_value());
+  EXPECT_EQ(slot.powerMode, PowerMode::Unknown);  // never asked
+
+  capture.nvmeHealthLog.reset();
+  CaptureDevice failing(capture);
+  const DriveSlot before = slot;
+  ReadDrive(failing, SleepingDrive::Leave, slot);
+  EXPECT_EQ(slot, before);
 }

@@ -3,7 +3,7 @@
   metrics_probe.py free-port                      a free loopback TCP port
   metrics_probe.py get URL [METHOD]               "STATUS" then the body
   metrics_probe.py query PROMETHEUS EXPR          one "labels value" line per result
-  metrics_probe.py set-temperature CAPTURE DEG    attribute 194's raw value in smart-data 0
+  metrics_probe.py set-temperature CAPTURE DEG    attribute 194's raw value in smart-data 0, or an NVMe log's temperature
   metrics_probe.py abuse HOST PORT                silent, huge, flooding and stray clients
 """
 import json
@@ -42,14 +42,18 @@ def query(prometheus, expr):
 
 def set_temperature(path, degrees):
     lines = open(path).read().split("\n")
-    start = lines.index("smart-data 0") + 1
+    nvme = "nvme-health-log" in lines
+    start = lines.index("nvme-health-log" if nvme else "smart-data 0") + 1
     end = start
     while end < len(lines) and lines[end].strip() and not lines[end].strip()[0].isalpha():
         end += 1
     page = bytearray.fromhex("".join(lines[start:end]))
-    for entry in range(2, 2 + 30 * 12, 12):
-        if page[entry] == 194:
-            page[entry + 5] = degrees
+    if nvme:
+        page[1:3] = (degrees + 273).to_bytes(2, "little")  # the composite temperature, in kelvin
+    else:
+        for entry in range(2, 2 + 30 * 12, 12):
+            if page[entry] == 194:
+                page[entry + 5] = degrees
     hexed = page.hex()
     lines[start:end] = ["  " + hexed[i:i + 64] for i in range(0, len(hexed), 64)]
     open(path, "w").write("\n".join(lines))

@@ -83,7 +83,7 @@ expect_query() {
   done
   fail "query $expr gave [$got], wanted [$want]"
 }
-labels0='drive="0",interface="ata",model="WDC WD800JB-00JJC0",serial="WD-WMAM9AB12345"'
+labels0='drive="0",interface="nvme",model="WD_BLACK SN770 1TB",serial="22136P801234"'
 labels1='drive="1",interface="ata",model="ST3160023A",serial="3JS0QXYZ"'
 labels3='drive="3",interface="ata",model="STM3200820A",serial="5QE3ABCD"'
 expect_query taruk_drive_temperature_celsius "{__name__=\"taruk_drive_temperature_celsius\",$labels0} 41

@@ -58,13 +58,13 @@ class DemoWindow : public testing::Test {
 TEST_F(DemoWindow, ShowsEveryDemoDriveAndItsPanel) {
   // Model texts keep the drive's padding; the line break ends the first line.
   EXPECT_EQ(window->DiskButton(0)->text(),
-            QStringLiteral("HD0: WDC WD800JB-00JJC0                      \nCapacity: 80.02 Gb"));
+            QStringLiteral("HD0: WD_BLACK SN770 1TB                      \nCapacity: 1000.20 Gb"));
   EXPECT_EQ(window->DiskButton(2)->text(),
             QStringLiteral("HD2: DTLA-307030                             \nCapacity: 30.73 Gb"));
   for (int n = 0; n < kDriveCount; ++n) EXPECT_FALSE(window->DiskButton(n)->isHidden()) << n;
 
   EXPECT_EQ(Text(kManufacturer), QStringLiteral("Western Digital"));
-  EXPECT_EQ(Text(kSerialNumber), QStringLiteral("WD-WMAM9AB12345"));
+  EXPECT_EQ(Text(kSerialNumber), QStringLiteral("22136P801234        "));
   EXPECT_EQ(Text(kTemperature), QString::fromUtf8("41 °C"));
   EXPECT_EQ(Text(kWorkTime), QStringLiteral("14523 hours (605 days)"));
   EXPECT_TRUE(Shown(kTemperature) && Shown(kTemperatureIcon) && Shown(kGraph));

@@ -14,7 +14,9 @@
 
 #include "core/drive/read_drive_info.h"
 #include "linux/linux_device_opener.h"
+#include "linux/nvme_device.h"
 #include "support/fake_sys_block.h"
+#include "support/scratch_dir.h"
 
 using namespace taruk;
 
@@ -93,4 +95,37 @@ TEST(LinuxDeviceOpener, BlockDeviceWithoutAtaPassThroughIsPresentNowhere) {
   DriveSlot slot;
   ReadDriveInfo(opener, 0, slot);
   EXPECT_FALSE(slot.IsPresent());
+}
+
+// An NVMe drive whose node can't be opened: sysfs gives its identity and size
+// to anyone, and there is no health log to judge it by.
+TEST(NvmeDeviceTest, WithoutTheNodeSysfsGivesIdentityAndSize) {
+  ScratchDir scratch;
+  const std::string disk = scratch / "nvme0n1";
+  std::filesystem::create_directories(disk + "/queue");
+  std::filesystem::create_directories(disk + "/device");
+  WriteFileBytes(disk + "/size", "20971520\n");
+  WriteFileBytes(disk + "/queue/logical_block_size", "4096\n");
+  WriteFileBytes(disk + "/device/model", "QEMU NVMe Ctrl" + std::string(26, ' ') + "\n");
+  WriteFileBytes(disk + "/device/serial", "NV2" + std::string(17, ' ') + "\n");
+  WriteFileBytes(disk + "/device/firmware_rev", "7.2.22  \n");
+  std::filesystem::create_directories(disk + "/device/hwmon2");
+  WriteFileBytes(disk + "/device/hwmon2/temp1_input", "49850\n");  // 323 K, as the drive said
+  NvmeDevice device(-1, "/dev/nvme0n1", disk, nullptr, "hint");
+  DriveSlot slot;
+  ReadDrive(device, SleepingDrive::Leave, slot);
+  EXPECT_EQ(slot.bus, DriveBus::Nvme);
+  EXPECT_EQ(slot.model, L"QEMU NVMe Ctrl" + std::wstring(26, L' '));
+  EXPECT_EQ(slot.serialNumber, L"NV2" + std::wstring(17, L' '));
+  EXPECT_EQ(slot.firmware, L"7.2.22  ");
+  EXPECT_EQ(slot.bytesPerSector, 4096u);
+  EXPECT_EQ(slot.cylinders, 10737418240 / (255 * 63 * 4096));
+  EXPECT_FALSE(slot.nvmeLog.has_value());
+  EXPECT_EQ(slot.temperature, 50u);  // kelvin - 273, as from the log
+
+  // A size that is no number leaves the drive absent rather than guessed.
+  WriteFileBytes(disk + "/size", "lots\n");
+  DriveSlot none;
+  ReadDrive(device, SleepingDrive::Leave, none);
+  EXPECT_FALSE(none.IsPresent());
 }

@@ -5,11 +5,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "linux/whole_disks.h"
 #include "support/fake_sys_block.h"
+#include "support/scratch_dir.h"
 
 using namespace taruk;
 
@@ -45,13 +47,23 @@ TEST(WholeDisks, VirtualAndOpticalDevicesTakeNoNumber) {
   sys.AddDisk("nvme0n1", "259:0");
   sys.AddDisk("ram0", "1:0");
   symlink("../devices/nowhere/block/sdz", (sys.path() + "/sdz").c_str());  // a link to nothing
+  // A multipath-capable NVMe drive: the head is filed under its subsystem,
+  // the hidden path under the controller.
+  const std::string head = sys.root() + "/devices/virtual/nvme-subsystem/nvme-subsys2/nvme2n1";
+  const std::string path = sys.root() + "/devices/pci0000:00/0000:00:06.0/nvme/nvme2/nvme2c2n1";
+  std::filesystem::create_directories(head);
+  std::filesystem::create_directories(path);
+  WriteFileBytes(path + "/hidden", "1\n");
+  WriteFileBytes(head + "/hidden", "0\n");
+  symlink(head.c_str(), (sys.path() + "/nvme2n1").c_str());
+  symlink(path.c_str(), (sys.path() + "/nvme2c2n1").c_str());
 
   // NVMe and virtio disks keep their numbers: they are disks, only not
   // ATA ones (the reading pass finds that out).
-  EXPECT_EQ(ListWholeDisks(sys.path()), (std::vector<std::string>{"nvme0n1", "sda", "sdb", "vda"}));
+  EXPECT_EQ(ListWholeDisks(sys.path()), (std::vector<std::string>{"nvme0n1", "nvme2n1", "sda", "sdb", "vda"}));
   EXPECT_EQ(WholeDiskName(0, sys.path()), "nvme0n1");
-  EXPECT_EQ(WholeDiskName(3, sys.path()), "vda");
-  EXPECT_EQ(WholeDiskName(4, sys.path()), std::nullopt);
+  EXPECT_EQ(WholeDiskName(4, sys.path()), "vda");
+  EXPECT_EQ(WholeDiskName(5, sys.path()), std::nullopt);
   EXPECT_EQ(WholeDiskName(-1, sys.path()), std::nullopt);
   EXPECT_TRUE(ListWholeDisks(sys.root() + "/no-such-folder").empty());
 }

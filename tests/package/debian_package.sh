@@ -21,7 +21,7 @@ apt_get install --no-install-recommends "$deb" >/dev/null
 taruk --version
 report=$(taruk --report --replay /usr/share/taruk/demo)
 grep -q '^HD1: ST3160023A' <<<"$report" || fail "no demo report: $report"
-getcap /usr/libexec/taruk/taruk-smart-reader | grep -q 'cap_dac_read_search,cap_sys_rawio=ep' \
+getcap /usr/libexec/taruk/taruk-smart-reader | grep -q 'cap_dac_read_search,cap_sys_rawio,cap_sys_admin=ep' \
   || fail "the reader has no capabilities: $(getcap /usr/libexec/taruk/taruk-smart-reader)"
 getent passwd taruk >/dev/null || fail "no service user"
 for file in /usr/bin/alarm.wav /usr/share/applications/taruk.desktop /usr/share/icons/hicolor/scalable/apps/taruk.svg \

@@ -142,7 +142,7 @@ def main():
 
     # Unprivileged, through the reader with its capabilities.
     u = r / "user"
-    check("cap_dac_read_search,cap_sys_rawio=ep" in text(r / "getcap.txt"),
+    check("cap_dac_read_search,cap_sys_rawio,cap_sys_admin=ep" in text(r / "getcap.txt"),
           f"setcap gave the reader its capabilities: {text(r / 'getcap.txt').strip()}")
     check(exit_code(u / "capture.rc") == 0, "unprivileged taruk --capture exits 0")
     for name in captures:

@@ -42,7 +42,7 @@ for folder in /srv/with-caps /srv/without-caps; do
   cp $T/taruk $T/taruk-smart-reader $folder/
   chmod 755 $folder $folder/*
 done
-setcap cap_sys_rawio,cap_dac_read_search=ep /srv/with-caps/taruk-smart-reader
+setcap cap_sys_rawio,cap_sys_admin,cap_dac_read_search=ep /srv/with-caps/taruk-smart-reader
 getcap /srv/with-caps/taruk-smart-reader >$R/getcap.txt 2>&1
 mkdir -p $R/user && chown 1000:1000 $R/user
 

@@ -38,4 +38,12 @@ std::optional<uint8_t> CaptureDevice::CheckPowerMode(int position) {
   return capture_.powerMode[static_cast<std::size_t>(position)];
 }
 
+DriveBus CaptureDevice::Bus() { return capture_.nvme ? DriveBus::Nvme : DriveBus::Ata; }
+
+std::optional<NvmeIdentifyData> CaptureDevice::NvmeIdentifyController() { return capture_.nvmeIdentify; }
+
+std::optional<Page> CaptureDevice::NvmeHealthLogPage() { return capture_.nvmeHealthLog; }
+
+std::optional<uint16_t> CaptureDevice::NvmeSensorKelvin() { return capture_.nvmeSensorKelvin; }
+
 }  // namespace taruk

@@ -21,6 +21,10 @@ class CaptureDevice : public SmartDevice {
   std::optional<Page> SmartThresholds(int position) override;
   // The `power-mode P` line; none: the command fails.
   std::optional<uint8_t> CheckPowerMode(int position) override;
+  DriveBus Bus() override;
+  std::optional<NvmeIdentifyData> NvmeIdentifyController() override;
+  std::optional<Page> NvmeHealthLogPage() override;
+  std::optional<uint16_t> NvmeSensorKelvin() override;
 
  private:
   DriveCapture capture_;

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <span>
 #include <vector>
 
 namespace taruk {
@@ -9,16 +10,18 @@ namespace taruk {
 namespace {
 
 constexpr int kPositions = 4;
-constexpr std::size_t kPageHexDigits = 2 * kPageSize;
 constexpr std::size_t kHexDigitsPerLine = 64;
 
 // ---------------------------------------------------------------- writing
 
-void AppendPage(std::string& text, const char* keyword, int position, const Page& page) {
+// `position` -1: a section of the whole drive, with no position after its keyword.
+void AppendPage(std::string& text, const char* keyword, int position, std::span<const uint8_t> page) {
   static constexpr char kDigits[] = "0123456789abcdef";
   text += keyword;
-  text += ' ';
-  text += static_cast<char>('0' + position);
+  if (position >= 0) {
+    text += ' ';
+    text += static_cast<char>('0' + position);
+  }
   for (std::size_t i = 0; i < page.size(); ++i) {
     if (i % (kHexDigitsPerLine / 2) == 0) text += "\n  ";
     text += kDigits[page[i] >> 4];
@@ -82,7 +85,8 @@ std::string Quote(std::string_view token) {
 bool IsKeyword(std::string_view token) {
   return token == "device-map" || token == "geometry" || token == "power-mode" || token == "enable" ||
          token == "identify" ||
-         token == "smart-data" || token == "smart-thresholds";
+         token == "smart-data" || token == "smart-thresholds" || token == "interface" || token == "nvme-identify" ||
+         token == "nvme-health-log" || token == "nvme-sensor-kelvin";
 }
 
 int HexValue(char c) {
@@ -132,10 +136,18 @@ class Parser {
         parsed = ParsePage(keyword, capture.smartData);
       } else if (keyword.text == "smart-thresholds") {
         parsed = ParsePage(keyword, capture.smartThresholds);
+      } else if (keyword.text == "interface") {
+        parsed = ParseInterface(keyword, capture);
+      } else if (keyword.text == "nvme-identify") {
+        parsed = ParseWholeDriveBytes(keyword, capture.nvmeIdentify);
+      } else if (keyword.text == "nvme-health-log") {
+        parsed = ParseWholeDriveBytes(keyword, capture.nvmeHealthLog);
+      } else if (keyword.text == "nvme-sensor-kelvin") {
+        parsed = ParseSensor(keyword, capture);
       } else {
         return Fail(keyword.line,
-                    "expected device-map, geometry, power-mode, enable, identify, smart-data or smart-thresholds, "
-                    "found " +
+                    "expected device-map, geometry, power-mode, enable, identify, smart-data, smart-thresholds, "
+                    "interface, nvme-identify, nvme-health-log or nvme-sensor-kelvin, found " +
                         Quote(keyword.text));
       }
       if (!parsed) return false;
@@ -241,24 +253,66 @@ class Parser {
     return true;
   }
 
-  // 1024 hex digits in as many tokens as the writer liked. The page ends
-  // exactly there: a token that runs past it, or a keyword before it, is an
-  // error rather than a guess.
+  bool ParseInterface(const Token& keyword, DriveCapture& capture) {
+    Token token;
+    if (!TakeValue(keyword, "ata or nvme", token)) return false;
+    if (token.text != "ata" && token.text != "nvme") {
+      return Fail(token.line, "expected ata or nvme after 'interface', found " + Quote(token.text));
+    }
+    if (interfaceSeen_) return Duplicate(keyword, "interface");
+    interfaceSeen_ = true;
+    capture.nvme = token.text == "nvme";
+    return true;
+  }
+
+  bool ParseSensor(const Token& keyword, DriveCapture& capture) {
+    Token token;
+    if (!TakeValue(keyword, "a temperature in kelvin (0..65535)", token)) return false;
+    uint16_t kelvin = 0;
+    if (!ParseNumber(token.text, kelvin)) {
+      return Fail(token.line, "expected a temperature in kelvin (0..65535) after 'nvme-sensor-kelvin', found " +
+                                  Quote(token.text));
+    }
+    if (capture.nvmeSensorKelvin) return Duplicate(keyword, "nvme-sensor-kelvin");
+    capture.nvmeSensorKelvin = kelvin;
+    return true;
+  }
+
+  template <std::size_t N>
+  bool ParseWholeDriveBytes(const Token& keyword, std::optional<std::array<uint8_t, N>>& section) {
+    const std::string name(keyword.text);
+    std::array<uint8_t, N> bytes{};
+    if (!ParseHex(name, bytes)) return false;
+    if (section) return Duplicate(keyword, name);
+    section = bytes;
+    return true;
+  }
+
   bool ParsePage(const Token& keyword, std::array<std::optional<Page>, 4>& pages) {
     int position = 0;
     if (!ParsePosition(keyword, position)) return false;
     const std::string name = std::string(keyword.text) + " " + std::to_string(position);
     Page page{};
+    if (!ParseHex(name, page)) return false;
+    if (pages[position]) return Duplicate(keyword, name);
+    pages[position] = page;
+    return true;
+  }
+
+  // Two hex digits a byte in as many tokens as the writer liked. The bytes
+  // end exactly there: a token that runs past them, or a keyword before
+  // them, is an error rather than a guess.
+  bool ParseHex(const std::string& name, std::span<uint8_t> page) {
+    const std::size_t wanted = 2 * page.size();
+    const std::string expected = "expected " + std::to_string(wanted) + " hex digits after '" + name + "', found ";
     std::size_t digits = 0;
-    while (digits < kPageHexDigits) {
+    while (digits < wanted) {
       if (next_ >= tokens_.size()) {
-        return Fail(lastLine_, "expected 1024 hex digits after '" + name + "', found " + std::to_string(digits) +
-                                   " before the end of the file");
+        return Fail(lastLine_, expected + std::to_string(digits) + " before the end of the file");
       }
       const Token& token = tokens_[next_];
       if (IsKeyword(token.text)) {
-        return Fail(token.line, "expected 1024 hex digits after '" + name + "', found " + std::to_string(digits) +
-                                    " before " + Quote(token.text));
+        return Fail(token.line, expected + std::to_string(digits) + " before " + Quote(token.text));
       }
       for (std::size_t i = 0; i < token.text.size(); ++i) {
         const int value = HexValue(token.text[i]);
@@ -266,16 +320,15 @@ class Parser {
           return Fail(token.line, "expected a hex digit in the page of '" + name + "', found " +
                                       Quote(token.text.substr(i, 1)) + " in " + Quote(token.text));
         }
-        if (digits == kPageHexDigits) {
-          return Fail(token.line, "the page of '" + name + "' has more than 1024 hex digits");
+        if (digits == wanted) {
+          return Fail(token.line, "the page of '" + name + "' has more than " + std::to_string(wanted) +
+                                      " hex digits");
         }
         page[digits / 2] = static_cast<uint8_t>(page[digits / 2] | (digits % 2 == 0 ? value << 4 : value));
         ++digits;
       }
       ++next_;
     }
-    if (pages[position]) return Duplicate(keyword, name);
-    pages[position] = page;
     return true;
   }
 
@@ -284,6 +337,7 @@ class Parser {
   const std::string& fileName_;
   int lastLine_;  // of the last token
   std::string error_;
+  bool interfaceSeen_ = false;
 };
 
 }  // namespace
@@ -300,6 +354,10 @@ std::string FormatCapture(const DriveCapture& capture) {
     text += "geometry " + std::to_string(g.cylinders) + " " + std::to_string(g.tracksPerCylinder) + " " +
             std::to_string(g.sectorsPerTrack) + " " + std::to_string(g.bytesPerSector) + "\n";
   }
+  if (capture.nvme) text += "interface nvme\n";
+  if (capture.nvmeIdentify) AppendPage(text, "nvme-identify", -1, *capture.nvmeIdentify);
+  if (capture.nvmeHealthLog) AppendPage(text, "nvme-health-log", -1, *capture.nvmeHealthLog);
+  if (capture.nvmeSensorKelvin) text += "nvme-sensor-kelvin " + std::to_string(*capture.nvmeSensorKelvin) + "\n";
   for (int position = 0; position < kPositions; ++position) {
     if (capture.powerMode[position]) {
       char line[32];

@@ -24,6 +24,10 @@ struct DriveCapture {
   std::array<std::optional<Page>, 4> identify; // IDENTIFY (PACKET) DEVICE
   std::array<std::optional<Page>, 4> smartData;
   std::array<std::optional<Page>, 4> smartThresholds;
+  bool nvme = false;                           // `interface nvme`; an ATA drive needs no line
+  std::optional<NvmeIdentifyData> nvmeIdentify;  // `nvme-identify`: Identify Controller, 8192 hex digits
+  std::optional<Page> nvmeHealthLog;           // `nvme-health-log`: log 02h, 1024 hex digits
+  std::optional<uint16_t> nvmeSensorKelvin;    // `nvme-sensor-kelvin 323`: the system's sensor
   friend bool operator==(const DriveCapture&, const DriveCapture&) = default;
 };
 

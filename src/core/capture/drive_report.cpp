@@ -2,11 +2,15 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
+#include <utility>
 
 #include "core/view/disk_panel_text.h"
 #include "core/base/utf8_text.h"
 #include "core/drive/attribute_names.h"
-#include "core/drive/drive_health.h"
+#include "core/drive/nvme_details.h"
+#include "core/drive/slot_health.h"
+#include "core/view/smart_details_rows.h"
 
 namespace taruk {
 
@@ -61,6 +65,75 @@ std::string HealthLine(const DriveHealth& health) {
   return line + (health.reasons.empty() ? "\n" : ")\n");
 }
 
+std::string AtaAttributesJson(const DriveSlot& slot) {
+  std::string out = "[";
+  bool first = true;
+  for (const SmartAttributeEntry& entry : slot.attributes) {
+    if (entry.id == 0) continue;
+    if (!first) out += ',';
+    first = false;
+    out += "{\"id\":" + std::to_string(entry.id);
+    out += ",\"name\":" + JsonString(AttributeNames[entry.id]);
+    out += ",\"current\":" + std::to_string(entry.current);
+    out += ",\"worst\":" + std::to_string(entry.worst);
+    out += ",\"threshold\":" + std::to_string(entry.threshold);
+    out += ",\"raw\":\"" + RawValueText(entry) + "\"}";
+  }
+  return out + "]";
+}
+
+std::string OptionalNumber(std::optional<uint8_t> value) { return value ? std::to_string(*value) : "null"; }
+
+// The details list's rows; a column the log has no value for is null.
+std::string NvmeAttributesJson(const DriveSlot& slot) {
+  std::string out = "[";
+  if (!slot.nvmeLog) return out + "]";
+  bool first = true;
+  for (const NvmeDetailsEntry& entry : NvmeDetailsEntries(*slot.nvmeLog)) {
+    if (!first) out += ',';
+    first = false;
+    const auto& r = entry.raw;
+    out += "{\"id\":" + std::to_string(entry.id);
+    out += ",\"name\":" + JsonString(entry.name);
+    out += ",\"current\":" + OptionalNumber(entry.value);
+    out += ",\"worst\":null";
+    out += ",\"threshold\":" + OptionalNumber(entry.threshold);
+    out += ",\"raw\":\"" + Format("%02x%02x%02x%02x%02x%02x", r[5], r[4], r[3], r[2], r[1], r[0]) + "\"}";
+  }
+  return out + "]";
+}
+
+// Every field of the log as a number; a 128-bit counter beyond 64 bits gives
+// the largest uint64.
+std::string NvmeLogJson(const NvmeHealthLog& log) {
+  const std::pair<const char*, uint64_t> fields[] = {
+      {"criticalWarning", log.criticalWarning},
+      {"compositeTemperatureKelvin", log.compositeTemperatureKelvin},
+      {"availableSpare", log.availableSpare},
+      {"availableSpareThreshold", log.availableSpareThreshold},
+      {"percentageUsed", log.percentageUsed},
+      {"enduranceGroupWarning", log.enduranceGroupWarning},
+      {"dataUnitsRead", log.dataUnitsRead.value},
+      {"dataUnitsWritten", log.dataUnitsWritten.value},
+      {"hostReadCommands", log.hostReadCommands.value},
+      {"hostWriteCommands", log.hostWriteCommands.value},
+      {"controllerBusyTime", log.controllerBusyTime.value},
+      {"powerCycles", log.powerCycles.value},
+      {"powerOnHours", log.powerOnHours.value},
+      {"unsafeShutdowns", log.unsafeShutdowns.value},
+      {"mediaErrors", log.mediaErrors.value},
+      {"errorLogEntries", log.errorLogEntries.value},
+      {"warningTemperatureMinutes", log.warningTemperatureMinutes},
+      {"criticalTemperatureMinutes", log.criticalTemperatureMinutes},
+  };
+  std::string out = "{";
+  for (const auto& [name, value] : fields) {
+    if (out.size() > 1) out += ',';
+    out += "\"" + std::string(name) + "\":" + std::to_string(value);
+  }
+  return out + "}";
+}
+
 }  // namespace
 
 std::string RawValueText(const SmartAttributeEntry& entry) {
@@ -86,19 +159,21 @@ std::string DriveReportText(const DriveSlots& slots, bool woken) {
     }
     out += "Temperature: " + ToUtf8(TemperatureText(slot.temperature)) + "\n";
     out += "Work time: " + ToUtf8(WorkTimeText(slot.powerOnHours)) + "\n";
-    out += HealthLine(AtaHealth(slot));
+    out += HealthLine(SlotHealth(slot));
+    // The rows of the details list: an NVMe drive's leave the columns its
+    // log has no value for empty.
     bool header = false;
-    for (const SmartAttributeEntry& entry : slot.attributes) {
-      if (entry.id == 0) continue;  // empty entries are not listed
+    for (const SmartDetailsRow& row : SmartDetailsRows(slot)) {
       if (!header) {
         out += Format("%3s  %-*s  %5s  %9s  %5s  %s\n", "#", kNameWidth, "Attribute", "Value", "Threshold",
                       "Worst", "Raw");
         header = true;
       }
-      out += Format("%3u  ", entry.id) + ToUtf8(AttributeNames[entry.id]);
-      const int padding = kNameWidth - static_cast<int>(std::wstring_view(AttributeNames[entry.id]).size());
+      out += Format("%3s  ", ToUtf8(row[0]).c_str()) + ToUtf8(row[1]);
+      const int padding = kNameWidth - static_cast<int>(row[1].size());
       out += std::string(padding > 0 ? padding : 0, ' ');
-      out += Format("  %5u  %9u  %5u  ", entry.current, entry.threshold, entry.worst) + RawValueText(entry) + "\n";
+      out += Format("  %5s  %9s  %5s  ", ToUtf8(row[2]).c_str(), ToUtf8(row[3]).c_str(), ToUtf8(row[4]).c_str()) +
+             ToUtf8(row[5]) + "\n";
     }
   }
   if (!any) out = "No drive answered.\n";
@@ -114,6 +189,7 @@ std::string DriveReportJson(const DriveSlots& slots) {
     if (!firstDrive) out += ',';
     firstDrive = false;
     out += "{\"index\":" + std::to_string(n);
+    out += ",\"interface\":\"" + std::string(DriveBusName(slot.bus)) + "\"";
     out += ",\"model\":" + JsonString(slot.model);
     out += ",\"serialNumber\":" + JsonString(slot.serialNumber);
     out += ",\"firmware\":" + JsonString(slot.firmware);
@@ -126,7 +202,7 @@ std::string DriveReportJson(const DriveSlots& slots) {
     out += ",\"temperature\":" + std::to_string(slot.temperature);
     out += ",\"powerOnHours\":" + std::to_string(slot.powerOnHours);
     out += ",\"powerMode\":\"" + std::string(PowerModeName(slot.powerMode)) + "\"";
-    const DriveHealth health = AtaHealth(slot);
+    const DriveHealth health = SlotHealth(slot);
     out += ",\"health\":" + JsonString(HealthVerdictText(health.verdict));
     out += ",\"healthReasons\":[";
     for (size_t i = 0; i < health.reasons.size(); ++i) {
@@ -134,20 +210,13 @@ std::string DriveReportJson(const DriveSlots& slots) {
       out += JsonString(health.reasons[i].text);
     }
     out += ']';
-    out += ",\"attributes\":[";
-    bool firstAttribute = true;
-    for (const SmartAttributeEntry& entry : slot.attributes) {
-      if (entry.id == 0) continue;
-      if (!firstAttribute) out += ',';
-      firstAttribute = false;
-      out += "{\"id\":" + std::to_string(entry.id);
-      out += ",\"name\":" + JsonString(AttributeNames[entry.id]);
-      out += ",\"current\":" + std::to_string(entry.current);
-      out += ",\"worst\":" + std::to_string(entry.worst);
-      out += ",\"threshold\":" + std::to_string(entry.threshold);
-      out += ",\"raw\":\"" + RawValueText(entry) + "\"}";
+    if (slot.bus == DriveBus::Nvme) {
+      if (slot.nvmeLog) out += ",\"nvme\":" + NvmeLogJson(*slot.nvmeLog);
+      out += ",\"attributes\":" + NvmeAttributesJson(slot);
+    } else {
+      out += ",\"attributes\":" + AtaAttributesJson(slot);
     }
-    out += "]}";
+    out += "}";
   }
   return out + "]}\n";
 }

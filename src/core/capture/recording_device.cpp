@@ -42,6 +42,22 @@ std::optional<uint8_t> RecordingDevice::CheckPowerMode(int position) {
   return Keep(position, capture_.powerMode, device_.CheckPowerMode(position));
 }
 
+DriveBus RecordingDevice::Bus() {
+  const DriveBus bus = device_.Bus();
+  capture_.nvme = bus == DriveBus::Nvme;
+  return bus;
+}
+
+std::optional<NvmeIdentifyData> RecordingDevice::NvmeIdentifyController() {
+  return capture_.nvmeIdentify = device_.NvmeIdentifyController();
+}
+
+std::optional<Page> RecordingDevice::NvmeHealthLogPage() { return capture_.nvmeHealthLog = device_.NvmeHealthLogPage(); }
+
+std::optional<uint16_t> RecordingDevice::NvmeSensorKelvin() {
+  return capture_.nvmeSensorKelvin = device_.NvmeSensorKelvin();
+}
+
 DriveCapture CaptureDrive(SmartDevice& device, SleepingDrive rule) {
   RecordingDevice recording(device);
   DriveSlot seen;

@@ -20,6 +20,10 @@ class RecordingDevice : public SmartDevice {
   std::optional<Page> SmartData(int position) override;
   std::optional<Page> SmartThresholds(int position) override;
   std::optional<uint8_t> CheckPowerMode(int position) override;
+  DriveBus Bus() override;
+  std::optional<NvmeIdentifyData> NvmeIdentifyController() override;
+  std::optional<Page> NvmeHealthLogPage() override;
+  std::optional<uint16_t> NvmeSensorKelvin() override;
 
   const DriveCapture& capture() const { return capture_; }
 

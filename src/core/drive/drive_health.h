@@ -53,7 +53,7 @@ uint32_t RawCount(const SmartAttributeEntry& entry);
 struct NvmeHealthFields {
   uint8_t criticalWarning = 0;  // bit 0 spare, 1 temperature, 2 reliability, 3 read-only, 4 volatile backup
   uint8_t percentageUsed = 0;   // may exceed 100
-  uint64_t mediaErrors = 0;     // the low half of the 128-bit counter
+  uint64_t mediaErrors = 0;     // the 128-bit counter, saturated
 };
 
 // bad: spare below threshold, reliability degraded, read-only or volatile

@@ -14,4 +14,6 @@ const char* PowerModeName(PowerMode mode) {
   return "unknown";
 }
 
+const char* DriveBusName(DriveBus bus) { return bus == DriveBus::Nvme ? "nvme" : "ata"; }
+
 }  // namespace taruk

@@ -5,7 +5,10 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
+
+#include "core/drive/nvme_health_log_fields.h"
 
 namespace taruk {
 
@@ -33,7 +36,14 @@ enum class PowerMode : uint8_t {
 // "standby", "active" or "unknown".
 const char* PowerModeName(PowerMode mode);
 
+// How the drive is spoken to: ATA commands, or the NVMe admin commands.
+enum class DriveBus : uint8_t { Ata, Nvme };
+
+// "ata" or "nvme".
+const char* DriveBusName(DriveBus bus);
+
 struct DriveSlot {
+  DriveBus bus = DriveBus::Ata;
   // Geometry and identity.
   int64_t cylinders = 0;
   uint32_t tracksPerCylinder = 0;
@@ -54,6 +64,9 @@ struct DriveSlot {
   std::array<SmartAttributeEntry, kAttributeCount> attributes{};
   uint32_t temperature = 0;  // degrees Celsius, 0 = no reading
   uint32_t powerOnHours = 0;
+  // An NVMe drive's last health log read; its attribute entries stay empty.
+  // None until a log was read (the sysfs path gives no log).
+  std::optional<NvmeHealthLog> nvmeLog;
 
   // Temperature histories, element 0 newest.
   std::array<uint32_t, kHourHistoryLength> hourHistory{};

@@ -1,6 +1,8 @@
 #include "core/drive/read_drive_info.h"
 
 #include "core/drive/identify.h"
+#include "core/drive/nvme_health_log.h"
+#include "core/drive/nvme_identify.h"
 #include "core/drive/smart_attributes.h"
 
 namespace taruk {
@@ -13,6 +15,27 @@ void StoreGeometry(const DriveGeometry& geometry, DriveSlot& slot) {
   slot.sectorsPerTrack = geometry.sectorsPerTrack;
   slot.bytesPerSector = geometry.bytesPerSector;
   ComputeCapacity(slot);
+}
+
+// An NVMe drive has no sleep to spare it and no device map: its size, its
+// identity and its health log. A failed log read keeps the slot's last log,
+// as a failed ATA page does.
+void ReadNvmeDrive(SmartDevice& device, DriveSlot& slot) {
+  slot.bus = DriveBus::Nvme;
+  if (const std::optional<DriveGeometry> geometry = device.Geometry()) StoreGeometry(*geometry, slot);
+  if (const std::optional<NvmeIdentifyData> data = device.NvmeIdentifyController()) DecodeNvmeIdentify(*data, slot);
+  if (const std::optional<Page> page = device.NvmeHealthLogPage()) {
+    if (const std::optional<NvmeHealthLog> log = DecodeNvmeHealthLog(*page)) {
+      StoreNvmeHealthLog(*log, slot);
+      return;
+    }
+  }
+  // Without the log the temperature alarm still works, from the sensor.
+  if (!slot.nvmeLog) {
+    if (const std::optional<uint16_t> kelvin = device.NvmeSensorKelvin()) {
+      slot.temperature = NvmeTemperatureCelsius(*kelvin);
+    }
+  }
 }
 
 bool IsAtapi(uint8_t deviceMap, int position) { return (deviceMap >> (position + 4)) & 1; }
@@ -50,6 +73,10 @@ void ReadDriveInfo(DeviceOpener& opener, int driveNumber, DriveSlot& slot, bool 
 }
 
 void ReadDrive(SmartDevice& device, SleepingDrive rule, DriveSlot& slot) {
+  if (device.Bus() == DriveBus::Nvme) {
+    ReadNvmeDrive(device, slot);
+    return;
+  }
   const std::optional<uint8_t> map = device.DeviceMap();
   if (!map) return;  // never becomes present
   const uint8_t deviceMap = *map;

@@ -14,10 +14,14 @@
 #include <optional>
 #include <string>
 
+#include "core/drive/drive_slot.h"
+
 namespace taruk {
 
 constexpr std::size_t kPageSize = 512;
 using Page = std::array<uint8_t, kPageSize>;
+// NVMe Identify Controller data; the NVMe health log is one Page long.
+using NvmeIdentifyData = std::array<uint8_t, 4096>;
 
 // The size of a drive as the pass keeps it (and a capture records it).
 struct DriveGeometry {
@@ -72,6 +76,18 @@ class SmartDevice {
   // A device that has no spinning media to spare (NVMe, once there is such
   // a device) keeps this default and is never checked.
   virtual std::optional<uint8_t> CheckPowerMode(int /*position*/) { return std::nullopt; }
+
+  // An NVMe drive answers none of the ATA requests above but the geometry;
+  // the pass asks it these two admin commands instead.
+  virtual DriveBus Bus() { return DriveBus::Ata; }
+  // Identify Controller (CNS 01h).
+  virtual std::optional<NvmeIdentifyData> NvmeIdentifyController() { return std::nullopt; }
+  // Get Log Page, SMART / Health Information (LID 02h), for all namespaces.
+  virtual std::optional<Page> NvmeHealthLogPage() { return std::nullopt; }
+  // The composite temperature in kelvin from the system's sensor of the
+  // drive, which needs no privilege: asked only when the log could not be
+  // read.
+  virtual std::optional<uint16_t> NvmeSensorKelvin() { return std::nullopt; }
 };
 
 // Opens physical drive N (0..3). A null result is the invalid handle.

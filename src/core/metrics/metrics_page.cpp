@@ -5,7 +5,7 @@
 
 #include "core/base/little_endian.h"
 #include "core/base/utf8_text.h"
-#include "core/drive/drive_health.h"
+#include "core/drive/slot_health.h"
 #include "core/drive/attribute_names.h"
 
 namespace taruk {
@@ -69,12 +69,9 @@ std::string DriveText(std::wstring_view text) {
 
 std::string Label(const char* name, const std::string& value) { return std::string(name) + "=\"" + value + "\""; }
 
-// How the drive is reached. Every drive read today speaks ATA.
-const char* DriveInterface(const DriveSlot& /*slot*/) { return "ata"; }
-
 std::string DriveLabels(int index, const DriveSlot& slot) {
   return Label("drive", std::to_string(index)) + "," + Label("model", DriveText(slot.model)) + "," +
-         Label("serial", DriveText(slot.serialNumber)) + "," + Label("interface", DriveInterface(slot));
+         Label("serial", DriveText(slot.serialNumber)) + "," + Label("interface", DriveBusName(slot.bus));
 }
 
 uint64_t RawValue(const SmartAttributeEntry& entry) {
@@ -131,6 +128,10 @@ std::string MetricsPage(const CycleRecord& record, const std::vector<VolumeSpace
   Family worst("taruk_drive_attribute_worst", "A S.M.A.R.T. attribute's worst normalised value.");
   Family threshold("taruk_drive_attribute_threshold", "A S.M.A.R.T. attribute's failure threshold.");
   Family raw("taruk_drive_attribute_raw", "A S.M.A.R.T. attribute's raw value (48 bits).");
+  Family nvmeWarning("taruk_drive_nvme_critical_warning", "The NVMe health log's critical warning bits.");
+  Family nvmeSpare("taruk_drive_nvme_available_spare_ratio", "The NVMe drive's available spare capacity.");
+  Family nvmeSpareThreshold("taruk_drive_nvme_available_spare_threshold_ratio",
+                            "The available spare below which the NVMe drive warns.");
   const auto criticalTemperature = static_cast<uint32_t>(record.config.criticalTemperature);
   for (int n = 0; n < kDriveCount; ++n) {
     const DriveSlot& slot = record.drives[static_cast<size_t>(n)];
@@ -148,13 +149,19 @@ std::string MetricsPage(const CycleRecord& record, const std::vector<VolumeSpace
     for (const PowerMode mode : {PowerMode::Active, PowerMode::Standby, PowerMode::Unknown}) {
       powerMode.Add(labels + "," + Label("mode", PowerModeName(mode)), slot.powerMode == mode ? 1 : 0);
     }
-    const HealthVerdict verdict = AtaHealth(slot).verdict;
+    const HealthVerdict verdict = SlotHealth(slot).verdict;
     for (const HealthVerdict state : {HealthVerdict::Good, HealthVerdict::Caution, HealthVerdict::Bad,
                                       HealthVerdict::Unknown}) {
       health.Add(labels + "," + Label("verdict", ToUtf8(HealthVerdictText(state))), verdict == state ? 1 : 0);
     }
     if (slot.temperature != 0) temperature.Add(labels, slot.temperature);
-    if (HasAttribute(slot, kPowerOnHoursId)) powerOn.Add(labels, static_cast<double>(slot.powerOnHours) * 3600);
+    if (slot.nvmeLog) {
+      nvmeWarning.Add(labels, slot.nvmeLog->criticalWarning);
+      nvmeSpare.Add(labels, slot.nvmeLog->availableSpare / 100.0);
+      nvmeSpareThreshold.Add(labels, slot.nvmeLog->availableSpareThreshold / 100.0);
+    }
+    // An NVMe drive counts its work time in its log, an ATA drive in attribute 9.
+    if (slot.nvmeLog || HasAttribute(slot, kPowerOnHoursId)) powerOn.Add(labels, static_cast<double>(slot.powerOnHours) * 3600);
     std::set<uint8_t> written;
     for (const SmartAttributeEntry& entry : slot.attributes) {
       // A page that names one id twice would give two samples of one series,
@@ -183,7 +190,8 @@ std::string MetricsPage(const CycleRecord& record, const std::vector<VolumeSpace
   }
 
   for (const Family* family : {&cycleTime, &cycleDuration, &pollInterval, &critical, &minimumFree, &present,
-                               &powerMode, &health, &temperatureAlarm, &temperature, &powerOn, &value, &worst, &threshold, &raw, &freeBytes,
+                               &powerMode, &health, &temperatureAlarm, &temperature, &powerOn, &value, &worst, &threshold, &raw, &nvmeWarning, &nvmeSpare,
+                               &nvmeSpareThreshold, &freeBytes,
                                &freeSpaceAlarm}) {
     family->WriteTo(page);
   }

@@ -1,6 +1,7 @@
 #include "core/monitor/health_watch.h"
 
 #include "core/alarm/alarm_texts.h"
+#include "core/drive/slot_health.h"
 
 namespace taruk {
 
@@ -47,7 +48,7 @@ std::wstring WorstDriveHealthLine(const DriveSlots& slots) {
   for (int n = 0; n < kDriveCount; ++n) {
     const DriveSlot& slot = slots[static_cast<size_t>(n)];
     if (!slot.IsPresent()) continue;
-    DriveHealth health = AtaHealth(slot);
+    DriveHealth health = SlotHealth(slot);
     if (Rank(health.verdict) <= Rank(worst.verdict)) continue;
     worst = std::move(health);
     worstDrive = n;

@@ -8,6 +8,7 @@
 #include "core/monitor/history.h"
 #include "core/base/stop_request.h"
 #include "core/drive/read_drive_info.h"
+#include "core/drive/slot_health.h"
 
 namespace taruk {
 
@@ -145,7 +146,7 @@ void MonitorCore::CheckDriveHealth() {
   for (int n = 0; n < kDriveCount; ++n) {
     const DriveSlot& slot = monitoredSlots[static_cast<size_t>(n)];
     if (!slot.IsPresent()) continue;
-    const DriveHealth health = AtaHealth(slot);
+    const DriveHealth health = SlotHealth(slot);
     if (HealthWorsened(health, slot.serialNumber, healthSeen[static_cast<size_t>(n)])) RunHealthAlarm(n, health);
   }
 }

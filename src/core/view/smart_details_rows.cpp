@@ -3,10 +3,12 @@
 #include <cwchar>
 
 #include "core/drive/attribute_names.h"
+#include "core/view/nvme_details_rows.h"
 
 namespace taruk {
 
 std::vector<SmartDetailsRow> SmartDetailsRows(const DriveSlot& slot) {
+  if (slot.bus == DriveBus::Nvme) return slot.nvmeLog ? NvmeDetailsRows(*slot.nvmeLog) : std::vector<SmartDetailsRow>();
   std::vector<SmartDetailsRow> rows;
   for (const SmartAttributeEntry& entry : slot.attributes) {
     if (entry.id == 0) continue;

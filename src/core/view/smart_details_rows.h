@@ -12,7 +12,8 @@ namespace taruk {
 // Id, name, value, threshold, worst, raw: the list's six columns in order.
 using SmartDetailsRow = std::array<std::wstring, 6>;
 
-// One row per entry whose id is not 0, in the order of the drive's page. The
+// An NVMe drive's rows are its health log's (NvmeDetailsRows), none before a
+// log was read. An ATA drive has one row per entry whose id is not 0, in the order of the drive's page. The
 // name keeps the catalogue's padding; raw is twelve lower-case hex digits,
 // most significant byte first.
 std::vector<SmartDetailsRow> SmartDetailsRows(const DriveSlot& slot);

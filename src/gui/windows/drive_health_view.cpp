@@ -1,6 +1,6 @@
 // Each drive's health on the main window: a badge on its disk button's icon.
 #include "gui/windows/monitor_dlg.h"
-#include "core/drive/drive_health.h"
+#include "core/drive/slot_health.h"
 #include "core/drive/drive_slot.h"
 #include "gui/windows/health_badge.h"
 #include "gui/toolkit/icon_button.h"
@@ -23,7 +23,7 @@ void CMonitorDlg::ShowDriveHealth() {
     CIconButton* button = diskButtons[n];
     const DriveSlot& slot = monitor.driveSlots[n];
     if (!button || !slot.IsPresent()) continue;
-    const HealthVerdict verdict = AtaHealth(slot).verdict;
+    const HealthVerdict verdict = SlotHealth(slot).verdict;
     const QVariant shown = button->property(kBadgeProperty);
     if (shown.isValid() && shown.toInt() == static_cast<int>(verdict)) continue;
     button->setProperty(kBadgeProperty, static_cast<int>(verdict));

@@ -4,7 +4,7 @@
 #include <QTreeWidget>
 
 #include "core/view/smart_details_rows.h"
-#include "core/drive/drive_health.h"
+#include "core/drive/slot_health.h"
 #include "core/drive/drive_slot.h"
 #include "gui/windows/health_badge.h"
 
@@ -70,7 +70,7 @@ void CSmartDetailsDlg::MarkHealthRows(const DriveSlot& slot) {
   for (int j = 0; j < kAttributeCount; ++j) rowOfEntry[j] = slot.attributes[j].id != 0 ? row++ : -1;
 
   QTreeWidget* list = AttributeList();
-  for (const HealthReason& reason : AtaHealth(slot).reasons) {
+  for (const HealthReason& reason : SlotHealth(slot).reasons) {
     if (reason.attributeEntry < 0 || reason.attributeEntry >= kAttributeCount) continue;
     QTreeWidgetItem* item = list->topLevelItem(rowOfEntry[reason.attributeEntry]);
     if (!item) continue;
