@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # The live drive path end to end on disks nobody here wrote: a QEMU guest with
-# an AHCI hard disk, an IDE hard disk of another identity, an ATAPI optical
-# drive and a virtio disk (which carries the results back). Inside, as root
-# and as an unprivileged user through taruk-smart-reader, taruk reads the
-# drives; smartctl reads them too. Here the two are compared, and the
-# captures are replayed.
+# an NVMe drive, an AHCI hard disk, an IDE hard disk of another identity, an
+# ATAPI optical drive and a virtio disk (which carries the results back).
+# Inside, as root, as an unprivileged user through taruk-smart-reader and as
+# one with no reader at all, taruk reads the drives; smartctl and nvme-cli
+# read them too. Here they are compared, and the captures are replayed.
 #   bash qemu_drives.sh <path of taruk> <build dir>
 set -euo pipefail
 taruk=$(realpath "${1:?usage: qemu_drives.sh TARUK BUILD_DIR}")
@@ -21,7 +21,7 @@ fi
 for needed in "$bin/taruk-smart-reader" "$build/taruk_linux_tests"; do
   [ -x "$needed" ] || { echo "FAIL: $needed is not built"; exit 1; }
 done
-for tool in busybox smartctl setcap getcap setpriv cpio /usr/bin/python3; do
+for tool in busybox smartctl nvme setcap getcap setpriv cpio /usr/bin/python3; do
   command -v "$tool" >/dev/null || { echo "FAIL: $tool missing (scripts/install-deps.sh test)"; exit 1; }
 done
 
@@ -39,14 +39,18 @@ ahci_firmware="AH-1.0.0"
 ide_model="Taruk IDE Disk"
 ide_serial="TRK-IDE-2"
 ide_firmware="ID2"
+# QEMU's NVMe controller takes a serial only: its model is "QEMU NVMe Ctrl"
+# and its firmware QEMU's version.
+nvme_serial="TRK-NVME-00000000001"
 truncate -s 10G "$work/ahci.img"          # 1305 cylinders: 10 GB 733 MB
 truncate -s 3000000000 "$work/ide.img"    # 364 cylinders: 2 GB 994 MB
+truncate -s 10G "$work/nvme.img"
 truncate -s 32M "$work/results.img"
 
 root=$work/root
 mkdir -p "$root/opt/taruk" "$root/usr/sbin" "$root/usr/bin" "$root/etc"
 cp "$taruk" "$bin/taruk-smart-reader" "$build/taruk_linux_tests" "$root/opt/taruk/"
-cp "$(command -v smartctl)" "$(command -v setcap)" "$(command -v getcap)" "$root/usr/sbin/"
+cp "$(command -v smartctl)" "$(command -v nvme)" "$(command -v setcap)" "$(command -v getcap)" "$root/usr/sbin/"
 cp "$(command -v setpriv)" "$root/usr/bin/"
 cp "$vm/drives_guest.sh" "$root/test.sh"
 echo "$ahci_serial $ide_serial" >"$root/etc/expected-serials"
@@ -65,6 +69,7 @@ timeout --kill-after=10 300 qemu-system-x86_64 \
   -device "ide-hd,drive=ahci0,bus=ahci.0,model=$ahci_model,serial=$ahci_serial,ver=$ahci_firmware,rotation_rate=7200" \
   -drive "if=none,id=ide0,file=$work/ide.img,format=raw" \
   -device "ide-hd,drive=ide0,bus=ide.0,unit=0,model=$ide_model,serial=$ide_serial,ver=$ide_firmware" \
+  -drive "if=none,id=nv0,file=$work/nvme.img,format=raw" -device "nvme,drive=nv0,serial=$nvme_serial" \
   -drive if=none,id=cd0,media=cdrom -device ide-cd,drive=cd0,bus=ide.1,unit=0 \
   -drive "if=none,id=results,file=$work/results.img,format=raw" -device virtio-blk-pci,drive=results \
   >"$work/qemu.log" 2>&1 || status=$?
@@ -85,12 +90,13 @@ fi
 check_status=0
 /usr/bin/python3 "$vm/check_drives.py" "$work/results" "$taruk" \
   --expect "$ahci_serial|$ahci_model|$ahci_firmware|10737418240" \
-  --expect "$ide_serial|$ide_model|$ide_firmware|3000000000" || check_status=$?
+  --expect "$ide_serial|$ide_model|$ide_firmware|3000000000" \
+  --nvme "$nvme_serial|10737418240" || check_status=$?
 
 per_request=$(sed -n 's/.*per request: \([0-9.]* ms\).*/\1/p' "$work/results/gtest.txt" | head -1)
 echo "figures: guest boot to power-off $((boot_ms / 1000)).$((boot_ms % 1000 / 100)) s;" \
   "report pass as root $(cat "$work/results/report-json.ms") ms;" \
-  "one reader run $(cat "$work/results/user/reader-run.ms") ms; ATA request through SG_IO ${per_request:-?};" \
+  "one reader run $(cat "$work/results/user/reader-run.ms") ms (NVMe $(cat "$work/results/user/nvme-reader-run.ms") ms); ATA request through SG_IO ${per_request:-?};" \
   "whole test $((($(date +%s%N) - started) / 1000000000)) s"
 if [ $check_status -ne 0 ]; then
   echo "guest console (last lines):"

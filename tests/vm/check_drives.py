@@ -1,13 +1,15 @@
 #!/usr/bin/python3
 """Checks what the test guest of tests/e2e/qemu_drives.sh brought back.
 
-taruk's report must agree with smartctl (the peer) and with the identities
-QEMU was given; the capacity must follow the Windows geometry rule; the
+taruk's report must agree with smartctl and nvme-cli (the peers) and with
+the identities QEMU was given; the capacity must follow the Windows geometry rule; the
 captures must replay to the same report; the unprivileged path through
 taruk-smart-reader must read the same bytes, and fail readably without its
-capabilities.
+capabilities; with no reader at all the NVMe drive still shows its identity
+and temperature.
 
     check_drives.py RESULTS TARUK --expect 'SERIAL|MODEL|FIRMWARE|BYTES' ...
+                    --nvme 'SERIAL|BYTES'
 """
 import argparse
 import json
@@ -92,12 +94,91 @@ def check_drive(drive, peer, identity):
           f" smartctl says {verdict}")
 
 
+# Each field of taruk's "nvme" object, smartctl's name for it (its temperature
+# is in degrees) and nvme-cli's (128-bit counters come as strings).
+NVME_FIELDS = [
+    ("criticalWarning", "critical_warning", "critical_warning"),
+    ("compositeTemperatureKelvin", "temperature", "temperature"),
+    ("availableSpare", "available_spare", "avail_spare"),
+    ("availableSpareThreshold", "available_spare_threshold", "spare_thresh"),
+    ("percentageUsed", "percentage_used", "percent_used"),
+    ("enduranceGroupWarning", None, "endurance_grp_critical_warning_summary"),
+    ("dataUnitsRead", "data_units_read", "data_units_read"),
+    ("dataUnitsWritten", "data_units_written", "data_units_written"),
+    ("hostReadCommands", "host_reads", "host_read_commands"),
+    ("hostWriteCommands", "host_writes", "host_write_commands"),
+    ("controllerBusyTime", "controller_busy_time", "controller_busy_time"),
+    ("powerCycles", "power_cycles", "power_cycles"),
+    ("powerOnHours", "power_on_hours", "power_on_hours"),
+    ("unsafeShutdowns", "unsafe_shutdowns", "unsafe_shutdowns"),
+    ("mediaErrors", "media_errors", "media_errors"),
+    ("errorLogEntries", "num_err_log_entries", "num_err_log_entries"),
+    ("warningTemperatureMinutes", "warning_temp_time", "warning_temp_time"),
+    ("criticalTemperatureMinutes", "critical_comp_time", "critical_comp_time"),
+]
+
+
+def load_json(path):
+    try:
+        return json.loads(text(path))
+    except json.JSONDecodeError:
+        return {}
+
+
+def check_identity(drive, peer, namespace, serial, size, name):
+    check(drive.get("interface") == "nvme", f"{name}: interface {drive.get('interface')}")
+    check(drive["serialNumber"].strip() == peer.get("serial_number") == serial, f"{name}: serial number")
+    check(drive["model"].strip() == peer.get("model_name") == "QEMU NVMe Ctrl", f"{name}: model {drive['model'].strip()!r}")
+    check(drive["firmware"].strip() == peer.get("firmware_version", "?"),
+          f"{name}: firmware {drive['firmware'].strip()!r} (QEMU's version), smartctl {peer.get('firmware_version')!r}")
+    check(namespace.get("user_capacity", {}).get("bytes") == size, f"{name}: smartctl sees {size} bytes")
+    sector = namespace.get("logical_block_size", 512)
+    cylinders = size // (255 * 63 * sector)
+    check((drive["cylinders"], drive["tracksPerCylinder"], drive["sectorsPerTrack"], drive["bytesPerSector"])
+          == (cylinders, 255, 63, sector), f"{name}: geometry {cylinders} x 255 x 63 x {sector}")
+    check((drive["capacityGb"], drive["capacityMb"]) == windows_capacity(cylinders, 255, 63, sector),
+          f"{name}: capacity {drive['capacityGb']} GB {drive['capacityMb']} MB from the geometry")
+    degrees = peer.get("temperature", {}).get("current")
+    check(drive["temperature"] == degrees == 50, f"{name}: temperature {drive['temperature']} C, smartctl {degrees} C")
+
+
+def check_nvme(drive, peer, namespace, smart_log, identity):
+    serial, size = identity
+    name = f"drive {drive['index']} (NVMe {serial})"
+    check_identity(drive, peer, namespace, serial, size, name)
+    theirs = peer.get("nvme_smart_health_information_log", {})
+    ours = drive.get("nvme", {})
+    figures = []
+    for field, smartctl_name, cli_name in NVME_FIELDS:
+        by_smartctl = theirs.get(smartctl_name) if smartctl_name else None
+        if field == "compositeTemperatureKelvin" and by_smartctl is not None:
+            by_smartctl += 273
+        by_cli = smart_log.get(cli_name)
+        by_cli = int(by_cli) if by_cli is not None else None
+        check(field in ours and ours[field] == by_cli and by_smartctl in (None, ours[field]),
+              f"{name}: {field} taruk {ours.get(field)}, smartctl {by_smartctl}, nvme-cli {by_cli}")
+        figures.append((field, ours.get(field), by_smartctl, by_cli))
+    check(drive["powerOnHours"] == peer.get("power_on_time", {}).get("hours") == ours.get("powerOnHours"),
+          f"{name}: work time {drive['powerOnHours']} h")
+    rows = drive["attributes"]
+    logged = [ours.get(f) for f, _, _ in NVME_FIELDS if f != "enduranceGroupWarning"][:15]
+    check([a["id"] for a in rows] == list(range(1, 16)) and [int(a["raw"], 16) for a in rows] == logged,
+          f"{name}: details rows 1-15 carry the log's values")
+    passed = peer.get("smart_status", {}).get("passed")
+    check(drive["health"] == ("good" if passed else "bad"),
+          f"{name}: health {drive['health']} ({'; '.join(drive['healthReasons'])}), smartctl passed={passed}")
+    return figures
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("results", type=pathlib.Path)
     parser.add_argument("taruk")
     parser.add_argument("--expect", action="append", default=[])
+    parser.add_argument("--nvme", required=True)
     args = parser.parse_args()
+    nvme_serial, nvme_size = args.nvme.split("|")
+    nvme_identity = (nvme_serial, int(nvme_size))
     r = args.results
     identities = {}
     for expected in args.expect:
@@ -120,22 +201,36 @@ def main():
         check(False, f"report.json is JSON ({error})")
         return
     drives = report["drives"]
-    check([d["index"] for d in drives] == [0, 1],
-          "drives 0 and 1 present; the optical drive takes no number and the virtio disk (2) is not present")
+    check([d["index"] for d in drives] == [0, 1, 2],
+          "drives 0 (NVMe, first in /sys/block), 1 and 2 present; the optical drive takes no number and "
+          "the virtio disk (3) is not present")
+    nvme_peer = load_json(r / "nvme-smartctl.json")
+    nvme_namespace = load_json(r / "nvme-smartctl-namespace.json")
+    smart_log = load_json(r / "nvme-smart-log.json")
+    check(smart_log == load_json(r / "nvme-smart-log-after.json") != {},
+          "nvme-cli reads the same log before and after taruk's reads")
+    if check(bool(drives) and drives[0].get("interface") == "nvme", "drive 0 is the NVMe drive"):
+        figures = check_nvme(drives.pop(0), nvme_peer, nvme_namespace, smart_log, nvme_identity)
+        print(f"{'field':28} {'taruk':>6} {'smartctl':>8} {'nvme-cli':>8}")
+        for field, ours, by_smartctl, by_cli in figures:
+            print(f"{field:28} {ours!s:>6} {by_smartctl!s:>8} {by_cli!s:>8}")
     for drive in drives:
         serial = drive["serialNumber"].strip()
         if check(serial in identities and serial in peers, f"drive {drive['index']} is a known disk ({serial})"):
             check_drive(drive, peers[serial], identities[serial])
     report_lines = text(r / "report.txt")
     check("/dev/vda: not an ATA drive" in report_lines, "--report says why /dev/vda is not read")
-    check("/dev/sd" not in report_lines, "--report has nothing to say against the hard disks")
+    check("/dev/sd" not in report_lines and "/dev/nvme" not in report_lines,
+          "--report has nothing to say against the hard disks and the NVMe drive")
 
     # Captures, and their replay on this machine.
     check(exit_code(r / "capture.rc") == 0, "taruk --capture exits 0")
     captures = sorted(p.name for p in (r / "capture").glob("drive*.capture"))
-    check(captures == ["drive0.capture", "drive1.capture", "drive2.capture"],
-          f"a capture for every drive that opens, the stale drive3.capture gone: {captures}")
-    check("device-map" not in text(r / "capture/drive2.capture"), "the virtio disk's capture has no device map")
+    check(captures == ["drive0.capture", "drive1.capture", "drive2.capture", "drive3.capture"],
+          f"a capture for every drive that opens: {captures}")
+    check("earlier run" not in text(r / "capture/drive3.capture"), "the stale drive3.capture is replaced")
+    check("interface nvme" in text(r / "capture/drive0.capture"), "the NVMe drive's capture says so")
+    check("device-map" not in text(r / "capture/drive3.capture"), "the virtio disk's capture has no device map")
     replay = subprocess.run([args.taruk, "--report", "--json", "--replay", str(r / "capture")],
                             capture_output=True, text=True, timeout=60)
     check(replay.returncode == 0 and replay.stdout == report_text, "the captures replay to the same report")
@@ -150,13 +245,14 @@ def main():
               f"unprivileged {name} is byte for byte the root one")
     check(exit_code(u / "report-json.rc") == 0 and text(u / "report.json") == report_text,
           "unprivileged --report --json equals the root one")
-    for n in (0, 1, 2):
+    for n in (0, 1, 2, 3):
         check(exit_code(u / f"reader-{n}.rc") == 0 and
               without_comments(text(u / f"reader-{n}.out")) == without_comments(text(r / f"capture/drive{n}.capture")),
               f"taruk-smart-reader {n} prints drive{n}'s capture")
-    check("/dev/vda: not an ATA drive" in text(u / "reader-2.err"), "the reader says why the virtio disk is not read")
-    check(exit_code(u / "reader-3.rc") == 3 and text(u / "reader-3.out") == "",
-          "taruk-smart-reader 3: no such drive, exit 3, nothing printed")
+    check("/dev/vda: not an ATA drive" in text(u / "reader-3.err"), "the reader says why the virtio disk is not read")
+    # Four drives fill every number the reader takes; 4 is beyond them.
+    check(exit_code(u / "reader-4.rc") == 2 and text(u / "reader-4.out") == "",
+          "taruk-smart-reader 4: usage error, exit 2, nothing printed")
 
     # Unprivileged without the capabilities: readable failures.
     err = text(u / "nocaps-reader.err")
@@ -170,18 +266,29 @@ def main():
           and "device-map" not in text(u / "readable-node.out"),
           f"a readable node without CAP_SYS_RAWIO: the pass-through is refused, readably: {err.strip()}")
 
+    # No reader at all: the NVMe drive from sysfs, identity and temperature
+    # only; the ATA disks cannot be read.
+    alone = load_json(u / "noreader-report.json").get("drives", [])
+    check(exit_code(u / "noreader-report.rc") == 0 and [d["index"] for d in alone] == [0],
+          f"with no reader, only the NVMe drive shows: {[d['index'] for d in alone]}")
+    if alone:
+        name = "drive 0 with no reader"
+        check_identity(alone[0], nvme_peer, nvme_namespace, nvme_serial, int(nvme_size), name)
+        check(alone[0]["health"] == "unknown" and "nvme" not in alone[0],
+              f"{name}: health {alone[0]['health']}, no health log")
+
     # STANDBY IMMEDIATE sent to the AHCI disk: what QEMU reports afterwards,
     # by smartctl and by taruk, which must agree.
     peer = text(r / "standby-check.txt")
     peer_mode = "standby" if "STANDBY mode" in peer else "active" if "ACTIVE or IDLE" in peer else "unknown"
     try:
-        after = json.loads(text(r / "report-after-standby.json"))["drives"][0]["powerMode"]
+        after = json.loads(text(r / "report-after-standby.json"))["drives"][1]["powerMode"]
     except (json.JSONDecodeError, KeyError, IndexError):
         after = "no report"
     check(after == peer_mode != "unknown",
           f"after STANDBY IMMEDIATE taruk reports {after}, smartctl {peer_mode}")
     print(f"after STANDBY IMMEDIATE QEMU still reports: {peer_mode}")
-    for name in captures[:2]:
+    for name in captures[1:3]:
         check("power-mode 0 0xff" in text(r / "capture" / name), f"{name} records the power mode")
 
     # The device layer against the kernel.

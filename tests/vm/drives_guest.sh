@@ -1,5 +1,6 @@
 # Runs inside the test guest as /test.sh (see tests/e2e/qemu_drives.sh): the
-# live drive path against QEMU's emulated disks, with smartctl as the peer.
+# live drive path against QEMU's emulated disks, with smartctl (and nvme-cli
+# for the NVMe drive) as the peers.
 # Everything lands in /results for the host to compare.
 R=/results
 T=/opt/taruk          # taruk, taruk-smart-reader, taruk_linux_tests as built
@@ -7,11 +8,11 @@ as_user() { /usr/bin/setpriv --reuid=1000 --regid=1000 --clear-groups "$@"; }
 # Milliseconds since boot (busybox date has no sub-second format).
 now_ms() { awk '{ printf "%d\n", $1 * 1000 }' /proc/uptime; }
 
-# Two hard disks, the optical drive and the results disk; the SCSI scan runs
-# asynchronously after the modules load.
+# The NVMe drive, two hard disks, the optical drive and the results disk; the
+# SCSI scan runs asynchronously after the modules load.
 i=0
 while [ $i -lt 150 ]; do
-  [ -e /sys/block/sda ] && [ -e /sys/block/sdb ] && [ -e /sys/block/sr0 ] && [ -e /sys/block/vda ] && break
+  [ -e /sys/block/nvme0n1 ] && [ -e /sys/block/sda ] && [ -e /sys/block/sdb ] && [ -e /sys/block/sr0 ] && [ -e /sys/block/vda ] && break
   sleep 0.1
   i=$((i + 1))
 done
@@ -21,8 +22,13 @@ for disk in /sys/block/sd*; do
   name=${disk##*/}
   smartctl -j -i -A /dev/$name >$R/smartctl-$name.json
 done
+# smartctl gives the size only for the namespace, the health log for the
+# controller.
+smartctl -j -a /dev/nvme0 >$R/nvme-smartctl.json 2>$R/nvme-smartctl.err
+smartctl -j -i /dev/nvme0n1 >$R/nvme-smartctl-namespace.json 2>&1
+nvme smart-log -o json /dev/nvme0 >$R/nvme-smart-log.json 2>$R/nvme-smart-log.err
 
-# As root: straight through SG_IO.
+# As root: straight through SG_IO and the NVMe admin ioctl.
 start=$(now_ms)
 $T/taruk --report --json >$R/report.json 2>$R/report-json.err
 echo $? >$R/report-json.rc
@@ -37,11 +43,12 @@ echo $? >$R/capture.rc
 # As an unprivileged user, through the reader. The root file system of the
 # guest keeps no extended attributes, so the readers live on a tmpfs.
 mkdir -p /srv && mount -t tmpfs -o mode=755 tmpfs /srv
-mkdir -p /srv/with-caps /srv/without-caps
+mkdir -p /srv/with-caps /srv/without-caps /srv/no-reader
 for folder in /srv/with-caps /srv/without-caps; do
   cp $T/taruk $T/taruk-smart-reader $folder/
   chmod 755 $folder $folder/*
 done
+cp $T/taruk /srv/no-reader/ && chmod 755 /srv/no-reader /srv/no-reader/taruk
 setcap cap_sys_rawio,cap_sys_admin,cap_dac_read_search=ep /srv/with-caps/taruk-smart-reader
 getcap /srv/with-caps/taruk-smart-reader >$R/getcap.txt 2>&1
 mkdir -p $R/user && chown 1000:1000 $R/user
@@ -50,23 +57,32 @@ as_user /srv/with-caps/taruk --capture $R/user/capture >$R/user/capture.out 2>$R
 echo $? >$R/user/capture.rc
 as_user /srv/with-caps/taruk --report --json >$R/user/report.json 2>$R/user/report-json.err
 echo $? >$R/user/report-json.rc
-for n in 0 1 2 3; do
+for n in 0 1 2 3 4; do
   as_user /srv/with-caps/taruk-smart-reader $n >$R/user/reader-$n.out 2>$R/user/reader-$n.err
   echo $? >$R/user/reader-$n.rc
 done
 start=$(now_ms)
-for k in 1 2 3 4 5; do as_user /srv/with-caps/taruk-smart-reader 0 >/dev/null 2>&1; done
+for k in 1 2 3 4 5; do as_user /srv/with-caps/taruk-smart-reader 1 >/dev/null 2>&1; done
 echo $((($(now_ms) - start) / 5)) >$R/user/reader-run.ms
+start=$(now_ms)
+for k in 1 2 3 4 5; do as_user /srv/with-caps/taruk-smart-reader 0 >/dev/null 2>&1; done
+echo $((($(now_ms) - start) / 5)) >$R/user/nvme-reader-run.ms
 
-as_user /srv/without-caps/taruk-smart-reader 0 >$R/user/nocaps-reader.out 2>$R/user/nocaps-reader.err
+as_user /srv/without-caps/taruk-smart-reader 1 >$R/user/nocaps-reader.out 2>$R/user/nocaps-reader.err
 echo $? >$R/user/nocaps-reader.rc
 as_user /srv/without-caps/taruk --report >$R/user/nocaps-report.txt 2>&1
 echo $? >$R/user/nocaps-report.rc
 # A readable node without CAP_SYS_RAWIO: the open succeeds, the pass-through does not.
 chmod 644 /dev/sda /dev/sdb
-as_user /srv/without-caps/taruk-smart-reader 0 >$R/user/readable-node.out 2>$R/user/readable-node.err
+as_user /srv/without-caps/taruk-smart-reader 1 >$R/user/readable-node.out 2>$R/user/readable-node.err
 echo $? >$R/user/readable-node.rc
 chmod 600 /dev/sda /dev/sdb
+# No reader at all: sysfs still gives the NVMe drive's identity, size and
+# temperature.
+as_user /srv/no-reader/taruk --report --json >$R/user/noreader-report.json 2>$R/user/noreader-report.err
+echo $? >$R/user/noreader-report.rc
+# The log once more, after taruk's reads: admin commands move no counter.
+nvme smart-log -o json /dev/nvme0 >$R/nvme-smart-log-after.json 2>&1
 
 # The device layer itself against the kernel, with per-request timing.
 disks=""
