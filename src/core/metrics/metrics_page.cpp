@@ -186,7 +186,7 @@ std::string MetricsPage(const CycleRecord& record, const std::vector<VolumeSpace
     const std::string labels = Label("root", LabelValue(volume.root));
     if (!written.insert(labels).second) continue;
     freeBytes.Add(labels, static_cast<double>(*volume.freeBytes));
-    freeSpaceAlarm.Add(labels, *volume.freeBytes / 1'000'000 <= record.config.minimumFreeSpace ? 1 : 0);
+    freeSpaceAlarm.Add(labels, FreeMegabytes(*volume.freeBytes) <= record.config.minimumFreeSpace ? 1 : 0);
   }
 
   for (const Family* family : {&cycleTime, &cycleDuration, &pollInterval, &critical, &minimumFree, &present,

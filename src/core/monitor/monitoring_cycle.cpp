@@ -1,7 +1,6 @@
 #include "core/monitor/monitoring_cycle.h"
 
 #include <chrono>
-#include <limits>
 
 #include "core/alarm/alarm_dispatch.h"
 #include "core/alarm/alarm_texts.h"
@@ -13,15 +12,6 @@
 namespace taruk {
 
 namespace {
-
-
-// Free megabytes (10^6 bytes) rounded down. A volume beyond 4 PB free would
-// wrap around in 32 bits and look nearly full; it counts as the largest value.
-uint32_t FreeMegabytes(uint64_t bytes) {
-  const uint64_t megabytes = bytes / 1'000'000;
-  return megabytes > std::numeric_limits<uint32_t>::max() ? std::numeric_limits<uint32_t>::max()
-                                                          : static_cast<uint32_t>(megabytes);
-}
 
 // Notes which drives open, and passes everything on unchanged.
 class AnsweringOpener : public DeviceOpener {

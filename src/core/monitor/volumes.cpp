@@ -1,6 +1,14 @@
 #include "core/monitor/volumes.h"
 
+#include <limits>
+
 namespace taruk {
+
+uint32_t FreeMegabytes(uint64_t bytes) {
+  const uint64_t megabytes = bytes / 1'000'000;
+  return megabytes > std::numeric_limits<uint32_t>::max() ? std::numeric_limits<uint32_t>::max()
+                                                          : static_cast<uint32_t>(megabytes);
+}
 
 std::vector<VolumeSpace> Volumes::FreeSpace(size_t most) {
   std::vector<std::wstring> roots = Roots();

@@ -13,6 +13,12 @@ namespace taruk {
 // As many volumes as there are drive letters A to Z.
 constexpr size_t kMostVolumes = 26;
 
+// Free megabytes (10^6 bytes) rounded down: what the free-space test
+// compares with the minimum, equality included. A volume beyond 4 PB free
+// would wrap around in 32 bits and look nearly full; it counts as the largest
+// value.
+uint32_t FreeMegabytes(uint64_t bytes);
+
 struct VolumeSpace {
   std::wstring root;
   std::optional<uint64_t> freeBytes;  // none when the root cannot be queried
