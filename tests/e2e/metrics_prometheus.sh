@@ -142,7 +142,7 @@ status=0
 wait "$taruk_pid" || status=$?
 [ "$status" = 0 ] || fail "taruk ended with status $status after SIGTERM"
 echo "Scraped page (abridged):"
-grep -v '^taruk_drive_attribute' "$work/scraped.prom" | head -40
+awk '!/^taruk_drive_attribute/ && n++ < 40' "$work/scraped.prom"  # no pipe: head's early exit would fail the script under pipefail
 
 # A metrics file in a read-only folder: an error on every cycle, and the
 # monitor goes on. Root writes through permissions, so root gets a read-only
