@@ -12,6 +12,9 @@
 
 namespace taruk {
 
+// What separates a path's folders: '/' on Linux, '\' and '/' on Windows.
+extern const wchar_t kPathSeparators[];
+
 std::wstring PathBytesToWide(std::string_view bytes);
 
 // False, with `bytes` untouched, when a character has no byte form (a lone

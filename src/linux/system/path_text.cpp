@@ -27,6 +27,8 @@ bool ConvertUntilStuck(iconv_t cd, char*& inPtr, size_t& inLeft, std::string& ou
 
 }  // namespace
 
+const wchar_t kPathSeparators[] = L"/";
+
 std::wstring PathBytesToWide(std::string_view bytes) {
   std::wstring wide;
   thread_local const IconvConverter converter("WCHAR_T", "UTF-8");

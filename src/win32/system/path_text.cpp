@@ -67,6 +67,8 @@ void AppendUtf8(char32_t c, std::string& out) {
 
 }  // namespace
 
+const wchar_t kPathSeparators[] = L"\\/";
+
 // Windows names are UTF-16; their bytes are UTF-8, decoded by hand with the
 // same strictness as glibc's iconv on Linux, so that a name makes the same
 // trip on both systems.
