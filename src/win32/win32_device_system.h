@@ -1,0 +1,32 @@
+#pragma once
+// The real devices: CreateFileW and DeviceIoControl. A driver that never
+// answers must not hang the monitor, so every request goes out overlapped
+// and is waited for with a time-out; a request that outlives it is
+// cancelled (CancelIoEx). Windows offers nothing stronger: a driver that
+// ignores the cancel keeps the request, and then its buffers are left to it
+// and the device refuses every further request.
+
+#include <chrono>
+#include <cstdint>
+
+#include "win32/device_control.h"
+
+namespace taruk {
+
+// Longer than any drive takes to spin up and answer a S.M.A.R.T. request.
+constexpr std::chrono::milliseconds kDriveRequestTimeout{15000};
+
+class Win32DeviceSystem : public DeviceSystem {
+ public:
+  // `stopEvent`: an event handle (as an integer, -1 for none) whose setting
+  // ends a waiting request at once, as a stop request of the program does.
+  explicit Win32DeviceSystem(std::chrono::milliseconds timeout = kDriveRequestTimeout, std::intptr_t stopEvent = -1);
+
+  OpenedDevice Open(const std::wstring& path, DeviceAccess access) override;
+
+ private:
+  std::chrono::milliseconds timeout_;
+  std::intptr_t stopEvent_;
+};
+
+}  // namespace taruk
