@@ -88,11 +88,17 @@ Win32DeviceSystem::Win32DeviceSystem(std::chrono::milliseconds timeout, std::int
 
 OpenedDevice Win32DeviceSystem::Open(const std::wstring& path, DeviceAccess access) {
   const DWORD desired = access == DeviceAccess::ReadWrite ? GENERIC_READ | GENERIC_WRITE : 0;
+  // Overlapped, so that a request can be waited for with a time-out.
   const HANDLE handle = CreateFileW(path.c_str(), desired, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return {nullptr, GetLastError()};
-  const HANDLE stop = stopEvent_ == -1 ? nullptr : reinterpret_cast<HANDLE>(stopEvent_);
-  return {std::make_unique<Win32Device>(handle, static_cast<DWORD>(timeout_.count()), stop), 0};
+  return {AdoptOverlappedHandle(handle, timeout_, stopEvent_), 0};
+}
+
+std::unique_ptr<ControlledDevice> AdoptOverlappedHandle(void* handle, std::chrono::milliseconds timeout,
+                                                        std::intptr_t stopEvent) {
+  const HANDLE stop = stopEvent == -1 ? nullptr : reinterpret_cast<HANDLE>(stopEvent);
+  return std::make_unique<Win32Device>(handle, static_cast<DWORD>(timeout.count()), stop);
 }
 
 }  // namespace taruk

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 
 #include "win32/device_control.h"
 
@@ -28,5 +29,10 @@ class Win32DeviceSystem : public DeviceSystem {
   std::chrono::milliseconds timeout_;
   std::intptr_t stopEvent_;
 };
+
+// A handle opened elsewhere with FILE_FLAG_OVERLAPPED, under the same
+// time-out; the device closes it. (Tests give it requests that never end.)
+std::unique_ptr<ControlledDevice> AdoptOverlappedHandle(void* handle, std::chrono::milliseconds timeout,
+                                                        std::intptr_t stopEvent = -1);
 
 }  // namespace taruk
