@@ -28,7 +28,9 @@ std::unique_ptr<SmartDevice> Win32DeviceOpener::Open(int driveNumber) {
   }
   if (!opened.device) {
     // No such drive number: nothing to say.
-    if (opened.error != ERROR_FILE_NOT_FOUND && opened.error != ERROR_PATH_NOT_FOUND) {
+    if (opened.error == ERROR_ACCESS_DENIED) {
+      *problem = pathText + ": access denied: " + kNeedsAdministratorHint;
+    } else if (opened.error != ERROR_FILE_NOT_FOUND && opened.error != ERROR_PATH_NOT_FOUND) {
       *problem = pathText + ": " + SystemErrorWords(opened.error);
     }
     return nullptr;

@@ -63,7 +63,8 @@ TEST(Win32DriveOpener, OpensPhysicalDrivesForReadingAndSaysWhyNot) {
        {{drive1, DeviceAccess::ReadWrite}, {drive1, DeviceAccess::QueryOnly}},
        "\\\\.\\PhysicalDrive1: access denied: reading S.M.A.R.T. needs administrator rights"},
       {"a user refused even queries", ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED, false,
-       {{drive1, DeviceAccess::ReadWrite}, {drive1, DeviceAccess::QueryOnly}}, "\\\\.\\PhysicalDrive1: "},
+       {{drive1, DeviceAccess::ReadWrite}, {drive1, DeviceAccess::QueryOnly}},
+       "\\\\.\\PhysicalDrive1: access denied: reading S.M.A.R.T. needs administrator rights"},
       {"a drive held by another program", ERROR_SHARING_VIOLATION, 0, false, {{drive1, DeviceAccess::ReadWrite}},
        "\\\\.\\PhysicalDrive1: "},
   };
@@ -82,6 +83,9 @@ TEST(Win32DriveOpener, OpensPhysicalDrivesForReadingAndSaysWhyNot) {
     EXPECT_EQ(fake.opens, row.tried);
     EXPECT_TRUE(opener.Problem(1).starts_with(row.problem)) << opener.Problem(1);
     EXPECT_FALSE(opener.Problem(1).empty());
+    if (row.readWriteError == ERROR_SHARING_VIOLATION) {
+      EXPECT_TRUE(opener.Problem(1).ends_with("(error 32)")) << opener.Problem(1);
+    }
   }
 
   // No such drive, and numbers beyond the four: nothing opens, nothing to say.
