@@ -5,8 +5,8 @@
 
 namespace taruk {
 
-std::unique_ptr<DeviceOpener> MakeLiveDeviceOpener(std::intptr_t stopSignal) {
-  return std::make_unique<Win32DeviceOpener>(std::make_unique<Win32DeviceSystem>(kDriveRequestTimeout, stopSignal));
+std::unique_ptr<DeviceOpener> MakeLiveDeviceOpener(StopSignal stop) {
+  return std::make_unique<Win32DeviceOpener>(std::make_unique<Win32DeviceSystem>(kDriveRequestTimeout, stop));
 }
 
 }  // namespace taruk

@@ -83,8 +83,8 @@ class Win32Device : public ControlledDevice {
 
 }  // namespace
 
-Win32DeviceSystem::Win32DeviceSystem(std::chrono::milliseconds timeout, std::intptr_t stopEvent)
-    : timeout_(timeout), stopEvent_(stopEvent) {}
+Win32DeviceSystem::Win32DeviceSystem(std::chrono::milliseconds timeout, StopSignal stop)
+    : timeout_(timeout), stop_(stop) {}
 
 OpenedDevice Win32DeviceSystem::Open(const std::wstring& path, DeviceAccess access) {
   const DWORD desired = access == DeviceAccess::ReadWrite ? GENERIC_READ | GENERIC_WRITE : 0;
@@ -92,13 +92,13 @@ OpenedDevice Win32DeviceSystem::Open(const std::wstring& path, DeviceAccess acce
   const HANDLE handle = CreateFileW(path.c_str(), desired, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return {nullptr, GetLastError()};
-  return {AdoptOverlappedHandle(handle, timeout_, stopEvent_), 0};
+  return {AdoptOverlappedHandle(handle, timeout_, stop_), 0};
 }
 
 std::unique_ptr<ControlledDevice> AdoptOverlappedHandle(void* handle, std::chrono::milliseconds timeout,
-                                                        std::intptr_t stopEvent) {
-  const HANDLE stop = stopEvent == -1 ? nullptr : reinterpret_cast<HANDLE>(stopEvent);
-  return std::make_unique<Win32Device>(handle, static_cast<DWORD>(timeout.count()), stop);
+                                                        StopSignal stop) {
+  const HANDLE stopEvent = stop == kNoStopSignal ? nullptr : reinterpret_cast<HANDLE>(stop);
+  return std::make_unique<Win32Device>(handle, static_cast<DWORD>(timeout.count()), stopEvent);
 }
 
 }  // namespace taruk

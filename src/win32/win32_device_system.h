@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "core/base/stop_request.h"
 #include "win32/device_control.h"
 
 namespace taruk {
@@ -19,20 +20,20 @@ constexpr std::chrono::milliseconds kDriveRequestTimeout{15000};
 
 class Win32DeviceSystem : public DeviceSystem {
  public:
-  // `stopEvent`: an event handle (as an integer, -1 for none) whose setting
-  // ends a waiting request at once, as a stop request of the program does.
-  explicit Win32DeviceSystem(std::chrono::milliseconds timeout = kDriveRequestTimeout, std::intptr_t stopEvent = -1);
+  // A stop request (the program's stop event) ends a waiting request at once.
+  explicit Win32DeviceSystem(std::chrono::milliseconds timeout = kDriveRequestTimeout,
+                             StopSignal stop = kNoStopSignal);
 
   OpenedDevice Open(const std::wstring& path, DeviceAccess access) override;
 
  private:
   std::chrono::milliseconds timeout_;
-  std::intptr_t stopEvent_;
+  StopSignal stop_;
 };
 
 // A handle opened elsewhere with FILE_FLAG_OVERLAPPED, under the same
 // time-out; the device closes it. (Tests give it requests that never end.)
 std::unique_ptr<ControlledDevice> AdoptOverlappedHandle(void* handle, std::chrono::milliseconds timeout,
-                                                        std::intptr_t stopEvent = -1);
+                                                        StopSignal stop = kNoStopSignal);
 
 }  // namespace taruk

@@ -2,10 +2,8 @@
 
 #include <windows.h>
 
-#include <fstream>
-#include <sstream>
-
-#include "core/capture/capture_device.h"
+#include "core/capture/capture_file.h"
+#include "core/capture/replay_device_opener.h"
 #include "core/drive/read_drive_info.h"
 #include "fake_devices.h"
 #include "win32/live_drives.h"
@@ -18,25 +16,13 @@ namespace {
 using Opens = std::vector<std::pair<std::wstring, DeviceAccess>>;
 
 DriveCapture DemoCapture(int driveNumber) {
-  const std::string path = std::string(TARUK_DEMO_DIR) + "/drive" + std::to_string(driveNumber) + ".capture";
-  std::ifstream file(path, std::ios::binary);
-  std::stringstream text;
-  text << file.rdbuf();
   DriveCapture capture;
   std::string error;
-  EXPECT_TRUE(ParseCapture(text.str(), path, capture, error)) << error;
+  EXPECT_EQ(ReadCaptureFile(ReplayDeviceOpener(TARUK_DEMO_DIR).PathOf(driveNumber), capture, error),
+            CaptureFileStatus::Loaded)
+      << error;
   return capture;
 }
-
-// The replay of a capture, as `taruk --replay` reads it.
-class CaptureOpener : public DeviceOpener {
- public:
-  explicit CaptureOpener(DriveCapture capture) : capture_(std::move(capture)) {}
-  std::unique_ptr<SmartDevice> Open(int) override { return std::make_unique<CaptureDevice>(capture_); }
-
- private:
-  DriveCapture capture_;
-};
 
 bool UnderWine() {
   const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
@@ -105,7 +91,7 @@ TEST(Win32DriveOpener, TheDemoDrivesReadAsTheirCapturesReplay) {
     auto system = std::make_unique<FakeDeviceSystem>();
     system->drives[PhysicalDrivePath(number)].answer = CaptureAnswers(capture);
     Win32DeviceOpener opener(std::move(system));
-    CaptureOpener replay(capture);
+    ReplayDeviceOpener replay(TARUK_DEMO_DIR);
 
     DriveSlot viaWindows;
     DriveSlot viaReplay;

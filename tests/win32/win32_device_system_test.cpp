@@ -46,7 +46,7 @@ TEST(Win32DeviceSystem, ARequestThatNeverEndsIsGivenUpAndAStopEndsItAtOnce) {
     const HANDLE pipe = ListeningPipe();
     ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
     const std::unique_ptr<ControlledDevice> device =
-        AdoptOverlappedHandle(pipe, 1h, reinterpret_cast<std::intptr_t>(stop));
+        AdoptOverlappedHandle(pipe, 1h, reinterpret_cast<StopSignal>(stop));
     const ControlResult result = device->Control(kPipeListen, {}, {});
     EXPECT_FALSE(result.succeeded);
     EXPECT_EQ(result.error, static_cast<uint32_t>(ERROR_CANCELLED));
