@@ -1,0 +1,46 @@
+#include "win32/win32_device_opener.h"
+
+#include <windows.h>
+
+#include "core/base/utf8_text.h"
+#include "win32/drive_problem_text.h"
+#include "win32/win32_smart_device.h"
+
+namespace taruk {
+
+std::wstring PhysicalDrivePath(int driveNumber) { return L"\\\\.\\PhysicalDrive" + std::to_wstring(driveNumber); }
+
+Win32DeviceOpener::Win32DeviceOpener(std::unique_ptr<DeviceSystem> system) : system_(std::move(system)) {}
+
+std::unique_ptr<SmartDevice> Win32DeviceOpener::Open(int driveNumber) {
+  if (driveNumber < 0 || driveNumber >= kDriveCount) return nullptr;
+  auto problem = std::make_shared<std::string>();
+  problems_[driveNumber] = problem;
+
+  const std::wstring path = PhysicalDrivePath(driveNumber);
+  const std::string pathText = ToUtf8(path);
+  OpenedDevice opened = system_->Open(path, DeviceAccess::ReadWrite);
+  if (!opened.device && opened.error == ERROR_ACCESS_DENIED) {
+    // Not an administrator. A handle that asks for no access still gets the
+    // bus, the geometry and an NVMe drive's data; the S.M.A.R.T. version
+    // request is then refused and tells the user so.
+    opened = system_->Open(path, DeviceAccess::QueryOnly);
+  }
+  if (!opened.device) {
+    // No such drive number: nothing to say.
+    if (opened.error == ERROR_ACCESS_DENIED) {
+      *problem = pathText + ": access denied: " + kNeedsAdministratorHint;
+    } else if (opened.error != ERROR_FILE_NOT_FOUND && opened.error != ERROR_PATH_NOT_FOUND) {
+      *problem = pathText + ": " + SystemErrorWords(opened.error);
+    }
+    return nullptr;
+  }
+  return std::make_unique<Win32SmartDevice>(std::move(opened.device), pathText, problem);
+}
+
+std::string Win32DeviceOpener::Problem(int driveNumber) const {
+  if (driveNumber < 0 || driveNumber >= kDriveCount || !problems_[driveNumber]) return {};
+  return *problems_[driveNumber];
+}
+
+}  // namespace taruk

@@ -1,0 +1,121 @@
+#include "win32/win32_smart_device.h"
+
+#include <windows.h>
+#include <winioctl.h>
+#include <ntddscsi.h>
+
+#include <algorithm>
+
+#include "core/drive/request_block.h"
+#include "win32/drive_ioctl_buffers.h"
+#include "win32/drive_problem_text.h"
+
+namespace taruk {
+
+namespace {
+
+constexpr std::size_t kDeviceDescriptorAnswerSize = 1024;
+
+}  // namespace
+
+Win32SmartDevice::Win32SmartDevice(std::unique_ptr<ControlledDevice> device, std::string path,
+                                   std::shared_ptr<std::string> problem)
+    : device_(std::move(device)), path_(std::move(path)), problem_(std::move(problem)) {}
+
+void Win32SmartDevice::Report(const std::string& why) {
+  if (problem_) *problem_ = why;
+}
+
+std::optional<uint8_t> Win32SmartDevice::DeviceMap() {
+  std::array<uint8_t, ioctl::kVersionAnswerSize> answer{};
+  const ControlResult result = device_->Control(SMART_GET_VERSION, {}, answer);
+  if (!result.succeeded) {
+    Report(RefusedRequestProblem(path_, "S.M.A.R.T.", result.error));
+    return std::nullopt;
+  }
+  return ioctl::DeviceMapIn(answer);
+}
+
+std::optional<DriveGeometry> Win32SmartDevice::Geometry() {
+  std::array<uint8_t, ioctl::kGeometryAnswerSize> answer{};
+  if (!device_->Control(IOCTL_DISK_GET_DRIVE_GEOMETRY, {}, answer).succeeded) return std::nullopt;
+  return ioctl::GeometryIn(answer);
+}
+
+bool Win32SmartDevice::EnableSmart(int position) {
+  const RequestBlock request = EnableSmartRequest(position);
+  std::array<uint8_t, ioctl::kSmartAnswerHeaderSize> answer{};
+  return device_->Control(SMART_SEND_DRIVE_COMMAND, request, answer).succeeded;
+}
+
+std::optional<Page> Win32SmartDevice::ReadPage(const RequestBlock& request) {
+  // The answer buffer is cleared before every request: what a driver leaves
+  // unwritten reads as zeros, as the interface has always been used.
+  ioctl::PageAnswer answer{};
+  if (!device_->Control(SMART_RCV_DRIVE_DATA, request, answer).succeeded) return std::nullopt;
+  return ioctl::PageIn(answer);
+}
+
+std::optional<Page> Win32SmartDevice::Identify(int position, bool packetDevice) {
+  return ReadPage(IdentifyRequest(position, packetDevice));
+}
+
+std::optional<Page> Win32SmartDevice::SmartData(int position) { return ReadPage(SmartReadDataRequest(position)); }
+
+std::optional<Page> Win32SmartDevice::SmartThresholds(int position) {
+  return ReadPage(SmartReadThresholdsRequest(position));
+}
+
+std::optional<uint8_t> Win32SmartDevice::CheckPowerMode(int position) {
+  const ioctl::AtaPassThroughBuffer request =
+      ioctl::AtaPassThroughRequest(CheckPowerModeRegisters(position), kAtaPassThroughTimeoutSeconds);
+  ioctl::AtaPassThroughBuffer answer{};
+  const ControlResult result = device_->Control(IOCTL_ATA_PASS_THROUGH, request, answer);
+  if (!result.succeeded) return std::nullopt;
+  return ioctl::ReturnedSectorCount(answer, result.bytesReturned);
+}
+
+DriveBus Win32SmartDevice::Bus() {
+  if (!bus_) {
+    const std::vector<uint8_t> query = ioctl::DevicePropertyQuery();
+    std::vector<uint8_t> answer(kDeviceDescriptorAnswerSize, 0);
+    const ControlResult result = device_->Control(IOCTL_STORAGE_QUERY_PROPERTY, query, answer);
+    // A driver that cannot tell is an ATA drive's as far as the pass goes:
+    // the S.M.A.R.T. requests then say what it is.
+    std::optional<uint32_t> busType;
+    if (result.succeeded) busType = ioctl::BusTypeIn(answer, result.bytesReturned);
+    bus_ = busType == ioctl::kBusTypeNvme ? DriveBus::Nvme : DriveBus::Ata;
+  }
+  return *bus_;
+}
+
+bool Win32SmartDevice::QueryNvme(ioctl::NvmeQuery query, std::span<uint8_t> data) {
+  const std::vector<uint8_t> request = ioctl::NvmeProtocolQuery(query);
+  std::vector<uint8_t> answer(request.size(), 0);
+  const ControlResult result = device_->Control(IOCTL_STORAGE_QUERY_PROPERTY, request, answer);
+  if (!result.succeeded) {
+    Report(RefusedRequestProblem(path_, "NVMe", result.error));
+    return false;
+  }
+  const std::optional<std::span<const uint8_t>> found = ioctl::NvmeDataIn(query, answer, result.bytesReturned);
+  if (!found || found->size() != data.size()) {
+    Report(path_ + ": the NVMe driver's answer does not have the documented layout");
+    return false;
+  }
+  std::copy(found->begin(), found->end(), data.begin());
+  return true;
+}
+
+std::optional<NvmeIdentifyData> Win32SmartDevice::NvmeIdentifyController() {
+  NvmeIdentifyData data{};
+  if (!QueryNvme(ioctl::NvmeQuery::IdentifyController, data)) return std::nullopt;
+  return data;
+}
+
+std::optional<Page> Win32SmartDevice::NvmeHealthLogPage() {
+  Page page{};
+  if (!QueryNvme(ioctl::NvmeQuery::HealthLog, page)) return std::nullopt;
+  return page;
+}
+
+}  // namespace taruk

@@ -1,0 +1,60 @@
+#pragma once
+// A physical drive on Windows (\\.\PhysicalDriveN): the requests of the
+// reading pass as the driver's control codes. ATA drives answer through the
+// S.M.A.R.T. interface with the request blocks of core/drive/request_block.h;
+// NVMe drives through the storage driver's protocol-specific queries, which
+// hand back the same Identify Controller data and health log the Linux
+// admin commands read.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "core/drive/smart_device.h"
+#include "win32/device_control.h"
+#include "win32/drive_ioctl_buffers.h"
+
+namespace taruk {
+
+// CHECK POWER MODE answers at once; a drive that takes longer is not worth
+// waiting for (the driver's own limit, in seconds).
+constexpr uint32_t kAtaPassThroughTimeoutSeconds = 10;
+
+class Win32SmartDevice : public SmartDevice {
+ public:
+  // `path` names the drive in problems; why the drive cannot be read goes to
+  // `problem`.
+  Win32SmartDevice(std::unique_ptr<ControlledDevice> device, std::string path, std::shared_ptr<std::string> problem);
+
+  // SMART_GET_VERSION's bIDEDeviceMap.
+  std::optional<uint8_t> DeviceMap() override;
+  // IOCTL_DISK_GET_DRIVE_GEOMETRY.
+  std::optional<DriveGeometry> Geometry() override;
+  // SMART_SEND_DRIVE_COMMAND; SMART_RCV_DRIVE_DATA for the three pages.
+  bool EnableSmart(int position) override;
+  std::optional<Page> Identify(int position, bool packetDevice) override;
+  std::optional<Page> SmartData(int position) override;
+  std::optional<Page> SmartThresholds(int position) override;
+  // IOCTL_ATA_PASS_THROUGH. The S.M.A.R.T. interface carries no other
+  // command; a driver without ATA pass-through leaves the mode unknown and the
+  // drive is read as if awake.
+  std::optional<uint8_t> CheckPowerMode(int position) override;
+  // The storage device descriptor's bus type, asked once.
+  DriveBus Bus() override;
+  std::optional<NvmeIdentifyData> NvmeIdentifyController() override;
+  std::optional<Page> NvmeHealthLogPage() override;
+
+ private:
+  void Report(const std::string& why);
+  std::optional<Page> ReadPage(const RequestBlock& request);
+  // One protocol-specific query; false (and a problem) when it fails.
+  bool QueryNvme(ioctl::NvmeQuery query, std::span<uint8_t> data);
+
+  std::unique_ptr<ControlledDevice> device_;
+  std::string path_;
+  std::shared_ptr<std::string> problem_;
+  std::optional<DriveBus> bus_;
+};
+
+}  // namespace taruk
