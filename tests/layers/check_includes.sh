@@ -16,6 +16,7 @@ rules=(
   "gui/toolkit gui/toolkit/"
   "gui/windows core/ linux/ desktop/ gui/"
   "reader core/ linux/"
+  "win32 core/ win32/"
 )
 for rule in "${rules[@]}"; do
   read -r folder allowed <<<"$rule"
