@@ -12,11 +12,11 @@ fault() { echo "$1"; faults=$((faults + 1)); }
 rules=(
   "core core/"
   "linux core/ linux/"
+  "win32 core/ win32/"
   "desktop core/ linux/ desktop/"
   "gui/toolkit gui/toolkit/"
   "gui/windows core/ linux/ desktop/ gui/"
   "reader core/ linux/"
-  "win32 core/ win32/"
 )
 for rule in "${rules[@]}"; do
   read -r folder allowed <<<"$rule"
