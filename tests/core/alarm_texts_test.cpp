@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/alarm/alarm_sound_path.h"
+#include "core/base/path_text.h"
 
 using namespace taruk;
 
@@ -51,6 +52,12 @@ TEST(AlarmSoundPathTest, AlarmWavReplacesTheExecutableName) {
   EXPECT_EQ(AlarmSoundPathFor(L"/taruk"), L"/taruk");
   EXPECT_EQ(AlarmSoundPathFor(L""), L"");
   EXPECT_EQ(AlarmSoundPathFor(L"taruk"), L"taruk");
+  // Windows names folders with backslashes (GetModuleFileNameW); on Linux a
+  // backslash is part of a name.
+  const std::wstring windowsPath = L"C:\\Program Files\\Taruk\\taruk.exe";
+  EXPECT_EQ(AlarmSoundPathFor(windowsPath),
+            IsPathSeparator(L'\\') ? L"C:\\Program Files\\Taruk\\alarm.wav" : windowsPath);
+  EXPECT_EQ(AlarmSoundPathFor(L"/opt/a\\b/taruk"), L"/opt/a\\b/alarm.wav");
 }
 
 }  // namespace

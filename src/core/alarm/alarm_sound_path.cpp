@@ -6,11 +6,13 @@
 namespace taruk {
 
 std::wstring AlarmSoundPathFor(const std::wstring& executablePath) {
-  const size_t slash = executablePath.rfind(L'/');
+  size_t end = executablePath.size();  // just behind the last separator
+  while (end > 0 && !IsPathSeparator(executablePath[end - 1])) --end;
   // Cut only behind a separator after the first character: a path whose last
-  // '/' is its first is left as it is, and then fails to play with a reason.
-  if (slash == std::wstring::npos || slash == 0) return executablePath;
-  return executablePath.substr(0, slash + 1) + L"alarm.wav";
+  // separator is its first is left as it is, and then fails to play with a
+  // reason.
+  if (end <= 1) return executablePath;
+  return executablePath.substr(0, end) + L"alarm.wav";
 }
 
 std::wstring AlarmSoundPath() { return AlarmSoundPathFor(PathBytesToWide(RunningExecutablePath())); }

@@ -5,9 +5,10 @@
 
 namespace taruk {
 
-// The executable's folder (everything up to its last '/') followed by
-// "alarm.wav"; a path without a '/' after its first character ("taruk",
-// "/taruk") is returned as it is, and then fails to play with a readable
+// The executable's folder (everything up to its last separator: '/', and on
+// Windows '\\' too) followed by
+// "alarm.wav"; a path without a separator after its first character
+// ("taruk", "/taruk") is returned as it is, and then fails to play with a readable
 // reason.
 std::wstring AlarmSoundPathFor(const std::wstring& executablePath);
 

@@ -19,4 +19,8 @@ std::wstring PathBytesToWide(std::string_view bytes);
 // need more than `maxBytes` bytes.
 bool WidePathToBytes(const std::wstring& path, size_t maxBytes, std::string& bytes);
 
+// True for a character that separates the folders of a path on this system:
+// '/' on Linux, '\\' and '/' on Windows.
+bool IsPathSeparator(wchar_t character);
+
 }  // namespace taruk

@@ -54,6 +54,8 @@ std::wstring PathBytesToWide(std::string_view bytes) {
   return wide;
 }
 
+bool IsPathSeparator(wchar_t character) { return character == L'/'; }
+
 bool WidePathToBytes(const std::wstring& path, size_t maxBytes, std::string& bytes) {
   thread_local const IconvConverter converter("UTF-8", "WCHAR_T");
   if (!converter.ok()) return false;

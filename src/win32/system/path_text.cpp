@@ -93,6 +93,8 @@ std::wstring PathBytesToWide(std::string_view bytes) {
   return wide;
 }
 
+bool IsPathSeparator(wchar_t character) { return character == L'\\' || character == L'/'; }
+
 bool WidePathToBytes(const std::wstring& path, size_t maxBytes, std::string& bytes) {
   std::string out;
   out.reserve(path.size());
