@@ -95,7 +95,23 @@ status=0
 win "$exe" --headless --metrics-listen 127.0.0.1:9717 2>"$work/wine.err" || status=$?
 [ "$status" = 2 ] && grep -q 'not available on Windows' "$work/wine.err" || fail "--metrics-listen: exit $status"
 
-# 5. Live drives, which Wine cannot read: a reason per drive and no crash;
+# 5. On its timer the alarm repeats every second; Ctrl+C (Wine turns SIGINT
+# into the console's notice) ends the monitor, which saves its settings.
+settings "1 55 1 0 0 admin@example.org 127.0.0.1"
+HOME=$work/home wine "$exe" --headless --replay "Z:$demo" 2>"$work/timer.err" &
+monitor=$!
+for ((i = 0; i < 300; i++)); do
+  [ "$(grep -c 'Critical temperature reached' "$work/timer.err")" -ge 3 ] && break
+  sleep 0.1
+done
+[ "$i" -lt 300 ] || { kill "$monitor"; fail "the alarm did not repeat on the timer: $(cat "$work/timer.err")"; }
+rm "$settings_file"
+kill -INT "$monitor"
+status=0; wait "$monitor" || status=$?
+[ "$status" = 0 ] || fail "Ctrl+C ended the monitor with $status"
+[ "$(cat "$settings_file" 2>/dev/null)" = "1 55 1 0 0 admin@example.org 127.0.0.1 1" ] || fail "settings not saved on Ctrl+C"
+
+# 6. Live drives, which Wine cannot read: a reason per drive and no crash;
 # nothing captured; and the window says it is not built in.
 status=0
 win "$exe" --report >"$work/live.txt" 2>"$work/wine.err" || status=$?
