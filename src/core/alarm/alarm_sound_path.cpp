@@ -6,13 +6,12 @@
 namespace taruk {
 
 std::wstring AlarmSoundPathFor(const std::wstring& executablePath) {
-  size_t end = executablePath.size();  // just behind the last separator
-  while (end > 0 && !IsPathSeparator(executablePath[end - 1])) --end;
+  const size_t slash = executablePath.find_last_of(kPathSeparators);
   // Cut only behind a separator after the first character: a path whose last
   // separator is its first is left as it is, and then fails to play with a
   // reason.
-  if (end <= 1) return executablePath;
-  return executablePath.substr(0, end) + L"alarm.wav";
+  if (slash == std::wstring::npos || slash == 0) return executablePath;
+  return executablePath.substr(0, slash + 1) + L"alarm.wav";
 }
 
 std::wstring AlarmSoundPath() { return AlarmSoundPathFor(PathBytesToWide(RunningExecutablePath())); }

@@ -12,15 +12,14 @@
 
 namespace taruk {
 
+// What separates a path's folders: '/' on Linux, '\' and '/' on Windows.
+extern const wchar_t kPathSeparators[];
+
 std::wstring PathBytesToWide(std::string_view bytes);
 
 // False, with `bytes` untouched, when a character has no byte form (a lone
 // surrogate other than an escape, a value beyond Unicode) or the name would
 // need more than `maxBytes` bytes.
 bool WidePathToBytes(const std::wstring& path, size_t maxBytes, std::string& bytes);
-
-// True for a character that separates the folders of a path on this system:
-// '/' on Linux, '\\' and '/' on Windows.
-bool IsPathSeparator(wchar_t character);
 
 }  // namespace taruk

@@ -27,6 +27,8 @@ bool ConvertUntilStuck(iconv_t cd, char*& inPtr, size_t& inLeft, std::string& ou
 
 }  // namespace
 
+const wchar_t kPathSeparators[] = L"/";
+
 std::wstring PathBytesToWide(std::string_view bytes) {
   std::wstring wide;
   thread_local const IconvConverter converter("WCHAR_T", "UTF-8");
@@ -53,8 +55,6 @@ std::wstring PathBytesToWide(std::string_view bytes) {
               converted.size() / sizeof(wchar_t));
   return wide;
 }
-
-bool IsPathSeparator(wchar_t character) { return character == L'/'; }
 
 bool WidePathToBytes(const std::wstring& path, size_t maxBytes, std::string& bytes) {
   thread_local const IconvConverter converter("UTF-8", "WCHAR_T");

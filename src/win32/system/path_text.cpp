@@ -67,6 +67,8 @@ void AppendUtf8(char32_t c, std::string& out) {
 
 }  // namespace
 
+const wchar_t kPathSeparators[] = L"\\/";
+
 // Windows names are UTF-16; their bytes are UTF-8, decoded by hand with the
 // same strictness as glibc's iconv on Linux, so that a name makes the same
 // trip on both systems.
@@ -92,8 +94,6 @@ std::wstring PathBytesToWide(std::string_view bytes) {
   }
   return wide;
 }
-
-bool IsPathSeparator(wchar_t character) { return character == L'\\' || character == L'/'; }
 
 bool WidePathToBytes(const std::wstring& path, size_t maxBytes, std::string& bytes) {
   std::string out;
