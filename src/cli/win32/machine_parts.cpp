@@ -1,5 +1,6 @@
 // The Windows machine behind taruk.exe's modes: the console it was started
-// from, the arguments from the wide command line, the drive-letter volumes.
+// from, the arguments from the wide command line, the physical drives
+// through DeviceIoControl, the drive-letter volumes.
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -11,6 +12,7 @@
 #include "cli/platform.h"
 #include "core/base/utf8_text.h"
 #include "win32/drive_letter_volumes.h"
+#include "win32/live_drives.h"
 
 namespace taruk {
 
@@ -38,6 +40,8 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
   LocalFree(wide);
   return arguments;
 }
+
+std::unique_ptr<DeviceOpener> MakeLiveDrives(StopSignal stop) { return MakeLiveDeviceOpener(stop); }
 
 std::unique_ptr<Volumes> MakeMachineVolumes() { return std::make_unique<DriveLetterVolumes>(); }
 
