@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# Taruk-Setup.exe under Wine, silent install and uninstall, three times:
+# the files land in Program Files in the layout taruk reads them from, the
+# Start-menu entry and the Add/Remove Programs key are there, the installed
+# taruk.exe runs; /RUNATSTARTUP sets the Run value, the plain install does
+# not; the uninstall removes it all, and leaves a Run value that starts
+# another copy.
+#   installer.sh SETUP_EXE VERSION
+# A prefix of its own: the test writes the machine-wide Run value, which the
+# Win32 layer's tests use too, and must not meet another test's session.
+set -euo pipefail
+setup=$(realpath "$1")
+version=$2
+demo=$(cd "$(dirname "$0")/../../data/demo" && pwd)
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/taruk-installer.XXXXXX")
+export WINEPREFIX=$work/pfx WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
+unset DISPLAY
+finish() {
+  wineserver -k >/dev/null 2>&1 || true
+  rm -rf "$work"
+}
+trap finish EXIT
+# Wine's own services inherit the first wine process's stdio and would hold
+# CTest's output pipe open: start the session detached.
+mkdir -p "$WINEPREFIX"
+wineserver -p >/dev/null 2>&1 </dev/null
+wineboot --init >/dev/null 2>&1 </dev/null
+
+drive_c=$WINEPREFIX/drive_c
+folder="$drive_c/Program Files/Taruk"
+exe='C:\Program Files\Taruk\bin\taruk.exe'
+shortcut="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Taruk.lnk"
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Taruk'
+run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# reg_value KEY NAME: the value's data, or "<none>".
+reg_value() {
+  wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^    $2    REG_[A-Z_]*    //p" | grep . ||
+    echo "<none>"
+}
+expect_value() {  # KEY NAME EXPECTED
+  local got
+  got=$(reg_value "$1" "$2")
+  [ "$got" = "$3" ] || fail "$1 $2: '$got', expected '$3'"
+}
+
+check_installed() {
+  for file in bin/taruk.exe bin/alarm.wav bin/taruk.ico uninstall.exe; do
+    [ -s "$folder/$file" ] || fail "$file not installed"
+  done
+  # taruk finds its demo drives at bin\..\share\taruk\demo.
+  for file in "$demo"/*; do
+    cmp -s "$file" "$folder/share/taruk/demo/${file##*/}" || fail "demo ${file##*/} not installed as it is"
+  done
+  grep -qaF "$exe" "$shortcut" || fail "no Start-menu entry for $exe"
+  expect_value "$uninstall_key" DisplayName Taruk
+  expect_value "$uninstall_key" DisplayVersion "$version"
+  expect_value "$uninstall_key" UninstallString '"C:\Program Files\Taruk\uninstall.exe"'
+  expect_value "$uninstall_key" QuietUninstallString '"C:\Program Files\Taruk\uninstall.exe" /S'
+  local said
+  said=$(wine "$exe" --version | tr -d '\r')
+  [ "$said" = "Taruk $version" ] || fail "installed taruk.exe --version said '$said'"
+}
+
+# The uninstaller copies itself away and returns at once; its copy works on.
+uninstall_and_wait() {
+  # Started by its Windows path: it takes its folder from it, and compares
+  # the Run value with that.
+  wine 'C:\Program Files\Taruk\uninstall.exe' /S
+  for _ in $(seq 300); do
+    [ "$(reg_value "$uninstall_key" DisplayName)" = "<none>" ] && [ ! -e "$folder" ] && return
+    sleep 0.1
+  done
+  fail "uninstall did not finish: $(find "$folder" 2>&1 | head -5)"
+}
+
+# option | Run value after the install | then set to (- for no change) | Run value after the uninstall
+bare_exe=$exe quoted_exe="\"$exe\"" other_exe='"D:\Tools\Taruk\bin\taruk.exe"'
+cases=(
+  "|<none>|$bare_exe|<none>"
+  "/RUNATSTARTUP|$quoted_exe|-|<none>"
+  "/RUNATSTARTUP|$quoted_exe|$other_exe|$other_exe"
+)
+for row in "${cases[@]}"; do
+  IFS='|' read -r option installed_run set_run uninstalled_run <<<"$row"
+  echo "== Taruk-Setup.exe /S $option"
+  # shellcheck disable=SC2086  # the option is one word or none
+  wine "$setup" /S $option || fail "install $option exited $?"
+  check_installed
+  expect_value "$run_key" Taruk "$installed_run"
+  # The Options dialog writes the bare path; another copy writes its own.
+  [ "$set_run" = - ] || wine reg add "$run_key" /v Taruk /d "$set_run" /f >/dev/null
+  uninstall_and_wait
+  [ ! -e "$shortcut" ] || fail "Start-menu entry left after uninstall"
+  expect_value "$run_key" Taruk "$uninstalled_run"
+  wine reg delete "$run_key" /v Taruk /f >/dev/null 2>&1 || true
+done
+echo "installer: 3 install/uninstall rounds passed"
