@@ -34,6 +34,8 @@ RequestExecutionLevel admin
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
 InstallDir "$PROGRAMFILES64\${PRODUCT}"
+; An update goes where the installed copy is.
+InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 BrandingText "${PRODUCT} ${VERSION}"
 
 VIProductVersion "${VERSION4}"
@@ -89,7 +91,8 @@ Section "${PRODUCT}" SecProgram
 SectionEnd
 
 ; Off unless chosen: starting at log-on is the user's decision, which the
-; Options dialog also makes later. Quoted, because the path holds a space and
+; Options dialog also makes later; an install without it leaves a value that
+; is there alone. Quoted, because the path holds a space and
 ; an unquoted one would first be tried as "C:\Program.exe".
 Section /o "Run at startup" SecRunAtStartup
   WriteRegStr HKLM "${RUN_KEY}" "${PRODUCT}" '"$INSTDIR\${BIN}\taruk.exe"'
