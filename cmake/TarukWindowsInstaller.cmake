@@ -43,6 +43,18 @@ else()
 endif()
 
 set(alarm_wav ${CMAKE_BINARY_DIR}/alarm.wav)
+if(NOT TARGET alarm_sound)
+  # The same program as the Linux build's, built for and run on the build
+  # machine: the sound is the same bytes on both systems.
+  find_program(HOST_CXX NAMES c++ g++ REQUIRED)
+  add_custom_command(OUTPUT ${alarm_wav}
+    COMMAND ${HOST_CXX} -std=c++20 -O2 -o ${installer_dir}/make_alarm_wav ${taruk_top}/tools/make_alarm_wav.cpp
+    COMMAND ${installer_dir}/make_alarm_wav ${alarm_wav}
+    DEPENDS ${taruk_top}/tools/make_alarm_wav.cpp
+    COMMENT "Making alarm.wav on the build machine"
+    VERBATIM)
+  add_custom_target(alarm_sound ALL DEPENDS ${alarm_wav})
+endif()
 file(GLOB demo_files CONFIGURE_DEPENDS ${taruk_top}/data/demo/*)
 set(version4)
 foreach(part MAJOR MINOR PATCH TWEAK)
