@@ -56,6 +56,13 @@ win "$exe" --report --replay "Z:$demo" >"$work/wine.txt"
 lnx --report --replay "$demo" >"$work/linux.txt"
 cmp "$work/linux.txt" "$work/wine.txt" || fail "text report differs: $(diff "$work/linux.txt" "$work/wine.txt" | head)"
 
+# Captures written under Wine (the demo drives, through the writer of
+# --capture, which has no live drive to read under Wine) replay on Linux.
+TARUK_CAPTURE_OUT="Z:$work/wine-captures" win "$2/taruk_win32_tests.exe" --gtest_filter='Win32Capture.*' >"$work/out" 2>&1 ||
+  fail "writing captures under Wine: $(cat "$work/out")"
+lnx --report --json --replay "$work/wine-captures" >"$work/linux.json"
+cmp "$top/tests/data/demo-report.json" "$work/linux.json" || fail "captures written under Wine replay differently on Linux"
+
 # 2. --headless --once logs the same actions as on Linux: balloons (a line
 # on Windows), the alert e-mail's outcome, the sound.
 log_lines() { tr -d '\r' <"$1" | grep '^taruk: ' | sed 's/\(sent, server answered: [0-9]*\).*/\1/'; }
@@ -88,7 +95,23 @@ status=0
 win "$exe" --headless --metrics-listen 127.0.0.1:9717 2>"$work/wine.err" || status=$?
 [ "$status" = 2 ] && grep -q 'not available on Windows' "$work/wine.err" || fail "--metrics-listen: exit $status"
 
-# 5. Live drives, which Wine cannot read: a reason per drive and no crash;
+# 5. On its timer the alarm repeats every second; Ctrl+C (Wine turns SIGINT
+# into the console's notice) ends the monitor, which saves its settings.
+settings "1 55 1 0 0 admin@example.org 127.0.0.1"
+HOME=$work/home wine "$exe" --headless --replay "Z:$demo" 2>"$work/timer.err" &
+monitor=$!
+for ((i = 0; i < 300; i++)); do
+  [ "$(grep -c 'Critical temperature reached' "$work/timer.err")" -ge 3 ] && break
+  sleep 0.1
+done
+[ "$i" -lt 300 ] || { kill "$monitor"; fail "the alarm did not repeat on the timer: $(cat "$work/timer.err")"; }
+rm "$settings_file"
+kill -INT "$monitor"
+status=0; wait "$monitor" || status=$?
+[ "$status" = 0 ] || fail "Ctrl+C ended the monitor with $status"
+[ "$(cat "$settings_file" 2>/dev/null)" = "1 55 1 0 0 admin@example.org 127.0.0.1 1" ] || fail "settings not saved on Ctrl+C"
+
+# 6. Live drives, which Wine cannot read: a reason per drive and no crash;
 # nothing captured; and the window says it is not built in.
 status=0
 win "$exe" --report >"$work/live.txt" 2>"$work/wine.err" || status=$?

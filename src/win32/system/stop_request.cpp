@@ -4,17 +4,21 @@
 
 #include <atomic>
 
+#include "win32/system/console_notice.h"
+
 namespace taruk {
 
 namespace {
+
+std::atomic<HANDLE> stopEvent{nullptr};
+
+}  // namespace
 
 // The console's notices come on a thread of the system's own; the handler
 // only sets the event. Returning TRUE keeps the process alive so that the
 // monitor can save its settings; the system ends it anyway once the handler
 // of a close, log-off or shut-down notice returns, so those wait a moment
 // for the program to finish.
-std::atomic<HANDLE> stopEvent{nullptr};
-
 BOOL WINAPI OnConsoleNotice(DWORD notice) {
   const HANDLE event = stopEvent.load();
   if (!event) return FALSE;
@@ -22,8 +26,6 @@ BOOL WINAPI OnConsoleNotice(DWORD notice) {
   if (notice == CTRL_CLOSE_EVENT || notice == CTRL_LOGOFF_EVENT || notice == CTRL_SHUTDOWN_EVENT) Sleep(2000);
   return TRUE;
 }
-
-}  // namespace
 
 bool StopRequested(StopSignal stop) { return WaitForStopRequest(stop, 0); }
 
