@@ -1,7 +1,8 @@
 # Taruk-Setup.exe in the Windows build (target `installer`, built with
 # everything): NSIS's makensis packs a stripped taruk.exe, alarm.wav, the demo
 # drives and an icon drawn from res/icons/128.svg (rsvg-convert, icotool).
-# Script: res/windows/installer.nsi. Test: tests/windows/installer.sh.
+# Script: res/windows/installer.nsi. Test: tests/windows/installer.sh (label
+# windows, with the other scripts there).
 set(taruk_top ${CMAKE_CURRENT_LIST_DIR}/..)
 
 find_program(MAKENSIS makensis)
@@ -43,18 +44,6 @@ else()
 endif()
 
 set(alarm_wav ${CMAKE_BINARY_DIR}/alarm.wav)
-if(NOT TARGET alarm_sound)
-  # The same program as the Linux build's, built for and run on the build
-  # machine: the sound is the same bytes on both systems.
-  find_program(HOST_CXX NAMES c++ g++ REQUIRED)
-  add_custom_command(OUTPUT ${alarm_wav}
-    COMMAND ${HOST_CXX} -std=c++20 -O2 -o ${installer_dir}/make_alarm_wav ${taruk_top}/tools/make_alarm_wav.cpp
-    COMMAND ${installer_dir}/make_alarm_wav ${alarm_wav}
-    DEPENDS ${taruk_top}/tools/make_alarm_wav.cpp
-    COMMENT "Making alarm.wav on the build machine"
-    VERBATIM)
-  add_custom_target(alarm_sound ALL DEPENDS ${alarm_wav})
-endif()
 file(GLOB demo_files CONFIGURE_DEPENDS ${taruk_top}/data/demo/*)
 set(version4)
 foreach(part MAJOR MINOR PATCH TWEAK)
@@ -75,12 +64,5 @@ add_custom_command(OUTPUT ${installer}
   COMMENT "Making Taruk-Setup.exe"
   VERBATIM)
 add_custom_target(installer ALL DEPENDS ${installer})
-if(TARGET alarm_sound)
-  add_dependencies(installer alarm_sound)
-endif()
+add_dependencies(installer alarm_sound)
 
-if(TARUK_TESTS)
-  add_test(NAME windows.installer
-    COMMAND bash ${taruk_top}/tests/windows/installer.sh ${installer} ${PROJECT_VERSION})
-  set_tests_properties(windows.installer PROPERTIES LABELS windows TIMEOUT 300)
-endif()

@@ -8,9 +8,9 @@
 ;              "C:\Program Files\Taruk\uninstall.exe" /S
 ; /RUNATSTARTUP selects the "Run at startup" component, which is otherwise off.
 ;
-; The layout is the one taruk finds its data in on every platform: the
-; program in bin\ with alarm.wav beside it, the demo drives in
-; share\taruk\demo (bin\..\share\taruk\demo).
+; One folder, as `cmake --install` lays out the Windows build: taruk.exe with
+; alarm.wav beside it (where the sound action looks), and the demo drives in
+; demo\ beside them (where the window looks when no drive can be read).
 
 Unicode true
 ; taruk.exe is 64-bit only, and a 64-bit installer writes the registry's
@@ -26,8 +26,7 @@ RequestExecutionLevel admin
 !include Sections.nsh
 
 !define PRODUCT "Taruk"
-!define BIN "bin"
-!define DEMO_DIR "share\taruk\demo"
+!define DEMO_DIR "demo"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Taruk"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 
@@ -61,7 +60,7 @@ VIAddVersionKey "LegalCopyright" "Taruk developers"
 
 Section "${PRODUCT}" SecProgram
   SectionIn RO
-  SetOutPath "$INSTDIR\${BIN}"
+  SetOutPath "$INSTDIR"
   File "/oname=taruk.exe" "${EXE}"
   File "/oname=alarm.wav" "${WAV}"
   File "/oname=taruk.ico" "${ICON}"
@@ -71,15 +70,14 @@ Section "${PRODUCT}" SecProgram
   File "${DEMO}\drive2.capture"
   File "${DEMO}\drive3.capture"
   File "${DEMO}\volumes"
-  SetOutPath "$INSTDIR\${BIN}"
-
+  SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\uninstall.exe"
-  CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\${BIN}\taruk.exe" "" "$INSTDIR\${BIN}\taruk.ico" 0
+  CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\taruk.exe" "" "$INSTDIR\taruk.ico" 0
 
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "Taruk developers"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\${BIN}\taruk.ico"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\taruk.ico"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
@@ -95,7 +93,7 @@ SectionEnd
 ; is there alone. Quoted, because the path holds a space and
 ; an unquoted one would first be tried as "C:\Program.exe".
 Section /o "Run at startup" SecRunAtStartup
-  WriteRegStr HKLM "${RUN_KEY}" "${PRODUCT}" '"$INSTDIR\${BIN}\taruk.exe"'
+  WriteRegStr HKLM "${RUN_KEY}" "${PRODUCT}" '"$INSTDIR\taruk.exe"'
 SectionEnd
 
 Function .onInit
@@ -116,26 +114,23 @@ Section "Uninstall"
   ; The Run value goes only when it starts this copy: quoted as the installer
   ; writes it, or bare as the Options dialog does. Another copy's stays.
   ReadRegStr $0 HKLM "${RUN_KEY}" "${PRODUCT}"
-  ${If} $0 == '"$INSTDIR\${BIN}\taruk.exe"'
-  ${OrIf} $0 == "$INSTDIR\${BIN}\taruk.exe"
+  ${If} $0 == '"$INSTDIR\taruk.exe"'
+  ${OrIf} $0 == "$INSTDIR\taruk.exe"
     DeleteRegValue HKLM "${RUN_KEY}" "${PRODUCT}"
   ${EndIf}
 
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"
 
   ; File by file: the folder may have been chosen with other files in it.
-  Delete "$INSTDIR\${BIN}\taruk.exe"
-  Delete "$INSTDIR\${BIN}\alarm.wav"
-  Delete "$INSTDIR\${BIN}\taruk.ico"
-  RMDir "$INSTDIR\${BIN}"
+  Delete "$INSTDIR\taruk.exe"
+  Delete "$INSTDIR\alarm.wav"
+  Delete "$INSTDIR\taruk.ico"
   Delete "$INSTDIR\${DEMO_DIR}\drive0.capture"
   Delete "$INSTDIR\${DEMO_DIR}\drive1.capture"
   Delete "$INSTDIR\${DEMO_DIR}\drive2.capture"
   Delete "$INSTDIR\${DEMO_DIR}\drive3.capture"
   Delete "$INSTDIR\${DEMO_DIR}\volumes"
   RMDir "$INSTDIR\${DEMO_DIR}"
-  RMDir "$INSTDIR\share\taruk"
-  RMDir "$INSTDIR\share"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
 

@@ -1,17 +1,22 @@
 #!/usr/bin/env bash
 # Taruk-Setup.exe under Wine, silent install and uninstall, three times:
-# the files land in Program Files in the layout taruk reads them from, the
+# the files land in Program Files where taruk looks for them, the
 # Start-menu entry and the Add/Remove Programs key are there, the installed
 # taruk.exe runs; /RUNATSTARTUP sets the Run value, the plain install does
 # not; the uninstall removes it all, and leaves a Run value that starts
 # another copy.
-#   installer.sh SETUP_EXE VERSION
+#   bash installer.sh PATH/TO/taruk.exe BUILD_DIR   (BUILD_DIR/Taruk-Setup.exe)
 # A prefix of its own: the test writes the machine-wide Run value, which the
 # Win32 layer's tests use too, and must not meet another test's session.
 set -euo pipefail
-setup=$(realpath "$1")
-version=$2
+build=$2
+setup=$build/Taruk-Setup.exe
 demo=$(cd "$(dirname "$0")/../../data/demo" && pwd)
+skip() { echo "skipped: $*"; exit 77; }
+command -v wine >/dev/null || skip "wine is not installed"
+[ -e "$setup" ] || skip "no $setup (makensis, rsvg-convert or icotool missing at configure)"
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+[ -n "$version" ] || { echo "FAIL: no project version in $build/CMakeCache.txt" >&2; exit 1; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/taruk-installer.XXXXXX")
 export WINEPREFIX=$work/pfx WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
@@ -29,7 +34,7 @@ wineboot --init >/dev/null 2>&1 </dev/null
 
 drive_c=$WINEPREFIX/drive_c
 folder="$drive_c/Program Files/Taruk"
-exe='C:\Program Files\Taruk\bin\taruk.exe'
+exe='C:\Program Files\Taruk\taruk.exe'
 shortcut="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Taruk.lnk"
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Taruk'
 run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
@@ -48,12 +53,12 @@ expect_value() {  # KEY NAME EXPECTED
 }
 
 check_installed() {
-  for file in bin/taruk.exe bin/alarm.wav bin/taruk.ico uninstall.exe; do
+  for file in taruk.exe alarm.wav taruk.ico uninstall.exe; do
     [ -s "$folder/$file" ] || fail "$file not installed"
   done
-  # taruk finds its demo drives at bin\..\share\taruk\demo.
+  # alarm.wav beside taruk.exe, the demo drives in demo\ beside them.
   for file in "$demo"/*; do
-    cmp -s "$file" "$folder/share/taruk/demo/${file##*/}" || fail "demo ${file##*/} not installed as it is"
+    cmp -s "$file" "$folder/demo/${file##*/}" || fail "demo ${file##*/} not installed as it is"
   done
   grep -qaF "$exe" "$shortcut" || fail "no Start-menu entry for $exe"
   expect_value "$uninstall_key" DisplayName Taruk
@@ -78,7 +83,7 @@ uninstall_and_wait() {
 }
 
 # option | Run value after the install | then set to (- for no change) | Run value after the uninstall
-bare_exe=$exe quoted_exe="\"$exe\"" other_exe='"D:\Tools\Taruk\bin\taruk.exe"'
+bare_exe=$exe quoted_exe="\"$exe\"" other_exe='"D:\Tools\Taruk\taruk.exe"'
 cases=(
   "|<none>|$bare_exe|<none>"
   "/RUNATSTARTUP|$quoted_exe|-|<none>"
