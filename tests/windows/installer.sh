@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Taruk-Setup.exe under Wine, silent install and uninstall, three times:
-# the files land in Program Files where taruk looks for them, the
-# Start-menu entry and the Add/Remove Programs key are there, the installed
-# taruk.exe runs; /RUNATSTARTUP sets the Run value, the plain install does
-# not; the uninstall removes it all, and leaves a Run value that starts
-# another copy.
+# Taruk-Setup.exe under Wine, silent install and uninstall, three times: the
+# files land in Program Files where taruk looks for them, the Start-menu entry
+# and the Add/Remove Programs key are there, the installed taruk.exe runs and
+# reads the installed demo drives; /RUNATSTARTUP sets the Run value, the plain
+# install does not; the uninstall removes it all, and leaves a Run value that
+# starts another copy.
 #   bash installer.sh PATH/TO/taruk.exe BUILD_DIR   (BUILD_DIR/Taruk-Setup.exe)
 # A prefix of its own: the test writes the machine-wide Run value, which the
 # Win32 layer's tests use too, and must not meet another test's session.
@@ -68,6 +68,9 @@ check_installed() {
   local said
   said=$(wine "$exe" --version | tr -d '\r')
   [ "$said" = "Taruk $version" ] || fail "installed taruk.exe --version said '$said'"
+  # The installed program reads the installed demo drives: all four.
+  said=$(wine "$exe" --report --json --replay 'C:\Program Files\Taruk\demo' | grep -o '"index":[0-9]' | tr -d '\n')
+  [ "$said" = '"index":0"index":1"index":2"index":3' ] || fail "installed demo drives report: '$said'"
 }
 
 # The uninstaller copies itself away and returns at once; its copy works on.
