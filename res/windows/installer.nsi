@@ -19,6 +19,11 @@ Target amd64-unicode
 SetCompressor /SOLID lzma
 ManifestDPIAware true
 RequestExecutionLevel admin
+; A file that can't be written stops the install (Retry or Cancel, exit code 2
+; when silent): skipping it would leave the old program under the new version.
+AllowSkipFiles off
+FileErrorText "Can't write $0.$\r$\nClick Retry to try again, or Cancel to stop." \
+              "Can't write $0.$\r$\nClick Retry to try again, or Cancel to stop."
 
 !include MUI2.nsh
 !include FileFunc.nsh
@@ -58,8 +63,32 @@ VIAddVersionKey "LegalCopyright" "Taruk developers"
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
 
+; A running taruk.exe can be neither replaced nor deleted. Ask for it to be
+; ended before anything is changed; silent, give up with exit code 2.
+!macro EnsureNotRunning un
+  Function ${un}EnsureNotRunning
+    retry:
+    IfFileExists "$INSTDIR\taruk.exe" 0 done
+    ClearErrors
+    FileOpen $0 "$INSTDIR\taruk.exe" a
+    IfErrors running
+    FileClose $0
+    Goto done
+    running:
+    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
+        "${PRODUCT} is running from $INSTDIR.$\r$\nEnd it with Exit in its notification-area menu, then click Retry." \
+        /SD IDCANCEL IDRETRY retry
+    SetErrorLevel 2
+    Abort "${PRODUCT} is running: nothing was changed."
+    done:
+  FunctionEnd
+!macroend
+!insertmacro EnsureNotRunning ""
+!insertmacro EnsureNotRunning "un."
+
 Section "${PRODUCT}" SecProgram
   SectionIn RO
+  Call EnsureNotRunning
   SetOutPath "$INSTDIR"
   File "/oname=taruk.exe" "${EXE}"
   File "/oname=alarm.wav" "${WAV}"
@@ -111,6 +140,7 @@ Function un.onInit
 FunctionEnd
 
 Section "Uninstall"
+  Call un.EnsureNotRunning
   ; The Run value goes only when it starts this copy: quoted as the installer
   ; writes it, or bare as the Options dialog does. Another copy's stays.
   ReadRegStr $0 HKLM "${RUN_KEY}" "${PRODUCT}"

@@ -4,7 +4,7 @@
 # and the Add/Remove Programs key are there, the installed taruk.exe runs and
 # reads the installed demo drives; /RUNATSTARTUP sets the Run value, the plain
 # install does not; the uninstall removes it all, and leaves a Run value that
-# starts another copy.
+# starts another copy. While taruk.exe runs, both refuse and change nothing.
 #   bash installer.sh PATH/TO/taruk.exe BUILD_DIR   (BUILD_DIR/Taruk-Setup.exe)
 # A prefix of its own: the test writes the machine-wide Run value, which the
 # Win32 layer's tests use too, and must not meet another test's session.
@@ -106,4 +106,34 @@ for row in "${cases[@]}"; do
   expect_value "$run_key" Taruk "$uninstalled_run"
   wine reg delete "$run_key" /v Taruk /f >/dev/null 2>&1 || true
 done
-echo "installer: 3 install/uninstall rounds passed"
+
+# While taruk.exe runs it can be neither replaced nor deleted: the install and
+# the uninstall each stop before changing anything, and say so by their exit
+# code. In C:\Taruk, whose path needs no quotes: the uninstaller then runs in
+# place (_?=) and its own exit code comes back.
+echo "== while taruk.exe runs"
+wine "$setup" /S '/D=C:\Taruk' || fail "install into C:\Taruk exited $?"
+wine 'C:\Taruk\taruk.exe' --headless --replay 'C:\Taruk\demo' >/dev/null 2>&1 </dev/null &
+monitor=$!
+for _ in $(seq 300); do
+  grep -q 'Taruk/taruk.exe' "/proc/$monitor/maps" 2>/dev/null && break
+  sleep 0.1
+done
+grep -q 'Taruk/taruk.exe' "/proc/$monitor/maps" || fail "taruk.exe --headless did not start"
+status=0
+wine "$setup" /S '/D=C:\Taruk' || status=$?
+[ "$status" = 2 ] || fail "install over a running taruk.exe exited $status, expected 2"
+status=0
+wine 'C:\Taruk\uninstall.exe' /S '_?=C:\Taruk' || status=$?
+[ "$status" = 2 ] || fail "uninstall of a running taruk.exe exited $status, expected 2"
+for file in taruk.exe alarm.wav demo/drive0.capture uninstall.exe; do
+  [ -e "$drive_c/Taruk/$file" ] || fail "uninstall of a running taruk.exe removed $file"
+done
+[ "$(reg_value "$uninstall_key" DisplayName)" = Taruk ] || fail "uninstall of a running taruk.exe removed its key"
+kill "$monitor"
+wait "$monitor" || true
+wine 'C:\Taruk\uninstall.exe' /S '_?=C:\Taruk' || fail "uninstall after taruk.exe ended exited $?"
+# In place, the uninstaller cannot delete itself; the rest is gone.
+[ "$(find "$drive_c/Taruk" | sort | tr '\n' ' ')" = "$drive_c/Taruk $drive_c/Taruk/uninstall.exe " ] ||
+  fail "left after uninstall: $(find "$drive_c/Taruk")"
+echo "installer: 3 install/uninstall rounds and the running program passed"
