@@ -119,8 +119,8 @@ SectionEnd
 
 ; Off unless chosen: starting at log-on is the user's decision, which the
 ; Options dialog also makes later; an install without it leaves a value that
-; is there alone. Quoted, because the path holds a space and
-; an unquoted one would first be tried as "C:\Program.exe".
+; is there alone. Quoted, because the path holds a space and an unquoted one
+; would first be tried as "C:\Program.exe".
 Section /o "Run at startup" SecRunAtStartup
   WriteRegStr HKLM "${RUN_KEY}" "${PRODUCT}" '"$INSTDIR\taruk.exe"'
 SectionEnd
