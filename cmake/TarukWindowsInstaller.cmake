@@ -1,0 +1,68 @@
+# Taruk-Setup.exe in the Windows build (target `installer`, built with
+# everything): NSIS's makensis packs a stripped taruk.exe, alarm.wav, the demo
+# drives and an icon drawn from res/icons/128.svg (rsvg-convert, icotool).
+# Script: res/windows/installer.nsi. Test: tests/windows/installer.sh (label
+# windows, with the other scripts there).
+set(taruk_top ${CMAKE_CURRENT_LIST_DIR}/..)
+
+find_program(MAKENSIS makensis)
+find_program(RSVG_CONVERT rsvg-convert)
+find_program(ICOTOOL icotool)
+if(NOT MAKENSIS OR NOT RSVG_CONVERT OR NOT ICOTOOL)
+  message(WARNING "Taruk-Setup.exe is not built: it needs makensis, rsvg-convert and icotool "
+                  "(scripts/install-deps.sh test)")
+  return()
+endif()
+
+set(installer_dir ${CMAKE_BINARY_DIR}/installer)
+set(installer ${CMAKE_BINARY_DIR}/Taruk-Setup.exe)
+file(MAKE_DIRECTORY ${installer_dir})
+
+# The icon for the installer, its uninstaller and the Start-menu entry.
+set(icon_svg ${taruk_top}/res/icons/128.svg)
+set(icon ${installer_dir}/taruk.ico)
+set(draw_sizes)
+foreach(size 16 32 48 256)
+  list(APPEND draw_sizes COMMAND ${RSVG_CONVERT} -w ${size} -h ${size} -o ${installer_dir}/taruk-${size}.png ${icon_svg})
+endforeach()
+add_custom_command(OUTPUT ${icon}
+  ${draw_sizes}
+  # 256 px stays PNG inside the icon, as Windows expects at that size.
+  COMMAND ${ICOTOOL} -c -o ${icon} ${installer_dir}/taruk-16.png ${installer_dir}/taruk-32.png
+          ${installer_dir}/taruk-48.png --raw=${installer_dir}/taruk-256.png
+  DEPENDS ${icon_svg}
+  COMMENT "Drawing taruk.ico"
+  VERBATIM)
+
+# The exe without its symbols: a third of the size, as the Debian package
+# strips its programs too.
+set(packed_exe ${installer_dir}/taruk.exe)
+if(CMAKE_STRIP)
+  set(strip_exe COMMAND ${CMAKE_STRIP} -o ${packed_exe} $<TARGET_FILE:taruk>)
+else()
+  set(strip_exe COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:taruk> ${packed_exe})
+endif()
+
+set(alarm_wav ${CMAKE_BINARY_DIR}/alarm.wav)
+file(GLOB demo_files CONFIGURE_DEPENDS ${taruk_top}/data/demo/*)
+set(version4)
+foreach(part MAJOR MINOR PATCH TWEAK)
+  if("${PROJECT_VERSION_${part}}" STREQUAL "")
+    list(APPEND version4 0)
+  else()
+    list(APPEND version4 ${PROJECT_VERSION_${part}})
+  endif()
+endforeach()
+list(JOIN version4 . version4)
+
+add_custom_command(OUTPUT ${installer}
+  ${strip_exe}
+  COMMAND ${MAKENSIS} -V2 -DVERSION=${PROJECT_VERSION} -DVERSION4=${version4} -DEXE=${packed_exe}
+          -DWAV=${alarm_wav} -DDEMO=${taruk_top}/data/demo -DICON=${icon} -DOUTFILE=${installer}
+          ${taruk_top}/res/windows/installer.nsi
+  DEPENDS taruk ${alarm_wav} ${icon} ${demo_files} ${taruk_top}/res/windows/installer.nsi
+  COMMENT "Making Taruk-Setup.exe"
+  VERBATIM)
+add_custom_target(installer ALL DEPENDS ${installer})
+add_dependencies(installer alarm_sound)
+
