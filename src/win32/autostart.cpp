@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "core/base/path_text.h"
 #include "core/base/utf8_text.h"
 #include "win32/system_error_text.h"
 
@@ -12,12 +13,11 @@ namespace {
 constexpr const wchar_t* kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr const wchar_t* kValueName = L"Taruk";
 
-std::wstring WideFromUtf8(const std::string& text) {
-  if (text.empty()) return {};
-  const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-  return wide;
+// Windows reads an unquoted value with a space ("C:\Program Files\...")
+// as "C:\Program.exe" and arguments when such a file exists: a path with a
+// space is stored quoted, any other as it is.
+std::wstring RunCommandFor(const std::wstring& path) {
+  return path.find(L' ') == std::wstring::npos ? path : L"\"" + path + L"\"";
 }
 
 }  // namespace
@@ -37,7 +37,7 @@ int WriteAutostartEntry(const std::string& executablePath) {
   HKEY key = nullptr;
   LSTATUS status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
   if (status != ERROR_SUCCESS) return static_cast<int>(status);
-  const std::wstring path = WideFromUtf8(executablePath);
+  const std::wstring path = RunCommandFor(PathBytesToWide(executablePath));
   // The whole string with its terminating null.
   status = RegSetValueExW(key, kValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
                           static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));

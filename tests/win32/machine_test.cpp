@@ -32,15 +32,15 @@ TEST(Win32Autostart, RunValueRoundTrip) {
   RemoveAutostartEntry();
   ASSERT_FALSE(AutostartEntryExists());
 
-  // A path beyond the ASCII range, stored as UTF-16 with its terminator; and
-  // one far longer than the 1000 bytes a fixed buffer would take, which must
+  // A path beyond the ASCII range, stored as UTF-16 with its terminator and
+  // quoted for its spaces; and one far longer than the 1000 bytes a fixed buffer would take, which must
   // still show as set.
   const std::string longPath = "C:\\" + std::string(900, 'x') + "\\taruk.exe";
   const struct {
     std::string utf8;
     std::wstring stored;
   } cases[] = {
-      {"C:\\Program Files\\Tar\xC3\xBCk \xE2\x82\xAC\\taruk.exe", L"C:\\Program Files\\Tar\u00FCk \u20AC\\taruk.exe"},
+      {"C:\\Program Files\\Tar\xC3\xBCk \xE2\x82\xAC\\taruk.exe", L"\"C:\\Program Files\\Tar\u00FCk \u20AC\\taruk.exe\""},
       {longPath, std::wstring(longPath.begin(), longPath.end())},
   };
   for (const auto& entry : cases) {
