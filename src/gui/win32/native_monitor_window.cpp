@@ -1,0 +1,36 @@
+#include "gui/win32/native_monitor_window.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdio>
+
+#include "gui/win32/monitor_dlg.h"
+#include "win32/system_error_text.h"
+
+namespace taruk::win32 {
+
+int RunNativeMonitorWindow(Monitor& monitor, WindowAlertPlatform& platform, StartupSwitch& startup,
+                           std::optional<std::wstring> demoDrivesReason) {
+  // No critical-error or open-file boxes from the system: a drive or volume
+  // that cannot be read is skipped silently.
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  INITCOMMONCONTROLSEX controls{sizeof controls, 0xFF};
+  InitCommonControlsEx(&controls);
+
+  int result = 0;
+  {
+    CMonitorDlg window(monitor, startup, std::move(demoDrivesReason));
+    platform.SetWindow(&window);
+    if (window.DoModal(nullptr) == -1) {
+      const unsigned long error = GetLastError();
+      std::fwprintf(stderr, L"taruk: the window could not be opened: %ls\n", SystemErrorText(error).c_str());
+      result = 1;
+    }
+    platform.SetWindow(nullptr);
+  }
+  return result;
+}
+
+}  // namespace taruk::win32
