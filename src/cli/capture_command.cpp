@@ -13,7 +13,8 @@
 #include "core/base/atomic_file.h"
 #include "cli/commands.h"
 #include "core/drive/drive_slot.h"
-#include "linux/live_drives.h"
+#include "cli/platform.h"
+#include "cli/utf8_path.h"
 #include "core/capture/recording_device.h"
 #include "core/capture/drive_capture.h"
 
@@ -22,16 +23,16 @@ namespace taruk {
 namespace fs = std::filesystem;
 
 int RunCapture(const CommandLine& commandLine) {
-  const fs::path folder = commandLine.captureDir;
+  const fs::path folder = PathFromUtf8(commandLine.captureDir);
   std::error_code ec;
   fs::create_directories(folder, ec);
   if (ec || !fs::is_directory(folder, ec)) {
-    std::fprintf(stderr, "taruk: --capture %s: %s\n", folder.c_str(),
+    std::fprintf(stderr, "taruk: --capture %s: %s\n", commandLine.captureDir.c_str(),
                  ec ? ec.message().c_str() : "not a folder");
     return 1;
   }
 
-  std::unique_ptr<DeviceOpener> drives = MakeLiveDeviceOpener();
+  std::unique_ptr<DeviceOpener> drives = MakeLiveDrives();
   int written = 0;
   bool failed = false;
   for (int n = 0; n < kDriveCount; ++n) {
@@ -44,7 +45,7 @@ int RunCapture(const CommandLine& commandLine) {
       // A capture left from an earlier run would bring back a drive that
       // no longer opens when the folder is replayed.
       if (fs::remove(path, ec)) {
-        std::fprintf(stderr, "taruk: removed %s: drive %d did not open\n", path.c_str(), n);
+        std::fprintf(stderr, "taruk: removed %s: drive %d did not open\n", Utf8FromPath(path).c_str(), n);
       }
       continue;
     }
@@ -56,12 +57,12 @@ int RunCapture(const CommandLine& commandLine) {
     const std::string text = "# physical drive " + std::to_string(n) + ", taruk --capture\n" + FormatCapture(capture);
     // Whole or not there at all; and the folder may be one others can write
     // into (/tmp), so nothing found under a name there is written through.
-    if (!ReplaceFileAtomically(path, text, 0644)) {
-      std::fprintf(stderr, "taruk: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
+    if (!ReplaceFileAtomically(Utf8FromPath(path), text, 0644)) {
+      std::fprintf(stderr, "taruk: cannot write %s: %s\n", Utf8FromPath(path).c_str(), std::strerror(errno));
       failed = true;
       continue;
     }
-    std::printf("%s\n", path.c_str());
+    std::printf("%s\n", Utf8FromPath(path).c_str());
     ++written;
   }
   if (failed) return 1;

@@ -1,6 +1,6 @@
 #include "cli/command_line.h"
 
-#include "linux/listen_address.h"
+#include "cli/platform.h"
 
 #include <string_view>
 
@@ -61,8 +61,7 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& commandLine, std::stri
       if (!takeValue(i, option, commandLine.replayDir)) return false;
     } else if (option == "--metrics-listen") {
       if (!takeValue(i, option, commandLine.metricsListen, "HOST:PORT")) return false;
-      ListenAddress address;
-      if (!ParseListenAddress(commandLine.metricsListen, address, error)) return false;
+      if (!CheckListenAddress(commandLine.metricsListen, error)) return false;
     } else if (option == "--metrics-file") {
       if (!takeValue(i, option, commandLine.metricsFile, "a file")) return false;
     } else {

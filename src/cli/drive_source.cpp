@@ -1,11 +1,10 @@
 #include "cli/drive_source.h"
 
-#include <cerrno>
-#include <cstring>
-#include <sys/stat.h>
+#include <filesystem>
+#include <system_error>
 
-#include "linux/linux_volumes.h"
-#include "linux/live_drives.h"
+#include "cli/platform.h"
+#include "cli/utf8_path.h"
 #include "core/capture/replay_device_opener.h"
 #include "core/capture/replay_volumes.h"
 
@@ -13,12 +12,13 @@ namespace taruk {
 
 bool CheckReplayFolder(const CommandLine& commandLine, std::string& error) {
   if (commandLine.replayDir.empty()) return true;
-  struct stat info {};
-  if (stat(commandLine.replayDir.c_str(), &info) != 0) {
-    error = "taruk: --replay " + commandLine.replayDir + ": " + std::strerror(errno);
+  std::error_code ec;
+  const std::filesystem::file_status status = std::filesystem::status(PathFromUtf8(commandLine.replayDir), ec);
+  if (ec) {
+    error = "taruk: --replay " + commandLine.replayDir + ": " + ec.message();
     return false;
   }
-  if (!S_ISDIR(info.st_mode)) {
+  if (!std::filesystem::is_directory(status)) {
     error = "taruk: --replay " + commandLine.replayDir + ": not a folder";
     return false;
   }
@@ -27,8 +27,7 @@ bool CheckReplayFolder(const CommandLine& commandLine, std::string& error) {
 
 std::unique_ptr<DeviceOpener> MakeDriveSource(const CommandLine& commandLine, int stopFd) {
   if (!commandLine.replayDir.empty()) return std::make_unique<ReplayDeviceOpener>(commandLine.replayDir);
-  // ATA pass-through, directly or through taruk-smart-reader.
-  return MakeLiveDeviceOpener(stopFd);
+  return MakeLiveDrives(stopFd);
 }
 
 std::unique_ptr<Volumes> MakeVolumeSource(const CommandLine& commandLine) {
@@ -36,10 +35,10 @@ std::unique_ptr<Volumes> MakeVolumeSource(const CommandLine& commandLine) {
     // The captures may come with their volumes; without that file the
     // machine's own volumes answer.
     const std::string path = ReplayVolumesPath(commandLine.replayDir);
-    struct stat info {};
-    if (stat(path.c_str(), &info) == 0) return std::make_unique<ReplayVolumes>(path);
+    std::error_code ec;
+    if (std::filesystem::exists(PathFromUtf8(path), ec)) return std::make_unique<ReplayVolumes>(path);
   }
-  return std::make_unique<LinuxVolumes>();
+  return MakeMachineVolumes();
 }
 
 bool AnyDrivePresent(const DriveSlots& slots) {

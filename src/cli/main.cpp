@@ -1,15 +1,21 @@
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "cli/command_line.h"
 #include "cli/commands.h"
+#include "cli/platform.h"
 
 using namespace taruk;
 
 int main(int argc, char** argv) {
+  std::vector<std::string> arguments = ProgramArguments(argc, argv);
+  std::vector<char*> utf8Argv;
+  for (std::string& argument : arguments) utf8Argv.push_back(argument.data());
+  utf8Argv.push_back(nullptr);
   CommandLine commandLine;
   std::string error;
-  if (!ParseCommandLine(argc, argv, commandLine, error)) {
+  if (!ParseCommandLine(static_cast<int>(arguments.size()), utf8Argv.data(), commandLine, error)) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return 2;
   }

@@ -10,10 +10,8 @@ bool MetricsOutputs::Start(const CommandLine& commandLine, std::string& error) {
     std::fprintf(stderr, "taruk: Error: %s\n", why.c_str());
   });
   if (commandLine.metricsListen.empty()) return true;
-  ListenAddress address;
-  if (!ParseListenAddress(commandLine.metricsListen, address, error)) return false;
-  server = std::make_unique<MetricsHttpServer>(exporter->Snapshot());
-  return server->Start(address, error);
+  server = StartMetricsListener(commandLine.metricsListen, exporter->Snapshot(), error);
+  return server != nullptr;
 }
 
 }  // namespace taruk

@@ -8,21 +8,22 @@
 
 #include "core/metrics/metrics_exporter.h"
 #include "cli/command_line.h"
-#include "linux/metrics_http_server.h"
+#include "cli/platform.h"
 
 namespace taruk {
 
 class MetricsOutputs {
  public:
   // False with a one-line `error` when the server can't listen. Start it
-  // after the stop signals are blocked: its thread inherits the mask.
+  // after the headless run has its hold on the stop requests: the server's
+  // thread inherits it.
   bool Start(const CommandLine& commandLine, std::string& error);
   // The cycle's observer; null when neither output was asked for.
   CycleObserver* Observer() { return exporter.get(); }
 
  private:
   std::unique_ptr<MetricsExporter> exporter;
-  std::unique_ptr<MetricsHttpServer> server;
+  std::unique_ptr<MetricsListener> server;
 };
 
 }  // namespace taruk

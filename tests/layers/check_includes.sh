@@ -12,6 +12,7 @@ fault() { echo "$1"; faults=$((faults + 1)); }
 rules=(
   "core core/"
   "linux core/ linux/"
+  "win32 core/ win32/"
   "desktop core/ linux/ desktop/"
   "gui/toolkit gui/toolkit/"
   "gui/windows core/ linux/ desktop/ gui/"

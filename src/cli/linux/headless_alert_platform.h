@@ -1,7 +1,6 @@
 #pragma once
-// The alarm actions of the headless monitor: carried out as on a desktop,
-// and each one logged as a single line on stderr, since nobody watches a
-// window or a balloon on a server.
+// The alarm actions of the headless monitor on Linux: carried out as on a
+// desktop, and each one logged as a single line on stderr.
 
 #include "desktop/desktop_alert_platform.h"
 
@@ -19,9 +18,5 @@ class HeadlessAlertPlatform : public DesktopAlertPlatform {
  protected:
   void PowerRequestGoingOut(PowerAction action) override;
 };
-
-// One line on stderr, "taruk: " first. Line breaks and other control
-// characters inside the text become spaces, so that one action stays one line.
-void LogLine(const std::wstring& text);
 
 }  // namespace taruk
