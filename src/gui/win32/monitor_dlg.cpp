@@ -25,12 +25,11 @@ constexpr UINT kAnnounceDemoDrives = WM_APP + 1;
 
 }  // namespace
 
-CMonitorDlg::CMonitorDlg(Monitor& monitor, StartupSwitch& startup, std::optional<std::wstring> demoDrivesReason)
+CMonitorDlg::CMonitorDlg(Monitor& monitor, std::optional<std::wstring> demoDrivesReason)
     : DialogWindow(102),
       appIcon(static_cast<HICON>(
           LoadImageW(ProgramInstance(), MAKEINTRESOURCEW(kAppIcon), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE))),
       monitor(monitor),
-      startup(startup),
       demoDrivesReason(std::move(demoDrivesReason)) {
   monitor.core.SetView(this);
   monitor.core.alarmsOff = ShowsDemoDrives();
@@ -229,7 +228,7 @@ void CMonitorDlg::OnGraph() {
 }
 
 void CMonitorDlg::OnOptions() {
-  if (!EditOptions(monitor.config, monitor.environment.platform, startup, window)) return;
+  if (!EditOptions(monitor.config, monitor.environment.platform, window)) return;
   SaveConfig();
   // The timer keeps its period: a new poll interval takes effect at the next
   // start (the history uses it at once).

@@ -20,8 +20,6 @@
 
 namespace taruk::win32 {
 
-class StartupSwitch;
-
 // The notification-area icon's callback message.
 constexpr UINT WM_TRAYNOTIFY = 0xA124;
 
@@ -29,7 +27,7 @@ class CMonitorDlg : public DialogWindow, public MonitorView {
  public:
   // `demoDrivesReason` is set when the drives are the demo drives the
   // program fell back to: why none of this machine's could be read.
-  CMonitorDlg(Monitor& monitor, StartupSwitch& startup, std::optional<std::wstring> demoDrivesReason);
+  CMonitorDlg(Monitor& monitor, std::optional<std::wstring> demoDrivesReason);
   ~CMonitorDlg() override;
 
   // Panel operations.
@@ -85,7 +83,6 @@ class CMonitorDlg : public DialogWindow, public MonitorView {
   HBRUSH panelBrush = nullptr;
   bool trayIconAdded = false;
   Monitor& monitor;
-  StartupSwitch& startup;
   std::optional<std::wstring> demoDrivesReason;
 };
 

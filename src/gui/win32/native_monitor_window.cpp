@@ -11,7 +11,7 @@
 
 namespace taruk::win32 {
 
-int RunNativeMonitorWindow(Monitor& monitor, WindowAlertPlatform& platform, StartupSwitch& startup,
+int RunNativeMonitorWindow(Monitor& monitor, WindowAlertPlatform& platform,
                            std::optional<std::wstring> demoDrivesReason) {
   // No critical-error or open-file boxes from the system: a drive or volume
   // that cannot be read is skipped silently.
@@ -21,7 +21,7 @@ int RunNativeMonitorWindow(Monitor& monitor, WindowAlertPlatform& platform, Star
 
   int result = 0;
   {
-    CMonitorDlg window(monitor, startup, std::move(demoDrivesReason));
+    CMonitorDlg window(monitor, std::move(demoDrivesReason));
     platform.SetWindow(&window);
     if (window.DoModal(nullptr) == -1) {
       const unsigned long error = GetLastError();

@@ -4,13 +4,12 @@
 //
 //   WindowAlertPlatform platform(machine);
 //   Monitor monitor({drives, volumes, clock, platform, observer});
-//   return RunNativeMonitorWindow(monitor, platform, startup, demoDrivesReason);
+//   return RunNativeMonitorWindow(monitor, platform, demoDrivesReason);
 
 #include <optional>
 #include <string>
 
 #include "core/monitor/monitor.h"
-#include "gui/win32/startup_switch.h"
 #include "gui/win32/window_alert_platform.h"
 
 namespace taruk::win32 {
@@ -20,7 +19,7 @@ namespace taruk::win32 {
 // the window could not be created (no desktop), with the reason on stderr.
 // `demoDrivesReason`: set when the drives are the demo drives, why none of
 // the machine's could be read.
-int RunNativeMonitorWindow(Monitor& monitor, WindowAlertPlatform& platform, StartupSwitch& startup,
+int RunNativeMonitorWindow(Monitor& monitor, WindowAlertPlatform& platform,
                            std::optional<std::wstring> demoDrivesReason = std::nullopt);
 
 }  // namespace taruk::win32

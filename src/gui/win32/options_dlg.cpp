@@ -7,7 +7,7 @@
 #include "core/mail/outgoing_mail.h"
 #include "core/mail/smtp_client.h"
 #include "gui/win32/message_box.h"
-#include "gui/win32/startup_switch.h"
+#include "win32/autostart.h"
 
 namespace taruk::win32 {
 
@@ -52,7 +52,7 @@ bool COptionsDlg::OnInitDialog() {
   SendMessageW(Item(IdCriticalSpin), UDM_SETRANGE32, 1, 100);
   SetItemText(IdEmailEdit, emailAddress);
   SetItemText(IdServerEdit, smtpServer);
-  CheckDlgButton(window, IdRunAtStartup, startup.Exists() ? BST_CHECKED : BST_UNCHECKED);
+  CheckDlgButton(window, IdRunAtStartup, AutostartEntryExists() ? BST_CHECKED : BST_UNCHECKED);
   SetItemText(IdSendTestEmail, L"Send test\r\n  e-mail");
   for (const ActionList& actionList : kActionLists) ApplyTestSoundRule(actionList.list);
   return true;
@@ -146,15 +146,17 @@ void COptionsDlg::OnOK() {
   // failure to write it is shown, and the dialog still ends with OK so that
   // the other settings are kept.
   if (IsDlgButtonChecked(window, IdRunAtStartup) == BST_CHECKED) {
-    if (const unsigned long error = startup.Write()) ShowSystemError(error, window);
+    const std::string executable = RunningExecutablePath();
+    const int error = executable.empty() ? ERROR_FILE_NOT_FOUND : WriteAutostartEntry(executable);
+    if (error) ShowSystemError(static_cast<unsigned long>(error), window);
   } else {
-    startup.Remove();
+    RemoveAutostartEntry();
   }
   EndDialog(IDOK);
 }
 
-bool EditOptions(MonitorConfig& config, AlertPlatform& alertPlatform, StartupSwitch& startup, HWND owner) {
-  COptionsDlg dialog(alertPlatform, startup);
+bool EditOptions(MonitorConfig& config, AlertPlatform& alertPlatform, HWND owner) {
+  COptionsDlg dialog(alertPlatform);
   static_cast<OptionsExchange&>(dialog) = OptionsExchangeFromConfig(config);
   if (dialog.DoModal(owner) != IDOK) return false;
   ApplyOptionsExchange(dialog, config);

@@ -17,8 +17,6 @@ class AlertPlatform;
 
 namespace taruk::win32 {
 
-class StartupSwitch;
-
 class COptionsDlg : public DialogWindow, public OptionsExchange {
  public:
   // Control ids of template 134.
@@ -40,8 +38,8 @@ class COptionsDlg : public DialogWindow, public OptionsExchange {
     IdHealthTestSound = 1040,
   };
 
-  COptionsDlg(AlertPlatform& alertPlatform, StartupSwitch& startup, uint32_t smtpPort = kSmtpPort)
-      : DialogWindow(134), alertPlatform(alertPlatform), startup(startup), smtpPort(smtpPort) {}
+  explicit COptionsDlg(AlertPlatform& alertPlatform, uint32_t smtpPort = kSmtpPort)
+      : DialogWindow(134), alertPlatform(alertPlatform), smtpPort(smtpPort) {}
 
  protected:
   bool OnInitDialog() override;
@@ -56,13 +54,12 @@ class COptionsDlg : public DialogWindow, public OptionsExchange {
   int Selection(int listId) const;
 
   AlertPlatform& alertPlatform;
-  StartupSwitch& startup;
   uint32_t smtpPort;
   HBRUSH groupBrush = nullptr;
 };
 
 // The Options command of the main window up to the save: true when the
 // dialog ended with OK and `config` took its values; the caller then saves.
-bool EditOptions(MonitorConfig& config, AlertPlatform& alertPlatform, StartupSwitch& startup, HWND owner);
+bool EditOptions(MonitorConfig& config, AlertPlatform& alertPlatform, HWND owner);
 
 }  // namespace taruk::win32

@@ -1,0 +1,37 @@
+#!/bin/bash
+# taruk.exe --replay data/demo opens its main window; the disk buttons select
+# their drives; every window is photographed into the build tree
+# (screenshots-windows/), to be looked at beside the Qt windows' screenshots.
+source "$(dirname "$0")/gui_session.sh"
+
+start_taruk --replay "$source_dir/data/demo"
+expect_text "$main_title" 1005 "Western Digital"
+screenshot main "$main_title"
+
+# Each disk button shows its drive in the panel: maker and work time.
+click_control "$main_title" 1003
+expect_text "$main_title" 1005 "Seagate Technology"
+click_control "$main_title" 1006
+expect_text "$main_title" 1005 "IBM"
+click_control "$main_title" 1001
+expect_text "$main_title" 1005 "Western Digital"
+expect_text "$main_title" 1013 "14523 hours (605 days)"
+
+shoot_dialog 1025 "Temperature Graphic" graph Return
+shoot_dialog 1014 "S.M.A.R.T. details" details Return
+shoot_dialog 1016 "Options" options Escape
+
+# The system menu's "About Taruk..." (WM_SYSCOMMAND 16).
+probe post "$main_title" 0x0112 16 0
+probe wait "About Taruk" 15 || fail "the system menu opened no About box"
+probe has-text "About Taruk" "Taruk Version 2.0" || fail "the About box does not name the version"
+sleep 1
+screenshot about "About Taruk"
+xdotool key Escape
+probe gone "About Taruk" 15 || fail "Escape did not end the About box"
+
+# Closing only hides the window.
+xdotool key alt+F4
+sleep 1
+probe wait "$main_title" 1 && fail "Alt+F4 left the window shown"
+echo "screenshots in $screenshots"
