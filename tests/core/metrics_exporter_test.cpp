@@ -99,7 +99,7 @@ TEST(MetricsExporterTest, EachCycleRepublishesWhatItSawAndAGoneDriveKeepsOnlyIts
             "taruk_volume_free_bytes{root=\"/data\"} 101000000\n"
             "taruk_volume_free_space_alarm{root=\"/\"} 1\n"
             "taruk_volume_free_space_alarm{root=\"/data\"} 0\n");
-  for (const std::string sample : {"taruk_drive_attribute_raw{" + drive0 + ",id=\"194\",name=\"Temperature\"} 55\n",
+  for (const std::string& sample : {"taruk_drive_attribute_raw{" + drive0 + ",id=\"194\",name=\"Temperature\"} 55\n",
                                    "taruk_drive_power_mode{" + drive0 + ",mode=\"unknown\"} 1\n",
                                    "taruk_drive_health{" + drive0 + ",verdict=\"good\"} 1\n"}) {
     EXPECT_NE(page.find(sample), std::string::npos) << sample;

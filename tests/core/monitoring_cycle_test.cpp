@@ -1,11 +1,13 @@
 #include "core/monitor/monitoring_cycle.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <map>
 
+#include "core/base/executable_path.h"
+#include "core/base/path_text.h"
 #include "support/recording_platform.h"
+#include "support/stop_trigger.h"
 #include "support/test_drives.h"
 
 using namespace taruk;
@@ -45,11 +47,11 @@ class TableVolumes : public Volumes {
   }
 };
 
-// alarm.wav in the build folder, where every executable of the build lies.
+// alarm.wav in the build folder, where every executable of the build lies,
+// this test's own among them.
 std::wstring AlarmSoundPathForTest() {
-  const std::string binary = TARUK_BINARY;
-  const std::string folder = binary.substr(0, binary.rfind('/') + 1);
-  return std::wstring(folder.begin(), folder.end()) + L"alarm.wav";
+  const std::wstring binary = PathBytesToWide(RunningExecutablePath());
+  return binary.substr(0, binary.find_last_of(L"/\\") + 1) + L"alarm.wav";
 }
 
 class CountingView : public MonitorView {
@@ -173,16 +175,13 @@ TEST_F(MonitoringCycleTest, AStopRequestEndsTheActionsButNotTheHistory) {
   for (int n = 0; n < 4; ++n) drives.Set(n, "DRIVE " + std::to_string(n), 60);
   config.freeSpaceAction = AlarmAction::ShowNotification;
   volumes.Add(L"/full", 0);
-  int stop[2];
-  ASSERT_EQ(pipe(stop), 0);
-  core.stopFd = stop[0];
+  StopTrigger stop;
+  core.stopFd = stop.signal();
   // The request comes while the first action runs.
-  platform.onCall = [&] { EXPECT_EQ(write(stop[1], "x", 1), 1); };
+  platform.onCall = [&] { stop.Raise(); };
   Tick();
   EXPECT_EQ(platform.calls, std::vector<std::wstring>{TemperatureBalloon(0, Padded(L"DRIVE 0"), 55)});
   for (const DriveSlot& slot : slots) EXPECT_EQ(slot.minuteHistory[0], 60u);
-  close(stop[0]);
-  close(stop[1]);
 }
 
 TEST_F(MonitoringCycleTest, CycleStartedWhileOneIsRunningIsSkipped) {

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
+#include <filesystem>
 
 #include "core/drive/read_drive_info.h"
 #include "core/capture/capture_device.h"
@@ -72,7 +71,7 @@ TEST(ReplayDrives, EveryPassReadsTheFileAfresh) {
   WriteFileBytes(dir / "drive1.capture", broken);
   EXPECT_EQ(opener.Open(1), nullptr);
   EXPECT_NE(opener.Problem(1).find("hex digit"), std::string::npos) << opener.Problem(1);
-  ASSERT_EQ(unlink((dir / "drive1.capture").c_str()), 0);
+  ASSERT_TRUE(std::filesystem::remove(dir / "drive1.capture"));
   EXPECT_EQ(opener.Open(1), nullptr);
   EXPECT_EQ(opener.Problem(1), "");
 }
@@ -80,7 +79,7 @@ TEST(ReplayDrives, EveryPassReadsTheFileAfresh) {
 TEST(ReplayDrives, FilesThatAreNoCapturesAreReportedNotRead) {
   ScratchDir dir;
   ReplayDeviceOpener opener(dir.path());
-  mkdir((dir / "drive0.capture").c_str(), 0700);  // a folder
+  std::filesystem::create_directory(dir / "drive0.capture");  // a folder
   WriteFileBytes(dir / "drive2.capture", std::string(2 << 20, '0'));  // far too large
   WriteFileBytes(dir / "drive3.capture", "");  // empty: a drive whose version request fails
   EXPECT_EQ(opener.Open(0), nullptr);

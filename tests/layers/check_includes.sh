@@ -1,7 +1,8 @@
 #!/bin/bash
 # Every include arrow points down the layers: core < linux < desktop < gui <
-# cli. The core builds without Qt, and the platform headers it still uses are
-# listed below, one by one, so that a port to another system knows them all.
+# cli, and core < win32 < gui/win32 (the native Windows windows). The core builds without Qt and includes no system
+# header at all: what it needs from the system its headers declare, and
+# linux/system and win32/system implement them.
 # Usage: check_includes.sh SOURCE_DIR
 set -u
 src="${1:?source dir}/src"
@@ -11,11 +12,14 @@ fault() { echo "$1"; faults=$((faults + 1)); }
 # Folder, then the include prefixes its files may use.
 rules=(
   "core core/"
+  "linux/system core/ linux/system/"
   "linux core/ linux/"
+  "win32/system core/ win32/system/"
   "win32 core/ win32/"
   "desktop core/ linux/ desktop/"
   "gui/toolkit gui/toolkit/"
   "gui/windows core/ linux/ desktop/ gui/"
+  "gui/win32 core/ win32/ gui/monitor_ids.h gui/win32/"
   "reader core/ linux/"
 )
 for rule in "${rules[@]}"; do
@@ -30,39 +34,23 @@ for rule in "${rules[@]}"; do
 done
 
 # No Qt below the desktop layer.
-for folder in core linux reader; do
+for folder in core linux reader win32 gui/win32; do
   while IFS= read -r hit; do fault "Qt in ${hit#"$src"/}"; done \
     < <(grep -rHn '^[[:space:]]*#[[:space:]]*include[[:space:]]*<Q' "$src/$folder")
 done
 
-# The POSIX headers the core uses today: the places a Windows port must change.
-posix_in_core=(
-  "base/atomic_file.cpp dirent.h fcntl.h sys/file.h sys/stat.h unistd.h"
-  "base/atomic_file.h sys/types.h"
-  "base/executable_path.cpp unistd.h"
-  "base/iconv_converter.h iconv.h"
-  "base/small_text_file.cpp errno.h fcntl.h sys/stat.h unistd.h"
-  "base/stop_request.cpp poll.h unistd.h"
-  "mail/mail_text.cpp locale.h"
-  "mail/smtp_client.cpp unistd.h"
-  "mail/tcp_connection.cpp arpa/inet.h netdb.h netinet/in.h netinet/tcp.h poll.h sys/socket.h unistd.h"
-  "monitor/settings_file.cpp fcntl.h sys/stat.h unistd.h"
-  "monitor/settings_format.cpp unistd.h"
-  "monitor/settings_location.cpp pwd.h unistd.h"
-)
+# No system header in the core: only the C++ standard library (no dot, or a
+# C header's <cxxx> twin).
 while IFS= read -r hit; do
   file=${hit%%:*}
-  file=${file#"$src"/core/}
   header=$(sed 's/.*#[[:space:]]*include[[:space:]]*<\([^>]*\)>.*/\1/' <<<"$hit")
-  # The C++ standard library: no dot, or a C header with a <cxxx> twin.
   [[ $header != *.h && $header != */* ]] && continue
-  listed=0
-  for entry in "${posix_in_core[@]}"; do
-    read -r where headers <<<"$entry"
-    [[ $where == "$file" && " $headers " == *" $header "* ]] && listed=1
-  done
-  ((listed)) || fault "core/$file includes <$header>, a platform header not listed in ${0##*/}"
+  fault "${file#"$src"/} includes <$header>, a system header"
 done < <(grep -rHn '^[[:space:]]*#[[:space:]]*include[[:space:]]*<' "$src/core")
+
+# One source for both systems: the core chooses nothing by preprocessor.
+while IFS= read -r hit; do fault "${hit#"$src"/}: the core has no #if"; done \
+  < <(grep -rHnE '^[[:space:]]*#[[:space:]]*(if|ifdef|ifndef|elif)([^a-z]|$)' "$src/core")
 
 if ((faults)); then
   echo "$faults include(s) break the layers"

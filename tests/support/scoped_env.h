@@ -8,23 +8,18 @@
 
 namespace taruk {
 
+// Sets the variable of this process, or removes it (nullopt), so that the
+// system's own lookups see it too (on Windows, where a variable cannot be
+// empty, "" removes it as well).
+void SetEnvironmentValue(const std::string& name, const std::optional<std::string>& value);
+
 class ScopedEnv {
  public:
   ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
     if (const char* old = std::getenv(name)) old_ = old;
-    if (value) {
-      setenv(name, value->c_str(), 1);
-    } else {
-      unsetenv(name);
-    }
+    SetEnvironmentValue(name_, value);
   }
-  ~ScopedEnv() {
-    if (old_) {
-      setenv(name_.c_str(), old_->c_str(), 1);
-    } else {
-      unsetenv(name_.c_str());
-    }
-  }
+  ~ScopedEnv() { SetEnvironmentValue(name_, old_); }
   ScopedEnv(const ScopedEnv&) = delete;
   ScopedEnv& operator=(const ScopedEnv&) = delete;
 

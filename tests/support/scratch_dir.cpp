@@ -1,36 +1,59 @@
 #include "support/scratch_dir.h"
 
-#include <dirent.h>
-#include <ftw.h>
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <sstream>
+#include <system_error>
 #include <vector>
 
 namespace taruk {
 
 namespace {
 
-int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) {
-  remove(path);
-  return 0;
+namespace fs = std::filesystem;
+
+// Depth first, links not followed, every failure passed over (a test may
+// have left a folder it made unreadable).
+void RemoveTree(const fs::path& path) {
+  std::error_code error;
+  if (fs::is_directory(fs::symlink_status(path, error))) {
+    std::vector<fs::path> entries;
+    for (fs::directory_iterator it(path, error), end; !error && it != end; it.increment(error)) {
+      entries.push_back(it->path());
+    }
+    for (const fs::path& entry : entries) RemoveTree(entry);
+  }
+  fs::remove(path, error);
 }
 
 }  // namespace
 
+// Under the system's temporary folder ($TMPDIR or /tmp on Linux, %TEMP% on
+// Windows).
 ScratchDir::ScratchDir() {
-  const char* base = std::getenv("TMPDIR");
-  std::string pattern = std::string(base && *base ? base : "/tmp") + "/taruk-test-XXXXXX";
-  if (mkdtemp(pattern.data())) path_ = pattern;
+  std::error_code error;
+  const fs::path base = fs::temp_directory_path(error);
+  if (error) return;
+  std::random_device seed;
+  std::mt19937_64 random(seed());
+  const char letters[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = "taruk-test-";
+    for (int i = 0; i < 6; ++i) name += letters[random() % (sizeof letters - 1)];
+    const fs::path folder = base / name;
+    if (fs::create_directory(folder, error) && !error) {
+      fs::permissions(folder, fs::perms::owner_all, error);
+      path_ = folder.string();
+      return;
+    }
+  }
 }
 
 ScratchDir::~ScratchDir() {
-  if (!path_.empty()) nftw(path_.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
+  if (!path_.empty()) RemoveTree(path_);
 }
 
 bool WriteFileBytes(const std::string& path, const std::string& bytes) {
@@ -47,12 +70,9 @@ std::string ReadFileBytes(const std::string& path) {
 
 std::string ListFolder(const std::string& path) {
   std::vector<std::string> names;
-  if (DIR* dir = opendir(path.c_str())) {
-    while (const dirent* entry = readdir(dir)) {
-      const std::string name = entry->d_name;
-      if (name != "." && name != "..") names.push_back(name);
-    }
-    closedir(dir);
+  std::error_code error;
+  for (fs::directory_iterator it(path, error), end; !error && it != end; it.increment(error)) {
+    names.push_back(it->path().filename().string());
   }
   std::sort(names.begin(), names.end());
   std::ostringstream list;

@@ -1,13 +1,8 @@
 #include "support/scripted_server.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
+
+#include "support/test_socket.h"
 
 namespace taruk {
 
@@ -15,25 +10,13 @@ namespace {
 
 constexpr int WaitLimitMs = 10'000;
 
-bool WaitReadable(int fd) {
-  pollfd entry{fd, POLLIN, 0};
-  return poll(&entry, 1, WaitLimitMs) > 0;
-}
-
-void SendBytes(int fd, const std::string& bytes) {
-  size_t sent = 0;
-  while (sent < bytes.size()) {
-    const ssize_t count = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-    if (count <= 0) return;
-    sent += static_cast<size_t>(count);
-  }
-}
+bool WaitLong(TestSocket socket) { return WaitReadable(socket, WaitLimitMs); }
 
 }  // namespace
 
 ScriptedServer::~ScriptedServer() {
   if (player.joinable()) player.join();
-  if (listener >= 0) close(listener);
+  CloseTestSocket(listener);
 }
 
 ScriptedServer& ScriptedServer::Reply(std::string bytes) {
@@ -73,21 +56,10 @@ ScriptedServer& ScriptedServer::Stall() {
 }
 
 bool ScriptedServer::Start() {
-  listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (listener < 0) return false;
   // A small receive window lets a stalled server push back on the client
   // soon. The accepted connection inherits it.
-  const int window = 4096;
-  setsockopt(listener, SOL_SOCKET, SO_RCVBUF, &window, sizeof window);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof address;
-  if (bind(listener, reinterpret_cast<sockaddr*>(&address), size) != 0 || listen(listener, 4) != 0 ||
-      getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
-    return false;
-  }
-  port = ntohs(address.sin_port);
+  listener = ListenOnLoopback(4096, port);
+  if (listener == kNoTestSocket) return false;
   player = std::thread([this] { Play(); });
   return true;
 }
@@ -116,7 +88,7 @@ void ScriptedServer::Release() {
 
 // Reads until `marker` has arrived behind `searchFrom`; the search resumes
 // behind it next time.
-bool ScriptedServer::ReadUntil(int fd, const std::string& marker, size_t& searchFrom) {
+bool ScriptedServer::ReadUntil(TestSocket fd, const std::string& marker, size_t& searchFrom) {
   for (;;) {
     {
       std::lock_guard lock(guard);
@@ -130,10 +102,10 @@ bool ScriptedServer::ReadUntil(int fd, const std::string& marker, size_t& search
   }
 }
 
-bool ScriptedServer::ReceiveMore(int fd) {
-  if (!WaitReadable(fd)) return false;
+bool ScriptedServer::ReceiveMore(TestSocket fd) {
+  if (!WaitLong(fd)) return false;
   char buffer[4096];
-  const ssize_t count = recv(fd, buffer, sizeof buffer, 0);
+  const long long count = ReceiveBytes(fd, buffer, sizeof buffer);
   std::lock_guard lock(guard);
   if (count == 0) clientClosed = true;
   if (count <= 0) return false;
@@ -142,9 +114,9 @@ bool ScriptedServer::ReceiveMore(int fd) {
 }
 
 void ScriptedServer::Play() {
-  if (!WaitReadable(listener)) return;
-  const int fd = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
-  if (fd < 0) return;
+  if (!WaitLong(listener)) return;
+  const TestSocket fd = AcceptConnection(listener);
+  if (fd == kNoTestSocket) return;
   std::vector<Step> steps;
   {
     std::lock_guard lock(guard);
@@ -162,8 +134,7 @@ void ScriptedServer::Play() {
       case StepKind::ReplyByteByByte: {
         // Without Nagle's delay and with a pause, each byte is a segment of
         // its own.
-        const int on = 1;
-        setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+        SendWithoutDelay(fd);
         for (const char byte : step.bytes) {
           SendBytes(fd, std::string(1, byte));
           std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -189,7 +160,7 @@ void ScriptedServer::Play() {
   // Whatever the client still sends, up to its closing, is recorded too.
   while (open && ReceiveMore(fd)) {
   }
-  close(fd);
+  CloseTestSocket(fd);
 }
 
 }  // namespace taruk

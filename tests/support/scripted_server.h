@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/test_socket.h"
+
 namespace taruk {
 
 class ScriptedServer {
@@ -53,11 +55,11 @@ class ScriptedServer {
   };
 
   void Play();
-  bool ReadUntil(int fd, const std::string& marker, size_t& searchFrom);
-  bool ReceiveMore(int fd);  // false once the client closed or went quiet
+  bool ReadUntil(TestSocket fd, const std::string& marker, size_t& searchFrom);
+  bool ReceiveMore(TestSocket fd);  // false once the client closed or went quiet
 
   std::vector<Step> script;
-  int listener = -1;
+  TestSocket listener = kNoTestSocket;
   uint16_t port = 0;
   std::thread player;
   std::mutex guard;

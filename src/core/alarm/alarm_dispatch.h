@@ -17,7 +17,7 @@ struct AlarmMailSettings {
   std::wstring emailAddress;
   std::wstring smtpServer;
   uint32_t port = kSmtpPort;
-  int stopFd = -1;  // a stop request ends the client's waits (core/base/stop_request.h)
+  StopSignal stopFd = kNoStopSignal;  // a stop request ends the client's waits
 };
 
 void CarryOutAlarm(AlarmAction action, const AlarmMessage& message, const AlarmMailSettings& mail,

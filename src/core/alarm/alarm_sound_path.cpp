@@ -6,9 +6,10 @@
 namespace taruk {
 
 std::wstring AlarmSoundPathFor(const std::wstring& executablePath) {
-  const size_t slash = executablePath.rfind(L'/');
+  const size_t slash = executablePath.find_last_of(kPathSeparators);
   // Cut only behind a separator after the first character: a path whose last
-  // '/' is its first is left as it is, and then fails to play with a reason.
+  // separator is its first is left as it is, and then fails to play with a
+  // reason.
   if (slash == std::wstring::npos || slash == 0) return executablePath;
   return executablePath.substr(0, slash + 1) + L"alarm.wav";
 }

@@ -5,13 +5,13 @@
 
 namespace taruk {
 
-// The executable's folder (everything up to its last '/') followed by
-// "alarm.wav"; a path without a '/' after its first character ("taruk",
-// "/taruk") is returned as it is, and then fails to play with a readable
-// reason.
+// The executable's folder (everything up to its last separator, '/' or on
+// Windows also '\') followed by "alarm.wav"; a path without a separator
+// after its first character ("taruk", "/taruk") is returned as it is, and
+// then fails to play with a readable reason.
 std::wstring AlarmSoundPathFor(const std::wstring& executablePath);
 
-// AlarmSoundPathFor the path of the running executable (/proc/self/exe).
+// AlarmSoundPathFor the path of the running executable.
 std::wstring AlarmSoundPath();
 
 }  // namespace taruk

@@ -3,8 +3,6 @@
 // being led astray by what others may have put in the file's folder. Every
 // file Taruk writes goes through here.
 
-#include <sys/types.h>
-
 #include <string>
 #include <string_view>
 
@@ -13,7 +11,9 @@ namespace taruk {
 // Writes `contents` to a new file beside `path`, flushes it to the disk and
 // renames it over `path`. Any failure (no folder, a read-only or full file
 // system, an old file the user may not write) leaves the old file exactly as
-// it was and returns false, with errno telling why.
+// it was and returns false, with errno telling why. (Windows has no modes and
+// no user-made links of this kind: there the file is written beside `path`
+// and moved over it in one step that reaches the disk before it returns.)
 //
 // The new file is created exclusively under a fresh name, so nothing planted
 // in the folder (a link, a FIFO) is ever opened. A symbolic link at `path`
@@ -24,6 +24,6 @@ namespace taruk {
 //
 // Temporaries left by a save that was killed half-way (`NAME.XXXXXX` files
 // of this user that no running save holds) are removed after a save.
-bool ReplaceFileAtomically(const std::string& path, std::string_view contents, mode_t newFileMode = 0600);
+bool ReplaceFileAtomically(const std::string& path, std::string_view contents, unsigned newFileMode = 0600);
 
 }  // namespace taruk

@@ -2,6 +2,8 @@
 
 #include <ctime>
 
+#include "core/base/local_time.h"
+
 namespace taruk {
 
 namespace {
@@ -9,7 +11,7 @@ namespace {
 // Each field comes from its own reading of the clock, hour first.
 const std::tm* Now(std::tm& storage) {
   const std::time_t now = std::time(nullptr);
-  return localtime_r(&now, &storage);
+  return ToLocalTime(now, storage) ? &storage : nullptr;
 }
 
 }  // namespace

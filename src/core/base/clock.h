@@ -12,7 +12,7 @@ class Clock {
   virtual int CurrentMinute() = 0;  // 0..59 or -1
 };
 
-// The system's local time (localtime_r).
+// The system's local time.
 class SystemClock : public Clock {
  public:
   int CurrentHour() override;

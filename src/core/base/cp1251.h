@@ -1,6 +1,7 @@
 #pragma once
 // Code page 1251 (Windows Cyrillic), the 8-bit form of the settings file.
-// Both directions go through glibc's iconv.
+// Both directions go through glibc's iconv on Linux, and through the
+// system's own table for the code page on Windows.
 
 #include <string>
 

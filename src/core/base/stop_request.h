@@ -1,13 +1,31 @@
 #pragma once
+// A request to stop the program, as the system delivers it: on Linux a
+// descriptor that turns readable when SIGTERM, SIGINT or SIGHUP comes (a
+// signalfd), on Windows an event that the console's Ctrl+C, Ctrl+Break,
+// close, log-off and shut-down notices set. Every wait that could hold the
+// program for long looks at it beside what it waits for, so that a stop ends
+// the wait at once.
+
+#include <cstdint>
 
 namespace taruk {
 
-// A request to stop the program, as a descriptor that turns readable when it
-// comes (the headless monitor's signalfd for SIGTERM, SIGINT and SIGHUP).
-// Every wait that could hold the program for long polls it beside what it
-// waits for, so that a stop ends the wait at once. -1 stands for none.
+// The descriptor or the event's handle; kNoStopSignal stands for none.
+using StopSignal = std::intptr_t;
+constexpr StopSignal kNoStopSignal = -1;
 
 // True once the request has come. Never blocks.
-bool StopRequested(int stopFd);
+bool StopRequested(StopSignal stop);
+
+// Waits up to `milliseconds` (0 or more) for the request; true once it has come.
+bool WaitForStopRequest(StopSignal stop, int milliseconds);
+
+// Starts taking the system's stop requests (from then on they no longer end
+// the program at once) and returns the signal they raise, or kNoStopSignal
+// when it could not be made. Called once, before any thread starts.
+StopSignal ListenForStopRequests();
+
+// Gives the signal back to the system.
+void CloseStopSignal(StopSignal stop);
 
 }  // namespace taruk

@@ -2,13 +2,15 @@
 
 #include <cstdint>
 
+#include "core/base/wide_char.h"
+
 namespace taruk {
 
 std::string ToUtf8(std::wstring_view text) {
   std::string out;
   out.reserve(text.size());
-  for (wchar_t wide : text) {
-    uint32_t c = static_cast<uint32_t>(wide);
+  for (size_t i = 0, units = 1; i < text.size(); i += units) {
+    uint32_t c = CharacterAt(text, i, units);
     if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
     if (c < 0x80) {
       out += static_cast<char>(c);

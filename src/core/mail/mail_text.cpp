@@ -1,15 +1,19 @@
 #include "core/mail/mail_text.h"
 
-#include <locale.h>
+#include "core/base/local_time.h"
+#include "core/base/wide_char.h"
 
 namespace taruk {
 
 std::string ToWireBytes(const std::wstring& text) {
   std::string bytes;
   bytes.reserve(text.size());
-  for (const wchar_t c : text) {
-    const auto value = static_cast<unsigned long>(c);
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto value = static_cast<unsigned long>(text[i]);
     bytes.push_back(value <= 0xFF ? static_cast<char>(static_cast<unsigned char>(value)) : '?');
+    // Where wchar_t is UTF-16, a character beyond U+FFFF takes two units: it
+    // is still one character, one "?".
+    if (sizeof(wchar_t) == 2 && IsSurrogatePair(text, i)) ++i;
   }
   return bytes;
 }
@@ -50,16 +54,23 @@ std::wstring StuffBody(const std::wstring& body) {
 }
 
 std::wstring FormatMailDate(std::time_t when) {
+  // The English day and month names that mail readers expect, even when the
+  // program runs under another locale; the numbers and the zone's
+  // abbreviation read the same in every locale.
+  static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+  static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
   std::tm local{};
-  if (!localtime_r(&when, &local)) return L"";
-  // The C locale gives the English day and month names that mail readers
-  // expect, even when the program runs under another locale.
-  const locale_t english = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-  if (!english) return L"";
-  char text[128];
-  const size_t length = strftime_l(text, sizeof text, "%a, %d %b %y %H:%M:%S %Z", &local, english);
-  freelocale(english);
-  return FromWireBytes(std::string(text, length));
+  if (!ToLocalTime(when, local) || local.tm_wday < 0 || local.tm_wday > 6 || local.tm_mon < 0 ||
+      local.tm_mon > 11) {
+    return L"";
+  }
+  char day[8];
+  char rest[128];
+  const size_t dayLength = std::strftime(day, sizeof day, "%d", &local);
+  const size_t restLength = std::strftime(rest, sizeof rest, "%y %H:%M:%S %Z", &local);
+  return FromWireBytes(std::string(kDays[local.tm_wday]) + ", " + std::string(day, dayLength) + " " +
+                       kMonths[local.tm_mon] + " " + std::string(rest, restLength));
 }
 
 }  // namespace taruk

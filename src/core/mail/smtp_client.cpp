@@ -1,7 +1,5 @@
 #include "core/mail/smtp_client.h"
 
-#include <unistd.h>
-
 #include <ctime>
 
 #include "core/mail/mail_text.h"
@@ -35,9 +33,8 @@ const ReplyKind ReplyKinds[] = {
 
 // The name this machine gives itself in HELO; "localhost" when it has none.
 std::wstring LocalHostName() {
-  char name[256] = {};
-  if (gethostname(name, sizeof name - 1) != 0 || name[0] == '\0') return L"localhost";
-  return FromWireBytes(name);
+  const std::string name = MachineHostName();
+  return name.empty() ? L"localhost" : FromWireBytes(name);
 }
 
 const wchar_t* ErrorText(NetResult result, const wchar_t* timedOut) {
@@ -71,12 +68,12 @@ bool CSmtpClient::Connect() {
   if (connected) return true;
   DropConnection();
 
-  int fd = -1;
+  SocketHandle connection = kNoSocket;
   bool created = false;
   NetResult result = NetResult::Failed;
   if (port > 0 && port <= 0xFFFF) {
-    result = ConnectTcp(ToWireBytes(server), static_cast<uint16_t>(port), DeadlineAfter(timeouts.connect), fd,
-                        created, stopFd);
+    result = ConnectTcp(ToWireBytes(server), static_cast<uint16_t>(port), DeadlineAfter(timeouts.connect),
+                        connection, created, stopFd);
   } else {
     created = true;  // no port to connect to: the server cannot be reached
   }
@@ -88,7 +85,7 @@ bool CSmtpClient::Connect() {
     lastError = result == NetResult::Failed ? L"Unable to connect to server" : ErrorText(result, ConnectTimedOut);
     return false;
   }
-  socket = fd;
+  socket = connection;
 
   if (!ReadReply(ReplyReady)) {
     // A greeting that never came, or never ended, keeps its own text.

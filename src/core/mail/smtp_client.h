@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <string>
 
+#include "core/base/stop_request.h"
 #include "core/mail/outgoing_mail.h"
+#include "core/mail/tcp_connection.h"
 
 namespace taruk {
 
@@ -39,10 +41,10 @@ class CSmtpClient {
 
   std::wstring lastError = L"OK";
   std::wstring mailerName = L"Orvo Mail";
-  // A descriptor that turns readable when the program is asked to stop
-  // (the headless monitor's stop signals); every wait ends on it at once.
-  // -1: nothing but the time-outs ends a wait.
-  int stopFd = -1;
+  // The program's stop request (the headless monitor's stop signals); every
+  // wait ends on it at once. kNoStopSignal: nothing but the time-outs ends a
+  // wait.
+  StopSignal stopFd = kNoStopSignal;
 
  protected:
   const SmtpTimeouts timeouts;
@@ -62,7 +64,7 @@ class CSmtpClient {
   bool connected = false;
   uint32_t port;
   std::wstring server;
-  int socket = -1;
+  SocketHandle socket = kNoSocket;
   std::string pending;  // received bytes that follow the last reply
   std::wstring replyText;
 };

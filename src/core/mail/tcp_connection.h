@@ -1,15 +1,22 @@
 #pragma once
 // A TCP connection over IPv4 whose every step ends within a time limit. The
-// socket stays non-blocking; waits go through poll, so no call can hang.
+// socket stays non-blocking and every wait has its deadline, so no call can
+// hang. (BSD sockets on Linux, Winsock on Windows.)
 
 #include <chrono>
 #include <cstdint>
 #include <string>
 
+#include "core/base/stop_request.h"
+
 namespace taruk {
 
-// TooLong: more arrived than a reply may hold. Stopped: the stop descriptor
-// turned readable during a wait.
+// The socket's descriptor or Winsock handle; kNoSocket when there is none.
+using SocketHandle = std::intptr_t;
+constexpr SocketHandle kNoSocket = -1;
+
+// TooLong: more arrived than a reply may hold. Stopped: the stop request
+// came during a wait.
 enum class NetResult { Ok, Failed, TimedOut, Closed, TooLong, Stopped };
 
 using Deadline = std::chrono::steady_clock::time_point;
@@ -19,22 +26,26 @@ inline Deadline DeadlineAfter(std::chrono::milliseconds limit) {
 }
 
 // Connects to `host` (a dotted IPv4 address used as it is, otherwise a host
-// name whose first IPv4 address is used) on `port`. On Ok, `fd` holds the
+// name whose first IPv4 address is used) on `port`. On Ok, `socket` holds the
 // connected socket; on anything else no socket is left open. `created` tells
 // a failure to make the socket apart from a failure to reach the server.
-// Every wait below also ends, with Stopped, once `stopFd` (when not -1) is
-// readable.
-NetResult ConnectTcp(const std::string& host, uint16_t port, Deadline deadline, int& fd, bool& created,
-                     int stopFd = -1);
+// Every wait below also ends, with Stopped, once the stop request comes.
+NetResult ConnectTcp(const std::string& host, uint16_t port, Deadline deadline, SocketHandle& socket,
+                     bool& created, StopSignal stop = kNoStopSignal);
 
 // Hands every byte to the connection. Never raises SIGPIPE: a connection that
 // the server closed is Failed.
-NetResult SendAll(int fd, const std::string& bytes, Deadline deadline, int stopFd = -1);
+NetResult SendAll(SocketHandle socket, const std::string& bytes, Deadline deadline,
+                  StopSignal stop = kNoStopSignal);
 
 // Appends what arrives, at most `limit` bytes, to `received`: Ok once some
 // bytes came, Closed when the server closed the connection.
-NetResult ReceiveSome(int fd, std::string& received, size_t limit, Deadline deadline, int stopFd = -1);
+NetResult ReceiveSome(SocketHandle socket, std::string& received, size_t limit, Deadline deadline,
+                      StopSignal stop = kNoStopSignal);
 
-void CloseSocket(int& fd);
+void CloseSocket(SocketHandle& socket);
+
+// The name this machine gives itself, as bytes; empty when it has none.
+std::string MachineHostName();
 
 }  // namespace taruk

@@ -68,10 +68,10 @@ class MonitorCore {
   // of the machine's could be read): they are read, shown and recorded as
   // usual, but no alarm action is ever carried out for them or their volumes.
   bool alarmsOff = false;
-  // Readable once the program is asked to stop: an e-mail on its way gives
+  // The program's stop request: once it has come, an e-mail on its way gives
   // up at once, and no further action is carried out (core/base/stop_request.h).
-  // -1 for the window, which stops between cycles.
-  int stopFd = -1;
+  // kNoStopSignal for the window, which stops between cycles.
+  StopSignal stopFd = kNoStopSignal;
 
  private:
   // Tells the observer, if any, what the pass that began at `started` left.

@@ -1,11 +1,8 @@
 #include "core/monitor/settings_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "core/base/atomic_file.h"
 #include "core/base/path_text.h"
+#include "core/base/regular_file.h"
 #include "core/monitor/settings_format.h"
 #include "core/monitor/settings_location.h"
 
@@ -27,17 +24,17 @@ void CreateFolder(const SettingsFolder& folder) {
   if (folder.createParents) {
     for (size_t slash = bytes.find('/', 1); slash != std::string::npos;
          slash = bytes.find('/', slash + 1)) {
-      mkdir(bytes.substr(0, slash).c_str(), 0700);
+      MakeFolder(bytes.substr(0, slash));
     }
   }
-  mkdir(bytes.c_str(), 0700);
+  MakeFolder(bytes);
 }
 
 }  // namespace
 
 std::wstring SettingsPath() {
   const SettingsFolder folder = FindSettingsFolder();
-  return folder.path.empty() ? std::wstring() : folder.path + L"/conf.dat";
+  return folder.path.empty() ? std::wstring() : SettingsFileIn(folder.path);
 }
 
 void LoadSettings(MonitorConfig& config) {
@@ -46,17 +43,13 @@ void LoadSettings(MonitorConfig& config) {
   CreateFolder(folder);
   std::string path;
   if (!SettingsPathBytes(path)) return;
-  // Non-blocking, so that a FIFO put in the file's place can't hang the start.
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-  if (fd < 0) return;
-  // Only a regular file counts as opened: a folder named conf.dat would
-  // otherwise read as an empty file and blank both strings.
-  struct stat info {};
-  if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-    SettingsInput input(fd);
-    ReadSettings(input, config);
-  }
-  close(fd);
+  // Only a regular file counts as opened: a FIFO put in the file's place
+  // can't hang the start, and a folder named conf.dat would otherwise read
+  // as an empty file and blank both strings.
+  RegularFile file(path);
+  if (!file.IsOpen()) return;
+  SettingsInput input(file);
+  ReadSettings(input, config);
 }
 
 bool SaveSettings(const MonitorConfig& config) {

@@ -1,8 +1,5 @@
 #include "core/monitor/settings_format.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdint>
 
 #include "core/base/cp1251.h"
@@ -179,11 +176,8 @@ int SettingsInput::Peek() {
 }
 
 bool SettingsInput::Refill() {
-  if (fd_ < 0) return false;
-  ssize_t got;
-  do {
-    got = read(fd_, chunk_, sizeof chunk_);
-  } while (got < 0 && errno == EINTR);
+  if (!file_) return false;
+  const long long got = file_->Read(chunk_, sizeof chunk_);
   if (got <= 0) return false;
   buffered_ = std::string_view(chunk_, static_cast<size_t>(got));
   position_ = 0;

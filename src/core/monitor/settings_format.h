@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/base/regular_file.h"
 #include "core/monitor/monitor_config.h"
 
 namespace taruk {
@@ -34,7 +35,7 @@ bool FormatSettings(const MonitorConfig& config, std::string& bytes);
 class SettingsInput {
  public:
   explicit SettingsInput(std::string_view bytes) : buffered_(bytes) {}
-  explicit SettingsInput(int fd) : fd_(fd) {}
+  explicit SettingsInput(RegularFile& file) : file_(&file) {}
   SettingsInput(const SettingsInput&) = delete;
   SettingsInput& operator=(const SettingsInput&) = delete;
 
@@ -46,7 +47,7 @@ class SettingsInput {
  private:
   bool Refill();
 
-  int fd_ = -1;
+  RegularFile* file_ = nullptr;
   std::string_view buffered_;
   size_t position_ = 0;
   char chunk_[4096];

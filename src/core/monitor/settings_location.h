@@ -1,8 +1,8 @@
 #pragma once
-// Where conf.dat lives: $APPDATA/Taruk when APPDATA is set (the folder of the
-// Windows version), else the XDG configuration folder, $XDG_CONFIG_HOME/Taruk
-// or ~/.config/Taruk. The Windows version fell back to the root of drive C:
-// without APPDATA; on Linux the user's configuration folder takes that role.
+// Where conf.dat lives: %APPDATA%\Taruk, or the root of drive C: without
+// APPDATA. On Linux: $APPDATA/Taruk when APPDATA is set (the Windows folder),
+// else the XDG configuration folder, $XDG_CONFIG_HOME/Taruk or
+// ~/.config/Taruk, which takes the role of the root of drive C:.
 
 #include <cstddef>
 #include <string>
@@ -22,5 +22,8 @@ struct SettingsFolder {
 };
 
 SettingsFolder FindSettingsFolder();
+
+// conf.dat in that folder, joined with the system's separator.
+std::wstring SettingsFileIn(const std::wstring& folder);
 
 }  // namespace taruk

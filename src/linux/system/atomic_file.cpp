@@ -115,7 +115,7 @@ void RemoveLeftoverTemporaries(const std::string& folder, const std::string& nam
 
 }  // namespace
 
-bool ReplaceFileAtomically(const std::string& path, std::string_view contents, mode_t newFileMode) {
+bool ReplaceFileAtomically(const std::string& path, std::string_view contents, unsigned newFileMode) {
   const std::string target = FileToReplace(path);
 
   // Truncating an old file the user may not write would fail; a rename would

@@ -3,7 +3,7 @@
 #include <array>
 #include <utility>
 
-#include "core/base/iconv_converter.h"
+#include "linux/system/iconv_converter.h"
 
 namespace taruk {
 

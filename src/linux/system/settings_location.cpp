@@ -48,4 +48,6 @@ SettingsFolder FindSettingsFolder() {
   return {PathBytesToWide(home) + L"/.config/Taruk", true};
 }
 
+std::wstring SettingsFileIn(const std::wstring& folder) { return folder + L"/conf.dat"; }
+
 }  // namespace taruk

@@ -29,9 +29,9 @@ int MillisecondsLeft(Deadline deadline) {
   return ms > 1'000'000'000 ? 1'000'000'000 : static_cast<int>(ms);
 }
 
-NetResult WaitFor(int fd, short events, Deadline deadline, int stopFd) {
+NetResult WaitFor(int fd, short events, Deadline deadline, StopSignal stop) {
   for (;;) {
-    pollfd entries[2] = {{fd, events, 0}, {stopFd, POLLIN, 0}};
+    pollfd entries[2] = {{fd, events, 0}, {static_cast<int>(stop), POLLIN, 0}};
     const int ready = poll(entries, 2, MillisecondsLeft(deadline));
     if (ready > 0 && entries[1].revents != 0) return NetResult::Stopped;
     if (ready > 0) return NetResult::Ok;  // errors show in the call that follows
@@ -48,7 +48,7 @@ struct LookupRequest {
   gaicb block{};
 };
 
-NetResult FirstIPv4Address(const std::string& host, Deadline deadline, int stopFd, in_addr& address) {
+NetResult FirstIPv4Address(const std::string& host, Deadline deadline, StopSignal stop, in_addr& address) {
   if (inet_pton(AF_INET, host.c_str(), &address) == 1) return NetResult::Ok;
 
   auto* request = new LookupRequest{host, {}, {}};
@@ -64,7 +64,7 @@ NetResult FirstIPv4Address(const std::string& host, Deadline deadline, int stopF
   // The lookup can't be polled: a stop request is looked at ten times a second.
   bool stopped = false;
   while (gai_error(&request->block) == EAI_INPROGRESS) {
-    stopped = StopRequested(stopFd);
+    stopped = StopRequested(stop);
     const int left = std::min(MillisecondsLeft(deadline), kStopCheckMs);
     if (left == 0 || stopped) break;
     const timespec wait{left / 1000, (left % 1000) * 1'000'000L};
@@ -99,20 +99,21 @@ NetResult FirstIPv4Address(const std::string& host, Deadline deadline, int stopF
 
 }  // namespace
 
-NetResult ConnectTcp(const std::string& host, uint16_t port, Deadline deadline, int& fd, bool& created,
-                     int stopFd) {
-  fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+NetResult ConnectTcp(const std::string& host, uint16_t port, Deadline deadline, SocketHandle& connected,
+                     bool& created, StopSignal stop) {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  connected = fd;
   created = fd >= 0;
   if (!created) return NetResult::Failed;
 
   sockaddr_in server{};
   server.sin_family = AF_INET;
   server.sin_port = htons(port);
-  NetResult result = FirstIPv4Address(host, deadline, stopFd, server.sin_addr);
+  NetResult result = FirstIPv4Address(host, deadline, stop, server.sin_addr);
   if (result == NetResult::Ok &&
       connect(fd, reinterpret_cast<const sockaddr*>(&server), sizeof server) != 0) {
     if (errno == EINPROGRESS || errno == EINTR) {
-      result = WaitFor(fd, POLLOUT, deadline, stopFd);
+      result = WaitFor(fd, POLLOUT, deadline, stop);
       int error = 0;
       socklen_t size = sizeof error;
       if (result == NetResult::Ok && (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0 || error != 0)) {
@@ -123,7 +124,7 @@ NetResult ConnectTcp(const std::string& host, uint16_t port, Deadline deadline, 
     }
   }
   if (result != NetResult::Ok) {
-    CloseSocket(fd);
+    CloseSocket(connected);
     return result;
   }
   // Each command waits for its reply anyway; holding back a small piece for
@@ -133,14 +134,15 @@ NetResult ConnectTcp(const std::string& host, uint16_t port, Deadline deadline, 
   return result;
 }
 
-NetResult SendAll(int fd, const std::string& bytes, Deadline deadline, int stopFd) {
+NetResult SendAll(SocketHandle socket, const std::string& bytes, Deadline deadline, StopSignal stop) {
+  const int fd = static_cast<int>(socket);
   size_t sent = 0;
   while (sent < bytes.size()) {
     const ssize_t count = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
     if (count > 0) {
       sent += static_cast<size_t>(count);
     } else if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      const NetResult waited = WaitFor(fd, POLLOUT, deadline, stopFd);
+      const NetResult waited = WaitFor(fd, POLLOUT, deadline, stop);
       if (waited != NetResult::Ok) return waited;
     } else if (count < 0 && errno == EINTR) {
       continue;
@@ -151,7 +153,9 @@ NetResult SendAll(int fd, const std::string& bytes, Deadline deadline, int stopF
   return NetResult::Ok;
 }
 
-NetResult ReceiveSome(int fd, std::string& received, size_t limit, Deadline deadline, int stopFd) {
+NetResult ReceiveSome(SocketHandle socket, std::string& received, size_t limit, Deadline deadline,
+                      StopSignal stop) {
+  const int fd = static_cast<int>(socket);
   char buffer[4096];
   const size_t wanted = limit < sizeof buffer ? limit : sizeof buffer;
   if (wanted == 0) return NetResult::Failed;
@@ -163,7 +167,7 @@ NetResult ReceiveSome(int fd, std::string& received, size_t limit, Deadline dead
     }
     if (count == 0) return NetResult::Closed;
     if (errno == EAGAIN || errno == EWOULDBLOCK) {
-      const NetResult waited = WaitFor(fd, POLLIN, deadline, stopFd);
+      const NetResult waited = WaitFor(fd, POLLIN, deadline, stop);
       if (waited != NetResult::Ok) return waited;
     } else if (errno != EINTR) {
       return NetResult::Failed;
@@ -171,9 +175,15 @@ NetResult ReceiveSome(int fd, std::string& received, size_t limit, Deadline dead
   }
 }
 
-void CloseSocket(int& fd) {
-  if (fd >= 0) close(fd);
-  fd = -1;
+void CloseSocket(SocketHandle& socket) {
+  if (socket >= 0) close(static_cast<int>(socket));
+  socket = kNoSocket;
+}
+
+std::string MachineHostName() {
+  char name[256] = {};
+  if (gethostname(name, sizeof name - 1) != 0) return {};
+  return name;
 }
 
 }  // namespace taruk

@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <utility>
 
-#include "core/base/iconv_converter.h"
+#include "linux/system/iconv_converter.h"
 
 namespace taruk {
 
@@ -26,6 +26,8 @@ bool ConvertUntilStuck(iconv_t cd, char*& inPtr, size_t& inLeft, std::string& ou
 }
 
 }  // namespace
+
+const wchar_t kPathSeparators[] = L"/";
 
 std::wstring PathBytesToWide(std::string_view bytes) {
   std::wstring wide;

@@ -1,0 +1,37 @@
+#pragma once
+// A file that has to be a regular one, read piece by piece. It is opened
+// without blocking and checked once open, so that a FIFO or a device given
+// its name cannot stall the reader, and a folder of that name does not read
+// as an empty file.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace taruk {
+
+class RegularFile {
+ public:
+  // `path` as bytes (core/base/path_text.h).
+  explicit RegularFile(const std::string& path);
+  ~RegularFile();
+  RegularFile(const RegularFile&) = delete;
+  RegularFile& operator=(const RegularFile&) = delete;
+
+  // False when there is no such file, it can't be opened, or it is not a
+  // regular file.
+  bool IsOpen() const { return handle_ != kClosed; }
+  // Up to `size` bytes into `buffer`: how many came, 0 at the end, -1 on a
+  // read error.
+  long long Read(char* buffer, std::size_t size);
+
+ private:
+  static constexpr std::intptr_t kClosed = -1;
+  std::intptr_t handle_ = kClosed;  // the descriptor or the Win32 handle
+};
+
+// Makes one folder, for this user alone where the system has modes (0700).
+// False when it was not made, which includes a folder that exists already.
+bool MakeFolder(const std::string& path);
+
+}  // namespace taruk

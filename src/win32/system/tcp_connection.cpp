@@ -1,0 +1,208 @@
+#include "core/mail/tcp_connection.h"
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace taruk {
+
+namespace {
+
+// select cannot wait on the stop event, so a wait is cut into slices and the
+// event is looked at between them.
+constexpr int kStopCheckMs = 50;
+
+// Winsock is started once for the whole program and left running.
+bool WinsockStarted() {
+  static const bool started = [] {
+    WSADATA data{};
+    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+  }();
+  return started;
+}
+
+SOCKET AsSocket(SocketHandle socket) { return static_cast<SOCKET>(socket); }
+
+// Whole milliseconds left, rounded up so a wait never ends just short of the
+// deadline; 0 once it has passed.
+int MillisecondsLeft(Deadline deadline) {
+  const auto left = deadline - std::chrono::steady_clock::now();
+  if (left <= std::chrono::steady_clock::duration::zero()) return 0;
+  const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+  return ms > 1'000'000'000 ? 1'000'000'000 : static_cast<int>(ms);
+}
+
+enum class Readiness { Read, Write };
+
+// A connect that failed shows in the exception set, not the write set.
+NetResult WaitFor(SOCKET socket, Readiness readiness, Deadline deadline, StopSignal stop) {
+  for (;;) {
+    if (StopRequested(stop)) return NetResult::Stopped;
+    const int left = MillisecondsLeft(deadline);
+    const int slice = stop == kNoStopSignal ? left : std::min(left, kStopCheckMs);
+    fd_set ready;
+    fd_set failed;
+    FD_ZERO(&ready);
+    FD_ZERO(&failed);
+    FD_SET(socket, &ready);
+    FD_SET(socket, &failed);
+    timeval wait{slice / 1000, (slice % 1000) * 1000};
+    const int count = select(0, readiness == Readiness::Read ? &ready : nullptr,
+                             readiness == Readiness::Write ? &ready : nullptr, &failed, &wait);
+    if (count == SOCKET_ERROR) return NetResult::Failed;
+    if (count > 0) return NetResult::Ok;  // errors show in the call that follows
+    if (left == 0) return NetResult::TimedOut;
+  }
+}
+
+// getaddrinfo blocks without a limit: it runs on a thread of its own, which
+// is left to finish by itself when the deadline or a stop comes first.
+struct Lookup {
+  std::mutex guard;
+  std::condition_variable done;
+  bool finished = false;
+  bool found = false;
+  in_addr address{};
+};
+
+NetResult FirstIPv4Address(const std::string& host, Deadline deadline, StopSignal stop, in_addr& address) {
+  if (inet_pton(AF_INET, host.c_str(), &address) == 1) return NetResult::Ok;
+  auto lookup = std::make_shared<Lookup>();
+  try {
+    std::thread([lookup, host] {
+      addrinfo hints{};
+      hints.ai_family = AF_INET;
+      hints.ai_socktype = SOCK_STREAM;
+      addrinfo* results = nullptr;
+      in_addr found{};
+      bool any = false;
+      if (getaddrinfo(host.c_str(), nullptr, &hints, &results) == 0) {
+        for (const addrinfo* entry = results; entry; entry = entry->ai_next) {
+          if (entry->ai_family == AF_INET && entry->ai_addr) {
+            found = reinterpret_cast<const sockaddr_in*>(entry->ai_addr)->sin_addr;
+            any = true;
+            break;
+          }
+        }
+        freeaddrinfo(results);
+      }
+      const std::lock_guard<std::mutex> hold(lookup->guard);
+      lookup->found = any;
+      lookup->address = found;
+      lookup->finished = true;
+      lookup->done.notify_all();
+    }).detach();
+  } catch (const std::system_error&) {
+    return NetResult::Failed;
+  }
+  std::unique_lock<std::mutex> hold(lookup->guard);
+  for (;;) {
+    if (lookup->finished) break;
+    if (StopRequested(stop)) return NetResult::Stopped;
+    const int left = MillisecondsLeft(deadline);
+    if (left == 0) return NetResult::TimedOut;
+    lookup->done.wait_for(hold, std::chrono::milliseconds(std::min(left, kStopCheckMs)));
+  }
+  if (!lookup->found) return NetResult::Failed;
+  address = lookup->address;
+  return NetResult::Ok;
+}
+
+}  // namespace
+
+NetResult ConnectTcp(const std::string& host, uint16_t port, Deadline deadline, SocketHandle& connected,
+                     bool& created, StopSignal stop) {
+  connected = kNoSocket;
+  created = false;
+  if (!WinsockStarted()) return NetResult::Failed;
+  const SOCKET socket = WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_NO_HANDLE_INHERIT);
+  created = socket != INVALID_SOCKET;
+  if (!created) return NetResult::Failed;
+  connected = static_cast<SocketHandle>(socket);
+  u_long nonBlocking = 1;
+  NetResult result = ioctlsocket(socket, FIONBIO, &nonBlocking) == 0 ? NetResult::Ok : NetResult::Failed;
+
+  sockaddr_in server{};
+  server.sin_family = AF_INET;
+  server.sin_port = htons(port);
+  if (result == NetResult::Ok) result = FirstIPv4Address(host, deadline, stop, server.sin_addr);
+  if (result == NetResult::Ok &&
+      connect(socket, reinterpret_cast<const sockaddr*>(&server), sizeof server) == SOCKET_ERROR) {
+    if (WSAGetLastError() == WSAEWOULDBLOCK) {
+      result = WaitFor(socket, Readiness::Write, deadline, stop);
+      int error = 0;
+      int size = sizeof error;
+      if (result == NetResult::Ok &&
+          (getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size) != 0 || error != 0)) {
+        result = NetResult::Failed;
+      }
+    } else {
+      result = NetResult::Failed;
+    }
+  }
+  if (result != NetResult::Ok) {
+    CloseSocket(connected);
+    return result;
+  }
+  // Each command waits for its reply anyway; holding back a small piece for
+  // an acknowledgement that the server delays only costs time.
+  const BOOL on = TRUE;
+  setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
+  return result;
+}
+
+NetResult SendAll(SocketHandle handle, const std::string& bytes, Deadline deadline, StopSignal stop) {
+  const SOCKET socket = AsSocket(handle);
+  size_t sent = 0;
+  while (sent < bytes.size()) {
+    const int piece = static_cast<int>(std::min<size_t>(bytes.size() - sent, 1 << 20));
+    const int count = send(socket, bytes.data() + sent, piece, 0);
+    if (count > 0) {
+      sent += static_cast<size_t>(count);
+    } else if (count == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) {
+      const NetResult waited = WaitFor(socket, Readiness::Write, deadline, stop);
+      if (waited != NetResult::Ok) return waited;
+    } else {
+      return NetResult::Failed;
+    }
+  }
+  return NetResult::Ok;
+}
+
+NetResult ReceiveSome(SocketHandle handle, std::string& received, size_t limit, Deadline deadline,
+                      StopSignal stop) {
+  const SOCKET socket = AsSocket(handle);
+  char buffer[4096];
+  const int wanted = static_cast<int>(limit < sizeof buffer ? limit : sizeof buffer);
+  if (wanted == 0) return NetResult::Failed;
+  for (;;) {
+    const int count = recv(socket, buffer, wanted, 0);
+    if (count > 0) {
+      received.append(buffer, static_cast<size_t>(count));
+      return NetResult::Ok;
+    }
+    if (count == 0) return NetResult::Closed;
+    if (WSAGetLastError() != WSAEWOULDBLOCK) return NetResult::Failed;
+    const NetResult waited = WaitFor(socket, Readiness::Read, deadline, stop);
+    if (waited != NetResult::Ok) return waited;
+  }
+}
+
+void CloseSocket(SocketHandle& socket) {
+  if (socket != kNoSocket) closesocket(AsSocket(socket));
+  socket = kNoSocket;
+}
+
+std::string MachineHostName() {
+  if (!WinsockStarted()) return {};
+  char name[256] = {};
+  if (gethostname(name, sizeof name - 1) != 0) return {};
+  return name;
+}
+
+}  // namespace taruk
