@@ -35,6 +35,22 @@ void DialogWindow::ShowItem(int id, bool show) const {
   if (HWND control = Item(id)) ShowWindow(control, show ? SW_SHOW : SW_HIDE);
 }
 
+void DialogWindow::CentreOnWorkArea() const {
+  // The templates place every dialog at the screen's corner, over the main
+  // window; an owned dialog opens in the middle of the work area instead, as
+  // the system's message boxes do. (Wine's X11 desktop also leaves a popup
+  // that lies wholly inside its owner unpainted.)
+  if (!GetWindow(window, GW_OWNER)) return;
+  RECT work{};
+  RECT own{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  GetWindowRect(window, &own);
+  const int left = work.left + ((work.right - work.left) - (own.right - own.left)) / 2;
+  const int top = work.top + ((work.bottom - work.top) - (own.bottom - own.top)) / 2;
+  SetWindowPos(window, nullptr, left > work.left ? left : work.left, top > work.top ? top : work.top, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void DialogWindow::OnCommand(int id, int /*notification*/, HWND /*control*/) {
   if (id == IDOK || id == IDCANCEL) EndDialog(id);
 }
@@ -46,6 +62,7 @@ INT_PTR CALLBACK DialogWindow::DialogProc(HWND handle, UINT message, WPARAM wPar
     auto* self = reinterpret_cast<DialogWindow*>(lParam);
     SetWindowLongPtrW(handle, DWLP_USER, lParam);
     self->window = handle;
+    self->CentreOnWorkArea();
     return self->OnInitDialog() ? TRUE : FALSE;
   }
   auto* self = reinterpret_cast<DialogWindow*>(GetWindowLongPtrW(handle, DWLP_USER));

@@ -41,6 +41,7 @@ class DialogWindow {
   HWND window = nullptr;
 
  private:
+  void CentreOnWorkArea() const;
   static INT_PTR CALLBACK DialogProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR Route(UINT message, WPARAM wParam, LPARAM lParam);
 
