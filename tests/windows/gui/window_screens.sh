@@ -18,6 +18,8 @@ expect_text "$main_title" 1005 "Western Digital"
 expect_text "$main_title" 1013 "14523 hours (605 days)"
 
 shoot_dialog 1025 "Temperature Graphic" graph Return
+# The ATA drive with a caution: its rows behind the verdict are marked.
+click_control "$main_title" 1003
 shoot_dialog 1014 "S.M.A.R.T. details" details Return
 shoot_dialog 1016 "Options" options Escape
 
