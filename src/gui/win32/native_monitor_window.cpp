@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "core/base/utf8_text.h"
 #include "gui/win32/monitor_dlg.h"
 #include "win32/system_error_text.h"
 
@@ -25,7 +26,7 @@ int RunNativeMonitorWindow(Monitor& monitor, WindowAlertPlatform& platform,
     platform.SetWindow(&window);
     if (window.DoModal(nullptr) == -1) {
       const unsigned long error = GetLastError();
-      std::fwprintf(stderr, L"taruk: the window could not be opened: %ls\n", SystemErrorText(error).c_str());
+      std::fprintf(stderr, "taruk: the window could not be opened: %s\n", ToUtf8(SystemErrorText(error)).c_str());
       result = 1;
     }
     platform.SetWindow(nullptr);
