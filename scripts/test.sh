@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything with the sanitizers and passes every test: unit tests,
 # tests against real servers and file systems, end-to-end scripts, the build
-# without windows, and a bounded run of every fuzzer.
+# without windows, a bounded run of every fuzzer, and the Windows build with
+# its tests under Wine.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
@@ -44,3 +45,6 @@ bash tests/package/debian_package.sh build/package/taruk_*.deb
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 ctest --preset fuzz -j "$(nproc)"
+
+# The Windows build, its tests under Wine.
+scripts/windows-test.sh

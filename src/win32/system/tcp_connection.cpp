@@ -50,10 +50,11 @@ NetResult WaitFor(SOCKET socket, Readiness readiness, Deadline deadline, StopSig
     FD_ZERO(&ready);
     FD_ZERO(&failed);
     FD_SET(socket, &ready);
-    FD_SET(socket, &failed);
+    if (readiness == Readiness::Write) FD_SET(socket, &failed);
     timeval wait{slice / 1000, (slice % 1000) * 1000};
     const int count = select(0, readiness == Readiness::Read ? &ready : nullptr,
-                             readiness == Readiness::Write ? &ready : nullptr, &failed, &wait);
+                             readiness == Readiness::Write ? &ready : nullptr,
+                             readiness == Readiness::Write ? &failed : nullptr, &wait);
     if (count == SOCKET_ERROR) return NetResult::Failed;
     if (count > 0) return NetResult::Ok;  // errors show in the call that follows
     if (left == 0) return NetResult::TimedOut;
