@@ -25,9 +25,9 @@ bool CheckReplayFolder(const CommandLine& commandLine, std::string& error) {
   return true;
 }
 
-std::unique_ptr<DeviceOpener> MakeDriveSource(const CommandLine& commandLine, int stopFd) {
+std::unique_ptr<DeviceOpener> MakeDriveSource(const CommandLine& commandLine, StopSignal stop) {
   if (!commandLine.replayDir.empty()) return std::make_unique<ReplayDeviceOpener>(commandLine.replayDir);
-  return MakeLiveDrives(stopFd);
+  return MakeLiveDrives(stop);
 }
 
 std::unique_ptr<Volumes> MakeVolumeSource(const CommandLine& commandLine) {

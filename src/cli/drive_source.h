@@ -9,15 +9,16 @@
 #include "cli/command_line.h"
 #include "core/drive/drive_slot.h"
 #include "core/drive/smart_device.h"
+#include "core/base/stop_request.h"
 
 namespace taruk {
 
 // False with a one-line `error` when --replay names no readable folder.
 bool CheckReplayFolder(const CommandLine& commandLine, std::string& error);
 
-// `stopFd`: a stop request that ends a live drive's reading at once
-// (core/base/stop_request.h); -1 for none.
-std::unique_ptr<DeviceOpener> MakeDriveSource(const CommandLine& commandLine, int stopFd = -1);
+// `stop`: a stop request that ends a live drive's reading at once
+// (core/base/stop_request.h).
+std::unique_ptr<DeviceOpener> MakeDriveSource(const CommandLine& commandLine, StopSignal stop = kNoStopSignal);
 std::unique_ptr<Volumes> MakeVolumeSource(const CommandLine& commandLine);
 
 // After a reading pass into `slots`: true when one of drives 0..3 answered.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/alarm/alert_platform.h"
+#include "core/base/stop_request.h"
 #include "core/drive/smart_device.h"
 #include "core/metrics/metrics_snapshot.h"
 #include "core/monitor/volumes.h"
@@ -20,7 +21,7 @@ std::vector<std::string> ProgramArguments(int argc, char** argv);
 
 // This machine's drives (`stop`: a stop request that ends a reading at once,
 // core/base/stop_request.h) and its volumes.
-std::unique_ptr<DeviceOpener> MakeLiveDrives(int stop = -1);
+std::unique_ptr<DeviceOpener> MakeLiveDrives(StopSignal stop = kNoStopSignal);
 std::unique_ptr<Volumes> MakeMachineVolumes();
 
 // --metrics-listen HOST:PORT: checked when the command line is read, served
@@ -40,7 +41,7 @@ class HeadlessRun {
  public:
   virtual ~HeadlessRun() = default;
   // The stop request every long wait of a cycle polls.
-  virtual int Stop() const = 0;
+  virtual StopSignal Stop() const = 0;
   virtual AlertPlatform& Platform() = 0;
   // Calls `tick` once per `periodMs` until a stop request comes.
   virtual void RunUntilStopped(int periodMs, const std::function<void()>& tick) = 0;

@@ -3,14 +3,52 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <chrono>
+#include <future>
+#include <thread>
+
 #include "win32/system_error_text.h"
 
 namespace taruk {
 
-bool PlayWaveFile(const std::wstring& path, std::wstring& failure) {
+namespace {
+
+struct Played {
+  bool played = false;
+  DWORD error = 0;
+};
+
+Played Play(const std::wstring& path) {
   SetLastError(0);
-  if (PlaySoundW(path.c_str(), nullptr, SND_FILENAME | SND_SYNC | SND_NODEFAULT)) return true;
-  const DWORD playError = GetLastError();
+  Played result;
+  result.played = PlaySoundW(path.c_str(), nullptr, SND_FILENAME | SND_SYNC | SND_NODEFAULT);
+  if (!result.played) result.error = GetLastError();
+  return result;
+}
+
+}  // namespace
+
+bool PlayWaveFile(const std::wstring& path, std::wstring& failure, std::chrono::milliseconds longest) {
+  // The sound plays on a thread of its own, so that a sound device that
+  // never finishes cannot hold the monitor: past `longest` it is stopped.
+  std::packaged_task<Played()> task([path] { return Play(path); });
+  std::future<Played> done = task.get_future();
+  std::thread player(std::move(task));
+  if (done.wait_for(longest) != std::future_status::ready) {
+    PlaySoundW(nullptr, nullptr, 0);
+    if (done.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+      player.detach();  // the system keeps it; the monitor goes on
+      failure = path + L": the sound device did not finish playing it";
+      return false;
+    }
+    player.join();
+    failure = path + L": still playing after " +
+              std::to_wstring(std::chrono::duration_cast<std::chrono::seconds>(longest).count()) + L" s; stopped";
+    return false;
+  }
+  player.join();
+  const Played result = done.get();
+  if (result.played) return true;
   // PlaySoundW often fails without setting an error, or with one that says
   // nothing about the file (an invalid handle for a missing one): look at
   // the file and the devices for the reason the user can act on.
@@ -18,8 +56,8 @@ bool PlayWaveFile(const std::wstring& path, std::wstring& failure) {
     failure = path + L": " + SystemErrorText(GetLastError());
   } else if (waveOutGetNumDevs() == 0) {
     failure = path + L": there is no sound output device to play it on";
-  } else if (playError != 0) {
-    failure = path + L": " + SystemErrorText(playError);
+  } else if (result.error != 0) {
+    failure = path + L": " + SystemErrorText(result.error);
   } else {
     failure = path + L": the file could not be played (not a sound the system can play)";
   }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/alarm/alarm_sound_path.h"
+#include "core/base/path_text.h"
 
 using namespace taruk;
 
@@ -51,6 +52,13 @@ TEST(AlarmSoundPathTest, AlarmWavReplacesTheExecutableName) {
   EXPECT_EQ(AlarmSoundPathFor(L"/taruk"), L"/taruk");
   EXPECT_EQ(AlarmSoundPathFor(L""), L"");
   EXPECT_EQ(AlarmSoundPathFor(L"taruk"), L"taruk");
+  // Windows names folders with backslashes (GetModuleFileNameW); on Linux a
+  // backslash is part of a name.
+  const std::wstring windowsPath = L"C:\\Program Files\\Taruk\\taruk.exe";
+  const bool backslashSeparates = std::wstring_view(kPathSeparators).find(L'\\') != std::wstring_view::npos;
+  EXPECT_EQ(AlarmSoundPathFor(windowsPath),
+            backslashSeparates ? L"C:\\Program Files\\Taruk\\alarm.wav" : windowsPath);
+  EXPECT_EQ(AlarmSoundPathFor(L"/opt/a\\b/taruk"), L"/opt/a\\b/alarm.wav");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -95,6 +96,10 @@ TEST(Win32Sound, PlaysTheAlarmAndSaysWhyAFileDoesNot) {
   std::wstring failure;
   if (std::getenv("TARUK_NULL_SOUND_DEVICE")) {
     EXPECT_TRUE(PlayWaveFile(TARUK_ALARM_WAV, failure)) << std::string(failure.begin(), failure.end());
+    // A sound that goes on past its limit is stopped and reported.
+    failure.clear();
+    EXPECT_FALSE(PlayWaveFile(TARUK_ALARM_WAV, failure, std::chrono::milliseconds(1)));
+    EXPECT_EQ(failure.rfind(TARUK_ALARM_WAV, 0), 0u) << std::string(failure.begin(), failure.end());
   }
 
   wchar_t folder[MAX_PATH];

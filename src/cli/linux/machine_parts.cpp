@@ -8,9 +8,9 @@ namespace taruk {
 
 std::vector<std::string> ProgramArguments(int argc, char** argv) { return {argv, argv + argc}; }
 
-std::unique_ptr<DeviceOpener> MakeLiveDrives(int stop) {
+std::unique_ptr<DeviceOpener> MakeLiveDrives(StopSignal stop) {
   // ATA pass-through, directly or through taruk-smart-reader.
-  return MakeLiveDeviceOpener(stop);
+  return MakeLiveDeviceOpener(static_cast<int>(stop));  // a descriptor on Linux
 }
 
 std::unique_ptr<Volumes> MakeMachineVolumes() { return std::make_unique<LinuxVolumes>(); }

@@ -1,44 +1,22 @@
-// The headless monitor's run on Windows. Ctrl+C, Ctrl+Break, closing the
-// console, logging off and shutting down set one event: the waits of a cycle
-// poll it and end at once, and the timer's wait ends on it. For the last
-// three the system ends the process as soon as the handler returns, so the
-// handler holds on until the settings are saved (a few seconds at most).
-#include <windows.h>
-
-#include <cstdint>
+// The headless monitor's run on Windows: the cycle on a timed wait for the
+// stop request (the console's Ctrl+C, Ctrl+Break, closing, log-off and
+// shut-down notices), the alarm actions logged to the console.
 #include <chrono>
 
 #include "cli/platform.h"
 #include "win32/console_alert_platform.h"
 #include "win32/power_switch.h"
-#include "win32/system_error_text.h"
-#include "core/base/utf8_text.h"
 
 namespace taruk {
 
 namespace {
 
-constexpr DWORD kSaveWaitMs = 4000;
-
-HANDLE stopEvent = nullptr;
-HANDLE doneEvent = nullptr;
-
-BOOL WINAPI OnConsoleEvent(DWORD event) {
-  SetEvent(stopEvent);
-  if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) {
-    WaitForSingleObject(doneEvent, kSaveWaitMs);
-  }
-  return TRUE;
-}
-
 class WindowsHeadlessRun : public HeadlessRun {
  public:
-  ~WindowsHeadlessRun() override {
-    // The settings are saved by now; a closing console may end the process.
-    SetEvent(doneEvent);
-  }
+  explicit WindowsHeadlessRun(StopSignal stop) : stop(stop) {}
+  ~WindowsHeadlessRun() override { CloseStopSignal(stop); }
 
-  int Stop() const override { return static_cast<int>(reinterpret_cast<std::intptr_t>(stopEvent)); }
+  StopSignal Stop() const override { return stop; }
   AlertPlatform& Platform() override { return platform; }
 
   void RunUntilStopped(int periodMs, const std::function<void()>& tick) override {
@@ -47,7 +25,7 @@ class WindowsHeadlessRun : public HeadlessRun {
     Clock::time_point next = Clock::now() + period;
     for (;;) {
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(next - Clock::now()).count();
-      if (WaitForSingleObject(stopEvent, left > 0 ? static_cast<DWORD>(left) : 0) != WAIT_TIMEOUT) return;
+      if (WaitForStopRequest(stop, left > 0 ? static_cast<int>(left) : 0)) return;
       tick();
       // A cycle longer than the period delays the next one rather than
       // queuing several.
@@ -57,6 +35,7 @@ class WindowsHeadlessRun : public HeadlessRun {
   }
 
  private:
+  StopSignal stop;
   SystemPowerSwitch power;
   ConsoleAlertPlatform platform{power};
 };
@@ -64,13 +43,12 @@ class WindowsHeadlessRun : public HeadlessRun {
 }  // namespace
 
 std::unique_ptr<HeadlessRun> StartHeadlessRun(std::string& error) {
-  stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  doneEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  if (stopEvent == nullptr || doneEvent == nullptr || !SetConsoleCtrlHandler(OnConsoleEvent, TRUE)) {
-    error = "taruk: cannot catch the console's stop requests: " + ToUtf8(SystemErrorText(GetLastError()));
+  const StopSignal stop = ListenForStopRequests();
+  if (stop == kNoStopSignal) {
+    error = "taruk: cannot take the console's stop requests";
     return nullptr;
   }
-  return std::make_unique<WindowsHeadlessRun>();
+  return std::make_unique<WindowsHeadlessRun>(stop);
 }
 
 }  // namespace taruk

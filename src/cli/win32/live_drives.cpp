@@ -16,6 +16,6 @@ class NoLiveDrives : public DeviceOpener {
 
 }  // namespace
 
-std::unique_ptr<DeviceOpener> MakeLiveDrives(int) { return std::make_unique<NoLiveDrives>(); }
+std::unique_ptr<DeviceOpener> MakeLiveDrives(StopSignal) { return std::make_unique<NoLiveDrives>(); }
 
 }  // namespace taruk

@@ -6,6 +6,7 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "cli/platform.h"
 #include "core/base/utf8_text.h"
@@ -18,7 +19,12 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
   // Linux, line ends included. A console shows them as UTF-8.
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
-  SetConsoleOutputCP(CP_UTF8);
+  // The console's code page outlives the program: the one it had comes back
+  // at the end.
+  static const UINT consoleCodePage = GetConsoleOutputCP();
+  if (consoleCodePage != 0 && consoleCodePage != CP_UTF8 && SetConsoleOutputCP(CP_UTF8)) {
+    std::atexit([] { SetConsoleOutputCP(consoleCodePage); });
+  }
   // A drive without a medium must not ask the user to insert one.
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
 
