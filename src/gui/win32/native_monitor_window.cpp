@@ -26,7 +26,10 @@ int RunNativeMonitorWindow(Monitor& monitor, WindowAlertPlatform& platform,
     platform.SetWindow(&window);
     if (window.DoModal(nullptr) == -1) {
       const unsigned long error = GetLastError();
-      std::fprintf(stderr, "taruk: the window could not be opened: %s\n", ToUtf8(SystemErrorText(error)).c_str());
+      std::fprintf(stderr,
+                   "taruk: the window could not be opened (%s); "
+                   "taruk --headless runs the monitor without a window\n",
+                   ToUtf8(SystemErrorText(error)).c_str());
       result = 1;
     }
     platform.SetWindow(nullptr);
