@@ -32,8 +32,14 @@ screenshot about "About Taruk"
 xdotool key Escape
 probe gone "About Taruk" 15 || fail "Escape did not end the About box"
 
-# Closing only hides the window.
+# Enter and Escape never end the window; closing only hides it, and a left
+# click on the notification-area icon brings it back.
+xdotool key Return Escape
+sleep 1
+probe wait "$main_title" 1 || fail "Enter or Escape ended the window"
 xdotool key alt+F4
 sleep 1
 probe wait "$main_title" 1 && fail "Alt+F4 left the window shown"
+xdotool mousemove $((desktop_width - 10)) $((desktop_height - 10)) click 1
+probe wait "$main_title" 10 || fail "a left click on the notification-area icon did not bring the window back"
 echo "screenshots in $screenshots"
