@@ -1,6 +1,7 @@
 #include "gui/win32/options_dlg.h"
 
 #include <commctrl.h>
+#include <uxtheme.h>
 
 #include "core/alarm/alarm_sound_path.h"
 #include "core/alarm/alert_platform.h"
@@ -54,6 +55,9 @@ bool COptionsDlg::OnInitDialog() {
   SetItemText(IdServerEdit, smtpServer);
   CheckDlgButton(window, IdRunAtStartup, AutostartEntryExists() ? BST_CHECKED : BST_UNCHECKED);
   SetItemText(IdSendTestEmail, L"Send test\r\n  e-mail");
+  // A group box drawn by the visual style takes its caption colour from the
+  // style, whatever WM_CTLCOLORSTATIC says: these draw the classic way.
+  for (int groupId : kGroupBoxIds) SetWindowTheme(Item(groupId), L"", L"");
   for (const ActionList& actionList : kActionLists) ApplyTestSoundRule(actionList.list);
   return true;
 }
