@@ -113,3 +113,22 @@ expect_text() {
   actual=$(probe text "$1" "$2")
   [ "$actual" = "$3" ] || fail "control $2 of \"$1\" says \"$actual\", not \"$3\""
 }
+
+# The share of white in the corner above the notification area, where the
+# balloon stands.
+balloon_area_white() {
+  xwd -root -display "$DISPLAY" -out "$work/screen.xwd"
+  /usr/bin/convert "xwd:$work/screen.xwd" -crop 320x110+$((desktop_width - 320))+$((desktop_height - 140)) +repage \
+    -fill black +opaque white -format '%[fx:mean]' info:
+}
+
+# True once the balloon area is mostly white, within SECONDS.
+wait_for_balloon() {
+  local white
+  for _ in $(seq "$1"); do
+    sleep 1
+    white=$(balloon_area_white)
+    awk -v w="$white" 'BEGIN { exit !(w > 0.4) }' && return 0
+  done
+  return 1
+}
