@@ -66,7 +66,8 @@ int RunMonitorWindow(int argc, char** argv, const CommandLine& commandLine) {
   machine.sendRefusedPowerRequests = true;
   WindowAlertPlatform platform(machine);
   // The demo drives are not this machine's: they never reach the metrics.
-  Monitor monitor({*sources.drives, *sources.volumes, clock, platform, demoDrivesReason ? nullptr : metrics.Observer()});
+  Monitor monitor(
+      {*sources.drives, *sources.volumes, clock, platform, demoDrivesReason ? nullptr : metrics.Observer()});
   CMonitorApp app(monitor, demoDrivesReason);
   app.onWindowCreated = [&platform](CMonitorDlg& window) { platform.SetWindow(&window); };
   app.InitInstance();

@@ -60,7 +60,8 @@ int RunMonitorWindow(int, char**, const CommandLine& commandLine) {
   std::optional<std::wstring> demoDrivesReason;
   if (sources.demoDrivesReason) demoDrivesReason = WideFromUtf8(*sources.demoDrivesReason);
   // The demo drives are not this machine's: they never reach the metrics.
-  Monitor monitor({*sources.drives, *sources.volumes, clock, platform, demoDrivesReason ? nullptr : metrics.Observer()});
+  Monitor monitor(
+      {*sources.drives, *sources.volumes, clock, platform, demoDrivesReason ? nullptr : metrics.Observer()});
   return win32::RunNativeMonitorWindow(monitor, platform, demoDrivesReason);
 }
 

@@ -66,7 +66,9 @@ void CSmartDetailsDlg::MarkHealthRows(const DriveSlot& slot) {
   // before it that hold an attribute.
   std::array<int, kAttributeCount> rowOfEntry{};
   int row = 0;
-  for (int j = 0; j < kAttributeCount; ++j) rowOfEntry[static_cast<size_t>(j)] = slot.attributes[j].id != 0 ? row++ : -1;
+  for (int j = 0; j < kAttributeCount; ++j) {
+    rowOfEntry[static_cast<size_t>(j)] = slot.attributes[j].id != 0 ? row++ : -1;
+  }
   for (const HealthReason& reason : SlotHealth(slot).reasons) {
     if (reason.attributeEntry < 0 || reason.attributeEntry >= kAttributeCount) continue;
     const int target = rowOfEntry[static_cast<size_t>(reason.attributeEntry)];

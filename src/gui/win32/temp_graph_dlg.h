@@ -18,7 +18,11 @@ class CTempGraphDlg : public DialogWindow {
   enum : int { IdGraph = 1023, IdHours = 1024, IdMinutes = 1025 };
 
   CTempGraphDlg(const DriveSlots& driveSlots, int drive, int criticalTemperature, Clock& clock)
-      : DialogWindow(137), driveSlots(driveSlots), drive(drive), criticalTemperature(criticalTemperature), clock(clock) {}
+      : DialogWindow(137),
+        driveSlots(driveSlots),
+        drive(drive),
+        criticalTemperature(criticalTemperature),
+        clock(clock) {}
 
   // The plan for a client area of `width` x `height` pixels, now.
   TempGraphPlan CurrentPlan(int width, int height) const;
