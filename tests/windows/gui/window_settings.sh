@@ -1,16 +1,29 @@
 #!/bin/bash
-# The settings through the windows: Options -> OK writes conf.dat with the
-# exact bytes of the settings file; the notification-area menu's Exit asks
-# first (No changes nothing), then saves and ends the program.
+# The settings through the windows: Options -> OK refuses a poll interval out
+# of range and writes conf.dat with the exact bytes of the settings file; the
+# notification-area menu's Exit asks first (No changes nothing), then saves
+# and ends the program.
 source "$(dirname "$0")/gui_session.sh"
 conf=$settings_dir/conf.dat
 
 start_taruk --replay "$source_dir/data/demo"
 [ ! -e "$conf" ] || fail "conf.dat exists before anything was saved"
 
-# A new poll interval typed over the old one, a new e-mail address; OK.
+# A poll interval out of range: OK refuses, and Options stays open.
 click_control "$main_title" 1016
 probe wait "Options" 15 || fail "Options did not open"
+click_control "Options" 1018
+xdotool key End shift+Home
+xdotool type --delay 50 "5"
+click_control "Options" 1
+probe wait "Error" 10 || fail "OK took a poll interval of 5"
+probe has-text "Error" "Wrong polling period! It must be in range 10 - 600 seconds!" || fail "another error than the range"
+xdotool key Return
+probe gone "Error" 10 || fail "the error box stayed"
+probe wait "Options" 2 || fail "the refusal ended Options"
+[ ! -e "$conf" ] || fail "a refused Options saved the settings"
+
+# A new poll interval typed over the old one, a new e-mail address; OK.
 click_control "Options" 1018
 xdotool key End shift+Home
 xdotool type --delay 50 "120"
