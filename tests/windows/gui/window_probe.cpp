@@ -7,6 +7,7 @@
 //   window_probe rect TITLE [ID]           "left top width height" on the screen
 //   window_probe text TITLE ID             the control's text
 //   window_probe visible TITLE ID          1 or 0
+//   window_probe checked TITLE ID          1 or 0 (a check box or radio button)
 //   window_probe has-text TITLE TEXT       a child window says exactly TEXT
 //   window_probe post TITLE MESSAGE WPARAM LPARAM   posts a message to the window
 //
@@ -121,6 +122,12 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (command == L"text") {
     PrintUtf8(TextOf(target));
+    return 0;
+  }
+  if (command == L"checked") {
+    DWORD_PTR state = 0;
+    SendMessageTimeoutW(target, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000, &state);
+    std::printf("%d\n", state == BST_CHECKED ? 1 : 0);
     return 0;
   }
   if (command == L"visible") {

@@ -18,6 +18,19 @@ expect_text "$main_title" 1005 "Western Digital"
 expect_text "$main_title" 1013 "14523 hours (605 days)"
 
 shoot_dialog 1025 "Temperature Graphic" graph Return
+# Minutes, and the next opening remembers them.
+click_control "$main_title" 1025
+probe wait "Temperature Graphic" 15 || fail "the graph did not open again"
+click_control "Temperature Graphic" 1025
+sleep 1
+screenshot graph_minutes "Temperature Graphic"
+xdotool key Return
+probe gone "Temperature Graphic" 15 || fail "the graph did not close"
+click_control "$main_title" 1025
+probe wait "Temperature Graphic" 15 || fail "the graph did not open a third time"
+[ "$(probe checked "Temperature Graphic" 1025)" = 1 ] || fail "the graph forgot Minutes"
+xdotool key Return
+probe gone "Temperature Graphic" 15 || fail "the graph did not close"
 # The ATA drive with a caution: its rows behind the verdict are marked.
 click_control "$main_title" 1003
 shoot_dialog 1014 "S.M.A.R.T. details" details Return
