@@ -1,6 +1,6 @@
 #!/bin/bash
 # Every include arrow points down the layers: core < linux < desktop < gui <
-# cli, and core < win32. The core builds without Qt and includes no system
+# cli, and core < win32 < gui/win32 (the native Windows windows). The core builds without Qt and includes no system
 # header at all: what it needs from the system its headers declare, and
 # linux/system and win32/system implement them.
 # Usage: check_includes.sh SOURCE_DIR
@@ -19,6 +19,7 @@ rules=(
   "desktop core/ linux/ desktop/"
   "gui/toolkit gui/toolkit/"
   "gui/windows core/ linux/ desktop/ gui/"
+  "gui/win32 core/ win32/ gui/monitor_ids.h gui/win32/"
   "reader core/ linux/"
 )
 for rule in "${rules[@]}"; do
@@ -33,7 +34,7 @@ for rule in "${rules[@]}"; do
 done
 
 # No Qt below the desktop layer.
-for folder in core linux reader win32; do
+for folder in core linux reader win32 gui/win32; do
   while IFS= read -r hit; do fault "Qt in ${hit#"$src"/}"; done \
     < <(grep -rHn '^[[:space:]]*#[[:space:]]*include[[:space:]]*<Q' "$src/$folder")
 done

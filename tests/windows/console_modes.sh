@@ -112,7 +112,8 @@ status=0; wait "$monitor" || status=$?
 [ "$(cat "$settings_file" 2>/dev/null)" = "1 55 1 0 0 admin@example.org 127.0.0.1 1" ] || fail "settings not saved on Ctrl+C"
 
 # 6. Live drives, which Wine cannot read: a reason per drive and no crash;
-# nothing captured; and the window says it is not built in.
+# nothing captured; and the window, with no desktop to open on, names the
+# mode that runs without one.
 status=0
 win "$exe" --report >"$work/live.txt" 2>"$work/wine.err" || status=$?
 [ "$status" = 0 ] || fail "--report on live drives: exit $status"

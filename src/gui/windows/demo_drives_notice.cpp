@@ -4,20 +4,19 @@
 
 #include "core/alarm/alarm_texts.h"
 #include "core/alarm/alert_platform.h"
+#include "core/view/window_texts.h"
 #include "gui/windows/monitor_dlg.h"
 
 namespace taruk {
 
 void CMonitorDlg::AnnounceDemoDrives() {
-  setWindowTitle(windowTitle() + QStringLiteral(" (demo drives)"));
+  setWindowTitle(windowTitle() + QString::fromWCharArray(kDemoDrivesTitleSuffix));
   UpdateTrayToolTip();
-  const QString reason = demoDrivesReason->isEmpty() ? QStringLiteral("no disk answered")
-                                                               : *demoDrivesReason;
-  const std::wstring text =
-      QStringLiteral("No drive could be read here: %1. Showing demo drives; alarms are off.").arg(reason).toStdWString();
+  const std::wstring text = DemoDrivesNotice(demoDrivesReason->toStdWString());
   // Once the window runs: by then the alert platform knows the window whose
   // icon shows its balloons.
-  QTimer::singleShot(0, this, [this, text] { monitor.environment.platform.ShowBalloon(kBalloonTitle, text, kBalloonTimeoutMs); });
+  QTimer::singleShot(0, this,
+                     [this, text] { monitor.environment.platform.ShowBalloon(kBalloonTitle, text, kBalloonTimeoutMs); });
 }
 
 }  // namespace taruk

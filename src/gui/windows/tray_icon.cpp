@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <QMenu>
 
-#include "core/monitor/health_watch.h"
+#include "core/view/window_texts.h"
 #include "gui/windows/monitor_dlg.h"
 #include "core/drive/drive_slot.h"
 #include "gui/toolkit/menu_resource.h"
@@ -15,21 +15,8 @@ namespace taruk {
 
 using namespace monitor_ids;
 
-namespace {
-
-// "Taruk", and below it the drive in the worst health with its reason when
-// any drive is not good. Made-up drives say so first, and that nothing
-// they show will act.
-QString TrayToolTipText(bool demoDrives, const DriveSlots& driveSlots) {
-  if (demoDrives) return QStringLiteral("Taruk: demo drives, alarms off");
-  const std::wstring worst = WorstDriveHealthLine(driveSlots);
-  return worst.empty() ? QStringLiteral("Taruk") : QStringLiteral("Taruk\n") + QString::fromStdWString(worst);
-}
-
-}  // namespace
-
 void CMonitorDlg::UpdateTrayToolTip() {
-  if (trayIcon) trayIcon->setToolTip(TrayToolTipText(ShowsDemoDrives(), monitor.driveSlots));
+  if (trayIcon) trayIcon->setToolTip(QString::fromStdWString(TrayToolTipText(ShowsDemoDrives(), monitor.driveSlots)));
 }
 
 QMenu* CMonitorDlg::TrayPopup() const { return trayMenu ? SubMenu(*trayMenu, 0) : nullptr; }
@@ -44,7 +31,7 @@ void CMonitorDlg::SetTrayIcon(bool add) {
   if (!trayIcon) {
     trayIcon = new QSystemTrayIcon(icon, this);
     trayIcon->setObjectName(QStringLiteral("trayIcon"));
-    trayIcon->setToolTip(TrayToolTipText(ShowsDemoDrives(), monitor.driveSlots));
+    trayIcon->setToolTip(QString::fromStdWString(TrayToolTipText(ShowsDemoDrives(), monitor.driveSlots)));
     if (QMenu* popup = TrayPopup()) trayIcon->setContextMenu(popup);
     connect(trayIcon, &QSystemTrayIcon::activated, this, &CMonitorDlg::OnTrayNotify);
   }

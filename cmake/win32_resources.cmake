@@ -1,0 +1,35 @@
+# The native Windows windows' resources, made at build time from res/: the
+# icons from res/icons/*.svg (ImageMagick), then the resource script from the
+# dialog templates, the menu and the string table (win32_resource_script.cmake),
+# compiled by windres into `target`.
+set(TARUK_RES_DIR ${CMAKE_CURRENT_LIST_DIR}/../res)
+get_filename_component(TARUK_RES_DIR ${TARUK_RES_DIR} ABSOLUTE)
+set(TARUK_RC_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/win32_resource_script.cmake)
+set(TARUK_RC_MANIFEST ${CMAKE_CURRENT_LIST_DIR}/win32_taruk.manifest)
+
+function(taruk_win32_resources target)
+  # Debian's own name: `convert` on PATH may be something else.
+  find_program(TARUK_IMAGEMAGICK NAMES convert-im6.q16 convert PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
+  set(iconDir ${CMAKE_CURRENT_BINARY_DIR}/win32_icons)
+  file(MAKE_DIRECTORY ${iconDir})
+  file(GLOB svgs CONFIGURE_DEPENDS ${TARUK_RES_DIR}/icons/*.svg)
+  set(icons "")
+  foreach(svg IN LISTS svgs)
+    get_filename_component(iconId ${svg} NAME_WE)
+    set(ico ${iconDir}/${iconId}.ico)
+    # 16 for the notification area and the title bar, 32 for the buttons and
+    # the dialogs, 48 for the desktop; transparent where the drawing is not.
+    add_custom_command(OUTPUT ${ico}
+      COMMAND ${TARUK_IMAGEMAGICK} -background none -density 384 ${svg} -define icon:auto-resize=48,32,16 ${ico}
+      DEPENDS ${svg} VERBATIM)
+    list(APPEND icons ${ico})
+  endforeach()
+  file(GLOB templates CONFIGURE_DEPENDS ${TARUK_RES_DIR}/dialogs/*.json ${TARUK_RES_DIR}/menu_*.json)
+  set(rc ${CMAKE_CURRENT_BINARY_DIR}/taruk_windows.rc)
+  add_custom_command(OUTPUT ${rc}
+    COMMAND ${CMAKE_COMMAND} -DRES_DIR=${TARUK_RES_DIR} -DICON_DIR=${iconDir} -DOUTPUT=${rc} -P ${TARUK_RC_SCRIPT}
+    DEPENDS ${TARUK_RC_SCRIPT} ${templates} ${TARUK_RES_DIR}/strings.json ${icons}
+            ${TARUK_RC_MANIFEST}
+    VERBATIM)
+  target_sources(${target} PRIVATE ${rc})
+endfunction()

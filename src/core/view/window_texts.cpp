@@ -1,0 +1,18 @@
+#include "core/view/window_texts.h"
+
+#include "core/monitor/health_watch.h"
+
+namespace taruk {
+
+std::wstring TrayToolTipText(bool demoDrives, const DriveSlots& driveSlots) {
+  if (demoDrives) return L"Taruk: demo drives, alarms off";
+  const std::wstring worst = WorstDriveHealthLine(driveSlots);
+  return worst.empty() ? L"Taruk" : L"Taruk\n" + worst;
+}
+
+std::wstring DemoDrivesNotice(const std::wstring& reason) {
+  return L"No drive could be read here: " + (reason.empty() ? std::wstring(L"no disk answered") : reason) +
+         L". Showing demo drives; alarms are off.";
+}
+
+}  // namespace taruk

@@ -1,0 +1,23 @@
+#pragma once
+// Texts the main window shows about the monitor as a whole, the same on every
+// desktop: the notification-area tooltip and the demo-drives notice.
+
+#include <string>
+
+#include "core/drive/drive_slot.h"
+
+namespace taruk {
+
+// "Taruk", and below it the drive in the worst health with its reason when
+// any drive is not good. Made-up drives say so first, and that nothing they
+// show will act.
+std::wstring TrayToolTipText(bool demoDrives, const DriveSlots& driveSlots);
+
+// The balloon that tells the demo drives are shown; `reason` is why none of
+// the machine's could be read (empty: none answered).
+std::wstring DemoDrivesNotice(const std::wstring& reason);
+
+// What the window's title gains while it shows the demo drives.
+inline constexpr const wchar_t* kDemoDrivesTitleSuffix = L" (demo drives)";
+
+}  // namespace taruk

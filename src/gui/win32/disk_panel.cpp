@@ -1,0 +1,104 @@
+// The disk buttons and the disk panel of the main window: captions, which
+// buttons show, the selected drive's maker, serial number, work time and
+// temperature, the panel's colours and fonts, and each drive's health badge.
+#include "core/drive/drive_slot.h"
+#include "core/drive/slot_health.h"
+#include "core/view/disk_panel_text.h"
+#include "gui/win32/monitor_dlg.h"
+
+namespace taruk::win32 {
+
+using namespace monitor_ids;
+
+namespace {
+
+constexpr COLORREF kPanelBackground = RGB(223, 238, 255);  // light blue
+constexpr COLORREF kPanelText = RGB(40, 40, 80);           // dark blue
+
+// The controls of the information area, painted on the light blue.
+constexpr int kPanelControls[] = {kManufacturerLabel, kManufacturer, kSerialLabel, kWorkTimeLabel,
+                                  kWorkTime,          kSerialNumber, kTemperatureIcon, kTemperature};
+
+RECT ClientRectOf(HWND parent, HWND control) {
+  RECT rect{};
+  GetWindowRect(control, &rect);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+}  // namespace
+
+void CMonitorDlg::CreateInfoFont() {
+  LOGFONTW description{};
+  auto* dialogFont = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
+  if (!dialogFont || !GetObjectW(dialogFont, sizeof description, &description)) return;
+  description.lfWeight = FW_BOLD;
+  description.lfHeight = 16;
+  infoFont = CreateFontIndirectW(&description);
+  for (int id : {kManufacturerLabel, kSerialLabel, kWorkTimeLabel, kTemperature}) {
+    SendMessageW(Item(id), WM_SETFONT, reinterpret_cast<WPARAM>(infoFont), TRUE);
+  }
+}
+
+void CMonitorDlg::PlaceInformationArea() {
+  HWND background = Item(kBackground);
+  HWND frame = Item(kFrame);
+  HWND first = diskButtons[0].Handle();
+  if (!background || !frame || !first) return;
+  const RECT button = ClientRectOf(window, first);
+  const RECT outer = ClientRectOf(window, frame);
+  const int buttonWidth = button.right - button.left;
+  MoveWindow(background, button.right + 5, button.top, (outer.right - outer.left) - buttonWidth - 15,
+             (outer.bottom - outer.top) - 17, TRUE);
+}
+
+HBRUSH CMonitorDlg::PanelColours(HDC dc, HWND control) {
+  const int id = GetDlgCtrlID(control);
+  bool inPanel = id == kBackground;
+  for (int panelId : kPanelControls) inPanel = inPanel || id == panelId;
+  if (!inPanel) return nullptr;
+  // One brush for the window's life.
+  if (!panelBrush) panelBrush = CreateSolidBrush(kPanelBackground);
+  SetTextColor(dc, kPanelText);
+  if (id != kBackground) SetBkColor(dc, kPanelBackground);
+  return panelBrush;
+}
+
+void CMonitorDlg::RefreshDrives() { monitor.core.RefreshDrives(); }
+
+void CMonitorDlg::ShowDiskButton(int driveIndex) {
+  if (driveIndex < 0 || driveIndex >= kDriveCount) return;
+  HWND button = diskButtons[static_cast<size_t>(driveIndex)].Handle();
+  if (!button) return;
+  ShowWindow(button, SW_SHOW);
+  SetWindowTextW(button, DiskButtonCaption(driveIndex, monitor.driveSlots[static_cast<size_t>(driveIndex)]).c_str());
+}
+
+void CMonitorDlg::ShowSelectedDriveInfo() { ShowDriveInfo(selectedDrive); }
+
+void CMonitorDlg::ShowDriveInfo(int driveIndex) {
+  if (driveIndex < 0 || driveIndex >= kDriveCount) return;
+  const DriveSlot& slot = monitor.driveSlots[static_cast<size_t>(driveIndex)];
+  if (!slot.IsPresent()) return;
+  selectedDrive = driveIndex;
+  SetItemText(kManufacturer, ManufacturerOf(slot.model));
+  SetItemText(kSerialNumber, TrimmedSerial(slot.serialNumber));
+  const HWND temperatureControls[] = {Item(kTemperature), Item(kTemperatureIcon), graphButton.Handle()};
+  for (HWND control : temperatureControls) ShowWindow(control, SW_HIDE);
+  const std::wstring temperature = PanelTemperatureText(slot);
+  if (!temperature.empty()) {
+    SetItemText(kTemperature, temperature);
+    for (HWND control : temperatureControls) ShowWindow(control, SW_SHOW);
+  }
+  SetItemText(kWorkTime, WorkTimeText(slot.powerOnHours));
+}
+
+void CMonitorDlg::ShowDriveHealth() {
+  for (int n = 0; n < kDriveCount; ++n) {
+    const DriveSlot& slot = monitor.driveSlots[static_cast<size_t>(n)];
+    if (slot.IsPresent()) diskButtons[static_cast<size_t>(n)].SetHealthBadge(SlotHealth(slot).verdict);
+  }
+  UpdateTrayToolTip();
+}
+
+}  // namespace taruk::win32

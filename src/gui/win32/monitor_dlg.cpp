@@ -1,0 +1,250 @@
+// The main window's start, its routing table, Close and Exit.
+#include "gui/win32/monitor_dlg.h"
+
+#include "core/alarm/alarm_texts.h"
+#include "core/drive/drive_slot.h"
+#include "core/monitor/settings_file.h"
+#include "core/view/window_texts.h"
+#include "gui/win32/about_dlg.h"
+#include "gui/win32/message_box.h"
+#include "gui/win32/options_dlg.h"
+#include "gui/win32/smart_details_dlg.h"
+#include "gui/win32/temp_graph_dlg.h"
+
+namespace taruk::win32 {
+
+using namespace monitor_ids;
+
+namespace {
+
+constexpr COLORREF kPaleBlue = RGB(223, 238, 255);
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+// Posted at the end of the initialisation: the demo-drives balloon once the
+// window runs and the alert platform knows it.
+constexpr UINT kAnnounceDemoDrives = WM_APP + 1;
+
+}  // namespace
+
+CMonitorDlg::CMonitorDlg(Monitor& monitor, std::optional<std::wstring> demoDrivesReason)
+    : DialogWindow(102),
+      appIcon(static_cast<HICON>(
+          LoadImageW(ProgramInstance(), MAKEINTRESOURCEW(kAppIcon), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE))),
+      monitor(monitor),
+      demoDrivesReason(std::move(demoDrivesReason)) {
+  monitor.core.SetView(this);
+  monitor.core.alarmsOff = ShowsDemoDrives();
+}
+
+CMonitorDlg::~CMonitorDlg() {
+  monitor.core.SetView(nullptr);
+  if (panelBrush) DeleteObject(panelBrush);
+  if (trayMenu) DestroyMenu(trayMenu);
+  if (infoFont) DeleteObject(infoFont);
+  if (appIcon) DestroyIcon(appIcon);
+}
+
+bool CMonitorDlg::OnInitDialog() {
+  // 1. The controls exist; the seven buttons become icon buttons.
+  for (int n = 0; n < kDriveCount; ++n) diskButtons[static_cast<size_t>(n)].Subclass(Item(kDiskButtons[n]));
+  detailsButton.Subclass(Item(kDetails));
+  optionsButton.Subclass(Item(kOptions));
+  graphButton.Subclass(Item(kGraph));
+  // 2. The system menu's About command, unless its text is empty.
+  AddAboutToSystemMenu();
+  // 3. The window's icons.
+  SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(appIcon));
+  SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(appIcon));
+  // 4. The settings: defaults, then the file over them.
+  monitor.LoadSettings();
+  // 5. The buttons' icons and colours; the focus on disk button 0.
+  SetButtonLooks();
+  // 6. The bold font of the panel labels and the temperature.
+  CreateInfoFont();
+  // 7. The light-blue background fills the information area.
+  PlaceInformationArea();
+  // 8. Drive 0 selected, every slot cleared.
+  selectedDrive = 0;
+  monitor.ResetHistory();
+  // 9. The drives once, and drive 0's panel.
+  RefreshDrives();
+  ShowDriveInfo(0);
+  // 10. The notification-area menu; its first item is the default.
+  trayMenu = LoadMenuW(ProgramInstance(), MAKEINTRESOURCEW(kTrayMenu));
+  if (HMENU popup = trayMenu ? GetSubMenu(trayMenu, 0) : nullptr) SetMenuDefaultItem(popup, 0, TRUE);
+  // 11. The notification-area icon.
+  SetTrayIcon(true);
+  if (ShowsDemoDrives()) AnnounceDemoDrives();
+  // 12. A drive already failing says so now, not one poll interval later.
+  monitor.core.CheckDriveHealth();
+  // 13. The monitoring timer, armed once for the whole run.
+  SetTimer(window, MonitorTimerId, static_cast<UINT>(monitor.TimerPeriodMs()), nullptr);
+  return false;  // the focus is on disk button 0
+}
+
+void CMonitorDlg::AddAboutToSystemMenu() {
+  const std::wstring about = ResourceString(kAboutString);
+  HMENU systemMenu = GetSystemMenu(window, FALSE);
+  if (about.empty() || !systemMenu) return;
+  AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, about.c_str());
+}
+
+void CMonitorDlg::SetButtonLooks() {
+  for (CIconButton* tool : {&detailsButton, &optionsButton, &graphButton}) {
+    const int icon = tool == &detailsButton ? kDetailsIcon : tool == &optionsButton ? kOptionsIcon : kGraphIcon;
+    tool->SetIconsFromResources(icon, 32, 32, OutIconGrey);
+    tool->SetStateColor(ColorNormalFace, kPaleBlue, true);
+    tool->SetStateColor(ColorHotFace, kPaleBlue, true);
+    tool->SetStateColor(ColorFocusFace, kPaleBlue, true);
+  }
+  for (CIconButton& disk : diskButtons) {
+    disk.SetIconsFromResources(kDiskIcon, 32, 32, OutIconGrey);
+    disk.SetStateColor(ColorNormalFace, kWhite, true);
+    disk.SetStateColor(ColorHotFace, kPaleBlue, true);
+    disk.SetStateColor(ColorFocusFace, kPaleBlue, true);
+  }
+  SetFocus(diskButtons[0].Handle());
+  for (int n = 1; n < kDriveCount; ++n) ShowWindow(diskButtons[static_cast<size_t>(n)].Handle(), SW_HIDE);
+}
+
+void CMonitorDlg::RunMonitoringCycle() { monitor.core.RunMonitoringCycle(); }
+
+void CMonitorDlg::OnCommand(int id, int /*notification*/, HWND /*control*/) {
+  switch (id) {
+    case 1001:
+      ShowDriveInfo(0);
+      return;
+    case 1003:
+      ShowDriveInfo(1);
+      return;
+    case 1006:
+      ShowDriveInfo(2);
+      return;
+    case 1007:
+      ShowDriveInfo(3);
+      return;
+    case kDetails:
+      OnDetails();
+      return;
+    case kOptions:
+      OnOptions();
+      return;
+    case ID_TRAY_EXIT:
+      OnExit();
+      return;
+    case ID_TRAY_SHOW:
+      ShowApplication();
+      return;
+    case kGraph:
+      OnGraph();
+      return;
+    case ID_TRAY_ABOUT:
+      RunAboutBox();
+      return;
+    default:
+      // 1000, 1004, and OK and Cancel (Enter and Escape): the window never
+      // ends through them.
+      return;
+  }
+}
+
+bool CMonitorDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
+  switch (message) {
+    case WM_SYSCOMMAND:
+      if ((wParam & ~static_cast<WPARAM>(0xF)) == IDM_ABOUTBOX) {
+        RunAboutBox();
+        result = 0;
+        return true;
+      }
+      return false;
+    case WM_PAINT:
+      if (!IsIconic(window)) return false;
+      PaintMinimised();
+      result = 0;
+      return true;
+    case WM_QUERYDRAGICON:
+      result = reinterpret_cast<INT_PTR>(appIcon);
+      return true;
+    case WM_CTLCOLORSTATIC:
+      if (HBRUSH brush = PanelColours(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam))) {
+        result = reinterpret_cast<INT_PTR>(brush);
+        return true;
+      }
+      return false;
+    case WM_TIMER:
+      if (wParam == static_cast<WPARAM>(MonitorTimerId)) RunMonitoringCycle();
+      result = 0;
+      return true;
+    case WM_TRAYNOTIFY:
+      OnTrayNotify(lParam);
+      result = 0;
+      return true;
+    case WM_CLOSE:
+      // Hidden; the notification-area icon brings the window back.
+      ShowWindow(window, SW_HIDE);
+      result = 0;
+      return true;
+    case kAnnounceDemoDrives:
+      monitor.environment.platform.ShowBalloon(kBalloonTitle, DemoDrivesNotice(demoDrivesReason.value_or(L"")),
+                                               kBalloonTimeoutMs);
+      result = 0;
+      return true;
+    default:
+      return false;
+  }
+}
+
+void CMonitorDlg::PaintMinimised() {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(window, &paint);
+  SendMessageW(window, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  RECT client;
+  GetClientRect(window, &client);
+  const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+  const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+  DrawIcon(dc, x, y, appIcon);
+  EndPaint(window, &paint);
+}
+
+void CMonitorDlg::RunAboutBox() { CAboutDlg().DoModal(window); }
+
+void CMonitorDlg::OnExit() {
+  if (MessageBoxW(window, L"Exit from application?", L"Taruk", MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+  SaveConfig();
+  SetTrayIcon(false);
+  KillTimer(window, MonitorTimerId);
+  EndDialog(0);
+}
+
+void CMonitorDlg::OnDetails() {
+  if (!monitor.driveSlots[static_cast<size_t>(selectedDrive)].IsPresent()) return;
+  CSmartDetailsDlg details(monitor.driveSlots, selectedDrive);
+  details.DoModal(window);
+}
+
+void CMonitorDlg::OnGraph() {
+  CTempGraphDlg graph(monitor.driveSlots, selectedDrive, monitor.config.criticalTemperature, monitor.environment.clock);
+  graph.DoModal(window);
+}
+
+void CMonitorDlg::OnOptions() {
+  if (!EditOptions(monitor.config, monitor.environment.platform, window)) return;
+  SaveConfig();
+  // The timer keeps its period: a new poll interval takes effect at the next
+  // start (the history uses it at once).
+}
+
+void CMonitorDlg::SaveConfig() {
+  if (!SaveSettings(monitor.config)) ShowStopError(L"Can't save configuration to a file!", window);
+}
+
+void CMonitorDlg::AnnounceDemoDrives() {
+  const int length = GetWindowTextLengthW(window);
+  std::wstring title(static_cast<size_t>(length) + 1, L'\0');
+  title.resize(static_cast<size_t>(GetWindowTextW(window, title.data(), length + 1)));
+  SetWindowTextW(window, (title + kDemoDrivesTitleSuffix).c_str());
+  UpdateTrayToolTip();
+  PostMessageW(window, kAnnounceDemoDrives, 0, 0);
+}
+
+}  // namespace taruk::win32

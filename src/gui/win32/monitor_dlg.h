@@ -1,0 +1,89 @@
+#pragma once
+// CMonitorDlg on Windows: the main window (template 102) as a native modal
+// dialog. It owns the seven icon buttons, the bold panel font, the
+// notification-area icon and its menu, and the monitoring timer; the settings,
+// the slots and the cycle are the Monitor's, shared with every other front
+// end. Closing it only hides it; the program ends through Exit in the
+// notification-area menu.
+
+#include <windows.h>
+
+#include <array>
+#include <optional>
+#include <string>
+
+#include "core/monitor/monitor.h"
+#include "core/monitor/monitor_view.h"
+#include "gui/monitor_ids.h"
+#include "gui/win32/dialog_window.h"
+#include "gui/win32/icon_button.h"
+
+namespace taruk::win32 {
+
+// The notification-area icon's callback message.
+constexpr UINT WM_TRAYNOTIFY = 0xA124;
+
+class CMonitorDlg : public DialogWindow, public MonitorView {
+ public:
+  // `demoDrivesReason` is set when the drives are the demo drives the
+  // program fell back to: why none of this machine's could be read.
+  CMonitorDlg(Monitor& monitor, std::optional<std::wstring> demoDrivesReason);
+  ~CMonitorDlg() override;
+
+  // Panel operations.
+  void RefreshDrives();
+  void ShowDriveInfo(int driveIndex);
+  // MonitorView, for the monitoring cycle.
+  void ShowDiskButton(int driveIndex) override;
+  void ShowSelectedDriveInfo() override;
+  void ShowDriveHealth() override;
+
+  void RunMonitoringCycle();
+  // Add (true) or remove (false) the notification-area icon.
+  void SetTrayIcon(bool add);
+  void OnTrayNotify(LPARAM mouseMessage);
+  // A balloon from the notification-area icon; false when there is no icon.
+  bool ShowTrayBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs);
+
+  bool ShowsDemoDrives() const { return demoDrivesReason.has_value(); }
+  int SelectedDrive() const { return selectedDrive; }
+
+ protected:
+  bool OnInitDialog() override;
+  void OnCommand(int id, int notification, HWND control) override;
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
+
+ private:
+  void AddAboutToSystemMenu();
+  void SetButtonLooks();
+  void CreateInfoFont();
+  void PlaceInformationArea();
+  HBRUSH PanelColours(HDC dc, HWND control);
+  void PaintMinimised();
+  void ShowApplication();
+  void UpdateTrayToolTip();
+  void OnDetails();
+  void OnOptions();
+  void OnGraph();
+  void OnExit();
+  void SaveConfig();
+  void RunAboutBox();
+  void AnnounceDemoDrives();
+
+  // Members in the window's declared order.
+  HFONT infoFont = nullptr;
+  int selectedDrive = 0;
+  HMENU trayMenu = nullptr;
+  HICON appIcon = nullptr;
+  std::array<CIconButton, 4> diskButtons;
+  CIconButton detailsButton;
+  CIconButton optionsButton;
+  CIconButton graphButton;
+
+  HBRUSH panelBrush = nullptr;
+  bool trayIconAdded = false;
+  Monitor& monitor;
+  std::optional<std::wstring> demoDrivesReason;
+};
+
+}  // namespace taruk::win32

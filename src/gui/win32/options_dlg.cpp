@@ -1,0 +1,170 @@
+#include "gui/win32/options_dlg.h"
+
+#include <commctrl.h>
+#include <uxtheme.h>
+
+#include "core/alarm/alarm_sound_path.h"
+#include "core/alarm/alert_platform.h"
+#include "core/mail/outgoing_mail.h"
+#include "core/mail/smtp_client.h"
+#include "gui/win32/message_box.h"
+#include "win32/autostart.h"
+
+namespace taruk::win32 {
+
+namespace {
+
+constexpr int kPlaySoundEntry = static_cast<int>(AlarmAction::PlaySound);
+// Red 50, green 0, blue 225: the captions of the group boxes.
+constexpr COLORREF kGroupCaptionColour = RGB(50, 0, 225);
+constexpr int kGroupBoxIds[] = {1026, 1027, 1036, 1038, 1037};
+
+// Each action list and the "Test sound" button that shows beside it.
+struct ActionList {
+  int list;
+  int testSound;
+};
+constexpr ActionList kActionLists[] = {
+    {COptionsDlg::IdTemperatureActionList, COptionsDlg::IdTemperatureTestSound},
+    {COptionsDlg::IdFreeSpaceActionList, COptionsDlg::IdFreeSpaceTestSound},
+    {COptionsDlg::IdHealthActionList, COptionsDlg::IdHealthTestSound},
+};
+
+}  // namespace
+
+int COptionsDlg::Selection(int listId) const {
+  return static_cast<int>(SendMessageW(Item(listId), CB_GETCURSEL, 0, 0));
+}
+
+bool COptionsDlg::OnInitDialog() {
+  for (const ActionList& actionList : kActionLists) {
+    HWND list = Item(actionList.list);
+    for (const wchar_t* text : AlarmActionTexts) SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    const int32_t action = actionList.list == IdTemperatureActionList ? temperatureAction
+                           : actionList.list == IdFreeSpaceActionList ? freeSpaceAction
+                                                                      : healthAction;
+    // A value outside the list leaves it without a selection (-1).
+    SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(action), 0);
+  }
+  SetItemText(IdPollEdit, pollIntervalText);
+  SendMessageW(Item(IdPollSpin), UDM_SETRANGE32, 10, 600);
+  SetItemText(IdCriticalEdit, criticalTemperatureText);
+  SetItemText(IdMinimumFreeSpaceEdit, minimumFreeSpaceText);
+  SendMessageW(Item(IdCriticalSpin), UDM_SETRANGE32, 1, 100);
+  SetItemText(IdEmailEdit, emailAddress);
+  SetItemText(IdServerEdit, smtpServer);
+  CheckDlgButton(window, IdRunAtStartup, AutostartEntryExists() ? BST_CHECKED : BST_UNCHECKED);
+  SetItemText(IdSendTestEmail, L"Send test\r\n  e-mail");
+  // A group box drawn by the visual style takes its caption colour from the
+  // style, whatever WM_CTLCOLORSTATIC says: these draw the classic way.
+  for (int groupId : kGroupBoxIds) SetWindowTheme(Item(groupId), L"", L"");
+  for (const ActionList& actionList : kActionLists) ApplyTestSoundRule(actionList.list);
+  return true;
+}
+
+void COptionsDlg::ApplyTestSoundRule(int listId) {
+  for (const ActionList& actionList : kActionLists) {
+    if (actionList.list == listId) ShowItem(actionList.testSound, Selection(listId) == kPlaySoundEntry);
+  }
+}
+
+bool COptionsDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
+  if (message == WM_CTLCOLORSTATIC) {
+    const int id = GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
+    for (int groupId : kGroupBoxIds) {
+      if (id != groupId) continue;
+      auto* dc = reinterpret_cast<HDC>(wParam);
+      SetTextColor(dc, kGroupCaptionColour);
+      SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+      if (!groupBrush) groupBrush = GetSysColorBrush(COLOR_BTNFACE);
+      result = reinterpret_cast<INT_PTR>(groupBrush);
+      return true;
+    }
+  }
+  return false;
+}
+
+void COptionsDlg::OnCommand(int id, int notification, HWND control) {
+  switch (id) {
+    case IDOK:
+      OnOK();
+      return;
+    case IdTemperatureActionList:
+    case IdFreeSpaceActionList:
+    case IdHealthActionList:
+      if (notification == CBN_SELCHANGE) ApplyTestSoundRule(id);
+      return;
+    case IdTemperatureTestSound:
+    case IdFreeSpaceTestSound:
+    case IdHealthTestSound:
+      PlayTestSound();
+      return;
+    case IdSendTestEmail:
+      SendTestEmail();
+      return;
+    default:
+      DialogWindow::OnCommand(id, notification, control);
+  }
+}
+
+void COptionsDlg::PlayTestSound() {
+  std::wstring failure = L"No sound output is available.";
+  if (!alertPlatform.PlaySoundFile(AlarmSoundPath(), failure)) ShowSystemErrorText(failure, window);
+}
+
+void COptionsDlg::SendTestEmail() {
+  // The texts as they stand, saved or not; nothing is checked or stored.
+  const std::wstring address = ItemText(IdEmailEdit);
+  COutgoingMail mail;
+  mail.from = address;
+  mail.AddRecipient(address, address);
+  mail.subject = L"Test e-mail from Taruk";
+  mail.body = L"It works";
+
+  CSmtpClient client(ItemText(IdServerEdit), smtpPort);
+  if (!client.Connect()) {
+    client.Disconnect();
+    ShowStopError(L"Can't connect to the SMTP server!", window);
+    return;
+  }
+  if (!client.Send(mail)) ShowStopError(L"Can't send the e-mail!", window);
+  client.Disconnect();
+}
+
+void COptionsDlg::OnOK() {
+  pollIntervalText = ItemText(IdPollEdit);
+  criticalTemperatureText = ItemText(IdCriticalEdit);
+  minimumFreeSpaceText = ItemText(IdMinimumFreeSpaceEdit);
+  temperatureAction = Selection(IdTemperatureActionList);
+  freeSpaceAction = Selection(IdFreeSpaceActionList);
+  healthAction = Selection(IdHealthActionList);
+  emailAddress = ItemText(IdEmailEdit);
+  smtpServer = ItemText(IdServerEdit);
+
+  const std::wstring inputError = OptionsInputError(pollIntervalText, criticalTemperatureText);
+  if (!inputError.empty()) {
+    ShowStopError(inputError, window);
+    return;
+  }
+  // The start-at-log-on entry changes only here, after both checks passed. A
+  // failure to write it is shown, and the dialog still ends with OK so that
+  // the other settings are kept.
+  if (IsDlgButtonChecked(window, IdRunAtStartup) == BST_CHECKED) {
+    const std::string executable = RunningExecutablePath();
+    const int error = executable.empty() ? ERROR_FILE_NOT_FOUND : WriteAutostartEntry(executable);
+    if (error) ShowSystemError(static_cast<unsigned long>(error), window);
+  } else {
+    RemoveAutostartEntry();
+  }
+  EndDialog(IDOK);
+}
+
+bool EditOptions(MonitorConfig& config, AlertPlatform& alertPlatform, HWND owner) {
+  COptionsDlg dialog(alertPlatform);
+  static_cast<OptionsExchange&>(dialog) = OptionsExchangeFromConfig(config);
+  if (dialog.DoModal(owner) != IDOK) return false;
+  ApplyOptionsExchange(dialog, config);
+  return true;
+}
+
+}  // namespace taruk::win32

@@ -1,0 +1,65 @@
+#pragma once
+// COptionsDlg on Windows: template 134, the settings as texts and list
+// selections, "Run at startup", a test sound and a test e-mail. It never
+// touches the settings record: EditOptions fills the shared exchange, runs
+// the dialog and takes the values back on OK.
+
+#include <cstdint>
+
+#include "core/mail/smtp_client.h"
+#include "core/monitor/monitor_config.h"
+#include "core/view/options_exchange.h"
+#include "gui/win32/dialog_window.h"
+
+namespace taruk {
+class AlertPlatform;
+}
+
+namespace taruk::win32 {
+
+class COptionsDlg : public DialogWindow, public OptionsExchange {
+ public:
+  // Control ids of template 134.
+  enum : int {
+    IdRunAtStartup = 1017,
+    IdPollEdit = 1018,
+    IdCriticalEdit = 1019,
+    IdPollSpin = 1020,
+    IdCriticalSpin = 1021,
+    IdTemperatureActionList = 1022,
+    IdFreeSpaceActionList = 1023,
+    IdTemperatureTestSound = 1028,
+    IdFreeSpaceTestSound = 1029,
+    IdEmailEdit = 1030,
+    IdServerEdit = 1031,
+    IdSendTestEmail = 1032,
+    IdMinimumFreeSpaceEdit = 1035,
+    IdHealthActionList = 1039,
+    IdHealthTestSound = 1040,
+  };
+
+  explicit COptionsDlg(AlertPlatform& alertPlatform, uint32_t smtpPort = kSmtpPort)
+      : DialogWindow(134), alertPlatform(alertPlatform), smtpPort(smtpPort) {}
+
+ protected:
+  bool OnInitDialog() override;
+  void OnCommand(int id, int notification, HWND control) override;
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
+
+ private:
+  void ApplyTestSoundRule(int listId);
+  void PlayTestSound();
+  void SendTestEmail();
+  void OnOK();
+  int Selection(int listId) const;
+
+  AlertPlatform& alertPlatform;
+  uint32_t smtpPort;
+  HBRUSH groupBrush = nullptr;
+};
+
+// The Options command of the main window up to the save: true when the
+// dialog ended with OK and `config` took its values; the caller then saves.
+bool EditOptions(MonitorConfig& config, AlertPlatform& alertPlatform, HWND owner);
+
+}  // namespace taruk::win32

@@ -1,0 +1,32 @@
+#pragma once
+// CSmartDetailsDlg: template 131, every S.M.A.R.T. attribute of one drive in
+// a list view, as the slot held them when the dialog opened.
+
+#include <vector>
+
+#include "core/drive/drive_slot.h"
+#include "gui/win32/dialog_window.h"
+
+namespace taruk::win32 {
+
+class CSmartDetailsDlg : public DialogWindow {
+ public:
+  static constexpr int IdAttributeList = 1013;
+
+  CSmartDetailsDlg(const DriveSlots& driveSlots, int drive)
+      : DialogWindow(131), drive(drive), driveSlots(driveSlots) {}
+
+ protected:
+  bool OnInitDialog() override;
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
+
+ private:
+  void MarkHealthRows(const DriveSlot& slot);
+
+  int drive;
+  const DriveSlots& driveSlots;
+  // Each row's health weight (0 none), for the list's custom drawing.
+  std::vector<int> rowWeights;
+};
+
+}  // namespace taruk::win32

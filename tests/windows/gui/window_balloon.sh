@@ -1,0 +1,23 @@
+#!/bin/bash
+# A temperature alarm on a replayed hot drive shows its balloon from the
+# notification-area icon: the tray exists under Wine's desktop, and the
+# balloon comes from Shell_NotifyIconW, not from the console's log line that
+# stands in when there is no icon.
+source "$(dirname "$0")/gui_session.sh"
+
+# Poll every 10 s, critical at 30 degrees (the drive reads 41), the balloon
+# as the action; no health action, so that the only balloon is the alarm's.
+mkdir -p "$settings_dir"
+printf '10 30 1 0 0 ops@example.org smtp.example.invalid 0' >"$settings_dir/conf.dat"
+replay=$work/hot
+mkdir -p "$replay"
+cp "$source_dir/data/demo/drive0.capture" "$replay/"
+
+start_taruk --replay "$replay"
+before=$(balloon_area_white)
+awk -v w="$before" 'BEGIN { exit !(w < 0.2) }' || fail "a balloon before the first cycle (white $before)"
+
+wait_for_balloon 40 || fail "no balloon within 40 s of a 10 s poll (white $(balloon_area_white))"
+screenshot balloon
+grep -q 'notification: ' "$work/taruk.log" && fail "the balloon went to the console: $(cat "$work/taruk.log")"
+echo "balloon shown"

@@ -1,0 +1,58 @@
+#!/bin/bash
+# taruk.exe --replay data/demo opens its main window; the disk buttons select
+# their drives; every window is photographed into the build tree
+# (screenshots-windows/), to be looked at beside the Qt windows' screenshots.
+source "$(dirname "$0")/gui_session.sh"
+
+start_taruk --replay "$source_dir/data/demo"
+expect_text "$main_title" 1005 "Western Digital"
+screenshot main "$main_title"
+
+# Each disk button shows its drive in the panel: maker and work time.
+click_control "$main_title" 1003
+expect_text "$main_title" 1005 "Seagate Technology"
+click_control "$main_title" 1006
+expect_text "$main_title" 1005 "IBM"
+click_control "$main_title" 1001
+expect_text "$main_title" 1005 "Western Digital"
+expect_text "$main_title" 1013 "14523 hours (605 days)"
+
+shoot_dialog 1025 "Temperature Graphic" graph Return
+# Minutes, and the next opening remembers them.
+click_control "$main_title" 1025
+probe wait "Temperature Graphic" 15 || fail "the graph did not open again"
+click_control "Temperature Graphic" 1025
+sleep 1
+screenshot graph_minutes "Temperature Graphic"
+xdotool key Return
+probe gone "Temperature Graphic" 15 || fail "the graph did not close"
+click_control "$main_title" 1025
+probe wait "Temperature Graphic" 15 || fail "the graph did not open a third time"
+[ "$(probe checked "Temperature Graphic" 1025)" = 1 ] || fail "the graph forgot Minutes"
+xdotool key Return
+probe gone "Temperature Graphic" 15 || fail "the graph did not close"
+# The ATA drive with a caution: its rows behind the verdict are marked.
+click_control "$main_title" 1003
+shoot_dialog 1014 "S.M.A.R.T. details" details Return
+shoot_dialog 1016 "Options" options Escape
+
+# The system menu's "About Taruk..." (WM_SYSCOMMAND 16).
+probe post "$main_title" 0x0112 16 0
+probe wait "About Taruk" 15 || fail "the system menu opened no About box"
+probe has-text "About Taruk" "Taruk Version 2.0" || fail "the About box does not name the version"
+sleep 1
+screenshot about "About Taruk"
+xdotool key Escape
+probe gone "About Taruk" 15 || fail "Escape did not end the About box"
+
+# Enter and Escape never end the window; closing only hides it, and a left
+# click on the notification-area icon brings it back.
+xdotool key Return Escape
+sleep 1
+probe wait "$main_title" 1 || fail "Enter or Escape ended the window"
+xdotool key alt+F4
+sleep 1
+probe wait "$main_title" 1 && fail "Alt+F4 left the window shown"
+xdotool mousemove $((desktop_width - 10)) $((desktop_height - 10)) click 1
+probe wait "$main_title" 10 || fail "a left click on the notification-area icon did not bring the window back"
+echo "screenshots in $screenshots"

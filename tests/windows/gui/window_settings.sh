@@ -1,0 +1,62 @@
+#!/bin/bash
+# The settings through the windows: Options -> OK refuses a poll interval out
+# of range and writes conf.dat with the exact bytes of the settings file; the
+# notification-area menu's Exit asks first (No changes nothing), then saves
+# and ends the program.
+source "$(dirname "$0")/gui_session.sh"
+conf=$settings_dir/conf.dat
+
+start_taruk --replay "$source_dir/data/demo"
+[ ! -e "$conf" ] || fail "conf.dat exists before anything was saved"
+
+# A poll interval out of range: OK refuses, and Options stays open.
+click_control "$main_title" 1016
+probe wait "Options" 15 || fail "Options did not open"
+click_control "Options" 1018
+xdotool key End shift+Home
+xdotool type --delay 50 "5"
+click_control "Options" 1
+probe wait "Error" 10 || fail "OK took a poll interval of 5"
+probe has-text "Error" "Wrong polling period! It must be in range 10 - 600 seconds!" || fail "another error than the range"
+xdotool key Return
+probe gone "Error" 10 || fail "the error box stayed"
+probe wait "Options" 2 || fail "the refusal ended Options"
+[ ! -e "$conf" ] || fail "a refused Options saved the settings"
+
+# A new poll interval typed over the old one, a new e-mail address; OK.
+click_control "Options" 1018
+xdotool key End shift+Home
+xdotool type --delay 50 "120"
+click_control "Options" 1030
+xdotool key End shift+Home
+xdotool type --delay 50 "ops@example.org"
+click_control "Options" 1
+probe gone "Options" 15 || fail "OK did not end Options"
+sleep 1
+expected='120 55 0 0 0 ops@example.org smtp.example.invalid 1'
+[ "$(cat "$conf" 2>/dev/null)" = "$expected" ] ||
+  fail "conf.dat after Options -> OK is \"$(cat "$conf" 2>/dev/null)\", not \"$expected\""
+cmp -s "$conf" <(printf '%s' "$expected") || fail "conf.dat has bytes beyond \"$expected\": $(xxd "$conf")"
+rm "$conf"
+
+# The notification-area icon at the right end of the taskbar: its menu's
+# last item is Exit.
+tray_exit() {
+  xdotool mousemove $((desktop_width - 10)) $((desktop_height - 10)) click 3
+  sleep 1
+  xdotool key Up Return
+  probe wait "Taruk" 15 || fail "Exit did not ask"
+  probe has-text "Taruk" "Exit from application?" || fail "Exit asked something else"
+}
+tray_exit
+sleep 1
+screenshot exit_question
+xdotool key n
+probe gone "Taruk" 10 || fail "No did not end the question"
+probe wait "$main_title" 2 || fail "No ended the window"
+[ ! -e "$conf" ] || fail "No saved the settings"
+
+tray_exit
+xdotool key y
+probe gone "$main_title" 15 || fail "Yes left the window"
+[ "$(cat "$conf" 2>/dev/null)" = "$expected" ] || fail "Exit saved \"$(cat "$conf" 2>/dev/null)\", not \"$expected\""
