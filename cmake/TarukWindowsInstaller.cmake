@@ -1,16 +1,15 @@
 # Taruk-Setup.exe in the Windows build (target `installer`, built with
 # everything): NSIS's makensis packs a stripped taruk.exe, alarm.wav, the demo
-# drives and an icon drawn from res/icons/128.svg (rsvg-convert, icotool).
+# drives and the program's icon, the one the windows' resources draw from
+# res/icons/128.svg.
 # Script: res/windows/installer.nsi. Test: tests/windows/installer.sh (label
 # windows, with the other scripts there).
 set(taruk_top ${CMAKE_CURRENT_LIST_DIR}/..)
 
 find_program(MAKENSIS makensis)
-find_program(RSVG_CONVERT rsvg-convert)
-find_program(ICOTOOL icotool)
-if(NOT MAKENSIS OR NOT RSVG_CONVERT OR NOT ICOTOOL)
-  message(WARNING "Taruk-Setup.exe is not built: it needs makensis, rsvg-convert and icotool "
-                  "(scripts/install-deps.sh test)")
+if(NOT MAKENSIS OR NOT TARUK_WINDOWS_GUI)
+  message(WARNING "Taruk-Setup.exe is not built: it needs makensis (scripts/install-deps.sh test) "
+                  "and the windows (TARUK_WINDOWS_GUI)")
   return()
 endif()
 
@@ -19,20 +18,7 @@ set(installer ${CMAKE_BINARY_DIR}/Taruk-Setup.exe)
 file(MAKE_DIRECTORY ${installer_dir})
 
 # The icon for the installer, its uninstaller and the Start-menu entry.
-set(icon_svg ${taruk_top}/res/icons/128.svg)
-set(icon ${installer_dir}/taruk.ico)
-set(draw_sizes)
-foreach(size 16 32 48 256)
-  list(APPEND draw_sizes COMMAND ${RSVG_CONVERT} -w ${size} -h ${size} -o ${installer_dir}/taruk-${size}.png ${icon_svg})
-endforeach()
-add_custom_command(OUTPUT ${icon}
-  ${draw_sizes}
-  # 256 px stays PNG inside the icon, as Windows expects at that size.
-  COMMAND ${ICOTOOL} -c -o ${icon} ${installer_dir}/taruk-16.png ${installer_dir}/taruk-32.png
-          ${installer_dir}/taruk-48.png --raw=${installer_dir}/taruk-256.png
-  DEPENDS ${icon_svg}
-  COMMENT "Drawing taruk.ico"
-  VERBATIM)
+set(icon ${CMAKE_BINARY_DIR}/src/win32_icons/128.ico)
 
 # The exe without its symbols: a third of the size, as the Debian package
 # strips its programs too.
