@@ -67,8 +67,6 @@ int RunHeadless(const CommandLine& commandLine) {
 
   SystemClock clock;
   Monitor monitor({*drives, *volumes, clock, run->Platform(), metrics.Observer()});  // nothing shows it
-  monitor.LoadSettings();
-  monitor.ResetHistory();
   MonitorCore& core = monitor.core;
   core.stopFd = run->Stop();
 
@@ -81,6 +79,8 @@ int RunHeadless(const CommandLine& commandLine) {
   };
 
   if (commandLine.once) {
+    monitor.LoadSettings();
+    monitor.ResetHistory();
     core.RunMonitoringCycle();
     LogProblems(monitor, *drives, *volumes, problems);
     SayIfNoDrive(monitor, *drives);
@@ -90,16 +90,20 @@ int RunHeadless(const CommandLine& commandLine) {
     return exitCode;
   }
 
-  // As the window does at start: the drives once, and only the health test,
-  // which speaks at once for a drive already failing.
-  core.RefreshDrives();
-  LogProblems(monitor, *drives, *volumes, problems);
-  SayIfNoDrive(monitor, *drives);
-  core.CheckDriveHealth();
-  run->RunUntilStopped(monitor.TimerPeriodMs(), [&] {
-    core.RunMonitoringCycle();
+  // Started as the window starts; the run holds the process until a stop
+  // request comes.
+  MonitorStartSteps steps;
+  steps.drivesRead = [&] {
     LogProblems(monitor, *drives, *volumes, problems);
-  });
+    SayIfNoDrive(monitor, *drives);
+  };
+  steps.startTimer = [&](int periodMs) {
+    run->RunUntilStopped(periodMs, [&] {
+      core.RunMonitoringCycle();
+      LogProblems(monitor, *drives, *volumes, problems);
+    });
+  };
+  monitor.Start(steps);
   save();
   return exitCode;
 }

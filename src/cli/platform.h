@@ -39,12 +39,19 @@ std::unique_ptr<MetricsListener> StartMetricsListener(const std::string& text, c
 // logged as one line, and the timer.
 class HeadlessRun {
  public:
-  virtual ~HeadlessRun() = default;
+  // Takes over `stop` (from ListenForStopRequests) and closes it at the end.
+  explicit HeadlessRun(StopSignal stop) : stop(stop) {}
+  virtual ~HeadlessRun() { CloseStopSignal(stop); }
+  HeadlessRun(const HeadlessRun&) = delete;
+  HeadlessRun& operator=(const HeadlessRun&) = delete;
   // The stop request every long wait of a cycle polls.
-  virtual StopSignal Stop() const = 0;
+  StopSignal Stop() const { return stop; }
   virtual AlertPlatform& Platform() = 0;
   // Calls `tick` once per `periodMs` until a stop request comes.
   virtual void RunUntilStopped(int periodMs, const std::function<void()>& tick) = 0;
+
+ protected:
+  const StopSignal stop;
 };
 // Null, with a one-line `error`, when the stop requests can't be caught.
 // Start it before any thread of the program: the threads inherit its hold.

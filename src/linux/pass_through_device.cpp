@@ -36,7 +36,6 @@ void PassThroughDevice::Report(const std::string& why) {
 }
 
 AtaCommandResult PassThroughDevice::Run(const IdeRegisters& registers, std::span<uint8_t> dataIn) {
-  ++commandsSent_;
   return RunAtaCommand(fd_, registers, dataIn);
 }
 

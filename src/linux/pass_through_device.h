@@ -46,9 +46,6 @@ class PassThroughDevice : public SmartDevice {
   // question is the pass's answer too.
   std::optional<uint8_t> CheckPowerMode(int position) override;
 
-  // ATA commands that reached SG_IO through this device.
-  int commandsSent() const { return commandsSent_; }
-
  private:
   void Report(const std::string& why);
   // The identify probe: which identify command the disk answers, if any.
@@ -68,7 +65,6 @@ class PassThroughDevice : public SmartDevice {
   bool powerModeAsked_ = false;
   std::optional<uint8_t> powerMode_;
   std::optional<ProbedIdentify> probed_;
-  int commandsSent_ = 0;
 };
 
 }  // namespace taruk

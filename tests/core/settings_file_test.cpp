@@ -4,37 +4,9 @@
 #include <string>
 
 #include "core/monitor/settings_file.h"
-#include "support/scoped_env.h"
-#include "support/scratch_dir.h"
+#include "support/settings_fixture.h"
 
 using namespace taruk;
-
-namespace {
-
-const char kDefaultFile[] = "60 55 0 0 0 taruk@example.invalid smtp.example.invalid 1";
-
-MonitorConfig Load() {
-  MonitorConfig config;
-  LoadSettings(config);
-  return config;
-}
-
-MonitorConfig WithPollInterval(int32_t seconds) {
-  MonitorConfig config;
-  config.pollInterval = seconds;
-  return config;
-}
-
-// The settings folder under APPDATA in a scratch folder.
-class SettingsFileTest : public testing::Test {
- protected:
-  ScratchDir scratch;
-  ScopedEnv appData{"APPDATA", scratch.path()};
-  std::string folder = scratch / "Taruk";
-  std::string file = folder + "/conf.dat";
-};
-
-}  // namespace
 
 TEST_F(SettingsFileTest, FirstStartKeepsTheDefaultsAndTheFirstSaveWritesThem) {
   EXPECT_FALSE(SaveSettings(MonitorConfig{}));  // only the load makes the folder

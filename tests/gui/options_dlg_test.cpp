@@ -32,10 +32,9 @@ class OptionsDlgTest : public testing::Test {
  protected:
   // A dialog filled the way the main window fills it, shown (not modal).
   std::unique_ptr<COptionsDlg> Open(const MonitorConfig& config = {}, uint32_t smtpPort = kSmtpPort) {
-    auto dialog = std::make_unique<COptionsDlg>(nullptr, smtpPort);
+    auto dialog = std::make_unique<COptionsDlg>(nullptr, &sound, smtpPort);
     EXPECT_TRUE(dialog->IsBuilt()) << dialog->BuildError().toStdString();
     static_cast<OptionsExchange&>(*dialog) = OptionsExchangeFromConfig(config);
-    dialog->alertPlatform = &sound;
     dialog->show();
     return dialog;
   }

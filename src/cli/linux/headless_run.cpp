@@ -17,10 +17,8 @@ namespace {
 
 class LinuxHeadlessRun : public HeadlessRun {
  public:
-  explicit LinuxHeadlessRun(StopSignal stop) : stop(stop) {}
-  ~LinuxHeadlessRun() override { CloseStopSignal(stop); }
+  explicit LinuxHeadlessRun(StopSignal stop) : HeadlessRun(stop) {}
 
-  StopSignal Stop() const override { return stop; }
   AlertPlatform& Platform() override { return platform; }
 
   void RunUntilStopped(int periodMs, const std::function<void()>& tick) override {
@@ -41,7 +39,6 @@ class LinuxHeadlessRun : public HeadlessRun {
   }
 
  private:
-  StopSignal stop;
   // D-Bus wants an application object; there is no display.
   int argc = 1;
   char name[6] = "taruk";

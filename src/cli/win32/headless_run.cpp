@@ -13,10 +13,8 @@ namespace {
 
 class WindowsHeadlessRun : public HeadlessRun {
  public:
-  explicit WindowsHeadlessRun(StopSignal stop) : stop(stop) {}
-  ~WindowsHeadlessRun() override { CloseStopSignal(stop); }
+  explicit WindowsHeadlessRun(StopSignal stop) : HeadlessRun(stop) {}
 
-  StopSignal Stop() const override { return stop; }
   AlertPlatform& Platform() override { return platform; }
 
   void RunUntilStopped(int periodMs, const std::function<void()>& tick) override {
@@ -35,7 +33,6 @@ class WindowsHeadlessRun : public HeadlessRun {
   }
 
  private:
-  StopSignal stop;
   SystemPowerSwitch power;
   ConsoleAlertPlatform platform{power};
 };

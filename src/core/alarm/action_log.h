@@ -23,4 +23,32 @@ std::wstring ErrorLogText(const std::wstring& systemText);
 std::wstring MailLogText(const std::wstring& recipient, const std::wstring& subject, bool sent,
                          const std::wstring& detail);
 
+// The headless monitor's alarm actions on every system: `Platform` carries
+// them out and each one is logged. A balloon is logged and then shown, where
+// the system has one; a sound is logged once it played (a failure is logged
+// by the error report that follows it); an error and an e-mail's outcome are
+// logged in place of a box. The power requests are logged by `Platform`, just
+// before each goes out.
+template <class Platform>
+class LoggedAlertActions : public Platform {
+ public:
+  using Platform::Platform;
+
+  void ShowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) override {
+    LogLine(NotificationLogText(text));
+    Platform::ShowBalloon(title, text, timeoutMs);
+  }
+  bool PlaySoundFile(const std::wstring& path, std::wstring& failure) override {
+    const bool played = Platform::PlaySoundFile(path, failure);
+    if (played) LogLine(PlayedLogText(path));
+    return played;
+  }
+  // "taruk: Error: TEXT", kept to one line.
+  void ShowSystemError(const std::wstring& text) override { LogLine(ErrorLogText(text)); }
+  void MailFinished(const std::wstring& recipient, const std::wstring& subject, bool sent,
+                    const std::wstring& detail) override {
+    LogLine(MailLogText(recipient, subject, sent, detail));
+  }
+};
+
 }  // namespace taruk

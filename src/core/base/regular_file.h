@@ -12,6 +12,13 @@ namespace taruk {
 
 class RegularFile {
  public:
+  enum class Opening {
+    Opened,
+    Missing,     // no such file
+    NotRegular,  // a folder, a FIFO, a device...
+    Failed,      // the system refused: ErrorText() says why
+  };
+
   // `path` as bytes (core/base/path_text.h).
   explicit RegularFile(const std::string& path);
   ~RegularFile();
@@ -19,15 +26,23 @@ class RegularFile {
   RegularFile& operator=(const RegularFile&) = delete;
 
   // False when there is no such file, it can't be opened, or it is not a
-  // regular file.
+  // regular file; Outcome() tells which.
   bool IsOpen() const { return handle_ != kClosed; }
+  Opening Outcome() const { return outcome_; }
+  // The size the file had when it was opened (it may grow or shrink since).
+  std::size_t StatedSize() const { return statedSize_; }
   // Up to `size` bytes into `buffer`: how many came, 0 at the end, -1 on a
   // read error.
   long long Read(char* buffer, std::size_t size);
+  // The system's one-line text for the last failure to open or to read.
+  const std::string& ErrorText() const { return errorText_; }
 
  private:
   static constexpr std::intptr_t kClosed = -1;
   std::intptr_t handle_ = kClosed;  // the descriptor or the Win32 handle
+  Opening outcome_ = Opening::Failed;
+  std::size_t statedSize_ = 0;
+  std::string errorText_;
 };
 
 // Makes one folder, for this user alone where the system has modes (0700).

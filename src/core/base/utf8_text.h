@@ -11,4 +11,8 @@ namespace taruk {
 
 std::string ToUtf8(std::wstring_view text);
 
+// Appends the UTF-8 form of one Unicode scalar value (not a surrogate, at
+// most U+10FFFF).
+void AppendUtf8(char32_t character, std::string& out);
+
 }  // namespace taruk

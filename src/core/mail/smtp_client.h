@@ -34,7 +34,6 @@ class CSmtpClient {
   bool Connect();
   bool Send(COutgoingMail& mail);
   bool Disconnect();
-  bool IsConnected() const { return connected; }
   // The text of the server's last reply (the alert log shows the answer to a
   // sent mail).
   const std::wstring& LastReply() const { return replyText; }

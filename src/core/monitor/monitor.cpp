@@ -20,4 +20,14 @@ int Monitor::TimerPeriodMs() const {
   return config.pollInterval * 1000;
 }
 
+void Monitor::Start(const MonitorStartSteps& steps) {
+  LoadSettings();
+  if (steps.settingsLoaded) steps.settingsLoaded();
+  ResetHistory();
+  core.RefreshDrives();
+  if (steps.drivesRead) steps.drivesRead();
+  core.CheckDriveHealth();
+  if (steps.startTimer) steps.startTimer(TimerPeriodMs());
+}
+
 }  // namespace taruk

@@ -3,11 +3,25 @@
 // headless: the drive driveSlots it owns, its settings, and the cycle over them on
 // the machine it is given. The windows are handed the driveSlots from here.
 
+#include <functional>
+
 #include "core/drive/drive_slot.h"
 #include "core/monitor/monitor_config.h"
 #include "core/monitor/monitoring_cycle.h"
 
 namespace taruk {
+
+// What the window or headless does at the points of the start that are its
+// own; an empty step does nothing.
+struct MonitorStartSteps {
+  // After the settings are loaded, before the slots are cleared.
+  std::function<void()> settingsLoaded;
+  // After the drives' first reading, before the health test.
+  std::function<void()> drivesRead;
+  // Runs the cycle every `periodMs` from here on: a timer armed once for the
+  // whole run, or the headless run until it is stopped.
+  std::function<void(int periodMs)> startTimer;
+};
 
 class Monitor {
  public:
@@ -23,6 +37,12 @@ class Monitor {
   // hold one the Options dialog would never accept: 0 or less would make the
   // timer fire without pause, and a huge one would overflow the milliseconds.
   int TimerPeriodMs() const;
+
+  // The start, in this order whatever shows it: the settings, every slot
+  // cleared, the drives read once, then the health test alone (a drive
+  // already failing says so now, not one poll interval later), then the
+  // timer at the period for the poll interval.
+  void Start(const MonitorStartSteps& steps);
 
   const MonitorEnvironment environment;
   DriveSlots driveSlots{};

@@ -82,41 +82,45 @@ void CMonitorDlg::OnInitDialog() {
   }
   // 3. The window's icon.
   setWindowIcon(appIcon);
+  // 4. to 13.: the monitor's start (core/monitor/monitor.h) with the
+  // window's own steps at its points.
+  MonitorStartSteps steps;
   // 4. The settings: defaults, then the file over them.
-  monitor.LoadSettings();
-  // 5. The buttons' icons and colours; the focus on disk button 0.
-  SetButtonLooks();
-  // 6. The bold font of the panel labels and the temperature.
-  CreateInfoFont();
-  // 7. The light-blue background fills the information area.
-  PlaceInformationArea();
-  PaintInformationArea();
-  // 8. Drive 0 selected, every slot cleared.
-  selectedDrive = 0;
-  monitor.ResetHistory();
+  steps.settingsLoaded = [this] {
+    // 5. The buttons' icons and colours; the focus on disk button 0.
+    SetButtonLooks();
+    // 6. The bold font of the panel labels and the temperature.
+    CreateInfoFont();
+    // 7. The light-blue background fills the information area.
+    PlaceInformationArea();
+    PaintInformationArea();
+    // 8. Drive 0 selected, then every slot cleared.
+    selectedDrive = 0;
+  };
   // 9. The drives once, and drive 0's panel.
-  RefreshDrives();
-  ShowDriveInfo(0);
-  // 10. The notification-area menu; its first item is the default.
-  trayMenu = LoadMenuResource(kTrayMenu, this);
-  if (QMenu* popup = TrayPopup()) {
-    if (!popup->actions().isEmpty()) {
-      QAction* first = popup->actions().first();
-      popup->setDefaultAction(first);
-      QFont bold = first->font();
-      bold.setBold(true);
-      first->setFont(bold);
+  steps.drivesRead = [this] {
+    ShowDriveInfo(0);
+    // 10. The notification-area menu; its first item is the default.
+    trayMenu = LoadMenuResource(kTrayMenu, this);
+    if (QMenu* popup = TrayPopup()) {
+      if (!popup->actions().isEmpty()) {
+        QAction* first = popup->actions().first();
+        popup->setDefaultAction(first);
+        QFont bold = first->font();
+        bold.setBold(true);
+        first->setFont(bold);
+      }
+      connect(popup, &QMenu::triggered, this, [this](QAction* action) { SendCommand(CommandIdOf(action)); });
     }
-    connect(popup, &QMenu::triggered, this, [this](QAction* action) { SendCommand(CommandIdOf(action)); });
-  }
-  // 11. The notification-area icon.
-  SetTrayIcon(true);
-  if (ShowsDemoDrives()) AnnounceDemoDrives();
-  // 12. A drive already failing says so now, not one poll interval later;
-  // the balloon needs the icon of step 11.
-  monitor.core.CheckDriveHealth();
+    // 11. The notification-area icon.
+    SetTrayIcon(true);
+    if (ShowsDemoDrives()) AnnounceDemoDrives();
+  };
+  // 12. A drive already failing says so now; the balloon needs the icon of
+  // step 11.
   // 13. The monitoring timer, armed once for the whole run.
-  monitorTimer.start(monitor.TimerPeriodMs());
+  steps.startTimer = [this](int periodMs) { monitorTimer.start(periodMs); };
+  monitor.Start(steps);
 }
 
 void CMonitorDlg::SetButtonLooks() {

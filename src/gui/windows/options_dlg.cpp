@@ -40,7 +40,8 @@ QString Q(const std::wstring& text) { return QString::fromStdWString(text); }
 
 }  // namespace
 
-COptionsDlg::COptionsDlg(QWidget* parent, uint32_t smtpPort) : TemplateDialog(134, parent), smtpPort(smtpPort) {
+COptionsDlg::COptionsDlg(QWidget* parent, AlertPlatform* alertPlatform, uint32_t smtpPort)
+    : TemplateDialog(134, parent), alertPlatform(alertPlatform), smtpPort(smtpPort) {
   for (const int id : kGroupBoxIds) {
     auto* frame = Control<QGroupBox>(id);
     if (!frame) continue;
@@ -181,9 +182,8 @@ void COptionsDlg::OnOK() {
 }
 
 bool EditOptions(MonitorConfig& config, AlertPlatform* alertPlatform, QWidget* parent) {
-  COptionsDlg dialog(parent);
+  COptionsDlg dialog(parent, alertPlatform);
   static_cast<OptionsExchange&>(dialog) = OptionsExchangeFromConfig(config);
-  dialog.alertPlatform = alertPlatform;
   if (dialog.exec() != QDialog::Accepted) return false;
   ApplyOptionsExchange(dialog, config);
   return true;

@@ -44,13 +44,12 @@ class COptionsDlg : public TemplateDialog, public OptionsExchange {
     IdHealthTestSound = 1040,
   };
 
-  // The test e-mail goes to `smtpPort` of the server: 25, as the alert
-  // e-mails do.
-  explicit COptionsDlg(QWidget* parent = nullptr, uint32_t smtpPort = kSmtpPort);
+  // `alertPlatform` plays "Test sound" the way the alarm plays it; without
+  // one the buttons report that no sound output is available. The test
+  // e-mail goes to `smtpPort` of the server: 25, as the alert e-mails do.
+  explicit COptionsDlg(QWidget* parent = nullptr, AlertPlatform* alertPlatform = nullptr,
+                       uint32_t smtpPort = kSmtpPort);
 
-  // Plays "Test sound" the way the alarm plays it; without one the buttons
-  // report that no sound output is available.
-  AlertPlatform* alertPlatform = nullptr;
   // Bound to the controls; follow them only when the dialog reads them
   // (opening, test e-mail, OK).
   int32_t runAtStartup = 0;
@@ -66,6 +65,7 @@ class COptionsDlg : public TemplateDialog, public OptionsExchange {
   void OnSelectionChanged(int id) override;
 
  private:
+  AlertPlatform* alertPlatform;
   uint32_t smtpPort;
   // Fields to controls (false) or controls to fields (true).
   void UpdateData(bool fromControls);

@@ -5,17 +5,27 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace taruk {
 
+// Checked on the open descriptor, so nothing can swap a FIFO in between the
+// check and the read.
 RegularFile::RegularFile(const std::string& path) {
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-  if (fd < 0) return;
+  if (fd < 0) {
+    outcome_ = errno == ENOENT ? Opening::Missing : Opening::Failed;
+    errorText_ = std::strerror(errno);
+    return;
+  }
   struct stat info {};
   if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
     handle_ = fd;
+    outcome_ = Opening::Opened;
+    statedSize_ = static_cast<std::size_t>(info.st_size);
   } else {
     close(fd);
+    outcome_ = Opening::NotRegular;
   }
 }
 
@@ -29,6 +39,7 @@ long long RegularFile::Read(char* buffer, std::size_t size) {
   do {
     got = read(static_cast<int>(handle_), buffer, size);
   } while (got < 0 && errno == EINTR);
+  if (got < 0) errorText_ = std::strerror(errno);
   return got;
 }
 
