@@ -129,7 +129,7 @@ std::string NvmeLogJson(const NvmeHealthLog& log) {
   std::string out = "{";
   for (const auto& [name, value] : fields) {
     if (out.size() > 1) out += ',';
-    out += "\"" + std::string(name) + "\":" + std::to_string(value);
+    out.append("\"").append(name).append("\":").append(std::to_string(value));
   }
   return out + "}";
 }

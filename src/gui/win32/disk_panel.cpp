@@ -64,8 +64,6 @@ HBRUSH CMonitorDlg::PanelColours(HDC dc, HWND control) {
   return panelBrush;
 }
 
-void CMonitorDlg::RefreshDrives() { monitor.core.RefreshDrives(); }
-
 void CMonitorDlg::ShowDiskButton(int driveIndex) {
   if (driveIndex < 0 || driveIndex >= kDriveCount) return;
   HWND button = diskButtons[static_cast<size_t>(driveIndex)].Handle();

@@ -31,7 +31,6 @@ class CMonitorDlg : public DialogWindow, public MonitorView {
   ~CMonitorDlg() override;
 
   // Panel operations.
-  void RefreshDrives();
   void ShowDriveInfo(int driveIndex);
   // MonitorView, for the monitoring cycle.
   void ShowDiskButton(int driveIndex) override;
