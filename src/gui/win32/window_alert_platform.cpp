@@ -5,20 +5,12 @@
 
 namespace taruk::win32 {
 
-void WindowAlertPlatform::ShowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) {
-  if (window && window->ShowTrayBalloon(title, text, timeoutMs)) return;
-  machine.ShowBalloon(title, text, timeoutMs);
+bool WindowAlertPlatform::ShowWindowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) {
+  return window && window->ShowTrayBalloon(title, text, timeoutMs);
 }
 
-void WindowAlertPlatform::ShowSystemError(const std::wstring& text) {
-  ShowSystemErrorText(text, window ? window->Handle() : nullptr);
-}
-
-bool WindowAlertPlatform::EnableShutdownPrivilege(PowerAction action) {
-  std::wstring refusal;
-  if (machine.PowerAllowed(action, refusal)) return true;
-  ShowSystemErrorText(refusal, nullptr);
-  return false;
+void WindowAlertPlatform::ShowErrorBox(const std::wstring& text, bool ownedByWindow) {
+  ShowSystemErrorText(text, ownedByWindow && window ? window->Handle() : nullptr);
 }
 
 }  // namespace taruk::win32

@@ -5,23 +5,13 @@
 
 namespace taruk {
 
-void WindowAlertPlatform::ShowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) {
-  if (window &&
-      window->ShowTrayBalloon(QString::fromStdWString(title), QString::fromStdWString(text), timeoutMs)) {
-    return;
-  }
-  machine.ShowBalloon(title, text, timeoutMs);
+bool WindowAlertPlatform::ShowWindowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) {
+  return window &&
+         window->ShowTrayBalloon(QString::fromStdWString(title), QString::fromStdWString(text), timeoutMs);
 }
 
-void WindowAlertPlatform::ShowSystemError(const std::wstring& text) {
-  ShowSystemErrorText(QString::fromStdWString(text), window);
-}
-
-bool WindowAlertPlatform::EnableShutdownPrivilege(PowerAction action) {
-  std::wstring refusal;
-  if (machine.PowerAllowed(action, refusal)) return true;
-  ShowSystemErrorText(QString::fromStdWString(refusal), nullptr);
-  return false;
+void WindowAlertPlatform::ShowErrorBox(const std::wstring& text, bool ownedByWindow) {
+  ShowSystemErrorText(QString::fromStdWString(text), ownedByWindow ? window : nullptr);
 }
 
 }  // namespace taruk

@@ -1,46 +1,28 @@
 #pragma once
-// The alarm actions as the main window carries them out: balloons from its
-// notification-area icon and error boxes owned by it; the rest (power, sound)
-// by the machine's own platform. Where the desktop has no notification area,
-// balloons go to the machine's platform too (desktop notifications). The
-// machine should send power requests even after a refused privilege step
+// The Qt main window's alarm actions: its tray balloons and message boxes.
+// Where the desktop has no notification area, balloons go to the machine's
+// platform (desktop notifications). The machine should send power requests
+// even after a refused privilege step
 // (DesktopAlertPlatform::sendRefusedPowerRequests), and log their failures.
 
-#include "core/alarm/alert_platform.h"
+#include "core/alarm/window_alert_actions.h"
 
 namespace taruk {
 
 class CMonitorDlg;
 
-class WindowAlertPlatform : public AlertPlatform {
+class WindowAlertPlatform : public WindowAlertActions {
  public:
-  explicit WindowAlertPlatform(AlertPlatform& machine) : machine(machine) {}
+  using WindowAlertActions::WindowAlertActions;
 
   // The window that owns the icon and the boxes; none before it exists.
   void SetWindow(CMonitorDlg* owner) { window = owner; }
 
-  void ShowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) override;
-  // The machine's verdict; a refusal is shown in the box titled "Error",
-  // owned by no window.
-  bool EnableShutdownPrivilege(PowerAction action) override;
-  bool PowerAllowed(PowerAction action, std::wstring& refusal) override {
-    return machine.PowerAllowed(action, refusal);
-  }
-  void ShutDown() override { machine.ShutDown(); }
-  void Suspend() override { machine.Suspend(); }
-  void Hibernate() override { machine.Hibernate(); }
-  bool PlaySoundFile(const std::wstring& path, std::wstring& failure) override {
-    return machine.PlaySoundFile(path, failure);
-  }
-  // The box titled "Error" with the information icon, owned by the window.
-  void ShowSystemError(const std::wstring& text) override;
-  void MailFinished(const std::wstring& recipient, const std::wstring& subject, bool sent,
-                    const std::wstring& detail) override {
-    machine.MailFinished(recipient, subject, sent, detail);
-  }
+ protected:
+  bool ShowWindowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) override;
+  void ShowErrorBox(const std::wstring& text, bool ownedByWindow) override;
 
  private:
-  AlertPlatform& machine;
   CMonitorDlg* window = nullptr;
 };
 
