@@ -14,7 +14,7 @@ setup=$build/Taruk-Setup.exe
 demo=$(cd "$(dirname "$0")/../../data/demo" && pwd)
 skip() { echo "skipped: $*"; exit 77; }
 command -v wine >/dev/null || skip "wine is not installed"
-[ -e "$setup" ] || skip "no $setup (makensis, rsvg-convert or icotool missing at configure)"
+[ -e "$setup" ] || skip "no $setup (makensis missing at configure, or the windows are off)"
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 [ -n "$version" ] || { echo "FAIL: no project version in $build/CMakeCache.txt" >&2; exit 1; }
 
