@@ -19,7 +19,7 @@ rules=(
   "desktop core/ linux/ desktop/"
   "gui/toolkit gui/toolkit/"
   "gui/windows core/ linux/ desktop/ gui/"
-  "gui/win32 core/ win32/ gui/monitor_ids.h gui/win32/"
+  "gui/win32 core/ win32/ gui/monitor_ids.h gui/options_ids.h gui/win32/"
   "reader core/ linux/"
 )
 for rule in "${rules[@]}"; do

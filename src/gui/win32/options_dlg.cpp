@@ -12,23 +12,15 @@
 
 namespace taruk::win32 {
 
+using options_ids::ActionList;
+using options_ids::kActionLists;
+using options_ids::kGroupBoxIds;
+using options_ids::kGroupCaptionColour;
+
 namespace {
 
 constexpr int kPlaySoundEntry = static_cast<int>(AlarmAction::PlaySound);
-// Red 50, green 0, blue 225: the captions of the group boxes.
-constexpr COLORREF kGroupCaptionColour = RGB(50, 0, 225);
-constexpr int kGroupBoxIds[] = {1026, 1027, 1036, 1038, 1037};
-
-// Each action list and the "Test sound" button that shows beside it.
-struct ActionList {
-  int list;
-  int testSound;
-};
-constexpr ActionList kActionLists[] = {
-    {COptionsDlg::IdTemperatureActionList, COptionsDlg::IdTemperatureTestSound},
-    {COptionsDlg::IdFreeSpaceActionList, COptionsDlg::IdFreeSpaceTestSound},
-    {COptionsDlg::IdHealthActionList, COptionsDlg::IdHealthTestSound},
-};
+constexpr COLORREF kGroupCaption = RGB(kGroupCaptionColour.red, kGroupCaptionColour.green, kGroupCaptionColour.blue);
 
 }  // namespace
 
@@ -40,9 +32,7 @@ bool COptionsDlg::OnInitDialog() {
   for (const ActionList& actionList : kActionLists) {
     HWND list = Item(actionList.list);
     for (const wchar_t* text : AlarmActionTexts) SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
-    const int32_t action = actionList.list == IdTemperatureActionList ? temperatureAction
-                           : actionList.list == IdFreeSpaceActionList ? freeSpaceAction
-                                                                      : healthAction;
+    const int32_t action = this->*actionList.action;
     // A value outside the list leaves it without a selection (-1).
     SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(action), 0);
   }
@@ -74,7 +64,7 @@ bool COptionsDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR&
     for (int groupId : kGroupBoxIds) {
       if (id != groupId) continue;
       auto* dc = reinterpret_cast<HDC>(wParam);
-      SetTextColor(dc, kGroupCaptionColour);
+      SetTextColor(dc, kGroupCaption);
       SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
       if (!groupBrush) groupBrush = GetSysColorBrush(COLOR_BTNFACE);
       result = reinterpret_cast<INT_PTR>(groupBrush);

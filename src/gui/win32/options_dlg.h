@@ -9,6 +9,7 @@
 #include "core/mail/smtp_client.h"
 #include "core/monitor/monitor_config.h"
 #include "core/view/options_exchange.h"
+#include "gui/options_ids.h"
 #include "gui/win32/dialog_window.h"
 
 namespace taruk {
@@ -20,23 +21,7 @@ namespace taruk::win32 {
 class COptionsDlg : public DialogWindow, public OptionsExchange {
  public:
   // Control ids of template 134.
-  enum : int {
-    IdRunAtStartup = 1017,
-    IdPollEdit = 1018,
-    IdCriticalEdit = 1019,
-    IdPollSpin = 1020,
-    IdCriticalSpin = 1021,
-    IdTemperatureActionList = 1022,
-    IdFreeSpaceActionList = 1023,
-    IdTemperatureTestSound = 1028,
-    IdFreeSpaceTestSound = 1029,
-    IdEmailEdit = 1030,
-    IdServerEdit = 1031,
-    IdSendTestEmail = 1032,
-    IdMinimumFreeSpaceEdit = 1035,
-    IdHealthActionList = 1039,
-    IdHealthTestSound = 1040,
-  };
+  using enum options_ids::Control;
 
   explicit COptionsDlg(AlertPlatform& alertPlatform, uint32_t smtpPort = kSmtpPort)
       : DialogWindow(134), alertPlatform(alertPlatform), smtpPort(smtpPort) {}

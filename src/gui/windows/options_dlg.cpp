@@ -18,23 +18,15 @@
 
 namespace taruk {
 
+using options_ids::ActionList;
+using options_ids::kActionLists;
+using options_ids::kGroupBoxIds;
+using options_ids::kGroupCaptionColour;
+
 namespace {
 
 constexpr int kPlaySoundEntry = static_cast<int>(AlarmAction::PlaySound);
-// Red 50, green 0, blue 225: the captions of the group boxes.
-const QColor kGroupCaptionColor(50, 0, 225);
-constexpr int kGroupBoxIds[] = {1026, 1027, 1036, 1038, 1037};
-
-// Each action list and the "Test sound" button that shows beside it.
-struct ActionList {
-  int list;
-  int testSound;
-};
-constexpr ActionList kActionLists[] = {
-    {COptionsDlg::IdTemperatureActionList, COptionsDlg::IdTemperatureTestSound},
-    {COptionsDlg::IdFreeSpaceActionList, COptionsDlg::IdFreeSpaceTestSound},
-    {COptionsDlg::IdHealthActionList, COptionsDlg::IdHealthTestSound},
-};
+const QColor kGroupCaption(kGroupCaptionColour.red, kGroupCaptionColour.green, kGroupCaptionColour.blue);
 
 QString Q(const std::wstring& text) { return QString::fromStdWString(text); }
 
@@ -48,8 +40,8 @@ COptionsDlg::COptionsDlg(QWidget* parent, AlertPlatform* alertPlatform, uint32_t
     // Styles draw the caption from either role; the controls inside are the
     // dialog's children, not the frame's, so they keep the usual colours.
     QPalette palette = frame->palette();
-    palette.setColor(QPalette::WindowText, kGroupCaptionColor);
-    palette.setColor(QPalette::Text, kGroupCaptionColor);
+    palette.setColor(QPalette::WindowText, kGroupCaption);
+    palette.setColor(QPalette::Text, kGroupCaption);
     frame->setPalette(palette);
   }
 }
@@ -58,9 +50,7 @@ void COptionsDlg::OnInitDialog() {
   for (const ActionList& actionList : kActionLists) {
     auto* list = Control<QComboBox>(actionList.list);
     for (const wchar_t* text : AlarmActionTexts) list->addItem(Q(text));
-    const int32_t action = actionList.list == IdTemperatureActionList ? temperatureAction
-                           : actionList.list == IdFreeSpaceActionList ? freeSpaceAction
-                                                                      : healthAction;
+    const int32_t action = this->*actionList.action;
     // A value outside the list leaves it without a selection.
     list->setCurrentIndex(action >= 0 && action < list->count() ? action : -1);
   }

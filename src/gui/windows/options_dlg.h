@@ -11,6 +11,7 @@
 #include "core/mail/smtp_client.h"
 #include "core/monitor/monitor_config.h"
 #include "core/view/options_exchange.h"
+#include "gui/options_ids.h"
 #include "gui/toolkit/template_dialog.h"
 
 class QCheckBox;
@@ -26,23 +27,7 @@ class COptionsDlg : public TemplateDialog, public OptionsExchange {
   Q_OBJECT
  public:
   // Control ids of template 134.
-  enum : int {
-    IdRunAtStartup = 1017,
-    IdPollEdit = 1018,
-    IdCriticalEdit = 1019,
-    IdPollSpin = 1020,
-    IdCriticalSpin = 1021,
-    IdTemperatureActionList = 1022,
-    IdFreeSpaceActionList = 1023,
-    IdTemperatureTestSound = 1028,
-    IdFreeSpaceTestSound = 1029,
-    IdEmailEdit = 1030,
-    IdServerEdit = 1031,
-    IdSendTestEmail = 1032,
-    IdMinimumFreeSpaceEdit = 1035,
-    IdHealthActionList = 1039,
-    IdHealthTestSound = 1040,
-  };
+  using enum options_ids::Control;
 
   // `alertPlatform` plays "Test sound" the way the alarm plays it; without
   // one the buttons report that no sound output is available. The test
