@@ -151,21 +151,15 @@ void CMonitorDlg::SetButtonLooks() {
 void CMonitorDlg::RunMonitoringCycle() { monitor.core.RunMonitoringCycle(); }
 
 void CMonitorDlg::OnCommand(int id) {
+  for (int n = 0; n < kDriveCount; ++n) {
+    if (id == kDiskButtons[n]) {
+      ShowDriveInfo(n);
+      return;
+    }
+  }
   switch (id) {
     case kButton1:
     case kManufacturerLabel:
-      return;
-    case 1001:
-      ShowDriveInfo(0);
-      return;
-    case 1003:
-      ShowDriveInfo(1);
-      return;
-    case 1006:
-      ShowDriveInfo(2);
-      return;
-    case 1007:
-      ShowDriveInfo(3);
       return;
     case kDetails:
       OnDetails();
