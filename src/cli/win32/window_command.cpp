@@ -13,6 +13,7 @@
 #include "cli/metrics_outputs.h"
 #include "cli/window_sources.h"
 #include "core/base/clock.h"
+#include "core/base/path_text.h"
 #include "gui/win32/native_monitor_window.h"
 #include "win32/console_alert_platform.h"
 #include "win32/power_switch.h"
@@ -27,14 +28,6 @@ namespace {
 void ReleaseOwnConsole() {
   DWORD processes[2];
   if (GetConsoleProcessList(processes, 2) == 1) FreeConsole();
-}
-
-std::wstring WideFromUtf8(const std::string& text) {
-  if (text.empty()) return {};
-  const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
-  if (length > 0) MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-  return wide;
 }
 
 }  // namespace
@@ -58,7 +51,7 @@ int RunMonitorWindow(int, char**, const CommandLine& commandLine) {
   ConsoleAlertPlatform machine(power);
   win32::WindowAlertPlatform platform(machine);
   std::optional<std::wstring> demoDrivesReason;
-  if (sources.demoDrivesReason) demoDrivesReason = WideFromUtf8(*sources.demoDrivesReason);
+  if (sources.demoDrivesReason) demoDrivesReason = PathBytesToWide(*sources.demoDrivesReason);
   // The demo drives are not this machine's: they never reach the metrics.
   Monitor monitor(
       {*sources.drives, *sources.volumes, clock, platform, demoDrivesReason ? nullptr : metrics.Observer()});
