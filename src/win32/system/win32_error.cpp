@@ -43,17 +43,22 @@ int ErrnoFor(unsigned long win32Error) {
 
 void SetErrnoFromLastError() { errno = ErrnoFor(GetLastError()); }
 
-std::string Win32ErrorUtf8(unsigned long win32Error) {
+std::wstring SystemMessage(unsigned long win32Error) {
   wchar_t* buffer = nullptr;
   const DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
       win32Error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
   std::wstring text = length ? std::wstring(buffer, length) : std::wstring();
   LocalFree(buffer);
+  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
+  return text;
+}
+
+std::string Win32ErrorUtf8(unsigned long win32Error) {
+  std::wstring text = SystemMessage(win32Error);
   for (wchar_t& c : text) {
     if (c == L'\r' || c == L'\n') c = L' ';
   }
-  while (!text.empty() && text.back() == L' ') text.pop_back();
   return text.empty() ? "error " + std::to_string(win32Error) : ToUtf8(text);
 }
 

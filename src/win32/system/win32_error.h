@@ -11,6 +11,10 @@ int ErrnoFor(unsigned long win32Error);
 // Sets errno from GetLastError().
 void SetErrnoFromLastError();
 
+// FormatMessageW's text for the code without its closing line break; empty
+// when the system has none.
+std::wstring SystemMessage(unsigned long win32Error);
+
 // The system's text for the code as UTF-8 on one line.
 std::string Win32ErrorUtf8(unsigned long win32Error);
 
