@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/drive_source.h"
+#include "cli/utf8_path.h"
 #include "core/base/executable_path.h"
 #include "core/drive/read_drive_info.h"
 
@@ -26,7 +27,7 @@ bool AnyDriveReadable(DeviceOpener& drives) {
 // for PREFIX/bin/taruk), beside the program itself (Windows installs them as
 // demo\ in the program's folder), or in the source tree it was built from.
 std::string FindDemoFolder() {
-  const fs::path executable = RunningExecutablePath();
+  const fs::path executable = PathFromUtf8(RunningExecutablePath());
   std::vector<fs::path> candidates;
   if (!executable.empty()) {
     candidates.push_back(executable.parent_path().parent_path() / "share" / "taruk" / "demo");
@@ -35,7 +36,7 @@ std::string FindDemoFolder() {
   candidates.push_back(fs::path(TARUK_SOURCE_DATA_DIR) / "demo");
   std::error_code error;
   for (const fs::path& folder : candidates) {
-    if (fs::exists(folder / "drive0.capture", error)) return folder.lexically_normal().string();
+    if (fs::exists(folder / "drive0.capture", error)) return Utf8FromPath(folder.lexically_normal());
   }
   return {};
 }
