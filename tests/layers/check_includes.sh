@@ -17,9 +17,9 @@ rules=(
   "win32/system core/ win32/system/"
   "win32 core/ win32/"
   "desktop core/ linux/ desktop/"
-  "gui/toolkit gui/toolkit/"
+  "gui/toolkit gui/toolkit/ gui/grey_level.h"
   "gui/windows core/ linux/ desktop/ gui/"
-  "gui/win32 core/ win32/ gui/monitor_ids.h gui/options_ids.h gui/win32/"
+  "gui/win32 core/ win32/ gui/monitor_ids.h gui/options_ids.h gui/grey_level.h gui/win32/"
   "reader core/ linux/"
 )
 for rule in "${rules[@]}"; do

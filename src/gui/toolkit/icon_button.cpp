@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "gui/grey_level.h"
 #include "gui/toolkit/resources.h"
 
 namespace taruk {
@@ -53,10 +54,7 @@ QImage MakeGreyIcon(const QImage& icon) {
         grey.setPixel(x, y, qRgba(0, 0, 0, alpha));
         continue;
       }
-      // In this order: the sum of all three, done at once, lands just below a
-      // whole number for some levels (254 gives 253), and so must the copy.
-      const double level = (0.587 * qGreen(pixel) + 0.114 * qBlue(pixel)) + 0.299 * qRed(pixel);
-      const int g = static_cast<int>(level);
+      const int g = GreyLevel(qRed(pixel), qGreen(pixel), qBlue(pixel));
       grey.setPixel(x, y, qRgba(g, g, g, alpha));
     }
   }

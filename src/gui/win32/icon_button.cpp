@@ -4,6 +4,8 @@
 
 #include <iterator>
 
+#include "gui/grey_level.h"
+
 namespace taruk::win32 {
 
 namespace {
@@ -40,12 +42,6 @@ void TwoColourOutline(HDC dc, const RECT& rect, COLORREF topLeft, COLORREF botto
 }
 
 }  // namespace
-
-int GreyLevel(int red, int green, int blue) {
-  // Summed in this order in double precision, then cut: white stays 255,
-  // and a grey of 254 comes out as 253 (the sum is 253.99999999999997).
-  return static_cast<int>(0.587 * green + 0.114 * blue + 0.299 * red);
-}
 
 HICON MakeGreyIcon(HICON icon) {
   ICONINFO info{};

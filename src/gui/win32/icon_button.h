@@ -100,7 +100,4 @@ class CIconButton {
 // or null when the system cannot copy it. The caller owns the copy.
 HICON MakeGreyIcon(HICON icon);
 
-// The grey level of one pixel as the copy computes it.
-int GreyLevel(int red, int green, int blue);
-
 }  // namespace taruk::win32

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "gui/win32/icon_button.h"
+#include "gui/grey_level.h"
 
 namespace taruk::win32 {
 namespace {
