@@ -5,8 +5,7 @@
 
 #include "core/alarm/alarm_sound_path.h"
 #include "core/alarm/alert_platform.h"
-#include "core/mail/outgoing_mail.h"
-#include "core/mail/smtp_client.h"
+#include "core/view/test_email.h"
 #include "gui/win32/message_box.h"
 #include "win32/autostart.h"
 
@@ -103,22 +102,8 @@ void COptionsDlg::PlayTestSound() {
 }
 
 void COptionsDlg::SendTestEmail() {
-  // The texts as they stand, saved or not; nothing is checked or stored.
-  const std::wstring address = ItemText(IdEmailEdit);
-  COutgoingMail mail;
-  mail.from = address;
-  mail.AddRecipient(address, address);
-  mail.subject = L"Test e-mail from Taruk";
-  mail.body = L"It works";
-
-  CSmtpClient client(ItemText(IdServerEdit), smtpPort);
-  if (!client.Connect()) {
-    client.Disconnect();
-    ShowStopError(L"Can't connect to the SMTP server!", window);
-    return;
-  }
-  if (!client.Send(mail)) ShowStopError(L"Can't send the e-mail!", window);
-  client.Disconnect();
+  const std::wstring failure = taruk::SendTestEmail(ItemText(IdEmailEdit), ItemText(IdServerEdit), smtpPort);
+  if (!failure.empty()) ShowStopError(failure, window);
 }
 
 void COptionsDlg::OnOK() {

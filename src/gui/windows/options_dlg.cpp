@@ -6,12 +6,10 @@
 #include <QLineEdit>
 #include <QPalette>
 #include <QPushButton>
-#include <cerrno>
 
 #include "core/alarm/alarm_sound_path.h"
 #include "core/alarm/alert_platform.h"
-#include "core/mail/outgoing_mail.h"
-#include "core/mail/smtp_client.h"
+#include "core/view/test_email.h"
 #include "linux/autostart.h"
 #include "gui/toolkit/message_box.h"
 #include "gui/toolkit/up_down_control.h"
@@ -123,22 +121,9 @@ void COptionsDlg::PlayTestSound() {
 }
 
 void COptionsDlg::SendTestEmail() {
-  // The texts as they stand, saved or not; nothing is checked or stored.
   UpdateData(true);
-  COutgoingMail mail;
-  mail.from = emailEdit;
-  mail.AddRecipient(emailEdit, emailEdit);
-  mail.subject = L"Test e-mail from Taruk";
-  mail.body = L"It works";
-
-  CSmtpClient client(serverEdit, smtpPort);
-  if (!client.Connect()) {
-    client.Disconnect();
-    ShowStopError(QStringLiteral("Can't connect to the SMTP server!"), this);
-    return;
-  }
-  if (!client.Send(mail)) ShowStopError(QStringLiteral("Can't send the e-mail!"), this);
-  client.Disconnect();
+  const std::wstring failure = taruk::SendTestEmail(emailEdit, serverEdit, smtpPort);
+  if (!failure.empty()) ShowStopError(Q(failure), this);
 }
 
 void COptionsDlg::OnOK() {

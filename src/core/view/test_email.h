@@ -1,0 +1,14 @@
+#pragma once
+// The Options dialog's "Send test e-mail", without the dialog.
+
+#include <cstdint>
+#include <string>
+
+namespace taruk {
+
+// Sends "Test e-mail from Taruk" from and to `address` through `server` on
+// `port`, with the texts as they stand: nothing is checked or stored. Empty
+// when the server took it, else the message the dialog shows.
+std::wstring SendTestEmail(const std::wstring& address, const std::wstring& server, uint32_t port);
+
+}  // namespace taruk
