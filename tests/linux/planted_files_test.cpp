@@ -57,7 +57,7 @@ class PlantedFilesTest : public testing::Test {
     ASSERT_TRUE(WriteFileBytes(victim, "precious"));
     writers = {
         {"settings", scratch / "appdata/Taruk", "conf.dat", [] { return SaveSettings(MonitorConfig{}); },
-         "60 55 0 0 0 taruk@example.invalid smtp.example.invalid 1"},
+         "60 55 0 0 0 taruk@example.invalid smtp.example.invalid"},
         {"autostart", scratch / "xdg/autostart", "Taruk.desktop",
          [] { return WriteAutostartEntry("/usr/bin/taruk") == 0; }, AutostartEntryText("/usr/bin/taruk")},
         {"capture", scratch / "capture", "drive0.capture",

@@ -31,7 +31,7 @@ TEST(Win32Settings, ConfDatUnderAppDataIsWrittenReplacedAndReadBack) {
   ASSERT_TRUE(std::filesystem::is_directory(folder));
   EXPECT_EQ(config.smtpServer, L"smtp.example.invalid");
   ASSERT_TRUE(SaveSettings(config));
-  EXPECT_EQ(ReadFileBytes(file), "60 55 0 0 0 taruk@example.invalid smtp.example.invalid 1");
+  EXPECT_EQ(ReadFileBytes(file), "60 55 0 0 0 taruk@example.invalid smtp.example.invalid");
 
   // Over the existing file: a leftover of a killed save goes, a temporary a
   // running save holds stays, and the new bytes are all there.
@@ -46,7 +46,7 @@ TEST(Win32Settings, ConfDatUnderAppDataIsWrittenReplacedAndReadBack) {
   config.smtpServer = L"mx.example.org";
   ASSERT_TRUE(SaveSettings(config));
   CloseHandle(held);
-  const std::string expected = "12\xA0" "345 55 0 1\xA0" "000\xA0" "000 0 \xE0\xE4\xEC\xE8\xED@example.org mx.example.org 1";
+  const std::string expected = "12\xA0" "345 55 0 1\xA0" "000\xA0" "000 0 \xE0\xE4\xEC\xE8\xED@example.org mx.example.org";
   EXPECT_EQ(ReadFileBytes(file), expected);
   EXPECT_EQ(ListFolder(folder), "conf.dat conf.dat.Zz99Yy ");
 

@@ -152,13 +152,17 @@ class ValueReader {
 }  // namespace
 
 bool FormatSettings(const MonitorConfig& config, std::string& bytes) {
-  const std::wstring line = FormatSigned(config.pollInterval) + L' ' +
+  std::wstring line = FormatSigned(config.pollInterval) + L' ' +
                             FormatSigned(config.criticalTemperature) + L' ' +
                             FormatSigned(static_cast<int32_t>(config.temperatureAction)) + L' ' +
                             GroupDigits(config.minimumFreeSpace) + L' ' +
                             FormatSigned(static_cast<int32_t>(config.freeSpaceAction)) + L' ' +
-                            config.emailAddress + L' ' + config.smtpServer + L' ' +
-                            FormatSigned(static_cast<int32_t>(config.healthAction));
+                            config.emailAddress + L' ' + config.smtpServer;
+  // The Windows version's seven values alone while the health action is at
+  // its default, so that its file comes back byte for byte.
+  if (config.healthAction != MonitorConfig().healthAction) {
+    line += L' ' + FormatSigned(static_cast<int32_t>(config.healthAction));
+  }
   return EncodeCp1251(line, bytes);
 }
 

@@ -7,8 +7,9 @@
 //
 // The minimum free space comes before the free-space action. The health
 // action came last, after the Windows version's seven values: a file of
-// seven reads as before with the health action at its default, and a reader
-// of seven stops before the eighth.
+// seven reads as before with the health action at its default, a reader of
+// seven stops before the eighth, and the eighth is written only when it is
+// not the default (a file of the Windows version stays as it was).
 //
 // Numbers of 1,000 or more group their digits by three with the byte 0xA0 (the Russian
 // locale's no-break space), as the Windows version of the monitor wrote them.
