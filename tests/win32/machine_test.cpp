@@ -10,10 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "core/alarm/alarm_dispatch.h"
+#include "core/alarm/window_alert_actions.h"
 #include "win32/autostart.h"
 #include "win32/console_alert_platform.h"
 #include "win32/drive_letter_volumes.h"
 #include "win32/power_switch.h"
+#include "win32/system_error_text.h"
 #include "win32/wave_sound.h"
 
 namespace taruk {
@@ -56,7 +59,7 @@ TEST(Win32Autostart, RunValueRoundTrip) {
   EXPECT_FALSE(AutostartEntryExists());
   RemoveAutostartEntry();  // nothing to delete: still quiet
   EXPECT_FALSE(AutostartEntryExists());
-  EXPECT_FALSE(SystemErrorText(ERROR_ACCESS_DENIED).empty());
+  EXPECT_FALSE(SystemErrorText(int{ERROR_ACCESS_DENIED}).empty());
 }
 
 TEST(Win32Volumes, DriveLettersAndHostFigures) {
@@ -127,6 +130,10 @@ TEST(Win32Sound, PlaysTheAlarmAndSaysWhyAFileDoesNot) {
 // system answers.
 class RecordingPowerSwitch : public PowerSwitch {
  public:
+  unsigned long ShutdownPrivilegeRequest() override {
+    calls.push_back("AdjustTokenPrivileges");
+    return privilegeAnswer;
+  }
   unsigned long ShutDownRequest(unsigned flags, unsigned long reason) override {
     calls.push_back("ExitWindowsEx " + std::to_string(flags) + " " + std::to_string(reason));
     return answer;
@@ -136,6 +143,7 @@ class RecordingPowerSwitch : public PowerSwitch {
     return answer;
   }
   std::vector<std::string> calls;
+  unsigned long privilegeAnswer = 0;
   unsigned long answer = 0;
 };
 
@@ -163,7 +171,7 @@ TEST(Win32Power, EachActionAsksTheSystemOnceAndLogsIt) {
       EXPECT_TRUE(platform.EnableShutdownPrivilege(entry.kind));
       (platform.*entry.action)();
       const std::string log = testing::internal::GetCapturedStderr();
-      EXPECT_EQ(power.calls, std::vector<std::string>{entry.call});
+      EXPECT_EQ(power.calls, (std::vector<std::string>{"AdjustTokenPrivileges", entry.call}));
       if (answer == 0) {
         EXPECT_EQ(log, entry.line);
       } else {
@@ -172,6 +180,52 @@ TEST(Win32Power, EachActionAsksTheSystemOnceAndLogsIt) {
         EXPECT_EQ(log.substr(0, entry.line.size() + 14), entry.line + "taruk: Error: ");
         EXPECT_EQ(log.back(), '\n');
         EXPECT_EQ(log.find('\n', entry.line.size()), log.size() - 1) << log;
+      }
+    }
+  }
+}
+
+// The window's actions over the console's machine, as taruk.exe wires them:
+// the privilege step runs before each request (on Windows the request fails
+// without it), a refusal is shown in the unowned "Error" box, and the
+// request goes out all the same.
+class RecordedWindow : public WindowAlertActions {
+ public:
+  using WindowAlertActions::WindowAlertActions;
+  std::vector<std::wstring> boxes;
+
+ protected:
+  bool ShowWindowBalloon(const std::wstring&, const std::wstring&, int) override { return true; }
+  void ShowErrorBox(const std::wstring& text, bool ownedByWindow) override {
+    boxes.push_back((ownedByWindow ? L"owned: " : L"unowned: ") + text);
+  }
+};
+
+TEST(Win32Power, TheWindowTakesThePrivilegeBeforeEachRequest) {
+  const struct {
+    AlarmAction action;
+    std::string call;
+  } cases[] = {
+      {AlarmAction::ShutDown, "ExitWindowsEx 17 65543"},
+      {AlarmAction::Suspend, "SetSystemPowerState 1 0"},
+      {AlarmAction::Hibernate, "SetSystemPowerState 0 0"},
+  };
+  for (const unsigned long privilege : {0ul, static_cast<unsigned long>(ERROR_ACCESS_DENIED)}) {
+    for (const auto& entry : cases) {
+      SCOPED_TRACE(entry.call + ", privilege answer " + std::to_string(privilege));
+      RecordingPowerSwitch power;
+      power.privilegeAnswer = privilege;
+      ConsoleAlertPlatform machine(power);
+      RecordedWindow window(machine);
+      testing::internal::CaptureStderr();
+      CarryOutAlarm(entry.action, {}, {}, window);
+      testing::internal::GetCapturedStderr();
+      EXPECT_EQ(power.calls, (std::vector<std::string>{"AdjustTokenPrivileges", entry.call}));
+      if (privilege == 0) {
+        EXPECT_TRUE(window.boxes.empty());
+      } else {
+        ASSERT_EQ(window.boxes.size(), 1u);
+        EXPECT_EQ(window.boxes[0], L"unowned: " + SystemErrorText(privilege));
       }
     }
   }

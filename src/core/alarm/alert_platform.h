@@ -21,8 +21,9 @@ class AlertPlatform {
   // this process carry out `action`. A refusal is reported through
   // ShowSystemError by the implementation.
   virtual bool EnableShutdownPrivilege(PowerAction action) = 0;
-  // The same verdict without reporting it: false with the reason when the
-  // system would refuse `action`. A platform that cannot tell allows it.
+  // The same step without reporting it: false with the reason when the
+  // system would refuse `action` (on Windows the privilege adjustment runs
+  // here). A platform that cannot tell allows it.
   virtual bool PowerAllowed(PowerAction /*action*/, std::wstring& /*refusal*/) { return true; }
   virtual void ShutDown() = 0;
   virtual void Suspend() = 0;

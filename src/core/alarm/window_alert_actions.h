@@ -16,8 +16,8 @@ class WindowAlertActions : public AlertPlatform {
   void ShowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) override {
     if (!ShowWindowBalloon(title, text, timeoutMs)) machine.ShowBalloon(title, text, timeoutMs);
   }
-  // The machine's verdict; a refusal is shown in the box titled "Error",
-  // owned by no window.
+  // The machine's privilege step (PowerAllowed); a refusal is shown in the
+  // box titled "Error", owned by no window, and the request still goes out.
   bool EnableShutdownPrivilege(PowerAction action) override {
     std::wstring refusal;
     if (machine.PowerAllowed(action, refusal)) return true;
