@@ -5,7 +5,8 @@
 
 namespace taruk {
 
-std::wstring SendTestEmail(const std::wstring& address, const std::wstring& server, uint32_t port) {
+void SendTestEmail(const std::wstring& address, const std::wstring& server, uint32_t port,
+                   const std::function<void(const std::wstring& message)>& showFailure) {
   COutgoingMail mail;
   mail.from = address;
   mail.AddRecipient(address, address);
@@ -15,11 +16,11 @@ std::wstring SendTestEmail(const std::wstring& address, const std::wstring& serv
   CSmtpClient client(server, port);
   if (!client.Connect()) {
     client.Disconnect();
-    return L"Can't connect to the SMTP server!";
+    showFailure(L"Can't connect to the SMTP server!");
+    return;
   }
-  const bool sent = client.Send(mail);
+  if (!client.Send(mail)) showFailure(L"Can't send the e-mail!");
   client.Disconnect();
-  return sent ? std::wstring() : L"Can't send the e-mail!";
 }
 
 }  // namespace taruk

@@ -102,8 +102,8 @@ void COptionsDlg::PlayTestSound() {
 }
 
 void COptionsDlg::SendTestEmail() {
-  const std::wstring failure = taruk::SendTestEmail(ItemText(IdEmailEdit), ItemText(IdServerEdit), smtpPort);
-  if (!failure.empty()) ShowStopError(failure, window);
+  taruk::SendTestEmail(ItemText(IdEmailEdit), ItemText(IdServerEdit), smtpPort,
+                       [this](const std::wstring& failure) { ShowStopError(failure, window); });
 }
 
 void COptionsDlg::OnOK() {
