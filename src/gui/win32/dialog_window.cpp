@@ -4,6 +4,25 @@
 
 namespace taruk::win32 {
 
+namespace {
+
+void PassSysColorChange(HWND window, WPARAM wParam, LPARAM lParam) {
+  struct Message {
+    WPARAM wParam;
+    LPARAM lParam;
+  } message{wParam, lParam};
+  EnumChildWindows(
+      window,
+      [](HWND child, LPARAM data) -> BOOL {
+        const auto* passed = reinterpret_cast<const Message*>(data);
+        SendMessageW(child, WM_SYSCOLORCHANGE, passed->wParam, passed->lParam);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&message));
+}
+
+}  // namespace
+
 HINSTANCE ProgramInstance() { return GetModuleHandleW(nullptr); }
 
 std::wstring ResourceString(int id) {
@@ -82,6 +101,11 @@ INT_PTR DialogWindow::Route(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       break;
     }
+    case WM_SYSCOLORCHANGE:
+      // Only top-level windows hear of it: the icon buttons (and the common
+      // controls) take their system colours afresh when told.
+      PassSysColorChange(window, wParam, lParam);
+      break;
     case WM_CTLCOLORBTN:
       // An icon button paints its whole face: nothing is erased behind it.
       if (CIconButton::FromHandle(reinterpret_cast<HWND>(lParam))) {
