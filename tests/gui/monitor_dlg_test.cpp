@@ -10,6 +10,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <optional>
 
 #include "core/base/clock.h"
 #include "core/monitor/settings_file.h"
@@ -20,9 +21,11 @@
 #include "core/alarm/alert_platform.h"
 #include "core/drive/drive_slot.h"
 #include "core/drive/smart_device.h"
+#include "gui/message_box_watcher.h"
 #include "gui/modal_watcher.h"
 #include "gui/test_services.h"
 #include "core/capture/replay_device_opener.h"
+#include "support/recording_platform.h"
 #include "support/scoped_env.h"
 #include "gui/toolkit/icon_button.h"
 #include "window_parts.h"
@@ -163,6 +166,34 @@ TEST_F(MainWindow, ExitAnsweredYesSavesRemovesTheIconAndEndsTheRun) {
   LoadSettings(loaded);
   EXPECT_EQ(loaded.criticalTemperature, 48);
   EXPECT_EQ(loaded.smtpServer, L"mail.example.org");
+}
+
+TEST_F(MainWindow, ASaveThatFailsShowsItsBoxAndLogsWhy) {
+  auto window = Open();
+  // The settings folder became a file: no conf.dat can be made in it.
+  const QString folder = settingsHome.path() + QStringLiteral("/Taruk");
+  ASSERT_TRUE(QDir(folder).removeRecursively());
+  QFile blocker(folder);
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  std::optional<ModalWatcher> errorBox;
+  ModalWatcher question([&](QWidget* modal) {
+    errorBox.emplace(Answer(QMessageBox::Ok));
+    errorBox->Ignore(modal);
+    Answer(QMessageBox::Yes)(modal);
+  });
+  testing::internal::CaptureStderr();
+  QTimer::singleShot(0, window.get(), [&] { window->SendCommand(ID_TRAY_EXIT); });
+  EXPECT_EQ(RunMainWindow(*window), 0);
+  const std::string log = testing::internal::GetCapturedStderr();
+  ASSERT_TRUE(errorBox && errorBox->seen);
+  EXPECT_EQ(errorBox->text, QStringLiteral("Can't save configuration to a file!"));
+  const std::string start =
+      "taruk: Can't save configuration to a file! " + QString::fromStdWString(SettingsPath()).toStdString() + ": ";
+  const size_t at = log.find(start);  // among Qt's own lines
+  ASSERT_NE(at, std::string::npos) << log;
+  const size_t from = at + start.size();
+  EXPECT_FALSE(log.substr(from, log.find('\n', from) - from).empty()) << "no reason given: " << log;
 }
 
 TEST_F(MainWindow, OptionsSaveANewPollIntervalButTheTimerKeepsItsPeriod) {
@@ -365,6 +396,29 @@ TEST_F(MainWindow, BalloonsWithoutANotificationAreaBecomeDesktopNotifications) {
   EXPECT_EQ(watcher.title, QStringLiteral("Error"));
   EXPECT_EQ(watcher.text, QStringLiteral("Access denied"));
   EXPECT_EQ(watcher.icon, QMessageBox::Information);
+}
+
+TEST_F(MainWindow, ADriveFailingAtTheStartSpeaksThroughTheWindow) {
+  MonitorConfig saved;
+  saved.healthAction = AlarmAction::PlaySound;
+  ASSERT_TRUE(SaveSettings(saved));
+  ReplayDeviceOpener demo{TARUK_DEMO_DIR};  // HD1 has pending sectors
+  RecordingPlatform machine;
+  machine.soundPlays = false;
+  WindowAlertPlatform windowPlatform(machine);  // wired as the program wires it
+  Monitor started({demo, volumes, clock, windowPlatform});
+  MessageBoxWatcher boxes;
+  auto window = std::make_unique<CMonitorDlg>(started);
+  // The health test of the start: the sound fails, and the box saying so
+  // belongs to the window, as every later tick's would.
+  ASSERT_EQ(boxes.seen.size(), 1u) << boxes.Texts().join("; ").toStdString();
+  EXPECT_EQ(boxes.seen[0].text, QString::fromStdWString(machine.soundFailure));
+  EXPECT_EQ(boxes.seen[0].owner, window.get());
+  window.reset();
+  // Gone with the window: a later alarm finds no owner that no longer exists.
+  windowPlatform.ShowSystemError(L"after");
+  ASSERT_EQ(boxes.seen.size(), 2u);
+  EXPECT_EQ(boxes.seen[1].owner, nullptr);
 }
 
 }  // namespace

@@ -1,6 +1,12 @@
 #include "core/monitor/settings_file.h"
 
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+
+#include "core/alarm/action_log.h"
 #include "core/base/atomic_file.h"
+#include "core/base/cp1251.h"
 #include "core/base/path_text.h"
 #include "core/base/regular_file.h"
 #include "core/monitor/settings_format.h"
@@ -30,6 +36,10 @@ void CreateFolder(const SettingsFolder& folder) {
   MakeFolder(bytes);
 }
 
+constexpr char kNoConverter[] =
+    "this system has no code page 1251 converter (iconv's CP1251 module, or the Windows code page), "
+    "so the settings file is neither read nor written";
+
 }  // namespace
 
 std::wstring SettingsPath() {
@@ -48,15 +58,51 @@ void LoadSettings(MonitorConfig& config) {
   // as an empty file and blank both strings.
   RegularFile file(path);
   if (!file.IsOpen()) return;
+  if (!Cp1251Available()) {
+    static std::atomic<bool> said{false};
+    if (!said.exchange(true)) {
+      LogLine(PathBytesToWide(path) + L": " + PathBytesToWide(kNoConverter) + L"; the defaults apply");
+    }
+    return;
+  }
   SettingsInput input(file);
   ReadSettings(input, config);
 }
 
-bool SaveSettings(const MonitorConfig& config) {
+bool SaveSettings(const MonitorConfig& config, std::string& failure) {
   std::string path;
   std::string bytes;
-  return SettingsPathBytes(path) && FormatSettings(config, bytes) &&
-         ReplaceFileAtomically(path, bytes);
+  if (!SettingsPathBytes(path)) {
+    failure = "no settings path: no home folder, or a path too long or not writable as a file name here";
+    return false;
+  }
+  if (!Cp1251Available()) {
+    failure = path + ": " + kNoConverter;
+    return false;
+  }
+  if (!FormatSettings(config, bytes)) {
+    failure = path + ": the e-mail address or the SMTP server holds a character that code page 1251 lacks";
+    return false;
+  }
+  errno = 0;
+  if (!ReplaceFileAtomically(path, bytes)) {
+    const int reason = errno;
+    failure = path + ": " + (reason != 0 ? std::strerror(reason) : "the file could not be replaced");
+    return false;
+  }
+  return true;
+}
+
+bool SaveSettings(const MonitorConfig& config) {
+  std::string failure;
+  return SaveSettings(config, failure);
+}
+
+bool SaveSettingsLogged(const MonitorConfig& config) {
+  std::string failure;
+  if (SaveSettings(config, failure)) return true;
+  LogLine(L"Can't save configuration to a file! " + PathBytesToWide(failure));
+  return false;
 }
 
 }  // namespace taruk

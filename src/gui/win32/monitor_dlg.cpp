@@ -234,7 +234,7 @@ void CMonitorDlg::OnOptions() {
 }
 
 void CMonitorDlg::SaveConfig() {
-  if (!SaveSettings(monitor.config)) ShowStopError(L"Can't save configuration to a file!", window);
+  if (!SaveSettingsLogged(monitor.config)) ShowStopError(L"Can't save configuration to a file!", window);
 }
 
 void CMonitorDlg::AnnounceDemoDrives() {

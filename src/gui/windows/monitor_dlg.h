@@ -25,6 +25,7 @@ class QMenu;
 namespace taruk {
 
 class CIconButton;
+class WindowAlertPlatform;
 
 class CMonitorDlg : public TemplateDialog, public MonitorView {
   Q_OBJECT
@@ -103,6 +104,9 @@ class CMonitorDlg : public TemplateDialog, public MonitorView {
   QTimer monitorTimer{this};
   QPalette infoPalette;
   Monitor& monitor;
+  // The monitor's alarm actions when they are a window's: they know this
+  // window from its construction on, since the start already needs it.
+  WindowAlertPlatform* windowAlerts = nullptr;
   std::optional<QString> demoDrivesReason;
 };
 
