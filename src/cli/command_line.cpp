@@ -6,6 +6,8 @@
 
 namespace taruk {
 
+namespace {
+
 const char* const kUsage =
     "Usage:\n"
     "  taruk [--replay DIR]                     the monitor (drives from captures with --replay)\n"
@@ -15,9 +17,13 @@ const char* const kUsage =
     "  taruk --headless [--once] [--replay DIR] the monitor without windows; --once runs one cycle\n"
     "  taruk --help | --version\n"
     "A drive in standby is not spun up: it is identified but not read, unless --wake is given.\n"
-    "The monitor, with or without windows, also takes:\n"
-    "  --metrics-listen HOST:PORT               serve the last cycle's metrics at http://HOST:PORT/metrics\n"
-    "  --metrics-file PATH                      rewrite PATH with those metrics after every cycle\n";
+    "The monitor, with or without windows, also takes:\n";
+const char* const kMetricsFileUsage =
+    "  --metrics-file PATH                      rewrite PATH with the last cycle's metrics after every cycle\n";
+
+}  // namespace
+
+std::string UsageText() { return std::string(kUsage) + kMetricsListenUsage + kMetricsFileUsage; }
 
 bool ParseCommandLine(int argc, char** argv, CommandLine& commandLine, std::string& error) {
   using Mode = CommandLine::Mode;

@@ -21,6 +21,7 @@ struct CommandLine {
 // False with a one-line `error` for a usage error.
 bool ParseCommandLine(int argc, char** argv, CommandLine& commandLine, std::string& error);
 
-extern const char* const kUsage;
+// What --help prints: only the options this build can carry out.
+std::string UsageText();
 
 }  // namespace taruk

@@ -122,7 +122,9 @@ TEST(NvmeHealthLogDecoding, TemperatureAndWorkTimeInTheSlot) {
       {274, 1},         //
       {323, 50},        // QEMU's drive, 50 as smartctl shows it
       {373, 100},       //
-      {0xFFFE, 65261},  // absurd but a reading: the alarm must see it
+      {473, 200},       // the hottest a reading may be
+      {474, 0},         // beyond it the sensor is at fault: no reading
+      {0xFFFE, 0},      // 65,261 degrees: no reading, and no alarm
       {0xFFFF, 0},      // all bits set: no reading
   };
   for (const Case& c : cases) {

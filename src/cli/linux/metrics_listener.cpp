@@ -15,6 +15,9 @@ class HttpMetricsListener : public MetricsListener {
 
 }  // namespace
 
+const char* const kMetricsListenUsage =
+    "  --metrics-listen HOST:PORT               serve the last cycle's metrics at http://HOST:PORT/metrics\n";
+
 bool CheckListenAddress(const std::string& text, std::string& error) {
   ListenAddress address;
   return ParseListenAddress(text, address, error);

@@ -17,7 +17,8 @@ class ReplayDeviceOpener : public DeviceOpener {
   explicit ReplayDeviceOpener(std::string directory) : directory_(std::move(directory)) {}
 
   // No file: the drive does not open (no such drive). A malformed file does
-  // not open either, and Problem tells why.
+  // not open either, and Problem tells why; so it does for a capture that
+  // opens but gives no drive to show (no size).
   std::unique_ptr<SmartDevice> Open(int driveNumber) override;
   std::string Problem(int driveNumber) const override;
 
