@@ -26,7 +26,11 @@ FileWrite Failed(int error, std::string reason) {
   return {false, error, std::move(reason)};
 }
 
-FileWrite SystemFailure(DWORD win32Error) { return Failed(ErrnoFor(win32Error), Win32ErrorUtf8(win32Error)); }
+// In the C library's words, as on Linux: the logs read the same on both.
+FileWrite SystemFailure(DWORD win32Error) {
+  const int error = ErrnoFor(win32Error);
+  return Failed(error, std::strerror(error));
+}
 
 std::wstring UniqueSuffix() {
   thread_local std::mt19937 random{std::random_device{}()};
@@ -88,34 +92,44 @@ void RemoveLeftoverTemporaries(const std::wstring& folder, const std::wstring& n
   FindClose(search);
 }
 
-// What stands at the target. Opened without following a reparse point, so
-// that a link or junction is seen as itself; a device name (NUL, CON, COM1)
+// The attributes of the name itself. A link whose target can't be reached
+// has none to GetFileAttributesW; its folder entry still has them.
+DWORD NameAttributes(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES || path.find_first_of(L"*?") != std::wstring::npos) return attributes;
+  WIN32_FIND_DATAW found{};
+  const HANDLE search = FindFirstFileW(path.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return INVALID_FILE_ATTRIBUTES;
+  FindClose(search);
+  return found.dwFileAttributes;
+}
+
+// What stands at the target. The name's own attributes show a link or
+// junction as a reparse point (they are not followed for the last part of
+// the path); the device check needs a handle: a device name (NUL, CON, COM1)
 // opens the device, which is not a disk file.
 FileWrite CheckTarget(const std::wstring& target, bool& exists) {
-  exists = false;
+  const DWORD attributes = NameAttributes(target);
+  exists = attributes != INVALID_FILE_ATTRIBUTES;
+  if (exists && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    return Failed(EPERM, "it is a link (a reparse point), which is never written through or replaced");
+  }
+  if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return Failed(EISDIR, "it is a folder, not a regular file: left as it is");
+  }
   const HANDLE file = CreateFileW(target.c_str(), FILE_READ_ATTRIBUTES,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    const DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return {true, 0, {}};
-    return SystemFailure(error);
-  }
-  exists = true;
-  const DWORD type = GetFileType(file);
-  BY_HANDLE_FILE_INFORMATION info{};
-  const bool known = GetFileInformationByHandle(file, &info);
-  CloseHandle(file);
-  if (type != FILE_TYPE_DISK) return Failed(EPERM, "it is a device, not a regular file: left as it is");
-  if (!known) return {true, 0, {}};
-  if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-    return Failed(EPERM, "it is a link (a reparse point), which is never written through or replaced");
-  }
-  if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-    return Failed(EISDIR, "it is a folder, not a regular file: left as it is");
+  if (file != INVALID_HANDLE_VALUE) {
+    exists = true;
+    const DWORD type = GetFileType(file);
+    CloseHandle(file);
+    if (type != FILE_TYPE_DISK) return Failed(EPERM, "it is a device, not a regular file: left as it is");
   }
   // A read-only file stays as the user set it, as on Linux.
-  if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) return Failed(EACCES, std::strerror(EACCES));
+  if (exists && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    return Failed(EACCES, std::strerror(EACCES));
+  }
   return {true, 0, {}};
 }
 
