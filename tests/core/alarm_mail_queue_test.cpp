@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "core/monitor/monitoring_cycle.h"
+#include "support/quiet_machine.h"
 #include "support/recording_platform.h"
 #include "support/scripted_server.h"
 #include "support/test_drives.h"
@@ -20,26 +21,13 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class NoVolumes : public Volumes {
- public:
-  std::vector<std::wstring> Roots() override { return {}; }
-  bool FreeBytesAvailable(const std::wstring&, uint64_t&) override { return false; }
-};
-
-class MinuteClock : public Clock {
- public:
-  int minute = 0;
-  int CurrentHour() override { return 10; }
-  int CurrentMinute() override { return minute; }
-};
-
 TEST(AlarmMailQueue, CyclesKeepTheirPaceWhileTheMailServerSaysNothing) {
   ScriptedServer silent;  // accepts one connection and never answers
   ASSERT_TRUE(silent.Start());
   TestDrives drives;
   for (int n = 0; n < 4; ++n) drives.Set(n, "HOT " + std::to_string(n), 60);
   NoVolumes volumes;
-  MinuteClock clock;
+  FixedClock clock;
   RecordingPlatform platform;
   DriveSlots slots{};
   MonitorConfig config;

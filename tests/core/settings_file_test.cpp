@@ -8,27 +8,13 @@
 #include "core/monitor/monitor.h"
 #include "core/monitor/settings_file.h"
 #include "core/view/window_texts.h"
+#include "support/quiet_machine.h"
 #include "support/recording_platform.h"
 #include "support/settings_fixture.h"
 #include "support/test_drives.h"
 
 using namespace taruk;
 
-namespace {
-
-class NoVolumesHere : public Volumes {
- public:
-  std::vector<std::wstring> Roots() override { return {}; }
-  bool FreeBytesAvailable(const std::wstring&, uint64_t&) override { return false; }
-};
-
-class StepClockHere : public Clock {
- public:
-  int CurrentHour() override { return 10; }
-  int CurrentMinute() override { return 0; }
-};
-
-}  // namespace
 
 TEST_F(SettingsFileTest, FirstStartKeepsTheDefaultsAndTheFirstSaveWritesThem) {
   EXPECT_FALSE(SaveSettings(MonitorConfig{}));  // only the load makes the folder
@@ -72,14 +58,14 @@ TEST_F(SettingsFileTest, AFolderNamedConfDatIsNotRead) {
 }
 
 TEST_F(SettingsFileTest, AFileReadInPartAndAnEditOnDiskAreNeverWrittenOver) {
-  const auto monitorOf = [](RecordingPlatform& platform, TestDrives& drives, NoVolumesHere& volumes,
-                            StepClockHere& clock) {
+  const auto monitorOf = [](RecordingPlatform& platform, TestDrives& drives, NoVolumes& volumes,
+                            FixedClock& clock) {
     return std::make_unique<Monitor>(MonitorEnvironment{drives.Opener(), volumes, clock, platform});
   };
   RecordingPlatform platform;
   TestDrives drives;
-  NoVolumesHere volumes;
-  StepClockHere clock;
+  NoVolumes volumes;
+  FixedClock clock;
   Load();  // makes the folder
 
   // No file at start: the headless monitor writes the defaults at its end,

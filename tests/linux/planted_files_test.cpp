@@ -27,6 +27,7 @@
 #include "core/metrics/metrics_exporter.h"
 #include "core/monitor/settings_file.h"
 #include "linux/autostart.h"
+#include "support/quiet_machine.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 
@@ -35,12 +36,6 @@ using namespace taruk;
 namespace {
 
 constexpr uid_t kSomeoneElse = 65534;  // nobody
-
-class NoVolumes : public Volumes {
- public:
-  std::vector<std::wstring> Roots() override { return {}; }
-  bool FreeBytesAvailable(const std::wstring&, uint64_t&) override { return false; }
-};
 
 struct Writer {
   std::string what;
@@ -141,7 +136,9 @@ TEST_F(PlantedFilesTest, OnlyARegularFileIsReplacedAndAnythingElseAtTheNameIsLef
     struct stat info {};
     ASSERT_EQ(stat(final.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, w.what == "settings" ? 0600u : 0644u);
-    if (!w.contents.empty()) EXPECT_EQ(ReadFileBytes(final), w.contents);
+    if (!w.contents.empty()) {
+      EXPECT_EQ(ReadFileBytes(final), w.contents);
+    }
     ASSERT_EQ(unlink(final.c_str()), 0);
 
     // What else may stand at the name. Device nodes are made here, as root,
@@ -238,7 +235,9 @@ TEST_F(PlantedFilesTest, OnlyTheWritersOwnOldUnheldTemporariesAreRemoved) {
     EXPECT_EQ(ReadFileBytes(running), "in progress");
     EXPECT_EQ(Kind(starting), "file");
     for (const std::string& mine : users) EXPECT_EQ(ReadFileBytes(mine), "mine") << mine;
-    if (!foreign.empty()) EXPECT_EQ(ReadFileBytes(foreign), "theirs");
+    if (!foreign.empty()) {
+      EXPECT_EQ(ReadFileBytes(foreign), "theirs");
+    }
     close(held);
   }
 }
