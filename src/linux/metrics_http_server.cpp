@@ -2,10 +2,14 @@
 
 #include <microhttpd.h>
 #include <netinet/in.h>
+#include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <string_view>
 
@@ -13,13 +17,59 @@ namespace taruk {
 
 namespace {
 
-// Prometheus scrapes one connection at a time; a few more let people look.
-constexpr unsigned kMostConnections = 16;
-// One flooding host can take half of them; the other half stays for the
-// Prometheus servers.
-constexpr unsigned kMostConnectionsPerHost = 8;
+// The guard keeps to its limits by displacing connections; the library
+// closes a displaced one only on its next round, so its own limit leaves
+// room for those on their way out.
+constexpr unsigned kLibraryConnectionsPerGuarded = 2;
 // Seconds a connection may stay silent before it is closed.
 constexpr unsigned kSilenceTimeout = 5;
+// The longest the serving thread sleeps when nothing is due: it is woken for
+// the end, and by every event of the library.
+constexpr int kMostSleepMs = 60'000;
+
+using Clock = MetricsConnectionGuard::Clock;
+
+// An address's bytes without the port: what the limit per address counts.
+std::string AddressKey(const sockaddr* address) {
+  if (!address) return {};
+  if (address->sa_family == AF_INET) {
+    const auto* v4 = reinterpret_cast<const sockaddr_in*>(address);
+    return std::string(reinterpret_cast<const char*>(&v4->sin_addr), sizeof v4->sin_addr);
+  }
+  if (address->sa_family == AF_INET6) {
+    const auto* v6 = reinterpret_cast<const sockaddr_in6*>(address);
+    return std::string(reinterpret_cast<const char*>(&v6->sin6_addr), sizeof v6->sin6_addr);
+  }
+  return {};
+}
+
+MetricsHttpServer& ServerOf(void* context) { return *static_cast<MetricsHttpServer*>(context); }
+
+MHD_Result Admit(void* context, const sockaddr* address, socklen_t /*length*/) {
+  MetricsHttpServer& server = ServerOf(context);
+  std::vector<int> toShut;
+  const bool admitted = server.guard.Admit(AddressKey(address), toShut);
+  server.ShutDown(toShut);
+  return admitted ? MHD_YES : MHD_NO;
+}
+
+void ConnectionChanged(void* context, MHD_Connection* connection, void** /*socketContext*/,
+                       MHD_ConnectionNotificationCode change) {
+  MetricsHttpServer& server = ServerOf(context);
+  if (change == MHD_CONNECTION_NOTIFY_CLOSED) {
+    server.guard.Closed(connection);
+    return;
+  }
+  const MHD_ConnectionInfo* fd = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+  const MHD_ConnectionInfo* peer = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+  if (!fd) return;
+  server.guard.Started(connection, fd->connect_fd, AddressKey(peer ? peer->client_addr : nullptr), Clock::now());
+}
+
+void AnswerDone(void* context, MHD_Connection* connection, void** /*requestContext*/,
+                MHD_RequestTerminationCode /*how*/) {
+  ServerOf(context).guard.AnswerDone(connection, Clock::now());
+}
 // Memory per connection, the request line and headers included: a larger
 // request is refused by the library.
 constexpr size_t kConnectionMemory = 16 * 1024;
@@ -41,7 +91,8 @@ MHD_Result Reply(MHD_Connection* connection, unsigned status, std::string_view b
 MHD_Result Answer(void* context, MHD_Connection* connection, const char* url, const char* method,
                   const char* /*version*/, const char* /*uploadData*/, size_t* /*uploadDataSize*/,
                   void** /*connectionState*/) {
-  const auto& server = *static_cast<const MetricsHttpServer*>(context);
+  MetricsHttpServer& server = ServerOf(context);
+  server.guard.RequestArrived(connection, Clock::now());
   if (std::string_view(url) != "/metrics") {
     return Reply(connection, MHD_HTTP_NOT_FOUND, "Not found: Taruk serves /metrics only\n", "text/plain");
   }
@@ -59,7 +110,43 @@ MHD_Result Answer(void* context, MHD_Connection* connection, const char* url, co
 }  // namespace
 
 MetricsHttpServer::~MetricsHttpServer() {
+  if (serving.joinable()) {
+    const uint64_t one = 1;
+    while (write(wake, &one, sizeof one) < 0 && errno == EINTR) {
+    }
+    serving.join();
+  }
   if (daemon) MHD_stop_daemon(daemon);
+  if (wake >= 0) close(wake);
+}
+
+void MetricsHttpServer::ShutDown(const std::vector<int>& fds) {
+  // The library sees the connection end on its next round and closes it;
+  // the descriptor stays its own until then.
+  for (const int fd : fds) shutdown(fd, SHUT_RDWR);
+}
+
+// The library's events and the guard's deadlines, on one thread, so that a
+// descriptor the guard names is still open when it is shut down.
+void MetricsHttpServer::Serve() {
+  const MHD_DaemonInfo* events = MHD_get_daemon_info(daemon, MHD_DAEMON_INFO_EPOLL_FD);
+  pollfd waits[2] = {{wake, POLLIN, 0}, {events ? events->epoll_fd : -1, POLLIN, 0}};
+  for (;;) {
+    int sleepMs = kMostSleepMs;
+    MHD_UNSIGNED_LONG_LONG libraryMs = 0;
+    if (MHD_get_timeout(daemon, &libraryMs) == MHD_YES) {
+      sleepMs = static_cast<int>(std::min<MHD_UNSIGNED_LONG_LONG>(libraryMs, kMostSleepMs));
+    }
+    const Clock::time_point next = guard.NextDeadline();
+    if (next != Clock::time_point::max()) {
+      const auto untilNext = std::chrono::ceil<std::chrono::milliseconds>(next - Clock::now()).count();
+      sleepMs = static_cast<int>(std::clamp<long long>(untilNext, 0, sleepMs));
+    }
+    if (poll(waits, 2, sleepMs) < 0 && errno != EINTR) return;
+    if (waits[0].revents != 0) return;
+    MHD_run(daemon);
+    ShutDown(guard.Overdue(Clock::now()));
+  }
 }
 
 bool MetricsHttpServer::Start(const ListenAddress& address, std::string& error) {
@@ -83,18 +170,31 @@ bool MetricsHttpServer::Start(const ListenAddress& address, std::string& error) 
     errno = reason;
     return failed("");
   }
-  daemon = MHD_start_daemon(MHD_USE_AUTO_INTERNAL_THREAD, 0, nullptr, nullptr, &Answer, this,
-                            MHD_OPTION_LISTEN_SOCKET, listener,
-                            MHD_OPTION_CONNECTION_LIMIT, kMostConnections,
-                            MHD_OPTION_PER_IP_CONNECTION_LIMIT, kMostConnectionsPerHost,
-                            MHD_OPTION_CONNECTION_TIMEOUT, kSilenceTimeout,
-                            MHD_OPTION_CONNECTION_MEMORY_LIMIT, kConnectionMemory,
-                            MHD_OPTION_END);
+  sockaddr_storage bound{};
+  socklen_t boundLength = sizeof bound;
+  if (getsockname(listener, reinterpret_cast<sockaddr*>(&bound), &boundLength) == 0) {
+    port = ntohs(family == AF_INET6 ? reinterpret_cast<const sockaddr_in6*>(&bound)->sin6_port
+                                    : reinterpret_cast<const sockaddr_in*>(&bound)->sin_port);
+  }
+  wake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  const unsigned libraryLimit =
+      static_cast<unsigned>(guard.Limits().mostConnections) * kLibraryConnectionsPerGuarded;
+  if (wake >= 0) {
+    daemon = MHD_start_daemon(MHD_USE_EPOLL, 0, &Admit, this, &Answer, this,
+                              MHD_OPTION_LISTEN_SOCKET, listener,
+                              MHD_OPTION_CONNECTION_LIMIT, libraryLimit,
+                              MHD_OPTION_CONNECTION_TIMEOUT, kSilenceTimeout,
+                              MHD_OPTION_CONNECTION_MEMORY_LIMIT, kConnectionMemory,
+                              MHD_OPTION_NOTIFY_CONNECTION, &ConnectionChanged, this,
+                              MHD_OPTION_NOTIFY_COMPLETED, &AnswerDone, this,
+                              MHD_OPTION_END);
+  }
   if (!daemon) {
     close(listener);
     error = "taruk: can't serve metrics on " + address.text + ": the HTTP server did not start";
     return false;
   }
+  serving = std::thread([this] { Serve(); });
   return true;
 }
 

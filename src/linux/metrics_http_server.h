@@ -1,13 +1,18 @@
 #pragma once
-// GET /metrics over HTTP (libmicrohttpd, on its own thread). It answers from
-// the last published page only, so a scrape never reaches a drive. A slow or
-// flooding client is bounded: few connections at once, a small request, and
-// a connection that stays silent is closed.
+// GET /metrics over HTTP (libmicrohttpd, run by a thread of our own). It
+// answers from the last published page only, so a scrape never reaches a
+// drive. A slow or flooding client is bounded: few connections at once, a
+// small request that must arrive whole within a fixed time, and a scraper
+// takes the place of the connection that has waited longest for its request
+// (linux/metrics_connection_guard.h).
 
+#include <cstdint>
 #include <string>
+#include <thread>
 
 #include "core/metrics/metrics_snapshot.h"
 #include "linux/listen_address.h"
+#include "linux/metrics_connection_guard.h"
 
 struct MHD_Daemon;
 
@@ -15,7 +20,8 @@ namespace taruk {
 
 class MetricsHttpServer {
  public:
-  explicit MetricsHttpServer(const MetricsSnapshot& snapshot) : snapshot(snapshot) {}
+  explicit MetricsHttpServer(const MetricsSnapshot& snapshot, MetricsConnectionLimits limits = {})
+      : guard(limits), snapshot(snapshot) {}
   ~MetricsHttpServer();
   MetricsHttpServer(const MetricsHttpServer&) = delete;
   MetricsHttpServer& operator=(const MetricsHttpServer&) = delete;
@@ -25,10 +31,21 @@ class MetricsHttpServer {
   bool Start(const ListenAddress& address, std::string& error);
 
   const MetricsSnapshot& Snapshot() const { return snapshot; }
+  // The port bound (the one asked for, or the system's pick for port 0).
+  uint16_t Port() const { return port; }
+
+  // The library's callbacks; they all run on the serving thread.
+  MetricsConnectionGuard guard;
+  void ShutDown(const std::vector<int>& fds);
 
  private:
+  void Serve();
+
   const MetricsSnapshot& snapshot;
   MHD_Daemon* daemon = nullptr;
+  uint16_t port = 0;
+  int wake = -1;  // raised to end Serve()
+  std::thread serving;
 };
 
 }  // namespace taruk

@@ -205,3 +205,28 @@ TEST(SettingsFormat, RandomRecordsSurviveTheRoundTrip) {
     ASSERT_EQ(Reread(Format(config)), Format(config));
   }
 }
+
+TEST(SettingsFormat, AFileIsWholeOnlyWhenEveryByteWasUnderstood) {
+  const std::string longest(255, 'w');
+  const std::pair<std::string, std::string> cases[] = {
+      {"60 55 0 0 0 a b 1", ""},
+      {"60 55 0 0 0 a b", ""},  // the Windows version's seven
+      {"\r\n 60\t55 0 5\xA0" "000 0 a b 1 \r\n", ""},
+      {"1 2 3 4 5 " + longest + " b", ""},
+      {"\xEF\xBB\xBF" "60 55 0 0 0 a b", "value 1 (the poll interval) at offset 0 is not a number it can hold"},
+      {"6O 55 0 0 0 a b", "value 2 (the critical temperature) at offset 1 is not a number it can hold"},
+      {"60 55 0 0 0 a", "value 7 (the SMTP server) is missing: the text ends before it"},
+      {"60 55 0 0 0 a\x98 b", "byte 0x98 at offset 13 is not a character of code page 1251"},
+      {"60 55 0 0 0 a b\x98", "byte 0x98 at offset 15 is not a character of code page 1251"},
+      {"1 2 3 4 5 " + longest + "w b", "value 6 (the e-mail address) is longer than 255 characters"},
+      {"60 55 0 0 0 a b x", "value 8 (the health action) at offset 16 is not a number it can hold"},
+      {"60 55 0 0 0 a b 1 c", "something follows the last value"},
+      {"", "value 1 (the poll interval) is missing: the text ends before it"},
+  };
+  for (const auto& [bytes, problem] : cases) {
+    MonitorConfig config;
+    const SettingsReading reading = ReadSettingsText(bytes, config);
+    EXPECT_EQ(reading.whole, problem.empty()) << testing::PrintToString(bytes);
+    EXPECT_EQ(reading.problem, problem) << testing::PrintToString(bytes);
+  }
+}

@@ -147,8 +147,8 @@ else
 fi
 
 # 5. On its timer: a drive that heats up between cycles starts alarming on
-# every tick, its health alarm speaks once, and SIGTERM saves the settings
-# (eight values now) before the monitor ends.
+# every tick, its health alarm speaks once, and SIGTERM ends the monitor
+# without writing over the settings file: an edit made meanwhile stays.
 settings "1 55 1 0 0 admin@example.org 127.0.0.1"
 dir=$(replay timer 0:0)
 "$taruk" --headless --replay "$dir" 2>"$work/stderr" &
@@ -162,9 +162,10 @@ wait_for 10 hot_lines ||
   { kill "$monitor"; fail "the temperature alarm did not repeat"; }
 [ "$(grep -c '^taruk: notification: HD2: ST3160023A health: caution' "$work/stderr")" = 1 ] ||
   { kill "$monitor"; fail "the health alarm did not speak exactly once"; }
-rm "$APPDATA/Taruk/conf.dat"
+settings "30 50 1 0 0 edited@example.org 127.0.0.1"
 kill -TERM "$monitor"
 status=0; wait "$monitor" || status=$?
 [ "$status" = 0 ] || fail "SIGTERM ended the monitor with $status"
-[ "$(cat "$APPDATA/Taruk/conf.dat")" = "1 55 1 0 0 admin@example.org 127.0.0.1" ] || fail "settings not saved on SIGTERM"
+[ "$(cat "$APPDATA/Taruk/conf.dat")" = "30 50 1 0 0 edited@example.org 127.0.0.1" ] ||
+  fail "the settings edited while the monitor ran were written over on SIGTERM"
 echo "headless alarms: all checks passed"

@@ -1,5 +1,6 @@
 #include "core/alarm/alarm_dispatch.h"
 
+#include "core/alarm/alarm_mail_queue.h"
 #include "core/alarm/alarm_sound_path.h"
 #include "core/mail/outgoing_mail.h"
 #include "core/mail/smtp_client.h"
@@ -30,7 +31,7 @@ void PowerStep(PowerAction action, AlertPlatform& platform) {
 
 }  // namespace
 
-void SendAlarmMail(const AlarmMessage& message, const AlarmMailSettings& mail, AlertPlatform& platform) {
+AlarmMailOutcome SendAlarmMailNow(const AlarmMessage& message, const AlarmMailSettings& mail) {
   COutgoingMail outgoing;
   outgoing.from = mail.emailAddress;
   outgoing.AddRecipient(mail.emailAddress, mail.emailAddress);
@@ -42,9 +43,14 @@ void SendAlarmMail(const AlarmMessage& message, const AlarmMailSettings& mail, A
   bool sent = false;
   if (client.Connect()) sent = client.Send(outgoing);
   // The reply to the mail itself, before QUIT replaces it.
-  const std::wstring detail = sent ? client.LastReply() : client.lastError;
+  AlarmMailOutcome outcome{sent, sent ? client.LastReply() : client.lastError};
   client.Disconnect();
-  platform.MailFinished(mail.emailAddress, message.subject, sent, detail);
+  return outcome;
+}
+
+void SendAlarmMail(const AlarmMessage& message, const AlarmMailSettings& mail, AlertPlatform& platform) {
+  const AlarmMailOutcome outcome = SendAlarmMailNow(message, mail);
+  platform.MailFinished(mail.emailAddress, message.subject, outcome.sent, outcome.detail);
 }
 
 void CarryOutAlarm(AlarmAction action, const AlarmMessage& message, const AlarmMailSettings& mail,
@@ -69,7 +75,11 @@ void CarryOutAlarm(AlarmAction action, const AlarmMessage& message, const AlarmM
       return;
     }
     case AlarmAction::SendEmail:
-      SendAlarmMail(message, mail, platform);
+      if (mail.queue) {
+        mail.queue->Post(message, mail);
+      } else {
+        SendAlarmMail(message, mail, platform);
+      }
       return;
     case AlarmAction::None:
       return;

@@ -1,8 +1,5 @@
 #include "core/metrics/metrics_exporter.h"
 
-#include <cerrno>
-#include <cstring>
-
 #include "core/base/atomic_file.h"
 #include "core/metrics/metrics_page.h"
 
@@ -17,13 +14,9 @@ MetricsExporter::MetricsExporter(std::string version, std::string filePath,
 void MetricsExporter::CycleFinished(const CycleRecord& record) {
   std::string page = MetricsPage(record, record.volumes.FreeSpace(kMostVolumes), version);
   if (!filePath.empty()) {
-    errno = 0;
     // Read by another user: node_exporter's.
-    if (!ReplaceFileAtomically(filePath, page, 0644) && reportError) {
-      const int reason = errno;
-      reportError("can't write the metrics to " + filePath + ": " +
-                  (reason != 0 ? std::strerror(reason) : "the file could not be replaced"));
-    }
+    const FileWrite write = ReplaceFileAtomically(filePath, page, 0644);
+    if (!write && reportError) reportError("can't write the metrics to " + filePath + ": " + write.reason);
   }
   snapshot.Publish(std::move(page));
 }

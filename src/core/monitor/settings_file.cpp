@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <cerrno>
-#include <cstring>
 
 #include "core/alarm/action_log.h"
 #include "core/base/atomic_file.h"
@@ -47,62 +46,69 @@ std::wstring SettingsPath() {
   return folder.path.empty() ? std::wstring() : SettingsFileIn(folder.path);
 }
 
-void LoadSettings(MonitorConfig& config) {
+SettingsLoad LoadSettings(MonitorConfig& config) {
   const SettingsFolder folder = FindSettingsFolder();
-  if (folder.path.empty()) return;
+  if (folder.path.empty()) return {};
   CreateFolder(folder);
   std::string path;
-  if (!SettingsPathBytes(path)) return;
+  if (!SettingsPathBytes(path)) return {};
   // Only a regular file counts as opened: a FIFO put in the file's place
   // can't hang the start, and a folder named conf.dat would otherwise read
   // as an empty file and blank both strings.
   RegularFile file(path);
-  if (!file.IsOpen()) return;
-  if (!Cp1251Available()) {
-    static std::atomic<bool> said{false};
-    if (!said.exchange(true)) {
-      LogLine(PathBytesToWide(path) + L": " + PathBytesToWide(kNoConverter) + L"; the defaults apply");
-    }
-    return;
+  const auto partly = [&](const std::string& what) {
+    return SettingsLoad{SettingsLoad::Found::Part, path + ": " + what};
+  };
+  switch (file.Outcome()) {
+    case RegularFile::Opening::Opened:
+      if (!Cp1251Available()) {
+        // The defaults stay whole (texts not blanked), and the file is never
+        // written over with them.
+        static std::atomic<bool> said{false};
+        if (!said.exchange(true)) LogLine(PathBytesToWide(path) + L": " + PathBytesToWide(kNoConverter));
+        return partly(kNoConverter);
+      }
+      break;
+    case RegularFile::Opening::Missing:
+      return {};
+    case RegularFile::Opening::NotRegular:
+      return partly("not a regular file");
+    case RegularFile::Opening::Failed:
+      return partly(file.ErrorText());
   }
   SettingsInput input(file);
-  ReadSettings(input, config);
+  const SettingsReading reading = ReadSettings(input, config);
+  if (!reading.whole) return partly(reading.problem);
+  return {SettingsLoad::Found::Whole, {}};
 }
 
-bool SaveSettings(const MonitorConfig& config, std::string& failure) {
+namespace {
+
+bool WriteSettings(const MonitorConfig& config, std::string* problem, bool createOnly) {
   std::string path;
   std::string bytes;
+  std::string why;
   if (!SettingsPathBytes(path)) {
-    failure = "no settings path: no home folder, or a path too long or not writable as a file name here";
-    return false;
+    why = "the settings path is too long or can't be written as bytes";
+  } else if (!Cp1251Available()) {
+    why = path + ": " + kNoConverter;
+  } else if (!FormatSettings(config, bytes)) {
+    why = "a text holds a character that code page 1251 does not have";
+  } else {
+    const FileWrite write = createOnly ? CreateFileAtomically(path, bytes) : ReplaceFileAtomically(path, bytes);
+    if (write || (createOnly && write.error == EEXIST)) return true;
+    why = path + ": " + write.reason;
   }
-  if (!Cp1251Available()) {
-    failure = path + ": " + kNoConverter;
-    return false;
-  }
-  if (!FormatSettings(config, bytes)) {
-    failure = path + ": the e-mail address or the SMTP server holds a character that code page 1251 lacks";
-    return false;
-  }
-  errno = 0;
-  if (!ReplaceFileAtomically(path, bytes)) {
-    const int reason = errno;
-    failure = path + ": " + (reason != 0 ? std::strerror(reason) : "the file could not be replaced");
-    return false;
-  }
-  return true;
-}
-
-bool SaveSettings(const MonitorConfig& config) {
-  std::string failure;
-  return SaveSettings(config, failure);
-}
-
-bool SaveSettingsLogged(const MonitorConfig& config) {
-  std::string failure;
-  if (SaveSettings(config, failure)) return true;
-  LogLine(L"Can't save configuration to a file! " + PathBytesToWide(failure));
+  if (problem) *problem = why;
   return false;
+}
+
+}  // namespace
+
+bool SaveSettings(const MonitorConfig& config, std::string* problem) { return WriteSettings(config, problem, false); }
+
+bool CreateSettingsIfMissing(const MonitorConfig& config, std::string* problem) {
+  return WriteSettings(config, problem, true);
 }
 
 }  // namespace taruk

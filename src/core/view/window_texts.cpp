@@ -1,5 +1,6 @@
 #include "core/view/window_texts.h"
 
+#include "core/base/path_text.h"
 #include "core/monitor/health_watch.h"
 
 namespace taruk {
@@ -13,6 +14,14 @@ std::wstring TrayToolTipText(bool demoDrives, const DriveSlots& driveSlots) {
 std::wstring DemoDrivesNotice(const std::wstring& reason) {
   return L"No drive could be read here: " + (reason.empty() ? std::wstring(L"no disk answered") : reason) +
          L". Showing demo drives; alarms are off.";
+}
+
+std::wstring SettingsNotSavedText(const SettingsLoad& load) {
+  std::wstring text = L"Can't save configuration to a file!";
+  if (load.found == SettingsLoad::Found::Part) {
+    text += L"\n\nThe settings file was not read whole, so it is left as it is: " + PathBytesToWide(load.problem);
+  }
+  return text;
 }
 
 }  // namespace taruk

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/drive/drive_slot.h"
+#include "core/monitor/settings_file.h"
 
 namespace taruk {
 
@@ -16,6 +17,11 @@ std::wstring TrayToolTipText(bool demoDrives, const DriveSlots& driveSlots);
 // The balloon that tells the demo drives are shown; `reason` is why none of
 // the machine's could be read (empty: none answered).
 std::wstring DemoDrivesNotice(const std::wstring& reason);
+
+// The box shown when the settings could not be saved: the Windows version's
+// words, and, when the file was left alone because it was read only in part,
+// what in it was not understood (the other reasons go to the log only).
+std::wstring SettingsNotSavedText(const SettingsLoad& load);
 
 // What the window's title gains while it shows the demo drives.
 inline constexpr const wchar_t* kDemoDrivesTitleSuffix = L" (demo drives)";
