@@ -15,11 +15,6 @@ class HttpMetricsListener : public MetricsListener {
 
 }  // namespace
 
-bool CheckListenAddress(const std::string& text, std::string& error) {
-  ListenAddress address;
-  return ParseListenAddress(text, address, error);
-}
-
 std::unique_ptr<MetricsListener> StartMetricsListener(const std::string& text, const MetricsSnapshot& snapshot,
                                                       std::string& error) {
   ListenAddress address;
