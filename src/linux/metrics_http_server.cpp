@@ -9,6 +9,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "linux/gzip_text.h"
+
 namespace taruk {
 
 namespace {
@@ -26,6 +28,12 @@ constexpr size_t kConnectionMemory = 16 * 1024;
 
 constexpr const char* kContentType = "text/plain; version=0.0.4; charset=utf-8";
 
+MHD_Result Queue(MHD_Connection* connection, unsigned status, MHD_Response* response) {
+  const MHD_Result result = MHD_queue_response(connection, status, response);
+  MHD_destroy_response(response);
+  return result;
+}
+
 MHD_Result Reply(MHD_Connection* connection, unsigned status, std::string_view body, const char* contentType,
                  const char* allow = nullptr) {
   MHD_Response* response =
@@ -33,15 +41,32 @@ MHD_Result Reply(MHD_Connection* connection, unsigned status, std::string_view b
   if (!response) return MHD_NO;
   MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, contentType);
   if (allow) MHD_add_response_header(response, MHD_HTTP_HEADER_ALLOW, allow);
-  const MHD_Result result = MHD_queue_response(connection, status, response);
-  MHD_destroy_response(response);
-  return result;
+  return Queue(connection, status, response);
+}
+
+// The page itself, not copied: the response holds its own reference to it
+// until the library has sent it, however many pages are published meanwhile.
+MHD_Result ReplyWithPage(MHD_Connection* connection, std::shared_ptr<const std::string> page, bool gzipped) {
+  auto* held = new std::shared_ptr<const std::string>(std::move(page));
+  MHD_Response* response = MHD_create_response_from_buffer_with_free_callback_cls(
+      // The library only reads the buffer.
+      (*held)->size(), const_cast<char*>((*held)->data()),
+      [](void* cls) { delete static_cast<std::shared_ptr<const std::string>*>(cls); }, held);
+  if (!response) {
+    delete held;
+    return MHD_NO;
+  }
+  MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, kContentType);
+  // Caches between Prometheus and taruk keep the two forms apart.
+  MHD_add_response_header(response, MHD_HTTP_HEADER_VARY, MHD_HTTP_HEADER_ACCEPT_ENCODING);
+  if (gzipped) MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_ENCODING, "gzip");
+  return Queue(connection, MHD_HTTP_OK, response);
 }
 
 MHD_Result Answer(void* context, MHD_Connection* connection, const char* url, const char* method,
                   const char* /*version*/, const char* /*uploadData*/, size_t* /*uploadDataSize*/,
                   void** /*connectionState*/) {
-  const auto& server = *static_cast<const MetricsHttpServer*>(context);
+  auto& server = *static_cast<MetricsHttpServer*>(context);
   if (std::string_view(url) != "/metrics") {
     return Reply(connection, MHD_HTTP_NOT_FOUND, "Not found: Taruk serves /metrics only\n", "text/plain");
   }
@@ -50,13 +75,29 @@ MHD_Result Answer(void* context, MHD_Connection* connection, const char* url, co
     return Reply(connection, MHD_HTTP_METHOD_NOT_ALLOWED, "Method not allowed: use GET\n", "text/plain",
                  "GET, HEAD");
   }
-  // The page is copied out while it is held; the cycle may publish the next
-  // one meanwhile.
-  const std::shared_ptr<const std::string> page = server.Snapshot().Current();
-  return Reply(connection, MHD_HTTP_OK, *page, kContentType);
+  // The cycle may publish the next page meanwhile; this one stays whole.
+  std::shared_ptr<const std::string> page = server.Snapshot().Current();
+  const char* acceptEncoding =
+      MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_ACCEPT_ENCODING);
+  if (acceptEncoding && AcceptsGzip(acceptEncoding)) {
+    if (std::shared_ptr<const std::string> gzipped = server.GzippedPage(page)) {
+      return ReplyWithPage(connection, std::move(gzipped), true);
+    }
+  }
+  return ReplyWithPage(connection, std::move(page), false);
 }
 
 }  // namespace
+
+std::shared_ptr<const std::string> MetricsHttpServer::GzippedPage(const std::shared_ptr<const std::string>& page) {
+  const std::lock_guard<std::mutex> lock(gzipMutex);
+  if (gzippedFrom != page) {
+    std::string compressed = GzipText(*page);
+    gzipped = compressed.empty() ? nullptr : std::make_shared<const std::string>(std::move(compressed));
+    gzippedFrom = page;
+  }
+  return gzipped;
+}
 
 MetricsHttpServer::~MetricsHttpServer() {
   if (daemon) MHD_stop_daemon(daemon);

@@ -4,6 +4,8 @@
 // flooding client is bounded: few connections at once, a small request, and
 // a connection that stays silent is closed.
 
+#include <memory>
+#include <mutex>
 #include <string>
 
 #include "core/metrics/metrics_snapshot.h"
@@ -26,8 +28,15 @@ class MetricsHttpServer {
 
   const MetricsSnapshot& Snapshot() const { return snapshot; }
 
+  // The current page gzipped: compressed once per published page, on the
+  // first scrape that asks for it. Null when zlib failed.
+  std::shared_ptr<const std::string> GzippedPage(const std::shared_ptr<const std::string>& page);
+
  private:
   const MetricsSnapshot& snapshot;
+  std::mutex gzipMutex;
+  std::shared_ptr<const std::string> gzippedFrom;
+  std::shared_ptr<const std::string> gzipped;
   MHD_Daemon* daemon = nullptr;
 };
 
