@@ -1,6 +1,9 @@
 #pragma once
 // GET /metrics over HTTP (libmicrohttpd, on its own thread). It answers from
-// the last published page only, so a scrape never reaches a drive. A slow or
+// the last published page only, so a scrape never reaches a drive. Built
+// into the module taruk-metrics-http.so with libmicrohttpd (and the TLS
+// libraries it brings, about 2 MB), which a monitor loads only for
+// --metrics-listen. A slow or
 // flooding client is bounded: few connections at once, a small request, and
 // a connection that stays silent is closed.
 

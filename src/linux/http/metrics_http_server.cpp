@@ -1,4 +1,4 @@
-#include "linux/metrics_http_server.h"
+#include "linux/http/metrics_http_server.h"
 
 #include <microhttpd.h>
 #include <netinet/in.h>
@@ -140,3 +140,17 @@ bool MetricsHttpServer::Start(const ListenAddress& address, std::string& error) 
 }
 
 }  // namespace taruk
+
+// The module's entries, looked up by the monitor programs' metrics listener
+// (src/cli/linux/metrics_listener.cpp): a server started on `address`, or
+// null with `error`; and its end.
+extern "C" __attribute__((visibility("default"))) void* taruk_start_metrics_server(
+    const taruk::ListenAddress& address, const taruk::MetricsSnapshot& snapshot, std::string& error) {
+  auto server = std::make_unique<taruk::MetricsHttpServer>(snapshot);
+  if (!server->Start(address, error)) return nullptr;
+  return server.release();
+}
+
+extern "C" __attribute__((visibility("default"))) void taruk_stop_metrics_server(void* server) {
+  delete static_cast<taruk::MetricsHttpServer*>(server);
+}
