@@ -2,7 +2,7 @@
 // a time over real loopback connections, from many addresses (127.0.0.0/8 is
 // all loopback) or from the scraper's own. A scrape must still get through,
 // and no trickle may hold a connection past its fixed time.
-#include "linux/metrics_http_server.h"
+#include "linux/http/metrics_http_server.h"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>

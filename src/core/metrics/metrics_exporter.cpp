@@ -1,5 +1,7 @@
 #include "core/metrics/metrics_exporter.h"
 
+#include <algorithm>
+
 #include "core/base/atomic_file.h"
 #include "core/metrics/metrics_page.h"
 
@@ -11,8 +13,34 @@ MetricsExporter::MetricsExporter(std::string version, std::string filePath,
   snapshot.Publish(MetricsPageBeforeFirstCycle(this->version));
 }
 
+MetricsExporter::Readings MetricsExporter::ReadingsOf(const CycleRecord& record, std::vector<VolumeSpace> volumes) {
+  Readings readings{record.drives, record.answered, record.config, std::move(volumes)};
+  for (DriveSlot& slot : readings.drives) {
+    slot.hourHistory = {};
+    slot.minuteHistory = {};
+    slot.minuteStamp = slot.hourStamp = 0;
+  }
+  return readings;
+}
+
+bool MetricsExporter::Readings::operator==(const Readings& other) const {
+  const auto sameVolume = [](const VolumeSpace& a, const VolumeSpace& b) {
+    return a.root == b.root && a.freeBytes == b.freeBytes;
+  };
+  return drives == other.drives && answered == other.answered &&
+         config.pollInterval == other.config.pollInterval &&
+         config.criticalTemperature == other.config.criticalTemperature &&
+         config.minimumFreeSpace == other.config.minimumFreeSpace &&
+         std::equal(volumes.begin(), volumes.end(), other.volumes.begin(), other.volumes.end(), sameVolume);
+}
+
 void MetricsExporter::CycleFinished(const CycleRecord& record) {
-  std::string page = MetricsPage(record, record.volumes.FreeSpace(kMostVolumes), version);
+  Readings readings = ReadingsOf(record, record.volumes.FreeSpace(kMostVolumes));
+  if (!lastReadings || !(readings == *lastReadings)) {
+    readingsText = MetricsReadings(record, readings.volumes);
+    lastReadings = std::move(readings);
+  }
+  std::string page = MetricsPageHead(record, version) + readingsText;
   if (!filePath.empty()) {
     // Read by another user: node_exporter's.
     const FileWrite write = ReplaceFileAtomically(filePath, page, 0644);

@@ -1,4 +1,4 @@
-#include "linux/metrics_connection_guard.h"
+#include "linux/http/metrics_connection_guard.h"
 
 #include <algorithm>
 

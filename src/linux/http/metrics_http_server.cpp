@@ -1,4 +1,4 @@
-#include "linux/metrics_http_server.h"
+#include "linux/http/metrics_http_server.h"
 
 #include <microhttpd.h>
 #include <netinet/in.h>
@@ -12,6 +12,8 @@
 #include <chrono>
 #include <cstring>
 #include <string_view>
+
+#include "linux/gzip_text.h"
 
 namespace taruk {
 
@@ -76,6 +78,12 @@ constexpr size_t kConnectionMemory = 16 * 1024;
 
 constexpr const char* kContentType = "text/plain; version=0.0.4; charset=utf-8";
 
+MHD_Result Queue(MHD_Connection* connection, unsigned status, MHD_Response* response) {
+  const MHD_Result result = MHD_queue_response(connection, status, response);
+  MHD_destroy_response(response);
+  return result;
+}
+
 MHD_Result Reply(MHD_Connection* connection, unsigned status, std::string_view body, const char* contentType,
                  const char* allow = nullptr) {
   MHD_Response* response =
@@ -83,9 +91,26 @@ MHD_Result Reply(MHD_Connection* connection, unsigned status, std::string_view b
   if (!response) return MHD_NO;
   MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, contentType);
   if (allow) MHD_add_response_header(response, MHD_HTTP_HEADER_ALLOW, allow);
-  const MHD_Result result = MHD_queue_response(connection, status, response);
-  MHD_destroy_response(response);
-  return result;
+  return Queue(connection, status, response);
+}
+
+// The page itself, not copied: the response holds its own reference to it
+// until the library has sent it, however many pages are published meanwhile.
+MHD_Result ReplyWithPage(MHD_Connection* connection, std::shared_ptr<const std::string> page, bool gzipped) {
+  auto* held = new std::shared_ptr<const std::string>(std::move(page));
+  MHD_Response* response = MHD_create_response_from_buffer_with_free_callback_cls(
+      // The library only reads the buffer.
+      (*held)->size(), const_cast<char*>((*held)->data()),
+      [](void* cls) { delete static_cast<std::shared_ptr<const std::string>*>(cls); }, held);
+  if (!response) {
+    delete held;
+    return MHD_NO;
+  }
+  MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, kContentType);
+  // Caches between Prometheus and taruk keep the two forms apart.
+  MHD_add_response_header(response, MHD_HTTP_HEADER_VARY, MHD_HTTP_HEADER_ACCEPT_ENCODING);
+  if (gzipped) MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_ENCODING, "gzip");
+  return Queue(connection, MHD_HTTP_OK, response);
 }
 
 MHD_Result Answer(void* context, MHD_Connection* connection, const char* url, const char* method,
@@ -101,13 +126,29 @@ MHD_Result Answer(void* context, MHD_Connection* connection, const char* url, co
     return Reply(connection, MHD_HTTP_METHOD_NOT_ALLOWED, "Method not allowed: use GET\n", "text/plain",
                  "GET, HEAD");
   }
-  // The page is copied out while it is held; the cycle may publish the next
-  // one meanwhile.
-  const std::shared_ptr<const std::string> page = server.Snapshot().Current();
-  return Reply(connection, MHD_HTTP_OK, *page, kContentType);
+  // The cycle may publish the next page meanwhile; this one stays whole.
+  std::shared_ptr<const std::string> page = server.Snapshot().Current();
+  const char* acceptEncoding =
+      MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_ACCEPT_ENCODING);
+  if (acceptEncoding && AcceptsGzip(acceptEncoding)) {
+    if (std::shared_ptr<const std::string> gzipped = server.GzippedPage(page)) {
+      return ReplyWithPage(connection, std::move(gzipped), true);
+    }
+  }
+  return ReplyWithPage(connection, std::move(page), false);
 }
 
 }  // namespace
+
+std::shared_ptr<const std::string> MetricsHttpServer::GzippedPage(const std::shared_ptr<const std::string>& page) {
+  const std::lock_guard<std::mutex> lock(gzipMutex);
+  if (gzippedFrom != page) {
+    std::string compressed = GzipText(*page);
+    gzipped = compressed.empty() ? nullptr : std::make_shared<const std::string>(std::move(compressed));
+    gzippedFrom = page;
+  }
+  return gzipped;
+}
 
 MetricsHttpServer::~MetricsHttpServer() {
   if (serving.joinable()) {
@@ -199,3 +240,17 @@ bool MetricsHttpServer::Start(const ListenAddress& address, std::string& error) 
 }
 
 }  // namespace taruk
+
+// The module's entries, looked up by the monitor programs' metrics listener
+// (src/cli/linux/metrics_listener.cpp): a server started on `address`, or
+// null with `error`; and its end.
+extern "C" __attribute__((visibility("default"))) void* taruk_start_metrics_server(
+    const taruk::ListenAddress& address, const taruk::MetricsSnapshot& snapshot, std::string& error) {
+  auto server = std::make_unique<taruk::MetricsHttpServer>(snapshot);
+  if (!server->Start(address, error)) return nullptr;
+  return server.release();
+}
+
+extern "C" __attribute__((visibility("default"))) void taruk_stop_metrics_server(void* server) {
+  delete static_cast<taruk::MetricsHttpServer*>(server);
+}
