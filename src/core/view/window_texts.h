@@ -17,6 +17,10 @@ std::wstring TrayToolTipText(bool demoDrives, const DriveSlots& driveSlots);
 // the machine's could be read (empty: none answered).
 std::wstring DemoDrivesNotice(const std::wstring& reason);
 
+// The title of a window about one drive: `caption`, then the drive's number,
+// model and serial number ("S.M.A.R.T. details - HD1: ST3160023A, S/N 5JT0").
+std::wstring DriveWindowTitle(const std::wstring& caption, int driveIndex, const DriveSlot& slot);
+
 // What the window's title gains while it shows the demo drives.
 inline constexpr const wchar_t* kDemoDrivesTitleSuffix = L" (demo drives)";
 
