@@ -179,6 +179,10 @@ TEST_F(DemoWindow, Screenshots) {
   QTest::mouseClick(window->DiskButton(2), Qt::LeftButton);
   QTest::mouseMove(window.get(), QPoint(2, 2));
   Save(*window, "main_window_drive2");
+  // The drive in caution: its health line in amber.
+  QTest::mouseClick(window->DiskButton(1), Qt::LeftButton);
+  QTest::mouseMove(window.get(), QPoint(2, 2));
+  Save(*window, "main_window_health_caution");
 
   CAboutDlg about(window.get());
   about.show();

@@ -37,7 +37,7 @@ void CMonitorDlg::CreateInfoFont() {
   description.lfWeight = FW_BOLD;
   description.lfHeight = 16;
   infoFont = CreateFontIndirectW(&description);
-  for (int id : {kManufacturerLabel, kSerialLabel, kWorkTimeLabel, kTemperature, kHealthLine}) {
+  for (int id : {kManufacturerLabel, kSerialLabel, kWorkTimeLabel, kTemperature}) {
     SendMessageW(Item(id), WM_SETFONT, reinterpret_cast<WPARAM>(infoFont), TRUE);
   }
 }

@@ -39,7 +39,7 @@ void CMonitorDlg::CreateInfoFont() {
   QFont font = this->font();
   font.setWeight(QFont::Bold);
   infoFont = FontWithCellHeight(font, 16);
-  for (int id : {kManufacturerLabel, kSerialLabel, kWorkTimeLabel, kTemperature, kHealthLine}) {
+  for (int id : {kManufacturerLabel, kSerialLabel, kWorkTimeLabel, kTemperature}) {
     if (QWidget* control = Control(id)) control->setFont(infoFont);
   }
 }

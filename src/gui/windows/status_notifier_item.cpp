@@ -4,6 +4,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
+#include <QFileInfo>
 #include <QImage>
 #include <QMenu>
 #include <QtEndian>
@@ -91,6 +92,13 @@ StatusNotifierItem::~StatusNotifierItem() {
 }
 
 bool StatusNotifierItem::HostRegistered() {
+  // Without a session bus to ask there is no host, and QtDBus is left
+  // untouched: its first use settles the buses for the whole process.
+  const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+  if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS") &&
+      (runtime.isEmpty() || !QFileInfo::exists(runtime + QStringLiteral("/bus")))) {
+    return false;
+  }
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.isConnected()) return false;
   QDBusMessage get = WatcherCall(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
