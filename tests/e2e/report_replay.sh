@@ -18,7 +18,7 @@ diff -u "$top/tests/data/demo-report.json" "$work/demo.json" || fail "demo JSON 
 grep -qx "HD1: ST3160023A *" "$work/demo.txt" || fail "no HD1 line"
 grep -qx "Capacity: 160.03 Gb" "$work/demo.txt" || fail "no capacity line"
 grep -qx "Temperature: 57 °C" "$work/demo.txt" || fail "no temperature line"
-grep -qE "^194  Temperature +57 +0 +59  0000000e0039$" "$work/demo.txt" || fail "no attribute row"
+grep -qE "^194  Temperature +57 +0 +59  0000000e0039  57 °C$" "$work/demo.txt" || fail "no attribute row"
 grep -qx "Health: caution (3 pending sectors; Attribute 190 failed in the past: worst 41, threshold 45)" \
   "$work/demo.txt" || fail "no health line"
 [ "$(grep -c "^Health: good$" "$work/demo.txt")" = 3 ] || fail "the other demo drives are not all good"
