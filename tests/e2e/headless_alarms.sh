@@ -87,7 +87,9 @@ grep -qx 'taruk: notification: HD1: ST3160023A health: caution (3 pending sector
 while IFS= read -r line; do
   text=${line#taruk: notification: }
   grep -Fq "Notify \"Taruk\" " "$work/notify.log" || fail "no notification reached the daemon"
-  grep -Fq "\"Taruk\" \"$text\" [] {} 5000" "$work/notify.log" || fail "daemon did not get: $text"
+  # A drive's alarms are warnings: critical urgency, kept until dismissed.
+  grep -Fq "\"dialog-warning\" \"Taruk\" \"$text\" [] {\"urgency\": 2} 0" "$work/notify.log" ||
+    fail "daemon did not get: $text"
 done < <(grep '^taruk: notification: ' "$work/stderr")
 
 # 2. Power actions reach logind, never interactively.

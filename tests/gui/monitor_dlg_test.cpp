@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <algorithm>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -276,8 +277,7 @@ TEST_F(MainWindow, ASleepingSelectedDriveShowsStandbyInPlaceOfItsTemperature) {
   ASSERT_TRUE(window->IsBuilt());
 
   // Identified, not read: every text but the temperature as for any drive.
-  EXPECT_EQ(window->DiskButton(0)->text(), QStringLiteral("HD0: ST3160023A                              \n"
-                                                          "Capacity: 160.03 Gb"));
+  EXPECT_EQ(window->DiskButton(0)->text(), QStringLiteral("HD0: ST3160023A\nCapacity: 160.03 Gb"));
   EXPECT_EQ(Text(*window, kManufacturer), QStringLiteral("Seagate Technology"));
   EXPECT_EQ(Text(*window, kTemperature), QStringLiteral("standby"));
   EXPECT_FALSE(window->Control(kTemperature)->isHidden());
@@ -442,17 +442,33 @@ TEST(MainWindowHealth, BadgeAndTrayToolTipFollowTheWorstVerdict) {
     if (c.red() > 200 && c.green() > 120 && c.blue() < 60) return "amber";
     return "none";
   };
+  // The tray icon's badge at each size a tray asks for, in the lower right
+  // quarter where the plain icon has none of these colours.
+  auto trayBadge = [&](int size) {
+    const QImage icon = TrayIconOf(window)->icon().pixmap(QSize(size, size), 1.0).toImage();
+    // Inside the badge, left of its "!".
+    const double badgeSize = std::max(8, size / 2), centre = size - badgeSize / 2, radius = badgeSize / 2 - 1;
+    const QColor c = icon.pixelColor(static_cast<int>(centre - radius * 0.6), static_cast<int>(centre));
+    if (c.red() > 180 && c.green() < 60) return "red";
+    if (c.red() > 200 && c.green() > 120 && c.blue() < 60) return "amber";
+    return "none";
+  };
   const struct {
     SmartAttributeEntry entry;
     const char* badge;
     QString tip;
+    QString healthLine;
+    QColor lineColour;
   } steps[] = {
-      {{5, 100, 100, 36, {}}, "none", "Taruk"},
-      {{197, 100, 100, 0, {2}}, "amber", "Taruk\nHD1: ST1 health: caution (2 pending sectors)"},
+      {{5, 100, 100, 36, {}}, "none", "Taruk", "Health: good", QColor(40, 40, 80)},
+      {{197, 100, 100, 0, {2}}, "amber", "Taruk\nHD1: ST1 health: caution (2 pending sectors)",
+       "Health: caution (2 pending sectors)", QColor(240, 160, 0)},
       {{5, 20, 20, 36, {}}, "red",
-       "Taruk\nHD1: ST1 health: bad (Reallocated Sector Count (5) failing now: value 20, threshold 36)"},
-      {{5, 100, 100, 36, {}}, "none", "Taruk"},
+       "Taruk\nHD1: ST1 health: bad (Reallocated Sector Count (5) failing now: value 20, threshold 36)",
+       "Health: bad (Reallocated Sector Count (5) failing now: value 20, threshold 36)", QColor(210, 20, 20)},
+      {{5, 100, 100, 36, {}}, "none", "Taruk", "Health: good", QColor(40, 40, 80)},
   };
+  window.ShowDriveInfo(1);
   for (const auto& step : steps) {
     SCOPED_TRACE(step.tip.toStdString());
     monitor.driveSlots[1].attributes[0] = step.entry;
@@ -460,9 +476,15 @@ TEST(MainWindowHealth, BadgeAndTrayToolTipFollowTheWorstVerdict) {
     EXPECT_STREQ(badge(0), "none");
     EXPECT_STREQ(badge(1), step.badge);
     EXPECT_EQ(TrayIconOf(window)->toolTip(), step.tip);
-    // A tick that changes nothing keeps the very same icon.
+    for (int size : {16, 22, 32}) EXPECT_STREQ(trayBadge(size), step.badge) << size;
+    QWidget* line = window.Control(kHealthLine);
+    EXPECT_EQ(ControlText(line), step.healthLine);
+    EXPECT_EQ(line->palette().color(QPalette::WindowText), step.lineColour);
+    // A tick that changes nothing keeps the very same icons.
     const qint64 before = window.DiskButton(1)->Icon(0).icon.cacheKey();
+    const qint64 trayBefore = TrayIconOf(window)->icon().cacheKey();
     window.RunMonitoringCycle();
     EXPECT_EQ(window.DiskButton(1)->Icon(0).icon.cacheKey(), before);
+    EXPECT_EQ(TrayIconOf(window)->icon().cacheKey(), trayBefore);
   }
 }

@@ -55,10 +55,11 @@ class OptionsDlgTest : public testing::Test {
   static QCheckBox* RunAtStartup(COptionsDlg& dialog) {
     return dialog.Control<QCheckBox>(COptionsDlg::IdRunAtStartup);
   }
-  std::string Entry() const { return scratch / "xdg/autostart/Taruk.desktop"; }
+  std::string Entry() const { return scratch / "home/autostart/Taruk.desktop"; }
 
   ScratchDir scratch;
   ScopedEnv configDirs{"XDG_CONFIG_DIRS", scratch / "xdg"};
+  ScopedEnv configHome{"XDG_CONFIG_HOME", scratch / "home"};
   RecordingPlatform sound;
   MessageBoxWatcher boxes;
 };
@@ -184,8 +185,8 @@ TEST_F(OptionsDlgTest, AcceptedValuesReachTheSettingsAndCancelTakesNothing) {
 
 TEST_F(OptionsDlgTest, EntryThatCannotBeWrittenIsShownAndOkStillEnds) {
   if (geteuid() != 0) GTEST_SKIP() << "mounting a read-only file system needs root";
-  std::filesystem::create_directories(scratch / "xdg");
-  if (mount("tmpfs", (scratch / "xdg").c_str(), "tmpfs", MS_RDONLY, "size=64k") != 0)
+  std::filesystem::create_directories(scratch / "home");
+  if (mount("tmpfs", (scratch / "home").c_str(), "tmpfs", MS_RDONLY, "size=64k") != 0)
     GTEST_SKIP() << "cannot mount tmpfs here: " << std::strerror(errno);
   MonitorConfig config;
   const bool accepted = Edit(config, [](COptionsDlg& dialog) {
@@ -193,7 +194,7 @@ TEST_F(OptionsDlgTest, EntryThatCannotBeWrittenIsShownAndOkStillEnds) {
     RunAtStartup(dialog)->setChecked(true);
     dialog.SendCommand(kIdOk);
   });
-  umount((scratch / "xdg").c_str());
+  umount((scratch / "home").c_str());
   ASSERT_EQ(boxes.seen.size(), 1u);
   EXPECT_EQ(boxes.seen[0].title, "Error");
   EXPECT_EQ(boxes.seen[0].text, QString::fromLocal8Bit(std::strerror(EROFS)));

@@ -79,10 +79,14 @@ def check_drive(drive, peer, identity):
               == (b["value"], b["worst"], b["thresh"], b["raw"]["value"]),
               f"{name}: attribute {a['id']} value/worst/threshold/raw {a['current']}/{a['worst']}/"
               f"{a['threshold']}/{a['raw']}")
+        # The raw value as a number: counts from their low 16 bits, hours from 32.
+        mask = 0xFFFF if a["id"] in (5, 196, 197, 198) else 0xFFFFFFFF if a["id"] == 9 else None
+        if mask is not None:
+            check(a["rawValue"] == b["raw"]["value"] & mask, f"{name}: attribute {a['id']} rawValue {a['rawValue']}")
     hours = next((b["raw"]["value"] for b in theirs if b["id"] == 9), None)
     check(drive["powerOnHours"] == hours, f"{name}: power-on hours {drive['powerOnHours']}")
     # QEMU reports 190 only, which is not a temperature the monitor reads.
-    check(drive["temperature"] == 0, f"{name}: no temperature attribute, temperature 0")
+    check(drive["temperature"] is None, f"{name}: no temperature attribute, temperature null")
     check(drive["powerMode"] == "active", f"{name}: CHECK POWER MODE answered active ({drive['powerMode']})")
 
     # The verdict against smartctl's own reading of the thresholds, and the

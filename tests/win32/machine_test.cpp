@@ -22,11 +22,11 @@
 namespace taruk {
 namespace {
 
-std::wstring RunValue(DWORD& type, DWORD& bytes) {
+std::wstring RunValue(DWORD& type, DWORD& bytes, HKEY root = HKEY_LOCAL_MACHINE) {
   std::vector<wchar_t> buffer(4096);
   bytes = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
   const LSTATUS status =
-      RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", L"Taruk",
+      RegGetValueW(root, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", L"Taruk",
                    RRF_RT_ANY | RRF_NOEXPAND, &type, buffer.data(), &bytes);
   return status == ERROR_SUCCESS ? std::wstring(buffer.data()) : L"<missing>";
 }
@@ -60,6 +60,47 @@ TEST(Win32Autostart, RunValueRoundTrip) {
   RemoveAutostartEntry();  // nothing to delete: still quiet
   EXPECT_FALSE(AutostartEntryExists());
   EXPECT_FALSE(SystemErrorText(int{ERROR_ACCESS_DENIED}).empty());
+}
+
+// Wine lets anyone write the machine-wide key, so the refusal an ordinary
+// user meets is played by the writer: the user is asked, and only a yes
+// writes the user's own value (for real, under HKEY_CURRENT_USER).
+TEST(Win32Autostart, RefusedMachineValueOffersTheUsersOwn) {
+  RemoveAutostartEntry();
+  const std::string path = "C:\\Taruk\\taruk.exe";
+  std::vector<std::string> calls;
+  const RunValueWriter refusingMachine = [&](const std::string& exe, RunScope scope) {
+    calls.push_back(scope == RunScope::Machine ? "machine" : "user");
+    return scope == RunScope::Machine ? static_cast<int>(ERROR_ACCESS_DENIED) : WriteAutostartEntry(exe, scope);
+  };
+  const struct {
+    bool yes;
+    std::vector<std::string> calls;
+    const wchar_t* userValue;
+  } cases[] = {{false, {"machine"}, L"<missing>"}, {true, {"machine", "user"}, L"C:\\Taruk\\taruk.exe"}};
+  for (const auto& c : cases) {
+    calls.clear();
+    int offers = 0;
+    EXPECT_EQ(EnableRunAtStartup(path, [&] { ++offers; return c.yes; }, refusingMachine), 0);
+    EXPECT_EQ(offers, 1);
+    EXPECT_EQ(calls, c.calls);
+    DWORD type = 0, bytes = 0;
+    EXPECT_EQ(RunValue(type, bytes, HKEY_CURRENT_USER), c.userValue);
+    EXPECT_EQ(RunValue(type, bytes), L"<missing>");
+    EXPECT_EQ(AutostartEntryExists(), c.yes);
+  }
+  // Any other failure is shown as it is, without an offer; a machine-wide
+  // value that can be written asks nothing.
+  int offers = 0;
+  const auto offer = [&] { ++offers; return true; };
+  const RunValueWriter readOnly = [](const std::string&, RunScope) { return static_cast<int>(ERROR_WRITE_PROTECT); };
+  EXPECT_EQ(EnableRunAtStartup(path, offer, readOnly), static_cast<int>(ERROR_WRITE_PROTECT));
+  EXPECT_EQ(EnableRunAtStartup(path, offer), 0);
+  EXPECT_EQ(offers, 0);
+  DWORD type = 0, bytes = 0;
+  EXPECT_EQ(RunValue(type, bytes), L"C:\\Taruk\\taruk.exe");
+  RemoveAutostartEntry();
+  EXPECT_FALSE(AutostartEntryExists());
 }
 
 TEST(Win32Volumes, DriveLettersAndHostFigures) {

@@ -57,7 +57,8 @@ void CarryOutAlarm(AlarmAction action, const AlarmMessage& message, const AlarmM
                    AlertPlatform& platform) {
   switch (action) {
     case AlarmAction::ShowNotification:
-      platform.ShowBalloon(kBalloonTitle, message.balloonText, kBalloonTimeoutMs);
+      platform.ShowAlarmBalloon(
+          {kBalloonTitle, message.balloonText, kBalloonTimeoutMs, message.topic, message.warning});
       return;
     case AlarmAction::ShutDown:
       PowerStep(PowerAction::ShutDown, platform);

@@ -33,6 +33,10 @@ enum class PowerMode : uint8_t {
   Standby,  // spun down: not read, the slot keeps its last values
 };
 
+// A text of the drive's as a person reads it: without the blanks the drive
+// pads it with at either end. Exports and captures keep the stored text.
+std::wstring ShownText(const std::wstring& padded);
+
 // "standby", "active" or "unknown".
 const char* PowerModeName(PowerMode mode);
 

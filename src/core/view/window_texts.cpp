@@ -11,6 +11,13 @@ std::wstring TrayToolTipText(bool demoDrives, const DriveSlots& driveSlots) {
   return worst.empty() ? L"Taruk" : L"Taruk\n" + worst;
 }
 
+std::wstring DriveWindowTitle(const std::wstring& caption, int driveIndex, const DriveSlot& slot) {
+  std::wstring title = caption + L" - HD" + std::to_wstring(driveIndex) + L": " + ShownText(slot.model);
+  const std::wstring serial = ShownText(slot.serialNumber);
+  if (!serial.empty()) title += L", S/N " + serial;
+  return title;
+}
+
 std::wstring DemoDrivesNotice(const std::wstring& reason) {
   return L"No drive could be read here: " + (reason.empty() ? std::wstring(L"no disk answered") : reason) +
          L". Showing demo drives; alarms are off.";

@@ -23,6 +23,10 @@ std::wstring DemoDrivesNotice(const std::wstring& reason);
 // what in it was not understood (the other reasons go to the log only).
 std::wstring SettingsNotSavedText(const SettingsLoad& load);
 
+// The title of a window about one drive: `caption`, then the drive's number,
+// model and serial number ("S.M.A.R.T. details - HD1: ST3160023A, S/N 5JT0").
+std::wstring DriveWindowTitle(const std::wstring& caption, int driveIndex, const DriveSlot& slot);
+
 // What the window's title gains while it shows the demo drives.
 inline constexpr const wchar_t* kDemoDrivesTitleSuffix = L" (demo drives)";
 

@@ -1,5 +1,6 @@
 #include "gui/win32/dialog_window.h"
 
+#include "core/view/window_texts.h"
 #include "gui/win32/icon_button.h"
 
 namespace taruk::win32 {
@@ -39,6 +40,12 @@ INT_PTR DialogWindow::DoModal(HWND owner) {
 }
 
 void DialogWindow::SetItemText(int id, const std::wstring& text) const { SetDlgItemTextW(window, id, text.c_str()); }
+
+void DialogWindow::NameDriveInTitle(int driveIndex, const DriveSlot& slot) const {
+  wchar_t caption[256] = L"";
+  GetWindowTextW(window, caption, 256);
+  SetWindowTextW(window, DriveWindowTitle(caption, driveIndex, slot).c_str());
+}
 
 std::wstring DialogWindow::ItemText(int id) const {
   HWND control = Item(id);

@@ -216,7 +216,7 @@ void CMonitorDlg::closeEvent(QCloseEvent* event) {
 void CMonitorDlg::OnClose() {
   // Hidden, the window comes back only through its notification-area icon;
   // where the desktop has no notification area it is minimised instead.
-  if (trayIcon && trayIcon->isVisible() && QSystemTrayIcon::isSystemTrayAvailable()) {
+  if (HasTrayIcon()) {
     hide();
   } else {
     showMinimized();
