@@ -1,5 +1,5 @@
 #pragma once
-// A TCP connection over IPv4 whose every step ends within a time limit. The
+// A TCP connection over IPv6 or IPv4 whose every step ends within a time limit. The
 // socket stays non-blocking and every wait has its deadline, so no call can
 // hang. (BSD sockets on Linux, Winsock on Windows.)
 
@@ -25,10 +25,11 @@ inline Deadline DeadlineAfter(std::chrono::milliseconds limit) {
   return std::chrono::steady_clock::now() + limit;
 }
 
-// Connects to `host` (a dotted IPv4 address used as it is, otherwise a host
-// name whose first IPv4 address is used) on `port`. On Ok, `socket` holds the
-// connected socket; on anything else no socket is left open. `created` tells
-// a failure to make the socket apart from a failure to reach the server.
+// Connects to `host` (a numeric IPv4 or IPv6 address used as it is,
+// otherwise a host name whose addresses are tried in the resolver's order
+// until one answers) on `port`. On Ok, `socket` holds the connected socket;
+// on anything else no socket is left open. `created` tells a failure to make
+// the socket apart from a failure to reach the server.
 // Every wait below also ends, with Stopped, once the stop request comes.
 NetResult ConnectTcp(const std::string& host, uint16_t port, Deadline deadline, SocketHandle& socket,
                      bool& created, StopSignal stop = kNoStopSignal);
@@ -42,6 +43,10 @@ NetResult SendAll(SocketHandle socket, const std::string& bytes, Deadline deadli
 // bytes came, Closed when the server closed the connection.
 NetResult ReceiveSome(SocketHandle socket, std::string& received, size_t limit, Deadline deadline,
                       StopSignal stop = kNoStopSignal);
+
+// Waits until the socket can be read (or written), as the calls above do
+// between their tries: Ok, TimedOut, Stopped or Failed.
+NetResult WaitUntilReady(SocketHandle socket, bool forWriting, Deadline deadline, StopSignal stop = kNoStopSignal);
 
 void CloseSocket(SocketHandle& socket);
 

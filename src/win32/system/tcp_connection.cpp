@@ -194,6 +194,10 @@ NetResult ReceiveSome(SocketHandle handle, std::string& received, size_t limit, 
   }
 }
 
+NetResult WaitUntilReady(SocketHandle socket, bool forWriting, Deadline deadline, StopSignal stop) {
+  return WaitFor(AsSocket(socket), forWriting ? Readiness::Write : Readiness::Read, deadline, stop);
+}
+
 void CloseSocket(SocketHandle& socket) {
   if (socket != kNoSocket) closesocket(AsSocket(socket));
   socket = kNoSocket;
