@@ -65,12 +65,17 @@ ScratchDir* SmtpTls::certs = nullptr;
 bool SmtpTls::made = false;
 
 struct Account {
+  // caFile empty: the test CA.
+  Account(SmtpSecurity security, std::string host = "localhost", std::string caFile = "", std::string pin = "",
+          std::string user = kUser, std::string password = kPassword)
+      : security(security), host(std::move(host)), caFile(std::move(caFile)), pin(std::move(pin)),
+        user(std::move(user)), password(std::move(password)) {}
   SmtpSecurity security;
-  std::string host = "localhost";
-  std::string caFile;  // empty: the test CA
+  std::string host;
+  std::string caFile;
   std::string pin;
-  std::string user = kUser;
-  std::string password = kPassword;
+  std::string user;
+  std::string password;
 };
 
 COutgoingMail TestMail() {

@@ -1,6 +1,7 @@
 #include "core/alarm/alarm_dispatch.h"
 
 #include "core/alarm/alarm_sound_path.h"
+#include "core/mail/mail_account.h"
 #include "core/mail/outgoing_mail.h"
 #include "core/mail/smtp_client.h"
 
@@ -37,13 +38,18 @@ void SendAlarmMail(const AlarmMessage& message, const AlarmMailSettings& mail, A
   outgoing.subject = message.subject;
   outgoing.body = message.body;
 
-  CSmtpClient client(mail.smtpServer, mail.port);
-  client.stopFd = mail.stopFd;
+  std::wstring refusal;
+  const std::unique_ptr<CSmtpClient> client = MakeMailClient(mail.smtpServer, mail.port, refusal);
+  if (!client) {
+    platform.MailFinished(mail.emailAddress, message.subject, false, refusal);
+    return;
+  }
+  client->stopFd = mail.stopFd;
   bool sent = false;
-  if (client.Connect()) sent = client.Send(outgoing);
+  if (client->Connect()) sent = client->Send(outgoing);
   // The reply to the mail itself, before QUIT replaces it.
-  const std::wstring detail = sent ? client.LastReply() : client.lastError;
-  client.Disconnect();
+  const std::wstring detail = sent ? client->LastReply() : client->lastError;
+  client->Disconnect();
   platform.MailFinished(mail.emailAddress, message.subject, sent, detail);
 }
 

@@ -299,14 +299,16 @@ bool EditSideSettings(std::string& text, const std::vector<SideSettingChange>& c
   return true;
 }
 
-std::string SideSettingsPath() {
+std::string SettingsFolderFile(const std::wstring& name) {
   std::wstring path = SettingsPath();
   const std::wstring confName = L"conf.dat";
   if (path.size() < confName.size()) return {};
-  path.replace(path.size() - confName.size(), confName.size(), L"taruk.toml");
+  path.replace(path.size() - confName.size(), confName.size(), name);
   std::string bytes;
   return WidePathToBytes(path, kMaxSettingsPathBytes, bytes) ? bytes : std::string();
 }
+
+std::string SideSettingsPath() { return SettingsFolderFile(L"taruk.toml"); }
 
 SideFileStatus LoadSideSettings(SideSettings& settings, std::string& error) {
   settings = SideSettings();

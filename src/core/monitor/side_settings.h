@@ -65,6 +65,8 @@ bool EditSideSettings(std::string& text, const std::vector<SideSettingChange>& c
 
 // taruk.toml in conf.dat's folder, as bytes; empty when there is no folder.
 std::string SideSettingsPath();
+// Any file of that folder, as bytes; empty when there is no folder.
+std::string SettingsFolderFile(const std::wstring& name);
 
 enum class SideFileStatus { Read, Missing, Bad };
 

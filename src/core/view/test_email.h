@@ -8,7 +8,10 @@ namespace taruk {
 
 // Sends "Test e-mail from Taruk" from and to `address` through `server` on
 // `port`, with the texts as they stand: nothing is checked or stored. Empty
-// when the server took it, else the message the dialog shows.
+// when the server took it, else the message the dialog shows: "Can't connect
+// to the SMTP server!" or "Can't send the e-mail!", then, after a blank line,
+// the server's reply or the TLS error ("535 5.7.8 Username and Password not
+// accepted", "certificate name mismatch: expected smtp.example.org").
 std::wstring SendTestEmail(const std::wstring& address, const std::wstring& server, uint32_t port);
 
 }  // namespace taruk

@@ -4,6 +4,9 @@
 #include <ws2tcpip.h>
 
 #include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -67,34 +70,35 @@ struct Lookup {
   std::mutex guard;
   std::condition_variable done;
   bool finished = false;
-  bool found = false;
-  in_addr address{};
+  std::vector<sockaddr_storage> addresses;
 };
 
-NetResult FirstIPv4Address(const std::string& host, Deadline deadline, StopSignal stop, in_addr& address) {
-  if (inet_pton(AF_INET, host.c_str(), &address) == 1) return NetResult::Ok;
+// Every address of `host`, IPv6 and IPv4 in the resolver's order; a numeric
+// address is used as it is.
+NetResult ServerAddresses(const std::string& host, uint16_t port, Deadline deadline, StopSignal stop,
+                          std::vector<sockaddr_storage>& addresses) {
   auto lookup = std::make_shared<Lookup>();
   try {
-    std::thread([lookup, host] {
+    std::thread([lookup, host, port] {
       addrinfo hints{};
-      hints.ai_family = AF_INET;
+      hints.ai_family = AF_UNSPEC;
       hints.ai_socktype = SOCK_STREAM;
       addrinfo* results = nullptr;
-      in_addr found{};
-      bool any = false;
-      if (getaddrinfo(host.c_str(), nullptr, &hints, &results) == 0) {
+      std::vector<sockaddr_storage> found;
+      if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &results) == 0) {
         for (const addrinfo* entry = results; entry; entry = entry->ai_next) {
-          if (entry->ai_family == AF_INET && entry->ai_addr) {
-            found = reinterpret_cast<const sockaddr_in*>(entry->ai_addr)->sin_addr;
-            any = true;
-            break;
+          if ((entry->ai_family != AF_INET && entry->ai_family != AF_INET6) || !entry->ai_addr ||
+              entry->ai_addrlen > sizeof(sockaddr_storage)) {
+            continue;
           }
+          sockaddr_storage address{};
+          std::memcpy(&address, entry->ai_addr, entry->ai_addrlen);
+          found.push_back(address);
         }
         freeaddrinfo(results);
       }
       const std::lock_guard<std::mutex> hold(lookup->guard);
-      lookup->found = any;
-      lookup->address = found;
+      lookup->addresses = std::move(found);
       lookup->finished = true;
       lookup->done.notify_all();
     }).detach();
@@ -109,9 +113,36 @@ NetResult FirstIPv4Address(const std::string& host, Deadline deadline, StopSigna
     if (left == 0) return NetResult::TimedOut;
     lookup->done.wait_for(hold, std::chrono::milliseconds(std::min(left, kStopCheckMs)));
   }
-  if (!lookup->found) return NetResult::Failed;
-  address = lookup->address;
-  return NetResult::Ok;
+  addresses = lookup->addresses;
+  return addresses.empty() ? NetResult::Failed : NetResult::Ok;
+}
+
+// One attempt; the socket stays open only on Ok.
+NetResult ConnectTo(const sockaddr_storage& address, Deadline deadline, StopSignal stop, SocketHandle& connected,
+                    bool& created) {
+  const SOCKET socket = WSASocketW(address.ss_family, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_NO_HANDLE_INHERIT);
+  if (socket == INVALID_SOCKET) return NetResult::Failed;
+  created = true;
+  connected = static_cast<SocketHandle>(socket);
+  u_long nonBlocking = 1;
+  NetResult result = ioctlsocket(socket, FIONBIO, &nonBlocking) == 0 ? NetResult::Ok : NetResult::Failed;
+  const int size = address.ss_family == AF_INET ? sizeof(sockaddr_in) : sizeof(sockaddr_in6);
+  if (result == NetResult::Ok &&
+      connect(socket, reinterpret_cast<const sockaddr*>(&address), size) == SOCKET_ERROR) {
+    if (WSAGetLastError() == WSAEWOULDBLOCK) {
+      result = WaitFor(socket, Readiness::Write, deadline, stop);
+      int error = 0;
+      int errorSize = sizeof error;
+      if (result == NetResult::Ok &&
+          (getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &errorSize) != 0 || error != 0)) {
+        result = NetResult::Failed;
+      }
+    } else {
+      result = NetResult::Failed;
+    }
+  }
+  if (result != NetResult::Ok) CloseSocket(connected);
+  return result;
 }
 
 }  // namespace
@@ -121,39 +152,21 @@ NetResult ConnectTcp(const std::string& host, uint16_t port, Deadline deadline, 
   connected = kNoSocket;
   created = false;
   if (!WinsockStarted()) return NetResult::Failed;
-  const SOCKET socket = WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_NO_HANDLE_INHERIT);
-  created = socket != INVALID_SOCKET;
-  if (!created) return NetResult::Failed;
-  connected = static_cast<SocketHandle>(socket);
-  u_long nonBlocking = 1;
-  NetResult result = ioctlsocket(socket, FIONBIO, &nonBlocking) == 0 ? NetResult::Ok : NetResult::Failed;
-
-  sockaddr_in server{};
-  server.sin_family = AF_INET;
-  server.sin_port = htons(port);
-  if (result == NetResult::Ok) result = FirstIPv4Address(host, deadline, stop, server.sin_addr);
-  if (result == NetResult::Ok &&
-      connect(socket, reinterpret_cast<const sockaddr*>(&server), sizeof server) == SOCKET_ERROR) {
-    if (WSAGetLastError() == WSAEWOULDBLOCK) {
-      result = WaitFor(socket, Readiness::Write, deadline, stop);
-      int error = 0;
-      int size = sizeof error;
-      if (result == NetResult::Ok &&
-          (getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size) != 0 || error != 0)) {
-        result = NetResult::Failed;
-      }
-    } else {
-      result = NetResult::Failed;
-    }
+  std::vector<sockaddr_storage> addresses;
+  NetResult result = ServerAddresses(host, port, deadline, stop, addresses);
+  // A name with no address: nothing to make a socket for, and nothing to reach.
+  if (result != NetResult::Ok) created = true;
+  // The addresses in turn, while time is left: a host whose IPv6 address is
+  // unreachable is still reached over IPv4.
+  for (const sockaddr_storage& address : addresses) {
+    result = ConnectTo(address, deadline, stop, connected, created);
+    if (result != NetResult::Failed) break;
   }
-  if (result != NetResult::Ok) {
-    CloseSocket(connected);
-    return result;
-  }
+  if (result != NetResult::Ok) return result;
   // Each command waits for its reply anyway; holding back a small piece for
   // an acknowledgement that the server delays only costs time.
   const BOOL on = TRUE;
-  setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
+  setsockopt(AsSocket(connected), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
   return result;
 }
 
