@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/base/stop_request.h"
 
@@ -33,6 +34,22 @@ inline Deadline DeadlineAfter(std::chrono::milliseconds limit) {
 // Every wait below also ends, with Stopped, once the stop request comes.
 NetResult ConnectTcp(const std::string& host, uint16_t port, Deadline deadline, SocketHandle& socket,
                      bool& created, StopSignal stop = kNoStopSignal);
+
+// One address of a server as the system's sockets take it (a sockaddr_in or
+// sockaddr_in6 with its port).
+struct ServerSocketAddress {
+  alignas(8) unsigned char bytes[128];
+};
+
+// Every address of `host` (a numeric address as it is), IPv6 and IPv4 in the
+// resolver's order; Failed when there is none.
+NetResult ResolveServer(const std::string& host, uint16_t port, Deadline deadline, StopSignal stop,
+                        std::vector<ServerSocketAddress>& addresses);
+
+// One connection attempt; `socket` stays open only on Ok, and `created` is set
+// once a socket was made.
+NetResult ConnectToAddress(const ServerSocketAddress& address, Deadline deadline, StopSignal stop, SocketHandle& socket,
+                           bool& created);
 
 // Hands every byte to the connection. Never raises SIGPIPE: a connection that
 // the server closed is Failed.

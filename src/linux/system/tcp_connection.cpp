@@ -50,10 +50,10 @@ struct LookupRequest {
   gaicb block{};
 };
 
-// Every address of `host`, IPv6 and IPv4 in the resolver's order; a numeric
-// address (dotted IPv4, or IPv6) is used as it is.
-NetResult ServerAddresses(const std::string& host, uint16_t port, Deadline deadline, StopSignal stop,
-                          std::vector<sockaddr_storage>& addresses) {
+}  // namespace
+
+NetResult ResolveServer(const std::string& host, uint16_t port, Deadline deadline, StopSignal stop,
+                        std::vector<ServerSocketAddress>& addresses) {
   auto* request = new LookupRequest{host, {}, {}};
   request->hints.ai_family = AF_UNSPEC;
   request->hints.ai_socktype = SOCK_STREAM;
@@ -98,7 +98,9 @@ NetResult ServerAddresses(const std::string& host, uint16_t port, Deadline deadl
       } else {
         reinterpret_cast<sockaddr_in6&>(address).sin6_port = htons(port);
       }
-      addresses.push_back(address);
+      ServerSocketAddress kept{};
+      std::memcpy(kept.bytes, &address, sizeof address);
+      addresses.push_back(kept);
     }
     freeaddrinfo(request->block.ar_result);
   }
@@ -106,9 +108,10 @@ NetResult ServerAddresses(const std::string& host, uint16_t port, Deadline deadl
   return addresses.empty() ? NetResult::Failed : NetResult::Ok;
 }
 
-// One attempt; the socket stays open only on Ok.
-NetResult ConnectTo(const sockaddr_storage& address, Deadline deadline, StopSignal stop, SocketHandle& connected,
-                    bool& created) {
+NetResult ConnectToAddress(const ServerSocketAddress& kept, Deadline deadline, StopSignal stop, SocketHandle& connected,
+                           bool& created) {
+  sockaddr_storage address{};
+  std::memcpy(&address, kept.bytes, sizeof address);
   const int fd = socket(address.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   connected = fd;
   if (fd < 0) return NetResult::Failed;
@@ -128,31 +131,14 @@ NetResult ConnectTo(const sockaddr_storage& address, Deadline deadline, StopSign
       result = NetResult::Failed;
     }
   }
-  if (result != NetResult::Ok) CloseSocket(connected);
-  return result;
-}
-
-}  // namespace
-
-NetResult ConnectTcp(const std::string& host, uint16_t port, Deadline deadline, SocketHandle& connected,
-                     bool& created, StopSignal stop) {
-  connected = kNoSocket;
-  created = false;
-  std::vector<sockaddr_storage> addresses;
-  NetResult result = ServerAddresses(host, port, deadline, stop, addresses);
-  // A name with no address: nothing to make a socket for, and nothing to reach.
-  if (result != NetResult::Ok) created = true;
-  // The addresses in turn, while time is left: a host whose IPv6 address is
-  // unreachable is still reached over IPv4.
-  for (const sockaddr_storage& address : addresses) {
-    result = ConnectTo(address, deadline, stop, connected, created);
-    if (result != NetResult::Failed) break;
+  if (result != NetResult::Ok) {
+    CloseSocket(connected);
+    return result;
   }
-  if (result != NetResult::Ok) return result;
   // Each command waits for its reply anyway; holding back a small piece for
   // an acknowledgement that the server delays only costs time.
   const int on = 1;
-  setsockopt(static_cast<int>(connected), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
   return result;
 }
 

@@ -70,13 +70,14 @@ struct Lookup {
   std::mutex guard;
   std::condition_variable done;
   bool finished = false;
-  std::vector<sockaddr_storage> addresses;
+  std::vector<ServerSocketAddress> addresses;
 };
 
-// Every address of `host`, IPv6 and IPv4 in the resolver's order; a numeric
-// address is used as it is.
-NetResult ServerAddresses(const std::string& host, uint16_t port, Deadline deadline, StopSignal stop,
-                          std::vector<sockaddr_storage>& addresses) {
+}  // namespace
+
+NetResult ResolveServer(const std::string& host, uint16_t port, Deadline deadline, StopSignal stop,
+                        std::vector<ServerSocketAddress>& addresses) {
+  if (!WinsockStarted()) return NetResult::Failed;
   auto lookup = std::make_shared<Lookup>();
   try {
     std::thread([lookup, host, port] {
@@ -84,15 +85,15 @@ NetResult ServerAddresses(const std::string& host, uint16_t port, Deadline deadl
       hints.ai_family = AF_UNSPEC;
       hints.ai_socktype = SOCK_STREAM;
       addrinfo* results = nullptr;
-      std::vector<sockaddr_storage> found;
+      std::vector<ServerSocketAddress> found;
       if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &results) == 0) {
         for (const addrinfo* entry = results; entry; entry = entry->ai_next) {
           if ((entry->ai_family != AF_INET && entry->ai_family != AF_INET6) || !entry->ai_addr ||
               entry->ai_addrlen > sizeof(sockaddr_storage)) {
             continue;
           }
-          sockaddr_storage address{};
-          std::memcpy(&address, entry->ai_addr, entry->ai_addrlen);
+          ServerSocketAddress address{};
+          std::memcpy(address.bytes, entry->ai_addr, entry->ai_addrlen);
           found.push_back(address);
         }
         freeaddrinfo(results);
@@ -117,9 +118,10 @@ NetResult ServerAddresses(const std::string& host, uint16_t port, Deadline deadl
   return addresses.empty() ? NetResult::Failed : NetResult::Ok;
 }
 
-// One attempt; the socket stays open only on Ok.
-NetResult ConnectTo(const sockaddr_storage& address, Deadline deadline, StopSignal stop, SocketHandle& connected,
-                    bool& created) {
+NetResult ConnectToAddress(const ServerSocketAddress& kept, Deadline deadline, StopSignal stop,
+                           SocketHandle& connected, bool& created) {
+  sockaddr_storage address{};
+  std::memcpy(&address, kept.bytes, sizeof address);
   const SOCKET socket = WSASocketW(address.ss_family, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_NO_HANDLE_INHERIT);
   if (socket == INVALID_SOCKET) return NetResult::Failed;
   created = true;
@@ -141,32 +143,14 @@ NetResult ConnectTo(const sockaddr_storage& address, Deadline deadline, StopSign
       result = NetResult::Failed;
     }
   }
-  if (result != NetResult::Ok) CloseSocket(connected);
-  return result;
-}
-
-}  // namespace
-
-NetResult ConnectTcp(const std::string& host, uint16_t port, Deadline deadline, SocketHandle& connected,
-                     bool& created, StopSignal stop) {
-  connected = kNoSocket;
-  created = false;
-  if (!WinsockStarted()) return NetResult::Failed;
-  std::vector<sockaddr_storage> addresses;
-  NetResult result = ServerAddresses(host, port, deadline, stop, addresses);
-  // A name with no address: nothing to make a socket for, and nothing to reach.
-  if (result != NetResult::Ok) created = true;
-  // The addresses in turn, while time is left: a host whose IPv6 address is
-  // unreachable is still reached over IPv4.
-  for (const sockaddr_storage& address : addresses) {
-    result = ConnectTo(address, deadline, stop, connected, created);
-    if (result != NetResult::Failed) break;
+  if (result != NetResult::Ok) {
+    CloseSocket(connected);
+    return result;
   }
-  if (result != NetResult::Ok) return result;
   // Each command waits for its reply anyway; holding back a small piece for
   // an acknowledgement that the server delays only costs time.
   const BOOL on = TRUE;
-  setsockopt(AsSocket(connected), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
+  setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
   return result;
 }
 
