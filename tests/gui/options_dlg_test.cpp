@@ -220,15 +220,16 @@ TEST_F(OptionsDlgTest, TestEmailReachesARealServerAndStoresNothing) {
   EXPECT_EQ(dialog->smtpServer, MonitorConfig{}.smtpServer);  // not taken over
 }
 
-TEST_F(OptionsDlgTest, TestEmailFailuresShowTheirTwoMessages) {
+TEST_F(OptionsDlgTest, TestEmailFailuresShowTheirTwoMessagesAndTheServersReply) {
   const struct {
     const char* what;
     std::vector<std::string> replies;  // after the greeting, one per line the client sends
     QString message;
   } cases[] = {
-      {"nobody listening", {}, "Can't connect to the SMTP server!"},
-      {"sender refused", {"250 hello", "550 no such sender", "221 bye"}, "Can't send the e-mail!"},
-      {"data refused", {"250 hello", "250 ok", "250 ok", "554 no data today", "221 bye"}, "Can't send the e-mail!"},
+      {"nobody listening", {}, "Can't connect to the SMTP server!\n\nUnable to connect to server"},
+      {"sender refused", {"250 hello", "550 no such sender", "221 bye"}, "Can't send the e-mail!\n\n550 no such sender"},
+      {"data refused", {"250 hello", "250 ok", "250 ok", "554 no data today", "221 bye"},
+       "Can't send the e-mail!\n\n554 no data today"},
   };
   for (const auto& c : cases) {
     ScriptedServer server;

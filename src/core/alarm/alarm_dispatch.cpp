@@ -2,6 +2,7 @@
 
 #include "core/alarm/alarm_mail_queue.h"
 #include "core/alarm/alarm_sound_path.h"
+#include "core/mail/mail_account.h"
 #include "core/mail/outgoing_mail.h"
 #include "core/mail/smtp_client.h"
 
@@ -38,13 +39,15 @@ AlarmMailOutcome SendAlarmMailNow(const AlarmMessage& message, const AlarmMailSe
   outgoing.subject = message.subject;
   outgoing.body = message.body;
 
-  CSmtpClient client(mail.smtpServer, mail.port);
-  client.stopFd = mail.stopFd;
+  std::wstring refusal;
+  const std::unique_ptr<CSmtpClient> client = MakeMailClient(mail.smtpServer, mail.port, refusal);
+  if (!client) return {false, refusal};
+  client->stopFd = mail.stopFd;
   bool sent = false;
-  if (client.Connect()) sent = client.Send(outgoing);
+  if (client->Connect()) sent = client->Send(outgoing);
   // The reply to the mail itself, before QUIT replaces it.
-  AlarmMailOutcome outcome{sent, sent ? client.LastReply() : client.lastError};
-  client.Disconnect();
+  AlarmMailOutcome outcome{sent, sent ? client->LastReply() : client->lastError};
+  client->Disconnect();
   return outcome;
 }
 
