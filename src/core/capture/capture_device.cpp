@@ -46,4 +46,14 @@ std::optional<Page> CaptureDevice::NvmeHealthLogPage() { return capture_.nvmeHea
 
 std::optional<uint16_t> CaptureDevice::NvmeSensorKelvin() { return capture_.nvmeSensorKelvin; }
 
+std::optional<Page> CaptureDevice::SmartReadLog(int position, uint8_t logAddress) {
+  if (!IsPosition(position)) return std::nullopt;
+  const auto& logs = capture_.smartLogs[static_cast<std::size_t>(position)];
+  const auto found = logs.find(logAddress);
+  if (found == logs.end()) return std::nullopt;
+  return found->second;
+}
+
+std::optional<NvmeSelfTestLogData> CaptureDevice::NvmeSelfTestLog() { return capture_.nvmeSelfTestLog; }
+
 }  // namespace taruk

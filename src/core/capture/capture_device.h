@@ -25,6 +25,8 @@ class CaptureDevice : public SmartDevice {
   std::optional<NvmeIdentifyData> NvmeIdentifyController() override;
   std::optional<Page> NvmeHealthLogPage() override;
   std::optional<uint16_t> NvmeSensorKelvin() override;
+  std::optional<Page> SmartReadLog(int position, uint8_t logAddress) override;
+  std::optional<NvmeSelfTestLogData> NvmeSelfTestLog() override;
 
  private:
   DriveCapture capture_;
