@@ -3,6 +3,7 @@
 // is told, for ATA and NVMe drives.
 #include <gtest/gtest.h>
 
+#include "core/capture/capture_device.h"
 #include "core/drive/self_test_command.h"
 #include "support/scripted_device.h"
 #include "support/self_test_pages.h"
@@ -132,4 +133,16 @@ TEST(SelfTestCommand, Nvme) {
   }
   NvmeDrive silent;
   EXPECT_EQ(RequestSelfTest(silent, SelfTestRequest::Short).outcome, SelfTestOutcome::NotReached);
+}
+
+TEST(SelfTestCommand, ACaptureOrTheReaderCannotStartOne) {
+  DriveCapture capture;
+  capture.deviceMap = 0x01;
+  Page data{};
+  SetAtaSelfTestBytes(data, 0x00, 0x19);
+  capture.smartData[0] = data;
+  CaptureDevice device(capture);
+  const SelfTestReply reply = RequestSelfTest(device, SelfTestRequest::Short);
+  EXPECT_EQ(reply.outcome, SelfTestOutcome::NotReached);
+  EXPECT_NE(reply.text.find("only read answers reach this drive"), std::string::npos) << reply.text;
 }

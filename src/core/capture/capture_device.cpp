@@ -6,6 +6,13 @@ namespace {
 
 bool IsPosition(int position) { return position >= 0 && position < 4; }
 
+// The privileged reader hands its answers over as a capture too.
+DriveCommandResult NoCommandsFromACapture() {
+  return {CommandAnswer::NotDelivered, 0,
+          "only read answers reach this drive (a capture, or taruk-smart-reader): starting a self-test needs "
+          "taruk itself to hold the privilege (run it as root)"};
+}
+
 }  // namespace
 
 std::optional<uint8_t> CaptureDevice::DeviceMap() { return capture_.deviceMap; }
@@ -55,5 +62,9 @@ std::optional<Page> CaptureDevice::SmartReadLog(int position, uint8_t logAddress
 }
 
 std::optional<NvmeSelfTestLogData> CaptureDevice::NvmeSelfTestLog() { return capture_.nvmeSelfTestLog; }
+
+DriveCommandResult CaptureDevice::SmartExecuteOffline(int, uint8_t) { return NoCommandsFromACapture(); }
+
+DriveCommandResult CaptureDevice::NvmeDeviceSelfTest(uint8_t) { return NoCommandsFromACapture(); }
 
 }  // namespace taruk

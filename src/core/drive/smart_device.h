@@ -123,9 +123,7 @@ class SmartDevice {
   }
 
  private:
-  static constexpr const char* kNoSelfTestPath =
-      "only read answers reach this drive (a capture, or taruk-smart-reader): starting a self-test needs "
-      "taruk itself to hold the privilege (run it as root)";
+  static constexpr const char* kNoSelfTestPath = "this way to the drive carries no self-test command";
 };
 
 // Opens physical drive N (0..3). A null result is the invalid handle.
