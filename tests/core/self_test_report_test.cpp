@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "core/capture/self_test_report.h"
+#include "core/view/window_texts.h"
 
 using namespace taruk;
 
@@ -48,4 +49,21 @@ TEST(SelfTestReport, TextAndJson) {
   nvme.selfTest.errorCount = 0;
   EXPECT_EQ(SelfTestReportText(nvme), "Self-tests: not supported by the drive\nError log: 0 errors\n");
   EXPECT_EQ(SelfTestReportJson(DriveSlot{}), ",\"selfTests\":null,\"errorCount\":null");
+}
+
+TEST(SelfTestReport, TrayToolTipSaysWhichTestRunsAndHowFar) {
+  DriveSlots slots{};
+  for (int n : {1, 3}) {
+    slots[n].capacityGb = 80;
+    slots[n].attributes[0] = {1, 100, 100, 50, {}};
+    slots[n].selfTest.running = true;
+    slots[n].selfTest.percentDone = n == 1 ? 40 : 0;
+  }
+  slots[2] = slots[1];
+  slots[2].capacityGb = 0;  // not present: says nothing
+  EXPECT_EQ(TrayToolTipText(false, slots), L"Taruk\nHD1: self-test 40 %\nHD3: self-test 0 %");
+  slots[3].selfTest.running = false;
+  slots[3].attributes[1] = {197, 100, 100, 0, {2}};
+  EXPECT_EQ(TrayToolTipText(false, slots), L"Taruk\nHD3:  health: caution (2 pending sectors)\nHD1: self-test 40 %");
+  EXPECT_EQ(TrayToolTipText(true, slots), L"Taruk: demo drives, alarms off");
 }
