@@ -15,15 +15,11 @@
 #include "core/drive/nvme_self_test_pages.h"
 #include "core/drive/slot_health.h"
 
+#include "fuzz_bytes.h"
+
 using namespace taruk;
 
 namespace {
-
-std::vector<uint8_t> Resized(const uint8_t* data, std::size_t size, std::size_t length) {
-  std::vector<uint8_t> bytes(data, data + std::min(size, length));
-  bytes.resize(length, 0);
-  return bytes;
-}
 
 void CheckSlot(DriveSlot& slot) {
   slot.attributes[0] = {1, 100, 100, 50, {}};

@@ -5,6 +5,7 @@
 
 #include "core/alarm/alarm_texts.h"
 #include "core/monitor/monitoring_cycle.h"
+#include "support/no_volumes.h"
 #include "support/pages.h"
 #include "support/recording_platform.h"
 #include "support/scripted_device.h"
@@ -12,12 +13,6 @@
 using namespace taruk;
 
 namespace {
-
-class NoVolumes : public Volumes {
- public:
-  std::vector<std::wstring> Roots() override { return {}; }
-  bool FreeBytesAvailable(const std::wstring&, uint64_t&) override { return false; }
-};
 
 class FixedClock : public Clock {
  public:

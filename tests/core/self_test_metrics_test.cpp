@@ -5,16 +5,11 @@
 #include <sstream>
 
 #include "core/metrics/metrics_page.h"
+#include "support/no_volumes.h"
 
 using namespace taruk;
 
 namespace {
-
-class NoVolumes : public Volumes {
- public:
-  std::vector<std::wstring> Roots() override { return {}; }
-  bool FreeBytesAvailable(const std::wstring&, uint64_t&) override { return false; }
-};
 
 SelfTestEntry Entry(SelfTestKind kind, SelfTestResult result, uint64_t hours) {
   SelfTestEntry entry;
