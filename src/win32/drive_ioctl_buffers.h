@@ -35,6 +35,10 @@ constexpr std::size_t kBytesPerSectorOffset = 20;
 // a 16-byte header (cBufferSize, DRIVERSTATUS), then the data.
 constexpr std::size_t kSmartAnswerHeaderSize = 16;
 constexpr std::size_t kPageAnswerSize = kSmartAnswerHeaderSize + kPageSize;
+// DRIVERSTATUS inside that header: the driver's error, then the drive's
+// error register.
+constexpr std::size_t kDriverErrorOffset = 4;
+constexpr std::size_t kIdeErrorOffset = 5;
 using PageAnswer = std::array<uint8_t, kPageAnswerSize>;
 
 // ATA_PASS_THROUGH_EX without a data buffer, for CHECK POWER MODE.

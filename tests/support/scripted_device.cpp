@@ -20,6 +20,8 @@ constexpr Row kRows[] = {
     {"identify-packet", 0, 1, 1, 0, 0, 0xA1, 512},
     {"read-data", 0xD0, 1, 1, 0x4F, 0xC2, 0xB0, 512},
     {"read-thresholds", 0xD1, 1, 1, 0x4F, 0xC2, 0xB0, 512},
+    {"read-self-test-log", 0xD5, 1, 6, 0x4F, 0xC2, 0xB0, 512},
+    {"execute-extended", 0xD4, 0, 2, 0x4F, 0xC2, 0xB0, 0},
 };
 
 }  // namespace
