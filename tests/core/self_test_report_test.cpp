@@ -49,6 +49,8 @@ TEST(SelfTestReport, TextAndJson) {
   nvme.selfTest.errorCount = 0;
   EXPECT_EQ(SelfTestReportText(nvme), "Self-tests: not supported by the drive\nError log: 0 errors\n");
   EXPECT_EQ(SelfTestReportJson(DriveSlot{}), ",\"selfTests\":null,\"errorCount\":null");
+  nvme.selfTest.errorCount = 1;
+  EXPECT_EQ(SelfTestReportText(nvme), "Self-tests: not supported by the drive\nError log: 1 error\n");
 }
 
 TEST(SelfTestReport, TrayToolTipSaysWhichTestRunsAndHowFar) {

@@ -56,7 +56,9 @@ std::string SelfTestReportText(const DriveSlot& slot) {
       }
     }
   }
-  if (tests.errorCount) out += "Error log: " + std::to_string(*tests.errorCount) + " errors\n";
+  if (tests.errorCount) {
+    out += "Error log: " + std::to_string(*tests.errorCount) + (*tests.errorCount == 1 ? " error\n" : " errors\n");
+  }
   return out;
 }
 
