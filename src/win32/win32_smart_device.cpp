@@ -76,6 +76,12 @@ std::optional<uint8_t> Win32SmartDevice::CheckPowerMode(int position) {
   return ioctl::ReturnedSectorCount(answer, result.bytesReturned);
 }
 
+std::optional<NvmeSelfTestLogData> Win32SmartDevice::NvmeSelfTestLog() {
+  NvmeSelfTestLogData log{};
+  if (!QueryNvme(ioctl::NvmeQuery::SelfTestLog, log)) return std::nullopt;
+  return log;
+}
+
 std::optional<Page> Win32SmartDevice::SmartReadLog(int position, uint8_t logAddress) {
   return ReadPage(SmartReadLogRequest(position, logAddress));
 }

@@ -140,6 +140,8 @@ TEST(Win32Drive, EachCallSendsItsControlCodeWithTheDocumentedBytes) {
        NvmeQueryBytes(StorageAdapterProtocolSpecificProperty, NVMeDataTypeIdentify, 1, 4096), 8 + 40 + 4096},
       {"nvme health log", [](SmartDevice& d) { d.NvmeHealthLogPage(); }, IOCTL_STORAGE_QUERY_PROPERTY,
        NvmeQueryBytes(StorageDeviceProtocolSpecificProperty, NVMeDataTypeLogPage, 2, 512), 8 + 40 + 512},
+      {"nvme self-test log", [](SmartDevice& d) { d.NvmeSelfTestLog(); }, IOCTL_STORAGE_QUERY_PROPERTY,
+       NvmeQueryBytes(StorageDeviceProtocolSpecificProperty, NVMeDataTypeLogPage, 6, 564), 8 + 40 + 564},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.call);
