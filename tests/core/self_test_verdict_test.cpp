@@ -193,3 +193,23 @@ TEST(SelfTestVerdict, ABadLogKeepsTheLastGoodOne) {
   EXPECT_EQ(slot.selfTest.log.size(), 1u);
   EXPECT_EQ(SlotHealth(slot).verdict, HealthVerdict::Bad);
 }
+
+TEST(SelfTestVerdict, AnNvmeDriveSeenOnlyThroughSysfsSaysNothingOfSelfTests) {
+  DriveCapture capture;
+  capture.nvme = true;
+  capture.geometry = DriveGeometry{100, 255, 63, 512};
+  capture.nvmeIdentify = NvmeIdentifyWithSelfTest(0x0010, 30);
+  capture.nvmeSelfTestLog = NvmeSelfTestLogPage(0, 0, {{0x10, 0, 9}});
+  DriveSlot sysfsOnly;
+  CaptureDevice withoutLog(capture);
+  ReadDrive(withoutLog, SleepingDrive::Wake, sysfsOnly);
+  EXPECT_FALSE(sysfsOnly.selfTest.known);
+  EXPECT_FALSE(sysfsOnly.selfTest.logRead);
+  capture.nvmeHealthLog = Page{};
+  DriveSlot read;
+  CaptureDevice withLog(capture);
+  ReadDrive(withLog, SleepingDrive::Wake, read);
+  EXPECT_TRUE(read.selfTest.shortAndExtended);
+  EXPECT_EQ(read.selfTest.log.size(), 1u);
+  EXPECT_EQ(read.selfTest.errorCount, 0u);
+}

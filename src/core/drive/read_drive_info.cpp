@@ -24,14 +24,15 @@ void StoreGeometry(const DriveGeometry& geometry, DriveSlot& slot) {
 void ReadNvmeDrive(SmartDevice& device, DriveSlot& slot) {
   slot.bus = DriveBus::Nvme;
   if (const std::optional<DriveGeometry> geometry = device.Geometry()) StoreGeometry(*geometry, slot);
-  if (const std::optional<NvmeIdentifyData> data = device.NvmeIdentifyController()) {
-    DecodeNvmeIdentify(*data, slot);
-    ReadNvmeSelfTests(device, *data, slot.selfTest);
-  }
+  const std::optional<NvmeIdentifyData> identify = device.NvmeIdentifyController();
+  if (identify) DecodeNvmeIdentify(*identify, slot);
   if (const std::optional<Page> page = device.NvmeHealthLogPage()) {
     if (const std::optional<NvmeHealthLog> log = DecodeNvmeHealthLog(*page)) {
       StoreNvmeHealthLog(*log, slot);
       StoreNvmeErrorCount(slot, slot.selfTest);
+      // Identify data made up from sysfs texts (no right to ask the drive)
+      // says nothing of self-tests; a log read shows the drive answered.
+      if (identify) ReadNvmeSelfTests(device, *identify, slot.selfTest);
       return;
     }
   }
