@@ -15,6 +15,8 @@ const char* const kUsage =
     "                                           read drives 0..3 once and print what they report\n"
     "  taruk --capture DIR [--wake]             write each readable drive's answers to DIR/driveN.capture\n"
     "  taruk --headless [--once] [--replay DIR] the monitor without windows; --once runs one cycle\n"
+    "  taruk --self-test short|extended|conveyance|abort [--drive ID]\n"
+    "                                           start (or abort) a drive's own self-test and return at once\n"
     "  taruk --help | --version\n"
     "A drive in standby is not spun up: it is identified but not read, unless --wake is given.\n"
     "The monitor, with or without windows, also takes:\n";
@@ -28,6 +30,7 @@ std::string UsageText() { return std::string(kUsage) + kMetricsListenUsage + kMe
 bool ParseCommandLine(int argc, char** argv, CommandLine& commandLine, std::string& error) {
   using Mode = CommandLine::Mode;
   bool modeGiven = false;
+  bool driveGiven = false;
   auto setMode = [&](Mode mode, std::string_view option) {
     if (modeGiven) {
       error = "taruk: " + std::string(option) + " cannot be combined with another mode";
@@ -57,6 +60,19 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& commandLine, std::stri
       if (!setMode(Mode::Headless, option)) return false;
     } else if (option == "--capture") {
       if (!setMode(Mode::Capture, option) || !takeValue(i, option, commandLine.captureDir)) return false;
+    } else if (option == "--self-test") {
+      if (!setMode(Mode::SelfTest, option) ||
+          !takeValue(i, option, commandLine.selfTest, "short, extended, conveyance or abort")) {
+        return false;
+      }
+      if (commandLine.selfTest != "short" && commandLine.selfTest != "extended" &&
+          commandLine.selfTest != "conveyance" && commandLine.selfTest != "abort") {
+        error = "taruk: --self-test takes short, extended, conveyance or abort, not " + commandLine.selfTest;
+        return false;
+      }
+    } else if (option == "--drive") {
+      if (!takeValue(i, option, commandLine.drive, "a drive number")) return false;
+      driveGiven = true;
     } else if (option == "--json") {
       commandLine.json = true;
     } else if (option == "--once") {
@@ -77,6 +93,10 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& commandLine, std::stri
   }
   if (commandLine.json && commandLine.mode != Mode::Report) {
     error = "taruk: --json goes with --report";
+    return false;
+  }
+  if (driveGiven && commandLine.mode != Mode::SelfTest) {
+    error = "taruk: --drive goes with --self-test";
     return false;
   }
   if (commandLine.once && commandLine.mode != Mode::Headless) {

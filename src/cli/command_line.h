@@ -7,7 +7,7 @@
 namespace taruk {
 
 struct CommandLine {
-  enum class Mode { Monitor, Report, Capture, Headless, Help, Version };
+  enum class Mode { Monitor, Report, Capture, Headless, SelfTest, Help, Version };
   Mode mode = Mode::Monitor;
   bool json = false;       // --report --json
   bool once = false;       // --headless --once
@@ -16,6 +16,8 @@ struct CommandLine {
   std::string captureDir;  // --capture DIR
   std::string metricsListen;  // --metrics-listen HOST:PORT, checked
   std::string metricsFile;    // --metrics-file PATH
+  std::string selfTest;       // --self-test short|extended|conveyance|abort
+  std::string drive = "0";    // --drive ID: the drive a self-test is for
 };
 
 // False with a one-line `error` for a usage error.

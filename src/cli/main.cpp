@@ -32,6 +32,8 @@ int main(int argc, char** argv) {
       return RunCapture(commandLine);
     case CommandLine::Mode::Headless:
       return RunHeadless(commandLine);
+    case CommandLine::Mode::SelfTest:
+      return RunSelfTest(commandLine);
     case CommandLine::Mode::Monitor:
       break;
   }

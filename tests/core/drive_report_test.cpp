@@ -35,7 +35,7 @@ TEST(DriveReport, JsonKeepsTextsExactlyAndEscapesThem) {
             "\"sectorsPerTrack\":0,\"bytesPerSector\":0,\"temperature\":45,\"powerOnHours\":300,"
             "\"powerMode\":\"unknown\","
             "\"health\":\"bad\",\"healthReasons\":[\"Attribute 210 failing now: value 1, threshold 3\"],"
-            "\"attributes\":["
+            "\"selfTests\":null,\"errorCount\":null,\"attributes\":["
             "{\"id\":194,\"name\":\"Temperature \",\"current\":45,\"worst\":60,\"threshold\":0,"
             "\"raw\":\"00000014002d\",\"rawValue\":45,\"unit\":\"\xc2\xb0" "C\"},"
             "{\"id\":210,\"name\":\"(Unknown attribute)\",\"current\":1,\"worst\":2,\"threshold\":3,"
@@ -151,6 +151,6 @@ TEST(DriveReport, AnNvmeDriveShowsItsLogInTheTextAndTheJson) {
   // Seen only through sysfs: the interface, no log, nothing to judge.
   slot.nvmeLog.reset();
   EXPECT_NE(DriveReportJson(slots).find("\"health\":\"unknown\",\"healthReasons\":[\"the NVMe health log could not "
-                                        "be read\"],\"attributes\":[]}"),
+                                        "be read\"],\"selfTests\":null,\"errorCount\":null,\"attributes\":[]}"),
             std::string::npos);
 }

@@ -37,7 +37,7 @@ grep -q "^Temperature\|^194 " "$work/asleep.txt" && fail "sleeping drive: read a
 grep -qx "Temperature: 57 °C" "$work/woken.txt" || fail "--wake: no temperature line"
 grep -q "^standby" "$work/woken.txt" && fail "--wake: still says not read"
 "$taruk" --report --json --replay "$work/asleep" >"$work/asleep.json"
-grep -q '"temperature":null,"powerOnHours":0,"powerMode":"standby","health":"unknown","healthReasons":\[[^]]*\],"attributes":\[\]' "$work/asleep.json" ||
+grep -q '"temperature":null,"powerOnHours":0,"powerMode":"standby","health":"unknown","healthReasons":\[[^]]*\],"selfTests":null,"errorCount":null,"attributes":\[\]' "$work/asleep.json" ||
   fail "sleeping drive: JSON"
 "$taruk" --report --json --wake --replay "$work/asleep" >"$work/woken.json"
 grep -q '"temperature":57,.*"powerMode":"standby",.*"attributes":\[{' "$work/woken.json" || fail "--wake: JSON"

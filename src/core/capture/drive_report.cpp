@@ -5,6 +5,7 @@
 #include <optional>
 #include <utility>
 
+#include "core/capture/self_test_report.h"
 #include "core/view/disk_panel_text.h"
 #include "core/base/utf8_text.h"
 #include "core/drive/attribute_names.h"
@@ -171,6 +172,7 @@ std::string DriveReportText(const DriveSlots& slots, bool woken) {
     out += "Temperature: " + temperature + "\n";
     out += "Work time: " + ToUtf8(WorkTimeText(slot.powerOnHours)) + "\n";
     out += HealthLine(SlotHealth(slot));
+    out += SelfTestReportText(slot);
     // The rows of the details list: an NVMe drive's leave the columns its
     // log has no value for empty.
     bool header = false;
@@ -224,6 +226,7 @@ std::string DriveReportJson(const DriveSlots& slots) {
       out += JsonString(health.reasons[i].text);
     }
     out += ']';
+    out += SelfTestReportJson(slot);
     if (slot.bus == DriveBus::Nvme) {
       if (slot.nvmeLog) out += ",\"nvme\":" + NvmeLogJson(*slot.nvmeLog);
       out += ",\"attributes\":" + NvmeAttributesJson(slot);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/drive/nvme_health_log_fields.h"
+#include "core/drive/self_test.h"
 
 namespace taruk {
 
@@ -71,6 +72,8 @@ struct DriveSlot {
   // An NVMe drive's last health log read; its attribute entries stay empty.
   // None until a log was read (the sysfs path gives no log).
   std::optional<NvmeHealthLog> nvmeLog;
+  // The drive's self-tests and error-log count, from the same pass.
+  SelfTestState selfTest;
 
   // Temperature histories, element 0 newest.
   std::array<uint32_t, kHourHistoryLength> hourHistory{};

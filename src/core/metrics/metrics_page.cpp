@@ -110,6 +110,39 @@ const std::string& AttributeLabels(uint8_t id) {
   return labels[id];
 }
 
+// A drive's self-tests: the one running, and the newest logged result of
+// each type with its power-on hour; and the error-log count.
+struct SelfTestFamilies {
+  Family running{"taruk_drive_self_test_running", "1 while the drive runs a self-test."};
+  Family progress{"taruk_drive_self_test_progress_ratio", "How much of the running self-test is done, 0-1."};
+  Family lastResult{"taruk_drive_self_test_last_result",
+                    "1 on the result of the newest logged self-test of each type (passed, failed, aborted, running, "
+                    "unknown)."};
+  Family lastHour{"taruk_drive_self_test_last_power_on_hours",
+                  "The drive's power-on hour of its newest logged self-test of each type."};
+  Family errorCount{"taruk_drive_error_log_count",
+                    "Errors the drive counted in its error log (ATA device errors, NVMe error log entries)."};
+
+  void Add(const std::string& labels, const DriveSlot& slot) {
+    const SelfTestState& tests = slot.selfTest;
+    if (tests.errorCount) errorCount.Add(labels, *tests.errorCount);
+    // A drive that runs no self-tests gets no samples, not a 0 that reads
+    // like "idle".
+    if (tests.shortAndExtended) running.Add(labels, tests.running ? 1 : 0);
+    if (tests.running) progress.Add(labels, tests.percentDone / 100.0);
+    std::set<SelfTestKind> seen;
+    for (const SelfTestEntry& entry : tests.log) {
+      if (!seen.insert(entry.kind).second) continue;  // newest first: the first of a type stands
+      const std::string typed = labels + "," + Label("type", SelfTestKindName(entry.kind));
+      for (const SelfTestResult result : {SelfTestResult::Passed, SelfTestResult::Failed, SelfTestResult::Aborted,
+                                          SelfTestResult::Running, SelfTestResult::Unknown}) {
+        lastResult.Add(typed + "," + Label("result", SelfTestResultName(result)), entry.result == result ? 1 : 0);
+      }
+      lastHour.Add(typed, static_cast<double>(entry.powerOnHours));
+    }
+  }
+};
+
 uint64_t RawValue(const SmartAttributeEntry& entry) {
   return ReadLittleEndian(entry.raw);  // 48 bits: exact as a double
 }
@@ -189,6 +222,7 @@ std::string MetricsReadings(const CycleRecord& record, const std::vector<VolumeS
   Family nvmeSpare("taruk_drive_nvme_available_spare_ratio", "The NVMe drive's available spare capacity.");
   Family nvmeSpareThreshold("taruk_drive_nvme_available_spare_threshold_ratio",
                             "The available spare below which the NVMe drive warns.");
+  SelfTestFamilies selfTests;
   const auto criticalTemperature = static_cast<uint32_t>(record.config.criticalTemperature);
   // The attribute families hold most of the page; room for them at once
   // spares a string's repeated growth.
@@ -222,6 +256,7 @@ std::string MetricsReadings(const CycleRecord& record, const std::vector<VolumeS
       nvmeSpare.Add(labels, slot.nvmeLog->availableSpare / 100.0);
       nvmeSpareThreshold.Add(labels, slot.nvmeLog->availableSpareThreshold / 100.0);
     }
+    selfTests.Add(labels, slot);
     // An NVMe drive counts its work time in its log, an ATA drive in attribute 9.
     if (slot.nvmeLog || HasAttribute(slot, kPowerOnHoursId)) powerOn.Add(labels, static_cast<double>(slot.powerOnHours) * 3600);
     std::bitset<256> written;
@@ -253,7 +288,8 @@ std::string MetricsReadings(const CycleRecord& record, const std::vector<VolumeS
 
   const std::initializer_list<const Family*> families = {&pollInterval, &critical, &minimumFree, &present,
                                &powerMode, &health, &temperatureAlarm, &temperature, &powerOn, &value, &worst, &threshold, &raw, &nvmeWarning, &nvmeSpare,
-                               &nvmeSpareThreshold, &freeBytes,
+                               &nvmeSpareThreshold, &selfTests.running, &selfTests.progress, &selfTests.lastResult,
+                               &selfTests.lastHour, &selfTests.errorCount, &freeBytes,
                                &freeSpaceAlarm};
   std::size_t bytes = 0;
   for (const Family* family : families) bytes += family->Size();

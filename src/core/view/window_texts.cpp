@@ -2,13 +2,17 @@
 
 #include "core/base/path_text.h"
 #include "core/monitor/health_watch.h"
+#include "core/view/self_test_texts.h"
 
 namespace taruk {
 
 std::wstring TrayToolTipText(bool demoDrives, const DriveSlots& driveSlots) {
   if (demoDrives) return L"Taruk: demo drives, alarms off";
-  const std::wstring worst = WorstDriveHealthLine(driveSlots);
-  return worst.empty() ? L"Taruk" : L"Taruk\n" + worst;
+  std::wstring text = L"Taruk";
+  for (const std::wstring& part : {WorstDriveHealthLine(driveSlots), RunningSelfTestLines(driveSlots)}) {
+    if (!part.empty()) text += L"\n" + part;
+  }
+  return text;
 }
 
 std::wstring DriveWindowTitle(const std::wstring& caption, int driveIndex, const DriveSlot& slot) {

@@ -10,7 +10,8 @@
 namespace taruk {
 
 // "Taruk", and below it the drive in the worst health with its reason when
-// any drive is not good. Made-up drives say so first, and that nothing they
+// any drive is not good, then "HD1: self-test 40 %" for each drive running a
+// self-test. Made-up drives say so first, and that nothing they
 // show will act.
 std::wstring TrayToolTipText(bool demoDrives, const DriveSlots& driveSlots);
 
