@@ -64,7 +64,7 @@ TEST(SelfTestMetrics, RunningNewestResultPerTypeAndErrorCount) {
             "taruk_drive_self_test_last_result{" + s + R"(,result="aborted"} 0)" "\n"
             "taruk_drive_self_test_last_result{" + s + R"(,result="running"} 0)" "\n"
             "taruk_drive_self_test_last_result{" + s + R"(,result="unknown"} 0)" "\n"
-            "taruk_drive_self_test_last_power_on_hours{" + x + "} 7326\n"
-            "taruk_drive_self_test_last_power_on_hours{" + s + "} 7300\n"
-            "taruk_drive_error_log_count{" + d + "} 2\n");
+            "taruk_drive_self_test_last_power_on_seconds{" + x + "} 26373600\n"
+            "taruk_drive_self_test_last_power_on_seconds{" + s + "} 26280000\n"
+            "taruk_drive_error_log_errors{" + d + "} 2\n");
 }

@@ -85,15 +85,15 @@ class PlantedFilesTest : public testing::Test {
     mkdir((scratch / "appdata").c_str(), 0700);
     MonitorConfig config;
     LoadSettings(config);  // makes the settings folder
-    mkdir((scratch / "xdg").c_str(), 0755);
-    mkdir((scratch / "xdg/autostart").c_str(), 0755);
+    mkdir((scratch / "config").c_str(), 0755);
+    mkdir((scratch / "config/autostart").c_str(), 0755);
     mkdir((scratch / "capture").c_str(), 0777);
     mkdir((scratch / "textfile").c_str(), 0755);
     ASSERT_TRUE(WriteFileBytes(victim, "precious"));
     writers = {
         {"settings", scratch / "appdata/Taruk", "conf.dat", [] { return SaveSettings(MonitorConfig{}); },
          "60 55 0 0 0 taruk@example.invalid smtp.example.invalid"},
-        {"autostart", scratch / "xdg/autostart", "Taruk.desktop",
+        {"autostart", scratch / "config/autostart", "Taruk.desktop",
          [] { return WriteAutostartEntry("/usr/bin/taruk") == 0; }, AutostartEntryText("/usr/bin/taruk")},
         {"capture", scratch / "capture", "drive0.capture",
          [this] {
@@ -118,6 +118,8 @@ class PlantedFilesTest : public testing::Test {
   ScratchDir scratch;
   ScopedEnv appData{"APPDATA", scratch / "appdata"};
   ScopedEnv configDirs{"XDG_CONFIG_DIRS", scratch / "xdg"};
+  // "Run at startup" writes the user's own entry.
+  ScopedEnv configHome{"XDG_CONFIG_HOME", scratch / "config"};
   std::string victim = scratch / "victim";
   std::vector<std::string> metricsErrors;
   MetricsExporter exporter{"2.0", scratch / "textfile/taruk.prom",
@@ -292,7 +294,7 @@ TEST_F(PlantedFilesTest, WritersSavingAtOnceNeverFail) {
   ager.join();
   EXPECT_EQ(firstFailed + failed, 0);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  EXPECT_EQ(ReadFileBytes(folder + "/conf.dat"), "60 55 0 0 0 taruk@example.invalid smtp.example.invalid 1");
+  EXPECT_EQ(ReadFileBytes(folder + "/conf.dat"), "60 55 0 0 0 taruk@example.invalid smtp.example.invalid");
 }
 
 }  // namespace

@@ -42,6 +42,12 @@ settings() {
 }
 lnx() { APPDATA=$work/appdata "$linux" "$@"; }
 
+# 0. --help offers only what the build can do: no --metrics-listen on Windows.
+win "$exe" --help >"$work/help.txt" || fail "wine --help"
+grep -q -- '--metrics-file PATH' "$work/help.txt" || fail "--help lacks --metrics-file"
+! grep -q -- '--metrics-listen' "$work/help.txt" || fail "--help on Windows offers --metrics-listen"
+lnx --help | grep -q -- '--metrics-listen HOST:PORT' || fail "--help on Linux lacks --metrics-listen"
+
 # 1. The report of the demo drives, and of the same captures with Windows
 # line ends, is the checked-in Linux report byte for byte on both systems.
 cp -r "$demo" "$work/crlf"

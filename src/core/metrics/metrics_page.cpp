@@ -118,9 +118,9 @@ struct SelfTestFamilies {
   Family lastResult{"taruk_drive_self_test_last_result",
                     "1 on the result of the newest logged self-test of each type (passed, failed, aborted, running, "
                     "unknown)."};
-  Family lastHour{"taruk_drive_self_test_last_power_on_hours",
-                  "The drive's power-on hour of its newest logged self-test of each type."};
-  Family errorCount{"taruk_drive_error_log_count",
+  Family lastHour{"taruk_drive_self_test_last_power_on_seconds",
+                  "The drive's power-on time, in seconds, at its newest logged self-test of each type."};
+  Family errorCount{"taruk_drive_error_log_errors",
                     "Errors the drive counted in its error log (ATA device errors, NVMe error log entries)."};
 
   void Add(const std::string& labels, const DriveSlot& slot) {
@@ -138,7 +138,7 @@ struct SelfTestFamilies {
                                           SelfTestResult::Running, SelfTestResult::Unknown}) {
         lastResult.Add(typed + "," + Label("result", SelfTestResultName(result)), entry.result == result ? 1 : 0);
       }
-      lastHour.Add(typed, static_cast<double>(entry.powerOnHours));
+      lastHour.Add(typed, static_cast<double>(entry.powerOnHours) * 3600);
     }
   }
 };

@@ -16,6 +16,7 @@
 #include "gui/windows/options_dlg.h"
 #include "gui/toolkit/resources.h"
 #include "gui/windows/smart_details_dlg.h"
+#include "gui/windows/window_alert_platform.h"
 
 namespace taruk {
 
@@ -47,6 +48,7 @@ CMonitorDlg::CMonitorDlg(Monitor& monitor, std::optional<QString> demoDrivesReas
     : TemplateDialog(102, parent, MakeMainWindowControl),
       appIcon(ResourceIcon(kAppIcon)),
       monitor(monitor),
+      windowAlerts(dynamic_cast<WindowAlertPlatform*>(&monitor.environment.platform)),
       demoDrivesReason(std::move(demoDrivesReason)) {
   for (int n = 0; n < kDriveCount; ++n) diskButtons[n] = Control<CIconButton>(kDiskButtons[n]);
   detailsButton = Control<CIconButton>(kDetails);
@@ -57,6 +59,9 @@ CMonitorDlg::CMonitorDlg(Monitor& monitor, std::optional<QString> demoDrivesReas
   monitorTimer.setObjectName(QStringLiteral("monitorTimer"));
   monitorTimer.setTimerType(Qt::CoarseTimer);
   connect(&monitorTimer, &QTimer::timeout, this, &CMonitorDlg::RunMonitoringCycle);
+  // A drive already failing at the start speaks through this window: its
+  // balloon from the tray icon, its error box owned by the window.
+  if (windowAlerts) windowAlerts->SetWindow(this);
   // Set up as it is made rather than on its first showing: nothing fills its
   // fields in between, and its icon, menu and timer must run while hidden.
   InitDialogOnce();
@@ -65,6 +70,7 @@ CMonitorDlg::CMonitorDlg(Monitor& monitor, std::optional<QString> demoDrivesReas
 CMonitorDlg::~CMonitorDlg() {
   monitorTimer.stop();
   monitor.core.SetView(nullptr);
+  if (windowAlerts) windowAlerts->SetWindow(nullptr);
   if (trayIcon) trayIcon->hide();
 }
 
