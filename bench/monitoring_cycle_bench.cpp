@@ -62,7 +62,7 @@ void RunCycles(benchmark::State& state, AlarmAction temperatureAction, uint32_t 
   FixedClock clock;
   CountingPlatform platform;
   MonitorView view;
-  DriveSlots slots{};
+  DriveSlots slots = DriveSlots(kDiskButtonCount);
   MonitorConfig config;
   config.criticalTemperature = 1;
   config.temperatureAction = temperatureAction;

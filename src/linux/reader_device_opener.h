@@ -4,7 +4,8 @@
 // (it opens, reads and closes the device, as one pass does) and answers the
 // pass from the capture it printed, parsed as a replayed capture is.
 
-#include <array>
+#include <map>
+#include <vector>
 #include <memory>
 #include <string>
 
@@ -23,6 +24,10 @@ class ReaderDeviceOpener : public DeviceOpener {
   explicit ReaderDeviceOpener(std::string readerPath, std::string sysBlock = "/sys/block",
                               int timeoutMs = kReaderTimeoutMs, int stopFd = -1);
 
+  // Every whole disk /sys/block lists; listing needs no privilege.
+  std::vector<int> DriveNumbers() override;
+  // "/dev/sdc"
+  std::string DeviceName(int driveNumber) const override;
   // A sleeping drive identified, not woken.
   std::unique_ptr<SmartDevice> Open(int driveNumber) override;
   // The reader is told what the pass will do with a sleeping drive, since it
@@ -35,7 +40,9 @@ class ReaderDeviceOpener : public DeviceOpener {
   std::string sysBlock_;
   int timeoutMs_;
   int stopFd_;
-  std::array<std::string, kDriveCount> problems_;
+  std::map<int, std::string> problems_;
+  // The disks as the last DriveNumbers listed them.
+  std::vector<std::string> disks_;
 };
 
 }  // namespace taruk

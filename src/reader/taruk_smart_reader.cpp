@@ -1,4 +1,4 @@
-// taruk-smart-reader N [leave|wake]: reads physical drive N (0..3) the way
+// taruk-smart-reader N [leave|wake]: reads physical drive N (0..999) the way
 // one reading pass does and writes the drive's answers to standard output as
 // capture text. It is installed with the capabilities that reading S.M.A.R.T.
 // needs, so that the monitor itself can run without them; it therefore takes
@@ -39,10 +39,21 @@ constexpr int kNoSuchDrive = 3;
 const char* const kReaderPermissionHint =
     "taruk-smart-reader lacks its capabilities (setcap cap_sys_rawio,cap_sys_admin,cap_dac_read_search=ep)";
 
-// One digit from 0 to 3, then at most one of the two words.
+// A drive number of one to three plain digits, no leading zero.
+bool ParseDriveNumber(const char* text, int& driveNumber) {
+  const std::string digits = text;
+  if (digits.empty() || digits.size() > 3 || (digits.size() > 1 && digits[0] == '0')) return false;
+  driveNumber = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return false;
+    driveNumber = driveNumber * 10 + (c - '0');
+  }
+  return true;
+}
+
+// A drive number, then at most one of the two words.
 bool ParseArguments(int argc, char** argv, int& driveNumber, SleepingDrive& rule) {
-  if (argc < 2 || argc > 3 || argv[1][0] < '0' || argv[1][0] > '3' || argv[1][1] != '\0') return false;
-  driveNumber = argv[1][0] - '0';
+  if (argc < 2 || argc > 3 || !ParseDriveNumber(argv[1], driveNumber)) return false;
   rule = SleepingDrive::Identify;
   if (argc == 3) {
     const std::string word = argv[2];
@@ -75,7 +86,7 @@ int main(int argc, char** argv) {
   int driveNumber = 0;
   SleepingDrive rule = SleepingDrive::Identify;
   if (!ParseArguments(argc, argv, driveNumber, rule)) {
-    fputs("usage: taruk-smart-reader N [leave|wake]   (N = physical drive number, 0 to 3)\n", stderr);
+    fputs("usage: taruk-smart-reader N [leave|wake]   (N = physical drive number, 0 to 999)\n", stderr);
     return kUsage;
   }
 

@@ -202,7 +202,7 @@ TEST(SmartReaderProgram, AcceptsOneDriveNumberAndNothingElse) {
   const std::string binary = TARUK_BINARY;
   const std::string reader = binary.substr(0, binary.rfind('/') + 1) + kReaderName;
   for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
-           {}, {"4"}, {"-1"}, {"00"}, {"0", "1"}, {""}, {"/dev/sda"}, {"0x0"}, {" 0"}, {"--help"}}) {
+           {}, {"1000"}, {"-1"}, {"00"}, {"07"}, {"0", "1"}, {""}, {"/dev/sda"}, {"0x0"}, {" 0"}, {"--help"}}) {
     std::vector<std::string> argv = {kReaderName};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     const ChildResult run = RunChild(reader, argv, 10000);

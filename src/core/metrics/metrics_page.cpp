@@ -1,6 +1,7 @@
 #include "core/metrics/metrics_page.h"
 
 #include <charconv>
+#include <cstdio>
 #include <set>
 
 #include "core/base/little_endian.h"
@@ -44,9 +45,9 @@ class Family {
 
 // A label value. Texts may hold any byte: control characters show as '?'
 // (as in the text report), which keeps every sample on its own line.
-std::string LabelValue(std::wstring_view text) {
+std::string LabelValue(std::string_view utf8) {
   std::string value;
-  for (char c : ToUtf8(text)) {
+  for (char c : utf8) {
     const auto byte = static_cast<unsigned char>(c);
     if (c == '\\' || c == '"') {
       value += '\\';
@@ -60,6 +61,8 @@ std::string LabelValue(std::wstring_view text) {
   return value;
 }
 
+std::string LabelValue(std::wstring_view text) { return LabelValue(ToUtf8(text)); }
+
 // Drives pad their texts with spaces.
 std::string DriveText(std::wstring_view text) {
   const size_t first = text.find_first_not_of(L' ');
@@ -69,9 +72,26 @@ std::string DriveText(std::wstring_view text) {
 
 std::string Label(const char* name, const std::string& value) { return std::string(name) + "=\"" + value + "\""; }
 
+// The number and id together: the number is the window's HDn, the id what
+// a dashboard joins on, and neither moves while taruk runs.
 std::string DriveLabels(int index, const DriveSlot& slot) {
-  return Label("drive", std::to_string(index)) + "," + Label("model", DriveText(slot.model)) + "," +
-         Label("serial", DriveText(slot.serialNumber)) + "," + Label("interface", DriveBusName(slot.bus));
+  return Label("drive", std::to_string(index)) + "," + Label("id", LabelValue(std::string_view(slot.id))) + "," +
+         Label("model", DriveText(slot.model)) + "," + Label("serial", DriveText(slot.serialNumber)) + "," +
+         Label("interface", DriveBusName(slot.bus));
+}
+
+std::string WwnText(uint64_t wwn) {
+  if (wwn == 0) return {};
+  char text[24];
+  std::snprintf(text, sizeof text, "0x%016llx", static_cast<unsigned long long>(wwn));
+  return text;
+}
+
+// Everything known of the drive, on one series of value 1, for joins: the
+// system's device name may change between runs, so it is here alone.
+std::string InfoLabels(int index, const DriveSlot& slot) {
+  return DriveLabels(index, slot) + "," + Label("device", LabelValue(std::string_view(slot.device))) + "," +
+         Label("firmware", DriveText(slot.firmware)) + "," + Label("wwn", WwnText(slot.wwn));
 }
 
 uint64_t RawValue(const SmartAttributeEntry& entry) {
@@ -114,6 +134,8 @@ std::string MetricsPage(const CycleRecord& record, const std::vector<VolumeSpace
   critical.Add({}, record.config.criticalTemperature);
   minimumFree.Add({}, static_cast<double>(record.config.minimumFreeSpace) * 1e6);
 
+  Family info("taruk_drive_info",
+              "Always 1: the drive's number, id, system device name, model, serial number, firmware, WWN and interface.");
   Family present("taruk_drive_present", "1 when the drive answered in the last cycle, 0 when it has gone since.");
   Family temperatureAlarm("taruk_drive_temperature_alarm",
                           "1 while the drive's temperature is at or above the critical temperature.");
@@ -133,12 +155,13 @@ std::string MetricsPage(const CycleRecord& record, const std::vector<VolumeSpace
   Family nvmeSpareThreshold("taruk_drive_nvme_available_spare_threshold_ratio",
                             "The available spare below which the NVMe drive warns.");
   const auto criticalTemperature = static_cast<uint32_t>(record.config.criticalTemperature);
-  for (int n = 0; n < kDriveCount; ++n) {
-    const DriveSlot& slot = record.drives[static_cast<size_t>(n)];
+  for (size_t n = 0; n < record.drives.size(); ++n) {
+    const DriveSlot& slot = record.drives[n];
     // A slot that never answered has no labels to give.
     if (!slot.IsPresent()) continue;
-    const std::string labels = DriveLabels(n, slot);
-    const bool answered = record.answered[static_cast<size_t>(n)];
+    const std::string labels = DriveLabels(static_cast<int>(n), slot);
+    const bool answered = n < record.answered.size() && record.answered[n];
+    info.Add(InfoLabels(static_cast<int>(n), slot), 1);
     present.Add(labels, answered ? 1 : 0);
     // The same test the cycle makes, on the values it made it with: a drive
     // that has gone keeps its last temperature there.
@@ -168,7 +191,8 @@ std::string MetricsPage(const CycleRecord& record, const std::vector<VolumeSpace
       // and Prometheus refuses the whole scrape for that: the first stands.
       if (entry.id == 0 || !written.insert(entry.id).second) continue;
       const std::string attributeLabels =
-          labels + "," + Label("id", std::to_string(entry.id)) + "," + Label("name", DriveText(AttributeNames[entry.id]));
+          labels + "," + Label("attribute_id", std::to_string(entry.id)) + "," +
+          Label("name", DriveText(AttributeNames[entry.id]));
       value.Add(attributeLabels, entry.current);
       worst.Add(attributeLabels, entry.worst);
       threshold.Add(attributeLabels, entry.threshold);
@@ -189,7 +213,7 @@ std::string MetricsPage(const CycleRecord& record, const std::vector<VolumeSpace
     freeSpaceAlarm.Add(labels, FreeMegabytes(*volume.freeBytes) <= record.config.minimumFreeSpace ? 1 : 0);
   }
 
-  for (const Family* family : {&cycleTime, &cycleDuration, &pollInterval, &critical, &minimumFree, &present,
+  for (const Family* family : {&cycleTime, &cycleDuration, &pollInterval, &critical, &minimumFree, &info, &present,
                                &powerMode, &health, &temperatureAlarm, &temperature, &powerOn, &value, &worst, &threshold, &raw, &nvmeWarning, &nvmeSpare,
                                &nvmeSpareThreshold, &freeBytes,
                                &freeSpaceAlarm}) {

@@ -45,7 +45,7 @@ class Monitor {
   void Start(const MonitorStartSteps& steps);
 
   const MonitorEnvironment environment;
-  DriveSlots driveSlots{};
+  DriveSlots driveSlots = DriveSlots(kDiskButtonCount);
   MonitorConfig config;
   MonitorCore core{driveSlots, config, environment};
 };

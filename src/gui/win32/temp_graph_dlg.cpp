@@ -70,7 +70,7 @@ void PaintTemperatureGraph(HDC dc, const TempGraphPlan& plan) {
 }
 
 TempGraphPlan CTempGraphDlg::CurrentPlan(int width, int height) const {
-  const DriveSlot& slot = driveSlots[static_cast<size_t>(drive) % driveSlots.size()];
+  const DriveSlot& slot = SlotOrEmpty(driveSlots, drive);
   if (graphMode == GraphMode::Hours) {
     return PlanTemperatureGraph(0, 0, width, height, GraphMode::Hours, clock.CurrentHour(), slot.hourHistory,
                                 criticalTemperature);
