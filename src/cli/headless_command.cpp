@@ -3,6 +3,7 @@
 // the monitor to stop (a signal, Ctrl+C, the console closing), as Exit does.
 
 #include <cstdio>
+#include <set>
 #include <string>
 
 #include "cli/commands.h"
@@ -34,9 +35,14 @@ void SayIfNoDrive(const Monitor& monitor) {
 // What the last pass found wrong, in --report's words: each device's
 // problem, and each drive that went.
 void LogProblems(const Monitor& monitor, const Volumes& volumes, ProblemLog& log) {
-  for (const DriveFound& found : monitor.core.LastFound()) log.Update(found.device, found.problem);
+  std::set<int> explained;  // drives whose own problem says why they did not open
+  for (const DriveFound& found : monitor.core.LastFound()) {
+    log.Update(found.device, found.problem);
+    if (!found.problem.empty()) explained.insert(found.slot);
+  }
   for (size_t n = 0; n < monitor.driveSlots.size(); ++n) {
-    const bool gone = !monitor.core.Answered(static_cast<int>(n)) && monitor.driveSlots[n].IsPresent();
+    const bool gone = !monitor.core.Answered(static_cast<int>(n)) && monitor.driveSlots[n].IsPresent() &&
+                      !explained.count(static_cast<int>(n));
     log.Update("drive " + std::to_string(n),
                gone ? "drive " + std::to_string(n) + " no longer opens; its last values are kept" : "");
   }

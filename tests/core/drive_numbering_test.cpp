@@ -145,9 +145,9 @@ TEST(DriveNumbering, DrivesKeepTheirNumbersHistoriesAndHealthMemoryWhereverTheSy
   EXPECT_EQ(slots[1].id, "ata-WDC_WD800JB-00JJC0_B1");
   EXPECT_EQ(slots[3].id, "wwn-0x5000c500a1b2c3d4");
   // Where each one is now.
-  EXPECT_EQ(slots[2].device, opener.PathOf(7));
+  EXPECT_EQ(slots[2].device, "drive7.capture");
   EXPECT_EQ(slots[2].systemNumber, 7);
-  EXPECT_EQ(slots[6].device, opener.PathOf(5));
+  EXPECT_EQ(slots[6].device, "drive5.capture");
 }
 
 TEST(DriveNumbering, PastTheLastSlotADriveIsNotReadAndSaysSo) {
@@ -162,7 +162,7 @@ TEST(DriveNumbering, PastTheLastSlotADriveIsNotReadAndSaysSo) {
   ASSERT_EQ(slots.size(), static_cast<size_t>(kMostDrives));
   ASSERT_EQ(pass.found.size(), static_cast<size_t>(kMostDrives) + 1);
   EXPECT_EQ(pass.found.back().slot, -1);
-  EXPECT_EQ(pass.found.back().problem, NotWatchedProblem(opener.PathOf(kMostDrives)));
+  EXPECT_EQ(pass.found.back().problem, NotWatchedProblem(opener.DeviceName(kMostDrives)));
   EXPECT_EQ(slots.back().id, "ata-ST380011A_S" + std::to_string(kMostDrives - 1));
 }
 

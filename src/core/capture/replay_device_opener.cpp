@@ -28,7 +28,11 @@ int CaptureDriveNumber(const std::string& fileName) {
 std::string ReplayDeviceOpener::PathOf(int driveNumber) const {
   std::string path = directory_;
   if (!path.empty() && path.back() != '/') path += '/';
-  return path + "drive" + std::to_string(driveNumber) + ".capture";
+  return path + DeviceName(driveNumber);
+}
+
+std::string ReplayDeviceOpener::DeviceName(int driveNumber) const {
+  return "drive" + std::to_string(driveNumber) + ".capture";
 }
 
 std::vector<int> ReplayDeviceOpener::DriveNumbers() {

@@ -20,8 +20,9 @@ class ReplayDeviceOpener : public DeviceOpener {
 
   // The N of every driveN.capture in the folder, in order.
   std::vector<int> DriveNumbers() override;
-  // The capture's path.
-  std::string DeviceName(int driveNumber) const override { return PathOf(driveNumber); }
+  // The capture's file name ("drive2.capture"): the same whatever folder
+  // the captures are replayed from, and on either system.
+  std::string DeviceName(int driveNumber) const override;
   // No file: the drive does not open (no such drive). A malformed file does
   // not open either, and Problem tells why.
   std::unique_ptr<SmartDevice> Open(int driveNumber) override;
