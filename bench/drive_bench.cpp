@@ -15,6 +15,13 @@ using namespace taruk;
 
 namespace {
 
+// The demo's drives by kind: drive 0 speaks NVMe, drive 1 is a plain ATA
+// disk at position 0 (the one a monitor tick reads in full), drive 3 has an
+// ATAPI device at position 0 and its disk at position 1.
+constexpr int kNvmeDrive = 0;
+constexpr int kAtaDrive = 1;
+constexpr int kAtapiAndAtaDrive = 3;
+
 DriveCapture DemoCapture(int drive) {
   std::ifstream file(std::string(TARUK_DEMO_DIR) + "/drive" + std::to_string(drive) + ".capture");
   std::stringstream text;
@@ -38,54 +45,70 @@ void ParseDemoCapture(benchmark::State& state) {
 BENCHMARK(ParseDemoCapture);
 
 void DecodeIdentify(benchmark::State& state) {
-  const Page page = *DemoCapture(0).identify[0];
+  const DriveCapture capture = DemoCapture(kAtaDrive);
+  if (!capture.identify[0]) std::abort();  // an NVMe capture has no IDENTIFY page
+  const Page page = *capture.identify[0];
   DriveSlot slot;
   for (auto _ : state) {
     Page copy = page;  // the decoder swaps the text words in place
     DecodeIdentifyPage(copy, slot);
     benchmark::DoNotOptimize(slot.model.data());
   }
+  if (slot.model.find(L"ST3160") == std::wstring::npos || slot.serialNumber.empty() || slot.idCylinders == 0) {
+    state.SkipWithError("the IDENTIFY page did not decode to the Seagate's identity");
+  }
 }
 BENCHMARK(DecodeIdentify);
 
 void StoreAttributesAndThresholds(benchmark::State& state) {
-  const DriveCapture capture = DemoCapture(3);
+  const DriveCapture capture = DemoCapture(kAtapiAndAtaDrive);
+  if (!capture.smartData[1] || !capture.smartThresholds[1]) std::abort();
   DriveSlot slot;
   for (auto _ : state) {
     StoreSmartAttributes(*capture.smartData[1], *capture.smartThresholds[1], slot);
     benchmark::DoNotOptimize(slot.attributes.data());
   }
+  if (slot.attributes[0].id == 0 || slot.powerOnHours == 0) state.SkipWithError("no attribute was stored");
 }
 BENCHMARK(StoreAttributesAndThresholds);
 
 // The whole pass as `taruk --replay` runs it: open (read the capture file,
 // parsed again only when its text changed), version, geometry, enable,
 // identify, both pages, close.
+// A pass that read the drive in full: identity, temperature and work time.
+bool ReadInFull(const DriveSlot& slot) {
+  return slot.IsPresent() && !slot.model.empty() && slot.temperature != 0 && slot.powerOnHours != 0;
+}
+
+// Argument: the demo drive, the ATA disk or the NVMe one.
 void ReadDriveInfoReplayedFromFile(benchmark::State& state) {
+  const int drive = static_cast<int>(state.range(0));
   ReplayDeviceOpener opener(TARUK_DEMO_DIR);
   DriveSlot slot;
   for (auto _ : state) {
-    ReadDriveInfo(opener, 0, slot);
+    ReadDriveInfo(opener, drive, slot);
     benchmark::DoNotOptimize(slot.temperature);
   }
-  if (!slot.IsPresent()) state.SkipWithError("demo drive 0 did not read");
+  if (!ReadInFull(slot)) state.SkipWithError("the demo drive was not read in full");
 }
-BENCHMARK(ReadDriveInfoReplayedFromFile);
+BENCHMARK(ReadDriveInfoReplayedFromFile)->Arg(kAtaDrive)->Arg(kNvmeDrive);
 
 // The same pass with the capture already in memory: the pass's own cost.
 void ReadDriveInfoReplayedInMemory(benchmark::State& state) {
   class Opener : public DeviceOpener {
    public:
-    DriveCapture capture = DemoCapture(0);
+    explicit Opener(int drive) : capture(DemoCapture(drive)) {}
+    DriveCapture capture;
     std::unique_ptr<SmartDevice> Open(int) override { return std::make_unique<CaptureDevice>(capture); }
-  } opener;
+  } opener(static_cast<int>(state.range(0)));
   DriveSlot slot;
   for (auto _ : state) {
     ReadDriveInfo(opener, 0, slot);
     benchmark::DoNotOptimize(slot.temperature);
   }
+  if (!ReadInFull(slot)) state.SkipWithError("the demo drive was not read in full");
 }
-BENCHMARK(ReadDriveInfoReplayedInMemory);
+BENCHMARK(ReadDriveInfoReplayedInMemory)->Arg(kAtaDrive)->Arg(kNvmeDrive);
 
 // A monitor tick's pass over a drive that is awake (argument 0xFF) or in
 // standby (0x00), counting what reaches the drive: ATA commands (CHECK POWER
@@ -122,7 +145,7 @@ void ReadDriveInfoTickByPowerMode(benchmark::State& state) {
   };
   class Opener : public DeviceOpener {
    public:
-    DriveCapture capture = DemoCapture(0);
+    DriveCapture capture = DemoCapture(kAtaDrive);
     int commands = 0;
     std::unique_ptr<SmartDevice> Open(int) override { return std::make_unique<CountingDevice>(capture, commands); }
   } opener;
@@ -136,7 +159,11 @@ void ReadDriveInfoTickByPowerMode(benchmark::State& state) {
     benchmark::DoNotOptimize(slot.temperature);
     ++passes;
   }
-  state.counters["ata_commands_per_pass"] = static_cast<double>(opener.commands) / static_cast<double>(passes);
+  const double perPass = static_cast<double>(opener.commands) / static_cast<double>(passes);
+  state.counters["ata_commands_per_pass"] = perPass;
+  // Awake: CHECK POWER MODE, ENABLE, IDENTIFY and both pages; asleep: the first alone.
+  const double expected = state.range(0) == 0x00 ? 1 : 5;
+  if (perPass != expected) state.SkipWithError("the pass sent another number of ATA commands than expected");
 }
 BENCHMARK(ReadDriveInfoTickByPowerMode)->Arg(0xFF)->Arg(0x00);
 

@@ -15,15 +15,11 @@
 #include "core/drive/nvme_health_log.h"
 #include "core/drive/nvme_identify.h"
 
+#include "fuzz_bytes.h"
+
 using namespace taruk;
 
 namespace {
-
-std::vector<uint8_t> Resized(const uint8_t* data, std::size_t size, std::size_t length) {
-  std::vector<uint8_t> bytes(data, data + std::min(size, length));
-  bytes.resize(length, 0);
-  return bytes;
-}
 
 void CheckHealthLog(std::span<const uint8_t> page) {
   const std::optional<NvmeHealthLog> log = DecodeNvmeHealthLog(page);

@@ -81,8 +81,9 @@ def identify_packet(model, firmware, serial):
     return page
 
 
-def smart_pages(attributes):
-    """attributes: (id, flags, current, worst, threshold, raw integer) in page order."""
+def smart_pages(attributes, self_tests=False):
+    """attributes: (id, flags, current, worst, threshold, raw integer) in page order.
+    self_tests: the drive runs short and extended tests and keeps their log."""
     data = bytearray(512)
     thresholds = bytearray(512)
     data[0] = thresholds[0] = 0x10  # revision
@@ -98,9 +99,54 @@ def smart_pages(attributes):
         thresholds[at + 1] = threshold
     data[362] = 0x82  # off-line data collection status
     data[367] = 0x03  # capabilities
+    if self_tests:
+        data[363] = 0x00  # last self-test completed without error
+        data[367] = 0x5B  # and execute off-line immediate, self-tests, selective
+        data[370] = 0x01  # error logging
+        data[372], data[373], data[374] = 1, 54, 0  # polling minutes
     data[511] = (-sum(data[:511])) & 0xFF
     thresholds[511] = (-sum(thresholds[:511])) & 0xFF
     return data, thresholds
+
+
+def with_checksum(page):
+    page[511] = (-sum(page[:511])) & 0xFF
+    return page
+
+
+def self_test_log(tests):
+    """Log 06h from (subcommand, status byte, power-on hour), oldest first."""
+    page = bytearray(512)
+    page[0] = 1
+    for i, (subcommand, status, hour) in enumerate(tests):
+        at = 2 + 24 * i
+        page[at] = subcommand
+        page[at + 1] = status
+        page[at + 2 : at + 4] = hour.to_bytes(2, "little")
+        page[at + 5 : at + 9] = (0xFFFFFFFF).to_bytes(4, "little")
+    page[508] = len(tests)
+    return with_checksum(page)
+
+
+def error_log(count):
+    page = bytearray(512)
+    page[0] = 1
+    page[452:454] = count.to_bytes(2, "little")
+    return with_checksum(page)
+
+
+def nvme_self_test_log(results):
+    """Log 06h from (test code, result, power-on hour), newest first."""
+    log = bytearray(564)
+    for i in range(20):
+        at = 4 + 28 * i
+        if i < len(results):
+            code, result, hour = results[i]
+            log[at] = code << 4 | result
+            log[at + 4 : at + 12] = hour.to_bytes(8, "little")
+        else:
+            log[at] = 0x0F  # unused
+    return log
 
 
 def hex_lines(page):
@@ -123,6 +169,8 @@ def write_capture(path, comment, device_map, lba_sectors, positions):
             data, thresholds = entry["smart"]
             lines.append("smart-data %d\n%s" % (position, hex_lines(data)))
             lines.append("smart-thresholds %d\n%s" % (position, hex_lines(thresholds)))
+        for address, page in sorted(entry.get("logs", {}).items()):
+            lines.append("smart-log %d 0x%02x\n%s" % (position, address, hex_lines(page)))
     with open(path, "w") as out:
         out.write("\n".join(lines) + "\n")
 
@@ -133,6 +181,8 @@ def nvme_identify(model, firmware, serial):
     data[4:24] = serial.ljust(20).encode("ascii")
     data[24:64] = model.ljust(40).encode("ascii")
     data[64:72] = firmware.ljust(8).encode("ascii")
+    data[256:258] = (0x0017).to_bytes(2, "little")  # OACS: security, format, firmware, self-test
+    data[316:318] = (95).to_bytes(2, "little")  # EDSTT: an extended self-test takes 95 minutes
     return data
 
 
@@ -154,13 +204,15 @@ def nvme_health_log(fields):
     return page
 
 
-def write_nvme_capture(path, comment, lba_sectors, identify, log):
+def write_nvme_capture(path, comment, lba_sectors, identify, log, self_test_log=None):
     hexed = lambda data: "\n".join("  " + data[i : i + 32].hex() for i in range(0, len(data), 32))
     lines = ["# " + comment, "# Made by scripts/make-demo-captures.py; edit that, not this file.",
              "interface nvme",
              "geometry %d %d %d %d" % (cylinders(lba_sectors), HEADS, SECTORS, SECTOR),
              "nvme-identify\n" + hexed(identify),
              "nvme-health-log\n" + hexed(log)]
+    if self_test_log:
+        lines.append("nvme-self-test-log\n" + hexed(self_test_log))
     with open(path, "w") as out:
         out.write("\n".join(lines) + "\n")
 
@@ -193,7 +245,8 @@ def main():
                            "controller_busy_time": 1864, "power_cycles": 1790, "power_on_hours": 14523,
                            "unsafe_shutdowns": 37, "media_errors": 0, "error_log_entries": 2,
                            "warning_temperature_minutes": 0, "critical_temperature_minutes": 0,
-                       }))
+                       }),
+                       nvme_self_test_log([(1, 0, 14519), (2, 0, 14210), (1, 0, 14100)]))
 
     # HD1: a Seagate running hot at 57 degrees; its airflow sensor (190) reads
     # less, but its worst value once fell below the threshold. With three
@@ -217,9 +270,11 @@ def main():
         (199, 0x003E, 200, 200, 0, 0),
         (200, 0x0000, 100, 253, 0, 0),
         (202, 0x0032, 100, 253, 0, 0),
-    ])
+    ], self_tests=True)
     write_capture(os.path.join(out, "drive1.capture"), "Seagate Barracuda, 160 GB, running hot, three pending sectors", 0x01, st_sectors, {
-        0: {"enable": True, "identify": identify_ata("ST3160023A", "3.06", "3JS0QXYZ", st_sectors), "smart": st},
+        0: {"enable": True, "identify": identify_ata("ST3160023A", "3.06", "3JS0QXYZ", st_sectors), "smart": st,
+            "logs": {0x06: self_test_log([(2, 0x00, 1890), (1, 0x00, 2040), (1, 0x10, 2190), (1, 0x00, 2200)]),
+                     0x01: error_log(0)}},
     })
 
     # HD2: an IBM Deskstar that reports no temperature at all.

@@ -97,8 +97,8 @@ int RunCapture(const CommandLine& commandLine) {
                              (id.empty() ? std::string("none") : id) + ", taruk --capture\n" + FormatCapture(capture);
     // Whole or not there at all; and the folder may be one others can write
     // into (/tmp), so nothing found under a name there is written through.
-    if (!ReplaceFileAtomically(Utf8FromPath(path), text, 0644)) {
-      std::fprintf(stderr, "taruk: cannot write %s: %s\n", Utf8FromPath(path).c_str(), std::strerror(errno));
+    if (const FileWrite write = ReplaceFileAtomically(Utf8FromPath(path), text, 0644); !write) {
+      std::fprintf(stderr, "taruk: cannot write %s: %s\n", Utf8FromPath(path).c_str(), write.reason.c_str());
       failed = true;
       continue;
     }

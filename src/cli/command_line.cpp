@@ -6,6 +6,8 @@
 
 namespace taruk {
 
+namespace {
+
 const char* const kUsage =
     "Usage:\n"
     "  taruk [--replay DIR]                     the monitor (drives from captures with --replay)\n"
@@ -15,15 +17,22 @@ const char* const kUsage =
     "DRIVE is a device name (/dev/sdc, \\\\.\\PhysicalDrive2) or a drive's id (wwn-0x..., ata-MODEL_SERIAL):\n"
     "only those drives are read.\n"
     "  taruk --headless [--once] [--replay DIR] the monitor without windows; --once runs one cycle\n"
+    "  taruk --self-test short|extended|conveyance|abort [--drive ID]\n"
+    "                                           start (or abort) a drive's own self-test and return at once\n"
     "  taruk --help | --version\n"
     "A drive in standby is not spun up: it is identified but not read, unless --wake is given.\n"
-    "The monitor, with or without windows, also takes:\n"
-    "  --metrics-listen HOST:PORT               serve the last cycle's metrics at http://HOST:PORT/metrics\n"
-    "  --metrics-file PATH                      rewrite PATH with those metrics after every cycle\n";
+    "The monitor, with or without windows, also takes:\n";
+const char* const kMetricsFileUsage =
+    "  --metrics-file PATH                      rewrite PATH with the last cycle's metrics after every cycle\n";
+
+}  // namespace
+
+std::string UsageText() { return std::string(kUsage) + kMetricsListenUsage + kMetricsFileUsage; }
 
 bool ParseCommandLine(int argc, char** argv, CommandLine& commandLine, std::string& error) {
   using Mode = CommandLine::Mode;
   bool modeGiven = false;
+  bool driveGiven = false;
   auto setMode = [&](Mode mode, std::string_view option) {
     if (modeGiven) {
       error = "taruk: " + std::string(option) + " cannot be combined with another mode";
@@ -53,6 +62,19 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& commandLine, std::stri
       if (!setMode(Mode::Headless, option)) return false;
     } else if (option == "--capture") {
       if (!setMode(Mode::Capture, option) || !takeValue(i, option, commandLine.captureDir)) return false;
+    } else if (option == "--self-test") {
+      if (!setMode(Mode::SelfTest, option) ||
+          !takeValue(i, option, commandLine.selfTest, "short, extended, conveyance or abort")) {
+        return false;
+      }
+      if (commandLine.selfTest != "short" && commandLine.selfTest != "extended" &&
+          commandLine.selfTest != "conveyance" && commandLine.selfTest != "abort") {
+        error = "taruk: --self-test takes short, extended, conveyance or abort, not " + commandLine.selfTest;
+        return false;
+      }
+    } else if (option == "--drive") {
+      if (!takeValue(i, option, commandLine.drive, "a drive number")) return false;
+      driveGiven = true;
     } else if (option == "--json") {
       commandLine.json = true;
     } else if (option == "--once") {
@@ -79,6 +101,10 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& commandLine, std::stri
   }
   if (commandLine.json && commandLine.mode != Mode::Report) {
     error = "taruk: --json goes with --report";
+    return false;
+  }
+  if (driveGiven && commandLine.mode != Mode::SelfTest) {
+    error = "taruk: --drive goes with --self-test";
     return false;
   }
   if (commandLine.once && commandLine.mode != Mode::Headless) {

@@ -8,7 +8,7 @@
 namespace taruk {
 
 struct CommandLine {
-  enum class Mode { Monitor, Report, Capture, Headless, Help, Version };
+  enum class Mode { Monitor, Report, Capture, Headless, SelfTest, Help, Version };
   Mode mode = Mode::Monitor;
   bool json = false;       // --report --json
   bool once = false;       // --headless --once
@@ -20,11 +20,14 @@ struct CommandLine {
   // --report and --capture DIR followed by device names or ids ("/dev/sdc",
   // "ata-ST3160023A_5MT0XXXX"): only those drives.
   std::vector<std::string> drives;
+  std::string selfTest;       // --self-test short|extended|conveyance|abort
+  std::string drive = "0";    // --drive ID: the drive a self-test is for
 };
 
 // False with a one-line `error` for a usage error.
 bool ParseCommandLine(int argc, char** argv, CommandLine& commandLine, std::string& error);
 
-extern const char* const kUsage;
+// What --help prints: only the options this build can carry out.
+std::string UsageText();
 
 }  // namespace taruk

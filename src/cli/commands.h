@@ -8,6 +8,7 @@ namespace taruk {
 int RunReport(const CommandLine& commandLine);
 int RunCapture(const CommandLine& commandLine);
 int RunHeadless(const CommandLine& commandLine);
+int RunSelfTest(const CommandLine& commandLine);
 int RunMonitorWindow(int argc, char** argv, const CommandLine& commandLine);
 
 }  // namespace taruk

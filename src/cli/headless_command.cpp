@@ -1,6 +1,7 @@
 // taruk --headless: the monitoring cycle on its timer, without any window.
-// Settings are loaded as the window loads them and saved when the system asks
-// the monitor to stop (a signal, Ctrl+C, the console closing), as Exit does.
+// Settings are loaded as the window loads them; when the system asks the
+// monitor to stop (a signal, Ctrl+C, the console closing) the file is written
+// only if there was none.
 
 #include <cstdio>
 #include <set>
@@ -77,14 +78,20 @@ int RunHeadless(const CommandLine& commandLine) {
   core.stopFd = run->Stop();
 
   int exitCode = 0;
+  // Nothing here changes a setting, so an existing file is never written
+  // over: an edit made while the monitor runs stays, and so does a file it
+  // understood only in part. Only a first start writes the defaults out.
   const auto save = [&] {
-    if (!SaveSettings(monitor.config)) {
+    std::string problem;
+    if (!monitor.CreateSettingsIfMissing(problem)) {
       LogLine(L"Can't save configuration to a file!");
       exitCode = 1;
     }
   };
 
   if (commandLine.once) {
+    // One cycle and out: its e-mails go out within it, up to the stop request.
+    core.mailQueue = nullptr;
     monitor.LoadSettings();
     monitor.ResetHistory();
     core.RunMonitoringCycle();

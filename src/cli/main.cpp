@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
   }
   switch (commandLine.mode) {
     case CommandLine::Mode::Help:
-      std::fputs(kUsage, stdout);
+      std::fputs(UsageText().c_str(), stdout);
       return 0;
     case CommandLine::Mode::Version:
       std::printf("Taruk %s\n", TARUK_VERSION);
@@ -32,6 +32,8 @@ int main(int argc, char** argv) {
       return RunCapture(commandLine);
     case CommandLine::Mode::Headless:
       return RunHeadless(commandLine);
+    case CommandLine::Mode::SelfTest:
+      return RunSelfTest(commandLine);
     case CommandLine::Mode::Monitor:
       break;
   }

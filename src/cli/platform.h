@@ -31,6 +31,8 @@ class MetricsListener {
   virtual ~MetricsListener() = default;
 };
 bool CheckListenAddress(const std::string& text, std::string& error);
+// Its line of --help, empty where the build has no listener.
+extern const char* const kMetricsListenUsage;
 std::unique_ptr<MetricsListener> StartMetricsListener(const std::string& text, const MetricsSnapshot& snapshot,
                                                       std::string& error);
 

@@ -11,11 +11,16 @@
 namespace taruk {
 
 void DesktopAlertPlatform::ShowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) {
+  ShowAlarmBalloon({title, text, timeoutMs, {}, false});
+}
+
+bool DesktopAlertPlatform::ShowAlarmBalloon(const AlarmBalloon& balloon) {
   // Like a balloon without an icon, a notification without a daemon is not
   // shown, and nothing is said about it.
   QString failure;
-  ShowDesktopNotification(QString::fromStdWString(title), QString::fromStdWString(text), timeoutMs, lastNotification,
-                          failure);
+  DesktopNotification notification{QString::fromStdWString(balloon.title), QString::fromStdWString(balloon.text),
+                                   balloon.timeoutMs, balloon.warning};
+  return ShowDesktopNotification(notification, notificationOfTopic[balloon.topic], failure);
 }
 
 bool DesktopAlertPlatform::EnableShutdownPrivilege(PowerAction action) {

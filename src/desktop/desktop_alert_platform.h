@@ -5,6 +5,7 @@
 // own balloons and error boxes; the headless monitor to log every action.
 
 #include <cstdint>
+#include <map>
 
 #include "core/alarm/alert_platform.h"
 #include "linux/sound_player.h"
@@ -13,7 +14,11 @@ namespace taruk {
 
 class DesktopAlertPlatform : public AlertPlatform {
  public:
+  // A desktop notification; it replaces only the earlier one of the same
+  // topic. An alarm's warning goes out at critical urgency with the warning
+  // icon, and stays until the user dismisses it.
   void ShowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) override;
+  bool ShowAlarmBalloon(const AlarmBalloon& balloon) override;
   // logind's CanPowerOff, CanSuspend or CanHibernate. "no" and "na" are
   // reported through ShowSystemError and give false.
   bool EnableShutdownPrivilege(PowerAction action) override;
@@ -43,7 +48,7 @@ class DesktopAlertPlatform : public AlertPlatform {
  private:
   SoundPlayOptions soundOptions;
   void RequestPower(PowerAction action);
-  uint32_t lastNotification = 0;  // replaced by the next balloon
+  std::map<std::wstring, uint32_t> notificationOfTopic;  // the daemon's id, replaced by the topic's next
 };
 
 }  // namespace taruk

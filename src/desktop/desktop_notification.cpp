@@ -27,17 +27,24 @@ bool DaemonReadsMarkup(QDBusConnection& bus) {
 
 }  // namespace
 
-bool ShowDesktopNotification(const QString& title, const QString& text, int timeoutMs, uint32_t& replacesId,
-                             QString& failure) {
+bool ShowDesktopNotification(const DesktopNotification& notification, uint32_t& replacesId, QString& failure) {
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.isConnected()) {
     failure = QStringLiteral("no session D-Bus for desktop notifications");
     return false;
   }
-  const QString body = DaemonReadsMarkup(bus) ? text.toHtmlEscaped() : text;
+  const QString body = DaemonReadsMarkup(bus) ? notification.text.toHtmlEscaped() : notification.text;
+  QVariantMap hints;
+  QString icon;
+  int timeoutMs = notification.timeoutMs;
+  if (notification.warning) {
+    hints.insert(QStringLiteral("urgency"), QVariant::fromValue(uchar{2}));
+    icon = QStringLiteral("dialog-warning");
+    timeoutMs = 0;  // never expires by itself
+  }
   QDBusMessage call = NotificationCall("Notify");
-  call.setArguments({QStringLiteral("Taruk"), QVariant::fromValue(replacesId), QString(), title, body,
-                     QStringList(), QVariantMap(), QVariant(timeoutMs)});
+  call.setArguments({QStringLiteral("Taruk"), QVariant::fromValue(replacesId), icon, notification.title, body,
+                     QStringList(), hints, QVariant(timeoutMs)});
   const QDBusMessage reply = bus.call(call, QDBus::Block, kCallTimeoutMs);
   if (reply.type() != QDBusMessage::ReplyMessage) {
     failure = QStringLiteral("desktop notifications: ") + reply.errorMessage();

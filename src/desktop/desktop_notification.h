@@ -7,11 +7,19 @@
 
 namespace taruk {
 
+struct DesktopNotification {
+  QString title;
+  QString text;
+  int timeoutMs = 0;
+  // Critical urgency with the "dialog-warning" icon, kept until dismissed
+  // (the daemon may still let a critical one expire by its own rule).
+  bool warning = false;
+};
+
 // Notify with the title as summary and the text as body, asking the daemon to
 // keep it for `timeoutMs`. A notification with a non-zero `replacesId`
-// replaces that one, as a second balloon replaces the first; `replacesId` then
-// holds the new one's id. False with a reason when there is no daemon.
-bool ShowDesktopNotification(const QString& title, const QString& text, int timeoutMs, uint32_t& replacesId,
-                             QString& failure);
+// replaces that one; `replacesId` then holds the new one's id. False with a
+// reason when there is no daemon.
+bool ShowDesktopNotification(const DesktopNotification& notification, uint32_t& replacesId, QString& failure);
 
 }  // namespace taruk

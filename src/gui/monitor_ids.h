@@ -24,6 +24,7 @@ constexpr int kDetails = 1014;
 constexpr int kWorkTimeLabel = 1015;
 constexpr int kOptions = 1016;
 constexpr int kGraph = 1025;
+constexpr int kHealthLine = 1040;  // the selected drive's verdict, in its badge's colour
 constexpr int kDiskButtons[4] = {1001, 1003, 1006, 1007};
 constexpr int kAppIcon = 128;
 constexpr int kDiskIcon = 129;

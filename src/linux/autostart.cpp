@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string_view>
 
 #include "core/base/atomic_file.h"
@@ -17,7 +18,10 @@ namespace {
 
 constexpr const char* kEntryName = "Taruk.desktop";
 
-std::string AutostartFolder() {
+// Readable by every user's desktop session.
+constexpr mode_t kEntryMode = 0644;
+
+std::string MachineAutostartFolder() {
   std::string base = "/etc/xdg";
   // Relative entries are ignored, as every desktop does.
   const char* dirs = std::getenv("XDG_CONFIG_DIRS");
@@ -33,6 +37,61 @@ std::string AutostartFolder() {
   }
   while (base.size() > 1 && base.back() == '/') base.pop_back();
   return base + "/autostart";
+}
+
+std::string UserAutostartFolder() {
+  const char* configHome = std::getenv("XDG_CONFIG_HOME");
+  std::string base;
+  if (configHome && configHome[0] == '/') {
+    base = configHome;
+  } else {
+    const char* home = std::getenv("HOME");
+    base = std::string(home ? home : "") + "/.config";
+  }
+  while (base.size() > 1 && base.back() == '/') base.pop_back();
+  return base + "/autostart";
+}
+
+// The whole of a small entry, or nothing when it cannot be opened and read
+// (a folder of that name opens too, but cannot be read).
+std::optional<std::string> ReadEntry(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::string text;
+  char buffer[4096];
+  for (;;) {
+    const ssize_t got = read(fd, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      close(fd);
+      return std::nullopt;
+    }
+    if (got == 0 || text.size() > 65536) break;
+    text.append(buffer, static_cast<size_t>(got));
+  }
+  close(fd);
+  return text;
+}
+
+// A desktop entry that the desktops skip: Hidden=true in its main group.
+bool HidesItself(const std::string& text) {
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+    if (line == "Hidden=true" || line == "Hidden = true") return true;
+    start = end + 1;
+  }
+  return false;
+}
+
+int MakeFolders(const std::string& path);
+
+int WriteEntry(const std::string& text) {
+  if (const int error = MakeFolders(UserAutostartFolder())) return error;
+  return ReplaceFileAtomically(UserAutostartEntryPath(), text, kEntryMode) ? 0 : errno;
 }
 
 // Creates `path` and any missing parents, like mkdir -p.
@@ -53,19 +112,14 @@ bool NeedsQuotes(const std::string& argument) {
 
 }  // namespace
 
-std::string AutostartEntryPath() { return AutostartFolder() + "/" + kEntryName; }
+std::string AutostartEntryPath() { return MachineAutostartFolder() + "/" + kEntryName; }
+
+std::string UserAutostartEntryPath() { return UserAutostartFolder() + "/" + kEntryName; }
 
 bool AutostartEntryExists() {
-  const int fd = open(AutostartEntryPath().c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  // A folder of that name opens too, but cannot be read.
-  char probe;
-  ssize_t got;
-  do {
-    got = read(fd, &probe, 1);
-  } while (got < 0 && errno == EINTR);
-  close(fd);
-  return got >= 0;
+  // The user's entry of the same name stands in for the machine-wide one.
+  if (const std::optional<std::string> own = ReadEntry(UserAutostartEntryPath())) return !HidesItself(*own);
+  return ReadEntry(AutostartEntryPath()).has_value();
 }
 
 std::string AutostartEntryText(const std::string& executablePath) {
@@ -100,15 +154,19 @@ std::string AutostartEntryText(const std::string& executablePath) {
          "Exec=" + value + "\n";
 }
 
-int WriteAutostartEntry(const std::string& executablePath) {
-  const std::string folder = AutostartFolder();
-  if (const int error = MakeFolders(folder)) return error;
-
-  // Readable by every user's desktop session.
-  return ReplaceFileAtomically(AutostartEntryPath(), AutostartEntryText(executablePath), 0644) ? 0 : errno;
+std::string HiddenAutostartEntryText() {
+  return "[Desktop Entry]\n"
+         "Type=Application\n"
+         "Name=Taruk\n"
+         "Hidden=true\n";
 }
 
-void RemoveAutostartEntry() { unlink(AutostartEntryPath().c_str()); }
+int WriteAutostartEntry(const std::string& executablePath) { return WriteEntry(AutostartEntryText(executablePath)); }
+
+void RemoveAutostartEntry() {
+  unlink(UserAutostartEntryPath().c_str());
+  if (ReadEntry(AutostartEntryPath())) WriteEntry(HiddenAutostartEntryText());
+}
 
 std::string SystemErrorText(int code) { return std::strerror(code); }
 

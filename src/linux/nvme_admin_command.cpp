@@ -11,7 +11,9 @@ namespace {
 constexpr uint8_t kOpcodeGetLogPage = 0x02;
 constexpr uint8_t kOpcodeIdentify = 0x06;
 constexpr uint32_t kCnsController = 0x01;
+constexpr uint8_t kOpcodeDeviceSelfTest = 0x14;
 constexpr uint32_t kLogSmartHealth = 0x02;
+constexpr uint32_t kLogSelfTest = 0x06;
 constexpr uint32_t kAllNamespaces = 0xFFFFFFFF;
 // A drive that hangs must not hold the monitor's cycle.
 constexpr uint32_t kTimeoutMs = 5000;
@@ -38,10 +40,22 @@ NvmeCommandResult NvmeIdentifyController(int fd, std::span<uint8_t> data) {
   return Run(fd, kOpcodeIdentify, 0, kCnsController, data);
 }
 
-NvmeCommandResult NvmeGetHealthLog(int fd, std::span<uint8_t> data) {
+namespace {
+
+NvmeCommandResult GetLogPage(int fd, uint32_t logId, std::span<uint8_t> data) {
   // Number of dwords, zero-based, in the upper half.
   const uint32_t dwords = static_cast<uint32_t>(data.size() / 4 - 1);
-  return Run(fd, kOpcodeGetLogPage, kAllNamespaces, dwords << 16 | kLogSmartHealth, data);
+  return Run(fd, kOpcodeGetLogPage, kAllNamespaces, dwords << 16 | logId, data);
+}
+
+}  // namespace
+
+NvmeCommandResult NvmeGetHealthLog(int fd, std::span<uint8_t> data) { return GetLogPage(fd, kLogSmartHealth, data); }
+
+NvmeCommandResult NvmeGetSelfTestLog(int fd, std::span<uint8_t> data) { return GetLogPage(fd, kLogSelfTest, data); }
+
+NvmeCommandResult NvmeDeviceSelfTest(int fd, uint8_t code) {
+  return Run(fd, kOpcodeDeviceSelfTest, kAllNamespaces, code & 0x0Fu, {});
 }
 
 }  // namespace taruk

@@ -21,4 +21,12 @@ NvmeCommandResult NvmeIdentifyController(int fd, std::span<uint8_t> data);
 // namespace 0): 512 bytes into `data`.
 NvmeCommandResult NvmeGetHealthLog(int fd, std::span<uint8_t> data);
 
+// Get Log Page, LID 06h (Device Self-test), for all namespaces: 564 bytes.
+NvmeCommandResult NvmeGetSelfTestLog(int fd, std::span<uint8_t> data);
+
+// Device Self-test with self-test code `code` (1h short, 2h extended, Fh
+// abort) for the controller and all its namespaces. The test runs in the
+// background; the command returns at once.
+NvmeCommandResult NvmeDeviceSelfTest(int fd, uint8_t code);
+
 }  // namespace taruk

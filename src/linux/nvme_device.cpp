@@ -109,6 +109,25 @@ std::optional<Page> NvmeDevice::NvmeHealthLogPage() {
   return std::nullopt;
 }
 
+std::optional<NvmeSelfTestLogData> NvmeDevice::NvmeSelfTestLog() {
+  if (fd_ < 0) return std::nullopt;
+  NvmeSelfTestLogData log{};
+  const NvmeCommandResult result = NvmeGetSelfTestLog(fd_, log);
+  if (result.succeeded) return log;
+  Report(result.systemError, result.nvmeStatus);
+  return std::nullopt;
+}
+
+DriveCommandResult NvmeDevice::NvmeDeviceSelfTest(uint8_t code) {
+  if (fd_ < 0) return {CommandAnswer::NotDelivered, 0, path_ + ": the drive could not be opened"};
+  const NvmeCommandResult result = taruk::NvmeDeviceSelfTest(fd_, code);
+  if (result.succeeded) return {CommandAnswer::Accepted, 0, {}};
+  if (result.systemError == 0) return {CommandAnswer::Refused, result.nvmeStatus, {}};
+  const bool denied = result.systemError == EACCES || result.systemError == EPERM;
+  return {CommandAnswer::NotDelivered, 0,
+          path_ + ": " + (denied ? "permission denied: " + permissionHint_ : std::string(strerror(result.systemError)))};
+}
+
 std::optional<uint16_t> NvmeDevice::NvmeSensorKelvin() {
   // The hwmon index changes between boots; the controller has one.
   std::error_code error;

@@ -37,6 +37,8 @@ class NvmeDevice : public SmartDevice {
   // The controller's hwmon temp1_input (composite, millidegrees Celsius),
   // readable by anyone.
   std::optional<uint16_t> NvmeSensorKelvin() override;
+  std::optional<NvmeSelfTestLogData> NvmeSelfTestLog() override;
+  DriveCommandResult NvmeDeviceSelfTest(uint8_t code) override;
 
  private:
   void Report(int systemError, uint32_t nvmeStatus);

@@ -117,6 +117,23 @@ std::optional<Page> PassThroughDevice::SmartThresholds(int position) {
   return ReadPage(SmartReadThresholdsRegisters(0));
 }
 
+std::optional<Page> PassThroughDevice::SmartReadLog(int position, uint8_t logAddress) {
+  if (position != 0) return std::nullopt;
+  return ReadPage(SmartReadLogRegisters(0, logAddress));
+}
+
+DriveCommandResult PassThroughDevice::SmartExecuteOffline(int position, uint8_t subcommand) {
+  if (position != 0) return {CommandAnswer::NotDelivered, 0, path_ + ": no device at position " + std::to_string(position)};
+  const AtaCommandResult result = Run(SmartExecuteOfflineRegisters(0, subcommand), {});
+  if (result.succeeded) return {CommandAnswer::Accepted, 0, {}};
+  // The drive's ABRT comes back through the sense data; a refused SG_IO never
+  // reached it.
+  if (result.systemError == 0) return {CommandAnswer::Refused, 0, {}};
+  const bool denied = result.systemError == EPERM || result.systemError == EACCES;
+  return {CommandAnswer::NotDelivered, 0,
+          path_ + ": " + (denied ? "permission denied: " + permissionHint_ : std::string(strerror(result.systemError)))};
+}
+
 std::optional<uint8_t> PassThroughDevice::CheckPowerMode(int position) {
   if (position != 0) return std::nullopt;
   if (!powerModeAsked_) {

@@ -45,6 +45,8 @@ class PassThroughDevice : public SmartDevice {
   // Asked once per open (the device lives for one pass); DeviceMap's
   // question is the pass's answer too.
   std::optional<uint8_t> CheckPowerMode(int position) override;
+  std::optional<Page> SmartReadLog(int position, uint8_t logAddress) override;
+  DriveCommandResult SmartExecuteOffline(int position, uint8_t subcommand) override;
 
  private:
   void Report(const std::string& why);

@@ -1,11 +1,10 @@
 #include "linux/reader_device_opener.h"
 
+#include <stdio.h>
 #include <string.h>
 
 #include <optional>
-#include <vector>
 
-#include "linux/child_process.h"
 #include "linux/linux_device_opener.h"
 #include "linux/reader_location.h"
 #include "linux/whole_disks.h"
@@ -21,8 +20,6 @@ constexpr int kCaptured = 0;
 constexpr int kNotOpened = 1;
 constexpr int kNoSuchDrive = 3;
 
-// A capture of four positions is about 14 KB; anything far beyond is not one.
-constexpr std::size_t kMaxReaderOutput = 256 * 1024;
 constexpr std::size_t kMaxProblemLength = 300;
 
 // The first line of what the reader said, printable characters only, so
@@ -44,8 +41,14 @@ std::string DurationText(int milliseconds) {
 
 }  // namespace
 
-ReaderDeviceOpener::ReaderDeviceOpener(std::string readerPath, std::string sysBlock, int timeoutMs, int stopFd)
-    : readerPath_(std::move(readerPath)), sysBlock_(std::move(sysBlock)), timeoutMs_(timeoutMs), stopFd_(stopFd) {}
+void LogReaderLine(const std::string& line) { fprintf(stderr, "taruk: %s\n", line.c_str()); }
+
+ReaderDeviceOpener::ReaderDeviceOpener(std::string readerPath, std::string sysBlock, int timeoutMs, int stopFd,
+                                       std::function<void(const std::string&)> log)
+    : readerPath_(readerPath),
+      sysBlock_(std::move(sysBlock)),
+      timeoutMs_(timeoutMs),
+      reader_(std::move(readerPath), stopFd, std::move(log)) {}
 
 std::unique_ptr<SmartDevice> ReaderDeviceOpener::Open(int driveNumber) {
   return OpenForPass(driveNumber, SleepingDrive::Identify);
@@ -82,10 +85,7 @@ std::unique_ptr<SmartDevice> ReaderDeviceOpener::OpenForPass(int driveNumber, Sl
     return nullptr;
   }
 
-  std::vector<std::string> arguments = {kReaderName, std::to_string(driveNumber)};
-  if (rule == SleepingDrive::Leave) arguments.push_back("leave");
-  if (rule == SleepingDrive::Wake) arguments.push_back("wake");
-  const ChildResult run = RunChild(readerPath_, arguments, timeoutMs_, kMaxReaderOutput, stopFd_);
+  const ReaderAnswer run = reader_.Ask({driveNumber, rule}, timeoutMs_);
   if (run.startError != 0) {
     problem = device + ": cannot run " + readerPath_ + ": " + strerror(run.startError);
     return nullptr;
@@ -98,21 +98,17 @@ std::unique_ptr<SmartDevice> ReaderDeviceOpener::OpenForPass(int driveNumber, Sl
     problem = device + ": " + kReaderName + " did not finish within " + DurationText(timeoutMs_);
     return nullptr;
   }
-  if (run.outputTooLong) {
-    problem = device + ": " + kReaderName + " wrote more than a capture holds";
+  if (!run.broken.empty()) {
+    problem = device + ": " + kReaderName + " ended without an answer (" + run.broken + ")";
     return nullptr;
   }
-  if (run.signal != 0) {
-    problem = device + ": " + kReaderName + " was ended by signal " + std::to_string(run.signal);
-    return nullptr;
-  }
-  if (run.exitCode == kNoSuchDrive) return nullptr;
-  if (run.exitCode != kCaptured) {
-    const std::string said = FirstLine(run.err);
-    if (run.exitCode == kNotOpened && !said.empty()) {
+  if (run.reply.code == kNoSuchDrive) return nullptr;
+  if (run.reply.code != kCaptured) {
+    const std::string said = FirstLine(run.reply.problem);
+    if (run.reply.code == kNotOpened && !said.empty()) {
       problem = said;
     } else {
-      problem = device + ": " + kReaderName + " failed (exit code " + std::to_string(run.exitCode) + ")" +
+      problem = device + ": " + kReaderName + " failed (exit code " + std::to_string(run.reply.code) + ")" +
                 (said.empty() ? "" : ": " + said);
     }
     return nullptr;
@@ -120,12 +116,12 @@ std::unique_ptr<SmartDevice> ReaderDeviceOpener::OpenForPass(int driveNumber, Sl
 
   DriveCapture capture;
   std::string error;
-  if (!ParseCapture(run.out, std::string(kReaderName) + " " + std::to_string(driveNumber), capture, error)) {
+  if (!ParseCapture(run.reply.capture, std::string(kReaderName) + " " + std::to_string(driveNumber), capture, error)) {
     problem = device + ": " + error;
     return nullptr;
   }
   // The drive opened; the reader may still say why it could not be read.
-  problem = FirstLine(run.err);
+  problem = FirstLine(run.reply.problem);
   return std::make_unique<CaptureDevice>(std::move(capture));
 }
 

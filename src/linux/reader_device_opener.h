@@ -1,9 +1,11 @@
 #pragma once
 // Drives read through taruk-smart-reader, for a monitor that runs without the
-// privileges S.M.A.R.T. needs. Each open runs the reader once for that drive
-// (it opens, reads and closes the device, as one pass does) and answers the
-// pass from the capture it printed, parsed as a replayed capture is.
+// privileges S.M.A.R.T. needs. One reader serves the opener's whole life
+// (linux/reader_process.h); each open asks it for that drive's pass (it
+// opens, reads and closes the device, as one pass does) and answers the pass
+// from the capture it sent, parsed as a replayed capture is.
 
+#include <functional>
 #include <map>
 #include <vector>
 #include <memory>
@@ -11,18 +13,24 @@
 
 #include "core/drive/drive_slot.h"
 #include "core/drive/smart_device.h"
+#include "linux/reader_process.h"
 
 namespace taruk {
 
-// The reader's own device requests are bounded; this bounds the whole run.
+// The reader's own device requests are bounded; this bounds one drive's pass.
 constexpr int kReaderTimeoutMs = 30000;
+
+// "taruk: LINE" on stderr.
+void LogReaderLine(const std::string& line);
 
 class ReaderDeviceOpener : public DeviceOpener {
  public:
   // `readerPath` empty: no reader is installed, and every disk says so.
   // `stopFd`: a stop request ends a reader's run at once (core/base/stop_request.h).
+  // `log`: the reader's restarts, one line each.
   explicit ReaderDeviceOpener(std::string readerPath, std::string sysBlock = "/sys/block",
-                              int timeoutMs = kReaderTimeoutMs, int stopFd = -1);
+                              int timeoutMs = kReaderTimeoutMs, int stopFd = -1,
+                              std::function<void(const std::string&)> log = LogReaderLine);
 
   // Every whole disk /sys/block lists; listing needs no privilege.
   std::vector<int> DriveNumbers() override;
@@ -35,11 +43,13 @@ class ReaderDeviceOpener : public DeviceOpener {
   std::unique_ptr<SmartDevice> OpenForPass(int driveNumber, SleepingDrive rule) override;
   std::string Problem(int driveNumber) const override;
 
+  const ReaderProcess& Reader() const { return reader_; }
+
  private:
   std::string readerPath_;
   std::string sysBlock_;
   int timeoutMs_;
-  int stopFd_;
+  ReaderProcess reader_;
   std::map<int, std::string> problems_;
   // The disks as the last DriveNumbers listed them.
   std::vector<std::string> disks_;

@@ -1,145 +1,31 @@
 #include "linux/sound_player.h"
 
-#include <pulse/error.h>
-#include <pulse/sample.h>
-#include <pulse/simple.h>
-#include <sndfile.h>
-#include <sys/stat.h>
-
-#include <atomic>
-#include <cerrno>
-#include <condition_variable>
-#include <cstdint>
-#include <cstring>
-#include <memory>
-#include <mutex>
-#include <thread>
-#include <vector>
+#include "linux/taruk_module.h"
 
 namespace taruk {
 
 namespace {
 
-struct DecodedSound {
-  std::vector<float> samples;  // interleaved
-  pa_sample_spec sampleFormat{};
-  std::chrono::milliseconds duration{0};
+using PlayFunction = bool (*)(const std::string&, std::string&, const SoundPlayOptions&);
+
+// The sound libraries (libsndfile with its codecs, libpulse with the X11
+// and systemd libraries beside it) are about two megabytes of a monitor that
+// runs all day, for an action most never choose: they live in
+// taruk-sound.so, loaded at the first sound and kept.
+struct SoundModule {
+  std::string problem;
+  PlayFunction play = reinterpret_cast<PlayFunction>(TarukModuleSymbol("taruk-sound.so", "taruk_play_sound_file", problem));
 };
-
-bool Decode(const std::string& path, const SoundPlayOptions& options, DecodedSound& sound, std::string& failure) {
-  struct stat status {};
-  if (stat(path.c_str(), &status) != 0) {
-    failure = path + ": " + std::strerror(errno);
-    return false;
-  }
-  if (!S_ISREG(status.st_mode)) {
-    failure = path + ": not a sound file";
-    return false;
-  }
-  SF_INFO info{};
-  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-  if (!file) {
-    failure = path + ": " + sf_strerror(nullptr);
-    return false;
-  }
-  std::unique_ptr<SNDFILE, int (*)(SNDFILE*)> closer(file, sf_close);
-  if (info.channels < 1 || static_cast<uint32_t>(info.channels) > PA_CHANNELS_MAX || info.samplerate < 1 ||
-      static_cast<uint32_t>(info.samplerate) > PA_RATE_MAX) {
-    failure = path + ": " + std::to_string(info.channels) + " channels at " + std::to_string(info.samplerate) +
-              " Hz cannot be played";
-    return false;
-  }
-  if (info.frames < 0 || info.frames / info.samplerate > options.longestSound.count()) {
-    failure = path + ": longer than " + std::to_string(options.longestSound.count()) + " seconds";
-    return false;
-  }
-  // Within the longest sound, frames times channels can't overflow here.
-  const uint64_t decodedBytes =
-      static_cast<uint64_t>(info.frames) * static_cast<uint64_t>(info.channels) * sizeof(float);
-  if (decodedBytes > options.mostDecodedBytes) {
-    failure = path + ": too large to play (" + std::to_string(decodedBytes >> 20) + " MB of samples)";
-    return false;
-  }
-  sound.samples.resize(static_cast<size_t>(info.frames) * static_cast<size_t>(info.channels));
-  const sf_count_t read = sf_readf_float(file, sound.samples.data(), info.frames);
-  if (read < 0) {
-    failure = path + ": " + sf_strerror(file);
-    return false;
-  }
-  sound.samples.resize(static_cast<size_t>(read) * static_cast<size_t>(info.channels));
-  sound.sampleFormat.format = PA_SAMPLE_FLOAT32NE;
-  sound.sampleFormat.channels = static_cast<uint8_t>(info.channels);
-  sound.sampleFormat.rate = static_cast<uint32_t>(info.samplerate);
-  sound.duration = std::chrono::milliseconds(read * 1000 / info.samplerate);
-  return true;
-}
-
-// One playback, shared between the caller and the thread that talks to the
-// server, so that a caller that gave up can leave the thread behind safely.
-struct Playback {
-  DecodedSound sound;
-  std::mutex mutex;
-  std::condition_variable finished;
-  bool done = false;
-  bool played = false;
-  std::string failure;
-};
-
-void Play(const std::shared_ptr<Playback>& playback, std::atomic<bool>& busy) {
-  int error = 0;
-  std::string failure;
-  pa_simple* stream = pa_simple_new(nullptr, "Taruk", PA_STREAM_PLAYBACK, nullptr, "Alarm", &playback->sound.sampleFormat,
-                                    nullptr, nullptr, &error);
-  if (!stream) {
-    failure = std::string("sound server: ") + pa_strerror(error);
-  } else {
-    const size_t bytes = playback->sound.samples.size() * sizeof(float);
-    if (bytes > 0 && pa_simple_write(stream, playback->sound.samples.data(), bytes, &error) < 0) {
-      failure = std::string("sound server: ") + pa_strerror(error);
-    } else if (pa_simple_drain(stream, &error) < 0) {
-      // Without the drain, freeing the stream would cut the sound's tail.
-      failure = std::string("sound server: ") + pa_strerror(error);
-    }
-    pa_simple_free(stream);
-  }
-  // Cleared before the caller hears of the end, so that its next sound is
-  // never refused for this one.
-  busy = false;
-  {
-    std::lock_guard lock(playback->mutex);
-    playback->done = true;
-    playback->played = failure.empty();
-    playback->failure = failure;
-  }
-  playback->finished.notify_all();
-}
-
-// True while a playback the caller gave up on is still waiting for the server.
-std::atomic<bool> stuckPlayback{false};
 
 }  // namespace
 
 bool PlaySoundFile(const std::string& path, std::string& failure, const SoundPlayOptions& options) {
-  auto playback = std::make_shared<Playback>();
-  if (!Decode(path, options, playback->sound, failure)) return false;
-  // At most one playback is ever left waiting on a server that does not
-  // answer; later alarms fail at once instead of piling up threads.
-  bool expected = false;
-  if (!stuckPlayback.compare_exchange_strong(expected, true)) {
-    failure = "sound server: still not answering to the previous sound";
+  static const SoundModule module;
+  if (!module.play) {
+    failure = "the sound player " + module.problem;
     return false;
   }
-  std::thread(Play, playback, std::ref(stuckPlayback)).detach();
-
-  std::unique_lock lock(playback->mutex);
-  const auto limit = playback->sound.duration + options.spareTime;
-  if (!playback->finished.wait_for(lock, limit, [&] { return playback->done; })) {
-    failure = "sound server: no answer within " + std::to_string(limit.count() / 1000) + "." +
-              std::to_string(limit.count() % 1000 / 100) + " s";
-    return false;
-  }
-  if (!playback->played) failure = playback->failure;
-  return playback->played;
+  return module.play(path, failure, options);
 }
 
 }  // namespace taruk

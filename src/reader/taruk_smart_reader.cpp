@@ -7,7 +7,15 @@
 // sent nothing more, with `wake` it is read as any other. No paths, no other
 // options, and nothing from the environment decides what it opens.
 //
-// Exit codes (the monitor's ReaderDeviceOpener relies on them):
+// taruk-smart-reader serve: the same for a monitor that keeps one reader for
+// its whole run, one request at a time on standard input, each answered on
+// standard output (core/capture/reader_protocol.h). Each request is read in a
+// child of its own, which drops its capabilities as the one-shot reader does,
+// so that the next drive starts from the same three. A malformed request ends
+// the reader; so does the end of its input, or the monitor's death.
+//
+// Exit codes (the monitor's ReaderDeviceOpener relies on them, and the
+// answers to requests carry the same):
 //   0  the capture is on standard output; a line on standard error, if any,
 //      says why the drive could not be read (for example no ATA pass-through;
 //      an NVMe drive that could not be opened is captured from sysfs)
@@ -16,16 +24,23 @@
 //   3  there is no drive N
 
 #include <linux/capability.h>
+#include <fcntl.h>
+#include <signal.h>
 #include <stdio.h>
+#include <string.h>
 #include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <memory>
 #include <string>
 
 #include "linux/linux_device_opener.h"
 #include "linux/process_capabilities.h"
-#include "core/capture/recording_device.h"
 #include "core/capture/drive_capture.h"
+#include "core/capture/reader_protocol.h"
+#include "core/capture/recording_device.h"
 
 namespace taruk {
 
@@ -36,40 +51,134 @@ constexpr int kNotOpened = 1;
 constexpr int kUsage = 2;
 constexpr int kNoSuchDrive = 3;
 
+const char* const kUsageText =
+    "usage: taruk-smart-reader N [leave|wake]   (N = physical drive number, 0 to 999)\n"
+    "       taruk-smart-reader serve            (the same requests, one per line on standard input)\n";
+
 const char* const kReaderPermissionHint =
     "taruk-smart-reader lacks its capabilities (setcap cap_sys_rawio,cap_sys_admin,cap_dac_read_search=ep)";
 
-// A drive number of one to three plain digits, no leading zero.
-bool ParseDriveNumber(const char* text, int& driveNumber) {
-  const std::string digits = text;
-  if (digits.empty() || digits.size() > 3 || (digits.size() > 1 && digits[0] == '0')) return false;
-  driveNumber = 0;
-  for (char c : digits) {
-    if (c < '0' || c > '9') return false;
-    driveNumber = driveNumber * 10 + (c - '0');
+// One drive's pass, as the one-shot reader's exit code, output and error.
+ReaderReply ReadOneDrive(const ReaderRequest& request) {
+  LinuxDeviceOpener opener(kReaderPermissionHint);
+  std::unique_ptr<SmartDevice> device = opener.Open(request.driveNumber);
+  if (!device) {
+    const std::string problem = opener.Problem(request.driveNumber);
+    if (problem.empty()) return {kNoSuchDrive, {}, {}};
+    return {kNotOpened, {}, problem + "\n"};
+  }
+  // The device is open: from here on only the commands need a privilege,
+  // SG_IO CAP_SYS_RAWIO and the NVMe admin pass-through CAP_SYS_ADMIN. The
+  // NVMe drive is sent only Identify Controller and Get Log Page.
+  const int needed = device->Bus() == DriveBus::Nvme ? CAP_SYS_ADMIN : CAP_SYS_RAWIO;
+  if (!KeepOnlyCapability(needed)) {
+    return {kNotOpened, {}, "taruk-smart-reader: cannot drop the capabilities it no longer needs\n"};
+  }
+
+  const DriveCapture capture = CaptureDrive(*device, request.rule);
+  device.reset();  // each pass closes the device
+
+  ReaderReply reply{kCaptured, {}, {}};
+  const std::string problem = opener.Problem(request.driveNumber);
+  if (!problem.empty()) reply.problem = problem + "\n";
+  reply.capture = "# physical drive " + std::to_string(request.driveNumber) + ", read by taruk-smart-reader\n";
+  reply.capture += FormatCapture(capture);
+  return reply;
+}
+
+bool WriteAll(int fd, const std::string& text) {
+  std::size_t written = 0;
+  while (written < text.size()) {
+    const ssize_t n = write(fd, text.data() + written, text.size() - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    written += static_cast<std::size_t>(n);
   }
   return true;
 }
 
-// A drive number, then at most one of the two words.
-bool ParseArguments(int argc, char** argv, int& driveNumber, SleepingDrive& rule) {
-  if (argc < 2 || argc > 3 || !ParseDriveNumber(argv[1], driveNumber)) return false;
-  rule = SleepingDrive::Identify;
-  if (argc == 3) {
-    const std::string word = argv[2];
-    if (word == "leave") {
-      rule = SleepingDrive::Leave;
-    } else if (word == "wake") {
-      rule = SleepingDrive::Wake;
-    } else {
+// One request line, its '\n' dropped. False at the end of the input, and
+// for a line longer than any request (`tooLong`).
+bool ReadRequestLine(std::string& line, bool& tooLong) {
+  line.clear();
+  tooLong = false;
+  for (;;) {
+    char c = 0;
+    const ssize_t n = read(STDIN_FILENO, &c, 1);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    if (c == '\n') return true;
+    line += c;
+    if (line.size() >= kLongestReaderRequest) {
+      tooLong = true;
       return false;
     }
   }
-  return true;
 }
 
-bool WriteAll(const std::string& text) {
-  return fwrite(text.data(), 1, text.size(), stdout) == text.size() && fflush(stdout) == 0;
+// The pass in a child, whose capabilities are dropped for its drive alone.
+// What it sends back is checked; a child that dies says so.
+ReaderReply ReadInChild(const ReaderRequest& request) {
+  const std::string device = "drive " + std::to_string(request.driveNumber);
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0) return {kNotOpened, {}, "taruk-smart-reader: no pipe: " + std::string(strerror(errno)) + "\n"};
+  const pid_t child = fork();
+  if (child == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    close(fds[0]);
+    _exit(WriteAll(fds[1], FormatReaderReply(ReadOneDrive(request))) ? 0 : 1);
+  }
+  close(fds[1]);
+  if (child < 0) {
+    close(fds[0]);
+    return {kNotOpened, {}, "taruk-smart-reader: cannot fork: " + std::string(strerror(errno)) + "\n"};
+  }
+  std::string received;
+  char buffer[16384];
+  for (;;) {
+    const ssize_t n = read(fds[0], buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    received.append(buffer, static_cast<std::size_t>(n));
+    if (received.size() > kLargestReaderCapture + kLargestReaderProblem + 64) break;
+  }
+  close(fds[0]);
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  ReaderReply reply;
+  std::size_t used = 0;
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 0 &&
+      ParseReaderReply(received, reply, used) == ReplyState::Complete && used == received.size()) {
+    return reply;
+  }
+  const std::string how = WIFSIGNALED(status) ? "was ended by signal " + std::to_string(WTERMSIG(status))
+                                              : "gave no whole answer";
+  return {kNotOpened, {}, "taruk-smart-reader: the reading of " + device + " " + how + "\n"};
+}
+
+int Serve() {
+  // The monitor is its only user: it ends with it, even in the middle of a
+  // request. The end of its input says the same when the monitor ended
+  // before this was set.
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  std::string line;
+  bool tooLong = false;
+  ReaderRequest request;
+  while (ReadRequestLine(line, tooLong)) {
+    if (!ParseReaderRequest(line, request)) {
+      WriteAll(STDOUT_FILENO, FormatReaderReply({kUsage, {}, kUsageText}));
+      return kUsage;
+    }
+    if (!WriteAll(STDOUT_FILENO, FormatReaderReply(ReadInChild(request)))) return kNotOpened;
+  }
+  // The input ended: between two requests is the monitor's way to end
+  // the reader; in the middle of one, or a line too long, is not a request.
+  if (!line.empty() || tooLong) {
+    WriteAll(STDOUT_FILENO, FormatReaderReply({kUsage, {}, kUsageText}));
+    return kUsage;
+  }
+  return 0;
 }
 
 }  // namespace
@@ -83,37 +192,18 @@ extern "C" int __lsan_is_turned_off() { return prctl(PR_GET_DUMPABLE) != 1; }
 using namespace taruk;
 
 int main(int argc, char** argv) {
-  int driveNumber = 0;
-  SleepingDrive rule = SleepingDrive::Identify;
-  if (!ParseArguments(argc, argv, driveNumber, rule)) {
-    fputs("usage: taruk-smart-reader N [leave|wake]   (N = physical drive number, 0 to 999)\n", stderr);
+  if (argc == 2 && std::string(argv[1]) == "serve") return Serve();
+  // The arguments are one request's words: a drive number, then at most one word.
+  ReaderRequest request;
+  const std::string line = argc == 2 ? argv[1] : argc == 3 ? std::string(argv[1]) + " " + argv[2] : "";
+  if (argc < 2 || argc > 3 || std::string(argv[1]).find(' ') != std::string::npos || !ParseReaderRequest(line, request)) {
+    fputs(kUsageText, stderr);
     return kUsage;
   }
-
-  LinuxDeviceOpener opener(kReaderPermissionHint);
-  std::unique_ptr<SmartDevice> device = opener.Open(driveNumber);
-  if (!device) {
-    const std::string problem = opener.Problem(driveNumber);
-    if (problem.empty()) return kNoSuchDrive;
-    fprintf(stderr, "%s\n", problem.c_str());
+  const ReaderReply reply = ReadOneDrive(request);
+  fputs(reply.problem.c_str(), stderr);
+  if (fwrite(reply.capture.data(), 1, reply.capture.size(), stdout) != reply.capture.size() || fflush(stdout) != 0) {
     return kNotOpened;
   }
-  // The device is open: from here on only the commands need a privilege,
-  // SG_IO CAP_SYS_RAWIO and the NVMe admin pass-through CAP_SYS_ADMIN. The
-  // NVMe drive is sent only Identify Controller and Get Log Page.
-  const int needed = device->Bus() == DriveBus::Nvme ? CAP_SYS_ADMIN : CAP_SYS_RAWIO;
-  if (!KeepOnlyCapability(needed)) {
-    fputs("taruk-smart-reader: cannot drop the capabilities it no longer needs\n", stderr);
-    return kNotOpened;
-  }
-
-  const DriveCapture capture = CaptureDrive(*device, rule);
-  device.reset();  // each pass closes the device
-
-  const std::string problem = opener.Problem(driveNumber);
-  if (!problem.empty()) fprintf(stderr, "%s\n", problem.c_str());
-  std::string text = "# physical drive " + std::to_string(driveNumber) + ", read by taruk-smart-reader\n";
-  text += FormatCapture(capture);
-  if (!WriteAll(text)) return kNotOpened;
-  return kCaptured;
+  return reply.code;
 }

@@ -20,11 +20,11 @@ std::wstring RunCommandFor(const std::wstring& path) {
   return path.find(L' ') == std::wstring::npos ? path : L"\"" + path + L"\"";
 }
 
-}  // namespace
+HKEY RootOf(RunScope scope) { return scope == RunScope::Machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
 
-bool AutostartEntryExists() {
+bool RunValueExists(HKEY root) {
   HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  if (RegOpenKeyExW(root, kRunKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
   // Only the size is asked: a path of any length shows as set.
   DWORD type = 0;
   DWORD size = 0;
@@ -33,9 +33,28 @@ bool AutostartEntryExists() {
   return status == ERROR_SUCCESS;
 }
 
-int WriteAutostartEntry(const std::string& executablePath) {
+void DeleteRunValue(HKEY root) {
   HKEY key = nullptr;
-  LSTATUS status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+  if (RegOpenKeyExW(root, kRunKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+  RegDeleteValueW(key, kValueName);
+  RegCloseKey(key);
+}
+
+}  // namespace
+
+bool AutostartEntryExists() { return RunValueExists(HKEY_LOCAL_MACHINE) || RunValueExists(HKEY_CURRENT_USER); }
+
+int EnableRunAtStartup(const std::string& executablePath, const std::function<bool()>& offerUserValue,
+                       const RunValueWriter& write) {
+  const int error = write(executablePath, RunScope::Machine);
+  if (error != static_cast<int>(ERROR_ACCESS_DENIED)) return error;
+  if (!offerUserValue()) return 0;
+  return write(executablePath, RunScope::User);
+}
+
+int WriteAutostartEntry(const std::string& executablePath, RunScope scope) {
+  HKEY key = nullptr;
+  LSTATUS status = RegCreateKeyExW(RootOf(scope), kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
   if (status != ERROR_SUCCESS) return static_cast<int>(status);
   const std::wstring path = RunCommandFor(PathBytesToWide(executablePath));
   // The whole string with its terminating null.
@@ -46,10 +65,8 @@ int WriteAutostartEntry(const std::string& executablePath) {
 }
 
 void RemoveAutostartEntry() {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
-  RegDeleteValueW(key, kValueName);
-  RegCloseKey(key);
+  DeleteRunValue(HKEY_LOCAL_MACHINE);
+  DeleteRunValue(HKEY_CURRENT_USER);
 }
 
 std::string SystemErrorText(int code) { return ToUtf8(SystemErrorText(static_cast<unsigned long>(code))); }

@@ -5,10 +5,17 @@
 
 namespace taruk {
 
-bool ConsoleActions::EnableShutdownPrivilege(PowerAction) {
-  const unsigned long error = taruk::EnableShutdownPrivilege();
+bool ConsoleActions::EnableShutdownPrivilege(PowerAction action) {
+  std::wstring refusal;
+  if (PowerAllowed(action, refusal)) return true;
+  ShowSystemError(refusal);
+  return false;
+}
+
+bool ConsoleActions::PowerAllowed(PowerAction, std::wstring& refusal) {
+  const unsigned long error = power.ShutdownPrivilegeRequest();
   if (error == 0) return true;
-  ShowSystemError(SystemErrorText(error));
+  refusal = SystemErrorText(error);
   return false;
 }
 

@@ -18,6 +18,9 @@ class ConsoleActions : public AlertPlatform {
   void ShowBalloon(const std::wstring&, const std::wstring&, int) override {}
   // The privilege step; its failure is reported with the system's text.
   bool EnableShutdownPrivilege(PowerAction action) override;
+  // The privilege step itself, its failure as the system's text: the
+  // window's actions take it from here and show the refusal in a box.
+  bool PowerAllowed(PowerAction action, std::wstring& refusal) override;
   // Each is requested whatever the privilege step found: the system has the
   // last word, and a refusal is reported with its text.
   void ShutDown() override;

@@ -114,7 +114,8 @@ std::optional<uint32_t> BusTypeIn(std::span<const uint8_t> answer, uint32_t byte
 }
 
 std::size_t NvmeDataLength(NvmeQuery query) {
-  return query == NvmeQuery::IdentifyController ? std::tuple_size_v<NvmeIdentifyData> : kPageSize;
+  if (query == NvmeQuery::IdentifyController) return std::tuple_size_v<NvmeIdentifyData>;
+  return query == NvmeQuery::SelfTestLog ? kNvmeSelfTestLogSize : kPageSize;
 }
 
 std::vector<uint8_t> NvmeProtocolQuery(NvmeQuery query) {
@@ -127,7 +128,8 @@ std::vector<uint8_t> NvmeProtocolQuery(NvmeQuery query) {
   std::span<uint8_t> specific = std::span(buffer).subspan(kQueryAdditionalParametersOffset);
   Write32(specific, kProtocolTypeOffset, kProtocolTypeNvme);
   Write32(specific, kDataTypeOffset, identify ? kNvmeDataTypeIdentify : kNvmeDataTypeLogPage);
-  Write32(specific, kRequestValueOffset, identify ? kNvmeIdentifyCnsController : kNvmeLogPageHealthInfo);
+  const uint32_t logPage = query == NvmeQuery::SelfTestLog ? kNvmeLogPageSelfTest : kNvmeLogPageHealthInfo;
+  Write32(specific, kRequestValueOffset, identify ? kNvmeIdentifyCnsController : logPage);
   Write32(specific, kDataOffsetOffset, kProtocolSpecificDataSize);
   Write32(specific, kDataLengthOffset, static_cast<uint32_t>(NvmeDataLength(query)));
   return buffer;

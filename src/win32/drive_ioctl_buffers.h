@@ -35,6 +35,10 @@ constexpr std::size_t kBytesPerSectorOffset = 20;
 // a 16-byte header (cBufferSize, DRIVERSTATUS), then the data.
 constexpr std::size_t kSmartAnswerHeaderSize = 16;
 constexpr std::size_t kPageAnswerSize = kSmartAnswerHeaderSize + kPageSize;
+// DRIVERSTATUS inside that header: the driver's error, then the drive's
+// error register.
+constexpr std::size_t kDriverErrorOffset = 4;
+constexpr std::size_t kIdeErrorOffset = 5;
 using PageAnswer = std::array<uint8_t, kPageAnswerSize>;
 
 // ATA_PASS_THROUGH_EX without a data buffer, for CHECK POWER MODE.
@@ -82,6 +86,7 @@ constexpr uint32_t kNvmeDataTypeIdentify = 1;
 constexpr uint32_t kNvmeDataTypeLogPage = 2;
 constexpr uint32_t kNvmeIdentifyCnsController = 1;
 constexpr uint32_t kNvmeLogPageHealthInfo = 2;
+constexpr uint32_t kNvmeLogPageSelfTest = 6;  // Device Self-test
 
 // bIDEDeviceMap of a SMART_GET_VERSION answer.
 uint8_t DeviceMapIn(std::span<const uint8_t, kVersionAnswerSize> answer);
@@ -105,8 +110,8 @@ std::optional<uint32_t> BusTypeIn(std::span<const uint8_t> answer, uint32_t byte
 
 // The NVMe data the storage driver hands out through
 // IOCTL_STORAGE_QUERY_PROPERTY: Identify Controller from the adapter, the
-// SMART / health log from the device.
-enum class NvmeQuery { IdentifyController, HealthLog };
+// SMART / health log and the Device Self-test log from the device.
+enum class NvmeQuery { IdentifyController, HealthLog, SelfTestLog };
 std::size_t NvmeDataLength(NvmeQuery query);
 // One buffer holds the query and leaves room for the data, as Microsoft's
 // examples send it; the answer needs a buffer of the same size.

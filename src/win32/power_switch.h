@@ -1,7 +1,8 @@
 #pragma once
 // The power actions on Windows: the shutdown privilege step, then the
-// request itself. The requests go through PowerSwitch, so that tests see
-// what would be asked and the machine stays up.
+// request itself. Both go through PowerSwitch, so that tests see what would
+// be asked, in order, and the machine stays up (Wine grants the privilege
+// whatever is asked, so only the calls tell whether the step ran).
 
 namespace taruk {
 
@@ -20,6 +21,7 @@ class PowerSwitch {
  public:
   virtual ~PowerSwitch() = default;
   // Each gives 0 when the request was accepted, or the system's error code.
+  virtual unsigned long ShutdownPrivilegeRequest() = 0;
   virtual unsigned long ShutDownRequest(unsigned flags, unsigned long reason) = 0;
   virtual unsigned long PowerStateRequest(bool suspend, bool force) = 0;
 };
@@ -27,6 +29,7 @@ class PowerSwitch {
 // ExitWindowsEx and SetSystemPowerState themselves. Only taruk.exe makes one.
 class SystemPowerSwitch : public PowerSwitch {
  public:
+  unsigned long ShutdownPrivilegeRequest() override { return EnableShutdownPrivilege(); }
   unsigned long ShutDownRequest(unsigned flags, unsigned long reason) override;
   unsigned long PowerStateRequest(bool suspend, bool force) override;
 };

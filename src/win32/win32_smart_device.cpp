@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "core/drive/ata_self_test_pages.h"
 #include "core/drive/request_block.h"
 #include "win32/drive_ioctl_buffers.h"
 #include "win32/drive_problem_text.h"
@@ -73,6 +74,40 @@ std::optional<uint8_t> Win32SmartDevice::CheckPowerMode(int position) {
   const ControlResult result = device_->Control(IOCTL_ATA_PASS_THROUGH, request, answer);
   if (!result.succeeded) return std::nullopt;
   return ioctl::ReturnedSectorCount(answer, result.bytesReturned);
+}
+
+std::optional<NvmeSelfTestLogData> Win32SmartDevice::NvmeSelfTestLog() {
+  NvmeSelfTestLogData log{};
+  if (!QueryNvme(ioctl::NvmeQuery::SelfTestLog, log)) return std::nullopt;
+  return log;
+}
+
+std::optional<Page> Win32SmartDevice::SmartReadLog(int position, uint8_t logAddress) {
+  return ReadPage(SmartReadLogRequest(position, logAddress));
+}
+
+DriveCommandResult Win32SmartDevice::SmartExecuteOffline(int position, uint8_t subcommand) {
+  if (subcommand == ata::kAbortSelfTest) {
+    const ioctl::AtaPassThroughBuffer request = ioctl::AtaPassThroughRequest(
+        SmartExecuteOfflineRegisters(position, subcommand), kAtaPassThroughTimeoutSeconds);
+    ioctl::AtaPassThroughBuffer answer{};
+    const ControlResult result = device_->Control(IOCTL_ATA_PASS_THROUGH, request, answer);
+    if (!result.succeeded) {
+      return {CommandAnswer::NotDelivered, 0, RefusedRequestProblem(path_, "ATA pass-through", result.error)};
+    }
+    // The task file comes back with the drive's status: ERR set is its ABRT.
+    const bool refused = !ioctl::ReturnedSectorCount(answer, result.bytesReturned);
+    return {refused ? CommandAnswer::Refused : CommandAnswer::Accepted, 0, {}};
+  }
+  const RequestBlock request = SmartExecuteOfflineRequest(position, subcommand);
+  std::array<uint8_t, ioctl::kSmartAnswerHeaderSize> answer{};
+  const ControlResult result = device_->Control(SMART_SEND_DRIVE_COMMAND, request, answer);
+  if (!result.succeeded) {
+    return {CommandAnswer::NotDelivered, 0, RefusedRequestProblem(path_, "S.M.A.R.T.", result.error)};
+  }
+  // DRIVERSTATUS: bDriverError, then the drive's error register.
+  const bool refused = answer[ioctl::kDriverErrorOffset] != 0 || answer[ioctl::kIdeErrorOffset] != 0;
+  return {refused ? CommandAnswer::Refused : CommandAnswer::Accepted, 0, {}};
 }
 
 DriveBus Win32SmartDevice::Bus() {

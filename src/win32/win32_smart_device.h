@@ -44,6 +44,12 @@ class Win32SmartDevice : public SmartDevice {
   DriveBus Bus() override;
   std::optional<NvmeIdentifyData> NvmeIdentifyController() override;
   std::optional<Page> NvmeHealthLogPage() override;
+  std::optional<NvmeSelfTestLogData> NvmeSelfTestLog() override;
+  // SMART_RCV_DRIVE_DATA with a SMART READ LOG request block.
+  std::optional<Page> SmartReadLog(int position, uint8_t logAddress) override;
+  // SMART_SEND_DRIVE_COMMAND starts a test; the abort (7Fh) goes through
+  // IOCTL_ATA_PASS_THROUGH, as the S.M.A.R.T. interface does not pass it.
+  DriveCommandResult SmartExecuteOffline(int position, uint8_t subcommand) override;
 
  private:
   void Report(const std::string& why);

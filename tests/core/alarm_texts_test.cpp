@@ -14,11 +14,35 @@ TEST(AlarmTextsTest, TemperatureAlarmGivesTheCriticalFigureInTheBalloonAndBothIn
   slot.model = L"ST3200822A                              ";  // padded as stored
   slot.temperature = 60;
   const AlarmMessage message = TemperatureAlarmMessage(1, slot, 55);
-  EXPECT_EQ(message.balloonText,
-            L"HD1: ST3200822A                               Critical temperature reached (55 \u00B0C)");
+  // The balloon reads without the padding, which would wrap it.
+  EXPECT_EQ(message.balloonText, L"HD1: ST3200822A Critical temperature reached (55 \u00B0C)");
   EXPECT_EQ(message.subject, L"Taruk - critical temperature reached");
   EXPECT_EQ(message.body,
             L"Critical temperature: 55\r\n\r\n HD1: ST3200822A                               current temperature 60 C");
+}
+
+// A balloon replaces only one about the same alarm of the same drive or
+// volume; a drive at risk is a warning, a full volume is not.
+TEST(AlarmTextsTest, EachAlarmOfEachDriveHasItsOwnTopic) {
+  DriveSlot slot;
+  slot.model = L"  WDC WD800  ";
+  DriveHealth health;
+  health.verdict = HealthVerdict::Caution;
+  const struct {
+    AlarmMessage message;
+    const wchar_t* topic;
+    bool warning;
+  } cases[] = {
+      {TemperatureAlarmMessage(1, slot, 55), L"temperature HD1", true},
+      {TemperatureAlarmMessage(2, slot, 55), L"temperature HD2", true},
+      {HealthAlarmMessage(1, slot, health), L"health HD1", true},
+      {FreeSpaceAlarmMessage(L"C:\\", 1, 2), L"free space C:\\", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.message.topic, c.topic);
+    EXPECT_EQ(c.message.warning, c.warning) << c.topic;
+  }
+  EXPECT_EQ(cases[2].message.balloonText, L"HD1: WDC WD800 health: caution");
 }
 
 TEST(AlarmTextsTest, FreeSpaceAlarmNamesTheRootFollowedByAColon) {

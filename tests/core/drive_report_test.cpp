@@ -35,11 +35,16 @@ TEST(DriveReport, JsonKeepsTextsExactlyAndEscapesThem) {
             "\"sectorsPerTrack\":0,\"bytesPerSector\":0,\"temperature\":45,\"powerOnHours\":300,"
             "\"powerMode\":\"unknown\","
             "\"health\":\"bad\",\"healthReasons\":[\"Attribute 210 failing now: value 1, threshold 3\"],"
-            "\"attributes\":["
+            "\"selfTests\":null,\"errorCount\":null,\"attributes\":["
             "{\"id\":194,\"name\":\"Temperature \",\"current\":45,\"worst\":60,\"threshold\":0,"
-            "\"raw\":\"00000014002d\"},"
+            "\"raw\":\"00000014002d\",\"rawValue\":45,\"unit\":\"\xc2\xb0" "C\"},"
             "{\"id\":210,\"name\":\"(Unknown attribute)\",\"current\":1,\"worst\":2,\"threshold\":3,"
-            "\"raw\":\"060504030201\"}]}]}\n");
+            "\"raw\":\"060504030201\",\"rawValue\":null,\"unit\":null}]}]}\n");
+  // No reading is no sensor, not 0 degrees.
+  DriveSlots noSensor = OneDrive();
+  noSensor[2].temperature = 0;
+  EXPECT_NE(DriveReportJson(noSensor).find(",\"temperature\":null,"), std::string::npos);
+  EXPECT_NE(DriveReportText(noSensor).find("\nTemperature: no sensor\n"), std::string::npos);
 }
 
 TEST(DriveReport, TextShowsWhatThePanelAndTheDetailsListShow) {
@@ -60,6 +65,8 @@ TEST(DriveReport, TextShowsWhatThePanelAndTheDetailsListShow) {
   const std::string row = text.substr(unknown, text.find('\n', unknown) - unknown);
   const std::string tail = "    1          3      2  060504030201";
   EXPECT_EQ(row.substr(row.size() - tail.size()), tail) << row;
+  // Beside the hex digits, the raw value in its unit where it is known.
+  EXPECT_NE(text.find("   45          0     60  00000014002d  45 \xc2\xb0" "C\n"), std::string::npos) << text;
   EXPECT_EQ(DriveReportText(DriveSlots{}), "No drive answered.\n");
 
   // Escape sequences in a drive's texts never reach the terminal.
@@ -118,8 +125,12 @@ TEST(DriveReport, AnNvmeDriveShowsItsLogInTheTextAndTheJson) {
     const size_t at = text.find(start);
     return at == std::string::npos ? std::string() : text.substr(at, text.find('\n', at) - at);
   };
-  EXPECT_TRUE(row("  3  Available Spare ").ends_with("    100         10         000000000064")) << text;
-  EXPECT_TRUE(row(" 14  Media and Data Integrity Errors").ends_with("                     ffffffffffff")) << text;
+  EXPECT_TRUE(row("  3  Available Spare ").ends_with("    100         10         000000000064  100 %")) << text;
+  EXPECT_TRUE(row(" 14  Media and Data Integrity Errors").ends_with("       ffffffffffff  18446744073709551615"))
+      << text;
+  // In degrees, not the kelvin the raw column keeps; bits are no number.
+  EXPECT_TRUE(row("  2  Composite Temperature").ends_with("000000000136  37 \xc2\xb0" "C")) << text;
+  EXPECT_TRUE(row("  1  Critical Warning").ends_with("000000000000")) << text;
 
   const std::string json = DriveReportJson(slots);
   EXPECT_EQ(json.rfind("{\"drives\":[{\"index\":1,\"id\":null,\"device\":\"\",\"interface\":\"nvme\",", 0), 0u) << json;
@@ -129,7 +140,8 @@ TEST(DriveReport, AnNvmeDriveShowsItsLogInTheTextAndTheJson) {
                       "\"controllerBusyTime\":0,\"powerCycles\":0,\"powerOnHours\":1234,\"unsafeShutdowns\":0,"
                       "\"mediaErrors\":18446744073709551615,\"errorLogEntries\":9,\"warningTemperatureMinutes\":0,"
                       "\"criticalTemperatureMinutes\":2},\"attributes\":[{\"id\":1,\"name\":\"Critical Warning\","
-                      "\"current\":null,\"worst\":null,\"threshold\":null,\"raw\":\"000000000000\"},"),
+                      "\"current\":null,\"worst\":null,\"threshold\":null,\"raw\":\"000000000000\","
+                      "\"rawValue\":null,\"unit\":null},"),
             std::string::npos)
       << json;
   EXPECT_NE(json.find("{\"id\":3,\"name\":\"Available Spare\",\"current\":100,\"worst\":null,\"threshold\":10,"),
@@ -139,6 +151,6 @@ TEST(DriveReport, AnNvmeDriveShowsItsLogInTheTextAndTheJson) {
   // Seen only through sysfs: the interface, no log, nothing to judge.
   slot.nvmeLog.reset();
   EXPECT_NE(DriveReportJson(slots).find("\"health\":\"unknown\",\"healthReasons\":[\"the NVMe health log could not "
-                                        "be read\"],\"attributes\":[]}"),
+                                        "be read\"],\"selfTests\":null,\"errorCount\":null,\"attributes\":[]}"),
             std::string::npos);
 }

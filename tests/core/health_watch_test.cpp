@@ -7,23 +7,12 @@
 #include "core/monitor/monitoring_cycle.h"
 #include "support/pages.h"
 #include "support/recording_platform.h"
+#include "support/quiet_machine.h"
 #include "support/scripted_device.h"
 
 using namespace taruk;
 
 namespace {
-
-class NoVolumes : public Volumes {
- public:
-  std::vector<std::wstring> Roots() override { return {}; }
-  bool FreeBytesAvailable(const std::wstring&, uint64_t&) override { return false; }
-};
-
-class FixedClock : public Clock {
- public:
-  int CurrentHour() override { return 10; }
-  int CurrentMinute() override { return 0; }
-};
 
 // What drive 0 reports at one step.
 struct Step {

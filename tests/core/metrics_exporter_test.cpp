@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <sstream>
 
@@ -204,3 +205,44 @@ TEST(MetricsPageTest, AnNvmeDriveGivesItsInterfaceWorkTimeAndTheFamiliesTheRules
 }
 
 }  // namespace
+
+// The exporter makes the readings part of its page again only when what it
+// is made from changed; after every kind of change, and after a change the
+// page does not show (the histories), its page is the one made from scratch.
+TEST(MetricsExporterTest, AReusedPageIsNeverStale) {
+  DriveSlots slots(kDiskButtonCount);
+  slots[0].capacityGb = 80;
+  slots[0].model = L"CACHED DISK";
+  slots[0].temperature = 40;
+  slots[0].attributes[0] = {194, 100, 90, 0, {40, 0, 0, 0, 0, 0}};
+  MonitorConfig config;
+  TableVolumes volumes;
+  volumes.roots = {L"/", L"/srv"};
+  volumes.freeBytes = {{L"/", 5'000'000'000}, {L"/srv", 700'000'000}};
+  CycleRecord record{slots, config, volumes};
+  record.answered.assign(slots.size(), false);
+  record.answered[0] = true;
+  MetricsExporter exporter("2.0", "", nullptr);
+
+  const std::vector<std::pair<const char*, std::function<void()>>> changes = {
+      {"none", [] {}},
+      {"the histories only", [&] { slots[0].minuteHistory[0] = 41, slots[0].minuteStamp = 7; }},
+      {"the temperature", [&] { slots[0].temperature = 41; }},
+      {"an attribute's raw value", [&] { slots[0].attributes[0].raw[0] = 41; }},
+      {"the drive gone", [&] { record.answered[0] = false; }},
+      {"a second drive", [&] { slots[2].capacityMb = 5, record.answered[2] = true; }},
+      {"a volume's free space", [&] { volumes.freeBytes[L"/srv"] = 500'000'000; }},
+      {"a volume gone", [&] { volumes.roots.pop_back(); }},
+      {"the critical temperature", [&] { config.criticalTemperature = 40; }},
+      {"the minimum free space", [&] { config.minimumFreeSpace = 600; }},
+      {"the poll interval", [&] { config.pollInterval = 30; }},
+  };
+  double now = 1'700'000'000;
+  for (const auto& [what, change] : changes) {
+    SCOPED_TRACE(what);
+    change();
+    record.finishedUnixTime = ++now;
+    exporter.CycleFinished(record);
+    EXPECT_EQ(*exporter.Snapshot().Current(), MetricsPage(record, volumes.FreeSpace(kMostVolumes), "2.0"));
+  }
+}

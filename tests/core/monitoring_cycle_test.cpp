@@ -74,7 +74,7 @@ class MonitoringCycleTest : public testing::Test {
   }
 
   std::wstring TemperatureBalloon(int drive, const std::wstring& model, int critical) {
-    return L"balloon Taruk|HD" + std::to_wstring(drive) + L": " + model + L" Critical temperature reached (" +
+    return L"balloon Taruk|HD" + std::to_wstring(drive) + L": " + ShownText(model) + L" Critical temperature reached (" +
            std::to_wstring(critical) + L" \u00B0C)|5000";
   }
 

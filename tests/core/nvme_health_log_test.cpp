@@ -122,7 +122,9 @@ TEST(NvmeHealthLogDecoding, TemperatureAndWorkTimeInTheSlot) {
       {274, 1},         //
       {323, 50},        // QEMU's drive, 50 as smartctl shows it
       {373, 100},       //
-      {0xFFFE, 65261},  // absurd but a reading: the alarm must see it
+      {473, 200},       // the hottest a reading may be
+      {474, 0},         // beyond it the sensor is at fault: no reading
+      {0xFFFE, 0},      // 65,261 degrees: no reading, and no alarm
       {0xFFFF, 0},      // all bits set: no reading
   };
   for (const Case& c : cases) {
@@ -229,21 +231,22 @@ TEST(NvmeDetailsRows, FifteenRowsInventingNoColumns) {
   for (size_t i = 4; i < 10; ++i) PutCounter(page, 32 + 16 * i, i, 0);
 
   const std::vector<SmartDetailsRow> want = {
-      {L"1", L"Critical Warning", L"", L"", L"", L"00000000001d"},
-      {L"2", L"Composite Temperature", L"", L"", L"", L"000000000143"},
-      {L"3", L"Available Spare", L"97", L"10", L"", L"000000000061"},
-      {L"4", L"Available Spare Threshold", L"", L"", L"", L"00000000000a"},
-      {L"5", L"Percentage Used", L"", L"", L"", L"000000000003"},
-      {L"6", L"Data Units Read", L"", L"", L"", L"ffffffffffff"},
-      {L"7", L"Data Units Written", L"", L"", L"", L"ffffffffffff"},
-      {L"8", L"Host Read Commands", L"", L"", L"", L"ffffffffffff"},
-      {L"9", L"Host Write Commands", L"", L"", L"", L"00123456789a"},
-      {L"10", L"Controller Busy Time", L"", L"", L"", L"000000000004"},
-      {L"11", L"Power Cycles", L"", L"", L"", L"000000000005"},
-      {L"12", L"Power On Hours", L"", L"", L"", L"000000000006"},
-      {L"13", L"Unsafe Shutdowns", L"", L"", L"", L"000000000007"},
-      {L"14", L"Media and Data Integrity Errors", L"", L"", L"", L"000000000008"},
-      {L"15", L"Number of Error Information Log Entries", L"", L"", L"", L"000000000009"},
+      {L"1", L"Critical Warning", L"", L"", L"", L"00000000001d", L""},
+      {L"2", L"Composite Temperature", L"", L"", L"", L"000000000143", L"50 \u00B0C"},
+      {L"3", L"Available Spare", L"97", L"10", L"", L"000000000061", L"97 %"},
+      {L"4", L"Available Spare Threshold", L"", L"", L"", L"00000000000a", L"10 %"},
+      {L"5", L"Percentage Used", L"", L"", L"", L"000000000003", L"3 %"},
+      {L"6", L"Data Units Read", L"", L"", L"", L"ffffffffffff", L"281474976710655 \u00D7 512000 bytes"},
+      // Beyond the 48 bits of the raw column, the number is still whole.
+      {L"7", L"Data Units Written", L"", L"", L"", L"ffffffffffff", L"281474976710656 \u00D7 512000 bytes"},
+      {L"8", L"Host Read Commands", L"", L"", L"", L"ffffffffffff", L"18446744073709551615"},
+      {L"9", L"Host Write Commands", L"", L"", L"", L"00123456789a", L"78187493530"},
+      {L"10", L"Controller Busy Time", L"", L"", L"", L"000000000004", L"4 minutes"},
+      {L"11", L"Power Cycles", L"", L"", L"", L"000000000005", L"5"},
+      {L"12", L"Power On Hours", L"", L"", L"", L"000000000006", L"6 hours"},
+      {L"13", L"Unsafe Shutdowns", L"", L"", L"", L"000000000007", L"7"},
+      {L"14", L"Media and Data Integrity Errors", L"", L"", L"", L"000000000008", L"8"},
+      {L"15", L"Number of Error Information Log Entries", L"", L"", L"", L"000000000009", L"9"},
   };
   EXPECT_EQ(NvmeDetailsRows(Decode(page)), want);
   // The entries behind the rows carry the same: numbers where the log has them.

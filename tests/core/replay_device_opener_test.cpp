@@ -93,6 +93,34 @@ TEST(ReplayDrives, FilesThatAreNoCapturesAreReportedNotRead) {
   EXPECT_EQ(opener.Problem(3), "");
 }
 
+TEST(ReplayDrives, ADriveThatAnsweredWithoutASizeSaysWhyItIsNotShown) {
+  const struct {
+    std::optional<CapturedGeometry> geometry;
+    const char* why;  // empty: shown
+  } cases[] = {
+      {CapturedGeometry{0, 0, 0, 0}, "geometry 0 0 0 0 gives the drive no size, so it is not shown"},
+      {CapturedGeometry{9729, 255, 63, 0}, "geometry 9729 255 63 0 gives the drive no size, so it is not shown"},
+      {CapturedGeometry{1, 1, 1, 512}, "geometry 1 1 1 512 gives the drive no size, so it is not shown"},
+      {std::nullopt, "no geometry line: the drive has no size, so it is not shown"},
+      {CapturedGeometry{1, 1, 2048, 512}, ""},  // one megabyte
+  };
+  for (const bool nvme : {false, true}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(nvme ? "NVMe, " : "ATA, ") + c.why);
+      ScratchDir dir;
+      DriveCapture capture = HotDrive(40);
+      capture.nvme = nvme;
+      capture.geometry = c.geometry;
+      WriteFileBytes(dir / "drive1.capture", FormatCapture(capture));
+      ReplayDeviceOpener opener(dir.path());
+      DriveSlot slot;
+      ReadDriveInfo(opener, 1, slot);
+      EXPECT_EQ(slot.IsPresent(), *c.why == '\0');
+      EXPECT_EQ(opener.Problem(1), *c.why ? (dir / "drive1.capture") + ": " + c.why : "");
+    }
+  }
+}
+
 // A drive recorded with CaptureDrive and replayed from its file must give the
 // very slot the live drive gave: the capture loses nothing the pass uses.
 TEST(ReplayDrives, ARecordedDriveReplaysToTheSameSlot) {

@@ -43,3 +43,14 @@ TEST(RequestBlocks, PositionsTwoAndThreeFollowTheLowestBit) {
     EXPECT_EQ(SmartReadThresholdsRequest(position), ExpectedRequest("read-thresholds", position)) << position;
   }
 }
+
+TEST(RequestBlocks, SelfTestLogsAndCommandsCarryTheirArgumentInTheSectorNumber) {
+  // SMART READ LOG (D5h): one sector of the log named in LBA Low.
+  EXPECT_EQ(SmartReadLogRequest(0, 0x06), Block({0, 2, 0, 0, 0xD5, 1, 6, 0x4F, 0xC2, 0xA0, 0xB0, 0, 0}));
+  EXPECT_EQ(SmartReadLogRequest(1, 0x01), Block({0, 2, 0, 0, 0xD5, 1, 1, 0x4F, 0xC2, 0xB0, 0xB0, 0, 1}));
+  // SMART EXECUTE OFF-LINE IMMEDIATE (D4h): no data, the off-line-mode test
+  // (never a captive code with bit 7) or the abort in LBA Low.
+  EXPECT_EQ(SmartExecuteOfflineRequest(0, 0x01), Block({0, 0, 0, 0, 0xD4, 0, 1, 0x4F, 0xC2, 0xA0, 0xB0, 0, 0}));
+  EXPECT_EQ(SmartExecuteOfflineRequest(0, 0x02), Block({0, 0, 0, 0, 0xD4, 0, 2, 0x4F, 0xC2, 0xA0, 0xB0, 0, 0}));
+  EXPECT_EQ(SmartExecuteOfflineRequest(1, 0x7F), Block({0, 0, 0, 0, 0xD4, 0, 0x7F, 0x4F, 0xC2, 0xB0, 0xB0, 0, 1}));
+}

@@ -87,7 +87,9 @@ grep -qx 'taruk: notification: HD1: ST3160023A health: caution (3 pending sector
 while IFS= read -r line; do
   text=${line#taruk: notification: }
   grep -Fq "Notify \"Taruk\" " "$work/notify.log" || fail "no notification reached the daemon"
-  grep -Fq "\"Taruk\" \"$text\" [] {} 5000" "$work/notify.log" || fail "daemon did not get: $text"
+  # A drive's alarms are warnings: critical urgency, kept until dismissed.
+  grep -Fq "\"dialog-warning\" \"Taruk\" \"$text\" [] {\"urgency\": 2} 0" "$work/notify.log" ||
+    fail "daemon did not get: $text"
 done < <(grep '^taruk: notification: ' "$work/stderr")
 
 # 2. Power actions reach logind, never interactively.
@@ -147,9 +149,10 @@ else
 fi
 
 # 5. On its timer: a drive that heats up between cycles starts alarming on
-# every tick, its health alarm speaks once, and SIGTERM saves the settings
-# (eight values now) before the monitor ends. It appears as the system's
-# drive 2 but takes the lowest number no drive has had: HD1.
+# every tick, its health alarm speaks once, and SIGTERM ends the monitor
+# without writing over the settings file: an edit made meanwhile stays. It
+# appears as the system's drive 2 but takes the lowest number no drive has
+# had: HD1.
 settings "1 55 1 0 0 admin@example.org 127.0.0.1"
 dir=$(replay timer 0:0)
 "$taruk" --headless --replay "$dir" 2>"$work/stderr" &
@@ -163,9 +166,10 @@ wait_for 10 hot_lines ||
   { kill "$monitor"; fail "the temperature alarm did not repeat"; }
 [ "$(grep -c '^taruk: notification: HD1: ST3160023A health: caution' "$work/stderr")" = 1 ] ||
   { kill "$monitor"; fail "the health alarm did not speak exactly once"; }
-rm "$APPDATA/Taruk/conf.dat"
+settings "30 50 1 0 0 edited@example.org 127.0.0.1"
 kill -TERM "$monitor"
 status=0; wait "$monitor" || status=$?
 [ "$status" = 0 ] || fail "SIGTERM ended the monitor with $status"
-[ "$(cat "$APPDATA/Taruk/conf.dat")" = "1 55 1 0 0 admin@example.org 127.0.0.1 1" ] || fail "settings not saved on SIGTERM"
+[ "$(cat "$APPDATA/Taruk/conf.dat")" = "30 50 1 0 0 edited@example.org 127.0.0.1" ] ||
+  fail "the settings edited while the monitor ran were written over on SIGTERM"
 echo "headless alarms: all checks passed"

@@ -15,6 +15,12 @@ for file in bin/taruk share/applications/taruk.desktop share/icons/hicolor/scala
             share/taruk/prometheus/taruk-rules.yml lib/systemd/system/taruk.service; do
   [ -e "$prefix/$file" ] || { echo "not installed: $file"; cat "$work/install.log"; exit 1; }
 done
+# The monitor's two modes are programs that taruk runs from libexec/taruk.
+for program in taruk-headless taruk-window; do
+  if [ -e "$build/$program" ] && [ ! -x "$prefix/libexec/taruk/$program" ]; then
+    echo "not installed: libexec/taruk/$program"; exit 1
+  fi
+done
 if [ -e "$build/alarm.wav" ]; then
   [ -e "$prefix/bin/alarm.wav" ] || { echo "alarm.wav is not installed beside the executable"; exit 1; }
 fi

@@ -5,7 +5,9 @@
   metrics_probe.py query PROMETHEUS EXPR          one "labels value" line per result
   metrics_probe.py set-temperature CAPTURE DEG    attribute 194's raw value in smart-data 0, or an NVMe log's temperature
   metrics_probe.py abuse HOST PORT                silent, huge, flooding and stray clients
+  metrics_probe.py gzip URL                       the page asked for gzipped, checked against the plain one
 """
+import gzip
 import json
 import select
 import socket
@@ -131,6 +133,27 @@ def abuse(host, port):
     print(f"POST /metrics: {status} Allow: {headers.get('Allow')}")
 
 
+def gzipped(url):
+    """Asks as Prometheus does, and as a client that takes no gzip; both
+    must give the same page, the first compressed and saying so."""
+    request = urllib.request.Request(url, headers={"Accept-Encoding": "gzip"})
+    with urllib.request.urlopen(request, timeout=10) as answer:
+        encoding, vary, packed = answer.headers.get("Content-Encoding"), answer.headers.get("Vary"), answer.read()
+    request = urllib.request.Request(url, headers={"Accept-Encoding": "identity, gzip;q=0"})
+    with urllib.request.urlopen(request, timeout=10) as answer:
+        plain_encoding, plain = answer.headers.get("Content-Encoding"), answer.read()
+    if encoding != "gzip" or plain_encoding is not None or vary != "Accept-Encoding":
+        sys.exit(f"Content-Encoding {encoding} (plain: {plain_encoding}), Vary {vary}")
+    unpacked = gzip.decompress(packed)
+    # The cycle may publish a new page between the two requests: compare
+    # them without the two lines that change with every cycle.
+    def steady(page):
+        return [line for line in page.split(b"\n") if not line.startswith(b"taruk_last_cycle")]
+    if steady(unpacked) != steady(plain):
+        sys.exit("the gzipped page is not the plain one")
+    print(f"page {len(plain)} bytes, gzipped {len(packed)} bytes")
+
+
 def main():
     command, args = sys.argv[1], sys.argv[2:]
     if command == "free-port":
@@ -145,6 +168,8 @@ def main():
         set_temperature(args[0], int(args[1]))
     elif command == "abuse":
         abuse(args[0], int(args[1]))
+    elif command == "gzip":
+        gzipped(args[0])
 
 
 main()

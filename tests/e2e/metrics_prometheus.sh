@@ -60,6 +60,7 @@ probe get "http://127.0.0.1:$port/metrics" >"$work/page"
 tail -n +2 "$work/page" >"$work/scraped.prom"
 promtool check metrics <"$work/scraped.prom" || fail "promtool on the served page"
 promtool check metrics <"$work/out/taruk.prom" || fail "promtool on the metrics file"
+probe gzip "http://127.0.0.1:$port/metrics" || fail "the page asked for gzipped"
 
 # A real Prometheus scraping every second.
 prom_port=$(probe free-port)

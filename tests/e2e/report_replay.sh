@@ -18,7 +18,7 @@ diff -u "$top/tests/data/demo-report.json" "$work/demo.json" || fail "demo JSON 
 grep -qx "HD1: ST3160023A *" "$work/demo.txt" || fail "no HD1 line"
 grep -qx "Capacity: 160.03 Gb" "$work/demo.txt" || fail "no capacity line"
 grep -qx "Temperature: 57 °C" "$work/demo.txt" || fail "no temperature line"
-grep -qE "^194  Temperature +57 +0 +59  0000000e0039$" "$work/demo.txt" || fail "no attribute row"
+grep -qE "^194  Temperature +57 +0 +59  0000000e0039  57 °C$" "$work/demo.txt" || fail "no attribute row"
 grep -qx "Health: caution (3 pending sectors; Attribute 190 failed in the past: worst 41, threshold 45)" \
   "$work/demo.txt" || fail "no health line"
 [ "$(grep -c "^Health: good$" "$work/demo.txt")" = 3 ] || fail "the other demo drives are not all good"
@@ -37,7 +37,7 @@ grep -q "^Temperature\|^194 " "$work/asleep.txt" && fail "sleeping drive: read a
 grep -qx "Temperature: 57 °C" "$work/woken.txt" || fail "--wake: no temperature line"
 grep -q "^standby" "$work/woken.txt" && fail "--wake: still says not read"
 "$taruk" --report --json --replay "$work/asleep" >"$work/asleep.json"
-grep -q '"temperature":0,"powerOnHours":0,"powerMode":"standby","health":"unknown","healthReasons":\[[^]]*\],"attributes":\[\]' "$work/asleep.json" ||
+grep -q '"temperature":null,"powerOnHours":0,"powerMode":"standby","health":"unknown","healthReasons":\[[^]]*\],"selfTests":null,"errorCount":null,"attributes":\[\]' "$work/asleep.json" ||
   fail "sleeping drive: JSON"
 "$taruk" --report --json --wake --replay "$work/asleep" >"$work/woken.json"
 grep -q '"temperature":57,.*"powerMode":"standby",.*"attributes":\[{' "$work/woken.json" || fail "--wake: JSON"

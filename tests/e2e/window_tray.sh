@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The window under a real X server with a notification area (trayer): it
 # starts on the demo drives, hides when closed, keeps running, and comes back
-# when its notification-area icon is clicked. Screenshots go to
+# when its notification-area icon is clicked; the icon shows the worst drive's
+# health, as an XEmbed icon and as a StatusNotifierItem. Screenshots go to
 # BUILD/screenshots/.
 #   bash window_tray.sh TARUK BUILD_DIR
 set -euo pipefail
@@ -105,4 +106,107 @@ if ! "$taruk" --report 2>/dev/null | grep -q '^HD'; then
     { echo "no word of the demo drives:"; cat "$work/plain.err"; exit 1; }
   echo "without readable drives: $(cat "$work/plain.err")"
 fi
+
+# The icon carries the worst drive's health, on both ways to a notification
+# area: XEmbed (trayer) and a StatusNotifierItem registered with a watcher on
+# a private session bus (python3-dbusmock), for replayed drives all good, one
+# in caution, one bad. On both, an alarm is one desktop notification
+# (dbusmock's daemon), at critical urgency, and no balloon of Qt's own
+# besides. The icons and screens go to BUILD/screenshots/tray_*.png.
+if ! command -v dbus-daemon >/dev/null || ! "$python" -c 'import dbus, dbusmock' 2>/dev/null; then
+  echo "skipped the icon's health: dbus-daemon, python3-dbus or python3-dbusmock is missing"
+  echo passed
+  exit 0
+fi
+fail() { echo "FAIL: $*"; cat "$work"/taruk.err 2>/dev/null || true; exit 1; }
+shots="$build/screenshots"
+mkdir -p "$shots"
+# Three replay folders: the demo drives without the one in caution, the demo
+# as it is, and the demo with that drive's reallocated-sector value fallen to
+# 1 (below its threshold of 36).
+mkdir "$work/good" "$work/caution" "$work/bad"
+cp "$demo"/* "$work/caution/"
+cp "$demo"/* "$work/bad/"
+cp "$demo"/* "$work/good/"
+rm "$work/good/drive1.capture"
+"$python" "$here/failing_capture.py" "$demo/drive1.capture" "$work/bad/drive1.capture"
+
+dbus-daemon --config-file=/usr/share/dbus-1/session.conf --nofork --print-address=1 >"$work/bus" 2>/dev/null &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$work/bus" ] && break; sleep 0.1; done
+export DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$work/bus")
+"$python" -m dbusmock --template notification_daemon -l "$work/notify.log" >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do
+  dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner \
+    string:org.freedesktop.Notifications 2>/dev/null | grep -q true && break
+  sleep 0.1
+done
+
+# One run of taruk on a replay folder; the icon's badge must match it.
+run() {
+  : >"$work/notify.log"
+  "$taruk" --replay "$work/$2" >"$work/taruk.out" 2>"$work/taruk.err" &
+  taruk_pid=$!
+  pids+=("$taruk_pid")
+  "$python" "$here/x11_window.py" wait-window "Taruk S.M.A.R.T." 30 >/dev/null || fail "no window"
+}
+stop() {
+  kill "$taruk_pid"
+  wait "$taruk_pid" 2>/dev/null || true
+}
+# The demo's caution drive raises one health alarm at start: one Notify, loud.
+notified_once() {
+  for _ in $(seq 50); do grep -q ' Notify ' "$work/notify.log" && break; sleep 0.1; done
+  sleep 0.5
+  [ "$(grep -c ' Notify ' "$work/notify.log")" = 1 ] || fail "$1: not one notification: $(cat "$work/notify.log")"
+  grep -q 'Notify "Taruk" 0 "dialog-warning" "Taruk" "HD1: ST3160023A health: .*" \[\] {"urgency": 2} 0' \
+    "$work/notify.log" || fail "$1: not a critical warning: $(cat "$work/notify.log")"
+}
+
+for state in good caution bad; do
+  run xembed "$state"
+  badge=$("$python" "$here/x11_window.py" tray-icon-badge taruk 15 "$shots/tray_xembed_$state.png")
+  [ "$badge" = "$state" ] || fail "XEmbed icon shows $badge for $state drives"
+  if [ "$state" != good ]; then
+    notified_once "XEmbed, $state"
+    # No balloon of Qt's own beside the notification.
+    "$python" "$here/x11_window.py" has-class QBalloonTip && fail "Qt drew its own balloon as well"
+  fi
+  sleep 0.5
+  "$python" "$here/x11_window.py" screenshot "$shots/tray_xembed_${state}_screen.png"
+  stop
+  echo "XEmbed icon: $state"
+done
+
+# The StatusNotifierItem path: with a host registered at the watcher, the
+# icon is an item on the bus, whose status asks for attention while a drive
+# is in caution or bad, and whose menu a host can draw (dbusmenu).
+"$python" -m dbusmock -l "$work/watcher.log" org.kde.StatusNotifierWatcher /StatusNotifierWatcher \
+  org.kde.StatusNotifierWatcher >/dev/null 2>&1 &
+pids+=($!)
+mock() { dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher /StatusNotifierWatcher "$@" >/dev/null; }
+for _ in $(seq 100); do mock org.freedesktop.DBus.Peer.Ping 2>/dev/null && break; sleep 0.1; done
+mock org.freedesktop.DBus.Mock.AddProperty string:org.kde.StatusNotifierWatcher \
+  string:IsStatusNotifierHostRegistered variant:boolean:true
+mock org.freedesktop.DBus.Mock.AddProperty string:org.kde.StatusNotifierWatcher string:ProtocolVersion variant:int32:0
+mock org.freedesktop.DBus.Mock.AddMethod string:org.kde.StatusNotifierWatcher \
+  string:RegisterStatusNotifierItem string:s string: string:
+for state in good caution bad; do
+  : >"$work/watcher.log"
+  run sni "$state"
+  item=$("$python" "$here/sni_item.py" wait-item "$work/watcher.log" 15)
+  sleep 1
+  shown=$("$python" "$here/sni_item.py" state "$item" "$shots/tray_sni_$state.png")
+  attention=NeedsAttention
+  [ "$state" = good ] && attention=Active
+  [ "$shown" = "$attention $state" ] || fail "StatusNotifierItem shows $shown for $state drives"
+  [ "$state" = good ] || notified_once "StatusNotifierItem, $state"
+  if [ "$state" = good ]; then
+    labels=$("$python" "$here/sni_item.py" menu "$item")
+    [ "$labels" = "Show application|About...|-|Exit" ] || fail "the item's menu reads $labels"
+  fi
+  stop
+  echo "StatusNotifierItem: $shown"
+done
 echo "passed"

@@ -12,6 +12,11 @@ tell whether a window is on the screen.
   x11_window.py click-menu-item CLASS ROW SECONDS   the ROW-th item (0 first) of
                                                    the program's open popup menu
   x11_window.py screenshot FILE              the whole screen as a PNG
+  x11_window.py has-class CLASS              exit status 0 when a shown top-level
+                                             window of that class is up
+  x11_window.py tray-icon-badge CLASS SECONDS FILE  the program's notification-
+                                             area icon as a PNG; prints its health
+                                             badge: good, caution or bad
 Exit status 1 with a message on stderr when something does not happen in time.
 """
 import struct
@@ -22,6 +27,8 @@ import zlib
 from Xlib import X, display, protocol
 from Xlib.error import XError
 from Xlib.ext import xtest
+
+import icon_badge
 
 dpy = display.Display()
 root = dpy.screen().root
@@ -190,6 +197,29 @@ def main(argv):
         # at the middle of the row, well inside the menu's left margin.
         row_height = 24
         click(menu, 1, (30, 4 + row_height * int(argv[3]) + row_height // 2))
+    elif command == "has-class":
+        def classes(window):
+            try:
+                return [c.lower() for c in (window.get_wm_class() or [])]
+            except XError:
+                return []
+        shown = [w for w in root.query_tree().children if viewable(w)]
+        sys.exit(0 if any(argv[2].lower() in classes(w) for w in shown) else 1)
+    elif command == "tray-icon-badge":
+        icon = until(argv[3], lambda: tray_icon(argv[2].lower()))
+        if not icon:
+            fail("no notification-area icon of class %r" % argv[2])
+        time.sleep(0.5)  # painted after it is mapped
+        geometry = icon.get_geometry()
+        width, height = geometry.width, geometry.height
+        data = icon.get_image(0, 0, width, height, X.ZPixmap, 0xFFFFFFFF).data
+
+        def pixel(x, y):  # 24-bit colour in 32-bit pixels, blue byte first
+            b, g, r = data[4 * (y * width + x):4 * (y * width + x) + 3]
+            return r, g, b, 255
+
+        icon_badge.write_png(argv[4], width, height, pixel)
+        print(icon_badge.badge(width, height, pixel))
     elif command == "screenshot":
         screenshot(argv[2])
     else:

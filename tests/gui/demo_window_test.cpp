@@ -56,11 +56,10 @@ class DemoWindow : public testing::Test {
 };
 
 TEST_F(DemoWindow, ShowsEveryDemoDriveAndItsPanel) {
-  // Model texts keep the drive's padding; the line break ends the first line.
-  EXPECT_EQ(window->DiskButton(0)->text(),
-            QStringLiteral("HD0: WD_BLACK SN770 1TB                      \nCapacity: 1000.20 Gb"));
-  EXPECT_EQ(window->DiskButton(2)->text(),
-            QStringLiteral("HD2: DTLA-307030                             \nCapacity: 30.73 Gb"));
+  // Model texts without the drive's padding, which would wrap the caption;
+  // the line break ends the first line.
+  EXPECT_EQ(window->DiskButton(0)->text(), QStringLiteral("HD0: WD_BLACK SN770 1TB\nCapacity: 1000.20 Gb"));
+  EXPECT_EQ(window->DiskButton(2)->text(), QStringLiteral("HD2: DTLA-307030\nCapacity: 30.73 Gb"));
   for (int n = 0; n < kDiskButtonCount; ++n) EXPECT_FALSE(window->DiskButton(n)->isHidden()) << n;
 
   EXPECT_EQ(Text(kManufacturer), QStringLiteral("Western Digital"));
@@ -88,7 +87,9 @@ TEST_F(DemoWindow, ShowsEveryDemoDriveAndItsPanel) {
       Dismiss(modal);
     });
     window->SendCommand(command);
-    EXPECT_EQ(title, command == kDetails ? QStringLiteral("S.M.A.R.T. details") : QStringLiteral("Temperature Graphic"));
+    const QString drive = QStringLiteral(" - HD3: STM3200820A, S/N 5QE3ABCD");
+    EXPECT_EQ(title, (command == kDetails ? QStringLiteral("S.M.A.R.T. details") : QStringLiteral("Temperature Graphic")) +
+                         drive);
   }
 
   // The Seagate is the demo's drive in caution: a badge on its button (the
@@ -178,6 +179,10 @@ TEST_F(DemoWindow, Screenshots) {
   QTest::mouseClick(window->DiskButton(2), Qt::LeftButton);
   QTest::mouseMove(window.get(), QPoint(2, 2));
   Save(*window, "main_window_drive2");
+  // The drive in caution: its health line in amber.
+  QTest::mouseClick(window->DiskButton(1), Qt::LeftButton);
+  QTest::mouseMove(window.get(), QPoint(2, 2));
+  Save(*window, "main_window_health_caution");
 
   CAboutDlg about(window.get());
   about.show();

@@ -34,7 +34,7 @@ TEST(DialogTemplates, AllFiveAreCompiledInWithTheirControls) {
     int controls;
   };
   const Expected expected[] = {{100, "About Taruk", {181, 123}, 3},
-                               {102, "Taruk S.M.A.R.T.", {380, 150}, 21},
+                               {102, "Taruk S.M.A.R.T.", {380, 150}, 22},
                                {131, "S.M.A.R.T. details", {661, 286}, 2},
                                {134, "Options", {221, 364}, 33},
                                {137, "Temperature Graphic", {561, 268}, 4}};

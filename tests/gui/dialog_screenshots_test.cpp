@@ -63,6 +63,7 @@ TEST(DialogScreenshots, OptionsDetailsAndGraphOnTheDemoDrives) {
 
   ScratchDir scratch;
   ScopedEnv configDirs("XDG_CONFIG_DIRS", scratch.path());  // no autostart entry
+  ScopedEnv configHome("XDG_CONFIG_HOME", scratch.path());
   COptionsDlg options;
   static_cast<OptionsExchange&>(options) = OptionsExchangeFromConfig(MonitorConfig{});
   options.temperatureAction = static_cast<int32_t>(AlarmAction::PlaySound);

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
+#include <functional>
 #include <vector>
 
 struct SeenMessageBox {
@@ -22,6 +23,8 @@ class MessageBoxWatcher {
   }
 
   std::vector<SeenMessageBox> seen;
+  // Runs while each box is open, before it is answered.
+  std::function<void()> onBox;
 
   QStringList Texts() const {
     QStringList texts;
@@ -35,6 +38,7 @@ class MessageBoxWatcher {
       auto* box = qobject_cast<QMessageBox*>(widget);
       if (!box || !box->isVisible()) continue;
       seen.push_back({box->windowTitle(), box->text(), box->icon(), box->parentWidget()});
+      if (onBox) onBox();
       box->done(QMessageBox::Ok);
     }
   }

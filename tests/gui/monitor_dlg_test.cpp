@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <algorithm>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,6 +11,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <optional>
 
 #include "core/base/clock.h"
 #include "core/monitor/settings_file.h"
@@ -20,9 +22,11 @@
 #include "core/alarm/alert_platform.h"
 #include "core/drive/drive_slot.h"
 #include "core/drive/smart_device.h"
+#include "gui/message_box_watcher.h"
 #include "gui/modal_watcher.h"
 #include "gui/test_services.h"
 #include "core/capture/replay_device_opener.h"
+#include "support/recording_platform.h"
 #include "support/scoped_env.h"
 #include "gui/toolkit/icon_button.h"
 #include "window_parts.h"
@@ -165,6 +169,34 @@ TEST_F(MainWindow, ExitAnsweredYesSavesRemovesTheIconAndEndsTheRun) {
   EXPECT_EQ(loaded.smtpServer, L"mail.example.org");
 }
 
+TEST_F(MainWindow, ASaveThatFailsShowsItsBoxAndLogsWhy) {
+  auto window = Open();
+  // The settings folder became a file: no conf.dat can be made in it.
+  const QString folder = settingsHome.path() + QStringLiteral("/Taruk");
+  ASSERT_TRUE(QDir(folder).removeRecursively());
+  QFile blocker(folder);
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  std::optional<ModalWatcher> errorBox;
+  ModalWatcher question([&](QWidget* modal) {
+    errorBox.emplace(Answer(QMessageBox::Ok));
+    errorBox->Ignore(modal);
+    Answer(QMessageBox::Yes)(modal);
+  });
+  testing::internal::CaptureStderr();
+  QTimer::singleShot(0, window.get(), [&] { window->SendCommand(ID_TRAY_EXIT); });
+  EXPECT_EQ(RunMainWindow(*window), 0);
+  const std::string log = testing::internal::GetCapturedStderr();
+  ASSERT_TRUE(errorBox && errorBox->seen);
+  EXPECT_EQ(errorBox->text, QStringLiteral("Can't save configuration to a file!"));
+  const std::string start =
+      "taruk: Can't save configuration to a file! " + QString::fromStdWString(SettingsPath()).toStdString() + ": ";
+  const size_t at = log.find(start);  // among Qt's own lines
+  ASSERT_NE(at, std::string::npos) << log;
+  const size_t from = at + start.size();
+  EXPECT_FALSE(log.substr(from, log.find('\n', from) - from).empty()) << "no reason given: " << log;
+}
+
 TEST_F(MainWindow, OptionsSaveANewPollIntervalButTheTimerKeepsItsPeriod) {
   auto window = Open();
   ASSERT_EQ(MonitorTimerOf(*window)->interval(), 60000);
@@ -245,8 +277,7 @@ TEST_F(MainWindow, ASleepingSelectedDriveShowsStandbyInPlaceOfItsTemperature) {
   ASSERT_TRUE(window->IsBuilt());
 
   // Identified, not read: every text but the temperature as for any drive.
-  EXPECT_EQ(window->DiskButton(0)->text(), QStringLiteral("HD0: ST3160023A                              \n"
-                                                          "Capacity: 160.03 Gb"));
+  EXPECT_EQ(window->DiskButton(0)->text(), QStringLiteral("HD0: ST3160023A\nCapacity: 160.03 Gb"));
   EXPECT_EQ(Text(*window, kManufacturer), QStringLiteral("Seagate Technology"));
   EXPECT_EQ(Text(*window, kTemperature), QStringLiteral("standby"));
   EXPECT_FALSE(window->Control(kTemperature)->isHidden());
@@ -367,6 +398,29 @@ TEST_F(MainWindow, BalloonsWithoutANotificationAreaBecomeDesktopNotifications) {
   EXPECT_EQ(watcher.icon, QMessageBox::Information);
 }
 
+TEST_F(MainWindow, ADriveFailingAtTheStartSpeaksThroughTheWindow) {
+  MonitorConfig saved;
+  saved.healthAction = AlarmAction::PlaySound;
+  ASSERT_TRUE(SaveSettings(saved));
+  ReplayDeviceOpener demo{TARUK_DEMO_DIR};  // HD1 has pending sectors
+  RecordingPlatform machine;
+  machine.soundPlays = false;
+  WindowAlertPlatform windowPlatform(machine);  // wired as the program wires it
+  Monitor started({demo, volumes, clock, windowPlatform});
+  MessageBoxWatcher boxes;
+  auto window = std::make_unique<CMonitorDlg>(started);
+  // The health test of the start: the sound fails, and the box saying so
+  // belongs to the window, as every later tick's would.
+  ASSERT_EQ(boxes.seen.size(), 1u) << boxes.Texts().join("; ").toStdString();
+  EXPECT_EQ(boxes.seen[0].text, QString::fromStdWString(machine.soundFailure));
+  EXPECT_EQ(boxes.seen[0].owner, window.get());
+  window.reset();
+  // Gone with the window: a later alarm finds no owner that no longer exists.
+  windowPlatform.ShowSystemError(L"after");
+  ASSERT_EQ(boxes.seen.size(), 2u);
+  EXPECT_EQ(boxes.seen[1].owner, nullptr);
+}
+
 }  // namespace
 
 TEST(MainWindowHealth, BadgeAndTrayToolTipFollowTheWorstVerdict) {
@@ -388,17 +442,33 @@ TEST(MainWindowHealth, BadgeAndTrayToolTipFollowTheWorstVerdict) {
     if (c.red() > 200 && c.green() > 120 && c.blue() < 60) return "amber";
     return "none";
   };
+  // The tray icon's badge at each size a tray asks for, in the lower right
+  // quarter where the plain icon has none of these colours.
+  auto trayBadge = [&](int size) {
+    const QImage icon = TrayIconOf(window)->icon().pixmap(QSize(size, size), 1.0).toImage();
+    // Inside the badge, left of its "!".
+    const double badgeSize = std::max(8, size / 2), centre = size - badgeSize / 2, radius = badgeSize / 2 - 1;
+    const QColor c = icon.pixelColor(static_cast<int>(centre - radius * 0.6), static_cast<int>(centre));
+    if (c.red() > 180 && c.green() < 60) return "red";
+    if (c.red() > 200 && c.green() > 120 && c.blue() < 60) return "amber";
+    return "none";
+  };
   const struct {
     SmartAttributeEntry entry;
     const char* badge;
     QString tip;
+    QString healthLine;
+    QColor lineColour;
   } steps[] = {
-      {{5, 100, 100, 36, {}}, "none", "Taruk"},
-      {{197, 100, 100, 0, {2}}, "amber", "Taruk\nHD1: ST1 health: caution (2 pending sectors)"},
+      {{5, 100, 100, 36, {}}, "none", "Taruk", "Health: good", QColor(40, 40, 80)},
+      {{197, 100, 100, 0, {2}}, "amber", "Taruk\nHD1: ST1 health: caution (2 pending sectors)",
+       "Health: caution (2 pending sectors)", QColor(240, 160, 0)},
       {{5, 20, 20, 36, {}}, "red",
-       "Taruk\nHD1: ST1 health: bad (Reallocated Sector Count (5) failing now: value 20, threshold 36)"},
-      {{5, 100, 100, 36, {}}, "none", "Taruk"},
+       "Taruk\nHD1: ST1 health: bad (Reallocated Sector Count (5) failing now: value 20, threshold 36)",
+       "Health: bad (Reallocated Sector Count (5) failing now: value 20, threshold 36)", QColor(210, 20, 20)},
+      {{5, 100, 100, 36, {}}, "none", "Taruk", "Health: good", QColor(40, 40, 80)},
   };
+  window.ShowDriveInfo(1);
   for (const auto& step : steps) {
     SCOPED_TRACE(step.tip.toStdString());
     monitor.driveSlots[1].attributes[0] = step.entry;
@@ -406,9 +476,15 @@ TEST(MainWindowHealth, BadgeAndTrayToolTipFollowTheWorstVerdict) {
     EXPECT_STREQ(badge(0), "none");
     EXPECT_STREQ(badge(1), step.badge);
     EXPECT_EQ(TrayIconOf(window)->toolTip(), step.tip);
-    // A tick that changes nothing keeps the very same icon.
+    for (int size : {16, 22, 32}) EXPECT_STREQ(trayBadge(size), step.badge) << size;
+    QWidget* line = window.Control(kHealthLine);
+    EXPECT_EQ(ControlText(line), step.healthLine);
+    EXPECT_EQ(line->palette().color(QPalette::WindowText), step.lineColour);
+    // A tick that changes nothing keeps the very same icons.
     const qint64 before = window.DiskButton(1)->Icon(0).icon.cacheKey();
+    const qint64 trayBefore = TrayIconOf(window)->icon().cacheKey();
     window.RunMonitoringCycle();
     EXPECT_EQ(window.DiskButton(1)->Icon(0).icon.cacheKey(), before);
+    EXPECT_EQ(TrayIconOf(window)->icon().cacheKey(), trayBefore);
   }
 }

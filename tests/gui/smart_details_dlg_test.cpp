@@ -24,14 +24,17 @@ QStringList Row(const QTreeWidget* list, int row) {
 TEST(SmartDetailsDlg, ColumnsInOrderAndNoRowsForADriveNeverRead) {
   DriveSlots driveSlots = DriveSlots(kDiskButtonCount);
   driveSlots[1].capacityGb = 80;
+  driveSlots[1].model = L"ST3160023A   ";
+  driveSlots[1].serialNumber = L"   5JS1";
   CSmartDetailsDlg dialog(driveSlots, 1);
   ASSERT_TRUE(dialog.IsBuilt()) << dialog.BuildError().toStdString();
   dialog.show();
+  EXPECT_EQ(dialog.windowTitle(), "S.M.A.R.T. details - HD1: ST3160023A, S/N 5JS1");
   const QTreeWidget* list = dialog.AttributeList();
-  ASSERT_EQ(list->columnCount(), 6);
-  const QStringList headings = {"#", "Attribute", "Value", "Threshold", "Worst", "Raw"};
-  const int widths[] = {40, 300, 70, 70, 70, 130};
-  for (int c = 0; c < 6; ++c) {
+  ASSERT_EQ(list->columnCount(), 7);
+  const QStringList headings = {"#", "Attribute", "Value", "Threshold", "Worst", "Raw", "Decoded"};
+  const int widths[] = {40, 300, 70, 70, 70, 130, 120};
+  for (int c = 0; c < 7; ++c) {
     EXPECT_EQ(list->headerItem()->text(c), headings[c]);
     EXPECT_EQ(list->columnWidth(c), widths[c]) << c;
   }
@@ -55,8 +58,9 @@ TEST(SmartDetailsDlg, RowsFollowThePageReadOnceAtOpening) {
   QTreeWidget* list = dialog.AttributeList();
   ASSERT_EQ(list->topLevelItemCount(), 18);
   for (int j = 0; j < 18; ++j) EXPECT_EQ(list->topLevelItem(j)->text(0), QString::number(ids[j])) << j;
-  EXPECT_EQ(Row(list, 5), (QStringList{"9", "Power On Hours Count    ", "100", "6", "90", "000000000000"}));
-  EXPECT_EQ(Row(list, 12), (QStringList{"194", "Temperature ", "45", "0", "60", "00000014002d"}));
+  EXPECT_EQ(Row(list, 5), (QStringList{"9", "Power On Hours Count    ", "100", "6", "90", "000000000000", "0 hours"}));
+  EXPECT_EQ(Row(list, 12), (QStringList{"194", "Temperature ", "45", "0", "60", "00000014002d", "45 \u00B0C"}));
+  EXPECT_EQ(Row(list, 0)[6], "");  // a raw layout of the vendor's own
   EXPECT_EQ(Row(list, 16)[1], "(Unknown attribute)");
 
   // Clicking a heading sorts nothing; a later reading does not reach the list.

@@ -29,8 +29,10 @@ TEST(TempGraphDlg, ShowsTheDrivesSeriesAndKeepsTheChosenView) {
   driveSlots[3].minuteHistory.fill(30);
   FixedClock clock;
   {
+    driveSlots[3].model = L"WDC WD800JB-00JJC0    ";
     CTempGraphDlg dialog(driveSlots, 3, 48);
     ASSERT_TRUE(dialog.IsBuilt()) << dialog.BuildError().toStdString();
+    EXPECT_EQ(dialog.windowTitle(), "Temperature Graphic - HD3: WDC WD800JB-00JJC0");
     CTempGraphCtrl* graph = dialog.Graph();
     graph->clock = &clock;
     dialog.show();

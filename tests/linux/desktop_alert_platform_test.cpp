@@ -9,6 +9,8 @@
 #include <QCoreApplication>
 
 #include "core/alarm/alarm_dispatch.h"
+
+#include <sstream>
 #include "support/private_buses.h"
 
 using namespace taruk;
@@ -50,7 +52,7 @@ class DesktopPlatformTest : public testing::Test {
   }
 
   void Alarm(AlarmAction action) {
-    AlarmMessage message{L"HD0: TEST Critical temperature reached (55 \u00B0C)", L"subject", L"body"};
+    AlarmMessage message{L"HD0: TEST Critical temperature reached (55 \u00B0C)", L"subject", L"body", L"", false};
     CarryOutAlarm(action, message, {}, platform);
   }
 
@@ -110,6 +112,41 @@ TEST_F(DesktopPlatformTest, BalloonIsANotificationTitledTarukThatTheNextOneRepla
             "GetCapabilities\n"
             "Notify \"Taruk\" 1 \"\" \"Taruk\" \"Disk /mnt/&lt;new&gt; &amp; old: Minimum disk free space "
             "reached!\" [] {} 5000\n");
+}
+
+// Each alarm of each drive is one notification that replaces only its own
+// earlier one; a drive at risk is a critical warning that stays until it is
+// dismissed, a full volume an ordinary notification.
+TEST_F(DesktopPlatformTest, AlarmNotificationsReplaceOnlyTheirOwnTopicAndWarnAtCriticalUrgency) {
+  ASSERT_TRUE(notifications.Start(buses->Folder(), "notification_daemon"));
+  DriveSlot slot;
+  slot.model = L"ST3160023A                              ";
+  DriveHealth caution;
+  caution.verdict = HealthVerdict::Caution;
+  caution.reasons.push_back({L"3 pending sectors"});
+  const AlarmMessage alarms[] = {
+      TemperatureAlarmMessage(1, slot, 55), TemperatureAlarmMessage(2, slot, 55), HealthAlarmMessage(1, slot, caution),
+      TemperatureAlarmMessage(1, slot, 55), FreeSpaceAlarmMessage(L"/srv", 1, 2),
+  };
+  for (const AlarmMessage& alarm : alarms) CarryOutAlarm(AlarmAction::ShowNotification, alarm, {}, platform);
+  std::string notifies;
+  std::istringstream calls(notifications.Calls());
+  for (std::string line; std::getline(calls, line);) {
+    if (line.rfind("Notify ", 0) == 0) notifies += line + "\n";
+  }
+  // The daemon numbers its notifications from 1; the fourth replaces the
+  // first (the same drive's temperature), nothing else replaces anything.
+  EXPECT_EQ(notifies,
+            "Notify \"Taruk\" 0 \"dialog-warning\" \"Taruk\" \"HD1: ST3160023A Critical temperature reached (55 \u00B0C)\" [] "
+            "{\"urgency\": 2} 0\n"
+            "Notify \"Taruk\" 0 \"dialog-warning\" \"Taruk\" \"HD2: ST3160023A Critical temperature reached (55 \u00B0C)\" [] "
+            "{\"urgency\": 2} 0\n"
+            "Notify \"Taruk\" 0 \"dialog-warning\" \"Taruk\" \"HD1: ST3160023A health: caution (3 pending sectors)\" [] "
+            "{\"urgency\": 2} 0\n"
+            "Notify \"Taruk\" 1 \"dialog-warning\" \"Taruk\" \"HD1: ST3160023A Critical temperature reached (55 \u00B0C)\" [] "
+            "{\"urgency\": 2} 0\n"
+            "Notify \"Taruk\" 0 \"\" \"Taruk\" \"Disk /srv: Minimum disk free space reached! Current free space 1 Mb, "
+            "minimum 2 Mb\" [] {} 5000\n");
 }
 
 TEST_F(DesktopPlatformTest, BalloonWithoutANotificationDaemonShowsNothingAndReportsNothing) {

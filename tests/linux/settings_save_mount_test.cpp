@@ -54,7 +54,7 @@ class SettingsSaveMountTest : public testing::Test {
     return config;
   }
 
-  static constexpr const char* kOldFile = "60 55 0 0 0 taruk@example.invalid smtp.example.invalid 1";
+  static constexpr const char* kOldFile = "60 55 0 0 0 taruk@example.invalid smtp.example.invalid";
 
  private:
   bool mounted_ = false;

@@ -28,6 +28,14 @@ for file in /usr/bin/alarm.wav /usr/share/applications/taruk.desktop /usr/share/
             /usr/share/taruk/prometheus/taruk-rules.yml /usr/lib/systemd/system/taruk.service; do
   [ -e "$file" ] || fail "not installed: $file"
 done
+# The monitor's programs and modules, which taruk finds in /usr/libexec/taruk.
+for file in taruk-headless taruk-window taruk-sound.so taruk-metrics-http.so; do
+  [ -e "/usr/libexec/taruk/$file" ] || fail "not installed: /usr/libexec/taruk/$file"
+done
+appdata=$(mktemp -d)
+APPDATA=$appdata taruk --headless --once --replay /usr/share/taruk/demo 2>"$appdata/err" \
+  || fail "taruk --headless --once: $(cat "$appdata/err")"
+rm -rf "$appdata"
 systemd-analyze verify /usr/lib/systemd/system/taruk.service || fail "systemd-analyze verify"
 [ "$(systemctl is-enabled taruk.service 2>/dev/null || true)" = disabled ] || fail "the unit is enabled"
 command -v promtool >/dev/null && promtool check rules /usr/share/taruk/prometheus/taruk-rules.yml >/dev/null

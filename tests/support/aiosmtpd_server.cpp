@@ -71,6 +71,16 @@ AiosmtpdServer::~AiosmtpdServer() {
 }
 
 bool AiosmtpdServer::Start(std::string& failure) {
+  return Launch(failure, {"-m", "aiosmtpd", "-n", "-l", "127.0.0.1:PORT", "-c", "aiosmtpd.handlers.Mailbox", "MAILDIR"});
+}
+
+bool AiosmtpdServer::StartTls(std::string& failure, const std::string& mode, const std::string& cert,
+                              const std::string& key) {
+  return Launch(failure, {TARUK_TEST_DATA_DIR "/../support/tls_smtp_server.py", mode, "PORT", "MAILDIR", cert, key});
+}
+
+// PORT and MAILDIR in the arguments stand for the server's own.
+bool AiosmtpdServer::Launch(std::string& failure, const std::vector<std::string>& arguments) {
   std::string pattern = (std::filesystem::temp_directory_path() / "taruk-aiosmtpd-XXXXXX").string();
   if (!mkdtemp(pattern.data())) {
     failure = "cannot make a temporary directory";
@@ -81,16 +91,24 @@ bool AiosmtpdServer::Start(std::string& failure) {
   const std::string listen = "127.0.0.1:" + std::to_string(port);
   const std::string mailbox = (directory / "Maildir").string();
   const std::string log = (directory / "server.log").string();
+  // Debian's Python modules are only seen by Debian's own interpreter. -n
+  // keeps aiosmtpd from switching to the user "nobody" when run as root.
+  std::vector<std::string> words = {"/usr/bin/python3"};
+  for (const std::string& argument : arguments) {
+    words.push_back(argument == "MAILDIR" ? mailbox
+                    : argument == "PORT"  ? std::to_string(port)
+                    : argument == "127.0.0.1:PORT" ? listen
+                                                   : argument);
+  }
+  std::vector<const char*> argv;
+  for (const std::string& word : words) argv.push_back(word.c_str());
+  argv.push_back(nullptr);
 
   posix_spawn_file_actions_t files;
   posix_spawn_file_actions_init(&files);
   posix_spawn_file_actions_addopen(&files, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_adddup2(&files, 1, 2);
-  // Debian's Python modules are only seen by Debian's own interpreter. -n
-  // keeps it from switching to the user "nobody" when run as root.
-  const char* argv[] = {"/usr/bin/python3", "-m", "aiosmtpd", "-n", "-l", listen.c_str(),
-                        "-c", "aiosmtpd.handlers.Mailbox", mailbox.c_str(), nullptr};
-  const int spawned = posix_spawn(&pid, argv[0], &files, nullptr, const_cast<char* const*>(argv), environ);
+  const int spawned = posix_spawn(&pid, argv[0], &files, nullptr, const_cast<char* const*>(argv.data()), environ);
   posix_spawn_file_actions_destroy(&files);
   if (spawned != 0) {
     pid = -1;

@@ -22,6 +22,9 @@ class AiosmtpdServer {
   // Starts the server and waits until it accepts connections. False with the
   // reason (and the server's own output) when it does not come up.
   bool Start(std::string& failure);
+  // The same with tests/support/tls_smtp_server.py: a mode ("starttls",
+  // "tls", ...) and the certificate and key it shows.
+  bool StartTls(std::string& failure, const std::string& mode, const std::string& cert, const std::string& key);
   uint16_t Port() const { return port; }
 
   // The messages stored so far, each file whole, oldest first.
@@ -29,6 +32,7 @@ class AiosmtpdServer {
 
  private:
   void Stop();
+  bool Launch(std::string& failure, const std::vector<std::string>& arguments);
 
   std::filesystem::path directory;
   pid_t pid = -1;

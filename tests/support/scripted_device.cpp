@@ -1,5 +1,7 @@
 #include "support/scripted_device.h"
 
+#include <cstdio>
+
 namespace taruk {
 
 namespace {
@@ -18,6 +20,8 @@ constexpr Row kRows[] = {
     {"identify-packet", 0, 1, 1, 0, 0, 0xA1, 512},
     {"read-data", 0xD0, 1, 1, 0x4F, 0xC2, 0xB0, 512},
     {"read-thresholds", 0xD1, 1, 1, 0x4F, 0xC2, 0xB0, 512},
+    {"read-self-test-log", 0xD5, 1, 6, 0x4F, 0xC2, 0xB0, 512},
+    {"execute-extended", 0xD4, 0, 2, 0x4F, 0xC2, 0xB0, 0},
 };
 
 }  // namespace
@@ -74,6 +78,26 @@ std::optional<Page> ScriptedDevice::SmartData(int position) { return Answer("rea
 
 std::optional<Page> ScriptedDevice::SmartThresholds(int position) {
   return Answer("read-thresholds " + std::to_string(position));
+}
+
+namespace {
+
+std::string WithByte(const char* kind, int position, uint8_t value) {
+  char name[48];
+  std::snprintf(name, sizeof name, "%s %d 0x%02x", kind, position, value);
+  return name;
+}
+
+}  // namespace
+
+std::optional<Page> ScriptedDevice::SmartReadLog(int position, uint8_t logAddress) {
+  return Answer(WithByte("read-log", position, logAddress));
+}
+
+DriveCommandResult ScriptedDevice::SmartExecuteOffline(int position, uint8_t subcommand) {
+  const std::string name = WithByte("execute-offline", position, subcommand);
+  log.push_back(name);
+  return {refused.count(name) ? CommandAnswer::Refused : offlineAnswer, 0, "scripted"};
 }
 
 std::optional<uint8_t> ScriptedDevice::CheckPowerMode(int position) {

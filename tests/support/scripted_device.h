@@ -36,6 +36,11 @@ class ScriptedDevice : public SmartDevice {
   std::optional<Page> SmartData(int position) override;                  // logs "read-data P"
   std::optional<Page> SmartThresholds(int position) override;            // logs "read-thresholds P"
   std::optional<uint8_t> CheckPowerMode(int position) override;  // logs "power-mode P"
+  // Logs "read-log P 0xNN"; answered from pages under that name.
+  std::optional<Page> SmartReadLog(int position, uint8_t logAddress) override;
+  // Logs "execute-offline P 0xNN"; answers `offlineAnswer`.
+  DriveCommandResult SmartExecuteOffline(int position, uint8_t subcommand) override;
+  CommandAnswer offlineAnswer = CommandAnswer::Accepted;
 
  private:
   std::optional<Page> Answer(const std::string& name);

@@ -70,6 +70,11 @@ std::string ScriptedServer::Finish() {
   return received;
 }
 
+std::string ScriptedServer::Received() {
+  std::lock_guard lock(guard);
+  return received;
+}
+
 bool ScriptedServer::Accepted() {
   std::lock_guard lock(guard);
   return accepted;

@@ -41,6 +41,8 @@ class ScriptedServer {
   // Waits until the script has been played and the client has closed the
   // connection (or the ten seconds passed), and returns what it sent.
   std::string Finish();
+  // What the client has sent so far, while the script plays on.
+  std::string Received();
   bool Accepted();
   // True when the client closed its end (rather than the server hanging up
   // or the wait running out).

@@ -14,7 +14,7 @@
 namespace taruk {
 
 // What the first save writes: the defaults.
-inline constexpr char kDefaultFile[] = "60 55 0 0 0 taruk@example.invalid smtp.example.invalid 1";
+inline constexpr char kDefaultFile[] = "60 55 0 0 0 taruk@example.invalid smtp.example.invalid";
 
 inline MonitorConfig Load() {
   MonitorConfig config;

@@ -79,10 +79,14 @@ def check_drive(drive, peer, identity):
               == (b["value"], b["worst"], b["thresh"], b["raw"]["value"]),
               f"{name}: attribute {a['id']} value/worst/threshold/raw {a['current']}/{a['worst']}/"
               f"{a['threshold']}/{a['raw']}")
+        # The raw value as a number: counts from their low 16 bits, hours from 32.
+        mask = 0xFFFF if a["id"] in (5, 196, 197, 198) else 0xFFFFFFFF if a["id"] == 9 else None
+        if mask is not None:
+            check(a["rawValue"] == b["raw"]["value"] & mask, f"{name}: attribute {a['id']} rawValue {a['rawValue']}")
     hours = next((b["raw"]["value"] for b in theirs if b["id"] == 9), None)
     check(drive["powerOnHours"] == hours, f"{name}: power-on hours {drive['powerOnHours']}")
     # QEMU reports 190 only, which is not a temperature the monitor reads.
-    check(drive["temperature"] == 0, f"{name}: no temperature attribute, temperature 0")
+    check(drive["temperature"] is None, f"{name}: no temperature attribute, temperature null")
     check(drive["powerMode"] == "active", f"{name}: CHECK POWER MODE answered active ({drive['powerMode']})")
 
     # The verdict against smartctl's own reading of the thresholds, and the
@@ -168,6 +172,79 @@ def check_nvme(drive, peer, namespace, smart_log, identity):
     check(drive["health"] == ("good" if passed else "bad"),
           f"{name}: health {drive['health']} ({'; '.join(drive['healthReasons'])}), smartctl passed={passed}")
     return figures
+
+
+def self_test_rows(log):
+    return [(entry["type"], entry["status"], entry["powerOnHours"]) for entry in log or []]
+
+
+def smartctl_self_test_rows(peer):
+    # smartctl lists the log newest first, as taruk does; the type is the
+    # subcommand and the status byte carries the status in its high nibble.
+    kinds = {1: "short", 2: "extended", 3: "conveyance", 4: "selective", 0: "off-line"}
+    table = peer.get("ata_smart_self_test_log", {}).get("standard", {}).get("table", [])
+    return [(kinds.get(row["type"]["value"] & 0x7F, "vendor"), row["status"]["value"] >> 4, row["lifetime_hours"])
+            for row in table]
+
+
+def check_self_tests(r):
+    """taruk --self-test against QEMU's disks, and the log it then reads against smartctl's."""
+    outcomes = [
+        ("1-short", 0, "short self-test started"),
+        ("1-extended", 0, "extended self-test started"),
+        ("1-conveyance", 1, "the drive does not offer a conveyance self-test"),
+        ("1-abort", 1, "the drive refused to abort"),
+        ("2-short", 0, "short self-test started"),
+        ("0-short", 1, "self-tests are not supported by this NVMe drive"),
+    ]
+    for name, code, words in outcomes:
+        out = text(r / f"selftest-{name}.out")
+        check(exit_code(r / f"selftest-{name}.rc") == code and words in out,
+              f"taruk --self-test {name.split('-')[1]} --drive {name.split('-')[0]}: exit {code}, {out.strip()!r}")
+    out = text(r / "user/selftest.out")
+    check(exit_code(r / "user/selftest.rc") == 1 and "only read answers reach this drive" in out,
+          f"no self-test through the reader: {out.strip()!r}")
+    report = load_json(r / "report-selftest.json")
+    drives = {d["index"]: d for d in report.get("drives", [])}
+    check(load_json(r / "user/report-selftest.json") == report != {},
+          "the reader passes the self-test logs through: the unprivileged report equals the root one")
+    expected = {1: [("extended", 0, 4660), ("short", 0, 4660)], 2: [("short", 0, 4660)]}
+    for index, rows in expected.items():
+        drive = drives.get(index, {})
+        tests = drive.get("selfTests") or {}
+        check(tests.get("supported") is True and tests.get("conveyance") is False and not tests.get("running"),
+              f"drive {index}: short and extended offered, no conveyance, none running")
+        check(self_test_rows(tests.get("log")) == rows, f"drive {index}: log {self_test_rows(tests.get('log'))}")
+        check(drive.get("errorCount") == 0 and drive.get("health") == "good",
+              f"drive {index}: error count {drive.get('errorCount')}, health {drive.get('health')}")
+    nvme = drives.get(0, {})
+    check((nvme.get("selfTests") or {}).get("supported") is False and (nvme.get("selfTests") or {}).get("log") is None,
+          "the NVMe drive: self-tests not supported, no log asked for")
+    check(nvme.get("errorCount") == (nvme.get("nvme") or {}).get("errorLogEntries", -1),
+          "the NVMe drive's error count is its health log's error entries")
+    peers = {}
+    for path in sorted(r.glob("selftest-smartctl-*.json")):
+        peer = load_json(path)
+        peers[peer.get("serial_number")] = (path, peer)
+    for index in expected:
+        serial = drives.get(index, {}).get("serialNumber", "").strip()
+        path, peer = peers.get(serial, (None, {}))
+        ours = self_test_rows((drives[index].get("selfTests") or {}).get("log"))
+        theirs = smartctl_self_test_rows(peer)
+        check(bool(theirs) and ours == theirs, f"drive {index}: taruk's log {ours} is smartctl's {theirs}")
+        errors = peer.get("ata_smart_error_log", {}).get("summary", {}).get("count")
+        check(errors == drives[index].get("errorCount"), f"drive {index}: error count {errors} by smartctl too")
+        if path:
+            print(f"--- drive {index} ({path.stem[len('selftest-smartctl-'):]}): smartctl -l selftest -l error")
+            print(text(path.with_suffix(".txt")).split("=== START OF READ SMART DATA SECTION ===")[-1].strip())
+    print("--- taruk --report, after the self-tests (its self-test lines)")
+    shown = False
+    for line in text(r / "report-selftest.txt").splitlines():
+        if line.startswith("HD"):
+            print(line)
+        shown = (shown or line.startswith("Self-test")) and not line.startswith("Error log")
+        if shown or line.startswith("Error log"):
+            print(line)
 
 
 def main():
@@ -302,6 +379,8 @@ def main():
     print(f"after STANDBY IMMEDIATE QEMU still reports: {peer_mode}")
     for name in captures[1:3]:
         check("power-mode 0 0xff" in text(r / "capture" / name), f"{name} records the power mode")
+
+    check_self_tests(r)
 
     # The device layer against the kernel.
     gtest = text(r / "gtest.txt")

@@ -74,6 +74,11 @@ ControlResult AnswerFromCapture(const DriveCapture& capture, uint32_t code, std:
       }
       if (in[10] == 0xB0 && in[4] == 0xD0) return PageAnswer(capture.smartData[position], out);
       if (in[10] == 0xB0 && in[4] == 0xD1) return PageAnswer(capture.smartThresholds[position], out);
+      if (in[10] == 0xB0 && in[4] == 0xD5) {
+        const auto log = capture.smartLogs[position].find(in[6]);
+        if (log == capture.smartLogs[position].end()) return Failed();
+        return PageAnswer(log->second, out);
+      }
       return Failed();
     }
     case IOCTL_ATA_PASS_THROUGH: {
@@ -105,6 +110,10 @@ ControlResult AnswerFromCapture(const DriveCapture& capture, uint32_t code, std:
       if (property == StorageDeviceProtocolSpecificProperty && dataType == NVMeDataTypeLogPage && value == 2 &&
           capture.nvmeHealthLog) {
         return ProtocolAnswer(*capture.nvmeHealthLog, out);
+      }
+      if (property == StorageDeviceProtocolSpecificProperty && dataType == NVMeDataTypeLogPage && value == 6 &&
+          capture.nvmeSelfTestLog) {
+        return ProtocolAnswer(*capture.nvmeSelfTestLog, out);
       }
       return Failed(ERROR_NOT_SUPPORTED);
     }

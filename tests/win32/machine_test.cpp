@@ -10,20 +10,23 @@
 #include <string>
 #include <vector>
 
+#include "core/alarm/alarm_dispatch.h"
+#include "core/alarm/window_alert_actions.h"
 #include "win32/autostart.h"
 #include "win32/console_alert_platform.h"
 #include "win32/drive_letter_volumes.h"
 #include "win32/power_switch.h"
+#include "win32/system_error_text.h"
 #include "win32/wave_sound.h"
 
 namespace taruk {
 namespace {
 
-std::wstring RunValue(DWORD& type, DWORD& bytes) {
+std::wstring RunValue(DWORD& type, DWORD& bytes, HKEY root = HKEY_LOCAL_MACHINE) {
   std::vector<wchar_t> buffer(4096);
   bytes = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
   const LSTATUS status =
-      RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", L"Taruk",
+      RegGetValueW(root, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", L"Taruk",
                    RRF_RT_ANY | RRF_NOEXPAND, &type, buffer.data(), &bytes);
   return status == ERROR_SUCCESS ? std::wstring(buffer.data()) : L"<missing>";
 }
@@ -56,7 +59,48 @@ TEST(Win32Autostart, RunValueRoundTrip) {
   EXPECT_FALSE(AutostartEntryExists());
   RemoveAutostartEntry();  // nothing to delete: still quiet
   EXPECT_FALSE(AutostartEntryExists());
-  EXPECT_FALSE(SystemErrorText(ERROR_ACCESS_DENIED).empty());
+  EXPECT_FALSE(SystemErrorText(int{ERROR_ACCESS_DENIED}).empty());
+}
+
+// Wine lets anyone write the machine-wide key, so the refusal an ordinary
+// user meets is played by the writer: the user is asked, and only a yes
+// writes the user's own value (for real, under HKEY_CURRENT_USER).
+TEST(Win32Autostart, RefusedMachineValueOffersTheUsersOwn) {
+  RemoveAutostartEntry();
+  const std::string path = "C:\\Taruk\\taruk.exe";
+  std::vector<std::string> calls;
+  const RunValueWriter refusingMachine = [&](const std::string& exe, RunScope scope) {
+    calls.push_back(scope == RunScope::Machine ? "machine" : "user");
+    return scope == RunScope::Machine ? static_cast<int>(ERROR_ACCESS_DENIED) : WriteAutostartEntry(exe, scope);
+  };
+  const struct {
+    bool yes;
+    std::vector<std::string> calls;
+    const wchar_t* userValue;
+  } cases[] = {{false, {"machine"}, L"<missing>"}, {true, {"machine", "user"}, L"C:\\Taruk\\taruk.exe"}};
+  for (const auto& c : cases) {
+    calls.clear();
+    int offers = 0;
+    EXPECT_EQ(EnableRunAtStartup(path, [&] { ++offers; return c.yes; }, refusingMachine), 0);
+    EXPECT_EQ(offers, 1);
+    EXPECT_EQ(calls, c.calls);
+    DWORD type = 0, bytes = 0;
+    EXPECT_EQ(RunValue(type, bytes, HKEY_CURRENT_USER), c.userValue);
+    EXPECT_EQ(RunValue(type, bytes), L"<missing>");
+    EXPECT_EQ(AutostartEntryExists(), c.yes);
+  }
+  // Any other failure is shown as it is, without an offer; a machine-wide
+  // value that can be written asks nothing.
+  int offers = 0;
+  const auto offer = [&] { ++offers; return true; };
+  const RunValueWriter readOnly = [](const std::string&, RunScope) { return static_cast<int>(ERROR_WRITE_PROTECT); };
+  EXPECT_EQ(EnableRunAtStartup(path, offer, readOnly), static_cast<int>(ERROR_WRITE_PROTECT));
+  EXPECT_EQ(EnableRunAtStartup(path, offer), 0);
+  EXPECT_EQ(offers, 0);
+  DWORD type = 0, bytes = 0;
+  EXPECT_EQ(RunValue(type, bytes), L"C:\\Taruk\\taruk.exe");
+  RemoveAutostartEntry();
+  EXPECT_FALSE(AutostartEntryExists());
 }
 
 TEST(Win32Volumes, DriveLettersAndHostFigures) {
@@ -127,6 +171,10 @@ TEST(Win32Sound, PlaysTheAlarmAndSaysWhyAFileDoesNot) {
 // system answers.
 class RecordingPowerSwitch : public PowerSwitch {
  public:
+  unsigned long ShutdownPrivilegeRequest() override {
+    calls.push_back("AdjustTokenPrivileges");
+    return privilegeAnswer;
+  }
   unsigned long ShutDownRequest(unsigned flags, unsigned long reason) override {
     calls.push_back("ExitWindowsEx " + std::to_string(flags) + " " + std::to_string(reason));
     return answer;
@@ -136,6 +184,7 @@ class RecordingPowerSwitch : public PowerSwitch {
     return answer;
   }
   std::vector<std::string> calls;
+  unsigned long privilegeAnswer = 0;
   unsigned long answer = 0;
 };
 
@@ -163,7 +212,7 @@ TEST(Win32Power, EachActionAsksTheSystemOnceAndLogsIt) {
       EXPECT_TRUE(platform.EnableShutdownPrivilege(entry.kind));
       (platform.*entry.action)();
       const std::string log = testing::internal::GetCapturedStderr();
-      EXPECT_EQ(power.calls, std::vector<std::string>{entry.call});
+      EXPECT_EQ(power.calls, (std::vector<std::string>{"AdjustTokenPrivileges", entry.call}));
       if (answer == 0) {
         EXPECT_EQ(log, entry.line);
       } else {
@@ -172,6 +221,52 @@ TEST(Win32Power, EachActionAsksTheSystemOnceAndLogsIt) {
         EXPECT_EQ(log.substr(0, entry.line.size() + 14), entry.line + "taruk: Error: ");
         EXPECT_EQ(log.back(), '\n');
         EXPECT_EQ(log.find('\n', entry.line.size()), log.size() - 1) << log;
+      }
+    }
+  }
+}
+
+// The window's actions over the console's machine, as taruk.exe wires them:
+// the privilege step runs before each request (on Windows the request fails
+// without it), a refusal is shown in the unowned "Error" box, and the
+// request goes out all the same.
+class RecordedWindow : public WindowAlertActions {
+ public:
+  using WindowAlertActions::WindowAlertActions;
+  std::vector<std::wstring> boxes;
+
+ protected:
+  bool ShowWindowBalloon(const std::wstring&, const std::wstring&, int) override { return true; }
+  void ShowErrorBox(const std::wstring& text, bool ownedByWindow) override {
+    boxes.push_back((ownedByWindow ? L"owned: " : L"unowned: ") + text);
+  }
+};
+
+TEST(Win32Power, TheWindowTakesThePrivilegeBeforeEachRequest) {
+  const struct {
+    AlarmAction action;
+    std::string call;
+  } cases[] = {
+      {AlarmAction::ShutDown, "ExitWindowsEx 17 65543"},
+      {AlarmAction::Suspend, "SetSystemPowerState 1 0"},
+      {AlarmAction::Hibernate, "SetSystemPowerState 0 0"},
+  };
+  for (const unsigned long privilege : {0ul, static_cast<unsigned long>(ERROR_ACCESS_DENIED)}) {
+    for (const auto& entry : cases) {
+      SCOPED_TRACE(entry.call + ", privilege answer " + std::to_string(privilege));
+      RecordingPowerSwitch power;
+      power.privilegeAnswer = privilege;
+      ConsoleAlertPlatform machine(power);
+      RecordedWindow window(machine);
+      testing::internal::CaptureStderr();
+      CarryOutAlarm(entry.action, {}, {}, window);
+      testing::internal::GetCapturedStderr();
+      EXPECT_EQ(power.calls, (std::vector<std::string>{"AdjustTokenPrivileges", entry.call}));
+      if (privilege == 0) {
+        EXPECT_TRUE(window.boxes.empty());
+      } else {
+        ASSERT_EQ(window.boxes.size(), 1u);
+        EXPECT_EQ(window.boxes[0], L"unowned: " + SystemErrorText(privilege));
       }
     }
   }

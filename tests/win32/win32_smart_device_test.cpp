@@ -4,7 +4,9 @@
 #include <winioctl.h>
 #include <ntddscsi.h>
 
+#include <algorithm>
 #include <functional>
+#include <iterator>
 
 #include "fake_devices.h"
 #include "support/pages.h"
@@ -58,7 +60,45 @@ Bytes CheckPowerModeBytes(uint8_t driveHead) {
   return bytes;
 }
 
+Bytes AbortBytes(uint8_t driveHead) {
+  Bytes bytes = CheckPowerModeBytes(driveHead);
+  const uint8_t taskFile[] = {0xD4, 0, 0x7F, 0x4F, 0xC2, driveHead, 0xB0};
+  std::copy(std::begin(taskFile), std::end(taskFile), bytes.begin() + 40);
+  return bytes;
+}
+
 }  // namespace
+
+TEST(Win32Drive, SelfTestCommandsTellAcceptedRefusedAndUndelivered) {
+  struct Case {
+    const char* name;
+    uint8_t subcommand;
+    bool delivered;
+    uint8_t errorByte;  // the driver's IDE error, or the status an abort's task file returns
+    CommandAnswer expected;
+  };
+  const Case cases[] = {
+      {"short accepted", 0x01, true, 0x00, CommandAnswer::Accepted},
+      {"short refused with the drive's ABRT", 0x01, true, 0x04, CommandAnswer::Refused},
+      {"short not delivered", 0x01, false, 0x00, CommandAnswer::NotDelivered},
+      {"abort accepted", 0x7F, true, 0x50, CommandAnswer::Accepted},
+      {"abort refused: ERR in the status", 0x7F, true, 0x51, CommandAnswer::Refused},
+      {"abort not delivered", 0x7F, false, 0x00, CommandAnswer::NotDelivered},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Drive drive([&](uint32_t code, std::span<const uint8_t>, std::span<uint8_t> out) {
+      if (!c.delivered) return ControlResult{false, 0, ERROR_INVALID_FUNCTION};
+      if (code == IOCTL_ATA_PASS_THROUGH) {
+        out[40 + 6] = c.errorByte;
+      } else {
+        out[5] = c.errorByte;
+      }
+      return ControlResult{true, static_cast<uint32_t>(out.size()), 0};
+    });
+    EXPECT_EQ(drive.device.SmartExecuteOffline(0, c.subcommand).answer, c.expected);
+  }
+}
 
 TEST(Win32Drive, EachCallSendsItsControlCodeWithTheDocumentedBytes) {
   struct Row {
@@ -83,6 +123,14 @@ TEST(Win32Drive, EachCallSendsItsControlCodeWithTheDocumentedBytes) {
        AsBytes(ExpectedRequest("read-data", 2)), 528},
       {"read-thresholds 3", [](SmartDevice& d) { d.SmartThresholds(3); }, SMART_RCV_DRIVE_DATA,
        AsBytes(ExpectedRequest("read-thresholds", 3)), 528},
+      {"self-test log 1", [](SmartDevice& d) { d.SmartReadLog(1, 0x06); }, SMART_RCV_DRIVE_DATA,
+       AsBytes(ExpectedRequest("read-self-test-log", 1)), 528},
+      {"extended self-test 0", [](SmartDevice& d) { d.SmartExecuteOffline(0, 0x02); }, SMART_SEND_DRIVE_COMMAND,
+       AsBytes(ExpectedRequest("execute-extended", 0)), 16},
+      // The S.M.A.R.T. interface does not pass the abort: ATA pass-through
+      // with the registers of SMART EXECUTE OFF-LINE IMMEDIATE, 7Fh.
+      {"abort 1", [](SmartDevice& d) { d.SmartExecuteOffline(1, 0x7F); }, IOCTL_ATA_PASS_THROUGH,
+       AbortBytes(0xB0), 48},
       {"power-mode 0", [](SmartDevice& d) { d.CheckPowerMode(0); }, IOCTL_ATA_PASS_THROUGH,
        CheckPowerModeBytes(0xA0), 48},
       {"power-mode 1", [](SmartDevice& d) { d.CheckPowerMode(1); }, IOCTL_ATA_PASS_THROUGH,
@@ -92,6 +140,8 @@ TEST(Win32Drive, EachCallSendsItsControlCodeWithTheDocumentedBytes) {
        NvmeQueryBytes(StorageAdapterProtocolSpecificProperty, NVMeDataTypeIdentify, 1, 4096), 8 + 40 + 4096},
       {"nvme health log", [](SmartDevice& d) { d.NvmeHealthLogPage(); }, IOCTL_STORAGE_QUERY_PROPERTY,
        NvmeQueryBytes(StorageDeviceProtocolSpecificProperty, NVMeDataTypeLogPage, 2, 512), 8 + 40 + 512},
+      {"nvme self-test log", [](SmartDevice& d) { d.NvmeSelfTestLog(); }, IOCTL_STORAGE_QUERY_PROPERTY,
+       NvmeQueryBytes(StorageDeviceProtocolSpecificProperty, NVMeDataTypeLogPage, 6, 564), 8 + 40 + 564},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.call);

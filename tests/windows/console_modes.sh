@@ -96,7 +96,8 @@ win "$exe" --headless --metrics-listen 127.0.0.1:9717 2>"$work/wine.err" || stat
 [ "$status" = 2 ] && grep -q 'not available on Windows' "$work/wine.err" || fail "--metrics-listen: exit $status"
 
 # 5. On its timer the alarm repeats every second; Ctrl+C (Wine turns SIGINT
-# into the console's notice) ends the monitor, which saves its settings.
+# into the console's notice) ends the monitor, which leaves the settings file
+# as it is on the disk: an edit made meanwhile stays.
 settings "1 55 1 0 0 admin@example.org 127.0.0.1"
 HOME=$work/home wine "$exe" --headless --replay "Z:$demo" 2>"$work/timer.err" &
 monitor=$!
@@ -105,11 +106,12 @@ for ((i = 0; i < 300; i++)); do
   sleep 0.1
 done
 [ "$i" -lt 300 ] || { kill "$monitor"; fail "the alarm did not repeat on the timer: $(cat "$work/timer.err")"; }
-rm "$settings_file"
+settings "30 50 1 0 0 edited@example.org 127.0.0.1"
 kill -INT "$monitor"
 status=0; wait "$monitor" || status=$?
 [ "$status" = 0 ] || fail "Ctrl+C ended the monitor with $status"
-[ "$(cat "$settings_file" 2>/dev/null)" = "1 55 1 0 0 admin@example.org 127.0.0.1 1" ] || fail "settings not saved on Ctrl+C"
+[ "$(cat "$settings_file" 2>/dev/null)" = "30 50 1 0 0 edited@example.org 127.0.0.1" ] ||
+  fail "the settings edited while the monitor ran were written over on Ctrl+C"
 
 # 6. Live drives, which Wine cannot read: a reason per drive and no crash;
 # nothing captured; and the window, with no desktop to open on, names the

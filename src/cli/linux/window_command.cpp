@@ -69,9 +69,7 @@ int RunMonitorWindow(int argc, char** argv, const CommandLine& commandLine) {
   Monitor monitor(
       {*sources.drives, *sources.volumes, clock, platform, demoDrivesReason ? nullptr : metrics.Observer()});
   CMonitorApp app(monitor, demoDrivesReason);
-  app.onWindowCreated = [&platform](CMonitorDlg& window) { platform.SetWindow(&window); };
   app.InitInstance();
-  platform.SetWindow(nullptr);
   return 0;
 }
 

@@ -11,6 +11,8 @@ constexpr const char* kNotHere =
 
 }  // namespace
 
+const char* const kMetricsListenUsage = "";
+
 bool CheckListenAddress(const std::string&, std::string& error) {
   error = kNotHere;
   return false;

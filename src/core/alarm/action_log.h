@@ -35,8 +35,17 @@ class LoggedAlertActions : public Platform {
   using Platform::Platform;
 
   void ShowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) override {
-    LogLine(NotificationLogText(text));
+    // A platform without alarm balloons of its own shows an alarm's as a
+    // plain one, which is logged already.
+    if (!showingAlarmBalloon) LogLine(NotificationLogText(text));
     Platform::ShowBalloon(title, text, timeoutMs);
+  }
+  bool ShowAlarmBalloon(const AlarmBalloon& balloon) override {
+    LogLine(NotificationLogText(balloon.text));
+    showingAlarmBalloon = true;
+    const bool shown = Platform::ShowAlarmBalloon(balloon);
+    showingAlarmBalloon = false;
+    return shown;
   }
   bool PlaySoundFile(const std::wstring& path, std::wstring& failure) override {
     const bool played = Platform::PlaySoundFile(path, failure);
@@ -49,6 +58,9 @@ class LoggedAlertActions : public Platform {
                     const std::wstring& detail) override {
     LogLine(MailLogText(recipient, subject, sent, detail));
   }
+
+ private:
+  bool showingAlarmBalloon = false;
 };
 
 }  // namespace taruk

@@ -1,6 +1,8 @@
 #include "core/alarm/alarm_dispatch.h"
 
+#include "core/alarm/alarm_mail_queue.h"
 #include "core/alarm/alarm_sound_path.h"
+#include "core/mail/mail_account.h"
 #include "core/mail/outgoing_mail.h"
 #include "core/mail/smtp_client.h"
 
@@ -30,28 +32,36 @@ void PowerStep(PowerAction action, AlertPlatform& platform) {
 
 }  // namespace
 
-void SendAlarmMail(const AlarmMessage& message, const AlarmMailSettings& mail, AlertPlatform& platform) {
+AlarmMailOutcome SendAlarmMailNow(const AlarmMessage& message, const AlarmMailSettings& mail) {
   COutgoingMail outgoing;
   outgoing.from = mail.emailAddress;
   outgoing.AddRecipient(mail.emailAddress, mail.emailAddress);
   outgoing.subject = message.subject;
   outgoing.body = message.body;
 
-  CSmtpClient client(mail.smtpServer, mail.port);
-  client.stopFd = mail.stopFd;
+  std::wstring refusal;
+  const std::unique_ptr<CSmtpClient> client = MakeMailClient(mail.smtpServer, mail.port, refusal);
+  if (!client) return {false, refusal};
+  client->stopFd = mail.stopFd;
   bool sent = false;
-  if (client.Connect()) sent = client.Send(outgoing);
+  if (client->Connect()) sent = client->Send(outgoing);
   // The reply to the mail itself, before QUIT replaces it.
-  const std::wstring detail = sent ? client.LastReply() : client.lastError;
-  client.Disconnect();
-  platform.MailFinished(mail.emailAddress, message.subject, sent, detail);
+  AlarmMailOutcome outcome{sent, sent ? client->LastReply() : client->lastError};
+  client->Disconnect();
+  return outcome;
+}
+
+void SendAlarmMail(const AlarmMessage& message, const AlarmMailSettings& mail, AlertPlatform& platform) {
+  const AlarmMailOutcome outcome = SendAlarmMailNow(message, mail);
+  platform.MailFinished(mail.emailAddress, message.subject, outcome.sent, outcome.detail);
 }
 
 void CarryOutAlarm(AlarmAction action, const AlarmMessage& message, const AlarmMailSettings& mail,
                    AlertPlatform& platform) {
   switch (action) {
     case AlarmAction::ShowNotification:
-      platform.ShowBalloon(kBalloonTitle, message.balloonText, kBalloonTimeoutMs);
+      platform.ShowAlarmBalloon(
+          {kBalloonTitle, message.balloonText, kBalloonTimeoutMs, message.topic, message.warning});
       return;
     case AlarmAction::ShutDown:
       PowerStep(PowerAction::ShutDown, platform);
@@ -69,7 +79,11 @@ void CarryOutAlarm(AlarmAction action, const AlarmMessage& message, const AlarmM
       return;
     }
     case AlarmAction::SendEmail:
-      SendAlarmMail(message, mail, platform);
+      if (mail.queue) {
+        mail.queue->Post(message, mail);
+      } else {
+        SendAlarmMail(message, mail, platform);
+      }
       return;
     case AlarmAction::None:
       return;

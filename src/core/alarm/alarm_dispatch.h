@@ -12,19 +12,33 @@
 
 namespace taruk {
 
+class AlarmMailQueue;
+
 // Where the e-mail action sends: one address is both sender and recipient.
 struct AlarmMailSettings {
   std::wstring emailAddress;
   std::wstring smtpServer;
   uint32_t port = kSmtpPort;
   StopSignal stopFd = kNoStopSignal;  // a stop request ends the client's waits
+  // The sender the mail is handed to; none: sent before CarryOutAlarm returns.
+  AlarmMailQueue* queue = nullptr;
 };
 
 void CarryOutAlarm(AlarmAction action, const AlarmMessage& message, const AlarmMailSettings& mail,
                    AlertPlatform& platform);
 
-// The e-mail action alone: connect, send, disconnect. Nothing is shown to the
-// user whatever happens; the platform hears how it went.
+// How an alert e-mail went: the server's answer to the mail when it was
+// sent, the client's last error otherwise.
+struct AlarmMailOutcome {
+  bool sent = false;
+  std::wstring detail;
+};
+
+// The e-mail action alone: connect, send, disconnect, here and now.
+AlarmMailOutcome SendAlarmMailNow(const AlarmMessage& message, const AlarmMailSettings& mail);
+
+// The same; nothing is shown to the user whatever happens, the platform
+// hears how it went.
 void SendAlarmMail(const AlarmMessage& message, const AlarmMailSettings& mail, AlertPlatform& platform);
 
 }  // namespace taruk

@@ -10,11 +10,7 @@ std::wstring Cut(std::wstring text) {
 }
 
 // The model without the spaces the drive pads it with.
-std::wstring TrimmedModel(const DriveSlot& slot) {
-  std::wstring model = slot.model;
-  while (!model.empty() && model.back() == L' ') model.pop_back();
-  return model;
-}
+std::wstring TrimmedModel(const DriveSlot& slot) { return ShownText(slot.model); }
 
 }  // namespace
 
@@ -22,8 +18,11 @@ AlarmMessage TemperatureAlarmMessage(int driveIndex, const DriveSlot& slot, int3
   const std::wstring drive = L"HD" + std::to_wstring(driveIndex) + L": " + slot.model;
   const std::wstring critical = std::to_wstring(criticalTemperature);
   AlarmMessage message;
-  message.balloonText = Cut(drive + L" Critical temperature reached (" + critical + L" \u00B0C)");
+  message.balloonText = Cut(L"HD" + std::to_wstring(driveIndex) + L": " + TrimmedModel(slot) +
+                            L" Critical temperature reached (" + critical + L" \u00B0C)");
   message.subject = L"Taruk - critical temperature reached";
+  message.topic = L"temperature HD" + std::to_wstring(driveIndex);
+  message.warning = true;
   // The drive line starts with a space and gives the unit as a plain "C".
   message.body = L"Critical temperature: " + critical + L"\r\n\r\n " + drive + L" current temperature " +
                  std::to_wstring(slot.temperature) + L" C";
@@ -37,6 +36,7 @@ AlarmMessage FreeSpaceAlarmMessage(const std::wstring& rootPath, uint32_t freeMb
   message.balloonText = Cut(L"Disk " + rootPath + L": Minimum disk free space reached! Current free space " +
                             current + L" Mb, minimum " + minimum + L" Mb");
   message.subject = L"Taruk - minimum disk space reached";
+  message.topic = L"free space " + rootPath;
   message.body = L"Disk " + rootPath + L": current space " + current + L" Mb, minimum space " + minimum + L" Mb";
   return message;
 }
@@ -52,6 +52,8 @@ AlarmMessage HealthAlarmMessage(int driveIndex, const DriveSlot& slot, const Dri
   AlarmMessage message;
   message.balloonText = Cut(DriveHealthLine(driveIndex, slot, health));
   message.subject = L"Taruk - drive health worsened";
+  message.topic = L"health HD" + std::to_wstring(driveIndex);
+  message.warning = true;
   message.body = L"HD" + std::to_wstring(driveIndex) + L": " + TrimmedModel(slot) + L" health: " +
                  HealthVerdictText(health.verdict) + L"\r\n";
   for (const HealthReason& reason : health.reasons) message.body += L"\r\n " + reason.text;

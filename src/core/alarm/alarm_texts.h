@@ -15,6 +15,8 @@ struct AlarmMessage {
   std::wstring balloonText;  // already cut to kBalloonTextLimit
   std::wstring subject;
   std::wstring body;
+  std::wstring topic;    // which alarm of which drive or volume (AlarmBalloon)
+  bool warning = false;  // a drive at risk: temperature and health
 };
 
 inline constexpr const wchar_t* kBalloonTitle = L"Taruk";

@@ -16,8 +16,13 @@ class WindowAlertActions : public AlertPlatform {
   void ShowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) override {
     if (!ShowWindowBalloon(title, text, timeoutMs)) machine.ShowBalloon(title, text, timeoutMs);
   }
-  // The machine's verdict; a refusal is shown in the box titled "Error",
-  // owned by no window.
+  // From the window's icon, as a warning where the alarm is one; the
+  // machine's when the window has no icon.
+  bool ShowAlarmBalloon(const AlarmBalloon& balloon) override {
+    return ShowWindowAlarmBalloon(balloon) || machine.ShowAlarmBalloon(balloon);
+  }
+  // The machine's privilege step (PowerAllowed); a refusal is shown in the
+  // box titled "Error", owned by no window, and the request still goes out.
   bool EnableShutdownPrivilege(PowerAction action) override {
     std::wstring refusal;
     if (machine.PowerAllowed(action, refusal)) return true;
@@ -43,6 +48,10 @@ class WindowAlertActions : public AlertPlatform {
  protected:
   // False when there is no window, or no icon to show the balloon from.
   virtual bool ShowWindowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) = 0;
+  virtual bool ShowWindowAlarmBalloon(const AlarmBalloon& balloon) {
+    return ShowWindowBalloon(balloon.title, balloon.text, balloon.timeoutMs);
+  }
+  AlertPlatform& Machine() { return machine; }
   // The box titled "Error"; owned by the main window or by none.
   virtual void ShowErrorBox(const std::wstring& text, bool ownedByWindow) = 0;
 

@@ -8,22 +8,38 @@
 
 namespace taruk {
 
+// How a write went. Tests as a boolean; `error` is the errno-style code (also
+// left in errno) and `reason` one line for the user: the system's text, or
+// what stands at the name.
+struct FileWrite {
+  bool written = false;
+  int error = 0;
+  std::string reason;
+  explicit operator bool() const { return written; }
+};
+
 // Writes `contents` to a new file beside `path`, flushes it to the disk and
 // renames it over `path`. Any failure (no folder, a read-only or full file
 // system, an old file the user may not write) leaves the old file exactly as
-// it was and returns false, with errno telling why. (Windows has no modes and
-// no user-made links of this kind: there the file is written beside `path`
-// and moved over it in one step that reaches the disk before it returns.)
+// it was.
 //
-// The new file is created exclusively under a fresh name, so nothing planted
-// in the folder (a link, a FIFO) is ever opened. A symbolic link at `path`
-// is followed only when it, and every link it leads through, belongs to this
-// user: that is the user's own arrangement. A link planted by someone else
-// is replaced, never written through. A new file gets `newFileMode`; a
-// replaced regular file keeps its mode.
+// Only a regular file is ever replaced. A device node, FIFO, socket, folder
+// or link at `path` (on Windows: a device name such as NUL, a folder or a
+// reparse point) is refused and left as it is: renaming over /dev/null, or
+// over a link someone pointed at it, would turn the machine's device into a
+// plain file. The new file is created exclusively under a fresh name, so
+// nothing planted in the folder is ever opened either. A new file gets
+// `newFileMode`; a replaced file keeps its mode.
 //
-// Temporaries left by a save that was killed half-way (`NAME.XXXXXX` files
-// of this user that no running save holds) are removed after a save.
-bool ReplaceFileAtomically(const std::string& path, std::string_view contents, unsigned newFileMode = 0600);
+// Temporaries are named ".NAME.taruk-XXXXXX", a name nobody else picks. One
+// left behind by a save that was killed half-way is removed by a later save
+// once it is a minute old, and only when it is this user's and no save holds
+// it: another writer's save in progress is never touched, and neither is any
+// other file beside `path` (NAME.backup stays).
+FileWrite ReplaceFileAtomically(const std::string& path, std::string_view contents, unsigned newFileMode = 0600);
+
+// The same, for a file that must not exist yet: when anything stands at
+// `path` it is left alone and the result is EEXIST.
+FileWrite CreateFileAtomically(const std::string& path, std::string_view contents, unsigned newFileMode = 0600);
 
 }  // namespace taruk

@@ -11,6 +11,11 @@ namespace taruk {
 // undefined (0x98).
 int DecodeCp1251Byte(unsigned char byte);
 
+// False when the system has no converter for the code page (glibc without
+// its CP1251 module, Windows without the code page): no byte decodes then,
+// and nothing can be encoded.
+inline bool Cp1251Available() { return DecodeCp1251Byte('0') == '0'; }
+
 // The whole text as code page 1251 bytes. False, with `bytes` untouched, when
 // some character has no byte in the code page.
 bool EncodeCp1251(const std::wstring& text, std::string& bytes);

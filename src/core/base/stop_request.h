@@ -25,6 +25,13 @@ bool WaitForStopRequest(StopSignal stop, int milliseconds);
 // when it could not be made. Called once, before any thread starts.
 StopSignal ListenForStopRequests();
 
+// A stop request of the program's own, for a part that must be able to end
+// its own waits (the e-mail sender when the monitor ends): never raised
+// until RaiseStopSignal, and looked at like the system's. kNoStopSignal when
+// it could not be made. Closed with CloseStopSignal.
+StopSignal MakeStopSignal();
+void RaiseStopSignal(StopSignal stop);
+
 // Gives the signal back to the system.
 void CloseStopSignal(StopSignal stop);
 

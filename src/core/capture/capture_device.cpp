@@ -6,6 +6,13 @@ namespace {
 
 bool IsPosition(int position) { return position >= 0 && position < 4; }
 
+// The privileged reader hands its answers over as a capture too.
+DriveCommandResult NoCommandsFromACapture() {
+  return {CommandAnswer::NotDelivered, 0,
+          "only read answers reach this drive (a capture, or taruk-smart-reader): starting a self-test needs "
+          "taruk itself to hold the privilege (run it as root)"};
+}
+
 }  // namespace
 
 std::optional<uint8_t> CaptureDevice::DeviceMap() { return capture_.deviceMap; }
@@ -45,5 +52,19 @@ std::optional<NvmeIdentifyData> CaptureDevice::NvmeIdentifyController() { return
 std::optional<Page> CaptureDevice::NvmeHealthLogPage() { return capture_.nvmeHealthLog; }
 
 std::optional<uint16_t> CaptureDevice::NvmeSensorKelvin() { return capture_.nvmeSensorKelvin; }
+
+std::optional<Page> CaptureDevice::SmartReadLog(int position, uint8_t logAddress) {
+  if (!IsPosition(position)) return std::nullopt;
+  const auto& logs = capture_.smartLogs[static_cast<std::size_t>(position)];
+  const auto found = logs.find(logAddress);
+  if (found == logs.end()) return std::nullopt;
+  return found->second;
+}
+
+std::optional<NvmeSelfTestLogData> CaptureDevice::NvmeSelfTestLog() { return capture_.nvmeSelfTestLog; }
+
+DriveCommandResult CaptureDevice::SmartExecuteOffline(int, uint8_t) { return NoCommandsFromACapture(); }
+
+DriveCommandResult CaptureDevice::NvmeDeviceSelfTest(uint8_t) { return NoCommandsFromACapture(); }
 
 }  // namespace taruk

@@ -25,6 +25,11 @@ class CaptureDevice : public SmartDevice {
   std::optional<NvmeIdentifyData> NvmeIdentifyController() override;
   std::optional<Page> NvmeHealthLogPage() override;
   std::optional<uint16_t> NvmeSensorKelvin() override;
+  std::optional<Page> SmartReadLog(int position, uint8_t logAddress) override;
+  std::optional<NvmeSelfTestLogData> NvmeSelfTestLog() override;
+  // A capture holds answers only: a self-test needs the drive itself.
+  DriveCommandResult SmartExecuteOffline(int position, uint8_t subcommand) override;
+  DriveCommandResult NvmeDeviceSelfTest(uint8_t code) override;
 
  private:
   DriveCapture capture_;

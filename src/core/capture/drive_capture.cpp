@@ -86,7 +86,8 @@ bool IsKeyword(std::string_view token) {
   return token == "device-map" || token == "geometry" || token == "power-mode" || token == "enable" ||
          token == "identify" ||
          token == "smart-data" || token == "smart-thresholds" || token == "interface" || token == "nvme-identify" ||
-         token == "nvme-health-log" || token == "nvme-sensor-kelvin";
+         token == "nvme-health-log" || token == "nvme-sensor-kelvin" || token == "smart-log" ||
+         token == "nvme-self-test-log";
 }
 
 int HexValue(char c) {
@@ -144,10 +145,15 @@ class Parser {
         parsed = ParseWholeDriveBytes(keyword, capture.nvmeHealthLog);
       } else if (keyword.text == "nvme-sensor-kelvin") {
         parsed = ParseSensor(keyword, capture);
+      } else if (keyword.text == "smart-log") {
+        parsed = ParseSmartLog(keyword, capture);
+      } else if (keyword.text == "nvme-self-test-log") {
+        parsed = ParseWholeDriveBytes(keyword, capture.nvmeSelfTestLog);
       } else {
         return Fail(keyword.line,
                     "expected device-map, geometry, power-mode, enable, identify, smart-data, smart-thresholds, "
-                    "interface, nvme-identify, nvme-health-log or nvme-sensor-kelvin, found " +
+                    "smart-log, interface, nvme-identify, nvme-health-log, nvme-self-test-log or "
+                    "nvme-sensor-kelvin, found " +
                         Quote(keyword.text));
       }
       if (!parsed) return false;
@@ -236,6 +242,23 @@ class Parser {
     }
     if (capture.powerMode[position]) return Duplicate(keyword, name);
     capture.powerMode[position] = mode;
+    return true;
+  }
+
+  bool ParseSmartLog(const Token& keyword, DriveCapture& capture) {
+    int position = 0;
+    if (!ParsePosition(keyword, position)) return false;
+    Token token;
+    if (!TakeValue(keyword, "a log address such as 0x06", token)) return false;
+    uint8_t address = 0;
+    if (!ParseByte(token.text, address)) {
+      return Fail(token.line, "expected a log address such as 0x06 after 'smart-log " + std::to_string(position) +
+                                  "', found " + Quote(token.text));
+    }
+    const std::string name = "smart-log " + std::to_string(position) + " " + std::string(token.text);
+    Page page{};
+    if (!ParseHex(name, page)) return false;
+    if (!capture.smartLogs[position].emplace(address, page).second) return Duplicate(keyword, name);
     return true;
   }
 
@@ -358,6 +381,7 @@ std::string FormatCapture(const DriveCapture& capture) {
   if (capture.nvmeIdentify) AppendPage(text, "nvme-identify", -1, *capture.nvmeIdentify);
   if (capture.nvmeHealthLog) AppendPage(text, "nvme-health-log", -1, *capture.nvmeHealthLog);
   if (capture.nvmeSensorKelvin) text += "nvme-sensor-kelvin " + std::to_string(*capture.nvmeSensorKelvin) + "\n";
+  if (capture.nvmeSelfTestLog) AppendPage(text, "nvme-self-test-log", -1, *capture.nvmeSelfTestLog);
   for (int position = 0; position < kPositions; ++position) {
     if (capture.powerMode[position]) {
       char line[32];
@@ -371,6 +395,11 @@ std::string FormatCapture(const DriveCapture& capture) {
     if (capture.smartData[position]) AppendPage(text, "smart-data", position, *capture.smartData[position]);
     if (capture.smartThresholds[position]) {
       AppendPage(text, "smart-thresholds", position, *capture.smartThresholds[position]);
+    }
+    for (const auto& [address, page] : capture.smartLogs[position]) {
+      char header[32];
+      std::snprintf(header, sizeof header, "smart-log %d 0x%02x", position, address);
+      AppendPage(text, header, -1, page);
     }
   }
   return text;

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,10 +25,14 @@ struct DriveCapture {
   std::array<std::optional<Page>, 4> identify; // IDENTIFY (PACKET) DEVICE
   std::array<std::optional<Page>, 4> smartData;
   std::array<std::optional<Page>, 4> smartThresholds;
+  // `smart-log P 0x06`: SMART READ LOG sectors by log address (01h error
+  // log, 06h self-test log). Captures made before they were read have none.
+  std::array<std::map<uint8_t, Page>, 4> smartLogs;
   bool nvme = false;                           // `interface nvme`; an ATA drive needs no line
   std::optional<NvmeIdentifyData> nvmeIdentify;  // `nvme-identify`: Identify Controller, 8192 hex digits
   std::optional<Page> nvmeHealthLog;           // `nvme-health-log`: log 02h, 1024 hex digits
   std::optional<uint16_t> nvmeSensorKelvin;    // `nvme-sensor-kelvin 323`: the system's sensor
+  std::optional<NvmeSelfTestLogData> nvmeSelfTestLog;  // `nvme-self-test-log`: log 06h, 1128 hex digits
   friend bool operator==(const DriveCapture&, const DriveCapture&) = default;
 };
 

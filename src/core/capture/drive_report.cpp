@@ -6,9 +6,11 @@
 #include <string_view>
 #include <utility>
 
+#include "core/capture/self_test_report.h"
 #include "core/view/disk_panel_text.h"
 #include "core/base/utf8_text.h"
 #include "core/drive/attribute_names.h"
+#include "core/drive/attribute_reading.h"
 #include "core/drive/nvme_details.h"
 #include "core/drive/slot_health.h"
 #include "core/view/smart_details_rows.h"
@@ -80,6 +82,13 @@ std::string HealthLine(const DriveHealth& health) {
   return line + (health.reasons.empty() ? "\n" : ")\n");
 }
 
+// ,"rawValue":N,"unit":"..." beside the hex digits; both null where the
+// raw layout is not known.
+std::string ReadingJson(const std::optional<AttributeReading>& reading) {
+  if (!reading) return ",\"rawValue\":null,\"unit\":null";
+  return ",\"rawValue\":" + std::to_string(reading->value) + ",\"unit\":" + JsonString(reading->unit);
+}
+
 std::string AtaAttributesJson(const DriveSlot& slot) {
   std::string out = "[";
   bool first = true;
@@ -92,7 +101,7 @@ std::string AtaAttributesJson(const DriveSlot& slot) {
     out += ",\"current\":" + std::to_string(entry.current);
     out += ",\"worst\":" + std::to_string(entry.worst);
     out += ",\"threshold\":" + std::to_string(entry.threshold);
-    out += ",\"raw\":\"" + RawValueText(entry) + "\"}";
+    out += ",\"raw\":\"" + RawValueText(entry) + "\"" + ReadingJson(AtaAttributeReading(entry)) + "}";
   }
   return out + "]";
 }
@@ -113,7 +122,8 @@ std::string NvmeAttributesJson(const DriveSlot& slot) {
     out += ",\"current\":" + OptionalNumber(entry.value);
     out += ",\"worst\":null";
     out += ",\"threshold\":" + OptionalNumber(entry.threshold);
-    out += ",\"raw\":\"" + Format("%02x%02x%02x%02x%02x%02x", r[5], r[4], r[3], r[2], r[1], r[0]) + "\"}";
+    out += ",\"raw\":\"" + Format("%02x%02x%02x%02x%02x%02x", r[5], r[4], r[3], r[2], r[1], r[0]) + "\"";
+    out += ReadingJson(NvmeFieldReading(*slot.nvmeLog, entry.id)) + "}";
   }
   return out + "]";
 }
@@ -174,23 +184,28 @@ std::string DriveReportText(const DriveSlots& slots, bool woken) {
       out += "standby: not read (taruk --report --wake reads it)\n";
       continue;
     }
-    out += "Temperature: " + ToUtf8(TemperatureText(slot.temperature)) + "\n";
+    // No reading is no sensor, not 0 °C.
+    const std::string temperature = slot.temperature == 0 ? "no sensor" : ToUtf8(TemperatureText(slot.temperature));
+    out += "Temperature: " + temperature + "\n";
     out += "Work time: " + ToUtf8(WorkTimeText(slot.powerOnHours)) + "\n";
     out += HealthLine(SlotHealth(slot));
+    out += SelfTestReportText(slot);
     // The rows of the details list: an NVMe drive's leave the columns its
     // log has no value for empty.
     bool header = false;
     for (const SmartDetailsRow& row : SmartDetailsRows(slot)) {
       if (!header) {
-        out += Format("%3s  %-*s  %5s  %9s  %5s  %s\n", "#", kNameWidth, "Attribute", "Value", "Threshold",
-                      "Worst", "Raw");
+        out += Format("%3s  %-*s  %5s  %9s  %5s  %-12s  %s\n", "#", kNameWidth, "Attribute", "Value",
+                      "Threshold", "Worst", "Raw", "Decoded");
         header = true;
       }
       out += Format("%3s  ", ToUtf8(row[0]).c_str()) + ToUtf8(row[1]);
       const int padding = kNameWidth - static_cast<int>(row[1].size());
       out += std::string(padding > 0 ? padding : 0, ' ');
       out += Format("  %5s  %9s  %5s  ", ToUtf8(row[2]).c_str(), ToUtf8(row[3]).c_str(), ToUtf8(row[4]).c_str()) +
-             ToUtf8(row[5]) + "\n";
+             ToUtf8(row[5]);
+      const std::string decoded = ToUtf8(row[kDecodedColumn]);
+      out += decoded.empty() ? "\n" : "  " + decoded + "\n";
     }
   }
   if (!any) out = "No drive answered.\n";
@@ -218,7 +233,8 @@ std::string DriveReportJson(const DriveSlots& slots) {
     out += ",\"tracksPerCylinder\":" + std::to_string(slot.tracksPerCylinder);
     out += ",\"sectorsPerTrack\":" + std::to_string(slot.sectorsPerTrack);
     out += ",\"bytesPerSector\":" + std::to_string(slot.bytesPerSector);
-    out += ",\"temperature\":" + std::to_string(slot.temperature);
+    // No reading is not 0 °C.
+    out += ",\"temperature\":" + (slot.temperature == 0 ? std::string("null") : std::to_string(slot.temperature));
     out += ",\"powerOnHours\":" + std::to_string(slot.powerOnHours);
     out += ",\"powerMode\":\"" + std::string(PowerModeName(slot.powerMode)) + "\"";
     const DriveHealth health = SlotHealth(slot);
@@ -229,6 +245,7 @@ std::string DriveReportJson(const DriveSlots& slots) {
       out += JsonString(health.reasons[i].text);
     }
     out += ']';
+    out += SelfTestReportJson(slot);
     if (slot.bus == DriveBus::Nvme) {
       if (slot.nvmeLog) out += ",\"nvme\":" + NvmeLogJson(*slot.nvmeLog);
       out += ",\"attributes\":" + NvmeAttributesJson(slot);

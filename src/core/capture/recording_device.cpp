@@ -58,6 +58,16 @@ std::optional<uint16_t> RecordingDevice::NvmeSensorKelvin() {
   return capture_.nvmeSensorKelvin = device_.NvmeSensorKelvin();
 }
 
+std::optional<Page> RecordingDevice::SmartReadLog(int position, uint8_t logAddress) {
+  std::optional<Page> page = device_.SmartReadLog(position, logAddress);
+  if (page && IsPosition(position)) capture_.smartLogs[static_cast<std::size_t>(position)][logAddress] = *page;
+  return page;
+}
+
+std::optional<NvmeSelfTestLogData> RecordingDevice::NvmeSelfTestLog() {
+  return capture_.nvmeSelfTestLog = device_.NvmeSelfTestLog();
+}
+
 DriveCapture CaptureDrive(SmartDevice& device, SleepingDrive rule) {
   RecordingDevice recording(device);
   DriveSlot seen;

@@ -24,6 +24,8 @@ class RecordingDevice : public SmartDevice {
   std::optional<NvmeIdentifyData> NvmeIdentifyController() override;
   std::optional<Page> NvmeHealthLogPage() override;
   std::optional<uint16_t> NvmeSensorKelvin() override;
+  std::optional<Page> SmartReadLog(int position, uint8_t logAddress) override;
+  std::optional<NvmeSelfTestLogData> NvmeSelfTestLog() override;
 
   const DriveCapture& capture() const { return capture_; }
 

@@ -24,7 +24,8 @@ class ReplayDeviceOpener : public DeviceOpener {
   // the captures are replayed from, and on either system.
   std::string DeviceName(int driveNumber) const override;
   // No file: the drive does not open (no such drive). A malformed file does
-  // not open either, and Problem tells why.
+  // not open either, and Problem tells why; so it does for a capture that
+  // opens but gives no drive to show (no size).
   std::unique_ptr<SmartDevice> Open(int driveNumber) override;
   std::string Problem(int driveNumber) const override;
 

@@ -44,7 +44,8 @@ std::wstring AttributeLabel(uint8_t id) {
   return name + L" (" + std::to_wstring(id) + L")";
 }
 
-// The verdict the reasons add up to: the heaviest of them.
+}  // namespace
+
 HealthVerdict Heaviest(const std::vector<HealthReason>& reasons) {
   HealthVerdict verdict = HealthVerdict::Good;
   for (const HealthReason& reason : reasons) {
@@ -53,8 +54,6 @@ HealthVerdict Heaviest(const std::vector<HealthReason>& reasons) {
   }
   return verdict;
 }
-
-}  // namespace
 
 const wchar_t* HealthVerdictText(HealthVerdict verdict) {
   switch (verdict) {

@@ -24,14 +24,21 @@ struct HealthReason {
 
 // The counted values whose rise is a worsening even when the verdict stays:
 // reallocated sectors, reallocation events, pending sectors and offline
-// uncorrectable sectors for an ATA drive; media errors first for NVMe.
-using HealthCounts = std::array<uint64_t, 4>;
+// uncorrectable sectors for an ATA drive; media errors first for NVMe; then
+// the count of the ATA error log, and the power-on hour (plus one) of the
+// standing failed self-test, so that a newer failure speaks again.
+using HealthCounts = std::array<uint64_t, 6>;
+constexpr std::size_t kErrorLogCount = 4;
+constexpr std::size_t kSelfTestFailureHour = 5;
 
 struct DriveHealth {
   HealthVerdict verdict = HealthVerdict::Unknown;
   std::vector<HealthReason> reasons;  // failing now first, then counts, then past failures
   HealthCounts counts{};
 };
+
+// The verdict reasons add up to: the heaviest of them, good for none.
+HealthVerdict Heaviest(const std::vector<HealthReason>& reasons);
 
 // "good", "caution", "bad", "unknown".
 const wchar_t* HealthVerdictText(HealthVerdict verdict);

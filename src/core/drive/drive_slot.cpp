@@ -2,6 +2,12 @@
 
 namespace taruk {
 
+std::wstring ShownText(const std::wstring& padded) {
+  const size_t first = padded.find_first_not_of(L" \t");
+  if (first == std::wstring::npos) return {};
+  return padded.substr(first, padded.find_last_not_of(L" \t") - first + 1);
+}
+
 const char* PowerModeName(PowerMode mode) {
   switch (mode) {
     case PowerMode::Standby:

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/drive/nvme_health_log_fields.h"
+#include "core/drive/self_test.h"
 
 namespace taruk {
 
@@ -38,6 +39,10 @@ enum class PowerMode : uint8_t {
   Active,   // active or idle: the drive was read
   Standby,  // spun down: not read, the slot keeps its last values
 };
+
+// A text of the drive's as a person reads it: without the blanks the drive
+// pads it with at either end. Exports and captures keep the stored text.
+std::wstring ShownText(const std::wstring& padded);
 
 // "standby", "active" or "unknown".
 const char* PowerModeName(PowerMode mode);
@@ -73,6 +78,8 @@ struct DriveSlot {
   // An NVMe drive's last health log read; its attribute entries stay empty.
   // None until a log was read (the sysfs path gives no log).
   std::optional<NvmeHealthLog> nvmeLog;
+  // The drive's self-tests and error-log count, from the same pass.
+  SelfTestState selfTest;
 
   // Temperature histories, element 0 newest.
   std::array<uint32_t, kHourHistoryLength> hourHistory{};

@@ -53,8 +53,9 @@ std::optional<NvmeHealthLog> DecodeNvmeHealthLog(std::span<const uint8_t> page) 
 
 uint32_t NvmeTemperatureCelsius(uint16_t kelvin) {
   constexpr uint16_t kZeroCelsius = 273;
-  if (kelvin == 0xFFFF || kelvin <= kZeroCelsius) return 0;
-  return static_cast<uint32_t>(kelvin - kZeroCelsius);
+  if (kelvin <= kZeroCelsius) return 0;
+  const auto celsius = static_cast<uint32_t>(kelvin - kZeroCelsius);
+  return celsius <= kHottestNvmeCelsius ? celsius : 0;
 }
 
 uint32_t NvmeWorkHours(const NvmeHealthLog& log) {

@@ -17,10 +17,12 @@ namespace taruk {
 std::optional<NvmeHealthLog> DecodeNvmeHealthLog(std::span<const uint8_t> page);
 
 // The slot's temperature (whole degrees Celsius, 0 = no reading) from a
-// temperature in kelvin: kelvin - 273. Neither 0 K (a sensor that gave
-// nothing) nor 0xFFFF K (all bits set: no drive runs at 65262 degrees) is a
-// reading; below 274 K the slot, which holds no degrees below 1, has no
-// reading either.
+// temperature in kelvin: kelvin - 273. Below 274 K the slot, which holds no
+// degrees below 1, has no reading; above kHottestNvmeCelsius neither: a
+// drive's solder melts first, so 0xFFFE K (65,261 degrees) or all bits set
+// is a fault of the sensor or the bridge, and must not raise the
+// temperature alarm.
+constexpr uint32_t kHottestNvmeCelsius = 200;
 uint32_t NvmeTemperatureCelsius(uint16_t kelvin);
 
 // The slot's work time: power on hours, stopped at the largest value the

@@ -3,6 +3,7 @@
 #include "core/drive/identify.h"
 #include "core/drive/nvme_health_log.h"
 #include "core/drive/nvme_identify.h"
+#include "core/drive/self_test_reading.h"
 #include "core/drive/smart_attributes.h"
 
 namespace taruk {
@@ -23,10 +24,15 @@ void StoreGeometry(const DriveGeometry& geometry, DriveSlot& slot) {
 void ReadNvmeDrive(SmartDevice& device, DriveSlot& slot) {
   slot.bus = DriveBus::Nvme;
   if (const std::optional<DriveGeometry> geometry = device.Geometry()) StoreGeometry(*geometry, slot);
-  if (const std::optional<NvmeIdentifyData> data = device.NvmeIdentifyController()) DecodeNvmeIdentify(*data, slot);
+  const std::optional<NvmeIdentifyData> identify = device.NvmeIdentifyController();
+  if (identify) DecodeNvmeIdentify(*identify, slot);
   if (const std::optional<Page> page = device.NvmeHealthLogPage()) {
     if (const std::optional<NvmeHealthLog> log = DecodeNvmeHealthLog(*page)) {
       StoreNvmeHealthLog(*log, slot);
+      StoreNvmeErrorCount(slot, slot.selfTest);
+      // Identify data made up from sysfs texts (no right to ask the drive)
+      // says nothing of self-tests; a log read shows the drive answered.
+      if (identify) ReadNvmeSelfTests(device, *identify, slot.selfTest);
       return;
     }
   }
@@ -84,6 +90,7 @@ void ReadDrive(SmartDevice& device, SleepingDrive rule, DriveSlot& slot) {
   if (const std::optional<DriveGeometry> geometry = device.Geometry()) StoreGeometry(*geometry, slot);
 
   unsigned smartEnabledMask = 0;
+  std::array<std::optional<Page>, 4> identified;
   for (int position = 0; position < 4; ++position) {
     if (!((deviceMap >> position) & 1)) continue;
     const bool atapi = IsAtapi(deviceMap, position);
@@ -94,11 +101,15 @@ void ReadDrive(SmartDevice& device, SleepingDrive rule, DriveSlot& slot) {
     // and so not read.
     if (!atapi && !asleep && device.EnableSmart(position)) smartEnabledMask |= 1u << position;
     // Identified whether or not the enable request went through.
-    if (std::optional<Page> page = device.Identify(position, atapi)) DecodeIdentifyPage(*page, slot);
+    identified[position] = device.Identify(position, atapi);
+    if (identified[position]) DecodeIdentifyPage(*identified[position], slot);
   }
   // Every position writes into the one slot; the last marked one stands.
   for (int position = 0; position < 4; ++position) {
-    if ((smartEnabledMask >> position) & 1) ReadSmartPages(device, position, slot);
+    if (!((smartEnabledMask >> position) & 1)) continue;
+    if (const std::optional<Page> data = ReadSmartPages(device, position, slot)) {
+      ReadAtaSelfTests(device, position, identified[position], *data, slot.selfTest);
+    }
   }
 }
 

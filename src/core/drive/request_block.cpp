@@ -1,6 +1,7 @@
 #include "core/drive/request_block.h"
 
 #include "core/base/little_endian.h"
+#include "core/drive/ata_self_test_pages.h"
 
 namespace taruk {
 
@@ -64,6 +65,27 @@ RequestBlock SmartReadDataRequest(int position) {
 
 RequestBlock SmartReadThresholdsRequest(int position) {
   return BuildRequestBlock(SmartReadThresholdsRegisters(position), kPageSize, position);
+}
+
+IdeRegisters SmartReadLogRegisters(int position, uint8_t logAddress) {
+  IdeRegisters registers = SmartRegisters(position, ata::kSmartReadLog);
+  registers.sectorNumber = logAddress;
+  return registers;
+}
+
+IdeRegisters SmartExecuteOfflineRegisters(int position, uint8_t subcommand) {
+  IdeRegisters registers = SmartRegisters(position, ata::kSmartExecuteOffline);
+  registers.sectorCount = 0;  // a non-data command
+  registers.sectorNumber = subcommand;
+  return registers;
+}
+
+RequestBlock SmartReadLogRequest(int position, uint8_t logAddress) {
+  return BuildRequestBlock(SmartReadLogRegisters(position, logAddress), kPageSize, position);
+}
+
+RequestBlock SmartExecuteOfflineRequest(int position, uint8_t subcommand) {
+  return BuildRequestBlock(SmartExecuteOfflineRegisters(position, subcommand), 0, position);
 }
 
 IdeRegisters CheckPowerModeRegisters(int position) {

@@ -56,6 +56,14 @@ RequestBlock IdentifyRequest(int position, bool packetDevice);
 RequestBlock SmartReadDataRequest(int position);
 RequestBlock SmartReadThresholdsRequest(int position);
 
+// SMART READ LOG of one sector of log `logAddress`, and SMART EXECUTE
+// OFF-LINE IMMEDIATE with `subcommand` (a self-test started or aborted);
+// both carry their argument in the sector number (LBA Low) register.
+IdeRegisters SmartReadLogRegisters(int position, uint8_t logAddress);
+IdeRegisters SmartExecuteOfflineRegisters(int position, uint8_t subcommand);
+RequestBlock SmartReadLogRequest(int position, uint8_t logAddress);
+RequestBlock SmartExecuteOfflineRequest(int position, uint8_t subcommand);
+
 // CHECK POWER MODE goes around the S.M.A.R.T. request blocks (the Windows
 // S.M.A.R.T. interface carries only S.M.A.R.T. and IDENTIFY commands), as
 // bare registers: no features, no count, only the command.

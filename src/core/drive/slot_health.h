@@ -9,7 +9,7 @@ namespace taruk {
 
 // AtaHealth for an ATA drive; for an NVMe drive NvmeHealth of its last
 // health log, or unknown when no log was read (a drive seen only through
-// sysfs has none).
+// sysfs has none); then what its self-tests and error log add.
 DriveHealth SlotHealth(const DriveSlot& slot);
 
 }  // namespace taruk

@@ -16,14 +16,14 @@ constexpr uint8_t kAlternateTemperatureId = 231;
 
 }  // namespace
 
-bool ReadSmartPages(SmartDevice& device, int position, DriveSlot& slot) {
+std::optional<Page> ReadSmartPages(SmartDevice& device, int position, DriveSlot& slot) {
   const std::optional<Page> attributes = device.SmartData(position);
-  if (!attributes) return false;
+  if (!attributes) return std::nullopt;
   // A refused threshold request still lets the values through, with every
   // threshold 0.
   const Page thresholds = device.SmartThresholds(position).value_or(Page{});
   StoreSmartAttributes(*attributes, thresholds, slot);
-  return true;
+  return attributes;
 }
 
 void StoreSmartAttributes(std::span<const uint8_t, kPageSize> attributePage,

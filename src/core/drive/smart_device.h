@@ -23,6 +23,22 @@ constexpr std::size_t kPageSize = 512;
 using Page = std::array<uint8_t, kPageSize>;
 // NVMe Identify Controller data; the NVMe health log is one Page long.
 using NvmeIdentifyData = std::array<uint8_t, 4096>;
+// The NVMe Device Self-test log (log 06h).
+constexpr std::size_t kNvmeSelfTestLogSize = 564;
+using NvmeSelfTestLogData = std::array<uint8_t, kNvmeSelfTestLogSize>;
+
+// How a drive took a command that starts or stops something on it.
+enum class CommandAnswer : uint8_t {
+  Accepted,
+  Refused,       // the drive answered with an error (ATA ABRT, an NVMe status)
+  NotDelivered,  // the command never reached the drive, or this device cannot send it
+};
+
+struct DriveCommandResult {
+  CommandAnswer answer = CommandAnswer::NotDelivered;
+  uint32_t status = 0;  // a refusing NVMe drive's status, with its type
+  std::string problem;  // why it was not delivered, in words
+};
 
 // The size of a drive as the pass keeps it (and a capture records it).
 struct DriveGeometry {
@@ -89,6 +105,26 @@ class SmartDevice {
   // drive, which needs no privilege: asked only when the log could not be
   // read.
   virtual std::optional<uint16_t> NvmeSensorKelvin() { return std::nullopt; }
+
+  // Self-tests. The reading pass reads the logs; only a user's (or the
+  // schedule's) request sends the commands that start or stop a test. A
+  // device that cannot carry them keeps these defaults.
+  // SMART READ LOG: one 512-byte sector of the log at `logAddress` (01h the
+  // summary error log, 06h the self-test log).
+  virtual std::optional<Page> SmartReadLog(int /*position*/, uint8_t /*logAddress*/) { return std::nullopt; }
+  // SMART EXECUTE OFF-LINE IMMEDIATE with `subcommand` in the LBA Low register.
+  virtual DriveCommandResult SmartExecuteOffline(int /*position*/, uint8_t /*subcommand*/) {
+    return {CommandAnswer::NotDelivered, 0, kNoSelfTestPath};
+  }
+  // Get Log Page, Device Self-test (LID 06h).
+  virtual std::optional<NvmeSelfTestLogData> NvmeSelfTestLog() { return std::nullopt; }
+  // Device Self-test with the self-test code `code`, for the whole drive.
+  virtual DriveCommandResult NvmeDeviceSelfTest(uint8_t /*code*/) {
+    return {CommandAnswer::NotDelivered, 0, kNoSelfTestPath};
+  }
+
+ private:
+  static constexpr const char* kNoSelfTestPath = "this way to the drive carries no self-test command";
 };
 
 // Opens physical drive N, the system's N-th drive. A null result is the

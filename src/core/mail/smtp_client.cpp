@@ -2,6 +2,8 @@
 
 #include <ctime>
 
+#include "core/base/path_text.h"
+#include "core/mail/base64.h"
 #include "core/mail/mail_text.h"
 #include "core/mail/smtp_reply.h"
 #include "core/mail/tcp_connection.h"
@@ -17,6 +19,13 @@ const wchar_t* const ReplyTimedOut = L"Timed out waiting for the server's reply"
 const wchar_t* const ReplyTooLong = L"Server reply too long";
 const wchar_t* const Stopped = L"Stopped: the monitor is ending";
 const wchar_t* const AddressWithLineBreak = L"Mail address contains a line break";
+const wchar_t* const HandshakeTimedOut = L"Timed out in the TLS handshake";
+const wchar_t* const NoStartTls = L"The server does not offer STARTTLS";
+const wchar_t* const CredentialsNeedTls =
+    L"The user name and password are sent only over TLS: choose STARTTLS or TLS";
+const wchar_t* const BytesBeforeHandshake =
+    L"The server sent data between its reply to STARTTLS and the TLS handshake (possible attack); the connection was closed";
+const wchar_t* const NoAuthMechanism = L"The server offers neither AUTH PLAIN nor AUTH LOGIN";
 
 struct ReplyKind {
   int code;
@@ -29,7 +38,49 @@ const ReplyKind ReplyKinds[] = {
     {220, L"SMTP server not available"},
     {354, L"SMTP server not ready for data"},
     {221, L"SMTP server didn't terminate session"},
+    {235, L"SMTP server refused the login"},
+    {334, L"SMTP server refused the login"},
 };
+
+// The EHLO reply's extension keywords, upper case: "STARTTLS", "AUTH PLAIN
+// LOGIN" (the old "AUTH=PLAIN" form too).
+struct Extensions {
+  bool startTls = false;
+  bool plain = false;
+  bool login = false;
+};
+
+Extensions ReadExtensions(const std::string& reply) {
+  Extensions found;
+  size_t start = 0;
+  while (start < reply.size()) {
+    size_t end = reply.find('\n', start);
+    if (end == std::string::npos) end = reply.size();
+    std::string line = reply.substr(start, end - start);
+    start = end + 1;
+    if (line.size() < 4) continue;
+    std::string words;
+    for (const char c : line.substr(4)) words += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : (c == '=' || c == '\r' ? ' ' : c);
+    size_t space = words.find(' ');
+    const std::string keyword = words.substr(0, space);
+    if (keyword == "STARTTLS") found.startTls = true;
+    if (keyword != "AUTH") continue;
+    while (space != std::string::npos) {
+      const size_t next = words.find(' ', space + 1);
+      const std::string mechanism = words.substr(space + 1, next == std::string::npos ? next : next - space - 1);
+      found.plain = found.plain || mechanism == "PLAIN";
+      found.login = found.login || mechanism == "LOGIN";
+      space = next;
+    }
+  }
+  return found;
+}
+
+// The reply as the server wrote it, without its last line end.
+std::wstring WithoutLineEnd(std::wstring reply) {
+  while (!reply.empty() && (reply.back() == L'\n' || reply.back() == L'\r')) reply.pop_back();
+  return reply;
+}
 
 // The name this machine gives itself in HELO; "localhost" when it has none.
 std::wstring LocalHostName() {
@@ -68,11 +119,24 @@ bool CSmtpClient::Connect() {
   if (connected) return true;
   DropConnection();
 
+  ServerAddress address;
+  address.port = port;
+  const std::string field = ToWireBytes(server);
+  if (!field.empty() && !ParseServerAddress(field, address)) {
+    lastError = L"Bad server address: " + server;
+    return false;
+  }
+  const SmtpSecurity mode = security.value_or(DefaultSecurity(address.port));
+  if (mode == SmtpSecurity::None && !user.empty()) {
+    lastError = CredentialsNeedTls;
+    return false;
+  }
+
   SocketHandle connection = kNoSocket;
   bool created = false;
   NetResult result = NetResult::Failed;
-  if (port > 0 && port <= 0xFFFF) {
-    result = ConnectTcp(ToWireBytes(server), static_cast<uint16_t>(port), DeadlineAfter(timeouts.connect),
+  if (address.port > 0 && address.port <= 0xFFFF) {
+    result = ConnectTcp(address.host, static_cast<uint16_t>(address.port), DeadlineAfter(timeouts.connect),
                         connection, created, stopFd);
   } else {
     created = true;  // no port to connect to: the server cannot be reached
@@ -86,6 +150,7 @@ bool CSmtpClient::Connect() {
     return false;
   }
   socket = connection;
+  if (mode == SmtpSecurity::Tls && !Handshake(address.host)) return false;
 
   if (!ReadReply(ReplyReady)) {
     // A greeting that never came, or never ended, keeps its own text.
@@ -95,13 +160,76 @@ bool CSmtpClient::Connect() {
     DropConnection();
     return false;
   }
-  if (!SendText(L"HELO " + LocalHostName() + L"\r\n")) return false;
-  if (!ReadReply(ReplyOk)) {
+  if (mode == SmtpSecurity::None) {
+    if (!SendText(L"HELO " + LocalHostName() + L"\r\n")) return false;
+    if (!ReadReply(ReplyOk)) {
+      DropConnection();
+      return false;
+    }
+  } else if (!Hello() || (mode == SmtpSecurity::StartTls && !StartTls(address.host)) ||
+             (!user.empty() && !Authenticate())) {
     DropConnection();
     return false;
   }
   connected = true;
   return true;
+}
+
+bool CSmtpClient::Hello() { return SendText(L"EHLO " + LocalHostName() + L"\r\n") && ReadReply(ReplyOk); }
+
+bool CSmtpClient::StartTls(const std::string& host) {
+  if (!ReadExtensions(ToWireBytes(replyText)).startTls) {
+    lastError = NoStartTls;
+    return false;
+  }
+  if (!SendText(L"STARTTLS\r\n")) return false;
+  if (!ReadReply(ReplyReady)) {
+    if (socket != kNoSocket) lastError = L"The server refused STARTTLS: " + WithoutLineEnd(replyText);
+    return false;
+  }
+  // Whatever came behind the reply was written before the handshake, where
+  // anyone on the way can put it: it must not be read as the server's.
+  std::string early;
+  const NetResult waiting =
+      pending.empty() ? ReceiveSome(socket, early, 1, std::chrono::steady_clock::now(), stopFd) : NetResult::Ok;
+  if (waiting != NetResult::TimedOut) {
+    lastError = waiting == NetResult::Ok ? BytesBeforeHandshake : NetErrorText(waiting, ReplyTimedOut);
+    return false;
+  }
+  // The capabilities seen so far were sent in plain text: asked again.
+  return Handshake(host) && Hello();
+}
+
+bool CSmtpClient::Handshake(const std::string& host) {
+  tls = MakeTlsStream(socket, host, trust);
+  const NetResult result = tls->Handshake(DeadlineAfter(timeouts.reply), stopFd);
+  if (result == NetResult::Ok) return true;
+  lastError = NetErrorText(result, HandshakeTimedOut);
+  DropConnection();
+  return false;
+}
+
+bool CSmtpClient::Authenticate() {
+  const Extensions offered = ReadExtensions(ToWireBytes(replyText));
+  if (offered.plain) {
+    const std::string credentials = std::string(1, '\0') + user + '\0' + password;
+    return SendBytes("AUTH PLAIN " + Base64(credentials) + "\r\n") && ExpectAuthReply(ReplyAuthenticated);
+  }
+  if (offered.login) {
+    return SendText(L"AUTH LOGIN\r\n") && ExpectAuthReply(ReplyMoreAuth) && SendBytes(Base64(user) + "\r\n") &&
+           ExpectAuthReply(ReplyMoreAuth) && SendBytes(Base64(password) + "\r\n") &&
+           ExpectAuthReply(ReplyAuthenticated);
+  }
+  lastError = NoAuthMechanism;
+  return false;
+}
+
+bool CSmtpClient::ExpectAuthReply(ExpectedReply expected) {
+  if (ReadReply(expected)) return true;
+  // "535 5.7.8 Username and Password not accepted": the server's words say
+  // what to fix.
+  if (socket != kNoSocket) lastError = WithoutLineEnd(replyText);
+  return false;
 }
 
 bool CSmtpClient::Send(COutgoingMail& mail) {
@@ -182,11 +310,9 @@ bool CSmtpClient::ReadReply(ExpectedReply expected) {
   ReplyBounds bounds;
   while (!FindReply(pending, bounds)) {
     // No final line within the bound: an endless reply is a broken server.
-    const NetResult result = pending.size() < MaxReplyBytes
-                                 ? ReceiveSome(socket, pending, MaxReplyBytes - pending.size(), deadline, stopFd)
-                                 : NetResult::TooLong;
+    const NetResult result = pending.size() < MaxReplyBytes ? Receive(deadline) : NetResult::TooLong;
     if (result != NetResult::Ok) {
-      lastError = ErrorText(result, ReplyTimedOut);
+      lastError = NetErrorText(result, ReplyTimedOut);
       DropConnection();
       return false;
     }
@@ -202,15 +328,30 @@ bool CSmtpClient::ReadReply(ExpectedReply expected) {
   return false;
 }
 
-bool CSmtpClient::SendText(const std::wstring& text) {
-  const NetResult result = SendAll(socket, ToWireBytes(text), DeadlineAfter(timeouts.send), stopFd);
+NetResult CSmtpClient::Receive(Deadline deadline) {
+  const size_t limit = MaxReplyBytes - pending.size();
+  return tls ? tls->Receive(pending, limit, deadline, stopFd) : ReceiveSome(socket, pending, limit, deadline, stopFd);
+}
+
+bool CSmtpClient::SendText(const std::wstring& text) { return SendBytes(ToWireBytes(text)); }
+
+bool CSmtpClient::SendBytes(const std::string& bytes) {
+  const Deadline deadline = DeadlineAfter(timeouts.send);
+  const NetResult result = tls ? tls->Send(bytes, deadline, stopFd) : SendAll(socket, bytes, deadline, stopFd);
   if (result == NetResult::Ok) return true;
-  lastError = ErrorText(result, SendTimedOut);
+  lastError = NetErrorText(result, SendTimedOut);
   DropConnection();
   return false;
 }
 
+std::wstring CSmtpClient::NetErrorText(NetResult result, const wchar_t* timedOut) const {
+  // The TLS layer knows why it failed ("certificate expired").
+  if (tls && result == NetResult::Failed && !tls->ErrorText().empty()) return PathBytesToWide(tls->ErrorText());
+  return ErrorText(result, timedOut);
+}
+
 void CSmtpClient::DropConnection() {
+  tls.reset();
   CloseSocket(socket);
   connected = false;
   pending.clear();

@@ -1,12 +1,18 @@
 #pragma once
-// The monitor's own SMTP client: plain SMTP, no authentication, one server,
-// one connection per client. Every step has a time-out.
+// The monitor's own SMTP client: one server, one connection per client.
+// Plain SMTP with HELO as it always was, or over TLS (STARTTLS or TLS from
+// the start) with EHLO and, given a user, AUTH PLAIN or AUTH LOGIN. Every
+// step, the TLS handshake included, has a time-out and ends on the stop
+// request.
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "core/base/stop_request.h"
+#include "core/mail/mail_server.h"
 #include "core/mail/outgoing_mail.h"
 #include "core/mail/tcp_connection.h"
 
@@ -24,8 +30,17 @@ struct SmtpTimeouts {
 
 class CSmtpClient {
  public:
-  enum ExpectedReply { ReplyOk = 0, ReplyReady = 1, ReplyStartData = 2, ReplyClosing = 3 };
+  enum ExpectedReply {
+    ReplyOk = 0,
+    ReplyReady = 1,
+    ReplyStartData = 2,
+    ReplyClosing = 3,
+    ReplyAuthenticated = 4,
+    ReplyMoreAuth = 5
+  };
 
+  // `server` is the server field: "host", "host:port", "[IPv6]:port"...; a
+  // port named there is taken over `port`.
   CSmtpClient(std::wstring server, uint32_t port, SmtpTimeouts timeouts = {});
   virtual ~CSmtpClient();
   CSmtpClient(const CSmtpClient&) = delete;
@@ -44,6 +59,12 @@ class CSmtpClient {
   // wait ends on it at once. kNoStopSignal: nothing but the time-outs ends a
   // wait.
   StopSignal stopFd = kNoStopSignal;
+  // Unset: by the port (DefaultSecurity). A user without TLS is refused
+  // before anything is sent: credentials never travel in plain text.
+  std::optional<SmtpSecurity> security;
+  TlsTrust trust;
+  std::string user;      // UTF-8; empty: no AUTH
+  std::string password;  // UTF-8; never shown, never logged
 
  protected:
   const SmtpTimeouts timeouts;
@@ -57,6 +78,16 @@ class CSmtpClient {
   // Sends one piece of text; on failure sets lastError and drops the
   // connection.
   bool SendText(const std::wstring& text);
+  bool SendBytes(const std::string& bytes);
+  NetResult Receive(Deadline deadline);
+  std::wstring NetErrorText(NetResult result, const wchar_t* timedOut) const;
+  // The steps past HELO's place when the connection is to be made safe.
+  bool StartTls(const std::string& host);
+  bool Handshake(const std::string& host);
+  bool Hello();
+  bool Authenticate();
+  // lastError becomes the server's own reply, as the user must see it.
+  bool ExpectAuthReply(ExpectedReply expected);
   // Closes the socket after a broken or timed-out exchange, or at the end.
   void DropConnection();
 
@@ -64,6 +95,7 @@ class CSmtpClient {
   uint32_t port;
   std::wstring server;
   SocketHandle socket = kNoSocket;
+  std::unique_ptr<TlsStream> tls;
   std::string pending;  // received bytes that follow the last reply
   std::wstring replyText;
 };

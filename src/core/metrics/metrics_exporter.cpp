@@ -1,7 +1,6 @@
 #include "core/metrics/metrics_exporter.h"
 
-#include <cerrno>
-#include <cstring>
+#include <algorithm>
 
 #include "core/base/atomic_file.h"
 #include "core/metrics/metrics_page.h"
@@ -14,16 +13,38 @@ MetricsExporter::MetricsExporter(std::string version, std::string filePath,
   snapshot.Publish(MetricsPageBeforeFirstCycle(this->version));
 }
 
+MetricsExporter::Readings MetricsExporter::ReadingsOf(const CycleRecord& record, std::vector<VolumeSpace> volumes) {
+  Readings readings{record.drives, record.answered, record.config, std::move(volumes)};
+  for (DriveSlot& slot : readings.drives) {
+    slot.hourHistory = {};
+    slot.minuteHistory = {};
+    slot.minuteStamp = slot.hourStamp = 0;
+  }
+  return readings;
+}
+
+bool MetricsExporter::Readings::operator==(const Readings& other) const {
+  const auto sameVolume = [](const VolumeSpace& a, const VolumeSpace& b) {
+    return a.root == b.root && a.freeBytes == b.freeBytes;
+  };
+  return drives == other.drives && answered == other.answered &&
+         config.pollInterval == other.config.pollInterval &&
+         config.criticalTemperature == other.config.criticalTemperature &&
+         config.minimumFreeSpace == other.config.minimumFreeSpace &&
+         std::equal(volumes.begin(), volumes.end(), other.volumes.begin(), other.volumes.end(), sameVolume);
+}
+
 void MetricsExporter::CycleFinished(const CycleRecord& record) {
-  std::string page = MetricsPage(record, record.volumes.FreeSpace(kMostVolumes), version);
+  Readings readings = ReadingsOf(record, record.volumes.FreeSpace(kMostVolumes));
+  if (!lastReadings || !(readings == *lastReadings)) {
+    readingsText = MetricsReadings(record, readings.volumes);
+    lastReadings = std::move(readings);
+  }
+  std::string page = MetricsPageHead(record, version) + readingsText;
   if (!filePath.empty()) {
-    errno = 0;
     // Read by another user: node_exporter's.
-    if (!ReplaceFileAtomically(filePath, page, 0644) && reportError) {
-      const int reason = errno;
-      reportError("can't write the metrics to " + filePath + ": " +
-                  (reason != 0 ? std::strerror(reason) : "the file could not be replaced"));
-    }
+    const FileWrite write = ReplaceFileAtomically(filePath, page, 0644);
+    if (!write && reportError) reportError("can't write the metrics to " + filePath + ": " + write.reason);
   }
   snapshot.Publish(std::move(page));
 }

@@ -3,7 +3,9 @@
 // left, published for the HTTP server and written to the metrics file.
 
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "core/monitor/cycle_observer.h"
 #include "core/metrics/metrics_snapshot.h"
@@ -20,10 +22,25 @@ class MetricsExporter : public CycleObserver {
   MetricsSnapshot& Snapshot() { return snapshot; }
 
  private:
+  // What the readings part of the page is made from: the slots without
+  // their histories (which change every minute and are not on the page), the
+  // drives that answered, the settings and the volumes' free space.
+  struct Readings {
+    DriveSlots drives;
+    std::vector<bool> answered;
+    MonitorConfig config;
+    std::vector<VolumeSpace> volumes;
+    bool operator==(const Readings&) const;
+  };
+  static Readings ReadingsOf(const CycleRecord& record, std::vector<VolumeSpace> volumes);
+
   std::string version;
   std::string filePath;
   std::function<void(const std::string&)> reportError;
   MetricsSnapshot snapshot;
+  // The last cycle's readings and their text, made again only when they change.
+  std::optional<Readings> lastReadings;
+  std::string readingsText;
 };
 
 }  // namespace taruk

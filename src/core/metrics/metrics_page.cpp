@@ -1,8 +1,11 @@
 #include "core/metrics/metrics_page.h"
 
+#include <array>
+#include <bitset>
 #include <charconv>
 #include <cstdio>
 #include <set>
+#include <string_view>
 
 #include "core/base/little_endian.h"
 #include "core/base/utf8_text.h"
@@ -20,13 +23,26 @@ constexpr uint8_t kPowerOnHoursId = 9;
 class Family {
  public:
   Family(const char* name, const char* help) : name(name), help(help) {}
-  void Add(const std::string& labels, double value) {
+  void Reserve(std::size_t bytes) { samples.reserve(bytes); }
+  // The bytes WriteTo adds, at most.
+  std::size_t Size() const { return samples.size() + 2 * name.size() + help.size() + 24; }
+  // `moreLabels`, when given, follow `labels` after a comma.
+  void Add(std::string_view labels, double value, std::string_view moreLabels = {}) {
     samples += name;
-    if (!labels.empty()) samples += "{" + labels + "}";
+    if (!labels.empty()) {
+      samples += '{';
+      samples += labels;
+      if (!moreLabels.empty()) {
+        samples += ',';
+        samples += moreLabels;
+      }
+      samples += '}';
+    }
     samples += ' ';
     // Whole numbers in full (1e+08 reads badly), fractions as short as exact.
     char text[32];
-    const bool whole = value == static_cast<double>(static_cast<int64_t>(value)) && value < 9.0e15 && value > -9.0e15;
+    // The range first: converting a double beyond int64_t's is undefined.
+    const bool whole = value < 9.0e15 && value > -9.0e15 && value == static_cast<double>(static_cast<int64_t>(value));
     const auto end = whole ? std::to_chars(text, text + sizeof text, static_cast<int64_t>(value)).ptr
                            : std::to_chars(text, text + sizeof text, value).ptr;
     samples.append(text, end);
@@ -34,12 +50,13 @@ class Family {
   }
   void WriteTo(std::string& page) const {
     if (samples.empty()) return;
-    page += std::string("# HELP ") + name + " " + help + "\n# TYPE " + name + " gauge\n" + samples;
+    page.append("# HELP ").append(name).append(" ").append(help);
+    page.append("\n# TYPE ").append(name).append(" gauge\n").append(samples);
   }
 
  private:
-  const char* name;
-  const char* help;
+  std::string_view name;
+  std::string_view help;
   std::string samples;
 };
 
@@ -70,7 +87,12 @@ std::string DriveText(std::wstring_view text) {
   return LabelValue(text.substr(first, text.find_last_not_of(L' ') - first + 1));
 }
 
-std::string Label(const char* name, const std::string& value) { return std::string(name) + "=\"" + value + "\""; }
+std::string Label(const char* name, std::string_view value) {
+  std::string label;
+  label.reserve(value.size() + 16);
+  label.append(name).append("=\"").append(value).append("\"");
+  return label;
+}
 
 // The number and id together: the number is the window's HDn, the id what
 // a dashboard joins on, and neither moves while taruk runs.
@@ -94,6 +116,53 @@ std::string InfoLabels(int index, const DriveSlot& slot) {
          Label("firmware", DriveText(slot.firmware)) + "," + Label("wwn", WwnText(slot.wwn));
 }
 
+// The labels of an attribute beside the drive's: its id and catalogue name,
+// made once per id rather than once per drive and cycle.
+const std::string& AttributeLabels(uint8_t id) {
+  static const std::array<std::string, 256> labels = [] {
+    std::array<std::string, 256> made;
+    for (int n = 0; n < 256; ++n) {
+      made[static_cast<size_t>(n)] =
+          Label("attribute_id", std::to_string(n)) + "," + Label("name", DriveText(AttributeNames[static_cast<size_t>(n)]));
+    }
+    return made;
+  }();
+  return labels[id];
+}
+
+// A drive's self-tests: the one running, and the newest logged result of
+// each type with its power-on hour; and the error-log count.
+struct SelfTestFamilies {
+  Family running{"taruk_drive_self_test_running", "1 while the drive runs a self-test."};
+  Family progress{"taruk_drive_self_test_progress_ratio", "How much of the running self-test is done, 0-1."};
+  Family lastResult{"taruk_drive_self_test_last_result",
+                    "1 on the result of the newest logged self-test of each type (passed, failed, aborted, running, "
+                    "unknown)."};
+  Family lastHour{"taruk_drive_self_test_last_power_on_hours",
+                  "The drive's power-on hour of its newest logged self-test of each type."};
+  Family errorCount{"taruk_drive_error_log_count",
+                    "Errors the drive counted in its error log (ATA device errors, NVMe error log entries)."};
+
+  void Add(const std::string& labels, const DriveSlot& slot) {
+    const SelfTestState& tests = slot.selfTest;
+    if (tests.errorCount) errorCount.Add(labels, *tests.errorCount);
+    // A drive that runs no self-tests gets no samples, not a 0 that reads
+    // like "idle".
+    if (tests.shortAndExtended) running.Add(labels, tests.running ? 1 : 0);
+    if (tests.running) progress.Add(labels, tests.percentDone / 100.0);
+    std::set<SelfTestKind> seen;
+    for (const SelfTestEntry& entry : tests.log) {
+      if (!seen.insert(entry.kind).second) continue;  // newest first: the first of a type stands
+      const std::string typed = labels + "," + Label("type", SelfTestKindName(entry.kind));
+      for (const SelfTestResult result : {SelfTestResult::Passed, SelfTestResult::Failed, SelfTestResult::Aborted,
+                                          SelfTestResult::Running, SelfTestResult::Unknown}) {
+        lastResult.Add(typed + "," + Label("result", SelfTestResultName(result)), entry.result == result ? 1 : 0);
+      }
+      lastHour.Add(typed, static_cast<double>(entry.powerOnHours));
+    }
+  }
+};
+
 uint64_t RawValue(const SmartAttributeEntry& entry) {
   return ReadLittleEndian(entry.raw);  // 48 bits: exact as a double
 }
@@ -111,6 +180,18 @@ void AddBuildInfo(std::string& page, const std::string& version) {
   build.WriteTo(page);
 }
 
+const std::string& VerdictLabel(HealthVerdict verdict) {
+  static const std::array<std::string, 4> labels = [] {
+    std::array<std::string, 4> made;
+    for (const HealthVerdict state :
+         {HealthVerdict::Good, HealthVerdict::Caution, HealthVerdict::Bad, HealthVerdict::Unknown}) {
+      made[static_cast<size_t>(state)] = Label("verdict", ToUtf8(HealthVerdictText(state)));
+    }
+    return made;
+  }();
+  return labels[static_cast<size_t>(verdict)];
+}
+
 }  // namespace
 
 std::string MetricsPageBeforeFirstCycle(const std::string& version) {
@@ -120,16 +201,25 @@ std::string MetricsPageBeforeFirstCycle(const std::string& version) {
 }
 
 std::string MetricsPage(const CycleRecord& record, const std::vector<VolumeSpace>& volumes, const std::string& version) {
+  return MetricsPageHead(record, version) + MetricsReadings(record, volumes);
+}
+
+std::string MetricsPageHead(const CycleRecord& record, const std::string& version) {
   std::string page;
   AddBuildInfo(page, version);
-
   Family cycleTime("taruk_last_cycle_timestamp_seconds", "When the last monitoring cycle ended, as Unix time.");
   Family cycleDuration("taruk_last_cycle_duration_seconds", "How long the last monitoring cycle took.");
+  cycleTime.Add({}, record.finishedUnixTime);
+  cycleDuration.Add({}, record.durationSeconds);
+  cycleTime.WriteTo(page);
+  cycleDuration.WriteTo(page);
+  return page;
+}
+
+std::string MetricsReadings(const CycleRecord& record, const std::vector<VolumeSpace>& volumes) {
   Family pollInterval("taruk_poll_interval_seconds", "The configured time between monitoring cycles.");
   Family critical("taruk_critical_temperature_celsius", "The configured critical temperature.");
   Family minimumFree("taruk_minimum_free_bytes", "The configured minimum free space of a volume.");
-  cycleTime.Add({}, record.finishedUnixTime);
-  cycleDuration.Add({}, record.durationSeconds);
   pollInterval.Add({}, record.config.pollInterval);
   critical.Add({}, record.config.criticalTemperature);
   minimumFree.Add({}, static_cast<double>(record.config.minimumFreeSpace) * 1e6);
@@ -154,7 +244,13 @@ std::string MetricsPage(const CycleRecord& record, const std::vector<VolumeSpace
   Family nvmeSpare("taruk_drive_nvme_available_spare_ratio", "The NVMe drive's available spare capacity.");
   Family nvmeSpareThreshold("taruk_drive_nvme_available_spare_threshold_ratio",
                             "The available spare below which the NVMe drive warns.");
+  SelfTestFamilies selfTests;
   const auto criticalTemperature = static_cast<uint32_t>(record.config.criticalTemperature);
+  // The attribute families hold most of the page; room for them at once
+  // spares a string's repeated growth.
+  std::size_t attributeBytes = 0;
+  for (const DriveSlot& slot : record.drives) attributeBytes += slot.IsPresent() ? kAttributeCount * 256 : 0;
+  for (Family* family : {&value, &worst, &threshold, &raw}) family->Reserve(attributeBytes);
   for (size_t n = 0; n < record.drives.size(); ++n) {
     const DriveSlot& slot = record.drives[n];
     // A slot that never answered has no labels to give.
@@ -170,12 +266,12 @@ std::string MetricsPage(const CycleRecord& record, const std::vector<VolumeSpace
     // are old.
     if (!answered) continue;
     for (const PowerMode mode : {PowerMode::Active, PowerMode::Standby, PowerMode::Unknown}) {
-      powerMode.Add(labels + "," + Label("mode", PowerModeName(mode)), slot.powerMode == mode ? 1 : 0);
+      powerMode.Add(labels, slot.powerMode == mode ? 1 : 0, Label("mode", PowerModeName(mode)));
     }
     const HealthVerdict verdict = SlotHealth(slot).verdict;
     for (const HealthVerdict state : {HealthVerdict::Good, HealthVerdict::Caution, HealthVerdict::Bad,
                                       HealthVerdict::Unknown}) {
-      health.Add(labels + "," + Label("verdict", ToUtf8(HealthVerdictText(state))), verdict == state ? 1 : 0);
+      health.Add(labels, verdict == state ? 1 : 0, VerdictLabel(state));
     }
     if (slot.temperature != 0) temperature.Add(labels, slot.temperature);
     if (slot.nvmeLog) {
@@ -183,20 +279,20 @@ std::string MetricsPage(const CycleRecord& record, const std::vector<VolumeSpace
       nvmeSpare.Add(labels, slot.nvmeLog->availableSpare / 100.0);
       nvmeSpareThreshold.Add(labels, slot.nvmeLog->availableSpareThreshold / 100.0);
     }
+    selfTests.Add(labels, slot);
     // An NVMe drive counts its work time in its log, an ATA drive in attribute 9.
     if (slot.nvmeLog || HasAttribute(slot, kPowerOnHoursId)) powerOn.Add(labels, static_cast<double>(slot.powerOnHours) * 3600);
-    std::set<uint8_t> written;
+    std::bitset<256> written;
     for (const SmartAttributeEntry& entry : slot.attributes) {
       // A page that names one id twice would give two samples of one series,
       // and Prometheus refuses the whole scrape for that: the first stands.
-      if (entry.id == 0 || !written.insert(entry.id).second) continue;
-      const std::string attributeLabels =
-          labels + "," + Label("attribute_id", std::to_string(entry.id)) + "," +
-          Label("name", DriveText(AttributeNames[entry.id]));
-      value.Add(attributeLabels, entry.current);
-      worst.Add(attributeLabels, entry.worst);
-      threshold.Add(attributeLabels, entry.threshold);
-      raw.Add(attributeLabels, static_cast<double>(RawValue(entry)));
+      if (entry.id == 0 || written.test(entry.id)) continue;
+      written.set(entry.id);
+      const std::string& attributeLabels = AttributeLabels(entry.id);
+      value.Add(labels, entry.current, attributeLabels);
+      worst.Add(labels, entry.worst, attributeLabels);
+      threshold.Add(labels, entry.threshold, attributeLabels);
+      raw.Add(labels, static_cast<double>(RawValue(entry)), attributeLabels);
     }
   }
 
@@ -213,12 +309,16 @@ std::string MetricsPage(const CycleRecord& record, const std::vector<VolumeSpace
     freeSpaceAlarm.Add(labels, FreeMegabytes(*volume.freeBytes) <= record.config.minimumFreeSpace ? 1 : 0);
   }
 
-  for (const Family* family : {&cycleTime, &cycleDuration, &pollInterval, &critical, &minimumFree, &info, &present,
+  const std::initializer_list<const Family*> families = {&pollInterval, &critical, &minimumFree, &info, &present,
                                &powerMode, &health, &temperatureAlarm, &temperature, &powerOn, &value, &worst, &threshold, &raw, &nvmeWarning, &nvmeSpare,
-                               &nvmeSpareThreshold, &freeBytes,
-                               &freeSpaceAlarm}) {
-    family->WriteTo(page);
-  }
+                               &nvmeSpareThreshold, &selfTests.running, &selfTests.progress, &selfTests.lastResult,
+                               &selfTests.lastHour, &selfTests.errorCount, &freeBytes,
+                               &freeSpaceAlarm};
+  std::size_t bytes = 0;
+  for (const Family* family : families) bytes += family->Size();
+  std::string page;
+  page.reserve(bytes);
+  for (const Family* family : families) family->WriteTo(page);
   return page;
 }
 

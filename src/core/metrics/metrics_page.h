@@ -13,8 +13,11 @@
 namespace taruk {
 
 // The page for one finished cycle; volumes without a known free space are
-// left out.
+// left out. It is the head followed by the readings: the head changes with
+// every cycle, the readings only when the drives, volumes or settings do.
 std::string MetricsPage(const CycleRecord& record, const std::vector<VolumeSpace>& volumes, const std::string& version);
+std::string MetricsPageHead(const CycleRecord& record, const std::string& version);
+std::string MetricsReadings(const CycleRecord& record, const std::vector<VolumeSpace>& volumes);
 
 // The page before the first cycle: the build alone.
 std::string MetricsPageBeforeFirstCycle(const std::string& version);

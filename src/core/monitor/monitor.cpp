@@ -2,14 +2,46 @@
 
 #include <climits>
 
+#include "core/alarm/action_log.h"
+#include "core/base/path_text.h"
 #include "core/monitor/history.h"
 #include "core/monitor/settings_file.h"
 
 namespace taruk {
 
+namespace {
+
+void LogSettingsProblem(const std::string& problem, const wchar_t* outcome) {
+  LogLine(L"settings: " + PathBytesToWide(problem) + outcome);
+}
+
+}  // namespace
+
 void Monitor::LoadSettings() {
   config = MonitorConfig();
-  taruk::LoadSettings(config);
+  settingsLoad = taruk::LoadSettings(config);
+  if (settingsLoad.found == SettingsLoad::Found::Part) {
+    LogSettingsProblem(settingsLoad.problem, L"; what could be read applies, and the file is never written over");
+  }
+}
+
+bool Monitor::SaveSettings(std::string& problem) {
+  if (settingsLoad.found == SettingsLoad::Found::Part) {
+    problem = settingsLoad.problem + "; the file was not read whole, so it is left as it is";
+  } else if (taruk::SaveSettings(config, &problem)) {
+    return true;
+  }
+  // The window's box has no room for the reason: the log keeps it.
+  LogLine(L"Can't save configuration to a file! " + PathBytesToWide(problem));
+  return false;
+}
+
+bool Monitor::CreateSettingsIfMissing(std::string& problem) {
+  if (settingsLoad.found != SettingsLoad::Found::NoFile || taruk::CreateSettingsIfMissing(config, &problem)) {
+    return true;
+  }
+  LogSettingsProblem(problem, L"");
+  return false;
 }
 
 void Monitor::ResetHistory() { taruk::ResetHistory(driveSlots, environment.clock); }

@@ -4,10 +4,13 @@
 // the machine it is given. The windows are handed the driveSlots from here.
 
 #include <functional>
+#include <string>
 
+#include "core/alarm/alarm_mail_queue.h"
 #include "core/drive/drive_slot.h"
 #include "core/monitor/monitor_config.h"
 #include "core/monitor/monitoring_cycle.h"
+#include "core/monitor/settings_file.h"
 
 namespace taruk {
 
@@ -25,12 +28,21 @@ struct MonitorStartSteps {
 
 class Monitor {
  public:
-  explicit Monitor(MonitorEnvironment environment) : environment(environment) {}
+  explicit Monitor(MonitorEnvironment environment) : environment(environment) { core.mailQueue = &mailQueue; }
   Monitor(const Monitor&) = delete;
   Monitor& operator=(const Monitor&) = delete;
 
-  // The settings: the defaults, then the file over them.
+  // The settings: the defaults, then the file over them. A file read only in
+  // part is logged, and from then on never written over.
   void LoadSettings();
+  // Saves the settings (the window's Options and Exit). False when they were
+  // not saved, with `problem` saying why: the file on disk was read only in
+  // part (it stays as it is) or could not be replaced. Either is logged.
+  bool SaveSettings(std::string& problem);
+  // The headless monitor changes no setting: it writes the file only when
+  // there was none at start and still is none, so that the next start finds
+  // the defaults written out.
+  bool CreateSettingsIfMissing(std::string& problem);
   // Every slot cleared, the history starting from the clock's hour.
   void ResetHistory();
   // The timer period for the poll interval. A hand-edited settings file may
@@ -47,7 +59,11 @@ class Monitor {
   const MonitorEnvironment environment;
   DriveSlots driveSlots = DriveSlots(kDiskButtonCount);
   MonitorConfig config;
+  SettingsLoad settingsLoad;
   MonitorCore core{driveSlots, config, environment};
+  // Alert e-mails leave the cycle here. Ended first when the monitor ends:
+  // a mail still waiting for its server gives up at once.
+  AlarmMailQueue mailQueue{environment.platform};
 };
 
 }  // namespace taruk

@@ -26,6 +26,10 @@ class CycleGuard {
 
 }  // namespace
 
+AlarmMailSettings MonitorCore::MailSettings() const {
+  return {config.emailAddress, config.smtpServer, environment.smtpPort, stopFd, mailQueue};
+}
+
 // A monitor asked to stop carries out no further action: a sound played to
 // its end or a call to the system's services would hold up the exit.
 bool MonitorCore::Stopping() const { return StopRequested(stopFd); }
@@ -106,7 +110,7 @@ void MonitorCore::RunTemperatureAlarm(int driveIndex) {
   if (driveIndex < 0 || static_cast<size_t>(driveIndex) >= monitoredSlots.size()) return;
   const AlarmMessage message =
       TemperatureAlarmMessage(driveIndex, monitoredSlots[static_cast<size_t>(driveIndex)], config.criticalTemperature);
-  CarryOutAlarm(config.temperatureAction, message, {config.emailAddress, config.smtpServer, environment.smtpPort, stopFd},
+  CarryOutAlarm(config.temperatureAction, message, MailSettings(),
                 environment.platform);
 }
 
@@ -124,14 +128,14 @@ void MonitorCore::RunHealthAlarm(int driveIndex, const DriveHealth& health) {
   if (alarmsOff || Stopping()) return;
   if (driveIndex < 0 || static_cast<size_t>(driveIndex) >= monitoredSlots.size()) return;
   const AlarmMessage message = HealthAlarmMessage(driveIndex, monitoredSlots[static_cast<size_t>(driveIndex)], health);
-  CarryOutAlarm(config.healthAction, message, {config.emailAddress, config.smtpServer, environment.smtpPort, stopFd},
+  CarryOutAlarm(config.healthAction, message, MailSettings(),
                 environment.platform);
 }
 
 void MonitorCore::RunFreeSpaceAlarm(const std::wstring& rootPath, uint32_t freeMb) {
   if (alarmsOff || Stopping()) return;
   const AlarmMessage message = FreeSpaceAlarmMessage(rootPath, freeMb, config.minimumFreeSpace);
-  CarryOutAlarm(config.freeSpaceAction, message, {config.emailAddress, config.smtpServer, environment.smtpPort, stopFd},
+  CarryOutAlarm(config.freeSpaceAction, message, MailSettings(),
                 environment.platform);
 }
 

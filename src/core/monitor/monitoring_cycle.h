@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/alarm/alarm_dispatch.h"
 #include "core/alarm/alert_platform.h"
 #include "core/mail/smtp_client.h"
 #include "core/base/clock.h"
@@ -77,8 +78,13 @@ class MonitorCore {
   // up at once, and no further action is carried out (core/base/stop_request.h).
   // kNoStopSignal for the window, which stops between cycles.
   StopSignal stopFd = kNoStopSignal;
+  // Where alert e-mails are handed, so that the cycle keeps its pace whatever
+  // the mail server does; none: each is sent within the cycle (one cycle
+  // and out, tests).
+  AlarmMailQueue* mailQueue = nullptr;
 
  private:
+  AlarmMailSettings MailSettings() const;
   // Tells the observer, if any, what the pass that began at `started` left.
   void ReportToObserver(std::chrono::steady_clock::time_point started);
 

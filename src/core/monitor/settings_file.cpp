@@ -1,6 +1,11 @@
 #include "core/monitor/settings_file.h"
 
+#include <atomic>
+#include <cerrno>
+
+#include "core/alarm/action_log.h"
 #include "core/base/atomic_file.h"
+#include "core/base/cp1251.h"
 #include "core/base/path_text.h"
 #include "core/base/regular_file.h"
 #include "core/monitor/settings_format.h"
@@ -30,6 +35,10 @@ void CreateFolder(const SettingsFolder& folder) {
   MakeFolder(bytes);
 }
 
+constexpr char kNoConverter[] =
+    "this system has no code page 1251 converter (iconv's CP1251 module, or the Windows code page), "
+    "so the settings file is neither read nor written";
+
 }  // namespace
 
 std::wstring SettingsPath() {
@@ -37,26 +46,69 @@ std::wstring SettingsPath() {
   return folder.path.empty() ? std::wstring() : SettingsFileIn(folder.path);
 }
 
-void LoadSettings(MonitorConfig& config) {
+SettingsLoad LoadSettings(MonitorConfig& config) {
   const SettingsFolder folder = FindSettingsFolder();
-  if (folder.path.empty()) return;
+  if (folder.path.empty()) return {};
   CreateFolder(folder);
   std::string path;
-  if (!SettingsPathBytes(path)) return;
+  if (!SettingsPathBytes(path)) return {};
   // Only a regular file counts as opened: a FIFO put in the file's place
   // can't hang the start, and a folder named conf.dat would otherwise read
   // as an empty file and blank both strings.
   RegularFile file(path);
-  if (!file.IsOpen()) return;
+  const auto partly = [&](const std::string& what) {
+    return SettingsLoad{SettingsLoad::Found::Part, path + ": " + what};
+  };
+  switch (file.Outcome()) {
+    case RegularFile::Opening::Opened:
+      if (!Cp1251Available()) {
+        // The defaults stay whole (texts not blanked), and the file is never
+        // written over with them.
+        static std::atomic<bool> said{false};
+        if (!said.exchange(true)) LogLine(PathBytesToWide(path) + L": " + PathBytesToWide(kNoConverter));
+        return partly(kNoConverter);
+      }
+      break;
+    case RegularFile::Opening::Missing:
+      return {};
+    case RegularFile::Opening::NotRegular:
+      return partly("not a regular file");
+    case RegularFile::Opening::Failed:
+      return partly(file.ErrorText());
+  }
   SettingsInput input(file);
-  ReadSettings(input, config);
+  const SettingsReading reading = ReadSettings(input, config);
+  if (!reading.whole) return partly(reading.problem);
+  return {SettingsLoad::Found::Whole, {}};
 }
 
-bool SaveSettings(const MonitorConfig& config) {
+namespace {
+
+bool WriteSettings(const MonitorConfig& config, std::string* problem, bool createOnly) {
   std::string path;
   std::string bytes;
-  return SettingsPathBytes(path) && FormatSettings(config, bytes) &&
-         ReplaceFileAtomically(path, bytes);
+  std::string why;
+  if (!SettingsPathBytes(path)) {
+    why = "the settings path is too long or can't be written as bytes";
+  } else if (!Cp1251Available()) {
+    why = path + ": " + kNoConverter;
+  } else if (!FormatSettings(config, bytes)) {
+    why = "a text holds a character that code page 1251 does not have";
+  } else {
+    const FileWrite write = createOnly ? CreateFileAtomically(path, bytes) : ReplaceFileAtomically(path, bytes);
+    if (write || (createOnly && write.error == EEXIST)) return true;
+    why = path + ": " + write.reason;
+  }
+  if (problem) *problem = why;
+  return false;
+}
+
+}  // namespace
+
+bool SaveSettings(const MonitorConfig& config, std::string* problem) { return WriteSettings(config, problem, false); }
+
+bool CreateSettingsIfMissing(const MonitorConfig& config, std::string* problem) {
+  return WriteSettings(config, problem, true);
 }
 
 }  // namespace taruk

@@ -11,13 +11,31 @@ namespace taruk {
 // $XDG_CONFIG_HOME/Taruk/conf.dat (XDG_CONFIG_HOME defaults to ~/.config).
 std::wstring SettingsPath();
 
+// What LoadSettings found on the disk.
+struct SettingsLoad {
+  enum class Found {
+    NoFile,  // nothing at the path: the defaults apply, and a save creates it
+    Whole,   // every byte understood
+    Part,    // read in part or not at all: never written over
+  };
+  Found found = Found::NoFile;
+  // For Part: "PATH: what was not understood".
+  std::string problem;
+};
+
 // Reads the file over `config` (which holds the defaults). Creates the folder.
-// A missing or damaged file is silent.
-void LoadSettings(MonitorConfig& config);
+// Without the system's code page 1251 converter the file is not read at all
+// (the defaults stay, their texts not blanked) and counts as read in part, so
+// it is never written over; the log says so once.
+SettingsLoad LoadSettings(MonitorConfig& config);
 
 // Writes the whole record. False when it could not be saved; the previous file
-// is then left as it was, and the caller shows
-// "Can't save configuration to a file!".
-bool SaveSettings(const MonitorConfig& config);
+// is then left as it was, `problem` (when given) says why, and the caller
+// shows "Can't save configuration to a file!".
+bool SaveSettings(const MonitorConfig& config, std::string* problem = nullptr);
+
+// Writes the record only when there is no file yet; anything already at the
+// path is left alone (and is no failure).
+bool CreateSettingsIfMissing(const MonitorConfig& config, std::string* problem = nullptr);
 
 }  // namespace taruk

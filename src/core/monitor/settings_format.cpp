@@ -1,6 +1,7 @@
 #include "core/monitor/settings_format.h"
 
 #include <cstdint>
+#include <cstdio>
 
 #include "core/base/cp1251.h"
 
@@ -37,6 +38,24 @@ class ValueReader {
  public:
   explicit ValueReader(SettingsInput& input) : input_(input) {}
 
+  // Names the value read next, for the problem a failure leaves.
+  void NextValue(int number, const char* name) {
+    valueNumber_ = number;
+    valueName_ = name;
+  }
+  // The first failure's account; empty while none.
+  const std::string& Problem() const { return problem_; }
+  bool Failed() const { return failed_; }
+
+  // True when nothing but white space is left (which is then skipped).
+  bool OnlySpaceLeft() {
+    for (int c = Peek(); c >= 0; c = Peek()) {
+      if (!IsSpace(c)) return false;
+      input_.Advance();
+    }
+    return true;
+  }
+
   void ReadSigned(int32_t& field) {
     int64_t value = 0;
     if (ReadNumber(false, value)) field = static_cast<int32_t>(value);
@@ -61,7 +80,8 @@ class ValueReader {
     std::wstring word;
     for (int c = Peek(); c >= 0 && !IsSpace(c); c = Peek()) {
       if (word.size() == kMaxSettingsWord) {
-        failed_ = true;  // too long for the word buffer: refused whole
+        // too long for the word buffer: refused whole
+        Fail("is longer than " + std::to_string(kMaxSettingsWord) + " characters");
         return;
       }
       word += static_cast<wchar_t>(c);
@@ -83,15 +103,19 @@ class ValueReader {
   // its leading white space; running out of text first fails the stream.
   bool StartValue() {
     if (failed_ || atEnd_) {
-      failed_ = true;
+      Fail("is missing: the text ends before it");
       return false;
     }
-    for (int c = Peek(); c >= 0; c = Peek()) {
-      if (!IsSpace(c)) return true;
-      input_.Advance();
+    if (!OnlySpaceLeft()) return true;
+    Fail("is missing: the text ends before it");
+    return false;
+  }
+
+  void Fail(const std::string& what) {
+    if (!failed_) {
+      problem_ = "value " + std::to_string(valueNumber_) + " (" + valueName_ + ") " + what;
     }
     failed_ = true;
-    return false;
   }
 
   // An optional sign, then decimal digits, with 0xA0 allowed between groups
@@ -132,7 +156,7 @@ class ValueReader {
                              : negative ? uint64_t{1} << 31
                                         : INT32_MAX;
     if (digits == 0 || groupsWrong || magnitude > highest) {
-      failed_ = true;
+      Fail("at offset " + std::to_string(input_.Offset()) + " is not a number it can hold");
       return false;
     }
     if (isUnsigned) {
@@ -147,18 +171,25 @@ class ValueReader {
   SettingsInput& input_;
   bool failed_ = false;
   bool atEnd_ = false;
+  int valueNumber_ = 0;
+  const char* valueName_ = "";
+  std::string problem_;
 };
 
 }  // namespace
 
 bool FormatSettings(const MonitorConfig& config, std::string& bytes) {
-  const std::wstring line = FormatSigned(config.pollInterval) + L' ' +
+  std::wstring line = FormatSigned(config.pollInterval) + L' ' +
                             FormatSigned(config.criticalTemperature) + L' ' +
                             FormatSigned(static_cast<int32_t>(config.temperatureAction)) + L' ' +
                             GroupDigits(config.minimumFreeSpace) + L' ' +
                             FormatSigned(static_cast<int32_t>(config.freeSpaceAction)) + L' ' +
-                            config.emailAddress + L' ' + config.smtpServer + L' ' +
-                            FormatSigned(static_cast<int32_t>(config.healthAction));
+                            config.emailAddress + L' ' + config.smtpServer;
+  // The Windows version's seven values alone while the health action is at
+  // its default, so that its file comes back byte for byte.
+  if (config.healthAction != MonitorConfig().healthAction) {
+    line += L' ' + FormatSigned(static_cast<int32_t>(config.healthAction));
+  }
   return EncodeCp1251(line, bytes);
 }
 
@@ -168,6 +199,10 @@ int SettingsInput::Peek() {
       const int c = DecodeCp1251Byte(static_cast<unsigned char>(buffered_[position_]));
       if (c >= 0) return c;
       ended_ = true;  // the conversion stops at a byte it can't decode
+      char text[96];
+      std::snprintf(text, sizeof text, "byte 0x%02X at offset %zu is not a character of code page 1251",
+                    static_cast<unsigned char>(buffered_[position_]), chunkStart_ + position_);
+      endedEarly_ = text;
     } else if (!Refill()) {
       ended_ = true;
     }
@@ -178,27 +213,54 @@ int SettingsInput::Peek() {
 bool SettingsInput::Refill() {
   if (!file_) return false;
   const long long got = file_->Read(chunk_, sizeof chunk_);
+  if (got < 0) endedEarly_ = "a read error: " + file_->ErrorText();
   if (got <= 0) return false;
+  chunkStart_ += buffered_.size();
   buffered_ = std::string_view(chunk_, static_cast<size_t>(got));
   position_ = 0;
   return true;
 }
 
-void ReadSettings(SettingsInput& input, MonitorConfig& config) {
+SettingsReading ReadSettings(SettingsInput& input, MonitorConfig& config) {
   ValueReader reader(input);
+  reader.NextValue(1, "the poll interval");
   reader.ReadSigned(config.pollInterval);
+  reader.NextValue(2, "the critical temperature");
   reader.ReadSigned(config.criticalTemperature);
+  reader.NextValue(3, "the temperature action");
   reader.ReadAction(config.temperatureAction);
+  reader.NextValue(4, "the minimum free space");
   reader.ReadUnsigned(config.minimumFreeSpace);
+  reader.NextValue(5, "the free-space action");
   reader.ReadAction(config.freeSpaceAction);
+  reader.NextValue(6, "the e-mail address");
   reader.ReadWord(config.emailAddress);
+  reader.NextValue(7, "the SMTP server");
   reader.ReadWord(config.smtpServer);
+  // The Windows version's files end here.
+  const bool endsAfterSeven = !reader.Failed() && reader.OnlySpaceLeft();
+  reader.NextValue(8, "the health action");
   reader.ReadAction(config.healthAction);
+
+  SettingsReading reading;
+  if (!input.EndedEarly().empty()) {
+    reading.problem = input.EndedEarly();
+  } else if (endsAfterSeven) {
+    return reading;
+  } else if (!reader.Problem().empty()) {
+    reading.problem = reader.Problem();
+  } else if (!reader.OnlySpaceLeft()) {
+    reading.problem = "something follows the last value";
+  } else {
+    return reading;
+  }
+  reading.whole = false;
+  return reading;
 }
 
-void ReadSettingsText(std::string_view bytes, MonitorConfig& config) {
+SettingsReading ReadSettingsText(std::string_view bytes, MonitorConfig& config) {
   SettingsInput input(bytes);
-  ReadSettings(input, config);
+  return ReadSettings(input, config);
 }
 
 }  // namespace taruk

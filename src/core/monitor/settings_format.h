@@ -7,8 +7,9 @@
 //
 // The minimum free space comes before the free-space action. The health
 // action came last, after the Windows version's seven values: a file of
-// seven reads as before with the health action at its default, and a reader
-// of seven stops before the eighth.
+// seven reads as before with the health action at its default, a reader of
+// seven stops before the eighth, and the eighth is written only when it is
+// not the default (a file of the Windows version stays as it was).
 //
 // Numbers of 1,000 or more group their digits by three with the byte 0xA0 (the Russian
 // locale's no-break space), as the Windows version of the monitor wrote them.
@@ -43,6 +44,11 @@ class SettingsInput {
   // undefined, or a read error, ends the text there.
   int Peek();
   void Advance() { ++position_; }
+  // How many bytes came before the next character.
+  size_t Offset() const { return chunkStart_ + position_; }
+  // Why the text ended before the bytes did (an undefined byte, a read
+  // error); empty when it ended with them.
+  const std::string& EndedEarly() const { return endedEarly_; }
 
  private:
   bool Refill();
@@ -50,8 +56,19 @@ class SettingsInput {
   RegularFile* file_ = nullptr;
   std::string_view buffered_;
   size_t position_ = 0;
+  size_t chunkStart_ = 0;  // offset in the file of buffered_'s first byte
   char chunk_[4096];
   bool ended_ = false;
+  std::string endedEarly_;
+};
+
+// Whether the reading understood every byte: the seven values the Windows
+// version writes, the optional eighth, and nothing after them but white
+// space. A file read in part is never written over: what it holds beyond
+// what was understood (an address after a typo) would be lost.
+struct SettingsReading {
+  bool whole = true;
+  std::string problem;  // what was not understood, where; empty when whole
 };
 
 // Reads the values over `config`, which holds the defaults, the way a C++
@@ -64,7 +81,7 @@ class SettingsInput {
 //   reading has failed or reached the end;
 // - a word longer than kMaxSettingsWord characters is refused like an
 //   unreadable integer: the field becomes empty and the reading fails.
-void ReadSettings(SettingsInput& input, MonitorConfig& config);
-void ReadSettingsText(std::string_view bytes, MonitorConfig& config);
+SettingsReading ReadSettings(SettingsInput& input, MonitorConfig& config);
+SettingsReading ReadSettingsText(std::string_view bytes, MonitorConfig& config);
 
 }  // namespace taruk

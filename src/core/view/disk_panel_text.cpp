@@ -26,7 +26,7 @@ std::wstring CapacityText(const DriveSlot& slot) {
 
 std::wstring DiskButtonCaption(int driveIndex, const DriveSlot& slot) {
   // The model is at most 40 characters, so the caption always fits.
-  return Format(L"HD%d: %ls\r\n", driveIndex, slot.model.c_str()) + CapacityText(slot);
+  return Format(L"HD%d: %ls\r\n", driveIndex, ShownText(slot.model).c_str()) + CapacityText(slot);
 }
 
 std::wstring ManufacturerOf(const std::wstring& model) {

@@ -7,8 +7,9 @@
 
 namespace taruk {
 
-// "HD%d: %s\r\nCapacity: %d.%02d Gb": number and model, then the capacity in
-// hundredths of a gigabyte (capacityMb / 10).
+// "HD%d: %s\r\nCapacity: %d.%02d Gb": number and model (without its padding,
+// which would wrap the caption), then the capacity in hundredths of a
+// gigabyte (capacityMb / 10).
 std::wstring DiskButtonCaption(int driveIndex, const DriveSlot& slot);
 // The second line of the caption alone.
 std::wstring CapacityText(const DriveSlot& slot);

@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "core/drive/attribute_names.h"
+#include "core/drive/attribute_reading.h"
 #include "core/view/nvme_details_rows.h"
 
 namespace taruk {
@@ -16,7 +17,8 @@ std::vector<SmartDetailsRow> SmartDetailsRows(const DriveSlot& slot) {
     std::swprintf(raw, std::size(raw), L"%02x%02x%02x%02x%02x%02x", entry.raw[5], entry.raw[4],
                   entry.raw[3], entry.raw[2], entry.raw[1], entry.raw[0]);
     rows.push_back({std::to_wstring(entry.id), AttributeNames[entry.id], std::to_wstring(entry.current),
-                    std::to_wstring(entry.threshold), std::to_wstring(entry.worst), raw});
+                    std::to_wstring(entry.threshold), std::to_wstring(entry.worst), raw,
+                    ReadingText(AtaAttributeReading(entry))});
   }
   return rows;
 }

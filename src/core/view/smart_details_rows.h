@@ -9,8 +9,10 @@
 
 namespace taruk {
 
-// Id, name, value, threshold, worst, raw: the list's six columns in order.
-using SmartDetailsRow = std::array<std::wstring, 6>;
+// Id, name, value, threshold, worst, raw, and the raw value as a number in
+// its unit where it is known ("3 sectors"): the list's seven columns in order.
+using SmartDetailsRow = std::array<std::wstring, 7>;
+inline constexpr size_t kDecodedColumn = 6;
 
 // An NVMe drive's rows are its health log's (NvmeDetailsRows), none before a
 // log was read. An ATA drive has one row per entry whose id is not 0, in the order of the drive's page. The

@@ -1,8 +1,28 @@
 #include "gui/win32/dialog_window.h"
 
+#include "core/view/window_texts.h"
 #include "gui/win32/icon_button.h"
 
 namespace taruk::win32 {
+
+namespace {
+
+void PassSysColorChange(HWND window, WPARAM wParam, LPARAM lParam) {
+  struct Message {
+    WPARAM wParam;
+    LPARAM lParam;
+  } message{wParam, lParam};
+  EnumChildWindows(
+      window,
+      [](HWND child, LPARAM data) -> BOOL {
+        const auto* passed = reinterpret_cast<const Message*>(data);
+        SendMessageW(child, WM_SYSCOLORCHANGE, passed->wParam, passed->lParam);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&message));
+}
+
+}  // namespace
 
 HINSTANCE ProgramInstance() { return GetModuleHandleW(nullptr); }
 
@@ -20,6 +40,12 @@ INT_PTR DialogWindow::DoModal(HWND owner) {
 }
 
 void DialogWindow::SetItemText(int id, const std::wstring& text) const { SetDlgItemTextW(window, id, text.c_str()); }
+
+void DialogWindow::NameDriveInTitle(int driveIndex, const DriveSlot& slot) const {
+  wchar_t caption[256] = L"";
+  GetWindowTextW(window, caption, 256);
+  SetWindowTextW(window, DriveWindowTitle(caption, driveIndex, slot).c_str());
+}
 
 std::wstring DialogWindow::ItemText(int id) const {
   HWND control = Item(id);
@@ -82,6 +108,11 @@ INT_PTR DialogWindow::Route(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       break;
     }
+    case WM_SYSCOLORCHANGE:
+      // Only top-level windows hear of it: the icon buttons (and the common
+      // controls) take their system colours afresh when told.
+      PassSysColorChange(window, wParam, lParam);
+      break;
     case WM_CTLCOLORBTN:
       // An icon button paints its whole face: nothing is erased behind it.
       if (CIconButton::FromHandle(reinterpret_cast<HWND>(lParam))) {

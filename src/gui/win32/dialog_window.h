@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "core/drive/drive_slot.h"
+
 namespace taruk::win32 {
 
 class DialogWindow {
@@ -23,6 +25,8 @@ class DialogWindow {
   HWND Handle() const { return window; }
   HWND Item(int id) const { return GetDlgItem(window, id); }
   void SetItemText(int id, const std::wstring& text) const;
+  // The template's caption followed by the drive's number, model and serial.
+  void NameDriveInTitle(int driveIndex, const DriveSlot& slot) const;
   std::wstring ItemText(int id) const;
   void ShowItem(int id, bool show) const;
 

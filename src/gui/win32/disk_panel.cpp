@@ -4,6 +4,7 @@
 #include "core/drive/drive_slot.h"
 #include "core/drive/slot_health.h"
 #include "core/view/disk_panel_text.h"
+#include "core/view/health_look.h"
 #include "gui/win32/monitor_dlg.h"
 
 namespace taruk::win32 {
@@ -17,7 +18,8 @@ constexpr COLORREF kPanelText = RGB(40, 40, 80);           // dark blue
 
 // The controls of the information area, painted on the light blue.
 constexpr int kPanelControls[] = {kManufacturerLabel, kManufacturer, kSerialLabel, kWorkTimeLabel,
-                                  kWorkTime,          kSerialNumber, kTemperatureIcon, kTemperature};
+                                  kWorkTime,          kSerialNumber, kTemperatureIcon, kTemperature,
+                                  kHealthLine};
 
 RECT ClientRectOf(HWND parent, HWND control) {
   RECT rect{};
@@ -59,7 +61,7 @@ HBRUSH CMonitorDlg::PanelColours(HDC dc, HWND control) {
   if (!inPanel) return nullptr;
   // One brush for the window's life.
   if (!panelBrush) panelBrush = CreateSolidBrush(kPanelBackground);
-  SetTextColor(dc, kPanelText);
+  SetTextColor(dc, id == kHealthLine ? healthLineColour : kPanelText);
   if (id != kBackground) SetBkColor(dc, kPanelBackground);
   return panelBrush;
 }
@@ -89,6 +91,15 @@ void CMonitorDlg::ShowDriveInfo(int driveIndex) {
     for (HWND control : temperatureControls) ShowWindow(control, SW_SHOW);
   }
   SetItemText(kWorkTime, WorkTimeText(slot.powerOnHours));
+  ShowHealthLine(slot);
+}
+
+void CMonitorDlg::ShowHealthLine(const DriveSlot& slot) {
+  const std::optional<RgbColour> badge = HealthBadgeColour(SlotHealth(slot).verdict);
+  healthLineColour = badge ? RGB(badge->red, badge->green, badge->blue) : kPanelText;
+  SetItemText(kHealthLine, PanelHealthText(slot));
+  // The colour is asked for when the control paints.
+  InvalidateRect(Item(kHealthLine), nullptr, TRUE);
 }
 
 void CMonitorDlg::ShowDriveHealth() {
@@ -97,6 +108,7 @@ void CMonitorDlg::ShowDriveHealth() {
     if (slot.IsPresent()) diskButtons[static_cast<size_t>(n)].SetHealthBadge(SlotHealth(slot).verdict);
   }
   UpdateTrayToolTip();
+  UpdateTrayIconState();
 }
 
 }  // namespace taruk::win32

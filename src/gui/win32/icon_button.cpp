@@ -1,5 +1,7 @@
 #include "gui/win32/icon_button.h"
 
+#include "gui/win32/health_badge.h"
+
 #include <commctrl.h>
 
 #include <iterator>
@@ -315,25 +317,7 @@ void CIconButton::PaintIcon(HDC dc, bool hasCaption, const RECT& item, RECT& cap
 }
 
 void CIconButton::PaintBadge(HDC dc, const RECT& icon, int width, int height) const {
-  if (badge != HealthVerdict::Caution && badge != HealthVerdict::Bad) return;
-  // Half the icon wide, so that it still reads at 32 pixels.
-  const int size = width / 2 > 8 ? width / 2 : 8;
-  const RECT circle{icon.left + width - size, icon.top + height - size, icon.left + width, icon.top + height};
-  HBRUSH fill = CreateSolidBrush(badge == HealthVerdict::Bad ? RGB(210, 20, 20) : RGB(240, 160, 0));
-  HPEN edge = CreatePen(PS_SOLID, 1, RGB(255, 255, 255));
-  HGDIOBJ oldBrush = SelectObject(dc, fill);
-  HGDIOBJ oldPen = SelectObject(dc, edge);
-  Ellipse(dc, circle.left, circle.top, circle.right, circle.bottom);
-  SelectObject(dc, oldPen);
-  SelectObject(dc, oldBrush);
-  DeleteObject(edge);
-  DeleteObject(fill);
-  RECT mark = circle;
-  const COLORREF oldText = SetTextColor(dc, RGB(255, 255, 255));
-  const int oldMode = SetBkMode(dc, TRANSPARENT);
-  DrawTextW(dc, L"!", 1, &mark, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-  SetBkMode(dc, oldMode);
-  SetTextColor(dc, oldText);
+  PaintHealthBadge(dc, icon, width, height, badge);
 }
 
 void CIconButton::PaintCaption(HDC dc, const wchar_t* text, RECT caption, bool isPressed) const {

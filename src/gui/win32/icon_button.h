@@ -51,6 +51,8 @@ class CIconButton {
   int SetIcons(HICON hot, HICON normal);
   // 0, or 3 for an index of ColorCount or more (nothing changes).
   int SetStateColor(uint8_t index, COLORREF color, bool repaint);
+  // Back to the system's face and text colours on WM_SYSCOLORCHANGE.
+  COLORREF StateColor(uint8_t index) const { return index < ColorCount ? colors[index] : CLR_INVALID; }
   // A round mark over the icon's lower right corner for a drive in caution
   // (amber) or bad health (red); other verdicts show none.
   void SetHealthBadge(HealthVerdict verdict);

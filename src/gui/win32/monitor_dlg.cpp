@@ -237,7 +237,8 @@ void CMonitorDlg::OnOptions() {
 }
 
 void CMonitorDlg::SaveConfig() {
-  if (!SaveSettings(monitor.config)) ShowStopError(L"Can't save configuration to a file!", window);
+  std::string problem;
+  if (!monitor.SaveSettings(problem)) ShowStopError(SettingsNotSavedText(monitor.settingsLoad), window);
 }
 
 void CMonitorDlg::AnnounceDemoDrives() {

@@ -42,7 +42,8 @@ class CMonitorDlg : public DialogWindow, public MonitorView {
   void SetTrayIcon(bool add);
   void OnTrayNotify(LPARAM mouseMessage);
   // A balloon from the notification-area icon; false when there is no icon.
-  bool ShowTrayBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs);
+  // A warning shows the system's warning icon.
+  bool ShowTrayBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs, bool warning = false);
 
   bool ShowsDemoDrives() const { return demoDrivesReason.has_value(); }
   int SelectedDrive() const { return selectedDrive; }
@@ -61,6 +62,8 @@ class CMonitorDlg : public DialogWindow, public MonitorView {
   void PaintMinimised();
   void ShowApplication();
   void UpdateTrayToolTip();
+  void UpdateTrayIconState();
+  void ShowHealthLine(const DriveSlot& slot);
   void OnDetails();
   void OnOptions();
   void OnGraph();
@@ -81,6 +84,10 @@ class CMonitorDlg : public DialogWindow, public MonitorView {
 
   HBRUSH panelBrush = nullptr;
   bool trayIconAdded = false;
+  // The verdict the notification-area icon shows; redrawn only on a change.
+  HealthVerdict trayVerdict = HealthVerdict::Good;
+  // The health line's colour, answered to its colour request.
+  COLORREF healthLineColour = RGB(40, 40, 80);
   Monitor& monitor;
   std::optional<std::wstring> demoDrivesReason;
 };

@@ -102,8 +102,8 @@ void COptionsDlg::PlayTestSound() {
 }
 
 void COptionsDlg::SendTestEmail() {
-  const std::wstring failure = taruk::SendTestEmail(ItemText(IdEmailEdit), ItemText(IdServerEdit), smtpPort);
-  if (!failure.empty()) ShowStopError(failure, window);
+  taruk::SendTestEmail(ItemText(IdEmailEdit), ItemText(IdServerEdit), smtpPort,
+                       [this](const std::wstring& failure) { ShowStopError(failure, window); });
 }
 
 void COptionsDlg::OnOK() {
@@ -126,7 +126,10 @@ void COptionsDlg::OnOK() {
   // the other settings are kept.
   if (IsDlgButtonChecked(window, IdRunAtStartup) == BST_CHECKED) {
     const std::string executable = RunningExecutablePath();
-    const int error = executable.empty() ? ERROR_FILE_NOT_FOUND : WriteAutostartEntry(executable);
+    const auto offerUserValue = [this] {
+      return MessageBoxW(window, kUserRunOffer, kUserRunOfferTitle, MB_YESNO | MB_ICONQUESTION) == IDYES;
+    };
+    const int error = executable.empty() ? ERROR_FILE_NOT_FOUND : EnableRunAtStartup(executable, offerUserValue);
     if (error) ShowSystemError(static_cast<unsigned long>(error), window);
   } else {
     RemoveAutostartEntry();

@@ -20,6 +20,7 @@ struct Column {
 constexpr Column kColumns[] = {
     {L"#", LVCFMT_RIGHT, 40},        {L"Attribute", LVCFMT_LEFT, 300}, {L"Value", LVCFMT_LEFT, 70},
     {L"Threshold", LVCFMT_LEFT, 70}, {L"Worst", LVCFMT_LEFT, 70},      {L"Raw", LVCFMT_LEFT, 130},
+    {L"Decoded", LVCFMT_LEFT, 120},
 };
 
 // The rows behind a health reason: pale amber for a caution, pale red for a
@@ -44,6 +45,7 @@ bool CSmartDetailsDlg::OnInitDialog() {
   }
   if (drive < 0 || static_cast<size_t>(drive) >= driveSlots.size()) return true;
   const DriveSlot& slot = driveSlots[static_cast<size_t>(drive)];
+  NameDriveInTitle(drive, slot);
   int row = 0;
   for (SmartDetailsRow& cells : SmartDetailsRows(slot)) {
     LVITEMW item{};

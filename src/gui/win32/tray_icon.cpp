@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "core/view/health_look.h"
 #include "core/view/window_texts.h"
+#include "gui/win32/health_badge.h"
 #include "gui/win32/monitor_dlg.h"
 
 namespace taruk::win32 {
@@ -46,15 +48,31 @@ std::wstring ProgramName() {
   return name;
 }
 
+HICON LoadTrayIcon() {
+  return static_cast<HICON>(LoadImageW(ProgramInstance(), MAKEINTRESOURCEW(kTrayIcon), IMAGE_ICON,
+                                       GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+}
+
+// The icon with the badge of `verdict`; the plain icon when there is none or
+// the copy fails. Takes `plain` over.
+HICON TrayIconFor(HICON plain, HealthVerdict verdict) {
+  if (!HealthBadgeColour(verdict)) return plain;
+  HICON badged = BadgedIconCopy(plain, GetSystemMetrics(SM_CXSMICON), verdict);
+  if (!badged) return plain;
+  DestroyIcon(plain);
+  return badged;
+}
+
 }  // namespace
 
 void CMonitorDlg::SetTrayIcon(bool add) {
-  auto* icon = static_cast<HICON>(LoadImageW(ProgramInstance(), MAKEINTRESOURCEW(kTrayIcon), IMAGE_ICON,
-                                             GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+  HICON icon = LoadTrayIcon();
   if (!icon) {
     MessageBoxW(window, L"Can't load icon", ProgramName().c_str(), MB_OK);
     return;
   }
+  const HealthVerdict verdict = TrayIconVerdict(monitor.driveSlots);
+  icon = TrayIconFor(icon, verdict);
   NOTIFYICONDATAW record = IconRecord(window);
   record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   record.uCallbackMessage = WM_TRAYNOTIFY;
@@ -63,6 +81,20 @@ void CMonitorDlg::SetTrayIcon(bool add) {
   // The shell's answer only tells whether balloons have an icon to come from.
   const BOOL done = Shell_NotifyIconW(add ? NIM_ADD : NIM_DELETE, &record);
   trayIconAdded = add && done;
+  trayVerdict = verdict;
+  DestroyIcon(icon);
+}
+
+void CMonitorDlg::UpdateTrayIconState() {
+  const HealthVerdict verdict = TrayIconVerdict(monitor.driveSlots);
+  if (!trayIconAdded || verdict == trayVerdict) return;
+  HICON icon = LoadTrayIcon();
+  if (!icon) return;
+  icon = TrayIconFor(icon, verdict);
+  NOTIFYICONDATAW record = IconRecord(window);
+  record.uFlags = NIF_ICON;
+  record.hIcon = icon;
+  if (Shell_NotifyIconW(NIM_MODIFY, &record)) trayVerdict = verdict;
   DestroyIcon(icon);
 }
 
@@ -94,14 +126,14 @@ void CMonitorDlg::ShowApplication() {
   SetForegroundWindow(window);
 }
 
-bool CMonitorDlg::ShowTrayBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) {
+bool CMonitorDlg::ShowTrayBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs, bool warning) {
   if (!trayIconAdded) return false;
   NOTIFYICONDATAW record = IconRecord(window);
   record.uFlags = NIF_INFO;
   CopyCut(record.szInfoTitle, title);
   CopyCut(record.szInfo, text);
   record.uTimeout = static_cast<UINT>(timeoutMs);
-  record.dwInfoFlags = NIIF_INFO;
+  record.dwInfoFlags = warning ? NIIF_WARNING : NIIF_INFO;
   return Shell_NotifyIconW(NIM_MODIFY, &record) != FALSE;
 }
 

@@ -9,6 +9,10 @@ bool WindowAlertPlatform::ShowWindowBalloon(const std::wstring& title, const std
   return window && window->ShowTrayBalloon(title, text, timeoutMs);
 }
 
+bool WindowAlertPlatform::ShowWindowAlarmBalloon(const AlarmBalloon& balloon) {
+  return window && window->ShowTrayBalloon(balloon.title, balloon.text, balloon.timeoutMs, balloon.warning);
+}
+
 void WindowAlertPlatform::ShowErrorBox(const std::wstring& text, bool ownedByWindow) {
   ShowSystemErrorText(text, ownedByWindow && window ? window->Handle() : nullptr);
 }

@@ -17,6 +17,7 @@ class WindowAlertPlatform : public WindowAlertActions {
 
  protected:
   bool ShowWindowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) override;
+  bool ShowWindowAlarmBalloon(const AlarmBalloon& balloon) override;
   void ShowErrorBox(const std::wstring& text, bool ownedByWindow) override;
 
  private:

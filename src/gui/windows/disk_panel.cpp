@@ -5,6 +5,8 @@
 #include <QLabel>
 
 #include "core/view/disk_panel_text.h"
+#include "core/view/health_look.h"
+#include "core/drive/slot_health.h"
 #include "core/monitor/monitoring_cycle.h"
 #include "gui/windows/monitor_dlg.h"
 #include "core/drive/drive_slot.h"
@@ -61,7 +63,7 @@ void CMonitorDlg::PaintInformationArea() {
     infoPalette.setColor(group, QPalette::WindowText, kPanelText);
   }
   for (int id : {kBackground, kManufacturerLabel, kManufacturer, kSerialLabel, kWorkTimeLabel, kWorkTime,
-                 kSerialNumber, kTemperatureIcon, kTemperature}) {
+                 kSerialNumber, kTemperatureIcon, kTemperature, kHealthLine}) {
     QWidget* control = Control(id);
     if (!control) continue;
     control->setPalette(infoPalette);
@@ -100,6 +102,20 @@ void CMonitorDlg::ShowDriveInfo(int driveIndex) {
     }
   }
   SetControlText(Control(kWorkTime), FromWide(WorkTimeText(slot.powerOnHours)));
+  ShowHealthLine(slot);
+}
+
+void CMonitorDlg::ShowHealthLine(const DriveSlot& slot) {
+  QWidget* line = Control(kHealthLine);
+  if (!line) return;
+  const QString text = FromWide(PanelHealthText(slot));
+  SetControlText(line, text);
+  // Cut at the panel's edge when a reason is long; the whole of it on hover.
+  line->setToolTip(text);
+  const std::optional<RgbColour> badge = HealthBadgeColour(SlotHealth(slot).verdict);
+  QPalette colours = infoPalette;
+  if (badge) colours.setColor(QPalette::WindowText, QColor(badge->red, badge->green, badge->blue));
+  line->setPalette(colours);
 }
 
 }  // namespace taruk

@@ -1,4 +1,5 @@
-// Each drive's health on the main window: a badge on its disk button's icon.
+// Each drive's health on the main window: a badge on its disk button's icon,
+// and the worst one's on the notification-area icon.
 #include "gui/windows/monitor_dlg.h"
 #include "core/drive/slot_health.h"
 #include "core/drive/drive_slot.h"
@@ -33,6 +34,7 @@ void CMonitorDlg::ShowDriveHealth() {
     button->SetIcons(BadgedIcon(disk, verdict), NormalIcon{BadgedIcon(MakeGreyIcon(disk), verdict), false});
   }
   UpdateTrayToolTip();
+  UpdateTrayIconState();
 }
 
 }  // namespace taruk

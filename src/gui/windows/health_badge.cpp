@@ -2,27 +2,21 @@
 
 #include <QFont>
 #include <QPainter>
-#include <algorithm>
+
+#include "core/view/health_look.h"
 
 namespace taruk {
 
-namespace {
-
-const QColor kCautionBadge(240, 160, 0);
-const QColor kBadBadge(210, 20, 20);
-
-}  // namespace
-
 QImage BadgedIcon(const QImage& icon, HealthVerdict verdict) {
-  if (icon.isNull() || (verdict != HealthVerdict::Caution && verdict != HealthVerdict::Bad)) return icon;
+  const std::optional<RgbColour> colour = HealthBadgeColour(verdict);
+  if (icon.isNull() || !colour) return icon;
   QImage badged = icon.convertToFormat(QImage::Format_ARGB32);
-  // Half the icon wide, so that it still reads at 32 pixels.
-  const int size = std::max(8, badged.width() / 2);
+  const int size = HealthBadgeSize(badged.width());
   const QRectF circle(badged.width() - size, badged.height() - size, size - 1, size - 1);
   QPainter painter(&badged);
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setPen(QPen(Qt::white, 1.5));
-  painter.setBrush(verdict == HealthVerdict::Bad ? kBadBadge : kCautionBadge);
+  painter.setBrush(QColor(colour->red, colour->green, colour->blue));
   painter.drawEllipse(circle);
   QFont font;
   font.setBold(true);
@@ -30,6 +24,15 @@ QImage BadgedIcon(const QImage& icon, HealthVerdict verdict) {
   painter.setFont(font);
   painter.setPen(Qt::white);
   painter.drawText(circle, Qt::AlignCenter, QStringLiteral("!"));
+  return badged;
+}
+
+QIcon BadgedTrayIcon(const QIcon& plain, HealthVerdict verdict) {
+  if (!HealthBadgeColour(verdict)) return plain;
+  QIcon badged;
+  for (int size : {16, 22, 24, 32, 48, 64}) {
+    badged.addPixmap(QPixmap::fromImage(BadgedIcon(plain.pixmap(QSize(size, size), 1.0).toImage(), verdict)));
+  }
   return badged;
 }
 

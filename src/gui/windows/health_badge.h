@@ -3,6 +3,7 @@
 // disk button's icon and the marks on the details list's rows.
 
 #include <QColor>
+#include <QIcon>
 #include <QImage>
 
 #include "core/drive/drive_health.h"
@@ -12,6 +13,12 @@ namespace taruk {
 // `icon` with a round badge in its lower right corner: amber with "!" for
 // caution, red with "!" for bad. Good and unknown leave it as it is.
 QImage BadgedIcon(const QImage& icon, HealthVerdict verdict);
+
+// The notification-area icon for the worst drive's verdict: `plain` with
+// the same badge drawn into each size a tray asks for (16, 22, 24, 32, 48
+// and 64 pixels), so that no size is scaled from a badge drawn for another.
+// Good and unknown give `plain` itself.
+QIcon BadgedTrayIcon(const QIcon& plain, HealthVerdict verdict);
 
 // The background of a details row that causes the verdict: pale amber for a
 // caution, pale red for a failing attribute.

@@ -20,7 +20,6 @@ bool CMonitorApp::InitInstance() {
   QApplication::setQuitOnLastWindowClosed(false);
   {
     CMonitorDlg window(monitor, demoDrivesReason);
-    if (onWindowCreated) onWindowCreated(window);
     RunMainWindow(window);
   }
   return false;

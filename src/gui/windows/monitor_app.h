@@ -2,8 +2,6 @@
 // CMonitorApp: the application object. It runs the main window until Exit
 // ends it, and then the process ends.
 
-#include <functional>
-
 #include "gui/windows/monitor_dlg.h"
 
 namespace taruk {
@@ -17,10 +15,6 @@ class CMonitorApp {
   // Builds the main window, runs it until Exit and destroys it. Returns
   // false: there is nothing to run after the window.
   bool InitInstance();
-
-  // Called with the window once it is built, before its run (the alert
-  // platform needs it for its balloons and error boxes).
-  std::function<void(CMonitorDlg& window)> onWindowCreated;
 
  private:
   Monitor& monitor;

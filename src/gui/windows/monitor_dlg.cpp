@@ -7,6 +7,7 @@
 
 #include "core/monitor/settings_file.h"
 #include "core/drive/drive_slot.h"
+#include "core/view/window_texts.h"
 #include "gui/windows/temp_graph_dlg.h"
 #include "gui/windows/about_dlg.h"
 #include "gui/toolkit/icon_button.h"
@@ -215,7 +216,7 @@ void CMonitorDlg::closeEvent(QCloseEvent* event) {
 void CMonitorDlg::OnClose() {
   // Hidden, the window comes back only through its notification-area icon;
   // where the desktop has no notification area it is minimised instead.
-  if (trayIcon && trayIcon->isVisible() && QSystemTrayIcon::isSystemTrayAvailable()) {
+  if (HasTrayIcon()) {
     hide();
   } else {
     showMinimized();
@@ -256,7 +257,10 @@ void CMonitorDlg::OnOptions() {
 }
 
 void CMonitorDlg::SaveConfig() {
-  if (!SaveSettings(monitor.config)) ShowStopError(QStringLiteral("Can't save configuration to a file!"), this);
+  std::string problem;
+  if (!monitor.SaveSettings(problem)) {
+    ShowStopError(QString::fromStdWString(SettingsNotSavedText(monitor.settingsLoad)), this);
+  }
 }
 
 }  // namespace taruk

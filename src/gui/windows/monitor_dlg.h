@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 
+#include "core/drive/drive_health.h"
 #include "core/monitor/monitor.h"
 #include "core/monitor/monitor_config.h"
 #include "core/monitor/monitor_view.h"
@@ -25,6 +26,8 @@ class QMenu;
 namespace taruk {
 
 class CIconButton;
+class WindowAlertPlatform;
+class StatusNotifierItem;
 
 class CMonitorDlg : public TemplateDialog, public MonitorView {
   Q_OBJECT
@@ -58,10 +61,13 @@ class CMonitorDlg : public TemplateDialog, public MonitorView {
 
   // Shows a balloon from the notification-area icon; false when there is no
   // icon to show it from (no notification area on this desktop).
-  bool ShowTrayBalloon(const QString& title, const QString& text, int timeoutMs);
+  bool ShowTrayBalloon(const QString& title, const QString& text, int timeoutMs, bool warning = false);
 
   bool ShowsDemoDrives() const { return demoDrivesReason.has_value(); }
   QMenu* TrayPopup() const;
+  // The notification-area icon is shown, as a QSystemTrayIcon or an item.
+  bool HasTrayIcon() const;
+  StatusNotifierItem* TrayItem() const { return statusItem; }
   CIconButton* DiskButton(int driveIndex) const { return diskButtons[driveIndex]; }
 
  protected:
@@ -75,6 +81,9 @@ class CMonitorDlg : public TemplateDialog, public MonitorView {
   void CreateInfoFont();
   void PlaceInformationArea();
   void PaintInformationArea();
+  void ShowHealthLine(const DriveSlot& slot);
+  void UpdateTrayIconState();
+  bool AddStatusNotifierItem();
   void ShowApplication();
   void UpdateTrayToolTip();
   void OnDetails();
@@ -100,9 +109,16 @@ class CMonitorDlg : public TemplateDialog, public MonitorView {
   // the one palette (brush) of the information area.
   QMenu* systemMenu = nullptr;
   QSystemTrayIcon* trayIcon = nullptr;
+  // In its place where a tray host shows StatusNotifierItems.
+  StatusNotifierItem* statusItem = nullptr;
+  // The verdict the notification-area icon shows now; redrawn only on a change.
+  std::optional<HealthVerdict> trayVerdict;
   QTimer monitorTimer{this};
   QPalette infoPalette;
   Monitor& monitor;
+  // The monitor's alarm actions when they are a window's: they know this
+  // window from its construction on, since the start already needs it.
+  WindowAlertPlatform* windowAlerts = nullptr;
   std::optional<QString> demoDrivesReason;
 };
 

@@ -122,8 +122,8 @@ void COptionsDlg::PlayTestSound() {
 
 void COptionsDlg::SendTestEmail() {
   UpdateData(true);
-  const std::wstring failure = taruk::SendTestEmail(emailEdit, serverEdit, smtpPort);
-  if (!failure.empty()) ShowStopError(Q(failure), this);
+  taruk::SendTestEmail(emailEdit, serverEdit, smtpPort,
+                       [this](const std::wstring& failure) { ShowStopError(Q(failure), this); });
 }
 
 void COptionsDlg::OnOK() {

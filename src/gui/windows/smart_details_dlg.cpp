@@ -4,6 +4,7 @@
 #include <QTreeWidget>
 
 #include "core/view/smart_details_rows.h"
+#include "core/view/window_texts.h"
 #include "core/drive/slot_health.h"
 #include "core/drive/drive_slot.h"
 #include "gui/windows/health_badge.h"
@@ -21,6 +22,7 @@ struct Column {
 constexpr Column kColumns[] = {
     {"#", Qt::AlignRight, 40},         {"Attribute", Qt::AlignLeft, 300}, {"Value", Qt::AlignLeft, 70},
     {"Threshold", Qt::AlignLeft, 70},  {"Worst", Qt::AlignLeft, 70},      {"Raw", Qt::AlignLeft, 130},
+    {"Decoded", Qt::AlignLeft, 120},
 };
 
 }  // namespace
@@ -51,6 +53,7 @@ void CSmartDetailsDlg::OnInitDialog() {
 
   if (drive < 0 || static_cast<size_t>(drive) >= driveSlots.size()) return;
   const DriveSlot& slot = driveSlots[static_cast<size_t>(drive)];
+  setWindowTitle(QString::fromStdWString(DriveWindowTitle(windowTitle().toStdWString(), drive, slot)));
   for (const SmartDetailsRow& row : SmartDetailsRows(slot)) {
     auto* item = new QTreeWidgetItem;
     for (int c = 0; c < columnCount; ++c) {

@@ -2,6 +2,7 @@
 
 #include <QRadioButton>
 
+#include "core/view/window_texts.h"
 #include "gui/windows/temp_graph_ctrl.h"
 
 namespace taruk {
@@ -21,6 +22,10 @@ ControlFactory GraphOf(const DriveSlots& driveSlots) {
 
 CTempGraphDlg::CTempGraphDlg(const DriveSlots& driveSlots, int drive, int criticalTemperature, QWidget* parent)
     : TemplateDialog(137, parent, GraphOf(driveSlots)) {
+  if (drive >= 0 && static_cast<size_t>(drive) < driveSlots.size()) {
+    setWindowTitle(QString::fromStdWString(
+        DriveWindowTitle(windowTitle().toStdWString(), drive, driveSlots[static_cast<size_t>(drive)])));
+  }
   CTempGraphCtrl* graph = Graph();
   if (!graph) return;
   graph->drive = drive;

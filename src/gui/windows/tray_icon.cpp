@@ -4,7 +4,10 @@
 #include <QFileInfo>
 #include <QMenu>
 
+#include "core/view/health_look.h"
 #include "core/view/window_texts.h"
+#include "gui/windows/health_badge.h"
+#include "gui/windows/status_notifier_item.h"
 #include "gui/windows/monitor_dlg.h"
 #include "core/drive/drive_slot.h"
 #include "gui/toolkit/menu_resource.h"
@@ -16,7 +19,40 @@ namespace taruk {
 using namespace monitor_ids;
 
 void CMonitorDlg::UpdateTrayToolTip() {
-  if (trayIcon) trayIcon->setToolTip(QString::fromStdWString(TrayToolTipText(ShowsDemoDrives(), monitor.driveSlots)));
+  const QString text = QString::fromStdWString(TrayToolTipText(ShowsDemoDrives(), monitor.driveSlots));
+  if (trayIcon) trayIcon->setToolTip(text);
+  if (statusItem) statusItem->SetToolTip(text);
+}
+
+bool CMonitorDlg::HasTrayIcon() const {
+  return statusItem || (trayIcon && trayIcon->isVisible() && QSystemTrayIcon::isSystemTrayAvailable());
+}
+
+bool CMonitorDlg::AddStatusNotifierItem() {
+  if (!StatusNotifierItem::HostRegistered()) return false;
+  auto* item = new StatusNotifierItem(TrayPopup(), this);
+  if (!item->Register()) {
+    delete item;
+    return false;
+  }
+  statusItem = item;
+  connect(statusItem, &StatusNotifierItem::activated, this, &CMonitorDlg::ShowApplication);
+  UpdateTrayToolTip();
+  UpdateTrayIconState();
+  return true;
+}
+
+void CMonitorDlg::UpdateTrayIconState() {
+  if (!trayIcon && !statusItem) return;
+  const HealthVerdict verdict = TrayIconVerdict(monitor.driveSlots);
+  if (trayVerdict == verdict) return;
+  trayVerdict = verdict;
+  const QIcon icon = BadgedTrayIcon(ResourceIcon(kTrayIcon), verdict);
+  if (trayIcon) trayIcon->setIcon(icon);
+  if (statusItem) {
+    statusItem->SetIcon(icon);
+    statusItem->SetNeedsAttention(TrayIconNeedsAttention(verdict));
+  }
 }
 
 QMenu* CMonitorDlg::TrayPopup() const { return trayMenu ? SubMenu(*trayMenu, 0) : nullptr; }
@@ -28,12 +64,23 @@ void CMonitorDlg::SetTrayIcon(bool add) {
     ShowMessageBox(this, program, QStringLiteral("Can't load icon"), QMessageBox::NoIcon);
     return;
   }
+  // Where a tray host shows StatusNotifierItems, the icon is one: its status
+  // can ask for attention, which Qt's own item cannot.
+  if (statusItem) {
+    if (!add) {
+      delete statusItem;
+      statusItem = nullptr;
+    }
+    return;
+  }
+  if (add && !trayIcon && AddStatusNotifierItem()) return;
   if (!trayIcon) {
     trayIcon = new QSystemTrayIcon(icon, this);
     trayIcon->setObjectName(QStringLiteral("trayIcon"));
     trayIcon->setToolTip(QString::fromStdWString(TrayToolTipText(ShowsDemoDrives(), monitor.driveSlots)));
     if (QMenu* popup = TrayPopup()) trayIcon->setContextMenu(popup);
     connect(trayIcon, &QSystemTrayIcon::activated, this, &CMonitorDlg::OnTrayNotify);
+    UpdateTrayIconState();
   }
   if (add) {
     trayIcon->show();
@@ -59,9 +106,10 @@ void CMonitorDlg::ShowApplication() {
   activateWindow();
 }
 
-bool CMonitorDlg::ShowTrayBalloon(const QString& title, const QString& text, int timeoutMs) {
-  if (!trayIcon || !trayIcon->isVisible() || !QSystemTrayIcon::isSystemTrayAvailable()) return false;
-  trayIcon->showMessage(title, text, QSystemTrayIcon::Information, timeoutMs);
+bool CMonitorDlg::ShowTrayBalloon(const QString& title, const QString& text, int timeoutMs, bool warning) {
+  // An item has no balloons: the desktop's notifications stand in.
+  if (statusItem || !trayIcon || !trayIcon->isVisible() || !QSystemTrayIcon::isSystemTrayAvailable()) return false;
+  trayIcon->showMessage(title, text, warning ? QSystemTrayIcon::Warning : QSystemTrayIcon::Information, timeoutMs);
   return true;
 }
 

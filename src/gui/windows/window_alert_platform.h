@@ -18,6 +18,11 @@ class WindowAlertPlatform : public WindowAlertActions {
   // The window that owns the icon and the boxes; none before it exists.
   void SetWindow(CMonitorDlg* owner) { window = owner; }
 
+  // One channel for each alarm, whichever way the icon reaches the
+  // notification area: the desktop's notification daemon when one runs (it
+  // keeps each drive's alarms apart), the icon's own balloon otherwise.
+  bool ShowAlarmBalloon(const AlarmBalloon& balloon) override;
+
  protected:
   bool ShowWindowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) override;
   void ShowErrorBox(const std::wstring& text, bool ownedByWindow) override;

@@ -2,10 +2,12 @@
 
 #include <poll.h>
 #include <signal.h>
+#include <sys/eventfd.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 
 namespace taruk {
 
@@ -33,6 +35,19 @@ StopSignal ListenForStopRequests() {
   if (pthread_sigmask(SIG_BLOCK, &stopSet, nullptr) != 0) return kNoStopSignal;
   const int fd = signalfd(-1, &stopSet, SFD_CLOEXEC | SFD_NONBLOCK);
   return fd < 0 ? kNoStopSignal : fd;
+}
+
+// Readable once written to, as the signalfd is once a signal came.
+StopSignal MakeStopSignal() {
+  const int fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  return fd < 0 ? kNoStopSignal : fd;
+}
+
+void RaiseStopSignal(StopSignal stop) {
+  if (stop < 0) return;
+  const uint64_t one = 1;
+  while (write(static_cast<int>(stop), &one, sizeof one) < 0 && errno == EINTR) {
+  }
 }
 
 void CloseStopSignal(StopSignal stop) {

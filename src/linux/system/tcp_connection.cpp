@@ -10,7 +10,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <ctime>
+#include <vector>
 
 #include "core/base/stop_request.h"
 
@@ -48,11 +50,12 @@ struct LookupRequest {
   gaicb block{};
 };
 
-NetResult FirstIPv4Address(const std::string& host, Deadline deadline, StopSignal stop, in_addr& address) {
-  if (inet_pton(AF_INET, host.c_str(), &address) == 1) return NetResult::Ok;
+}  // namespace
 
+NetResult ResolveServer(const std::string& host, uint16_t port, Deadline deadline, StopSignal stop,
+                        std::vector<ServerSocketAddress>& addresses) {
   auto* request = new LookupRequest{host, {}, {}};
-  request->hints.ai_family = AF_INET;
+  request->hints.ai_family = AF_UNSPEC;
   request->hints.ai_socktype = SOCK_STREAM;
   request->block.ar_name = request->name.c_str();
   request->block.ar_request = &request->hints;
@@ -82,41 +85,46 @@ NetResult FirstIPv4Address(const std::string& host, Deadline deadline, StopSigna
     delete request;
     return stopped ? NetResult::Stopped : NetResult::TimedOut;
   }
-  NetResult result = NetResult::Failed;
   if (status == 0) {
     for (const addrinfo* entry = request->block.ar_result; entry; entry = entry->ai_next) {
-      if (entry->ai_family == AF_INET && entry->ai_addr) {
-        address = reinterpret_cast<const sockaddr_in*>(entry->ai_addr)->sin_addr;
-        result = NetResult::Ok;
-        break;
+      if ((entry->ai_family != AF_INET && entry->ai_family != AF_INET6) || !entry->ai_addr ||
+          entry->ai_addrlen > sizeof(sockaddr_storage)) {
+        continue;
       }
+      sockaddr_storage address{};
+      std::memcpy(&address, entry->ai_addr, entry->ai_addrlen);
+      if (address.ss_family == AF_INET) {
+        reinterpret_cast<sockaddr_in&>(address).sin_port = htons(port);
+      } else {
+        reinterpret_cast<sockaddr_in6&>(address).sin6_port = htons(port);
+      }
+      ServerSocketAddress kept{};
+      std::memcpy(kept.bytes, &address, sizeof address);
+      addresses.push_back(kept);
     }
     freeaddrinfo(request->block.ar_result);
   }
   delete request;
-  return result;
+  return addresses.empty() ? NetResult::Failed : NetResult::Ok;
 }
 
-}  // namespace
-
-NetResult ConnectTcp(const std::string& host, uint16_t port, Deadline deadline, SocketHandle& connected,
-                     bool& created, StopSignal stop) {
-  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+NetResult ConnectToAddress(const ServerSocketAddress& kept, Deadline deadline, StopSignal stop, SocketHandle& connected,
+                           bool& created) {
+  sockaddr_storage address{};
+  std::memcpy(&address, kept.bytes, sizeof address);
+  const int fd = socket(address.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   connected = fd;
-  created = fd >= 0;
-  if (!created) return NetResult::Failed;
-
-  sockaddr_in server{};
-  server.sin_family = AF_INET;
-  server.sin_port = htons(port);
-  NetResult result = FirstIPv4Address(host, deadline, stop, server.sin_addr);
-  if (result == NetResult::Ok &&
-      connect(fd, reinterpret_cast<const sockaddr*>(&server), sizeof server) != 0) {
+  if (fd < 0) return NetResult::Failed;
+  created = true;
+  const socklen_t size = address.ss_family == AF_INET ? sizeof(sockaddr_in) : sizeof(sockaddr_in6);
+  NetResult result = NetResult::Ok;
+  if (connect(fd, reinterpret_cast<const sockaddr*>(&address), size) != 0) {
     if (errno == EINPROGRESS || errno == EINTR) {
       result = WaitFor(fd, POLLOUT, deadline, stop);
       int error = 0;
-      socklen_t size = sizeof error;
-      if (result == NetResult::Ok && (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0 || error != 0)) {
+      socklen_t errorSize = sizeof error;
+      if (result == NetResult::Ok &&
+          (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &errorSize) != 0 || error != 0)) {
         result = NetResult::Failed;
       }
     } else {
@@ -173,6 +181,10 @@ NetResult ReceiveSome(SocketHandle socket, std::string& received, size_t limit, 
       return NetResult::Failed;
     }
   }
+}
+
+NetResult WaitUntilReady(SocketHandle socket, bool forWriting, Deadline deadline, StopSignal stop) {
+  return WaitFor(static_cast<int>(socket), forWriting ? POLLOUT : POLLIN, deadline, stop);
 }
 
 void CloseSocket(SocketHandle& socket) {

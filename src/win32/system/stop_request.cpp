@@ -59,6 +59,16 @@ StopSignal ListenForStopRequests() {
   return reinterpret_cast<StopSignal>(event);
 }
 
+// Manual reset, as the console's: once raised, it stays raised.
+StopSignal MakeStopSignal() {
+  const HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  return event ? reinterpret_cast<StopSignal>(event) : kNoStopSignal;
+}
+
+void RaiseStopSignal(StopSignal stop) {
+  if (stop != kNoStopSignal) SetEvent(reinterpret_cast<HANDLE>(stop));
+}
+
 void CloseStopSignal(StopSignal stop) {
   if (stop == kNoStopSignal) return;
   const HANDLE event = reinterpret_cast<HANDLE>(stop);

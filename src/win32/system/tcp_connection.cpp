@@ -4,6 +4,9 @@
 #include <ws2tcpip.h>
 
 #include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -67,34 +70,36 @@ struct Lookup {
   std::mutex guard;
   std::condition_variable done;
   bool finished = false;
-  bool found = false;
-  in_addr address{};
+  std::vector<ServerSocketAddress> addresses;
 };
 
-NetResult FirstIPv4Address(const std::string& host, Deadline deadline, StopSignal stop, in_addr& address) {
-  if (inet_pton(AF_INET, host.c_str(), &address) == 1) return NetResult::Ok;
+}  // namespace
+
+NetResult ResolveServer(const std::string& host, uint16_t port, Deadline deadline, StopSignal stop,
+                        std::vector<ServerSocketAddress>& addresses) {
+  if (!WinsockStarted()) return NetResult::Failed;
   auto lookup = std::make_shared<Lookup>();
   try {
-    std::thread([lookup, host] {
+    std::thread([lookup, host, port] {
       addrinfo hints{};
-      hints.ai_family = AF_INET;
+      hints.ai_family = AF_UNSPEC;
       hints.ai_socktype = SOCK_STREAM;
       addrinfo* results = nullptr;
-      in_addr found{};
-      bool any = false;
-      if (getaddrinfo(host.c_str(), nullptr, &hints, &results) == 0) {
+      std::vector<ServerSocketAddress> found;
+      if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &results) == 0) {
         for (const addrinfo* entry = results; entry; entry = entry->ai_next) {
-          if (entry->ai_family == AF_INET && entry->ai_addr) {
-            found = reinterpret_cast<const sockaddr_in*>(entry->ai_addr)->sin_addr;
-            any = true;
-            break;
+          if ((entry->ai_family != AF_INET && entry->ai_family != AF_INET6) || !entry->ai_addr ||
+              entry->ai_addrlen > sizeof(sockaddr_storage)) {
+            continue;
           }
+          ServerSocketAddress address{};
+          std::memcpy(address.bytes, entry->ai_addr, entry->ai_addrlen);
+          found.push_back(address);
         }
         freeaddrinfo(results);
       }
       const std::lock_guard<std::mutex> hold(lookup->guard);
-      lookup->found = any;
-      lookup->address = found;
+      lookup->addresses = std::move(found);
       lookup->finished = true;
       lookup->done.notify_all();
     }).detach();
@@ -109,37 +114,29 @@ NetResult FirstIPv4Address(const std::string& host, Deadline deadline, StopSigna
     if (left == 0) return NetResult::TimedOut;
     lookup->done.wait_for(hold, std::chrono::milliseconds(std::min(left, kStopCheckMs)));
   }
-  if (!lookup->found) return NetResult::Failed;
-  address = lookup->address;
-  return NetResult::Ok;
+  addresses = lookup->addresses;
+  return addresses.empty() ? NetResult::Failed : NetResult::Ok;
 }
 
-}  // namespace
-
-NetResult ConnectTcp(const std::string& host, uint16_t port, Deadline deadline, SocketHandle& connected,
-                     bool& created, StopSignal stop) {
-  connected = kNoSocket;
-  created = false;
-  if (!WinsockStarted()) return NetResult::Failed;
-  const SOCKET socket = WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_NO_HANDLE_INHERIT);
-  created = socket != INVALID_SOCKET;
-  if (!created) return NetResult::Failed;
+NetResult ConnectToAddress(const ServerSocketAddress& kept, Deadline deadline, StopSignal stop,
+                           SocketHandle& connected, bool& created) {
+  sockaddr_storage address{};
+  std::memcpy(&address, kept.bytes, sizeof address);
+  const SOCKET socket = WSASocketW(address.ss_family, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_NO_HANDLE_INHERIT);
+  if (socket == INVALID_SOCKET) return NetResult::Failed;
+  created = true;
   connected = static_cast<SocketHandle>(socket);
   u_long nonBlocking = 1;
   NetResult result = ioctlsocket(socket, FIONBIO, &nonBlocking) == 0 ? NetResult::Ok : NetResult::Failed;
-
-  sockaddr_in server{};
-  server.sin_family = AF_INET;
-  server.sin_port = htons(port);
-  if (result == NetResult::Ok) result = FirstIPv4Address(host, deadline, stop, server.sin_addr);
+  const int size = address.ss_family == AF_INET ? sizeof(sockaddr_in) : sizeof(sockaddr_in6);
   if (result == NetResult::Ok &&
-      connect(socket, reinterpret_cast<const sockaddr*>(&server), sizeof server) == SOCKET_ERROR) {
+      connect(socket, reinterpret_cast<const sockaddr*>(&address), size) == SOCKET_ERROR) {
     if (WSAGetLastError() == WSAEWOULDBLOCK) {
       result = WaitFor(socket, Readiness::Write, deadline, stop);
       int error = 0;
-      int size = sizeof error;
+      int errorSize = sizeof error;
       if (result == NetResult::Ok &&
-          (getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size) != 0 || error != 0)) {
+          (getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &errorSize) != 0 || error != 0)) {
         result = NetResult::Failed;
       }
     } else {
@@ -192,6 +189,10 @@ NetResult ReceiveSome(SocketHandle handle, std::string& received, size_t limit, 
     const NetResult waited = WaitFor(socket, Readiness::Read, deadline, stop);
     if (waited != NetResult::Ok) return waited;
   }
+}
+
+NetResult WaitUntilReady(SocketHandle socket, bool forWriting, Deadline deadline, StopSignal stop) {
+  return WaitFor(AsSocket(socket), forWriting ? Readiness::Write : Readiness::Read, deadline, stop);
 }
 
 void CloseSocket(SocketHandle& socket) {

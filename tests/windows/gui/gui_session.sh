@@ -132,3 +132,26 @@ wait_for_balloon() {
   done
   return 1
 }
+
+# The health badge on the notification-area icon in the desktop's lower right
+# corner: "caution" (amber), "bad" (red) or "good" (neither); the corner is
+# kept as NAME.png.
+tray_badge() {
+  xwd -root -display "$DISPLAY" -out "$work/screen.xwd"
+  /usr/bin/convert "xwd:$work/screen.xwd" -crop 64x32+$((desktop_width - 64))+$((desktop_height - 32)) +repage \
+    "$screenshots/$1.png"
+  share() {
+    /usr/bin/convert "$screenshots/$1.png" -fuzz 12% -fill magenta -opaque "$2" -fill black +opaque magenta \
+      -fill white -opaque magenta -format '%[fx:mean]' info:
+  }
+  local amber red
+  amber=$(share "$1" 'rgb(240,160,0)')
+  red=$(share "$1" 'rgb(210,20,20)')
+  if awk -v s="$red" 'BEGIN { exit !(s > 0.01) }'; then
+    echo bad
+  elif awk -v s="$amber" 'BEGIN { exit !(s > 0.01) }'; then
+    echo caution
+  else
+    echo good
+  fi
+}

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "gui/win32/about_dlg.h"
 #include "gui/win32/icon_button.h"
 #include "gui/grey_level.h"
 
@@ -96,6 +99,36 @@ TEST(IconButtonTest, DefaultButtonStaysOwnerDrawnAndAnswersTheDialogManager) {
   }
   EXPECT_EQ(CIconButton::FromHandle(handle), nullptr) << "the button let go of the window";
   DestroyWindow(parent);
+}
+
+// A dialog whose OK button is an icon button with colours of its own, told
+// of a change of the system colours as the system tells every top-level
+// window (and no child).
+class ColourChangeDialog : public CAboutDlg {
+ public:
+  CIconButton button;
+  COLORREF before = CLR_INVALID;
+  std::vector<COLORREF> after;
+
+ protected:
+  bool OnInitDialog() override {
+    button.Subclass(Item(IDOK));
+    for (uint8_t index = 0; index < ColorCount; ++index) button.SetStateColor(index, RGB(200, 0, 0), false);
+    before = button.StateColor(ColorNormalFace);
+    SendMessageW(window, WM_SYSCOLORCHANGE, 0, 0);
+    for (uint8_t index = 0; index < ColorCount; ++index) after.push_back(button.StateColor(index));
+    EndDialog(IDOK);
+    return true;
+  }
+};
+
+TEST(IconButtonTest, SystemColourChangeReachesTheButtonsOfADialog) {
+  ColourChangeDialog dialog;
+  ASSERT_EQ(dialog.DoModal(nullptr), IDOK) << "no display or no template: " << GetLastError();
+  EXPECT_EQ(dialog.before, RGB(200, 0, 0));
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  const COLORREF text = GetSysColor(COLOR_BTNTEXT);
+  EXPECT_EQ(dialog.after, (std::vector<COLORREF>{face, text, face, text, face, text}));
 }
 
 }  // namespace

@@ -14,6 +14,7 @@ mkdir -p "$replay"
 cp "$source_dir/data/demo/drive0.capture" "$replay/"
 
 start_taruk --replay "$replay"
+[ "$(tray_badge tray_good)" = good ] || fail "a badge on the icon of a good drive"
 before=$(balloon_area_white)
 awk -v w="$before" 'BEGIN { exit !(w < 0.2) }' || fail "a balloon before the first cycle (white $before)"
 
@@ -21,3 +22,14 @@ wait_for_balloon 40 || fail "no balloon within 40 s of a 10 s poll (white $(ball
 screenshot balloon
 grep -q 'notification: ' "$work/taruk.log" && fail "the balloon went to the console: $(cat "$work/taruk.log")"
 echo "balloon shown"
+
+# A second drive that fails now turns up at a later cycle: the icon turns red
+# and the balloon carries the warning icon (the temperature alarm's).
+/usr/bin/python3 "$source_dir/tests/e2e/failing_capture.py" "$source_dir/data/demo/drive1.capture" "$replay/drive1.capture"
+for _ in $(seq 30); do
+  [ "$(tray_badge tray_bad)" = bad ] && break
+  sleep 1
+done
+[ "$(tray_badge tray_bad)" = bad ] || fail "the icon shows no red badge for the failing drive"
+screenshot tray_bad_screen
+echo "the icon follows the worst drive"

@@ -17,23 +17,29 @@ click_control "$main_title" 1001
 expect_text "$main_title" 1005 "Western Digital"
 expect_text "$main_title" 1013 "14523 hours (605 days)"
 
-shoot_dialog 1025 "Temperature Graphic" graph Return
+# The details and the graph name their drive in the title.
+graph_title="Temperature Graphic - HD0: WD_BLACK SN770 1TB, S/N 22136P801234"
+shoot_dialog 1025 "$graph_title" graph Return
 # Minutes, and the next opening remembers them.
 click_control "$main_title" 1025
-probe wait "Temperature Graphic" 15 || fail "the graph did not open again"
-click_control "Temperature Graphic" 1025
+probe wait "$graph_title" 15 || fail "the graph did not open again"
+click_control "$graph_title" 1025
 sleep 1
-screenshot graph_minutes "Temperature Graphic"
+screenshot graph_minutes "$graph_title"
 xdotool key Return
-probe gone "Temperature Graphic" 15 || fail "the graph did not close"
+probe gone "$graph_title" 15 || fail "the graph did not close"
 click_control "$main_title" 1025
-probe wait "Temperature Graphic" 15 || fail "the graph did not open a third time"
-[ "$(probe checked "Temperature Graphic" 1025)" = 1 ] || fail "the graph forgot Minutes"
+probe wait "$graph_title" 15 || fail "the graph did not open a third time"
+[ "$(probe checked "$graph_title" 1025)" = 1 ] || fail "the graph forgot Minutes"
 xdotool key Return
-probe gone "Temperature Graphic" 15 || fail "the graph did not close"
+probe gone "$graph_title" 15 || fail "the graph did not close"
 # The ATA drive with a caution: its rows behind the verdict are marked.
 click_control "$main_title" 1003
-shoot_dialog 1014 "S.M.A.R.T. details" details Return
+expect_text "$main_title" 1040 "Health: caution (3 pending sectors)"
+screenshot main_health_caution "$main_title"
+# The notification-area icon carries the worst drive's badge: this one's.
+[ "$(tray_badge tray_caution)" = caution ] || fail "the notification-area icon shows no amber badge"
+shoot_dialog 1014 "S.M.A.R.T. details - HD1: ST3160023A, S/N 3JS0QXYZ" details Return
 shoot_dialog 1016 "Options" options Escape
 
 # The system menu's "About Taruk..." (WM_SYSCOMMAND 16).

@@ -33,7 +33,7 @@ xdotool type --delay 50 "ops@example.org"
 click_control "Options" 1
 probe gone "Options" 15 || fail "OK did not end Options"
 sleep 1
-expected='120 55 0 0 0 ops@example.org smtp.example.invalid 1'
+expected='120 55 0 0 0 ops@example.org smtp.example.invalid'
 [ "$(cat "$conf" 2>/dev/null)" = "$expected" ] ||
   fail "conf.dat after Options -> OK is \"$(cat "$conf" 2>/dev/null)\", not \"$expected\""
 cmp -s "$conf" <(printf '%s' "$expected") || fail "conf.dat has bytes beyond \"$expected\": $(xxd "$conf")"

@@ -1,0 +1,82 @@
+#include "gui/win32/health_badge.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "core/view/health_look.h"
+
+namespace taruk::win32 {
+
+void PaintHealthBadge(HDC dc, const RECT& icon, int width, int height, HealthVerdict verdict) {
+  const std::optional<RgbColour> colour = HealthBadgeColour(verdict);
+  if (!colour) return;
+  const int size = HealthBadgeSize(width);
+  const RECT circle{icon.left + width - size, icon.top + height - size, icon.left + width, icon.top + height};
+  HBRUSH fill = CreateSolidBrush(RGB(colour->red, colour->green, colour->blue));
+  HPEN edge = CreatePen(PS_SOLID, 1, RGB(255, 255, 255));
+  HGDIOBJ oldBrush = SelectObject(dc, fill);
+  HGDIOBJ oldPen = SelectObject(dc, edge);
+  Ellipse(dc, circle.left, circle.top, circle.right, circle.bottom);
+  SelectObject(dc, oldPen);
+  SelectObject(dc, oldBrush);
+  DeleteObject(edge);
+  DeleteObject(fill);
+  RECT mark = circle;
+  const COLORREF oldText = SetTextColor(dc, RGB(255, 255, 255));
+  const int oldMode = SetBkMode(dc, TRANSPARENT);
+  DrawTextW(dc, L"!", 1, &mark, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  SetBkMode(dc, oldMode);
+  SetTextColor(dc, oldText);
+}
+
+HICON BadgedIconCopy(HICON plain, int size, HealthVerdict verdict) {
+  if (!plain || size <= 0) return nullptr;
+  BITMAPINFO format{};
+  format.bmiHeader.biSize = sizeof format.bmiHeader;
+  format.bmiHeader.biWidth = size;
+  format.bmiHeader.biHeight = -size;  // top row first
+  format.bmiHeader.biPlanes = 1;
+  format.bmiHeader.biBitCount = 32;
+  format.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HDC screen = GetDC(nullptr);
+  HBITMAP colour = CreateDIBSection(screen, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HDC memory = CreateCompatibleDC(screen);
+  ReleaseDC(nullptr, screen);
+  HBITMAP mask = CreateBitmap(size, size, 1, 1, nullptr);
+  HICON badged = nullptr;
+  if (colour && memory && mask && bits) {
+    HGDIOBJ old = SelectObject(memory, colour);
+    auto* pixels = static_cast<uint32_t*>(bits);
+    const size_t count = static_cast<size_t>(size) * static_cast<size_t>(size);
+    std::fill(pixels, pixels + count, 0u);
+    DrawIconEx(memory, 0, 0, plain, size, size, 0, nullptr, DI_NORMAL);
+    GdiFlush();
+    const std::vector<uint32_t> before(pixels, pixels + count);
+    const RECT whole{0, 0, size, size};
+    PaintHealthBadge(memory, whole, size, size, verdict);
+    GdiFlush();
+    // GDI leaves the alpha byte of what it paints at 0: every pixel the
+    // badge changed is made opaque, the rest keeps the icon's own alpha.
+    for (size_t k = 0; k < count; ++k) {
+      if (pixels[k] != before[k]) pixels[k] |= 0xFF000000u;
+    }
+    SelectObject(memory, old);
+    // The alpha channel carries the shape; an all-opaque mask goes with it.
+    std::vector<uint8_t> zeros(static_cast<size_t>((size + 15) / 16 * 2) * static_cast<size_t>(size), 0);
+    SetBitmapBits(mask, static_cast<LONG>(zeros.size()), zeros.data());
+    ICONINFO info{};
+    info.fIcon = TRUE;
+    info.hbmColor = colour;
+    info.hbmMask = mask;
+    badged = CreateIconIndirect(&info);
+  }
+  if (mask) DeleteObject(mask);
+  if (memory) DeleteDC(memory);
+  if (colour) DeleteObject(colour);
+  return badged;
+}
+
+}  // namespace taruk::win32

@@ -1,0 +1,82 @@
+#include "linux/gzip_text.h"
+
+#include <zlib.h>
+
+#include <cctype>
+
+namespace taruk {
+
+namespace {
+
+// The library's default level: close to the best ratio on this kind of
+// repetitive text, at a fraction of level 9's time.
+constexpr int kLevel = Z_DEFAULT_COMPRESSION;
+// 15 bits of window, plus 16: a gzip header and trailer rather than zlib's.
+constexpr int kGzipWindowBits = 15 + 16;
+constexpr int kMemoryLevel = 8;
+
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  return text;
+}
+
+bool SameLetters(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  }
+  return true;
+}
+
+// A weight of zero: "q=0", "q=0.", "q=0.000".
+bool ZeroWeight(std::string_view parameters) {
+  while (!parameters.empty()) {
+    const std::size_t semicolon = parameters.find(';');
+    const std::string_view parameter = Trimmed(parameters.substr(0, semicolon));
+    parameters = semicolon == std::string_view::npos ? std::string_view() : parameters.substr(semicolon + 1);
+    if (parameter.size() < 2 || !SameLetters(parameter.substr(0, 2), "q=")) continue;
+    const std::string_view weight = Trimmed(parameter.substr(2));
+    if (weight.empty() || weight[0] != '0') return false;
+    for (const char c : weight.substr(1)) {
+      if (c != '.' && c != '0') return false;
+    }
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string GzipText(std::string_view text) {
+  z_stream stream{};
+  if (deflateInit2(&stream, kLevel, Z_DEFLATED, kGzipWindowBits, kMemoryLevel, Z_DEFAULT_STRATEGY) != Z_OK) return {};
+  std::string out(deflateBound(&stream, static_cast<uLong>(text.size())), '\0');
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+  stream.avail_in = static_cast<uInt>(text.size());
+  stream.next_out = reinterpret_cast<Bytef*>(out.data());
+  stream.avail_out = static_cast<uInt>(out.size());
+  const int result = deflate(&stream, Z_FINISH);
+  out.resize(stream.total_out);
+  deflateEnd(&stream);
+  if (result != Z_STREAM_END) return {};
+  return out;
+}
+
+bool AcceptsGzip(std::string_view acceptEncoding) {
+  // gzip named outright decides; "*" only when gzip is not named.
+  bool byStar = false;
+  while (!acceptEncoding.empty()) {
+    const std::size_t comma = acceptEncoding.find(',');
+    const std::string_view item = acceptEncoding.substr(0, comma);
+    acceptEncoding = comma == std::string_view::npos ? std::string_view() : acceptEncoding.substr(comma + 1);
+    const std::size_t semicolon = item.find(';');
+    const std::string_view coding = Trimmed(item.substr(0, semicolon));
+    const bool accepted = semicolon == std::string_view::npos || !ZeroWeight(item.substr(semicolon + 1));
+    if (SameLetters(coding, "gzip") || SameLetters(coding, "x-gzip")) return accepted;
+    if (coding == "*") byStar = accepted;
+  }
+  return byStar;
+}
+
+}  // namespace taruk

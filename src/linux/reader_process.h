@@ -1,0 +1,63 @@
+#pragma once
+// The one taruk-smart-reader a monitor keeps for its whole run ("serve"),
+// asked for one drive's pass at a time over a socket pair. Starting a
+// program with file capabilities costs the dynamic linker's secure mode
+// every time; a reader per drive and cycle cost the monitor far more than
+// the drives' own answers.
+//
+// The reader starts at the first request, with an empty environment. It ends
+// with the monitor: it kills itself when the monitor dies, and ends when its
+// socket closes. One that died, or was ended for taking too long, is started
+// again at the next request, with a line in the log.
+
+#include <sys/types.h>
+
+#include <functional>
+#include <string>
+
+#include "core/capture/reader_protocol.h"
+
+namespace taruk {
+
+struct ReaderAnswer {
+  int startError = 0;     // errno when the reader could not be started
+  bool stopped = false;   // a stop request came first
+  bool timedOut = false;  // no whole answer within the time allowed
+  // The reader ended, or said something that is not an answer, before the
+  // whole answer came: what happened, in a few words.
+  std::string broken;
+  ReaderReply reply;      // when none of the above
+};
+
+class ReaderProcess {
+ public:
+  // `log` takes one line (without "taruk: "), for the restarts.
+  ReaderProcess(std::string path, int stopFd, std::function<void(const std::string&)> log);
+  ~ReaderProcess();
+  ReaderProcess(const ReaderProcess&) = delete;
+  ReaderProcess& operator=(const ReaderProcess&) = delete;
+
+  ReaderAnswer Ask(const ReaderRequest& request, int timeoutMs);
+
+  // The running reader's process id, -1 when none runs (for tests).
+  pid_t Pid() const { return pid_; }
+
+ private:
+  int Start();
+  // Ends the reader (killed unless it ends by itself at once) and says how
+  // it ended, as "exit code 0" or "signal 9".
+  std::string End();
+  // A reader that died since the last request is noticed here, not in the
+  // middle of the next one.
+  void ReapIfEnded();
+
+  std::string path_;
+  int stopFd_;
+  std::function<void(const std::string&)> log_;
+  pid_t pid_ = -1;
+  int socket_ = -1;
+  // Why the last reader ended; said when the next one starts.
+  std::string ended_;
+};
+
+}  // namespace taruk

@@ -1,0 +1,100 @@
+// What a person reads about a drive: the icon's state, the panel's health
+// line, window titles without the drive's padding, raw values in their units.
+#include "core/view/health_look.h"
+
+#include <gtest/gtest.h>
+
+#include "core/drive/attribute_reading.h"
+#include "core/view/disk_panel_text.h"
+#include "core/view/window_texts.h"
+
+using namespace taruk;
+
+namespace {
+
+DriveSlot Present(std::initializer_list<SmartAttributeEntry> attributes) {
+  DriveSlot slot;
+  slot.capacityGb = 80;
+  int j = 0;
+  for (const SmartAttributeEntry& entry : attributes) slot.attributes[j++] = entry;
+  return slot;
+}
+
+const SmartAttributeEntry kFine{5, 100, 100, 36, {}};
+const SmartAttributeEntry kPending{197, 100, 100, 0, {3}};
+const SmartAttributeEntry kFailing{5, 20, 20, 36, {}};
+
+TEST(HealthLook, TrayIconTakesTheWorstPresentDriveAndAsksForAttentionThen) {
+  const DriveSlot good = Present({kFine}), caution = Present({kPending}), bad = Present({kFailing});
+  DriveSlot absentBad = bad;
+  absentBad.capacityGb = 0;
+  const DriveSlot unknown = Present({});
+  const struct {
+    DriveSlots slots;
+    HealthVerdict shown;
+  } cases[] = {
+      {{good, unknown, DriveSlot{}, absentBad}, HealthVerdict::Good},  // unknown warns of nothing
+      {{good, caution, good, DriveSlot{}}, HealthVerdict::Caution},
+      {{bad, caution, DriveSlot{}, DriveSlot{}}, HealthVerdict::Bad},
+      {{caution, unknown, good, bad}, HealthVerdict::Bad},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(TrayIconVerdict(c.slots), c.shown);
+    EXPECT_EQ(TrayIconNeedsAttention(c.shown), c.shown != HealthVerdict::Good);
+  }
+  EXPECT_EQ(HealthBadgeColour(HealthVerdict::Caution), (RgbColour{240, 160, 0}));
+  EXPECT_EQ(HealthBadgeColour(HealthVerdict::Bad), (RgbColour{210, 20, 20}));
+  EXPECT_FALSE(HealthBadgeColour(HealthVerdict::Unknown));
+  EXPECT_EQ(HealthBadgeSize(16), 8);
+  EXPECT_EQ(HealthBadgeSize(12), 8);
+  EXPECT_EQ(HealthBadgeSize(32), 16);
+
+  EXPECT_EQ(PanelHealthText(caution), L"Health: caution (3 pending sectors)");
+  EXPECT_EQ(PanelHealthText(good), L"Health: good");
+}
+
+TEST(HealthLook, TextsForPeopleLoseThePaddingOfModelAndSerial) {
+  DriveSlot slot = Present({});
+  slot.model = L"ST3160023A" + std::wstring(30, L' ');
+  slot.serialNumber = L"      5JS1ABCD";
+  slot.capacityMb = 26;
+  EXPECT_EQ(DiskButtonCaption(1, slot), L"HD1: ST3160023A\r\nCapacity: 80.02 Gb");
+  EXPECT_EQ(DriveWindowTitle(L"S.M.A.R.T. details", 1, slot), L"S.M.A.R.T. details - HD1: ST3160023A, S/N 5JS1ABCD");
+  slot.serialNumber = L"    ";
+  EXPECT_EQ(DriveWindowTitle(L"Temperature Graphic", 0, slot), L"Temperature Graphic - HD0: ST3160023A");
+  EXPECT_EQ(ShownText(L"\t a b \t"), L"a b");
+  EXPECT_EQ(ShownText(L"   "), L"");
+}
+
+TEST(HealthLook, RawValuesReadInTheirUnitsWhereTheLayoutIsKnown) {
+  const struct {
+    SmartAttributeEntry entry;
+    const wchar_t* text;
+  } cases[] = {
+      {{9, 100, 100, 0, {0xBB, 0x38, 0, 0, 0x12, 0x34}}, L"14523 hours"},  // the low 32 bits
+      {{194, 100, 100, 0, {41, 0, 15, 0, 50, 0}}, L"41 \u00B0C"},          // byte 0; min and max beside it
+      {{231, 100, 100, 0, {0x2D}}, L"45 \u00B0C"},
+      {{190, 100, 100, 0, {38, 0, 20, 45}}, L"38 \u00B0C"},
+      {{5, 100, 100, 36, {0x03, 0x00, 0x07, 0x00, 0x01}}, L"3 sectors"},  // vendor words above 16 bits
+      {{196, 100, 100, 0, {0xFF, 0xFF, 0x01}}, L"65535 events"},
+      {{197, 100, 100, 0, {0}}, L"0 sectors"},
+      {{198, 100, 100, 0, {1}}, L"1 sector"},
+      {{1, 100, 100, 6, {1, 2, 3}}, L""},  // a raw layout of the vendor's own
+  };
+  for (const auto& c : cases) EXPECT_EQ(ReadingText(AtaAttributeReading(c.entry)), c.text) << int{c.entry.id};
+
+  NvmeHealthLog log;
+  log.compositeTemperatureKelvin = 310;
+  log.percentageUsed = 104;
+  log.powerOnHours.value = 1ull << 50;  // beyond the raw column's 48 bits
+  EXPECT_EQ(ReadingText(NvmeFieldReading(log, 2)), L"37 \u00B0C");
+  EXPECT_EQ(ReadingText(NvmeFieldReading(log, 5)), L"104 %");
+  EXPECT_EQ(ReadingText(NvmeFieldReading(log, 12)), L"1125899906842624 hours");
+  EXPECT_EQ(ReadingText(NvmeFieldReading(log, 1)), L"");  // bits, not a number
+  for (uint16_t none : {0, 273, 0xFFFF}) {
+    log.compositeTemperatureKelvin = none;
+    EXPECT_FALSE(NvmeFieldReading(log, 2)) << none;
+  }
+}
+
+}  // namespace
