@@ -8,6 +8,7 @@
 
 #include "core/capture/replay_device_opener.h"
 #include "core/drive/read_drive_info.h"
+#include "core/monitor/drive_numbering.h"
 #include "core/metrics/metrics_page.h"
 
 using namespace taruk;
@@ -30,11 +31,11 @@ std::vector<VolumeSpace> TwentySixVolumes() {
 void BuildMetricsPage(benchmark::State& state) {
   ReplayDeviceOpener opener(TARUK_DEMO_DIR);
   DriveSlots slots{};
-  ReadAllDrives(opener, slots);
+  ReadEveryDrive(opener, slots);
   MonitorConfig config;
   FixedVolumes volumes;
   CycleRecord record{slots, config, volumes};
-  record.answered.fill(true);
+  record.answered.assign(slots.size(), true);
   record.finishedUnixTime = 1'700'000'000.25;
   record.durationSeconds = 0.000412;
   const std::vector<VolumeSpace> space = TwentySixVolumes();

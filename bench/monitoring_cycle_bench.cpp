@@ -39,13 +39,15 @@ class FixedClock : public Clock {
   int CurrentMinute() override { return 30; }
 };
 
-// The demo's four drives and 26 volumes of 1 to 26 MB free.
-std::string MakeReplayFolder() {
+// `drives` drives, the demo's four over and over (copies share an id and are
+// told apart by order of appearance), and 26 volumes of 1 to 26 MB free.
+std::string MakeReplayFolder(int drives = 4) {
   std::string folder = std::filesystem::temp_directory_path() / "taruk-bench-XXXXXX";
   if (!mkdtemp(folder.data())) std::abort();
-  for (int n = 0; n < 4; ++n) {
-    const std::string name = "drive" + std::to_string(n) + ".capture";
-    std::filesystem::copy_file(std::string(TARUK_DEMO_DIR) + "/" + name, folder + "/" + name);
+  for (int n = 0; n < drives; ++n) {
+    const std::string demo = "drive" + std::to_string(n % 4) + ".capture";
+    std::filesystem::copy_file(std::string(TARUK_DEMO_DIR) + "/" + demo,
+                               folder + "/drive" + std::to_string(n) + ".capture");
   }
   std::ofstream volumes(folder + "/volumes");
   for (int i = 0; i < 26; ++i) volumes << "/mnt/volume" << i << " " << 1'000'000 * (i + 1) << "\n";
@@ -55,14 +57,14 @@ std::string MakeReplayFolder() {
 enum class Metrics { None, Page, PageAndFile };
 
 void RunCycles(benchmark::State& state, AlarmAction temperatureAction, uint32_t minimumFreeSpace,
-               Metrics metrics = Metrics::None) {
-  const std::string folder = MakeReplayFolder();
+               Metrics metrics = Metrics::None, int driveCount = 4) {
+  const std::string folder = MakeReplayFolder(driveCount);
   ReplayDeviceOpener drives(folder);
   ReplayVolumes volumes(ReplayVolumesPath(folder));
   FixedClock clock;
   CountingPlatform platform;
   MonitorView view;
-  DriveSlots slots{};
+  DriveSlots slots = DriveSlots(kDiskButtonCount);
   MonitorConfig config;
   config.criticalTemperature = 1;
   config.temperatureAction = temperatureAction;
@@ -88,7 +90,15 @@ void BM_CycleBalloons(benchmark::State& state) { RunCycles(state, AlarmAction::S
 void BM_CycleMetricsPage(benchmark::State& state) { RunCycles(state, AlarmAction::None, 0, Metrics::Page); }
 void BM_CycleMetricsFile(benchmark::State& state) { RunCycles(state, AlarmAction::None, 0, Metrics::PageAndFile); }
 
+// The whole cycle over 4 and over 64 drives, metrics page included: its cost
+// per drive should not grow with the number of drives.
+void BM_CycleDrives(benchmark::State& state) {
+  RunCycles(state, AlarmAction::None, 0, Metrics::Page, static_cast<int>(state.range(0)));
+  state.counters["drives"] = static_cast<double>(state.range(0));
+}
+
 BENCHMARK(BM_CycleActionNone)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CycleDrives)->Arg(4)->Arg(16)->Arg(64)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CycleBalloons)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CycleMetricsPage)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CycleMetricsFile)->Unit(benchmark::kMicrosecond)->UseRealTime();

@@ -14,6 +14,7 @@
 
 #include "core/capture/replay_device_opener.h"
 #include "core/drive/read_drive_info.h"
+#include "core/monitor/drive_numbering.h"
 #include "linux/reader_device_opener.h"
 
 using namespace taruk;
@@ -55,8 +56,8 @@ void ReadFourDrivesThroughTheReader(benchmark::State& state) {
   const double childrenBefore = ChildrenCpuMicroseconds();
   {
     ReaderDeviceOpener opener(TARUK_BENCH_READER, sys + "/block");
-    ReadAllDrives(opener, slots);  // the start: the reader is started here
-    for (auto _ : state) ReadAllDrives(opener, slots);
+    ReadEveryDrive(opener, slots);  // the start: the reader is started here
+    for (auto _ : state) ReadEveryDrive(opener, slots);
   }
   // The reader has ended with its opener, and its CPU is counted.
   state.counters["reader_cpu_us"] = (ChildrenCpuMicroseconds() - childrenBefore) / static_cast<double>(state.iterations() + 1);
@@ -68,7 +69,7 @@ BENCHMARK(ReadFourDrivesThroughTheReader)->Unit(benchmark::kMicrosecond);
 void ReadFourDrivesInTheMonitor(benchmark::State& state) {
   ReplayDeviceOpener opener(TARUK_DEMO_DIR);
   DriveSlots slots{};
-  for (auto _ : state) ReadAllDrives(opener, slots);
+  for (auto _ : state) ReadEveryDrive(opener, slots);
   if (!AllRead(slots)) state.SkipWithError("the demo captures did not fill the four slots");
 }
 BENCHMARK(ReadFourDrivesInTheMonitor)->Unit(benchmark::kMicrosecond);

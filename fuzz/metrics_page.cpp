@@ -76,7 +76,7 @@ std::string CheckSample(const std::string& line) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Input input(data, size);
-  DriveSlots slots{};
+  DriveSlots slots = DriveSlots(kDiskButtonCount);
   MonitorConfig config;
   config.criticalTemperature = input.Byte();
   config.minimumFreeSpace = input.Byte();

@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // Two passes into the same slot, as the monitor does from tick to tick.
   OneCapture opener(capture);
-  DriveSlots slots{};
+  DriveSlots slots = DriveSlots(kDiskButtonCount);
   ReadDriveInfo(opener, 1, slots[1]);
   ReadDriveInfo(opener, 1, slots[1]);
   const std::string json = DriveReportJson(slots);

@@ -11,9 +11,11 @@ namespace {
 const char* const kUsage =
     "Usage:\n"
     "  taruk [--replay DIR]                     the monitor (drives from captures with --replay)\n"
-    "  taruk --report [--json] [--wake] [--replay DIR]\n"
-    "                                           read drives 0..3 once and print what they report\n"
-    "  taruk --capture DIR [--wake]             write each readable drive's answers to DIR/driveN.capture\n"
+    "  taruk --report [--json] [--wake] [--replay DIR] [DRIVE...]\n"
+    "                                           read every drive once and print what they report\n"
+    "  taruk --capture DIR [--wake] [DRIVE...]  write each readable drive's answers to DIR/driveN.capture\n"
+    "DRIVE is a device name (/dev/sdc, \\\\.\\PhysicalDrive2) or a drive's id (wwn-0x..., ata-MODEL_SERIAL):\n"
+    "only those drives are read.\n"
     "  taruk --headless [--once] [--replay DIR] the monitor without windows; --once runs one cycle\n"
     "  taruk --self-test short|extended|conveyance|abort [--drive ID]\n"
     "                                           start (or abort) a drive's own self-test and return at once\n"
@@ -86,10 +88,16 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& commandLine, std::stri
       if (!CheckListenAddress(commandLine.metricsListen, error)) return false;
     } else if (option == "--metrics-file") {
       if (!takeValue(i, option, commandLine.metricsFile, "a file")) return false;
+    } else if (!option.starts_with("-")) {
+      commandLine.drives.emplace_back(option);
     } else {
       error = "taruk: unknown option " + std::string(option) + " (see taruk --help)";
       return false;
     }
+  }
+  if (!commandLine.drives.empty() && commandLine.mode != Mode::Report && commandLine.mode != Mode::Capture) {
+    error = "taruk: drive names go with --report or --capture (" + commandLine.drives.front() + ")";
+    return false;
   }
   if (commandLine.json && commandLine.mode != Mode::Report) {
     error = "taruk: --json goes with --report";

@@ -3,6 +3,7 @@
 // tests and bug reports.
 
 #include <string>
+#include <vector>
 
 namespace taruk {
 
@@ -16,6 +17,9 @@ struct CommandLine {
   std::string captureDir;  // --capture DIR
   std::string metricsListen;  // --metrics-listen HOST:PORT, checked
   std::string metricsFile;    // --metrics-file PATH
+  // --report and --capture DIR followed by device names or ids ("/dev/sdc",
+  // "ata-ST3160023A_5MT0XXXX"): only those drives.
+  std::vector<std::string> drives;
   std::string selfTest;       // --self-test short|extended|conveyance|abort
   std::string drive = "0";    // --drive ID: the drive a self-test is for
 };

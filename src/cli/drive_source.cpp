@@ -48,10 +48,9 @@ bool AnyDrivePresent(const DriveSlots& slots) {
   return false;
 }
 
-std::string NoDriveReason(const DeviceOpener& drives) {
-  for (int n = 0; n < kDriveCount; ++n) {
-    std::string why = drives.Problem(n);
-    if (!why.empty()) return why;
+std::string NoDriveReason(const std::vector<DriveFound>& found) {
+  for (const DriveFound& drive : found) {
+    if (!drive.problem.empty()) return drive.problem;
   }
   return "no disk answered";
 }

@@ -4,11 +4,13 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/monitor/volumes.h"
 #include "cli/command_line.h"
 #include "core/drive/drive_slot.h"
 #include "core/drive/smart_device.h"
+#include "core/monitor/drive_numbering.h"
 #include "core/base/stop_request.h"
 
 namespace taruk {
@@ -21,10 +23,10 @@ bool CheckReplayFolder(const CommandLine& commandLine, std::string& error);
 std::unique_ptr<DeviceOpener> MakeDriveSource(const CommandLine& commandLine, StopSignal stop = kNoStopSignal);
 std::unique_ptr<Volumes> MakeVolumeSource(const CommandLine& commandLine);
 
-// After a reading pass into `slots`: true when one of drives 0..3 answered.
+// After a reading pass into `slots`: true when a drive answered.
 bool AnyDrivePresent(const DriveSlots& slots);
-// Why no drive answered that pass: the first reason a drive gave, or "no disk
-// answered" when none gave one.
-std::string NoDriveReason(const DeviceOpener& drives);
+// Why no drive answered a pass that found these: the first reason a drive
+// gave, or "no disk answered" when none gave one.
+std::string NoDriveReason(const std::vector<DriveFound>& found);
 
 }  // namespace taruk

@@ -4,6 +4,7 @@
 // only if there was none.
 
 #include <cstdio>
+#include <set>
 #include <string>
 
 #include "cli/commands.h"
@@ -24,22 +25,27 @@ namespace {
 // Unlike the window, the headless monitor never falls back on the demo
 // drives: nobody would see that they are made up. It watches what there is,
 // which may be nothing until a drive answers on a later cycle.
-void SayIfNoDrive(const Monitor& monitor, const DeviceOpener& drives) {
+void SayIfNoDrive(const Monitor& monitor) {
   if (AnyDrivePresent(monitor.driveSlots)) return;
   std::fprintf(stderr,
                "taruk: no drive could be read (%s); the monitor runs on without drives "
                "(the demo drives are only for the window)\n",
-               NoDriveReason(drives).c_str());
+               NoDriveReason(monitor.core.LastFound()).c_str());
 }
 
-// What the last pass found wrong, in --report's words.
-void LogProblems(const Monitor& monitor, const DeviceOpener& drives, const Volumes& volumes, ProblemLog& log) {
-  for (int n = 0; n < kDriveCount; ++n) {
-    std::string problem = drives.Problem(n);
-    if (problem.empty() && !monitor.core.Answered(n) && monitor.driveSlots[n].IsPresent()) {
-      problem = "drive " + std::to_string(n) + " no longer opens; its last values are kept";
-    }
-    log.Update("drive " + std::to_string(n), problem);
+// What the last pass found wrong, in --report's words: each device's
+// problem, and each drive that went.
+void LogProblems(const Monitor& monitor, const Volumes& volumes, ProblemLog& log) {
+  std::set<int> explained;  // drives whose own problem says why they did not open
+  for (const DriveFound& found : monitor.core.LastFound()) {
+    log.Update(found.device, found.problem);
+    if (!found.problem.empty()) explained.insert(found.slot);
+  }
+  for (size_t n = 0; n < monitor.driveSlots.size(); ++n) {
+    const bool gone = !monitor.core.Answered(static_cast<int>(n)) && monitor.driveSlots[n].IsPresent() &&
+                      !explained.count(static_cast<int>(n));
+    log.Update("drive " + std::to_string(n),
+               gone ? "drive " + std::to_string(n) + " no longer opens; its last values are kept" : "");
   }
   log.Update("volumes", volumes.Problem());
 }
@@ -89,8 +95,8 @@ int RunHeadless(const CommandLine& commandLine) {
     monitor.LoadSettings();
     monitor.ResetHistory();
     core.RunMonitoringCycle();
-    LogProblems(monitor, *drives, *volumes, problems);
-    SayIfNoDrive(monitor, *drives);
+    LogProblems(monitor, *volumes, problems);
+    SayIfNoDrive(monitor);
     // A bad capture makes the pass worthless, as it does for --report.
     if (problems.Any() && !commandLine.replayDir.empty()) exitCode = 2;
     if (StopRequested(run->Stop())) save();
@@ -101,13 +107,13 @@ int RunHeadless(const CommandLine& commandLine) {
   // request comes.
   MonitorStartSteps steps;
   steps.drivesRead = [&] {
-    LogProblems(monitor, *drives, *volumes, problems);
-    SayIfNoDrive(monitor, *drives);
+    LogProblems(monitor, *volumes, problems);
+    SayIfNoDrive(monitor);
   };
   steps.startTimer = [&](int periodMs) {
     run->RunUntilStopped(periodMs, [&] {
       core.RunMonitoringCycle();
-      LogProblems(monitor, *drives, *volumes, problems);
+      LogProblems(monitor, *volumes, problems);
     });
   };
   monitor.Start(steps);

@@ -3,13 +3,14 @@
 
 #include "core/capture/drive_report.h"
 #include "cli/commands.h"
+#include "cli/drive_selection.h"
 #include "cli/drive_source.h"
-#include "core/drive/read_drive_info.h"
+#include "core/monitor/drive_numbering.h"
 
 namespace taruk {
 
-// One reading pass over drives 0..3, then the present drives on stdout.
-// Needs no display: it runs on servers and in containers.
+// One reading pass over every drive (or those named), then the present
+// drives on stdout. Needs no display: it runs on servers and in containers.
 int RunReport(const CommandLine& commandLine) {
   std::string error;
   if (!CheckReplayFolder(commandLine, error)) {
@@ -17,26 +18,33 @@ int RunReport(const CommandLine& commandLine) {
     return 2;
   }
   std::unique_ptr<DeviceOpener> opener = MakeDriveSource(commandLine);
-  DriveSlots slots{};
-  ReadAllDrives(*opener, slots, commandLine.wake);
+  DriveSlots slots;
+  const DrivePass pass = ReadEveryDrive(*opener, slots, commandLine.wake, DevicesToOpen(commandLine.drives));
 
   // A drive that could not be read says why on stderr, so stdout stays the
   // report alone. Under --replay that can only be a bad capture, which makes
   // the whole report worthless: no report then, and exit 2.
   bool problems = false;
-  for (int n = 0; n < kDriveCount; ++n) {
-    if (slots[n].IsPresent()) continue;
-    const std::string problem = opener->Problem(n);
-    if (problem.empty()) continue;
-    std::fprintf(stderr, "taruk: %s\n", problem.c_str());
+  for (const DriveFound& found : pass.found) {
+    if (found.problem.empty()) continue;
+    if (found.slot >= 0 && slots[static_cast<size_t>(found.slot)].IsPresent()) continue;
+    if (!IsNamed(commandLine.drives, found.device, {})) continue;
+    std::fprintf(stderr, "taruk: %s\n", found.problem.c_str());
     problems = true;
   }
   if (problems && !commandLine.replayDir.empty()) return 2;
+  const std::vector<std::string> unmatched = UnmatchedWords(commandLine.drives, slots);
+  for (const std::string& word : unmatched) std::fprintf(stderr, "taruk: %s: no such drive\n", word.c_str());
 
+  // Drives not named are read (an id is known only once read) but not shown.
+  for (DriveSlot& slot : slots) {
+    if (!IsNamed(commandLine.drives, slot.device, slot.id)) slot = DriveSlot{};
+  }
   const std::string report =
       commandLine.json ? DriveReportJson(slots) : DriveReportText(slots, commandLine.wake);
   std::fwrite(report.data(), 1, report.size(), stdout);
-  return std::fflush(stdout) == 0 ? 0 : 1;
+  if (std::fflush(stdout) != 0) return 1;
+  return unmatched.empty() ? 0 : 2;
 }
 
 }  // namespace taruk

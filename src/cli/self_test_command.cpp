@@ -18,10 +18,15 @@ SelfTestRequest RequestNamed(const std::string& name) {
   return SelfTestRequest::Abort;
 }
 
-// The drive a self-test is for: a drive number for now.
+// The drive a self-test is for: the system's drive number, one to three
+// plain digits without a leading zero (one spelling per drive).
 bool DriveNumberOf(const std::string& id, int& number) {
-  if (id.size() != 1 || id[0] < '0' || id[0] >= '0' + kDriveCount) return false;
-  number = id[0] - '0';
+  if (id.empty() || id.size() > 3 || (id.size() > 1 && id[0] == '0')) return false;
+  number = 0;
+  for (char c : id) {
+    if (c < '0' || c > '9') return false;
+    number = number * 10 + (c - '0');
+  }
   return true;
 }
 
@@ -33,8 +38,7 @@ bool DriveNumberOf(const std::string& id, int& number) {
 int RunSelfTest(const CommandLine& commandLine) {
   int driveNumber = 0;
   if (!DriveNumberOf(commandLine.drive, driveNumber)) {
-    std::fprintf(stderr, "taruk: --drive takes a drive number from 0 to %d, not %s\n", kDriveCount - 1,
-                 commandLine.drive.c_str());
+    std::fprintf(stderr, "taruk: --drive takes a drive number from 0 to 999, not %s\n", commandLine.drive.c_str());
     return 2;
   }
   std::string error;
@@ -43,6 +47,7 @@ int RunSelfTest(const CommandLine& commandLine) {
     return 2;
   }
   std::unique_ptr<DeviceOpener> opener = MakeDriveSource(commandLine);
+  opener->DriveNumbers();  // an opener names its drives from its last listing
   std::unique_ptr<SmartDevice> device = opener->Open(driveNumber);
   if (!device) {
     const std::string problem = opener->Problem(driveNumber);

@@ -8,7 +8,7 @@
 #include "cli/drive_source.h"
 #include "cli/utf8_path.h"
 #include "core/base/executable_path.h"
-#include "core/drive/read_drive_info.h"
+#include "core/monitor/drive_numbering.h"
 
 namespace taruk {
 
@@ -16,10 +16,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// True when one of drives 0..3 answers the reading pass.
-bool AnyDriveReadable(DeviceOpener& drives) {
-  DriveSlots probe{};
-  ReadAllDrives(drives, probe);
+// True when a drive answers the reading pass; `why` says why none did.
+bool AnyDriveReadable(DeviceOpener& drives, std::string& why) {
+  DriveSlots probe;
+  const DrivePass pass = ReadEveryDrive(drives, probe);
+  why = NoDriveReason(pass.found);
   return AnyDrivePresent(probe);
 }
 
@@ -47,8 +48,8 @@ WindowSources OpenWindowSources(const CommandLine& commandLine) {
   WindowSources sources;
   CommandLine source = commandLine;
   sources.drives = MakeDriveSource(source);
-  if (source.replayDir.empty() && !AnyDriveReadable(*sources.drives)) {
-    const std::string why = NoDriveReason(*sources.drives);
+  std::string why;
+  if (source.replayDir.empty() && !AnyDriveReadable(*sources.drives, why)) {
     const std::string demo = FindDemoFolder();
     if (demo.empty()) {
       std::fprintf(stderr, "taruk: no drive could be read (%s), and the demo drives are not installed\n", why.c_str());

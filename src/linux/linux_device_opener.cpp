@@ -38,12 +38,19 @@ bool SysfsDeviceNumber(const std::string& sysBlock, const std::string& name, dev
 LinuxDeviceOpener::LinuxDeviceOpener(std::string permissionHint, std::string sysBlock, std::string devDir)
     : permissionHint_(std::move(permissionHint)), sysBlock_(std::move(sysBlock)), devDir_(std::move(devDir)) {}
 
+std::vector<int> LinuxDeviceOpener::DriveNumbers() {
+  disks_ = ListWholeDisks(sysBlock_);
+  return DiskNumbers(disks_);
+}
+
+std::string LinuxDeviceOpener::DeviceName(int driveNumber) const { return ListedDiskNode(disks_, driveNumber, devDir_); }
+
 std::unique_ptr<SmartDevice> LinuxDeviceOpener::Open(int driveNumber) {
-  if (driveNumber < 0 || driveNumber >= kDriveCount) return nullptr;
+  if (driveNumber < 0) return nullptr;
   auto problem = std::make_shared<std::string>();
   problems_[driveNumber] = problem;
 
-  const std::optional<std::string> name = WholeDiskName(driveNumber, sysBlock_);
+  const std::optional<std::string> name = PassDiskName(disks_, driveNumber, sysBlock_);
   if (!name) return nullptr;  // no such drive: nothing to say
   const std::string path = devDir_ + "/" + *name;
   const bool nvme = name->starts_with("nvme");
@@ -82,8 +89,9 @@ std::unique_ptr<SmartDevice> LinuxDeviceOpener::Open(int driveNumber) {
 }
 
 std::string LinuxDeviceOpener::Problem(int driveNumber) const {
-  if (driveNumber < 0 || driveNumber >= kDriveCount || !problems_[driveNumber]) return {};
-  return *problems_[driveNumber];
+  const auto found = problems_.find(driveNumber);
+  if (found == problems_.end() || !found->second) return {};
+  return *found->second;
 }
 
 }  // namespace taruk

@@ -3,7 +3,8 @@
 // of /sys/block, through its node in /dev, for ATA pass-through. Needs
 // CAP_SYS_RAWIO for SG_IO and read access to the node.
 
-#include <array>
+#include <map>
+#include <vector>
 #include <memory>
 #include <string>
 
@@ -21,6 +22,10 @@ class LinuxDeviceOpener : public DeviceOpener {
   explicit LinuxDeviceOpener(std::string permissionHint = kNeedsPrivilegeHint,
                              std::string sysBlock = "/sys/block", std::string devDir = "/dev");
 
+  // Every whole disk /sys/block lists (whole_disks.h).
+  std::vector<int> DriveNumbers() override;
+  // "/dev/sdc"
+  std::string DeviceName(int driveNumber) const override;
   std::unique_ptr<SmartDevice> Open(int driveNumber) override;
   std::string Problem(int driveNumber) const override;
 
@@ -30,7 +35,9 @@ class LinuxDeviceOpener : public DeviceOpener {
   std::string devDir_;
   // One per drive number, replaced at every Open; the device writes into it
   // when the drive turns out unreadable after it opened.
-  std::array<std::shared_ptr<std::string>, kDriveCount> problems_;
+  std::map<int, std::shared_ptr<std::string>> problems_;
+  // The disks as the last DriveNumbers listed them.
+  std::vector<std::string> disks_;
 };
 
 }  // namespace taruk

@@ -54,13 +54,20 @@ std::unique_ptr<SmartDevice> ReaderDeviceOpener::Open(int driveNumber) {
   return OpenForPass(driveNumber, SleepingDrive::Identify);
 }
 
+std::vector<int> ReaderDeviceOpener::DriveNumbers() {
+  disks_ = ListWholeDisks(sysBlock_);
+  return DiskNumbers(disks_);
+}
+
+std::string ReaderDeviceOpener::DeviceName(int driveNumber) const { return ListedDiskNode(disks_, driveNumber); }
+
 std::unique_ptr<SmartDevice> ReaderDeviceOpener::OpenForPass(int driveNumber, SleepingDrive rule) {
-  if (driveNumber < 0 || driveNumber >= kDriveCount) return nullptr;
+  if (driveNumber < 0) return nullptr;
   std::string& problem = problems_[driveNumber];
   problem.clear();
   // Listing the disks needs no privilege: only drives that exist are worth
   // running the reader for, or complaining about.
-  const std::optional<std::string> name = WholeDiskName(driveNumber, sysBlock_);
+  const std::optional<std::string> name = PassDiskName(disks_, driveNumber, sysBlock_);
   if (!name) return nullptr;
   const std::string device = "/dev/" + *name;
   if (readerPath_.empty() && name->starts_with("nvme")) {
@@ -119,8 +126,8 @@ std::unique_ptr<SmartDevice> ReaderDeviceOpener::OpenForPass(int driveNumber, Sl
 }
 
 std::string ReaderDeviceOpener::Problem(int driveNumber) const {
-  if (driveNumber < 0 || driveNumber >= kDriveCount) return {};
-  return problems_[driveNumber];
+  const auto found = problems_.find(driveNumber);
+  return found == problems_.end() ? std::string() : found->second;
 }
 
 }  // namespace taruk

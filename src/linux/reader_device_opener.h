@@ -5,8 +5,9 @@
 // opens, reads and closes the device, as one pass does) and answers the pass
 // from the capture it sent, parsed as a replayed capture is.
 
-#include <array>
 #include <functional>
+#include <map>
+#include <vector>
 #include <memory>
 #include <string>
 
@@ -31,6 +32,10 @@ class ReaderDeviceOpener : public DeviceOpener {
                               int timeoutMs = kReaderTimeoutMs, int stopFd = -1,
                               std::function<void(const std::string&)> log = LogReaderLine);
 
+  // Every whole disk /sys/block lists; listing needs no privilege.
+  std::vector<int> DriveNumbers() override;
+  // "/dev/sdc"
+  std::string DeviceName(int driveNumber) const override;
   // A sleeping drive identified, not woken.
   std::unique_ptr<SmartDevice> Open(int driveNumber) override;
   // The reader is told what the pass will do with a sleeping drive, since it
@@ -45,7 +50,9 @@ class ReaderDeviceOpener : public DeviceOpener {
   std::string sysBlock_;
   int timeoutMs_;
   ReaderProcess reader_;
-  std::array<std::string, kDriveCount> problems_;
+  std::map<int, std::string> problems_;
+  // The disks as the last DriveNumbers listed them.
+  std::vector<std::string> disks_;
 };
 
 }  // namespace taruk

@@ -100,11 +100,28 @@ std::vector<std::string> ListWholeDisks(const std::string& sysBlock) {
   return disks;
 }
 
+std::vector<int> DiskNumbers(const std::vector<std::string>& disks) {
+  std::vector<int> numbers(disks.size());
+  for (size_t n = 0; n < numbers.size(); ++n) numbers[n] = static_cast<int>(n);
+  return numbers;
+}
+
+std::string ListedDiskNode(const std::vector<std::string>& disks, int driveNumber, const std::string& devDir) {
+  if (driveNumber < 0 || static_cast<size_t>(driveNumber) >= disks.size()) return {};
+  return devDir + "/" + disks[static_cast<size_t>(driveNumber)];
+}
+
 std::optional<std::string> WholeDiskName(int driveNumber, const std::string& sysBlock) {
   if (driveNumber < 0) return std::nullopt;
   const std::vector<std::string> disks = ListWholeDisks(sysBlock);
   if (static_cast<std::size_t>(driveNumber) >= disks.size()) return std::nullopt;
   return disks[driveNumber];
+}
+
+std::optional<std::string> PassDiskName(const std::vector<std::string>& disks, int driveNumber,
+                                        const std::string& sysBlock) {
+  if (driveNumber >= 0 && static_cast<size_t>(driveNumber) < disks.size()) return disks[static_cast<size_t>(driveNumber)];
+  return WholeDiskName(driveNumber, sysBlock);
 }
 
 }  // namespace taruk

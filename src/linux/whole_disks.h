@@ -22,7 +22,18 @@ bool IsSkippedBlockDevice(std::string_view name, std::string_view devicePath);
 // The whole disks under `sysBlock` (normally /sys/block), in drive-number order.
 std::vector<std::string> ListWholeDisks(const std::string& sysBlock = "/sys/block");
 
+// The drive numbers of the disks a listing found: 0 to their count - 1.
+std::vector<int> DiskNumbers(const std::vector<std::string>& disks);
+
+// "/dev/sdc" for drive `driveNumber` of a listing; empty beyond it.
+std::string ListedDiskNode(const std::vector<std::string>& disks, int driveNumber, const std::string& devDir = "/dev");
+
 // The kernel name of physical drive `driveNumber` ("sda"), if there is one.
 std::optional<std::string> WholeDiskName(int driveNumber, const std::string& sysBlock = "/sys/block");
+
+// The name from the pass's listing when the drive is in it (a disk added
+// since takes its number at the next pass), else as /sys/block lists it now.
+std::optional<std::string> PassDiskName(const std::vector<std::string>& disks, int driveNumber,
+                                        const std::string& sysBlock);
 
 }  // namespace taruk

@@ -1,4 +1,4 @@
-// taruk-smart-reader N [leave|wake]: reads physical drive N (0..3) the way
+// taruk-smart-reader N [leave|wake]: reads physical drive N (0..999) the way
 // one reading pass does and writes the drive's answers to standard output as
 // capture text. It is installed with the capabilities that reading S.M.A.R.T.
 // needs, so that the monitor itself can run without them; it therefore takes
@@ -52,7 +52,7 @@ constexpr int kUsage = 2;
 constexpr int kNoSuchDrive = 3;
 
 const char* const kUsageText =
-    "usage: taruk-smart-reader N [leave|wake]   (N = physical drive number, 0 to 3)\n"
+    "usage: taruk-smart-reader N [leave|wake]   (N = physical drive number, 0 to 999)\n"
     "       taruk-smart-reader serve            (the same requests, one per line on standard input)\n";
 
 const char* const kReaderPermissionHint =
@@ -196,7 +196,7 @@ int main(int argc, char** argv) {
   // The arguments are one request's words: a drive number, then at most one word.
   ReaderRequest request;
   const std::string line = argc == 2 ? argv[1] : argc == 3 ? std::string(argv[1]) + " " + argv[2] : "";
-  if (argc < 2 || argc > 3 || std::string(argv[1]).size() != 1 || !ParseReaderRequest(line, request)) {
+  if (argc < 2 || argc > 3 || std::string(argv[1]).find(' ') != std::string::npos || !ParseReaderRequest(line, request)) {
     fputs(kUsageText, stderr);
     return kUsage;
   }

@@ -12,8 +12,16 @@ std::wstring PhysicalDrivePath(int driveNumber) { return L"\\\\.\\PhysicalDrive"
 
 Win32DeviceOpener::Win32DeviceOpener(std::unique_ptr<DeviceSystem> system) : system_(std::move(system)) {}
 
+std::vector<int> Win32DeviceOpener::DriveNumbers() {
+  std::vector<int> numbers(kProbedPhysicalDrives);
+  for (int n = 0; n < kProbedPhysicalDrives; ++n) numbers[static_cast<size_t>(n)] = n;
+  return numbers;
+}
+
+std::string Win32DeviceOpener::DeviceName(int driveNumber) const { return ToUtf8(PhysicalDrivePath(driveNumber)); }
+
 std::unique_ptr<SmartDevice> Win32DeviceOpener::Open(int driveNumber) {
-  if (driveNumber < 0 || driveNumber >= kDriveCount) return nullptr;
+  if (driveNumber < 0) return nullptr;
   auto problem = std::make_shared<std::string>();
   problems_[driveNumber] = problem;
 
@@ -39,8 +47,9 @@ std::unique_ptr<SmartDevice> Win32DeviceOpener::Open(int driveNumber) {
 }
 
 std::string Win32DeviceOpener::Problem(int driveNumber) const {
-  if (driveNumber < 0 || driveNumber >= kDriveCount || !problems_[driveNumber]) return {};
-  return *problems_[driveNumber];
+  const auto found = problems_.find(driveNumber);
+  if (found == problems_.end() || !found->second) return {};
+  return *found->second;
 }
 
 }  // namespace taruk

@@ -5,7 +5,8 @@
 // queries only, which still reads an NVMe drive in full, and an ATA drive's
 // refused requests say what is missing.
 
-#include <array>
+#include <map>
+#include <vector>
 #include <memory>
 #include <string>
 
@@ -18,10 +19,20 @@ namespace taruk {
 // "\\.\PhysicalDrive2"
 std::wstring PhysicalDrivePath(int driveNumber);
 
+// How far the drive numbers are probed: Windows numbers its disks from 0 but
+// keeps the numbers of disks removed since it started, so a machine may have
+// gaps; twice the drives one run watches leaves room for them.
+constexpr int kProbedPhysicalDrives = 2 * kMostDrives;
+
 class Win32DeviceOpener : public DeviceOpener {
  public:
   explicit Win32DeviceOpener(std::unique_ptr<DeviceSystem> system);
 
+  // 0 to kProbedPhysicalDrives - 1: a number without a drive does not open,
+  // and costs one refused CreateFileW.
+  std::vector<int> DriveNumbers() override;
+  // "\\.\PhysicalDrive2"
+  std::string DeviceName(int driveNumber) const override;
   std::unique_ptr<SmartDevice> Open(int driveNumber) override;
   std::string Problem(int driveNumber) const override;
 
@@ -29,7 +40,7 @@ class Win32DeviceOpener : public DeviceOpener {
   std::unique_ptr<DeviceSystem> system_;
   // One per drive number, replaced at every Open; the device writes into it
   // when the drive turns out unreadable after it opened.
-  std::array<std::shared_ptr<std::string>, kDriveCount> problems_;
+  std::map<int, std::shared_ptr<std::string>> problems_;
 };
 
 }  // namespace taruk

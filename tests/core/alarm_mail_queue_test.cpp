@@ -29,7 +29,7 @@ TEST(AlarmMailQueue, CyclesKeepTheirPaceWhileTheMailServerSaysNothing) {
   NoVolumes volumes;
   FixedClock clock;
   RecordingPlatform platform;
-  DriveSlots slots{};
+  DriveSlots slots(kDiskButtonCount);
   MonitorConfig config;
   config.temperatureAction = AlarmAction::SendEmail;
   config.smtpServer = L"127.0.0.1";

@@ -8,7 +8,7 @@ using namespace taruk;
 namespace {
 
 DriveSlots OneDrive() {
-  DriveSlots slots{};
+  DriveSlots slots = DriveSlots(kDiskButtonCount);
   DriveSlot& slot = slots[2];
   slot.model = L"Quote\" Back\\ Tab\t \u00e9\u00ff ";
   slot.serialNumber = L"  S1";
@@ -28,7 +28,7 @@ DriveSlots OneDrive() {
 TEST(DriveReport, JsonKeepsTextsExactlyAndEscapesThem) {
   EXPECT_EQ(DriveReportJson(DriveSlots{}), "{\"drives\":[]}\n");
   EXPECT_EQ(DriveReportJson(OneDrive()),
-            "{\"drives\":[{\"index\":2,\"interface\":\"ata\","
+            "{\"drives\":[{\"index\":2,\"id\":null,\"device\":\"\",\"interface\":\"ata\","
             "\"model\":\"Quote\\\" Back\\\\ Tab\\u0009 \xc3\xa9\xc3\xbf \","
             "\"serialNumber\":\"  S1\",\"firmware\":\"F\\u0001\","
             "\"capacityGb\":0,\"capacityMb\":5,\"cylinders\":-1,\"tracksPerCylinder\":0,"
@@ -101,7 +101,7 @@ TEST(DriveReport, ASleepingDriveShowsItsIdentityAndThatItWasNotRead) {
 // An NVMe drive: its log's rows in the text with the columns the log has no
 // value for left empty, and in the JSON every field of the log by name.
 TEST(DriveReport, AnNvmeDriveShowsItsLogInTheTextAndTheJson) {
-  DriveSlots slots{};
+  DriveSlots slots = DriveSlots(kDiskButtonCount);
   DriveSlot& slot = slots[1];
   slot.capacityGb = 500;
   slot.model = L"NV";
@@ -133,7 +133,7 @@ TEST(DriveReport, AnNvmeDriveShowsItsLogInTheTextAndTheJson) {
   EXPECT_TRUE(row("  1  Critical Warning").ends_with("000000000000")) << text;
 
   const std::string json = DriveReportJson(slots);
-  EXPECT_EQ(json.rfind("{\"drives\":[{\"index\":1,\"interface\":\"nvme\",", 0), 0u) << json;
+  EXPECT_EQ(json.rfind("{\"drives\":[{\"index\":1,\"id\":null,\"device\":\"\",\"interface\":\"nvme\",", 0), 0u) << json;
   EXPECT_NE(json.find(",\"nvme\":{\"criticalWarning\":0,\"compositeTemperatureKelvin\":310,\"availableSpare\":100,"
                       "\"availableSpareThreshold\":10,\"percentageUsed\":3,\"enduranceGroupWarning\":0,"
                       "\"dataUnitsRead\":0,\"dataUnitsWritten\":0,\"hostReadCommands\":0,\"hostWriteCommands\":0,"

@@ -39,7 +39,7 @@ TEST(HealthAlarm, OnceAtStartThenOncePerWorseningAndNeverWhileSteady) {
   FixedClock clock;
   RecordingPlatform platform;
   MonitorView view;
-  DriveSlots slots{};
+  DriveSlots slots = DriveSlots(kDiskButtonCount);
   MonitorConfig config;  // the health action defaults to a balloon
   MonitorCore core(slots, config, {drives, volumes, clock, platform}, view);
 
@@ -89,13 +89,14 @@ TEST(HealthAlarm, OnceAtStartThenOncePerWorseningAndNeverWhileSteady) {
   core.RunMonitoringCycle();
   EXPECT_TRUE(platform.calls.empty());
 
-  // Another drive in the slot starts afresh: its caution is news.
+  // Another drive in the same place is a new drive with a number of its own,
+  // the lowest free one: its caution is news.
   config.healthAction = AlarmAction::ShowNotification;
   Script(drives.drives[2], "REPLACEMENT", 0, 100, 1);
   platform.calls.clear();
   core.RunMonitoringCycle();
   EXPECT_EQ(platform.calls,
-            (std::vector<std::wstring>{L"balloon Taruk|HD2: REPLACEMENT health: caution (1 pending sector)|5000"}));
+            (std::vector<std::wstring>{L"balloon Taruk|HD3: REPLACEMENT health: caution (1 pending sector)|5000"}));
 }
 
 TEST(HealthAlarm, MailGivesTheVerdictAndEveryReason) {

@@ -26,7 +26,7 @@ std::vector<uint32_t> Newest(const std::array<uint32_t, N>& series, size_t count
 class HistoryTest : public testing::Test {
  protected:
   SetClock clock;
-  DriveSlots slots;
+  DriveSlots slots = DriveSlots(kDiskButtonCount);
   DriveSlot& slot = slots[0];
 
   void SetUp() override { ResetHistory(slots, clock); }

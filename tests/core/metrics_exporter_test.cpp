@@ -58,7 +58,7 @@ TEST(MetricsExporterTest, EachCycleRepublishesWhatItSawAndAGoneDriveKeepsOnlyIts
   FixedClock clock;
   RecordingPlatform platform;
   MonitorView view;
-  DriveSlots slots{};
+  DriveSlots slots = DriveSlots(kDiskButtonCount);
   MonitorConfig config;
   config.minimumFreeSpace = 100;
   const std::string folder = scratch / "out";
@@ -81,8 +81,8 @@ TEST(MetricsExporterTest, EachCycleRepublishesWhatItSawAndAGoneDriveKeepsOnlyIts
   core.RefreshDrives();
   EXPECT_NE(exporter.Snapshot().Current()->find("taruk_drive_present{drive=\"2\""), std::string::npos);
   core.RunMonitoringCycle();
-  const std::string drive0 = R"(drive="0",model="Q\"B\\C?",serial="SERIAL0",interface="ata")";
-  const std::string drive2 = R"(drive="2",model="COOL",serial="SERIAL2",interface="ata")";
+  const std::string drive0 = R"(drive="0",id="ata-Q_B_C__SERIAL0",model="Q\"B\\C?",serial="SERIAL0",interface="ata")";
+  const std::string drive2 = R"(drive="2",id="ata-COOL_SERIAL2",model="COOL",serial="SERIAL2",interface="ata")";
   const char* const aside[] = {"taruk_build_info", "taruk_last_cycle", "taruk_drive_attribute", "taruk_drive_power_on",
                                "taruk_drive_power_mode", "taruk_drive_health"};
   std::string page = *exporter.Snapshot().Current();
@@ -90,6 +90,8 @@ TEST(MetricsExporterTest, EachCycleRepublishesWhatItSawAndAGoneDriveKeepsOnlyIts
             "taruk_poll_interval_seconds 60\n"
             "taruk_critical_temperature_celsius 55\n"
             "taruk_minimum_free_bytes 100000000\n"
+            "taruk_drive_info{" + drive0 + ",device=\"" + slots[0].device + "\",firmware=\"1.0\",wwn=\"\"} 1\n"
+            "taruk_drive_info{" + drive2 + ",device=\"" + slots[2].device + "\",firmware=\"1.0\",wwn=\"\"} 1\n"
             "taruk_drive_present{" + drive0 + "} 1\n"
             "taruk_drive_present{" + drive2 + "} 1\n"
             "taruk_drive_temperature_alarm{" + drive0 + "} 1\n"
@@ -100,7 +102,7 @@ TEST(MetricsExporterTest, EachCycleRepublishesWhatItSawAndAGoneDriveKeepsOnlyIts
             "taruk_volume_free_bytes{root=\"/data\"} 101000000\n"
             "taruk_volume_free_space_alarm{root=\"/\"} 1\n"
             "taruk_volume_free_space_alarm{root=\"/data\"} 0\n");
-  for (const std::string& sample : {"taruk_drive_attribute_raw{" + drive0 + ",id=\"194\",name=\"Temperature\"} 55\n",
+  for (const std::string& sample : {"taruk_drive_attribute_raw{" + drive0 + ",attribute_id=\"194\",name=\"Temperature\"} 55\n",
                                    "taruk_drive_power_mode{" + drive0 + ",mode=\"unknown\"} 1\n",
                                    "taruk_drive_health{" + drive0 + ",verdict=\"good\"} 1\n"}) {
     EXPECT_NE(page.find(sample), std::string::npos) << sample;
@@ -138,7 +140,7 @@ TEST(MetricsExporterTest, EachCycleRepublishesWhatItSawAndAGoneDriveKeepsOnlyIts
 }
 
 TEST(MetricsPageTest, AnAttributeIdTwiceGivesOneSeriesAndRawValuesKeepAll48Bits) {
-  DriveSlots slots{};
+  DriveSlots slots = DriveSlots(kDiskButtonCount);
   slots[1].capacityGb = 80;
   slots[1].model = L"M";
   slots[1].serialNumber = L"S";
@@ -148,9 +150,10 @@ TEST(MetricsPageTest, AnAttributeIdTwiceGivesOneSeriesAndRawValuesKeepAll48Bits)
   TableVolumes volumes;
   CycleRecord record{slots, config, volumes, {false, true, false, false}};
   const std::string page = MetricsPage(record, {}, "2.0");
-  const std::string labels = R"(drive="1",model="M",serial="S",interface="ata",id="5",name="Reallocated Sector Count")";
+  const std::string labels =
+      R"(drive="1",id="",model="M",serial="S",interface="ata",attribute_id="5",name="Reallocated Sector Count")";
   EXPECT_EQ(Samples(page, {"taruk_build_info", "taruk_last_cycle", "taruk_poll", "taruk_critical", "taruk_minimum",
-                           "taruk_drive_power_mode", "taruk_drive_health",
+                           "taruk_drive_info", "taruk_drive_power_mode", "taruk_drive_health",
                            "taruk_drive_present", "taruk_drive_temperature_alarm"}),
             "taruk_drive_attribute_value{" + labels + "} 100\n"
             "taruk_drive_attribute_worst{" + labels + "} 100\n"
@@ -163,7 +166,7 @@ TEST(MetricsPageTest, AnAttributeIdTwiceGivesOneSeriesAndRawValuesKeepAll48Bits)
 namespace {
 
 TEST(MetricsPageTest, AnNvmeDriveGivesItsInterfaceWorkTimeAndTheFamiliesTheRulesAskFor) {
-  DriveSlots slots{};
+  DriveSlots slots = DriveSlots(kDiskButtonCount);
   slots[0].capacityGb = 500;
   slots[0].model = L"N";
   slots[0].serialNumber = L"S";
@@ -182,8 +185,8 @@ TEST(MetricsPageTest, AnNvmeDriveGivesItsInterfaceWorkTimeAndTheFamiliesTheRules
   TableVolumes volumes;
   CycleRecord record{slots, config, volumes, {true, true, false, false}};
   const std::string page = MetricsPage(record, {}, "2.0");
-  const std::string labels = R"(drive="0",model="N",serial="S",interface="nvme")";
-  const std::string sysfs = R"(drive="1",model="N",serial="T",interface="nvme")";
+  const std::string labels = R"(drive="0",id="",model="N",serial="S",interface="nvme")";
+  const std::string sysfs = R"(drive="1",id="",model="N",serial="T",interface="nvme")";
   std::istringstream lines(page);
   std::string line, kept;
   while (std::getline(lines, line)) {
@@ -207,7 +210,7 @@ TEST(MetricsPageTest, AnNvmeDriveGivesItsInterfaceWorkTimeAndTheFamiliesTheRules
 // is made from changed; after every kind of change, and after a change the
 // page does not show (the histories), its page is the one made from scratch.
 TEST(MetricsExporterTest, AReusedPageIsNeverStale) {
-  DriveSlots slots{};
+  DriveSlots slots(kDiskButtonCount);
   slots[0].capacityGb = 80;
   slots[0].model = L"CACHED DISK";
   slots[0].temperature = 40;
@@ -217,6 +220,7 @@ TEST(MetricsExporterTest, AReusedPageIsNeverStale) {
   volumes.roots = {L"/", L"/srv"};
   volumes.freeBytes = {{L"/", 5'000'000'000}, {L"/srv", 700'000'000}};
   CycleRecord record{slots, config, volumes};
+  record.answered.assign(slots.size(), false);
   record.answered[0] = true;
   MetricsExporter exporter("2.0", "", nullptr);
 

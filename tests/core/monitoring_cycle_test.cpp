@@ -81,7 +81,7 @@ class MonitoringCycleTest : public testing::Test {
   // The model as the reading pass stores it: padded to 40 characters.
   static std::wstring Padded(const std::wstring& model) { return model + std::wstring(40 - model.size(), L' '); }
 
-  DriveSlots slots{};
+  DriveSlots slots = DriveSlots(kDiskButtonCount);
   MonitorConfig config;
   TestDrives drives;
   TableVolumes volumes;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/drive/read_drive_info.h"
+#include "core/monitor/drive_numbering.h"
 #include "support/pages.h"
 #include "support/scripted_device.h"
 
@@ -187,19 +188,19 @@ TEST(ReadingPass, FailedThresholdsStoreEveryThresholdAsZero) {
 TEST(ReadingPass, AVanishedDriveKeepsEveryValue) {
   ScriptedOpener opener;
   opener.drives[2] = HealthyDrive();
-  DriveSlots slots{};
-  ReadAllDrives(opener, slots);
+  DriveSlots slots = DriveSlots(kDiskButtonCount);
+  ReadEveryDrive(opener, slots);
   EXPECT_FALSE(slots[0].IsPresent());
   ASSERT_TRUE(slots[2].IsPresent());
   const DriveSlot before = slots[2];
 
   opener.drives.erase(2);  // unplugged
-  ReadAllDrives(opener, slots);
+  ReadEveryDrive(opener, slots);
   EXPECT_EQ(slots[2], before);
 
   opener.drives[2] = HealthyDrive();  // back, but its driver no longer answers
   opener.drives[2].versionAnswers = false;
-  ReadAllDrives(opener, slots);
+  ReadEveryDrive(opener, slots);
   EXPECT_EQ(slots[2], before);
 }
 

@@ -16,7 +16,9 @@ TEST(ReaderProtocolTest, TheReaderTakesOneDriveNumberAndOneOfTwoWords) {
   };
   const Case cases[] = {
       {"0", true, 0, SleepingDrive::Identify},     {"3 leave", true, 3, SleepingDrive::Leave},
-      {"2 wake", true, 2, SleepingDrive::Wake},    {"4", false},
+      {"2 wake", true, 2, SleepingDrive::Wake},    {"4", true, 4},
+      {"999 leave", true, 999, SleepingDrive::Leave}, {"1000", false},
+      {"07", false},                               {"10wake", false},
       {"", false},                                 {"01", false},
       {"-1", false},                               {"0 ", false},
       {"0  wake", false},                          {"0 WAKE", false},

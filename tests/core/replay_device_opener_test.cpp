@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "core/drive/read_drive_info.h"
+#include "core/monitor/drive_numbering.h"
 #include "core/capture/capture_device.h"
 #include "core/capture/recording_device.h"
 #include "core/capture/replay_device_opener.h"
@@ -30,22 +31,22 @@ DriveCapture HotDrive(uint8_t temperature) {
 TEST(ReplayDrives, EveryPassReadsTheFileAfresh) {
   ScratchDir dir;
   ReplayDeviceOpener opener(dir.path());
-  DriveSlots slots{};
+  DriveSlots slots = DriveSlots(kDiskButtonCount);
 
   // No file: no drive, and nothing to complain about.
-  ReadAllDrives(opener, slots);
-  for (int n = 0; n < kDriveCount; ++n) {
+  ReadEveryDrive(opener, slots);
+  for (int n = 0; n < kDiskButtonCount; ++n) {
     EXPECT_FALSE(slots[n].IsPresent());
     EXPECT_EQ(opener.Problem(n), "");
   }
 
   WriteFileBytes(dir / "drive1.capture", FormatCapture(HotDrive(40)));
-  ReadAllDrives(opener, slots);
+  ReadEveryDrive(opener, slots);
   EXPECT_TRUE(slots[1].IsPresent());
   EXPECT_EQ(slots[1].temperature, 40u);
 
   WriteFileBytes(dir / "drive1.capture", FormatCapture(HotDrive(61)));
-  ReadAllDrives(opener, slots);
+  ReadEveryDrive(opener, slots);
   EXPECT_EQ(slots[1].temperature, 61u);
 
   // Broken in the middle: the drive does not open, keeps what it had, and
@@ -54,19 +55,19 @@ TEST(ReplayDrives, EveryPassReadsTheFileAfresh) {
   broken.replace(broken.find("smart-data 0") + 20, 1, "q");
   WriteFileBytes(dir / "drive1.capture", broken);
   const DriveSlot before = slots[1];
-  ReadAllDrives(opener, slots);
+  ReadEveryDrive(opener, slots);
   EXPECT_EQ(slots[1], before);
   EXPECT_EQ(opener.Problem(1).rfind((dir / "drive1.capture") + ":", 0), 0u) << opener.Problem(1);
   EXPECT_NE(opener.Problem(1).find("hex digit"), std::string::npos) << opener.Problem(1);
 
   WriteFileBytes(dir / "drive1.capture", FormatCapture(HotDrive(42)));
-  ReadAllDrives(opener, slots);
+  ReadEveryDrive(opener, slots);
   EXPECT_EQ(slots[1].temperature, 42u);
   EXPECT_EQ(opener.Problem(1), "");
 
   // A text read before is not parsed again, but a change after it, or the
   // file going away, is seen at once.
-  ReadAllDrives(opener, slots);
+  ReadEveryDrive(opener, slots);
   EXPECT_EQ(slots[1].temperature, 42u);
   WriteFileBytes(dir / "drive1.capture", broken);
   EXPECT_EQ(opener.Open(1), nullptr);

@@ -22,10 +22,11 @@ SelfTestEntry Entry(SelfTestKind kind, SelfTestResult result, uint64_t hours) {
 }  // namespace
 
 TEST(SelfTestMetrics, RunningNewestResultPerTypeAndErrorCount) {
-  DriveSlots slots{};
+  DriveSlots slots(kDiskButtonCount);
   slots[1].capacityGb = 80;
   slots[1].model = L"M";
   slots[1].serialNumber = L"S";
+  slots[1].id = "ata-M_S";
   SelfTestState& tests = slots[1].selfTest;
   tests.known = true;
   tests.shortAndExtended = true;
@@ -39,6 +40,7 @@ TEST(SelfTestMetrics, RunningNewestResultPerTypeAndErrorCount) {
   tests.errorCount = 2;
   slots[2] = slots[1];
   slots[2].serialNumber = L"T";
+  slots[2].id = "ata-M_T";
   slots[2].selfTest = SelfTestState{};  // nothing known: no self-test samples at all
   MonitorConfig config;
   NoVolumes volumes;
@@ -48,7 +50,7 @@ TEST(SelfTestMetrics, RunningNewestResultPerTypeAndErrorCount) {
   while (std::getline(lines, line)) {
     if (line.starts_with("taruk_drive_self_test") || line.starts_with("taruk_drive_error_log")) kept += line + "\n";
   }
-  const std::string d = R"(drive="1",model="M",serial="S",interface="ata")";
+  const std::string d = R"(drive="1",id="ata-M_S",model="M",serial="S",interface="ata")";
   const std::string x = d + R"(,type="extended")";
   const std::string s = d + R"(,type="short")";
   EXPECT_EQ(kept,

@@ -54,7 +54,7 @@ TEST(SelfTestReport, TextAndJson) {
 }
 
 TEST(SelfTestReport, TrayToolTipSaysWhichTestRunsAndHowFar) {
-  DriveSlots slots{};
+  DriveSlots slots(kDiskButtonCount);
   for (int n : {1, 3}) {
     slots[n].capacityGb = 80;
     slots[n].attributes[0] = {1, 100, 100, 50, {}};

@@ -150,19 +150,21 @@ fi
 
 # 5. On its timer: a drive that heats up between cycles starts alarming on
 # every tick, its health alarm speaks once, and SIGTERM ends the monitor
-# without writing over the settings file: an edit made meanwhile stays.
+# without writing over the settings file: an edit made meanwhile stays. It
+# appears as the system's drive 2 but takes the lowest number no drive has
+# had: HD1.
 settings "1 55 1 0 0 admin@example.org 127.0.0.1"
 dir=$(replay timer 0:0)
 "$taruk" --headless --replay "$dir" 2>"$work/stderr" &
 monitor=$!
 sleep 1.5
 cp "$demo/drive1.capture" "$dir/drive2.capture"
-wait_for 10 grep -q '^taruk: notification: HD2: ' "$work/stderr" || { kill "$monitor"; fail "hot drive not noticed"; }
+wait_for 10 grep -q '^taruk: notification: HD1: ' "$work/stderr" || { kill "$monitor"; fail "hot drive not noticed"; }
 grep -q '^taruk: notification: HD0: ' "$work/stderr" && { kill "$monitor"; fail "cool drive alarmed"; }
-hot_lines() { [ "$(grep -c '^taruk: notification: HD2: .* Critical' "$work/stderr")" -ge 3 ]; }
+hot_lines() { [ "$(grep -c '^taruk: notification: HD1: .* Critical' "$work/stderr")" -ge 3 ]; }
 wait_for 10 hot_lines ||
   { kill "$monitor"; fail "the temperature alarm did not repeat"; }
-[ "$(grep -c '^taruk: notification: HD2: ST3160023A health: caution' "$work/stderr")" = 1 ] ||
+[ "$(grep -c '^taruk: notification: HD1: ST3160023A health: caution' "$work/stderr")" = 1 ] ||
   { kill "$monitor"; fail "the health alarm did not speak exactly once"; }
 settings "30 50 1 0 0 edited@example.org 127.0.0.1"
 kill -TERM "$monitor"

@@ -84,14 +84,14 @@ expect_query() {
   done
   fail "query $expr gave [$got], wanted [$want]"
 }
-labels0='drive="0",interface="nvme",model="WD_BLACK SN770 1TB",serial="22136P801234"'
-labels1='drive="1",interface="ata",model="ST3160023A",serial="3JS0QXYZ"'
-labels3='drive="3",interface="ata",model="STM3200820A",serial="5QE3ABCD"'
+labels0='drive="0",id="nvme-WD_BLACK_SN770_1TB_22136P801234",interface="nvme",model="WD_BLACK SN770 1TB",serial="22136P801234"'
+labels1='drive="1",id="ata-ST3160023A_3JS0QXYZ",interface="ata",model="ST3160023A",serial="3JS0QXYZ"'
+labels3='drive="3",id="ata-STM3200820A_5QE3ABCD",interface="ata",model="STM3200820A",serial="5QE3ABCD"'
 expect_query taruk_drive_temperature_celsius "{__name__=\"taruk_drive_temperature_celsius\",$labels0} 41
 {__name__=\"taruk_drive_temperature_celsius\",$labels1} 57
 {__name__=\"taruk_drive_temperature_celsius\",$labels3} 38"
-expect_query 'taruk_drive_attribute_raw{drive="1",id="194"}' \
-  '{__name__="taruk_drive_attribute_raw",drive="1",id="194",interface="ata",model="ST3160023A",name="Temperature",serial="3JS0QXYZ"} 917561'
+expect_query 'taruk_drive_attribute_raw{drive="1",attribute_id="194"}' \
+  '{__name__="taruk_drive_attribute_raw",attribute_id="194",drive="1",id="ata-ST3160023A_3JS0QXYZ",interface="ata",model="ST3160023A",name="Temperature",serial="3JS0QXYZ"} 917561'
 expect_query 'taruk_volume_free_bytes{root="/srv/backup"}' \
   '{__name__="taruk_volume_free_bytes",root="/srv/backup"} 524288000'
 expect_query 'taruk_volume_free_space_alarm == 1' '{__name__="taruk_volume_free_space_alarm",root="/srv/backup"} 1'

@@ -60,7 +60,7 @@ TEST_F(DemoWindow, ShowsEveryDemoDriveAndItsPanel) {
   // the line break ends the first line.
   EXPECT_EQ(window->DiskButton(0)->text(), QStringLiteral("HD0: WD_BLACK SN770 1TB\nCapacity: 1000.20 Gb"));
   EXPECT_EQ(window->DiskButton(2)->text(), QStringLiteral("HD2: DTLA-307030\nCapacity: 30.73 Gb"));
-  for (int n = 0; n < kDriveCount; ++n) EXPECT_FALSE(window->DiskButton(n)->isHidden()) << n;
+  for (int n = 0; n < kDiskButtonCount; ++n) EXPECT_FALSE(window->DiskButton(n)->isHidden()) << n;
 
   EXPECT_EQ(Text(kManufacturer), QStringLiteral("Western Digital"));
   EXPECT_EQ(Text(kSerialNumber), QStringLiteral("22136P801234        "));
@@ -95,7 +95,7 @@ TEST_F(DemoWindow, ShowsEveryDemoDriveAndItsPanel) {
   // The Seagate is the demo's drive in caution: a badge on its button (the
   // disk icon has no amber of its own). The tray's tooltip says first that
   // these drives are made up.
-  for (int n = 0; n < kDriveCount; ++n) {
+  for (int n = 0; n < kDiskButtonCount; ++n) {
     const QColor corner = window->DiskButton(n)->Icon(1).icon.pixelColor(19, 24);
     EXPECT_EQ(corner.red() > 200 && corner.green() > 120 && corner.blue() < 60, n == 1) << n;
   }

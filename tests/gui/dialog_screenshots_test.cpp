@@ -10,6 +10,7 @@
 #include "core/monitor/history.h"
 #include "core/drive/drive_slot.h"
 #include "core/drive/read_drive_info.h"
+#include "core/monitor/drive_numbering.h"
 #include "gui/windows/temp_graph_ctrl.h"
 #include "gui/windows/temp_graph_dlg.h"
 #include "core/capture/replay_device_opener.h"
@@ -44,10 +45,10 @@ class SteppingClock : public Clock {
 TEST(DialogScreenshots, OptionsDetailsAndGraphOnTheDemoDrives) {
   SteppingClock clock;
   clock.minutes = 3 * 60 + 42;  // the monitor started at 03:42
-  DriveSlots driveSlots{};
+  DriveSlots driveSlots = DriveSlots(kDiskButtonCount);
   ResetHistory(driveSlots, clock);
   ReplayDeviceOpener demo(TARUK_DEMO_DIR);
-  ReadAllDrives(demo, driveSlots);
+  ReadEveryDrive(demo, driveSlots);
   ASSERT_TRUE(driveSlots[0].IsPresent() && driveSlots[1].IsPresent());
 
   // Twelve hours of one-minute cycles; HD1 runs hot, slowly warming from

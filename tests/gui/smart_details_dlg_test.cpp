@@ -22,7 +22,7 @@ QStringList Row(const QTreeWidget* list, int row) {
 }  // namespace
 
 TEST(SmartDetailsDlg, ColumnsInOrderAndNoRowsForADriveNeverRead) {
-  DriveSlots driveSlots{};
+  DriveSlots driveSlots = DriveSlots(kDiskButtonCount);
   driveSlots[1].capacityGb = 80;
   driveSlots[1].model = L"ST3160023A   ";
   driveSlots[1].serialNumber = L"   5JS1";
@@ -44,7 +44,7 @@ TEST(SmartDetailsDlg, ColumnsInOrderAndNoRowsForADriveNeverRead) {
 }
 
 TEST(SmartDetailsDlg, RowsFollowThePageReadOnceAtOpening) {
-  DriveSlots driveSlots{};
+  DriveSlots driveSlots = DriveSlots(kDiskButtonCount);
   DriveSlot& slot = driveSlots[2];
   slot.capacityGb = 40;
   const uint8_t ids[18] = {1, 3, 4, 5, 7, 9, 10, 12, 190, 191, 192, 193, 194, 197, 198, 199, 210, 241};
@@ -75,7 +75,7 @@ TEST(SmartDetailsDlg, RowsFollowThePageReadOnceAtOpening) {
 }
 
 TEST(SmartDetailsDlg, RowsBehindTheVerdictAreMarkedWithTheirReasons) {
-  DriveSlots driveSlots{};
+  DriveSlots driveSlots = DriveSlots(kDiskButtonCount);
   DriveSlot& slot = driveSlots[0];
   slot.capacityGb = 40;
   // Empty entries before the marked ones: rows and entries part ways.

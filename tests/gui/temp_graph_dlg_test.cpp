@@ -24,7 +24,7 @@ class FixedClock : public Clock {
 TEST(TempGraphDlg, ShowsTheDrivesSeriesAndKeepsTheChosenView) {
   const GraphMode saved = graphMode;
   graphMode = GraphMode::Hours;  // as at the process's start
-  DriveSlots driveSlots{};
+  DriveSlots driveSlots = DriveSlots(kDiskButtonCount);
   driveSlots[3].hourHistory.fill(40);
   driveSlots[3].minuteHistory.fill(30);
   FixedClock clock;

@@ -53,7 +53,7 @@ class AlertMailTest : public testing::Test {
   };
 
   AiosmtpdServer server;
-  DriveSlots slots{};
+  DriveSlots slots = DriveSlots(kDiskButtonCount);
   MonitorConfig config;
   TestDrives drives;
   FiveMegabyteVolumes volumes;

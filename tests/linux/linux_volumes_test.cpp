@@ -107,7 +107,7 @@ class LoopVolumeTest : public testing::Test {
   // Free-space alarms a cycle raises for this volume alone (the machine's
   // own volumes are tested too).
   std::vector<std::wstring> AlarmsForOurVolume(uint32_t minimumFreeSpace) {
-    DriveSlots slots{};
+    DriveSlots slots(kDiskButtonCount);
     MonitorConfig config;
     config.freeSpaceAction = AlarmAction::ShowNotification;
     config.minimumFreeSpace = minimumFreeSpace;

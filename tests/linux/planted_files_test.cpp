@@ -107,7 +107,7 @@ class PlantedFilesTest : public testing::Test {
 
   // One cycle's page through the exporter; true when it reported nothing.
   bool WriteMetrics() {
-    DriveSlots slots{};
+    DriveSlots slots(kDiskButtonCount);
     MonitorConfig config;
     NoVolumes volumes;
     const size_t before = metricsErrors.size();

@@ -287,7 +287,7 @@ TEST(SmartReaderProgram, AcceptsOneDriveNumberAndNothingElse) {
   const std::string binary = TARUK_BINARY;
   const std::string reader = binary.substr(0, binary.rfind('/') + 1) + kReaderName;
   for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
-           {}, {"4"}, {"-1"}, {"00"}, {"0", "1"}, {""}, {"/dev/sda"}, {"0x0"}, {" 0"}, {"--help"},
+           {}, {"1000"}, {"-1"}, {"00"}, {"07"}, {"0", "1"}, {""}, {"/dev/sda"}, {"0x0"}, {" 0"}, {"--help"},
            {"0 leave"}, {"0", "leave", "wake"}, {"serve", "0"}, {"0", "serve"}}) {
     std::vector<std::string> argv = {kReaderName};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
@@ -311,7 +311,7 @@ TEST(SmartReaderProgram, ServingEndsOnAnyMalformedRequest) {
     int exitCode;
   };
   const Case cases[] = {
-      {"", 0},         {"4\\n", 2},      {"0 bogus\\n", 2}, {"0 wake now\\n", 2}, {"123456789\\n", 2},
+      {"", 0},         {"1000\\n", 2},   {"07\\n", 2},      {"0 bogus\\n", 2}, {"0 wake now\\n", 2}, {"123456789\\n", 2},
       {"\\n", 2},      {"0", 2},         {"/dev/sda\\n", 2}, {"0\\r\\n", 2},       {"0  leave\\n", 2},
   };
   for (const Case& c : cases) {

@@ -30,6 +30,13 @@ using namespace taruk;
 
 namespace {
 
+// The test mail's failure message, empty when it was sent.
+std::wstring TestEmailFailure(const std::wstring& address, const std::wstring& server, uint32_t port) {
+  std::wstring failure;
+  SendTestEmail(address, server, port, [&failure](const std::wstring& message) { failure = message; });
+  return failure;
+}
+
 using namespace std::chrono_literals;
 
 std::string Environment(const char* name) {
@@ -91,13 +98,6 @@ class SmtpSubmission : public SettingsFileTest {
 };
 
 }  // namespace
-
-// What the Options dialog would show for its test e-mail; empty when sent.
-std::wstring TestEmailFailure(const std::wstring& address, const std::wstring& server, uint32_t port) {
-  std::wstring shown;
-  SendTestEmail(address, server, port, [&](const std::wstring& message) { shown = message; });
-  return shown;
-}
 
 TEST_F(SmtpSubmission, AlarmAndTestMailArriveOver587And465WithPlainAndLogin) {
   SetPassword(Environment("TARUK_SUBMISSION_PASSWORD"), 0600);

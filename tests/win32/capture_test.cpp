@@ -25,7 +25,7 @@ TEST(Win32Capture, TheDemoDrivesCapturedHereReadBackUnchanged) {
   std::filesystem::create_directories(folder);
 
   ReplayDeviceOpener demo(TARUK_DEMO_DIR);
-  for (int n = 0; n < kDriveCount; ++n) {
+  for (int n = 0; n < kDiskButtonCount; ++n) {
     std::unique_ptr<SmartDevice> device = demo.OpenForPass(n, SleepingDrive::Identify);
     ASSERT_TRUE(device) << demo.Problem(n);
     const DriveCapture capture = CaptureDrive(*device, SleepingDrive::Identify);

@@ -5,6 +5,8 @@
 #include "core/capture/capture_file.h"
 #include "core/capture/replay_device_opener.h"
 #include "core/drive/read_drive_info.h"
+#include "core/monitor/drive_numbering.h"
+#include "core/monitor/drive_numbering.h"
 #include "fake_devices.h"
 #include "win32/live_drives.h"
 #include "win32/win32_device_opener.h"
@@ -85,7 +87,7 @@ TEST(Win32DriveOpener, OpensPhysicalDrivesForReadingAndSaysWhyNot) {
 TEST(Win32DriveOpener, TheDemoDrivesReadAsTheirCapturesReplay) {
   // An NVMe drive, two ATA disks and a DVD writer beside a disk: through the
   // control codes each fills the same slot as the replay of its capture.
-  for (int number = 0; number < kDriveCount; ++number) {
+  for (int number = 0; number < kDiskButtonCount; ++number) {
     SCOPED_TRACE(number);
     const DriveCapture capture = DemoCapture(number);
     auto system = std::make_unique<FakeDeviceSystem>();
@@ -109,8 +111,8 @@ TEST(Win32DriveOpener, UnderWineTheLiveDrivesSayWhyTheyCannotBeRead) {
   // Wine opens \\.\PhysicalDrive0 (a made-up disk) and refuses
   // SMART_GET_VERSION with ERROR_NOT_SUPPORTED.
   const std::unique_ptr<DeviceOpener> opener = MakeLiveDeviceOpener();
-  DriveSlots slots{};
-  ReadAllDrives(*opener, slots);
+  DriveSlots slots = DriveSlots(kDiskButtonCount);
+  ReadEveryDrive(*opener, slots);
   EXPECT_FALSE(slots[0].IsPresent());
   const std::string problem = opener->Problem(0);
   EXPECT_TRUE(problem.starts_with("\\\\.\\PhysicalDrive0: ")) << problem;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <optional>
+#include <string_view>
 #include <utility>
 
 #include "core/capture/self_test_report.h"
@@ -21,9 +22,9 @@ namespace {
 // The longest attribute name, so the columns after it line up.
 constexpr int kNameWidth = 53;
 
-std::string JsonString(const std::wstring& text) {
+std::string JsonString(std::string_view utf8) {
   std::string out = "\"";
-  for (char c : ToUtf8(text)) {
+  for (char c : utf8) {
     const unsigned char byte = static_cast<unsigned char>(c);
     if (c == '"' || c == '\\') {
       out += '\\';
@@ -37,6 +38,20 @@ std::string JsonString(const std::wstring& text) {
     }
   }
   return out + "\"";
+}
+
+std::string JsonString(const std::wstring& text) { return JsonString(std::string_view(ToUtf8(text))); }
+
+// An id, or null for a drive that told nothing of itself.
+std::string JsonId(const std::string& id) { return id.empty() ? "null" : JsonString(std::string_view(id)); }
+
+// A capture's path may hold any byte; control bytes show as '?'.
+std::string PrintableBytes(std::string text) {
+  for (char& c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte < 0x20 && c != '\t') || byte == 0x7F) c = '?';
+  }
+  return text;
 }
 
 // A drive's texts come from the drive, or from a capture someone sent:
@@ -154,12 +169,14 @@ std::string RawValueText(const SmartAttributeEntry& entry) {
 std::string DriveReportText(const DriveSlots& slots, bool woken) {
   std::string out;
   bool any = false;
-  for (int n = 0; n < kDriveCount; ++n) {
+  for (size_t n = 0; n < slots.size(); ++n) {
     const DriveSlot& slot = slots[n];
     if (!slot.IsPresent()) continue;
     if (any) out += '\n';
     any = true;
     out += "HD" + std::to_string(n) + ": " + PrintableUtf8(slot.model) + "\n";
+    out += "Device: " + PrintableBytes(slot.device) + "\n";
+    out += "Id: " + (slot.id.empty() ? std::string("none") : PrintableBytes(slot.id)) + "\n";
     out += ToUtf8(CapacityText(slot)) + "\n";
     out += "Serial number: " + PrintableUtf8(slot.serialNumber) + "\n";
     out += "Firmware: " + PrintableUtf8(slot.firmware) + "\n";
@@ -198,12 +215,14 @@ std::string DriveReportText(const DriveSlots& slots, bool woken) {
 std::string DriveReportJson(const DriveSlots& slots) {
   std::string out = "{\"drives\":[";
   bool firstDrive = true;
-  for (int n = 0; n < kDriveCount; ++n) {
+  for (size_t n = 0; n < slots.size(); ++n) {
     const DriveSlot& slot = slots[n];
     if (!slot.IsPresent()) continue;
     if (!firstDrive) out += ',';
     firstDrive = false;
     out += "{\"index\":" + std::to_string(n);
+    out += ",\"id\":" + JsonId(slot.id);
+    out += ",\"device\":" + JsonString(std::string_view(slot.device));
     out += ",\"interface\":\"" + std::string(DriveBusName(slot.bus)) + "\"";
     out += ",\"model\":" + JsonString(slot.model);
     out += ",\"serialNumber\":" + JsonString(slot.serialNumber);

@@ -20,16 +20,24 @@ bool ParseNumber(std::string_view& text, std::size_t& value, char end) {
 }  // namespace
 
 std::string FormatReaderRequest(const ReaderRequest& request) {
-  std::string line(1, static_cast<char>('0' + request.driveNumber));
+  std::string line = std::to_string(request.driveNumber);
   if (request.rule == SleepingDrive::Leave) line += " leave";
   if (request.rule == SleepingDrive::Wake) line += " wake";
   return line + "\n";
 }
 
 bool ParseReaderRequest(std::string_view line, ReaderRequest& request) {
-  if (line.empty() || line[0] < '0' || line[0] > '3') return false;
-  request.driveNumber = line[0] - '0';
-  const std::string_view rest = line.substr(1);
+  // A drive number of one to three plain digits, no leading zero: one
+  // spelling per drive, 0 to 999.
+  std::size_t digits = 0;
+  int number = 0;
+  while (digits < line.size() && line[digits] >= '0' && line[digits] <= '9') {
+    number = number * 10 + (line[digits] - '0');
+    ++digits;
+  }
+  if (digits == 0 || digits > 3 || (digits > 1 && line[0] == '0')) return false;
+  request.driveNumber = number;
+  const std::string_view rest = line.substr(digits);
   if (rest.empty()) {
     request.rule = SleepingDrive::Identify;
   } else if (rest == " leave") {

@@ -1,7 +1,7 @@
 #pragma once
 // What the monitor and a serving taruk-smart-reader say to each other over
 // their socket pair. A request is one line naming one drive and what to do
-// with it if it sleeps: "N", "N leave" or "N wake" (N from 0 to 3; the
+// with it if it sleeps: "N", "N leave" or "N wake" (N from 0 to 999; the
 // same words the one-shot reader takes as arguments). The answer is a header
 // line "CODE CAPTURE_BYTES PROBLEM_BYTES", then the capture text and the
 // problem line: what the one-shot reader gives as exit code, standard output
@@ -21,7 +21,7 @@ struct ReaderRequest {
 };
 
 // The longest request line, its end included: the reader reads no further.
-constexpr std::size_t kLongestReaderRequest = 8;
+constexpr std::size_t kLongestReaderRequest = 10;  // "999 leave\n"
 
 // The line, ending in '\n'.
 std::string FormatReaderRequest(const ReaderRequest& request);

@@ -1,5 +1,8 @@
 #include "core/capture/replay_device_opener.h"
 
+#include <algorithm>
+
+#include "core/base/folder_entries.h"
 #include "core/capture/capture_device.h"
 #include "core/drive/identify.h"
 
@@ -28,14 +31,46 @@ std::string WhyNotShown(const DriveCapture& capture) {
 
 }  // namespace
 
+int CaptureDriveNumber(const std::string& fileName) {
+  const std::string prefix = "drive";
+  const std::string suffix = ".capture";
+  if (fileName.size() <= prefix.size() + suffix.size() || !fileName.starts_with(prefix) ||
+      !fileName.ends_with(suffix)) {
+    return -1;
+  }
+  const std::string digits = fileName.substr(prefix.size(), fileName.size() - prefix.size() - suffix.size());
+  // One spelling per number, so that drive1 and drive01 cannot be one drive twice.
+  if (digits.size() > 6 || (digits.size() > 1 && digits[0] == '0')) return -1;
+  int number = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return -1;
+    number = number * 10 + (c - '0');
+  }
+  return number;
+}
+
 std::string ReplayDeviceOpener::PathOf(int driveNumber) const {
   std::string path = directory_;
   if (!path.empty() && path.back() != '/') path += '/';
-  return path + "drive" + std::to_string(driveNumber) + ".capture";
+  return path + DeviceName(driveNumber);
+}
+
+std::string ReplayDeviceOpener::DeviceName(int driveNumber) const {
+  return "drive" + std::to_string(driveNumber) + ".capture";
+}
+
+std::vector<int> ReplayDeviceOpener::DriveNumbers() {
+  std::vector<int> numbers;
+  for (const std::string& name : FolderEntries(directory_)) {
+    const int number = CaptureDriveNumber(name);
+    if (number >= 0) numbers.push_back(number);
+  }
+  std::sort(numbers.begin(), numbers.end());
+  return numbers;
 }
 
 std::unique_ptr<SmartDevice> ReplayDeviceOpener::Open(int driveNumber) {
-  if (driveNumber < 0 || driveNumber >= kDriveCount) return nullptr;
+  if (driveNumber < 0) return nullptr;
   std::string& problem = problems_[driveNumber];
   problem.clear();
   // A missing file leaves the problem empty: there is simply no such drive.
@@ -49,8 +84,8 @@ std::unique_ptr<SmartDevice> ReplayDeviceOpener::Open(int driveNumber) {
 }
 
 std::string ReplayDeviceOpener::Problem(int driveNumber) const {
-  if (driveNumber < 0 || driveNumber >= kDriveCount) return {};
-  return problems_[driveNumber];
+  const auto found = problems_.find(driveNumber);
+  return found == problems_.end() ? std::string() : found->second;
 }
 
 }  // namespace taruk

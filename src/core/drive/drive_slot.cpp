@@ -22,4 +22,10 @@ const char* PowerModeName(PowerMode mode) {
 
 const char* DriveBusName(DriveBus bus) { return bus == DriveBus::Nvme ? "nvme" : "ata"; }
 
+const DriveSlot& SlotOrEmpty(const DriveSlots& slots, int n) {
+  static const DriveSlot kEmpty;
+  if (n < 0 || static_cast<size_t>(n) >= slots.size()) return kEmpty;
+  return slots[static_cast<size_t>(n)];
+}
+
 }  // namespace taruk

@@ -7,13 +7,19 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/drive/nvme_health_log_fields.h"
 #include "core/drive/self_test.h"
 
 namespace taruk {
 
-constexpr int kDriveCount = 4;
+// The slots the monitor always has, one per disk button of the window: a
+// machine with up to four drives numbers and shows them as it always did.
+constexpr int kDiskButtonCount = 4;
+// The most drives one run watches. A drive found beyond them is not read,
+// and the pass says so.
+constexpr int kMostDrives = 64;
 constexpr int kAttributeCount = 30;
 constexpr int kHourHistoryLength = 30;
 constexpr int kMinuteHistoryLength = 100;
@@ -83,15 +89,34 @@ struct DriveSlot {
 
   PowerMode powerMode = PowerMode::Unknown;
 
+  // Where the drive is and who it is. `wwn` is the World Wide Name IDENTIFY
+  // words 108-111 give (0: none). `id` is the name that follows the drive
+  // wherever the system puts it (drive_id.h); `device` is the system's name
+  // for where it was last found ("/dev/sdc", "\\.\PhysicalDrive2").
+  uint64_t wwn = 0;
+  std::string id;
+  std::string device;
+  // The system's drive number it was found at in the last pass; -1 when it
+  // did not open then. `assigned`: a drive has had this number in this run,
+  // so no other drive may take it.
+  int systemNumber = -1;
+  bool assigned = false;
+
   // Both capacity fields are written only after the version and geometry
   // requests succeeded, so they tell whether the drive ever answered.
   bool IsPresent() const { return capacityGb != 0 || capacityMb != 0; }
   friend bool operator==(const DriveSlot&, const DriveSlot&) = default;
 };
 
-// Index = physical drive number. The monitor owns its slots (Monitor), clears
-// them once when it starts and never again: a failed read keeps the last
-// values.
-using DriveSlots = std::array<DriveSlot, kDriveCount>;
+// Index = the drive's number, HDn, for the whole run (drive_numbering.h).
+// The monitor owns its slots (Monitor), clears them once when it starts and
+// never again: a failed read keeps the last values, and a drive that goes
+// keeps its slot. There are at least kDiskButtonCount and at most
+// kMostDrives of them once the monitor started.
+using DriveSlots = std::vector<DriveSlot>;
+
+// Slot n, or an empty slot for a number the run has no slot for (a window
+// opened for a drive number that a test or a stale selection gives).
+const DriveSlot& SlotOrEmpty(const DriveSlots& slots, int n);
 
 }  // namespace taruk

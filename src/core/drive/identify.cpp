@@ -45,6 +45,10 @@ void DecodeIdentifyPage(std::span<const uint8_t, kPageSize> page, DriveSlot& slo
   slot.model = TakeString(page, 27, 20);
   slot.firmware = TakeString(page, 23, 4);
   slot.serialNumber = TakeString(page, 10, 10);
+  // The World Wide Name, most significant word first; a drive without one
+  // leaves the words zero.
+  slot.wwn = 0;
+  for (int word = 108; word <= 111; ++word) slot.wwn = slot.wwn << 16 | Word(page, word);
 }
 
 void ComputeCapacity(DriveSlot& slot) {

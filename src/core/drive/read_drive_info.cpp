@@ -113,8 +113,4 @@ void ReadDrive(SmartDevice& device, SleepingDrive rule, DriveSlot& slot) {
   }
 }
 
-void ReadAllDrives(DeviceOpener& opener, DriveSlots& slots, bool wake) {
-  for (int n = 0; n < kDriveCount; ++n) ReadDriveInfo(opener, n, slots[n], wake);
-}
-
 }  // namespace taruk

@@ -31,7 +31,4 @@ void ReadDriveInfo(DeviceOpener& opener, int driveNumber, DriveSlot& slot, bool 
 // Slot fields the drive does not answer for keep their values.
 void ReadDrive(SmartDevice& device, SleepingDrive rule, DriveSlot& slot);
 
-// ReadDriveInfo for drives 0..3 in order, into their slots.
-void ReadAllDrives(DeviceOpener& opener, DriveSlots& slots, bool wake = false);
-
 }  // namespace taruk

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/drive/drive_slot.h"
 
@@ -126,10 +127,19 @@ class SmartDevice {
   static constexpr const char* kNoSelfTestPath = "this way to the drive carries no self-test command";
 };
 
-// Opens physical drive N (0..3). A null result is the invalid handle.
+// Opens physical drive N, the system's N-th drive. A null result is the
+// invalid handle.
 class DeviceOpener {
  public:
   virtual ~DeviceOpener() = default;
+  // The drive numbers a pass opens, in the system's order, listed afresh at
+  // every pass: every whole disk the kernel lists, every PhysicalDriveN that
+  // exists, every capture in a folder. An opener that can't list its drives
+  // offers the four the monitor always had.
+  virtual std::vector<int> DriveNumbers() { return {0, 1, 2, 3}; }
+  // The system's name for drive N as the last DriveNumbers found it
+  // ("/dev/sdc", "\\.\PhysicalDrive2", a capture's path); empty when unknown.
+  virtual std::string DeviceName(int /*driveNumber*/) const { return {}; }
   virtual std::unique_ptr<SmartDevice> Open(int driveNumber) = 0;
   // Open for a pass that treats a sleeping drive by `rule`. Only an opener
   // that reads the drive ahead of the pass (the privileged reader) needs to

@@ -27,7 +27,7 @@ class MetricsExporter : public CycleObserver {
   // drives that answered, the settings and the volumes' free space.
   struct Readings {
     DriveSlots drives;
-    std::array<bool, kDriveCount> answered{};
+    std::vector<bool> answered;
     MonitorConfig config;
     std::vector<VolumeSpace> volumes;
     bool operator==(const Readings&) const;

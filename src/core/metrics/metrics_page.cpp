@@ -3,6 +3,7 @@
 #include <array>
 #include <bitset>
 #include <charconv>
+#include <cstdio>
 #include <set>
 #include <string_view>
 
@@ -61,9 +62,9 @@ class Family {
 
 // A label value. Texts may hold any byte: control characters show as '?'
 // (as in the text report), which keeps every sample on its own line.
-std::string LabelValue(std::wstring_view text) {
+std::string LabelValue(std::string_view utf8) {
   std::string value;
-  for (char c : ToUtf8(text)) {
+  for (char c : utf8) {
     const auto byte = static_cast<unsigned char>(c);
     if (c == '\\' || c == '"') {
       value += '\\';
@@ -76,6 +77,8 @@ std::string LabelValue(std::wstring_view text) {
   }
   return value;
 }
+
+std::string LabelValue(std::wstring_view text) { return LabelValue(ToUtf8(text)); }
 
 // Drives pad their texts with spaces.
 std::string DriveText(std::wstring_view text) {
@@ -91,9 +94,26 @@ std::string Label(const char* name, std::string_view value) {
   return label;
 }
 
+// The number and id together: the number is the window's HDn, the id what
+// a dashboard joins on, and neither moves while taruk runs.
 std::string DriveLabels(int index, const DriveSlot& slot) {
-  return Label("drive", std::to_string(index)) + "," + Label("model", DriveText(slot.model)) + "," +
-         Label("serial", DriveText(slot.serialNumber)) + "," + Label("interface", DriveBusName(slot.bus));
+  return Label("drive", std::to_string(index)) + "," + Label("id", LabelValue(std::string_view(slot.id))) + "," +
+         Label("model", DriveText(slot.model)) + "," + Label("serial", DriveText(slot.serialNumber)) + "," +
+         Label("interface", DriveBusName(slot.bus));
+}
+
+std::string WwnText(uint64_t wwn) {
+  if (wwn == 0) return {};
+  char text[24];
+  std::snprintf(text, sizeof text, "0x%016llx", static_cast<unsigned long long>(wwn));
+  return text;
+}
+
+// Everything known of the drive, on one series of value 1, for joins: the
+// system's device name may change between runs, so it is here alone.
+std::string InfoLabels(int index, const DriveSlot& slot) {
+  return DriveLabels(index, slot) + "," + Label("device", LabelValue(std::string_view(slot.device))) + "," +
+         Label("firmware", DriveText(slot.firmware)) + "," + Label("wwn", WwnText(slot.wwn));
 }
 
 // The labels of an attribute beside the drive's: its id and catalogue name,
@@ -103,7 +123,7 @@ const std::string& AttributeLabels(uint8_t id) {
     std::array<std::string, 256> made;
     for (int n = 0; n < 256; ++n) {
       made[static_cast<size_t>(n)] =
-          Label("id", std::to_string(n)) + "," + Label("name", DriveText(AttributeNames[static_cast<size_t>(n)]));
+          Label("attribute_id", std::to_string(n)) + "," + Label("name", DriveText(AttributeNames[static_cast<size_t>(n)]));
     }
     return made;
   }();
@@ -204,6 +224,8 @@ std::string MetricsReadings(const CycleRecord& record, const std::vector<VolumeS
   critical.Add({}, record.config.criticalTemperature);
   minimumFree.Add({}, static_cast<double>(record.config.minimumFreeSpace) * 1e6);
 
+  Family info("taruk_drive_info",
+              "Always 1: the drive's number, id, system device name, model, serial number, firmware, WWN and interface.");
   Family present("taruk_drive_present", "1 when the drive answered in the last cycle, 0 when it has gone since.");
   Family temperatureAlarm("taruk_drive_temperature_alarm",
                           "1 while the drive's temperature is at or above the critical temperature.");
@@ -229,12 +251,13 @@ std::string MetricsReadings(const CycleRecord& record, const std::vector<VolumeS
   std::size_t attributeBytes = 0;
   for (const DriveSlot& slot : record.drives) attributeBytes += slot.IsPresent() ? kAttributeCount * 256 : 0;
   for (Family* family : {&value, &worst, &threshold, &raw}) family->Reserve(attributeBytes);
-  for (int n = 0; n < kDriveCount; ++n) {
-    const DriveSlot& slot = record.drives[static_cast<size_t>(n)];
+  for (size_t n = 0; n < record.drives.size(); ++n) {
+    const DriveSlot& slot = record.drives[n];
     // A slot that never answered has no labels to give.
     if (!slot.IsPresent()) continue;
-    const std::string labels = DriveLabels(n, slot);
-    const bool answered = record.answered[static_cast<size_t>(n)];
+    const std::string labels = DriveLabels(static_cast<int>(n), slot);
+    const bool answered = n < record.answered.size() && record.answered[n];
+    info.Add(InfoLabels(static_cast<int>(n), slot), 1);
     present.Add(labels, answered ? 1 : 0);
     // The same test the cycle makes, on the values it made it with: a drive
     // that has gone keeps its last temperature there.
@@ -286,7 +309,7 @@ std::string MetricsReadings(const CycleRecord& record, const std::vector<VolumeS
     freeSpaceAlarm.Add(labels, FreeMegabytes(*volume.freeBytes) <= record.config.minimumFreeSpace ? 1 : 0);
   }
 
-  const std::initializer_list<const Family*> families = {&pollInterval, &critical, &minimumFree, &present,
+  const std::initializer_list<const Family*> families = {&pollInterval, &critical, &minimumFree, &info, &present,
                                &powerMode, &health, &temperatureAlarm, &temperature, &powerOn, &value, &worst, &threshold, &raw, &nvmeWarning, &nvmeSpare,
                                &nvmeSpareThreshold, &selfTests.running, &selfTests.progress, &selfTests.lastResult,
                                &selfTests.lastHour, &selfTests.errorCount, &freeBytes,

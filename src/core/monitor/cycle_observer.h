@@ -2,7 +2,7 @@
 // What a finished monitoring cycle leaves for those who report on it (the
 // metrics exporter). Called on the cycle's own thread, after its last step.
 
-#include <array>
+#include <vector>
 
 #include "core/monitor/monitor_config.h"
 #include "core/monitor/volumes.h"
@@ -18,7 +18,7 @@ struct CycleRecord {
   Volumes& volumes;
   // Drive n opened in this cycle's pass. A slot keeps the values of a drive
   // that has gone, so presence alone can't tell that it went.
-  std::array<bool, kDriveCount> answered{};
+  std::vector<bool> answered;
   double durationSeconds = 0;
   double finishedUnixTime = 0;  // seconds since 1970, UTC
 };

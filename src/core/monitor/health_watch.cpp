@@ -45,13 +45,13 @@ std::wstring WorstDriveHealthLine(const DriveSlots& slots) {
   int worstDrive = -1;
   DriveHealth worst;
   worst.verdict = HealthVerdict::Good;
-  for (int n = 0; n < kDriveCount; ++n) {
-    const DriveSlot& slot = slots[static_cast<size_t>(n)];
+  for (size_t n = 0; n < slots.size(); ++n) {
+    const DriveSlot& slot = slots[n];
     if (!slot.IsPresent()) continue;
     DriveHealth health = SlotHealth(slot);
     if (Rank(health.verdict) <= Rank(worst.verdict)) continue;
     worst = std::move(health);
-    worstDrive = n;
+    worstDrive = static_cast<int>(n);
   }
   if (worstDrive < 0) return {};
   return DriveHealthLine(worstDrive, slots[static_cast<size_t>(worstDrive)], worst);

@@ -19,11 +19,13 @@ void ShiftOlder(std::array<uint32_t, N>& series, int32_t count) {
 }  // namespace
 
 void ResetHistory(DriveSlots& slots, Clock& clock) {
-  for (DriveSlot& slot : slots) slot = DriveSlot{};
-  for (DriveSlot& slot : slots) {
-    slot.hourStamp = clock.CurrentHour();
-    slot.minuteStamp = clock.CurrentMinute();
-  }
+  slots.assign(kDiskButtonCount, DriveSlot{});
+  for (DriveSlot& slot : slots) StampHistory(slot, clock);
+}
+
+void StampHistory(DriveSlot& slot, Clock& clock) {
+  slot.hourStamp = clock.CurrentHour();
+  slot.minuteStamp = clock.CurrentMinute();
 }
 
 void RecordHistory(DriveSlot& slot, int32_t pollInterval, Clock& clock) {

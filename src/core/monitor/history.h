@@ -8,9 +8,13 @@
 
 namespace taruk {
 
-// Clears every field of all four slots, then stamps each with the current
-// hour and minute.
+// Leaves the window's four slots, every field cleared, each stamped with
+// the current hour and minute; slots for further drives come as they are
+// found.
 void ResetHistory(DriveSlots& slots, Clock& clock);
+
+// Stamps a slot with the current hour and minute, where its series start.
+void StampHistory(DriveSlot& slot, Clock& clock);
 
 // One history step for a slot: a new minute shifts the minute series by the
 // minutes one poll interval stands for; a new hour shifts the hour series.

@@ -57,7 +57,7 @@ class Monitor {
   void Start(const MonitorStartSteps& steps);
 
   const MonitorEnvironment environment;
-  DriveSlots driveSlots{};
+  DriveSlots driveSlots = DriveSlots(kDiskButtonCount);
   MonitorConfig config;
   SettingsLoad settingsLoad;
   MonitorCore core{driveSlots, config, environment};

@@ -6,37 +6,11 @@
 #include "core/alarm/alarm_texts.h"
 #include "core/monitor/history.h"
 #include "core/base/stop_request.h"
-#include "core/drive/read_drive_info.h"
 #include "core/drive/slot_health.h"
 
 namespace taruk {
 
 namespace {
-
-// Notes which drives open, and passes everything on unchanged.
-class AnsweringOpener : public DeviceOpener {
- public:
-  AnsweringOpener(DeviceOpener& opener, std::array<bool, kDriveCount>& answered)
-      : opener(opener), answered(answered) {
-    answered.fill(false);
-  }
-  std::unique_ptr<SmartDevice> Open(int driveNumber) override { return Noted(driveNumber, opener.Open(driveNumber)); }
-  // The pass opens through this one: the rule for a sleeping drive must
-  // reach the source (the reader is told whether to leave it asleep).
-  std::unique_ptr<SmartDevice> OpenForPass(int driveNumber, SleepingDrive rule) override {
-    return Noted(driveNumber, opener.OpenForPass(driveNumber, rule));
-  }
-  std::string Problem(int driveNumber) const override { return opener.Problem(driveNumber); }
-
- private:
-  std::unique_ptr<SmartDevice> Noted(int driveNumber, std::unique_ptr<SmartDevice> device) {
-    if (device && driveNumber >= 0 && driveNumber < kDriveCount) answered[static_cast<size_t>(driveNumber)] = true;
-    return device;
-  }
-
-  DeviceOpener& opener;
-  std::array<bool, kDriveCount>& answered;
-};
 
 // Clears a flag when the cycle ends, however it ends.
 class CycleGuard {
@@ -83,9 +57,9 @@ void MonitorCore::RunMonitoringCycle() {
   // Unsigned comparison: a critical temperature of 0 makes every present
   // drive hot, even one without a reading.
   const auto critical = static_cast<uint32_t>(config.criticalTemperature);
-  for (int n = 0; n < kDriveCount; ++n) {
-    DriveSlot& slot = monitoredSlots[static_cast<size_t>(n)];
-    if (slot.IsPresent() && slot.temperature >= critical) RunTemperatureAlarm(n);
+  for (size_t n = 0; n < monitoredSlots.size(); ++n) {
+    DriveSlot& slot = monitoredSlots[n];
+    if (slot.IsPresent() && slot.temperature >= critical) RunTemperatureAlarm(static_cast<int>(n));
     RecordHistory(slot, config.pollInterval, environment.clock);
   }
   CheckDriveHealth();
@@ -96,7 +70,7 @@ void MonitorCore::RunMonitoringCycle() {
 
 void MonitorCore::ReportToObserver(std::chrono::steady_clock::time_point started) {
   if (!environment.cycleObserver) return;
-  CycleRecord record{monitoredSlots, config, environment.volumes, answered};
+  CycleRecord record{monitoredSlots, config, environment.volumes, lastPass.answered};
   record.durationSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   record.finishedUnixTime =
       std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
@@ -105,11 +79,15 @@ void MonitorCore::ReportToObserver(std::chrono::steady_clock::time_point started
 
 void MonitorCore::RefreshDrives() {
   const auto started = std::chrono::steady_clock::now();
-  AnsweringOpener drives(environment.drives, answered);
-  ReadAllDrives(drives, monitoredSlots);
-  for (int n = 0; n < kDriveCount; ++n) {
+  const size_t known = monitoredSlots.size();
+  lastPass = ReadEveryDrive(environment.drives, monitoredSlots);
+  // A slot made for a new drive starts its history at this hour and minute,
+  // as those cleared at start did.
+  for (size_t n = known; n < monitoredSlots.size(); ++n) StampHistory(monitoredSlots[n], environment.clock);
+  healthSeen.resize(monitoredSlots.size());
+  for (size_t n = 0; n < monitoredSlots.size(); ++n) {
     // Buttons of absent drives are left as they are, never hidden again.
-    if (monitoredSlots[static_cast<size_t>(n)].IsPresent()) view->ShowDiskButton(n);
+    if (monitoredSlots[n].IsPresent()) view->ShowDiskButton(static_cast<int>(n));
   }
   view->ShowDriveHealth();
   // The pass at start, outside any cycle, is reported too: the metrics list
@@ -129,7 +107,7 @@ void MonitorCore::CheckFreeSpace() {
 
 void MonitorCore::RunTemperatureAlarm(int driveIndex) {
   if (alarmsOff || Stopping()) return;
-  if (driveIndex < 0 || driveIndex >= kDriveCount) return;
+  if (driveIndex < 0 || static_cast<size_t>(driveIndex) >= monitoredSlots.size()) return;
   const AlarmMessage message =
       TemperatureAlarmMessage(driveIndex, monitoredSlots[static_cast<size_t>(driveIndex)], config.criticalTemperature);
   CarryOutAlarm(config.temperatureAction, message, MailSettings(),
@@ -137,17 +115,18 @@ void MonitorCore::RunTemperatureAlarm(int driveIndex) {
 }
 
 void MonitorCore::CheckDriveHealth() {
-  for (int n = 0; n < kDriveCount; ++n) {
-    const DriveSlot& slot = monitoredSlots[static_cast<size_t>(n)];
+  healthSeen.resize(monitoredSlots.size());
+  for (size_t n = 0; n < monitoredSlots.size(); ++n) {
+    const DriveSlot& slot = monitoredSlots[n];
     if (!slot.IsPresent()) continue;
     const DriveHealth health = SlotHealth(slot);
-    if (HealthWorsened(health, slot.serialNumber, healthSeen[static_cast<size_t>(n)])) RunHealthAlarm(n, health);
+    if (HealthWorsened(health, slot.serialNumber, healthSeen[n])) RunHealthAlarm(static_cast<int>(n), health);
   }
 }
 
 void MonitorCore::RunHealthAlarm(int driveIndex, const DriveHealth& health) {
   if (alarmsOff || Stopping()) return;
-  if (driveIndex < 0 || driveIndex >= kDriveCount) return;
+  if (driveIndex < 0 || static_cast<size_t>(driveIndex) >= monitoredSlots.size()) return;
   const AlarmMessage message = HealthAlarmMessage(driveIndex, monitoredSlots[static_cast<size_t>(driveIndex)], health);
   CarryOutAlarm(config.healthAction, message, MailSettings(),
                 environment.platform);

@@ -4,7 +4,7 @@
 // drives whose health worsened, and, when a free-space action is chosen, test
 // every volume against the minimum.
 
-#include <array>
+#include <vector>
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -15,6 +15,7 @@
 #include "core/base/clock.h"
 #include "core/monitor/health_watch.h"
 #include "core/monitor/cycle_observer.h"
+#include "core/monitor/drive_numbering.h"
 #include "core/monitor/monitor_config.h"
 #include "core/monitor/monitor_view.h"
 #include "core/monitor/volumes.h"
@@ -49,7 +50,8 @@ class MonitorCore {
   // The timer's handler. A tick that arrives while a cycle is still running
   // (a message box opened inside it lets the timer fire again) is skipped.
   void RunMonitoringCycle();
-  // ReadDriveInfo for drives 0..3, then the buttons of the present ones.
+  // A reading pass over every drive (drive_numbering.h), then the buttons
+  // of the present ones.
   void RefreshDrives();
   void CheckFreeSpace();
   void RunTemperatureAlarm(int driveIndex);
@@ -62,8 +64,11 @@ class MonitorCore {
   // Whether the drive opened in the last RefreshDrives: its slot keeps the
   // values of a drive that has gone, so the slot alone cannot tell.
   bool Answered(int driveNumber) const {
-    return driveNumber >= 0 && driveNumber < kDriveCount && answered[static_cast<size_t>(driveNumber)];
+    return driveNumber >= 0 && static_cast<size_t>(driveNumber) < lastPass.answered.size() &&
+           lastPass.answered[static_cast<size_t>(driveNumber)];
   }
+  // What the last RefreshDrives found, drive by drive in the system's order.
+  const std::vector<DriveFound>& LastFound() const { return lastPass.found; }
 
   // Set while the drives are made-up data (the demo drives shown when none
   // of the machine's could be read): they are read, shown and recorded as
@@ -90,10 +95,11 @@ class MonitorCore {
   MonitorView noView;
   MonitorView* view = &noView;
   bool cycleRunning = false;
-  std::array<HealthSeen, kDriveCount> healthSeen{};
+  // By slot, as the slots grow.
+  std::vector<HealthSeen> healthSeen;
 
-  // Which drives opened in the last RefreshDrives.
-  std::array<bool, kDriveCount> answered{};
+  // What the last RefreshDrives found.
+  DrivePass lastPass;
 
   bool Stopping() const;
 };

@@ -67,7 +67,7 @@ HBRUSH CMonitorDlg::PanelColours(HDC dc, HWND control) {
 }
 
 void CMonitorDlg::ShowDiskButton(int driveIndex) {
-  if (driveIndex < 0 || driveIndex >= kDriveCount) return;
+  if (driveIndex < 0 || driveIndex >= kDiskButtonCount) return;
   HWND button = diskButtons[static_cast<size_t>(driveIndex)].Handle();
   if (!button) return;
   ShowWindow(button, SW_SHOW);
@@ -77,7 +77,7 @@ void CMonitorDlg::ShowDiskButton(int driveIndex) {
 void CMonitorDlg::ShowSelectedDriveInfo() { ShowDriveInfo(selectedDrive); }
 
 void CMonitorDlg::ShowDriveInfo(int driveIndex) {
-  if (driveIndex < 0 || driveIndex >= kDriveCount) return;
+  if (driveIndex < 0 || static_cast<size_t>(driveIndex) >= monitor.driveSlots.size()) return;
   const DriveSlot& slot = monitor.driveSlots[static_cast<size_t>(driveIndex)];
   if (!slot.IsPresent()) return;
   selectedDrive = driveIndex;
@@ -103,7 +103,7 @@ void CMonitorDlg::ShowHealthLine(const DriveSlot& slot) {
 }
 
 void CMonitorDlg::ShowDriveHealth() {
-  for (int n = 0; n < kDriveCount; ++n) {
+  for (int n = 0; n < kDiskButtonCount && static_cast<size_t>(n) < monitor.driveSlots.size(); ++n) {
     const DriveSlot& slot = monitor.driveSlots[static_cast<size_t>(n)];
     if (slot.IsPresent()) diskButtons[static_cast<size_t>(n)].SetHealthBadge(SlotHealth(slot).verdict);
   }

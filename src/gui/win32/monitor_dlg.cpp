@@ -45,7 +45,7 @@ CMonitorDlg::~CMonitorDlg() {
 
 bool CMonitorDlg::OnInitDialog() {
   // 1. The controls exist; the seven buttons become icon buttons.
-  for (int n = 0; n < kDriveCount; ++n) diskButtons[static_cast<size_t>(n)].Subclass(Item(kDiskButtons[n]));
+  for (int n = 0; n < kDiskButtonCount; ++n) diskButtons[static_cast<size_t>(n)].Subclass(Item(kDiskButtons[n]));
   detailsButton.Subclass(Item(kDetails));
   optionsButton.Subclass(Item(kOptions));
   graphButton.Subclass(Item(kGraph));
@@ -109,13 +109,13 @@ void CMonitorDlg::SetButtonLooks() {
     disk.SetStateColor(ColorFocusFace, kPaleBlue, true);
   }
   SetFocus(diskButtons[0].Handle());
-  for (int n = 1; n < kDriveCount; ++n) ShowWindow(diskButtons[static_cast<size_t>(n)].Handle(), SW_HIDE);
+  for (int n = 1; n < kDiskButtonCount; ++n) ShowWindow(diskButtons[static_cast<size_t>(n)].Handle(), SW_HIDE);
 }
 
 void CMonitorDlg::RunMonitoringCycle() { monitor.core.RunMonitoringCycle(); }
 
 void CMonitorDlg::OnCommand(int id, int /*notification*/, HWND /*control*/) {
-  for (int n = 0; n < kDriveCount; ++n) {
+  for (int n = 0; n < kDiskButtonCount; ++n) {
     if (id == kDiskButtons[n]) {
       ShowDriveInfo(n);
       return;
@@ -216,7 +216,10 @@ void CMonitorDlg::OnExit() {
 }
 
 void CMonitorDlg::OnDetails() {
-  if (!monitor.driveSlots[static_cast<size_t>(selectedDrive)].IsPresent()) return;
+  if (static_cast<size_t>(selectedDrive) >= monitor.driveSlots.size() ||
+      !monitor.driveSlots[static_cast<size_t>(selectedDrive)].IsPresent()) {
+    return;
+  }
   CSmartDetailsDlg details(monitor.driveSlots, selectedDrive);
   details.DoModal(window);
 }

@@ -43,7 +43,7 @@ bool CSmartDetailsDlg::OnInitDialog() {
     column.iSubItem = c;
     ListView_InsertColumn(list, c, &column);
   }
-  if (drive < 0 || drive >= kDriveCount) return true;
+  if (drive < 0 || static_cast<size_t>(drive) >= driveSlots.size()) return true;
   const DriveSlot& slot = driveSlots[static_cast<size_t>(drive)];
   NameDriveInTitle(drive, slot);
   int row = 0;

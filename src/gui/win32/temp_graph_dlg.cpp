@@ -70,7 +70,7 @@ void PaintTemperatureGraph(HDC dc, const TempGraphPlan& plan) {
 }
 
 TempGraphPlan CTempGraphDlg::CurrentPlan(int width, int height) const {
-  const DriveSlot& slot = driveSlots[static_cast<size_t>(drive) % driveSlots.size()];
+  const DriveSlot& slot = SlotOrEmpty(driveSlots, drive);
   if (graphMode == GraphMode::Hours) {
     return PlanTemperatureGraph(0, 0, width, height, GraphMode::Hours, clock.CurrentHour(), slot.hourHistory,
                                 criticalTemperature);
@@ -80,7 +80,7 @@ TempGraphPlan CTempGraphDlg::CurrentPlan(int width, int height) const {
 }
 
 bool CTempGraphDlg::OnInitDialog() {
-  if (drive >= 0 && drive < kDriveCount) NameDriveInTitle(drive, driveSlots[static_cast<size_t>(drive)]);
+  if (drive >= 0 && static_cast<size_t>(drive) < driveSlots.size()) NameDriveInTitle(drive, driveSlots[static_cast<size_t>(drive)]);
   SetWindowSubclass(Item(IdGraph), &CTempGraphDlg::GraphProc, kGraphSubclassId, reinterpret_cast<DWORD_PTR>(this));
   CheckRadioButton(window, IdHours, IdMinutes, graphMode == GraphMode::Hours ? IdHours : IdMinutes);
   return true;

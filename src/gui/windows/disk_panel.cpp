@@ -74,7 +74,7 @@ void CMonitorDlg::PaintInformationArea() {
 void CMonitorDlg::RefreshDrives() { monitor.core.RefreshDrives(); }
 
 void CMonitorDlg::ShowDiskButton(int driveIndex) {
-  if (driveIndex < 0 || driveIndex >= kDriveCount) return;
+  if (driveIndex < 0 || driveIndex >= kDiskButtonCount) return;
   CIconButton* button = diskButtons[driveIndex];
   if (!button) return;
   button->show();
@@ -84,7 +84,7 @@ void CMonitorDlg::ShowDiskButton(int driveIndex) {
 void CMonitorDlg::ShowSelectedDriveInfo() { ShowDriveInfo(selectedDrive); }
 
 void CMonitorDlg::ShowDriveInfo(int driveIndex) {
-  if (driveIndex < 0 || driveIndex >= kDriveCount) return;
+  if (driveIndex < 0 || static_cast<size_t>(driveIndex) >= monitor.driveSlots.size()) return;
   const DriveSlot& slot = monitor.driveSlots[driveIndex];
   if (!slot.IsPresent()) return;
   selectedDrive = driveIndex;

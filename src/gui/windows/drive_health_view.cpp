@@ -20,7 +20,7 @@ const char* const kBadgeProperty = "healthVerdict";
 }  // namespace
 
 void CMonitorDlg::ShowDriveHealth() {
-  for (int n = 0; n < kDriveCount; ++n) {
+  for (int n = 0; n < kDiskButtonCount && static_cast<size_t>(n) < monitor.driveSlots.size(); ++n) {
     CIconButton* button = diskButtons[n];
     const DriveSlot& slot = monitor.driveSlots[n];
     if (!button || !slot.IsPresent()) continue;

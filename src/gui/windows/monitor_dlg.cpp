@@ -50,7 +50,7 @@ CMonitorDlg::CMonitorDlg(Monitor& monitor, std::optional<QString> demoDrivesReas
       monitor(monitor),
       windowAlerts(dynamic_cast<WindowAlertPlatform*>(&monitor.environment.platform)),
       demoDrivesReason(std::move(demoDrivesReason)) {
-  for (int n = 0; n < kDriveCount; ++n) diskButtons[n] = Control<CIconButton>(kDiskButtons[n]);
+  for (int n = 0; n < kDiskButtonCount; ++n) diskButtons[n] = Control<CIconButton>(kDiskButtons[n]);
   detailsButton = Control<CIconButton>(kDetails);
   optionsButton = Control<CIconButton>(kOptions);
   graphButton = Control<CIconButton>(kGraph);
@@ -150,7 +150,7 @@ void CMonitorDlg::SetButtonLooks() {
     disk->SetStateColor(ColorFocusFace, kPaleBlue, true);
   }
   if (diskButtons[0]) diskButtons[0]->setFocus(Qt::OtherFocusReason);
-  for (int n = 1; n < kDriveCount; ++n) {
+  for (int n = 1; n < kDiskButtonCount; ++n) {
     if (diskButtons[n]) diskButtons[n]->hide();
   }
 }
@@ -158,7 +158,7 @@ void CMonitorDlg::SetButtonLooks() {
 void CMonitorDlg::RunMonitoringCycle() { monitor.core.RunMonitoringCycle(); }
 
 void CMonitorDlg::OnCommand(int id) {
-  for (int n = 0; n < kDriveCount; ++n) {
+  for (int n = 0; n < kDiskButtonCount; ++n) {
     if (id == kDiskButtons[n]) {
       ShowDriveInfo(n);
       return;
@@ -241,7 +241,10 @@ void CMonitorDlg::OnExit() {
 }
 
 void CMonitorDlg::OnDetails() {
-  if (!monitor.driveSlots[selectedDrive].IsPresent()) return;
+  if (static_cast<size_t>(selectedDrive) >= monitor.driveSlots.size() ||
+      !monitor.driveSlots[static_cast<size_t>(selectedDrive)].IsPresent()) {
+    return;
+  }
   // Owned by the main window, as a dialog made without a parent is.
   CSmartDetailsDlg details(monitor.driveSlots, selectedDrive, this);
   details.exec();

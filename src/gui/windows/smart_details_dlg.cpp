@@ -51,7 +51,7 @@ void CSmartDetailsDlg::OnInitDialog() {
   list->header()->setStretchLastSection(false);
   for (int c = 0; c < columnCount; ++c) list->setColumnWidth(c, kColumns[c].width);
 
-  if (drive < 0 || drive >= kDriveCount) return;
+  if (drive < 0 || static_cast<size_t>(drive) >= driveSlots.size()) return;
   const DriveSlot& slot = driveSlots[static_cast<size_t>(drive)];
   setWindowTitle(QString::fromStdWString(DriveWindowTitle(windowTitle().toStdWString(), drive, slot)));
   for (const SmartDetailsRow& row : SmartDetailsRows(slot)) {

@@ -17,7 +17,7 @@ CTempGraphCtrl::CTempGraphCtrl(const DriveSlots& driveSlots, QWidget* parent) : 
 TempGraphPlan CTempGraphCtrl::CurrentPlan() const {
   SystemClock systemClock;
   Clock& now = clock ? *clock : systemClock;
-  const DriveSlot& slot = driveSlots[static_cast<size_t>(drive) % driveSlots.size()];
+  const DriveSlot& slot = SlotOrEmpty(driveSlots, drive);
   const QRect client = contentsRect();
   // Coordinates relative to the client area, as the painter is moved there.
   if (graphMode == GraphMode::Hours) {

@@ -22,7 +22,7 @@ ControlFactory GraphOf(const DriveSlots& driveSlots) {
 
 CTempGraphDlg::CTempGraphDlg(const DriveSlots& driveSlots, int drive, int criticalTemperature, QWidget* parent)
     : TemplateDialog(137, parent, GraphOf(driveSlots)) {
-  if (drive >= 0 && drive < kDriveCount) {
+  if (drive >= 0 && static_cast<size_t>(drive) < driveSlots.size()) {
     setWindowTitle(QString::fromStdWString(
         DriveWindowTitle(windowTitle().toStdWString(), drive, driveSlots[static_cast<size_t>(drive)])));
   }
