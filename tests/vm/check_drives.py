@@ -339,9 +339,9 @@ def main():
               without_comments(text(u / f"reader-{n}.out")) == without_comments(text(r / f"capture/drive{n}.capture")),
               f"taruk-smart-reader {n} prints drive{n}'s capture")
     check("/dev/vda: not an ATA drive" in text(u / "reader-3.err"), "the reader says why the virtio disk is not read")
-    # Four drives fill every number the reader takes; 4 is beyond them.
-    check(exit_code(u / "reader-4.rc") == 2 and text(u / "reader-4.out") == "",
-          "taruk-smart-reader 4: usage error, exit 2, nothing printed")
+    # The reader takes drive numbers 0 to 999; 1000 is beyond them.
+    check(exit_code(u / "reader-1000.rc") == 2 and text(u / "reader-1000.out") == "",
+          "taruk-smart-reader 1000: usage error, exit 2, nothing printed")
 
     # Unprivileged without the capabilities: readable failures.
     err = text(u / "nocaps-reader.err")

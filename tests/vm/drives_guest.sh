@@ -57,7 +57,7 @@ as_user /srv/with-caps/taruk --capture $R/user/capture >$R/user/capture.out 2>$R
 echo $? >$R/user/capture.rc
 as_user /srv/with-caps/taruk --report --json >$R/user/report.json 2>$R/user/report-json.err
 echo $? >$R/user/report-json.rc
-for n in 0 1 2 3 4; do
+for n in 0 1 2 3 1000; do
   as_user /srv/with-caps/taruk-smart-reader $n >$R/user/reader-$n.out 2>$R/user/reader-$n.err
   echo $? >$R/user/reader-$n.rc
 done
