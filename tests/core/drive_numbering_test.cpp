@@ -135,7 +135,9 @@ TEST(DriveNumbering, DrivesKeepTheirNumbersHistoriesAndHealthMemoryWhereverTheSy
     // Each slot's history holds its own drive's temperature and nothing else.
     for (const DriveSlot& slot : slots) {
       for (const uint32_t sample : slot.minuteHistory) {
-        if (sample != 0) EXPECT_EQ(sample, slot.temperature) << OwnerOf(slot);
+        if (sample != 0) {
+          EXPECT_EQ(sample, slot.temperature) << OwnerOf(slot);
+        }
       }
     }
   }
