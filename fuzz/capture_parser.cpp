@@ -29,7 +29,7 @@ void CheckReaderProtocol(std::string_view text) {
   ReaderRequest request;
   const std::string_view line = text.substr(0, text.find('\n'));
   if (ParseReaderRequest(line, request)) {
-    if (request.driveNumber < 0 || request.driveNumber > 3) std::abort();
+    if (request.driveNumber < 0 || request.driveNumber > 999) std::abort();
     if (FormatReaderRequest(request) != std::string(line) + "\n") std::abort();
   }
 }

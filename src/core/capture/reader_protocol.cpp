@@ -31,7 +31,8 @@ bool ParseReaderRequest(std::string_view line, ReaderRequest& request) {
   // spelling per drive, 0 to 999.
   std::size_t digits = 0;
   int number = 0;
-  while (digits < line.size() && line[digits] >= '0' && line[digits] <= '9') {
+  // Four digits are enough to refuse; more would overflow the number.
+  while (digits < line.size() && digits < 4 && line[digits] >= '0' && line[digits] <= '9') {
     number = number * 10 + (line[digits] - '0');
     ++digits;
   }
