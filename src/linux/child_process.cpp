@@ -84,19 +84,9 @@ ChildResult RunChild(const std::string& program, const std::vector<std::string>&
   std::vector<char*> argv;
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
-  char* noEnvironment[] = {nullptr};
-  // The headless monitor blocks its stop signals to read them from a
-  // descriptor; the child starts with none blocked.
-  posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
-  sigset_t none;
-  sigemptyset(&none);
-  posix_spawnattr_setsigmask(&attributes, &none);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
   pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), noEnvironment);
+  const int spawned = SpawnHelper(pid, program, actions, argv.data());
   posix_spawn_file_actions_destroy(&actions);
-  posix_spawnattr_destroy(&attributes);
   if (spawned != 0) {
     result.startError = spawned;
     return result;
@@ -155,6 +145,20 @@ ChildResult RunChild(const std::string& program, const std::vector<std::string>&
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
   return result;
+}
+
+int SpawnHelper(pid_t& pid, const std::string& program, const posix_spawn_file_actions_t& actions,
+                char* const argv[]) {
+  char* noEnvironment[] = {nullptr};
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t none;
+  sigemptyset(&none);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+  const int spawned = posix_spawn(&pid, program.c_str(), &actions, &attributes, argv, noEnvironment);
+  posix_spawnattr_destroy(&attributes);
+  return spawned;
 }
 
 }  // namespace taruk

@@ -2,6 +2,9 @@
 // Runs a helper program with an empty environment and nothing on its
 // standard input, collects what it writes, and stops it when it takes too long.
 
+#include <spawn.h>
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -23,5 +26,11 @@ struct ChildResult {
 // turning readable (core/base/stop_request.h).
 ChildResult RunChild(const std::string& program, const std::vector<std::string>& arguments, int timeoutMs,
                      std::size_t maxOutput = 1 << 20, int stopFd = -1);
+
+// posix_spawn with an empty environment and no signal blocked: the headless
+// monitor blocks its stop signals to read them from a descriptor, and a
+// helper must not inherit that. Returns posix_spawn's error number.
+int SpawnHelper(pid_t& pid, const std::string& program, const posix_spawn_file_actions_t& actions,
+                char* const argv[]);
 
 }  // namespace taruk

@@ -12,6 +12,7 @@
 #include <chrono>
 
 #include "core/base/stop_request.h"
+#include "linux/child_process.h"
 #include "linux/reader_location.h"
 
 namespace taruk {
@@ -63,18 +64,8 @@ int ReaderProcess::Start() {
   char name[] = "taruk-smart-reader";
   char serve[] = "serve";
   char* argv[] = {name, serve, nullptr};
-  char* noEnvironment[] = {nullptr};
-  // The headless monitor blocks its stop signals to read them from a
-  // descriptor; the reader starts with none blocked.
-  posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
-  sigset_t none;
-  sigemptyset(&none);
-  posix_spawnattr_setsigmask(&attributes, &none);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
-  const int spawned = posix_spawn(&pid_, path_.c_str(), &actions, &attributes, argv, noEnvironment);
+  const int spawned = SpawnHelper(pid_, path_, actions, argv);
   posix_spawn_file_actions_destroy(&actions);
-  posix_spawnattr_destroy(&attributes);
   close(pair[1]);
   if (spawned != 0) {
     close(pair[0]);

@@ -12,7 +12,7 @@ constexpr std::size_t kIdentifySize = 4096;
 constexpr std::size_t kOacs = 256;
 constexpr uint16_t kOacsSelfTest = 1 << 4;
 constexpr std::size_t kEdstt = 316;
-// The base specification expects a short test to end within two minutes.
+// NVMe drives are meant to finish a short test within two minutes.
 constexpr uint32_t kShortTestMinutes = 2;
 
 constexpr std::size_t kCurrentOperation = 0;
