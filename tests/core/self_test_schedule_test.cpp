@@ -5,6 +5,17 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "core/monitor/monitoring_cycle.h"
+#include "support/pages.h"
+#include "support/quiet_machine.h"
+#include "support/recording_platform.h"
+#include "support/scoped_env.h"
+#include "support/scratch_dir.h"
+#include "support/scripted_device.h"
+#include "support/self_test_pages.h"
+
 using namespace taruk;
 
 namespace {
@@ -105,4 +116,49 @@ TEST(SelfTestSchedule, RestartMidPeriodKeepsTheStateAndMakesUpNoMissedPeriods) {
   ScheduleCandidate other = Drive(0);
   other.serialNumber = L"OTHER";
   EXPECT_EQ(NextScheduledSelfTest(settings, {other}, kStart + 29 * kDay + 60, kept), (ScheduledStart{0, kShort}));
+}
+
+// The schedule at work in the monitor: the cycle starts what is due on the
+// drive itself, keeps the start in taruk.toml, and a restart goes on from
+// there; the demo drives never get a test.
+TEST(SelfTestSchedule, TheMonitorStartsWhatIsDueAndARestartKeepsThePeriods) {
+  ScratchDir scratch;
+  ScopedEnv appData{"APPDATA", scratch.path()};
+  std::filesystem::create_directories(scratch / "Taruk");
+  WriteFileBytes(scratch / "Taruk/taruk.toml", "[selftest]\nenabled = true\n");
+
+  ScriptedOpener opener;
+  ScriptedDevice& drive = opener.drives[0];
+  drive.pages["identify 0"] = IdentifyPage("SCHEDULED", "1.0", "S0");
+  Page data = AttributePage({{0, 194, 100, 100, {40}}});
+  SetAtaSelfTestBytes(data, 0x00, 0x19);  // short and extended offered, none running
+  drive.pages["read-data 0"] = data;
+  drive.pages["read-thresholds 0"] = ThresholdPage({{0, 194, 0}});
+
+  FixedClock clock;
+  NoVolumes volumes;
+  RecordingPlatform platform;
+  const auto cycleAt = [&](int64_t day, bool demo = false) {
+    DriveSlots slots(kDiskButtonCount);
+    MonitorConfig config;
+    MonitorCore core(slots, config, {opener, volumes, clock, platform});
+    core.scheduledSelfTests.Load();  // a fresh monitor each time: a restart
+    core.alarmsOff = demo;
+    clock.unixSeconds = kStart + day * kDay;
+    core.RunMonitoringCycle();
+    std::string sent;
+    for (const std::string& request : opener.lastLog) {
+      if (request.rfind("execute-offline", 0) == 0) sent = request;
+    }
+    return sent;
+  };
+  EXPECT_EQ(cycleAt(0, true), "") << "demo drives";
+  EXPECT_EQ(cycleAt(0), "execute-offline 0 0x01") << "a new drive gets its short test at once";
+  EXPECT_EQ(cycleAt(0), "") << "not twice, after a restart";
+  EXPECT_EQ(cycleAt(1), "execute-offline 0 0x02") << "its extended test a day later";
+  EXPECT_EQ(cycleAt(6), "") << "the extended test counts as a short one";
+  EXPECT_EQ(cycleAt(8), "execute-offline 0 0x01");
+  EXPECT_EQ(cycleAt(31), "execute-offline 0 0x02");
+  const std::string kept = ReadFileBytes(scratch / "Taruk/taruk.toml");
+  EXPECT_NE(kept.find("S0 = \"" + std::to_string(kStart + 31 * kDay)), std::string::npos) << kept;
 }

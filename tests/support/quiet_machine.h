@@ -21,8 +21,10 @@ class FixedClock : public Clock {
  public:
   int hour = 10;
   int minute = 0;
+  int64_t unixSeconds = 1'800'000'000;  // some day in 2027
   int CurrentHour() override { return hour; }
   int CurrentMinute() override { return minute; }
+  int64_t UnixSeconds() override { return unixSeconds; }
 };
 
 }  // namespace taruk

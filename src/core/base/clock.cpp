@@ -16,6 +16,8 @@ const std::tm* Now(std::tm& storage) {
 
 }  // namespace
 
+int64_t Clock::UnixSeconds() { return static_cast<int64_t>(std::time(nullptr)); }
+
 int SystemClock::CurrentHour() {
   std::tm storage{};
   const std::tm* local = Now(storage);

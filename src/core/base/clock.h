@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 namespace taruk {
 
 // The local wall clock as the history needs it. -1 when the local time cannot
@@ -10,6 +12,9 @@ class Clock {
   virtual ~Clock() = default;
   virtual int CurrentHour() = 0;    // 0..23 or -1
   virtual int CurrentMinute() = 0;  // 0..59 or -1
+  // Seconds since 1970 UTC, for periods that outlast a run (the self-test
+  // schedule); the system's by default, scripted in tests.
+  virtual int64_t UnixSeconds();
 };
 
 // The system's local time.

@@ -20,6 +20,7 @@ void LogSettingsProblem(const std::string& problem, const wchar_t* outcome) {
 void Monitor::LoadSettings() {
   config = MonitorConfig();
   settingsLoad = taruk::LoadSettings(config);
+  core.scheduledSelfTests.Load();
   if (settingsLoad.found == SettingsLoad::Found::Part) {
     LogSettingsProblem(settingsLoad.problem, L"; what could be read applies, and the file is never written over");
   }

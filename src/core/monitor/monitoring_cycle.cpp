@@ -64,6 +64,9 @@ void MonitorCore::RunMonitoringCycle() {
   }
   CheckDriveHealth();
   if (config.freeSpaceAction != AlarmAction::None) CheckFreeSpace();
+  if (!alarmsOff && !Stopping()) {
+    scheduledSelfTests.RunDue(monitoredSlots, environment.drives, environment.clock.UnixSeconds());
+  }
 
   ReportToObserver(started);
 }

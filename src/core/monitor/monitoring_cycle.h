@@ -18,6 +18,7 @@
 #include "core/monitor/drive_numbering.h"
 #include "core/monitor/monitor_config.h"
 #include "core/monitor/monitor_view.h"
+#include "core/monitor/scheduled_self_tests.h"
 #include "core/monitor/volumes.h"
 #include "core/drive/drive_slot.h"
 #include "core/drive/smart_device.h"
@@ -82,6 +83,9 @@ class MonitorCore {
   // the mail server does; none: each is sent within the cycle (one cycle
   // and out, tests).
   AlarmMailQueue* mailQueue = nullptr;
+  // Self-tests the monitor starts by itself after a cycle's reading pass
+  // (off unless the side settings file turns them on).
+  ScheduledSelfTests scheduledSelfTests;
 
  private:
   AlarmMailSettings MailSettings() const;
