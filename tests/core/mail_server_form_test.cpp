@@ -77,7 +77,8 @@ TEST_F(SettingsFileTest, MailServerFormRoundTripsThroughTarukToml) {
   for (const auto& c : cases) {
     std::wstring note;
     std::wstring error;
-    ASSERT_TRUE(StoreMailServerForm(c.form, note, error)) << ToUtf8(error);
+    MailServerForm form = c.form;
+    ASSERT_TRUE(StoreMailServerForm(form, note, error)) << ToUtf8(error);
     EXPECT_EQ(note, L"");  // no password typed: the stored one stays
     ASSERT_NE(LoadSideSettings(side, reason), SideFileStatus::Bad) << reason;
     EXPECT_EQ(side.Text("mail", "fingerprint").value_or(""), c.fingerprint);
@@ -89,4 +90,10 @@ TEST_F(SettingsFileTest, MailServerFormRoundTripsThroughTarukToml) {
   }
   EXPECT_EQ(side.Text("mail", "user"), std::nullopt);
   EXPECT_EQ(side.Integer("mail", "port"), std::nullopt);
+  // A refused form leaves the file alone.
+  MailServerForm refused = Form(L"smtp.example.org", L"99999", 0);
+  std::wstring note;
+  std::wstring error;
+  EXPECT_FALSE(StoreMailServerForm(refused, note, error));
+  EXPECT_EQ(error, L"The port must be a number from 1 to 65535");
 }

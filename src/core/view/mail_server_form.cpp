@@ -87,14 +87,16 @@ MailServerSettings MailServerSettingsFrom(const MailServerForm& form) {
   return settings;
 }
 
-bool StoreMailServerForm(const MailServerForm& form, std::wstring& note, std::wstring& error) {
+bool StoreMailServerForm(MailServerForm& form, std::wstring& note, std::wstring& error) {
+  note.clear();
+  error = CheckMailServerForm(form);
+  if (!error.empty()) return false;
   const MailServerSettings settings = MailServerSettingsFrom(form);
   std::string reason;
   if (!ChangeSideSettings(MailServerChanges(settings), reason)) {
     error = L"Can't store the mail settings: " + PathBytesToWide(reason);
     return false;
   }
-  note.clear();
   if (form.password.empty()) return true;
   ServerAddress address;
   ParseServerAddress(ToWireBytes(form.server), address);
@@ -104,6 +106,7 @@ bool StoreMailServerForm(const MailServerForm& form, std::wstring& note, std::ws
     return false;
   }
   note = L"The password is kept in " + PathBytesToWide(store) + L".";
+  form.password.clear();
   return true;
 }
 

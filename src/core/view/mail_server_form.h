@@ -38,9 +38,10 @@ std::wstring CheckMailServerForm(const MailServerForm& form);
 // or without colons) is a fingerprint, anything else a CA file.
 MailServerSettings MailServerSettingsFrom(const MailServerForm& form);
 
-// Stores a checked form: taruk.toml's [mail] table and, when one was typed,
-// the password. False with the reason in `error`; `note` says where the
+// The dialog's OK: checks the form (CheckMailServerForm), then stores
+// taruk.toml's [mail] table and, when one was typed, the password, which then
+// leaves the form. False with the reason in `error`; `note` says where the
 // password went ("The password is kept in the Credential Manager.").
-bool StoreMailServerForm(const MailServerForm& form, std::wstring& note, std::wstring& error);
+bool StoreMailServerForm(MailServerForm& form, std::wstring& note, std::wstring& error);
 
 }  // namespace taruk

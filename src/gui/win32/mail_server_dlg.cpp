@@ -40,17 +40,12 @@ void CMailServerDlg::OnCommand(int id, int notification, HWND control) {
     DialogWindow::OnCommand(id, notification, control);
     return;
   }
-  const MailServerForm read = FromControls();
-  std::wstring error = CheckMailServerForm(read);
   std::wstring note;
-  if (error.empty() && StoreMailServerForm(read, note, error)) {
-    form = read;
-    form.password.clear();
-    if (!note.empty()) MessageBoxW(window, note.c_str(), L"Password", MB_OK | MB_ICONINFORMATION);
-    EndDialog(IDOK);
-    return;
-  }
-  ShowStopError(error, window);
+  std::wstring error;
+  form = FromControls();
+  if (!StoreMailServerForm(form, note, error)) return ShowStopError(error, window);
+  if (!note.empty()) MessageBoxW(window, note.c_str(), L"Password", MB_OK | MB_ICONINFORMATION);
+  EndDialog(IDOK);
 }
 
 }  // namespace taruk::win32

@@ -45,17 +45,12 @@ void CMailServerDlg::OnCommand(int id) {
     TemplateDialog::OnCommand(id);
     return;
   }
-  const MailServerForm read = FromControls();
-  std::wstring error = CheckMailServerForm(read);
   std::wstring note;
-  if (error.empty() && StoreMailServerForm(read, note, error)) {
-    form = read;
-    form.password.clear();
-    if (!note.empty()) ShowMessageBox(this, QStringLiteral("Password"), Q(note), QMessageBox::Information);
-    accept();
-    return;
-  }
-  ShowStopError(Q(error), this);
+  std::wstring error;
+  form = FromControls();
+  if (!StoreMailServerForm(form, note, error)) return ShowStopError(Q(error), this);
+  if (!note.empty()) ShowMessageBox(this, QStringLiteral("Password"), Q(note), QMessageBox::Information);
+  accept();
 }
 
 }  // namespace taruk
