@@ -113,6 +113,10 @@ TEST(WineSmtpTls, MailArrivesOrTheRefusalSaysWhyAsOnLinux) {
        L"connection was closed"},
       {"handshake that never ends", "stall-localhost", SmtpSecurity::Tls, ca, "", kPassword, kUser,
        L"Timed out in the TLS handshake"},
+      {"unreadable CA file", "tls-localhost", SmtpSecurity::Tls, "Z:/nonexistent/ca.pem", "", kPassword, kUser,
+       L"can't read the CA file Z:/nonexistent/ca.pem: No such file or directory"},
+      {"credentials without TLS", "no-starttls-localhost", SmtpSecurity::None, ca, "", kPassword, kUser,
+       L"The user name and password are sent only over TLS: choose STARTTLS or TLS"},
   };
   ASSERT_EQ(localPin.size(), 95u) << "the fixture made no certificates: " << kFixture;
   for (const Case& c : cases) {
