@@ -118,6 +118,11 @@ TEST(SideSettingsParse, BytesBeyondAsciiOnlyInQuotesAndComments) {
       EXPECT_FALSE(EditSideSettings(edited, {Set("mail", "port", int64_t{1})}, error));
     }
   }
+  // A quote where TOML has no string: not a string to the parser either.
+  SideSettings settings;
+  std::string error;
+  EXPECT_FALSE(ParseSideSettings("a = 2\"\xC3\xA9\"\n", settings, error));
+  EXPECT_EQ(error.rfind("line 1: ", 0), 0u) << error;
 }
 
 // A change made by hand while the program runs survives its next write, and

@@ -56,6 +56,12 @@ std::string ParseErrorText(const toml::parse_error& error) {
 // outside quotes and comments (a bare key "héllo = 1"), where TOML allows
 // none. Such a file is refused here, before the parser sees it; strings,
 // quoted keys and comments may hold any UTF-8.
+const std::string kBeyondAscii = [] {
+  std::string bytes;
+  for (int byte = 0x80; byte <= 0xFF; ++byte) bytes += static_cast<char>(byte);
+  return bytes;
+}();
+
 bool OutsideQuotesIsAscii(std::string_view text, std::string& error) {
   int line = 1;
   size_t i = 0;
@@ -100,6 +106,22 @@ bool OutsideQuotesIsAscii(std::string_view text, std::string& error) {
 // The parse, or the reason there is none.
 std::optional<toml::parse_result> Parse(std::string_view text, std::string& error) {
   if (!OutsideQuotesIsAscii(text, error)) return std::nullopt;
+  // A quote where TOML allows none ("x = 2\"é\"") is no string to the parser,
+  // which then meets the byte all the same. So the text is first parsed with
+  // every such byte made ASCII: that parse succeeds only when the quotes are
+  // where TOML puts strings, and then the scan above saw the strings the
+  // parser will see.
+  if (text.find_first_of(kBeyondAscii) != std::string_view::npos) {
+    std::string masked(text);
+    for (char& c : masked) {
+      if (static_cast<unsigned char>(c) >= 0x80) c = 'x';
+    }
+    const toml::parse_result trial = toml::parse(masked);
+    if (!trial) {
+      error = ParseErrorText(trial.error());
+      return std::nullopt;
+    }
+  }
   toml::parse_result parsed = toml::parse(text);
   if (!parsed) {
     error = ParseErrorText(parsed.error());
