@@ -90,6 +90,41 @@ TEST(SideSettingsParse, ReadsScalarsByTableAndReportsTheLineOfAFault) {
   EXPECT_EQ(error.rfind("line 2:", 0), 0u) << error;
 }
 
+// Beyond ASCII only inside quotes and comments; elsewhere refused with its
+// line before the parser sees it (Debian's toml++ misbehaves there).
+TEST(SideSettingsParse, BytesBeyondAsciiOnlyInQuotesAndComments) {
+  const struct {
+    const char* text;
+    int refusedOnLine;  // 0: read
+  } cases[] = {
+      {"# \xC3\xA9t\xC3\xA9\n[mail]\nuser = \"\xC3\xA9\" # \xC3\xA9\n\"h\xC3\xA9\" = 'x\xC3\xA9'\n", 0},
+      {"a = \"\"\"\n\xC3\xA9 \\\"\"\" \xC3\xA9\"\"\"\nb = '''\n\xC3\xA9'''\n", 0},
+      {"[mail]\nh\xC3\xA9 = 1\n", 2},
+      {"[m\xC3\xA9]\n", 1},
+      {"a = \"x\\\"\" \xC3\xA9\n", 1},  // the escaped quote does not end the string
+      {"a = \"x\n\xC3\xA9 = 1\n", 2},   // a string ends at its line's end
+      {"a = '''x'''\n\xFF\x80 = 1\n", 2},
+      {"a = 1 \xE2\x80\x83\n", 1},  // a space beyond ASCII
+  };
+  for (const auto& c : cases) {
+    SideSettings settings;
+    std::string error;
+    const bool read = ParseSideSettings(c.text, settings, error);
+    EXPECT_EQ(read, c.refusedOnLine == 0) << c.text << ": " << error;
+    if (c.refusedOnLine) {
+      EXPECT_EQ(error.rfind("line " + std::to_string(c.refusedOnLine) + ": a character beyond ASCII", 0), 0u)
+          << c.text << ": " << error;
+      std::string edited = c.text;
+      EXPECT_FALSE(EditSideSettings(edited, {Set("mail", "port", int64_t{1})}, error));
+    }
+  }
+  // A quote where TOML has no string: not a string to the parser either.
+  SideSettings settings;
+  std::string error;
+  EXPECT_FALSE(ParseSideSettings("a = 2\"\xC3\xA9\"\n", settings, error));
+  EXPECT_EQ(error.rfind("line 1: ", 0), 0u) << error;
+}
+
 // A change made by hand while the program runs survives its next write, and
 // a file spoilt by hand is never written over.
 TEST_F(SettingsFileTest, SideFileKeepsHandEditsAndRefusesToOverwriteABrokenFile) {

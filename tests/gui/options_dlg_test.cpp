@@ -21,7 +21,9 @@
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 #include "support/scripted_server.h"
+#include "gui/windows/mail_server_dlg.h"
 #include "gui/windows/options_dlg.h"
+#include "core/monitor/side_settings.h"
 #include "gui/toolkit/up_down_control.h"
 
 using namespace taruk;
@@ -259,4 +261,48 @@ TEST_F(OptionsDlgTest, TestEmailFailuresShowTheirTwoMessagesAndTheServersReply) 
       EXPECT_NE(server.Finish().find("QUIT"), std::string::npos) << c.what;
     }
   }
+}
+
+// "Mail server..." opens the Mail server dialog on the server field and
+// taruk.toml; a refused OK keeps it open, an accepted one writes [mail], the
+// password (no Secret Service here: the owner-only file) and the server field.
+TEST_F(OptionsDlgTest, MailServerDialogWritesTarukTomlAndTheServerField) {
+  std::filesystem::create_directories(scratch / "home/Taruk");
+  ScopedEnv noBus("DBUS_SESSION_BUS_ADDRESS", "");
+  auto dialog = Open();
+  SetText(*dialog, COptionsDlg::IdServerEdit, "smtp.example.org");
+  bool acted = false;
+  QTimer::singleShot(0, [&acted] {
+    auto* mail = qobject_cast<CMailServerDlg*>(QApplication::activeModalWidget());
+    ASSERT_NE(mail, nullptr);
+    acted = true;
+    auto* security = mail->Control<QComboBox>(CMailServerDlg::IdSecurity);
+    EXPECT_EQ(mail->Control<QLineEdit>(CMailServerDlg::IdServer)->text(), "smtp.example.org");
+    EXPECT_EQ(security->currentText(), "None");
+    auto* port = mail->Control<QLineEdit>(CMailServerDlg::IdPort);
+    port->setText("465");
+    emit port->textEdited("465");
+    EXPECT_EQ(security->currentText(), "TLS");
+    mail->Control<QLineEdit>(CMailServerDlg::IdUser)->setText("ann");
+    mail->Control<QLineEdit>(CMailServerDlg::IdPassword)->setText("pw");
+    security->setCurrentIndex(0);
+    mail->SendCommand(kIdOk);  // refused: a user without TLS
+    EXPECT_TRUE(mail->isVisible());
+    security->setCurrentIndex(2);
+    mail->Control<QLineEdit>(CMailServerDlg::IdServer)->setText("[::1]");
+    mail->SendCommand(kIdOk);
+  });
+  dialog->SendCommand(mail_server_ids::kOpenButton);
+  ASSERT_TRUE(acted);
+  ASSERT_EQ(boxes.seen.size(), 2u) << boxes.Texts().join("; ").toStdString();
+  EXPECT_EQ(boxes.seen[0].text, "The user name and password are sent only over TLS: choose STARTTLS or TLS");
+  EXPECT_EQ(boxes.seen[1].text.toStdString(),
+            "The password is kept in " + (scratch / "home/Taruk/smtp-password") + ".");
+  EXPECT_EQ(dialog->Control<QLineEdit>(COptionsDlg::IdServerEdit)->text(), "[::1]");
+  SideSettings side;
+  std::string error;
+  ASSERT_EQ(LoadSideSettings(side, error), SideFileStatus::Read) << error;
+  EXPECT_EQ(side.Integer("mail", "port"), 465);
+  EXPECT_EQ(side.Text("mail", "security"), "tls");
+  EXPECT_EQ(side.Text("mail", "user"), "ann");
 }

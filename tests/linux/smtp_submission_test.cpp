@@ -138,4 +138,12 @@ TEST_F(SmtpSubmission, PasswordsThatCannotLogInSayWhereTheyWereLookedFor) {
                                      Environment("TARUK_SUBMISSION_USER") +
                                      " at localhost: looked in the Secret Service: no session D-Bus; " + folder +
                                      "/smtp-password: refused, others may read it (mode 0644; chmod 600 it)"));
+  // The alarm mail (the headless monitor's log line) says the same.
+  AlarmMessage message;
+  message.subject = L"Taruk - critical temperature reached";
+  RecordingPlatform platform;
+  SendAlarmMail(message, {Address(), L"localhost"}, platform);
+  ASSERT_EQ(platform.calls.size(), 1u);
+  EXPECT_NE(platform.calls[0].find(refused.substr(refused.find(L"No password for"))), std::wstring::npos)
+      << ToWireBytes(platform.calls[0]);
 }

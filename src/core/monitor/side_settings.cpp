@@ -1,6 +1,8 @@
 #include "core/monitor/side_settings.h"
 
 #include <mutex>
+#include <optional>
+#include <string_view>
 
 #include "core/base/atomic_file.h"
 #include "core/base/path_text.h"
@@ -48,6 +50,84 @@ void Flatten(const toml::table& table, const std::string& name, SideSettings& se
 
 std::string ParseErrorText(const toml::parse_error& error) {
   return "line " + std::to_string(error.source().begin.line) + ": " + std::string(error.description());
+}
+
+// Debian's toml++ 3.3 runs into undefined behaviour on a byte beyond ASCII
+// outside quotes and comments (a bare key "héllo = 1"), where TOML allows
+// none. Such a file is refused here, before the parser sees it; strings,
+// quoted keys and comments may hold any UTF-8.
+const std::string kBeyondAscii = [] {
+  std::string bytes;
+  for (int byte = 0x80; byte <= 0xFF; ++byte) bytes += static_cast<char>(byte);
+  return bytes;
+}();
+
+bool OutsideQuotesIsAscii(std::string_view text, std::string& error) {
+  int line = 1;
+  size_t i = 0;
+  // Moves past the next `end`; a one-line string or comment stops before
+  // the line break (the parser judges what is left).
+  const auto skipPast = [&](std::string_view end, bool escapes, bool oneLine) {
+    while (i < text.size() && text.compare(i, end.size(), end) != 0) {
+      if (text[i] == '\n') {
+        if (oneLine) return;
+        ++line;
+      }
+      i += escapes && text[i] == '\\' && i + 1 < text.size() && text[i + 1] != '\n' ? 2 : 1;
+    }
+    i += end.size();
+  };
+  while (i < text.size()) {
+    const char c = text[i];
+    if (c == '\n') {
+      ++line;
+      ++i;
+    } else if (c == '#') {
+      skipPast("\n", false, true);
+    } else if (text.compare(i, 3, "\"\"\"") == 0 || text.compare(i, 3, "'''") == 0) {
+      const std::string_view end = text.substr(i, 3);
+      i += 3;
+      skipPast(end, end[0] == '"', false);
+    } else if (c == '"' || c == '\'') {
+      const std::string_view end = text.substr(i, 1);
+      ++i;
+      skipPast(end, c == '"', true);
+    } else if (static_cast<unsigned char>(c) >= 0x80) {
+      error = "line " + std::to_string(line) +
+              ": a character beyond ASCII outside quotes; put such a key in double quotes (\"h\xC3\xA9\" = 1)";
+      return false;
+    } else {
+      ++i;
+    }
+  }
+  return true;
+}
+
+// The parse, or the reason there is none.
+std::optional<toml::parse_result> Parse(std::string_view text, std::string& error) {
+  if (!OutsideQuotesIsAscii(text, error)) return std::nullopt;
+  // A quote where TOML allows none ("x = 2\"é\"") is no string to the parser,
+  // which then meets the byte all the same. So the text is first parsed with
+  // every such byte made ASCII: that parse succeeds only when the quotes are
+  // where TOML puts strings, and then the scan above saw the strings the
+  // parser will see.
+  if (text.find_first_of(kBeyondAscii) != std::string_view::npos) {
+    std::string masked(text);
+    for (char& c : masked) {
+      if (static_cast<unsigned char>(c) >= 0x80) c = 'x';
+    }
+    const toml::parse_result trial = toml::parse(masked);
+    if (!trial) {
+      error = ParseErrorText(trial.error());
+      return std::nullopt;
+    }
+  }
+  toml::parse_result parsed = toml::parse(text);
+  if (!parsed) {
+    error = ParseErrorText(parsed.error());
+    return std::nullopt;
+  }
+  return parsed;
 }
 
 bool IsBareKey(std::string_view key) {
@@ -206,18 +286,15 @@ bool Holds(const std::optional<std::string>& candidate, const SideSettings& expe
 }
 
 bool ApplyChange(std::string& text, const SideSettingChange& change, std::string& error) {
-  toml::parse_result parsed = toml::parse(text);
-  if (!parsed) {
-    error = ParseErrorText(parsed.error());
-    return false;
-  }
+  const std::optional<toml::parse_result> parsed = Parse(text, error);
+  if (!parsed) return false;
   SideSettings before;
-  Flatten(parsed.table(), "", before);
+  Flatten(parsed->table(), "", before);
   const SideSettings expected = Expected(before, change);
 
   const std::string key = FormatKey(change.key);
   const std::string tableName = FormatTableName(change.table);
-  const toml::table* table = FindTable(parsed.table(), change.table);
+  const toml::table* table = FindTable(parsed->table(), change.table);
   if (table && table->get(change.key)) {
     const auto candidate = ReplaceExisting(text, *table, change);
     if (Holds(candidate, expected)) {
@@ -283,13 +360,10 @@ std::vector<std::string> SideSettings::Keys(std::string_view table) const {
 }
 
 bool ParseSideSettings(std::string_view text, SideSettings& settings, std::string& error) {
-  toml::parse_result parsed = toml::parse(text);
-  if (!parsed) {
-    error = ParseErrorText(parsed.error());
-    return false;
-  }
+  const std::optional<toml::parse_result> parsed = Parse(text, error);
+  if (!parsed) return false;
   settings = SideSettings();
-  Flatten(parsed.table(), "", settings);
+  Flatten(parsed->table(), "", settings);
   return true;
 }
 

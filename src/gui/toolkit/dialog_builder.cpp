@@ -114,6 +114,7 @@ QWidget* MakeStandardControl(const ControlTemplate& control, QWidget* parent) {
       if (control.Has("number")) {
         edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
       }
+      if (control.Has("password")) edit->setEchoMode(QLineEdit::Password);
       return edit;
     }
     case ControlKind::UpDown:

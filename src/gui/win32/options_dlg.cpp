@@ -5,7 +5,9 @@
 
 #include "core/alarm/alarm_sound_path.h"
 #include "core/alarm/alert_platform.h"
+#include "core/base/path_text.h"
 #include "core/view/test_email.h"
+#include "gui/win32/mail_server_dlg.h"
 #include "gui/win32/message_box.h"
 #include "win32/autostart.h"
 
@@ -91,6 +93,9 @@ void COptionsDlg::OnCommand(int id, int notification, HWND control) {
     case IdSendTestEmail:
       SendTestEmail();
       return;
+    case mail_server_ids::kOpenButton:
+      EditMailServer();
+      return;
     default:
       DialogWindow::OnCommand(id, notification, control);
   }
@@ -104,6 +109,20 @@ void COptionsDlg::PlayTestSound() {
 void COptionsDlg::SendTestEmail() {
   taruk::SendTestEmail(ItemText(IdEmailEdit), ItemText(IdServerEdit), smtpPort,
                        [this](const std::wstring& failure) { ShowStopError(failure, window); });
+}
+
+// taruk.toml is written when the Mail server dialog ends with OK; the server
+// field goes back here and into conf.dat with the other options.
+void COptionsDlg::EditMailServer() {
+  SideSettings side;
+  std::string reason;
+  if (LoadSideSettings(side, reason) == SideFileStatus::Bad) {
+    ShowStopError(L"Can't read the mail settings: " + PathBytesToWide(reason), window);
+    return;
+  }
+  CMailServerDlg dialog;
+  dialog.form = MailServerFormFrom(ItemText(IdServerEdit), side);
+  if (dialog.DoModal(window) == IDOK) SetItemText(IdServerEdit, dialog.form.server);
 }
 
 void COptionsDlg::OnOK() {

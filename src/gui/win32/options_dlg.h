@@ -35,6 +35,7 @@ class COptionsDlg : public DialogWindow, public OptionsExchange {
   void ApplyTestSoundRule(int listId);
   void PlayTestSound();
   void SendTestEmail();
+  void EditMailServer();
   void OnOK();
   int Selection(int listId) const;
 

@@ -9,10 +9,12 @@
 
 #include "core/alarm/alarm_sound_path.h"
 #include "core/alarm/alert_platform.h"
+#include "core/view/mail_server_form.h"
 #include "core/view/test_email.h"
 #include "linux/autostart.h"
 #include "gui/toolkit/message_box.h"
 #include "gui/toolkit/up_down_control.h"
+#include "gui/windows/mail_server_dlg.h"
 
 namespace taruk {
 
@@ -108,6 +110,9 @@ void COptionsDlg::OnCommand(int id) {
     case IdSendTestEmail:
       SendTestEmail();
       return;
+    case mail_server_ids::kOpenButton:
+      EditMailServer();
+      return;
     default:
       TemplateDialog::OnCommand(id);
   }
@@ -124,6 +129,23 @@ void COptionsDlg::SendTestEmail() {
   UpdateData(true);
   taruk::SendTestEmail(emailEdit, serverEdit, smtpPort,
                        [this](const std::wstring& failure) { ShowStopError(Q(failure), this); });
+}
+
+// taruk.toml is written when the Mail server dialog ends with OK; the server
+// field goes back here and into conf.dat with the other options.
+void COptionsDlg::EditMailServer() {
+  UpdateData(true);
+  SideSettings side;
+  std::string reason;
+  if (LoadSideSettings(side, reason) == SideFileStatus::Bad) {
+    ShowStopError(Q(L"Can't read the mail settings: ") + QString::fromStdString(reason), this);
+    return;
+  }
+  CMailServerDlg dialog(this);
+  dialog.form = MailServerFormFrom(serverEdit, side);
+  if (dialog.exec() != QDialog::Accepted) return;
+  serverEdit = dialog.form.server;
+  UpdateData(false);
 }
 
 void COptionsDlg::OnOK() {

@@ -57,6 +57,7 @@ class COptionsDlg : public TemplateDialog, public OptionsExchange {
   void ApplyTestSoundRule(int listId);
   void PlayTestSound();
   void SendTestEmail();
+  void EditMailServer();
   void OnOK();
 };
 

@@ -276,8 +276,16 @@ class SchannelStream final : public TlsStream {
     DWORD verdict = PolicyVerdict(chain, 0);
     // A root that is not the system's but the user's own CA file is trusted
     // as the system's would be; the rest of the check stands.
-    if (verdict == static_cast<DWORD>(CERT_E_UNTRUSTEDROOT) && extra && RootIsIn(chain, extra)) {
+    const bool usersRoot = extra && RootIsIn(chain, extra);
+    if (verdict == static_cast<DWORD>(CERT_E_UNTRUSTEDROOT) && usersRoot) {
       verdict = PolicyVerdict(chain, kIgnoreUnknownCa);
+    }
+    // Wine's SSL policy passes a chain that ends short of any root, or at a
+    // root nobody trusts; the chain's own status says so.
+    const DWORD status = chain->TrustStatus.dwErrorStatus;
+    if (verdict == 0 && ((status & CERT_TRUST_IS_PARTIAL_CHAIN) ||
+                         ((status & CERT_TRUST_IS_UNTRUSTED_ROOT) && !usersRoot))) {
+      verdict = static_cast<DWORD>(CERT_E_UNTRUSTEDROOT);
     }
     CertFreeCertificateChain(chain);
     if (extra) CertCloseStore(extra, 0);

@@ -30,6 +30,28 @@ xdotool type --delay 50 "120"
 click_control "Options" 1030
 xdotool key End shift+Home
 xdotool type --delay 50 "ops@example.org"
+
+# Mail server...: a typed port brings its security; OK writes taruk.toml and
+# the password into the Credential Manager, and says so.
+click_control "Options" 1050
+probe wait "Mail server" 15 || fail "Mail server... opened nothing"
+expect_text "Mail server" 1001 "smtp.example.invalid"
+expect_text "Mail server" 1003 "None"
+click_control "Mail server" 1002
+xdotool type --delay 50 "587"
+expect_text "Mail server" 1003 "STARTTLS"
+click_control "Mail server" 1004
+xdotool type --delay 50 "ann"
+click_control "Mail server" 1005
+xdotool type --delay 50 "pw"
+click_control "Mail server" 1
+probe wait "Password" 10 && probe has-text "Password" "The password is kept in the Credential Manager." ||
+  fail "OK did not say where the password went"
+xdotool key Return
+sleep 1
+probe gone "Mail server" 10 || fail "OK did not end Mail server"
+toml=$(tr -d '\r' <"$settings_dir/taruk.toml" 2>/dev/null | LC_ALL=C sort)
+[ "$toml" = $'[mail]\nport = 587\nsecurity = "starttls"\nuser = "ann"' ] || fail "taruk.toml after Mail server -> OK: $toml"
 click_control "Options" 1
 probe gone "Options" 15 || fail "OK did not end Options"
 sleep 1
