@@ -134,6 +134,12 @@ DriveCommandResult PassThroughDevice::SmartExecuteOffline(int position, uint8_t 
           path_ + ": " + (denied ? "permission denied: " + permissionHint_ : std::string(strerror(result.systemError)))};
 }
 
+std::optional<std::vector<uint8_t>> PassThroughDevice::ScsiDataIn(std::span<const uint8_t> cdb) {
+  std::optional<std::vector<uint8_t>> answer = RunScsiDataIn(fd_, cdb);
+  if (answer && problem_) problem_->clear();
+  return answer;
+}
+
 std::optional<uint8_t> PassThroughDevice::CheckPowerMode(int position) {
   if (position != 0) return std::nullopt;
   if (!powerModeAsked_) {

@@ -47,6 +47,9 @@ class PassThroughDevice : public SmartDevice {
   std::optional<uint8_t> CheckPowerMode(int position) override;
   std::optional<Page> SmartReadLog(int position, uint8_t logAddress) override;
   DriveCommandResult SmartExecuteOffline(int position, uint8_t subcommand) override;
+  // A disk that refused the ATA probe may be a SCSI disk: once it answers,
+  // the probe's complaint no longer stands.
+  std::optional<std::vector<uint8_t>> ScsiDataIn(std::span<const uint8_t> cdb) override;
 
  private:
   void Report(const std::string& why);
