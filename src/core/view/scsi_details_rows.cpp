@@ -7,9 +7,12 @@ namespace taruk {
 
 namespace {
 
-std::wstring Hex(uint64_t value, int digits) {
-  wchar_t text[24];
-  std::swprintf(text, std::size(text), L"%0*llx", digits, static_cast<unsigned long long>(value));
+// Twelve lower-case hex digits, as the ATA rows' raw column; a value beyond
+// 48 bits keeps its low 48.
+std::wstring Raw(uint64_t value) {
+  static constexpr wchar_t kDigits[] = L"0123456789abcdef";
+  std::wstring text(12, L'0');
+  for (int i = 11; i >= 0; --i, value >>= 4) text[static_cast<size_t>(i)] = kDigits[value & 0xF];
   return text;
 }
 
@@ -25,7 +28,7 @@ void AddRow(std::vector<SmartDetailsRow>& rows, uint8_t page, const wchar_t* nam
   wchar_t id[4];
   std::swprintf(id, std::size(id), L"%02X", page);
   rows.push_back({id, name, std::to_wstring(*value), std::move(threshold), std::wstring(),
-                  Hex(static_cast<uint64_t>(*value), 12), std::move(decoded)});
+                  Raw(static_cast<uint64_t>(*value)), std::move(decoded)});
 }
 
 std::wstring ExceptionText(uint8_t asc) {
