@@ -39,7 +39,7 @@ class Input {
   // A SCSI answer: a length byte, then that many bytes.
   std::vector<uint8_t> NextAnswer() {
     std::vector<uint8_t> answer(Next<uint8_t>());
-    Take(answer.data(), answer.size());
+    if (!answer.empty()) Take(answer.data(), answer.size());  // an empty vector's data() may be null
     return answer;
   }
   Page NextPage() {
