@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -227,6 +228,10 @@ TEST(ScsiDrive, APassReplayedFromACaptureReachesVerdictReportAndDetails) {
     EXPECT_EQ(rows[0][0], L"0D");
     EXPECT_EQ(rows[0][2], L"38");
     EXPECT_EQ(rows[0][3], L"65");
+    EXPECT_EQ(rows[1][0], L"2F");
+    wchar_t pair[8];
+    std::swprintf(pair, 8, L"%02X/%02X", c.asc, c.ascq);
+    EXPECT_EQ(rows[1][2], pair);
 
     DriveCapture reread;
     std::string error;

@@ -50,6 +50,10 @@ std::vector<SmartDetailsRow> ScsiDetailsRows(const ScsiHealth& health) {
     const std::optional<uint16_t> code = static_cast<uint16_t>(*health.exceptionAsc << 8 | ascq);
     AddRow(rows, scsi_page::kInformationalExceptions, L"Informational exception (ASC/ASCQ)", code, std::wstring(),
            ExceptionText(*health.exceptionAsc));
+    // Read as the pair of codes it is, not as one number.
+    wchar_t pair[16];
+    std::swprintf(pair, std::size(pair), L"%02X/%02X", *health.exceptionAsc, ascq);
+    rows.back()[2] = pair;
   }
   AddRow(rows, scsi_page::kStartStopCycles, L"Accumulated start-stop cycles", health.startStops,
          Column(health.specifiedStartStops), std::wstring());
