@@ -6,9 +6,12 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "core/capture/drive_report.h"
 #include "core/drive/identify.h"
+#include "core/drive/scsi_commands.h"
+#include "core/drive/scsi_log_pages.h"
 #include "core/drive/read_drive_info.h"
 #include "core/drive/smart_attributes.h"
 #include "core/capture/capture_device.h"
@@ -32,6 +35,12 @@ class Input {
     T value;
     Take(&value, sizeof value);
     return value;
+  }
+  // A SCSI answer: a length byte, then that many bytes.
+  std::vector<uint8_t> NextAnswer() {
+    std::vector<uint8_t> answer(Next<uint8_t>());
+    if (!answer.empty()) Take(answer.data(), answer.size());  // an empty vector's data() may be null
+    return answer;
   }
   Page NextPage() {
     Page page;
@@ -91,5 +100,35 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   StoreSmartAttributes(attributes, thresholds, slot);
   if (slot.model.size() > 40 || slot.firmware.size() > 8 || slot.serialNumber.size() > 20) __builtin_trap();
   ComputeCapacity(slot);
+
+  // A disk that answers SCSI commands only: every command the pass sends
+  // gets a short answer from the input, then the decoders once more alone.
+  DriveCapture scsi;
+  if (input.Next<uint8_t>() & 1) scsi.geometry = capture.geometry;
+  for (const ScsiCdb& cdb : {InquiryCdb(96), InquiryVpdCdb(scsi::kUnitSerialNumberPage, 252), ReadCapacity16Cdb(32),
+                             ReadCapacity10Cdb(), LogSenseCdb(0x00, 0, 252), RequestSenseCdb(32)}) {
+    scsi.scsiAnswers[cdb] = input.NextAnswer();
+  }
+  for (const uint8_t page : {0x0D, 0x2F, 0x0E, 0x03, 0x02, 0x05, 0x06, 0x15}) {
+    scsi.scsiAnswers[LogSenseCdb(page, 0, 512)] = input.NextAnswer();
+  }
+  OneCapture scsiOpener(scsi);
+  DriveSlots scsiSlots = DriveSlots(1);
+  ReadDriveInfo(scsiOpener, 0, scsiSlots[0]);
+  if (DriveReportJson(scsiSlots).empty() || DriveReportText(scsiSlots).empty()) __builtin_trap();
+  const std::vector<uint8_t> rest = input.NextAnswer();
+  ScsiHealth health;
+  DecodeSupportedPages(rest, health);
+  DecodeTemperaturePage(rest, health);
+  DecodeInformationalExceptions(rest, health);
+  DecodeStartStopCycles(rest, health);
+  DecodeErrorCounterPage(rest, rest.empty() ? 0 : rest[0], health);
+  DecodeNonMediumErrors(rest, health);
+  DecodeBackgroundScan(rest, health);
+  DecodeInquiry(rest);
+  DecodeUnitSerialNumber(rest);
+  DecodeReadCapacity10(rest);
+  DecodeReadCapacity16(rest);
+  DecodeSense(rest);
   return 0;
 }

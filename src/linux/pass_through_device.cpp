@@ -69,6 +69,7 @@ std::optional<uint8_t> PassThroughDevice::ProbeIdentify() {
   }
   const int error = result.systemError;
   if (error == EPERM || error == EACCES) {
+    deniedAta_ = true;
     Report("permission denied: " + permissionHint_);
   } else if (error == ENOTTY || error == EINVAL || error == EOPNOTSUPP || error == 0) {
     // NVMe and virtio disks have no SG_IO; a SCSI disk or a USB bridge
@@ -132,6 +133,17 @@ DriveCommandResult PassThroughDevice::SmartExecuteOffline(int position, uint8_t 
   const bool denied = result.systemError == EPERM || result.systemError == EACCES;
   return {CommandAnswer::NotDelivered, 0,
           path_ + ": " + (denied ? "permission denied: " + permissionHint_ : std::string(strerror(result.systemError)))};
+}
+
+std::optional<std::vector<uint8_t>> PassThroughDevice::ScsiDataIn(std::span<const uint8_t> cdb) {
+  // The kernel lets anyone who may read the node send INQUIRY and LOG SENSE,
+  // so an ATA disk whose ATA commands were refused for want of privilege
+  // would answer them through the kernel's translation, and pass for a SCSI
+  // disk.
+  if (deniedAta_) return std::nullopt;
+  std::optional<std::vector<uint8_t>> answer = RunScsiDataIn(fd_, cdb);
+  if (answer && problem_) problem_->clear();
+  return answer;
 }
 
 std::optional<uint8_t> PassThroughDevice::CheckPowerMode(int position) {

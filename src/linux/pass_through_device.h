@@ -47,6 +47,10 @@ class PassThroughDevice : public SmartDevice {
   std::optional<uint8_t> CheckPowerMode(int position) override;
   std::optional<Page> SmartReadLog(int position, uint8_t logAddress) override;
   DriveCommandResult SmartExecuteOffline(int position, uint8_t subcommand) override;
+  // A disk that refused the ATA probe may be a SCSI disk: once it answers,
+  // the probe's complaint no longer stands. Nothing is sent when the system
+  // refused the probe for want of privilege.
+  std::optional<std::vector<uint8_t>> ScsiDataIn(std::span<const uint8_t> cdb) override;
 
  private:
   void Report(const std::string& why);
@@ -65,6 +69,7 @@ class PassThroughDevice : public SmartDevice {
   std::shared_ptr<std::string> problem_;
   std::string permissionHint_;
   bool powerModeAsked_ = false;
+  bool deniedAta_ = false;  // the system refused the ATA probe: no privilege
   std::optional<uint8_t> powerMode_;
   std::optional<ProbedIdentify> probed_;
 };

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <array>
 
+#include "core/drive/scsi_commands.h"
+
 namespace taruk {
 
 AtaCommandResult RunAtaCommand(int fd, const IdeRegisters& registers, std::span<uint8_t> dataIn,
@@ -45,6 +47,32 @@ AtaCommandResult RunAtaCommand(int fd, const IdeRegisters& registers, std::span<
   result.succeeded = PassThroughSucceeded(reply, dataIn.size());
   if (dataIn.empty()) result.returnedCount = ReturnedCount(reply);
   return result;
+}
+
+std::optional<std::vector<uint8_t>> RunScsiDataIn(int fd, std::span<const uint8_t> cdb, unsigned timeoutMs) {
+  const std::size_t length = DataInLength(cdb);
+  if (length == 0 || length > scsi::kMostDataIn || cdb.size() > 16) return std::nullopt;
+  std::vector<uint8_t> data(length);
+  std::array<uint8_t, 16> command{};
+  std::copy(cdb.begin(), cdb.end(), command.begin());
+  std::array<uint8_t, 64> sense{};
+
+  sg_io_hdr_t io{};
+  io.interface_id = 'S';
+  io.cmdp = command.data();
+  io.cmd_len = static_cast<unsigned char>(cdb.size());
+  io.sbp = sense.data();
+  io.mx_sb_len = static_cast<unsigned char>(sense.size());
+  io.timeout = timeoutMs;
+  io.dxfer_direction = SG_DXFER_FROM_DEV;
+  io.dxferp = data.data();
+  io.dxfer_len = static_cast<unsigned>(data.size());
+  if (ioctl(fd, SG_IO, &io) != 0) return std::nullopt;
+  // Anything but GOOD from the device, and any fault on the way, is a refusal.
+  if (io.status != 0 || io.host_status != 0 || (io.driver_status & 0x0F) != 0) return std::nullopt;
+  const int received = static_cast<int>(data.size()) - std::max(io.resid, 0);
+  data.resize(static_cast<std::size_t>(std::max(received, 0)));
+  return data;
 }
 
 }  // namespace taruk

@@ -4,7 +4,9 @@
 // answer fails the command instead of holding the caller.
 
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <vector>
 
 #include "core/drive/request_block.h"
 #include "linux/ata_pass_through.h"
@@ -24,5 +26,12 @@ struct AtaCommandResult {
 // `dataIn` is empty for a non-data command, or the 512-byte block the command reads.
 AtaCommandResult RunAtaCommand(int fd, const IdeRegisters& registers, std::span<uint8_t> dataIn,
                                unsigned timeoutMs = kSgIoTimeoutMs);
+
+// A SCSI command that reads, as the core built it (scsi_commands.h): the
+// bytes the device sent, or nothing when SG_IO failed or the device did not
+// answer GOOD. A command whose transfer length the core does not know is
+// not sent.
+std::optional<std::vector<uint8_t>> RunScsiDataIn(int fd, std::span<const uint8_t> cdb,
+                                                  unsigned timeoutMs = kSgIoTimeoutMs);
 
 }  // namespace taruk

@@ -21,7 +21,7 @@ fi
 for needed in "$bin/taruk-smart-reader" "$build/taruk_linux_tests"; do
   [ -x "$needed" ] || { echo "FAIL: $needed is not built"; exit 1; }
 done
-for tool in busybox smartctl nvme setcap getcap setpriv cpio /usr/bin/python3; do
+for tool in busybox smartctl nvme setcap getcap setpriv sg_wr_mode cpio /usr/bin/python3; do
   command -v "$tool" >/dev/null || { echo "FAIL: $tool missing (scripts/install-deps.sh test)"; exit 1; }
 done
 
@@ -52,6 +52,8 @@ mkdir -p "$root/opt/taruk" "$root/usr/sbin" "$root/usr/bin" "$root/etc"
 cp "$taruk" "$bin/taruk-smart-reader" "$build/taruk_linux_tests" "$root/opt/taruk/"
 cp "$(command -v smartctl)" "$(command -v nvme)" "$(command -v setcap)" "$(command -v getcap)" "$root/usr/sbin/"
 cp "$(command -v setpriv)" "$root/usr/bin/"
+# MODE SELECT for the SCSI case's failure bit, sent by the test alone.
+cp "$(command -v sg_wr_mode)" "$root/usr/bin/"
 cp "$vm/drives_guest.sh" "$root/test.sh"
 echo "$ahci_serial $ide_serial" >"$root/etc/expected-serials"
 bash "$vm/build_initramfs.sh" "$root" "$build/vm-cache" "$work/initramfs.cpio"
@@ -96,6 +98,7 @@ check_status=0
 per_request=$(sed -n 's/.*per request: \([0-9.]* ms\).*/\1/p' "$work/results/gtest.txt" | head -1)
 echo "figures: guest boot to power-off $((boot_ms / 1000)).$((boot_ms % 1000 / 100)) s;" \
   "report pass as root $(cat "$work/results/report-json.ms") ms;" \
+  "SCSI case $(cat "$work/results/scsi/case.ms" 2>/dev/null || echo ?) ms;" \
   "one reader run $(cat "$work/results/user/reader-run.ms") ms (NVMe $(cat "$work/results/user/nvme-reader-run.ms") ms); ATA request through SG_IO ${per_request:-?};" \
   "whole test $((($(date +%s%N) - started) / 1000000000)) s"
 if [ $check_status -ne 0 ]; then

@@ -17,6 +17,10 @@ cp "$here/guest_init.sh" "$staging/init"
 chmod 755 "$staging/init"
 sed 's/#.*//' "$here/guest_modules.txt" | grep -v '^ *$' >"$staging/etc/guest_modules"
 while read -r module; do cp "$cache/modules/$module.ko" "$staging/lib/guest-modules/"; done <"$staging/etc/guest_modules"
+# Carried, not loaded at boot: the test loads these itself.
+for module in $(sed 's/#.*//' "$here/guest_late_modules.txt"); do
+  cp "$cache/modules/$module.ko" "$staging/lib/guest-modules/"
+done
 
 # Shared libraries, at the paths the dynamic loader looks for them.
 find "$staging" -type f -perm -u+x ! -name '*.ko' ! -path '*/lib/*' -print0 |

@@ -247,6 +247,64 @@ def check_self_tests(r):
             print(line)
 
 
+def report_section(report, device):
+    """The block of a text report about one device (blocks end at a blank line)."""
+    blocks = report.split("\n\n")
+    return next((b.strip() for b in blocks if f"\nDevice: {device}\n" in b), "")
+
+
+def check_scsi(r, taruk):
+    """scsi_debug: its log pages in the report, as smartctl reads them, before
+    and after the test set its failure-prediction bit."""
+    s = r / "scsi"
+    if (s / "skipped").exists():
+        print("SKIP  the SCSI case: " + text(s / "skipped").strip())
+        return
+    device = text(s / "device").strip()
+    if not check(device.startswith("/dev/sd"), f"scsi_debug's disk appeared: {device!r}"):
+        return
+
+    def scsi_drive(path):
+        drives = load_json(path).get("drives", [])
+        return next((d for d in drives if d.get("device") == device), {})
+
+    peer = text(s / "smartctl.txt")
+    drive = scsi_drive(s / "report.json")
+    scsi = drive.get("scsi", {})
+    check(drive.get("interface") == "scsi", f"{device}: interface {drive.get('interface')}")
+    check(drive.get("model") == "Linux scsi_debug", f"{device}: model {drive.get('model')!r}")
+    check(drive.get("temperature") == 38 and "Current Drive Temperature:     38 C" in peer,
+          f"{device}: temperature {drive.get('temperature')} °C, as smartctl reads it")
+    check(scsi.get("referenceTemperature") == 65 and "Drive Trip Temperature:        65 C" in peer,
+          f"{device}: reference temperature {scsi.get('referenceTemperature')} °C, as smartctl reads it")
+    check(drive.get("health") == "good" and "SMART Health Status: OK" in peer,
+          f"{device}: health {drive.get('health')} {drive.get('healthReasons')}, smartctl OK")
+    check(scsi_drive(s / "user-report.json") == drive, f"{device}: the same through taruk-smart-reader")
+    replay = subprocess.run([taruk, "--report", "--json", "--replay", str(s / "capture")],
+                            capture_output=True, text=True, timeout=60)
+    replayed = next((d for d in json.loads(replay.stdout or "{}").get("drives", []) if d.get("scsi")), {})
+    check({k: v for k, v in replayed.items() if k not in ("device", "index")} ==
+          {k: v for k, v in drive.items() if k not in ("device", "index")},
+          f"{device}: its capture replays to the same drive")
+
+    check(exit_code(s / "sg_wr_mode.rc") == 0, f"sg_wr_mode set the TEST bit: {text(s / 'sg_wr_mode.txt').strip()}")
+    failing = scsi_drive(s / "report-failing.json")
+    peer_failing = text(s / "smartctl-failing.txt")
+    check(failing.get("health") == "bad" and
+          "failure prediction threshold exceeded (ASC 5Dh/FFh)" in failing.get("healthReasons", []) and
+          "FAILURE PREDICTION THRESHOLD EXCEEDED" in peer_failing,
+          f"{device}: with the TEST bit, health {failing.get('health')} {failing.get('healthReasons')}, "
+          "smartctl FAILURE PREDICTION THRESHOLD EXCEEDED")
+    check("bad" in report_section(text(s / "report-failing.txt"), device), f"{device}: --report says bad")
+    for name, ours, theirs in (("before", "report.txt", "smartctl.txt"),
+                               ("with the TEST bit", "report-failing.txt", "smartctl-failing.txt")):
+        print(f"--- {device} {name}: taruk --report")
+        print(report_section(text(s / ours), device))
+        print(f"--- {device} {name}: smartctl -a")
+        print(text(s / theirs).strip())
+    print(f"SCSI case in the guest: {text(s / 'case.ms').strip()} ms")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("results", type=pathlib.Path)
@@ -381,6 +439,7 @@ def main():
         check("power-mode 0 0xff" in text(r / "capture" / name), f"{name} records the power mode")
 
     check_self_tests(r)
+    check_scsi(r, args.taruk)
 
     # The device layer against the kernel.
     gtest = text(r / "gtest.txt")

@@ -120,3 +120,34 @@ done
 smartctl -s standby,now /dev/sda >$R/standby-now.txt 2>&1
 smartctl -n standby -i /dev/sda >$R/standby-check.txt 2>&1
 $T/taruk --report --json >$R/report-after-standby.json 2>/dev/null
+
+# A SCSI disk that answers LOG SENSE: the kernel's scsi_debug, loaded last so
+# that the disks above keep their names and numbers. Its informational
+# exceptions control page's TEST bit (set here with MODE SELECT, never by
+# taruk) makes it report a failure prediction.
+S=$R/scsi
+mkdir -p $S
+start=$(now_ms)
+if [ -e /lib/guest-modules/scsi_debug.ko ] && insmod /lib/guest-modules/scsi_debug.ko dev_size_mb=16 2>$S/insmod.err; then
+  dev=""
+  i=0
+  while [ -z "$dev" ] && [ $i -lt 100 ]; do
+    for d in /sys/block/sd*; do grep -q scsi_debug $d/device/model 2>/dev/null && dev=/dev/${d##*/}; done
+    [ -n "$dev" ] || sleep 0.1
+    i=$((i + 1))
+  done
+  echo "$dev" >$S/device
+  smartctl -a $dev >$S/smartctl.txt 2>&1
+  $T/taruk --report --json >$S/report.json 2>$S/report.err
+  $T/taruk --report >$S/report.txt 2>&1
+  as_user /srv/with-caps/taruk --report --json >$S/user-report.json 2>/dev/null
+  $T/taruk --capture $S/capture >/dev/null 2>&1
+  sg_wr_mode --page=0x1c --contents=0,0,4 --mask=0,0,4 $dev >$S/sg_wr_mode.txt 2>&1
+  echo $? >$S/sg_wr_mode.rc
+  smartctl -a $dev >$S/smartctl-failing.txt 2>&1
+  $T/taruk --report --json >$S/report-failing.json 2>/dev/null
+  $T/taruk --report >$S/report-failing.txt 2>&1
+else
+  echo "this guest kernel has no scsi_debug module" >$S/skipped
+fi
+echo $(($(now_ms) - start)) >$S/case.ms

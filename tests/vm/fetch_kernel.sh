@@ -2,7 +2,7 @@
 # Brings Debian's stock kernel for the test guest into CACHE (once):
 #   CACHE/vmlinux     the uncompressed kernel (boots about twice as fast under
 #                     emulation as the compressed one; CACHE/vmlinuz otherwise)
-#   CACHE/modules/    the modules named in guest_modules.txt
+#   CACHE/modules/    the modules named in guest_modules.txt and guest_late_modules.txt
 # The package is downloaded, never installed. The cloud kernel lacks AHCI.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -10,7 +10,7 @@ cache=${1:?usage: fetch_kernel.sh CACHE_DIR}
 mkdir -p "$cache"
 cd "$cache"
 
-modules=$(sed 's/#.*//' "$here/guest_modules.txt" | grep -v '^ *$')
+modules=$(cat "$here/guest_modules.txt" "$here/guest_late_modules.txt" | sed 's/#.*//' | grep -v '^ *$')
 ready=yes
 for m in $modules; do [ -e "modules/$m.ko" ] || ready=no; done
 { [ -e vmlinux ] || [ -e vmlinuz ]; } || ready=no

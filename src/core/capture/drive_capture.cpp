@@ -87,7 +87,7 @@ bool IsKeyword(std::string_view token) {
          token == "identify" ||
          token == "smart-data" || token == "smart-thresholds" || token == "interface" || token == "nvme-identify" ||
          token == "nvme-health-log" || token == "nvme-sensor-kelvin" || token == "smart-log" ||
-         token == "nvme-self-test-log";
+         token == "nvme-self-test-log" || token == "scsi-answer";
 }
 
 int HexValue(char c) {
@@ -149,11 +149,12 @@ class Parser {
         parsed = ParseSmartLog(keyword, capture);
       } else if (keyword.text == "nvme-self-test-log") {
         parsed = ParseWholeDriveBytes(keyword, capture.nvmeSelfTestLog);
+      } else if (keyword.text == "scsi-answer") {
+        parsed = ParseScsiAnswer(keyword, capture);
       } else {
         return Fail(keyword.line,
                     "expected device-map, geometry, power-mode, enable, identify, smart-data, smart-thresholds, "
-                    "smart-log, interface, nvme-identify, nvme-health-log, nvme-self-test-log or "
-                    "nvme-sensor-kelvin, found " +
+                    "smart-log, interface, scsi-answer or an nvme- keyword, found " +
                         Quote(keyword.text));
       }
       if (!parsed) return false;
@@ -259,6 +260,38 @@ class Parser {
     Page page{};
     if (!ParseHex(name, page)) return false;
     if (!capture.smartLogs[position].emplace(address, page).second) return Duplicate(keyword, name);
+    return true;
+  }
+
+  // `scsi-answer CDB N`: the command as one run of hex digits (6 to 16
+  // bytes), the count of bytes the drive sent, then those bytes.
+  bool ParseScsiAnswer(const Token& keyword, DriveCapture& capture) {
+    constexpr std::size_t kShortestCdb = 6;
+    constexpr std::size_t kLongestCdb = 16;
+    Token token;
+    if (!TakeValue(keyword, "a SCSI command in hex", token)) return false;
+    ScsiCdb cdb;
+    for (std::size_t i = 0; i + 1 < token.text.size() && token.text.size() % 2 == 0; i += 2) {
+      const int high = HexValue(token.text[i]);
+      const int low = HexValue(token.text[i + 1]);
+      if (high < 0 || low < 0) break;
+      cdb.push_back(static_cast<uint8_t>(high << 4 | low));
+    }
+    if (cdb.size() * 2 != token.text.size() || cdb.size() < kShortestCdb || cdb.size() > kLongestCdb) {
+      return Fail(token.line, "expected a SCSI command of 6 to 16 bytes in hex after 'scsi-answer', found " +
+                                  Quote(token.text));
+    }
+    const std::string name = "scsi-answer " + std::string(token.text);
+    Token count;
+    if (!TakeValue(keyword, "the count of bytes answered", count)) return false;
+    std::size_t length = 0;
+    if (!ParseNumber(count.text, length) || length > scsi::kMostDataIn) {
+      return Fail(count.line, "expected a count of bytes 0.." + std::to_string(scsi::kMostDataIn) + " after '" +
+                                  name + "', found " + Quote(count.text));
+    }
+    std::vector<uint8_t> answer(length);
+    if (!ParseHex(name, answer)) return false;
+    if (!capture.scsiAnswers.emplace(cdb, answer).second) return Duplicate(keyword, name);
     return true;
   }
 
@@ -382,6 +415,16 @@ std::string FormatCapture(const DriveCapture& capture) {
   if (capture.nvmeHealthLog) AppendPage(text, "nvme-health-log", -1, *capture.nvmeHealthLog);
   if (capture.nvmeSensorKelvin) text += "nvme-sensor-kelvin " + std::to_string(*capture.nvmeSensorKelvin) + "\n";
   if (capture.nvmeSelfTestLog) AppendPage(text, "nvme-self-test-log", -1, *capture.nvmeSelfTestLog);
+  for (const auto& [cdb, answer] : capture.scsiAnswers) {
+    std::string header = "scsi-answer ";
+    for (const uint8_t byte : cdb) {
+      char digits[4];
+      std::snprintf(digits, sizeof digits, "%02x", byte);
+      header += digits;
+    }
+    header += " " + std::to_string(answer.size());
+    AppendPage(text, header.c_str(), -1, answer);
+  }
   for (int position = 0; position < kPositions; ++position) {
     if (capture.powerMode[position]) {
       char line[32];

@@ -10,7 +10,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "core/drive/scsi_commands.h"
 #include "core/drive/smart_device.h"
 
 namespace taruk {
@@ -33,6 +35,9 @@ struct DriveCapture {
   std::optional<Page> nvmeHealthLog;           // `nvme-health-log`: log 02h, 1024 hex digits
   std::optional<uint16_t> nvmeSensorKelvin;    // `nvme-sensor-kelvin 323`: the system's sensor
   std::optional<NvmeSelfTestLogData> nvmeSelfTestLog;  // `nvme-self-test-log`: log 06h, 1128 hex digits
+  // `scsi-answer 4d400d0000000002000000 24` and the 24 bytes a SCSI disk
+  // sent for that command; a command it refused has no entry.
+  std::map<ScsiCdb, std::vector<uint8_t>> scsiAnswers;
   friend bool operator==(const DriveCapture&, const DriveCapture&) = default;
 };
 

@@ -128,6 +128,40 @@ std::string NvmeAttributesJson(const DriveSlot& slot) {
   return out + "]";
 }
 
+template <typename Number>
+std::string JsonNumber(const std::optional<Number>& value) {
+  return value ? std::to_string(*value) : std::string("null");
+}
+
+// A SCSI disk's identity and pages; a value the drive did not give is null.
+std::string ScsiJson(const ScsiHealth& scsi) {
+  std::string out = "{\"vendor\":" + JsonString(std::string_view(scsi.vendor));
+  out += ",\"product\":" + JsonString(std::string_view(scsi.product));
+  out += ",\"revision\":" + JsonString(std::string_view(scsi.revision));
+  out += ",\"supportedPages\":[";
+  for (size_t i = 0; i < scsi.supportedPages.size(); ++i) {
+    out += (i > 0 ? "," : "") + std::to_string(scsi.supportedPages[i]);
+  }
+  out += "]";
+  const std::pair<const char*, std::string> fields[] = {
+      {"temperature", JsonNumber(scsi.temperature)},
+      {"referenceTemperature", JsonNumber(scsi.referenceTemperature)},
+      {"exceptionAsc", JsonNumber(scsi.exceptionAsc)},
+      {"exceptionAscq", JsonNumber(scsi.exceptionAscq)},
+      {"specifiedStartStopCycles", JsonNumber(scsi.specifiedStartStops)},
+      {"startStopCycles", JsonNumber(scsi.startStops)},
+      {"specifiedLoadUnloadCycles", JsonNumber(scsi.specifiedLoadUnloads)},
+      {"loadUnloadCycles", JsonNumber(scsi.loadUnloads)},
+      {"readUncorrected", JsonNumber(scsi.readUncorrected)},
+      {"writeUncorrected", JsonNumber(scsi.writeUncorrected)},
+      {"verifyUncorrected", JsonNumber(scsi.verifyUncorrected)},
+      {"nonMediumErrors", JsonNumber(scsi.nonMediumErrors)},
+      {"powerOnMinutes", JsonNumber(scsi.powerOnMinutes)},
+  };
+  for (const auto& [name, value] : fields) out.append(",\"").append(name).append("\":").append(value);
+  return out + "}";
+}
+
 // Every field of the log as a number; a 128-bit counter beyond 64 bits gives
 // the largest uint64.
 std::string NvmeLogJson(const NvmeHealthLog& log) {
@@ -249,6 +283,9 @@ std::string DriveReportJson(const DriveSlots& slots) {
     if (slot.bus == DriveBus::Nvme) {
       if (slot.nvmeLog) out += ",\"nvme\":" + NvmeLogJson(*slot.nvmeLog);
       out += ",\"attributes\":" + NvmeAttributesJson(slot);
+    } else if (slot.bus == DriveBus::Scsi) {
+      if (slot.scsi) out += ",\"scsi\":" + ScsiJson(*slot.scsi);
+      out += ",\"attributes\":[]";
     } else {
       out += ",\"attributes\":" + AtaAttributesJson(slot);
     }

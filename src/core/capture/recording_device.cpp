@@ -68,6 +68,12 @@ std::optional<NvmeSelfTestLogData> RecordingDevice::NvmeSelfTestLog() {
   return capture_.nvmeSelfTestLog = device_.NvmeSelfTestLog();
 }
 
+std::optional<std::vector<uint8_t>> RecordingDevice::ScsiDataIn(std::span<const uint8_t> cdb) {
+  std::optional<std::vector<uint8_t>> answer = device_.ScsiDataIn(cdb);
+  if (answer) capture_.scsiAnswers[ScsiCdb(cdb.begin(), cdb.end())] = *answer;
+  return answer;
+}
+
 DriveCapture CaptureDrive(SmartDevice& device, SleepingDrive rule) {
   RecordingDevice recording(device);
   DriveSlot seen;

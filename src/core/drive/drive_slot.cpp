@@ -20,7 +20,10 @@ const char* PowerModeName(PowerMode mode) {
   return "unknown";
 }
 
-const char* DriveBusName(DriveBus bus) { return bus == DriveBus::Nvme ? "nvme" : "ata"; }
+const char* DriveBusName(DriveBus bus) {
+  if (bus == DriveBus::Scsi) return "scsi";
+  return bus == DriveBus::Nvme ? "nvme" : "ata";
+}
 
 const DriveSlot& SlotOrEmpty(const DriveSlots& slots, int n) {
   static const DriveSlot kEmpty;

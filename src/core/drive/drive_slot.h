@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/drive/nvme_health_log_fields.h"
+#include "core/drive/scsi_log_pages.h"
 #include "core/drive/self_test.h"
 
 namespace taruk {
@@ -47,10 +48,11 @@ std::wstring ShownText(const std::wstring& padded);
 // "standby", "active" or "unknown".
 const char* PowerModeName(PowerMode mode);
 
-// How the drive is spoken to: ATA commands, or the NVMe admin commands.
-enum class DriveBus : uint8_t { Ata, Nvme };
+// How the drive is spoken to: ATA commands, the NVMe admin commands, or
+// SCSI commands (LOG SENSE) for a disk that answers neither.
+enum class DriveBus : uint8_t { Ata, Nvme, Scsi };
 
-// "ata" or "nvme".
+// "ata", "nvme" or "scsi".
 const char* DriveBusName(DriveBus bus);
 
 struct DriveSlot {
@@ -78,6 +80,8 @@ struct DriveSlot {
   // An NVMe drive's last health log read; its attribute entries stay empty.
   // None until a log was read (the sysfs path gives no log).
   std::optional<NvmeHealthLog> nvmeLog;
+  // A SCSI disk's identity and log pages from the last pass that read it.
+  std::optional<ScsiHealth> scsi;
   // The drive's self-tests and error-log count, from the same pass.
   SelfTestState selfTest;
 

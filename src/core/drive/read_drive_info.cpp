@@ -3,6 +3,7 @@
 #include "core/drive/identify.h"
 #include "core/drive/nvme_health_log.h"
 #include "core/drive/nvme_identify.h"
+#include "core/drive/scsi_reading.h"
 #include "core/drive/self_test_reading.h"
 #include "core/drive/smart_attributes.h"
 
@@ -84,7 +85,11 @@ void ReadDrive(SmartDevice& device, SleepingDrive rule, DriveSlot& slot) {
     return;
   }
   const std::optional<uint8_t> map = device.DeviceMap();
-  if (!map) return;  // never becomes present
+  if (!map) {
+    // Not ATA: perhaps a SCSI disk; otherwise it never becomes present.
+    ReadScsiDrive(device, slot);
+    return;
+  }
   const uint8_t deviceMap = *map;
 
   if (const std::optional<DriveGeometry> geometry = device.Geometry()) StoreGeometry(*geometry, slot);

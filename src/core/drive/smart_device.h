@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -105,6 +106,13 @@ class SmartDevice {
   // drive, which needs no privilege: asked only when the log could not be
   // read.
   virtual std::optional<uint16_t> NvmeSensorKelvin() { return std::nullopt; }
+
+  // A disk that answers neither (a SAS or SCSI disk, a USB bridge without
+  // ATA translation) is asked SCSI commands that only read, built by
+  // scsi_commands.h: the bytes the drive sent for `cdb` (at most the
+  // command's transfer length), or nothing when it refused the command or
+  // this way to the drive cannot carry it.
+  virtual std::optional<std::vector<uint8_t>> ScsiDataIn(std::span<const uint8_t> /*cdb*/) { return std::nullopt; }
 
   // Self-tests. The reading pass reads the logs; only a user's (or the
   // schedule's) request sends the commands that start or stop a test. A

@@ -280,8 +280,10 @@ std::string MetricsReadings(const CycleRecord& record, const std::vector<VolumeS
       nvmeSpareThreshold.Add(labels, slot.nvmeLog->availableSpareThreshold / 100.0);
     }
     selfTests.Add(labels, slot);
-    // An NVMe drive counts its work time in its log, an ATA drive in attribute 9.
-    if (slot.nvmeLog || HasAttribute(slot, kPowerOnHoursId)) powerOn.Add(labels, static_cast<double>(slot.powerOnHours) * 3600);
+    // An NVMe drive counts its work time in its log, an ATA drive in attribute 9,
+    // a SCSI disk in its background scan page.
+    const bool scsiWorkTime = slot.scsi && slot.scsi->powerOnMinutes;
+    if (slot.nvmeLog || scsiWorkTime || HasAttribute(slot, kPowerOnHoursId)) powerOn.Add(labels, static_cast<double>(slot.powerOnHours) * 3600);
     std::bitset<256> written;
     for (const SmartAttributeEntry& entry : slot.attributes) {
       // A page that names one id twice would give two samples of one series,

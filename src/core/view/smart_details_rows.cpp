@@ -5,11 +5,13 @@
 #include "core/drive/attribute_names.h"
 #include "core/drive/attribute_reading.h"
 #include "core/view/nvme_details_rows.h"
+#include "core/view/scsi_details_rows.h"
 
 namespace taruk {
 
 std::vector<SmartDetailsRow> SmartDetailsRows(const DriveSlot& slot) {
   if (slot.bus == DriveBus::Nvme) return slot.nvmeLog ? NvmeDetailsRows(*slot.nvmeLog) : std::vector<SmartDetailsRow>();
+  if (slot.bus == DriveBus::Scsi) return slot.scsi ? ScsiDetailsRows(*slot.scsi) : std::vector<SmartDetailsRow>();
   std::vector<SmartDetailsRow> rows;
   for (const SmartAttributeEntry& entry : slot.attributes) {
     if (entry.id == 0) continue;

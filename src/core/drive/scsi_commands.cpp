@@ -1,0 +1,127 @@
+#include "core/drive/scsi_commands.h"
+
+namespace taruk {
+
+namespace {
+
+uint64_t BigEndian(std::span<const uint8_t> bytes) {
+  uint64_t value = 0;
+  for (const uint8_t byte : bytes) value = value << 8 | byte;
+  return value;
+}
+
+std::string Text(std::span<const uint8_t> data, std::size_t offset, std::size_t length) {
+  std::string text;
+  for (std::size_t i = offset; i < offset + length && i < data.size() && data[i] != 0; ++i) {
+    text.push_back(static_cast<char>(data[i]));
+  }
+  return text;
+}
+
+constexpr uint8_t kDirectAccess = 0x00;
+constexpr uint8_t kSimplifiedDirectAccess = 0x0E;
+constexpr std::size_t kInquiryRevisionEnd = 36;
+
+}  // namespace
+
+ScsiCdb InquiryCdb(uint16_t allocation) {
+  return {scsi::kInquiry, 0, 0, static_cast<uint8_t>(allocation >> 8), static_cast<uint8_t>(allocation), 0};
+}
+
+ScsiCdb InquiryVpdCdb(uint8_t vpdPage, uint16_t allocation) {
+  return {scsi::kInquiry, 0x01, vpdPage, static_cast<uint8_t>(allocation >> 8), static_cast<uint8_t>(allocation), 0};
+}
+
+ScsiCdb ReadCapacity10Cdb() {
+  ScsiCdb cdb(10, 0);
+  cdb[0] = scsi::kReadCapacity10;
+  return cdb;
+}
+
+ScsiCdb ReadCapacity16Cdb(uint32_t allocation) {
+  ScsiCdb cdb(16, 0);
+  cdb[0] = scsi::kServiceActionIn16;
+  cdb[1] = scsi::kReadCapacity16Action;
+  for (int i = 0; i < 4; ++i) cdb[10 + i] = static_cast<uint8_t>(allocation >> (24 - 8 * i));
+  return cdb;
+}
+
+ScsiCdb LogSenseCdb(uint8_t page, uint8_t subpage, uint16_t allocation) {
+  // Page control 01b: the cumulative values, which a power cycle keeps.
+  constexpr uint8_t kCumulative = 0x40;
+  return {scsi::kLogSense, 0, static_cast<uint8_t>(kCumulative | (page & 0x3F)), subpage, 0, 0, 0,
+          static_cast<uint8_t>(allocation >> 8), static_cast<uint8_t>(allocation), 0};
+}
+
+ScsiCdb RequestSenseCdb(uint8_t allocation) { return {scsi::kRequestSense, 0, 0, 0, allocation, 0}; }
+
+std::size_t DataInLength(std::span<const uint8_t> cdb) {
+  if (cdb.empty()) return 0;
+  switch (cdb[0]) {
+    case scsi::kRequestSense:
+      return cdb.size() == 6 ? cdb[4] : 0;
+    case scsi::kInquiry:
+      return cdb.size() == 6 ? static_cast<std::size_t>(BigEndian(cdb.subspan(3, 2))) : 0;
+    case scsi::kReadCapacity10:
+      return cdb.size() == 10 ? 8 : 0;
+    case scsi::kLogSense:
+      return cdb.size() == 10 ? static_cast<std::size_t>(BigEndian(cdb.subspan(7, 2))) : 0;
+    case scsi::kServiceActionIn16:
+      return cdb.size() == 16 ? static_cast<std::size_t>(BigEndian(cdb.subspan(10, 4))) : 0;
+    default:
+      return 0;
+  }
+}
+
+std::optional<ScsiInquiry> DecodeInquiry(std::span<const uint8_t> data) {
+  constexpr std::size_t kProductEnd = 32;
+  if (data.size() < kProductEnd) return std::nullopt;
+  ScsiInquiry inquiry;
+  inquiry.deviceType = data[0] & 0x1F;
+  inquiry.connected = (data[0] >> 5) == 0;
+  inquiry.vendor = Text(data, 8, 8);
+  inquiry.product = Text(data, 16, 16);
+  inquiry.revision = Text(data, 32, kInquiryRevisionEnd - 32);
+  return inquiry;
+}
+
+bool IsReadableDisk(const ScsiInquiry& inquiry) {
+  return inquiry.connected && (inquiry.deviceType == kDirectAccess || inquiry.deviceType == kSimplifiedDirectAccess);
+}
+
+std::string DecodeUnitSerialNumber(std::span<const uint8_t> data) {
+  if (data.size() < 4 || data[1] != scsi::kUnitSerialNumberPage) return {};
+  const std::size_t length = BigEndian(data.subspan(2, 2));
+  if (4 + length > data.size()) return {};
+  return Text(data, 4, length);
+}
+
+std::optional<ScsiCapacity> DecodeReadCapacity10(std::span<const uint8_t> data) {
+  if (data.size() < 8) return std::nullopt;
+  const uint64_t last = BigEndian(data.subspan(0, 4));
+  const uint32_t length = static_cast<uint32_t>(BigEndian(data.subspan(4, 4)));
+  if (last == 0xFFFFFFFFu || length == 0) return std::nullopt;
+  return ScsiCapacity{last + 1, length};
+}
+
+std::optional<ScsiCapacity> DecodeReadCapacity16(std::span<const uint8_t> data) {
+  if (data.size() < 12) return std::nullopt;
+  const uint64_t last = BigEndian(data.subspan(0, 8));
+  const uint32_t length = static_cast<uint32_t>(BigEndian(data.subspan(8, 4)));
+  if (last == UINT64_MAX || length == 0) return std::nullopt;
+  return ScsiCapacity{last + 1, length};
+}
+
+std::optional<ScsiSenseCode> DecodeSense(std::span<const uint8_t> data) {
+  if (data.empty()) return std::nullopt;
+  const uint8_t responseCode = data[0] & 0x7F;
+  if ((responseCode == 0x70 || responseCode == 0x71) && data.size() >= 14) {
+    return ScsiSenseCode{static_cast<uint8_t>(data[2] & 0x0F), data[12], data[13]};
+  }
+  if ((responseCode == 0x72 || responseCode == 0x73) && data.size() >= 4) {
+    return ScsiSenseCode{static_cast<uint8_t>(data[1] & 0x0F), data[2], data[3]};
+  }
+  return std::nullopt;
+}
+
+}  // namespace taruk

@@ -1,0 +1,117 @@
+#include "core/drive/scsi_reading.h"
+
+#include "core/drive/identify.h"
+#include "core/drive/scsi_commands.h"
+
+namespace taruk {
+
+namespace {
+
+constexpr uint16_t kInquiryLength = 96;
+constexpr uint16_t kVpdLength = 252;
+constexpr uint32_t kReadCapacity16Length = 32;
+constexpr uint16_t kSupportedPagesLength = 252;
+constexpr uint16_t kLogPageLength = 512;
+constexpr uint8_t kSenseLength = 32;
+
+std::optional<std::vector<uint8_t>> Ask(SmartDevice& device, const ScsiCdb& cdb) { return device.ScsiDataIn(cdb); }
+
+// Each byte one character, as the other buses' texts (0x80..0xFF become
+// U+0080..U+00FF).
+std::wstring Wide(const std::string& text) {
+  std::wstring wide;
+  for (const char c : text) wide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+  return wide;
+}
+
+// The size the way the Windows side keeps any fixed disk: 255 tracks of 63
+// sectors, whole cylinders.
+std::optional<DriveGeometry> CapacityGeometry(SmartDevice& device) {
+  std::optional<ScsiCapacity> capacity;
+  if (const auto data = Ask(device, ReadCapacity16Cdb(kReadCapacity16Length))) capacity = DecodeReadCapacity16(*data);
+  if (!capacity) {
+    if (const auto data = Ask(device, ReadCapacity10Cdb())) capacity = DecodeReadCapacity10(*data);
+  }
+  if (!capacity) return std::nullopt;
+  constexpr uint32_t kTracks = 255;
+  constexpr uint32_t kSectors = 63;
+  return DriveGeometry{static_cast<int64_t>(capacity->blocks / (kTracks * kSectors)), kTracks, kSectors,
+                       capacity->blockLength};
+}
+
+void ReadLogPages(SmartDevice& device, ScsiHealth& health) {
+  const auto supported = Ask(device, LogSenseCdb(scsi_page::kSupportedPages, 0, kSupportedPagesLength));
+  // A disk without LOG SENSE (a virtual disk, many USB bridges) has no pages
+  // to ask for.
+  if (!supported || !DecodeSupportedPages(*supported, health)) return;
+  auto read = [&](uint8_t page, auto decode) {
+    if (!Supports(health, page)) return;
+    if (const auto data = Ask(device, LogSenseCdb(page, 0, kLogPageLength))) decode(*data);
+  };
+  read(scsi_page::kTemperature, [&](const auto& data) { DecodeTemperaturePage(data, health); });
+  read(scsi_page::kInformationalExceptions, [&](const auto& data) { DecodeInformationalExceptions(data, health); });
+  read(scsi_page::kStartStopCycles, [&](const auto& data) { DecodeStartStopCycles(data, health); });
+  for (const uint8_t page : {scsi_page::kReadErrors, scsi_page::kWriteErrors, scsi_page::kVerifyErrors}) {
+    read(page, [&](const auto& data) { DecodeErrorCounterPage(data, page, health); });
+  }
+  read(scsi_page::kNonMediumErrors, [&](const auto& data) { DecodeNonMediumErrors(data, health); });
+  read(scsi_page::kBackgroundScan, [&](const auto& data) { DecodeBackgroundScan(data, health); });
+}
+
+// A drive that reports its exceptions only through sense data (its
+// informational exceptions control asks for that), or has no page 2Fh.
+void AskSense(SmartDevice& device, ScsiHealth& health) {
+  if (health.exceptionAsc && *health.exceptionAsc != 0) return;
+  const auto data = Ask(device, RequestSenseCdb(kSenseLength));
+  if (!data) return;
+  const std::optional<ScsiSenseCode> sense = DecodeSense(*data);
+  if (!sense) return;
+  if (sense->asc != 0 || !health.exceptionAsc) {
+    health.exceptionAsc = sense->asc;
+    health.exceptionAscq = sense->ascq;
+  }
+}
+
+}  // namespace
+
+bool ReadScsiDrive(SmartDevice& device, DriveSlot& slot) {
+  const auto inquiryData = Ask(device, InquiryCdb(kInquiryLength));
+  if (!inquiryData) return false;
+  const std::optional<ScsiInquiry> inquiry = DecodeInquiry(*inquiryData);
+  if (!inquiry || !IsReadableDisk(*inquiry)) return false;
+
+  ScsiHealth health;
+  health.vendor = inquiry->vendor;
+  health.product = inquiry->product;
+  health.revision = inquiry->revision;
+  std::string serial;
+  if (const auto vpd = Ask(device, InquiryVpdCdb(scsi::kUnitSerialNumberPage, kVpdLength))) {
+    serial = DecodeUnitSerialNumber(*vpd);
+  }
+  std::optional<DriveGeometry> geometry = device.Geometry();
+  if (!geometry) geometry = CapacityGeometry(device);
+  ReadLogPages(device, health);
+  AskSense(device, health);
+
+  slot.bus = DriveBus::Scsi;
+  slot.model = ShownText(Wide(health.vendor)) + L" " + ShownText(Wide(health.product));
+  slot.firmware = Wide(health.revision);
+  slot.serialNumber = Wide(serial);
+  if (geometry) {
+    slot.cylinders = geometry->cylinders;
+    slot.tracksPerCylinder = geometry->tracksPerCylinder;
+    slot.sectorsPerTrack = geometry->sectorsPerTrack;
+    slot.bytesPerSector = geometry->bytesPerSector;
+    ComputeCapacity(slot);
+  }
+  StoreScsiHealth(health, slot);
+  return true;
+}
+
+void StoreScsiHealth(const ScsiHealth& health, DriveSlot& slot) {
+  slot.scsi = health;
+  slot.temperature = health.temperature.value_or(0);
+  slot.powerOnHours = health.powerOnMinutes ? *health.powerOnMinutes / 60 : 0;
+}
+
+}  // namespace taruk

@@ -1,0 +1,19 @@
+#pragma once
+// The reading pass for a disk that answers SCSI commands only: INQUIRY for
+// who it is, READ CAPACITY when the system gives no size, then the log pages
+// it lists as supported. Only commands that read are sent.
+
+#include "core/drive/drive_slot.h"
+#include "core/drive/smart_device.h"
+
+namespace taruk {
+
+// Reads `device` as a SCSI disk into `slot`. False, with the slot untouched,
+// when the device answers no INQUIRY or is not a disk. A page the drive
+// refuses this time keeps nothing of the last pass: the record is the pass's.
+bool ReadScsiDrive(SmartDevice& device, DriveSlot& slot);
+
+// What the views show of the record: temperature and work time.
+void StoreScsiHealth(const ScsiHealth& health, DriveSlot& slot);
+
+}  // namespace taruk

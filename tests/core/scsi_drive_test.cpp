@@ -1,0 +1,280 @@
+// SCSI disks: the command bytes, the log page decoders on pages as drives
+// send them and as broken ones do, and a whole pass replayed from a capture
+// through the verdict, the report and the capture format.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "core/capture/capture_device.h"
+#include "core/capture/drive_capture.h"
+#include "core/capture/drive_report.h"
+#include "core/capture/recording_device.h"
+#include "core/base/utf8_text.h"
+#include "core/drive/read_drive_info.h"
+#include "core/drive/scsi_commands.h"
+#include "core/drive/scsi_log_pages.h"
+#include "core/drive/slot_health.h"
+#include "core/view/smart_details_rows.h"
+
+using namespace taruk;
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+TEST(ScsiCommands, BuildersGiveTheExactBytesAndTheirLengths) {
+  struct Case {
+    ScsiCdb cdb;
+    Bytes expected;
+    size_t length;
+  };
+  const Case cases[] = {
+      {InquiryCdb(96), {0x12, 0, 0, 0, 0x60, 0}, 96},
+      {InquiryVpdCdb(0x80, 252), {0x12, 1, 0x80, 0, 0xFC, 0}, 252},
+      {ReadCapacity10Cdb(), {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 8},
+      {ReadCapacity16Cdb(32), {0x9E, 0x10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x20, 0, 0}, 32},
+      {LogSenseCdb(0x0D, 0, 0x200), {0x4D, 0, 0x4D, 0, 0, 0, 0, 0x02, 0x00, 0}, 512},
+      {LogSenseCdb(0x2F, 0, 252), {0x4D, 0, 0x6F, 0, 0, 0, 0, 0, 0xFC, 0}, 252},
+      {RequestSenseCdb(32), {0x03, 0, 0, 0, 32, 0}, 32},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.cdb, c.expected);
+    EXPECT_EQ(DataInLength(c.cdb), c.length);
+  }
+  // Nothing is sent that writes, nor a command whose length is unknown here.
+  EXPECT_EQ(DataInLength(Bytes{0x55, 0x10, 0, 0, 0, 0, 0, 0, 0x18, 0}), 0u);  // MODE SELECT(10)
+  EXPECT_EQ(DataInLength(Bytes{0x12, 0, 0}), 0u);
+  EXPECT_EQ(DataInLength(Bytes{}), 0u);
+}
+
+TEST(ScsiCommands, IdentityCapacityAndSenseDecoders) {
+  Bytes inquiry(36, ' ');
+  inquiry[0] = 0x00;
+  const std::string texts = "Linux   scsi_debug      0191";
+  std::copy(texts.begin(), texts.end(), inquiry.begin() + 8);
+  const auto decoded = DecodeInquiry(inquiry);
+  ASSERT_TRUE(decoded);
+  EXPECT_EQ(decoded->vendor, "Linux   ");
+  EXPECT_EQ(decoded->product, "scsi_debug      ");
+  EXPECT_EQ(decoded->revision, "0191");
+  EXPECT_TRUE(IsReadableDisk(*decoded));
+  inquiry[0] = 0x05;  // a CD drive
+  EXPECT_FALSE(IsReadableDisk(*DecodeInquiry(inquiry)));
+  inquiry[0] = 0x7F;  // no unit at this LUN
+  EXPECT_FALSE(IsReadableDisk(*DecodeInquiry(inquiry)));
+  EXPECT_FALSE(DecodeInquiry(Bytes(31, 0)));  // cut before the product ends
+
+  EXPECT_EQ(DecodeUnitSerialNumber(Bytes{0, 0x80, 0, 4, '1', '2', '3', '4'}), "1234");
+  EXPECT_EQ(DecodeUnitSerialNumber(Bytes{0, 0x80, 0, 9, '1', '2'}), "");  // says more than it has
+  EXPECT_EQ(DecodeUnitSerialNumber(Bytes{0, 0x83, 0, 2, '1', '2'}), "");  // another page
+
+  const auto ten = DecodeReadCapacity10(Bytes{0, 0, 0x3F, 0xFF, 0, 0, 2, 0});
+  ASSERT_TRUE(ten);
+  EXPECT_EQ(ten->blocks, 0x4000u);
+  EXPECT_EQ(ten->blockLength, 512u);
+  EXPECT_FALSE(DecodeReadCapacity10(Bytes{0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 2, 0}));  // too big for (10)
+  EXPECT_FALSE(DecodeReadCapacity10(Bytes{0, 0, 1, 0, 0, 0, 0, 0}));             // no block length
+  const auto sixteen = DecodeReadCapacity16(Bytes{0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0x10, 0, 0, 0});
+  ASSERT_TRUE(sixteen);
+  EXPECT_EQ(sixteen->blocks, 0x100000001ull);
+  EXPECT_EQ(sixteen->blockLength, 4096u);
+  EXPECT_FALSE(DecodeReadCapacity16(Bytes(11, 0)));
+
+  Bytes fixed(18, 0);
+  fixed[0] = 0x70, fixed[2] = 0x06, fixed[12] = 0x5D, fixed[13] = 0xFF;
+  EXPECT_EQ(DecodeSense(fixed), (ScsiSenseCode{6, 0x5D, 0xFF}));
+  EXPECT_EQ(DecodeSense(Bytes{0x72, 0x01, 0x0B, 0x01}), (ScsiSenseCode{1, 0x0B, 0x01}));
+  EXPECT_FALSE(DecodeSense(Bytes{0x70, 0, 0}));  // fixed format cut before its ASC
+  EXPECT_FALSE(DecodeSense(Bytes{0x00, 0, 0, 0}));
+}
+
+// A log page: its header, then parameters of (code, value).
+Bytes LogPage(uint8_t page, const std::vector<std::pair<uint16_t, Bytes>>& parameters) {
+  Bytes data{page, 0, 0, 0};
+  for (const auto& [code, value] : parameters) {
+    data.insert(data.end(), {static_cast<uint8_t>(code >> 8), static_cast<uint8_t>(code), 0x03,
+                             static_cast<uint8_t>(value.size())});
+    data.insert(data.end(), value.begin(), value.end());
+  }
+  data[2] = static_cast<uint8_t>((data.size() - 4) >> 8);
+  data[3] = static_cast<uint8_t>(data.size() - 4);
+  return data;
+}
+
+TEST(ScsiLogPages, DecodersTakeWhatThePageHoldsAndNoMore) {
+  struct Case {
+    const char* what;
+    Bytes page;
+    ScsiHealth expected;
+  };
+  const Bytes temperature = LogPage(0x0D, {{0, {0, 38}}, {1, {0, 65}}});
+  Bytes cut = temperature;
+  cut.resize(cut.size() - 1);  // the reference parameter loses its last byte
+  Bytes overstated = temperature;
+  overstated[3] = 0xF0;  // claims far more than was sent
+  Bytes understated = temperature;
+  understated[3] = 6;  // ends inside the first parameter's header + value
+  auto with = [](auto set) {
+    ScsiHealth health;
+    set(health);
+    return health;
+  };
+  const Case cases[] = {
+      {"temperature", temperature, with([](ScsiHealth& h) { h.temperature = 38, h.referenceTemperature = 65; })},
+      {"short page", cut, with([](ScsiHealth& h) { h.temperature = 38; })},
+      {"length beyond the data", overstated,
+       with([](ScsiHealth& h) { h.temperature = 38, h.referenceTemperature = 65; })},
+      {"length inside a parameter", understated, with([](ScsiHealth& h) { h.temperature = 38; })},
+      {"no sensor", LogPage(0x0D, {{0, {0, 0xFF}}, {1, {0, 0xFF}}}), {}},
+      {"unknown parameters skipped", LogPage(0x0D, {{0x8000, {1, 2, 3}}, {0, {0, 41}}, {0x0002, {}}}),
+       with([](ScsiHealth& h) { h.temperature = 41; })},
+      {"another page", LogPage(0x0E, {{0, {0, 38}}}), {}},
+      {"header only", Bytes{0x0D, 0}, {}},
+      {"exception with temperature", LogPage(0x2F, {{0, {0x5D, 0xFF, 38, 65}}}),
+       with([](ScsiHealth& h) { h.exceptionAsc = 0x5D, h.exceptionAscq = 0xFF, h.temperature = 38; })},
+      {"exception cut to one byte", LogPage(0x2F, {{0, {0x5D}}}), {}},
+      {"cycles", LogPage(0x0E, {{1, {'2', '0', '2', '4', '0', '1'}}, {3, {0, 0, 0xC3, 0x50}}, {4, {0, 0, 0, 17}},
+                                {5, {0, 0x09, 0x27, 0xC0}}, {6, {0, 0, 1, 0}}, {4, {0, 0}}}),
+       with([](ScsiHealth& h) {
+         h.specifiedStartStops = 50000, h.startStops = 17, h.specifiedLoadUnloads = 600000, h.loadUnloads = 256;
+       })},
+      {"read errors, counter of 3 bytes", LogPage(0x03, {{0, {0, 5}}, {6, {1, 0, 2}}}),
+       with([](ScsiHealth& h) { h.readUncorrected = 0x10002; })},
+      {"write errors, counter beyond 64 bits", LogPage(0x02, {{6, {1, 0, 0, 0, 0, 0, 0, 0, 0}}}),
+       with([](ScsiHealth& h) { h.writeUncorrected = UINT64_MAX; })},
+      {"verify errors, zero padded to 9 bytes", LogPage(0x05, {{6, {0, 0, 0, 0, 0, 0, 0, 0, 7}}}),
+       with([](ScsiHealth& h) { h.verifyUncorrected = 7; })},
+      {"non-medium", LogPage(0x06, {{0, {0, 0, 0, 9}}, {0x8009, {0xFF}}}),
+       with([](ScsiHealth& h) { h.nonMediumErrors = 9; })},
+      {"power-on", LogPage(0x15, {{0, {0, 0, 0x0E, 0x10, 0, 0, 0, 0, 0, 0, 0, 0}}, {1, Bytes(20, 0xFF)}}),
+       with([](ScsiHealth& h) { h.powerOnMinutes = 3600; })},
+      {"power-on too short", LogPage(0x15, {{0, {0, 0, 1}}}), {}},
+  };
+  for (const Case& c : cases) {
+    ScsiHealth health;
+    const uint8_t page = c.page.empty() ? 0 : c.page[0];
+    DecodeTemperaturePage(c.page, health);
+    DecodeInformationalExceptions(c.page, health);
+    DecodeStartStopCycles(c.page, health);
+    DecodeErrorCounterPage(c.page, page, health);
+    DecodeNonMediumErrors(c.page, health);
+    DecodeBackgroundScan(c.page, health);
+    EXPECT_EQ(health, c.expected) << c.what;
+  }
+  ScsiHealth listed;
+  ASSERT_TRUE(DecodeSupportedPages(Bytes{0, 0, 0, 9, 0x00, 0x02, 0x03, 0x0D, 0x0E, 0x2F, 0x40, 0x15}, listed));
+  EXPECT_EQ(listed.supportedPages, (Bytes{0x00, 0x02, 0x03, 0x0D, 0x0E, 0x2F, 0x00, 0x15}));  // SPF bit dropped, cut at the data
+  EXPECT_FALSE(DecodeSupportedPages(Bytes{0x0D, 0, 0, 1, 0}, listed));
+}
+
+// What scsi_debug answers, as the pass asks it.
+DriveCapture ScsiDebugCapture(uint8_t asc, uint8_t ascq) {
+  DriveCapture capture;
+  capture.geometry = DriveGeometry{1, 255, 63, 512};
+  Bytes inquiry(96, ' ');
+  inquiry[0] = 0;
+  const std::string texts = "Linux   scsi_debug      0191";
+  std::copy(texts.begin(), texts.end(), inquiry.begin() + 8);
+  capture.scsiAnswers[InquiryCdb(96)] = inquiry;
+  capture.scsiAnswers[LogSenseCdb(0x00, 0, 252)] = Bytes{0, 0, 0, 4, 0x00, 0x03, 0x0D, 0x2F};
+  capture.scsiAnswers[LogSenseCdb(0x0D, 0, 512)] = LogPage(0x0D, {{0, {0, 38}}, {1, {0, 65}}});
+  capture.scsiAnswers[LogSenseCdb(0x2F, 0, 512)] = LogPage(0x2F, {{0, {asc, ascq, 38}}});
+  capture.scsiAnswers[LogSenseCdb(0x03, 0, 512)] = LogPage(0x03, {{6, {0, 0}}});
+  Bytes sense(18, 0);
+  sense[0] = 0x70;
+  capture.scsiAnswers[RequestSenseCdb(32)] = sense;
+  return capture;
+}
+
+TEST(ScsiDrive, APassReplayedFromACaptureReachesVerdictReportAndDetails) {
+  struct Case {
+    uint8_t asc, ascq;
+    const char* health;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {0x00, 0x00, "good", nullptr},
+      {0x5D, 0xFF, "bad", "failure prediction threshold exceeded (ASC 5Dh/FFh)"},
+      {0x0B, 0x01, "caution", "the drive reports a warning (ASC 0Bh/01h)"},
+  };
+  for (const Case& c : cases) {
+    CaptureDevice device(ScsiDebugCapture(c.asc, c.ascq));
+    // Recorded on the way, the pass replays to the same slot.
+    RecordingDevice recording(device);
+    DriveSlots slots(1);
+    ReadDrive(recording, SleepingDrive::Identify, slots[0]);
+    const DriveSlot& slot = slots[0];
+    ASSERT_EQ(slot.bus, DriveBus::Scsi);
+    EXPECT_TRUE(slot.IsPresent());
+    EXPECT_EQ(slot.model, L"Linux scsi_debug");
+    EXPECT_EQ(slot.temperature, 38u);
+    const DriveHealth health = SlotHealth(slot);
+    EXPECT_EQ(ToUtf8(HealthVerdictText(health.verdict)), c.health);
+    if (c.reason) {
+      ASSERT_FALSE(health.reasons.empty());
+      EXPECT_EQ(ToUtf8(health.reasons[0].text), c.reason);
+    }
+    const std::string json = DriveReportJson(slots);
+    EXPECT_NE(json.find("\"interface\":\"scsi\""), std::string::npos) << json;
+    EXPECT_NE(json.find("\"health\":\"" + std::string(c.health) + "\""), std::string::npos) << json;
+    EXPECT_NE(json.find("\"temperature\":38,\"referenceTemperature\":65,\"exceptionAsc\":" + std::to_string(c.asc)),
+              std::string::npos)
+        << json;
+    const auto rows = SmartDetailsRows(slot);
+    ASSERT_GE(rows.size(), 3u);
+    EXPECT_EQ(rows[0][0], L"0D");
+    EXPECT_EQ(rows[0][2], L"38");
+    EXPECT_EQ(rows[0][3], L"65");
+    EXPECT_EQ(rows[1][0], L"2F");
+    wchar_t pair[8];
+    std::swprintf(pair, 8, L"%02X/%02X", c.asc, c.ascq);
+    EXPECT_EQ(rows[1][2], pair);
+
+    DriveCapture reread;
+    std::string error;
+    ASSERT_TRUE(ParseCapture(FormatCapture(recording.capture()), "scsi.capture", reread, error)) << error;
+    EXPECT_EQ(reread.scsiAnswers, recording.capture().scsiAnswers);
+    CaptureDevice replay(reread);
+    DriveSlot again;
+    ReadDrive(replay, SleepingDrive::Identify, again);
+    EXPECT_EQ(again, slot);
+  }
+}
+
+TEST(ScsiDrive, ADiskWithoutLogPagesIsListedWithUnknownHealth) {
+  DriveCapture capture = ScsiDebugCapture(0, 0);
+  capture.geometry.reset();  // the size comes from READ CAPACITY(10) then
+  capture.scsiAnswers.erase(LogSenseCdb(0x00, 0, 252));
+  capture.scsiAnswers.erase(RequestSenseCdb(32));
+  capture.scsiAnswers[ReadCapacity10Cdb()] = Bytes{0, 0x3F, 0xFF, 0xFF, 0, 0, 2, 0};
+  CaptureDevice device(capture);
+  DriveSlot slot;
+  ReadDrive(device, SleepingDrive::Identify, slot);
+  EXPECT_EQ(slot.bus, DriveBus::Scsi);
+  EXPECT_EQ(slot.capacityGb, 2);
+  EXPECT_EQ(slot.temperature, 0u);
+  EXPECT_EQ(SlotHealth(slot).verdict, HealthVerdict::Unknown);
+}
+
+TEST(CaptureFormat, ScsiAnswersAreRefusedWhenMalformed) {
+  const char* cases[] = {
+      "scsi-answer 12000060 0\n",                               // 4 bytes: no command is that short
+      "scsi-answer 1200006000 0\n",                             // 5 bytes
+      "scsi-answer 12000060000 0\n",                            // odd digits
+      "scsi-answer 12000x600000 0\n",                           // not hex
+      "scsi-answer 120000600000 1025\n",                        // longer than any answer
+      "scsi-answer 120000600000 2\n  00\n",                     // fewer bytes than said
+      "scsi-answer 120000600000 1\n  00\nscsi-answer 120000600000 0\n",  // twice
+  };
+  for (const char* text : cases) {
+    DriveCapture capture;
+    std::string error;
+    EXPECT_FALSE(ParseCapture(text, "a.capture", capture, error)) << text;
+    EXPECT_NE(error.find("a.capture:"), std::string::npos) << error;
+  }
+}
+
+}  // namespace
