@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 namespace taruk {
 
 // The local wall clock as the history needs it. -1 when the local time cannot
@@ -10,6 +12,10 @@ class Clock {
   virtual ~Clock() = default;
   virtual int CurrentHour() = 0;    // 0..23 or -1
   virtual int CurrentMinute() = 0;  // 0..59 or -1
+  // Seconds on a clock that only moves forward, for how long something has
+  // lasted (the alarm e-mails' reminders): setting the wall clock or a change
+  // of time zone must not make a reminder come early or never.
+  virtual int64_t ElapsedSeconds();
 };
 
 // The system's local time.
