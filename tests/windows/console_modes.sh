@@ -124,7 +124,13 @@ status=0; wait "$monitor" || status=$?
 # mode that runs without one.
 status=0
 win "$exe" --report >"$work/live.txt" 2>"$work/wine.err" || status=$?
-[ "$status" = 0 ] || fail "--report on live drives: exit $status"
+# A report without a drive exits 1 and says so.
+if grep -q '^HD' "$work/live.txt"; then
+  [ "$status" = 0 ] || fail "--report on live drives: exit $status"
+else
+  [ "$status" = 1 ] || fail "--report without a drive: exit $status, expected 1"
+  tr -d '\r' <"$work/wine.err" | grep -qx 'taruk: no drive answered' || fail "--report without a drive did not say so"
+fi
 [ "$(tr -d '\r' <"$work/wine.err" | grep -c '^taruk: .')" -ge 1 ] || fail "--report on live drives gave no reason"
 # Whatever --capture wrote (Wine's disk opens, but answers no S.M.A.R.T.
 # request) replays the same on Linux as under Wine.
