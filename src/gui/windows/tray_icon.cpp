@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QMenu>
 
+#include "core/monitor/side_settings.h"
 #include "core/view/health_look.h"
 #include "core/view/window_texts.h"
 #include "gui/windows/health_badge.h"
@@ -44,14 +45,19 @@ bool CMonitorDlg::AddStatusNotifierItem() {
 
 void CMonitorDlg::UpdateTrayIconState() {
   if (!trayIcon && !statusItem) return;
-  const HealthVerdict verdict = TrayIconVerdict(monitor.driveSlots);
-  if (trayVerdict == verdict) return;
-  trayVerdict = verdict;
-  const QIcon icon = BadgedTrayIcon(ResourceIcon(kTrayIcon), verdict);
+  // taruk.toml is read again each time: a mode changed by hand applies at
+  // the next poll.
+  SideSettings side;
+  std::string ignored;
+  LoadSideSettings(side, ignored);
+  const TrayIconPlan plan = PlanTrayIcon(monitor.driveSlots, ReadTrayIconMode(side));
+  if (trayPlan == plan) return;
+  trayPlan = plan;
+  const QIcon icon = PlannedTrayIcon(ResourceIcon(kTrayIcon), plan);
   if (trayIcon) trayIcon->setIcon(icon);
   if (statusItem) {
     statusItem->SetIcon(icon);
-    statusItem->SetNeedsAttention(TrayIconNeedsAttention(verdict));
+    statusItem->SetNeedsAttention(TrayIconNeedsAttention(plan.verdict));
   }
 }
 
