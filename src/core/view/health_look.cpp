@@ -33,6 +33,13 @@ TrayIconMode ReadTrayIconMode(const SideSettings& side) {
   return side.Text("tray", "icon").value_or("") == "temperature" ? TrayIconMode::Temperature : TrayIconMode::Health;
 }
 
+TrayIconMode LoadTrayIconMode() {
+  SideSettings side;
+  std::string ignored;
+  LoadSideSettings(side, ignored);
+  return ReadTrayIconMode(side);
+}
+
 TrayIconPlan PlanTrayIcon(const DriveSlots& slots, TrayIconMode mode) {
   TrayIconPlan plan;
   plan.verdict = TrayIconVerdict(slots);

@@ -43,6 +43,9 @@ bool TrayIconNeedsAttention(HealthVerdict trayVerdict);
 // drive's health.
 enum class TrayIconMode { Health, Temperature };
 TrayIconMode ReadTrayIconMode(const SideSettings& side);
+// The same from taruk.toml as it is now (a mode changed by hand applies at
+// the next poll); a file that can't be read gives the health mode.
+TrayIconMode LoadTrayIconMode();
 
 // The icon as it is to be drawn. The windows keep the plan they drew last
 // and draw again only when the new one differs: a number or a colour that

@@ -4,7 +4,6 @@
 #include <QFileInfo>
 #include <QMenu>
 
-#include "core/monitor/side_settings.h"
 #include "core/view/health_look.h"
 #include "core/view/window_texts.h"
 #include "gui/windows/health_badge.h"
@@ -45,12 +44,7 @@ bool CMonitorDlg::AddStatusNotifierItem() {
 
 void CMonitorDlg::UpdateTrayIconState() {
   if (!trayIcon && !statusItem) return;
-  // taruk.toml is read again each time: a mode changed by hand applies at
-  // the next poll.
-  SideSettings side;
-  std::string ignored;
-  LoadSideSettings(side, ignored);
-  const TrayIconPlan plan = PlanTrayIcon(monitor.driveSlots, ReadTrayIconMode(side));
+  const TrayIconPlan plan = PlanTrayIcon(monitor.driveSlots, LoadTrayIconMode());
   if (trayPlan == plan) return;
   trayPlan = plan;
   const QIcon icon = PlannedTrayIcon(ResourceIcon(kTrayIcon), plan);
