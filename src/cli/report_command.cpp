@@ -22,8 +22,9 @@ int RunReport(const CommandLine& commandLine) {
   const DrivePass pass = ReadEveryDrive(*opener, slots, commandLine.wake, DevicesToOpen(commandLine.drives));
 
   // A drive that could not be read says why on stderr, so stdout stays the
-  // report alone. Under --replay that can only be a bad capture, which makes
-  // the whole report worthless: no report then, and exit 2.
+  // report alone. Under --replay that can only be a bad capture: it is
+  // reported and the exit status says so, but the drives that replayed well
+  // are printed all the same.
   bool problems = false;
   for (const DriveFound& found : pass.found) {
     if (found.problem.empty()) continue;
@@ -32,9 +33,12 @@ int RunReport(const CommandLine& commandLine) {
     std::fprintf(stderr, "taruk: %s\n", found.problem.c_str());
     problems = true;
   }
-  if (problems && !commandLine.replayDir.empty()) return 2;
+  const bool badCapture = problems && !commandLine.replayDir.empty();
   const std::vector<std::string> unmatched = UnmatchedWords(commandLine.drives, slots);
   for (const std::string& word : unmatched) std::fprintf(stderr, "taruk: %s: no such drive\n", word.c_str());
+  // A script that runs the report from cron must hear that it holds nothing.
+  const bool answered = AnyDrivePresent(slots);
+  if (!answered && !badCapture && unmatched.empty()) std::fprintf(stderr, "taruk: no drive answered\n");
 
   // Drives not named are read (an id is known only once read) but not shown.
   for (DriveSlot& slot : slots) {
@@ -44,7 +48,8 @@ int RunReport(const CommandLine& commandLine) {
       commandLine.json ? DriveReportJson(slots) : DriveReportText(slots, commandLine.wake);
   std::fwrite(report.data(), 1, report.size(), stdout);
   if (std::fflush(stdout) != 0) return 1;
-  return unmatched.empty() ? 0 : 2;
+  if (badCapture || !unmatched.empty()) return 2;
+  return answered ? 0 : 1;
 }
 
 }  // namespace taruk

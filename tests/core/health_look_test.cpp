@@ -53,6 +53,62 @@ TEST(HealthLook, TrayIconTakesTheWorstPresentDriveAndAsksForAttentionThen) {
   EXPECT_EQ(PanelHealthText(good), L"Health: good");
 }
 
+// The temperature drawn into the icon: the hottest drive with a reading,
+// on the worst drive's colour; the plan compares equal while nothing a
+// person would see has changed, so the icon is not redrawn every poll.
+TEST(HealthLook, TrayTemperatureIsTheHottestDriveOnTheWorstDrivesColour) {
+  const auto at = [](DriveSlot slot, uint32_t temperature) {
+    slot.temperature = temperature;
+    return slot;
+  };
+  const DriveSlot good = Present({kFine}), caution = Present({kPending}), bad = Present({kFailing});
+  DriveSlot absentHot = at(good, 90);
+  absentHot.capacityGb = 0;
+  const RgbColour green{30, 130, 60}, amber{240, 160, 0}, red{210, 20, 20};
+  const struct {
+    DriveSlots slots;
+    const wchar_t* figure;
+    RgbColour background;
+  } cases[] = {
+      {{at(good, 41), at(good, 57), absentHot}, L"57", green},
+      {{at(caution, 35), at(good, 48)}, L"48", amber},  // the cool drive's caution colours it
+      {{at(bad, 0), at(good, 30)}, L"30", red},         // no sensor: never the hottest
+      {{at(good, 0), DriveSlot{}}, L"", RgbColour{}},   // nothing to draw: the badged icon
+      {{at(good, 1200)}, L"999", green},
+  };
+  for (const auto& c : cases) {
+    const TrayIconPlan plan = PlanTrayIcon(c.slots, TrayIconMode::Temperature);
+    EXPECT_EQ(plan.temperature, c.figure);
+    EXPECT_EQ(plan.background, c.background) << plan.temperature;
+    EXPECT_EQ(plan.verdict, TrayIconVerdict(c.slots));
+    // The health mode draws the badge alone, whatever the temperatures.
+    EXPECT_EQ(PlanTrayIcon(c.slots, TrayIconMode::Health), TrayIconPlan{TrayIconVerdict(c.slots)});
+  }
+  EXPECT_EQ(PlanTrayIcon({at(good, 50), at(good, 40)}, TrayIconMode::Temperature),
+            PlanTrayIcon({at(good, 41), at(good, 50)}, TrayIconMode::Temperature));
+  EXPECT_NE(PlanTrayIcon({at(good, 50)}, TrayIconMode::Temperature),
+            PlanTrayIcon({at(good, 51)}, TrayIconMode::Temperature));
+
+  SideSettings side;
+  std::string error;
+  for (const auto& [file, mode] : {std::pair{"", TrayIconMode::Health},
+                                   std::pair{"[tray]\nicon = \"temperature\"\n", TrayIconMode::Temperature},
+                                   std::pair{"[tray]\nicon = \"health\"\n", TrayIconMode::Health},
+                                   std::pair{"[tray]\nicon = \"Temperature\"\n", TrayIconMode::Health}}) {
+    ASSERT_TRUE(ParseSideSettings(file, side, error)) << error;
+    EXPECT_EQ(ReadTrayIconMode(side), mode) << file;
+  }
+  // The figure fills the icon's width at every size a tray asks for.
+  for (const int size : {16, 22, 24, 32, 48, 64}) {
+    for (const size_t digits : {size_t{1}, size_t{2}, size_t{3}}) {
+      const int pixels = TrayFigurePixelSize(size, digits);
+      EXPECT_LE(static_cast<int>(digits) * pixels * 6 / 10, size) << size << " px, " << digits;
+    }
+  }
+  // Two digits on the smallest icon still read.
+  EXPECT_GE(TrayFigurePixelSize(16, 2), 10);
+}
+
 TEST(HealthLook, TextsForPeopleLoseThePaddingOfModelAndSerial) {
   DriveSlot slot = Present({});
   slot.model = L"ST3160023A" + std::wstring(30, L' ');

@@ -114,8 +114,10 @@ grep -qx 'taruk: Error: sound server: Connection refused' "$work/stderr" || fail
 # 4. E-mail to the fixed port 25. A mail system already answering there (the
 # test run's local Postfix) gets a mail for a local mailbox; otherwise, as
 # root, aiosmtpd is started on the port for this test alone.
-sent_line='^taruk: e-mail to [^ ]+ "Taruk - critical temperature reached": sent, server answered: 250 '
-health_line='^taruk: e-mail to [^ ]+ "Taruk - drive health worsened": sent, server answered: 250 '
+# Subjects name the drive and the machine.
+host=$(hostname)
+sent_line='^taruk: e-mail to [^ ]+ "Taruk - critical temperature reached: HD[0-9]+ .* on '"$host"'": sent, server answered: 250 '
+health_line='^taruk: e-mail to [^ ]+ "Taruk - drive health worsened: HD[0-9]+ .* on '"$host"'": sent, server answered: 250 '
 if (exec 3<>/dev/tcp/127.0.0.1/25) 2>/dev/null; then
   settings "60 55 6 0 0 root@localhost 127.0.0.1"
   once "$(replay mail 0:1)"
@@ -130,19 +132,22 @@ elif [ "$(id -u)" = 0 ] && /usr/bin/python3 -c 'import aiosmtpd' 2>/dev/null; th
   settings "60 55 6 0 0 admin@example.org 127.0.0.1"
   once "$(replay mail 0:1)"
   grep -Eq "$sent_line" "$work/stderr" || fail "mail not logged as sent with the server's answer"
-  grep -qx 'Subject: Taruk - critical temperature reached' "$work/mailbox/new/"* || fail "mail not delivered"
+  grep -Eqx "Subject: Taruk - critical temperature reached: HD[0-9]+ .* on $host" "$work/mailbox/new/"* ||
+    fail "mail not delivered"
+  grep -qx "Machine: $host" "$work/mailbox/new/"* || fail "mail does not name the machine"
   # The health mail: its verdict and every reason, with the action as the
   # eighth value.
   settings "60 55 0 0 0 admin@example.org 127.0.0.1 6"
   once "$(replay mail 0:1)"
   grep -Eq "$health_line" "$work/stderr" || fail "health mail not logged as sent"
-  grep -qx 'Subject: Taruk - drive health worsened' "$work/mailbox/new/"* || fail "health mail not delivered"
+  grep -Eqx "Subject: Taruk - drive health worsened: HD[0-9]+ .* on $host" "$work/mailbox/new/"* ||
+    fail "health mail not delivered"
   grep -qx ' Attribute 190 failed in the past: worst 41, threshold 45' "$work/mailbox/new/"* ||
     fail "health mail lacks a reason"
   settings "60 55 6 0 0 admin@example.org 127.0.0.1"
   kill "${pids[-1]}"; wait "${pids[-1]}" 2>/dev/null || true
   once "$(replay mail 0:1)"
-  grep -Eq '^taruk: e-mail to admin@example.org "Taruk - critical temperature reached": not sent: Unable to connect to server$' \
+  grep -Eq '^taruk: e-mail to admin@example.org "Taruk - critical temperature reached: .* on '"$host"'": not sent: Unable to connect to server$' \
     "$work/stderr" || fail "failed mail not logged with the client's error"
 else
   echo "note: e-mail through port 25 not checked (nothing answers there and this is not root)"

@@ -28,6 +28,23 @@ def badge(width, height, pixel):
     return "good"
 
 
+def figure(width, height, pixel):
+    """True when the icon is a temperature drawn on a square of one health
+    colour (green, amber or red): that colour covers most of its upper left
+    quarter too, where the badged icon shows the plain one."""
+    covered = 0
+    for y in range(height // 2):
+        for x in range(width // 2):
+            r, g, b, a = pixel(x, y)
+            if a < 128:
+                continue
+            green = r < 80 and 100 < g < 170 and b < 100
+            amber = r > 200 and 120 < g < 200 and b < 60
+            red = r > 180 and g < 60 and b < 60
+            covered += green or amber or red
+    return covered * 2 >= (width // 2) * (height // 2)
+
+
 def write_png(path, width, height, pixel):
     rows = bytearray()
     for y in range(height):

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # taruk --report over replayed drives: the demo drives' JSON report against
-# the checked-in one, the text report, and bad captures (exit 2, one line on
-# stderr, nothing on stdout).
+# the checked-in one, the text report, and the exit statuses: a bad capture
+# (exit 2, one line on stderr, the other drives printed), no drive (exit 1).
 set -euo pipefail
 taruk=$1
 top=$(cd "$(dirname "$0")/../.." && pwd)
@@ -45,15 +45,45 @@ status=0
 "$taruk" --headless --wake >/dev/null 2>"$work/err" || status=$?
 [ "$status" = 2 ] || fail "--wake without --report: exit $status, expected 2"
 
-# A capture broken in its middle: exit 2, the file and line on stderr, no report.
+# Exit statuses, and what reaches stdout and stderr: a capture broken in its
+# middle is reported with its file and line while the drives that replayed
+# well are printed (exit 2); no drive at all is said and exits 1.
 cp -r "$top/data/demo" "$work/bad"
 sed -i '20s/^  ../  zz/' "$work/bad/drive2.capture"
-status=0
-"$taruk" --report --json --replay "$work/bad" >"$work/out" 2>"$work/err" || status=$?
-[ "$status" = 2 ] || fail "bad capture: exit $status, expected 2"
-[ -s "$work/out" ] && fail "bad capture: something on stdout"
-[ "$(wc -l <"$work/err")" = 1 ] || fail "bad capture: expected one line, got: $(cat "$work/err")"
-grep -q "bad/drive2.capture:20: " "$work/err" || fail "bad capture: message lacks file and line: $(cat "$work/err")"
+mkdir "$work/empty" "$work/allbad"
+cp "$work/bad/drive2.capture" "$work/allbad/drive0.capture"
+#    folder        options    status  drives shown  stderr line
+cases=(
+  "bad           --json      2  0,1,3  bad/drive2.capture:20: "
+  "bad           --text      2  0,1,3  bad/drive2.capture:20: "
+  "empty         --json      1  -      taruk: no drive answered"
+  "allbad        --json      2  -      allbad/drive0.capture:20: "
+  "bad           --json:drive1.capture  0  1  -"
+  "bad           --json:drive7.capture  2  -  taruk: drive7.capture: no such drive"
+)
+for case in "${cases[@]}"; do
+  read -r folder options expected shown line <<<"$case"
+  args=(--report)
+  [[ $options == --json* ]] && args+=(--json)
+  [[ $options == *:* ]] && args+=("${options#*:}")
+  status=0
+  "$taruk" "${args[@]}" --replay "$work/$folder" >"$work/out" 2>"$work/err" || status=$?
+  what="$folder ${args[*]}"
+  [ "$status" = "$expected" ] || fail "$what: exit $status, expected $expected: $(cat "$work/err")"
+  if [ "$line" = - ]; then
+    [ -s "$work/err" ] && fail "$what: unexpected stderr: $(cat "$work/err")"
+  else
+    [ "$(wc -l <"$work/err")" = 1 ] || fail "$what: expected one line on stderr, got: $(cat "$work/err")"
+    grep -qF "$line" "$work/err" || fail "$what: stderr lacks '$line': $(cat "$work/err")"
+  fi
+  if [[ $options == --json* ]]; then
+    got=$(/usr/bin/python3 -c 'import json,sys; print(",".join(str(d["index"]) for d in json.load(sys.stdin)["drives"]) or "-")' <"$work/out") ||
+      fail "$what: stdout is not the JSON report: $(cat "$work/out")"
+  else
+    got=$(sed -n 's/^HD\([0-9]*\): .*/\1/p' "$work/out" | paste -sd, -)
+  fi
+  [ "$got" = "$shown" ] || fail "$what: drives shown $got, expected $shown"
+done
 
 # A folder that is not there is an error too, not an empty report.
 status=0
@@ -61,7 +91,6 @@ status=0
 [ "$status" = 2 ] || fail "missing folder: exit $status, expected 2"
 [ "$(wc -l <"$work/err")" = 1 ] || fail "missing folder: expected one line"
 
-# An empty folder: no drives, still a valid report.
-mkdir "$work/empty"
-[ "$("$taruk" --report --json --replay "$work/empty")" = '{"drives":[]}' ] || fail "empty folder"
+# An empty folder: no drives, still a valid report (and exit 1, above).
+[ "$("$taruk" --report --json --replay "$work/empty" 2>/dev/null)" = '{"drives":[]}' ] || fail "empty folder"
 echo "report_replay: ok"

@@ -60,7 +60,8 @@ def state(name, png):
         return r, g, b, a
 
     icon_badge.write_png(png, width, height, pixel)
-    return status + " " + icon_badge.badge(width, height, pixel)
+    shown = status + " " + icon_badge.badge(width, height, pixel)
+    return shown + (" figure" if icon_badge.figure(width, height, pixel) else "")
 
 
 def menu(name):

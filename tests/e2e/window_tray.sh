@@ -209,4 +209,17 @@ for state in good caution bad; do
   stop
   echo "StatusNotifierItem: $shown"
 done
+# With [tray] icon = "temperature" the item's icon is the hottest drive's
+# figure on the worst drive's colour, at every size.
+mkdir -p "$APPDATA/Taruk"
+printf '[tray]\nicon = "temperature"\n' >"$APPDATA/Taruk/taruk.toml"
+: >"$work/watcher.log"
+run sni caution
+item=$("$python" "$here/sni_item.py" wait-item "$work/watcher.log" 15)
+sleep 1
+shown=$("$python" "$here/sni_item.py" state "$item" "$shots/tray_sni_temperature.png")
+[ "$shown" = "NeedsAttention caution figure" ] || fail "temperature icon shows $shown"
+stop
+rm "$APPDATA/Taruk/taruk.toml"
+echo "StatusNotifierItem, temperature: $shown"
 echo "passed"

@@ -1,6 +1,6 @@
 // The Win32 machine pieces against the system's own implementations (Wine's
-// under CI): the Run value, the volumes, the sound, and the power actions up
-// to the seam where the real requests would leave.
+// under CI): the Run value, the volumes, the machine's name, the sound, and
+// the power actions up to the seam where the real requests would leave.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -12,6 +12,7 @@
 
 #include "core/alarm/alarm_dispatch.h"
 #include "core/alarm/window_alert_actions.h"
+#include "core/base/machine_name.h"
 #include "win32/autostart.h"
 #include "win32/console_alert_platform.h"
 #include "win32/drive_letter_volumes.h"
@@ -132,6 +133,16 @@ TEST(Win32Volumes, DriveLettersAndHostFigures) {
     return;
   }
   ADD_FAILURE() << "every drive letter is taken";
+}
+
+// The alert e-mails name the machine by its DNS host name, which Wine takes
+// from the host.
+TEST(Win32MachineName, IsTheHostsName) {
+  const std::wstring name = MachineName();
+  EXPECT_FALSE(name.empty());
+  const char* host = std::getenv("TARUK_HOST_NAME");
+  if (host == nullptr) GTEST_SKIP() << "run through tests/win32/run_with_host.sh for the host's name";
+  EXPECT_EQ(name, std::wstring(host, host + std::string(host).size()));
 }
 
 TEST(Win32Sound, PlaysTheAlarmAndSaysWhyAFileDoesNot) {

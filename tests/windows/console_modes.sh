@@ -124,7 +124,13 @@ status=0; wait "$monitor" || status=$?
 # mode that runs without one.
 status=0
 win "$exe" --report >"$work/live.txt" 2>"$work/wine.err" || status=$?
-[ "$status" = 0 ] || fail "--report on live drives: exit $status"
+# A report without a drive exits 1 and says so.
+if grep -q '^HD' "$work/live.txt"; then
+  [ "$status" = 0 ] || fail "--report on live drives: exit $status"
+else
+  [ "$status" = 1 ] || fail "--report without a drive: exit $status, expected 1"
+  tr -d '\r' <"$work/wine.err" | grep -qx 'taruk: no drive answered' || fail "--report without a drive did not say so"
+fi
 [ "$(tr -d '\r' <"$work/wine.err" | grep -c '^taruk: .')" -ge 1 ] || fail "--report on live drives gave no reason"
 # Whatever --capture wrote (Wine's disk opens, but answers no S.M.A.R.T.
 # request) replays the same on Linux as under Wine.
@@ -132,8 +138,12 @@ status=0
 win "$exe" --capture "Z:$work/captured" >"$work/out" 2>"$work/wine.err" || status=$?
 case $status in
   0)
-    win "$exe" --report --json --replay "Z:$work/captured" >"$work/wine.json" || fail "captured under Wine: no replay there"
-    lnx --report --json --replay "$work/captured" >"$work/linux.json" || fail "captured under Wine: no replay on Linux"
+    # Exit 1 when the captured disk gives no drive (no size): the same on both.
+    wine_status=0 linux_status=0
+    win "$exe" --report --json --replay "Z:$work/captured" >"$work/wine.json" 2>/dev/null || wine_status=$?
+    lnx --report --json --replay "$work/captured" >"$work/linux.json" 2>/dev/null || linux_status=$?
+    [ "$wine_status" -le 1 ] || fail "captured under Wine: no replay there (exit $wine_status)"
+    [ "$wine_status" = "$linux_status" ] || fail "captured under Wine: exit $wine_status there, $linux_status on Linux"
     cmp "$work/wine.json" "$work/linux.json" || fail "captured under Wine: replayed differently on Linux"
     ;;
   1) grep -q 'nothing captured' "$work/wine.err" || fail "--capture: $(cat "$work/wine.err")" ;;

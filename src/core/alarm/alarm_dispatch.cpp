@@ -54,6 +54,7 @@ AlarmMailOutcome SendAlarmMailNow(const AlarmMessage& message, const AlarmMailSe
 void SendAlarmMail(const AlarmMessage& message, const AlarmMailSettings& mail, AlertPlatform& platform) {
   const AlarmMailOutcome outcome = SendAlarmMailNow(message, mail);
   platform.MailFinished(mail.emailAddress, message.subject, outcome.sent, outcome.detail);
+  if (mail.finished) mail.finished(outcome.sent);
 }
 
 void CarryOutAlarm(AlarmAction action, const AlarmMessage& message, const AlarmMailSettings& mail,

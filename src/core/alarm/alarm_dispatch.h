@@ -3,6 +3,7 @@
 // nothing and asks nothing of the platform.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "core/alarm/alarm_action.h"
@@ -22,6 +23,9 @@ struct AlarmMailSettings {
   StopSignal stopFd = kNoStopSignal;  // a stop request ends the client's waits
   // The sender the mail is handed to; none: sent before CarryOutAlarm returns.
   AlarmMailQueue* queue = nullptr;
+  // Told whether the mail reached its server, after MailFinished, from the
+  // thread that sent it; none: nobody asks.
+  std::function<void(bool sent)> finished = nullptr;
 };
 
 void CarryOutAlarm(AlarmAction action, const AlarmMessage& message, const AlarmMailSettings& mail,

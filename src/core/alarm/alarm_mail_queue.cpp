@@ -69,6 +69,7 @@ void AlarmMailQueue::Run() {
 void AlarmMailQueue::Report(const Mail& mail, bool sent, const std::wstring& detail) {
   const std::lock_guard<std::mutex> held(reporting);
   platform.MailFinished(mail.settings.emailAddress, mail.message.subject, sent, detail);
+  if (mail.settings.finished) mail.settings.finished(sent);
 }
 
 }  // namespace taruk

@@ -12,6 +12,11 @@ std::wstring Cut(std::wstring text) {
 // The model without the spaces the drive pads it with.
 std::wstring TrimmedModel(const DriveSlot& slot) { return ShownText(slot.model); }
 
+std::wstring DrivePlace(int driveIndex, const DriveSlot& slot) {
+  const std::wstring model = TrimmedModel(slot);
+  return L"HD" + std::to_wstring(driveIndex) + (model.empty() ? L"" : L" " + model);
+}
+
 }  // namespace
 
 AlarmMessage TemperatureAlarmMessage(int driveIndex, const DriveSlot& slot, int32_t criticalTemperature) {
@@ -23,6 +28,8 @@ AlarmMessage TemperatureAlarmMessage(int driveIndex, const DriveSlot& slot, int3
   message.subject = L"Taruk - critical temperature reached";
   message.topic = L"temperature HD" + std::to_wstring(driveIndex);
   message.warning = true;
+  message.place = DrivePlace(driveIndex, slot);
+  message.normalSubject = L"Taruk - temperature back to normal";
   // The drive line starts with a space and gives the unit as a plain "C".
   message.body = L"Critical temperature: " + critical + L"\r\n\r\n " + drive + L" current temperature " +
                  std::to_wstring(slot.temperature) + L" C";
@@ -37,6 +44,8 @@ AlarmMessage FreeSpaceAlarmMessage(const std::wstring& rootPath, uint32_t freeMb
                             current + L" Mb, minimum " + minimum + L" Mb");
   message.subject = L"Taruk - minimum disk space reached";
   message.topic = L"free space " + rootPath;
+  message.place = rootPath;
+  message.normalSubject = L"Taruk - disk space back to normal";
   message.body = L"Disk " + rootPath + L": current space " + current + L" Mb, minimum space " + minimum + L" Mb";
   return message;
 }
@@ -54,6 +63,8 @@ AlarmMessage HealthAlarmMessage(int driveIndex, const DriveSlot& slot, const Dri
   message.subject = L"Taruk - drive health worsened";
   message.topic = L"health HD" + std::to_wstring(driveIndex);
   message.warning = true;
+  message.place = DrivePlace(driveIndex, slot);
+  message.normalSubject = L"Taruk - drive health back to normal";
   message.body = L"HD" + std::to_wstring(driveIndex) + L": " + TrimmedModel(slot) + L" health: " +
                  HealthVerdictText(health.verdict) + L"\r\n";
   for (const HealthReason& reason : health.reasons) message.body += L"\r\n " + reason.text;

@@ -17,6 +17,10 @@ struct AlarmMessage {
   std::wstring body;
   std::wstring topic;    // which alarm of which drive or volume (AlarmBalloon)
   bool warning = false;  // a drive at risk: temperature and health
+  // For the e-mail's subject: the drive ("HD1 ST3160023A") or the volume,
+  // and the subject once the condition is over.
+  std::wstring place = {};
+  std::wstring normalSubject = {};
 };
 
 inline constexpr const wchar_t* kBalloonTitle = L"Taruk";

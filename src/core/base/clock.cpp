@@ -1,5 +1,6 @@
 #include "core/base/clock.h"
 
+#include <chrono>
 #include <ctime>
 
 #include "core/base/local_time.h"
@@ -17,6 +18,10 @@ const std::tm* Now(std::tm& storage) {
 }  // namespace
 
 int64_t Clock::UnixSeconds() { return static_cast<int64_t>(std::time(nullptr)); }
+
+int64_t Clock::ElapsedSeconds() {
+  return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
 
 int SystemClock::CurrentHour() {
   std::tm storage{};

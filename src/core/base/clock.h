@@ -15,6 +15,10 @@ class Clock {
   // Seconds since 1970 UTC, for periods that outlast a run (the self-test
   // schedule); the system's by default, scripted in tests.
   virtual int64_t UnixSeconds();
+  // Seconds on a clock that only moves forward, for how long something has
+  // lasted (the alarm e-mails' reminders): setting the wall clock or a change
+  // of time zone must not make a reminder come early or never.
+  virtual int64_t ElapsedSeconds();
 };
 
 // The system's local time.

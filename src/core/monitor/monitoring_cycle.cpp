@@ -3,7 +3,9 @@
 #include <chrono>
 
 #include "core/alarm/alarm_dispatch.h"
+#include "core/alarm/alarm_mail_texts.h"
 #include "core/alarm/alarm_texts.h"
+#include "core/base/machine_name.h"
 #include "core/monitor/history.h"
 #include "core/base/stop_request.h"
 #include "core/drive/slot_health.h"
@@ -59,7 +61,13 @@ void MonitorCore::RunMonitoringCycle() {
   const auto critical = static_cast<uint32_t>(config.criticalTemperature);
   for (size_t n = 0; n < monitoredSlots.size(); ++n) {
     DriveSlot& slot = monitoredSlots[n];
-    if (slot.IsPresent() && slot.temperature >= critical) RunTemperatureAlarm(static_cast<int>(n));
+    if (slot.IsPresent() && slot.temperature >= critical) {
+      RunTemperatureAlarm(static_cast<int>(n));
+    } else if (slot.IsPresent() && !alarmsOff && !Stopping()) {
+      // Cool again: the e-mail says so once, if it said it was hot.
+      MailByTheSchedule(TemperatureAlarmMessage(static_cast<int>(n), slot, config.criticalTemperature), false,
+                        config.temperatureAction == AlarmAction::SendEmail);
+    }
     RecordHistory(slot, config.pollInterval, environment.clock);
   }
   CheckDriveHealth();
@@ -104,7 +112,12 @@ void MonitorCore::CheckFreeSpace() {
     // A root without a ready volume is skipped without a word.
     if (!volume.freeBytes) continue;
     const uint32_t freeMb = FreeMegabytes(*volume.freeBytes);
-    if (freeMb <= config.minimumFreeSpace) RunFreeSpaceAlarm(volume.root, freeMb);
+    if (freeMb <= config.minimumFreeSpace) {
+      RunFreeSpaceAlarm(volume.root, freeMb);
+    } else if (!alarmsOff && !Stopping()) {
+      MailByTheSchedule(FreeSpaceAlarmMessage(volume.root, freeMb, config.minimumFreeSpace), false,
+                        config.freeSpaceAction == AlarmAction::SendEmail);
+    }
   }
 }
 
@@ -113,8 +126,9 @@ void MonitorCore::RunTemperatureAlarm(int driveIndex) {
   if (driveIndex < 0 || static_cast<size_t>(driveIndex) >= monitoredSlots.size()) return;
   const AlarmMessage message =
       TemperatureAlarmMessage(driveIndex, monitoredSlots[static_cast<size_t>(driveIndex)], config.criticalTemperature);
-  CarryOutAlarm(config.temperatureAction, message, MailSettings(),
-                environment.platform);
+  const bool mailing = config.temperatureAction == AlarmAction::SendEmail;
+  MailByTheSchedule(message, true, mailing);
+  if (!mailing) CarryOutAlarm(config.temperatureAction, message, MailSettings(), environment.platform);
 }
 
 void MonitorCore::CheckDriveHealth() {
@@ -123,8 +137,37 @@ void MonitorCore::CheckDriveHealth() {
     const DriveSlot& slot = monitoredSlots[n];
     if (!slot.IsPresent()) continue;
     const DriveHealth health = SlotHealth(slot);
-    if (HealthWorsened(health, slot.serialNumber, healthSeen[n])) RunHealthAlarm(static_cast<int>(n), health);
+    const HealthVerdict worstBefore = healthSeen[n].worst;
+    const bool worsened = HealthWorsened(health, slot.serialNumber, healthSeen[n]);
+    // Mailed already and now heavier (caution to bad, or another drive in
+    // its place): news of its own, not a reminder.
+    const bool heavier = worsened && healthSeen[n].worst != worstBefore;
+    const bool mailing = config.healthAction == AlarmAction::SendEmail;
+    RunHealthMail(static_cast<int>(n), health, heavier, mailing);
+    if (worsened && !mailing) RunHealthAlarm(static_cast<int>(n), health);
   }
+}
+
+void MonitorCore::RunHealthMail(int driveIndex, const DriveHealth& health, bool heavier, bool mailing) {
+  // An unknown verdict tells nothing: the schedule stays as it was.
+  if (alarmsOff || Stopping() || health.verdict == HealthVerdict::Unknown) return;
+  const AlarmMessage message = HealthAlarmMessage(driveIndex, monitoredSlots[static_cast<size_t>(driveIndex)], health);
+  if (heavier) mailSchedule.Forget(message.topic);
+  MailByTheSchedule(message, health.verdict != HealthVerdict::Good, mailing);
+}
+
+void MonitorCore::MailByTheSchedule(const AlarmMessage& alarm, bool holds, bool mailing) {
+  if (mailing) mailSchedule.SetReminderSeconds(LoadMailReminderSeconds());
+  const MailDecision due = mailSchedule.Look(alarm.topic, holds, mailing, environment.clock.ElapsedSeconds());
+  if (due.due == MailDue::Nothing) return;
+  AlarmMailSettings settings = MailSettings();
+  // A mail that did not get through is tried again at the next look.
+  AlarmMailSchedule* schedule = &mailSchedule;
+  settings.finished = [schedule, topic = alarm.topic](bool sent) {
+    if (!sent) schedule->Failed(topic);
+  };
+  const AlarmMessage mail = AlarmMailFor(alarm, due, MachineName(), mailSchedule.ReminderSeconds());
+  CarryOutAlarm(AlarmAction::SendEmail, mail, settings, environment.platform);
 }
 
 void MonitorCore::RunHealthAlarm(int driveIndex, const DriveHealth& health) {
@@ -138,8 +181,9 @@ void MonitorCore::RunHealthAlarm(int driveIndex, const DriveHealth& health) {
 void MonitorCore::RunFreeSpaceAlarm(const std::wstring& rootPath, uint32_t freeMb) {
   if (alarmsOff || Stopping()) return;
   const AlarmMessage message = FreeSpaceAlarmMessage(rootPath, freeMb, config.minimumFreeSpace);
-  CarryOutAlarm(config.freeSpaceAction, message, MailSettings(),
-                environment.platform);
+  const bool mailing = config.freeSpaceAction == AlarmAction::SendEmail;
+  MailByTheSchedule(message, true, mailing);
+  if (!mailing) CarryOutAlarm(config.freeSpaceAction, message, MailSettings(), environment.platform);
 }
 
 }  // namespace taruk

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "core/alarm/alarm_dispatch.h"
+#include "core/alarm/alarm_mail_schedule.h"
 #include "core/alarm/alert_platform.h"
 #include "core/mail/smtp_client.h"
 #include "core/base/clock.h"
@@ -55,10 +56,14 @@ class MonitorCore {
   // of the present ones.
   void RefreshDrives();
   void CheckFreeSpace();
+  // The action for a drive at or above the critical temperature. The e-mail
+  // goes out by the mail schedule (alarm_mail_schedule.h), every other
+  // action at every call.
   void RunTemperatureAlarm(int driveIndex);
   // The health action for every present drive whose health is worse than
   // ever before; the first call speaks for drives already failing. The
-  // cycle calls it, and the monitor once at start.
+  // cycle calls it, and the monitor once at start. The e-mail instead goes
+  // by the mail schedule, for as long as a drive is in caution or bad.
   void CheckDriveHealth();
   void RunHealthAlarm(int driveIndex, const DriveHealth& health);
   void RunFreeSpaceAlarm(const std::wstring& rootPath, uint32_t freeMb);
@@ -86,9 +91,16 @@ class MonitorCore {
   // Self-tests the monitor starts by itself after a cycle's reading pass
   // (off unless the side settings file turns them on).
   ScheduledSelfTests scheduledSelfTests;
+  // When alert e-mails go out; its reminder period is read from taruk.toml
+  // at each look.
+  AlarmMailSchedule mailSchedule;
 
  private:
   AlarmMailSettings MailSettings() const;
+  // The alarm's e-mail when the schedule says one is due for `alarm.topic`;
+  // `holds`: the condition holds now.
+  void MailByTheSchedule(const AlarmMessage& alarm, bool holds, bool mailing);
+  void RunHealthMail(int driveIndex, const DriveHealth& health, bool heavier, bool mailing);
   // Tells the observer, if any, what the pass that began at `started` left.
   void ReportToObserver(std::chrono::steady_clock::time_point started);
 

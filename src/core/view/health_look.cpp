@@ -29,6 +29,42 @@ bool TrayIconNeedsAttention(HealthVerdict trayVerdict) {
   return trayVerdict == HealthVerdict::Caution || trayVerdict == HealthVerdict::Bad;
 }
 
+TrayIconMode ReadTrayIconMode(const SideSettings& side) {
+  return side.Text("tray", "icon").value_or("") == "temperature" ? TrayIconMode::Temperature : TrayIconMode::Health;
+}
+
+TrayIconMode LoadTrayIconMode() {
+  SideSettings side;
+  std::string ignored;
+  LoadSideSettings(side, ignored);
+  return ReadTrayIconMode(side);
+}
+
+TrayIconPlan PlanTrayIcon(const DriveSlots& slots, TrayIconMode mode) {
+  TrayIconPlan plan;
+  plan.verdict = TrayIconVerdict(slots);
+  if (mode == TrayIconMode::Health) return plan;
+  const DriveSlot* hottest = nullptr;
+  for (const DriveSlot& slot : slots) {
+    // 0 is no reading: a drive without a sensor is never the hottest.
+    if (!slot.IsPresent() || slot.temperature == 0) continue;
+    if (!hottest || slot.temperature > hottest->temperature) hottest = &slot;
+  }
+  if (!hottest) return plan;
+  plan.temperature = std::to_wstring(std::min<uint32_t>(hottest->temperature, 999));
+  // The colour is the worst drive's, not the hottest one's: a failing drive
+  // that runs cool must not hide behind a healthy hot one.
+  const std::optional<RgbColour> colour = HealthBadgeColour(plan.verdict);
+  plan.background = colour ? *colour : RgbColour{30, 130, 60};
+  return plan;
+}
+
+int TrayFigurePixelSize(int iconWidth, size_t digits) {
+  // A digit of a bold sans-serif face is about 0.6 of its pixel size wide.
+  const int byWidth = static_cast<int>(iconWidth * 10 / (6 * static_cast<int>(std::max<size_t>(digits, 1)) + 1));
+  return std::max(6, std::min(byWidth, iconWidth * 9 / 10));
+}
+
 std::wstring PanelHealthText(const DriveSlot& slot) {
   const DriveHealth health = SlotHealth(slot);
   std::wstring line = std::wstring(L"Health: ") + HealthVerdictText(health.verdict);

@@ -8,6 +8,7 @@
 
 #include "core/drive/drive_health.h"
 #include "core/drive/drive_slot.h"
+#include "core/monitor/side_settings.h"
 
 namespace taruk {
 
@@ -35,6 +36,34 @@ HealthVerdict TrayIconVerdict(const DriveSlots& slots);
 // Whether the icon asks for the user's attention (a StatusNotifierItem's
 // NeedsAttention status): while a drive is in caution or bad.
 bool TrayIconNeedsAttention(HealthVerdict trayVerdict);
+
+// What the notification-area icon carries, from [tray] icon in taruk.toml:
+// "health" (the default) the worst drive's badge; "temperature" the hottest
+// drive's temperature drawn into the icon, on the colour of the worst
+// drive's health.
+enum class TrayIconMode { Health, Temperature };
+TrayIconMode ReadTrayIconMode(const SideSettings& side);
+// The same from taruk.toml as it is now (a mode changed by hand applies at
+// the next poll); a file that can't be read gives the health mode.
+TrayIconMode LoadTrayIconMode();
+
+// The icon as it is to be drawn. The windows keep the plan they drew last
+// and draw again only when the new one differs: a number or a colour that
+// changed, not every poll.
+struct TrayIconPlan {
+  HealthVerdict verdict = HealthVerdict::Good;  // the badge, in the health mode
+  // In the temperature mode: the figure ("57"), empty when no present drive
+  // has a reading (the badged icon is drawn then), and the colour it is
+  // drawn on: the badge's amber or red, green while every drive is good.
+  std::wstring temperature = {};
+  RgbColour background = {};
+  friend bool operator==(const TrayIconPlan&, const TrayIconPlan&) = default;
+};
+TrayIconPlan PlanTrayIcon(const DriveSlots& slots, TrayIconMode mode);
+
+// The figure's pixel height on an icon `iconWidth` pixels wide, for one, two
+// or three digits: as large as fits the width, so that 16-pixel icons read.
+int TrayFigurePixelSize(int iconWidth, size_t digits);
 
 // The panel's health line for one drive: "Health: caution (3 pending
 // sectors)", the verdict and its first reason.

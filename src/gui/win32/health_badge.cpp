@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -31,8 +32,12 @@ void PaintHealthBadge(HDC dc, const RECT& icon, int width, int height, HealthVer
   SetTextColor(dc, oldText);
 }
 
-HICON BadgedIconCopy(HICON plain, int size, HealthVerdict verdict) {
-  if (!plain || size <= 0) return nullptr;
+namespace {
+
+// A new icon of `size` pixels: `plain` (if any) with what `paint` draws
+// over it, its transparent area kept.
+HICON PaintedIconCopy(HICON plain, int size, const std::function<void(HDC, const RECT&)>& paint) {
+  if (size <= 0) return nullptr;
   BITMAPINFO format{};
   format.bmiHeader.biSize = sizeof format.bmiHeader;
   format.bmiHeader.biWidth = size;
@@ -52,14 +57,14 @@ HICON BadgedIconCopy(HICON plain, int size, HealthVerdict verdict) {
     auto* pixels = static_cast<uint32_t*>(bits);
     const size_t count = static_cast<size_t>(size) * static_cast<size_t>(size);
     std::fill(pixels, pixels + count, 0u);
-    DrawIconEx(memory, 0, 0, plain, size, size, 0, nullptr, DI_NORMAL);
+    if (plain) DrawIconEx(memory, 0, 0, plain, size, size, 0, nullptr, DI_NORMAL);
     GdiFlush();
     const std::vector<uint32_t> before(pixels, pixels + count);
     const RECT whole{0, 0, size, size};
-    PaintHealthBadge(memory, whole, size, size, verdict);
+    paint(memory, whole);
     GdiFlush();
     // GDI leaves the alpha byte of what it paints at 0: every pixel the
-    // badge changed is made opaque, the rest keeps the icon's own alpha.
+    // painting changed is made opaque, the rest keeps the icon's own alpha.
     for (size_t k = 0; k < count; ++k) {
       if (pixels[k] != before[k]) pixels[k] |= 0xFF000000u;
     }
@@ -77,6 +82,44 @@ HICON BadgedIconCopy(HICON plain, int size, HealthVerdict verdict) {
   if (memory) DeleteDC(memory);
   if (colour) DeleteObject(colour);
   return badged;
+}
+
+// The figure in white on a rounded square of the plan's colour.
+void PaintTemperature(HDC dc, const RECT& whole, const TrayIconPlan& plan) {
+  const int size = whole.right - whole.left;
+  HBRUSH fill = CreateSolidBrush(RGB(plan.background.red, plan.background.green, plan.background.blue));
+  HGDIOBJ oldBrush = SelectObject(dc, fill);
+  HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
+  RoundRect(dc, whole.left, whole.top, whole.right + 1, whole.bottom + 1, size * 2 / 5, size * 2 / 5);
+  SelectObject(dc, oldPen);
+  SelectObject(dc, oldBrush);
+  DeleteObject(fill);
+  HFONT font = CreateFontW(-TrayFigurePixelSize(size, plan.temperature.size()), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
+                           DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
+                           DEFAULT_PITCH | FF_SWISS, L"Segoe UI");
+  HGDIOBJ oldFont = SelectObject(dc, font);
+  const COLORREF oldText = SetTextColor(dc, RGB(255, 255, 255));
+  const int oldMode = SetBkMode(dc, TRANSPARENT);
+  RECT box = whole;
+  DrawTextW(dc, plan.temperature.c_str(), static_cast<int>(plan.temperature.size()), &box,
+            DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  SetBkMode(dc, oldMode);
+  SetTextColor(dc, oldText);
+  SelectObject(dc, oldFont);
+  DeleteObject(font);
+}
+
+}  // namespace
+
+HICON BadgedIconCopy(HICON plain, int size, HealthVerdict verdict) {
+  if (!plain) return nullptr;
+  return PaintedIconCopy(plain, size, [verdict, size](HDC dc, const RECT& whole) {
+    PaintHealthBadge(dc, whole, size, size, verdict);
+  });
+}
+
+HICON TemperatureIcon(int size, const TrayIconPlan& plan) {
+  return PaintedIconCopy(nullptr, size, [&plan](HDC dc, const RECT& whole) { PaintTemperature(dc, whole, plan); });
 }
 
 }  // namespace taruk::win32

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "core/drive/drive_health.h"
+#include "core/view/health_look.h"
 
 namespace taruk::win32 {
 
@@ -17,5 +18,10 @@ void PaintHealthBadge(HDC dc, const RECT& icon, int width, int height, HealthVer
 // its transparent area kept. Null when `plain` is null or the copy fails;
 // the caller destroys it.
 HICON BadgedIconCopy(HICON plain, int size, HealthVerdict verdict);
+
+// A new icon of `size` pixels showing `plan`'s temperature: the figure in
+// white on a rounded square of its colour. Null when it can't be made; the
+// caller destroys it.
+HICON TemperatureIcon(int size, const TrayIconPlan& plan);
 
 }  // namespace taruk::win32

@@ -14,6 +14,7 @@
 
 #include "core/monitor/monitor.h"
 #include "core/monitor/monitor_view.h"
+#include "core/view/health_look.h"
 #include "gui/monitor_ids.h"
 #include "gui/win32/dialog_window.h"
 #include "gui/win32/icon_button.h"
@@ -84,8 +85,8 @@ class CMonitorDlg : public DialogWindow, public MonitorView {
 
   HBRUSH panelBrush = nullptr;
   bool trayIconAdded = false;
-  // The verdict the notification-area icon shows; redrawn only on a change.
-  HealthVerdict trayVerdict = HealthVerdict::Good;
+  // What the notification-area icon shows; redrawn only on a change.
+  TrayIconPlan trayPlan;
   // The health line's colour, answered to its colour request.
   COLORREF healthLineColour = RGB(40, 40, 80);
   Monitor& monitor;

@@ -63,6 +63,16 @@ HICON TrayIconFor(HICON plain, HealthVerdict verdict) {
   return badged;
 }
 
+// The icon `plan` asks for: the temperature's figure, or the badged icon.
+// Takes `plain` over.
+HICON TrayIconFor(HICON plain, const TrayIconPlan& plan) {
+  if (plan.temperature.empty()) return TrayIconFor(plain, plan.verdict);
+  HICON figure = TemperatureIcon(GetSystemMetrics(SM_CXSMICON), plan);
+  if (!figure) return TrayIconFor(plain, plan.verdict);
+  DestroyIcon(plain);
+  return figure;
+}
+
 }  // namespace
 
 void CMonitorDlg::SetTrayIcon(bool add) {
@@ -71,8 +81,8 @@ void CMonitorDlg::SetTrayIcon(bool add) {
     MessageBoxW(window, L"Can't load icon", ProgramName().c_str(), MB_OK);
     return;
   }
-  const HealthVerdict verdict = TrayIconVerdict(monitor.driveSlots);
-  icon = TrayIconFor(icon, verdict);
+  const TrayIconPlan plan = PlanTrayIcon(monitor.driveSlots, LoadTrayIconMode());
+  icon = TrayIconFor(icon, plan);
   NOTIFYICONDATAW record = IconRecord(window);
   record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   record.uCallbackMessage = WM_TRAYNOTIFY;
@@ -81,20 +91,21 @@ void CMonitorDlg::SetTrayIcon(bool add) {
   // The shell's answer only tells whether balloons have an icon to come from.
   const BOOL done = Shell_NotifyIconW(add ? NIM_ADD : NIM_DELETE, &record);
   trayIconAdded = add && done;
-  trayVerdict = verdict;
+  trayPlan = plan;
   DestroyIcon(icon);
 }
 
 void CMonitorDlg::UpdateTrayIconState() {
-  const HealthVerdict verdict = TrayIconVerdict(monitor.driveSlots);
-  if (!trayIconAdded || verdict == trayVerdict) return;
+  if (!trayIconAdded) return;
+  const TrayIconPlan plan = PlanTrayIcon(monitor.driveSlots, LoadTrayIconMode());
+  if (plan == trayPlan) return;
   HICON icon = LoadTrayIcon();
   if (!icon) return;
-  icon = TrayIconFor(icon, verdict);
+  icon = TrayIconFor(icon, plan);
   NOTIFYICONDATAW record = IconRecord(window);
   record.uFlags = NIF_ICON;
   record.hIcon = icon;
-  if (Shell_NotifyIconW(NIM_MODIFY, &record)) trayVerdict = verdict;
+  if (Shell_NotifyIconW(NIM_MODIFY, &record)) trayPlan = plan;
   DestroyIcon(icon);
 }
 

@@ -27,13 +27,44 @@ QImage BadgedIcon(const QImage& icon, HealthVerdict verdict) {
   return badged;
 }
 
+namespace {
+
+constexpr int kTrayIconSizes[] = {16, 22, 24, 32, 48, 64};
+
+}  // namespace
+
 QIcon BadgedTrayIcon(const QIcon& plain, HealthVerdict verdict) {
   if (!HealthBadgeColour(verdict)) return plain;
   QIcon badged;
-  for (int size : {16, 22, 24, 32, 48, 64}) {
+  for (int size : kTrayIconSizes) {
     badged.addPixmap(QPixmap::fromImage(BadgedIcon(plain.pixmap(QSize(size, size), 1.0).toImage(), verdict)));
   }
   return badged;
+}
+
+QImage TemperatureIconImage(int size, const TrayIconPlan& plan) {
+  QImage image(size, size, QImage::Format_ARGB32);
+  image.fill(Qt::transparent);
+  QPainter painter(&image);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(QColor(plan.background.red, plan.background.green, plan.background.blue));
+  const qreal corner = size / 5.0;
+  painter.drawRoundedRect(QRectF(0, 0, size, size), corner, corner);
+  QFont font;
+  font.setBold(true);
+  font.setPixelSize(TrayFigurePixelSize(size, plan.temperature.size()));
+  painter.setFont(font);
+  painter.setPen(Qt::white);
+  painter.drawText(QRectF(0, 0, size, size), Qt::AlignCenter, QString::fromStdWString(plan.temperature));
+  return image;
+}
+
+QIcon PlannedTrayIcon(const QIcon& plain, const TrayIconPlan& plan) {
+  if (plan.temperature.empty()) return BadgedTrayIcon(plain, plan.verdict);
+  QIcon icon;
+  for (int size : kTrayIconSizes) icon.addPixmap(QPixmap::fromImage(TemperatureIconImage(size, plan)));
+  return icon;
 }
 
 QColor HealthRowColor(HealthVerdict weight) {

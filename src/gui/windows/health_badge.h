@@ -7,6 +7,7 @@
 #include <QImage>
 
 #include "core/drive/drive_health.h"
+#include "core/view/health_look.h"
 
 namespace taruk {
 
@@ -19,6 +20,13 @@ QImage BadgedIcon(const QImage& icon, HealthVerdict verdict);
 // and 64 pixels), so that no size is scaled from a badge drawn for another.
 // Good and unknown give `plain` itself.
 QIcon BadgedTrayIcon(const QIcon& plain, HealthVerdict verdict);
+
+// The notification-area icon as `plan` says: the badged icon, or the
+// temperature's figure in white on a rounded square of the health colour,
+// drawn into each size a tray asks for (16 to 64 pixels) at its own pixel
+// size rather than scaled from another.
+QIcon PlannedTrayIcon(const QIcon& plain, const TrayIconPlan& plan);
+QImage TemperatureIconImage(int size, const TrayIconPlan& plan);
 
 // The background of a details row that causes the verdict: pale amber for a
 // caution, pale red for a failing attribute.

@@ -18,6 +18,7 @@
 #include "core/monitor/monitor.h"
 #include "core/monitor/monitor_config.h"
 #include "core/monitor/monitor_view.h"
+#include "core/view/health_look.h"
 #include "gui/monitor_ids.h"
 #include "gui/toolkit/template_dialog.h"
 
@@ -111,8 +112,8 @@ class CMonitorDlg : public TemplateDialog, public MonitorView {
   QSystemTrayIcon* trayIcon = nullptr;
   // In its place where a tray host shows StatusNotifierItems.
   StatusNotifierItem* statusItem = nullptr;
-  // The verdict the notification-area icon shows now; redrawn only on a change.
-  std::optional<HealthVerdict> trayVerdict;
+  // What the notification-area icon shows now; redrawn only on a change.
+  std::optional<TrayIconPlan> trayPlan;
   QTimer monitorTimer{this};
   QPalette infoPalette;
   Monitor& monitor;

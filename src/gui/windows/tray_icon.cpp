@@ -44,14 +44,14 @@ bool CMonitorDlg::AddStatusNotifierItem() {
 
 void CMonitorDlg::UpdateTrayIconState() {
   if (!trayIcon && !statusItem) return;
-  const HealthVerdict verdict = TrayIconVerdict(monitor.driveSlots);
-  if (trayVerdict == verdict) return;
-  trayVerdict = verdict;
-  const QIcon icon = BadgedTrayIcon(ResourceIcon(kTrayIcon), verdict);
+  const TrayIconPlan plan = PlanTrayIcon(monitor.driveSlots, LoadTrayIconMode());
+  if (trayPlan == plan) return;
+  trayPlan = plan;
+  const QIcon icon = PlannedTrayIcon(ResourceIcon(kTrayIcon), plan);
   if (trayIcon) trayIcon->setIcon(icon);
   if (statusItem) {
     statusItem->SetIcon(icon);
-    statusItem->SetNeedsAttention(TrayIconNeedsAttention(verdict));
+    statusItem->SetNeedsAttention(TrayIconNeedsAttention(plan.verdict));
   }
 }
 

@@ -33,3 +33,16 @@ done
 [ "$(tray_badge tray_bad)" = bad ] || fail "the icon shows no red badge for the failing drive"
 screenshot tray_bad_screen
 echo "the icon follows the worst drive"
+
+# [tray] icon = "temperature" in taruk.toml, taken up at a later poll: the
+# hottest drive's figure fills the icon, on the failing drive's red, where
+# the badge alone covers a quarter of it.
+printf '[tray]\nicon = "temperature"\n' >"$settings_dir/taruk.toml"
+red_share() { tray_badge "$1" >/dev/null; share "$1" 'rgb(210,20,20)'; }
+for _ in $(seq 30); do
+  awk -v s="$(red_share tray_temperature)" 'BEGIN { exit !(s > 0.06) }' && break
+  sleep 1
+done
+awk -v s="$(red_share tray_temperature)" 'BEGIN { exit !(s > 0.06) }' ||
+  fail "the icon shows no temperature on red (red share $(red_share tray_temperature))"
+echo "the icon shows the temperature"
