@@ -80,6 +80,11 @@ TEST(DrivePages, AbsentDrivesHaveNoButtonButHD0AndAreLeftOutOfTheList) {
   EXPECT_TRUE(ShowsDiskButton(0, 0, slots));
   EXPECT_FALSE(ShowsDiskButton(1, 1, slots));
   EXPECT_TRUE(ShowsDiskButton(1, 2, slots));
+  // Only a drive that answered can be chosen.
+  EXPECT_EQ(PageToSelect(slots, 5), -1);
+  EXPECT_EQ(PageToSelect(slots, 0), -1);
+  EXPECT_EQ(PageToSelect(slots, 10), -1);
+  EXPECT_EQ(PageToSelect(slots, 9), 2);
   const std::vector<DriveListEntry> list = DriveListEntries(slots, 2);
   ASSERT_EQ(list.size(), 8u);
   EXPECT_EQ(list[0].drive, 1);

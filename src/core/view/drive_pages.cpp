@@ -22,6 +22,11 @@ bool HasDrivePages(size_t slotCount) { return slotCount > static_cast<size_t>(kD
 
 int PageOfDrive(int drive) { return drive < 0 ? -1 : drive / kDrivesPerPage; }
 
+int PageToSelect(const DriveSlots& slots, int drive) {
+  if (drive < 0 || static_cast<size_t>(drive) >= slots.size()) return -1;
+  return slots[static_cast<size_t>(drive)].IsPresent() ? PageOfDrive(drive) : -1;
+}
+
 int ButtonOfDrive(int drive) { return drive < 0 ? -1 : drive % kDrivesPerPage; }
 
 int DriveOnButton(int page, int button, size_t slotCount) {

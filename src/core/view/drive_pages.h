@@ -23,6 +23,10 @@ bool HasDrivePages(size_t slotCount);
 // The page that holds drive n (-1 for a negative n).
 int PageOfDrive(int drive);
 
+// The page to show when drive n is chosen; -1 when it cannot be (no such
+// drive, or one that never answered).
+int PageToSelect(const DriveSlots& slots, int drive);
+
 // The button that shows drive n on its page.
 int ButtonOfDrive(int drive);
 

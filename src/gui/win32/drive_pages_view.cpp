@@ -53,9 +53,9 @@ void CMonitorDlg::ShowDrivePage(int page) {
 }
 
 void CMonitorDlg::SelectDrive(int driveIndex) {
-  if (driveIndex < 0 || static_cast<size_t>(driveIndex) >= monitor.driveSlots.size()) return;
-  if (!monitor.driveSlots[static_cast<size_t>(driveIndex)].IsPresent()) return;
-  if (PageOfDrive(driveIndex) != drivePage) ShowDrivePage(PageOfDrive(driveIndex));
+  const int page = PageToSelect(monitor.driveSlots, driveIndex);
+  if (page < 0) return;
+  if (page != drivePage) ShowDrivePage(page);
   ShowDriveInfo(driveIndex);
   SetFocus(diskButtons[static_cast<size_t>(ButtonOfDrive(driveIndex))].Handle());
 }
