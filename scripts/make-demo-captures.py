@@ -226,9 +226,43 @@ def raw_temperature(now, lowest, highest):
     return now | (lowest << 16) | (highest << 32)
 
 
+def write_shelf_drives(out, count):
+    """Drives HD4 to HD(count-1), for a machine with more drives than disk
+    buttons: NAS disks of two models, each with its own serial number,
+    temperature and work time; HD7 fails now (reallocated sectors) and HD9
+    has pending sectors, so that both badges show beyond the first page."""
+    for n in range(4, count):
+        model = "WDC WD40EFRX-68N32N0" if n % 2 else "ST4000VN008-2DR166"
+        sectors = 7814037168
+        reallocated = (5, 0x0033, 20, 20, 36, 1900) if n == 7 else (5, 0x0033, 100, 100, 36, 0)
+        pending = (197, 0x0012, 100, 100, 0, 4 if n == 9 else 0)
+        temperature = 30 + (n * 7) % 13
+        pages = smart_pages([
+            (1, 0x000F, 100, 100, 6, 0),
+            reallocated,
+            (9, 0x0032, 80, 80, 0, raw_hours(9000 + 611 * n)),
+            (12, 0x0032, 100, 100, 20, 40 + n),
+            (194, 0x0022, temperature, 60, 0, raw_temperature(temperature, 18, 0)),
+            pending,
+        ])
+        serial = "ZDH%04dQ%d" % (1200 + n * 37, n)
+        write_capture(os.path.join(out, "drive%d.capture" % n), "%s, 4 TB, in a NAS shelf" % model, 0x01, sectors, {
+            0: {"enable": True, "identify": identify_ata(model, "SC60", serial, sectors), "smart": pages},
+        })
+
+
 def main():
-    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "data", "demo")
+    # make-demo-captures.py [DIR [--drives N]]: N drives (4 by default, at most
+    # 64), the four demo drives and shelf drives after them.
+    args = sys.argv[1:]
+    count = 4
+    if "--drives" in args:
+        at = args.index("--drives")
+        count = max(4, min(64, int(args[at + 1])))
+        del args[at:at + 2]
+    out = args[0] if args else os.path.join(os.path.dirname(__file__), "..", "data", "demo")
     os.makedirs(out, exist_ok=True)
+    write_shelf_drives(out, count)
 
     # HD0: a Western Digital NVMe drive, 1 TB, 41 degrees, in good health:
     # the first drive a new user sees, as most machines have today. The four

@@ -26,6 +26,14 @@ constexpr int kOptions = 1016;
 constexpr int kGraph = 1025;
 constexpr int kHealthLine = 1040;  // the selected drive's verdict, in its badge's colour
 constexpr int kDiskButtons[4] = {1001, 1003, 1006, 1007};
+// The page control below the disk buttons, made only on a machine with more
+// than four drives (the template stays as it is): its id and place in the
+// template's dialog units, the window's height with it, and the commands of
+// its list (the first + the drive's number).
+constexpr int kDrivePages = 1041;
+constexpr int kDrivePagesRect[4] = {7, 146, 139, 13};
+constexpr int kPagedWindowHeight = 162;
+constexpr int kFirstDriveCommand = 33000;
 constexpr int kAppIcon = 128;
 constexpr int kDiskIcon = 129;
 constexpr int kOptionsIcon = 132;

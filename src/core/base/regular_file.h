@@ -45,6 +45,24 @@ class RegularFile {
   std::string errorText_;
 };
 
+// What tells that a regular file may have changed, without opening it: its
+// identity (where the system gives one without opening), size and times.
+// `settled`: its last change lies seconds before now, so a later change
+// cannot carry the same times, coarse as a file system's clock may be
+// (whole seconds, two on FAT). A stamp that is not settled proves nothing.
+struct FileStamp {
+  std::uint64_t identity = 0;
+  std::uint64_t size = 0;
+  std::int64_t modified = 0;
+  std::int64_t changed = 0;
+  bool settled = false;
+  friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+
+// False when nothing is there, it is not a regular file, or the system
+// would not say.
+bool StampFile(const std::string& path, FileStamp& stamp);
+
 // Makes one folder, for this user alone where the system has modes (0700).
 // False when it was not made, which includes a folder that exists already.
 bool MakeFolder(const std::string& path);

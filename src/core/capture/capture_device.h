@@ -4,6 +4,8 @@
 // for a position beyond 3 or an IDENTIFY that does not fit the device map:
 // a real drive would not answer them either.
 
+#include <memory>
+
 #include "core/capture/drive_capture.h"
 #include "core/drive/smart_device.h"
 
@@ -11,7 +13,9 @@ namespace taruk {
 
 class CaptureDevice : public SmartDevice {
  public:
-  explicit CaptureDevice(DriveCapture capture) : capture_(std::move(capture)) {}
+  explicit CaptureDevice(DriveCapture capture) : capture_(std::make_shared<const DriveCapture>(std::move(capture))) {}
+  // Shared with whoever keeps it (a replay file's reader), never copied.
+  explicit CaptureDevice(std::shared_ptr<const DriveCapture> capture) : capture_(std::move(capture)) {}
 
   std::optional<uint8_t> DeviceMap() override;
   std::optional<DriveGeometry> Geometry() override;
@@ -34,7 +38,7 @@ class CaptureDevice : public SmartDevice {
   DriveCommandResult NvmeDeviceSelfTest(uint8_t code) override;
 
  private:
-  DriveCapture capture_;
+  std::shared_ptr<const DriveCapture> capture_;
 };
 
 }  // namespace taruk

@@ -74,12 +74,12 @@ std::unique_ptr<SmartDevice> ReplayDeviceOpener::Open(int driveNumber) {
   std::string& problem = problems_[driveNumber];
   problem.clear();
   // A missing file leaves the problem empty: there is simply no such drive.
-  DriveCapture capture;
+  std::shared_ptr<const DriveCapture> capture;
   if (readers_[driveNumber].Read(PathOf(driveNumber), capture, problem) != CaptureFileStatus::Loaded) {
     return nullptr;
   }
   // Replayed all the same: it is what the drive answered.
-  if (const std::string why = WhyNotShown(capture); !why.empty()) problem = PathOf(driveNumber) + ": " + why;
+  if (const std::string why = WhyNotShown(*capture); !why.empty()) problem = PathOf(driveNumber) + ": " + why;
   return std::make_unique<CaptureDevice>(std::move(capture));
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // Drives answered from capture files: physical drive N is DIR/driveN.capture,
-// for any N the folder holds. The file is read afresh on every open, so every
+// for any N the folder holds. Every open looks at the file again, so every
 // pass sees its current content (a test can heat a drive up between two
-// passes by rewriting it, or add and remove drives).
+// passes by rewriting it, or add and remove drives); an unchanged file is
+// not read again (CaptureFileReader).
 
 #include <map>
 #include <string>

@@ -4,6 +4,7 @@
 #include "core/drive/drive_slot.h"
 #include "core/drive/slot_health.h"
 #include "core/view/disk_panel_text.h"
+#include "core/view/drive_pages.h"
 #include "core/view/health_look.h"
 #include "gui/win32/monitor_dlg.h"
 
@@ -67,8 +68,9 @@ HBRUSH CMonitorDlg::PanelColours(HDC dc, HWND control) {
 }
 
 void CMonitorDlg::ShowDiskButton(int driveIndex) {
-  if (driveIndex < 0 || driveIndex >= kDiskButtonCount) return;
-  HWND button = diskButtons[static_cast<size_t>(driveIndex)].Handle();
+  if (driveIndex < 0 || static_cast<size_t>(driveIndex) >= monitor.driveSlots.size()) return;
+  if (PageOfDrive(driveIndex) != drivePage) return;
+  HWND button = diskButtons[static_cast<size_t>(ButtonOfDrive(driveIndex))].Handle();
   if (!button) return;
   ShowWindow(button, SW_SHOW);
   SetWindowTextW(button, DiskButtonCaption(driveIndex, monitor.driveSlots[static_cast<size_t>(driveIndex)]).c_str());
@@ -103,8 +105,11 @@ void CMonitorDlg::ShowHealthLine(const DriveSlot& slot) {
 }
 
 void CMonitorDlg::ShowDriveHealth() {
-  for (int n = 0; n < kDiskButtonCount && static_cast<size_t>(n) < monitor.driveSlots.size(); ++n) {
-    const DriveSlot& slot = monitor.driveSlots[static_cast<size_t>(n)];
+  ShowDrivePageControl();
+  for (int n = 0; n < kDiskButtonCount; ++n) {
+    const int drive = DriveOnButton(drivePage, n, monitor.driveSlots.size());
+    if (drive < 0) continue;
+    const DriveSlot& slot = monitor.driveSlots[static_cast<size_t>(drive)];
     if (slot.IsPresent()) diskButtons[static_cast<size_t>(n)].SetHealthBadge(SlotHealth(slot).verdict);
   }
   UpdateTrayToolTip();

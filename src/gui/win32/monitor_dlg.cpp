@@ -4,6 +4,7 @@
 #include "core/alarm/alarm_texts.h"
 #include "core/drive/drive_slot.h"
 #include "core/monitor/settings_file.h"
+#include "core/view/drive_pages.h"
 #include "core/view/window_texts.h"
 #include "gui/win32/about_dlg.h"
 #include "gui/win32/message_box.h"
@@ -117,11 +118,18 @@ void CMonitorDlg::RunMonitoringCycle() { monitor.core.RunMonitoringCycle(); }
 void CMonitorDlg::OnCommand(int id, int /*notification*/, HWND /*control*/) {
   for (int n = 0; n < kDiskButtonCount; ++n) {
     if (id == kDiskButtons[n]) {
-      ShowDriveInfo(n);
+      ShowDriveInfo(DriveOnButton(drivePage, n, monitor.driveSlots.size()));
       return;
     }
   }
+  if (id >= kFirstDriveCommand && id < kFirstDriveCommand + kMostDrives) {
+    SelectDrive(id - kFirstDriveCommand);
+    return;
+  }
   switch (id) {
+    case kDrivePages:
+      OpenDriveList();
+      return;
     case kDetails:
       OnDetails();
       return;

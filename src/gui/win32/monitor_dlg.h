@@ -48,6 +48,8 @@ class CMonitorDlg : public DialogWindow, public MonitorView {
 
   bool ShowsDemoDrives() const { return demoDrivesReason.has_value(); }
   int SelectedDrive() const { return selectedDrive; }
+  // Shows drive n in the panel, and the page of buttons that holds it.
+  void SelectDrive(int driveIndex);
 
  protected:
   bool OnInitDialog() override;
@@ -65,6 +67,9 @@ class CMonitorDlg : public DialogWindow, public MonitorView {
   void UpdateTrayToolTip();
   void UpdateTrayIconState();
   void ShowHealthLine(const DriveSlot& slot);
+  void ShowDrivePage(int page);
+  void ShowDrivePageControl();
+  void OpenDriveList();
   void OnDetails();
   void OnOptions();
   void OnGraph();
@@ -76,6 +81,10 @@ class CMonitorDlg : public DialogWindow, public MonitorView {
   // Members in the window's declared order.
   HFONT infoFont = nullptr;
   int selectedDrive = 0;
+  // The page of drives the disk buttons show (drive_pages.h), and the page
+  // control below them, made when a fifth drive comes.
+  int drivePage = 0;
+  HWND drivePages = nullptr;
   HMENU trayMenu = nullptr;
   HICON appIcon = nullptr;
   std::array<CIconButton, 4> diskButtons;

@@ -5,6 +5,7 @@
 #include <QLabel>
 
 #include "core/view/disk_panel_text.h"
+#include "core/view/drive_pages.h"
 #include "core/view/health_look.h"
 #include "core/drive/slot_health.h"
 #include "core/monitor/monitoring_cycle.h"
@@ -74,8 +75,9 @@ void CMonitorDlg::PaintInformationArea() {
 void CMonitorDlg::RefreshDrives() { monitor.core.RefreshDrives(); }
 
 void CMonitorDlg::ShowDiskButton(int driveIndex) {
-  if (driveIndex < 0 || driveIndex >= kDiskButtonCount) return;
-  CIconButton* button = diskButtons[driveIndex];
+  if (driveIndex < 0 || static_cast<size_t>(driveIndex) >= monitor.driveSlots.size()) return;
+  if (PageOfDrive(driveIndex) != drivePage) return;
+  CIconButton* button = diskButtons[ButtonOfDrive(driveIndex)];
   if (!button) return;
   button->show();
   SetControlText(button, FromWide(DiskButtonCaption(driveIndex, monitor.driveSlots[driveIndex])));

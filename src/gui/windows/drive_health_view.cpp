@@ -3,6 +3,7 @@
 #include "gui/windows/monitor_dlg.h"
 #include "core/drive/slot_health.h"
 #include "core/drive/drive_slot.h"
+#include "core/view/drive_pages.h"
 #include "gui/windows/health_badge.h"
 #include "gui/toolkit/icon_button.h"
 #include "gui/toolkit/resources.h"
@@ -20,21 +21,28 @@ const char* const kBadgeProperty = "healthVerdict";
 }  // namespace
 
 void CMonitorDlg::ShowDriveHealth() {
-  for (int n = 0; n < kDiskButtonCount && static_cast<size_t>(n) < monitor.driveSlots.size(); ++n) {
-    CIconButton* button = diskButtons[n];
-    const DriveSlot& slot = monitor.driveSlots[n];
-    if (!button || !slot.IsPresent()) continue;
-    const HealthVerdict verdict = SlotHealth(slot).verdict;
-    const QVariant shown = button->property(kBadgeProperty);
-    if (shown.isValid() && shown.toInt() == static_cast<int>(verdict)) continue;
-    button->setProperty(kBadgeProperty, static_cast<int>(verdict));
-    const QImage disk = ResourceIcon(kDiskIcon).pixmap(QSize(32, 32), 1.0).toImage();
-    // The badge keeps its colour on the grey icon too: it is what the user
-    // should see without moving the pointer there.
-    button->SetIcons(BadgedIcon(disk, verdict), NormalIcon{BadgedIcon(MakeGreyIcon(disk), verdict), false});
-  }
+  ShowDrivePageControl();
+  for (int n = 0; n < kDiskButtonCount; ++n) ShowDiskBadge(n);
   UpdateTrayToolTip();
   UpdateTrayIconState();
+}
+
+void CMonitorDlg::ShowDiskBadge(int buttonIndex) {
+  CIconButton* button = diskButtons[buttonIndex];
+  const int drive = DriveOnButton(drivePage, buttonIndex, monitor.driveSlots.size());
+  if (!button || drive < 0) return;
+  const DriveSlot& slot = monitor.driveSlots[static_cast<size_t>(drive)];
+  if (!slot.IsPresent()) return;
+  const HealthVerdict verdict = SlotHealth(slot).verdict;
+  // The drive counts too: after a change of page the button shows another.
+  const int badge = drive * 8 + static_cast<int>(verdict);
+  const QVariant shown = button->property(kBadgeProperty);
+  if (shown.isValid() && shown.toInt() == badge) return;
+  button->setProperty(kBadgeProperty, badge);
+  const QImage disk = ResourceIcon(kDiskIcon).pixmap(QSize(32, 32), 1.0).toImage();
+  // The badge keeps its colour on the grey icon too: it is what the user
+  // should see without moving the pointer there.
+  button->SetIcons(BadgedIcon(disk, verdict), NormalIcon{BadgedIcon(MakeGreyIcon(disk), verdict), false});
 }
 
 }  // namespace taruk

@@ -7,6 +7,7 @@
 
 #include "core/monitor/settings_file.h"
 #include "core/drive/drive_slot.h"
+#include "core/view/drive_pages.h"
 #include "core/view/window_texts.h"
 #include "gui/windows/temp_graph_dlg.h"
 #include "gui/windows/about_dlg.h"
@@ -160,7 +161,7 @@ void CMonitorDlg::RunMonitoringCycle() { monitor.core.RunMonitoringCycle(); }
 void CMonitorDlg::OnCommand(int id) {
   for (int n = 0; n < kDiskButtonCount; ++n) {
     if (id == kDiskButtons[n]) {
-      ShowDriveInfo(n);
+      ShowDriveInfo(DriveOnButton(drivePage, n, monitor.driveSlots.size()));
       return;
     }
   }

@@ -23,6 +23,7 @@
 #include "gui/toolkit/template_dialog.h"
 
 class QMenu;
+class QPushButton;
 
 namespace taruk {
 
@@ -69,7 +70,15 @@ class CMonitorDlg : public TemplateDialog, public MonitorView {
   // The notification-area icon is shown, as a QSystemTrayIcon or an item.
   bool HasTrayIcon() const;
   StatusNotifierItem* TrayItem() const { return statusItem; }
-  CIconButton* DiskButton(int driveIndex) const { return diskButtons[driveIndex]; }
+  // Disk button n (0 to 3), whichever drive it shows.
+  CIconButton* DiskButton(int button) const { return diskButtons[button]; }
+  // The page control below the disk buttons; null up to four drives.
+  QPushButton* DrivePageControl() const { return drivePages; }
+  // The list the page control opens, made anew for each opening.
+  QMenu* DriveList();
+  // Shows drive n in the panel, and the page of buttons that holds it.
+  void SelectDrive(int driveIndex);
+  int SelectedDrive() const { return selectedDrive; }
 
  protected:
   void OnInitDialog() override;
@@ -83,6 +92,10 @@ class CMonitorDlg : public TemplateDialog, public MonitorView {
   void PlaceInformationArea();
   void PaintInformationArea();
   void ShowHealthLine(const DriveSlot& slot);
+  void ShowDiskBadge(int button);
+  void ShowDrivePage(int page);
+  void ShowDrivePageControl();
+  void OpenDriveList();
   void UpdateTrayIconState();
   bool AddStatusNotifierItem();
   void ShowApplication();
@@ -99,6 +112,9 @@ class CMonitorDlg : public TemplateDialog, public MonitorView {
   // Members in the window's declared order.
   QFont infoFont;
   int selectedDrive = 0;
+  // The page of drives the disk buttons show (drive_pages.h).
+  int drivePage = 0;
+  QPushButton* drivePages = nullptr;
   QMenu* trayMenu = nullptr;
   QIcon appIcon;
   std::array<CIconButton*, 4> diskButtons{};

@@ -4,8 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 
 namespace taruk {
 
@@ -41,6 +43,28 @@ long long RegularFile::Read(char* buffer, std::size_t size) {
   } while (got < 0 && errno == EINTR);
   if (got < 0) errorText_ = std::strerror(errno);
   return got;
+}
+
+namespace {
+
+constexpr std::int64_t kNanoseconds = 1'000'000'000;
+constexpr std::int64_t kSettledAfter = 3 * kNanoseconds;
+
+std::int64_t InNanoseconds(const timespec& time) { return time.tv_sec * kNanoseconds + time.tv_nsec; }
+
+}  // namespace
+
+bool StampFile(const std::string& path, FileStamp& stamp) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  stamp.identity = (static_cast<std::uint64_t>(info.st_dev) << 32) ^ static_cast<std::uint64_t>(info.st_ino);
+  stamp.size = static_cast<std::uint64_t>(info.st_size);
+  stamp.modified = InNanoseconds(info.st_mtim);
+  stamp.changed = InNanoseconds(info.st_ctim);
+  stamp.settled = InNanoseconds(now) - std::max(stamp.modified, stamp.changed) > kSettledAfter;
+  return true;
 }
 
 bool MakeFolder(const std::string& path) { return mkdir(path.c_str(), 0700) == 0; }

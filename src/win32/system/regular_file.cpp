@@ -53,4 +53,29 @@ long long RegularFile::Read(char* buffer, std::size_t size) {
 
 bool MakeFolder(const std::string& path) { return CreateDirectoryW(PathBytesToWide(path).c_str(), nullptr) != 0; }
 
+namespace {
+
+std::int64_t Ticks(const FILETIME& time) {
+  return static_cast<std::int64_t>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
+}
+
+}  // namespace
+
+// Windows gives no file index without opening the file; the size and the
+// write and creation times (100 ns ticks) stand for it.
+bool StampFile(const std::string& path, FileStamp& stamp) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(PathBytesToWide(path).c_str(), GetFileExInfoStandard, &data)) return false;
+  if (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) return false;
+  FILETIME now{};
+  GetSystemTimeAsFileTime(&now);
+  constexpr std::int64_t kSettledAfter = 3 * 10'000'000;  // three seconds in ticks
+  stamp.identity = 0;
+  stamp.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  stamp.modified = Ticks(data.ftLastWriteTime);
+  stamp.changed = Ticks(data.ftCreationTime);
+  stamp.settled = Ticks(now) - stamp.modified > kSettledAfter && Ticks(now) - stamp.changed > kSettledAfter;
+  return true;
+}
+
 }  // namespace taruk
