@@ -197,6 +197,26 @@ TEST_F(PlantedFilesTest, OnlyARegularFileIsReplacedAndAnythingElseAtTheNameIsLef
   EXPECT_EQ(ReadFileBytes(scratch / "fresh"), "first");
 }
 
+// Root saving another user's file (taruk --set on the service's settings)
+// leaves it that user's, with its mode: the service must still read it.
+TEST_F(PlantedFilesTest, RootReplacingAnotherUsersFileKeepsItTheirs) {
+  if (!CanPlantForAnotherUser(scratch / "probe")) GTEST_SKIP() << "needs root and a user to give files to";
+  for (const Writer& writer : writers) {
+    SCOPED_TRACE(writer.what);
+    const std::string path = writer.folder + "/" + writer.name;
+    ASSERT_TRUE(WriteFileBytes(path, "old"));
+    ASSERT_EQ(chown(path.c_str(), kSomeoneElse, kSomeoneElse), 0);
+    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+    EXPECT_TRUE(writer.write());
+    struct stat info {};
+    ASSERT_EQ(lstat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, kSomeoneElse);
+    EXPECT_EQ(info.st_gid, kSomeoneElse);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_NE(ReadFileBytes(path), "old");
+  }
+}
+
 TEST_F(PlantedFilesTest, OnlyTheWritersOwnOldUnheldTemporariesAreRemoved) {
   for (const Writer& w : writers) {
     SCOPED_TRACE(w.what);

@@ -189,6 +189,17 @@ FileWrite WriteFile(const std::string& target, std::string_view contents, unsign
   std::string temporary;
   const int fd = MakeTemporary(folder, name, temporary);
   if (fd < 0) return SystemFailure(errno);
+  // Root replacing another user's file (taruk --set on the service's
+  // settings) gives it back to that user, who could no longer read it
+  // otherwise. Anyone else can't, and writes the file as their own.
+  if (hadOldFile && (old.st_uid != geteuid() || old.st_gid != getegid()) && geteuid() == 0) {
+    if (fchown(fd, old.st_uid, old.st_gid) != 0) {
+      const int failure = errno;
+      close(fd);
+      unlink(temporary.c_str());
+      return SystemFailure(failure);
+    }
+  }
   bool ok = fchmod(fd, hadOldFile ? old.st_mode & 07777 : newFileMode) == 0;
   ok = ok && WriteAll(fd, contents) && fsync(fd) == 0;
   // Put in place while still locked, so no cleaner can take it for a leftover.
