@@ -23,35 +23,22 @@ constexpr int64_t kInt32Most = INT32_MAX;
 
 NamedSetting ConfNumber(const char* name, std::wstring X::*text, std::wstring (*check)(const std::wstring&),
                         int64_t least, int64_t most) {
-  NamedSetting setting{name, SettingStore::ConfDat, K::Number};
-  setting.exchangeText = text;
-  setting.dialogCheck = check;
-  setting.least = least;
-  setting.most = most;
-  return setting;
+  return {.name = name, .store = SettingStore::ConfDat, .kind = K::Number, .exchangeText = text,
+          .dialogCheck = check, .least = least, .most = most};
 }
 
 NamedSetting ConfAction(const char* name, int32_t X::*action) {
-  NamedSetting setting{name, SettingStore::ConfDat, K::Action};
-  setting.exchangeAction = action;
-  return setting;
+  return {.name = name, .store = SettingStore::ConfDat, .kind = K::Action, .exchangeAction = action};
 }
 
 NamedSetting ConfWord(const char* name, std::wstring X::*text) {
-  NamedSetting setting{name, SettingStore::ConfDat, K::Word};
-  setting.exchangeText = text;
-  return setting;
+  return {.name = name, .store = SettingStore::ConfDat, .kind = K::Word, .exchangeText = text};
 }
 
 NamedSetting Side(const char* name, SettingKind kind, const char* table, const char* key, int64_t least = 0,
                   int64_t most = 0, const char* choices = nullptr) {
-  NamedSetting setting{name, SettingStore::SideFile, kind};
-  setting.table = table;
-  setting.key = key;
-  setting.least = least;
-  setting.most = most;
-  setting.choices = choices;
-  return setting;
+  return {.name = name, .store = SettingStore::SideFile, .kind = kind, .table = table, .key = key, .least = least,
+          .most = most, .choices = choices};
 }
 
 const char* const kActionNames[] = {"none", "notification", "shutdown", "suspend", "hibernate", "sound", "email"};
