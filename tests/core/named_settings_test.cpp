@@ -10,6 +10,7 @@
 #include "core/base/regular_file.h"
 #include "core/monitor/named_settings_files.h"
 #include "core/monitor/setting_names.h"
+#include "core/monitor/settings_location.h"
 #include "support/settings_fixture.h"
 
 using namespace taruk;
@@ -182,7 +183,9 @@ TEST_F(NamedSettingsTest, AChosenFolderHoldsBothFiles) {
   EXPECT_EQ(outcome.write, SettingsWrite::Written) << outcome.error;
   EXPECT_EQ(ReadFileBytes(service + "/conf.dat"), "60 50 0 0 0 taruk@example.invalid smtp.example.invalid");
   EXPECT_EQ(ReadFileBytes(service + "/taruk.toml"), "[mail]\nport = 587\n");
-  EXPECT_EQ(listing.confPath, service + "/conf.dat");
+  std::string confPath;
+  ASSERT_TRUE(WidePathToBytes(SettingsFileIn(PathBytesToWide(service)), 4096, confPath));
+  EXPECT_EQ(listing.confPath, confPath);  // with the system's separator
   EXPECT_EQ(ReadFileBytes(file), kWindowsFile);
   EXPECT_EQ(ListFolder(folder), "conf.dat ");
 }
