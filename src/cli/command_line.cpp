@@ -19,6 +19,10 @@ const char* const kUsage =
     "  taruk --headless [--once] [--replay DIR] the monitor without windows; --once runs one cycle\n"
     "  taruk --self-test short|extended|conveyance|abort [--drive ID]\n"
     "                                           start (or abort) a drive's own self-test and return at once\n"
+    "  taruk --settings [--config-dir DIR]     every setting: NAME=VALUE and the file that keeps it\n"
+    "  taruk --set NAME=VALUE... [--config-dir DIR]\n"
+    "                                           change settings (conf.dat as Options writes it, or taruk.toml);\n"
+    "                                           --config-dir: the settings in DIR (the service's: /var/lib/taruk/Taruk)\n"
     "  taruk --help | --version\n"
     "A drive in standby is not spun up: it is identified but not read, unless --wake is given.\n"
     "The monitor, with or without windows, also takes:\n";
@@ -72,6 +76,16 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& commandLine, std::stri
         error = "taruk: --self-test takes short, extended, conveyance or abort, not " + commandLine.selfTest;
         return false;
       }
+    } else if (option == "--settings") {
+      if (!setMode(Mode::Settings, option)) return false;
+    } else if (option == "--set") {
+      // Several --set in one call change the settings together.
+      if (commandLine.mode != Mode::Set && !setMode(Mode::Set, option)) return false;
+      std::string assignment;
+      if (!takeValue(i, option, assignment, "NAME=VALUE")) return false;
+      commandLine.assignments.push_back(assignment);
+    } else if (option == "--config-dir") {
+      if (!takeValue(i, option, commandLine.configDir)) return false;
     } else if (option == "--drive") {
       if (!takeValue(i, option, commandLine.drive, "a drive number")) return false;
       driveGiven = true;
@@ -105,6 +119,10 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& commandLine, std::stri
   }
   if (driveGiven && commandLine.mode != Mode::SelfTest) {
     error = "taruk: --drive goes with --self-test";
+    return false;
+  }
+  if (!commandLine.configDir.empty() && commandLine.mode != Mode::Settings && commandLine.mode != Mode::Set) {
+    error = "taruk: --config-dir goes with --settings or --set";
     return false;
   }
   if (commandLine.once && commandLine.mode != Mode::Headless) {

@@ -8,7 +8,7 @@
 namespace taruk {
 
 struct CommandLine {
-  enum class Mode { Monitor, Report, Capture, Headless, SelfTest, Help, Version };
+  enum class Mode { Monitor, Report, Capture, Headless, SelfTest, Settings, Set, Help, Version };
   Mode mode = Mode::Monitor;
   bool json = false;       // --report --json
   bool once = false;       // --headless --once
@@ -22,6 +22,8 @@ struct CommandLine {
   std::vector<std::string> drives;
   std::string selfTest;       // --self-test short|extended|conveyance|abort
   std::string drive = "0";    // --drive ID: the drive a self-test is for
+  std::vector<std::string> assignments;  // --set NAME=VALUE, in the order given
+  std::string configDir;      // --config-dir DIR: the settings folder (the service's)
 };
 
 // False with a one-line `error` for a usage error.

@@ -11,18 +11,7 @@
 namespace taruk {
 
 bool CheckReplayFolder(const CommandLine& commandLine, std::string& error) {
-  if (commandLine.replayDir.empty()) return true;
-  std::error_code ec;
-  const std::filesystem::file_status status = std::filesystem::status(PathFromUtf8(commandLine.replayDir), ec);
-  if (ec) {
-    error = "taruk: --replay " + commandLine.replayDir + ": " + ec.message();
-    return false;
-  }
-  if (!std::filesystem::is_directory(status)) {
-    error = "taruk: --replay " + commandLine.replayDir + ": not a folder";
-    return false;
-  }
-  return true;
+  return commandLine.replayDir.empty() || CheckFolderOption("--replay", commandLine.replayDir, error);
 }
 
 std::unique_ptr<DeviceOpener> MakeDriveSource(const CommandLine& commandLine, StopSignal stop) {

@@ -34,6 +34,9 @@ int main(int argc, char** argv) {
       return RunHeadless(commandLine);
     case CommandLine::Mode::SelfTest:
       return RunSelfTest(commandLine);
+    case CommandLine::Mode::Settings:
+    case CommandLine::Mode::Set:
+      return RunSettings(commandLine);
     case CommandLine::Mode::Monitor:
       break;
   }

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <system_error>
 
 namespace taruk {
 
@@ -15,6 +16,22 @@ inline std::filesystem::path PathFromUtf8(const std::string& text) {
 inline std::string Utf8FromPath(const std::filesystem::path& path) {
   const std::u8string text = path.u8string();
   return std::string(text.begin(), text.end());
+}
+
+// False with a one-line `error` when `folder`, given with `option`, is not
+// a folder.
+inline bool CheckFolderOption(const std::string& option, const std::string& folder, std::string& error) {
+  std::error_code ec;
+  const std::filesystem::file_status status = std::filesystem::status(PathFromUtf8(folder), ec);
+  if (ec) {
+    error = "taruk: " + option + " " + folder + ": " + ec.message();
+    return false;
+  }
+  if (!std::filesystem::is_directory(status)) {
+    error = "taruk: " + option + " " + folder + ": not a folder";
+    return false;
+  }
+  return true;
 }
 
 }  // namespace taruk

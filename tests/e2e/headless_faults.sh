@@ -46,7 +46,46 @@ status=0; "$taruk" --headless --once --replay "$dir" 2>"$work/stderr" || status=
 [ "$status" = 2 ] || fail "--headless --once with a bad capture exited with $status"
 diff "$work/report" "$work/stderr" || fail "--headless --once did not say what --report says"
 
-# 2. On the timer: a capture garbled, mended and removed, the volumes file
+# 2. The service's settings changed from the command line: taruk --set
+# writes into the folder given with --config-dir, the monitor started as the
+# unit starts it (XDG_CONFIG_HOME=/var/lib/taruk) acts on them, and input
+# conf.dat can't hold is refused with nothing written.
+service=$work/service
+mkdir -p "$service/Taruk"
+hot=$work/hot-setting
+mkdir "$hot"
+cp "$demo/drive1.capture" "$hot/drive0.capture"  # 57 °C, in caution
+set_service() { "$taruk" "$@" --config-dir "$service/Taruk" 2>"$work/stderr"; }
+set_service --set temperature.critical=58 --set temperature.action=notification --set health.action=none \
+  --set mail.port=587 || fail "--set exited with $?"
+[ "$(cat "$service/Taruk/conf.dat")" = "60 58 1 0 0 taruk@example.invalid smtp.example.invalid 0" ] ||
+  fail "--set wrote: $(cat "$service/Taruk/conf.dat")"
+[ "$(cat "$service/Taruk/taruk.toml")" = $'[mail]\nport = 587' ] || fail "--set wrote: $(cat "$service/Taruk/taruk.toml")"
+[ "$(saved)" = "60 55 0 0 0 admin@example.org 127.0.0.1" ] || fail "--config-dir: the user's own file changed"
+set_service --settings >"$work/listing" || fail "--settings exited with $?"
+grep -qx "conf.dat: *$service/Taruk/conf.dat" "$work/listing" || fail "--settings: no conf.dat path"
+grep -qx "temperature.critical=58 *conf.dat" "$work/listing" || fail "--settings: $(cat "$work/listing")"
+grep -qx "mail.port=587 *taruk.toml" "$work/listing" || fail "--settings: $(cat "$work/listing")"
+service_once() {
+  env -u APPDATA -u DBUS_SESSION_BUS_ADDRESS XDG_CONFIG_HOME="$service" \
+    "$taruk" --headless --once --replay "$hot" 2>"$work/stderr" || fail "--headless --once exited with $?"
+}
+service_once
+[ -s "$work/stderr" ] && fail "a drive at 57 °C alarmed at a critical 58 °C"
+cp "$service/Taruk/conf.dat" "$work/conf.before"
+status=0; set_service --set temperature.critical=57 --set mail.address=$'\xc3\xbc@example.org' || status=$?
+[ "$status" = 2 ] || fail "a character outside code page 1251: exit $status"
+grep -q "mail.address=.*U+00FC.*nothing was written" "$work/stderr" || fail "no reason given: $(cat "$work/stderr")"
+cmp -s "$work/conf.before" "$service/Taruk/conf.dat" || fail "refused, but written"
+status=0; set_service --set temperature.critical=101 || status=$?
+[ "$status" = 2 ] || fail "critical 101: exit $status"
+grep -q "Wrong critical temperature! It must be in range 1 - 100 !" "$work/stderr" || fail "$(cat "$work/stderr")"
+set_service --set temperature.critical=57 || fail "--set exited with $?"
+service_once
+grep -qx "taruk: notification: HD0: ST3160023A Critical temperature reached (57 °C)" "$work/stderr" ||
+  fail "the monitor did not act on the critical temperature --set wrote"
+
+# 3. On the timer: a capture garbled, mended and removed, the volumes file
 # garbled and removed while the monitor runs. Each problem is logged once when
 # it starts and, when it clears, once more.
 dir=$work/live
@@ -85,7 +124,7 @@ for line in "$bad_capture" "taruk: cleared: ${bad_capture#taruk: }" "taruk: driv
 done
 [ "$(wc -l <"$work/stderr")" = 6 ] || fail "more was logged than the six problem lines"
 
-# 3. Stop signals while the e-mail action waits on a server that accepts and
+# 4. Stop signals while the e-mail action waits on a server that accepts and
 # never says a word.
 if [ "$(id -u)" != 0 ] || [ ! -x /usr/bin/python3 ]; then
   echo "note: stop signals during a mail wait not checked (needs root for port 25, and /usr/bin/python3)"

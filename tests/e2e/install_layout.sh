@@ -12,7 +12,7 @@ prefix="$work/prefix"
 cmake --install "$build" --prefix "$prefix" >"$work/install.log"
 for file in bin/taruk share/applications/taruk.desktop share/icons/hicolor/scalable/apps/taruk.svg \
             share/taruk/demo/drive0.capture share/taruk/demo/volumes \
-            share/taruk/prometheus/taruk-rules.yml lib/systemd/system/taruk.service; do
+            share/taruk/prometheus/taruk-rules.yml lib/systemd/system/taruk.service share/man/man1/taruk.1.gz; do
   [ -e "$prefix/$file" ] || { echo "not installed: $file"; cat "$work/install.log"; exit 1; }
 done
 # The monitor's two modes are programs that taruk runs from libexec/taruk.

@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cerrno>
 #include <ctime>
 #include <functional>
@@ -195,6 +196,35 @@ TEST_F(PlantedFilesTest, OnlyARegularFileIsReplacedAndAnythingElseAtTheNameIsLef
   EXPECT_EQ(ReadFileBytes(kept), "new");
   EXPECT_TRUE(CreateFileAtomically(scratch / "fresh", "first"));
   EXPECT_EQ(ReadFileBytes(scratch / "fresh"), "first");
+}
+
+// Root saving in another user's folder (taruk --set on the service's
+// settings) leaves the file that user's, with its mode: the service must
+// still read it. A new file takes the folder's owner.
+TEST_F(PlantedFilesTest, RootWritingInAnotherUsersFolderLeavesTheFileTheirs) {
+  if (!CanPlantForAnotherUser(scratch / "probe")) GTEST_SKIP() << "needs root and a user to give files to";
+  for (const Writer& writer : writers) {
+    SCOPED_TRACE(writer.what);
+    const std::string path = writer.folder + "/" + writer.name;
+    ASSERT_EQ(chown(writer.folder.c_str(), kSomeoneElse, kSomeoneElse), 0);
+    std::remove(path.c_str());
+    EXPECT_TRUE(writer.write());
+    struct stat created {};
+    ASSERT_EQ(lstat(path.c_str(), &created), 0);
+    EXPECT_EQ(created.st_uid, kSomeoneElse);
+    EXPECT_EQ(created.st_gid, kSomeoneElse);
+    ASSERT_EQ(chown(writer.folder.c_str(), 0, 0), 0);
+    ASSERT_TRUE(WriteFileBytes(path, "old"));
+    ASSERT_EQ(chown(path.c_str(), kSomeoneElse, kSomeoneElse), 0);
+    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+    EXPECT_TRUE(writer.write());
+    struct stat info {};
+    ASSERT_EQ(lstat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, kSomeoneElse);
+    EXPECT_EQ(info.st_gid, kSomeoneElse);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_NE(ReadFileBytes(path), "old");
+  }
 }
 
 TEST_F(PlantedFilesTest, OnlyTheWritersOwnOldUnheldTemporariesAreRemoved) {

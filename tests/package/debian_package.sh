@@ -12,20 +12,30 @@ fail() { echo "FAILED: $*"; exit 1; }
 export DEBIAN_FRONTEND=noninteractive
 apt_get() { apt-get -o DPkg::Lock::Timeout=900 -y -q "$@"; }
 
-lintian --fail-on error "$deb" || fail "lintian found errors"
-echo "lintian: no errors"
+status=0
+lintian_out=$(lintian --fail-on error "$deb") || status=$?
+echo "$lintian_out"
+[ "$status" = 0 ] || fail "lintian found errors"
+# taruk has its manual page: a tag about it means the page is missing, or
+# installed in a form man can't read.
+! grep -E 'no-manual-page .*usr/bin/taruk|manual-page|groff-message' <<<"$lintian_out" || fail "lintian on the manual page"
+echo "lintian: no errors, the manual page accepted"
 
 purged=
 trap '[ -n "$purged" ] || apt_get purge taruk >/dev/null 2>&1 || true' EXIT
 apt_get install --no-install-recommends "$deb" >/dev/null
 taruk --version
+if command -v man >/dev/null; then
+  LC_ALL=C.UTF-8 man -P cat taruk 2>/dev/null | grep -q -- '--set NAME=VALUE' || fail "man taruk does not show the page"
+fi
 report=$(taruk --report --replay /usr/share/taruk/demo)
 grep -q '^HD1: ST3160023A' <<<"$report" || fail "no demo report: $report"
 getcap /usr/libexec/taruk/taruk-smart-reader | grep -q 'cap_dac_read_search,cap_sys_rawio,cap_sys_admin=ep' \
   || fail "the reader has no capabilities: $(getcap /usr/libexec/taruk/taruk-smart-reader)"
 getent passwd taruk >/dev/null || fail "no service user"
 for file in /usr/bin/alarm.wav /usr/share/applications/taruk.desktop /usr/share/icons/hicolor/scalable/apps/taruk.svg \
-            /usr/share/taruk/prometheus/taruk-rules.yml /usr/lib/systemd/system/taruk.service; do
+            /usr/share/taruk/prometheus/taruk-rules.yml /usr/lib/systemd/system/taruk.service \
+            /usr/share/man/man1/taruk.1.gz; do
   [ -e "$file" ] || fail "not installed: $file"
 done
 # The monitor's programs and modules, which taruk finds in /usr/libexec/taruk.

@@ -101,6 +101,27 @@ status=0
 win "$exe" --headless --metrics-listen 127.0.0.1:9717 2>"$work/wine.err" || status=$?
 [ "$status" = 2 ] && grep -q 'not available on Windows' "$work/wine.err" || fail "--metrics-listen: exit $status"
 
+# Settings from the command line: --set writes conf.dat (code page 1251
+# and digit groups included) and taruk.toml byte for byte as on Linux,
+# --settings lists the same values, and a character outside the code page is
+# refused there too, with nothing written.
+mkdir "$work/wine-set" "$work/linux-set"
+sets=(--set poll.interval=30 --set freespace.minimum=5000 --set mail.address=$'\xd0\xbf\xd1\x91\xd1\x82\xd1\x80@example.org'
+      --set health.action=email --set mail.port=587)
+LC_ALL=C.UTF-8 win "$exe" "${sets[@]}" --config-dir "Z:$work/wine-set" 2>"$work/wine.err" || fail "--set: $(cat "$work/wine.err")"
+lnx "${sets[@]}" --config-dir "$work/linux-set" || fail "--set on Linux"
+cmp "$work/linux-set/conf.dat" "$work/wine-set/conf.dat" || fail "--set: conf.dat differs: $(od -c "$work/wine-set/conf.dat")"
+cmp "$work/linux-set/taruk.toml" "$work/wine-set/taruk.toml" || fail "--set: taruk.toml differs"
+values() { tr -d '\r' | grep -v '^conf.dat:\|^taruk.toml:\|^mail.password'; }
+LC_ALL=C.UTF-8 win "$exe" --settings --config-dir "Z:$work/wine-set" | values >"$work/wine.settings"
+lnx --settings --config-dir "$work/linux-set" | values >"$work/linux.settings"
+diff -u "$work/linux.settings" "$work/wine.settings" || fail "--settings differs"
+cp "$work/wine-set/conf.dat" "$work/conf.before"
+status=0
+LC_ALL=C.UTF-8 win "$exe" --set mail.server=$'\xc3\xbc.example.org' --config-dir "Z:$work/wine-set" 2>"$work/wine.err" || status=$?
+[ "$status" = 2 ] && grep -q 'U+00FC' "$work/wine.err" || fail "a character outside code page 1251: exit $status: $(cat "$work/wine.err")"
+cmp -s "$work/conf.before" "$work/wine-set/conf.dat" || fail "refused, but written"
+
 # 5. On its timer the alarm repeats every second; Ctrl+C (Wine turns SIGINT
 # into the console's notice) ends the monitor, which leaves the settings file
 # as it is on the disk: an edit made meanwhile stays.

@@ -29,7 +29,9 @@ struct FileWrite {
 // over a link someone pointed at it, would turn the machine's device into a
 // plain file. The new file is created exclusively under a fresh name, so
 // nothing planted in the folder is ever opened either. A new file gets
-// `newFileMode`; a replaced file keeps its mode.
+// `newFileMode`; a replaced file keeps its mode. Written by root on Linux,
+// a replaced file keeps its owner and group, and a new one takes its
+// folder's.
 //
 // Temporaries are named ".NAME.taruk-XXXXXX", a name nobody else picks. One
 // left behind by a save that was killed half-way is removed by a later save

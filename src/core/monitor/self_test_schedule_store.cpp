@@ -9,12 +9,11 @@ namespace {
 
 constexpr const char* kTable = "selftest";
 constexpr const char* kStarts = "selftest.last-start";
-constexpr int64_t kMostDays = 3650;
 
 uint32_t Days(const SideSettings& side, const char* key, uint32_t fallback) {
   const std::optional<int64_t> days = side.Integer(kTable, key);
-  // 0 turns that test off; beyond ten years is a typo.
-  if (!days || *days < 0 || *days > kMostDays) return fallback;
+  // 0 turns that test off.
+  if (!days || *days < 0 || *days > kMostSelfTestDays) return fallback;
   return static_cast<uint32_t>(*days);
 }
 

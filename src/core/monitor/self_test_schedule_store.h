@@ -18,6 +18,9 @@
 
 namespace taruk {
 
+// Longest period in [selftest] that is taken: beyond ten years is a typo.
+constexpr int64_t kMostSelfTestDays = 3650;
+
 // The schedule and its state from a parsed side file; what is missing or
 // out of range keeps its default.
 void LoadSelfTestSchedule(const SideSettings& side, SelfTestScheduleSettings& settings,

@@ -15,6 +15,16 @@ namespace taruk {
 
 namespace {
 
+std::wstring& ChosenFolder() {
+  static std::wstring folder;
+  return folder;
+}
+
+SettingsFolder FolderInUse() {
+  if (!ChosenFolder().empty()) return {ChosenFolder(), false};
+  return FindSettingsFolder();
+}
+
 // The path as the bytes handed to the system; false when it is too long or
 // can't be written as bytes, so the file can neither be read nor saved.
 bool SettingsPathBytes(std::string& bytes) {
@@ -41,15 +51,21 @@ constexpr char kNoConverter[] =
 
 }  // namespace
 
+void UseSettingsFolder(const std::wstring& folder) { ChosenFolder() = folder; }
+
 std::wstring SettingsPath() {
-  const SettingsFolder folder = FindSettingsFolder();
+  const SettingsFolder folder = FolderInUse();
   return folder.path.empty() ? std::wstring() : SettingsFileIn(folder.path);
 }
 
 SettingsLoad LoadSettings(MonitorConfig& config) {
-  const SettingsFolder folder = FindSettingsFolder();
+  const SettingsFolder folder = FolderInUse();
   if (folder.path.empty()) return {};
   CreateFolder(folder);
+  return ReadSettingsFile(config);
+}
+
+SettingsLoad ReadSettingsFile(MonitorConfig& config) {
   std::string path;
   if (!SettingsPathBytes(path)) return {};
   // Only a regular file counts as opened: a FIFO put in the file's place

@@ -11,6 +11,11 @@ namespace taruk {
 // $XDG_CONFIG_HOME/Taruk/conf.dat (XDG_CONFIG_HOME defaults to ~/.config).
 std::wstring SettingsPath();
 
+// For the rest of the process, the settings live in `folder` (taruk
+// --config-dir: the service's settings, say) instead of the folder above;
+// nothing is made above it. Empty goes back to the usual folder.
+void UseSettingsFolder(const std::wstring& folder);
+
 // What LoadSettings found on the disk.
 struct SettingsLoad {
   enum class Found {
@@ -28,6 +33,8 @@ struct SettingsLoad {
 // (the defaults stay, their texts not blanked) and counts as read in part, so
 // it is never written over; the log says so once.
 SettingsLoad LoadSettings(MonitorConfig& config);
+// The same without making the folder: for a look that changes nothing.
+SettingsLoad ReadSettingsFile(MonitorConfig& config);
 
 // Writes the whole record. False when it could not be saved; the previous file
 // is then left as it was, `problem` (when given) says why, and the caller

@@ -59,13 +59,22 @@ void ApplyOptionsExchange(const OptionsExchange& exchange, MonitorConfig& config
   config.smtpServer = exchange.smtpServer;
 }
 
-std::wstring OptionsInputError(const std::wstring& pollIntervalText,
-                               const std::wstring& criticalTemperatureText) {
+std::wstring PollIntervalInputError(const std::wstring& pollIntervalText) {
   const int32_t poll = WideTextToInteger(pollIntervalText);
   if (poll < 10 || poll > 600) return L"Wrong polling period! It must be in range 10 - 600 seconds!";
+  return {};
+}
+
+std::wstring CriticalTemperatureInputError(const std::wstring& criticalTemperatureText) {
   const int32_t critical = WideTextToInteger(criticalTemperatureText);
   if (critical < 1 || critical > 100) return L"Wrong critical temperature! It must be in range 1 - 100 !";
   return {};
+}
+
+std::wstring OptionsInputError(const std::wstring& pollIntervalText,
+                               const std::wstring& criticalTemperatureText) {
+  std::wstring error = PollIntervalInputError(pollIntervalText);
+  return error.empty() ? CriticalTemperatureInputError(criticalTemperatureText) : error;
 }
 
 }  // namespace taruk

@@ -42,6 +42,11 @@ OptionsExchange OptionsExchangeFromConfig(const MonitorConfig& config);
 // to its 32-bit two's complement.
 void ApplyOptionsExchange(const OptionsExchange& exchange, MonitorConfig& config);
 
+// The dialog's check of one text, as the message it shows; empty when the
+// text passes.
+std::wstring PollIntervalInputError(const std::wstring& pollIntervalText);
+std::wstring CriticalTemperatureInputError(const std::wstring& criticalTemperatureText);
+
 // The first check that the poll interval and critical temperature texts fail,
 // as the message the dialog shows; empty when both pass.
 std::wstring OptionsInputError(const std::wstring& pollIntervalText,

@@ -189,6 +189,21 @@ FileWrite WriteFile(const std::string& target, std::string_view contents, unsign
   std::string temporary;
   const int fd = MakeTemporary(folder, name, temporary);
   if (fd < 0) return SystemFailure(errno);
+  // Root writing in another user's folder (taruk --set on the service's
+  // settings) leaves the file that user's: the old file's owner, or the
+  // folder's for a new one. The service could no longer read its own
+  // settings otherwise, and that user could replace the file anyway. Anyone
+  // else can't, and writes the file as their own.
+  struct stat owner = old;
+  if (!hadOldFile && stat(folder.c_str(), &owner) != 0) owner.st_uid = geteuid(), owner.st_gid = getegid();
+  if (geteuid() == 0 && (owner.st_uid != geteuid() || owner.st_gid != getegid())) {
+    if (fchown(fd, owner.st_uid, owner.st_gid) != 0) {
+      const int failure = errno;
+      close(fd);
+      unlink(temporary.c_str());
+      return SystemFailure(failure);
+    }
+  }
   bool ok = fchmod(fd, hadOldFile ? old.st_mode & 07777 : newFileMode) == 0;
   ok = ok && WriteAll(fd, contents) && fsync(fd) == 0;
   // Put in place while still locked, so no cleaner can take it for a leftover.
