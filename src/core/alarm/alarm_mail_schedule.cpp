@@ -4,7 +4,6 @@ namespace taruk {
 
 namespace {
 
-constexpr int64_t kMostReminderHours = 10 * 366 * 24;
 
 }  // namespace
 

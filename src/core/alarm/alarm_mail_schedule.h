@@ -69,6 +69,9 @@ class AlarmMailSchedule {
   std::map<std::wstring, Condition> conditions;
 };
 
+// The longest reminder period taken: ten years; beyond is a typo.
+constexpr int64_t kMostReminderHours = 10 * 366 * 24;
+
 // [mail] reminder-hours in taruk.toml: a whole number of hours, 0 for no
 // reminders; missing or out of range (below 0, above ten years): 24 hours.
 int64_t ReadMailReminderSeconds(const SideSettings& side);

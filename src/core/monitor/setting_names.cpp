@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "core/alarm/alarm_mail_schedule.h"
 #include "core/base/cp1251.h"
 #include "core/base/path_text.h"
 #include "core/base/utf8_text.h"
@@ -195,9 +196,11 @@ const std::vector<NamedSetting>& NamedSettings() {
       Side("mail.user", K::Text, "mail", "user"),
       Side("mail.ca-file", K::Text, "mail", "ca-file"),
       Side("mail.fingerprint", K::Text, "mail", "fingerprint"),
+      Side("mail.reminder-hours", K::Number, "mail", "reminder-hours", 0, kMostReminderHours),
       Side("selftest.enabled", K::Switch, "selftest", "enabled"),
       Side("selftest.short-every-days", K::Number, "selftest", "short-every-days", 0, kMostSelfTestDays),
       Side("selftest.extended-every-days", K::Number, "selftest", "extended-every-days", 0, kMostSelfTestDays),
+      Side("tray.icon", K::Choice, "tray", "icon", 0, 0, "health temperature"),
   };
   return table;
 }
