@@ -11,16 +11,16 @@
 
 namespace taruk {
 
-AtaCommandResult RunAtaCommand(int fd, const IdeRegisters& registers, std::span<uint8_t> dataIn,
-                               unsigned timeoutMs) {
-  const AtaProtocol protocol = dataIn.empty() ? AtaProtocol::NonData : AtaProtocol::PioDataIn;
-  PassThroughCdb cdb = BuildPassThrough16(registers, protocol);
-  std::array<uint8_t, 64> sense{};
+namespace {
 
+// One SG_IO request: the command, room for the sense data, the time-out,
+// and the data coming in (none: a command without data).
+sg_io_hdr_t SgIoRequest(std::span<uint8_t> command, size_t commandLength, std::span<uint8_t> sense,
+                        unsigned timeoutMs, std::span<uint8_t> dataIn) {
   sg_io_hdr_t io{};
   io.interface_id = 'S';
-  io.cmdp = cdb.data();
-  io.cmd_len = static_cast<unsigned char>(cdb.size());
+  io.cmdp = command.data();
+  io.cmd_len = static_cast<unsigned char>(commandLength);
   io.sbp = sense.data();
   io.mx_sb_len = static_cast<unsigned char>(sense.size());
   io.timeout = timeoutMs;
@@ -31,6 +31,18 @@ AtaCommandResult RunAtaCommand(int fd, const IdeRegisters& registers, std::span<
     io.dxferp = dataIn.data();
     io.dxfer_len = static_cast<unsigned>(dataIn.size());
   }
+  return io;
+}
+
+}  // namespace
+
+AtaCommandResult RunAtaCommand(int fd, const IdeRegisters& registers, std::span<uint8_t> dataIn,
+                               unsigned timeoutMs) {
+  const AtaProtocol protocol = dataIn.empty() ? AtaProtocol::NonData : AtaProtocol::PioDataIn;
+  PassThroughCdb cdb = BuildPassThrough16(registers, protocol);
+  std::array<uint8_t, 64> sense{};
+
+  sg_io_hdr_t io = SgIoRequest(cdb, cdb.size(), sense, timeoutMs, dataIn);
 
   AtaCommandResult result;
   if (ioctl(fd, SG_IO, &io) != 0) {
@@ -57,16 +69,7 @@ std::optional<std::vector<uint8_t>> RunScsiDataIn(int fd, std::span<const uint8_
   std::copy(cdb.begin(), cdb.end(), command.begin());
   std::array<uint8_t, 64> sense{};
 
-  sg_io_hdr_t io{};
-  io.interface_id = 'S';
-  io.cmdp = command.data();
-  io.cmd_len = static_cast<unsigned char>(cdb.size());
-  io.sbp = sense.data();
-  io.mx_sb_len = static_cast<unsigned char>(sense.size());
-  io.timeout = timeoutMs;
-  io.dxfer_direction = SG_DXFER_FROM_DEV;
-  io.dxferp = data.data();
-  io.dxfer_len = static_cast<unsigned>(data.size());
+  sg_io_hdr_t io = SgIoRequest(command, cdb.size(), sense, timeoutMs, data);
   if (ioctl(fd, SG_IO, &io) != 0) return std::nullopt;
   // Anything but GOOD from the device, and any fault on the way, is a refusal.
   if (io.status != 0 || io.host_status != 0 || (io.driver_status & 0x0F) != 0) return std::nullopt;

@@ -36,7 +36,7 @@ TEST(DialogTemplates, AllFiveAreCompiledInWithTheirControls) {
   const Expected expected[] = {{100, "About Taruk", {181, 123}, 3},
                                {102, "Taruk S.M.A.R.T.", {380, 150}, 22},
                                {131, "S.M.A.R.T. details", {661, 286}, 2},
-                               {134, "Options", {221, 364}, 33},
+                               {134, "Options", {221, 364}, 34},
                                {137, "Temperature Graphic", {561, 268}, 4}};
   for (const Expected& dialog : expected) {
     const DialogTemplate layout = Load(dialog.id);
@@ -55,7 +55,7 @@ TEST(DialogTemplates, AllFiveAreCompiledInWithTheirControls) {
   EXPECT_EQ(main.Control(1)->kind, ControlKind::DefPushButton);
   const DialogTemplate options = Load(134);
   EXPECT_EQ(options.Control(1021)->buddyId, 1019);
-  EXPECT_EQ(options.Control(1032)->rect, QRect(155, 291, 50, 22));
+  EXPECT_EQ(options.Control(1032)->rect, QRect(155, 282, 50, 22));
   EXPECT_EQ(options.controls[10].text, QString::fromUtf8("Default critical temperature is 55 °C"));
 }
 
