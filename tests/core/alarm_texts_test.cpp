@@ -14,11 +14,11 @@ TEST(AlarmTextsTest, TemperatureAlarmGivesTheCriticalFigureInTheBalloonAndBothIn
   slot.model = L"ST3200822A                              ";  // padded as stored
   slot.temperature = 60;
   const AlarmMessage message = TemperatureAlarmMessage(1, slot, 55);
-  // The balloon reads without the padding, which would wrap it.
+  // The balloon and the mail read without the padding, which would wrap them.
   EXPECT_EQ(message.balloonText, L"HD1: ST3200822A Critical temperature reached (55 \u00B0C)");
   EXPECT_EQ(message.subject, L"Taruk - critical temperature reached");
   EXPECT_EQ(message.body,
-            L"Critical temperature: 55\r\n\r\n HD1: ST3200822A                               current temperature 60 C");
+            L"Critical temperature: 55\r\n\r\n HD1: ST3200822A current temperature 60 C");
 }
 
 // A balloon replaces only one about the same alarm of the same drive or

@@ -92,7 +92,7 @@ TEST_F(AlertMailTest, HotDriveMailArrivesWithItsSubjectAndBodyWhole) {
   EXPECT_EQ(Header(message, "Subject"), subject);
   EXPECT_EQ(Header(message, "From"), "admin@example.org");
   EXPECT_EQ(Header(message, "X-RcptTo"), "admin@example.org");
-  const std::string model = "WDC WD800JB-00JJC0" + std::string(40 - 18, ' ');
+  const std::string model = "WDC WD800JB-00JJC0";  // without the drive's padding
   EXPECT_EQ(Body(message), "Critical temperature: 55\n\n HD1: " + model + " current temperature 60 C\n\n" +
                                "Machine: " + HostName() + "\n" +
                                "Taruk mails a reminder every 24 hours while this lasts, and once more when it is "

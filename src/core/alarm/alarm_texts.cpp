@@ -20,7 +20,8 @@ std::wstring DrivePlace(int driveIndex, const DriveSlot& slot) {
 }  // namespace
 
 AlarmMessage TemperatureAlarmMessage(int driveIndex, const DriveSlot& slot, int32_t criticalTemperature) {
-  const std::wstring drive = L"HD" + std::to_wstring(driveIndex) + L": " + slot.model;
+  // The model without its padding: 31 spaces in a mail line read as a fault.
+  const std::wstring drive = L"HD" + std::to_wstring(driveIndex) + L": " + TrimmedModel(slot);
   const std::wstring critical = std::to_wstring(criticalTemperature);
   AlarmMessage message;
   message.balloonText = Cut(L"HD" + std::to_wstring(driveIndex) + L": " + TrimmedModel(slot) +
