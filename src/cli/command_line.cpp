@@ -1,6 +1,7 @@
 #include "cli/command_line.h"
 
 #include "cli/platform.h"
+#include "core/metrics/smartctl_exporter_page.h"
 
 #include <string_view>
 
@@ -27,7 +28,10 @@ const char* const kUsage =
     "A drive in standby is not spun up: it is identified but not read, unless --wake is given.\n"
     "The monitor, with or without windows, also takes:\n";
 const char* const kMetricsFileUsage =
-    "  --metrics-file PATH                      rewrite PATH with the last cycle's metrics after every cycle\n";
+    "  --metrics-file PATH                      rewrite PATH with the last cycle's metrics after every cycle\n"
+    "  --metrics-compat smartctl-exporter       add the Prometheus smartctl_exporter's series (smartctl_device...)\n"
+    "                                           for its dashboards; off by default: beside that exporter they\n"
+    "                                           would be duplicates\n";
 
 }  // namespace
 
@@ -102,6 +106,12 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& commandLine, std::stri
       if (!CheckListenAddress(commandLine.metricsListen, error)) return false;
     } else if (option == "--metrics-file") {
       if (!takeValue(i, option, commandLine.metricsFile, "a file")) return false;
+    } else if (option == "--metrics-compat") {
+      if (!takeValue(i, option, commandLine.metricsCompat, "smartctl-exporter")) return false;
+      if (commandLine.metricsCompat != kSmartctlExporterCompat) {
+        error = "taruk: --metrics-compat takes smartctl-exporter, not " + commandLine.metricsCompat;
+        return false;
+      }
     } else if (!option.starts_with("-")) {
       commandLine.drives.emplace_back(option);
     } else {
@@ -140,6 +150,10 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& commandLine, std::stri
   if ((!commandLine.metricsListen.empty() || !commandLine.metricsFile.empty()) &&
       commandLine.mode != Mode::Headless && commandLine.mode != Mode::Monitor) {
     error = "taruk: --metrics-listen and --metrics-file go with the monitor (taruk or taruk --headless)";
+    return false;
+  }
+  if (!commandLine.metricsCompat.empty() && commandLine.metricsListen.empty() && commandLine.metricsFile.empty()) {
+    error = "taruk: --metrics-compat goes with --metrics-listen or --metrics-file";
     return false;
   }
   return true;

@@ -17,6 +17,7 @@ struct CommandLine {
   std::string captureDir;  // --capture DIR
   std::string metricsListen;  // --metrics-listen HOST:PORT, checked
   std::string metricsFile;    // --metrics-file PATH
+  std::string metricsCompat;  // --metrics-compat smartctl-exporter: that exporter's series too
   // --report and --capture DIR followed by device names or ids ("/dev/sdc",
   // "ata-ST3160023A_5MT0XXXX"): only those drives.
   std::vector<std::string> drives;

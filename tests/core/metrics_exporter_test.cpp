@@ -246,3 +246,113 @@ TEST(MetricsExporterTest, AReusedPageIsNeverStale) {
     EXPECT_EQ(*exporter.Snapshot().Current(), MetricsPage(record, volumes.FreeSpace(kMostVolumes), "2.0"));
   }
 }
+
+namespace {
+
+// The smartctl_exporter family, per kind of drive, exactly as its dashboards
+// read it; and none of it unless asked for.
+TEST(MetricsExporterTest, TheSmartctlExporterSeriesComeOnlyWhenAskedFor) {
+  DriveSlot ata;
+  ata.capacityGb = 160;
+  ata.model = L"ST3160023A  ";
+  ata.serialNumber = L"  5MT0XXXX";
+  ata.firmware = L"3.06";
+  ata.device = "/dev/sda";
+  ata.temperature = 40;
+  ata.powerOnHours = 1000;
+  ata.attributes[0] = {9, 99, 99, 0, {0xE8, 0x03, 0, 0, 0, 0}};
+  ata.attributes[1] = {12, 100, 100, 20, {0x10, 0, 0, 0, 0, 0x01}};  // all 48 bits
+  DriveSlot failing = ata;
+  failing.attributes[1] = {5, 36, 36, 36, {0, 0, 0, 0, 0, 0}};  // at its threshold: the drive fails itself
+  NvmeHealthLog log;
+  log.criticalWarning = nvme_warning::kSpareBelowThreshold;
+  log.availableSpare = 5;
+  log.availableSpareThreshold = 10;
+  log.percentageUsed = 3;
+  log.powerCycles = {12, false};
+  log.powerOnHours = {7, false};
+  log.mediaErrors = {2, false};
+  log.errorLogEntries = {9, false};
+  log.dataUnitsRead = {1, false};
+  log.dataUnitsWritten = {2, false};
+  log.compositeTemperatureKelvin = 313;
+  DriveSlot nvme;
+  nvme.bus = DriveBus::Nvme;
+  nvme.capacityGb = 1000;
+  nvme.model = L"WD_BLACK SN770 1TB";
+  nvme.serialNumber = L"22136P801234";
+  nvme.firmware = L"731030WD";
+  nvme.device = "/dev/nvme0n1";
+  StoreNvmeHealthLog(log, nvme);
+  const auto info = [](const char* device, const char* interface, const char* protocol, const char* model,
+                       const char* serial, const char* firmware) {
+    return std::string("smartctl_device{device=\"") + device + "\",interface=\"" + interface + "\",protocol=\"" +
+           protocol + "\",model_family=\"\",model_name=\"" + model + "\",serial_number=\"" + serial +
+           "\",ata_additional_product_id=\"\",firmware_version=\"" + firmware +
+           "\",ata_version=\"\",sata_version=\"\",form_factor=\"\",scsi_vendor=\"\",scsi_product=\"\","
+           "scsi_revision=\"\",scsi_version=\"\"} 1\n";
+  };
+  const std::string sda = R"(smartctl_device_attribute{device="sda",attribute_name=)";
+  struct Case {
+    const char* what;
+    DriveSlot slot;
+    bool answered;
+    std::string lines;
+  };
+  const std::vector<Case> cases = {
+      {"an ATA drive", ata, true,
+       "smartctl_devices 1\n" + info("sda", "sat", "ATA", "ST3160023A", "5MT0XXXX", "3.06") +
+           "smartctl_device_temperature{device=\"sda\",temperature_type=\"current\"} 40\n"
+           "smartctl_device_smart_status{device=\"sda\"} 1\n"
+           "smartctl_device_power_on_seconds{device=\"sda\"} 3600000\n"
+           "smartctl_device_power_cycle_count{device=\"sda\"} 1099511627792\n" +
+           sda + R"("Power_On_Hours_Count",attribute_id="9",attribute_value_type="value"} 99)" "\n" +
+           sda + R"("Power_On_Hours_Count",attribute_id="9",attribute_value_type="worst"} 99)" "\n" +
+           sda + R"("Power_On_Hours_Count",attribute_id="9",attribute_value_type="thresh"} 0)" "\n" +
+           sda + R"("Power_On_Hours_Count",attribute_id="9",attribute_value_type="raw"} 1000)" "\n" +
+           sda + R"("Power_Cycle_Count",attribute_id="12",attribute_value_type="value"} 100)" "\n" +
+           sda + R"("Power_Cycle_Count",attribute_id="12",attribute_value_type="worst"} 100)" "\n" +
+           sda + R"("Power_Cycle_Count",attribute_id="12",attribute_value_type="thresh"} 20)" "\n" +
+           sda + R"("Power_Cycle_Count",attribute_id="12",attribute_value_type="raw"} 1099511627792)" "\n"},
+      {"an ATA drive at a threshold", failing, true, "smartctl_device_smart_status{device=\"sda\"} 0\n"},
+      {"an NVMe drive, under its controller's name", nvme, true,
+       "smartctl_devices 1\n" + info("nvme0", "nvme", "NVMe", "WD_BLACK SN770 1TB", "22136P801234", "731030WD") +
+           "smartctl_device_temperature{device=\"nvme0\",temperature_type=\"current\"} 40\n"
+           "smartctl_device_smart_status{device=\"nvme0\"} 0\n"
+           "smartctl_device_power_on_seconds{device=\"nvme0\"} 25200\n"
+           "smartctl_device_power_cycle_count{device=\"nvme0\"} 12\n"
+           "smartctl_device_critical_warning{device=\"nvme0\"} 1\n"
+           "smartctl_device_available_spare{device=\"nvme0\"} 5\n"
+           "smartctl_device_available_spare_threshold{device=\"nvme0\"} 10\n"
+           "smartctl_device_percentage_used{device=\"nvme0\"} 3\n"
+           "smartctl_device_media_errors{device=\"nvme0\"} 2\n"
+           "smartctl_device_num_err_log_entries{device=\"nvme0\"} 9\n"
+           "smartctl_device_bytes_read{device=\"nvme0\"} 512000\n"
+           "smartctl_device_bytes_written{device=\"nvme0\"} 1024000\n"},
+      {"a drive that has gone", ata, false, "smartctl_devices 0\n"},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.what);
+    DriveSlots slots(kDiskButtonCount);
+    slots[1] = test.slot;  // slots 0, 2 and 3 never answered
+    MonitorConfig config;
+    TableVolumes volumes;
+    CycleRecord record{slots, config, volumes, {false, test.answered, false, false}};
+    MetricsExporter plain("2.0", "", nullptr);
+    plain.CycleFinished(record);
+    EXPECT_EQ(plain.Snapshot().Current()->find("smartctl_"), std::string::npos);
+    MetricsExporter compat("2.0", "", nullptr, true);
+    compat.CycleFinished(record);
+    const std::string page = *compat.Snapshot().Current();
+    // The taruk family stays whole beside it.
+    EXPECT_EQ(Samples(page, {"smartctl_"}), Samples(*plain.Snapshot().Current()));
+    const std::string samples = Samples(page, {"taruk_"});
+    if (test.lines.starts_with("smartctl_devices")) {
+      EXPECT_EQ(samples, test.lines);
+    } else {
+      EXPECT_NE(samples.find(test.lines), std::string::npos) << samples;
+    }
+  }
+}
+
+}  // namespace

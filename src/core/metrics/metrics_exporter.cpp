@@ -4,12 +4,16 @@
 
 #include "core/base/atomic_file.h"
 #include "core/metrics/metrics_page.h"
+#include "core/metrics/smartctl_exporter_page.h"
 
 namespace taruk {
 
 MetricsExporter::MetricsExporter(std::string version, std::string filePath,
-                                 std::function<void(const std::string&)> reportError)
-    : version(std::move(version)), filePath(std::move(filePath)), reportError(std::move(reportError)) {
+                                 std::function<void(const std::string&)> reportError, bool smartctlSeries)
+    : version(std::move(version)),
+      filePath(std::move(filePath)),
+      reportError(std::move(reportError)),
+      smartctlSeries(smartctlSeries) {
   snapshot.Publish(MetricsPageBeforeFirstCycle(this->version));
 }
 
@@ -38,6 +42,7 @@ void MetricsExporter::CycleFinished(const CycleRecord& record) {
   Readings readings = ReadingsOf(record, record.volumes.FreeSpace(kMostVolumes));
   if (!lastReadings || !(readings == *lastReadings)) {
     readingsText = MetricsReadings(record, readings.volumes);
+    if (smartctlSeries) readingsText += SmartctlExporterReadings(record);
     lastReadings = std::move(readings);
   }
   std::string page = MetricsPageHead(record, version) + readingsText;

@@ -15,8 +15,10 @@ namespace taruk {
 class MetricsExporter : public CycleObserver {
  public:
   // `filePath` empty: no file. `reportError` gets a one-line reason each
-  // time the file can't be written; the monitor goes on.
-  MetricsExporter(std::string version, std::string filePath, std::function<void(const std::string&)> reportError);
+  // time the file can't be written; the monitor goes on. `smartctlSeries`:
+  // the smartctl_exporter family too (smartctl_exporter_page.h).
+  MetricsExporter(std::string version, std::string filePath, std::function<void(const std::string&)> reportError,
+                  bool smartctlSeries = false);
 
   void CycleFinished(const CycleRecord& record) override;
   MetricsSnapshot& Snapshot() { return snapshot; }
@@ -37,6 +39,7 @@ class MetricsExporter : public CycleObserver {
   std::string version;
   std::string filePath;
   std::function<void(const std::string&)> reportError;
+  bool smartctlSeries;
   MetricsSnapshot snapshot;
   // The last cycle's readings and their text, made again only when they change.
   std::optional<Readings> lastReadings;

@@ -11,88 +11,13 @@
 #include "core/base/utf8_text.h"
 #include "core/drive/slot_health.h"
 #include "core/drive/attribute_names.h"
+#include "core/metrics/metrics_family.h"
 
 namespace taruk {
 
 namespace {
 
 constexpr uint8_t kPowerOnHoursId = 9;
-
-// One metric family: its samples are written under one HELP and TYPE, and a
-// family without samples is left out of the page.
-class Family {
- public:
-  Family(const char* name, const char* help) : name(name), help(help) {}
-  void Reserve(std::size_t bytes) { samples.reserve(bytes); }
-  // The bytes WriteTo adds, at most.
-  std::size_t Size() const { return samples.size() + 2 * name.size() + help.size() + 24; }
-  // `moreLabels`, when given, follow `labels` after a comma.
-  void Add(std::string_view labels, double value, std::string_view moreLabels = {}) {
-    samples += name;
-    if (!labels.empty()) {
-      samples += '{';
-      samples += labels;
-      if (!moreLabels.empty()) {
-        samples += ',';
-        samples += moreLabels;
-      }
-      samples += '}';
-    }
-    samples += ' ';
-    // Whole numbers in full (1e+08 reads badly), fractions as short as exact.
-    char text[32];
-    // The range first: converting a double beyond int64_t's is undefined.
-    const bool whole = value < 9.0e15 && value > -9.0e15 && value == static_cast<double>(static_cast<int64_t>(value));
-    const auto end = whole ? std::to_chars(text, text + sizeof text, static_cast<int64_t>(value)).ptr
-                           : std::to_chars(text, text + sizeof text, value).ptr;
-    samples.append(text, end);
-    samples += '\n';
-  }
-  void WriteTo(std::string& page) const {
-    if (samples.empty()) return;
-    page.append("# HELP ").append(name).append(" ").append(help);
-    page.append("\n# TYPE ").append(name).append(" gauge\n").append(samples);
-  }
-
- private:
-  std::string_view name;
-  std::string_view help;
-  std::string samples;
-};
-
-// A label value. Texts may hold any byte: control characters show as '?'
-// (as in the text report), which keeps every sample on its own line.
-std::string LabelValue(std::string_view utf8) {
-  std::string value;
-  for (char c : utf8) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '\\' || c == '"') {
-      value += '\\';
-      value += c;
-    } else if (byte < 0x20 || byte == 0x7F) {
-      value += '?';
-    } else {
-      value += c;
-    }
-  }
-  return value;
-}
-
-std::string LabelValue(std::wstring_view text) { return LabelValue(ToUtf8(text)); }
-
-// Drives pad their texts with spaces.
-std::string DriveText(std::wstring_view text) {
-  const size_t first = text.find_first_not_of(L' ');
-  if (first == std::wstring_view::npos) return {};
-  return LabelValue(text.substr(first, text.find_last_not_of(L' ') - first + 1));
-}
-
-std::string Label(const char* name, std::string_view value) {
-  std::string label;
-  label.reserve(value.size() + 16);
-  label.append(name).append("=\"").append(value).append("\"");
-  return label;
-}
 
 // The number and id together: the number is the window's HDn, the id what
 // a dashboard joins on, and neither moves while taruk runs.
@@ -133,14 +58,14 @@ const std::string& AttributeLabels(uint8_t id) {
 // A drive's self-tests: the one running, and the newest logged result of
 // each type with its power-on hour; and the error-log count.
 struct SelfTestFamilies {
-  Family running{"taruk_drive_self_test_running", "1 while the drive runs a self-test."};
-  Family progress{"taruk_drive_self_test_progress_ratio", "How much of the running self-test is done, 0-1."};
-  Family lastResult{"taruk_drive_self_test_last_result",
+  MetricFamily running{"taruk_drive_self_test_running", "1 while the drive runs a self-test."};
+  MetricFamily progress{"taruk_drive_self_test_progress_ratio", "How much of the running self-test is done, 0-1."};
+  MetricFamily lastResult{"taruk_drive_self_test_last_result",
                     "1 on the result of the newest logged self-test of each type (passed, failed, aborted, running, "
                     "unknown)."};
-  Family lastHour{"taruk_drive_self_test_last_power_on_seconds",
+  MetricFamily lastHour{"taruk_drive_self_test_last_power_on_seconds",
                   "The drive's power-on time, in seconds, at its newest logged self-test of each type."};
-  Family errorCount{"taruk_drive_error_log_errors",
+  MetricFamily errorCount{"taruk_drive_error_log_errors",
                     "Errors the drive counted in its error log (ATA device errors, NVMe error log entries)."};
 
   void Add(const std::string& labels, const DriveSlot& slot) {
@@ -175,7 +100,7 @@ bool HasAttribute(const DriveSlot& slot, uint8_t id) {
 }
 
 void AddBuildInfo(std::string& page, const std::string& version) {
-  Family build("taruk_build_info", "Taruk's version; always 1.");
+  MetricFamily build("taruk_build_info", "Taruk's version; always 1.");
   build.Add(Label("version", LabelValue(std::wstring(version.begin(), version.end()))), 1);
   build.WriteTo(page);
 }
@@ -207,8 +132,8 @@ std::string MetricsPage(const CycleRecord& record, const std::vector<VolumeSpace
 std::string MetricsPageHead(const CycleRecord& record, const std::string& version) {
   std::string page;
   AddBuildInfo(page, version);
-  Family cycleTime("taruk_last_cycle_timestamp_seconds", "When the last monitoring cycle ended, as Unix time.");
-  Family cycleDuration("taruk_last_cycle_duration_seconds", "How long the last monitoring cycle took.");
+  MetricFamily cycleTime("taruk_last_cycle_timestamp_seconds", "When the last monitoring cycle ended, as Unix time.");
+  MetricFamily cycleDuration("taruk_last_cycle_duration_seconds", "How long the last monitoring cycle took.");
   cycleTime.Add({}, record.finishedUnixTime);
   cycleDuration.Add({}, record.durationSeconds);
   cycleTime.WriteTo(page);
@@ -217,32 +142,32 @@ std::string MetricsPageHead(const CycleRecord& record, const std::string& versio
 }
 
 std::string MetricsReadings(const CycleRecord& record, const std::vector<VolumeSpace>& volumes) {
-  Family pollInterval("taruk_poll_interval_seconds", "The configured time between monitoring cycles.");
-  Family critical("taruk_critical_temperature_celsius", "The configured critical temperature.");
-  Family minimumFree("taruk_minimum_free_bytes", "The configured minimum free space of a volume.");
+  MetricFamily pollInterval("taruk_poll_interval_seconds", "The configured time between monitoring cycles.");
+  MetricFamily critical("taruk_critical_temperature_celsius", "The configured critical temperature.");
+  MetricFamily minimumFree("taruk_minimum_free_bytes", "The configured minimum free space of a volume.");
   pollInterval.Add({}, record.config.pollInterval);
   critical.Add({}, record.config.criticalTemperature);
   minimumFree.Add({}, static_cast<double>(record.config.minimumFreeSpace) * 1e6);
 
-  Family info("taruk_drive_info",
+  MetricFamily info("taruk_drive_info",
               "Always 1: the drive's number, id, system device name, model, serial number, firmware, WWN and interface.");
-  Family present("taruk_drive_present", "1 when the drive answered in the last cycle, 0 when it has gone since.");
-  Family temperatureAlarm("taruk_drive_temperature_alarm",
+  MetricFamily present("taruk_drive_present", "1 when the drive answered in the last cycle, 0 when it has gone since.");
+  MetricFamily temperatureAlarm("taruk_drive_temperature_alarm",
                           "1 while the drive's temperature is at or above the critical temperature.");
-  Family temperature("taruk_drive_temperature_celsius", "The drive's temperature.");
-  Family powerOn("taruk_drive_power_on_seconds", "The drive's work time, counted by it in whole hours.");
+  MetricFamily temperature("taruk_drive_temperature_celsius", "The drive's temperature.");
+  MetricFamily powerOn("taruk_drive_power_on_seconds", "The drive's work time, counted by it in whole hours.");
   // State sets, one sample per state with 1 on the one that holds: rules
   // match a state by name (`{mode="standby"} == 1`).
-  Family powerMode("taruk_drive_power_mode",
+  MetricFamily powerMode("taruk_drive_power_mode",
                    "1 on the power mode the drive reported before the last pass (standby drives are not read).");
-  Family health("taruk_drive_health", "1 on the drive's health verdict from its attributes.");
-  Family value("taruk_drive_attribute_value", "A S.M.A.R.T. attribute's normalised current value.");
-  Family worst("taruk_drive_attribute_worst", "A S.M.A.R.T. attribute's worst normalised value.");
-  Family threshold("taruk_drive_attribute_threshold", "A S.M.A.R.T. attribute's failure threshold.");
-  Family raw("taruk_drive_attribute_raw", "A S.M.A.R.T. attribute's raw value (48 bits).");
-  Family nvmeWarning("taruk_drive_nvme_critical_warning", "The NVMe health log's critical warning bits.");
-  Family nvmeSpare("taruk_drive_nvme_available_spare_ratio", "The NVMe drive's available spare capacity.");
-  Family nvmeSpareThreshold("taruk_drive_nvme_available_spare_threshold_ratio",
+  MetricFamily health("taruk_drive_health", "1 on the drive's health verdict from its attributes.");
+  MetricFamily value("taruk_drive_attribute_value", "A S.M.A.R.T. attribute's normalised current value.");
+  MetricFamily worst("taruk_drive_attribute_worst", "A S.M.A.R.T. attribute's worst normalised value.");
+  MetricFamily threshold("taruk_drive_attribute_threshold", "A S.M.A.R.T. attribute's failure threshold.");
+  MetricFamily raw("taruk_drive_attribute_raw", "A S.M.A.R.T. attribute's raw value (48 bits).");
+  MetricFamily nvmeWarning("taruk_drive_nvme_critical_warning", "The NVMe health log's critical warning bits.");
+  MetricFamily nvmeSpare("taruk_drive_nvme_available_spare_ratio", "The NVMe drive's available spare capacity.");
+  MetricFamily nvmeSpareThreshold("taruk_drive_nvme_available_spare_threshold_ratio",
                             "The available spare below which the NVMe drive warns.");
   SelfTestFamilies selfTests;
   const auto criticalTemperature = static_cast<uint32_t>(record.config.criticalTemperature);
@@ -250,7 +175,7 @@ std::string MetricsReadings(const CycleRecord& record, const std::vector<VolumeS
   // spares a string's repeated growth.
   std::size_t attributeBytes = 0;
   for (const DriveSlot& slot : record.drives) attributeBytes += slot.IsPresent() ? kAttributeCount * 256 : 0;
-  for (Family* family : {&value, &worst, &threshold, &raw}) family->Reserve(attributeBytes);
+  for (MetricFamily* family : {&value, &worst, &threshold, &raw}) family->Reserve(attributeBytes);
   for (size_t n = 0; n < record.drives.size(); ++n) {
     const DriveSlot& slot = record.drives[n];
     // A slot that never answered has no labels to give.
@@ -298,8 +223,8 @@ std::string MetricsReadings(const CycleRecord& record, const std::vector<VolumeS
     }
   }
 
-  Family freeBytes("taruk_volume_free_bytes", "Space on the volume that an ordinary user may still write.");
-  Family freeSpaceAlarm("taruk_volume_free_space_alarm",
+  MetricFamily freeBytes("taruk_volume_free_bytes", "Space on the volume that an ordinary user may still write.");
+  MetricFamily freeSpaceAlarm("taruk_volume_free_space_alarm",
                         "1 while the volume's free space is at or below the minimum (whole megabytes).");
   // Two roots that differ only in control characters would make one series.
   std::set<std::string> written;
@@ -311,16 +236,16 @@ std::string MetricsReadings(const CycleRecord& record, const std::vector<VolumeS
     freeSpaceAlarm.Add(labels, FreeMegabytes(*volume.freeBytes) <= record.config.minimumFreeSpace ? 1 : 0);
   }
 
-  const std::initializer_list<const Family*> families = {&pollInterval, &critical, &minimumFree, &info, &present,
+  const std::initializer_list<const MetricFamily*> families = {&pollInterval, &critical, &minimumFree, &info, &present,
                                &powerMode, &health, &temperatureAlarm, &temperature, &powerOn, &value, &worst, &threshold, &raw, &nvmeWarning, &nvmeSpare,
                                &nvmeSpareThreshold, &selfTests.running, &selfTests.progress, &selfTests.lastResult,
                                &selfTests.lastHour, &selfTests.errorCount, &freeBytes,
                                &freeSpaceAlarm};
   std::size_t bytes = 0;
-  for (const Family* family : families) bytes += family->Size();
+  for (const MetricFamily* family : families) bytes += family->Size();
   std::string page;
   page.reserve(bytes);
-  for (const Family* family : families) family->WriteTo(page);
+  for (const MetricFamily* family : families) family->WriteTo(page);
   return page;
 }
 
