@@ -12,6 +12,7 @@ enum Control : int {
   IdUser = 1004,
   IdPassword = 1005,
   IdTrust = 1006,
+  IdSender = 1007,
 };
 
 constexpr int kTemplate = 141;

@@ -24,6 +24,7 @@ enum Control : int {
   IdMinimumFreeSpaceEdit = 1035,
   IdHealthActionList = 1039,
   IdHealthTestSound = 1040,
+  IdTrayTemperature = 1051,
 };
 
 // The five group boxes, whose captions are drawn in red 50, green 0, blue 225.

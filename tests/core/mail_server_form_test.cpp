@@ -4,7 +4,10 @@
 
 #include <string>
 
+#include "core/alarm/alarm_dispatch.h"
 #include "core/base/utf8_text.h"
+#include "core/monitor/side_settings.h"
+#include "support/scripted_server.h"
 #include "support/settings_fixture.h"
 
 using namespace taruk;
@@ -14,8 +17,10 @@ namespace {
 const std::wstring kPin = L"4E:F9:E6:3E:39:89:7C:AA:85:9E:56:83:1D:5B:3F:3F:D3:FA:35:ED:51:6D:73:87:C5:E7:DC:43:76:7B:DB:EE";
 
 MailServerForm Form(std::wstring server, std::wstring port, int security, std::wstring user = L"",
-                    std::wstring trust = L"", std::wstring password = L"") {
-  return {std::move(server), std::move(port), security, std::move(user), std::move(trust), std::move(password)};
+                    std::wstring trust = L"", std::wstring password = L"", std::wstring sender = L"") {
+  return {std::move(server), std::move(port),     security,
+          std::move(user),   std::move(trust),    std::move(password),
+          std::move(sender)};
 }
 
 }  // namespace
@@ -43,6 +48,11 @@ TEST(MailServerForm, RefusesWhatCannotWorkAndTheSecurityFollowsThePort) {
       {Form(L"smtp.example.org", L"587", 1, L"  ", L"", L"pw"), L"A password needs a user name"},
       {Form(L"smtp.example.org", L"587", 1, L"", L"ab:cd"),
        L"The pinned fingerprint is not a SHA-256 fingerprint (64 hex digits)"},
+      {Form(L"smtp.example.org", L"", 0, L"", L"", L"", L" disks@example.org "), L""},
+      {Form(L"smtp.example.org", L"", 0, L"", L"", L"", L"Disks <disks@example.org>"),
+       L"The sender must be one e-mail address, such as disks@example.org"},
+      {Form(L"smtp.example.org", L"", 0, L"", L"", L"", L"a@b\r\nRCPT TO:<x@y>"),
+       L"The sender must be one e-mail address, such as disks@example.org"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(CheckMailServerForm(c.form), c.refusal) << ToUtf8(c.form.server) << " " << ToUtf8(c.form.port);
@@ -69,7 +79,9 @@ TEST_F(SettingsFileTest, MailServerFormRoundTripsThroughTarukToml) {
     const char* fingerprint;
     const char* caFile;
   } cases[] = {
-      {Form(L"smtp.example.org", L"587", 1, L" \u00e9lise@example.org ", L"/etc/ssl/r\u00e9lais.pem"), "",
+      {Form(L"smtp.example.org", L"587", 1, L" \u00e9lise@example.org ", L"/etc/ssl/r\u00e9lais.pem", L"",
+            L" disks@example.org"),
+       "",
        "/etc/ssl/r\xC3\xA9lais.pem"},
       {Form(L"smtp.example.org", L"465", 2, L"ann", kPin), "4E:F9:E6:3E:39:89:7C:AA:85:9E:56:83:1D:5B:3F:3F:D3:FA:35:ED:51:6D:73:87:C5:E7:DC:43:76:7B:DB:EE", ""},
       {Form(L"smtp.example.org", L"", 0), "", ""},
@@ -87,8 +99,10 @@ TEST_F(SettingsFileTest, MailServerFormRoundTripsThroughTarukToml) {
     EXPECT_EQ(back.port, c.form.port);
     EXPECT_EQ(back.security, c.form.security);
     EXPECT_EQ(back.trust, c.form.trust);
+    EXPECT_EQ(back.sender, c.form.sender.empty() ? L"" : L"disks@example.org");  // trimmed
   }
   EXPECT_EQ(side.Text("mail", "user"), std::nullopt);
+  EXPECT_EQ(side.Text("mail", "sender"), std::nullopt);
   EXPECT_EQ(side.Integer("mail", "port"), std::nullopt);
   // A refused form leaves the file alone.
   MailServerForm refused = Form(L"smtp.example.org", L"99999", 0);
@@ -96,4 +110,35 @@ TEST_F(SettingsFileTest, MailServerFormRoundTripsThroughTarukToml) {
   std::wstring error;
   EXPECT_FALSE(StoreMailServerForm(refused, note, error));
   EXPECT_EQ(error, L"The port must be a number from 1 to 65535");
+}
+
+// Without [mail] sender the E-mail address sends and receives, as it always
+// did; with one, MAIL FROM and the From header carry it and the recipient
+// stays the E-mail address.
+TEST_F(SettingsFileTest, AlarmMailComesFromTheSenderWhenOneIsSet) {
+  Load();
+  for (const std::string sender : {"", "disks@example.org"}) {
+    std::string error;
+    if (!sender.empty()) {
+      ASSERT_TRUE(ChangeSideSettings({{"mail", "sender", SideValue{sender}}}, error)) << error;
+    }
+    ScriptedServer server;
+    server.Reply("220 scripted\r\n");
+    for (const char* reply : {"250 hello", "250 sender ok", "250 ok", "354 go ahead"}) {
+      server.AwaitLine().Reply(std::string(reply) + "\r\n");
+    }
+    server.AwaitData().Reply("250 queued\r\n").AwaitLine().Reply("221 bye\r\n");
+    ASSERT_TRUE(server.Start());
+    AlarmMessage message;
+    message.subject = L"Taruk - critical temperature reached";
+    message.body = L"Hello";
+    const AlarmMailOutcome outcome = SendAlarmMailNow(message, {L"ops@example.org", L"127.0.0.1", server.Port()});
+    EXPECT_TRUE(outcome.sent) << ToUtf8(outcome.detail);
+    const std::string from = sender.empty() ? "ops@example.org" : sender;
+    const std::string received = server.Finish();
+    EXPECT_NE(received.find("MAIL From: <" + from + ">\r\nRCPT TO: <ops@example.org>\r\nDATA\r\n"), std::string::npos)
+        << received;
+    EXPECT_NE(received.find("\r\nFrom: " + from + "\r\nTo: ops@example.org<ops@example.org>\r\n"), std::string::npos)
+        << received;
+  }
 }

@@ -154,7 +154,7 @@ TEST_F(NamedSettingsTest, ListedValuesSetBackUnchanged) {
                        "poll.interval=90", "temperature.critical=61", "temperature.action=-1",
                        "freespace.minimum=4294967295", "freespace.action=email", "mail.address=\xD0\xBF@x",
                        "mail.server=y", "health.action=shutdown", "mail.port=465", "mail.security=",
-                       "mail.user=ann", "mail.ca-file=", "mail.fingerprint=", "mail.reminder-hours=",
+                       "mail.user=ann", "mail.sender=", "mail.ca-file=", "mail.fingerprint=", "mail.reminder-hours=",
                        "selftest.enabled=false", "selftest.short-every-days=", "selftest.extended-every-days=",
                        "tray.icon="}));
   // Values a file may hold but --set does not take (a list without a

@@ -36,7 +36,7 @@ TEST(DialogTemplates, AllFiveAreCompiledInWithTheirControls) {
   const Expected expected[] = {{100, "About Taruk", {181, 123}, 3},
                                {102, "Taruk S.M.A.R.T.", {380, 150}, 22},
                                {131, "S.M.A.R.T. details", {661, 286}, 2},
-                               {134, "Options", {221, 364}, 34},
+                               {134, "Options", {221, 377}, 35},
                                {137, "Temperature Graphic", {561, 268}, 4}};
   for (const Expected& dialog : expected) {
     const DialogTemplate layout = Load(dialog.id);
@@ -55,8 +55,8 @@ TEST(DialogTemplates, AllFiveAreCompiledInWithTheirControls) {
   EXPECT_EQ(main.Control(1)->kind, ControlKind::DefPushButton);
   const DialogTemplate options = Load(134);
   EXPECT_EQ(options.Control(1021)->buddyId, 1019);
-  EXPECT_EQ(options.Control(1032)->rect, QRect(155, 282, 50, 22));
-  EXPECT_EQ(options.controls[10].text, QString::fromUtf8("Default critical temperature is 55 °C"));
+  EXPECT_EQ(options.Control(1032)->rect, QRect(155, 295, 50, 22));
+  EXPECT_EQ(options.controls[11].text, QString::fromUtf8("Default critical temperature is 55 °C"));
 }
 
 TEST(DialogTemplates, BadTextIsRefusedWithoutTouchingTheTemplate) {
@@ -91,13 +91,13 @@ TEST(DialogBuilder, PlacesControlsByTheDialogFontsMetrics) {
     const DialogUnits units = DialogUnitsOf(dialog);
     const QFontMetrics metrics(dialog.font());
     EXPECT_EQ(units.fontHeight, metrics.height());
-    EXPECT_EQ(dialog.size(), QSize(units.X(221), units.Y(364)));
+    EXPECT_EQ(dialog.size(), QSize(units.X(221), units.Y(377)));
     // x = du * average width / 4 and y = du * height / 8, to the nearest pixel.
     auto* server = ControlById<QLineEdit>(dialog, 1031);
     ASSERT_NE(server, nullptr);
     const int alphabet = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     EXPECT_EQ(server->geometry().x(), qRound(67 * alphabet / 52.0 / 4));
-    EXPECT_EQ(server->geometry().y(), qRound(302 * metrics.height() / 8.0));
+    EXPECT_EQ(server->geometry().y(), qRound(315 * metrics.height() / 8.0));
     EXPECT_EQ(server->geometry().width(), qRound(79 * alphabet / 52.0 / 4));
     // Combo boxes are as tall as a closed combo box, not as their list.
     auto* actions = ControlById<QComboBox>(dialog, 1022);

@@ -24,6 +24,7 @@
 #include "gui/windows/mail_server_dlg.h"
 #include "gui/windows/options_dlg.h"
 #include "core/monitor/side_settings.h"
+#include "core/view/health_look.h"
 #include "gui/toolkit/up_down_control.h"
 
 using namespace taruk;
@@ -305,4 +306,37 @@ TEST_F(OptionsDlgTest, MailServerDialogWritesTarukTomlAndTheServerField) {
   EXPECT_EQ(side.Integer("mail", "port"), 465);
   EXPECT_EQ(side.Text("mail", "security"), "tls");
   EXPECT_EQ(side.Text("mail", "user"), "ann");
+}
+
+// The tray icon's box reads and writes [tray] icon in taruk.toml: only a
+// change is written (no file appears from an untouched dialog), Cancel
+// writes nothing, and a file that can't be parsed is reported, kept, and
+// does not stop OK.
+TEST_F(OptionsDlgTest, TrayIconBoxWritesTheTrayTableOnlyWhenChanged) {
+  std::filesystem::create_directories(scratch / "home/Taruk");
+  const std::string path = SideSettingsPath();
+  const auto run = [](bool tick, int command, bool expectTicked) {
+    MonitorConfig config;
+    Edit(config, [=](COptionsDlg& dialog) {
+      auto* box = dialog.Control<QCheckBox>(COptionsDlg::IdTrayTemperature);
+      EXPECT_EQ(box->isChecked(), expectTicked);
+      box->setChecked(tick);
+      dialog.SendCommand(command);
+    });
+  };
+  run(false, kIdOk, false);
+  EXPECT_FALSE(std::filesystem::exists(path));
+  run(true, kIdCancel, false);
+  EXPECT_FALSE(std::filesystem::exists(path));
+  run(true, kIdOk, false);
+  EXPECT_EQ(LoadTrayIconMode(), TrayIconMode::Temperature);
+  run(false, kIdOk, true);
+  EXPECT_EQ(ReadFileBytes(path), "[tray]\nicon = \"health\"\n");
+  EXPECT_TRUE(boxes.seen.empty());
+
+  ASSERT_TRUE(WriteFileBytes(path, "[tray\n"));
+  run(true, kIdOk, false);
+  EXPECT_EQ(ReadFileBytes(path), "[tray\n");
+  ASSERT_EQ(boxes.seen.size(), 1u);
+  EXPECT_TRUE(boxes.seen[0].text.startsWith("Can't store the tray icon's setting: "));
 }

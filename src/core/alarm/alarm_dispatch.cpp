@@ -40,7 +40,7 @@ AlarmMailOutcome SendAlarmMailNow(const AlarmMessage& message, const AlarmMailSe
   outgoing.body = message.body;
 
   std::wstring refusal;
-  const std::unique_ptr<CSmtpClient> client = MakeMailClient(mail.smtpServer, mail.port, refusal);
+  const std::unique_ptr<CSmtpClient> client = MakeMailClient(mail.smtpServer, mail.port, outgoing, refusal);
   if (!client) return {false, refusal};
   client->stopFd = mail.stopFd;
   bool sent = false;

@@ -15,7 +15,8 @@ namespace taruk {
 
 class AlarmMailQueue;
 
-// Where the e-mail action sends: one address is both sender and recipient.
+// Where the e-mail action sends: one address is the recipient, and the
+// sender too unless taruk.toml's [mail] sender names another.
 struct AlarmMailSettings {
   std::wstring emailAddress;
   std::wstring smtpServer;

@@ -9,7 +9,7 @@
 namespace taruk {
 
 std::unique_ptr<CSmtpClient> MakeMailClient(const std::wstring& serverField, uint32_t defaultPort,
-                                            std::wstring& error) {
+                                            COutgoingMail& mail, std::wstring& error) {
   SideSettings side;
   std::string reason;
   if (LoadSideSettings(side, reason) == SideFileStatus::Bad) {
@@ -17,6 +17,7 @@ std::unique_ptr<CSmtpClient> MakeMailClient(const std::wstring& serverField, uin
     return nullptr;
   }
   const MailServerSettings settings = ReadMailServerSettings(side);
+  if (!settings.sender.empty()) mail.from = PathBytesToWide(settings.sender);
   ServerAddress address;
   address.port = settings.port.value_or(defaultPort);
   // A field that does not parse is the client's to report.

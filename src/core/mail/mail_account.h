@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "core/mail/outgoing_mail.h"
 #include "core/mail/smtp_client.h"
 
 namespace taruk {
@@ -14,8 +15,9 @@ namespace taruk {
 // The port is the server field's, else [mail] port, else `defaultPort`. Null,
 // with `error` in the user's words, when taruk.toml can't be read or the
 // user's password is nowhere ("No password for ann at smtp.example.org:
-// looked in ...").
+// looked in ..."). A [mail] sender replaces `mail`'s from address (MAIL FROM
+// and the From header); without one the mail keeps it.
 std::unique_ptr<CSmtpClient> MakeMailClient(const std::wstring& serverField, uint32_t defaultPort,
-                                            std::wstring& error);
+                                            COutgoingMail& mail, std::wstring& error);
 
 }  // namespace taruk

@@ -62,6 +62,7 @@ MailServerSettings ReadMailServerSettings(const SideSettings& side) {
   }
   if (const auto security = side.Text(kTable, "security")) settings.security = SecurityFromName(*security);
   settings.user = side.Text(kTable, "user").value_or("");
+  settings.sender = side.Text(kTable, "sender").value_or("");
   settings.trust.caFile = side.Text(kTable, "ca-file").value_or("");
   settings.trust.pinSha256 = side.Text(kTable, "fingerprint").value_or("");
   return settings;
@@ -73,6 +74,7 @@ std::vector<SideSettingChange> MailServerChanges(const MailServerSettings& setti
                                   : SideSettingChange{kTable, "port", std::nullopt});
   changes.push_back(TextChange("security", settings.security ? SecurityName(*settings.security) : ""));
   changes.push_back(TextChange("user", settings.user));
+  changes.push_back(TextChange("sender", settings.sender));
   changes.push_back(TextChange("ca-file", settings.trust.caFile));
   changes.push_back(TextChange("fingerprint", settings.trust.pinSha256));
   return changes;

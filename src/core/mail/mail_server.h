@@ -7,6 +7,7 @@
 //   port = 587                # when the server field names none; else 25
 //   security = "starttls"     # "none", "starttls" or "tls"; else by port
 //   user = "me@example.org"   # AUTH with this user; the password is never here
+//   sender = "disks@example.org"  # MAIL FROM and From:; else the E-mail address
 //   ca-file = "/etc/ssl/relay-ca.pem"   # trusted besides the system's CAs
 //   fingerprint = "ab:cd:..."           # SHA-256 of the server certificate
 
@@ -34,7 +35,8 @@ std::optional<SmtpSecurity> SecurityFromName(const std::string& name);
 struct MailServerSettings {
   std::optional<uint32_t> port;
   std::optional<SmtpSecurity> security;
-  std::string user;  // empty: no AUTH
+  std::string user;    // empty: no AUTH
+  std::string sender;  // empty: the E-mail address sends
   TlsTrust trust;
 };
 

@@ -194,6 +194,7 @@ const std::vector<NamedSetting>& NamedSettings() {
       Side("mail.port", K::Number, "mail", "port", 1, 65535),
       Side("mail.security", K::Choice, "mail", "security", 0, 0, "none starttls tls"),
       Side("mail.user", K::Text, "mail", "user"),
+      Side("mail.sender", K::Text, "mail", "sender"),
       Side("mail.ca-file", K::Text, "mail", "ca-file"),
       Side("mail.fingerprint", K::Text, "mail", "fingerprint"),
       Side("mail.reminder-hours", K::Number, "mail", "reminder-hours", 0, kMostReminderHours),

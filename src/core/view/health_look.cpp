@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/base/path_text.h"
 #include "core/drive/slot_health.h"
 
 namespace taruk {
@@ -38,6 +39,17 @@ TrayIconMode LoadTrayIconMode() {
   std::string ignored;
   LoadSideSettings(side, ignored);
   return ReadTrayIconMode(side);
+}
+
+std::wstring StoreTrayIconMode(TrayIconMode mode) {
+  SideSettings side;
+  std::string error;
+  if (LoadSideSettings(side, error) != SideFileStatus::Bad) {
+    if (ReadTrayIconMode(side) == mode) return L"";
+    const std::string text = mode == TrayIconMode::Temperature ? "temperature" : "health";
+    if (ChangeSideSettings({{"tray", "icon", SideValue{text}}}, error)) return L"";
+  }
+  return L"Can't store the tray icon's setting: " + PathBytesToWide(error);
 }
 
 TrayIconPlan PlanTrayIcon(const DriveSlots& slots, TrayIconMode mode) {

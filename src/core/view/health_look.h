@@ -46,6 +46,10 @@ TrayIconMode ReadTrayIconMode(const SideSettings& side);
 // The same from taruk.toml as it is now (a mode changed by hand applies at
 // the next poll); a file that can't be read gives the health mode.
 TrayIconMode LoadTrayIconMode();
+// The Options dialog's OK: writes [tray] icon into taruk.toml only when the
+// file says otherwise, so a dialog that changed nothing creates no file and
+// keeps a hand-written value. The message the dialog shows, empty when done.
+std::wstring StoreTrayIconMode(TrayIconMode mode);
 
 // The icon as it is to be drawn. The windows keep the plan they drew last
 // and draw again only when the new one differs: a number or a colour that

@@ -45,6 +45,7 @@ MailServerForm MailServerFormFrom(const std::wstring& serverField, const SideSet
   ParseServerAddress(ToWireBytes(serverField), address);
   form.security = static_cast<int>(settings.security.value_or(DefaultSecurity(address.port)));
   form.user = PathBytesToWide(settings.user);
+  form.sender = PathBytesToWide(settings.sender);
   form.trust = PathBytesToWide(settings.trust.pinSha256.empty() ? settings.trust.caFile : settings.trust.pinSha256);
   return form;
 }
@@ -70,6 +71,10 @@ std::wstring CheckMailServerForm(const MailServerForm& form) {
     return L"The user name and password are sent only over TLS: choose STARTTLS or TLS";
   }
   if (user.empty() && !form.password.empty()) return L"A password needs a user name";
+  // Between the angle brackets of MAIL FROM and in the From header.
+  if (Trimmed(form.sender).find_first_of(" \t\r\n<>") != std::string::npos) {
+    return L"The sender must be one e-mail address, such as disks@example.org";
+  }
   const std::string trust = Trimmed(form.trust);
   if (!trust.empty() && !IsFingerprint(trust) && trust.find_first_not_of("0123456789abcdefABCDEF:") == std::string::npos) {
     return L"The pinned fingerprint is not a SHA-256 fingerprint (64 hex digits)";
@@ -82,6 +87,7 @@ MailServerSettings MailServerSettingsFrom(const MailServerForm& form) {
   if (const uint32_t port = PortNumber(form.port)) settings.port = port;
   settings.security = static_cast<SmtpSecurity>(form.security);
   settings.user = Trimmed(form.user);
+  settings.sender = Trimmed(form.sender);
   const std::string trust = Trimmed(form.trust);
   (IsFingerprint(trust) ? settings.trust.pinSha256 : settings.trust.caFile) = trust;
   return settings;

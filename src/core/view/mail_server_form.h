@@ -23,6 +23,7 @@ struct MailServerForm {
   std::wstring user;      // empty: no login
   std::wstring trust;     // a CA file, or the certificate's SHA-256 fingerprint
   std::wstring password;  // empty: the stored one stays
+  std::wstring sender;    // empty: the Options dialog's E-mail address sends
 };
 
 MailServerForm MailServerFormFrom(const std::wstring& serverField, const SideSettings& side);

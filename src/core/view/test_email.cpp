@@ -32,7 +32,7 @@ void SendTestEmail(const std::wstring& address, const std::wstring& server, uint
   mail.body = L"It works";
 
   std::wstring refusal;
-  const std::unique_ptr<CSmtpClient> client = MakeMailClient(server, port, refusal);
+  const std::unique_ptr<CSmtpClient> client = MakeMailClient(server, port, mail, refusal);
   if (!client) {
     showFailure(L"Can't connect to the SMTP server!\n\n" + refusal);
     return;

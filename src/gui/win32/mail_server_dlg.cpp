@@ -14,6 +14,7 @@ bool CMailServerDlg::OnInitDialog() {
   SetItemText(IdServer, form.server);
   SetItemText(IdUser, form.user);
   SetItemText(IdTrust, form.trust);
+  SetItemText(IdSender, form.sender);
   return true;
 }
 
@@ -25,6 +26,7 @@ MailServerForm CMailServerDlg::FromControls() const {
   read.user = ItemText(IdUser);
   read.password = ItemText(IdPassword);
   read.trust = ItemText(IdTrust);
+  read.sender = ItemText(IdSender);
   return read;
 }
 

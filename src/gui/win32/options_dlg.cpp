@@ -6,6 +6,7 @@
 #include "core/alarm/alarm_sound_path.h"
 #include "core/alarm/alert_platform.h"
 #include "core/base/path_text.h"
+#include "core/view/health_look.h"
 #include "core/view/test_email.h"
 #include "gui/win32/mail_server_dlg.h"
 #include "gui/win32/message_box.h"
@@ -45,6 +46,8 @@ bool COptionsDlg::OnInitDialog() {
   SetItemText(IdEmailEdit, emailAddress);
   SetItemText(IdServerEdit, smtpServer);
   CheckDlgButton(window, IdRunAtStartup, AutostartEntryExists() ? BST_CHECKED : BST_UNCHECKED);
+  CheckDlgButton(window, IdTrayTemperature,
+                 LoadTrayIconMode() == TrayIconMode::Temperature ? BST_CHECKED : BST_UNCHECKED);
   SetItemText(IdSendTestEmail, L"Send test\r\n  e-mail");
   // A group box drawn by the visual style takes its caption colour from the
   // style, whatever WM_CTLCOLORSTATIC says: these draw the classic way.
@@ -153,6 +156,9 @@ void COptionsDlg::OnOK() {
   } else {
     RemoveAutostartEntry();
   }
+  const bool trayTemperature = IsDlgButtonChecked(window, IdTrayTemperature) == BST_CHECKED;
+  const std::wstring trayError = StoreTrayIconMode(trayTemperature ? TrayIconMode::Temperature : TrayIconMode::Health);
+  if (!trayError.empty()) ShowStopError(trayError, window);
   EndDialog(IDOK);
 }
 

@@ -23,6 +23,7 @@ void CMailServerDlg::OnInitDialog() {
   Control<QLineEdit>(IdPort)->setText(Q(form.port));
   Control<QLineEdit>(IdUser)->setText(Q(form.user));
   Control<QLineEdit>(IdTrust)->setText(Q(form.trust));
+  Control<QLineEdit>(IdSender)->setText(Q(form.sender));
   // A port typed by the user brings the security that goes with it.
   connect(Control<QLineEdit>(IdPort), &QLineEdit::textEdited, this, [security](const QString& port) {
     security->setCurrentIndex(SecurityForPort(port.toStdWString(), security->currentIndex()));
@@ -37,6 +38,7 @@ MailServerForm CMailServerDlg::FromControls() const {
   read.user = Control<QLineEdit>(IdUser)->text().toStdWString();
   read.password = Control<QLineEdit>(IdPassword)->text().toStdWString();
   read.trust = Control<QLineEdit>(IdTrust)->text().toStdWString();
+  read.sender = Control<QLineEdit>(IdSender)->text().toStdWString();
   return read;
 }
 

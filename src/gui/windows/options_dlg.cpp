@@ -9,6 +9,7 @@
 
 #include "core/alarm/alarm_sound_path.h"
 #include "core/alarm/alert_platform.h"
+#include "core/view/health_look.h"
 #include "core/view/mail_server_form.h"
 #include "core/view/test_email.h"
 #include "linux/autostart.h"
@@ -64,6 +65,7 @@ void COptionsDlg::OnInitDialog() {
   serverEdit = smtpServer;
 
   runAtStartup = AutostartEntryExists() ? 1 : 0;
+  trayTemperature = LoadTrayIconMode() == TrayIconMode::Temperature ? 1 : 0;
 
   SetControlText(Control(IdSendTestEmail), QStringLiteral("Send test\r\n  e-mail"));
   UpdateData(false);
@@ -78,13 +80,17 @@ void COptionsDlg::UpdateData(bool fromControls) {
   const Binding edits[] = {{IdPollEdit, &pollEdit},       {IdCriticalEdit, &criticalEdit},
                            {IdEmailEdit, &emailEdit},     {IdServerEdit, &serverEdit},
                            {IdMinimumFreeSpaceEdit, &minimumFreeSpaceEdit}};
-  auto* check = Control<QCheckBox>(IdRunAtStartup);
+  struct CheckBinding {
+    int id;
+    int32_t* field;
+  };
+  const CheckBinding checks[] = {{IdRunAtStartup, &runAtStartup}, {IdTrayTemperature, &trayTemperature}};
   if (fromControls) {
     for (const Binding& edit : edits) *edit.field = Control<QLineEdit>(edit.id)->text().toStdWString();
-    runAtStartup = check->isChecked() ? 1 : 0;
+    for (const CheckBinding& check : checks) *check.field = Control<QCheckBox>(check.id)->isChecked() ? 1 : 0;
   } else {
     for (const Binding& edit : edits) Control<QLineEdit>(edit.id)->setText(Q(*edit.field));
-    check->setChecked(runAtStartup != 0);
+    for (const CheckBinding& check : checks) Control<QCheckBox>(check.id)->setChecked(*check.field != 0);
   }
 }
 
@@ -175,6 +181,9 @@ void COptionsDlg::OnOK() {
   } else {
     RemoveAutostartEntry();
   }
+  const std::wstring trayError =
+      StoreTrayIconMode(trayTemperature ? TrayIconMode::Temperature : TrayIconMode::Health);
+  if (!trayError.empty()) ShowStopError(Q(trayError), this);
   accept();
 }
 

@@ -38,6 +38,7 @@ class COptionsDlg : public TemplateDialog, public OptionsExchange {
   // Bound to the controls; follow them only when the dialog reads them
   // (opening, test e-mail, OK).
   int32_t runAtStartup = 0;
+  int32_t trayTemperature = 0;
   std::wstring pollEdit;
   std::wstring criticalEdit;
   std::wstring emailEdit;
