@@ -1,10 +1,10 @@
 # The native Windows windows' resources, made at build time from res/: the
 # icons from res/icons/*.svg (ImageMagick), then the resource script from the
-# dialog templates, the menu and the string table (win32_resource_script.cmake),
+# dialog templates, the menu and the string table (tools/make_win32_rc.cpp,
+# built for the build machine with the template reader the Qt windows use),
 # compiled by windres into `target`.
 set(TARUK_RES_DIR ${CMAKE_CURRENT_LIST_DIR}/../res)
 get_filename_component(TARUK_RES_DIR ${TARUK_RES_DIR} ABSOLUTE)
-set(TARUK_RC_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/win32_resource_script.cmake)
 set(TARUK_RC_MANIFEST ${CMAKE_CURRENT_LIST_DIR}/win32_taruk.manifest)
 
 function(taruk_win32_resources target)
@@ -25,11 +25,22 @@ function(taruk_win32_resources target)
     list(APPEND icons ${ico})
   endforeach()
   file(GLOB templates CONFIGURE_DEPENDS ${TARUK_RES_DIR}/dialogs/*.json ${TARUK_RES_DIR}/menu_*.json)
+  find_program(TARUK_HOST_CXX NAMES c++ g++ REQUIRED NO_CMAKE_FIND_ROOT_PATH)
+  set(maker ${CMAKE_BINARY_DIR}/tools/make_win32_rc)
+  set(makerSources ${CMAKE_SOURCE_DIR}/tools/make_win32_rc.cpp
+                   ${CMAKE_SOURCE_DIR}/src/gui/templates/resource_templates.cpp
+                   ${CMAKE_SOURCE_DIR}/src/gui/templates/win32_resource_script.cpp)
+  add_custom_command(OUTPUT ${maker}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/tools
+    COMMAND ${TARUK_HOST_CXX} -std=c++20 -O1 -I${CMAKE_SOURCE_DIR}/src -o ${maker} ${makerSources}
+    DEPENDS ${makerSources} ${CMAKE_SOURCE_DIR}/src/gui/templates/resource_templates.h
+            ${CMAKE_SOURCE_DIR}/src/gui/templates/win32_resource_script.h
+    COMMENT "Building make_win32_rc for the build machine"
+    VERBATIM)
   set(rc ${CMAKE_CURRENT_BINARY_DIR}/taruk_windows.rc)
   add_custom_command(OUTPUT ${rc}
-    COMMAND ${CMAKE_COMMAND} -DRES_DIR=${TARUK_RES_DIR} -DICON_DIR=${iconDir} -DOUTPUT=${rc} -P ${TARUK_RC_SCRIPT}
-    DEPENDS ${TARUK_RC_SCRIPT} ${templates} ${TARUK_RES_DIR}/strings.json ${icons}
-            ${TARUK_RC_MANIFEST}
+    COMMAND ${maker} ${TARUK_RES_DIR} ${iconDir} ${TARUK_RC_MANIFEST} ${rc}
+    DEPENDS ${maker} ${templates} ${TARUK_RES_DIR}/strings.json ${icons} ${TARUK_RC_MANIFEST}
     VERBATIM)
   target_sources(${target} PRIVATE ${rc})
 endfunction()

@@ -17,7 +17,8 @@ rules=(
   "win32/system core/ win32/system/"
   "win32 core/ win32/"
   "desktop core/ linux/ desktop/"
-  "gui/toolkit gui/toolkit/ gui/grey_level.h"
+  "gui/templates gui/templates/"
+  "gui/toolkit gui/toolkit/ gui/templates/ gui/grey_level.h"
   "gui/windows core/ linux/ desktop/ gui/"
   "gui/win32 core/ win32/ gui/monitor_ids.h gui/options_ids.h gui/mail_server_ids.h gui/grey_level.h gui/win32/"
   "reader core/ linux/"
@@ -34,7 +35,7 @@ for rule in "${rules[@]}"; do
 done
 
 # No Qt below the desktop layer.
-for folder in core linux reader win32 gui/win32; do
+for folder in core linux reader win32 gui/win32 gui/templates; do
   while IFS= read -r hit; do fault "Qt in ${hit#"$src"/}"; done \
     < <(grep -rHn '^[[:space:]]*#[[:space:]]*include[[:space:]]*<Q' "$src/$folder")
 done

@@ -2,7 +2,8 @@
 // A dialog template as data: the dialog's caption, size and font, and its
 // controls with their numeric ids, kinds, texts, styles and rectangles, all in
 // dialog units. The templates live in res/dialogs/ and are compiled into the
-// program as Qt resources (":/dialogs/<id>.json").
+// program as Qt resources (":/dialogs/<id>.json") and read by the reader the
+// Windows resource script is made with (gui/templates).
 
 #include <QRect>
 #include <QSize>
@@ -10,24 +11,9 @@
 #include <QStringList>
 #include <QVector>
 
+#include "gui/templates/resource_templates.h"
+
 namespace taruk {
-
-// Controls without an id of their own (labels, frames) carry -1.
-constexpr int kNoControlId = -1;
-
-enum class ControlKind {
-  PushButton,
-  DefPushButton,  // the dialog's default push button (Enter)
-  CheckBox,       // automatic check box
-  RadioButton,    // automatic radio button
-  GroupBox,
-  Static,         // text label; wraps words like a Windows static
-  Icon,           // static icon, sized to the icon as a Windows static icon is
-  Edit,
-  UpDown,         // arrows that step the integer in a buddy edit box
-  ComboBox,       // drop-down list; the rectangle's height includes the list
-  ListView,       // report view with columns
-};
 
 struct ControlTemplate {
   int id = kNoControlId;

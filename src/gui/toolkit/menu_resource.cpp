@@ -1,10 +1,8 @@
 #include "gui/toolkit/menu_resource.h"
 
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
+#include "gui/templates/resource_templates.h"
 #include "gui/toolkit/resources.h"
 
 namespace taruk {
@@ -13,21 +11,21 @@ QMenu* LoadMenuResource(int menuId, QWidget* parent) {
   EnsureResources();
   QFile file(QStringLiteral(":/menus/%1.json").arg(menuId));
   if (!file.open(QIODevice::ReadOnly)) return nullptr;
-  const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
-  const QJsonArray popups = document.object().value(QLatin1String("popups")).toArray();
-  if (popups.isEmpty()) return nullptr;
+  const QByteArray json = file.readAll();
+  MenuResource resource;
+  std::string error;
+  if (!ParseMenuResource(std::string_view(json.constData(), static_cast<size_t>(json.size())), resource, error)) {
+    return nullptr;
+  }
   auto* menu = new QMenu(parent);
-  for (const QJsonValue& popupValue : popups) {
-    const QJsonObject popup = popupValue.toObject();
-    QMenu* submenu = menu->addMenu(popup.value(QLatin1String("text")).toString());
-    for (const QJsonValue& itemValue : popup.value(QLatin1String("items")).toArray()) {
-      const QJsonObject item = itemValue.toObject();
-      if (item.value(QLatin1String("separator")).toBool()) {
+  for (const MenuPopupResource& popup : resource.popups) {
+    QMenu* submenu = menu->addMenu(QString::fromStdString(popup.text));
+    for (const MenuItemResource& item : popup.items) {
+      if (item.separator) {
         submenu->addSeparator();
         continue;
       }
-      QAction* action = submenu->addAction(item.value(QLatin1String("text")).toString());
-      action->setData(item.value(QLatin1String("id")).toInt());
+      submenu->addAction(QString::fromStdString(item.text))->setData(item.id);
     }
   }
   return menu;

@@ -1,8 +1,8 @@
 #include "gui/toolkit/resources.h"
 
 #include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
+
+#include "gui/templates/resource_templates.h"
 
 // Outside any namespace, as Q_INIT_RESOURCE requires.
 static void InitTarukResources() { Q_INIT_RESOURCE(taruk); }
@@ -31,10 +31,20 @@ QPixmap ResourceIconPixmap(int iconId, int size) {
 
 QString ResourceString(int stringId) {
   EnsureResources();
-  QFile file(QStringLiteral(":/strings.json"));
-  if (!file.open(QIODevice::ReadOnly)) return QString();
-  const QJsonObject strings = QJsonDocument::fromJson(file.readAll()).object();
-  return strings.value(QString::number(stringId)).toString();
+  // Read once: the table is compiled in and never changes.
+  static const std::vector<std::pair<int, std::string>> table = [] {
+    std::vector<std::pair<int, std::string>> strings;
+    QFile file(QStringLiteral(":/strings.json"));
+    if (!file.open(QIODevice::ReadOnly)) return strings;
+    const QByteArray json = file.readAll();
+    std::string error;
+    ParseStringTable(std::string_view(json.constData(), static_cast<size_t>(json.size())), strings, error);
+    return strings;
+  }();
+  for (const auto& [id, text] : table) {
+    if (id == stringId) return QString::fromStdString(text);
+  }
+  return QString();
 }
 
 }  // namespace taruk

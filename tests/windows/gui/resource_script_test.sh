@@ -3,18 +3,18 @@
 # read: every control of every dialog template keeps its id, kind and text,
 # hidden controls stay hidden, the tray menu and the string table come along,
 # and a style word the script does not know stops the build instead of being
-# lost. Runs on Linux: only CMake and the JSON, no compiler.
-# Usage: resource_script_test.sh SOURCE_DIR
+# lost. Runs on Linux, with the maker built for Linux.
+# Usage: resource_script_test.sh SOURCE_DIR MAKE_WIN32_RC
 set -euo pipefail
 source_dir=$(realpath "$1")
-script=$source_dir/cmake/win32_resource_script.cmake
+maker=$(realpath "$2")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 mkdir -p "$work/icons"
 touch "$work/icons/128.ico" "$work/icons/135.ico"
-cmake -DRES_DIR="$source_dir/res" -DICON_DIR="$work/icons" -DOUTPUT="$work/taruk.rc" -P "$script"
+"$maker" "$source_dir/res" "$work/icons" "$source_dir/cmake/win32_taruk.manifest" "$work/taruk.rc"
 rc=$work/taruk.rc
 
 # Every control line of every template, from the JSON, against the script.
@@ -67,7 +67,7 @@ PY
 # A style word with no Win32 meaning is refused, naming where it is.
 cp -r "$source_dir/res" "$work/res"
 sed -i 's/"style": \["right"\]/"style": ["rigth"]/' "$work/res/dialogs/main_102.json"
-if cmake -DRES_DIR="$work/res" -DICON_DIR="$work/icons" -DOUTPUT="$work/bad.rc" -P "$script" 2>"$work/error"; then
+if "$maker" "$work/res" "$work/icons" "$source_dir/cmake/win32_taruk.manifest" "$work/bad.rc" 2>"$work/error"; then
   fail "an unknown style word was accepted"
 fi
 grep -q 'dialog 102 control 2: style "rigth"' "$work/error" || fail "the refusal does not say where: $(cat "$work/error")"
