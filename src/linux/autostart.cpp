@@ -163,6 +163,10 @@ std::string HiddenAutostartEntryText() {
 
 int WriteAutostartEntry(const std::string& executablePath) { return WriteEntry(AutostartEntryText(executablePath)); }
 
+int EnableRunAtStartup(const std::string& executablePath, const std::function<bool()>&) {
+  return WriteAutostartEntry(executablePath);
+}
+
 void RemoveAutostartEntry() {
   unlink(UserAutostartEntryPath().c_str());
   if (ReadEntry(AutostartEntryPath())) WriteEntry(HiddenAutostartEntryText());

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "core/base/executable_path.h"  // RunningExecutablePath, what the entry starts
+#include "core/monitor/run_at_startup.h"  // what the Options dialog calls
 
 namespace taruk {
 
@@ -18,28 +18,23 @@ std::string AutostartEntryPath();
 // absolute) followed by /autostart/Taruk.desktop.
 std::string UserAutostartEntryPath();
 
-// True when an entry that can be opened and read starts Taruk at log-on,
-// whatever it holds: the user's own, or else the machine-wide one. A user's
-// entry that hides the machine-wide one (Hidden=true) reads as not set.
-bool AutostartEntryExists();
+// AutostartEntryExists: an entry that can be opened and read starts Taruk at
+// log-on, whatever it holds: the user's own, or else the machine-wide one. A
+// user's entry that hides the machine-wide one (Hidden=true) reads as not set.
 
 // Creates or rewrites the user's entry so that it starts `executablePath`
 // with no arguments. The folder is created when missing. Returns 0, or the
 // errno of the step that failed; the old entry is then left as it was.
 int WriteAutostartEntry(const std::string& executablePath);
 
-// Removes the user's entry; where a machine-wide entry stays, the user's
-// entry hides it instead (Hidden=true), as XDG desktops allow, so that Taruk
-// no longer starts for this user. Nothing is reported.
-void RemoveAutostartEntry();
+// RemoveAutostartEntry removes the user's entry; where a machine-wide entry
+// stays, the user's entry hides it instead (Hidden=true), as XDG desktops
+// allow, so that Taruk no longer starts for this user.
 
 // The text of a desktop entry that starts `executablePath`, quoted and escaped
 // as desktop entries need when the path holds blanks or special characters.
 std::string AutostartEntryText(const std::string& executablePath);
 // The user's entry that hides the machine-wide one.
 std::string HiddenAutostartEntryText();
-
-// The system's text for an errno value.
-std::string SystemErrorText(int code);
 
 }  // namespace taruk

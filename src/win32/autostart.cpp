@@ -52,6 +52,11 @@ int EnableRunAtStartup(const std::string& executablePath, const std::function<bo
   return write(executablePath, RunScope::User);
 }
 
+int EnableRunAtStartup(const std::string& executablePath, const std::function<bool()>& offerUserValue) {
+  return EnableRunAtStartup(executablePath, offerUserValue,
+                            [](const std::string& path, RunScope scope) { return WriteAutostartEntry(path, scope); });
+}
+
 int WriteAutostartEntry(const std::string& executablePath, RunScope scope) {
   HKEY key = nullptr;
   LSTATUS status = RegCreateKeyExW(RootOf(scope), kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);

@@ -6,6 +6,7 @@
 #include "core/alarm/alarm_sound_path.h"
 #include "core/alarm/alert_platform.h"
 #include "core/base/path_text.h"
+#include "core/monitor/run_at_startup.h"
 #include "core/view/health_look.h"
 #include "core/view/test_email.h"
 #include "gui/win32/mail_server_dlg.h"
@@ -146,16 +147,12 @@ void COptionsDlg::OnOK() {
   // The start-at-log-on entry changes only here, after both checks passed. A
   // failure to write it is shown, and the dialog still ends with OK so that
   // the other settings are kept.
-  if (IsDlgButtonChecked(window, IdRunAtStartup) == BST_CHECKED) {
-    const std::string executable = RunningExecutablePath();
-    const auto offerUserValue = [this] {
-      return MessageBoxW(window, kUserRunOffer, kUserRunOfferTitle, MB_YESNO | MB_ICONQUESTION) == IDYES;
-    };
-    const int error = executable.empty() ? ERROR_FILE_NOT_FOUND : EnableRunAtStartup(executable, offerUserValue);
-    if (error) ShowSystemError(static_cast<unsigned long>(error), window);
-  } else {
-    RemoveAutostartEntry();
-  }
+  const auto offerUserValue = [this] {
+    return MessageBoxW(window, kUserRunOffer, kUserRunOfferTitle, MB_YESNO | MB_ICONQUESTION) == IDYES;
+  };
+  const std::string startupFailure =
+      RunAtStartupAfterOk(IsDlgButtonChecked(window, IdRunAtStartup) == BST_CHECKED, offerUserValue);
+  if (!startupFailure.empty()) ShowSystemErrorText(PathBytesToWide(startupFailure), window);
   const bool trayTemperature = IsDlgButtonChecked(window, IdTrayTemperature) == BST_CHECKED;
   const std::wstring trayError = StoreTrayIconMode(trayTemperature ? TrayIconMode::Temperature : TrayIconMode::Health);
   if (!trayError.empty()) ShowStopError(trayError, window);

@@ -11,8 +11,8 @@
 #include "core/alarm/alert_platform.h"
 #include "core/view/health_look.h"
 #include "core/view/mail_server_form.h"
+#include "core/monitor/run_at_startup.h"
 #include "core/view/test_email.h"
-#include "linux/autostart.h"
 #include "gui/toolkit/message_box.h"
 #include "gui/toolkit/up_down_control.h"
 #include "gui/windows/mail_server_dlg.h"
@@ -174,13 +174,8 @@ void COptionsDlg::OnOK() {
   // The start-at-log-on entry changes only here, after both checks passed. A
   // failure to write it is shown, and the dialog still ends with OK so that
   // the other settings are kept.
-  if (runAtStartup) {
-    const std::string executable = RunningExecutablePath();
-    const int error = executable.empty() ? ENOENT : WriteAutostartEntry(executable);
-    if (error) ShowSystemErrorText(QString::fromLocal8Bit(SystemErrorText(error)), this);
-  } else {
-    RemoveAutostartEntry();
-  }
+  const std::string startupFailure = RunAtStartupAfterOk(runAtStartup, [] { return false; });
+  if (!startupFailure.empty()) ShowSystemErrorText(QString::fromLocal8Bit(startupFailure), this);
   const std::wstring trayError =
       StoreTrayIconMode(trayTemperature ? TrayIconMode::Temperature : TrayIconMode::Health);
   if (!trayError.empty()) ShowStopError(Q(trayError), this);
