@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/monitor/volumes.h"
+#include "core/drive/volumes.h"
 #include "cli/command_line.h"
 #include "core/drive/drive_slot.h"
 #include "core/drive/smart_device.h"

@@ -16,7 +16,7 @@
 #include "core/base/clock.h"
 #include "core/base/stop_request.h"
 #include "core/monitor/monitor.h"
-#include "core/monitor/settings_file.h"
+#include "core/settings/settings_file.h"
 
 namespace taruk {
 

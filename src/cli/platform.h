@@ -11,7 +11,7 @@
 #include "core/base/stop_request.h"
 #include "core/drive/smart_device.h"
 #include "core/metrics/metrics_snapshot.h"
-#include "core/monitor/volumes.h"
+#include "core/drive/volumes.h"
 
 namespace taruk {
 

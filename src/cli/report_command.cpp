@@ -1,7 +1,7 @@
 #include <cstdio>
 #include <string>
 
-#include "core/capture/drive_report.h"
+#include "core/view/drive_report.h"
 #include "cli/commands.h"
 #include "cli/drive_selection.h"
 #include "cli/drive_source.h"

@@ -5,8 +5,8 @@
 #include "cli/commands.h"
 #include "cli/utf8_path.h"
 #include "core/base/path_text.h"
-#include "core/monitor/named_settings_files.h"
-#include "core/monitor/settings_file.h"
+#include "core/view/named_settings_files.h"
+#include "core/settings/settings_file.h"
 
 namespace taruk {
 

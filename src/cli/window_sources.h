@@ -9,7 +9,7 @@
 
 #include "cli/command_line.h"
 #include "core/drive/smart_device.h"
-#include "core/monitor/volumes.h"
+#include "core/drive/volumes.h"
 
 namespace taruk {
 

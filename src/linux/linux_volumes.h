@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/monitor/volumes.h"
+#include "core/drive/volumes.h"
 
 namespace taruk {
 

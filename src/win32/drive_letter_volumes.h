@@ -3,7 +3,7 @@
 // GetDiskFreeSpaceExW says the calling user may use. A root that cannot be
 // queried (no such drive, no medium, not ready) is skipped.
 
-#include "core/monitor/volumes.h"
+#include "core/drive/volumes.h"
 
 namespace taruk {
 

@@ -9,9 +9,19 @@ src="${1:?source dir}/src"
 faults=0
 fault() { echo "$1"; faults=$((faults + 1)); }
 
-# Folder, then the include prefixes its files may use.
-rules=(
-  "core core/"
+# Folder, then the include prefixes its files may use. Inside the core the
+# subsystems are layered too, lowest first: base, drive, settings, capture,
+# mail, alarm, monitor, metrics, view.
+core_order=(base drive settings capture mail alarm monitor metrics view)
+rules=()
+allowed=""
+for part in "${core_order[@]}"; do
+  allowed+=" core/$part/"
+  rules+=("core/$part$allowed")
+done
+[ "$(ls "$src/core")" = "$(printf '%s\n' "${core_order[@]}" | sort)" ] ||
+  fault "src/core holds a folder outside the order: $(ls "$src/core" | tr '\n' ' ')"
+rules+=(
   "linux/system core/ linux/system/"
   "linux core/ linux/"
   "win32/system core/ win32/system/"

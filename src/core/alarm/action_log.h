@@ -6,12 +6,9 @@
 #include <string>
 
 #include "core/alarm/alert_platform.h"
+#include "core/base/log_line.h"  // LogLine, where the lines go
 
 namespace taruk {
-
-// One line on stderr, "taruk: " first. Line breaks and other control
-// characters inside the text become spaces, so that one action stays one line.
-void LogLine(const std::wstring& text);
 
 // The lines, without the "taruk: " that LogLine puts first.
 std::wstring NotificationLogText(const std::wstring& balloonText);

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "core/alarm/alarm_action.h"
+#include "core/settings/alarm_action.h"
 #include "core/alarm/alarm_texts.h"
 #include "core/alarm/alert_platform.h"
 #include "core/mail/smtp_client.h"

@@ -16,7 +16,7 @@
 #include <mutex>
 #include <string>
 
-#include "core/monitor/side_settings.h"
+#include "core/settings/side_settings.h"
 
 namespace taruk {
 

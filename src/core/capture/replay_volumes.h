@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/monitor/volumes.h"
+#include "core/drive/volumes.h"
 
 namespace taruk {
 

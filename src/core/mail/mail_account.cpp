@@ -4,7 +4,7 @@
 #include "core/mail/mail_server.h"
 #include "core/mail/mail_text.h"
 #include "core/mail/smtp_password.h"
-#include "core/monitor/side_settings.h"
+#include "core/settings/side_settings.h"
 
 namespace taruk {
 

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "core/mail/tls_stream.h"
-#include "core/monitor/side_settings.h"
+#include "core/settings/side_settings.h"
 
 namespace taruk {
 

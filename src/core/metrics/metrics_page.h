@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/monitor/cycle_observer.h"
-#include "core/monitor/volumes.h"
+#include "core/drive/volumes.h"
 
 namespace taruk {
 

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "core/monitor/monitor_config.h"
-#include "core/monitor/volumes.h"
+#include "core/settings/monitor_config.h"
+#include "core/drive/volumes.h"
 #include "core/drive/drive_slot.h"
 
 namespace taruk {

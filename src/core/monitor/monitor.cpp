@@ -5,7 +5,7 @@
 #include "core/alarm/action_log.h"
 #include "core/base/path_text.h"
 #include "core/monitor/history.h"
-#include "core/monitor/settings_file.h"
+#include "core/settings/settings_file.h"
 
 namespace taruk {
 

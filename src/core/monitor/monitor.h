@@ -8,9 +8,9 @@
 
 #include "core/alarm/alarm_mail_queue.h"
 #include "core/drive/drive_slot.h"
-#include "core/monitor/monitor_config.h"
+#include "core/settings/monitor_config.h"
 #include "core/monitor/monitoring_cycle.h"
-#include "core/monitor/settings_file.h"
+#include "core/settings/settings_file.h"
 
 namespace taruk {
 

@@ -17,10 +17,10 @@
 #include "core/monitor/health_watch.h"
 #include "core/monitor/cycle_observer.h"
 #include "core/monitor/drive_numbering.h"
-#include "core/monitor/monitor_config.h"
+#include "core/settings/monitor_config.h"
 #include "core/monitor/monitor_view.h"
 #include "core/monitor/scheduled_self_tests.h"
-#include "core/monitor/volumes.h"
+#include "core/drive/volumes.h"
 #include "core/drive/drive_slot.h"
 #include "core/drive/smart_device.h"
 

@@ -8,7 +8,7 @@
 #include "core/base/path_text.h"
 #include "core/drive/self_test_command.h"
 #include "core/monitor/self_test_schedule_store.h"
-#include "core/monitor/side_settings.h"
+#include "core/settings/side_settings.h"
 
 namespace taruk {
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "core/monitor/self_test_schedule.h"
-#include "core/monitor/side_settings.h"
+#include "core/settings/side_settings.h"
 
 namespace taruk {
 

@@ -8,7 +8,7 @@
 
 #include "core/drive/drive_health.h"
 #include "core/drive/drive_slot.h"
-#include "core/monitor/side_settings.h"
+#include "core/settings/side_settings.h"
 
 namespace taruk {
 

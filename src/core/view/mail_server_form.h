@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/mail/mail_server.h"
-#include "core/monitor/side_settings.h"
+#include "core/settings/side_settings.h"
 
 namespace taruk {
 

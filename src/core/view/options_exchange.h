@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/monitor/monitor_config.h"
+#include "core/settings/monitor_config.h"
 
 namespace taruk {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/drive/drive_slot.h"
-#include "core/monitor/settings_file.h"
+#include "core/settings/settings_file.h"
 
 namespace taruk {
 

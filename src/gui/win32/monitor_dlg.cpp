@@ -3,7 +3,7 @@
 
 #include "core/alarm/alarm_texts.h"
 #include "core/drive/drive_slot.h"
-#include "core/monitor/settings_file.h"
+#include "core/settings/settings_file.h"
 #include "core/view/drive_pages.h"
 #include "core/view/window_texts.h"
 #include "gui/win32/about_dlg.h"

@@ -8,7 +8,7 @@
 #include "core/base/path_text.h"
 #include "core/monitor/run_at_startup.h"
 #include "core/view/health_look.h"
-#include "core/view/test_email.h"
+#include "core/mail/test_email.h"
 #include "gui/win32/mail_server_dlg.h"
 #include "gui/win32/message_box.h"
 #include "win32/autostart.h"

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "core/mail/smtp_client.h"
-#include "core/monitor/monitor_config.h"
+#include "core/settings/monitor_config.h"
 #include "core/view/options_exchange.h"
 #include "gui/options_ids.h"
 #include "gui/win32/dialog_window.h"

@@ -5,7 +5,7 @@
 #include <QContextMenuEvent>
 #include <QMenu>
 
-#include "core/monitor/settings_file.h"
+#include "core/settings/settings_file.h"
 #include "core/drive/drive_slot.h"
 #include "core/view/drive_pages.h"
 #include "core/view/window_texts.h"

@@ -16,7 +16,7 @@
 
 #include "core/drive/drive_health.h"
 #include "core/monitor/monitor.h"
-#include "core/monitor/monitor_config.h"
+#include "core/settings/monitor_config.h"
 #include "core/monitor/monitor_view.h"
 #include "core/view/health_look.h"
 #include "gui/monitor_ids.h"

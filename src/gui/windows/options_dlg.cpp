@@ -12,7 +12,7 @@
 #include "core/view/health_look.h"
 #include "core/view/mail_server_form.h"
 #include "core/monitor/run_at_startup.h"
-#include "core/view/test_email.h"
+#include "core/mail/test_email.h"
 #include "gui/toolkit/message_box.h"
 #include "gui/toolkit/up_down_control.h"
 #include "gui/windows/mail_server_dlg.h"

@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "core/base/atomic_file.h"
-#include "core/monitor/side_settings.h"
+#include "core/settings/side_settings.h"
 
 namespace taruk {
 

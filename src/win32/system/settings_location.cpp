@@ -1,4 +1,4 @@
-#include "core/monitor/settings_location.h"
+#include "core/settings/settings_location.h"
 
 #include <windows.h>
 

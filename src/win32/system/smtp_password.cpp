@@ -6,7 +6,7 @@
 #include "core/base/atomic_file.h"
 #include "core/base/path_text.h"
 #include "core/base/small_text_file.h"
-#include "core/monitor/side_settings.h"
+#include "core/settings/side_settings.h"
 #include "win32/system/win32_error.h"
 
 namespace taruk {

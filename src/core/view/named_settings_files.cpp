@@ -1,11 +1,11 @@
-#include "core/monitor/named_settings_files.h"
+#include "core/view/named_settings_files.h"
 
 #include "core/base/path_text.h"
 #include "core/base/regular_file.h"
 #include "core/base/small_text_file.h"
-#include "core/monitor/settings_file.h"
-#include "core/monitor/settings_format.h"
-#include "core/monitor/settings_location.h"
+#include "core/settings/settings_file.h"
+#include "core/settings/settings_format.h"
+#include "core/settings/settings_location.h"
 
 namespace taruk {
 

@@ -1,4 +1,4 @@
-#include "core/capture/drive_report.h"
+#include "core/view/drive_report.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "core/monitor/side_settings.h"
+#include "core/settings/side_settings.h"
 
 #include <mutex>
 #include <optional>
@@ -7,8 +7,8 @@
 #include "core/base/atomic_file.h"
 #include "core/base/path_text.h"
 #include "core/base/small_text_file.h"
-#include "core/monitor/settings_file.h"
-#include "core/monitor/settings_location.h"
+#include "core/settings/settings_file.h"
+#include "core/settings/settings_location.h"
 
 // The program reports failures by value; the parser does the same.
 #define TOML_EXCEPTIONS 0

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/monitor/setting_names.h"
+#include "core/view/setting_names.h"
 
 namespace taruk {
 

@@ -1,4 +1,4 @@
-#include "core/view/test_email.h"
+#include "core/mail/test_email.h"
 
 #include <cwctype>
 

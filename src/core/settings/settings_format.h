@@ -19,7 +19,7 @@
 #include <string_view>
 
 #include "core/base/regular_file.h"
-#include "core/monitor/monitor_config.h"
+#include "core/settings/monitor_config.h"
 
 namespace taruk {
 

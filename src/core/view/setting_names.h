@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/monitor/side_settings.h"
+#include "core/settings/side_settings.h"
 #include "core/view/options_exchange.h"
 
 namespace taruk {

@@ -1,4 +1,4 @@
-#include "core/monitor/volumes.h"
+#include "core/drive/volumes.h"
 
 #include <limits>
 

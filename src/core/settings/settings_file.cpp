@@ -1,15 +1,15 @@
-#include "core/monitor/settings_file.h"
+#include "core/settings/settings_file.h"
 
 #include <atomic>
 #include <cerrno>
 
-#include "core/alarm/action_log.h"
 #include "core/base/atomic_file.h"
+#include "core/base/log_line.h"
 #include "core/base/cp1251.h"
 #include "core/base/path_text.h"
 #include "core/base/regular_file.h"
-#include "core/monitor/settings_format.h"
-#include "core/monitor/settings_location.h"
+#include "core/settings/settings_format.h"
+#include "core/settings/settings_location.h"
 
 namespace taruk {
 

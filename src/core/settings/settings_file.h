@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "core/monitor/monitor_config.h"
+#include "core/settings/monitor_config.h"
 
 namespace taruk {
 

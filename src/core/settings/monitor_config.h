@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/alarm/alarm_action.h"
+#include "core/settings/alarm_action.h"
 
 namespace taruk {
 

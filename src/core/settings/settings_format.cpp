@@ -1,4 +1,4 @@
-#include "core/monitor/settings_format.h"
+#include "core/settings/settings_format.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "core/monitor/setting_names.h"
+#include "core/view/setting_names.h"
 
 #include <cstdio>
 #include <string_view>
@@ -9,7 +9,7 @@
 #include "core/base/utf8_text.h"
 #include "core/base/wide_char.h"
 #include "core/monitor/self_test_schedule_store.h"
-#include "core/monitor/settings_format.h"
+#include "core/settings/settings_format.h"
 
 namespace taruk {
 
