@@ -7,9 +7,9 @@
 set(taruk_top ${CMAKE_CURRENT_LIST_DIR}/..)
 
 find_program(MAKENSIS makensis)
-if(NOT MAKENSIS OR NOT TARUK_WINDOWS_GUI)
+if(NOT MAKENSIS OR NOT TARUK_WIN32_GUI)
   message(WARNING "Taruk-Setup.exe is not built: it needs makensis (scripts/install-deps.sh test) "
-                  "and the windows (TARUK_WINDOWS_GUI)")
+                  "and the windows (TARUK_WIN32_GUI)")
   return()
 endif()
 

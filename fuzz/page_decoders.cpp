@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "core/capture/drive_report.h"
+#include "core/view/drive_report.h"
 #include "core/drive/identify.h"
 #include "core/drive/scsi_commands.h"
 #include "core/drive/scsi_log_pages.h"

@@ -11,8 +11,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/monitor/setting_names.h"
-#include "core/monitor/settings_format.h"
+#include "core/view/setting_names.h"
+#include "core/settings/settings_format.h"
 
 using namespace taruk;
 

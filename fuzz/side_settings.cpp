@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/monitor/side_settings.h"
+#include "core/settings/side_settings.h"
 
 using namespace taruk;
 

@@ -44,7 +44,7 @@ cmake --preset debug >/dev/null
 step "debug build" cmake --build --preset debug
 step "debug tests" ctest --preset debug -j "$(nproc)"
 
-# The build without the windows (TARUK_GUI=OFF): what the program does there
+# The build without the windows (TARUK_QT=OFF): what the program does there
 # instead of opening a window. Its logic tests ran above, with the sanitizers.
 cmake --preset headless >/dev/null
 step "headless build" cmake --build --preset headless

@@ -14,6 +14,7 @@
 #include "support/pages.h"
 #include "support/recording_platform.h"
 #include "support/scratch_dir.h"
+#include "support/quiet_machine.h"
 
 using namespace taruk;
 
@@ -65,19 +66,6 @@ char OwnerOf(const DriveSlot& slot) {
   return '?';
 }
 
-class StepClock : public Clock {
- public:
-  int minute = 0;
-  int CurrentHour() override { return 10; }
-  int CurrentMinute() override { return minute; }
-};
-
-class NoVolumes : public Volumes {
- public:
-  std::vector<std::wstring> Roots() override { return {}; }
-  bool FreeBytesAvailable(const std::wstring&, uint64_t&) override { return false; }
-};
-
 struct Pass {
   const char* what;
   std::string placed;     // the drive at each system number, '-' for none
@@ -101,7 +89,7 @@ TEST(DriveNumbering, DrivesKeepTheirNumbersHistoriesAndHealthMemoryWhereverTheSy
   ScratchDir folder;
   ReplayDeviceOpener opener(folder.path());
   NoVolumes volumes;
-  StepClock clock;
+  FixedClock clock;
   RecordingPlatform platform;
   DriveSlots slots;
   MonitorConfig config;

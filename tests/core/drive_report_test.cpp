@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/capture/drive_report.h"
+#include "core/view/drive_report.h"
 #include "core/drive/nvme_health_log.h"
 
 using namespace taruk;

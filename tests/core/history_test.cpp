@@ -3,20 +3,11 @@
 #include <vector>
 
 #include "core/monitor/history.h"
+#include "support/quiet_machine.h"
 
 using namespace taruk;
 
 namespace {
-
-// A wall clock the test sets; readings are counted.
-class SetClock : public Clock {
- public:
-  int hour = 10;
-  int minute = 7;
-  int readings = 0;
-  int CurrentHour() override { return ++readings, hour; }
-  int CurrentMinute() override { return ++readings, minute; }
-};
 
 template <size_t N>
 std::vector<uint32_t> Newest(const std::array<uint32_t, N>& series, size_t count) {
@@ -25,7 +16,7 @@ std::vector<uint32_t> Newest(const std::array<uint32_t, N>& series, size_t count
 
 class HistoryTest : public testing::Test {
  protected:
-  SetClock clock;
+  FixedClock clock{10, 7};
   DriveSlots slots = DriveSlots(kDiskButtonCount);
   DriveSlot& slot = slots[0];
 

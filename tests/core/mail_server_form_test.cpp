@@ -6,7 +6,7 @@
 
 #include "core/alarm/alarm_dispatch.h"
 #include "core/base/utf8_text.h"
-#include "core/monitor/side_settings.h"
+#include "core/settings/side_settings.h"
 #include "support/scripted_server.h"
 #include "support/settings_fixture.h"
 

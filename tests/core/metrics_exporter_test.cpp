@@ -14,29 +14,11 @@
 #include "support/recording_platform.h"
 #include "support/scratch_dir.h"
 #include "support/test_drives.h"
+#include "support/quiet_machine.h"
 
 using namespace taruk;
 
 namespace {
-
-class FixedClock : public Clock {
- public:
-  int CurrentHour() override { return 10; }
-  int CurrentMinute() override { return 0; }
-};
-
-class TableVolumes : public Volumes {
- public:
-  std::vector<std::wstring> roots;
-  std::map<std::wstring, uint64_t> freeBytes;
-  std::vector<std::wstring> Roots() override { return roots; }
-  bool FreeBytesAvailable(const std::wstring& root, uint64_t& bytes) override {
-    const auto found = freeBytes.find(root);
-    if (found == freeBytes.end()) return false;
-    bytes = found->second;
-    return true;
-  }
-};
 
 // The page's samples without the HELP and TYPE lines, and without those of
 // the families named in `leaveOut`.

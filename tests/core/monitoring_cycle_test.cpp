@@ -10,43 +10,11 @@
 #include "support/recording_platform.h"
 #include "support/stop_trigger.h"
 #include "support/test_drives.h"
+#include "support/quiet_machine.h"
 
 using namespace taruk;
 
 namespace {
-
-// A clock whose minute moves on by one at every cycle, so that every history
-// step writes the drive's temperature into minute element 0.
-class StepClock : public Clock {
- public:
-  int minute = 0;
-  int CurrentHour() override { return 10; }
-  int CurrentMinute() override { return minute; }
-};
-
-// Volumes with fixed free space; a root without an entry fails its query.
-class TableVolumes : public Volumes {
- public:
-  std::vector<std::wstring> roots;
-  std::map<std::wstring, uint64_t> freeBytes;
-  int queries = 0;  // Roots() and FreeBytesAvailable() together
-
-  void Add(const std::wstring& root, uint64_t bytes) {
-    roots.push_back(root);
-    freeBytes[root] = bytes;
-  }
-  std::vector<std::wstring> Roots() override {
-    ++queries;
-    return roots;
-  }
-  bool FreeBytesAvailable(const std::wstring& root, uint64_t& bytes) override {
-    ++queries;
-    const auto found = freeBytes.find(root);
-    if (found == freeBytes.end()) return false;
-    bytes = found->second;
-    return true;
-  }
-};
 
 // alarm.wav in the build folder, where every executable of the build lies,
 // this test's own among them.
@@ -86,7 +54,7 @@ class MonitoringCycleTest : public testing::Test {
   MonitorConfig config;
   TestDrives drives;
   TableVolumes volumes;
-  StepClock clock;
+  FixedClock clock;
   RecordingPlatform platform;
   CountingView view;
   MonitorCore core;

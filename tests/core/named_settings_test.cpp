@@ -8,9 +8,9 @@
 
 #include "core/base/path_text.h"
 #include "core/base/regular_file.h"
-#include "core/monitor/named_settings_files.h"
-#include "core/monitor/setting_names.h"
-#include "core/monitor/settings_location.h"
+#include "core/view/named_settings_files.h"
+#include "core/view/setting_names.h"
+#include "core/settings/settings_location.h"
 #include "support/settings_fixture.h"
 
 using namespace taruk;

@@ -10,7 +10,7 @@
 
 #include "core/capture/capture_device.h"
 #include "core/capture/drive_capture.h"
-#include "core/capture/drive_report.h"
+#include "core/view/drive_report.h"
 #include "core/capture/recording_device.h"
 #include "core/base/utf8_text.h"
 #include "core/drive/read_drive_info.h"

@@ -6,7 +6,7 @@
 
 #include "core/base/path_text.h"
 #include "core/monitor/monitor.h"
-#include "core/monitor/settings_file.h"
+#include "core/settings/settings_file.h"
 #include "core/view/window_texts.h"
 #include "support/quiet_machine.h"
 #include "support/recording_platform.h"

@@ -3,7 +3,7 @@
 #include <random>
 #include <string>
 
-#include "core/monitor/settings_format.h"
+#include "core/settings/settings_format.h"
 
 using namespace taruk;
 

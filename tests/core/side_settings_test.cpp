@@ -1,4 +1,4 @@
-#include "core/monitor/side_settings.h"
+#include "core/settings/side_settings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/capture/drive_report.h"
+#include "core/view/drive_report.h"
 #include "core/drive/smart_attributes.h"
 #include "support/pages.h"
 

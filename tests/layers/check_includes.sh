@@ -29,7 +29,7 @@ rules+=(
   "desktop core/ linux/ desktop/"
   "gui/templates gui/templates/"
   "gui/toolkit gui/toolkit/ gui/templates/ gui/grey_level.h"
-  "gui/windows core/ linux/ desktop/ gui/"
+  "gui/qt core/ linux/ desktop/ gui/"
   "gui/win32 core/ win32/ gui/monitor_ids.h gui/options_ids.h gui/mail_server_ids.h gui/grey_level.h gui/win32/"
   "reader core/ linux/"
 )

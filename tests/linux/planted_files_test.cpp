@@ -26,7 +26,7 @@
 
 #include "core/base/atomic_file.h"
 #include "core/metrics/metrics_exporter.h"
-#include "core/monitor/settings_file.h"
+#include "core/settings/settings_file.h"
 #include "linux/autostart.h"
 #include "support/quiet_machine.h"
 #include "support/scoped_env.h"

@@ -13,7 +13,7 @@
 #include <random>
 #include <string>
 
-#include "core/monitor/settings_file.h"
+#include "core/settings/settings_file.h"
 #include "support/settings_fixture.h"
 
 using namespace taruk;

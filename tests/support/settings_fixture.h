@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/monitor/settings_file.h"
+#include "core/settings/settings_file.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 

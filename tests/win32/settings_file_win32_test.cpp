@@ -9,7 +9,7 @@
 
 #include "core/base/atomic_file.h"
 #include "core/base/path_text.h"
-#include "core/monitor/settings_file.h"
+#include "core/settings/settings_file.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 

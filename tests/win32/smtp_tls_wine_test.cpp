@@ -25,8 +25,8 @@
 #include "core/mail/smtp_client.h"
 #include "core/mail/smtp_password.h"
 #include "core/mail/tls_stream.h"
-#include "core/monitor/side_settings.h"
-#include "core/view/test_email.h"
+#include "core/settings/side_settings.h"
+#include "core/mail/test_email.h"
 #include "support/scratch_dir.h"
 #include "support/settings_fixture.h"
 

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "core/base/clock.h"
-#include "gui/windows/monitor_app.h"
-#include "gui/windows/window_alert_platform.h"
+#include "gui/qt/monitor_app.h"
+#include "gui/qt/window_alert_platform.h"
 #include "cli/commands.h"
 #include "cli/drive_source.h"
 #include "cli/window_sources.h"

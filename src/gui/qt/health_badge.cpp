@@ -1,0 +1,74 @@
+#include "gui/qt/health_badge.h"
+
+#include <QFont>
+#include <QPainter>
+
+#include "core/view/health_look.h"
+
+namespace taruk {
+
+QImage BadgedIcon(const QImage& icon, HealthVerdict verdict) {
+  const std::optional<RgbColour> colour = HealthBadgeColour(verdict);
+  if (icon.isNull() || !colour) return icon;
+  QImage badged = icon.convertToFormat(QImage::Format_ARGB32);
+  const int size = HealthBadgeSize(badged.width());
+  const QRectF circle(badged.width() - size, badged.height() - size, size - 1, size - 1);
+  QPainter painter(&badged);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(QPen(Qt::white, 1.5));
+  painter.setBrush(QColor(colour->red, colour->green, colour->blue));
+  painter.drawEllipse(circle);
+  QFont font;
+  font.setBold(true);
+  font.setPixelSize(size - 4);
+  painter.setFont(font);
+  painter.setPen(Qt::white);
+  painter.drawText(circle, Qt::AlignCenter, QStringLiteral("!"));
+  return badged;
+}
+
+namespace {
+
+constexpr int kTrayIconSizes[] = {16, 22, 24, 32, 48, 64};
+
+}  // namespace
+
+QIcon BadgedTrayIcon(const QIcon& plain, HealthVerdict verdict) {
+  if (!HealthBadgeColour(verdict)) return plain;
+  QIcon badged;
+  for (int size : kTrayIconSizes) {
+    badged.addPixmap(QPixmap::fromImage(BadgedIcon(plain.pixmap(QSize(size, size), 1.0).toImage(), verdict)));
+  }
+  return badged;
+}
+
+QImage TemperatureIconImage(int size, const TrayIconPlan& plan) {
+  QImage image(size, size, QImage::Format_ARGB32);
+  image.fill(Qt::transparent);
+  QPainter painter(&image);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(QColor(plan.background.red, plan.background.green, plan.background.blue));
+  const qreal corner = size / 5.0;
+  painter.drawRoundedRect(QRectF(0, 0, size, size), corner, corner);
+  QFont font;
+  font.setBold(true);
+  font.setPixelSize(TrayFigurePixelSize(size, plan.temperature.size()));
+  painter.setFont(font);
+  painter.setPen(Qt::white);
+  painter.drawText(QRectF(0, 0, size, size), Qt::AlignCenter, QString::fromStdWString(plan.temperature));
+  return image;
+}
+
+QIcon PlannedTrayIcon(const QIcon& plain, const TrayIconPlan& plan) {
+  if (plan.temperature.empty()) return BadgedTrayIcon(plain, plan.verdict);
+  QIcon icon;
+  for (int size : kTrayIconSizes) icon.addPixmap(QPixmap::fromImage(TemperatureIconImage(size, plan)));
+  return icon;
+}
+
+QColor HealthRowColor(HealthVerdict weight) {
+  return weight == HealthVerdict::Bad ? QColor(255, 200, 200) : QColor(255, 236, 170);
+}
+
+}  // namespace taruk

@@ -1,0 +1,273 @@
+// The main window's start, its routing table, Close and Exit.
+#include "gui/qt/monitor_dlg.h"
+
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QMenu>
+
+#include "core/settings/settings_file.h"
+#include "core/drive/drive_slot.h"
+#include "core/view/drive_pages.h"
+#include "core/view/window_texts.h"
+#include "gui/qt/temp_graph_dlg.h"
+#include "gui/qt/about_dlg.h"
+#include "gui/toolkit/icon_button.h"
+#include "gui/toolkit/menu_resource.h"
+#include "gui/toolkit/message_box.h"
+#include "gui/qt/options_dlg.h"
+#include "gui/toolkit/resources.h"
+#include "gui/qt/smart_details_dlg.h"
+#include "gui/qt/window_alert_platform.h"
+
+namespace taruk {
+
+using namespace monitor_ids;
+
+namespace {
+
+const QColor kPaleBlue(223, 238, 255);
+const QColor kWhite(255, 255, 255);
+
+bool IsIconButton(int id) {
+  for (int disk : kDiskButtons) {
+    if (id == disk) return true;
+  }
+  return id == kDetails || id == kOptions || id == kGraph;
+}
+
+// The seven buttons are CIconButtons; the rest come from the builder.
+QWidget* MakeMainWindowControl(const ControlTemplate& control, QWidget* parent) {
+  if (!IsIconButton(control.id)) return nullptr;
+  auto* button = new CIconButton(parent);
+  button->setAutoDefault(true);
+  return button;
+}
+
+}  // namespace
+
+CMonitorDlg::CMonitorDlg(Monitor& monitor, std::optional<QString> demoDrivesReason, QWidget* parent)
+    : TemplateDialog(102, parent, MakeMainWindowControl),
+      appIcon(ResourceIcon(kAppIcon)),
+      monitor(monitor),
+      windowAlerts(dynamic_cast<WindowAlertPlatform*>(&monitor.environment.platform)),
+      demoDrivesReason(std::move(demoDrivesReason)) {
+  for (int n = 0; n < kDiskButtonCount; ++n) diskButtons[n] = Control<CIconButton>(kDiskButtons[n]);
+  detailsButton = Control<CIconButton>(kDetails);
+  optionsButton = Control<CIconButton>(kOptions);
+  graphButton = Control<CIconButton>(kGraph);
+  monitor.core.SetView(this);
+  monitor.core.alarmsOff = ShowsDemoDrives();
+  monitorTimer.setObjectName(QStringLiteral("monitorTimer"));
+  monitorTimer.setTimerType(Qt::CoarseTimer);
+  connect(&monitorTimer, &QTimer::timeout, this, &CMonitorDlg::RunMonitoringCycle);
+  // A drive already failing at the start speaks through this window: its
+  // balloon from the tray icon, its error box owned by the window.
+  if (windowAlerts) windowAlerts->SetWindow(this);
+  // Set up as it is made rather than on its first showing: nothing fills its
+  // fields in between, and its icon, menu and timer must run while hidden.
+  InitDialogOnce();
+}
+
+CMonitorDlg::~CMonitorDlg() {
+  monitorTimer.stop();
+  monitor.core.SetView(nullptr);
+  if (windowAlerts) windowAlerts->SetWindow(nullptr);
+  if (trayIcon) trayIcon->hide();
+}
+
+void CMonitorDlg::OnInitDialog() {
+  // 1. The controls exist (built from the template) and are bound above.
+  // 2. The window menu gains the About command, unless its text is empty.
+  systemMenu = new QMenu(this);
+  systemMenu->setObjectName(QStringLiteral("systemMenu"));
+  systemMenu->addAction(tr("Minimize"), this, &QWidget::showMinimized);
+  systemMenu->addAction(tr("Close"), this, &QWidget::close);
+  const QString aboutText = ResourceString(kAboutString);
+  if (!aboutText.isEmpty()) {
+    systemMenu->addSeparator();
+    QAction* about = systemMenu->addAction(aboutText);
+    connect(about, &QAction::triggered, this, [this] { OnSysCommand(IDM_ABOUTBOX); });
+  }
+  // 3. The window's icon.
+  setWindowIcon(appIcon);
+  // 4. to 13.: the monitor's start (core/monitor/monitor.h) with the
+  // window's own steps at its points.
+  MonitorStartSteps steps;
+  // 4. The settings: defaults, then the file over them.
+  steps.settingsLoaded = [this] {
+    // 5. The buttons' icons and colours; the focus on disk button 0.
+    SetButtonLooks();
+    // 6. The bold font of the panel labels and the temperature.
+    CreateInfoFont();
+    // 7. The light-blue background fills the information area.
+    PlaceInformationArea();
+    PaintInformationArea();
+    // 8. Drive 0 selected, then every slot cleared.
+    selectedDrive = 0;
+  };
+  // 9. The drives once, and drive 0's panel.
+  steps.drivesRead = [this] {
+    ShowDriveInfo(0);
+    // 10. The notification-area menu; its first item is the default.
+    trayMenu = LoadMenuResource(kTrayMenu, this);
+    if (QMenu* popup = TrayPopup()) {
+      if (!popup->actions().isEmpty()) {
+        QAction* first = popup->actions().first();
+        popup->setDefaultAction(first);
+        QFont bold = first->font();
+        bold.setBold(true);
+        first->setFont(bold);
+      }
+      connect(popup, &QMenu::triggered, this, [this](QAction* action) { SendCommand(CommandIdOf(action)); });
+    }
+    // 11. The notification-area icon.
+    SetTrayIcon(true);
+    if (ShowsDemoDrives()) AnnounceDemoDrives();
+  };
+  // 12. A drive already failing says so now; the balloon needs the icon of
+  // step 11.
+  // 13. The monitoring timer, armed once for the whole run.
+  steps.startTimer = [this](int periodMs) { monitorTimer.start(periodMs); };
+  monitor.Start(steps);
+}
+
+void CMonitorDlg::SetButtonLooks() {
+  const struct {
+    CIconButton* button;
+    int icon;
+  } tools[] = {{detailsButton, kDetailsIcon}, {optionsButton, kOptionsIcon}, {graphButton, kGraphIcon}};
+  for (const auto& tool : tools) {
+    if (!tool.button) continue;
+    tool.button->SetIconsFromResources(tool.icon, 32, 32, OutIconGrey);
+    tool.button->SetStateColor(ColorNormalFace, kPaleBlue, true);
+    tool.button->SetStateColor(ColorHotFace, kPaleBlue, true);
+    tool.button->SetStateColor(ColorFocusFace, kPaleBlue, true);
+  }
+  for (CIconButton* disk : diskButtons) {
+    if (!disk) continue;
+    disk->SetIconsFromResources(kDiskIcon, 32, 32, OutIconGrey);
+    disk->SetStateColor(ColorNormalFace, kWhite, true);
+    disk->SetStateColor(ColorHotFace, kPaleBlue, true);
+    disk->SetStateColor(ColorFocusFace, kPaleBlue, true);
+  }
+  if (diskButtons[0]) diskButtons[0]->setFocus(Qt::OtherFocusReason);
+  for (int n = 1; n < kDiskButtonCount; ++n) {
+    if (diskButtons[n]) diskButtons[n]->hide();
+  }
+}
+
+void CMonitorDlg::RunMonitoringCycle() { monitor.core.RunMonitoringCycle(); }
+
+void CMonitorDlg::OnCommand(int id) {
+  for (int n = 0; n < kDiskButtonCount; ++n) {
+    if (id == kDiskButtons[n]) {
+      ShowDriveInfo(DriveOnButton(drivePage, n, monitor.driveSlots.size()));
+      return;
+    }
+  }
+  switch (id) {
+    case kButton1:
+    case kManufacturerLabel:
+      return;
+    case kDetails:
+      OnDetails();
+      return;
+    case kOptions:
+      OnOptions();
+      return;
+    case kIdOk:
+    case kIdCancel:
+      // Enter and Escape: the window never ends through them.
+      return;
+    case ID_TRAY_EXIT:
+      OnExit();
+      return;
+    case ID_TRAY_SHOW:
+      ShowApplication();
+      return;
+    case kGraph:
+      OnGraph();
+      return;
+    case ID_TRAY_ABOUT:
+      RunAboutBox();
+      return;
+    default:
+      return;
+  }
+}
+
+void CMonitorDlg::OnSysCommand(int command) {
+  if ((command & ~0xF) == IDM_ABOUTBOX) RunAboutBox();
+}
+
+void CMonitorDlg::contextMenuEvent(QContextMenuEvent* event) {
+  // The window menu, opened over the window's own surface.
+  if (systemMenu && !childAt(event->pos())) {
+    systemMenu->popup(event->globalPos());
+    event->accept();
+    return;
+  }
+  TemplateDialog::contextMenuEvent(event);
+}
+
+void CMonitorDlg::RunAboutBox() {
+  CAboutDlg about(this);
+  about.exec();
+}
+
+void CMonitorDlg::closeEvent(QCloseEvent* event) {
+  event->ignore();
+  OnClose();
+}
+
+void CMonitorDlg::OnClose() {
+  // Hidden, the window comes back only through its notification-area icon;
+  // where the desktop has no notification area it is minimised instead.
+  if (HasTrayIcon()) {
+    hide();
+  } else {
+    showMinimized();
+  }
+}
+
+void CMonitorDlg::OnExit() {
+  const QMessageBox::StandardButton answer =
+      ShowMessageBox(this, QStringLiteral("Taruk"), QStringLiteral("Exit from application?"), QMessageBox::Question,
+                     QMessageBox::Yes | QMessageBox::No);
+  if (answer != QMessageBox::Yes) return;
+  SaveConfig();
+  SetTrayIcon(false);
+  monitorTimer.stop();
+  done(0);
+}
+
+void CMonitorDlg::OnDetails() {
+  if (static_cast<size_t>(selectedDrive) >= monitor.driveSlots.size() ||
+      !monitor.driveSlots[static_cast<size_t>(selectedDrive)].IsPresent()) {
+    return;
+  }
+  // Owned by the main window, as a dialog made without a parent is.
+  CSmartDetailsDlg details(monitor.driveSlots, selectedDrive, this);
+  details.exec();
+}
+
+void CMonitorDlg::OnGraph() {
+  CTempGraphDlg graph(monitor.driveSlots, selectedDrive, monitor.config.criticalTemperature, this);
+  graph.exec();
+}
+
+void CMonitorDlg::OnOptions() {
+  if (!EditOptions(monitor.config, &monitor.environment.platform, this)) return;
+  SaveConfig();
+  // The timer keeps its period: a new poll interval takes effect at the next
+  // start (the history uses it at once).
+}
+
+void CMonitorDlg::SaveConfig() {
+  std::string problem;
+  if (!monitor.SaveSettings(problem)) {
+    ShowStopError(QString::fromStdWString(SettingsNotSavedText(monitor.settingsLoad)), this);
+  }
+}
+
+}  // namespace taruk

@@ -1,0 +1,193 @@
+#include "gui/qt/options_dlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPalette>
+#include <QPushButton>
+
+#include "core/alarm/alarm_sound_path.h"
+#include "core/alarm/alert_platform.h"
+#include "core/view/health_look.h"
+#include "core/view/mail_server_form.h"
+#include "core/monitor/run_at_startup.h"
+#include "core/mail/test_email.h"
+#include "gui/toolkit/message_box.h"
+#include "gui/toolkit/up_down_control.h"
+#include "gui/qt/mail_server_dlg.h"
+
+namespace taruk {
+
+using options_ids::ActionList;
+using options_ids::kActionLists;
+using options_ids::kGroupBoxIds;
+using options_ids::kGroupCaptionColour;
+
+namespace {
+
+constexpr int kPlaySoundEntry = static_cast<int>(AlarmAction::PlaySound);
+const QColor kGroupCaption(kGroupCaptionColour.red, kGroupCaptionColour.green, kGroupCaptionColour.blue);
+
+QString Q(const std::wstring& text) { return QString::fromStdWString(text); }
+
+}  // namespace
+
+COptionsDlg::COptionsDlg(QWidget* parent, AlertPlatform* alertPlatform, uint32_t smtpPort)
+    : TemplateDialog(134, parent), alertPlatform(alertPlatform), smtpPort(smtpPort) {
+  for (const int id : kGroupBoxIds) {
+    auto* frame = Control<QGroupBox>(id);
+    if (!frame) continue;
+    // Styles draw the caption from either role; the controls inside are the
+    // dialog's children, not the frame's, so they keep the usual colours.
+    QPalette palette = frame->palette();
+    palette.setColor(QPalette::WindowText, kGroupCaption);
+    palette.setColor(QPalette::Text, kGroupCaption);
+    frame->setPalette(palette);
+  }
+}
+
+void COptionsDlg::OnInitDialog() {
+  for (const ActionList& actionList : kActionLists) {
+    auto* list = Control<QComboBox>(actionList.list);
+    for (const wchar_t* text : AlarmActionTexts) list->addItem(Q(text));
+    const int32_t action = this->*actionList.action;
+    // A value outside the list leaves it without a selection.
+    list->setCurrentIndex(action >= 0 && action < list->count() ? action : -1);
+  }
+
+  pollEdit = pollIntervalText;
+  Control<UpDownControl>(IdPollSpin)->SetRange(10, 600);
+  criticalEdit = criticalTemperatureText;
+  minimumFreeSpaceEdit = minimumFreeSpaceText;
+  Control<UpDownControl>(IdCriticalSpin)->SetRange(1, 100);
+  emailEdit = emailAddress;
+  serverEdit = smtpServer;
+
+  runAtStartup = AutostartEntryExists() ? 1 : 0;
+  trayTemperature = LoadTrayIconMode() == TrayIconMode::Temperature ? 1 : 0;
+
+  SetControlText(Control(IdSendTestEmail), QStringLiteral("Send test\r\n  e-mail"));
+  UpdateData(false);
+  for (const ActionList& actionList : kActionLists) ApplyTestSoundRule(actionList.list);
+}
+
+void COptionsDlg::UpdateData(bool fromControls) {
+  struct Binding {
+    int id;
+    std::wstring* field;
+  };
+  const Binding edits[] = {{IdPollEdit, &pollEdit},       {IdCriticalEdit, &criticalEdit},
+                           {IdEmailEdit, &emailEdit},     {IdServerEdit, &serverEdit},
+                           {IdMinimumFreeSpaceEdit, &minimumFreeSpaceEdit}};
+  struct CheckBinding {
+    int id;
+    int32_t* field;
+  };
+  const CheckBinding checks[] = {{IdRunAtStartup, &runAtStartup}, {IdTrayTemperature, &trayTemperature}};
+  if (fromControls) {
+    for (const Binding& edit : edits) *edit.field = Control<QLineEdit>(edit.id)->text().toStdWString();
+    for (const CheckBinding& check : checks) *check.field = Control<QCheckBox>(check.id)->isChecked() ? 1 : 0;
+  } else {
+    for (const Binding& edit : edits) Control<QLineEdit>(edit.id)->setText(Q(*edit.field));
+    for (const CheckBinding& check : checks) Control<QCheckBox>(check.id)->setChecked(*check.field != 0);
+  }
+}
+
+void COptionsDlg::ApplyTestSoundRule(int listId) {
+  for (const ActionList& actionList : kActionLists) {
+    if (actionList.list != listId) continue;
+    Control(actionList.testSound)->setVisible(Control<QComboBox>(listId)->currentIndex() == kPlaySoundEntry);
+  }
+}
+
+void COptionsDlg::OnSelectionChanged(int id) { ApplyTestSoundRule(id); }
+
+void COptionsDlg::OnCommand(int id) {
+  switch (id) {
+    case kIdOk:
+      OnOK();
+      return;
+    case IdTemperatureTestSound:
+    case IdFreeSpaceTestSound:
+    case IdHealthTestSound:
+      PlayTestSound();
+      return;
+    case IdSendTestEmail:
+      SendTestEmail();
+      return;
+    case mail_server_ids::kOpenButton:
+      EditMailServer();
+      return;
+    default:
+      TemplateDialog::OnCommand(id);
+  }
+}
+
+void COptionsDlg::PlayTestSound() {
+  std::wstring failure = L"No sound output is available.";
+  if (!alertPlatform || !alertPlatform->PlaySoundFile(AlarmSoundPath(), failure)) {
+    ShowSystemErrorText(Q(failure), this);
+  }
+}
+
+void COptionsDlg::SendTestEmail() {
+  UpdateData(true);
+  taruk::SendTestEmail(emailEdit, serverEdit, smtpPort,
+                       [this](const std::wstring& failure) { ShowStopError(Q(failure), this); });
+}
+
+// taruk.toml is written when the Mail server dialog ends with OK; the server
+// field goes back here and into conf.dat with the other options.
+void COptionsDlg::EditMailServer() {
+  UpdateData(true);
+  SideSettings side;
+  std::string reason;
+  if (LoadSideSettings(side, reason) == SideFileStatus::Bad) {
+    ShowStopError(Q(L"Can't read the mail settings: ") + QString::fromStdString(reason), this);
+    return;
+  }
+  CMailServerDlg dialog(this);
+  dialog.form = MailServerFormFrom(serverEdit, side);
+  if (dialog.exec() != QDialog::Accepted) return;
+  serverEdit = dialog.form.server;
+  UpdateData(false);
+}
+
+void COptionsDlg::OnOK() {
+  UpdateData(true);
+  pollIntervalText = pollEdit;
+  criticalTemperatureText = criticalEdit;
+  minimumFreeSpaceText = minimumFreeSpaceEdit;
+  temperatureAction = Control<QComboBox>(IdTemperatureActionList)->currentIndex();
+  freeSpaceAction = Control<QComboBox>(IdFreeSpaceActionList)->currentIndex();
+  healthAction = Control<QComboBox>(IdHealthActionList)->currentIndex();
+  emailAddress = emailEdit;
+  smtpServer = serverEdit;
+
+  const std::wstring inputError = OptionsInputError(pollEdit, criticalEdit);
+  if (!inputError.empty()) {
+    ShowStopError(Q(inputError), this);
+    return;
+  }
+
+  // The start-at-log-on entry changes only here, after both checks passed. A
+  // failure to write it is shown, and the dialog still ends with OK so that
+  // the other settings are kept.
+  const std::string startupFailure = RunAtStartupAfterOk(runAtStartup, [] { return false; });
+  if (!startupFailure.empty()) ShowSystemErrorText(QString::fromLocal8Bit(startupFailure), this);
+  const std::wstring trayError =
+      StoreTrayIconMode(trayTemperature ? TrayIconMode::Temperature : TrayIconMode::Health);
+  if (!trayError.empty()) ShowStopError(Q(trayError), this);
+  accept();
+}
+
+bool EditOptions(MonitorConfig& config, AlertPlatform* alertPlatform, QWidget* parent) {
+  COptionsDlg dialog(parent, alertPlatform);
+  static_cast<OptionsExchange&>(dialog) = OptionsExchangeFromConfig(config);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  ApplyOptionsExchange(dialog, config);
+  return true;
+}
+
+}  // namespace taruk

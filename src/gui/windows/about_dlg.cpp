@@ -1,7 +1,0 @@
-#include "gui/windows/about_dlg.h"
-
-namespace taruk {
-
-CAboutDlg::CAboutDlg(QWidget* parent) : TemplateDialog(100, parent) {}
-
-}  // namespace taruk
