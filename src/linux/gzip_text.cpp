@@ -46,21 +46,66 @@ bool ZeroWeight(std::string_view parameters) {
   return false;
 }
 
+bool StartStream(z_stream& stream) {
+  stream = z_stream{};
+  return deflateInit2(&stream, kLevel, Z_DEFLATED, kGzipWindowBits, kMemoryLevel, Z_DEFAULT_STRATEGY) == Z_OK;
+}
+
+// Feeds `text` to the stream and appends what comes out to `out`; `flush`
+// as deflate() takes it. False when zlib fails.
+bool Feed(z_stream& stream, std::string_view text, int flush, std::string& out) {
+  const std::size_t before = out.size();
+  out.resize(before + deflateBound(&stream, static_cast<uLong>(text.size())) + 16);
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+  stream.avail_in = static_cast<uInt>(text.size());
+  stream.next_out = reinterpret_cast<Bytef*>(out.data() + before);
+  stream.avail_out = static_cast<uInt>(out.size() - before);
+  const int result = deflate(&stream, flush);
+  out.resize(out.size() - stream.avail_out);
+  return flush == Z_FINISH ? result == Z_STREAM_END : result == Z_OK && stream.avail_in == 0;
+}
+
 }  // namespace
 
 std::string GzipText(std::string_view text) {
-  z_stream stream{};
-  if (deflateInit2(&stream, kLevel, Z_DEFLATED, kGzipWindowBits, kMemoryLevel, Z_DEFAULT_STRATEGY) != Z_OK) return {};
-  std::string out(deflateBound(&stream, static_cast<uLong>(text.size())), '\0');
-  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-  stream.avail_in = static_cast<uInt>(text.size());
-  stream.next_out = reinterpret_cast<Bytef*>(out.data());
-  stream.avail_out = static_cast<uInt>(out.size());
-  const int result = deflate(&stream, Z_FINISH);
-  out.resize(stream.total_out);
+  z_stream stream;
+  if (!StartStream(stream)) return {};
+  std::string out;
+  const bool whole = Feed(stream, text, Z_FINISH, out);
   deflateEnd(&stream);
-  if (result != Z_STREAM_END) return {};
-  return out;
+  return whole ? out : std::string();
+}
+
+GzipAfterFixedStart::~GzipAfterFixedStart() { Forget(); }
+
+void GzipAfterFixedStart::Forget() {
+  if (ready_) deflateEnd(&afterStart_);
+  ready_ = false;
+  startBytes_.clear();
+}
+
+bool GzipAfterFixedStart::Begin(std::string_view start) {
+  Forget();
+  if (!StartStream(afterStart_)) return false;
+  ready_ = true;
+  // A sync flush ends the start's output on a byte, so that what a copy of
+  // the stream makes next simply follows it.
+  if (!Feed(afterStart_, start, Z_SYNC_FLUSH, startBytes_)) {
+    Forget();
+    return false;
+  }
+  return true;
+}
+
+std::string GzipAfterFixedStart::Gzip(std::string_view start, uint64_t startVersion, std::string_view end) {
+  if ((!ready_ || version_ != startVersion) && !Begin(start)) return {};
+  version_ = startVersion;
+  z_stream stream;
+  if (deflateCopy(&stream, &afterStart_) != Z_OK) return {};
+  std::string out = startBytes_;
+  const bool whole = Feed(stream, end, Z_FINISH, out);
+  deflateEnd(&stream);
+  return whole ? out : std::string();
 }
 
 bool AcceptsGzip(std::string_view acceptEncoding) {

@@ -2,6 +2,9 @@
 // A page compressed for a client that accepts gzip (Prometheus always asks
 // for it: the metrics page shrinks about tenfold), through zlib.
 
+#include <zlib.h>
+
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -9,6 +12,31 @@ namespace taruk {
 
 // The gzip member holding `text`; empty when zlib fails.
 std::string GzipText(std::string_view text);
+
+// Pages whose start (the drives' readings) stays the same over many cycles
+// and whose end (the cycle's time) changes with each: the start is
+// compressed once per version, and each page costs only its end. zlib keeps
+// the stream's state after the start, and a copy of it takes the end.
+class GzipAfterFixedStart {
+ public:
+  GzipAfterFixedStart() = default;
+  ~GzipAfterFixedStart();
+  GzipAfterFixedStart(const GzipAfterFixedStart&) = delete;
+  GzipAfterFixedStart& operator=(const GzipAfterFixedStart&) = delete;
+
+  // The gzip member holding `start` followed by `end`; `startVersion` names
+  // the start (the same version, the same text). Empty when zlib fails.
+  std::string Gzip(std::string_view start, uint64_t startVersion, std::string_view end);
+
+ private:
+  bool Begin(std::string_view start);
+  void Forget();
+
+  z_stream afterStart_{};
+  bool ready_ = false;
+  uint64_t version_ = 0;
+  std::string startBytes_;  // the compressed start, the gzip header included
+};
 
 // Whether an Accept-Encoding header value accepts gzip: the coding named
 // (or "*"), without a weight of zero ("gzip;q=0" refuses it).
