@@ -3,7 +3,6 @@
 // readings were compressed in an earlier cycle, with only the cycle's times
 // new. Each checks that the bytes unpack to the page.
 #include <benchmark/benchmark.h>
-#include <zlib.h>
 
 #include <string>
 
@@ -14,20 +13,6 @@
 using namespace taruk;
 
 namespace {
-
-std::string Gunzip(const std::string& packed) {
-  z_stream stream{};
-  if (inflateInit2(&stream, 15 + 16) != Z_OK) return {};
-  std::string out(1 << 20, '\0');
-  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
-  stream.avail_in = static_cast<uInt>(packed.size());
-  stream.next_out = reinterpret_cast<Bytef*>(out.data());
-  stream.avail_out = static_cast<uInt>(out.size());
-  const int result = inflate(&stream, Z_FINISH);
-  out.resize(stream.total_out);
-  inflateEnd(&stream);
-  return result == Z_STREAM_END && stream.avail_in == 0 ? out : std::string("(not one whole gzip member)");
-}
 
 // The exporter's page after one more cycle of the demo, with only the time new.
 PublishedPage NextPage(MetricsExporter& exporter, DemoCycle& demo, int& cycle) {
@@ -40,7 +25,7 @@ PublishedPage NextPage(MetricsExporter& exporter, DemoCycle& demo, int& cycle) {
 void Check(benchmark::State& state, const std::string& packed, const std::string& page) {
   state.counters["bytes"] = static_cast<double>(packed.size());
   state.counters["page_bytes"] = static_cast<double>(page.size());
-  if (Gunzip(packed) != page) state.SkipWithError("the gzipped page does not unpack to the page");
+  if (GunzipText(packed) != page) state.SkipWithError("the gzipped page does not unpack to the page");
 }
 
 void GzipWholePage(benchmark::State& state) {

@@ -4,14 +4,20 @@
 
 #include <zlib.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace taruk {
 
 // The gzip member holding `text`; empty when zlib fails.
 std::string GzipText(std::string_view text);
+
+// The text of one whole gzip member with nothing after it; "(not one whole
+// gzip member)" otherwise. For the checks of what the two above make.
+std::string GunzipText(std::string_view packed);
 
 // Pages whose start (the drives' readings) stays the same over many cycles
 // and whose end (the cycle's time) changes with each: the start is
@@ -32,6 +38,18 @@ class GzipAfterFixedStart {
   bool Begin(std::string_view start);
   void Forget();
 
+  // zlib's memory for the streams: the blocks a finished copy gave back go
+  // to the next copy. Taken from the allocator each time, the ~270 KB of a
+  // deflate stream came as fresh pages and cost the page faults of them,
+  // several times the compression itself.
+  struct BlockCache {
+    ~BlockCache();
+    std::vector<std::pair<std::size_t, void*>> spare;  // bytes, block
+  };
+  static void* TakeBlock(void* cache, unsigned items, unsigned size);
+  static void GiveBack(void* cache, void* block);
+
+  BlockCache cache_;
   z_stream afterStart_{};
   bool ready_ = false;
   uint64_t version_ = 0;
