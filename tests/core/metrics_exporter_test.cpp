@@ -206,26 +206,45 @@ TEST(MetricsExporterTest, AReusedPageIsNeverStale) {
   record.answered[0] = true;
   MetricsExporter exporter("2.0", "", nullptr);
 
-  const std::vector<std::pair<const char*, std::function<void()>>> changes = {
-      {"none", [] {}},
-      {"the histories only", [&] { slots[0].minuteHistory[0] = 41, slots[0].minuteStamp = 7; }},
-      {"the temperature", [&] { slots[0].temperature = 41; }},
-      {"an attribute's raw value", [&] { slots[0].attributes[0].raw[0] = 41; }},
-      {"the drive gone", [&] { record.answered[0] = false; }},
-      {"a second drive", [&] { slots[2].capacityMb = 5, record.answered[2] = true; }},
-      {"a volume's free space", [&] { volumes.freeBytes[L"/srv"] = 500'000'000; }},
-      {"a volume gone", [&] { volumes.roots.pop_back(); }},
-      {"the critical temperature", [&] { config.criticalTemperature = 40; }},
-      {"the minimum free space", [&] { config.minimumFreeSpace = 600; }},
-      {"the poll interval", [&] { config.pollInterval = 30; }},
+  // Whether the readings are new decides whether their gzipped form is made
+  // again: a new version with every change, the same text without one.
+  struct Change {
+    const char* what;
+    std::function<void()> make;
+    bool newReadings;
+  };
+  const std::vector<Change> changes = {
+      {"the first cycle", [] {}, true},
+      {"none", [] {}, false},
+      {"the histories only", [&] { slots[0].minuteHistory[0] = 41, slots[0].minuteStamp = 7; }, false},
+      {"the temperature", [&] { slots[0].temperature = 41; }, true},
+      {"an attribute's raw value", [&] { slots[0].attributes[0].raw[0] = 41; }, true},
+      {"the drive gone", [&] { record.answered[0] = false; }, true},
+      {"a second drive", [&] { slots[2].capacityMb = 5, record.answered[2] = true; }, true},
+      {"a volume's free space", [&] { volumes.freeBytes[L"/srv"] = 500'000'000; }, true},
+      {"a volume gone", [&] { volumes.roots.pop_back(); }, true},
+      {"the critical temperature", [&] { config.criticalTemperature = 40; }, true},
+      {"the minimum free space", [&] { config.minimumFreeSpace = 600; }, true},
+      {"the poll interval", [&] { config.pollInterval = 30; }, true},
+      {"none again", [] {}, false},
   };
   double now = 1'700'000'000;
-  for (const auto& [what, change] : changes) {
-    SCOPED_TRACE(what);
-    change();
+  PublishedPage last = exporter.Snapshot().Latest();
+  for (const Change& change : changes) {
+    SCOPED_TRACE(change.what);
+    change.make();
     record.finishedUnixTime = ++now;
     exporter.CycleFinished(record);
-    EXPECT_EQ(*exporter.Snapshot().Current(), MetricsPage(record, volumes.FreeSpace(kMostVolumes), "2.0"));
+    const PublishedPage page = exporter.Snapshot().Latest();
+    EXPECT_EQ(*page.text, MetricsPage(record, volumes.FreeSpace(kMostVolumes), "2.0"));
+    EXPECT_EQ(page.readingsVersion != last.readingsVersion, change.newReadings);
+    // The readings run up to the cycle's times, which change every cycle.
+    ASSERT_LE(page.readingsLength, page.text->size());
+    EXPECT_TRUE(page.text->substr(page.readingsLength).starts_with("# HELP taruk_last_cycle_timestamp_seconds"));
+    if (!change.newReadings) {
+      EXPECT_EQ(page.text->substr(0, page.readingsLength), last.text->substr(0, last.readingsLength));
+    }
+    last = page;
   }
 }
 

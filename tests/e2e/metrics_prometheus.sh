@@ -112,6 +112,7 @@ expect_query 'smartctl_device_temperature{temperature_type="current"} * on (devi
 probe set-temperature "$work/drives/drive0.capture" 63
 expect_query 'taruk_drive_temperature_celsius{drive="0"}' "{__name__=\"taruk_drive_temperature_celsius\",$labels0} 63"
 expect_query 'taruk_drive_temperature_alarm{drive="0"}' "{__name__=\"taruk_drive_temperature_alarm\",$labels0} 1"
+probe gzip "http://127.0.0.1:$port/metrics" || fail "the page asked for gzipped, after a reading changed"
 
 # Misbehaving clients. The cycle's timing comes from the metrics file, read
 # four times a second throughout; memory from /proc.

@@ -8,6 +8,13 @@
 
 namespace taruk {
 
+namespace {
+
+// Room for the cycle's two time families, so that the page is copied once.
+constexpr std::size_t kCycleTimesBytes = 512;
+
+}  // namespace
+
 MetricsExporter::MetricsExporter(std::string version, std::string filePath,
                                  std::function<void(const std::string&)> reportError, bool smartctlSeries)
     : version(std::move(version)),
@@ -41,17 +48,22 @@ bool MetricsExporter::Readings::operator==(const Readings& other) const {
 void MetricsExporter::CycleFinished(const CycleRecord& record) {
   Readings readings = ReadingsOf(record, record.volumes.FreeSpace(kMostVolumes));
   if (!lastReadings || !(readings == *lastReadings)) {
-    readingsText = MetricsReadings(record, readings.volumes);
+    readingsText = MetricsPageBeforeFirstCycle(version);
+    readingsText += MetricsReadings(record, readings.volumes);
     if (smartctlSeries) readingsText += SmartctlExporterReadings(record);
     lastReadings = std::move(readings);
+    ++readingsVersion;
   }
-  std::string page = MetricsPageHead(record, version) + readingsText;
+  std::string page;
+  page.reserve(readingsText.size() + kCycleTimesBytes);
+  page = readingsText;
+  page += MetricsCycleTimes(record);
   if (!filePath.empty()) {
     // Read by another user: node_exporter's.
     const FileWrite write = ReplaceFileAtomically(filePath, page, 0644);
     if (!write && reportError) reportError("can't write the metrics to " + filePath + ": " + write.reason);
   }
-  snapshot.Publish(std::move(page));
+  snapshot.Publish(std::move(page), readingsText.size(), readingsVersion);
 }
 
 }  // namespace taruk

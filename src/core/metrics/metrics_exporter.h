@@ -2,6 +2,7 @@
 // After every monitoring cycle: the metrics page made from what the cycle
 // left, published for the HTTP server and written to the metrics file.
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -44,6 +45,7 @@ class MetricsExporter : public CycleObserver {
   // The last cycle's readings and their text, made again only when they change.
   std::optional<Readings> lastReadings;
   std::string readingsText;
+  uint64_t readingsVersion = 0;  // counts the readings texts made
 };
 
 }  // namespace taruk

@@ -27,6 +27,12 @@ std::string DriveLabels(int index, const DriveSlot& slot) {
          Label("interface", DriveBusName(slot.bus));
 }
 
+// About the bytes of one attribute sample of the drive, for room made ahead:
+// its labels, an attribute's labels and the longest family name and value.
+std::size_t DriveLabelsBytes(const DriveSlot& slot) {
+  return 128 + slot.id.size() + 2 * (slot.model.size() + slot.serialNumber.size());
+}
+
 std::string WwnText(uint64_t wwn) {
   if (wwn == 0) return {};
   char text[24];
@@ -126,12 +132,11 @@ std::string MetricsPageBeforeFirstCycle(const std::string& version) {
 }
 
 std::string MetricsPage(const CycleRecord& record, const std::vector<VolumeSpace>& volumes, const std::string& version) {
-  return MetricsPageHead(record, version) + MetricsReadings(record, volumes);
+  return MetricsPageBeforeFirstCycle(version) + MetricsReadings(record, volumes) + MetricsCycleTimes(record);
 }
 
-std::string MetricsPageHead(const CycleRecord& record, const std::string& version) {
+std::string MetricsCycleTimes(const CycleRecord& record) {
   std::string page;
-  AddBuildInfo(page, version);
   MetricFamily cycleTime("taruk_last_cycle_timestamp_seconds", "When the last monitoring cycle ended, as Unix time.");
   MetricFamily cycleDuration("taruk_last_cycle_duration_seconds", "How long the last monitoring cycle took.");
   cycleTime.Add({}, record.finishedUnixTime);
@@ -172,9 +177,16 @@ std::string MetricsReadings(const CycleRecord& record, const std::vector<VolumeS
   SelfTestFamilies selfTests;
   const auto criticalTemperature = static_cast<uint32_t>(record.config.criticalTemperature);
   // The attribute families hold most of the page; room for them at once
-  // spares a string's repeated growth.
+  // spares a string's repeated growth. Room for what the drives have, not
+  // for every attribute a drive could have: a build that takes much more
+  // than it uses has the memory allocator hand it back to the system and
+  // take it again on every build.
   std::size_t attributeBytes = 0;
-  for (const DriveSlot& slot : record.drives) attributeBytes += slot.IsPresent() ? kAttributeCount * 256 : 0;
+  for (const DriveSlot& slot : record.drives) {
+    if (!slot.IsPresent()) continue;
+    const std::size_t labels = DriveLabelsBytes(slot);
+    for (const SmartAttributeEntry& entry : slot.attributes) attributeBytes += entry.id != 0 ? labels : 0;
+  }
   for (MetricFamily* family : {&value, &worst, &threshold, &raw}) family->Reserve(attributeBytes);
   for (size_t n = 0; n < record.drives.size(); ++n) {
     const DriveSlot& slot = record.drives[n];

@@ -13,11 +13,13 @@
 namespace taruk {
 
 // The page for one finished cycle; volumes without a known free space are
-// left out. It is the head followed by the readings: the head changes with
-// every cycle, the readings only when the drives, volumes or settings do.
+// left out. It is the build, the readings, then the cycle's times: the
+// times change with every cycle, the readings only when the drives, volumes
+// or settings do, and what stays the same comes first, so that its gzipped
+// form can be kept (linux/gzip_text.h).
 std::string MetricsPage(const CycleRecord& record, const std::vector<VolumeSpace>& volumes, const std::string& version);
-std::string MetricsPageHead(const CycleRecord& record, const std::string& version);
 std::string MetricsReadings(const CycleRecord& record, const std::vector<VolumeSpace>& volumes);
+std::string MetricsCycleTimes(const CycleRecord& record);
 
 // The page before the first cycle: the build alone.
 std::string MetricsPageBeforeFirstCycle(const std::string& version);

@@ -127,7 +127,7 @@ MHD_Result Answer(void* context, MHD_Connection* connection, const char* url, co
                  "GET, HEAD");
   }
   // The cycle may publish the next page meanwhile; this one stays whole.
-  std::shared_ptr<const std::string> page = server.Snapshot().Current();
+  PublishedPage page = server.Snapshot().Latest();
   const char* acceptEncoding =
       MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_ACCEPT_ENCODING);
   if (acceptEncoding && AcceptsGzip(acceptEncoding)) {
@@ -135,17 +135,19 @@ MHD_Result Answer(void* context, MHD_Connection* connection, const char* url, co
       return ReplyWithPage(connection, std::move(gzipped), true);
     }
   }
-  return ReplyWithPage(connection, std::move(page), false);
+  return ReplyWithPage(connection, std::move(page.text), false);
 }
 
 }  // namespace
 
-std::shared_ptr<const std::string> MetricsHttpServer::GzippedPage(const std::shared_ptr<const std::string>& page) {
+std::shared_ptr<const std::string> MetricsHttpServer::GzippedPage(const PublishedPage& page) {
   const std::lock_guard<std::mutex> lock(gzipMutex);
-  if (gzippedFrom != page) {
-    std::string compressed = GzipText(*page);
+  if (gzippedFrom != page.text) {
+    const std::string_view text = *page.text;
+    const std::size_t fixed = std::min(page.readingsLength, text.size());
+    std::string compressed = gzipper.Gzip(text.substr(0, fixed), page.readingsVersion, text.substr(fixed));
     gzipped = compressed.empty() ? nullptr : std::make_shared<const std::string>(std::move(compressed));
-    gzippedFrom = page;
+    gzippedFrom = page.text;
   }
   return gzipped;
 }

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "core/metrics/metrics_snapshot.h"
+#include "linux/gzip_text.h"
 #include "linux/listen_address.h"
 #include "linux/http/metrics_connection_guard.h"
 
@@ -42,9 +43,10 @@ class MetricsHttpServer {
   MetricsConnectionGuard guard;
   void ShutDown(const std::vector<int>& fds);
 
-  // The current page gzipped: compressed once per published page, on the
-  // first scrape that asks for it. Null when zlib failed.
-  std::shared_ptr<const std::string> GzippedPage(const std::shared_ptr<const std::string>& page);
+  // The page gzipped, on the first scrape that asks for it: its readings
+  // compressed once per version of them, the rest once per published page.
+  // Null when zlib failed.
+  std::shared_ptr<const std::string> GzippedPage(const PublishedPage& page);
 
  private:
   void Serve();
@@ -53,6 +55,7 @@ class MetricsHttpServer {
   std::mutex gzipMutex;
   std::shared_ptr<const std::string> gzippedFrom;
   std::shared_ptr<const std::string> gzipped;
+  GzipAfterFixedStart gzipper;
   MHD_Daemon* daemon = nullptr;
   uint16_t port = 0;
   int wake = -1;  // raised to end Serve()
