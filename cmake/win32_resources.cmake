@@ -25,18 +25,23 @@ function(taruk_win32_resources target)
     list(APPEND icons ${ico})
   endforeach()
   file(GLOB templates CONFIGURE_DEPENDS ${TARUK_RES_DIR}/dialogs/*.json ${TARUK_RES_DIR}/menu_*.json)
-  find_program(TARUK_HOST_CXX NAMES c++ g++ REQUIRED NO_CMAKE_FIND_ROOT_PATH)
   set(maker ${CMAKE_BINARY_DIR}/tools/make_win32_rc)
-  set(makerSources ${CMAKE_SOURCE_DIR}/tools/make_win32_rc.cpp
-                   ${CMAKE_SOURCE_DIR}/src/gui/templates/resource_templates.cpp
-                   ${CMAKE_SOURCE_DIR}/src/gui/templates/win32_resource_script.cpp)
-  add_custom_command(OUTPUT ${maker}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/tools
-    COMMAND ${TARUK_HOST_CXX} -std=c++20 -O1 -I${CMAKE_SOURCE_DIR}/src -o ${maker} ${makerSources}
-    DEPENDS ${makerSources} ${CMAKE_SOURCE_DIR}/src/gui/templates/resource_templates.h
-            ${CMAKE_SOURCE_DIR}/src/gui/templates/win32_resource_script.h
-    COMMENT "Building make_win32_rc for the build machine"
-    VERBATIM)
+  if(NOT TARGET make_win32_rc_host)
+    # Built once, for every target that carries the resources.
+    find_program(TARUK_HOST_CXX NAMES c++ g++ REQUIRED NO_CMAKE_FIND_ROOT_PATH)
+    set(makerSources ${CMAKE_SOURCE_DIR}/tools/make_win32_rc.cpp
+                     ${CMAKE_SOURCE_DIR}/src/gui/templates/resource_templates.cpp
+                     ${CMAKE_SOURCE_DIR}/src/gui/templates/win32_resource_script.cpp)
+    add_custom_command(OUTPUT ${maker}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/tools
+      COMMAND ${TARUK_HOST_CXX} -std=c++20 -O1 -I${CMAKE_SOURCE_DIR}/src -o ${maker} ${makerSources}
+      DEPENDS ${makerSources} ${CMAKE_SOURCE_DIR}/src/gui/templates/resource_templates.h
+              ${CMAKE_SOURCE_DIR}/src/gui/templates/win32_resource_script.h
+      COMMENT "Building make_win32_rc for the build machine"
+      VERBATIM)
+    add_custom_target(make_win32_rc_host DEPENDS ${maker})
+  endif()
+  add_dependencies(${target} make_win32_rc_host)
   set(rc ${CMAKE_CURRENT_BINARY_DIR}/taruk_windows.rc)
   add_custom_command(OUTPUT ${rc}
     COMMAND ${maker} ${TARUK_RES_DIR} ${iconDir} ${TARUK_RC_MANIFEST} ${rc}

@@ -9,6 +9,7 @@
 #include "core/drive/drive_slot.h"
 #include "core/view/drive_pages.h"
 #include "core/view/window_texts.h"
+#include "gui/monitor_commands.h"
 #include "gui/qt/temp_graph_dlg.h"
 #include "gui/qt/about_dlg.h"
 #include "gui/toolkit/icon_button.h"
@@ -159,41 +160,17 @@ void CMonitorDlg::SetButtonLooks() {
 void CMonitorDlg::RunMonitoringCycle() { monitor.core.RunMonitoringCycle(); }
 
 void CMonitorDlg::OnCommand(int id) {
-  for (int n = 0; n < kDiskButtonCount; ++n) {
-    if (id == kDiskButtons[n]) {
-      ShowDriveInfo(DriveOnButton(drivePage, n, monitor.driveSlots.size()));
-      return;
-    }
-  }
-  switch (id) {
-    case kButton1:
-    case kManufacturerLabel:
-      return;
-    case kDetails:
-      OnDetails();
-      return;
-    case kOptions:
-      OnOptions();
-      return;
-    case kIdOk:
-    case kIdCancel:
-      // Enter and Escape: the window never ends through them.
-      return;
-    case ID_TRAY_EXIT:
-      OnExit();
-      return;
-    case ID_TRAY_SHOW:
-      ShowApplication();
-      return;
-    case kGraph:
-      OnGraph();
-      return;
-    case ID_TRAY_ABOUT:
-      RunAboutBox();
-      return;
-    default:
-      return;
-  }
+  RunMonitorCommand(id, {.showDriveOnButton = [this](int button) { ShowDriveOnButton(button); },
+                         .details = [this] { OnDetails(); },
+                         .options = [this] { OnOptions(); },
+                         .graph = [this] { OnGraph(); },
+                         .exit = [this] { OnExit(); },
+                         .showApplication = [this] { ShowApplication(); },
+                         .about = [this] { RunAboutBox(); }});
+}
+
+void CMonitorDlg::ShowDriveOnButton(int button) {
+  ShowDriveInfo(DriveOnButton(drivePage, button, monitor.driveSlots.size()));
 }
 
 void CMonitorDlg::OnSysCommand(int command) {

@@ -83,6 +83,7 @@ class CMonitorDlg : public TemplateDialog, public MonitorView {
  protected:
   void OnInitDialog() override;
   void OnCommand(int id) override;
+  void ShowDriveOnButton(int button);
   void closeEvent(QCloseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
 

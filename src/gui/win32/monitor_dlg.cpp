@@ -6,6 +6,7 @@
 #include "core/settings/settings_file.h"
 #include "core/view/drive_pages.h"
 #include "core/view/window_texts.h"
+#include "gui/monitor_commands.h"
 #include "gui/win32/about_dlg.h"
 #include "gui/win32/message_box.h"
 #include "gui/win32/options_dlg.h"
@@ -116,43 +117,19 @@ void CMonitorDlg::SetButtonLooks() {
 void CMonitorDlg::RunMonitoringCycle() { monitor.core.RunMonitoringCycle(); }
 
 void CMonitorDlg::OnCommand(int id, int /*notification*/, HWND /*control*/) {
-  for (int n = 0; n < kDiskButtonCount; ++n) {
-    if (id == kDiskButtons[n]) {
-      ShowDriveInfo(DriveOnButton(drivePage, n, monitor.driveSlots.size()));
-      return;
-    }
-  }
-  if (id >= kFirstDriveCommand && id < kFirstDriveCommand + kMostDrives) {
-    SelectDrive(id - kFirstDriveCommand);
-    return;
-  }
-  switch (id) {
-    case kDrivePages:
-      OpenDriveList();
-      return;
-    case kDetails:
-      OnDetails();
-      return;
-    case kOptions:
-      OnOptions();
-      return;
-    case ID_TRAY_EXIT:
-      OnExit();
-      return;
-    case ID_TRAY_SHOW:
-      ShowApplication();
-      return;
-    case kGraph:
-      OnGraph();
-      return;
-    case ID_TRAY_ABOUT:
-      RunAboutBox();
-      return;
-    default:
-      // 1000, 1004, and OK and Cancel (Enter and Escape): the window never
-      // ends through them.
-      return;
-  }
+  RunMonitorCommand(id, {.showDriveOnButton = [this](int button) { ShowDriveOnButton(button); },
+                         .selectDrive = [this](int drive) { SelectDrive(drive); },
+                         .openDriveList = [this] { OpenDriveList(); },
+                         .details = [this] { OnDetails(); },
+                         .options = [this] { OnOptions(); },
+                         .graph = [this] { OnGraph(); },
+                         .exit = [this] { OnExit(); },
+                         .showApplication = [this] { ShowApplication(); },
+                         .about = [this] { RunAboutBox(); }});
+}
+
+void CMonitorDlg::ShowDriveOnButton(int button) {
+  ShowDriveInfo(DriveOnButton(drivePage, button, monitor.driveSlots.size()));
 }
 
 bool CMonitorDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {

@@ -54,6 +54,7 @@ class CMonitorDlg : public DialogWindow, public MonitorView {
  protected:
   bool OnInitDialog() override;
   void OnCommand(int id, int notification, HWND control) override;
+  void ShowDriveOnButton(int button);
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 
  private:

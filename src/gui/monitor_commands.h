@@ -1,0 +1,50 @@
+#pragma once
+// Which command each id of the main window runs, decided once for the Qt and
+// the native Windows windows: a disk button shows the drive on it, a drive
+// in the page control's list selects it, and the buttons and the tray menu
+// open what they name. The windows hand in what each command does.
+
+#include <functional>
+
+#include "core/drive/drive_slot.h"  // kDiskButtonCount, kMostDrives
+#include "gui/monitor_ids.h"
+
+namespace taruk {
+
+struct MonitorActions {
+  std::function<void(int button)> showDriveOnButton;  // 0..3, the disk button pressed
+  std::function<void(int drive)> selectDrive;         // a drive chosen from the page control's list
+  std::function<void()> openDriveList, details, options, graph, exit, showApplication, about;
+};
+
+// Runs what `id` asks for; false for an id that runs nothing (the labels,
+// Enter and Escape: the main window never ends through them).
+inline bool RunMonitorCommand(int id, const MonitorActions& actions) {
+  using namespace monitor_ids;
+  const auto run = [](const std::function<void()>& action) {
+    if (action) action();
+    return true;
+  };
+  for (int n = 0; n < kDiskButtonCount; ++n) {
+    if (id == kDiskButtons[n]) {
+      if (actions.showDriveOnButton) actions.showDriveOnButton(n);
+      return true;
+    }
+  }
+  if (id >= kFirstDriveCommand && id < kFirstDriveCommand + kMostDrives) {
+    if (actions.selectDrive) actions.selectDrive(id - kFirstDriveCommand);
+    return true;
+  }
+  switch (id) {
+    case kDrivePages: return run(actions.openDriveList);
+    case kDetails: return run(actions.details);
+    case kOptions: return run(actions.options);
+    case kGraph: return run(actions.graph);
+    case ID_TRAY_EXIT: return run(actions.exit);
+    case ID_TRAY_SHOW: return run(actions.showApplication);
+    case ID_TRAY_ABOUT: return run(actions.about);
+    default: return false;
+  }
+}
+
+}  // namespace taruk
