@@ -19,7 +19,7 @@ rules=(
   "desktop core/ linux/ desktop/"
   "gui/toolkit gui/toolkit/ gui/grey_level.h"
   "gui/windows core/ linux/ desktop/ gui/"
-  "gui/win32 core/ win32/ gui/monitor_ids.h gui/options_ids.h gui/mail_server_ids.h gui/grey_level.h gui/win32/"
+  "gui/win32 core/ win32/ gui/monitor_ids.h gui/options_ids.h gui/mail_server_ids.h gui/self_test_ids.h gui/grey_level.h gui/win32/"
   "reader core/ linux/"
 )
 for rule in "${rules[@]}"; do
