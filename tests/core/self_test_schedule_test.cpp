@@ -47,6 +47,25 @@ void RunSteps(const SelfTestScheduleSettings& settings, const std::vector<Step>&
 const auto kShort = SelfTestRequest::Short;
 const auto kExtended = SelfTestRequest::Extended;
 
+// One ATA drive that offers short and extended tests and runs none.
+void ScriptScheduledDrive(ScriptedOpener& opener) {
+  ScriptedDevice& drive = opener.drives[0];
+  drive.pages["identify 0"] = IdentifyPage("SCHEDULED", "1.0", "S0");
+  Page data = AttributePage({{0, 194, 100, 100, {40}}});
+  SetAtaSelfTestBytes(data, 0x00, 0x19);
+  drive.pages["read-data 0"] = data;
+  drive.pages["read-thresholds 0"] = ThresholdPage({{0, 194, 0}});
+}
+
+// The start the last opened device was sent, if any.
+std::string StartSent(const ScriptedOpener& opener) {
+  std::string sent;
+  for (const std::string& request : opener.lastLog) {
+    if (request.rfind("execute-offline", 0) == 0) sent = request;
+  }
+  return sent;
+}
+
 }  // namespace
 
 TEST(SelfTestSchedule, OffByDefault) {
@@ -128,12 +147,7 @@ TEST(SelfTestSchedule, TheMonitorStartsWhatIsDueAndARestartKeepsThePeriods) {
   WriteFileBytes(scratch / "Taruk/taruk.toml", "[selftest]\nenabled = true\n");
 
   ScriptedOpener opener;
-  ScriptedDevice& drive = opener.drives[0];
-  drive.pages["identify 0"] = IdentifyPage("SCHEDULED", "1.0", "S0");
-  Page data = AttributePage({{0, 194, 100, 100, {40}}});
-  SetAtaSelfTestBytes(data, 0x00, 0x19);  // short and extended offered, none running
-  drive.pages["read-data 0"] = data;
-  drive.pages["read-thresholds 0"] = ThresholdPage({{0, 194, 0}});
+  ScriptScheduledDrive(opener);
 
   FixedClock clock;
   NoVolumes volumes;
@@ -146,11 +160,7 @@ TEST(SelfTestSchedule, TheMonitorStartsWhatIsDueAndARestartKeepsThePeriods) {
     core.alarmsOff = demo;
     clock.unixSeconds = kStart + day * kDay;
     core.RunMonitoringCycle();
-    std::string sent;
-    for (const std::string& request : opener.lastLog) {
-      if (request.rfind("execute-offline", 0) == 0) sent = request;
-    }
-    return sent;
+    return StartSent(opener);
   };
   EXPECT_EQ(cycleAt(0, true), "") << "demo drives";
   EXPECT_EQ(cycleAt(0), "execute-offline 0 0x01") << "a new drive gets its short test at once";
@@ -174,12 +184,7 @@ TEST(SelfTestSchedule, ARunningMonitorTakesAChangedSchedule) {
   WriteFileBytes(file, "[selftest]\nenabled = false\n");
 
   ScriptedOpener opener;
-  ScriptedDevice& drive = opener.drives[0];
-  drive.pages["identify 0"] = IdentifyPage("SCHEDULED", "1.0", "S0");
-  Page data = AttributePage({{0, 194, 100, 100, {40}}});
-  SetAtaSelfTestBytes(data, 0x00, 0x19);
-  drive.pages["read-data 0"] = data;
-  drive.pages["read-thresholds 0"] = ThresholdPage({{0, 194, 0}});
+  ScriptScheduledDrive(opener);
   FixedClock clock;
   NoVolumes volumes;
   RecordingPlatform platform;
@@ -190,11 +195,7 @@ TEST(SelfTestSchedule, ARunningMonitorTakesAChangedSchedule) {
   const auto cycleAt = [&](int64_t day) {
     clock.unixSeconds = kStart + day * kDay;
     core.RunMonitoringCycle();
-    std::string sent;
-    for (const std::string& request : opener.lastLog) {
-      if (request.rfind("execute-offline", 0) == 0) sent = request;
-    }
-    return sent;
+    return StartSent(opener);
   };
   EXPECT_EQ(cycleAt(0), "") << "off";
   WriteFileBytes(file, "[selftest]\nenabled = true\n");
