@@ -28,38 +28,24 @@ std::vector<ScheduleCandidate> Candidates(const DriveSlots& slots) {
 
 }  // namespace
 
-bool ScheduledSelfTests::ReadSettings(SelfTestScheduleSettings& read, SelfTestScheduleState& readState) {
-  FileStamp now;
-  stamp.reset();
-  // A stamp taken just after a change proves nothing: it is not kept, and
-  // the file is read again at the next look.
-  if (StampFile(SideSettingsPath(), now) && now.settled) stamp = now;
-  SideSettings side;
-  std::string problem;
-  if (LoadSideSettings(side, problem) != SideFileStatus::Read) return false;
-  LoadSelfTestSchedule(side, read, readState);
-  return true;
-}
-
 void ScheduledSelfTests::Load() {
   settings = SelfTestScheduleSettings();
   state = SelfTestScheduleState();
-  ReadSettings(settings, state);
+  SideSettings side;
+  std::string problem;
+  if (LoadSideSettings(side, problem) != SideFileStatus::Read) return;
+  LoadSelfTestSchedule(side, settings, state);
 }
 
-void ScheduledSelfTests::ReloadIfChanged() {
-  FileStamp now;
-  const bool there = StampFile(SideSettingsPath(), now);
-  if (stamp && there && now == *stamp) return;
-  SelfTestScheduleSettings read;
-  SelfTestScheduleState ignored;
-  // A file that went or no longer parses turns the schedule off, as at start.
-  ReadSettings(read, ignored);
-  settings = read;
-}
-
-void ScheduledSelfTests::RunDue(const DriveSlots& slots, DeviceOpener& drives, int64_t now) {
-  ReloadIfChanged();
+void ScheduledSelfTests::RunDue(const DriveSlots& slots, DeviceOpener& drives, int64_t now, SideSettingsWatch& side) {
+  if (const uint64_t generation = side.Generation(); generation != seenGeneration) {
+    seenGeneration = generation;
+    // A file that went or no longer parses turns the schedule off, as at start.
+    SelfTestScheduleSettings read;
+    SelfTestScheduleState ignored;
+    LoadSelfTestSchedule(side.Current(), read, ignored);
+    settings = read;
+  }
   if (!settings.enabled) return;
   const std::optional<ScheduledStart> start = NextScheduledSelfTest(settings, Candidates(slots), now, state);
   if (!start) return;

@@ -6,12 +6,11 @@
 // never get one.
 
 #include <cstdint>
-#include <optional>
 
-#include "core/base/regular_file.h"
 #include "core/drive/drive_slot.h"
 #include "core/drive/smart_device.h"
 #include "core/monitor/self_test_schedule.h"
+#include "core/monitor/side_settings_watch.h"
 
 namespace taruk {
 
@@ -20,22 +19,19 @@ class ScheduledSelfTests {
   // The user's schedule and the remembered starts from taruk.toml; a file
   // that is missing or can't be read leaves the schedule off.
   void Load();
-  // Takes the user's schedule again when taruk.toml may have changed since
-  // it was last read (the Options dialog, a hand edit), so that a new
-  // schedule needs no restart. The starts in memory stay: the monitor wrote
-  // them itself, and they hold the refusals that the file does not.
-  void ReloadIfChanged();
   // Starts at most one due test, on a drive that answered in the last pass
-  // (its slot's systemNumber). `now` in Unix seconds.
-  void RunDue(const DriveSlots& slots, DeviceOpener& drives, int64_t now);
+  // (its slot's systemNumber). `now` in Unix seconds. The user's schedule
+  // is taken again from `side` when taruk.toml changed (the Options dialog,
+  // a hand edit): a new schedule needs no restart. The starts in memory
+  // stay: the monitor wrote them itself, and they hold the refusals that
+  // the file does not.
+  void RunDue(const DriveSlots& slots, DeviceOpener& drives, int64_t now, SideSettingsWatch& side);
 
   SelfTestScheduleSettings settings;
   SelfTestScheduleState state;
 
  private:
-  // The file as it was when last read; none: missing or unknown.
-  std::optional<FileStamp> stamp;
-  bool ReadSettings(SelfTestScheduleSettings& read, SelfTestScheduleState& readState);
+  uint64_t seenGeneration = 0;  // of the side settings the schedule was last taken from
 };
 
 }  // namespace taruk
