@@ -25,6 +25,9 @@ enum Control : int {
   IdHealthActionList = 1039,
   IdHealthTestSound = 1040,
   IdTrayTemperature = 1051,
+  IdSelfTests = 1052,
+  IdShortDays = 1053,
+  IdExtendedDays = 1054,
 };
 
 // The five group boxes, whose captions are drawn in red 50, green 0, blue 225.

@@ -152,4 +152,29 @@ std::optional<std::span<const uint8_t>> NvmeDataIn(NvmeQuery query, std::span<co
   return answer.subspan(kDescriptorSpecificDataOffset + offset, wanted);
 }
 
+std::vector<uint8_t> NvmeDeviceSelfTestCommand(uint8_t code) {
+  std::vector<uint8_t> buffer(kProtocolCommandOffset + kProtocolNvmeCommandLength, 0);
+  Write32(buffer, 0, kProtocolStructureVersion);
+  Write32(buffer, 4, kProtocolCommandStructSize);
+  Write32(buffer, 8, kProtocolTypeNvme);
+  Write32(buffer, 12, kProtocolFlagAdapterRequest);
+  Write32(buffer, 24, kProtocolNvmeCommandLength);
+  Write32(buffer, 40, kProtocolCommandTimeoutSeconds);
+  Write32(buffer, 56, kProtocolNvmeAdminCommand);
+  // The submission entry: opcode in CDW0, NSID FFFFFFFFh (the controller
+  // and every namespace), the test code in CDW10.
+  buffer[kProtocolCommandOffset] = kNvmeDeviceSelfTestOpcode;
+  Write32(buffer, kProtocolCommandOffset + 4, 0xFFFFFFFFu);
+  Write32(buffer, kProtocolCommandOffset + 40, code & 0x0Fu);
+  return buffer;
+}
+
+std::optional<ProtocolCommandStatus> ProtocolCommandStatusIn(std::span<const uint8_t> answer,
+                                                             uint32_t bytesReturned) {
+  if (bytesReturned < kProtocolErrorCodeOffset + 4 || answer.size() < kProtocolErrorCodeOffset + 4) {
+    return std::nullopt;
+  }
+  return ProtocolCommandStatus{Read32(answer, kProtocolReturnStatusOffset), Read32(answer, kProtocolErrorCodeOffset)};
+}
+
 }  // namespace taruk::ioctl

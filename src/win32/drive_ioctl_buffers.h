@@ -123,4 +123,32 @@ std::vector<uint8_t> NvmeProtocolQuery(NvmeQuery query);
 std::optional<std::span<const uint8_t>> NvmeDataIn(NvmeQuery query, std::span<const uint8_t> answer,
                                                    uint32_t bytesReturned);
 
+// IOCTL_STORAGE_PROTOCOL_COMMAND: STORAGE_PROTOCOL_COMMAND (twenty 32-bit
+// fields, then the command), here an NVMe admin command for the adapter,
+// the way stornvme takes a Device Self-test. mingw-w64 does not declare the
+// structure: the offsets are those of Microsoft's documented layout.
+constexpr std::size_t kProtocolCommandOffset = 80;       // Command[]
+constexpr uint32_t kProtocolCommandStructSize = 84;      // sizeof, Command[1] padded
+constexpr std::size_t kProtocolReturnStatusOffset = 16;
+constexpr std::size_t kProtocolErrorCodeOffset = 20;
+constexpr std::size_t kProtocolFixedReturnDataOffset = 64;
+constexpr uint32_t kProtocolStructureVersion = 1;
+constexpr uint32_t kProtocolFlagAdapterRequest = 0x80000000u;
+constexpr uint32_t kProtocolNvmeCommandLength = 64;
+constexpr uint32_t kProtocolNvmeAdminCommand = 1;
+constexpr uint32_t kProtocolStatusSuccess = 1;
+constexpr uint32_t kProtocolCommandTimeoutSeconds = 10;
+constexpr uint8_t kNvmeDeviceSelfTestOpcode = 0x14;
+
+// Device Self-test with `code` (1h short, 2h extended, Fh abort) for every
+// namespace; the same buffer takes the answer.
+std::vector<uint8_t> NvmeDeviceSelfTestCommand(uint8_t code);
+// ReturnStatus and ErrorCode of an answer that reaches that far.
+struct ProtocolCommandStatus {
+  uint32_t returnStatus = 0;
+  uint32_t errorCode = 0;
+};
+std::optional<ProtocolCommandStatus> ProtocolCommandStatusIn(std::span<const uint8_t> answer,
+                                                             uint32_t bytesReturned);
+
 }  // namespace taruk::ioctl

@@ -141,6 +141,24 @@ bool Win32SmartDevice::QueryNvme(ioctl::NvmeQuery query, std::span<uint8_t> data
   return true;
 }
 
+DriveCommandResult Win32SmartDevice::NvmeDeviceSelfTest(uint8_t code) {
+  std::vector<uint8_t> buffer = ioctl::NvmeDeviceSelfTestCommand(code);
+  const std::vector<uint8_t> request = buffer;
+  const ControlResult result = device_->Control(IOCTL_STORAGE_PROTOCOL_COMMAND, request, buffer);
+  if (!result.succeeded) {
+    return {CommandAnswer::NotDelivered, 0, RefusedRequestProblem(path_, "NVMe protocol command", result.error)};
+  }
+  const std::optional<ioctl::ProtocolCommandStatus> status =
+      ioctl::ProtocolCommandStatusIn(buffer, result.bytesReturned);
+  if (!status) return {CommandAnswer::NotDelivered, 0, path_ + ": the NVMe driver's answer is too short"};
+  if (status->returnStatus == ioctl::kProtocolStatusSuccess) return {CommandAnswer::Accepted, 0, {}};
+  // The documented answer carries the driver's ReturnStatus and ErrorCode,
+  // not the controller's status: a test already running (1Dh) reads as a
+  // plain refusal here. The request reads the drive's log before it sends
+  // anything, so a running test is caught there first.
+  return {CommandAnswer::Refused, 0, {}};
+}
+
 std::optional<NvmeIdentifyData> Win32SmartDevice::NvmeIdentifyController() {
   NvmeIdentifyData data{};
   if (!QueryNvme(ioctl::NvmeQuery::IdentifyController, data)) return std::nullopt;

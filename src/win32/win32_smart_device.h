@@ -45,6 +45,9 @@ class Win32SmartDevice : public SmartDevice {
   std::optional<NvmeIdentifyData> NvmeIdentifyController() override;
   std::optional<Page> NvmeHealthLogPage() override;
   std::optional<NvmeSelfTestLogData> NvmeSelfTestLog() override;
+  // IOCTL_STORAGE_PROTOCOL_COMMAND, which stornvme passes for Device
+  // Self-test alone among the admin commands.
+  DriveCommandResult NvmeDeviceSelfTest(uint8_t code) override;
   // SMART_RCV_DRIVE_DATA with a SMART READ LOG request block.
   std::optional<Page> SmartReadLog(int position, uint8_t logAddress) override;
   // SMART_SEND_DRIVE_COMMAND starts a test; the abort (7Fh) goes through

@@ -5,6 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "core/base/utf8_text.h"
+#include "core/view/self_test_schedule_form.h"
+#include "support/scoped_env.h"
+#include "support/scratch_dir.h"
+
 using namespace taruk;
 
 TEST(SelfTestScheduleStore, ReadsWhatItWritesAndKeepsDefaultsForNonsense) {
@@ -32,4 +39,38 @@ TEST(SelfTestScheduleStore, ReadsWhatItWritesAndKeepsDefaultsForNonsense) {
   LoadSelfTestSchedule(SideSettings{}, none, read);
   EXPECT_FALSE(none.enabled);
   EXPECT_TRUE(read.drives.empty());
+}
+
+// The Options dialog's fields: whole days from 0 to ten years, and only the
+// values that changed written, beside a user's comment.
+TEST(SelfTestScheduleStore, OptionsFormChecksDaysAndWritesOnlyChanges) {
+  const std::pair<std::wstring, bool> days[] = {{L"0", true},    {L"3650", true}, {L"3651", false}, {L"", false},
+                                                {L"-1", false},  {L"7 ", false},  {L"99999", false}, {L"00007", true}};
+  for (const auto& [text, good] : days) {
+    SelfTestScheduleSettings settings;
+    std::wstring error;
+    EXPECT_EQ(ReadSelfTestScheduleForm({true, text, L"30"}, settings, error), good) << ToUtf8(text);
+    EXPECT_EQ(ReadSelfTestScheduleForm({true, L"7", text}, settings, error), good) << ToUtf8(text);
+    EXPECT_EQ(error.empty(), good);
+  }
+
+  ScratchDir scratch;
+  ScopedEnv appData{"APPDATA", scratch.path()};
+  std::filesystem::create_directories(scratch / "Taruk");
+  const std::string file = scratch / "Taruk/taruk.toml";
+  WriteFileBytes(file, "[selftest]\n# weekly is enough\nshort-every-days = 7\n");
+  const SelfTestScheduleForm loaded = LoadSelfTestScheduleForm();
+  EXPECT_FALSE(loaded.enabled);
+  EXPECT_EQ(loaded.shortDays, L"7");
+  EXPECT_EQ(loaded.extendedDays, L"30");
+  SelfTestScheduleSettings settings;
+  std::wstring error;
+  ASSERT_TRUE(ReadSelfTestScheduleForm({true, L"7", L"14"}, settings, error));
+  EXPECT_EQ(StoreSelfTestSchedule(loaded, settings), L"");
+  EXPECT_EQ(ReadFileBytes(file),
+            "[selftest]\nextended-every-days = 14\nenabled = true\n# weekly is enough\nshort-every-days = 7\n");
+  WriteFileBytes(file, "[selftest\n");
+  EXPECT_EQ(StoreSelfTestSchedule(loaded, {false, 7, 30}), L"") << "nothing changed: a bad file is not touched";
+  EXPECT_NE(StoreSelfTestSchedule(loaded, settings).find(L"Can't store the self-test schedule: "), std::wstring::npos);
+  EXPECT_EQ(ReadFileBytes(file), "[selftest\n");
 }

@@ -47,6 +47,25 @@ void RunSteps(const SelfTestScheduleSettings& settings, const std::vector<Step>&
 const auto kShort = SelfTestRequest::Short;
 const auto kExtended = SelfTestRequest::Extended;
 
+// One ATA drive that offers short and extended tests and runs none.
+void ScriptScheduledDrive(ScriptedOpener& opener) {
+  ScriptedDevice& drive = opener.drives[0];
+  drive.pages["identify 0"] = IdentifyPage("SCHEDULED", "1.0", "S0");
+  Page data = AttributePage({{0, 194, 100, 100, {40}}});
+  SetAtaSelfTestBytes(data, 0x00, 0x19);
+  drive.pages["read-data 0"] = data;
+  drive.pages["read-thresholds 0"] = ThresholdPage({{0, 194, 0}});
+}
+
+// The start the last opened device was sent, if any.
+std::string StartSent(const ScriptedOpener& opener) {
+  std::string sent;
+  for (const std::string& request : opener.lastLog) {
+    if (request.rfind("execute-offline", 0) == 0) sent = request;
+  }
+  return sent;
+}
+
 }  // namespace
 
 TEST(SelfTestSchedule, OffByDefault) {
@@ -128,12 +147,7 @@ TEST(SelfTestSchedule, TheMonitorStartsWhatIsDueAndARestartKeepsThePeriods) {
   WriteFileBytes(scratch / "Taruk/taruk.toml", "[selftest]\nenabled = true\n");
 
   ScriptedOpener opener;
-  ScriptedDevice& drive = opener.drives[0];
-  drive.pages["identify 0"] = IdentifyPage("SCHEDULED", "1.0", "S0");
-  Page data = AttributePage({{0, 194, 100, 100, {40}}});
-  SetAtaSelfTestBytes(data, 0x00, 0x19);  // short and extended offered, none running
-  drive.pages["read-data 0"] = data;
-  drive.pages["read-thresholds 0"] = ThresholdPage({{0, 194, 0}});
+  ScriptScheduledDrive(opener);
 
   FixedClock clock;
   NoVolumes volumes;
@@ -146,11 +160,7 @@ TEST(SelfTestSchedule, TheMonitorStartsWhatIsDueAndARestartKeepsThePeriods) {
     core.alarmsOff = demo;
     clock.unixSeconds = kStart + day * kDay;
     core.RunMonitoringCycle();
-    std::string sent;
-    for (const std::string& request : opener.lastLog) {
-      if (request.rfind("execute-offline", 0) == 0) sent = request;
-    }
-    return sent;
+    return StartSent(opener);
   };
   EXPECT_EQ(cycleAt(0, true), "") << "demo drives";
   EXPECT_EQ(cycleAt(0), "execute-offline 0 0x01") << "a new drive gets its short test at once";
@@ -161,4 +171,38 @@ TEST(SelfTestSchedule, TheMonitorStartsWhatIsDueAndARestartKeepsThePeriods) {
   EXPECT_EQ(cycleAt(31), "execute-offline 0 0x02");
   const std::string kept = ReadFileBytes(scratch / "Taruk/taruk.toml");
   EXPECT_NE(kept.find("S0 = \"" + std::to_string(kStart + 31 * kDay)), std::string::npos) << kept;
+}
+
+// One running monitor: the schedule turned on, then off, in taruk.toml
+// while it runs is taken at the next cycle, and the starts it made in
+// memory are kept over the reloads.
+TEST(SelfTestSchedule, ARunningMonitorTakesAChangedSchedule) {
+  ScratchDir scratch;
+  ScopedEnv appData{"APPDATA", scratch.path()};
+  std::filesystem::create_directories(scratch / "Taruk");
+  const std::string file = scratch / "Taruk/taruk.toml";
+  WriteFileBytes(file, "[selftest]\nenabled = false\n");
+
+  ScriptedOpener opener;
+  ScriptScheduledDrive(opener);
+  FixedClock clock;
+  NoVolumes volumes;
+  RecordingPlatform platform;
+  DriveSlots slots(kDiskButtonCount);
+  MonitorConfig config;
+  MonitorCore core(slots, config, {opener, volumes, clock, platform});
+  core.scheduledSelfTests.Load();
+  const auto cycleAt = [&](int64_t day) {
+    clock.unixSeconds = kStart + day * kDay;
+    core.RunMonitoringCycle();
+    return StartSent(opener);
+  };
+  EXPECT_EQ(cycleAt(0), "") << "off";
+  WriteFileBytes(file, "[selftest]\nenabled = true\n");
+  EXPECT_EQ(cycleAt(0), "execute-offline 0 0x01") << "turned on while running";
+  EXPECT_EQ(cycleAt(0), "") << "its own start kept over the reload of the file it wrote";
+  std::string text = ReadFileBytes(file);
+  text.replace(text.find("enabled = true"), 14, "enabled = false");
+  WriteFileBytes(file, text);
+  EXPECT_EQ(cycleAt(8), "") << "turned off again";
 }

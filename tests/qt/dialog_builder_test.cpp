@@ -91,13 +91,13 @@ TEST(DialogBuilder, PlacesControlsByTheDialogFontsMetrics) {
     const DialogUnits units = DialogUnitsOf(dialog);
     const QFontMetrics metrics(dialog.font());
     EXPECT_EQ(units.fontHeight, metrics.height());
-    EXPECT_EQ(dialog.size(), QSize(units.X(221), units.Y(377)));
+    EXPECT_EQ(dialog.size(), QSize(units.X(221), units.Y(393)));
     // x = du * average width / 4 and y = du * height / 8, to the nearest pixel.
     auto* server = ControlById<QLineEdit>(dialog, 1031);
     ASSERT_NE(server, nullptr);
     const int alphabet = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     EXPECT_EQ(server->geometry().x(), qRound(67 * alphabet / 52.0 / 4));
-    EXPECT_EQ(server->geometry().y(), qRound(315 * metrics.height() / 8.0));
+    EXPECT_EQ(server->geometry().y(), qRound(331 * metrics.height() / 8.0));
     EXPECT_EQ(server->geometry().width(), qRound(79 * alphabet / 52.0 / 4));
     // Combo boxes are as tall as a closed combo box, not as their list.
     auto* actions = ControlById<QComboBox>(dialog, 1022);

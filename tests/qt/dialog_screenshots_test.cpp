@@ -17,6 +17,7 @@
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 #include "gui/qt/options_dlg.h"
+#include "gui/qt/self_test_dlg.h"
 #include "gui/qt/smart_details_dlg.h"
 #include "support/quiet_machine.h"
 
@@ -75,4 +76,29 @@ TEST(DialogScreenshots, OptionsDetailsAndGraphOnTheDemoDrives) {
     Save(graph, mode == GraphMode::Hours ? "temperature_graph_hours.png" : "temperature_graph_minutes.png");
   }
   graphMode = saved;
+}
+
+// The Self-test dialog over the demo's Seagate: a test running (only Abort
+// offered), then a failed extended test at the top of its log.
+TEST(DialogScreenshots, SelfTestRunningAndFailed) {
+  DriveSlots driveSlots = DriveSlots(kDiskButtonCount);
+  ReplayDeviceOpener demo(TARUK_DEMO_DIR);
+  ReadEveryDrive(demo, driveSlots);
+  DriveSlot running = driveSlots[1];
+  running.selfTest.running = true;
+  running.selfTest.percentDone = 60;
+  CSelfTestDlg shownRunning(&demo, running, 1);
+  shownRunning.show();
+  EXPECT_TRUE(shownRunning.Control(CSelfTestDlg::IdAbort)->isEnabled());
+  EXPECT_FALSE(shownRunning.Control(CSelfTestDlg::IdShort)->isEnabled());
+  Save(shownRunning, "self_test_running.png");
+
+  DriveSlot failed = driveSlots[1];
+  failed.selfTest.log.insert(failed.selfTest.log.begin(),
+                             SelfTestEntry{SelfTestKind::Extended, 7, SelfTestResult::Failed, 2208, 1234567, {}});
+  failed.selfTest.errorCount = 3;
+  CSelfTestDlg shownFailed(&demo, failed, 1);
+  shownFailed.show();
+  EXPECT_TRUE(shownFailed.Control(CSelfTestDlg::IdShort)->isEnabled());
+  Save(shownFailed, "self_test_failed.png");
 }

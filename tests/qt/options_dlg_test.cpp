@@ -340,3 +340,26 @@ TEST_F(OptionsDlgTest, TrayIconBoxWritesTheTrayTableOnlyWhenChanged) {
   ASSERT_EQ(boxes.seen.size(), 1u);
   EXPECT_TRUE(boxes.seen[0].text.startsWith("Can't store the tray icon's setting: "));
 }
+
+// The self-test schedule's box and days: a day count out of range stops OK
+// with its reason and the dialog stays; a good one is written to
+// [selftest], where the running monitor takes it.
+TEST_F(OptionsDlgTest, SelfTestScheduleIsCheckedThenWritten) {
+  std::filesystem::create_directories(scratch / "home/Taruk");
+  MonitorConfig config;
+  bool stayed = false;
+  Edit(config, [&](COptionsDlg& dialog) {
+    EXPECT_FALSE(dialog.Control<QCheckBox>(COptionsDlg::IdSelfTests)->isChecked());
+    EXPECT_EQ(dialog.Control<QLineEdit>(COptionsDlg::IdShortDays)->text(), "7");
+    dialog.Control<QCheckBox>(COptionsDlg::IdSelfTests)->setChecked(true);
+    SetText(dialog, COptionsDlg::IdExtendedDays, "4000");
+    dialog.SendCommand(kIdOk);
+    stayed = dialog.isVisible();
+    SetText(dialog, COptionsDlg::IdExtendedDays, "14");
+    dialog.SendCommand(kIdOk);
+  });
+  EXPECT_TRUE(stayed);
+  ASSERT_EQ(boxes.seen.size(), 1u);
+  EXPECT_TRUE(boxes.seen[0].text.startsWith("The extended self-test period must be a whole number of days"));
+  EXPECT_EQ(ReadFileBytes(SideSettingsPath()), "[selftest]\nextended-every-days = 14\nenabled = true\n");
+}

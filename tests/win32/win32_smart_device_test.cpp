@@ -67,7 +67,53 @@ Bytes AbortBytes(uint8_t driveHead) {
   return bytes;
 }
 
+// STORAGE_PROTOCOL_COMMAND as Microsoft documents it: Version 1, Length 84
+// (sizeof, its one-byte Command padded), ProtocolTypeNvme, the adapter
+// flag, CommandLength 64, TimeOutValue 10 s, CommandSpecific NVMe admin,
+// then the submission entry at byte 80: opcode 14h, NSID FFFFFFFFh and the
+// test code in CDW10.
+Bytes DeviceSelfTestBytes(uint8_t code) {
+  Bytes bytes;
+  for (uint32_t field : {1u, 84u, 3u, 0x80000000u, 0u, 0u, 64u, 0u, 0u, 0u, 10u, 0u, 0u, 0u, 1u, 0u, 0u, 0u, 0u, 0u}) {
+    const Bytes le = Le32(field);
+    bytes.insert(bytes.end(), le.begin(), le.end());
+  }
+  Bytes entry(64, 0);
+  entry[0] = 0x14;
+  entry[4] = entry[5] = entry[6] = entry[7] = 0xFF;
+  entry[40] = code;
+  bytes.insert(bytes.end(), entry.begin(), entry.end());
+  return bytes;
+}
+
 }  // namespace
+
+// Wine has no IOCTL_STORAGE_PROTOCOL_COMMAND: the answers are the driver's
+// as documented, ReturnStatus at byte 16.
+TEST(Win32Drive, NvmeDeviceSelfTestAnswers) {
+  const auto answering = [](uint32_t returnStatus) {
+    return [returnStatus](uint32_t, std::span<const uint8_t> in, std::span<uint8_t> out) {
+      std::copy(in.begin(), in.end(), out.begin());
+      const Bytes status = Le32(returnStatus);
+      std::copy(status.begin(), status.end(), out.begin() + 16);
+      return ControlResult{true, static_cast<uint32_t>(out.size()), 0};
+    };
+  };
+  {
+    Drive drive(answering(1));  // STORAGE_PROTOCOL_STATUS_SUCCESS
+    EXPECT_EQ(drive.device.NvmeDeviceSelfTest(0x1).answer, CommandAnswer::Accepted);
+  }
+  {
+    Drive drive(answering(2));  // STORAGE_PROTOCOL_STATUS_ERROR
+    EXPECT_EQ(drive.device.NvmeDeviceSelfTest(0x2).answer, CommandAnswer::Refused);
+  }
+  {
+    Drive drive(Refusing(ERROR_INVALID_FUNCTION));
+    const DriveCommandResult result = drive.device.NvmeDeviceSelfTest(0xF);
+    EXPECT_EQ(result.answer, CommandAnswer::NotDelivered);
+    EXPECT_FALSE(result.problem.empty());
+  }
+}
 
 TEST(Win32Drive, SelfTestCommandsTellAcceptedRefusedAndUndelivered) {
   struct Case {
@@ -142,6 +188,10 @@ TEST(Win32Drive, EachCallSendsItsControlCodeWithTheDocumentedBytes) {
        NvmeQueryBytes(StorageDeviceProtocolSpecificProperty, NVMeDataTypeLogPage, 2, 512), 8 + 40 + 512},
       {"nvme self-test log", [](SmartDevice& d) { d.NvmeSelfTestLog(); }, IOCTL_STORAGE_QUERY_PROPERTY,
        NvmeQueryBytes(StorageDeviceProtocolSpecificProperty, NVMeDataTypeLogPage, 6, 564), 8 + 40 + 564},
+      {"nvme short self-test", [](SmartDevice& d) { d.NvmeDeviceSelfTest(0x1); }, IOCTL_STORAGE_PROTOCOL_COMMAND,
+       DeviceSelfTestBytes(0x1), 80 + 64},
+      {"nvme abort", [](SmartDevice& d) { d.NvmeDeviceSelfTest(0xF); }, IOCTL_STORAGE_PROTOCOL_COMMAND,
+       DeviceSelfTestBytes(0xF), 80 + 64},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.call);

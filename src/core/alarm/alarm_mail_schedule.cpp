@@ -72,11 +72,4 @@ int64_t ReadMailReminderSeconds(const SideSettings& side) {
   return *hours * 3600;
 }
 
-int64_t LoadMailReminderSeconds() {
-  SideSettings side;
-  std::string ignored;
-  LoadSideSettings(side, ignored);
-  return ReadMailReminderSeconds(side);
-}
-
 }  // namespace taruk

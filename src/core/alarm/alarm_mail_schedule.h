@@ -75,7 +75,5 @@ constexpr int64_t kMostReminderHours = 10 * 366 * 24;
 // [mail] reminder-hours in taruk.toml: a whole number of hours, 0 for no
 // reminders; missing or out of range (below 0, above ten years): 24 hours.
 int64_t ReadMailReminderSeconds(const SideSettings& side);
-// The same from the file as it is now; a file that can't be read gives 24 hours.
-int64_t LoadMailReminderSeconds();
 
 }  // namespace taruk

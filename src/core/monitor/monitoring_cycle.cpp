@@ -73,7 +73,7 @@ void MonitorCore::RunMonitoringCycle() {
   CheckDriveHealth();
   if (config.freeSpaceAction != AlarmAction::None) CheckFreeSpace();
   if (!alarmsOff && !Stopping()) {
-    scheduledSelfTests.RunDue(monitoredSlots, environment.drives, environment.clock.UnixSeconds());
+    scheduledSelfTests.RunDue(monitoredSlots, environment.drives, environment.clock.UnixSeconds(), sideSettings);
   }
 
   ReportToObserver(started);
@@ -157,7 +157,7 @@ void MonitorCore::RunHealthMail(int driveIndex, const DriveHealth& health, bool 
 }
 
 void MonitorCore::MailByTheSchedule(const AlarmMessage& alarm, bool holds, bool mailing) {
-  if (mailing) mailSchedule.SetReminderSeconds(LoadMailReminderSeconds());
+  if (mailing) mailSchedule.SetReminderSeconds(ReadMailReminderSeconds(sideSettings.Current()));
   const MailDecision due = mailSchedule.Look(alarm.topic, holds, mailing, environment.clock.ElapsedSeconds());
   if (due.due == MailDue::Nothing) return;
   AlarmMailSettings settings = MailSettings();

@@ -21,6 +21,7 @@
 #include "core/monitor/monitor_view.h"
 #include "core/monitor/scheduled_self_tests.h"
 #include "core/drive/volumes.h"
+#include "core/monitor/side_settings_watch.h"
 #include "core/drive/drive_slot.h"
 #include "core/drive/smart_device.h"
 
@@ -91,7 +92,10 @@ class MonitorCore {
   // Self-tests the monitor starts by itself after a cycle's reading pass
   // (off unless the side settings file turns them on).
   ScheduledSelfTests scheduledSelfTests;
-  // When alert e-mails go out; its reminder period is read from taruk.toml
+  // taruk.toml, read again only when it changed: the self-test schedule,
+  // the reminder period and the tray icon's mode follow it.
+  SideSettingsWatch sideSettings;
+  // When alert e-mails go out; its reminder period comes from sideSettings
   // at each look.
   AlarmMailSchedule mailSchedule;
 

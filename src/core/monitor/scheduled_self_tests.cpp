@@ -37,7 +37,15 @@ void ScheduledSelfTests::Load() {
   LoadSelfTestSchedule(side, settings, state);
 }
 
-void ScheduledSelfTests::RunDue(const DriveSlots& slots, DeviceOpener& drives, int64_t now) {
+void ScheduledSelfTests::RunDue(const DriveSlots& slots, DeviceOpener& drives, int64_t now, SideSettingsWatch& side) {
+  if (const uint64_t generation = side.Generation(); generation != seenGeneration) {
+    seenGeneration = generation;
+    // A file that went or no longer parses turns the schedule off, as at start.
+    SelfTestScheduleSettings read;
+    SelfTestScheduleState ignored;
+    LoadSelfTestSchedule(side.Current(), read, ignored);
+    settings = read;
+  }
   if (!settings.enabled) return;
   const std::optional<ScheduledStart> start = NextScheduledSelfTest(settings, Candidates(slots), now, state);
   if (!start) return;

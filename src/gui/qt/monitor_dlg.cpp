@@ -225,6 +225,7 @@ void CMonitorDlg::OnDetails() {
   }
   // Owned by the main window, as a dialog made without a parent is.
   CSmartDetailsDlg details(monitor.driveSlots, selectedDrive, this);
+  details.drives = &monitor.environment.drives;
   details.exec();
 }
 

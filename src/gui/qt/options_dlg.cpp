@@ -11,8 +11,9 @@
 #include "core/alarm/alert_platform.h"
 #include "core/view/health_look.h"
 #include "core/view/mail_server_form.h"
-#include "core/monitor/run_at_startup.h"
 #include "core/mail/test_email.h"
+#include "core/monitor/run_at_startup.h"
+#include "core/view/self_test_schedule_form.h"
 #include "gui/toolkit/message_box.h"
 #include "gui/toolkit/up_down_control.h"
 #include "gui/qt/mail_server_dlg.h"
@@ -66,6 +67,10 @@ void COptionsDlg::OnInitDialog() {
 
   runAtStartup = AutostartEntryExists() ? 1 : 0;
   trayTemperature = LoadTrayIconMode() == TrayIconMode::Temperature ? 1 : 0;
+  scheduleOpened = LoadSelfTestScheduleForm();
+  selfTests = scheduleOpened.enabled ? 1 : 0;
+  shortDaysEdit = scheduleOpened.shortDays;
+  extendedDaysEdit = scheduleOpened.extendedDays;
 
   SetControlText(Control(IdSendTestEmail), QStringLiteral("Send test\r\n  e-mail"));
   UpdateData(false);
@@ -79,12 +84,14 @@ void COptionsDlg::UpdateData(bool fromControls) {
   };
   const Binding edits[] = {{IdPollEdit, &pollEdit},       {IdCriticalEdit, &criticalEdit},
                            {IdEmailEdit, &emailEdit},     {IdServerEdit, &serverEdit},
-                           {IdMinimumFreeSpaceEdit, &minimumFreeSpaceEdit}};
+                           {IdMinimumFreeSpaceEdit, &minimumFreeSpaceEdit},
+                           {IdShortDays, &shortDaysEdit},  {IdExtendedDays, &extendedDaysEdit}};
   struct CheckBinding {
     int id;
     int32_t* field;
   };
-  const CheckBinding checks[] = {{IdRunAtStartup, &runAtStartup}, {IdTrayTemperature, &trayTemperature}};
+  const CheckBinding checks[] = {
+      {IdRunAtStartup, &runAtStartup}, {IdTrayTemperature, &trayTemperature}, {IdSelfTests, &selfTests}};
   if (fromControls) {
     for (const Binding& edit : edits) *edit.field = Control<QLineEdit>(edit.id)->text().toStdWString();
     for (const CheckBinding& check : checks) *check.field = Control<QCheckBox>(check.id)->isChecked() ? 1 : 0;
@@ -170,8 +177,14 @@ void COptionsDlg::OnOK() {
     ShowStopError(Q(inputError), this);
     return;
   }
+  SelfTestScheduleSettings schedule;
+  std::wstring scheduleError;
+  if (!ReadSelfTestScheduleForm({selfTests != 0, shortDaysEdit, extendedDaysEdit}, schedule, scheduleError)) {
+    ShowStopError(Q(scheduleError), this);
+    return;
+  }
 
-  // The start-at-log-on entry changes only here, after both checks passed. A
+  // The start-at-log-on entry changes only here, after the checks passed. A
   // failure to write it is shown, and the dialog still ends with OK so that
   // the other settings are kept.
   const std::string startupFailure = RunAtStartupAfterOk(runAtStartup, [] { return false; });
@@ -179,6 +192,9 @@ void COptionsDlg::OnOK() {
   const std::wstring trayError =
       StoreTrayIconMode(trayTemperature ? TrayIconMode::Temperature : TrayIconMode::Health);
   if (!trayError.empty()) ShowStopError(Q(trayError), this);
+  // The running monitor takes the schedule from the file at its next cycle.
+  const std::wstring scheduleStoreError = StoreSelfTestSchedule(scheduleOpened, schedule);
+  if (!scheduleStoreError.empty()) ShowStopError(Q(scheduleStoreError), this);
   accept();
 }
 

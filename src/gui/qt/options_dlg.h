@@ -11,6 +11,7 @@
 #include "core/mail/smtp_client.h"
 #include "core/settings/monitor_config.h"
 #include "core/view/options_exchange.h"
+#include "core/view/self_test_schedule_form.h"
 #include "gui/options_ids.h"
 #include "gui/toolkit/template_dialog.h"
 
@@ -39,6 +40,12 @@ class COptionsDlg : public TemplateDialog, public OptionsExchange {
   // (opening, test e-mail, OK).
   int32_t runAtStartup = 0;
   int32_t trayTemperature = 0;
+  int32_t selfTests = 0;
+  std::wstring shortDaysEdit;
+  std::wstring extendedDaysEdit;
+  // The self-test schedule as the dialog opened with it: only what the user
+  // changed is written.
+  SelfTestScheduleForm scheduleOpened;
   std::wstring pollEdit;
   std::wstring criticalEdit;
   std::wstring emailEdit;

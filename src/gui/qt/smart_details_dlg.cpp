@@ -8,6 +8,8 @@
 #include "core/drive/slot_health.h"
 #include "core/drive/drive_slot.h"
 #include "gui/qt/health_badge.h"
+#include "gui/qt/self_test_dlg.h"
+#include "gui/self_test_ids.h"
 
 namespace taruk {
 
@@ -51,7 +53,9 @@ void CSmartDetailsDlg::OnInitDialog() {
   list->header()->setStretchLastSection(false);
   for (int c = 0; c < columnCount; ++c) list->setColumnWidth(c, kColumns[c].width);
 
-  if (drive < 0 || static_cast<size_t>(drive) >= driveSlots.size()) return;
+  const bool known = drive >= 0 && static_cast<size_t>(drive) < driveSlots.size();
+  Control(self_test_ids::kOpenButton)->setEnabled(known && driveSlots[static_cast<size_t>(drive)].IsPresent());
+  if (!known) return;
   const DriveSlot& slot = driveSlots[static_cast<size_t>(drive)];
   setWindowTitle(QString::fromStdWString(DriveWindowTitle(windowTitle().toStdWString(), drive, slot)));
   for (const SmartDetailsRow& row : SmartDetailsRows(slot)) {
@@ -63,6 +67,11 @@ void CSmartDetailsDlg::OnInitDialog() {
     list->addTopLevelItem(item);
   }
   MarkHealthRows(slot);
+}
+
+void CSmartDetailsDlg::OnCommand(int id) {
+  if (id != self_test_ids::kOpenButton) return TemplateDialog::OnCommand(id);
+  CSelfTestDlg(drives, driveSlots[static_cast<size_t>(drive)], drive, this).exec();
 }
 
 void CSmartDetailsDlg::MarkHealthRows(const DriveSlot& slot) {

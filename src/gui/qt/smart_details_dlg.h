@@ -7,6 +7,7 @@
 //   CSmartDetailsDlg(driveSlots, selectedDrive, window).exec();
 
 #include "core/drive/drive_slot.h"
+#include "core/drive/smart_device.h"
 #include "gui/toolkit/template_dialog.h"
 
 class QTreeWidget;
@@ -22,12 +23,15 @@ class CSmartDetailsDlg : public TemplateDialog {
   explicit CSmartDetailsDlg(const DriveSlots& driveSlots, int drive = 0, QWidget* parent = nullptr);
 
   int drive;  // 0..3; may be changed until the dialog is shown
+  // Opens the drive for the Self-test dialog; none: that button stays off.
+  DeviceOpener* drives = nullptr;
 
   QTreeWidget* AttributeList() const;
 
  protected:
   // Reads the drive's slot once: the list does not follow later readings.
   void OnInitDialog() override;
+  void OnCommand(int id) override;
 
  private:
   void MarkHealthRows(const DriveSlot& slot);

@@ -44,7 +44,7 @@ bool CMonitorDlg::AddStatusNotifierItem() {
 
 void CMonitorDlg::UpdateTrayIconState() {
   if (!trayIcon && !statusItem) return;
-  const TrayIconPlan plan = PlanTrayIcon(monitor.driveSlots, LoadTrayIconMode());
+  const TrayIconPlan plan = PlanTrayIcon(monitor.driveSlots, ReadTrayIconMode(monitor.core.sideSettings.Current()));
   if (trayPlan == plan) return;
   trayPlan = plan;
   const QIcon icon = PlannedTrayIcon(ResourceIcon(kTrayIcon), plan);

@@ -206,6 +206,7 @@ void CMonitorDlg::OnDetails() {
     return;
   }
   CSmartDetailsDlg details(monitor.driveSlots, selectedDrive);
+  details.drives = &monitor.environment.drives;
   details.DoModal(window);
 }
 

@@ -9,6 +9,7 @@
 #include "core/monitor/run_at_startup.h"
 #include "core/view/health_look.h"
 #include "core/mail/test_email.h"
+#include "core/view/self_test_schedule_form.h"
 #include "gui/win32/mail_server_dlg.h"
 #include "gui/win32/message_box.h"
 #include "win32/autostart.h"
@@ -49,6 +50,10 @@ bool COptionsDlg::OnInitDialog() {
   CheckDlgButton(window, IdRunAtStartup, AutostartEntryExists() ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(window, IdTrayTemperature,
                  LoadTrayIconMode() == TrayIconMode::Temperature ? BST_CHECKED : BST_UNCHECKED);
+  scheduleOpened = LoadSelfTestScheduleForm();
+  CheckDlgButton(window, IdSelfTests, scheduleOpened.enabled ? BST_CHECKED : BST_UNCHECKED);
+  SetItemText(IdShortDays, scheduleOpened.shortDays);
+  SetItemText(IdExtendedDays, scheduleOpened.extendedDays);
   SetItemText(IdSendTestEmail, L"Send test\r\n  e-mail");
   // A group box drawn by the visual style takes its caption colour from the
   // style, whatever WM_CTLCOLORSTATIC says: these draw the classic way.
@@ -144,7 +149,15 @@ void COptionsDlg::OnOK() {
     ShowStopError(inputError, window);
     return;
   }
-  // The start-at-log-on entry changes only here, after both checks passed. A
+  SelfTestScheduleSettings schedule;
+  std::wstring scheduleError;
+  const SelfTestScheduleForm scheduleForm{IsDlgButtonChecked(window, IdSelfTests) == BST_CHECKED,
+                                          ItemText(IdShortDays), ItemText(IdExtendedDays)};
+  if (!ReadSelfTestScheduleForm(scheduleForm, schedule, scheduleError)) {
+    ShowStopError(scheduleError, window);
+    return;
+  }
+  // The start-at-log-on entry changes only here, after the checks passed. A
   // failure to write it is shown, and the dialog still ends with OK so that
   // the other settings are kept.
   const auto offerUserValue = [this] {
@@ -156,6 +169,9 @@ void COptionsDlg::OnOK() {
   const bool trayTemperature = IsDlgButtonChecked(window, IdTrayTemperature) == BST_CHECKED;
   const std::wstring trayError = StoreTrayIconMode(trayTemperature ? TrayIconMode::Temperature : TrayIconMode::Health);
   if (!trayError.empty()) ShowStopError(trayError, window);
+  // The running monitor takes the schedule from the file at its next cycle.
+  const std::wstring scheduleStoreError = StoreSelfTestSchedule(scheduleOpened, schedule);
+  if (!scheduleStoreError.empty()) ShowStopError(scheduleStoreError, window);
   EndDialog(IDOK);
 }
 

@@ -9,6 +9,7 @@
 #include "core/mail/smtp_client.h"
 #include "core/settings/monitor_config.h"
 #include "core/view/options_exchange.h"
+#include "core/view/self_test_schedule_form.h"
 #include "gui/options_ids.h"
 #include "gui/win32/dialog_window.h"
 
@@ -42,6 +43,9 @@ class COptionsDlg : public DialogWindow, public OptionsExchange {
   AlertPlatform& alertPlatform;
   uint32_t smtpPort;
   HBRUSH groupBrush = nullptr;
+  // The self-test schedule as the dialog opened with it: only what the user
+  // changed is written.
+  SelfTestScheduleForm scheduleOpened;
 };
 
 // The Options command of the main window up to the save: true when the

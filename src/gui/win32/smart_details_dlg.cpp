@@ -6,6 +6,8 @@
 
 #include "core/drive/slot_health.h"
 #include "core/view/smart_details_rows.h"
+#include "gui/self_test_ids.h"
+#include "gui/win32/self_test_dlg.h"
 
 namespace taruk::win32 {
 
@@ -43,7 +45,9 @@ bool CSmartDetailsDlg::OnInitDialog() {
     column.iSubItem = c;
     ListView_InsertColumn(list, c, &column);
   }
-  if (drive < 0 || static_cast<size_t>(drive) >= driveSlots.size()) return true;
+  const bool known = drive >= 0 && static_cast<size_t>(drive) < driveSlots.size();
+  EnableWindow(Item(self_test_ids::kOpenButton), known && driveSlots[static_cast<size_t>(drive)].IsPresent());
+  if (!known) return true;
   const DriveSlot& slot = driveSlots[static_cast<size_t>(drive)];
   NameDriveInTitle(drive, slot);
   int row = 0;
@@ -61,6 +65,11 @@ bool CSmartDetailsDlg::OnInitDialog() {
   rowWeights.assign(static_cast<size_t>(row), 0);
   MarkHealthRows(slot);
   return true;
+}
+
+void CSmartDetailsDlg::OnCommand(int id, int notification, HWND control) {
+  if (id != self_test_ids::kOpenButton) return DialogWindow::OnCommand(id, notification, control);
+  CSelfTestDlg(drives, driveSlots[static_cast<size_t>(drive)], drive).DoModal(window);
 }
 
 void CSmartDetailsDlg::MarkHealthRows(const DriveSlot& slot) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/drive/drive_slot.h"
+#include "core/drive/smart_device.h"
 #include "gui/win32/dialog_window.h"
 
 namespace taruk::win32 {
@@ -16,8 +17,12 @@ class CSmartDetailsDlg : public DialogWindow {
   CSmartDetailsDlg(const DriveSlots& driveSlots, int drive)
       : DialogWindow(131), drive(drive), driveSlots(driveSlots) {}
 
+  // Opens the drive for the Self-test dialog; none: its buttons stay off.
+  DeviceOpener* drives = nullptr;
+
  protected:
   bool OnInitDialog() override;
+  void OnCommand(int id, int notification, HWND control) override;
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 
  private:

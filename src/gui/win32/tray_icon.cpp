@@ -81,7 +81,7 @@ void CMonitorDlg::SetTrayIcon(bool add) {
     MessageBoxW(window, L"Can't load icon", ProgramName().c_str(), MB_OK);
     return;
   }
-  const TrayIconPlan plan = PlanTrayIcon(monitor.driveSlots, LoadTrayIconMode());
+  const TrayIconPlan plan = PlanTrayIcon(monitor.driveSlots, ReadTrayIconMode(monitor.core.sideSettings.Current()));
   icon = TrayIconFor(icon, plan);
   NOTIFYICONDATAW record = IconRecord(window);
   record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
@@ -97,7 +97,7 @@ void CMonitorDlg::SetTrayIcon(bool add) {
 
 void CMonitorDlg::UpdateTrayIconState() {
   if (!trayIconAdded) return;
-  const TrayIconPlan plan = PlanTrayIcon(monitor.driveSlots, LoadTrayIconMode());
+  const TrayIconPlan plan = PlanTrayIcon(monitor.driveSlots, ReadTrayIconMode(monitor.core.sideSettings.Current()));
   if (plan == trayPlan) return;
   HICON icon = LoadTrayIcon();
   if (!icon) return;

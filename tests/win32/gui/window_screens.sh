@@ -40,6 +40,26 @@ screenshot main_health_caution "$main_title"
 # The notification-area icon carries the worst drive's badge: this one's.
 [ "$(tray_badge tray_caution)" = caution ] || fail "the notification-area icon shows no amber badge"
 shoot_dialog 1014 "S.M.A.R.T. details - HD1: ST3160023A, S/N 3JS0QXYZ" details Return
+# Its Self-test dialog, from the details: the log newest first; a replayed
+# drive refuses a start, and says so.
+details_title="S.M.A.R.T. details - HD1: ST3160023A, S/N 3JS0QXYZ"
+self_test_title="Self-test - HD1: ST3160023A, S/N 3JS0QXYZ"
+click_control "$main_title" 1014
+probe wait "$details_title" 15 || fail "the details did not open"
+click_control "$details_title" 1014
+probe wait "$self_test_title" 15 || fail "the details opened no Self-test dialog"
+expect_text "$self_test_title" 1001 "No self-test running. Last: short, Completed without error (hour 2200)"
+expect_text "$self_test_title" 1008 "Error log: no errors"
+click_control "$self_test_title" 1002
+sleep 2
+reply=$(probe text "$self_test_title" 1006)
+[[ $reply == "Short self-test: the command did not reach the drive: only read answers"* ]] ||
+  fail "the start got no reply: \"$reply\""
+screenshot self_test "$self_test_title"
+xdotool key Escape
+probe gone "$self_test_title" 15 || fail "the Self-test dialog did not close"
+xdotool key Escape
+probe gone "$details_title" 15 || fail "the details did not close"
 shoot_dialog 1016 "Options" options Escape
 
 # The system menu's "About Taruk..." (WM_SYSCOMMAND 16).
