@@ -248,7 +248,6 @@ TEST(ScsiDrive, ADiskWithoutLogPagesIsListedWithUnknownHealth) {
   DriveCapture capture = ScsiDebugCapture(0, 0);
   capture.geometry.reset();  // the size comes from READ CAPACITY(10) then
   capture.scsiAnswers.erase(LogSenseCdb(0x00, 0, 252));
-  capture.scsiAnswers.erase(RequestSenseCdb(32));
   capture.scsiAnswers[ReadCapacity10Cdb()] = Bytes{0, 0x3F, 0xFF, 0xFF, 0, 0, 2, 0};
   CaptureDevice device(capture);
   DriveSlot slot;
@@ -256,6 +255,7 @@ TEST(ScsiDrive, ADiskWithoutLogPagesIsListedWithUnknownHealth) {
   EXPECT_EQ(slot.bus, DriveBus::Scsi);
   EXPECT_EQ(slot.capacityGb, 2);
   EXPECT_EQ(slot.temperature, 0u);
+  // REQUEST SENSE's NO SENSE is no verdict.
   EXPECT_EQ(SlotHealth(slot).verdict, HealthVerdict::Unknown);
   EXPECT_EQ(slot.usbBridge, std::nullopt);
   EXPECT_EQ(DriveReportText({slot}, false).find("USB bridge"), std::string::npos);

@@ -65,11 +65,11 @@ void AskSense(SmartDevice& device, ScsiHealth& health) {
   const auto data = Ask(device, RequestSenseCdb(kSenseLength));
   if (!data) return;
   const std::optional<ScsiSenseCode> sense = DecodeSense(*data);
-  if (!sense) return;
-  if (sense->asc != 0 || !health.exceptionAsc) {
-    health.exceptionAsc = sense->asc;
-    health.exceptionAscq = sense->ascq;
-  }
+  // NO SENSE from a disk without the exceptions page says nothing of its
+  // health: every disk answers so, QEMU's and many USB bridges' included.
+  if (!sense || sense->asc == 0) return;
+  health.exceptionAsc = sense->asc;
+  health.exceptionAscq = sense->ascq;
 }
 
 }  // namespace
