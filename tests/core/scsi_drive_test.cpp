@@ -255,8 +255,16 @@ TEST(ScsiDrive, ADiskWithoutLogPagesIsListedWithUnknownHealth) {
   EXPECT_EQ(slot.bus, DriveBus::Scsi);
   EXPECT_EQ(slot.capacityGb, 2);
   EXPECT_EQ(slot.temperature, 0u);
-  // REQUEST SENSE's NO SENSE is no verdict.
+  // REQUEST SENSE's NO SENSE is no verdict, nor is the sense a bridge keeps
+  // from the refused LOG SENSE (INVALID COMMAND OPERATION CODE).
   EXPECT_EQ(SlotHealth(slot).verdict, HealthVerdict::Unknown);
+  DriveCapture stale = capture;
+  stale.scsiAnswers[RequestSenseCdb(32)][2] = 0x05;
+  stale.scsiAnswers[RequestSenseCdb(32)][12] = 0x20;
+  CaptureDevice staleDevice(stale);
+  DriveSlot staleSlot;
+  ReadDrive(staleDevice, SleepingDrive::Identify, staleSlot);
+  EXPECT_EQ(SlotHealth(staleSlot).verdict, HealthVerdict::Unknown);
   EXPECT_EQ(slot.usbBridge, std::nullopt);
   EXPECT_EQ(DriveReportText({slot}, false).find("USB bridge"), std::string::npos);
 

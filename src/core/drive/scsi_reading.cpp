@@ -65,9 +65,13 @@ void AskSense(SmartDevice& device, ScsiHealth& health) {
   const auto data = Ask(device, RequestSenseCdb(kSenseLength));
   if (!data) return;
   const std::optional<ScsiSenseCode> sense = DecodeSense(*data);
-  // NO SENSE from a disk without the exceptions page says nothing of its
-  // health: every disk answers so, QEMU's and many USB bridges' included.
-  if (!sense || sense->asc == 0) return;
+  // Only a failure prediction or a warning is an exception report. NO SENSE
+  // says nothing of the disk's health (every disk answers so), and some ways
+  // to a disk (QEMU's uas bridge) hand back the last refused command's
+  // sense here, INVALID COMMAND OPERATION CODE.
+  constexpr uint8_t kWarning = 0x0B;
+  constexpr uint8_t kFailurePrediction = 0x5D;
+  if (!sense || (sense->asc != kWarning && sense->asc != kFailurePrediction)) return;
   health.exceptionAsc = sense->asc;
   health.exceptionAscq = sense->ascq;
 }
