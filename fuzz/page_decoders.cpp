@@ -10,6 +10,7 @@
 
 #include "core/view/drive_report.h"
 #include "core/drive/identify.h"
+#include "core/drive/nvme_bridge_commands.h"
 #include "core/drive/scsi_commands.h"
 #include "core/drive/scsi_log_pages.h"
 #include "core/drive/read_drive_info.h"
@@ -130,5 +131,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   DecodeReadCapacity10(rest);
   DecodeReadCapacity16(rest);
   DecodeSense(rest);
+  DecodeJmicronResponse(rest);
   return 0;
 }

@@ -7,6 +7,7 @@ namespace taruk {
 namespace {
 
 constexpr uint8_t kAtaPassThrough16 = 0x85;
+constexpr uint8_t kAtaPassThrough12 = 0xA1;
 
 // Byte 1: PROTOCOL in bits 4..1.
 constexpr uint8_t kProtocolNonData = 3;
@@ -64,18 +65,23 @@ std::optional<SenseCode> SenseCodeOf(std::span<const uint8_t> sense) {
   return std::nullopt;
 }
 
+// Bytes 1 and 2, the same in both forms: the protocol, and how the data moves.
+void SetProtocol(AtaProtocol protocol, uint8_t& protocolByte, uint8_t& flags) {
+  if (protocol == AtaProtocol::NonData) {
+    protocolByte = kProtocolNonData << 1;
+    flags = kCheckCondition;
+  } else {
+    protocolByte = kProtocolPioDataIn << 1;
+    flags = kToHost | kLengthInBlocks | kLengthInCount;
+  }
+}
+
 }  // namespace
 
 PassThroughCdb BuildPassThrough16(const IdeRegisters& registers, AtaProtocol protocol) {
   PassThroughCdb cdb{};
   cdb[0] = kAtaPassThrough16;
-  if (protocol == AtaProtocol::NonData) {
-    cdb[1] = kProtocolNonData << 1;
-    cdb[2] = kCheckCondition;
-  } else {
-    cdb[1] = kProtocolPioDataIn << 1;
-    cdb[2] = kToHost | kLengthInBlocks | kLengthInCount;
-  }
+  SetProtocol(protocol, cdb[1], cdb[2]);
   // 48-bit fields; the high bytes (odd offsets) stay 0 for these 28-bit commands.
   cdb[4] = registers.features;
   cdb[6] = registers.sectorCount;
@@ -84,6 +90,20 @@ PassThroughCdb BuildPassThrough16(const IdeRegisters& registers, AtaProtocol pro
   cdb[12] = registers.cylinderHigh;  // LBA 23:16
   cdb[13] = registers.driveHead;
   cdb[14] = registers.command;
+  return cdb;
+}
+
+PassThrough12Cdb BuildPassThrough12(const IdeRegisters& registers, AtaProtocol protocol) {
+  PassThrough12Cdb cdb{};
+  cdb[0] = kAtaPassThrough12;
+  SetProtocol(protocol, cdb[1], cdb[2]);
+  cdb[3] = registers.features;
+  cdb[4] = registers.sectorCount;
+  cdb[5] = registers.sectorNumber;  // LBA 7:0
+  cdb[6] = registers.cylinderLow;   // LBA 15:8
+  cdb[7] = registers.cylinderHigh;  // LBA 23:16
+  cdb[8] = registers.driveHead;
+  cdb[9] = registers.command;
   return cdb;
 }
 

@@ -14,6 +14,13 @@
 namespace taruk {
 
 using PassThroughCdb = std::array<uint8_t, 16>;
+using PassThrough12Cdb = std::array<uint8_t, 12>;
+
+// Which command block carries the ATA command. Drives inside the machine and
+// most USB bridges take the 16-byte one; some bridges know only the 12-byte
+// form (whose opcode 0xA1 is also the MMC BLANK command: it goes only to a
+// disk whose bridge refused the 16-byte form).
+enum class PassThroughForm { Sixteen, Twelve };
 
 // How the ATA command moves data. The reading pass needs only these two.
 enum class AtaProtocol {
@@ -26,6 +33,10 @@ enum class AtaProtocol {
 // A non-data command asks for the ATA registers back (CK_COND), so that its
 // outcome is the drive's own status, not the translating layer's guess.
 PassThroughCdb BuildPassThrough16(const IdeRegisters& registers, AtaProtocol protocol);
+
+// The same command in ATA PASS-THROUGH(12) (0xA1): the 28-bit registers in
+// bytes 3 to 9.
+PassThrough12Cdb BuildPassThrough12(const IdeRegisters& registers, AtaProtocol protocol);
 
 // What SG_IO gave back for one command.
 struct PassThroughReply {

@@ -13,6 +13,7 @@
 #include "core/drive/drive_slot.h"
 #include "linux/nvme_device.h"
 #include "linux/pass_through_device.h"
+#include "linux/usb_bridge_sysfs.h"
 #include "linux/whole_disks.h"
 
 namespace taruk {
@@ -85,7 +86,15 @@ std::unique_ptr<SmartDevice> LinuxDeviceOpener::Open(int driveNumber) {
     return nullptr;
   }
   if (nvme) return std::make_unique<NvmeDevice>(fd, path, sysBlock_ + "/" + *name, problem, permissionHint_);
-  return std::make_unique<PassThroughDevice>(fd, path, problem, permissionHint_);
+  std::optional<UsbBridge> bridge = FindUsbBridge(sysBlock_, *name);
+  std::shared_ptr<BridgeAtaForm> form;
+  if (bridge) {
+    // Another bridge plugged in under the same name is probed afresh.
+    std::shared_ptr<BridgeAtaForm>& known = bridgeForms_[*name + " " + UsbBridgeText(*bridge)];
+    if (!known) known = std::make_shared<BridgeAtaForm>(BridgeAtaForm::Unknown);
+    form = known;
+  }
+  return std::make_unique<PassThroughDevice>(fd, path, problem, permissionHint_, std::move(bridge), std::move(form));
 }
 
 std::string LinuxDeviceOpener::Problem(int driveNumber) const {

@@ -36,6 +36,9 @@ class LinuxDeviceOpener : public DeviceOpener {
   // One per drive number, replaced at every Open; the device writes into it
   // when the drive turns out unreadable after it opened.
   std::map<int, std::shared_ptr<std::string>> problems_;
+  // How each USB bridge took its probe, by disk name and bridge, for the
+  // whole run: a bridge is probed once.
+  std::map<std::string, std::shared_ptr<BridgeAtaForm>> bridgeForms_;
   // The disks as the last DriveNumbers listed them.
   std::vector<std::string> disks_;
 };

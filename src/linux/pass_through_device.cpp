@@ -10,6 +10,7 @@
 
 #include "core/drive/request_block.h"
 #include "linux/sg_io_command.h"
+#include "linux/usb_nvme_bridge.h"
 
 namespace taruk {
 
@@ -23,11 +24,59 @@ constexpr uint8_t kMapPacketAtPosition0 = 0x11;
 constexpr uint32_t kTracksPerCylinder = 255;
 constexpr uint32_t kSectorsPerTrack = 63;
 
+// A bridge that does not know a command may take long to say so, or reset
+// the drive: the first question to it does not wait as long as a drive
+// spinning up may need.
+constexpr unsigned kBridgeProbeTimeoutMs = 5000;
+
 }  // namespace
 
 PassThroughDevice::PassThroughDevice(int fd, std::string path, std::shared_ptr<std::string> problem,
-                                     std::string permissionHint)
-    : fd_(fd), path_(std::move(path)), problem_(std::move(problem)), permissionHint_(std::move(permissionHint)) {}
+                                     std::string permissionHint, std::optional<UsbBridge> bridge,
+                                     std::shared_ptr<BridgeAtaForm> bridgeForm)
+    : fd_(fd),
+      path_(std::move(path)),
+      problem_(std::move(problem)),
+      permissionHint_(std::move(permissionHint)),
+      bridge_(std::move(bridge)),
+      bridgeForm_(bridge_ ? std::move(bridgeForm) : nullptr) {
+  if (bridgeForm_ && *bridgeForm_ == BridgeAtaForm::PassThrough12) form_ = PassThroughForm::Twelve;
+  if (bridgeForm_) nvmeScheme_ = NvmeBridgeSchemeOf(bridge_->vendor, bridge_->product);
+}
+
+DriveBus PassThroughDevice::Bus() {
+  if (nvmeScheme_ == NvmeBridgeScheme::None) return DriveBus::Ata;
+  if (*bridgeForm_ == BridgeAtaForm::Unknown && !nvmeAsked_) {
+    nvmeAsked_ = true;
+    // Asked first: some of these bridges make up ATA IDENTIFY data for an
+    // NVMe drive.
+    NvmeIdentifyData data{};
+    if (ReadThroughNvmeBridge(fd_, nvmeScheme_, IdentifyControllerRead(), data, kBridgeProbeTimeoutMs)) {
+      nvmeIdentify_ = data;
+      *bridgeForm_ = BridgeAtaForm::NvmeCommands;
+    }
+  }
+  return *bridgeForm_ == BridgeAtaForm::NvmeCommands ? DriveBus::Nvme : DriveBus::Ata;
+}
+
+std::optional<NvmeIdentifyData> PassThroughDevice::NvmeIdentifyController() {
+  if (nvmeIdentify_ || Bus() != DriveBus::Nvme) return nvmeIdentify_;
+  NvmeIdentifyData data{};
+  if (!ReadThroughNvmeBridge(fd_, nvmeScheme_, IdentifyControllerRead(), data, kSgIoTimeoutMs)) return std::nullopt;
+  nvmeIdentify_ = data;
+  return nvmeIdentify_;
+}
+
+std::optional<Page> PassThroughDevice::NvmeHealthLogPage() {
+  if (Bus() != DriveBus::Nvme) return std::nullopt;
+  constexpr uint8_t kHealthLog = 0x02;
+  Page page{};
+  if (!ReadThroughNvmeBridge(fd_, nvmeScheme_, LogPageRead(kHealthLog, kPageSize), page, kSgIoTimeoutMs)) {
+    Report("the NVMe health log did not come through the USB bridge (" + UsbIdText(*bridge_) + ")");
+    return std::nullopt;
+  }
+  return page;
+}
 
 PassThroughDevice::~PassThroughDevice() { close(fd_); }
 
@@ -36,7 +85,9 @@ void PassThroughDevice::Report(const std::string& why) {
 }
 
 AtaCommandResult PassThroughDevice::Run(const IdeRegisters& registers, std::span<uint8_t> dataIn) {
-  return RunAtaCommand(fd_, registers, dataIn);
+  // Nothing goes to a bridge that passed no ATA command: it never reaches the drive.
+  if (BridgeRefused()) return AtaCommandResult{false, EOPNOTSUPP, std::nullopt, std::nullopt};
+  return RunAtaCommand(fd_, registers, dataIn, kSgIoTimeoutMs, form_);
 }
 
 std::optional<Page> PassThroughDevice::ReadPage(const IdeRegisters& registers) {
@@ -49,8 +100,42 @@ std::optional<uint8_t> PassThroughDevice::DeviceMap() {
   // Windows knows from the driver whether a disk speaks ATA; here the disk
   // has to show it. The power mode comes first: a sleeping disk shows it by
   // that answer alone, and the pass then sends it nothing more.
+  if (bridgeForm_ && *bridgeForm_ == BridgeAtaForm::Unknown && !ProbeBridge()) return std::nullopt;
+  if (BridgeRefused()) {
+    Report(BridgeRefusalText(*bridge_));
+    return std::nullopt;
+  }
   if (CheckPowerMode(0) == ata::kPowerModeStandby) return kMapAtaAtPosition0;
+  if (probed_) return kMapAtaAtPosition0;
   return ProbeIdentify();
+}
+
+bool PassThroughDevice::RecordDenied(int systemError) {
+  if (systemError != EPERM && systemError != EACCES) return false;
+  deniedAta_ = true;
+  Report("permission denied: " + permissionHint_);
+  return true;
+}
+
+bool PassThroughDevice::ProbeBridge() {
+  Page page{};
+  AtaCommandResult result =
+      RunAtaCommand(fd_, IdentifyRegisters(0, false), page, kBridgeProbeTimeoutMs, PassThroughForm::Sixteen);
+  // Without the privilege nothing reached the bridge: it stays unprobed.
+  if (RecordDenied(result.systemError)) return false;
+  form_ = PassThroughForm::Sixteen;
+  if (!result.succeeded) {
+    result = RunAtaCommand(fd_, IdentifyRegisters(0, false), page, kBridgeProbeTimeoutMs, PassThroughForm::Twelve);
+    form_ = PassThroughForm::Twelve;
+  }
+  if (!result.succeeded) {
+    *bridgeForm_ = BridgeAtaForm::None;
+    Report(BridgeRefusalText(*bridge_));
+    return false;
+  }
+  *bridgeForm_ = form_ == PassThroughForm::Twelve ? BridgeAtaForm::PassThrough12 : BridgeAtaForm::PassThrough16;
+  probed_ = ProbedIdentify{false, page};
+  return true;
 }
 
 std::optional<uint8_t> PassThroughDevice::ProbeIdentify() {
@@ -68,10 +153,8 @@ std::optional<uint8_t> PassThroughDevice::ProbeIdentify() {
     return packetDevice ? kMapPacketAtPosition0 : kMapAtaAtPosition0;
   }
   const int error = result.systemError;
-  if (error == EPERM || error == EACCES) {
-    deniedAta_ = true;
-    Report("permission denied: " + permissionHint_);
-  } else if (error == ENOTTY || error == EINVAL || error == EOPNOTSUPP || error == 0) {
+  if (RecordDenied(error)) return std::nullopt;
+  if (error == ENOTTY || error == EINVAL || error == EOPNOTSUPP || error == 0) {
     // NVMe and virtio disks have no SG_IO; a SCSI disk or a USB bridge
     // without ATA translation refuses the command.
     Report("not an ATA drive, or behind a bridge that does not pass ATA commands");

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "core/drive/nvme_bridge_commands.h"
 #include "core/drive/smart_device.h"
 #include "linux/sg_io_command.h"
 
@@ -24,8 +25,12 @@ class PassThroughDevice : public SmartDevice {
   // Takes over `fd` (an open whole-disk node) and closes it when destroyed.
   // Why the drive cannot be read goes to `problem`, prefixed with `path`;
   // `permissionHint` says what a refused SG_IO means to the user.
+  // A disk behind a USB `bridge` is probed once per run: `bridgeForm` is the
+  // run's memory of how its bridge took the probe (the opener keeps it), and
+  // a bridge that passed neither form is sent no ATA command again.
   PassThroughDevice(int fd, std::string path, std::shared_ptr<std::string> problem,
-                    std::string permissionHint);
+                    std::string permissionHint, std::optional<UsbBridge> bridge = std::nullopt,
+                    std::shared_ptr<BridgeAtaForm> bridgeForm = nullptr);
   ~PassThroughDevice() override;
   PassThroughDevice(const PassThroughDevice&) = delete;
   PassThroughDevice& operator=(const PassThroughDevice&) = delete;
@@ -51,11 +56,25 @@ class PassThroughDevice : public SmartDevice {
   // the probe's complaint no longer stands. Nothing is sent when the system
   // refused the probe for want of privilege.
   std::optional<std::vector<uint8_t>> ScsiDataIn(std::span<const uint8_t> cdb) override;
+  std::optional<UsbBridge> Bridge() override { return bridge_; }
+  // An NVMe drive behind a bridge chip the table lists: the first pass of a
+  // run asks Identify Controller through the chip's own command, once; a
+  // bridge that answers it carries the NVMe reads for the rest of the run,
+  // one that does not is probed for ATA as any other.
+  DriveBus Bus() override;
+  std::optional<NvmeIdentifyData> NvmeIdentifyController() override;
+  std::optional<Page> NvmeHealthLogPage() override;
 
  private:
   void Report(const std::string& why);
   // The identify probe: which identify command the disk answers, if any.
   std::optional<uint8_t> ProbeIdentify();
+  // The first ATA command to a bridge not yet probed in this run: IDENTIFY
+  // DEVICE in the 16-byte form with a short time-out, then in the 12-byte
+  // form. False when neither reached the drive.
+  bool ProbeBridge();
+  bool BridgeRefused() const { return bridgeForm_ && *bridgeForm_ == BridgeAtaForm::None; }
+  bool RecordDenied(int systemError);
   AtaCommandResult Run(const IdeRegisters& registers, std::span<uint8_t> dataIn);
   std::optional<Page> ReadPage(const IdeRegisters& registers);
 
@@ -72,6 +91,12 @@ class PassThroughDevice : public SmartDevice {
   bool deniedAta_ = false;  // the system refused the ATA probe: no privilege
   std::optional<uint8_t> powerMode_;
   std::optional<ProbedIdentify> probed_;
+  std::optional<UsbBridge> bridge_;
+  std::shared_ptr<BridgeAtaForm> bridgeForm_;
+  PassThroughForm form_ = PassThroughForm::Sixteen;
+  NvmeBridgeScheme nvmeScheme_ = NvmeBridgeScheme::None;
+  bool nvmeAsked_ = false;
+  std::optional<NvmeIdentifyData> nvmeIdentify_;
 };
 
 }  // namespace taruk

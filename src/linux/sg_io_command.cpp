@@ -34,15 +34,27 @@ sg_io_hdr_t SgIoRequest(std::span<uint8_t> command, size_t commandLength, std::s
   return io;
 }
 
+bool AnsweredGood(const sg_io_hdr_t& io) {
+  return io.status == 0 && io.host_status == 0 && (io.driver_status & 0x0F) == 0;
+}
+
 }  // namespace
 
 AtaCommandResult RunAtaCommand(int fd, const IdeRegisters& registers, std::span<uint8_t> dataIn,
-                               unsigned timeoutMs) {
+                               unsigned timeoutMs, PassThroughForm form) {
   const AtaProtocol protocol = dataIn.empty() ? AtaProtocol::NonData : AtaProtocol::PioDataIn;
-  PassThroughCdb cdb = BuildPassThrough16(registers, protocol);
+  PassThroughCdb cdb{};
+  std::size_t length = cdb.size();
+  if (form == PassThroughForm::Twelve) {
+    const PassThrough12Cdb twelve = BuildPassThrough12(registers, protocol);
+    std::copy(twelve.begin(), twelve.end(), cdb.begin());
+    length = twelve.size();
+  } else {
+    cdb = BuildPassThrough16(registers, protocol);
+  }
   std::array<uint8_t, 64> sense{};
 
-  sg_io_hdr_t io = SgIoRequest(cdb, cdb.size(), sense, timeoutMs, dataIn);
+  sg_io_hdr_t io = SgIoRequest(cdb, length, sense, timeoutMs, dataIn);
 
   AtaCommandResult result;
   if (ioctl(fd, SG_IO, &io) != 0) {
@@ -72,10 +84,27 @@ std::optional<std::vector<uint8_t>> RunScsiDataIn(int fd, std::span<const uint8_
   sg_io_hdr_t io = SgIoRequest(command, cdb.size(), sense, timeoutMs, data);
   if (ioctl(fd, SG_IO, &io) != 0) return std::nullopt;
   // Anything but GOOD from the device, and any fault on the way, is a refusal.
-  if (io.status != 0 || io.host_status != 0 || (io.driver_status & 0x0F) != 0) return std::nullopt;
+  if (!AnsweredGood(io)) return std::nullopt;
   const int received = static_cast<int>(data.size()) - std::max(io.resid, 0);
   data.resize(static_cast<std::size_t>(std::max(received, 0)));
   return data;
+}
+
+bool RunScsiTransfer(int fd, std::span<const uint8_t> cdb, std::span<uint8_t> dataIn,
+                     std::span<const uint8_t> dataOut, unsigned timeoutMs) {
+  if (cdb.size() > 16 || (!dataIn.empty() && !dataOut.empty())) return false;
+  std::array<uint8_t, 16> command{};
+  std::copy(cdb.begin(), cdb.end(), command.begin());
+  std::array<uint8_t, 64> sense{};
+  sg_io_hdr_t io = SgIoRequest(command, cdb.size(), sense, timeoutMs, dataIn);
+  if (!dataOut.empty()) {
+    io.dxfer_direction = SG_DXFER_TO_DEV;
+    // SG_IO only reads from an outgoing buffer.
+    io.dxferp = const_cast<uint8_t*>(dataOut.data());
+    io.dxfer_len = static_cast<unsigned>(dataOut.size());
+  }
+  if (ioctl(fd, SG_IO, &io) != 0) return false;
+  return AnsweredGood(io) && io.resid == 0;
 }
 
 }  // namespace taruk

@@ -24,8 +24,9 @@ struct AtaCommandResult {
 };
 
 // `dataIn` is empty for a non-data command, or the 512-byte block the command reads.
+// `form` picks the command block (ata_pass_through.h).
 AtaCommandResult RunAtaCommand(int fd, const IdeRegisters& registers, std::span<uint8_t> dataIn,
-                               unsigned timeoutMs = kSgIoTimeoutMs);
+                               unsigned timeoutMs = kSgIoTimeoutMs, PassThroughForm form = PassThroughForm::Sixteen);
 
 // A SCSI command that reads, as the core built it (scsi_commands.h): the
 // bytes the device sent, or nothing when SG_IO failed or the device did not
@@ -33,5 +34,12 @@ AtaCommandResult RunAtaCommand(int fd, const IdeRegisters& registers, std::span<
 // not sent.
 std::optional<std::vector<uint8_t>> RunScsiDataIn(int fd, std::span<const uint8_t> cdb,
                                                   unsigned timeoutMs = kSgIoTimeoutMs);
+
+// A vendor command of a USB bridge (nvme_bridge_commands.h), whose transfer
+// length the caller gives: `dataIn` filled whole, or `dataOut` sent (at most
+// one of them non-empty). False when SG_IO failed, the device did not answer
+// GOOD, or less than the whole block came in.
+bool RunScsiTransfer(int fd, std::span<const uint8_t> cdb, std::span<uint8_t> dataIn,
+                     std::span<const uint8_t> dataOut, unsigned timeoutMs);
 
 }  // namespace taruk

@@ -69,8 +69,10 @@ ReaderReply ReadOneDrive(const ReaderRequest& request) {
   }
   // The device is open: from here on only the commands need a privilege,
   // SG_IO CAP_SYS_RAWIO and the NVMe admin pass-through CAP_SYS_ADMIN. The
-  // NVMe drive is sent only Identify Controller and Get Log Page.
-  const int needed = device->Bus() == DriveBus::Nvme ? CAP_SYS_ADMIN : CAP_SYS_RAWIO;
+  // NVMe drive is sent only Identify Controller and Get Log Page. One in a
+  // USB enclosure gets them as its bridge's own SCSI commands, through SG_IO.
+  const bool nvmeAdmin = device->Bus() == DriveBus::Nvme && !device->Bridge();
+  const int needed = nvmeAdmin ? CAP_SYS_ADMIN : CAP_SYS_RAWIO;
   if (!KeepOnlyCapability(needed)) {
     return {kNotOpened, {}, "taruk-smart-reader: cannot drop the capabilities it no longer needs\n"};
   }

@@ -153,6 +153,26 @@ TEST(CaptureFormat, AFailedParseLeavesTheCaptureAsItWas) {
 
 // An NVMe drive's sections: written and read back unchanged, refused when
 // malformed like any other section.
+TEST(CaptureFormat, UsbBridgeLineReadsBackAndMalformedOnesAreRefused) {
+  DriveCapture capture;
+  capture.usbBridge = UsbBridge{0x46f4, 0x0003, 0x0000, "uas"};
+  ParseResult back = Parse(FormatCapture(capture));
+  ASSERT_TRUE(back.ok) << back.error;
+  EXPECT_EQ(back.capture, capture);
+  capture.usbBridge = UsbBridge{0x0bda, 0x9210, 0x2001, ""};  // no driver bound: "-"
+  EXPECT_NE(FormatCapture(capture).find("usb-bridge 0bda:9210 2001 -\n"), std::string::npos);
+  back = Parse(FormatCapture(capture));
+  ASSERT_TRUE(back.ok) << back.error;
+  EXPECT_EQ(back.capture, capture);
+
+  ExpectError("usb-bridge 46f4-0001 0000 uas\n", 1, "vendor:product ids such as 46f4:0001");
+  ExpectError("usb-bridge 46f4:00g1 0000 uas\n", 1, "found '46f4:00g1'");
+  ExpectError("usb-bridge 46f4:0001 00000 uas\n", 1, "release of four hex digits");
+  ExpectError("usb-bridge 46f4:0001 0000 UAS\n", 1, "driver name such as uas");
+  ExpectError("usb-bridge 46f4:0001 0000\n", 1, "expected the bridge's driver after 'usb-bridge'");
+  ExpectError("usb-bridge 46f4:0001 0000 uas\nusb-bridge 46f4:0001 0000 uas\n", 2, "twice");
+}
+
 TEST(CaptureFormat, NvmeSectionsReadBackAndMalformedOnesAreRefused) {
   DriveCapture capture;
   capture.nvme = true;

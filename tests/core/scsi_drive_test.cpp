@@ -248,7 +248,6 @@ TEST(ScsiDrive, ADiskWithoutLogPagesIsListedWithUnknownHealth) {
   DriveCapture capture = ScsiDebugCapture(0, 0);
   capture.geometry.reset();  // the size comes from READ CAPACITY(10) then
   capture.scsiAnswers.erase(LogSenseCdb(0x00, 0, 252));
-  capture.scsiAnswers.erase(RequestSenseCdb(32));
   capture.scsiAnswers[ReadCapacity10Cdb()] = Bytes{0, 0x3F, 0xFF, 0xFF, 0, 0, 2, 0};
   CaptureDevice device(capture);
   DriveSlot slot;
@@ -256,7 +255,37 @@ TEST(ScsiDrive, ADiskWithoutLogPagesIsListedWithUnknownHealth) {
   EXPECT_EQ(slot.bus, DriveBus::Scsi);
   EXPECT_EQ(slot.capacityGb, 2);
   EXPECT_EQ(slot.temperature, 0u);
+  // REQUEST SENSE's NO SENSE is no verdict, nor is the sense a bridge keeps
+  // from the refused LOG SENSE (INVALID COMMAND OPERATION CODE).
   EXPECT_EQ(SlotHealth(slot).verdict, HealthVerdict::Unknown);
+  DriveCapture stale = capture;
+  stale.scsiAnswers[RequestSenseCdb(32)][2] = 0x05;
+  stale.scsiAnswers[RequestSenseCdb(32)][12] = 0x20;
+  CaptureDevice staleDevice(stale);
+  DriveSlot staleSlot;
+  ReadDrive(staleDevice, SleepingDrive::Identify, staleSlot);
+  EXPECT_EQ(SlotHealth(staleSlot).verdict, HealthVerdict::Unknown);
+  EXPECT_EQ(slot.usbBridge, std::nullopt);
+  EXPECT_EQ(DriveReportText({slot}, false).find("USB bridge"), std::string::npos);
+
+  // The same disk behind a USB bridge that passed no ATA command: listed with
+  // its model and size, the bridge named and blamed.
+  capture.usbBridge = UsbBridge{0x46f4, 0x0003, 0x0000, "uas"};
+  CaptureDevice bridged(capture);
+  DriveSlots slots(1);
+  ReadDrive(bridged, SleepingDrive::Identify, slots[0]);
+  EXPECT_EQ(slots[0].capacityGb, 2);
+  const std::string text = DriveReportText(slots, false);
+  EXPECT_NE(text.find("HD0: Linux scsi_debug\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("USB bridge: 46f4:0003, release 0000, driver uas\n"
+                      "S.M.A.R.T.: this USB bridge does not pass S.M.A.R.T. commands (46f4:0003)\n"),
+            std::string::npos)
+      << text;
+  const std::string json = DriveReportJson(slots);
+  EXPECT_NE(json.find("\"usbBridge\":{\"id\":\"46f4:0003\",\"release\":\"0000\",\"driver\":\"uas\","
+                      "\"passesSmart\":false}"),
+            std::string::npos)
+      << json;
 }
 
 TEST(CaptureFormat, ScsiAnswersAreRefusedWhenMalformed) {

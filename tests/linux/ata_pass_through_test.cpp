@@ -62,6 +62,18 @@ TEST(PassThroughCommandBlock, EveryRequestOfThePassBecomesTheMatchingAtaCommand)
             Cdb({0x85, 0x06, 0x20, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xA0, 0xE5, 0}));
 }
 
+TEST(PassThroughCommandBlock, TheTwelveByteFormCarriesTheSameRegisters) {
+  // 0xA1; protocol and flags as in the 16-byte form; features, count, LBA
+  // low/mid/high, device and command in bytes 3 to 9.
+  using Cdb12 = PassThrough12Cdb;
+  EXPECT_EQ(BuildPassThrough12(RegistersOf(IdentifyRequest(0, false)), AtaProtocol::PioDataIn),
+            (Cdb12{0xA1, 0x08, 0x0E, 0, 1, 1, 0, 0, 0xA0, 0xEC, 0, 0}));
+  EXPECT_EQ(BuildPassThrough12(RegistersOf(SmartReadThresholdsRequest(1)), AtaProtocol::PioDataIn),
+            (Cdb12{0xA1, 0x08, 0x0E, 0xD1, 1, 1, 0x4F, 0xC2, 0xB0, 0xB0, 0, 0}));
+  EXPECT_EQ(BuildPassThrough12(CheckPowerModeRegisters(0), AtaProtocol::NonData),
+            (Cdb12{0xA1, 0x06, 0x20, 0, 0, 0, 0, 0, 0xA0, 0xE5, 0, 0}));
+}
+
 TEST(PassThroughOutcome, CheckPowerModeAnswerComesFromEitherSenseFormat) {
   const struct {
     const char* what;

@@ -4,6 +4,7 @@
 //   TARUK_VM_DISKS     the hard disks' nodes ("/dev/sda /dev/sdb")
 //   TARUK_VM_OPTICAL   the ATAPI optical drive's node
 //   TARUK_VM_SERIALS   the serial numbers QEMU was given
+//   TARUK_VM_USB_DISKS the nodes of the disks behind QEMU's USB bridges
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -209,4 +211,36 @@ TEST(DISABLED_EmulatedDrives, TimeOfOneRequest) {
   const std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
   std::printf("SMART READ DATA through SG_IO, per request: %.3f ms (%d requests)\n", elapsed.count() / kRequests,
               kRequests);
+}
+
+// QEMU's usb-storage (46f4:0001) and usb-uas (46f4:0003) bridges pass no ATA
+// PASS-THROUGH of either length: each disk is listed from SCSI INQUIRY and
+// READ CAPACITY, with its bridge named. The host counts the pass-through
+// commands QEMU saw, to check that one run probes a bridge once.
+TEST(DISABLED_UsbBridges, EachBridgeIsNamedAndItsDiskReadWithScsiCommandsPassAfterPass) {
+  const std::vector<std::string> disks = Words("TARUK_VM_USB_DISKS");
+  ASSERT_GE(disks.size(), 2u);
+  LinuxDeviceOpener opener;
+  std::set<std::string> drivers;
+  for (const int n : opener.DriveNumbers()) {
+    const std::string name = opener.DeviceName(n);
+    if (std::find(disks.begin(), disks.end(), name) == disks.end()) continue;
+    std::string times;
+    for (int pass = 0; pass < 3; ++pass) {
+      DriveSlot slot;
+      const auto start = std::chrono::steady_clock::now();
+      ReadDriveInfo(opener, n, slot, false);
+      const std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
+      times += " " + std::to_string(static_cast<int>(elapsed.count()));
+      ASSERT_TRUE(slot.usbBridge) << name;
+      EXPECT_EQ(slot.usbBridge->vendor, 0x46f4) << name;
+      EXPECT_EQ(slot.usbBridge->driver, slot.usbBridge->product == 0x0003 ? "uas" : "usb-storage") << name;
+      EXPECT_EQ(slot.bus, DriveBus::Scsi) << name;
+      EXPECT_EQ(ShownText(slot.model), L"QEMU QEMU HARDDISK") << name;
+      EXPECT_TRUE(slot.IsPresent()) << name;
+      drivers.insert(slot.usbBridge->driver);
+    }
+    std::printf("%s: three passes, ms:%s\n", name.c_str(), times.c_str());
+  }
+  EXPECT_EQ(drivers, (std::set<std::string>{"uas", "usb-storage"}));
 }

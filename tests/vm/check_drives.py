@@ -14,6 +14,7 @@ and temperature.
 import argparse
 import json
 import pathlib
+import re
 import struct
 import subprocess
 import sys
@@ -305,12 +306,100 @@ def check_scsi(r, taruk):
     print(f"SCSI case in the guest: {text(s / 'case.ms').strip()} ms")
 
 
+def peer_serial(folder, device):
+    """The serial smartctl -i gave for DEVICE (an NVMe namespace: its controller)."""
+    name = re.sub(r"^(nvme\d+)n\d+$", r"\1", device.rsplit("/", 1)[-1])
+    return load_json(folder / f"smartctl-{name}.json").get("serial_number")
+
+
+def check_every_drive(u, report, name):
+    """Every drive of the late guest: listed, and each id carries the serial
+    smartctl -i reads from the same device."""
+    drives = report.get("drives", [])
+    check(len(drives) >= 8, f"{name}: {len(drives)} drives listed, at least 8")
+    for d in drives:
+        serial = peer_serial(u, d.get("device", ""))
+        check(bool(serial) and d.get("id", "").endswith("_" + serial) and d["serialNumber"].strip() == serial,
+              f"{name}: {d.get('device')} id {d.get('id')}, smartctl -i says serial {serial}")
+    return {d["serialNumber"].strip(): d for d in drives}
+
+
+def check_usb(r, usbs, trace_path):
+    """Disks behind QEMU's USB bridges: the bridge named, the refused
+    pass-through reported cleanly with the SCSI identity and size, each
+    bridge probed once per run however many passes the run makes."""
+    u = r / "usb"
+    print("guest block devices, late:", " ".join(text(u / "block-devices.txt").split()))
+    gtest = text(u / "gtest.txt")
+    check(exit_code(u / "gtest.rc") == 0 and "FAILED" not in gtest, "USB device tests inside the guest pass")
+    if exit_code(u / "gtest.rc") != 0:
+        print(gtest[-3000:])
+    for line in gtest.splitlines():
+        if "three passes" in line:
+            print("  " + line)
+    report = load_json(u / "report.json")
+    user = load_json(u / "user-report.json")
+    by_serial = check_every_drive(u, report, "every drive as root")
+    user_serials = {d["serialNumber"].strip(): d for d in user.get("drives", [])}
+    report_text = text(u / "report.txt")
+    for serial, bridge_id, driver, size in usbs:
+        drive = by_serial.get(serial, {})
+        name = f"USB disk {serial} ({drive.get('device')})"
+        peer = load_json(u / f"smartctl-{drive.get('device', '/x').rsplit('/', 1)[-1]}.json")
+        bridge = drive.get("usbBridge") or {}
+        check(drive.get("interface") == "scsi" and drive.get("model", "").split() == ["QEMU", "QEMU", "HARDDISK"],
+              f"{name}: read through SCSI as {drive.get('model')!r}")
+        check(bridge == {"id": bridge_id, "release": bridge.get("release"), "driver": driver, "passesSmart": False},
+              f"{name}: bridge {bridge}")
+        check(peer.get("user_capacity", {}).get("bytes") == int(size), f"{name}: smartctl sees {size} bytes")
+        cylinders = int(size) // (255 * 63 * 512)
+        check((drive.get("capacityGb"), drive.get("capacityMb")) == windows_capacity(cylinders, 255, 63, 512),
+              f"{name}: capacity {drive.get('capacityGb')} GB {drive.get('capacityMb')} MB")
+        check(drive.get("health") == "unknown", f"{name}: health {drive.get('health')}")
+        check(f"S.M.A.R.T.: this USB bridge does not pass S.M.A.R.T. commands ({bridge_id})" in report_text,
+              f"{name}: the text report says the bridge does not pass S.M.A.R.T. commands")
+        check((user_serials.get(serial, {}).get("usbBridge") or {}).get("id") == bridge_id,
+              f"{name}: through the reader too")
+    # Five runs reach the USB disks (three reports, the device test's three
+    # passes, a capture): one probe each, one 16-byte and one 12-byte ATA
+    # PASS-THROUGH per disk and run, never one per pass.
+    commands = [line.split(" command ")[1].split()[0] for line in text(pathlib.Path(trace_path)).splitlines()
+                if "scsi_req_parsed" in line and " command " in line]
+    expected = 5 * len(usbs)
+    check(commands.count("133") == expected and commands.count("161") == expected,
+          f"QEMU saw {commands.count('133')} ATA PASS-THROUGH(16) and {commands.count('161')} (12), "
+          f"{expected} each: one probe per bridge and run")
+    return by_serial
+
+
+def check_second_boot(second, first):
+    """The second boot moved the identities between the ports: each id
+    follows its serial, not its place."""
+    check(exit_code(second / "report.rc") in (None, 0), "second boot: report ran")
+    report = load_json(second / "report.json")
+    moved = 0
+    for d in report.get("drives", []):
+        serial = d["serialNumber"].strip()
+        before = first.get(serial)
+        if not before:
+            continue
+        check(d.get("id") == before.get("id") and d.get("serialNumber") == before.get("serialNumber"),
+              f"second boot: {serial} keeps id {d.get('id')} (was {before.get('id')}) at {d.get('device')}")
+        check(serial == peer_serial(second, d.get("device", "")),
+              f"second boot: smartctl -i on {d.get('device')} says {serial} too")
+        moved += d.get("device") != before.get("device")
+    check(moved == 4, f"second boot: {moved} drives found on another device than before, 4 expected")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("results", type=pathlib.Path)
     parser.add_argument("taruk")
     parser.add_argument("--expect", action="append", default=[])
     parser.add_argument("--nvme", required=True)
+    parser.add_argument("--usb", action="append", default=[])
+    parser.add_argument("--scsi-trace")
+    parser.add_argument("--second", type=pathlib.Path)
     args = parser.parse_args()
     nvme_serial, nvme_size = args.nvme.split("|")
     nvme_identity = (nvme_serial, int(nvme_size))
@@ -440,6 +529,10 @@ def main():
 
     check_self_tests(r)
     check_scsi(r, args.taruk)
+    if args.usb:
+        first = check_usb(r, [u.split("|") for u in args.usb], args.scsi_trace)
+        if args.second:
+            check_second_boot(args.second, first)
 
     # The device layer against the kernel.
     gtest = text(r / "gtest.txt")

@@ -8,14 +8,33 @@ as_user() { /usr/bin/setpriv --reuid=1000 --regid=1000 --clear-groups "$@"; }
 # Milliseconds since boot (busybox date has no sub-second format).
 now_ms() { awk '{ printf "%d\n", $1 * 1000 }' /proc/uptime; }
 
-# The NVMe drive, two hard disks, the optical drive and the results disk; the
+# The second boot (its identities moved between ports): the report and the
+# peer's view of each drive, nothing more.
+if grep -q 'taruk.boot=second' /proc/cmdline; then
+  i=0
+  while [ $i -lt 150 ]; do
+    [ -e /sys/block/nvme0n1 ] && [ -e /sys/block/nvme1n1 ] && [ -e /sys/block/sda ] && [ -e /sys/block/sdb ] && break
+    sleep 0.1
+    i=$((i + 1))
+  done
+  $T/taruk --report --json >$R/report.json 2>$R/report.err
+  for name in sda sdb; do smartctl -j -i /dev/$name >$R/smartctl-$name.json; done
+  for name in nvme0 nvme1; do smartctl -j -i /dev/$name >$R/smartctl-$name.json; done
+  exit 0
+fi
+
+# The NVMe drives, two hard disks, the optical drive and the results disk; the
 # SCSI scan runs asynchronously after the modules load.
 i=0
 while [ $i -lt 150 ]; do
-  [ -e /sys/block/nvme0n1 ] && [ -e /sys/block/sda ] && [ -e /sys/block/sdb ] && [ -e /sys/block/sr0 ] && [ -e /sys/block/vda ] && break
+  [ -e /sys/block/nvme0n1 ] && [ -e /sys/block/nvme1n1 ] && [ -e /sys/block/sda ] && [ -e /sys/block/sdb ] && [ -e /sys/block/sr0 ] && [ -e /sys/block/vda ] && break
   sleep 0.1
   i=$((i + 1))
 done
+# The second NVMe controller waits unbound until the late cases, so that the
+# cases below see the drives and numbers they were written for.
+second_nvme=$(readlink -f /sys/class/nvme/nvme1/device)
+echo "${second_nvme##*/}" >/sys/bus/pci/drivers/nvme/unbind
 ls /sys/block >$R/block-devices.txt
 
 for disk in /sys/block/sd*; do
@@ -151,3 +170,46 @@ else
   echo "this guest kernel has no scsi_debug module" >$S/skipped
 fi
 echo $(($(now_ms) - start)) >$S/case.ms
+
+# Every drive: the second NVMe controller bound again, then disks behind
+# QEMU's USB bridges, usb-storage (46f4:0001) and usb-uas (46f4:0003) on its
+# xHCI controller, loaded last so that every disk above kept its name.
+# Neither bridge passes ATA PASS-THROUGH: taruk asks each once per run
+# (the host counts the commands QEMU saw) and reads the disk with SCSI
+# commands. smartctl is told the type, as it refuses an unknown bridge.
+U=$R/usb
+mkdir -p $U
+start=$(now_ms)
+echo "${second_nvme##*/}" >/sys/bus/pci/drivers/nvme/bind
+for module in usb-common usbcore xhci-hcd xhci-pci usb-storage uas; do
+  insmod /lib/guest-modules/$module.ko 2>>$U/insmod.err
+done
+usb_disks() {
+  for d in /sys/block/sd*; do
+    case "$(readlink -f $d/device)" in */usb*) echo /dev/${d##*/} ;; esac
+  done
+}
+i=0
+while { [ "$(usb_disks | wc -l)" -lt 3 ] || [ ! -e /sys/block/nvme1n1 ]; } && [ $i -lt 200 ]; do
+  sleep 0.1
+  i=$((i + 1))
+done
+usb_disks >$U/devices
+ls /sys/block >$U/block-devices.txt
+for dev in $(cat $U/devices); do
+  smartctl -d scsi -j -i $dev >$U/smartctl-${dev##*/}.json 2>&1
+done
+for disk in /sys/block/sd*; do
+  name=${disk##*/}
+  grep -qx /dev/$name $U/devices || smartctl -j -i /dev/$name >$U/smartctl-$name.json 2>&1
+done
+for name in nvme0 nvme1; do smartctl -j -i /dev/$name >$U/smartctl-$name.json 2>&1; done
+# Four runs that reach the USB disks: each probes each bridge once.
+$T/taruk --report --json >$U/report.json 2>$U/report.err
+$T/taruk --report >$U/report.txt 2>&1
+as_user /srv/with-caps/taruk --report --json >$U/user-report.json 2>$U/user-report.err
+TARUK_VM_USB_DISKS="$(cat $U/devices)" $T/taruk_linux_tests --gtest_also_run_disabled_tests \
+  --gtest_filter='DISABLED_UsbBridges*' >$U/gtest.txt 2>&1
+echo $? >$U/gtest.rc
+$T/taruk --capture $U/capture >/dev/null 2>&1
+echo $(($(now_ms) - start)) >$U/case.ms

@@ -63,6 +63,8 @@ std::optional<Page> CaptureDevice::SmartReadLog(int position, uint8_t logAddress
 
 std::optional<NvmeSelfTestLogData> CaptureDevice::NvmeSelfTestLog() { return capture_->nvmeSelfTestLog; }
 
+std::optional<UsbBridge> CaptureDevice::Bridge() { return capture_->usbBridge; }
+
 std::optional<std::vector<uint8_t>> CaptureDevice::ScsiDataIn(std::span<const uint8_t> cdb) {
   const auto found = capture_->scsiAnswers.find(ScsiCdb(cdb.begin(), cdb.end()));
   if (found == capture_->scsiAnswers.end()) return std::nullopt;

@@ -33,6 +33,7 @@ class CaptureDevice : public SmartDevice {
   std::optional<NvmeSelfTestLogData> NvmeSelfTestLog() override;
   // The answer recorded for exactly these command bytes.
   std::optional<std::vector<uint8_t>> ScsiDataIn(std::span<const uint8_t> cdb) override;
+  std::optional<UsbBridge> Bridge() override;
   // A capture holds answers only: a self-test needs the drive itself.
   DriveCommandResult SmartExecuteOffline(int position, uint8_t subcommand) override;
   DriveCommandResult NvmeDeviceSelfTest(uint8_t code) override;

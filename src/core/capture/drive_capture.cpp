@@ -87,7 +87,7 @@ bool IsKeyword(std::string_view token) {
          token == "identify" ||
          token == "smart-data" || token == "smart-thresholds" || token == "interface" || token == "nvme-identify" ||
          token == "nvme-health-log" || token == "nvme-sensor-kelvin" || token == "smart-log" ||
-         token == "nvme-self-test-log" || token == "scsi-answer";
+         token == "nvme-self-test-log" || token == "scsi-answer" || token == "usb-bridge";
 }
 
 int HexValue(char c) {
@@ -151,10 +151,12 @@ class Parser {
         parsed = ParseWholeDriveBytes(keyword, capture.nvmeSelfTestLog);
       } else if (keyword.text == "scsi-answer") {
         parsed = ParseScsiAnswer(keyword, capture);
+      } else if (keyword.text == "usb-bridge") {
+        parsed = ParseUsbBridge(keyword, capture);
       } else {
         return Fail(keyword.line,
                     "expected device-map, geometry, power-mode, enable, identify, smart-data, smart-thresholds, "
-                    "smart-log, interface, scsi-answer or an nvme- keyword, found " +
+                    "smart-log, interface, scsi-answer, usb-bridge or an nvme- keyword, found " +
                         Quote(keyword.text));
       }
       if (!parsed) return false;
@@ -295,6 +297,36 @@ class Parser {
     return true;
   }
 
+  // `usb-bridge VVVV:PPPP RRRR DRIVER`: the ids and release in four hex
+  // digits each, the interface's driver ("-" for none).
+  bool ParseUsbBridge(const Token& keyword, DriveCapture& capture) {
+    Token ids;
+    Token release;
+    Token driver;
+    if (!TakeValue(keyword, "the bridge's vendor:product ids", ids) ||
+        !TakeValue(keyword, "the bridge's release", release) || !TakeValue(keyword, "the bridge's driver", driver)) {
+      return false;
+    }
+    UsbBridge bridge;
+    const std::string_view text = ids.text;
+    if (text.size() != 9 || text[4] != ':' || !ParseNumber(text.substr(0, 4), bridge.vendor, 16) ||
+        !ParseNumber(text.substr(5), bridge.product, 16)) {
+      return Fail(ids.line, "expected vendor:product ids such as 46f4:0001 after 'usb-bridge', found " + Quote(text));
+    }
+    if (release.text.size() != 4 || !ParseNumber(release.text, bridge.release, 16)) {
+      return Fail(release.line, "expected a release of four hex digits after 'usb-bridge " + std::string(text) +
+                                    "', found " + Quote(release.text));
+    }
+    if (driver.text != "-" && !IsUsbDriverName(driver.text)) {
+      return Fail(driver.line, "expected a driver name such as uas after 'usb-bridge " + std::string(text) + " " +
+                                   std::string(release.text) + "', found " + Quote(driver.text));
+    }
+    if (driver.text != "-") bridge.driver = std::string(driver.text);
+    if (capture.usbBridge) return Duplicate(keyword, "usb-bridge");
+    capture.usbBridge = bridge;
+    return true;
+  }
+
   bool ParseEnable(const Token& keyword, DriveCapture& capture) {
     int position = 0;
     if (!ParsePosition(keyword, position)) return false;
@@ -415,6 +447,13 @@ std::string FormatCapture(const DriveCapture& capture) {
   if (capture.nvmeHealthLog) AppendPage(text, "nvme-health-log", -1, *capture.nvmeHealthLog);
   if (capture.nvmeSensorKelvin) text += "nvme-sensor-kelvin " + std::to_string(*capture.nvmeSensorKelvin) + "\n";
   if (capture.nvmeSelfTestLog) AppendPage(text, "nvme-self-test-log", -1, *capture.nvmeSelfTestLog);
+  if (capture.usbBridge) {
+    const UsbBridge& bridge = *capture.usbBridge;
+    char line[48];
+    std::snprintf(line, sizeof line, "usb-bridge %04x:%04x %04x ", static_cast<unsigned>(bridge.vendor),
+                  static_cast<unsigned>(bridge.product), static_cast<unsigned>(bridge.release));
+    text += line + (bridge.driver.empty() ? std::string("-") : bridge.driver) + "\n";
+  }
   for (const auto& [cdb, answer] : capture.scsiAnswers) {
     std::string header = "scsi-answer ";
     for (const uint8_t byte : cdb) {

@@ -38,6 +38,9 @@ struct DriveCapture {
   // `scsi-answer 4d400d0000000002000000 24` and the 24 bytes a SCSI disk
   // sent for that command; a command it refused has no entry.
   std::map<ScsiCdb, std::vector<uint8_t>> scsiAnswers;
+  // `usb-bridge 46f4:0001 0000 uas`: vendor:product, release, driver ("-"
+  // for none); a disk not behind USB has no line.
+  std::optional<UsbBridge> usbBridge;
   friend bool operator==(const DriveCapture&, const DriveCapture&) = default;
 };
 

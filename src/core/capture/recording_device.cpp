@@ -74,6 +74,8 @@ std::optional<std::vector<uint8_t>> RecordingDevice::ScsiDataIn(std::span<const 
   return answer;
 }
 
+std::optional<UsbBridge> RecordingDevice::Bridge() { return capture_.usbBridge = device_.Bridge(); }
+
 DriveCapture CaptureDrive(SmartDevice& device, SleepingDrive rule) {
   RecordingDevice recording(device);
   DriveSlot seen;

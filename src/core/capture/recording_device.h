@@ -27,6 +27,7 @@ class RecordingDevice : public SmartDevice {
   std::optional<Page> SmartReadLog(int position, uint8_t logAddress) override;
   std::optional<NvmeSelfTestLogData> NvmeSelfTestLog() override;
   std::optional<std::vector<uint8_t>> ScsiDataIn(std::span<const uint8_t> cdb) override;
+  std::optional<UsbBridge> Bridge() override;
 
   const DriveCapture& capture() const { return capture_; }
 

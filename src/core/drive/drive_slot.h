@@ -12,6 +12,7 @@
 #include "core/drive/nvme_health_log_fields.h"
 #include "core/drive/scsi_log_pages.h"
 #include "core/drive/self_test.h"
+#include "core/drive/usb_bridge.h"
 
 namespace taruk {
 
@@ -82,6 +83,8 @@ struct DriveSlot {
   std::optional<NvmeHealthLog> nvmeLog;
   // A SCSI disk's identity and log pages from the last pass that read it.
   std::optional<ScsiHealth> scsi;
+  // The USB bridge the drive was last found behind; none inside the machine.
+  std::optional<UsbBridge> usbBridge;
   // The drive's self-tests and error-log count, from the same pass.
   SelfTestState selfTest;
 

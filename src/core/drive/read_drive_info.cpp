@@ -80,6 +80,7 @@ void ReadDriveInfo(DeviceOpener& opener, int driveNumber, DriveSlot& slot, bool 
 }
 
 void ReadDrive(SmartDevice& device, SleepingDrive rule, DriveSlot& slot) {
+  slot.usbBridge = device.Bridge();
   if (device.Bus() == DriveBus::Nvme) {
     ReadNvmeDrive(device, slot);
     return;

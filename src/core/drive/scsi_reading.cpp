@@ -65,11 +65,15 @@ void AskSense(SmartDevice& device, ScsiHealth& health) {
   const auto data = Ask(device, RequestSenseCdb(kSenseLength));
   if (!data) return;
   const std::optional<ScsiSenseCode> sense = DecodeSense(*data);
-  if (!sense) return;
-  if (sense->asc != 0 || !health.exceptionAsc) {
-    health.exceptionAsc = sense->asc;
-    health.exceptionAscq = sense->ascq;
-  }
+  // Only a failure prediction or a warning is an exception report. NO SENSE
+  // says nothing of the disk's health (every disk answers so), and some ways
+  // to a disk (QEMU's uas bridge) hand back the last refused command's
+  // sense here, INVALID COMMAND OPERATION CODE.
+  constexpr uint8_t kWarning = 0x0B;
+  constexpr uint8_t kFailurePrediction = 0x5D;
+  if (!sense || (sense->asc != kWarning && sense->asc != kFailurePrediction)) return;
+  health.exceptionAsc = sense->asc;
+  health.exceptionAscq = sense->ascq;
 }
 
 }  // namespace

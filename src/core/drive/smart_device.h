@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "core/drive/drive_slot.h"
+#include "core/drive/usb_bridge.h"
 
 namespace taruk {
 
@@ -113,6 +114,9 @@ class SmartDevice {
   // command's transfer length), or nothing when it refused the command or
   // this way to the drive cannot carry it.
   virtual std::optional<std::vector<uint8_t>> ScsiDataIn(std::span<const uint8_t> /*cdb*/) { return std::nullopt; }
+  // The USB bridge the disk sits behind, as the system names it without
+  // asking the drive; nothing for a disk on any other bus.
+  virtual std::optional<UsbBridge> Bridge() { return std::nullopt; }
 
   // Self-tests. The reading pass reads the logs; only a user's (or the
   // schedule's) request sends the commands that start or stop a test. A

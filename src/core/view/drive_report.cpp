@@ -200,6 +200,18 @@ std::string RawValueText(const SmartAttributeEntry& entry) {
   return Format("%02x%02x%02x%02x%02x%02x", r[5], r[4], r[3], r[2], r[1], r[0]);
 }
 
+namespace {
+
+// A disk read through SCSI commands behind a bridge is one whose bridge
+// passed no ATA command.
+std::string UsbBridgeJson(const UsbBridge& bridge, DriveBus bus) {
+  return "{\"id\":\"" + UsbIdText(bridge) + "\",\"release\":\"" + Format("%04x", static_cast<unsigned>(bridge.release)) +
+         "\",\"driver\":" + (bridge.driver.empty() ? std::string("null") : JsonString(std::string_view(bridge.driver))) +
+         ",\"passesSmart\":" + (bus == DriveBus::Scsi ? "false" : "true") + "}";
+}
+
+}  // namespace
+
 std::string DriveReportText(const DriveSlots& slots, bool woken) {
   std::string out;
   bool any = false;
@@ -214,6 +226,10 @@ std::string DriveReportText(const DriveSlots& slots, bool woken) {
     out += ToUtf8(CapacityText(slot)) + "\n";
     out += "Serial number: " + PrintableUtf8(slot.serialNumber) + "\n";
     out += "Firmware: " + PrintableUtf8(slot.firmware) + "\n";
+    if (slot.usbBridge) {
+      out += "USB bridge: " + PrintableBytes(UsbBridgeText(*slot.usbBridge)) + "\n";
+      if (slot.bus == DriveBus::Scsi) out += "S.M.A.R.T.: " + BridgeRefusalText(*slot.usbBridge) + "\n";
+    }
     if (slot.powerMode == PowerMode::Standby && !woken) {
       out += "standby: not read (taruk --report --wake reads it)\n";
       continue;
@@ -261,6 +277,7 @@ std::string DriveReportJson(const DriveSlots& slots) {
     out += ",\"model\":" + JsonString(slot.model);
     out += ",\"serialNumber\":" + JsonString(slot.serialNumber);
     out += ",\"firmware\":" + JsonString(slot.firmware);
+    if (slot.usbBridge) out += ",\"usbBridge\":" + UsbBridgeJson(*slot.usbBridge, slot.bus);
     out += ",\"capacityGb\":" + std::to_string(slot.capacityGb);
     out += ",\"capacityMb\":" + std::to_string(slot.capacityMb);
     out += ",\"cylinders\":" + std::to_string(slot.cylinders);
