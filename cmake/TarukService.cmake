@@ -11,4 +11,5 @@ install(CODE "
 # Installed, not enabled: `systemctl enable --now taruk` starts it.
 install(FILES ${CMAKE_BINARY_DIR}/taruk.service DESTINATION lib/systemd/system)
 install(FILES ${CMAKE_SOURCE_DIR}/res/prometheus/taruk-rules.yml DESTINATION share/taruk/prometheus)
-install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/doc/user-manual.md ${CMAKE_SOURCE_DIR}/doc/operator-manual.md
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})

@@ -53,7 +53,7 @@ const wchar_t* HealthVerdictText(HealthVerdict verdict);
 DriveHealth AtaHealth(const DriveSlot& slot);
 
 // The count in an attribute's raw field: its low 16 bits. Drives keep other
-// vendor data in the bytes above (see the README).
+// vendor data in the bytes above (see doc/user-manual.md).
 uint32_t RawCount(const SmartAttributeEntry& entry);
 
 // The fields of an NVMe drive's health log that the verdict needs.
