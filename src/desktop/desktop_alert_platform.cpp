@@ -5,8 +5,7 @@
 
 #include "core/base/path_text.h"
 #include "core/base/utf8_text.h"
-#include "desktop/desktop_notification.h"
-#include "desktop/logind_power.h"
+#include "desktop/desktop_bus.h"
 
 namespace taruk {
 
@@ -17,10 +16,9 @@ void DesktopAlertPlatform::ShowBalloon(const std::wstring& title, const std::wst
 bool DesktopAlertPlatform::ShowAlarmBalloon(const AlarmBalloon& balloon) {
   // Like a balloon without an icon, a notification without a daemon is not
   // shown, and nothing is said about it.
-  QString failure;
-  DesktopNotification notification{QString::fromStdWString(balloon.title), QString::fromStdWString(balloon.text),
-                                   balloon.timeoutMs, balloon.warning};
-  return ShowDesktopNotification(notification, notificationOfTopic[balloon.topic], failure);
+  std::wstring failure;
+  return NotifyOnDesktop(balloon.title, balloon.text, balloon.timeoutMs, balloon.warning,
+                         notificationOfTopic[balloon.topic], failure);
 }
 
 bool DesktopAlertPlatform::EnableShutdownPrivilege(PowerAction action) {
@@ -31,17 +29,7 @@ bool DesktopAlertPlatform::EnableShutdownPrivilege(PowerAction action) {
 }
 
 bool DesktopAlertPlatform::PowerAllowed(PowerAction action, std::wstring& refusal) {
-  QString failure;
-  const QString verdict = LogindVerdict(action, failure);
-  if (!failure.isEmpty()) {
-    refusal = failure.toStdWString();
-    return false;
-  }
-  if (!VerdictAllows(verdict)) {
-    refusal = RefusalText(action, verdict).toStdWString();
-    return false;
-  }
-  return true;
+  return LogindAllows(action, refusal);
 }
 
 void DesktopAlertPlatform::RequestPower(PowerAction action) {
@@ -49,8 +37,8 @@ void DesktopAlertPlatform::RequestPower(PowerAction action) {
   // The privilege step has already reported why; say nothing twice.
   if (!sendRefusedPowerRequests && !PowerAllowed(action, refusal)) return;
   PowerRequestGoingOut(action);
-  QString failure;
-  if (!LogindRequest(action, failure)) ShowSystemError(failure.toStdWString());
+  std::wstring failure;
+  if (!RequestFromLogind(action, failure)) ShowSystemError(failure);
 }
 
 void DesktopAlertPlatform::ShutDown() { RequestPower(PowerAction::ShutDown); }

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "linux/system/taruk_modules.h"  // FindTarukFile
+
 namespace taruk {
 
 constexpr const char* kReaderName = "taruk-smart-reader";
@@ -16,7 +18,5 @@ std::string FindReader(const std::string& executable = {});
 // Another of taruk's programs (the reader, taruk-window, taruk-headless),
 // looked for in the same two places.
 std::string FindTarukProgram(const char* name, const std::string& executable = {});
-// Any of taruk's files there that access(2) grants `mode` (R_OK for a module).
-std::string FindTarukFile(const char* name, int mode, const std::string& executable = {});
 
 }  // namespace taruk

@@ -93,4 +93,26 @@ status=0
 
 # An empty folder: no drives, still a valid report (and exit 1, above).
 [ "$("$taruk" --report --json --replay "$work/empty" 2>/dev/null)" = '{"drives":[]}' ] || fail "empty folder"
+# The console modes load no window, sound or D-Bus library (taruk-window and
+# the modules taruk loads at first use carry those), and neither does a
+# running --headless with no session bus and no alarm that needs logind:
+# the dynamic linker's list for the one-shot modes, the mapped files of the
+# headless monitor after its first cycle has notified.
+heavy='libQt6|libsndfile|libpulse|libdbus-1|taruk-dbus|taruk-sound'
+for mode in "--version" "--help" "--report --replay $top/data/demo" "--settings --config-dir $work/conf"; do
+  # shellcheck disable=SC2086
+  LD_DEBUG=files "$taruk" $mode 2>&1 >/dev/null | grep -Eo "file=[^ ]*($heavy)[^ ]*" &&
+    fail "taruk $mode loads the libraries above"
+done
+(
+  unset DISPLAY WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS XDG_RUNTIME_DIR
+  exec env APPDATA="$work/conf" "$taruk" --headless --replay "$top/data/demo" 2>"$work/headless.err"
+) &
+headless=$!
+for _ in $(seq 100); do grep -qs 'notification:' "$work/headless.err" && break; sleep 0.1; done
+grep -q 'notification:' "$work/headless.err" || { kill $headless; fail "--headless: no notice: $(cat "$work/headless.err")"; }
+mapped=$(grep -Eo "/[^ ]*($heavy)[^ ]*" "/proc/$headless/maps" | sort -u || true)
+kill $headless; wait $headless || true
+[ -z "$mapped" ] || fail "--headless maps $mapped"
+
 echo "report_replay: ok"

@@ -1,15 +1,12 @@
-// The headless monitor's run on Linux: Qt's event loop, which D-Bus
-// (notifications, logind) needs, with the cycle on a timer and the stop
-// request (a signalfd for SIGTERM, SIGINT and SIGHUP) watched beside it.
+// The headless monitor's run on Linux: the cycle on a timed wait for the stop
+// request (a signalfd for SIGTERM, SIGINT and SIGHUP). No event loop: D-Bus
+// (notifications, logind) is called blocking, from desktop/desktop_bus.h.
 #include <sys/signalfd.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
-#include <QSocketNotifier>
-#include <QTimer>
-
 #include "cli/linux/headless_alert_platform.h"
 #include "cli/platform.h"
+#include "core/base/periodic_run.h"
 
 namespace taruk {
 
@@ -22,28 +19,13 @@ class LinuxHeadlessRun : public HeadlessRun {
   AlertPlatform& Platform() override { return platform; }
 
   void RunUntilStopped(int periodMs, const std::function<void()>& tick) override {
-    if (StopRequested(stop)) return;
-    QSocketNotifier stopNotifier(static_cast<int>(stop), QSocketNotifier::Read);
-    QObject::connect(&stopNotifier, &QSocketNotifier::activated, [] { QCoreApplication::quit(); });
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-      // A stop that came during the last cycle is handled before any other.
-      if (StopRequested(stop)) return;
-      tick();
-    });
-    timer.start(periodMs);
-    QCoreApplication::exec();
+    RunPeriodicallyUntilStopped(stop, periodMs, tick);
     signalfd_siginfo info{};
     while (read(static_cast<int>(stop), &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
     }
   }
 
  private:
-  // D-Bus wants an application object; there is no display.
-  int argc = 1;
-  char name[6] = "taruk";
-  char* argv[2] = {name, nullptr};
-  QCoreApplication application{argc, argv};
   HeadlessAlertPlatform platform;
 };
 

@@ -1,9 +1,8 @@
 // The headless monitor's run on Windows: the cycle on a timed wait for the
 // stop request (the console's Ctrl+C, Ctrl+Break, closing, log-off and
 // shut-down notices), the alarm actions logged to the console.
-#include <chrono>
-
 #include "cli/platform.h"
+#include "core/base/periodic_run.h"
 #include "win32/console_alert_platform.h"
 #include "win32/power_switch.h"
 
@@ -18,18 +17,7 @@ class WindowsHeadlessRun : public HeadlessRun {
   AlertPlatform& Platform() override { return platform; }
 
   void RunUntilStopped(int periodMs, const std::function<void()>& tick) override {
-    using Clock = std::chrono::steady_clock;
-    const auto period = std::chrono::milliseconds(periodMs);
-    Clock::time_point next = Clock::now() + period;
-    for (;;) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(next - Clock::now()).count();
-      if (WaitForStopRequest(stop, left > 0 ? static_cast<int>(left) : 0)) return;
-      tick();
-      // A cycle longer than the period delays the next one rather than
-      // queuing several.
-      next += period;
-      if (next < Clock::now()) next = Clock::now() + period;
-    }
+    RunPeriodicallyUntilStopped(stop, periodMs, tick);
   }
 
  private:

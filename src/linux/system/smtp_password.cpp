@@ -1,72 +1,42 @@
 #include "core/mail/smtp_password.h"
 
 #include <fcntl.h>
-#include <libsecret/secret.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
-#include <thread>
 
 #include "core/base/atomic_file.h"
 #include "core/settings/side_settings.h"
+#include "linux/system/secret_service_module.h"
+#include "linux/system/taruk_modules.h"
 
 namespace taruk {
 
 namespace {
 
 constexpr size_t kMaxPasswordBytes = 4096;
-// A keyring that does not answer (one waiting for an unlock prompt nobody
-// sees) must not hold the mail up for long.
-constexpr auto kSecretServiceLimit = std::chrono::seconds(10);
 constexpr char kSecretService[] = "the Secret Service";
 
-const SecretSchema* Schema() {
-  static const SecretSchema schema = {"org.taruk.Smtp",
-                                      SECRET_SCHEMA_NONE,
-                                      {{"server", SECRET_SCHEMA_ATTRIBUTE_STRING},
-                                       {"user", SECRET_SCHEMA_ATTRIBUTE_STRING},
-                                       {nullptr, SECRET_SCHEMA_ATTRIBUTE_STRING}},
-                                      0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
-  return &schema;
-}
+struct SecretModule {
+  std::string problem;
+  secret_module::LookupFunction lookup = reinterpret_cast<secret_module::LookupFunction>(
+      TarukModuleSymbol(secret_module::kName, secret_module::kLookup, problem));
+  secret_module::StoreFunction store = reinterpret_cast<secret_module::StoreFunction>(
+      TarukModuleSymbol(secret_module::kName, secret_module::kStore, problem));
 
-// Cancels a libsecret call that runs past the limit.
-class Watchdog {
- public:
-  Watchdog() : cancellable_(g_cancellable_new()), thread_([this] { Watch(); }) {}
-  ~Watchdog() {
-    {
-      const std::lock_guard<std::mutex> hold(lock_);
-      done_ = true;
-    }
-    woken_.notify_all();
-    thread_.join();
-    g_object_unref(cancellable_);
+  bool Usable(std::string& reason) const {
+    if (!lookup || !store) reason = problem;
+    return lookup && store;
   }
-  GCancellable* cancellable() const { return cancellable_; }
-
- private:
-  void Watch() {
-    std::unique_lock<std::mutex> hold(lock_);
-    if (!woken_.wait_for(hold, kSecretServiceLimit, [this] { return done_; })) g_cancellable_cancel(cancellable_);
-  }
-  GCancellable* cancellable_;
-  std::mutex lock_;
-  std::condition_variable woken_;
-  bool done_ = false;
-  std::thread thread_;
 };
 
-std::string Take(GError* error) {
-  std::string text = error && error->message ? error->message : "failed";
-  if (error) g_error_free(error);
-  return text;
+const SecretModule& Secrets() {
+  static const SecretModule module;
+  return module;
 }
 
 bool HasSessionBus(std::string& why) {
@@ -79,21 +49,13 @@ bool HasSessionBus(std::string& why) {
 
 bool FromSecretService(const std::string& server, const std::string& user, PasswordLookup& lookup, std::string& why) {
   if (!HasSessionBus(why)) return false;
-  GError* error = nullptr;
-  gchar* password = nullptr;
-  {
-    Watchdog watchdog;
-    password = secret_password_lookup_sync(Schema(), watchdog.cancellable(), &error, "server", server.c_str(), "user",
-                                           user.c_str(), nullptr);
+  std::string reason;
+  if (Secrets().Usable(reason) && Secrets().lookup(server, user, lookup.password, reason)) {
+    lookup.store = kSecretService;
+    return true;
   }
-  if (!password) {
-    why = std::string(kSecretService) + ": " + (error ? Take(error) : "no password stored for " + user + "@" + server);
-    return false;
-  }
-  lookup.password = password;
-  secret_password_free(password);
-  lookup.store = kSecretService;
-  return true;
+  why = std::string(kSecretService) + ": " + reason;
+  return false;
 }
 
 // The whole file, less one final line end (echo adds one).
@@ -155,20 +117,12 @@ bool SaveSmtpPassword(const std::string& server, const std::string& user, const 
                       std::string& store, std::string& error) {
   std::string why;
   if (HasSessionBus(why)) {
-    GError* failure = nullptr;
-    bool stored = false;
-    {
-      Watchdog watchdog;
-      const std::string label = "Taruk SMTP password for " + user + "@" + server;
-      stored = secret_password_store_sync(Schema(), SECRET_COLLECTION_DEFAULT, label.c_str(), password.c_str(),
-                                          watchdog.cancellable(), &failure, "server", server.c_str(), "user",
-                                          user.c_str(), nullptr);
-    }
-    if (stored) {
+    std::string reason;
+    if (Secrets().Usable(reason) && Secrets().store(server, user, password, reason)) {
       store = kSecretService;
       return true;
     }
-    why = std::string(kSecretService) + ": " + Take(failure);
+    why = std::string(kSecretService) + ": " + reason;
   }
   const std::string file = SettingsFolderFile(L"smtp-password");
   if (!file.empty() && ReplaceFileAtomically(file, password, 0600)) {

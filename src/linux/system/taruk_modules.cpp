@@ -1,11 +1,22 @@
-#include "linux/taruk_module.h"
+#include "linux/system/taruk_modules.h"
 
 #include <dlfcn.h>
 #include <unistd.h>
 
-#include "linux/reader_location.h"
+#include "core/base/executable_path.h"
 
 namespace taruk {
+
+std::string FindTarukFile(const char* name, int mode, const std::string& executable) {
+  const std::string self = executable.empty() ? RunningExecutablePath() : executable;
+  const std::size_t slash = self.rfind('/');
+  if (slash == std::string::npos) return {};
+  const std::string folder = self.substr(0, slash + 1);
+  for (const std::string& candidate : {folder + name, folder + "../libexec/taruk/" + name}) {
+    if (access(candidate.c_str(), mode) == 0) return candidate;
+  }
+  return {};
+}
 
 void* TarukModuleSymbol(const char* name, const char* symbol, std::string& problem) {
   const std::string path = FindTarukFile(name, R_OK);

@@ -1,4 +1,4 @@
-#include "desktop/desktop_notification.h"
+#include "desktop/bus/desktop_notification.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

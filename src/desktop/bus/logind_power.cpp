@@ -1,4 +1,4 @@
-#include "desktop/logind_power.h"
+#include "desktop/bus/logind_power.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
