@@ -26,7 +26,7 @@ DialogTemplate Load(int id) {
   return layout;
 }
 
-TEST(DialogTemplates, AllFiveAreCompiledInWithTheirControls) {
+TEST(DialogTemplates, EveryOneIsCompiledInWithItsControls) {
   struct Expected {
     int id;
     const char* caption;
@@ -35,9 +35,11 @@ TEST(DialogTemplates, AllFiveAreCompiledInWithTheirControls) {
   };
   const Expected expected[] = {{100, "About Taruk", {181, 123}, 3},
                                {102, "Taruk S.M.A.R.T.", {380, 150}, 22},
-                               {131, "S.M.A.R.T. details", {661, 286}, 2},
-                               {134, "Options", {221, 377}, 35},
-                               {137, "Temperature Graphic", {561, 268}, 4}};
+                               {131, "S.M.A.R.T. details", {661, 286}, 3},
+                               {134, "Options", {221, 393}, 40},
+                               {137, "Temperature Graphic", {561, 268}, 4},
+                               {141, "Mail server", {221, 168}, 17},
+                               {142, "Self-test", {381, 300}, 10}};
   for (const Expected& dialog : expected) {
     const DialogTemplate layout = Load(dialog.id);
     EXPECT_EQ(layout.id, dialog.id);
@@ -55,7 +57,7 @@ TEST(DialogTemplates, AllFiveAreCompiledInWithTheirControls) {
   EXPECT_EQ(main.Control(1)->kind, ControlKind::DefPushButton);
   const DialogTemplate options = Load(134);
   EXPECT_EQ(options.Control(1021)->buddyId, 1019);
-  EXPECT_EQ(options.Control(1032)->rect, QRect(155, 295, 50, 22));
+  EXPECT_EQ(options.Control(1032)->rect, QRect(155, 311, 50, 22));
   EXPECT_EQ(options.controls[11].text, QString::fromUtf8("Default critical temperature is 55 °C"));
 }
 
