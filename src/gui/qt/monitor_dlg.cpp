@@ -9,7 +9,7 @@
 #include "core/drive/drive_slot.h"
 #include "core/view/drive_pages.h"
 #include "core/view/window_texts.h"
-#include "gui/monitor_commands.h"
+#include "gui/window_commands.h"
 #include "gui/qt/temp_graph_dlg.h"
 #include "gui/qt/about_dlg.h"
 #include "gui/toolkit/icon_button.h"

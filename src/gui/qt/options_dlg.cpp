@@ -15,6 +15,7 @@
 #include "core/monitor/run_at_startup.h"
 #include "core/view/self_test_schedule_form.h"
 #include "gui/toolkit/message_box.h"
+#include "gui/window_commands.h"
 #include "gui/toolkit/up_down_control.h"
 #include "gui/qt/mail_server_dlg.h"
 
@@ -111,24 +112,11 @@ void COptionsDlg::ApplyTestSoundRule(int listId) {
 void COptionsDlg::OnSelectionChanged(int id) { ApplyTestSoundRule(id); }
 
 void COptionsDlg::OnCommand(int id) {
-  switch (id) {
-    case kIdOk:
-      OnOK();
-      return;
-    case IdTemperatureTestSound:
-    case IdFreeSpaceTestSound:
-    case IdHealthTestSound:
-      PlayTestSound();
-      return;
-    case IdSendTestEmail:
-      SendTestEmail();
-      return;
-    case mail_server_ids::kOpenButton:
-      EditMailServer();
-      return;
-    default:
-      TemplateDialog::OnCommand(id);
-  }
+  const bool ran = RunOptionsCommand(id, {.ok = [this] { OnOK(); },
+                                          .playTestSound = [this] { PlayTestSound(); },
+                                          .sendTestEmail = [this] { SendTestEmail(); },
+                                          .editMailServer = [this] { EditMailServer(); }});
+  if (!ran) TemplateDialog::OnCommand(id);
 }
 
 void COptionsDlg::PlayTestSound() {

@@ -6,7 +6,7 @@
 #include "core/settings/settings_file.h"
 #include "core/view/drive_pages.h"
 #include "core/view/window_texts.h"
-#include "gui/monitor_commands.h"
+#include "gui/window_commands.h"
 #include "gui/win32/about_dlg.h"
 #include "gui/win32/message_box.h"
 #include "gui/win32/options_dlg.h"

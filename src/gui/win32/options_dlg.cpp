@@ -12,6 +12,7 @@
 #include "core/view/self_test_schedule_form.h"
 #include "gui/win32/mail_server_dlg.h"
 #include "gui/win32/message_box.h"
+#include "gui/window_commands.h"
 #include "win32/autostart.h"
 
 namespace taruk::win32 {
@@ -85,29 +86,15 @@ bool COptionsDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR&
 }
 
 void COptionsDlg::OnCommand(int id, int notification, HWND control) {
-  switch (id) {
-    case IDOK:
-      OnOK();
-      return;
-    case IdTemperatureActionList:
-    case IdFreeSpaceActionList:
-    case IdHealthActionList:
-      if (notification == CBN_SELCHANGE) ApplyTestSoundRule(id);
-      return;
-    case IdTemperatureTestSound:
-    case IdFreeSpaceTestSound:
-    case IdHealthTestSound:
-      PlayTestSound();
-      return;
-    case IdSendTestEmail:
-      SendTestEmail();
-      return;
-    case mail_server_ids::kOpenButton:
-      EditMailServer();
-      return;
-    default:
-      DialogWindow::OnCommand(id, notification, control);
+  if (id == IdTemperatureActionList || id == IdFreeSpaceActionList || id == IdHealthActionList) {
+    if (notification == CBN_SELCHANGE) ApplyTestSoundRule(id);
+    return;
   }
+  const bool ran = RunOptionsCommand(id, {.ok = [this] { OnOK(); },
+                                          .playTestSound = [this] { PlayTestSound(); },
+                                          .sendTestEmail = [this] { SendTestEmail(); },
+                                          .editMailServer = [this] { EditMailServer(); }});
+  if (!ran) DialogWindow::OnCommand(id, notification, control);
 }
 
 void COptionsDlg::PlayTestSound() {

@@ -2,12 +2,13 @@
 
 #include <string>
 
-#include "gui/monitor_commands.h"
+#include "gui/window_commands.h"
 
 namespace taruk {
 namespace {
 
 using namespace monitor_ids;
+using namespace options_ids;
 
 // Both main windows run their commands through this table: each id must reach
 // exactly one action, with the right number, and the labels, Enter and Escape
@@ -44,6 +45,30 @@ TEST(MonitorCommands, EachIdRunsOneActionAndTheRestNone) {
   }
   // A window without a page control leaves those actions out.
   EXPECT_TRUE(RunMonitorCommand(kFirstDriveCommand + 5, MonitorActions{}));
+}
+
+TEST(OptionsCommands, TheButtonsRunTheirActionAndTheRestGoesToTheToolkit) {
+  std::string ran;
+  const OptionsActions actions{.ok = [&] { ran = "ok"; },
+                               .playTestSound = [&] { ran = "sound"; },
+                               .sendTestEmail = [&] { ran = "mail"; },
+                               .editMailServer = [&] { ran = "server"; }};
+  const struct {
+    int id;
+    const char* action;
+  } cases[] = {{1, "ok"},
+               {IdTemperatureTestSound, "sound"},
+               {IdFreeSpaceTestSound, "sound"},
+               {IdHealthTestSound, "sound"},
+               {IdSendTestEmail, "mail"},
+               {mail_server_ids::kOpenButton, "server"},
+               {2, ""} /* Cancel */,
+               {IdTemperatureActionList, ""}};
+  for (const auto& c : cases) {
+    ran.clear();
+    EXPECT_EQ(RunOptionsCommand(c.id, actions), *c.action != '\0') << c.id;
+    EXPECT_EQ(ran, c.action) << c.id;
+  }
 }
 
 }  // namespace

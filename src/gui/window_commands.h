@@ -1,13 +1,16 @@
 #pragma once
-// Which command each id of the main window runs, decided once for the Qt and
-// the native Windows windows: a disk button shows the drive on it, a drive
-// in the page control's list selects it, and the buttons and the tray menu
-// open what they name. The windows hand in what each command does.
+// Which command each id of the main window and of the Options dialog runs,
+// decided once for the Qt and the native Windows windows: a disk button shows
+// the drive on it, a drive in the page control's list selects it, and the
+// buttons and the tray menu open what they name. The windows hand in what
+// each command does.
 
 #include <functional>
 
 #include "core/drive/drive_slot.h"  // kDiskButtonCount, kMostDrives
+#include "gui/mail_server_ids.h"
 #include "gui/monitor_ids.h"
+#include "gui/options_ids.h"
 
 namespace taruk {
 
@@ -43,6 +46,29 @@ inline bool RunMonitorCommand(int id, const MonitorActions& actions) {
     case ID_TRAY_EXIT: return run(actions.exit);
     case ID_TRAY_SHOW: return run(actions.showApplication);
     case ID_TRAY_ABOUT: return run(actions.about);
+    default: return false;
+  }
+}
+
+struct OptionsActions {
+  std::function<void()> ok, playTestSound, sendTestEmail, editMailServer;
+};
+
+// Runs what `id` of the Options dialog asks for; false for an id the dialog
+// leaves to its toolkit (Cancel, the boxes and fields).
+inline bool RunOptionsCommand(int id, const OptionsActions& actions) {
+  using namespace options_ids;
+  const auto run = [](const std::function<void()>& action) {
+    if (action) action();
+    return true;
+  };
+  switch (id) {
+    case 1: return run(actions.ok);  // IDOK, also Enter
+    case IdTemperatureTestSound:
+    case IdFreeSpaceTestSound:
+    case IdHealthTestSound: return run(actions.playTestSound);
+    case IdSendTestEmail: return run(actions.sendTestEmail);
+    case mail_server_ids::kOpenButton: return run(actions.editMailServer);
     default: return false;
   }
 }
