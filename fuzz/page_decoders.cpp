@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   DriveCapture capture;
   if (present & 1) capture.deviceMap = input.Next<uint8_t>();
   if (present & 2) {
-    capture.geometry = CapturedGeometry{input.Next<int64_t>(), input.Next<uint32_t>(), input.Next<uint32_t>(),
+    capture.geometry = DriveGeometry{input.Next<int64_t>(), input.Next<uint32_t>(), input.Next<uint32_t>(),
                                         input.Next<uint32_t>()};
   }
   const uint8_t enable = input.Next<uint8_t>();

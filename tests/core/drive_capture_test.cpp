@@ -28,7 +28,7 @@ Page Pattern(uint8_t seed) {
 DriveCapture FullCapture() {
   DriveCapture capture;
   capture.deviceMap = 0x23;
-  capture.geometry = CapturedGeometry{9729, 255, 63, 512};
+  capture.geometry = DriveGeometry{9729, 255, 63, 512};
   capture.powerMode[0] = 0x00;
   capture.powerMode[2] = 0xFF;
   capture.enable[0] = true;
@@ -176,7 +176,7 @@ TEST(CaptureFormat, UsbBridgeLineReadsBackAndMalformedOnesAreRefused) {
 TEST(CaptureFormat, NvmeSectionsReadBackAndMalformedOnesAreRefused) {
   DriveCapture capture;
   capture.nvme = true;
-  capture.geometry = CapturedGeometry{60801, 255, 63, 512};
+  capture.geometry = DriveGeometry{60801, 255, 63, 512};
   capture.nvmeIdentify.emplace();
   for (size_t i = 0; i < capture.nvmeIdentify->size(); ++i) capture.nvmeIdentify->at(i) = static_cast<uint8_t>(i * 13);
   capture.nvmeHealthLog = Pattern(9);

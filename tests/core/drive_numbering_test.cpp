@@ -43,7 +43,7 @@ const std::map<char, TestDrive> kDrives = {
 DriveCapture CaptureOf(const TestDrive& drive) {
   DriveCapture capture;
   capture.deviceMap = 0x01;
-  capture.geometry = CapturedGeometry{9729, 255, 63, 512};
+  capture.geometry = DriveGeometry{9729, 255, 63, 512};
   capture.enable[0] = true;
   Page identify = IdentifyPage(drive.model, "1.0", drive.serial);
   for (int word = 0; word < 4; ++word) {

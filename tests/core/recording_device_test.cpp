@@ -45,7 +45,7 @@ TEST(CaptureDrive, AsksWhatTheReadingPassAsksAndKeepsTheAnswers) {
   EXPECT_EQ(capture.powerMode, (std::array<std::optional<uint8_t>, 4>{0xFF, {}, {}, {}}));
   EXPECT_EQ(capture.deviceMap, 0x27);
   ASSERT_TRUE(capture.geometry);
-  EXPECT_EQ(*capture.geometry, (CapturedGeometry{9729, 255, 63, 512}));
+  EXPECT_EQ(*capture.geometry, (DriveGeometry{9729, 255, 63, 512}));
   EXPECT_EQ(capture.enable[0], true);
   EXPECT_FALSE(capture.enable[1]);  // an ATAPI position is never enabled
   EXPECT_EQ(capture.enable[2], false);
@@ -113,7 +113,7 @@ TEST(CaptureDrive, ASleepingDriveIsCapturedAsThePassWouldTreatIt) {
 TEST(CaptureDrive, AnNvmeDriveIsAskedOnlyItsOwnCommandsAndReplaysToTheSameSlot) {
   DriveCapture capture;
   capture.nvme = true;
-  capture.geometry = CapturedGeometry{60801, 255, 63, 512};
+  capture.geometry = DriveGeometry{60801, 255, 63, 512};
   capture.nvmeIdentify.emplace();
   capture.nvmeIdentify->fill(' ');
   for (size_t i = 0; i < 20; ++i) capture.nvmeIdentify->at(4 + i) = static_cast<uint8_t>('A' + i);

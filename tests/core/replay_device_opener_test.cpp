@@ -18,7 +18,7 @@ namespace {
 DriveCapture HotDrive(uint8_t temperature) {
   DriveCapture capture;
   capture.deviceMap = 0x01;
-  capture.geometry = CapturedGeometry{9729, 255, 63, 512};
+  capture.geometry = DriveGeometry{9729, 255, 63, 512};
   capture.enable[0] = true;
   capture.identify[0] = IdentifyPage("WDC WD800JB-00JJC0", "05.01C05", "WD-WMAM9AB12345");
   capture.smartData[0] = AttributePage({{0, 194, 100, 100, {temperature}}});
@@ -95,14 +95,14 @@ TEST(ReplayDrives, FilesThatAreNoCapturesAreReportedNotRead) {
 
 TEST(ReplayDrives, ADriveThatAnsweredWithoutASizeSaysWhyItIsNotShown) {
   const struct {
-    std::optional<CapturedGeometry> geometry;
+    std::optional<DriveGeometry> geometry;
     const char* why;  // empty: shown
   } cases[] = {
-      {CapturedGeometry{0, 0, 0, 0}, "geometry 0 0 0 0 gives the drive no size, so it is not shown"},
-      {CapturedGeometry{9729, 255, 63, 0}, "geometry 9729 255 63 0 gives the drive no size, so it is not shown"},
-      {CapturedGeometry{1, 1, 1, 512}, "geometry 1 1 1 512 gives the drive no size, so it is not shown"},
+      {DriveGeometry{0, 0, 0, 0}, "geometry 0 0 0 0 gives the drive no size, so it is not shown"},
+      {DriveGeometry{9729, 255, 63, 0}, "geometry 9729 255 63 0 gives the drive no size, so it is not shown"},
+      {DriveGeometry{1, 1, 1, 512}, "geometry 1 1 1 512 gives the drive no size, so it is not shown"},
       {std::nullopt, "no geometry line: the drive has no size, so it is not shown"},
-      {CapturedGeometry{1, 1, 2048, 512}, ""},  // one megabyte
+      {DriveGeometry{1, 1, 2048, 512}, ""},  // one megabyte
   };
   for (const bool nvme : {false, true}) {
     for (const auto& c : cases) {

@@ -57,7 +57,7 @@ std::string Answer(const ScratchDir& dir, const ReaderReply& reply) {
 std::string ValidCapture() {
   DriveCapture capture;
   capture.deviceMap = 0x01;
-  capture.geometry = CapturedGeometry{16383, 16, 63, 512};
+  capture.geometry = DriveGeometry{16383, 16, 63, 512};
   capture.enable[0] = true;
   capture.identify[0] = IdentifyPage("READER DISK", "FW1", "SER-7");
   return FormatCapture(capture);

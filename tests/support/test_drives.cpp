@@ -24,7 +24,7 @@ void TestDrives::Set(int driveNumber, const std::string& model, uint8_t temperat
   DriveCapture capture;
   capture.deviceMap = 0x01;
   capture.powerMode[0] = powerMode;
-  capture.geometry = CapturedGeometry{9729, 255, 63, 512};
+  capture.geometry = DriveGeometry{9729, 255, 63, 512};
   capture.enable[0] = true;
   capture.identify[0] = IdentifyPage(model, "1.0", "SERIAL" + std::to_string(driveNumber));
   capture.smartData[0] = AttributePage({{0, 194, 100, 100, {temperature}}, {1, 9, 100, 100, {0x10}}});

@@ -214,7 +214,7 @@ class Parser {
   bool ParseGeometry(const Token& keyword, DriveCapture& capture) {
     static constexpr const char* kNames[] = {"cylinders", "tracks per cylinder", "sectors per track",
                                              "bytes per sector"};
-    CapturedGeometry geometry;
+    DriveGeometry geometry;
     for (int field = 0; field < 4; ++field) {
       Token token;
       const std::string what = std::string("the ") + kNames[field] + " (a whole number)";
@@ -438,7 +438,7 @@ std::string FormatCapture(const DriveCapture& capture) {
     text += line;
   }
   if (capture.geometry) {
-    const CapturedGeometry& g = *capture.geometry;
+    const DriveGeometry& g = *capture.geometry;
     text += "geometry " + std::to_string(g.cylinders) + " " + std::to_string(g.tracksPerCylinder) + " " +
             std::to_string(g.sectorsPerTrack) + " " + std::to_string(g.bytesPerSector) + "\n";
   }

@@ -17,11 +17,9 @@
 
 namespace taruk {
 
-using CapturedGeometry = DriveGeometry;
-
 struct DriveCapture {
   std::optional<uint8_t> deviceMap;            // `device-map 0x01`
-  std::optional<CapturedGeometry> geometry;    // `geometry C T S B`
+  std::optional<DriveGeometry> geometry;    // `geometry C T S B`
   std::array<std::optional<uint8_t>, 4> powerMode;  // `power-mode P 0x00`: CHECK POWER MODE's Sector Count
   std::array<std::optional<bool>, 4> enable;   // `enable P ok|fail`
   std::array<std::optional<Page>, 4> identify; // IDENTIFY (PACKET) DEVICE
