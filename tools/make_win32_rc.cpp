@@ -74,8 +74,9 @@ int main(int argc, char** argv) {
   for (const fs::path& path : FilesIn(resources, "menu_", ".json")) {
     taruk::MenuResource menu;
     if (!ReadFile(path, text)) return Fail("cannot read " + path.string());
-    if (!taruk::ParseMenuResource(text, menu, error)) return Fail(path.string() + ": " + error);
-    rc += taruk::MenuScript(menu);
+    if (!taruk::ParseMenuResource(text, menu, error) || !taruk::MenuScript(menu, rc, error)) {
+      return Fail(path.string() + ": " + error);
+    }
   }
   std::vector<std::pair<int, std::string>> strings;
   const fs::path stringsPath = resources / "strings.json";

@@ -199,23 +199,30 @@ bool DialogScript(const DialogResource& dialog, std::string& script, std::string
   return true;
 }
 
-std::string MenuScript(const MenuResource& menu) {
+bool MenuScript(const MenuResource& menu, std::string& script, std::string& error) {
   std::string text = std::to_string(menu.id) + " MENU\nBEGIN\n";
+  std::string quoted;
   for (const MenuPopupResource& popup : menu.popups) {
-    std::string quoted;
-    RcString(popup.text, quoted);
+    if (!RcString(popup.text, quoted)) {
+      error = "menu " + std::to_string(menu.id) + ": a popup's text is not UTF-8";
+      return false;
+    }
     text += "    POPUP " + quoted + "\n    BEGIN\n";
     for (const MenuItemResource& item : popup.items) {
       if (item.separator) {
         text += "        MENUITEM SEPARATOR\n";
         continue;
       }
-      RcString(item.text, quoted);
+      if (!RcString(item.text, quoted)) {
+        error = "menu " + std::to_string(menu.id) + " item " + std::to_string(item.id) + ": the text is not UTF-8";
+        return false;
+      }
       text += "        MENUITEM " + quoted + ", " + std::to_string(item.id) + "\n";
     }
     text += "    END\n";
   }
-  return text + "END\n\n";
+  script += text + "END\n\n";
+  return true;
 }
 
 bool StringTableScript(const std::vector<std::pair<int, std::string>>& strings, std::string& script,

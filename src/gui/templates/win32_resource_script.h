@@ -20,7 +20,7 @@ bool RcString(std::string_view utf8, std::string& literal);
 
 // One DIALOGEX block; false with `error` naming the dialog and the control.
 bool DialogScript(const DialogResource& dialog, std::string& script, std::string& error);
-std::string MenuScript(const MenuResource& menu);
+bool MenuScript(const MenuResource& menu, std::string& script, std::string& error);
 bool StringTableScript(const std::vector<std::pair<int, std::string>>& strings, std::string& script,
                        std::string& error);
 
