@@ -26,23 +26,23 @@ namespace {
 // drives: nobody would see that they are made up. It watches what there is,
 // which may be nothing until a drive answers on a later cycle.
 void SayIfNoDrive(const Monitor& monitor) {
-  if (AnyDrivePresent(monitor.driveSlots)) return;
+  if (AnyDrivePresent(monitor.Slots())) return;
   std::fprintf(stderr,
                "taruk: no drive could be read (%s); the monitor runs on without drives "
                "(the demo drives are only for the window)\n",
-               NoDriveReason(monitor.core.LastFound()).c_str());
+               NoDriveReason(monitor.LastFound()).c_str());
 }
 
 // What the last pass found wrong, in --report's words: each device's
 // problem, and each drive that went.
 void LogProblems(const Monitor& monitor, const Volumes& volumes, ProblemLog& log) {
   std::set<int> explained;  // drives whose own problem says why they did not open
-  for (const DriveFound& found : monitor.core.LastFound()) {
+  for (const DriveFound& found : monitor.LastFound()) {
     log.Update(found.device, found.problem);
     if (!found.problem.empty()) explained.insert(found.slot);
   }
-  for (size_t n = 0; n < monitor.driveSlots.size(); ++n) {
-    const bool gone = !monitor.core.Answered(static_cast<int>(n)) && monitor.driveSlots[n].IsPresent() &&
+  for (size_t n = 0; n < monitor.Slots().size(); ++n) {
+    const bool gone = !monitor.Answered(static_cast<int>(n)) && monitor.Slots()[n].IsPresent() &&
                       !explained.count(static_cast<int>(n));
     log.Update("drive " + std::to_string(n),
                gone ? "drive " + std::to_string(n) + " no longer opens; its last values are kept" : "");
@@ -73,28 +73,27 @@ int RunHeadless(const CommandLine& commandLine) {
   ProblemLog problems;
 
   SystemClock clock;
-  Monitor monitor({*drives, *volumes, clock, run->Platform(), metrics.Observer()});  // nothing shows it
-  MonitorCore& core = monitor.core;
-  core.stopFd = run->Stop();
+  Monitor monitor({.drives = *drives,
+                   .volumes = *volumes,
+                   .clock = clock,
+                   .platform = run->Platform(),
+                   .cycleObserver = metrics.Observer(),
+                   .stop = run->Stop()});  // nothing shows it
 
   int exitCode = 0;
   // Nothing here changes a setting, so an existing file is never written
   // over: an edit made while the monitor runs stays, and so does a file it
   // understood only in part. Only a first start writes the defaults out.
   const auto save = [&] {
-    std::string problem;
-    if (!monitor.CreateSettingsIfMissing(problem)) {
+    std::string error;
+    if (!monitor.CreateSettingsIfMissing(error)) {
       LogLine(L"Can't save configuration to a file!");
       exitCode = 1;
     }
   };
 
   if (commandLine.once) {
-    // One cycle and out: its e-mails go out within it, up to the stop request.
-    core.mailQueue = nullptr;
-    monitor.LoadSettings();
-    monitor.ResetHistory();
-    core.RunMonitoringCycle();
+    monitor.RunOnce();
     LogProblems(monitor, *volumes, problems);
     SayIfNoDrive(monitor);
     // A bad capture makes the pass worthless, as it does for --report.
@@ -112,7 +111,7 @@ int RunHeadless(const CommandLine& commandLine) {
   };
   steps.startTimer = [&](int periodMs) {
     run->RunUntilStopped(periodMs, [&] {
-      core.RunMonitoringCycle();
+      monitor.RunMonitoringCycle();
       LogProblems(monitor, *volumes, problems);
     });
   };

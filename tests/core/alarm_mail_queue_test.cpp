@@ -35,7 +35,7 @@ TEST(AlarmMailQueue, CyclesKeepTheirPaceWhileTheMailServerSaysNothing) {
   config.smtpServer = L"127.0.0.1";
   MonitorCore core(slots, config, {drives.Opener(), volumes, clock, platform, nullptr, silent.Port()});
   auto queue = std::make_unique<AlarmMailQueue>(platform, 4);
-  core.mailQueue = queue.get();
+  core.HandMailTo(queue.get());
 
   // Three cycles of four hot drives: four mails, one per drive at its onset
   // (alarm_mail_schedule.h). Each cycle's history step counts it; within the

@@ -33,7 +33,10 @@ class CountingView : public MonitorView {
 
 class MonitoringCycleTest : public testing::Test {
  protected:
-  MonitoringCycleTest() : core(slots, config, {drives.Opener(), volumes, clock, platform}, view) {
+  MonitoringCycleTest()
+      : core(slots, config,
+             {.drives = drives.Opener(), .volumes = volumes, .clock = clock, .platform = platform, .stop = stop.signal()},
+             view) {
     config.temperatureAction = AlarmAction::ShowNotification;
   }
 
@@ -57,6 +60,7 @@ class MonitoringCycleTest : public testing::Test {
   FixedClock clock;
   RecordingPlatform platform;
   CountingView view;
+  StopTrigger stop;  // raised by the tests that stop the monitor
   MonitorCore core;
 };
 
@@ -144,8 +148,6 @@ TEST_F(MonitoringCycleTest, AStopRequestEndsTheActionsButNotTheHistory) {
   for (int n = 0; n < 4; ++n) drives.Set(n, "DRIVE " + std::to_string(n), 60);
   config.freeSpaceAction = AlarmAction::ShowNotification;
   volumes.Add(L"/full", 0);
-  StopTrigger stop;
-  core.stopFd = stop.signal();
   // The request comes while the first action runs.
   platform.onCall = [&] { stop.Raise(); };
   Tick();

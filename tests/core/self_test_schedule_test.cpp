@@ -155,9 +155,9 @@ TEST(SelfTestSchedule, TheMonitorStartsWhatIsDueAndARestartKeepsThePeriods) {
   const auto cycleAt = [&](int64_t day, bool demo = false) {
     DriveSlots slots(kDiskButtonCount);
     MonitorConfig config;
-    MonitorCore core(slots, config, {opener, volumes, clock, platform});
-    core.scheduledSelfTests.Load();  // a fresh monitor each time: a restart
-    core.alarmsOff = demo;
+    MonitorCore core(slots, config,
+                     {.drives = opener, .volumes = volumes, .clock = clock, .platform = platform, .demoDrives = demo});
+    core.LoadSelfTestSchedule();  // a fresh monitor each time: a restart
     clock.unixSeconds = kStart + day * kDay;
     core.RunMonitoringCycle();
     return StartSent(opener);
@@ -191,7 +191,7 @@ TEST(SelfTestSchedule, ARunningMonitorTakesAChangedSchedule) {
   DriveSlots slots(kDiskButtonCount);
   MonitorConfig config;
   MonitorCore core(slots, config, {opener, volumes, clock, platform});
-  core.scheduledSelfTests.Load();
+  core.LoadSelfTestSchedule();
   const auto cycleAt = [&](int64_t day) {
     clock.unixSeconds = kStart + day * kDay;
     core.RunMonitoringCycle();

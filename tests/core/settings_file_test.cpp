@@ -92,7 +92,7 @@ TEST_F(SettingsFileTest, AFileReadInPartAndAnEditOnDiskAreNeverWrittenOver) {
   const std::string typo = "60 5O 6 0 0 admin@example.org mx.example.org";
   ASSERT_TRUE(WriteFileBytes(file, typo));
   monitor->LoadSettings();
-  EXPECT_EQ(monitor->config.emailAddress, L"");
+  EXPECT_EQ(monitor->Config().emailAddress, L"");
   EXPECT_TRUE(monitor->CreateSettingsIfMissing(problem));
   EXPECT_FALSE(monitor->SaveSettings(problem));
   std::string shown;  // the path as the problem names it
@@ -100,15 +100,15 @@ TEST_F(SettingsFileTest, AFileReadInPartAndAnEditOnDiskAreNeverWrittenOver) {
   EXPECT_EQ(problem, shown + ": value 3 (the temperature action) at offset 4 is not a number it can hold; "
                             "the file was not read whole, so it is left as it is");
   EXPECT_EQ(ReadFileBytes(file), typo);
-  EXPECT_EQ(SettingsNotSavedText(monitor->settingsLoad),
+  EXPECT_EQ(SettingsNotSavedText(monitor->LoadedSettings()),
             L"Can't save configuration to a file!\n\nThe settings file was not read whole, so it is left as it "
             L"is: " + SettingsPath() + L": value 3 (the temperature action) at offset 4 is not a number it can hold");
 
   // Read whole: the window saves, and an ordinary failure keeps its words.
   ASSERT_TRUE(WriteFileBytes(file, kDefaultFile));
   monitor->LoadSettings();
-  monitor->config.pollInterval = 90;
+  monitor->Config().pollInterval = 90;
   EXPECT_TRUE(monitor->SaveSettings(problem)) << problem;
   EXPECT_EQ(Load().pollInterval, 90);
-  EXPECT_EQ(SettingsNotSavedText(monitor->settingsLoad), L"Can't save configuration to a file!");
+  EXPECT_EQ(SettingsNotSavedText(monitor->LoadedSettings()), L"Can't save configuration to a file!");
 }

@@ -52,7 +52,7 @@ class DemoWindow : public testing::Test {
   ReplayVolumes volumes{ReplayVolumesPath(TARUK_DEMO_DIR)};
   FixedClock clock{15, 30};
   QuietPlatform platform;
-  Monitor monitor{{drives, volumes, clock, platform}};
+  Monitor monitor{{.drives = drives, .volumes = volumes, .clock = clock, .platform = platform, .demoDrives = true}};
   std::unique_ptr<CMonitorDlg> window;
 };
 
@@ -128,7 +128,8 @@ TEST_F(DemoWindow, FallenBackOnTheyNeverActNamedWithReplayTheyDo) {
     SCOPED_TRACE(fellBack ? "fell back on the demo drives" : "--replay of the demo drives");
     RecordingPlatform recorder;
     FixedClock steps{15, 0};
-    Monitor replayed({drives, volumes, steps, recorder});
+    Monitor replayed(
+        {.drives = drives, .volumes = volumes, .clock = steps, .platform = recorder, .demoDrives = fellBack});
     CMonitorDlg demo(replayed, fellBack ? std::optional<QString>(kReason) : std::nullopt);
     QTest::qWait(1);  // the event loop runs: the start balloon goes out
     for (int tick = 0; tick < 3; ++tick) {
@@ -136,8 +137,8 @@ TEST_F(DemoWindow, FallenBackOnTheyNeverActNamedWithReplayTheyDo) {
       demo.RunMonitoringCycle();
     }
     // The history and the panel go on as usual.
-    EXPECT_EQ(replayed.driveSlots[1].minuteHistory[0], 57u);
-    EXPECT_EQ(replayed.driveSlots[1].minuteHistory[2], 57u);
+    EXPECT_EQ(replayed.Slots()[1].minuteHistory[0], 57u);
+    EXPECT_EQ(replayed.Slots()[1].minuteHistory[2], 57u);
     EXPECT_EQ(ControlText(demo.Control(kTemperature)), QString::fromUtf8("41 °C"));
 
     std::vector<std::wstring> expected;

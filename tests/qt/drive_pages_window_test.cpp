@@ -58,7 +58,7 @@ TEST(DrivePagesWindow, TenReplayedDrivesAreEachTwoClicksAway) {
   QuietPlatform platform;
   Monitor monitor({drives, volumes, clock, platform});
   CMonitorDlg window(monitor);
-  ASSERT_EQ(monitor.driveSlots.size(), 10u);
+  ASSERT_EQ(monitor.Slots().size(), 10u);
   window.show();
 
   // The first page, as the four-drive window, with the control below it.
@@ -83,7 +83,7 @@ TEST(DrivePagesWindow, TenReplayedDrivesAreEachTwoClicksAway) {
     EXPECT_FALSE(window.DiskButton(button)->isHidden());
     // The last page has two drives: the other two buttons are hidden.
     EXPECT_EQ(window.DiskButton(3)->isHidden(), page == 2);
-    EXPECT_EQ(Text(window, kSerialNumber), QString::fromStdWString(monitor.driveSlots[drive].serialNumber));
+    EXPECT_EQ(Text(window, kSerialNumber), QString::fromStdWString(monitor.Slots()[drive].serialNumber));
   }
   // The selected drive is checked in the list; its page's health in the list.
   {

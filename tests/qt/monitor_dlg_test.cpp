@@ -27,6 +27,7 @@
 #include "qt/test_services.h"
 #include "core/capture/replay_device_opener.h"
 #include "support/recording_platform.h"
+#include "support/monitor_test_access.h"
 #include "support/scoped_env.h"
 #include "gui/toolkit/icon_button.h"
 #include "window_parts.h"
@@ -77,17 +78,17 @@ TEST_F(MainWindow, StartsInOrderSettingsThenSlotsThenTimer) {
   saved.criticalTemperature = 61;
   ASSERT_TRUE(SaveSettings(saved));
   // Left over from an earlier run: the start must clear it before reading.
-  monitor.driveSlots[2] = Drive(L"STALE", L"X", 10, 0, 40, 1);
+  MonitorTestAccess::Slots(monitor)[2] = Drive(L"STALE", L"X", 10, 0, 40, 1);
 
   auto window = Open();
-  EXPECT_EQ(monitor.config.criticalTemperature, 61);
+  EXPECT_EQ(monitor.Config().criticalTemperature, 61);
   // The timer runs with the loaded interval, not the default one.
   EXPECT_TRUE(MonitorTimerOf(*window)->isActive());
   EXPECT_EQ(MonitorTimerOf(*window)->interval(), 42000);
   EXPECT_FALSE(MonitorTimerOf(*window)->isSingleShot());
   // Slots reset before the first read: nothing stale survives.
-  EXPECT_FALSE(monitor.driveSlots[2].IsPresent());
-  EXPECT_EQ(monitor.driveSlots[2].hourStamp, 15);
+  EXPECT_FALSE(monitor.Slots()[2].IsPresent());
+  EXPECT_EQ(monitor.Slots()[2].hourStamp, 15);
   EXPECT_EQ(drives.opens, 4);  // one pass over drives 0..3, no cycle yet
   EXPECT_TRUE(window->DiskButton(2)->isHidden());
   EXPECT_FALSE(window->DiskButton(0)->isHidden());
@@ -155,8 +156,8 @@ TEST_F(MainWindow, ExitAnsweredNoChangesNothing) {
 
 TEST_F(MainWindow, ExitAnsweredYesSavesRemovesTheIconAndEndsTheRun) {
   auto window = Open();
-  monitor.config.criticalTemperature = 48;
-  monitor.config.smtpServer = L"mail.example.org";
+  monitor.Config().criticalTemperature = 48;
+  monitor.Config().smtpServer = L"mail.example.org";
   ModalWatcher watcher(Answer(QMessageBox::Yes));
   QTimer::singleShot(0, window.get(), [&] { window->SendCommand(ID_TRAY_EXIT); });
   EXPECT_EQ(RunMainWindow(*window), 0);
@@ -209,7 +210,7 @@ TEST_F(MainWindow, OptionsSaveANewPollIntervalButTheTimerKeepsItsPeriod) {
     window->SendCommand(kOptions);
     ASSERT_TRUE(watcher.seen);
     EXPECT_EQ(watcher.title, QStringLiteral("Options"));
-    EXPECT_EQ(monitor.config.pollInterval, accept ? 120 : 60);
+    EXPECT_EQ(monitor.Config().pollInterval, accept ? 120 : 60);
   }
   MonitorConfig saved;
   LoadSettings(saved);
@@ -229,7 +230,7 @@ TEST_F(MainWindow, DetailsDoNothingWhileTheSelectedDriveIsAbsent) {
 TEST_F(MainWindow, DiskButtonsAndPanelFollowPresentDrivesOnly) {
   auto window = Open();
   // Drives read once that no longer answer: the slots keep their values.
-  monitor.driveSlots[2] = Drive(L"ST3500630AS", L"9QG1ABCD   ", 500, 107, 0, 23);
+  MonitorTestAccess::Slots(monitor)[2] = Drive(L"ST3500630AS", L"9QG1ABCD   ", 500, 107, 0, 23);
   window->RefreshDrives();
   EXPECT_EQ(window->DiskButton(2)->text(), QStringLiteral("HD2: ST3500630AS\nCapacity: 500.10 Gb"));
   EXPECT_FALSE(window->DiskButton(2)->isHidden());
@@ -257,7 +258,7 @@ TEST_F(MainWindow, DiskButtonsAndPanelFollowPresentDrivesOnly) {
                 {L"Maxtor 6Y080L0", "Maxtor 6Y080L0"}, {L"st380011a", "st380011a"},
                 {L"S", "S"}};
   for (const auto& maker : makers) {
-    monitor.driveSlots[2].model = maker.model;
+    MonitorTestAccess::Slots(monitor)[2].model = maker.model;
     window->ShowDriveInfo(2);
     EXPECT_EQ(Text(*window, kManufacturer), QString::fromUtf8(maker.shown));
   }
@@ -282,7 +283,7 @@ TEST_F(MainWindow, ASleepingSelectedDriveShowsStandbyInPlaceOfItsTemperature) {
   EXPECT_EQ(Text(*window, kTemperature), QStringLiteral("standby"));
   EXPECT_FALSE(window->Control(kTemperature)->isHidden());
   EXPECT_FALSE(window->Control(kTemperatureIcon)->isHidden());
-  EXPECT_EQ(sleepingMonitor.driveSlots[0].temperature, 0u);
+  EXPECT_EQ(sleepingMonitor.Slots()[0].temperature, 0u);
   QDir().mkpath(QStringLiteral(TARUK_SCREENSHOT_DIR));
   EXPECT_TRUE(window->grab().save(QStringLiteral(TARUK_SCREENSHOT_DIR "/main-window-standby.png")));
 
@@ -432,9 +433,9 @@ TEST(MainWindowHealth, BadgeAndTrayToolTipFollowTheWorstVerdict) {
   QuietPlatform platform;
   Monitor monitor({drives, volumes, clock, platform});
   CMonitorDlg window(monitor);
-  monitor.driveSlots[0] = Drive(L"GOOD DRIVE  ", L"A", 80, 0, 40, 1);
-  monitor.driveSlots[0].attributes[0] = {5, 100, 100, 36, {}};
-  monitor.driveSlots[1] = Drive(L"ST1", L"B", 80, 0, 40, 1);
+  MonitorTestAccess::Slots(monitor)[0] = Drive(L"GOOD DRIVE  ", L"A", 80, 0, 40, 1);
+  MonitorTestAccess::Slots(monitor)[0].attributes[0] = {5, 100, 100, 36, {}};
+  MonitorTestAccess::Slots(monitor)[1] = Drive(L"ST1", L"B", 80, 0, 40, 1);
   // The badge's colour on the grey icon, where the disk itself has none.
   auto badge = [&](int n) {
     const QColor c = window.DiskButton(n)->Icon(1).icon.pixelColor(19, 24);
@@ -471,7 +472,7 @@ TEST(MainWindowHealth, BadgeAndTrayToolTipFollowTheWorstVerdict) {
   window.ShowDriveInfo(1);
   for (const auto& step : steps) {
     SCOPED_TRACE(step.tip.toStdString());
-    monitor.driveSlots[1].attributes[0] = step.entry;
+    MonitorTestAccess::Slots(monitor)[1].attributes[0] = step.entry;
     window.RunMonitoringCycle();
     EXPECT_STREQ(badge(0), "none");
     EXPECT_STREQ(badge(1), step.badge);

@@ -66,8 +66,12 @@ int RunMonitorWindow(int argc, char** argv, const CommandLine& commandLine) {
   machine.sendRefusedPowerRequests = true;
   WindowAlertPlatform platform(machine);
   // The demo drives are not this machine's: they never reach the metrics.
-  Monitor monitor(
-      {*sources.drives, *sources.volumes, clock, platform, demoDrivesReason ? nullptr : metrics.Observer()});
+  Monitor monitor({.drives = *sources.drives,
+                   .volumes = *sources.volumes,
+                   .clock = clock,
+                   .platform = platform,
+                   .cycleObserver = demoDrivesReason ? nullptr : metrics.Observer(),
+                   .demoDrives = demoDrivesReason.has_value()});
   CMonitorApp app(monitor, demoDrivesReason);
   app.InitInstance();
   return 0;

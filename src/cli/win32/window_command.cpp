@@ -53,8 +53,12 @@ int RunMonitorWindow(int, char**, const CommandLine& commandLine) {
   std::optional<std::wstring> demoDrivesReason;
   if (sources.demoDrivesReason) demoDrivesReason = PathBytesToWide(*sources.demoDrivesReason);
   // The demo drives are not this machine's: they never reach the metrics.
-  Monitor monitor(
-      {*sources.drives, *sources.volumes, clock, platform, demoDrivesReason ? nullptr : metrics.Observer()});
+  Monitor monitor({.drives = *sources.drives,
+                   .volumes = *sources.volumes,
+                   .clock = clock,
+                   .platform = platform,
+                   .cycleObserver = demoDrivesReason ? nullptr : metrics.Observer(),
+                   .demoDrives = demoDrivesReason.has_value()});
   return win32::RunNativeMonitorWindow(monitor, platform, demoDrivesReason);
 }
 

@@ -11,8 +11,8 @@ namespace taruk {
 
 namespace {
 
-void LogSettingsProblem(const std::string& problem, const wchar_t* outcome) {
-  LogLine(L"settings: " + PathBytesToWide(problem) + outcome);
+void LogSettingsProblem(const std::string& error, const wchar_t* outcome) {
+  LogLine(L"settings: " + PathBytesToWide(error) + outcome);
 }
 
 }  // namespace
@@ -20,28 +20,28 @@ void LogSettingsProblem(const std::string& problem, const wchar_t* outcome) {
 void Monitor::LoadSettings() {
   config = MonitorConfig();
   settingsLoad = taruk::LoadSettings(config);
-  core.scheduledSelfTests.Load();
+  core.LoadSelfTestSchedule();
   if (settingsLoad.found == SettingsLoad::Found::Part) {
     LogSettingsProblem(settingsLoad.problem, L"; what could be read applies, and the file is never written over");
   }
 }
 
-bool Monitor::SaveSettings(std::string& problem) {
+bool Monitor::SaveSettings(std::string& error) {
   if (settingsLoad.found == SettingsLoad::Found::Part) {
-    problem = settingsLoad.problem + "; the file was not read whole, so it is left as it is";
-  } else if (taruk::SaveSettings(config, &problem)) {
+    error = settingsLoad.problem + "; the file was not read whole, so it is left as it is";
+  } else if (taruk::SaveSettings(config, &error)) {
     return true;
   }
   // The window's box has no room for the reason: the log keeps it.
-  LogLine(L"Can't save configuration to a file! " + PathBytesToWide(problem));
+  LogLine(L"Can't save configuration to a file! " + PathBytesToWide(error));
   return false;
 }
 
-bool Monitor::CreateSettingsIfMissing(std::string& problem) {
-  if (settingsLoad.found != SettingsLoad::Found::NoFile || taruk::CreateSettingsIfMissing(config, &problem)) {
+bool Monitor::CreateSettingsIfMissing(std::string& error) {
+  if (settingsLoad.found != SettingsLoad::Found::NoFile || taruk::CreateSettingsIfMissing(config, &error)) {
     return true;
   }
-  LogSettingsProblem(problem, L"");
+  LogSettingsProblem(error, L"");
   return false;
 }
 
@@ -61,6 +61,13 @@ void Monitor::Start(const MonitorStartSteps& steps) {
   if (steps.drivesRead) steps.drivesRead();
   core.CheckDriveHealth();
   if (steps.startTimer) steps.startTimer(TimerPeriodMs());
+}
+
+void Monitor::RunOnce() {
+  core.HandMailTo(nullptr);
+  LoadSettings();
+  ResetHistory();
+  core.RunMonitoringCycle();
 }
 
 }  // namespace taruk

@@ -28,7 +28,7 @@ struct MonitorStartSteps {
 
 class Monitor {
  public:
-  explicit Monitor(MonitorEnvironment environment) : environment(environment) { core.mailQueue = &mailQueue; }
+  explicit Monitor(MonitorEnvironment environment) : environment(environment) { core.HandMailTo(&mailQueue); }
   Monitor(const Monitor&) = delete;
   Monitor& operator=(const Monitor&) = delete;
 
@@ -36,13 +36,13 @@ class Monitor {
   // part is logged, and from then on never written over.
   void LoadSettings();
   // Saves the settings (the window's Options and Exit). False when they were
-  // not saved, with `problem` saying why: the file on disk was read only in
+  // not saved, with `error` saying why: the file on disk was read only in
   // part (it stays as it is) or could not be replaced. Either is logged.
-  bool SaveSettings(std::string& problem);
+  bool SaveSettings(std::string& error);
   // The headless monitor changes no setting: it writes the file only when
   // there was none at start and still is none, so that the next start finds
   // the defaults written out.
-  bool CreateSettingsIfMissing(std::string& problem);
+  bool CreateSettingsIfMissing(std::string& error);
   // Every slot cleared, the history starting from the clock's hour.
   void ResetHistory();
   // The timer period for the poll interval. A hand-edited settings file may
@@ -55,6 +55,31 @@ class Monitor {
   // already failing says so now, not one poll interval later), then the
   // timer at the period for the poll interval.
   void Start(const MonitorStartSteps& steps);
+  // One cycle and out (headless --once): the settings, every slot cleared,
+  // and one cycle whose e-mails go out within it, up to the stop request.
+  void RunOnce();
+
+  // The timer's handler, and a reading pass with the buttons shown, for the
+  // window (monitoring_cycle.h).
+  void RunMonitoringCycle() { core.RunMonitoringCycle(); }
+  void RefreshDrives() { core.RefreshDrives(); }
+  // The window shows the cycle while it exists; nullptr: nothing shows it.
+  void SetView(MonitorView* shownIn) { core.SetView(shownIn); }
+  bool Answered(int driveNumber) const { return core.Answered(driveNumber); }
+  const std::vector<DriveFound>& LastFound() const { return core.LastFound(); }
+  SideSettings CurrentSideSettings() { return core.CurrentSideSettings(); }
+
+  const MonitorEnvironment& Environment() const { return environment; }
+  const DriveSlots& Slots() const { return driveSlots; }
+  // The Options dialog edits the settings in place; the next cycle uses them.
+  MonitorConfig& Config() { return config; }
+  const MonitorConfig& Config() const { return config; }
+  // How the settings file was found at the last LoadSettings.
+  const SettingsLoad& LoadedSettings() const { return settingsLoad; }
+
+ private:
+  // Tests put made-up drives straight into the slots.
+  friend struct MonitorTestAccess;
 
   const MonitorEnvironment environment;
   DriveSlots driveSlots = DriveSlots(kDiskButtonCount);

@@ -29,12 +29,12 @@ class CycleGuard {
 }  // namespace
 
 AlarmMailSettings MonitorCore::MailSettings() const {
-  return {config.emailAddress, config.smtpServer, environment.smtpPort, stopFd, mailQueue};
+  return {config.emailAddress, config.smtpServer, environment.smtpPort, environment.stop, mailQueue};
 }
 
 // A monitor asked to stop carries out no further action: a sound played to
 // its end or a call to the system's services would hold up the exit.
-bool MonitorCore::Stopping() const { return StopRequested(stopFd); }
+bool MonitorCore::Stopping() const { return StopRequested(environment.stop); }
 
 MonitorCore::MonitorCore(DriveSlots& driveSlots, MonitorConfig& config, MonitorEnvironment environment)
     : monitoredSlots(driveSlots), config(config), environment(environment) {}
@@ -63,7 +63,7 @@ void MonitorCore::RunMonitoringCycle() {
     DriveSlot& slot = monitoredSlots[n];
     if (slot.IsPresent() && slot.temperature >= critical) {
       RunTemperatureAlarm(static_cast<int>(n));
-    } else if (slot.IsPresent() && !alarmsOff && !Stopping()) {
+    } else if (slot.IsPresent() && !environment.demoDrives && !Stopping()) {
       // Cool again: the e-mail says so once, if it said it was hot.
       MailByTheSchedule(TemperatureAlarmMessage(static_cast<int>(n), slot, config.criticalTemperature), false,
                         config.temperatureAction == AlarmAction::SendEmail);
@@ -72,7 +72,7 @@ void MonitorCore::RunMonitoringCycle() {
   }
   CheckDriveHealth();
   if (config.freeSpaceAction != AlarmAction::None) CheckFreeSpace();
-  if (!alarmsOff && !Stopping()) {
+  if (!environment.demoDrives && !Stopping()) {
     scheduledSelfTests.RunDue(monitoredSlots, environment.drives, environment.clock.UnixSeconds(), sideSettings);
   }
 
@@ -114,7 +114,7 @@ void MonitorCore::CheckFreeSpace() {
     const uint32_t freeMb = FreeMegabytes(*volume.freeBytes);
     if (freeMb <= config.minimumFreeSpace) {
       RunFreeSpaceAlarm(volume.root, freeMb);
-    } else if (!alarmsOff && !Stopping()) {
+    } else if (!environment.demoDrives && !Stopping()) {
       MailByTheSchedule(FreeSpaceAlarmMessage(volume.root, freeMb, config.minimumFreeSpace), false,
                         config.freeSpaceAction == AlarmAction::SendEmail);
     }
@@ -122,7 +122,7 @@ void MonitorCore::CheckFreeSpace() {
 }
 
 void MonitorCore::RunTemperatureAlarm(int driveIndex) {
-  if (alarmsOff || Stopping()) return;
+  if (environment.demoDrives || Stopping()) return;
   if (driveIndex < 0 || static_cast<size_t>(driveIndex) >= monitoredSlots.size()) return;
   const AlarmMessage message =
       TemperatureAlarmMessage(driveIndex, monitoredSlots[static_cast<size_t>(driveIndex)], config.criticalTemperature);
@@ -150,7 +150,7 @@ void MonitorCore::CheckDriveHealth() {
 
 void MonitorCore::RunHealthMail(int driveIndex, const DriveHealth& health, bool heavier, bool mailing) {
   // An unknown verdict tells nothing: the schedule stays as it was.
-  if (alarmsOff || Stopping() || health.verdict == HealthVerdict::Unknown) return;
+  if (environment.demoDrives || Stopping() || health.verdict == HealthVerdict::Unknown) return;
   const AlarmMessage message = HealthAlarmMessage(driveIndex, monitoredSlots[static_cast<size_t>(driveIndex)], health);
   if (heavier) mailSchedule.Forget(message.topic);
   MailByTheSchedule(message, health.verdict != HealthVerdict::Good, mailing);
@@ -171,7 +171,7 @@ void MonitorCore::MailByTheSchedule(const AlarmMessage& alarm, bool holds, bool 
 }
 
 void MonitorCore::RunHealthAlarm(int driveIndex, const DriveHealth& health) {
-  if (alarmsOff || Stopping()) return;
+  if (environment.demoDrives || Stopping()) return;
   if (driveIndex < 0 || static_cast<size_t>(driveIndex) >= monitoredSlots.size()) return;
   const AlarmMessage message = HealthAlarmMessage(driveIndex, monitoredSlots[static_cast<size_t>(driveIndex)], health);
   CarryOutAlarm(config.healthAction, message, MailSettings(),
@@ -179,7 +179,7 @@ void MonitorCore::RunHealthAlarm(int driveIndex, const DriveHealth& health) {
 }
 
 void MonitorCore::RunFreeSpaceAlarm(const std::wstring& rootPath, uint32_t freeMb) {
-  if (alarmsOff || Stopping()) return;
+  if (environment.demoDrives || Stopping()) return;
   const AlarmMessage message = FreeSpaceAlarmMessage(rootPath, freeMb, config.minimumFreeSpace);
   const bool mailing = config.freeSpaceAction == AlarmAction::SendEmail;
   MailByTheSchedule(message, true, mailing);

@@ -14,6 +14,7 @@
 #include "core/alarm/alert_platform.h"
 #include "core/mail/smtp_client.h"
 #include "core/base/clock.h"
+#include "core/base/stop_request.h"
 #include "core/monitor/health_watch.h"
 #include "core/monitor/cycle_observer.h"
 #include "core/monitor/drive_numbering.h"
@@ -38,6 +39,14 @@ struct MonitorEnvironment {
   CycleObserver* cycleObserver = nullptr;
   // The port the e-mail action connects to.
   uint32_t smtpPort = kSmtpPort;
+  // Set while the drives are made-up data (the demo drives shown when none
+  // of the machine's could be read): they are read, shown and recorded as
+  // usual, but no alarm action is ever carried out for them or their volumes.
+  bool demoDrives = false;
+  // The program's stop request: once it has come, an e-mail on its way gives
+  // up at once, and no further action is carried out (core/base/stop_request.h).
+  // None for the window, which stops between cycles.
+  StopSignal stop = kNoStopSignal;
 };
 
 class MonitorCore {
@@ -77,27 +86,15 @@ class MonitorCore {
   // What the last RefreshDrives found, drive by drive in the system's order.
   const std::vector<DriveFound>& LastFound() const { return lastPass.found; }
 
-  // Set while the drives are made-up data (the demo drives shown when none
-  // of the machine's could be read): they are read, shown and recorded as
-  // usual, but no alarm action is ever carried out for them or their volumes.
-  bool alarmsOff = false;
-  // The program's stop request: once it has come, an e-mail on its way gives
-  // up at once, and no further action is carried out (core/base/stop_request.h).
-  // kNoStopSignal for the window, which stops between cycles.
-  StopSignal stopFd = kNoStopSignal;
   // Where alert e-mails are handed, so that the cycle keeps its pace whatever
-  // the mail server does; none: each is sent within the cycle (one cycle
-  // and out, tests).
-  AlarmMailQueue* mailQueue = nullptr;
-  // Self-tests the monitor starts by itself after a cycle's reading pass
-  // (off unless the side settings file turns them on).
-  ScheduledSelfTests scheduledSelfTests;
-  // taruk.toml, read again only when it changed: the self-test schedule,
-  // the reminder period and the tray icon's mode follow it.
-  SideSettingsWatch sideSettings;
-  // When alert e-mails go out; its reminder period comes from sideSettings
-  // at each look.
-  AlarmMailSchedule mailSchedule;
+  // the mail server does; nullptr (the default): each is sent within the
+  // cycle (one cycle and out, tests).
+  void HandMailTo(AlarmMailQueue* queue) { mailQueue = queue; }
+  // The self-tests' schedule and their last starts, read again from the
+  // side settings file (at start).
+  void LoadSelfTestSchedule() { scheduledSelfTests.Load(); }
+  // taruk.toml as it is now, parsed again only when it changed.
+  SideSettings CurrentSideSettings() { return sideSettings.Current(); }
 
  private:
   AlarmMailSettings MailSettings() const;
@@ -120,6 +117,17 @@ class MonitorCore {
 
   // What the last RefreshDrives found.
   DrivePass lastPass;
+
+  AlarmMailQueue* mailQueue = nullptr;
+  // Self-tests the monitor starts by itself after a cycle's reading pass
+  // (off unless the side settings file turns them on).
+  ScheduledSelfTests scheduledSelfTests;
+  // taruk.toml, read again only when it changed: the self-test schedule,
+  // the reminder period and the tray icon's mode follow it.
+  SideSettingsWatch sideSettings;
+  // When alert e-mails go out; its reminder period comes from sideSettings
+  // at each look.
+  AlarmMailSchedule mailSchedule;
 
   bool Stopping() const;
 };

@@ -12,11 +12,11 @@ namespace taruk {
 void CMonitorDlg::AnnounceDemoDrives() {
   setWindowTitle(windowTitle() + QString::fromWCharArray(kDemoDrivesTitleSuffix));
   UpdateTrayToolTip();
-  const std::wstring text = DemoDrivesNotice(demoDrivesReason->toStdWString());
+  const std::wstring text = DemoDrivesNotice(demoDrivesReason.value_or(QString()).toStdWString());
   // Once the window runs: by then the alert platform knows the window whose
   // icon shows its balloons.
   QTimer::singleShot(0, this,
-                     [this, text] { monitor.environment.platform.ShowBalloon(kBalloonTitle, text, kBalloonTimeoutMs); });
+                     [this, text] { monitor.Environment().platform.ShowBalloon(kBalloonTitle, text, kBalloonTimeoutMs); });
 }
 
 }  // namespace taruk

@@ -72,22 +72,22 @@ void CMonitorDlg::PaintInformationArea() {
   }
 }
 
-void CMonitorDlg::RefreshDrives() { monitor.core.RefreshDrives(); }
+void CMonitorDlg::RefreshDrives() { monitor.RefreshDrives(); }
 
 void CMonitorDlg::ShowDiskButton(int driveIndex) {
-  if (driveIndex < 0 || static_cast<size_t>(driveIndex) >= monitor.driveSlots.size()) return;
+  if (driveIndex < 0 || static_cast<size_t>(driveIndex) >= monitor.Slots().size()) return;
   if (PageOfDrive(driveIndex) != drivePage) return;
   CIconButton* button = diskButtons[ButtonOfDrive(driveIndex)];
   if (!button) return;
   button->show();
-  SetControlText(button, FromWide(DiskButtonCaption(driveIndex, monitor.driveSlots[driveIndex])));
+  SetControlText(button, FromWide(DiskButtonCaption(driveIndex, monitor.Slots()[driveIndex])));
 }
 
 void CMonitorDlg::ShowSelectedDriveInfo() { ShowDriveInfo(selectedDrive); }
 
 void CMonitorDlg::ShowDriveInfo(int driveIndex) {
-  if (driveIndex < 0 || static_cast<size_t>(driveIndex) >= monitor.driveSlots.size()) return;
-  const DriveSlot& slot = monitor.driveSlots[driveIndex];
+  if (driveIndex < 0 || static_cast<size_t>(driveIndex) >= monitor.Slots().size()) return;
+  const DriveSlot& slot = monitor.Slots()[driveIndex];
   if (!slot.IsPresent()) return;
   selectedDrive = driveIndex;
   SetControlText(Control(kManufacturer), FromWide(ManufacturerOf(slot.model)));

@@ -29,9 +29,9 @@ void CMonitorDlg::ShowDriveHealth() {
 
 void CMonitorDlg::ShowDiskBadge(int buttonIndex) {
   CIconButton* button = diskButtons[buttonIndex];
-  const int drive = DriveOnButton(drivePage, buttonIndex, monitor.driveSlots.size());
+  const int drive = DriveOnButton(drivePage, buttonIndex, monitor.Slots().size());
   if (!button || drive < 0) return;
-  const DriveSlot& slot = monitor.driveSlots[static_cast<size_t>(drive)];
+  const DriveSlot& slot = monitor.Slots()[static_cast<size_t>(drive)];
   if (!slot.IsPresent()) return;
   const HealthVerdict verdict = SlotHealth(slot).verdict;
   // The drive counts too: after a change of page the button shows another.

@@ -17,7 +17,7 @@ namespace taruk {
 using namespace monitor_ids;
 
 void CMonitorDlg::ShowDrivePageControl() {
-  if (!HasDrivePages(monitor.driveSlots.size())) return;
+  if (!HasDrivePages(monitor.Slots().size())) return;
   if (!drivePages) {
     // Below the button column, in a strip the window grows by.
     const DialogUnits units = DialogUnitsOf(*this);
@@ -29,7 +29,7 @@ void CMonitorDlg::ShowDrivePageControl() {
     setFixedSize(width(), units.Y(kPagedWindowHeight));
     drivePages->show();
   }
-  drivePages->setText(QString::fromStdWString(DrivePageText(drivePage, monitor.driveSlots.size())));
+  drivePages->setText(QString::fromStdWString(DrivePageText(drivePage, monitor.Slots().size())));
 }
 
 void CMonitorDlg::ShowDrivePage(int page) {
@@ -37,12 +37,12 @@ void CMonitorDlg::ShowDrivePage(int page) {
   for (int n = 0; n < kDiskButtonCount; ++n) {
     CIconButton* button = diskButtons[n];
     if (!button) continue;
-    if (!ShowsDiskButton(page, n, monitor.driveSlots)) {
+    if (!ShowsDiskButton(page, n, monitor.Slots())) {
       button->hide();
       continue;
     }
-    const int drive = DriveOnButton(page, n, monitor.driveSlots.size());
-    const DriveSlot& slot = monitor.driveSlots[static_cast<size_t>(drive)];
+    const int drive = DriveOnButton(page, n, monitor.Slots().size());
+    const DriveSlot& slot = monitor.Slots()[static_cast<size_t>(drive)];
     SetControlText(button, slot.IsPresent() ? QString::fromStdWString(DiskButtonCaption(drive, slot)) : QString());
     button->show();
     ShowDiskBadge(n);
@@ -51,7 +51,7 @@ void CMonitorDlg::ShowDrivePage(int page) {
 }
 
 void CMonitorDlg::SelectDrive(int driveIndex) {
-  const int page = PageToSelect(monitor.driveSlots, driveIndex);
+  const int page = PageToSelect(monitor.Slots(), driveIndex);
   if (page < 0) return;
   if (page != drivePage) ShowDrivePage(page);
   ShowDriveInfo(driveIndex);
@@ -62,7 +62,7 @@ QMenu* CMonitorDlg::DriveList() {
   auto* list = new QMenu(this);
   list->setObjectName(QStringLiteral("driveList"));
   list->setAttribute(Qt::WA_DeleteOnClose);
-  for (const DriveListEntry& entry : DriveListEntries(monitor.driveSlots, selectedDrive)) {
+  for (const DriveListEntry& entry : DriveListEntries(monitor.Slots(), selectedDrive)) {
     if (entry.startsPage) list->addSeparator();
     QAction* action = list->addAction(QString::fromStdWString(entry.text));
     action->setCheckable(true);

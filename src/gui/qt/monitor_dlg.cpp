@@ -50,14 +50,13 @@ CMonitorDlg::CMonitorDlg(Monitor& monitor, std::optional<QString> demoDrivesReas
     : TemplateDialog(102, parent, MakeMainWindowControl),
       appIcon(ResourceIcon(kAppIcon)),
       monitor(monitor),
-      windowAlerts(dynamic_cast<WindowAlertPlatform*>(&monitor.environment.platform)),
+      windowAlerts(dynamic_cast<WindowAlertPlatform*>(&monitor.Environment().platform)),
       demoDrivesReason(std::move(demoDrivesReason)) {
   for (int n = 0; n < kDiskButtonCount; ++n) diskButtons[n] = Control<CIconButton>(kDiskButtons[n]);
   detailsButton = Control<CIconButton>(kDetails);
   optionsButton = Control<CIconButton>(kOptions);
   graphButton = Control<CIconButton>(kGraph);
-  monitor.core.SetView(this);
-  monitor.core.alarmsOff = ShowsDemoDrives();
+  monitor.SetView(this);
   monitorTimer.setObjectName(QStringLiteral("monitorTimer"));
   monitorTimer.setTimerType(Qt::CoarseTimer);
   connect(&monitorTimer, &QTimer::timeout, this, &CMonitorDlg::RunMonitoringCycle);
@@ -71,7 +70,7 @@ CMonitorDlg::CMonitorDlg(Monitor& monitor, std::optional<QString> demoDrivesReas
 
 CMonitorDlg::~CMonitorDlg() {
   monitorTimer.stop();
-  monitor.core.SetView(nullptr);
+  monitor.SetView(nullptr);
   if (windowAlerts) windowAlerts->SetWindow(nullptr);
   if (trayIcon) trayIcon->hide();
 }
@@ -157,7 +156,7 @@ void CMonitorDlg::SetButtonLooks() {
   }
 }
 
-void CMonitorDlg::RunMonitoringCycle() { monitor.core.RunMonitoringCycle(); }
+void CMonitorDlg::RunMonitoringCycle() { monitor.RunMonitoringCycle(); }
 
 void CMonitorDlg::OnCommand(int id) {
   RunMonitorCommand(id, {.showDriveOnButton = [this](int button) { ShowDriveOnButton(button); },
@@ -170,7 +169,7 @@ void CMonitorDlg::OnCommand(int id) {
 }
 
 void CMonitorDlg::ShowDriveOnButton(int button) {
-  ShowDriveInfo(DriveOnButton(drivePage, button, monitor.driveSlots.size()));
+  ShowDriveInfo(DriveOnButton(drivePage, button, monitor.Slots().size()));
 }
 
 void CMonitorDlg::OnSysCommand(int command) {
@@ -219,23 +218,23 @@ void CMonitorDlg::OnExit() {
 }
 
 void CMonitorDlg::OnDetails() {
-  if (static_cast<size_t>(selectedDrive) >= monitor.driveSlots.size() ||
-      !monitor.driveSlots[static_cast<size_t>(selectedDrive)].IsPresent()) {
+  if (static_cast<size_t>(selectedDrive) >= monitor.Slots().size() ||
+      !monitor.Slots()[static_cast<size_t>(selectedDrive)].IsPresent()) {
     return;
   }
   // Owned by the main window, as a dialog made without a parent is.
-  CSmartDetailsDlg details(monitor.driveSlots, selectedDrive, this);
-  details.drives = &monitor.environment.drives;
+  CSmartDetailsDlg details(monitor.Slots(), selectedDrive, this);
+  details.drives = &monitor.Environment().drives;
   details.exec();
 }
 
 void CMonitorDlg::OnGraph() {
-  CTempGraphDlg graph(monitor.driveSlots, selectedDrive, monitor.config.criticalTemperature, this);
+  CTempGraphDlg graph(monitor.Slots(), selectedDrive, monitor.Config().criticalTemperature, this);
   graph.exec();
 }
 
 void CMonitorDlg::OnOptions() {
-  if (!EditOptions(monitor.config, &monitor.environment.platform, this)) return;
+  if (!EditOptions(monitor.Config(), &monitor.Environment().platform, this)) return;
   SaveConfig();
   // The timer keeps its period: a new poll interval takes effect at the next
   // start (the history uses it at once).
@@ -244,7 +243,7 @@ void CMonitorDlg::OnOptions() {
 void CMonitorDlg::SaveConfig() {
   std::string problem;
   if (!monitor.SaveSettings(problem)) {
-    ShowStopError(QString::fromStdWString(SettingsNotSavedText(monitor.settingsLoad)), this);
+    ShowStopError(QString::fromStdWString(SettingsNotSavedText(monitor.LoadedSettings())), this);
   }
 }
 

@@ -65,7 +65,7 @@ class CMonitorDlg : public TemplateDialog, public MonitorView {
   // icon to show it from (no notification area on this desktop).
   bool ShowTrayBalloon(const QString& title, const QString& text, int timeoutMs, bool warning = false);
 
-  bool ShowsDemoDrives() const { return demoDrivesReason.has_value(); }
+  bool ShowsDemoDrives() const { return monitor.Environment().demoDrives; }
   QMenu* TrayPopup() const;
   // The notification-area icon is shown, as a QSystemTrayIcon or an item.
   bool HasTrayIcon() const;

@@ -19,7 +19,7 @@ namespace taruk {
 using namespace monitor_ids;
 
 void CMonitorDlg::UpdateTrayToolTip() {
-  const QString text = QString::fromStdWString(TrayToolTipText(ShowsDemoDrives(), monitor.driveSlots));
+  const QString text = QString::fromStdWString(TrayToolTipText(ShowsDemoDrives(), monitor.Slots()));
   if (trayIcon) trayIcon->setToolTip(text);
   if (statusItem) statusItem->SetToolTip(text);
 }
@@ -44,7 +44,7 @@ bool CMonitorDlg::AddStatusNotifierItem() {
 
 void CMonitorDlg::UpdateTrayIconState() {
   if (!trayIcon && !statusItem) return;
-  const TrayIconPlan plan = PlanTrayIcon(monitor.driveSlots, ReadTrayIconMode(monitor.core.sideSettings.Current()));
+  const TrayIconPlan plan = PlanTrayIcon(monitor.Slots(), ReadTrayIconMode(monitor.CurrentSideSettings()));
   if (trayPlan == plan) return;
   trayPlan = plan;
   const QIcon icon = PlannedTrayIcon(ResourceIcon(kTrayIcon), plan);
@@ -77,7 +77,7 @@ void CMonitorDlg::SetTrayIcon(bool add) {
   if (!trayIcon) {
     trayIcon = new QSystemTrayIcon(icon, this);
     trayIcon->setObjectName(QStringLiteral("trayIcon"));
-    trayIcon->setToolTip(QString::fromStdWString(TrayToolTipText(ShowsDemoDrives(), monitor.driveSlots)));
+    trayIcon->setToolTip(QString::fromStdWString(TrayToolTipText(ShowsDemoDrives(), monitor.Slots())));
     if (QMenu* popup = TrayPopup()) trayIcon->setContextMenu(popup);
     connect(trayIcon, &QSystemTrayIcon::activated, this, &CMonitorDlg::OnTrayNotify);
     UpdateTrayIconState();

@@ -68,19 +68,19 @@ HBRUSH CMonitorDlg::PanelColours(HDC dc, HWND control) {
 }
 
 void CMonitorDlg::ShowDiskButton(int driveIndex) {
-  if (driveIndex < 0 || static_cast<size_t>(driveIndex) >= monitor.driveSlots.size()) return;
+  if (driveIndex < 0 || static_cast<size_t>(driveIndex) >= monitor.Slots().size()) return;
   if (PageOfDrive(driveIndex) != drivePage) return;
   HWND button = diskButtons[static_cast<size_t>(ButtonOfDrive(driveIndex))].Handle();
   if (!button) return;
   ShowWindow(button, SW_SHOW);
-  SetWindowTextW(button, DiskButtonCaption(driveIndex, monitor.driveSlots[static_cast<size_t>(driveIndex)]).c_str());
+  SetWindowTextW(button, DiskButtonCaption(driveIndex, monitor.Slots()[static_cast<size_t>(driveIndex)]).c_str());
 }
 
 void CMonitorDlg::ShowSelectedDriveInfo() { ShowDriveInfo(selectedDrive); }
 
 void CMonitorDlg::ShowDriveInfo(int driveIndex) {
-  if (driveIndex < 0 || static_cast<size_t>(driveIndex) >= monitor.driveSlots.size()) return;
-  const DriveSlot& slot = monitor.driveSlots[static_cast<size_t>(driveIndex)];
+  if (driveIndex < 0 || static_cast<size_t>(driveIndex) >= monitor.Slots().size()) return;
+  const DriveSlot& slot = monitor.Slots()[static_cast<size_t>(driveIndex)];
   if (!slot.IsPresent()) return;
   selectedDrive = driveIndex;
   SetItemText(kManufacturer, ManufacturerOf(slot.model));
@@ -107,9 +107,9 @@ void CMonitorDlg::ShowHealthLine(const DriveSlot& slot) {
 void CMonitorDlg::ShowDriveHealth() {
   ShowDrivePageControl();
   for (int n = 0; n < kDiskButtonCount; ++n) {
-    const int drive = DriveOnButton(drivePage, n, monitor.driveSlots.size());
+    const int drive = DriveOnButton(drivePage, n, monitor.Slots().size());
     if (drive < 0) continue;
-    const DriveSlot& slot = monitor.driveSlots[static_cast<size_t>(drive)];
+    const DriveSlot& slot = monitor.Slots()[static_cast<size_t>(drive)];
     if (slot.IsPresent()) diskButtons[static_cast<size_t>(n)].SetHealthBadge(SlotHealth(slot).verdict);
   }
   UpdateTrayToolTip();

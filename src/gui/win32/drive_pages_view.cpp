@@ -12,8 +12,8 @@ namespace taruk::win32 {
 using namespace monitor_ids;
 
 void CMonitorDlg::ShowDrivePageControl() {
-  if (!HasDrivePages(monitor.driveSlots.size())) return;
-  const std::wstring text = DrivePageText(drivePage, monitor.driveSlots.size());
+  if (!HasDrivePages(monitor.Slots().size())) return;
+  const std::wstring text = DrivePageText(drivePage, monitor.Slots().size());
   if (drivePages) {
     SetWindowTextW(drivePages, text.c_str());
     return;
@@ -39,12 +39,12 @@ void CMonitorDlg::ShowDrivePage(int page) {
   drivePage = page;
   for (int n = 0; n < kDiskButtonCount; ++n) {
     CIconButton& button = diskButtons[static_cast<size_t>(n)];
-    if (!ShowsDiskButton(page, n, monitor.driveSlots)) {
+    if (!ShowsDiskButton(page, n, monitor.Slots())) {
       ShowWindow(button.Handle(), SW_HIDE);
       continue;
     }
-    const int drive = DriveOnButton(page, n, monitor.driveSlots.size());
-    const DriveSlot& slot = monitor.driveSlots[static_cast<size_t>(drive)];
+    const int drive = DriveOnButton(page, n, monitor.Slots().size());
+    const DriveSlot& slot = monitor.Slots()[static_cast<size_t>(drive)];
     SetWindowTextW(button.Handle(), slot.IsPresent() ? DiskButtonCaption(drive, slot).c_str() : L"");
     if (slot.IsPresent()) button.SetHealthBadge(SlotHealth(slot).verdict);
     ShowWindow(button.Handle(), SW_SHOW);
@@ -53,7 +53,7 @@ void CMonitorDlg::ShowDrivePage(int page) {
 }
 
 void CMonitorDlg::SelectDrive(int driveIndex) {
-  const int page = PageToSelect(monitor.driveSlots, driveIndex);
+  const int page = PageToSelect(monitor.Slots(), driveIndex);
   if (page < 0) return;
   if (page != drivePage) ShowDrivePage(page);
   ShowDriveInfo(driveIndex);
@@ -63,7 +63,7 @@ void CMonitorDlg::SelectDrive(int driveIndex) {
 void CMonitorDlg::OpenDriveList() {
   HMENU list = CreatePopupMenu();
   if (!list) return;
-  for (const DriveListEntry& entry : DriveListEntries(monitor.driveSlots, selectedDrive)) {
+  for (const DriveListEntry& entry : DriveListEntries(monitor.Slots(), selectedDrive)) {
     if (entry.startsPage) AppendMenuW(list, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(list, MF_STRING | (entry.selected ? MF_CHECKED : 0),
                 static_cast<UINT_PTR>(kFirstDriveCommand + entry.drive), entry.text.c_str());

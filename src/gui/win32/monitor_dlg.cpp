@@ -33,12 +33,11 @@ CMonitorDlg::CMonitorDlg(Monitor& monitor, std::optional<std::wstring> demoDrive
           LoadImageW(ProgramInstance(), MAKEINTRESOURCEW(kAppIcon), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE))),
       monitor(monitor),
       demoDrivesReason(std::move(demoDrivesReason)) {
-  monitor.core.SetView(this);
-  monitor.core.alarmsOff = ShowsDemoDrives();
+  monitor.SetView(this);
 }
 
 CMonitorDlg::~CMonitorDlg() {
-  monitor.core.SetView(nullptr);
+  monitor.SetView(nullptr);
   if (panelBrush) DeleteObject(panelBrush);
   if (trayMenu) DestroyMenu(trayMenu);
   if (infoFont) DeleteObject(infoFont);
@@ -114,7 +113,7 @@ void CMonitorDlg::SetButtonLooks() {
   for (int n = 1; n < kDiskButtonCount; ++n) ShowWindow(diskButtons[static_cast<size_t>(n)].Handle(), SW_HIDE);
 }
 
-void CMonitorDlg::RunMonitoringCycle() { monitor.core.RunMonitoringCycle(); }
+void CMonitorDlg::RunMonitoringCycle() { monitor.RunMonitoringCycle(); }
 
 void CMonitorDlg::OnCommand(int id, int /*notification*/, HWND /*control*/) {
   RunMonitorCommand(id, {.showDriveOnButton = [this](int button) { ShowDriveOnButton(button); },
@@ -129,7 +128,7 @@ void CMonitorDlg::OnCommand(int id, int /*notification*/, HWND /*control*/) {
 }
 
 void CMonitorDlg::ShowDriveOnButton(int button) {
-  ShowDriveInfo(DriveOnButton(drivePage, button, monitor.driveSlots.size()));
+  ShowDriveInfo(DriveOnButton(drivePage, button, monitor.Slots().size()));
 }
 
 bool CMonitorDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
@@ -169,7 +168,7 @@ bool CMonitorDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR&
       result = 0;
       return true;
     case kAnnounceDemoDrives:
-      monitor.environment.platform.ShowBalloon(kBalloonTitle, DemoDrivesNotice(demoDrivesReason.value_or(L"")),
+      monitor.Environment().platform.ShowBalloon(kBalloonTitle, DemoDrivesNotice(demoDrivesReason.value_or(L"")),
                                                kBalloonTimeoutMs);
       result = 0;
       return true;
@@ -201,22 +200,22 @@ void CMonitorDlg::OnExit() {
 }
 
 void CMonitorDlg::OnDetails() {
-  if (static_cast<size_t>(selectedDrive) >= monitor.driveSlots.size() ||
-      !monitor.driveSlots[static_cast<size_t>(selectedDrive)].IsPresent()) {
+  if (static_cast<size_t>(selectedDrive) >= monitor.Slots().size() ||
+      !monitor.Slots()[static_cast<size_t>(selectedDrive)].IsPresent()) {
     return;
   }
-  CSmartDetailsDlg details(monitor.driveSlots, selectedDrive);
-  details.drives = &monitor.environment.drives;
+  CSmartDetailsDlg details(monitor.Slots(), selectedDrive);
+  details.drives = &monitor.Environment().drives;
   details.DoModal(window);
 }
 
 void CMonitorDlg::OnGraph() {
-  CTempGraphDlg graph(monitor.driveSlots, selectedDrive, monitor.config.criticalTemperature, monitor.environment.clock);
+  CTempGraphDlg graph(monitor.Slots(), selectedDrive, monitor.Config().criticalTemperature, monitor.Environment().clock);
   graph.DoModal(window);
 }
 
 void CMonitorDlg::OnOptions() {
-  if (!EditOptions(monitor.config, monitor.environment.platform, window)) return;
+  if (!EditOptions(monitor.Config(), monitor.Environment().platform, window)) return;
   SaveConfig();
   // The timer keeps its period: a new poll interval takes effect at the next
   // start (the history uses it at once).
@@ -224,7 +223,7 @@ void CMonitorDlg::OnOptions() {
 
 void CMonitorDlg::SaveConfig() {
   std::string problem;
-  if (!monitor.SaveSettings(problem)) ShowStopError(SettingsNotSavedText(monitor.settingsLoad), window);
+  if (!monitor.SaveSettings(problem)) ShowStopError(SettingsNotSavedText(monitor.LoadedSettings()), window);
 }
 
 void CMonitorDlg::AnnounceDemoDrives() {

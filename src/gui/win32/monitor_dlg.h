@@ -46,7 +46,7 @@ class CMonitorDlg : public DialogWindow, public MonitorView {
   // A warning shows the system's warning icon.
   bool ShowTrayBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs, bool warning = false);
 
-  bool ShowsDemoDrives() const { return demoDrivesReason.has_value(); }
+  bool ShowsDemoDrives() const { return monitor.Environment().demoDrives; }
   int SelectedDrive() const { return selectedDrive; }
   // Shows drive n in the panel, and the page of buttons that holds it.
   void SelectDrive(int driveIndex);

@@ -81,13 +81,13 @@ void CMonitorDlg::SetTrayIcon(bool add) {
     MessageBoxW(window, L"Can't load icon", ProgramName().c_str(), MB_OK);
     return;
   }
-  const TrayIconPlan plan = PlanTrayIcon(monitor.driveSlots, ReadTrayIconMode(monitor.core.sideSettings.Current()));
+  const TrayIconPlan plan = PlanTrayIcon(monitor.Slots(), ReadTrayIconMode(monitor.CurrentSideSettings()));
   icon = TrayIconFor(icon, plan);
   NOTIFYICONDATAW record = IconRecord(window);
   record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   record.uCallbackMessage = WM_TRAYNOTIFY;
   record.hIcon = icon;
-  CopyCut(record.szTip, TrayToolTipText(ShowsDemoDrives(), monitor.driveSlots));
+  CopyCut(record.szTip, TrayToolTipText(ShowsDemoDrives(), monitor.Slots()));
   // The shell's answer only tells whether balloons have an icon to come from.
   const BOOL done = Shell_NotifyIconW(add ? NIM_ADD : NIM_DELETE, &record);
   trayIconAdded = add && done;
@@ -97,7 +97,7 @@ void CMonitorDlg::SetTrayIcon(bool add) {
 
 void CMonitorDlg::UpdateTrayIconState() {
   if (!trayIconAdded) return;
-  const TrayIconPlan plan = PlanTrayIcon(monitor.driveSlots, ReadTrayIconMode(monitor.core.sideSettings.Current()));
+  const TrayIconPlan plan = PlanTrayIcon(monitor.Slots(), ReadTrayIconMode(monitor.CurrentSideSettings()));
   if (plan == trayPlan) return;
   HICON icon = LoadTrayIcon();
   if (!icon) return;
@@ -113,7 +113,7 @@ void CMonitorDlg::UpdateTrayToolTip() {
   if (!trayIconAdded) return;
   NOTIFYICONDATAW record = IconRecord(window);
   record.uFlags = NIF_TIP;
-  CopyCut(record.szTip, TrayToolTipText(ShowsDemoDrives(), monitor.driveSlots));
+  CopyCut(record.szTip, TrayToolTipText(ShowsDemoDrives(), monitor.Slots()));
   Shell_NotifyIconW(NIM_MODIFY, &record);
 }
 
