@@ -30,12 +30,8 @@ enum Control : int {
   IdExtendedDays = 1054,
 };
 
-// The five group boxes, whose captions are drawn in red 50, green 0, blue 225.
+// The five group boxes, whose captions are drawn in palette::kGroupCaption.
 constexpr int kGroupBoxIds[] = {1026, 1027, 1036, 1038, 1037};
-struct Colour {
-  int red, green, blue;
-};
-constexpr Colour kGroupCaptionColour{50, 0, 225};
 
 // Each action list, the "Test sound" button that shows beside it, and the
 // setting it edits.

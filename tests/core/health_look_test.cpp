@@ -6,6 +6,7 @@
 
 #include "core/drive/attribute_reading.h"
 #include "core/view/disk_panel_text.h"
+#include "core/view/smart_details_rows.h"
 #include "core/view/window_texts.h"
 
 using namespace taruk;
@@ -107,6 +108,29 @@ TEST(HealthLook, TrayTemperatureIsTheHottestDriveOnTheWorstDrivesColour) {
   }
   // Two digits on the smallest icon still read.
   EXPECT_GE(TrayFigurePixelSize(16, 2), 10);
+}
+
+// Both windows colour and tip the details rows from these marks; empty
+// entries before the marked ones make rows and entries part ways.
+TEST(HealthLook, DetailsRowsAreMarkedByTheReasonsBehindThemTheHeavierFirst) {
+  DriveSlot slot;
+  slot.capacityGb = 40;
+  slot.attributes[0] = {1, 100, 100, 51, {}};
+  slot.attributes[2] = {5, 30, 30, 36, {2}};     // failing now, and counted
+  slot.attributes[4] = {190, 60, 40, 45, {}};    // failed in the past
+  slot.attributes[5] = {197, 100, 100, 0, {3}};  // counted
+  slot.attributes[7] = {194, 40, 40, 0, {40}};
+  const std::vector<DetailsRowMark> expected = {
+      {},
+      {HealthVerdict::Bad, L"Reallocated Sector Count (5) failing now: value 30, threshold 36\n2 reallocated sectors"},
+      {HealthVerdict::Caution, L"Attribute 190 failed in the past: worst 40, threshold 45"},
+      {HealthVerdict::Caution, L"3 pending sectors"},
+      {},
+  };
+  EXPECT_EQ(DetailsRowMarks(slot), expected);
+  EXPECT_EQ(HealthRowColour(HealthVerdict::Bad), palette::kBadRow);
+  EXPECT_EQ(HealthRowColour(HealthVerdict::Caution), palette::kCautionRow);
+  EXPECT_FALSE(HealthRowColour(HealthVerdict::Good) || HealthRowColour(HealthVerdict::Unknown));
 }
 
 TEST(HealthLook, TextsForPeopleLoseThePaddingOfModelAndSerial) {

@@ -6,7 +6,9 @@
 #include <QTreeWidget>
 
 #include "core/drive/drive_slot.h"
+#include "core/view/window_palette.h"
 #include "gui/qt/health_badge.h"
+#include "gui/qt/colours.h"
 #include "gui/qt/smart_details_dlg.h"
 
 using namespace taruk;
@@ -95,10 +97,10 @@ TEST(SmartDetailsDlg, RowsBehindTheVerdictAreMarkedWithTheirReasons) {
     QString tip;
   } rows[] = {
       {0, none, ""},
-      {1, HealthRowColor(HealthVerdict::Bad),
+      {1, ToQColor(palette::kBadRow),
        "Reallocated Sector Count (5) failing now: value 30, threshold 36\n2 reallocated sectors"},
-      {2, HealthRowColor(HealthVerdict::Caution), "Attribute 190 failed in the past: worst 40, threshold 45"},
-      {3, HealthRowColor(HealthVerdict::Caution), "3 pending sectors"},
+      {2, ToQColor(palette::kCautionRow), "Attribute 190 failed in the past: worst 40, threshold 45"},
+      {3, ToQColor(palette::kCautionRow), "3 pending sectors"},
       {4, none, ""},
   };
   for (const auto& r : rows) {

@@ -13,6 +13,12 @@ std::optional<RgbColour> HealthBadgeColour(HealthVerdict verdict) {
   return std::nullopt;
 }
 
+std::optional<RgbColour> HealthRowColour(HealthVerdict weight) {
+  if (weight == HealthVerdict::Caution) return palette::kCautionRow;
+  if (weight == HealthVerdict::Bad) return palette::kBadRow;
+  return std::nullopt;
+}
+
 int HealthBadgeSize(int iconWidth) { return std::max(8, iconWidth / 2); }
 
 HealthVerdict TrayIconVerdict(const DriveSlots& slots) {

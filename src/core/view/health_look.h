@@ -9,20 +9,19 @@
 #include "core/drive/drive_health.h"
 #include "core/drive/drive_slot.h"
 #include "core/settings/side_settings.h"
+#include "core/view/window_palette.h"
 
 namespace taruk {
-
-struct RgbColour {
-  int red = 0;
-  int green = 0;
-  int blue = 0;
-  friend bool operator==(const RgbColour&, const RgbColour&) = default;
-};
 
 // The badge on a disk button's or the notification-area icon's corner:
 // amber for caution, red for bad; none for good and unknown (nothing is
 // known to be wrong).
 std::optional<RgbColour> HealthBadgeColour(HealthVerdict verdict);
+
+// The background of a details row marked `weight` (smart_details_rows.h):
+// pale red behind a failing attribute, pale amber behind a caution; none
+// for a row nothing marks.
+std::optional<RgbColour> HealthRowColour(HealthVerdict weight);
 
 // The badge's diameter on an icon `iconWidth` pixels wide: half the icon, so
 // that it still reads on 16-pixel icons, and never under 8 pixels.

@@ -4,6 +4,7 @@
 
 #include "core/drive/attribute_names.h"
 #include "core/drive/attribute_reading.h"
+#include "core/drive/slot_health.h"
 #include "core/view/nvme_details_rows.h"
 #include "core/view/scsi_details_rows.h"
 
@@ -23,6 +24,25 @@ std::vector<SmartDetailsRow> SmartDetailsRows(const DriveSlot& slot) {
                     ReadingText(AtaAttributeReading(entry))});
   }
   return rows;
+}
+
+std::vector<DetailsRowMark> DetailsRowMarks(const DriveSlot& slot) {
+  std::vector<DetailsRowMark> marks(SmartDetailsRows(slot).size());
+  // The list leaves out empty entries, so entry j is the row of the entries
+  // before it that hold an attribute.
+  std::array<int, kAttributeCount> rowOfEntry{};
+  int row = 0;
+  for (int j = 0; j < kAttributeCount; ++j) rowOfEntry[static_cast<size_t>(j)] = slot.attributes[j].id != 0 ? row++ : -1;
+  for (const HealthReason& reason : SlotHealth(slot).reasons) {
+    if (reason.attributeEntry < 0 || reason.attributeEntry >= kAttributeCount) continue;
+    const int target = rowOfEntry[static_cast<size_t>(reason.attributeEntry)];
+    if (target < 0 || static_cast<size_t>(target) >= marks.size()) continue;
+    DetailsRowMark& mark = marks[static_cast<size_t>(target)];
+    // A row behind two reasons (failing and counted) takes the heavier colour.
+    if (mark.weight != HealthVerdict::Bad) mark.weight = reason.weight;
+    mark.tip += (mark.tip.empty() ? L"" : L"\n") + reason.text;
+  }
+  return marks;
 }
 
 }  // namespace taruk

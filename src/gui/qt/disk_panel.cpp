@@ -11,6 +11,8 @@
 #include "core/monitor/monitoring_cycle.h"
 #include "gui/qt/monitor_dlg.h"
 #include "core/drive/drive_slot.h"
+#include "gui/monitor_looks.h"
+#include "gui/qt/colours.h"
 #include "gui/toolkit/icon_button.h"
 
 namespace taruk {
@@ -19,8 +21,6 @@ using namespace monitor_ids;
 
 namespace {
 
-const QColor kPanelBackground(223, 238, 255);  // light blue
-const QColor kPanelText(40, 40, 80);           // dark blue
 
 QString FromWide(const std::wstring& text) { return QString::fromStdWString(text); }
 
@@ -51,8 +51,9 @@ void CMonitorDlg::PlaceInformationArea() {
   CIconButton* first = diskButtons[0];
   if (!background || !frame || !first) return;
   const QRect button = first->geometry();
-  background->setGeometry(button.x() + button.width() + 5, button.y(), frame->width() - button.width() - 15,
-                          frame->height() - 17);
+  const ControlRect area = InformationArea({button.x(), button.y(), button.width(), button.height()},
+                                           {frame->x(), frame->y(), frame->width(), frame->height()});
+  background->setGeometry(area.x, area.y, area.width, area.height);
 }
 
 void CMonitorDlg::PaintInformationArea() {
@@ -60,8 +61,8 @@ void CMonitorDlg::PaintInformationArea() {
   // brush the colour requests answer with.
   infoPalette = palette();
   for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-    infoPalette.setColor(group, QPalette::Window, kPanelBackground);
-    infoPalette.setColor(group, QPalette::WindowText, kPanelText);
+    infoPalette.setColor(group, QPalette::Window, ToQColor(palette::kLightBlue));
+    infoPalette.setColor(group, QPalette::WindowText, ToQColor(palette::kPanelText));
   }
   for (int id : {kBackground, kManufacturerLabel, kManufacturer, kSerialLabel, kWorkTimeLabel, kWorkTime,
                  kSerialNumber, kTemperatureIcon, kTemperature, kHealthLine}) {

@@ -67,8 +67,4 @@ QIcon PlannedTrayIcon(const QIcon& plain, const TrayIconPlan& plan) {
   return icon;
 }
 
-QColor HealthRowColor(HealthVerdict weight) {
-  return weight == HealthVerdict::Bad ? QColor(255, 200, 200) : QColor(255, 236, 170);
-}
-
 }  // namespace taruk

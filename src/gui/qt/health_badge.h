@@ -28,8 +28,4 @@ QIcon BadgedTrayIcon(const QIcon& plain, HealthVerdict verdict);
 QIcon PlannedTrayIcon(const QIcon& plain, const TrayIconPlan& plan);
 QImage TemperatureIconImage(int size, const TrayIconPlan& plan);
 
-// The background of a details row that causes the verdict: pale amber for a
-// caution, pale red for a failing attribute.
-QColor HealthRowColor(HealthVerdict weight);
-
 }  // namespace taruk

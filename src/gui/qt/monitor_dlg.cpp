@@ -9,9 +9,11 @@
 #include "core/drive/drive_slot.h"
 #include "core/view/drive_pages.h"
 #include "core/view/window_texts.h"
+#include "gui/monitor_looks.h"
 #include "gui/window_commands.h"
 #include "gui/qt/temp_graph_dlg.h"
 #include "gui/qt/about_dlg.h"
+#include "gui/qt/colours.h"
 #include "gui/toolkit/icon_button.h"
 #include "gui/toolkit/menu_resource.h"
 #include "gui/toolkit/message_box.h"
@@ -26,8 +28,6 @@ using namespace monitor_ids;
 
 namespace {
 
-const QColor kPaleBlue(223, 238, 255);
-const QColor kWhite(255, 255, 255);
 
 bool IsIconButton(int id) {
   for (int disk : kDiskButtons) {
@@ -132,23 +132,13 @@ void CMonitorDlg::OnInitDialog() {
 }
 
 void CMonitorDlg::SetButtonLooks() {
-  const struct {
-    CIconButton* button;
-    int icon;
-  } tools[] = {{detailsButton, kDetailsIcon}, {optionsButton, kOptionsIcon}, {graphButton, kGraphIcon}};
-  for (const auto& tool : tools) {
-    if (!tool.button) continue;
-    tool.button->SetIconsFromResources(tool.icon, 32, 32, OutIconGrey);
-    tool.button->SetStateColor(ColorNormalFace, kPaleBlue, true);
-    tool.button->SetStateColor(ColorHotFace, kPaleBlue, true);
-    tool.button->SetStateColor(ColorFocusFace, kPaleBlue, true);
-  }
-  for (CIconButton* disk : diskButtons) {
-    if (!disk) continue;
-    disk->SetIconsFromResources(kDiskIcon, 32, 32, OutIconGrey);
-    disk->SetStateColor(ColorNormalFace, kWhite, true);
-    disk->SetStateColor(ColorHotFace, kPaleBlue, true);
-    disk->SetStateColor(ColorFocusFace, kPaleBlue, true);
+  for (const ButtonLook& look : kButtonLooks) {
+    CIconButton* button = Control<CIconButton>(look.id);
+    if (!button) continue;
+    button->SetIconsFromResources(look.icon, kButtonIconSize, kButtonIconSize, OutIconGrey);
+    button->SetStateColor(ColorNormalFace, ToQColor(look.normalFace), true);
+    button->SetStateColor(ColorHotFace, ToQColor(look.hotFace), true);
+    button->SetStateColor(ColorFocusFace, ToQColor(look.focusFace), true);
   }
   if (diskButtons[0]) diskButtons[0]->setFocus(Qt::OtherFocusReason);
   for (int n = 1; n < kDiskButtonCount; ++n) {

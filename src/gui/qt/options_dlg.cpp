@@ -14,6 +14,7 @@
 #include "core/mail/test_email.h"
 #include "core/monitor/run_at_startup.h"
 #include "core/view/self_test_schedule_form.h"
+#include "gui/qt/colours.h"
 #include "gui/toolkit/message_box.h"
 #include "gui/window_commands.h"
 #include "gui/toolkit/up_down_control.h"
@@ -24,12 +25,11 @@ namespace taruk {
 using options_ids::ActionList;
 using options_ids::kActionLists;
 using options_ids::kGroupBoxIds;
-using options_ids::kGroupCaptionColour;
 
 namespace {
 
 constexpr int kPlaySoundEntry = static_cast<int>(AlarmAction::PlaySound);
-const QColor kGroupCaption(kGroupCaptionColour.red, kGroupCaptionColour.green, kGroupCaptionColour.blue);
+const QColor kGroupCaption = ToQColor(palette::kGroupCaption);
 
 QString Q(const std::wstring& text) { return QString::fromStdWString(text); }
 

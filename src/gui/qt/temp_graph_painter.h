@@ -5,17 +5,18 @@
 #include <QColor>
 
 #include "core/view/temp_graph_plan.h"
+#include "gui/qt/colours.h"
 
 class QPainter;
 
 namespace taruk {
 
 namespace graph_colors {
-inline const QColor kBackground{223, 238, 255};
-inline const QColor kGrid{191, 222, 255};
-inline const QColor kAxis{10, 10, 50};
-inline const QColor kCritical{255, 55, 55};
-inline const QColor kTemperature{255, 255, 5};
+inline const QColor kBackground = ToQColor(palette::kLightBlue);
+inline const QColor kGrid = ToQColor(palette::kGraphGrid);
+inline const QColor kAxis = ToQColor(palette::kGraphAxis);
+inline const QColor kCritical = ToQColor(palette::kGraphCritical);
+inline const QColor kTemperature = ToQColor(palette::kGraphTemperature);
 }  // namespace graph_colors
 
 // Text uses the painter's font in black on the background colour.

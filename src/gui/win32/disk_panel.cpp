@@ -6,6 +6,8 @@
 #include "core/view/disk_panel_text.h"
 #include "core/view/drive_pages.h"
 #include "core/view/health_look.h"
+#include "gui/monitor_looks.h"
+#include "gui/win32/colours.h"
 #include "gui/win32/monitor_dlg.h"
 
 namespace taruk::win32 {
@@ -14,19 +16,19 @@ using namespace monitor_ids;
 
 namespace {
 
-constexpr COLORREF kPanelBackground = RGB(223, 238, 255);  // light blue
-constexpr COLORREF kPanelText = RGB(40, 40, 80);           // dark blue
+constexpr COLORREF kPanelBackground = ToColorRef(palette::kLightBlue);
+constexpr COLORREF kPanelText = ToColorRef(palette::kPanelText);
 
 // The controls of the information area, painted on the light blue.
 constexpr int kPanelControls[] = {kManufacturerLabel, kManufacturer, kSerialLabel, kWorkTimeLabel,
                                   kWorkTime,          kSerialNumber, kTemperatureIcon, kTemperature,
                                   kHealthLine};
 
-RECT ClientRectOf(HWND parent, HWND control) {
+ControlRect ClientRectOf(HWND parent, HWND control) {
   RECT rect{};
   GetWindowRect(control, &rect);
   MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
-  return rect;
+  return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
 }
 
 }  // namespace
@@ -48,11 +50,8 @@ void CMonitorDlg::PlaceInformationArea() {
   HWND frame = Item(kFrame);
   HWND first = diskButtons[0].Handle();
   if (!background || !frame || !first) return;
-  const RECT button = ClientRectOf(window, first);
-  const RECT outer = ClientRectOf(window, frame);
-  const int buttonWidth = button.right - button.left;
-  MoveWindow(background, button.right + 5, button.top, (outer.right - outer.left) - buttonWidth - 15,
-             (outer.bottom - outer.top) - 17, TRUE);
+  const ControlRect area = InformationArea(ClientRectOf(window, first), ClientRectOf(window, frame));
+  MoveWindow(background, area.x, area.y, area.width, area.height, TRUE);
 }
 
 HBRUSH CMonitorDlg::PanelColours(HDC dc, HWND control) {

@@ -6,7 +6,9 @@
 #include "core/settings/settings_file.h"
 #include "core/view/drive_pages.h"
 #include "core/view/window_texts.h"
+#include "gui/monitor_looks.h"
 #include "gui/window_commands.h"
+#include "gui/win32/colours.h"
 #include "gui/win32/about_dlg.h"
 #include "gui/win32/message_box.h"
 #include "gui/win32/options_dlg.h"
@@ -19,8 +21,6 @@ using namespace monitor_ids;
 
 namespace {
 
-constexpr COLORREF kPaleBlue = RGB(223, 238, 255);
-constexpr COLORREF kWhite = RGB(255, 255, 255);
 // Posted at the end of the initialisation: the demo-drives balloon once the
 // window runs and the alert platform knows it.
 constexpr UINT kAnnounceDemoDrives = WM_APP + 1;
@@ -96,18 +96,13 @@ void CMonitorDlg::AddAboutToSystemMenu() {
 }
 
 void CMonitorDlg::SetButtonLooks() {
-  for (CIconButton* tool : {&detailsButton, &optionsButton, &graphButton}) {
-    const int icon = tool == &detailsButton ? kDetailsIcon : tool == &optionsButton ? kOptionsIcon : kGraphIcon;
-    tool->SetIconsFromResources(icon, 32, 32, OutIconGrey);
-    tool->SetStateColor(ColorNormalFace, kPaleBlue, true);
-    tool->SetStateColor(ColorHotFace, kPaleBlue, true);
-    tool->SetStateColor(ColorFocusFace, kPaleBlue, true);
-  }
-  for (CIconButton& disk : diskButtons) {
-    disk.SetIconsFromResources(kDiskIcon, 32, 32, OutIconGrey);
-    disk.SetStateColor(ColorNormalFace, kWhite, true);
-    disk.SetStateColor(ColorHotFace, kPaleBlue, true);
-    disk.SetStateColor(ColorFocusFace, kPaleBlue, true);
+  for (const ButtonLook& look : kButtonLooks) {
+    CIconButton* button = CIconButton::FromHandle(Item(look.id));
+    if (!button) continue;
+    button->SetIconsFromResources(look.icon, kButtonIconSize, kButtonIconSize, OutIconGrey);
+    button->SetStateColor(ColorNormalFace, ToColorRef(look.normalFace), true);
+    button->SetStateColor(ColorHotFace, ToColorRef(look.hotFace), true);
+    button->SetStateColor(ColorFocusFace, ToColorRef(look.focusFace), true);
   }
   SetFocus(diskButtons[0].Handle());
   for (int n = 1; n < kDiskButtonCount; ++n) ShowWindow(diskButtons[static_cast<size_t>(n)].Handle(), SW_HIDE);

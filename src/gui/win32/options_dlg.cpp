@@ -13,6 +13,7 @@
 #include "gui/win32/mail_server_dlg.h"
 #include "gui/win32/message_box.h"
 #include "gui/window_commands.h"
+#include "gui/win32/colours.h"
 #include "win32/autostart.h"
 
 namespace taruk::win32 {
@@ -20,12 +21,11 @@ namespace taruk::win32 {
 using options_ids::ActionList;
 using options_ids::kActionLists;
 using options_ids::kGroupBoxIds;
-using options_ids::kGroupCaptionColour;
 
 namespace {
 
 constexpr int kPlaySoundEntry = static_cast<int>(AlarmAction::PlaySound);
-constexpr COLORREF kGroupCaption = RGB(kGroupCaptionColour.red, kGroupCaptionColour.green, kGroupCaptionColour.blue);
+constexpr COLORREF kGroupCaption = ToColorRef(palette::kGroupCaption);
 
 }  // namespace
 

@@ -2,10 +2,11 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <iterator>
 
-#include "core/drive/slot_health.h"
-#include "core/view/smart_details_rows.h"
+#include "core/view/health_look.h"
+#include "gui/win32/colours.h"
 #include "gui/self_test_ids.h"
 #include "gui/win32/self_test_dlg.h"
 
@@ -13,35 +14,27 @@ namespace taruk::win32 {
 
 namespace {
 
-struct Column {
-  const wchar_t* heading;
-  int format;
-  int width;  // pixels
-};
-
-constexpr Column kColumns[] = {
-    {L"#", LVCFMT_RIGHT, 40},        {L"Attribute", LVCFMT_LEFT, 300}, {L"Value", LVCFMT_LEFT, 70},
-    {L"Threshold", LVCFMT_LEFT, 70}, {L"Worst", LVCFMT_LEFT, 70},      {L"Raw", LVCFMT_LEFT, 130},
-    {L"Decoded", LVCFMT_LEFT, 120},
-};
-
-// The rows behind a health reason: pale amber for a caution, pale red for a
-// failing attribute.
-COLORREF HealthRowColour(HealthVerdict weight) {
-  return weight == HealthVerdict::Bad ? RGB(255, 200, 200) : RGB(255, 236, 170);
+// The tip of a marked row, cut to the list's buffer (the list asks with room
+// for at most `room` characters, the end included).
+void CopyTip(const std::wstring& tip, wchar_t* buffer, int room) {
+  if (!buffer || room <= 0) return;
+  const size_t length = std::min(tip.size(), static_cast<size_t>(room - 1));
+  tip.copy(buffer, length);
+  buffer[length] = L'\0';
 }
 
 }  // namespace
 
 bool CSmartDetailsDlg::OnInitDialog() {
   HWND list = Item(IdAttributeList);
-  ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
-  for (int c = 0; c < static_cast<int>(std::size(kColumns)); ++c) {
+  // The info tips carry the health reasons behind a marked row.
+  ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
+  for (int c = 0; c < static_cast<int>(std::size(kDetailsColumns)); ++c) {
     LVCOLUMNW column{};
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-    column.fmt = kColumns[c].format;
-    column.cx = kColumns[c].width;
-    column.pszText = const_cast<wchar_t*>(kColumns[c].heading);
+    column.fmt = kDetailsColumns[c].alignRight ? LVCFMT_RIGHT : LVCFMT_LEFT;
+    column.cx = kDetailsColumns[c].width;
+    column.pszText = const_cast<wchar_t*>(kDetailsColumns[c].heading);
     column.iSubItem = c;
     ListView_InsertColumn(list, c, &column);
   }
@@ -62,8 +55,7 @@ bool CSmartDetailsDlg::OnInitDialog() {
     }
     ++row;
   }
-  rowWeights.assign(static_cast<size_t>(row), 0);
-  MarkHealthRows(slot);
+  rowMarks = DetailsRowMarks(slot);
   return true;
 }
 
@@ -72,28 +64,18 @@ void CSmartDetailsDlg::OnCommand(int id, int notification, HWND control) {
   CSelfTestDlg(drives, driveSlots[static_cast<size_t>(drive)], drive).DoModal(window);
 }
 
-void CSmartDetailsDlg::MarkHealthRows(const DriveSlot& slot) {
-  // The list leaves out empty entries, so entry j is the row of the entries
-  // before it that hold an attribute.
-  std::array<int, kAttributeCount> rowOfEntry{};
-  int row = 0;
-  for (int j = 0; j < kAttributeCount; ++j) {
-    rowOfEntry[static_cast<size_t>(j)] = slot.attributes[j].id != 0 ? row++ : -1;
-  }
-  for (const HealthReason& reason : SlotHealth(slot).reasons) {
-    if (reason.attributeEntry < 0 || reason.attributeEntry >= kAttributeCount) continue;
-    const int target = rowOfEntry[static_cast<size_t>(reason.attributeEntry)];
-    if (target < 0 || target >= static_cast<int>(rowWeights.size())) continue;
-    // A row behind two reasons (failing and counted) takes the heavier colour.
-    int& weight = rowWeights[static_cast<size_t>(target)];
-    if (weight != static_cast<int>(HealthVerdict::Bad)) weight = static_cast<int>(reason.weight);
-  }
-}
-
 bool CSmartDetailsDlg::OnMessage(UINT message, WPARAM, LPARAM lParam, INT_PTR& result) {
   if (message != WM_NOTIFY) return false;
   auto* header = reinterpret_cast<NMHDR*>(lParam);
-  if (header->idFrom != IdAttributeList || header->code != NM_CUSTOMDRAW) return false;
+  if (header->idFrom != IdAttributeList) return false;
+  if (header->code == LVN_GETINFOTIPW) {
+    auto* tip = reinterpret_cast<NMLVGETINFOTIPW*>(lParam);
+    const size_t row = static_cast<size_t>(tip->iItem);
+    if (row < rowMarks.size() && !rowMarks[row].tip.empty()) CopyTip(rowMarks[row].tip, tip->pszText, tip->cchTextMax);
+    result = 0;
+    return true;
+  }
+  if (header->code != NM_CUSTOMDRAW) return false;
   auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(lParam);
   if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) {
     result = CDRF_NOTIFYITEMDRAW;
@@ -101,9 +83,9 @@ bool CSmartDetailsDlg::OnMessage(UINT message, WPARAM, LPARAM lParam, INT_PTR& r
   }
   if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
     const size_t row = static_cast<size_t>(draw->nmcd.dwItemSpec);
-    if (row < rowWeights.size() && rowWeights[row] != 0) {
-      draw->clrTextBk = HealthRowColour(static_cast<HealthVerdict>(rowWeights[row]));
-    }
+    const std::optional<RgbColour> colour =
+        row < rowMarks.size() ? HealthRowColour(rowMarks[row].weight) : std::nullopt;
+    if (colour) draw->clrTextBk = ToColorRef(*colour);
     result = CDRF_DODEFAULT;
     return true;
   }

@@ -6,6 +6,7 @@
 
 #include "core/drive/drive_slot.h"
 #include "core/drive/smart_device.h"
+#include "core/view/smart_details_rows.h"
 #include "gui/win32/dialog_window.h"
 
 namespace taruk::win32 {
@@ -26,12 +27,10 @@ class CSmartDetailsDlg : public DialogWindow {
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 
  private:
-  void MarkHealthRows(const DriveSlot& slot);
-
   int drive;
   const DriveSlots& driveSlots;
-  // Each row's health weight (0 none), for the list's custom drawing.
-  std::vector<int> rowWeights;
+  // Each row's health mark, for the list's custom drawing and its tips.
+  std::vector<DetailsRowMark> rowMarks;
 };
 
 }  // namespace taruk::win32

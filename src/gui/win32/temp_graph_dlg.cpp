@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "gui/win32/colours.h"
+
 namespace taruk::win32 {
 
 GraphMode graphMode = GraphMode::Hours;
@@ -9,11 +11,11 @@ GraphMode graphMode = GraphMode::Hours;
 namespace {
 
 constexpr UINT_PTR kGraphSubclassId = 0x7E3D;
-constexpr COLORREF kBackground = RGB(223, 238, 255);
-constexpr COLORREF kGrid = RGB(191, 222, 255);
-constexpr COLORREF kAxis = RGB(10, 10, 50);
-constexpr COLORREF kCritical = RGB(255, 55, 55);
-constexpr COLORREF kTemperature = RGB(255, 255, 5);
+constexpr COLORREF kBackground = ToColorRef(palette::kLightBlue);
+constexpr COLORREF kGrid = ToColorRef(palette::kGraphGrid);
+constexpr COLORREF kAxis = ToColorRef(palette::kGraphAxis);
+constexpr COLORREF kCritical = ToColorRef(palette::kGraphCritical);
+constexpr COLORREF kTemperature = ToColorRef(palette::kGraphTemperature);
 
 void DrawLine(HDC dc, const GraphLine& line) {
   MoveToEx(dc, line.from.x, line.from.y, nullptr);
