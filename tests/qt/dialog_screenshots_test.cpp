@@ -70,8 +70,7 @@ TEST(DialogScreenshots, OptionsDetailsAndGraphOnTheDemoDrives) {
   const GraphMode saved = graphMode;
   for (const GraphMode mode : {GraphMode::Hours, GraphMode::Minutes}) {
     graphMode = mode;
-    CTempGraphDlg graph(driveSlots, 1, 55);
-    graph.Graph()->clock = &clock;
+    CTempGraphDlg graph(driveSlots, 1, 55, clock);
     graph.show();
     Save(graph, mode == GraphMode::Hours ? "temperature_graph_hours.png" : "temperature_graph_minutes.png");
   }

@@ -25,11 +25,10 @@ TEST(TempGraphDlg, ShowsTheDrivesSeriesAndKeepsTheChosenView) {
   FixedClock clock{15, 42};
   {
     driveSlots[3].model = L"WDC WD800JB-00JJC0    ";
-    CTempGraphDlg dialog(driveSlots, 3, 48);
+    CTempGraphDlg dialog(driveSlots, 3, 48, clock);
     ASSERT_TRUE(dialog.IsBuilt()) << dialog.BuildError().toStdString();
     EXPECT_EQ(dialog.windowTitle(), "Temperature Graphic - HD3: WDC WD800JB-00JJC0");
     CTempGraphCtrl* graph = dialog.Graph();
-    graph->clock = &clock;
     dialog.show();
     EXPECT_TRUE(dialog.Control<QRadioButton>(CTempGraphDlg::IdHours)->isChecked());
     // The dialog font leaves room for the whole scale, within the series.
@@ -48,7 +47,7 @@ TEST(TempGraphDlg, ShowsTheDrivesSeriesAndKeepsTheChosenView) {
     dialog.SendCommand(1);
     EXPECT_FALSE(dialog.isVisible());
   }
-  CTempGraphDlg reopened(driveSlots, 0, 55);
+  CTempGraphDlg reopened(driveSlots, 0, 55, clock);
   EXPECT_TRUE(reopened.Control<QRadioButton>(CTempGraphDlg::IdMinutes)->isChecked());
   EXPECT_FALSE(reopened.Control<QRadioButton>(CTempGraphDlg::IdHours)->isChecked());
   graphMode = saved;

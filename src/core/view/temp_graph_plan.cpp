@@ -22,6 +22,15 @@ int TemperatureY(int bottom, int64_t temperature, int step) {
 
 }  // namespace
 
+TempGraphPlan PlanDriveGraph(const DriveSlot& slot, GraphMode mode, Clock& clock, int width, int height,
+                             int criticalTemperature) {
+  if (mode == GraphMode::Hours) {
+    return PlanTemperatureGraph(0, 0, width, height, mode, clock.CurrentHour(), slot.hourHistory, criticalTemperature);
+  }
+  return PlanTemperatureGraph(0, 0, width, height, mode, clock.CurrentMinute(), slot.minuteHistory,
+                              criticalTemperature);
+}
+
 int ClockLabel(int value, GraphMode mode) {
   const int period = mode == GraphMode::Hours ? 24 : 60;
   if (value <= 0) value += ((-value) / period + 1) * period;

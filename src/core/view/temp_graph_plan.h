@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "core/base/clock.h"
+#include "core/drive/drive_slot.h"
+
 namespace taruk {
 
 enum class GraphMode { Hours, Minutes };
@@ -56,6 +59,12 @@ struct TempGraphPlan {
 // `series` is the hour or minute history, element 0 the newest.
 TempGraphPlan PlanTemperatureGraph(int left, int top, int width, int height, GraphMode mode, int now,
                                    std::span<const uint32_t> series, int criticalTemperature);
+
+// The graph of `slot` as both windows draw it: in Hours its hour history
+// against the clock's hour, in Minutes its minute history against the
+// clock's minute; the monitor's clock, the one its history was kept by.
+TempGraphPlan PlanDriveGraph(const DriveSlot& slot, GraphMode mode, Clock& clock, int width, int height,
+                             int criticalTemperature);
 
 // A column's time brought into the clock's range: 1..24 for hours, 1..60 for
 // minutes, so the hour 0 reads 24 and the minute 0 reads 60.

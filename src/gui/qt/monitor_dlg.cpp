@@ -219,7 +219,8 @@ void CMonitorDlg::OnDetails() {
 }
 
 void CMonitorDlg::OnGraph() {
-  CTempGraphDlg graph(monitor.Slots(), selectedDrive, monitor.Config().criticalTemperature, this);
+  CTempGraphDlg graph(monitor.Slots(), selectedDrive, monitor.Config().criticalTemperature,
+                      monitor.Environment().clock, this);
   graph.exec();
 }
 

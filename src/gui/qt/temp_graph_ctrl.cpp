@@ -9,23 +9,17 @@ namespace taruk {
 
 GraphMode graphMode = GraphMode::Hours;
 
-CTempGraphCtrl::CTempGraphCtrl(const DriveSlots& driveSlots, QWidget* parent) : QFrame(parent), driveSlots(driveSlots) {
+CTempGraphCtrl::CTempGraphCtrl(const DriveSlots& driveSlots, Clock& clock, QWidget* parent)
+    : QFrame(parent), driveSlots(driveSlots), clock(clock) {
   setFrameStyle(QFrame::Box | QFrame::Plain);
   setLineWidth(1);
 }
 
 TempGraphPlan CTempGraphCtrl::CurrentPlan() const {
-  SystemClock systemClock;
-  Clock& now = clock ? *clock : systemClock;
-  const DriveSlot& slot = SlotOrEmpty(driveSlots, drive);
   const QRect client = contentsRect();
   // Coordinates relative to the client area, as the painter is moved there.
-  if (graphMode == GraphMode::Hours) {
-    return PlanTemperatureGraph(0, 0, client.width(), client.height(), GraphMode::Hours, now.CurrentHour(),
-                                slot.hourHistory, criticalTemperature);
-  }
-  return PlanTemperatureGraph(0, 0, client.width(), client.height(), GraphMode::Minutes, now.CurrentMinute(),
-                              slot.minuteHistory, criticalTemperature);
+  return PlanDriveGraph(SlotOrEmpty(driveSlots, drive), graphMode, clock, client.width(), client.height(),
+                        criticalTemperature);
 }
 
 void CTempGraphCtrl::paintEvent(QPaintEvent* event) {

@@ -12,14 +12,14 @@ namespace taruk {
 
 class CTempGraphCtrl : public QFrame {
  public:
-  // Draws from `driveSlots`, which outlive the control.
-  explicit CTempGraphCtrl(const DriveSlots& driveSlots, QWidget* parent = nullptr);
+  // Draws from `driveSlots` by the monitor's `clock`, which outlive the
+  // control.
+  CTempGraphCtrl(const DriveSlots& driveSlots, Clock& clock, QWidget* parent = nullptr);
 
   // What the graph shows; the view (hours or minutes) is the process-wide
   // graphMode.
   int drive = 0;
   int criticalTemperature = 55;
-  Clock* clock = nullptr;  // the system's local time when not set
 
   // The plan for the control's current size, mode and clock.
   TempGraphPlan CurrentPlan() const;
@@ -29,6 +29,7 @@ class CTempGraphCtrl : public QFrame {
 
  private:
   const DriveSlots& driveSlots;
+  Clock& clock;
 };
 
 // The last view chosen in the graph window, Hours at start; kept for the

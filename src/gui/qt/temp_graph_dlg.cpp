@@ -11,17 +11,18 @@ namespace {
 
 // Control 1023 is a plain bordered static in the template; here it is the
 // graph itself.
-ControlFactory GraphOf(const DriveSlots& driveSlots) {
-  return [&driveSlots](const ControlTemplate& control, QWidget* parent) -> QWidget* {
+ControlFactory GraphOf(const DriveSlots& driveSlots, Clock& clock) {
+  return [&driveSlots, &clock](const ControlTemplate& control, QWidget* parent) -> QWidget* {
     if (control.id != CTempGraphDlg::IdGraph) return nullptr;
-    return new CTempGraphCtrl(driveSlots, parent);
+    return new CTempGraphCtrl(driveSlots, clock, parent);
   };
 }
 
 }  // namespace
 
-CTempGraphDlg::CTempGraphDlg(const DriveSlots& driveSlots, int drive, int criticalTemperature, QWidget* parent)
-    : TemplateDialog(137, parent, GraphOf(driveSlots)) {
+CTempGraphDlg::CTempGraphDlg(const DriveSlots& driveSlots, int drive, int criticalTemperature, Clock& clock,
+                             QWidget* parent)
+    : TemplateDialog(137, parent, GraphOf(driveSlots, clock)) {
   if (drive >= 0 && static_cast<size_t>(drive) < driveSlots.size()) {
     setWindowTitle(QString::fromStdWString(
         DriveWindowTitle(windowTitle().toStdWString(), drive, driveSlots[static_cast<size_t>(drive)])));

@@ -72,13 +72,7 @@ void PaintTemperatureGraph(HDC dc, const TempGraphPlan& plan) {
 }
 
 TempGraphPlan CTempGraphDlg::CurrentPlan(int width, int height) const {
-  const DriveSlot& slot = SlotOrEmpty(driveSlots, drive);
-  if (graphMode == GraphMode::Hours) {
-    return PlanTemperatureGraph(0, 0, width, height, GraphMode::Hours, clock.CurrentHour(), slot.hourHistory,
-                                criticalTemperature);
-  }
-  return PlanTemperatureGraph(0, 0, width, height, GraphMode::Minutes, clock.CurrentMinute(), slot.minuteHistory,
-                              criticalTemperature);
+  return PlanDriveGraph(SlotOrEmpty(driveSlots, drive), graphMode, clock, width, height, criticalTemperature);
 }
 
 bool CTempGraphDlg::OnInitDialog() {
