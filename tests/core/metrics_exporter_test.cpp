@@ -33,7 +33,26 @@ std::string Samples(const std::string& page, std::initializer_list<const char*> 
   return kept;
 }
 
-TEST(MetricsExporterTest, EachCycleRepublishesWhatItSawAndAGoneDriveKeepsOnlyItsAlarm) {
+// A monitor whose cycles publish to a metrics file: drives 0 (hot, with a
+// model of awkward bytes) and 2, and three volumes.
+class MetricsCycleTest : public testing::Test {
+ protected:
+  MetricsCycleTest() {
+    config.minimumFreeSpace = 100;
+    std::filesystem::create_directory(folder);
+    // A model can hold any byte: quotes and backslashes are escaped, control
+    // characters shown as '?', so no sample can break the page.
+    drives.Set(0, "Q\"B\\C\x01", 55);
+    drives.Set(2, "COOL", 40);
+    volumes.roots = {L"/", L"/data", L"/gone"};
+    volumes.freeBytes = {{L"/", 100'999'999}, {L"/data", 101'000'000}};  // equality counts, in whole MB
+  }
+  std::string Page() { return *exporter.Snapshot().Current(); }
+  bool Has(const std::string& sample) { return Page().find(sample) != std::string::npos; }
+
+  static inline const std::string drive0 =
+      R"(drive="0",id="ata-Q_B_C__SERIAL0",model="Q\"B\\C?",serial="SERIAL0",interface="ata")";
+  static inline const std::string drive2 = R"(drive="2",id="ata-COOL_SERIAL2",model="COOL",serial="SERIAL2",interface="ata")";
   ScratchDir scratch;
   TestDrives drives;
   TableVolumes volumes;
@@ -42,32 +61,23 @@ TEST(MetricsExporterTest, EachCycleRepublishesWhatItSawAndAGoneDriveKeepsOnlyIts
   MonitorView view;
   DriveSlots slots = DriveSlots(kDiskButtonCount);
   MonitorConfig config;
-  config.minimumFreeSpace = 100;
   const std::string folder = scratch / "out";
-  std::filesystem::create_directory(folder);
   const std::string file = folder + "/taruk.prom";
   std::vector<std::string> errors;
-  MetricsExporter exporter("2.0", file, [&](const std::string& why) { errors.push_back(why); });
-  MonitorCore core(slots, config, {drives.Opener(), volumes, clock, platform, &exporter}, view);
+  MetricsExporter exporter{"2.0", file, [this](const std::string& why) { errors.push_back(why); }};
+  MonitorCore core{slots, config, {drives.Opener(), volumes, clock, platform, &exporter}, view};
+};
 
-  EXPECT_EQ(Samples(*exporter.Snapshot().Current()), "taruk_build_info{version=\"2.0\"} 1\n");
-
-  // A model can hold any byte: quotes and backslashes are escaped, control
-  // characters shown as '?', so no sample can break the page.
-  drives.Set(0, "Q\"B\\C\x01", 55);
-  drives.Set(2, "COOL", 40);
-  volumes.roots = {L"/", L"/data", L"/gone"};
-  volumes.freeBytes = {{L"/", 100'999'999}, {L"/data", 101'000'000}};  // equality counts, in whole MB
+TEST_F(MetricsCycleTest, ThePageListsWhatTheCycleSawAndIsWrittenReadable) {
+  EXPECT_EQ(Samples(Page()), "taruk_build_info{version=\"2.0\"} 1\n");
   // The pass at start already lists the drives, a poll interval before the
   // first cycle.
   core.RefreshDrives();
-  EXPECT_NE(exporter.Snapshot().Current()->find("taruk_drive_present{drive=\"2\""), std::string::npos);
+  EXPECT_TRUE(Has("taruk_drive_present{drive=\"2\""));
   core.RunMonitoringCycle();
-  const std::string drive0 = R"(drive="0",id="ata-Q_B_C__SERIAL0",model="Q\"B\\C?",serial="SERIAL0",interface="ata")";
-  const std::string drive2 = R"(drive="2",id="ata-COOL_SERIAL2",model="COOL",serial="SERIAL2",interface="ata")";
   const char* const aside[] = {"taruk_build_info", "taruk_last_cycle", "taruk_drive_attribute", "taruk_drive_power_on",
                                "taruk_drive_power_mode", "taruk_drive_health"};
-  std::string page = *exporter.Snapshot().Current();
+  const std::string page = Page();
   EXPECT_EQ(Samples(page, {aside[0], aside[1], aside[2], aside[3], aside[4], aside[5]}),
             "taruk_poll_interval_seconds 60\n"
             "taruk_critical_temperature_celsius 55\n"
@@ -87,7 +97,7 @@ TEST(MetricsExporterTest, EachCycleRepublishesWhatItSawAndAGoneDriveKeepsOnlyIts
   for (const std::string& sample : {"taruk_drive_attribute_raw{" + drive0 + ",attribute_id=\"194\",name=\"Temperature\"} 55\n",
                                    "taruk_drive_power_mode{" + drive0 + ",mode=\"unknown\"} 1\n",
                                    "taruk_drive_health{" + drive0 + ",verdict=\"good\"} 1\n"}) {
-    EXPECT_NE(page.find(sample), std::string::npos) << sample;
+    EXPECT_TRUE(Has(sample)) << sample;
   }
   EXPECT_EQ(ReadFileBytes(file), page);
   EXPECT_TRUE(errors.empty());
@@ -97,28 +107,31 @@ TEST(MetricsExporterTest, EachCycleRepublishesWhatItSawAndAGoneDriveKeepsOnlyIts
   struct stat info {};
   ASSERT_EQ(stat(file.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
+}
 
-  // Drive 0 goes: its readings leave the page, its alarm stays as the cycle
-  // still tests its last temperature.
+// Its readings leave the page; its alarm stays, as the cycle still tests its
+// last temperature.
+TEST_F(MetricsCycleTest, AGoneDriveKeepsOnlyItsAlarm) {
+  core.RunMonitoringCycle();
   drives.Remove(0);
   core.RunMonitoringCycle();
-  page = *exporter.Snapshot().Current();
-  EXPECT_NE(page.find("taruk_drive_present{" + drive0 + "} 0\n"), std::string::npos);
-  EXPECT_NE(page.find("taruk_drive_temperature_alarm{" + drive0 + "} 1\n"), std::string::npos);
-  EXPECT_EQ(page.find("taruk_drive_temperature_celsius{" + drive0), std::string::npos);
-  EXPECT_EQ(page.find("taruk_drive_attribute_value{" + drive0), std::string::npos);
-  EXPECT_EQ(ReadFileBytes(file), page);
+  EXPECT_TRUE(Has("taruk_drive_present{" + drive0 + "} 0\n"));
+  EXPECT_TRUE(Has("taruk_drive_temperature_alarm{" + drive0 + "} 1\n"));
+  EXPECT_FALSE(Has("taruk_drive_temperature_celsius{" + drive0));
+  EXPECT_FALSE(Has("taruk_drive_attribute_value{" + drive0));
+  EXPECT_EQ(ReadFileBytes(file), Page());
+}
 
-  // A file that can't be written is reported on every cycle; the page is
-  // still published and the cycle goes on.
+// Reported on every cycle; the page is still published and the cycle goes on.
+TEST_F(MetricsCycleTest, AFileThatCannotBeWrittenIsReportedEachCycle) {
+  core.RunMonitoringCycle();
   std::filesystem::remove_all(folder);
   drives.Set(2, "COOL", 41);
   core.RunMonitoringCycle();
   core.RunMonitoringCycle();
   ASSERT_EQ(errors.size(), 2u);
   EXPECT_EQ(errors[0], "can't write the metrics to " + file + ": No such file or directory");
-  EXPECT_NE(exporter.Snapshot().Current()->find("taruk_drive_temperature_celsius{" + drive2 + "} 41\n"),
-            std::string::npos);
+  EXPECT_TRUE(Has("taruk_drive_temperature_celsius{" + drive2 + "} 41\n"));
 }
 
 TEST(MetricsPageTest, AnAttributeIdTwiceGivesOneSeriesAndRawValuesKeepAll48Bits) {
