@@ -16,11 +16,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// True when a drive answers the reading pass; `why` says why none did.
-bool AnyDriveReadable(DeviceOpener& drives, std::string& why) {
+// True when a drive answers the reading pass; `error` says why none did.
+bool AnyDriveReadable(DeviceOpener& drives, std::string& error) {
   DriveSlots probe;
   const DrivePass pass = ReadEveryDrive(drives, probe);
-  why = NoDriveReason(pass.found);
+  error = NoDriveReason(pass.found);
   return AnyDrivePresent(probe);
 }
 

@@ -21,9 +21,9 @@ struct BusModule {
   bus_module::PowerAllowedFunction powerAllowed = Entry<bus_module::PowerAllowedFunction>(bus_module::kPowerAllowed);
   bus_module::PowerRequestFunction powerRequest = Entry<bus_module::PowerRequestFunction>(bus_module::kPowerRequest);
 
-  bool Usable(std::wstring& failure) const {
+  bool Usable(std::wstring& error) const {
     if (notify && powerAllowed && powerRequest) return true;
-    failure = L"D-Bus: " + PathBytesToWide(problem);
+    error = L"D-Bus: " + PathBytesToWide(problem);
     return false;
   }
 };
@@ -45,20 +45,20 @@ bool NoSessionBus() {
 }  // namespace
 
 bool NotifyOnDesktop(const std::wstring& title, const std::wstring& text, int timeoutMs, bool warning,
-                     uint32_t& replacesId, std::wstring& failure) {
+                     uint32_t& replacesId, std::wstring& error) {
   if (NoSessionBus()) {
-    failure = L"no session D-Bus for desktop notifications";
+    error = L"no session D-Bus for desktop notifications";
     return false;
   }
-  return Module().Usable(failure) && Module().notify(title, text, timeoutMs, warning, replacesId, failure);
+  return Module().Usable(error) && Module().notify(title, text, timeoutMs, warning, replacesId, error);
 }
 
 bool LogindAllows(PowerAction action, std::wstring& refusal) {
   return Module().Usable(refusal) && Module().powerAllowed(action, refusal);
 }
 
-bool RequestFromLogind(PowerAction action, std::wstring& failure) {
-  return Module().Usable(failure) && Module().powerRequest(action, failure);
+bool RequestFromLogind(PowerAction action, std::wstring& error) {
+  return Module().Usable(error) && Module().powerRequest(action, error);
 }
 
 }  // namespace taruk

@@ -16,13 +16,13 @@ namespace taruk {
 // (desktop/bus/desktop_notification.h). False with a reason when there is no
 // daemon.
 bool NotifyOnDesktop(const std::wstring& title, const std::wstring& text, int timeoutMs, bool warning,
-                     uint32_t& replacesId, std::wstring& failure);
+                     uint32_t& replacesId, std::wstring& error);
 
 // logind's verdict on the action: "yes" and "challenge" allow it; "no", "na"
 // or no logind to ask give false and a sentence saying why.
 bool LogindAllows(PowerAction action, std::wstring& refusal);
 
 // The action asked of logind, never interactively. False with the reason.
-bool RequestFromLogind(PowerAction action, std::wstring& failure);
+bool RequestFromLogind(PowerAction action, std::wstring& error);
 
 }  // namespace taruk

@@ -100,7 +100,7 @@ SettingsLoad ReadSettingsFile(MonitorConfig& config) {
 
 namespace {
 
-bool WriteSettings(const MonitorConfig& config, std::string* problem, bool createOnly) {
+bool WriteSettings(const MonitorConfig& config, std::string* error, bool createOnly) {
   std::string path;
   std::string bytes;
   std::string why;
@@ -115,16 +115,16 @@ bool WriteSettings(const MonitorConfig& config, std::string* problem, bool creat
     if (write || (createOnly && write.error == EEXIST)) return true;
     why = path + ": " + write.reason;
   }
-  if (problem) *problem = why;
+  if (error) *error = why;
   return false;
 }
 
 }  // namespace
 
-bool SaveSettings(const MonitorConfig& config, std::string* problem) { return WriteSettings(config, problem, false); }
+bool SaveSettings(const MonitorConfig& config, std::string* error) { return WriteSettings(config, error, false); }
 
-bool CreateSettingsIfMissing(const MonitorConfig& config, std::string* problem) {
-  return WriteSettings(config, problem, true);
+bool CreateSettingsIfMissing(const MonitorConfig& config, std::string* error) {
+  return WriteSettings(config, error, true);
 }
 
 }  // namespace taruk

@@ -37,12 +37,12 @@ SettingsLoad LoadSettings(MonitorConfig& config);
 SettingsLoad ReadSettingsFile(MonitorConfig& config);
 
 // Writes the whole record. False when it could not be saved; the previous file
-// is then left as it was, `problem` (when given) says why, and the caller
+// is then left as it was, `error` (when given) says why, and the caller
 // shows "Can't save configuration to a file!".
-bool SaveSettings(const MonitorConfig& config, std::string* problem = nullptr);
+bool SaveSettings(const MonitorConfig& config, std::string* error = nullptr);
 
 // Writes the record only when there is no file yet; anything already at the
 // path is left alone (and is no failure).
-bool CreateSettingsIfMissing(const MonitorConfig& config, std::string* problem = nullptr);
+bool CreateSettingsIfMissing(const MonitorConfig& config, std::string* error = nullptr);
 
 }  // namespace taruk

@@ -23,22 +23,22 @@ void NeedApplication() {
 }  // namespace
 
 TARUK_MODULE_ENTRY bool taruk_bus_notify(const std::wstring& title, const std::wstring& text, int timeoutMs,
-                                         bool warning, uint32_t& replacesId, std::wstring& failure) {
+                                         bool warning, uint32_t& replacesId, std::wstring& error) {
   NeedApplication();
   QString reason;
   const taruk::DesktopNotification notification{QString::fromStdWString(title), QString::fromStdWString(text),
                                                 timeoutMs, warning};
   const bool shown = taruk::ShowDesktopNotification(notification, replacesId, reason);
-  failure = reason.toStdWString();
+  error = reason.toStdWString();
   return shown;
 }
 
 TARUK_MODULE_ENTRY bool taruk_bus_power_allowed(taruk::PowerAction action, std::wstring& refusal) {
   NeedApplication();
-  QString failure;
-  const QString verdict = taruk::LogindVerdict(action, failure);
-  if (!failure.isEmpty()) {
-    refusal = failure.toStdWString();
+  QString error;
+  const QString verdict = taruk::LogindVerdict(action, error);
+  if (!error.isEmpty()) {
+    refusal = error.toStdWString();
     return false;
   }
   if (!taruk::VerdictAllows(verdict)) {
@@ -48,10 +48,10 @@ TARUK_MODULE_ENTRY bool taruk_bus_power_allowed(taruk::PowerAction action, std::
   return true;
 }
 
-TARUK_MODULE_ENTRY bool taruk_bus_power_request(taruk::PowerAction action, std::wstring& failure) {
+TARUK_MODULE_ENTRY bool taruk_bus_power_request(taruk::PowerAction action, std::wstring& error) {
   NeedApplication();
   QString reason;
   const bool sent = taruk::LogindRequest(action, reason);
-  failure = reason.toStdWString();
+  error = reason.toStdWString();
   return sent;
 }

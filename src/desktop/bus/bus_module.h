@@ -11,9 +11,9 @@
 namespace taruk::bus_module {
 
 using NotifyFunction = bool (*)(const std::wstring& title, const std::wstring& text, int timeoutMs, bool warning,
-                                uint32_t& replacesId, std::wstring& failure);
+                                uint32_t& replacesId, std::wstring& error);
 using PowerAllowedFunction = bool (*)(PowerAction action, std::wstring& refusal);
-using PowerRequestFunction = bool (*)(PowerAction action, std::wstring& failure);
+using PowerRequestFunction = bool (*)(PowerAction action, std::wstring& error);
 
 constexpr const char* kName = "taruk-dbus.so";
 constexpr const char* kNotify = "taruk_bus_notify";

@@ -18,21 +18,21 @@ std::string FindTarukFile(const char* name, int mode, const std::string& executa
   return {};
 }
 
-void* TarukModuleSymbol(const char* name, const char* symbol, std::string& problem) {
+void* TarukModuleSymbol(const char* name, const char* symbol, std::string& error) {
   const std::string path = FindTarukFile(name, R_OK);
   if (path.empty()) {
-    problem = std::string(name) + " is missing (beside taruk or in ../libexec/taruk)";
+    error = std::string(name) + " is missing (beside taruk or in ../libexec/taruk)";
     return nullptr;
   }
   // Kept for the rest of the run: its threads and callbacks may outlive any
   // one caller.
   void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
   if (!module) {
-    problem = std::string("cannot load ") + name + ": " + dlerror();
+    error = std::string("cannot load ") + name + ": " + dlerror();
     return nullptr;
   }
   void* found = dlsym(module, symbol);
-  if (!found) problem = path + " is not taruk's " + name;
+  if (!found) error = path + " is not taruk's " + name;
   return found;
 }
 

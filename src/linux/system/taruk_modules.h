@@ -14,7 +14,7 @@ namespace taruk {
 std::string FindTarukFile(const char* name, int mode, const std::string& executable = {});
 
 // `symbol` of module `name` (loaded once and kept), or null with a one-line
-// `problem`.
-void* TarukModuleSymbol(const char* name, const char* symbol, std::string& problem);
+// `error`.
+void* TarukModuleSymbol(const char* name, const char* symbol, std::string& error);
 
 }  // namespace taruk
