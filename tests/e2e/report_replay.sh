@@ -93,12 +93,12 @@ status=0
 
 # An empty folder: no drives, still a valid report (and exit 1, above).
 [ "$("$taruk" --report --json --replay "$work/empty" 2>/dev/null)" = '{"drives":[]}' ] || fail "empty folder"
-# The console modes load no window, sound or D-Bus library (taruk-window and
+# The console modes load no window, sound, D-Bus or TLS library (taruk-window and
 # the modules taruk loads at first use carry those), and neither does a
 # running --headless with no session bus and no alarm that needs logind:
 # the dynamic linker's list for the one-shot modes, the mapped files of the
 # headless monitor after its first cycle has notified.
-heavy='libQt6|libsndfile|libpulse|libdbus-1|taruk-dbus|taruk-sound'
+heavy='libQt6|libsndfile|libpulse|libdbus-1|libssl|libcrypto|taruk-dbus|taruk-sound|taruk-tls'
 for mode in "--version" "--help" "--report --replay $top/data/demo" "--settings --config-dir $work/conf"; do
   # shellcheck disable=SC2086
   LD_DEBUG=files "$taruk" $mode 2>&1 >/dev/null | grep -Eo "file=[^ ]*($heavy)[^ ]*" &&

@@ -39,7 +39,7 @@ for file in /usr/bin/alarm.wav /usr/share/applications/taruk.desktop /usr/share/
   [ -e "$file" ] || fail "not installed: $file"
 done
 # The monitor's programs and modules, which taruk finds in /usr/libexec/taruk.
-for file in taruk-headless taruk-window taruk-sound.so taruk-metrics-http.so taruk-dbus.so taruk-secret.so; do
+for file in taruk-headless taruk-window taruk-sound.so taruk-metrics-http.so taruk-dbus.so taruk-secret.so taruk-tls.so; do
   [ -e "/usr/libexec/taruk/$file" ] || fail "not installed: /usr/libexec/taruk/$file"
 done
 appdata=$(mktemp -d)

@@ -110,6 +110,13 @@ TARUK_VM_DISKS="$disks" TARUK_VM_OPTICAL=/dev/sr0 TARUK_VM_SERIALS="$(cat /etc/e
   $T/taruk_linux_tests --gtest_also_run_disabled_tests --gtest_filter='DISABLED_EmulatedDrives*' \
   >$R/gtest.txt 2>&1
 echo $? >$R/gtest.rc
+# The CPU of a pass over every drive as root, and as the packaged service
+# runs it: unprivileged, through one serving reader.
+$T/taruk_linux_tests --gtest_also_run_disabled_tests --gtest_filter='DISABLED_GuestCycleCpu*' >$R/pass-cpu.txt 2>&1
+export TARUK_VM_READER=/srv/with-caps/taruk-smart-reader
+as_user $T/taruk_linux_tests --gtest_also_run_disabled_tests --gtest_filter='DISABLED_GuestCycleCpu*' \
+  >$R/user/pass-cpu.txt 2>&1
+unset TARUK_VM_READER
 
 # Self-tests, after every comparison above so that they see the drives
 # untouched. QEMU's hard disks finish short and extended tests at once and

@@ -83,15 +83,17 @@ DriveHealth AtaHealth(const DriveSlot& slot) {
     const SmartAttributeEntry& entry = slot.attributes[static_cast<size_t>(j)];
     if (entry.id == 0) continue;
     anyAttribute = true;
+    // The texts only for what they name: most attributes are far above
+    // their thresholds, and a verdict is asked for on every cycle.
     if (ThresholdApplies(entry.threshold)) {
-      const std::wstring threshold = L", threshold " + std::to_wstring(entry.threshold);
+      const auto threshold = [&entry] { return L", threshold " + std::to_wstring(entry.threshold); };
       if (entry.current <= entry.threshold) {
         failingNow.push_back({AttributeLabel(entry.id) + L" failing now: value " + std::to_wstring(entry.current) +
-                                  threshold,
+                                  threshold(),
                               j, HealthVerdict::Bad});
       } else if (entry.worst <= entry.threshold) {
         failedBefore.push_back({AttributeLabel(entry.id) + L" failed in the past: worst " +
-                                    std::to_wstring(entry.worst) + threshold,
+                                    std::to_wstring(entry.worst) + threshold(),
                                 j, HealthVerdict::Caution});
       }
     }

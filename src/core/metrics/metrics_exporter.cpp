@@ -8,13 +8,6 @@
 
 namespace taruk {
 
-namespace {
-
-// Room for the cycle's two time families, so that the page is copied once.
-constexpr std::size_t kCycleTimesBytes = 512;
-
-}  // namespace
-
 MetricsExporter::MetricsExporter(std::string version, std::string filePath,
                                  std::function<void(const std::string&)> reportError, bool smartctlSeries)
     : version(std::move(version)),
@@ -48,16 +41,19 @@ bool MetricsExporter::Readings::operator==(const Readings& other) const {
 void MetricsExporter::CycleFinished(const CycleRecord& record) {
   Readings readings = ReadingsOf(record, record.volumes.FreeSpace(kMostVolumes));
   if (!lastReadings || !(readings == *lastReadings)) {
-    readingsText = MetricsPageBeforeFirstCycle(version);
-    readingsText += MetricsReadings(record, readings.volumes);
+    // Made again in the room of the last one.
+    readingsText.clear();
+    readingsText += MetricsPageBeforeFirstCycle(version);
+    AppendMetricsReadings(readingsText, record, readings.volumes);
     if (smartctlSeries) readingsText += SmartctlExporterReadings(record);
     lastReadings = std::move(readings);
     ++readingsVersion;
   }
   std::string page;
-  page.reserve(readingsText.size() + kCycleTimesBytes);
+  // Room for the cycle's times, so that the page is copied once.
+  page.reserve(readingsText.size() + kMetricsCycleTimesBytes);
   page = readingsText;
-  page += MetricsCycleTimes(record);
+  AppendMetricsCycleTimes(page, record);
   if (!filePath.empty()) {
     // Read by another user: node_exporter's.
     const FileWrite write = ReplaceFileAtomically(filePath, page, 0644);

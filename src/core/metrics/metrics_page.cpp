@@ -19,18 +19,23 @@ namespace {
 
 constexpr uint8_t kPowerOnHoursId = 9;
 
-// The number and id together: the number is the window's HDn, the id what
-// a dashboard joins on, and neither moves while taruk runs.
-std::string DriveLabels(int index, const DriveSlot& slot) {
-  return Label("drive", std::to_string(index)) + "," + Label("id", LabelValue(std::string_view(slot.id))) + "," +
-         Label("model", DriveText(slot.model)) + "," + Label("serial", DriveText(slot.serialNumber)) + "," +
-         Label("interface", DriveBusName(slot.bus));
-}
-
 // About the bytes of one attribute sample of the drive, for room made ahead:
 // its labels, an attribute's labels and the longest family name and value.
 std::size_t DriveLabelsBytes(const DriveSlot& slot) {
   return 128 + slot.id.size() + 2 * (slot.model.size() + slot.serialNumber.size());
+}
+
+// The number and id together: the number is the window's HDn, the id what
+// a dashboard joins on, and neither moves while taruk runs.
+std::string DriveLabels(int index, const DriveSlot& slot) {
+  std::string labels;
+  labels.reserve(DriveLabelsBytes(slot));
+  AppendLabel(labels, "drive", std::to_string(index));
+  AppendLabel(labels, "id", LabelValue(std::string_view(slot.id)));
+  AppendLabel(labels, "model", DriveText(slot.model));
+  AppendLabel(labels, "serial", DriveText(slot.serialNumber));
+  AppendLabel(labels, "interface", DriveBusName(slot.bus));
+  return labels;
 }
 
 std::string WwnText(uint64_t wwn) {
@@ -42,9 +47,14 @@ std::string WwnText(uint64_t wwn) {
 
 // Everything known of the drive, on one series of value 1, for joins: the
 // system's device name may change between runs, so it is here alone.
-std::string InfoLabels(int index, const DriveSlot& slot) {
-  return DriveLabels(index, slot) + "," + Label("device", LabelValue(std::string_view(slot.device))) + "," +
-         Label("firmware", DriveText(slot.firmware)) + "," + Label("wwn", WwnText(slot.wwn));
+std::string InfoLabels(const std::string& driveLabels, const DriveSlot& slot) {
+  std::string labels;
+  labels.reserve(driveLabels.size() + slot.device.size() + slot.firmware.size() + 64);
+  labels = driveLabels;
+  AppendLabel(labels, "device", LabelValue(std::string_view(slot.device)));
+  AppendLabel(labels, "firmware", DriveText(slot.firmware));
+  AppendLabel(labels, "wwn", WwnText(slot.wwn));
+  return labels;
 }
 
 // The labels of an attribute beside the drive's: its id and catalogue name,
@@ -81,16 +91,32 @@ struct SelfTestFamilies {
     // like "idle".
     if (tests.shortAndExtended) running.Add(labels, tests.running ? 1 : 0);
     if (tests.running) progress.Add(labels, tests.percentDone / 100.0);
-    std::set<SelfTestKind> seen;
+    std::bitset<256> seen;
+    std::string typed;
     for (const SelfTestEntry& entry : tests.log) {
-      if (!seen.insert(entry.kind).second) continue;  // newest first: the first of a type stands
-      const std::string typed = labels + "," + Label("type", SelfTestKindName(entry.kind));
+      // Newest first: the first of a type stands.
+      if (seen.test(static_cast<uint8_t>(entry.kind))) continue;
+      seen.set(static_cast<uint8_t>(entry.kind));
+      typed = labels;
+      AppendLabel(typed, "type", SelfTestKindName(entry.kind));
       for (const SelfTestResult result : {SelfTestResult::Passed, SelfTestResult::Failed, SelfTestResult::Aborted,
                                           SelfTestResult::Running, SelfTestResult::Unknown}) {
-        lastResult.Add(typed + "," + Label("result", SelfTestResultName(result)), entry.result == result ? 1 : 0);
+        lastResult.Add(typed, entry.result == result ? 1 : 0, ResultLabel(result));
       }
       lastHour.Add(typed, static_cast<double>(entry.powerOnHours) * 3600);
     }
+  }
+
+  // `result="passed"` and the others, made once.
+  static const std::string& ResultLabel(SelfTestResult result) {
+    static const std::array<std::string, 5> labels = [] {
+      std::array<std::string, 5> made;
+      for (std::size_t n = 0; n < made.size(); ++n) {
+        made[n] = Label("result", SelfTestResultName(static_cast<SelfTestResult>(n)));
+      }
+      return made;
+    }();
+    return labels[static_cast<std::size_t>(result)];
   }
 };
 
@@ -132,21 +158,34 @@ std::string MetricsPageBeforeFirstCycle(const std::string& version) {
 }
 
 std::string MetricsPage(const CycleRecord& record, const std::vector<VolumeSpace>& volumes, const std::string& version) {
-  return MetricsPageBeforeFirstCycle(version) + MetricsReadings(record, volumes) + MetricsCycleTimes(record);
+  std::string page = MetricsPageBeforeFirstCycle(version);
+  AppendMetricsReadings(page, record, volumes);
+  AppendMetricsCycleTimes(page, record);
+  return page;
 }
 
 std::string MetricsCycleTimes(const CycleRecord& record) {
   std::string page;
+  AppendMetricsCycleTimes(page, record);
+  return page;
+}
+
+std::string MetricsReadings(const CycleRecord& record, const std::vector<VolumeSpace>& volumes) {
+  std::string page;
+  AppendMetricsReadings(page, record, volumes);
+  return page;
+}
+
+void AppendMetricsCycleTimes(std::string& page, const CycleRecord& record) {
   MetricFamily cycleTime("taruk_last_cycle_timestamp_seconds", "When the last monitoring cycle ended, as Unix time.");
   MetricFamily cycleDuration("taruk_last_cycle_duration_seconds", "How long the last monitoring cycle took.");
   cycleTime.Add({}, record.finishedUnixTime);
   cycleDuration.Add({}, record.durationSeconds);
   cycleTime.WriteTo(page);
   cycleDuration.WriteTo(page);
-  return page;
 }
 
-std::string MetricsReadings(const CycleRecord& record, const std::vector<VolumeSpace>& volumes) {
+void AppendMetricsReadings(std::string& page, const CycleRecord& record, const std::vector<VolumeSpace>& volumes) {
   MetricFamily pollInterval("taruk_poll_interval_seconds", "The configured time between monitoring cycles.");
   MetricFamily critical("taruk_critical_temperature_celsius", "The configured critical temperature.");
   MetricFamily minimumFree("taruk_minimum_free_bytes", "The configured minimum free space of a volume.");
@@ -188,13 +227,19 @@ std::string MetricsReadings(const CycleRecord& record, const std::vector<VolumeS
     for (const SmartAttributeEntry& entry : slot.attributes) attributeBytes += entry.id != 0 ? labels : 0;
   }
   for (MetricFamily* family : {&value, &worst, &threshold, &raw}) family->Reserve(attributeBytes);
+  // And for the families of one sample per drive (of a few: one per state).
+  std::size_t driveBytes = 0;
+  for (const DriveSlot& slot : record.drives) driveBytes += slot.IsPresent() ? DriveLabelsBytes(slot) : 0;
+  for (MetricFamily* family : {&info, &present, &temperatureAlarm, &temperature, &powerOn}) family->Reserve(2 * driveBytes);
+  powerMode.Reserve(3 * driveBytes);
+  health.Reserve(4 * driveBytes);
   for (size_t n = 0; n < record.drives.size(); ++n) {
     const DriveSlot& slot = record.drives[n];
     // A slot that never answered has no labels to give.
     if (!slot.IsPresent()) continue;
     const std::string labels = DriveLabels(static_cast<int>(n), slot);
     const bool answered = n < record.answered.size() && record.answered[n];
-    info.Add(InfoLabels(static_cast<int>(n), slot), 1);
+    info.Add(InfoLabels(labels, slot), 1);
     present.Add(labels, answered ? 1 : 0);
     // The same test the cycle makes, on the values it made it with: a drive
     // that has gone keeps its last temperature there.
@@ -238,12 +283,20 @@ std::string MetricsReadings(const CycleRecord& record, const std::vector<VolumeS
   MetricFamily freeBytes("taruk_volume_free_bytes", "Space on the volume that an ordinary user may still write.");
   MetricFamily freeSpaceAlarm("taruk_volume_free_space_alarm",
                         "1 while the volume's free space is at or below the minimum (whole megabytes).");
+  std::size_t volumeBytes = 0;
+  for (const VolumeSpace& volume : volumes) volumeBytes += 64 + 2 * volume.root.size();
+  freeBytes.Reserve(volumeBytes);
+  freeSpaceAlarm.Reserve(volumeBytes);
   // Two roots that differ only in control characters would make one series.
   std::set<std::string> written;
   for (const VolumeSpace& volume : volumes) {
     if (!volume.freeBytes) continue;  // not ready: skipped, as by the free-space test
-    const std::string labels = Label("root", LabelValue(volume.root));
-    if (!written.insert(labels).second) continue;
+    std::string label = "root=\"";
+    AppendLabelValue(label, ToUtf8(volume.root));
+    label += '"';
+    const auto [entry, first] = written.insert(std::move(label));
+    if (!first) continue;
+    const std::string& labels = *entry;
     freeBytes.Add(labels, static_cast<double>(*volume.freeBytes));
     freeSpaceAlarm.Add(labels, FreeMegabytes(*volume.freeBytes) <= record.config.minimumFreeSpace ? 1 : 0);
   }
@@ -253,12 +306,11 @@ std::string MetricsReadings(const CycleRecord& record, const std::vector<VolumeS
                                &nvmeSpareThreshold, &selfTests.running, &selfTests.progress, &selfTests.lastResult,
                                &selfTests.lastHour, &selfTests.errorCount, &freeBytes,
                                &freeSpaceAlarm};
-  std::size_t bytes = 0;
+  // Room for the cycle's times too, which MetricsPage adds after the readings.
+  std::size_t bytes = page.size() + kMetricsCycleTimesBytes;
   for (const MetricFamily* family : families) bytes += family->Size();
-  std::string page;
   page.reserve(bytes);
   for (const MetricFamily* family : families) family->WriteTo(page);
-  return page;
 }
 
 }  // namespace taruk

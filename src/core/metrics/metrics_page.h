@@ -20,6 +20,12 @@ namespace taruk {
 std::string MetricsPage(const CycleRecord& record, const std::vector<VolumeSpace>& volumes, const std::string& version);
 std::string MetricsReadings(const CycleRecord& record, const std::vector<VolumeSpace>& volumes);
 std::string MetricsCycleTimes(const CycleRecord& record);
+// The same, added to `page`.
+void AppendMetricsReadings(std::string& page, const CycleRecord& record, const std::vector<VolumeSpace>& volumes);
+void AppendMetricsCycleTimes(std::string& page, const CycleRecord& record);
+
+// The bytes of the cycle's times, at most.
+constexpr std::size_t kMetricsCycleTimesBytes = 512;
 
 // The page before the first cycle: the build alone.
 std::string MetricsPageBeforeFirstCycle(const std::string& version);
