@@ -45,6 +45,11 @@ void CMonitorDlg::CreateInfoFont() {
   }
 }
 
+void CMonitorDlg::ShowInformationArea() {
+  PlaceInformationArea();
+  PaintInformationArea();
+}
+
 void CMonitorDlg::PlaceInformationArea() {
   QWidget* background = Control(kBackground);
   QWidget* frame = Control(kFrame);

@@ -90,45 +90,22 @@ void CMonitorDlg::OnInitDialog() {
   }
   // 3. The window's icon.
   setWindowIcon(appIcon);
-  // 4. to 13.: the monitor's start (core/monitor/monitor.h) with the
-  // window's own steps at its points.
-  MonitorStartSteps steps;
-  // 4. The settings: defaults, then the file over them.
-  steps.settingsLoaded = [this] {
-    // 5. The buttons' icons and colours; the focus on disk button 0.
-    SetButtonLooks();
-    // 6. The bold font of the panel labels and the temperature.
-    CreateInfoFont();
-    // 7. The light-blue background fills the information area.
-    PlaceInformationArea();
-    PaintInformationArea();
-    // 8. Drive 0 selected, then every slot cleared.
-    selectedDrive = 0;
-  };
-  // 9. The drives once, and drive 0's panel.
-  steps.drivesRead = [this] {
-    ShowDriveInfo(0);
-    // 10. The notification-area menu; its first item is the default.
-    trayMenu = LoadMenuResource(kTrayMenu, this);
-    if (QMenu* popup = TrayPopup()) {
-      if (!popup->actions().isEmpty()) {
-        QAction* first = popup->actions().first();
-        popup->setDefaultAction(first);
-        QFont bold = first->font();
-        bold.setBold(true);
-        first->setFont(bold);
-      }
-      connect(popup, &QMenu::triggered, this, [this](QAction* action) { SendCommand(CommandIdOf(action)); });
-    }
-    // 11. The notification-area icon.
-    SetTrayIcon(true);
-    if (ShowsDemoDrives()) AnnounceDemoDrives();
-  };
-  // 12. A drive already failing says so now; the balloon needs the icon of
-  // step 11.
-  // 13. The monitoring timer, armed once for the whole run.
-  steps.startTimer = [this](int periodMs) { monitorTimer.start(periodMs); };
-  monitor.Start(steps);
+  // 4. to 13.: the monitor's start with the window's steps.
+  StartMonitorWindow(monitor, *this);
+}
+
+void CMonitorDlg::LoadTrayMenu() {
+  trayMenu = LoadMenuResource(kTrayMenu, this);
+  QMenu* popup = TrayPopup();
+  if (!popup) return;
+  if (!popup->actions().isEmpty()) {
+    QAction* first = popup->actions().first();
+    popup->setDefaultAction(first);
+    QFont bold = first->font();
+    bold.setBold(true);
+    first->setFont(bold);
+  }
+  connect(popup, &QMenu::triggered, this, [this](QAction* action) { SendCommand(CommandIdOf(action)); });
 }
 
 void CMonitorDlg::SetButtonLooks() {

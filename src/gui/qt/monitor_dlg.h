@@ -16,6 +16,7 @@
 
 #include "core/drive/drive_health.h"
 #include "core/monitor/monitor.h"
+#include "gui/monitor_window_start.h"
 #include "core/settings/monitor_config.h"
 #include "core/monitor/monitor_view.h"
 #include "core/view/health_look.h"
@@ -31,7 +32,7 @@ class CIconButton;
 class WindowAlertPlatform;
 class StatusNotifierItem;
 
-class CMonitorDlg : public TemplateDialog, public MonitorView {
+class CMonitorDlg : public TemplateDialog, public MonitorView, private MonitorWindowSteps {
   Q_OBJECT
  public:
   // Shows and runs `monitor`, which outlives the window. `demoDrivesReason`
@@ -44,7 +45,7 @@ class CMonitorDlg : public TemplateDialog, public MonitorView {
 
   // Panel operations (the disk buttons and the panel of one drive).
   void RefreshDrives();
-  void ShowDriveInfo(int driveIndex);
+  void ShowDriveInfo(int driveIndex) override;
   // MonitorView, for the monitoring cycle.
   void ShowDiskButton(int driveIndex) override;
   void ShowSelectedDriveInfo() override;
@@ -55,7 +56,7 @@ class CMonitorDlg : public TemplateDialog, public MonitorView {
   // The timer's handler.
   void RunMonitoringCycle();
   // Add (true) or remove (false) the notification-area icon.
-  void SetTrayIcon(bool add);
+  void SetTrayIcon(bool add) override;
   // A mouse event on the notification-area icon.
   void OnTrayNotify(QSystemTrayIcon::ActivationReason reason);
   // A system-menu command.
@@ -88,8 +89,14 @@ class CMonitorDlg : public TemplateDialog, public MonitorView {
   void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
-  void SetButtonLooks();
-  void CreateInfoFont();
+  // The start's steps (gui/monitor_window_start.h).
+  void SetButtonLooks() override;
+  void CreateInfoFont() override;
+  void ShowInformationArea() override;
+  void SelectFirstDrive() override { selectedDrive = 0; }
+  void LoadTrayMenu() override;
+  void AnnounceDemoDrives() override;
+  void StartMonitorTimer(int periodMs) override { monitorTimer.start(periodMs); }
   void PlaceInformationArea();
   void PaintInformationArea();
   void ShowHealthLine(const DriveSlot& slot);
@@ -108,7 +115,6 @@ class CMonitorDlg : public TemplateDialog, public MonitorView {
   void SaveConfig();
   void OnClose();
   void RunAboutBox();
-  void AnnounceDemoDrives();
 
   // Members in the window's declared order.
   QFont infoFont;

@@ -45,7 +45,7 @@ void CMonitorDlg::CreateInfoFont() {
   }
 }
 
-void CMonitorDlg::PlaceInformationArea() {
+void CMonitorDlg::ShowInformationArea() {
   HWND background = Item(kBackground);
   HWND frame = Item(kFrame);
   HWND first = diskButtons[0].Handle();

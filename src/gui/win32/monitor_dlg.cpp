@@ -55,35 +55,8 @@ bool CMonitorDlg::OnInitDialog() {
   // 3. The window's icons.
   SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(appIcon));
   SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(appIcon));
-  // 4. to 13. The monitor's start, with the window's own steps at their
-  // points: the settings, then the looks that follow from them; every slot
-  // cleared; the drives once; the tray; the health test; the timer.
-  MonitorStartSteps steps;
-  steps.settingsLoaded = [this] {
-    // 5. The buttons' icons and colours; the focus on disk button 0.
-    SetButtonLooks();
-    // 6. The bold font of the panel labels and the temperature.
-    CreateInfoFont();
-    // 7. The light-blue background fills the information area.
-    PlaceInformationArea();
-    // 8. Drive 0 selected, then every slot cleared.
-    selectedDrive = 0;
-  };
-  // 9. The drives once, and drive 0's panel.
-  steps.drivesRead = [this] {
-    ShowDriveInfo(0);
-    // 10. The notification-area menu; its first item is the default.
-    trayMenu = LoadMenuW(ProgramInstance(), MAKEINTRESOURCEW(kTrayMenu));
-    if (HMENU popup = trayMenu ? GetSubMenu(trayMenu, 0) : nullptr) SetMenuDefaultItem(popup, 0, TRUE);
-    // 11. The notification-area icon.
-    SetTrayIcon(true);
-    if (ShowsDemoDrives()) AnnounceDemoDrives();
-  };
-  // 12. A drive already failing says so now; the balloon needs the icon of
-  // step 11.
-  // 13. The monitoring timer, armed once for the whole run.
-  steps.startTimer = [this](int periodMs) { SetTimer(window, MonitorTimerId, static_cast<UINT>(periodMs), nullptr); };
-  monitor.Start(steps);
+  // 4. to 13.: the monitor's start with the window's steps.
+  StartMonitorWindow(monitor, *this);
   return false;  // the focus is on disk button 0
 }
 
@@ -93,6 +66,15 @@ void CMonitorDlg::AddAboutToSystemMenu() {
   if (about.empty() || !systemMenu) return;
   AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
   AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, about.c_str());
+}
+
+void CMonitorDlg::LoadTrayMenu() {
+  trayMenu = LoadMenuW(ProgramInstance(), MAKEINTRESOURCEW(kTrayMenu));
+  if (HMENU popup = trayMenu ? GetSubMenu(trayMenu, 0) : nullptr) SetMenuDefaultItem(popup, 0, TRUE);
+}
+
+void CMonitorDlg::StartMonitorTimer(int periodMs) {
+  SetTimer(window, MonitorTimerId, static_cast<UINT>(periodMs), nullptr);
 }
 
 void CMonitorDlg::SetButtonLooks() {

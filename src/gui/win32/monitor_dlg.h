@@ -16,6 +16,7 @@
 #include "core/monitor/monitor_view.h"
 #include "core/view/health_look.h"
 #include "gui/monitor_ids.h"
+#include "gui/monitor_window_start.h"
 #include "gui/win32/dialog_window.h"
 #include "gui/win32/icon_button.h"
 
@@ -24,7 +25,7 @@ namespace taruk::win32 {
 // The notification-area icon's callback message.
 constexpr UINT WM_TRAYNOTIFY = 0xA124;
 
-class CMonitorDlg : public DialogWindow, public MonitorView {
+class CMonitorDlg : public DialogWindow, public MonitorView, private MonitorWindowSteps {
  public:
   // `demoDrivesReason` is set when the drives are the demo drives the
   // program fell back to: why none of this machine's could be read.
@@ -32,7 +33,7 @@ class CMonitorDlg : public DialogWindow, public MonitorView {
   ~CMonitorDlg() override;
 
   // Panel operations.
-  void ShowDriveInfo(int driveIndex);
+  void ShowDriveInfo(int driveIndex) override;
   // MonitorView, for the monitoring cycle.
   void ShowDiskButton(int driveIndex) override;
   void ShowSelectedDriveInfo() override;
@@ -40,7 +41,7 @@ class CMonitorDlg : public DialogWindow, public MonitorView {
 
   void RunMonitoringCycle();
   // Add (true) or remove (false) the notification-area icon.
-  void SetTrayIcon(bool add);
+  void SetTrayIcon(bool add) override;
   void OnTrayNotify(LPARAM mouseMessage);
   // A balloon from the notification-area icon; false when there is no icon.
   // A warning shows the system's warning icon.
@@ -59,9 +60,14 @@ class CMonitorDlg : public DialogWindow, public MonitorView {
 
  private:
   void AddAboutToSystemMenu();
-  void SetButtonLooks();
-  void CreateInfoFont();
-  void PlaceInformationArea();
+  // The start's steps (gui/monitor_window_start.h).
+  void SetButtonLooks() override;
+  void CreateInfoFont() override;
+  void ShowInformationArea() override;
+  void SelectFirstDrive() override { selectedDrive = 0; }
+  void LoadTrayMenu() override;
+  void AnnounceDemoDrives() override;
+  void StartMonitorTimer(int periodMs) override;
   HBRUSH PanelColours(HDC dc, HWND control);
   void PaintMinimised();
   void ShowApplication();
@@ -77,7 +83,6 @@ class CMonitorDlg : public DialogWindow, public MonitorView {
   void OnExit();
   void SaveConfig();
   void RunAboutBox();
-  void AnnounceDemoDrives();
 
   // Members in the window's declared order.
   HFONT infoFont = nullptr;
