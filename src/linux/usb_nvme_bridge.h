@@ -1,7 +1,6 @@
 #pragma once
-// One NVMe admin command that reads, sent to a drive in a USB enclosure
-// through its bridge chip's own commands (nvme_bridge_commands.h builds the
-// bytes). Only for a bridge the table lists.
+// The NVMe bridge commands (core/drive/nvme_bridge_reading.h) carried by
+// SG_IO to an open disk node. Only for a bridge the table lists.
 
 #include <cstdint>
 #include <span>
