@@ -23,7 +23,6 @@ constexpr uint32_t kCommandTimeoutSeconds = 10;
 // A bridge that does not know a command may take long to say so, or reset
 // the drive: the first question to it does not wait as long.
 constexpr uint32_t kBridgeProbeTimeoutSeconds = 5;
-constexpr uint8_t kHealthLog = 0x02;
 
 }  // namespace
 
@@ -39,10 +38,9 @@ Win32PassThroughDevice::Win32PassThroughDevice(std::unique_ptr<ControlledDevice>
       path_(std::move(path)),
       problem_(std::move(problem)),
       bridge_(std::move(bridge)),
-      bridgeForm_(std::move(bridgeForm)),
-      nvmeScheme_(NvmeBridgeSchemeOf(bridge_.vendor, bridge_.product)) {
-  if (!bridgeForm_) bridgeForm_ = std::make_shared<BridgeAtaForm>(BridgeAtaForm::Unknown);
-}
+      bridgeForm_(bridgeForm ? std::move(bridgeForm) : std::make_shared<BridgeAtaForm>(BridgeAtaForm::Unknown)),
+      nvme_(*this, NvmeBridgeSchemeOf(bridge_.vendor, bridge_.product), bridgeForm_,
+            kBridgeProbeTimeoutSeconds * 1000, kCommandTimeoutSeconds * 1000) {}
 
 void Win32PassThroughDevice::Report(const std::string& why) {
   if (problem_) *problem_ = path_ + ": " + why;
@@ -180,38 +178,16 @@ std::optional<uint8_t> Win32PassThroughDevice::CheckPowerMode(int position) {
   return count;
 }
 
-DriveBus Win32PassThroughDevice::Bus() {
-  if (nvmeScheme_ == NvmeBridgeScheme::None) return DriveBus::Ata;
-  if (*bridgeForm_ == BridgeAtaForm::Unknown && !nvmeAsked_) {
-    nvmeAsked_ = true;
-    NvmeIdentifyData data{};
-    if (ReadThroughNvmeBridge(*this, nvmeScheme_, IdentifyControllerRead(), data,
-                              kBridgeProbeTimeoutSeconds * 1000)) {
-      nvmeIdentify_ = data;
-      *bridgeForm_ = BridgeAtaForm::NvmeCommands;
-    }
-  }
-  return *bridgeForm_ == BridgeAtaForm::NvmeCommands ? DriveBus::Nvme : DriveBus::Ata;
-}
+DriveBus Win32PassThroughDevice::Bus() { return nvme_.IsNvme() ? DriveBus::Nvme : DriveBus::Ata; }
 
 std::optional<NvmeIdentifyData> Win32PassThroughDevice::NvmeIdentifyController() {
-  if (nvmeIdentify_ || Bus() != DriveBus::Nvme) return nvmeIdentify_;
-  NvmeIdentifyData data{};
-  if (!ReadThroughNvmeBridge(*this, nvmeScheme_, IdentifyControllerRead(), data, kCommandTimeoutSeconds * 1000)) {
-    return std::nullopt;
-  }
-  nvmeIdentify_ = data;
-  return nvmeIdentify_;
+  return nvme_.IdentifyController();
 }
 
 std::optional<Page> Win32PassThroughDevice::NvmeHealthLogPage() {
-  if (Bus() != DriveBus::Nvme) return std::nullopt;
-  Page page{};
-  if (!ReadThroughNvmeBridge(*this, nvmeScheme_, LogPageRead(kHealthLog, kPageSize), page,
-                             kCommandTimeoutSeconds * 1000)) {
-    Report("the NVMe health log did not come through the USB bridge (" + UsbIdText(bridge_) + ")");
-    return std::nullopt;
-  }
+  if (!nvme_.IsNvme()) return std::nullopt;
+  std::optional<Page> page = nvme_.HealthLog();
+  if (!page) Report("the NVMe health log did not come through the USB bridge (" + UsbIdText(bridge_) + ")");
   return page;
 }
 

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "core/drive/ata_pass_through.h"
-#include "core/drive/nvme_bridge_commands.h"
+#include "core/drive/nvme_bridge_reading.h"
 #include "core/drive/scsi_transport.h"
 #include "core/drive/smart_device.h"
 #include "win32/device_control.h"
@@ -73,9 +73,7 @@ class Win32PassThroughDevice : public SmartDevice, private ScsiTransport {
   std::shared_ptr<std::string> problem_;
   UsbBridge bridge_;
   std::shared_ptr<BridgeAtaForm> bridgeForm_;
-  NvmeBridgeScheme nvmeScheme_ = NvmeBridgeScheme::None;
-  bool nvmeAsked_ = false;
-  std::optional<NvmeIdentifyData> nvmeIdentify_;
+  NvmeBridgeDrive nvme_;
   std::optional<Page> probedIdentify_;
 };
 

@@ -47,4 +47,43 @@ bool ReadThroughNvmeBridge(ScsiTransport& transport, NvmeBridgeScheme scheme, co
   return false;
 }
 
+NvmeBridgeDrive::NvmeBridgeDrive(ScsiTransport& transport, NvmeBridgeScheme scheme,
+                                 std::shared_ptr<BridgeAtaForm> form, unsigned probeTimeoutMs, unsigned timeoutMs)
+    : transport_(transport),
+      scheme_(form ? scheme : NvmeBridgeScheme::None),
+      form_(std::move(form)),
+      probeTimeoutMs_(probeTimeoutMs),
+      timeoutMs_(timeoutMs) {}
+
+bool NvmeBridgeDrive::IsNvme() {
+  if (scheme_ == NvmeBridgeScheme::None) return false;
+  if (*form_ == BridgeAtaForm::Unknown && !asked_) {
+    asked_ = true;
+    NvmeIdentifyData data{};
+    if (ReadThroughNvmeBridge(transport_, scheme_, IdentifyControllerRead(), data, probeTimeoutMs_)) {
+      identify_ = data;
+      *form_ = BridgeAtaForm::NvmeCommands;
+    }
+  }
+  return *form_ == BridgeAtaForm::NvmeCommands;
+}
+
+std::optional<NvmeIdentifyData> NvmeBridgeDrive::IdentifyController() {
+  if (identify_ || !IsNvme()) return identify_;
+  NvmeIdentifyData data{};
+  if (!ReadThroughNvmeBridge(transport_, scheme_, IdentifyControllerRead(), data, timeoutMs_)) return std::nullopt;
+  identify_ = data;
+  return identify_;
+}
+
+std::optional<Page> NvmeBridgeDrive::HealthLog() {
+  constexpr uint8_t kHealthLog = 0x02;
+  if (!IsNvme()) return std::nullopt;
+  Page page{};
+  if (!ReadThroughNvmeBridge(transport_, scheme_, LogPageRead(kHealthLog, kPageSize), page, timeoutMs_)) {
+    return std::nullopt;
+  }
+  return page;
+}
+
 }  // namespace taruk
