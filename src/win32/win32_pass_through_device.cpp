@@ -94,7 +94,11 @@ bool Win32PassThroughDevice::RunAta(const IdeRegisters& registers, std::span<uin
   const std::vector<uint8_t> request = ioctl::ScsiPassThroughRequest(cdb, dataIn.size(), {}, timeoutSeconds);
   std::vector<uint8_t> answer(request.size(), 0);
   const ControlResult result = device_->Control(IOCTL_SCSI_PASS_THROUGH, request, answer);
-  if (!result.succeeded) return false;
+  if (!result.succeeded) {
+    // A handle without administrator rights: nothing reached the bridge.
+    if (result.error == ERROR_ACCESS_DENIED) denied_ = result.error;
+    return false;
+  }
   const auto got = ioctl::ScsiPassThroughAnswerIn(answer, result.bytesReturned, dataIn.size());
   if (!got) return false;
   const PassThroughReply reply = ioctl::PassThroughReplyOf(*got, dataIn.size());
@@ -112,6 +116,11 @@ bool Win32PassThroughDevice::ProbeBridge() {
   Page page{};
   *bridgeForm_ = BridgeAtaForm::PassThrough16;
   bool passed = RunAta(IdentifyRegisters(0, false), page, kBridgeProbeTimeoutSeconds);
+  if (denied_) {
+    // Refused for want of rights, not by the bridge: it stays unprobed.
+    *bridgeForm_ = BridgeAtaForm::Unknown;
+    return false;
+  }
   if (!passed) {
     *bridgeForm_ = BridgeAtaForm::PassThrough12;
     passed = RunAta(IdentifyRegisters(0, false), page, kBridgeProbeTimeoutSeconds);
@@ -126,6 +135,10 @@ bool Win32PassThroughDevice::ProbeBridge() {
 
 std::optional<uint8_t> Win32PassThroughDevice::DeviceMap() {
   if (*bridgeForm_ == BridgeAtaForm::Unknown) ProbeBridge();
+  if (denied_) {
+    if (problem_) *problem_ = RefusedRequestProblem(path_, "ATA pass-through", denied_);
+    return std::nullopt;
+  }
   if (!PassesAta()) {
     Report(BridgeRefusalText(bridge_));
     return std::nullopt;

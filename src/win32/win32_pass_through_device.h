@@ -75,6 +75,7 @@ class Win32PassThroughDevice : public SmartDevice, private ScsiTransport {
   std::shared_ptr<BridgeAtaForm> bridgeForm_;
   NvmeBridgeDrive nvme_;
   std::optional<Page> probedIdentify_;
+  uint32_t denied_ = 0;  // ERROR_ACCESS_DENIED once the system refused a command
 };
 
 }  // namespace taruk

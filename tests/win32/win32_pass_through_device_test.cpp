@@ -128,6 +128,7 @@ TEST(ScsiPassThrough, BridgeCapturesReadThroughWindowsAsTheirReplay) {
 // with ILLEGAL REQUEST, as a bridge (or the system) that passes no ATA does.
 struct ScsiOnlyDisk {
   uint32_t busType;
+  bool administrator = true;  // false: the pass-through is refused for want of rights
   std::shared_ptr<std::vector<uint8_t>> opcodes = std::make_shared<std::vector<uint8_t>>();
   ControlResult operator()(uint32_t code, std::span<const uint8_t> in, std::span<uint8_t> out) const {
     if (code == IOCTL_STORAGE_QUERY_PROPERTY) {
@@ -140,6 +141,7 @@ struct ScsiOnlyDisk {
     if (code != IOCTL_SCSI_PASS_THROUGH || in.size() < 88) return {false, 0, ERROR_NOT_SUPPORTED};
     const uint8_t opcode = in[36];
     opcodes->push_back(opcode);
+    if (!administrator) return {false, 0, ERROR_ACCESS_DENIED};
     std::copy(in.begin(), in.end(), out.begin());
     Bytes data;
     if (opcode == 0x12 && in[37] == 0) {
@@ -197,6 +199,26 @@ TEST(ScsiPassThrough, ARefusingBridgeIsProbedOnceARunAndTheDiskStillListed) {
     EXPECT_EQ(std::count(disk.opcodes->begin(), disk.opcodes->end(), 0xA1), c.twelves);
     EXPECT_EQ(std::count(disk.opcodes->begin(), disk.opcodes->end(), 0xE6), c.bridge && c.bridge->vendor == 0x174c);
   }
+}
+
+// Without administrator rights nothing reaches the bridge: it is not taken
+// for a refusing one, and is probed again once the rights are there.
+TEST(ScsiPassThrough, ABridgeRefusedForWantOfRightsStaysUnprobed) {
+  ScsiOnlyDisk disk{7, false};
+  auto system = std::make_unique<FakeDeviceSystem>();
+  system->drives[PhysicalDrivePath(0)] = {0, 0, disk, UsbBridge{0x0bc2, 0x2312, 0x0100, "uaspstor"}};
+  Win32DeviceOpener opener(std::move(system));
+  for (int pass = 0; pass < 2; ++pass) {
+    DriveSlot slot;
+    ReadDriveInfo(opener, 0, slot);
+    EXPECT_FALSE(slot.IsPresent());
+    EXPECT_EQ(opener.Problem(0),
+              "\\\\.\\PhysicalDrive0: access denied: reading S.M.A.R.T. needs administrator rights (run taruk as "
+              "administrator)");
+  }
+  // Each pass tries the 16-byte form once; the 12-byte form is never needed.
+  EXPECT_EQ(std::count(disk.opcodes->begin(), disk.opcodes->end(), 0x85), 2);
+  EXPECT_EQ(std::count(disk.opcodes->begin(), disk.opcodes->end(), 0xA1), 0);
 }
 
 }  // namespace
