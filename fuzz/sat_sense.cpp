@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "linux/ata_pass_through.h"
+#include "core/drive/ata_pass_through.h"
 
 using namespace taruk;
 

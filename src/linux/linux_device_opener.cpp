@@ -97,6 +97,34 @@ std::unique_ptr<SmartDevice> LinuxDeviceOpener::Open(int driveNumber) {
   return std::make_unique<PassThroughDevice>(fd, path, problem, permissionHint_, std::move(bridge), std::move(form));
 }
 
+std::string LinuxDeviceOpener::BridgeMemory() const {
+  std::string memory;
+  for (const auto& [key, form] : bridgeForms_) {
+    if (form && *form != BridgeAtaForm::Unknown) {
+      memory += std::to_string(static_cast<int>(*form)) + " " + key + "\n";
+    }
+  }
+  return memory;
+}
+
+void LinuxDeviceOpener::RememberBridges(std::string_view memory) {
+  constexpr int kLastForm = static_cast<int>(BridgeAtaForm::NvmeCommands);
+  // A disk name and UsbBridgeText are far shorter.
+  constexpr std::size_t kLongestKey = 128;
+  while (!memory.empty()) {
+    const std::size_t end = memory.find('\n');
+    if (end == std::string_view::npos) return;  // a cut line is not taken
+    const std::string_view line = memory.substr(0, end);
+    memory.remove_prefix(end + 1);
+    if (line.size() < 3 || line[0] < '0' || line[0] - '0' > kLastForm || line[1] != ' ') continue;
+    const std::string_view key = line.substr(2);
+    if (key.size() > kLongestKey || key.find('\0') != std::string_view::npos) continue;
+    std::shared_ptr<BridgeAtaForm>& known = bridgeForms_[std::string(key)];
+    if (!known) known = std::make_shared<BridgeAtaForm>(BridgeAtaForm::Unknown);
+    *known = static_cast<BridgeAtaForm>(line[0] - '0');
+  }
+}
+
 std::string LinuxDeviceOpener::Problem(int driveNumber) const {
   const auto found = problems_.find(driveNumber);
   if (found == problems_.end() || !found->second) return {};

@@ -7,6 +7,7 @@
 #include <vector>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "core/drive/drive_slot.h"
 #include "core/drive/smart_device.h"
@@ -28,6 +29,14 @@ class LinuxDeviceOpener : public DeviceOpener {
   std::string DeviceName(int driveNumber) const override;
   std::unique_ptr<SmartDevice> Open(int driveNumber) override;
   std::string Problem(int driveNumber) const override;
+
+  // The run's memory of how each USB bridge took its probe, as lines
+  // "FORM KEY" (FORM a digit of BridgeAtaForm). A reader that reads every
+  // drive in a child of its own hands the child's memory back to itself,
+  // so that a bridge is still probed once per run.
+  std::string BridgeMemory() const;
+  // Takes in lines written by BridgeMemory; anything else is skipped.
+  void RememberBridges(std::string_view memory);
 
  private:
   std::string permissionHint_;

@@ -39,42 +39,21 @@ PassThroughDevice::PassThroughDevice(int fd, std::string path, std::shared_ptr<s
       problem_(std::move(problem)),
       permissionHint_(std::move(permissionHint)),
       bridge_(std::move(bridge)),
-      bridgeForm_(bridge_ ? std::move(bridgeForm) : nullptr) {
+      bridgeForm_(bridge_ ? std::move(bridgeForm) : nullptr),
+      transport_(fd_),
+      nvme_(transport_, bridgeForm_ ? NvmeBridgeSchemeOf(bridge_->vendor, bridge_->product) : NvmeBridgeScheme::None,
+            bridgeForm_, kBridgeProbeTimeoutMs, kSgIoTimeoutMs) {
   if (bridgeForm_ && *bridgeForm_ == BridgeAtaForm::PassThrough12) form_ = PassThroughForm::Twelve;
-  if (bridgeForm_) nvmeScheme_ = NvmeBridgeSchemeOf(bridge_->vendor, bridge_->product);
 }
 
-DriveBus PassThroughDevice::Bus() {
-  if (nvmeScheme_ == NvmeBridgeScheme::None) return DriveBus::Ata;
-  if (*bridgeForm_ == BridgeAtaForm::Unknown && !nvmeAsked_) {
-    nvmeAsked_ = true;
-    // Asked first: some of these bridges make up ATA IDENTIFY data for an
-    // NVMe drive.
-    NvmeIdentifyData data{};
-    if (ReadThroughNvmeBridge(fd_, nvmeScheme_, IdentifyControllerRead(), data, kBridgeProbeTimeoutMs)) {
-      nvmeIdentify_ = data;
-      *bridgeForm_ = BridgeAtaForm::NvmeCommands;
-    }
-  }
-  return *bridgeForm_ == BridgeAtaForm::NvmeCommands ? DriveBus::Nvme : DriveBus::Ata;
-}
+DriveBus PassThroughDevice::Bus() { return nvme_.IsNvme() ? DriveBus::Nvme : DriveBus::Ata; }
 
-std::optional<NvmeIdentifyData> PassThroughDevice::NvmeIdentifyController() {
-  if (nvmeIdentify_ || Bus() != DriveBus::Nvme) return nvmeIdentify_;
-  NvmeIdentifyData data{};
-  if (!ReadThroughNvmeBridge(fd_, nvmeScheme_, IdentifyControllerRead(), data, kSgIoTimeoutMs)) return std::nullopt;
-  nvmeIdentify_ = data;
-  return nvmeIdentify_;
-}
+std::optional<NvmeIdentifyData> PassThroughDevice::NvmeIdentifyController() { return nvme_.IdentifyController(); }
 
 std::optional<Page> PassThroughDevice::NvmeHealthLogPage() {
-  if (Bus() != DriveBus::Nvme) return std::nullopt;
-  constexpr uint8_t kHealthLog = 0x02;
-  Page page{};
-  if (!ReadThroughNvmeBridge(fd_, nvmeScheme_, LogPageRead(kHealthLog, kPageSize), page, kSgIoTimeoutMs)) {
-    Report("the NVMe health log did not come through the USB bridge (" + UsbIdText(*bridge_) + ")");
-    return std::nullopt;
-  }
+  if (!nvme_.IsNvme()) return std::nullopt;
+  std::optional<Page> page = nvme_.HealthLog();
+  if (!page) Report("the NVMe health log did not come through the USB bridge (" + UsbIdText(*bridge_) + ")");
   return page;
 }
 

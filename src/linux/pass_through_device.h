@@ -7,9 +7,10 @@
 #include <optional>
 #include <string>
 
-#include "core/drive/nvme_bridge_commands.h"
+#include "core/drive/nvme_bridge_reading.h"
 #include "core/drive/smart_device.h"
 #include "linux/sg_io_command.h"
+#include "linux/usb_nvme_bridge.h"
 
 namespace taruk {
 
@@ -94,9 +95,8 @@ class PassThroughDevice : public SmartDevice {
   std::optional<UsbBridge> bridge_;
   std::shared_ptr<BridgeAtaForm> bridgeForm_;
   PassThroughForm form_ = PassThroughForm::Sixteen;
-  NvmeBridgeScheme nvmeScheme_ = NvmeBridgeScheme::None;
-  bool nvmeAsked_ = false;
-  std::optional<NvmeIdentifyData> nvmeIdentify_;
+  SgIoTransport transport_;
+  NvmeBridgeDrive nvme_;
 };
 
 }  // namespace taruk

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/drive/request_block.h"
-#include "linux/ata_pass_through.h"
+#include "core/drive/ata_pass_through.h"
 
 namespace taruk {
 

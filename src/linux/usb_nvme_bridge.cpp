@@ -1,51 +1,12 @@
 #include "linux/usb_nvme_bridge.h"
 
-#include <algorithm>
-#include <array>
-
 #include "linux/sg_io_command.h"
 
 namespace taruk {
 
-namespace {
-
-// JMicron: the command block out, the data in, then the bridge's response,
-// which carries the drive's status.
-bool ReadThroughJmicron(int fd, const NvmeAdminRead& read, std::span<uint8_t> data, unsigned timeoutMs) {
-  const auto block = JmicronCommandBlock(read);
-  if (!RunScsiTransfer(fd, JmicronCdb(jmicron::kSendCommand, jmicron::kBlockLength), {}, block, timeoutMs)) {
-    return false;
-  }
-  if (!RunScsiTransfer(fd, JmicronCdb(jmicron::kDataIn, static_cast<uint32_t>(data.size())), data, {}, timeoutMs)) {
-    return false;
-  }
-  std::array<uint8_t, jmicron::kBlockLength> response{};
-  if (!RunScsiTransfer(fd, JmicronCdb(jmicron::kResponse, jmicron::kBlockLength), response, {}, timeoutMs)) {
-    return false;
-  }
-  const std::optional<JmicronResponse> answer = DecodeJmicronResponse(response);
-  return answer && answer->status == 0;
-}
-
-}  // namespace
-
-bool ReadThroughNvmeBridge(int fd, NvmeBridgeScheme scheme, const NvmeAdminRead& read, std::span<uint8_t> data,
-                           unsigned timeoutMs) {
-  if (data.size() < read.length) return false;
-  switch (scheme) {
-    case NvmeBridgeScheme::Asmedia:
-      return RunScsiTransfer(fd, AsmediaNvmeCdb(read), data.first(read.length), {}, timeoutMs);
-    case NvmeBridgeScheme::Realtek: {
-      const ScsiCdb cdb = RealtekNvmeCdb(read);
-      const std::size_t length = static_cast<std::size_t>(cdb[1]) | static_cast<std::size_t>(cdb[2]) << 8;
-      return RunScsiTransfer(fd, cdb, data.first(std::min<std::size_t>(length, read.length)), {}, timeoutMs);
-    }
-    case NvmeBridgeScheme::Jmicron:
-      return ReadThroughJmicron(fd, read, data.first(read.length), timeoutMs);
-    case NvmeBridgeScheme::None:
-      break;
-  }
-  return false;
+bool SgIoTransport::Transfer(std::span<const uint8_t> cdb, std::span<uint8_t> dataIn,
+                             std::span<const uint8_t> dataOut, unsigned timeoutMs) {
+  return RunScsiTransfer(fd_, cdb, dataIn, dataOut, timeoutMs);
 }
 
 }  // namespace taruk

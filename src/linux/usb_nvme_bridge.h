@@ -1,18 +1,24 @@
 #pragma once
-// One NVMe admin command that reads, sent to a drive in a USB enclosure
-// through its bridge chip's own commands (nvme_bridge_commands.h builds the
-// bytes). Only for a bridge the table lists.
+// The SCSI transport of a disk node on Linux: SG_IO, which carries the NVMe
+// bridge chips' own commands (core/drive/nvme_bridge_reading.h). Only for a
+// bridge the table lists.
 
 #include <cstdint>
 #include <span>
 
-#include "core/drive/nvme_bridge_commands.h"
+#include "core/drive/scsi_transport.h"
 
 namespace taruk {
 
-// Fills `data` (the read's length; a Realtek log read is cut to 512 bytes
-// and the rest left as it was) and returns true when the drive answered.
-bool ReadThroughNvmeBridge(int fd, NvmeBridgeScheme scheme, const NvmeAdminRead& read, std::span<uint8_t> data,
-                           unsigned timeoutMs);
+class SgIoTransport : public ScsiTransport {
+ public:
+  // `fd` stays the caller's.
+  explicit SgIoTransport(int fd) : fd_(fd) {}
+  bool Transfer(std::span<const uint8_t> cdb, std::span<uint8_t> dataIn, std::span<const uint8_t> dataOut,
+                unsigned timeoutMs) override;
+
+ private:
+  int fd_;
+};
 
 }  // namespace taruk

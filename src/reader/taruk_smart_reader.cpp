@@ -59,8 +59,8 @@ const char* const kReaderPermissionHint =
     "taruk-smart-reader lacks its capabilities (setcap cap_sys_rawio,cap_sys_admin,cap_dac_read_search=ep)";
 
 // One drive's pass, as the one-shot reader's exit code, output and error.
-ReaderReply ReadOneDrive(const ReaderRequest& request) {
-  LinuxDeviceOpener opener(kReaderPermissionHint);
+// `opener` carries the run's memory of the USB bridges' probes.
+ReaderReply ReadOneDrive(const ReaderRequest& request, LinuxDeviceOpener& opener) {
   std::unique_ptr<SmartDevice> device = opener.Open(request.driveNumber);
   if (!device) {
     const std::string problem = opener.Problem(request.driveNumber);
@@ -118,21 +118,53 @@ bool ReadRequestLine(std::string& line, bool& tooLong) {
   }
 }
 
+// What a child learnt of the USB bridges, back to the reader: a few short
+// lines, which the pipe holds whole before the reply is written.
+constexpr std::size_t kLargestBridgeMemory = 4096;
+
+// The bridge memory from its pipe, once the child is done with it.
+std::string ReadBridgeMemory(int fd) {
+  std::string memory;
+  char buffer[1024];
+  for (;;) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    memory.append(buffer, static_cast<std::size_t>(n));
+    if (memory.size() > kLargestBridgeMemory) return {};
+  }
+  return memory;
+}
+
 // The pass in a child, whose capabilities are dropped for its drive alone.
-// What it sends back is checked; a child that dies says so.
-ReaderReply ReadInChild(const ReaderRequest& request) {
+// What it sends back is checked; a child that dies says so. The child starts
+// from the run's bridge memory in `opener` and hands back what it added.
+ReaderReply ReadInChild(const ReaderRequest& request, LinuxDeviceOpener& opener) {
   const std::string device = "drive " + std::to_string(request.driveNumber);
   int fds[2];
+  int memoryFds[2];
   if (pipe2(fds, O_CLOEXEC) != 0) return {kNotOpened, {}, "taruk-smart-reader: no pipe: " + std::string(strerror(errno)) + "\n"};
+  if (pipe2(memoryFds, O_CLOEXEC) != 0) {
+    close(fds[0]);
+    close(fds[1]);
+    return {kNotOpened, {}, "taruk-smart-reader: no pipe: " + std::string(strerror(errno)) + "\n"};
+  }
   const pid_t child = fork();
   if (child == 0) {
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     close(fds[0]);
-    _exit(WriteAll(fds[1], FormatReaderReply(ReadOneDrive(request))) ? 0 : 1);
+    close(memoryFds[0]);
+    const std::string reply = FormatReaderReply(ReadOneDrive(request, opener));
+    const std::string memory = opener.BridgeMemory();
+    if (memory.size() <= kLargestBridgeMemory) WriteAll(memoryFds[1], memory);
+    close(memoryFds[1]);
+    _exit(WriteAll(fds[1], reply) ? 0 : 1);
   }
   close(fds[1]);
+  close(memoryFds[1]);
   if (child < 0) {
     close(fds[0]);
+    close(memoryFds[0]);
     return {kNotOpened, {}, "taruk-smart-reader: cannot fork: " + std::string(strerror(errno)) + "\n"};
   }
   std::string received;
@@ -148,6 +180,10 @@ ReaderReply ReadInChild(const ReaderRequest& request) {
   int status = 0;
   while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
+  // The child is gone: its end of the pipe is closed, the read ends.
+  const std::string memory = ReadBridgeMemory(memoryFds[0]);
+  close(memoryFds[0]);
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 0) opener.RememberBridges(memory);
   ReaderReply reply;
   std::size_t used = 0;
   if (WIFEXITED(status) && WEXITSTATUS(status) == 0 &&
@@ -167,12 +203,14 @@ int Serve() {
   std::string line;
   bool tooLong = false;
   ReaderRequest request;
+  // Kept across requests for the bridges' memory; each child opens afresh.
+  LinuxDeviceOpener opener(kReaderPermissionHint);
   while (ReadRequestLine(line, tooLong)) {
     if (!ParseReaderRequest(line, request)) {
       WriteAll(STDOUT_FILENO, FormatReaderReply({kUsage, {}, kUsageText}));
       return kUsage;
     }
-    if (!WriteAll(STDOUT_FILENO, FormatReaderReply(ReadInChild(request)))) return kNotOpened;
+    if (!WriteAll(STDOUT_FILENO, FormatReaderReply(ReadInChild(request, opener)))) return kNotOpened;
   }
   // The input ended: between two requests is the monitor's way to end
   // the reader; in the middle of one, or a line too long, is not a request.
@@ -202,7 +240,8 @@ int main(int argc, char** argv) {
     fputs(kUsageText, stderr);
     return kUsage;
   }
-  const ReaderReply reply = ReadOneDrive(request);
+  LinuxDeviceOpener opener(kReaderPermissionHint);
+  const ReaderReply reply = ReadOneDrive(request, opener);
   fputs(reply.problem.c_str(), stderr);
   if (fwrite(reply.capture.data(), 1, reply.capture.size(), stdout) != reply.capture.size() || fflush(stdout) != 0) {
     return kNotOpened;

@@ -6,8 +6,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
+
+#include "core/drive/usb_bridge.h"
 
 namespace taruk {
 
@@ -41,6 +44,9 @@ class DeviceSystem {
  public:
   virtual ~DeviceSystem() = default;
   virtual OpenedDevice Open(const std::wstring& path, DeviceAccess access) = 0;
+  // The USB device a disk sits behind, from the system's device tree
+  // without asking the drive; nothing when it cannot be told.
+  virtual std::optional<UsbBridge> UsbBridgeOf(const std::wstring& /*path*/) { return std::nullopt; }
 };
 
 }  // namespace taruk

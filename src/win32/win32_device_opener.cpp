@@ -4,6 +4,7 @@
 
 #include "core/base/utf8_text.h"
 #include "win32/drive_problem_text.h"
+#include "win32/win32_pass_through_device.h"
 #include "win32/win32_smart_device.h"
 
 namespace taruk {
@@ -43,7 +44,17 @@ std::unique_ptr<SmartDevice> Win32DeviceOpener::Open(int driveNumber) {
     }
     return nullptr;
   }
-  return std::make_unique<Win32SmartDevice>(std::move(opened.device), pathText, problem);
+  // A disk behind a USB bridge takes the SCSI pass-through; the rest the
+  // S.M.A.R.T. interface or the NVMe queries (and a SCSI disk its log pages).
+  const std::optional<uint32_t> busType = QueryBusType(*opened.device);
+  if (busType == kBusTypeUsb) {
+    UsbBridge bridge = system_->UsbBridgeOf(path).value_or(UsbBridge{});
+    // Another bridge plugged in under the same number is probed afresh.
+    std::shared_ptr<BridgeAtaForm>& form = bridgeForms_[pathText + " " + UsbBridgeText(bridge)];
+    if (!form) form = std::make_shared<BridgeAtaForm>(BridgeAtaForm::Unknown);
+    return std::make_unique<Win32PassThroughDevice>(std::move(opened.device), pathText, problem, bridge, form);
+  }
+  return std::make_unique<Win32SmartDevice>(std::move(opened.device), pathText, problem, busType);
 }
 
 std::string Win32DeviceOpener::Problem(int driveNumber) const {

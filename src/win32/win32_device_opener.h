@@ -41,6 +41,9 @@ class Win32DeviceOpener : public DeviceOpener {
   // One per drive number, replaced at every Open; the device writes into it
   // when the drive turns out unreadable after it opened.
   std::map<int, std::shared_ptr<std::string>> problems_;
+  // How each USB bridge took its probe, by drive and bridge, for the whole
+  // run: a bridge is probed once.
+  std::map<std::string, std::shared_ptr<BridgeAtaForm>> bridgeForms_;
 };
 
 }  // namespace taruk

@@ -25,6 +25,10 @@ class Win32DeviceSystem : public DeviceSystem {
                              StopSignal stop = kNoStopSignal);
 
   OpenedDevice Open(const std::wstring& path, DeviceAccess access) override;
+  // The disk's device number (IOCTL_STORAGE_GET_DEVICE_NUMBER) found among
+  // the disk interfaces (SetupAPI), then up the device tree (CfgMgr32) to
+  // the first "USB\VID_xxxx&PID_xxxx" device and its driver service.
+  std::optional<UsbBridge> UsbBridgeOf(const std::wstring& path) override;
 
  private:
   std::chrono::milliseconds timeout_;

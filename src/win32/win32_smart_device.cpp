@@ -10,6 +10,7 @@
 #include "core/drive/request_block.h"
 #include "win32/drive_ioctl_buffers.h"
 #include "win32/drive_problem_text.h"
+#include "win32/win32_pass_through_device.h"
 
 namespace taruk {
 
@@ -20,8 +21,22 @@ constexpr std::size_t kDeviceDescriptorAnswerSize = 1024;
 }  // namespace
 
 Win32SmartDevice::Win32SmartDevice(std::unique_ptr<ControlledDevice> device, std::string path,
-                                   std::shared_ptr<std::string> problem)
-    : device_(std::move(device)), path_(std::move(path)), problem_(std::move(problem)) {}
+                                   std::shared_ptr<std::string> problem, std::optional<uint32_t> busType)
+    : device_(std::move(device)),
+      path_(std::move(path)),
+      problem_(std::move(problem)),
+      scsiBus_(busType && IsScsiBusType(*busType)) {
+  if (busType) bus_ = *busType == ioctl::kBusTypeNvme ? DriveBus::Nvme : DriveBus::Ata;
+}
+
+std::optional<std::vector<uint8_t>> Win32SmartDevice::ScsiDataIn(std::span<const uint8_t> cdb) {
+  if (!scsiBus_) return std::nullopt;
+  std::optional<std::vector<uint8_t>> answer = SendScsiDataIn(*device_, cdb);
+  // Once the disk answers as a SCSI disk, the refused S.M.A.R.T. request's
+  // complaint no longer stands.
+  if (answer && problem_) problem_->clear();
+  return answer;
+}
 
 void Win32SmartDevice::Report(const std::string& why) {
   if (problem_) *problem_ = why;
@@ -111,17 +126,18 @@ DriveCommandResult Win32SmartDevice::SmartExecuteOffline(int position, uint8_t s
 }
 
 DriveBus Win32SmartDevice::Bus() {
-  if (!bus_) {
-    const std::vector<uint8_t> query = ioctl::DevicePropertyQuery();
-    std::vector<uint8_t> answer(kDeviceDescriptorAnswerSize, 0);
-    const ControlResult result = device_->Control(IOCTL_STORAGE_QUERY_PROPERTY, query, answer);
-    // A driver that cannot tell is an ATA drive's as far as the pass goes:
-    // the S.M.A.R.T. requests then say what it is.
-    std::optional<uint32_t> busType;
-    if (result.succeeded) busType = ioctl::BusTypeIn(answer, result.bytesReturned);
-    bus_ = busType == ioctl::kBusTypeNvme ? DriveBus::Nvme : DriveBus::Ata;
-  }
+  if (!bus_) bus_ = QueryBusType(*device_) == ioctl::kBusTypeNvme ? DriveBus::Nvme : DriveBus::Ata;
   return *bus_;
+}
+
+std::optional<uint32_t> QueryBusType(ControlledDevice& device) {
+  const std::vector<uint8_t> query = ioctl::DevicePropertyQuery();
+  std::vector<uint8_t> answer(kDeviceDescriptorAnswerSize, 0);
+  const ControlResult result = device.Control(IOCTL_STORAGE_QUERY_PROPERTY, query, answer);
+  // A driver that cannot tell is an ATA drive's as far as the pass goes:
+  // the S.M.A.R.T. requests then say what it is.
+  if (!result.succeeded) return std::nullopt;
+  return ioctl::BusTypeIn(answer, result.bytesReturned);
 }
 
 bool Win32SmartDevice::QueryNvme(ioctl::NvmeQuery query, std::span<uint8_t> data) {

@@ -21,11 +21,17 @@ namespace taruk {
 // waiting for (the driver's own limit, in seconds).
 constexpr uint32_t kAtaPassThroughTimeoutSeconds = 10;
 
+// The storage device descriptor's bus type (STORAGE_BUS_TYPE); nothing when
+// the driver does not say.
+std::optional<uint32_t> QueryBusType(ControlledDevice& device);
+
 class Win32SmartDevice : public SmartDevice {
  public:
   // `path` names the drive in problems; why the drive cannot be read goes to
   // `problem`.
-  Win32SmartDevice(std::unique_ptr<ControlledDevice> device, std::string path, std::shared_ptr<std::string> problem);
+  // `busType`, when the opener already asked it, is not asked again.
+  Win32SmartDevice(std::unique_ptr<ControlledDevice> device, std::string path, std::shared_ptr<std::string> problem,
+                   std::optional<uint32_t> busType = std::nullopt);
 
   // SMART_GET_VERSION's bIDEDeviceMap.
   std::optional<uint8_t> DeviceMap() override;
@@ -42,6 +48,11 @@ class Win32SmartDevice : public SmartDevice {
   std::optional<uint8_t> CheckPowerMode(int position) override;
   // The storage device descriptor's bus type, asked once.
   DriveBus Bus() override;
+  // A disk on a SCSI bus (SAS, SCSI, Fibre Channel, iSCSI) that the
+  // S.M.A.R.T. interface refused: IOCTL_SCSI_PASS_THROUGH. Any other disk
+  // sends none, as a SATA disk would answer through the system's
+  // translation and pass for a SCSI disk.
+  std::optional<std::vector<uint8_t>> ScsiDataIn(std::span<const uint8_t> cdb) override;
   std::optional<NvmeIdentifyData> NvmeIdentifyController() override;
   std::optional<Page> NvmeHealthLogPage() override;
   std::optional<NvmeSelfTestLogData> NvmeSelfTestLog() override;
@@ -64,6 +75,7 @@ class Win32SmartDevice : public SmartDevice {
   std::string path_;
   std::shared_ptr<std::string> problem_;
   std::optional<DriveBus> bus_;
+  bool scsiBus_ = false;
 };
 
 }  // namespace taruk

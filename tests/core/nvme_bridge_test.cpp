@@ -1,12 +1,17 @@
 // NVMe drives behind USB bridges: which bridges are sent a vendor command,
-// the bytes of each scheme's commands, and JMicron's answer.
+// the bytes of each scheme's commands, JMicron's answer, and captures of each
+// chip's answers replayed through its scheme.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <vector>
 
+#include "core/capture/replay_device_opener.h"
 #include "core/drive/nvme_bridge_commands.h"
+#include "core/drive/read_drive_info.h"
+#include "core/drive/usb_bridge.h"
+#include "support/scratch_dir.h"
 
 using namespace taruk;
 
@@ -75,6 +80,81 @@ TEST(NvmeBridge, JmicronResponseNeedsItsSignatureAndLength) {
   answer[3] = 'F';
   EXPECT_FALSE(DecodeJmicronResponse(answer)) << "no signature";
   EXPECT_FALSE(DecodeJmicronResponse(Bytes{}));
+}
+
+// Windows names a disk's USB device by its instance id or hardware id; the
+// bridge's ids are read from either, and nothing from anything else.
+TEST(NvmeBridge, UsbIdsAreReadFromWindowsDeviceIds) {
+  struct Case {
+    const char* id;
+    std::optional<UsbBridge> bridge;
+  };
+  const Case cases[] = {
+      {"USB\\VID_174C&PID_2362\\MSFT30123456789", UsbBridge{0x174c, 0x2362, 0, ""}},
+      {"USB\\VID_0bda&PID_9210&REV_2001", UsbBridge{0x0bda, 0x9210, 0x2001, ""}},
+      {"USB\\VID_152D&PID_0583&MI_00\\6&2A1B", UsbBridge{0x152d, 0x0583, 0, ""}},
+      {"usb\\VID_46F4&PID_0001", UsbBridge{0x46f4, 0x0001, 0, ""}},
+      {"USB\\VID_46F4&PID_0001&REV_00", UsbBridge{0x46f4, 0x0001, 0, ""}},  // a release cut short is none
+      {"USBSTOR\\DISK&VEN_SAMSUNG&PROD_PSSD_T7", std::nullopt},
+      {"SCSI\\DISK&VEN_NVME&PROD_SAMSUNG_SSD_970", std::nullopt},
+      {"USB\\VID_174C&PID_236", std::nullopt},
+      {"USB\\VID_174C&PID_2362X", std::nullopt},
+      {"USB\\VID_17G4&PID_2362", std::nullopt},
+      {"USB\\PID_2362&VID_174C", std::nullopt},
+      {"", std::nullopt},
+  };
+  for (const Case& c : cases) EXPECT_EQ(UsbBridgeFromDeviceId(c.id), c.bridge) << c.id;
+}
+
+// The captures hold the chips' answers keyed by the command bytes laid out
+// from the chips' descriptions (scripts/make-bridge-captures.py): a replay
+// finds them only when the program sends exactly those bytes, and the
+// JMicron command block only goes out when it is the one the chip took.
+TEST(NvmeBridge, CapturesOfEachChipReplayAsTheNvmeDrive) {
+  struct Case {
+    const char* scheme;
+    const char* from = nullptr;  // a change to the capture's text, if any
+    const char* to = nullptr;
+    const wchar_t* model = nullptr;  // nullptr: no NVMe drive comes out
+    uint32_t temperature = 0;
+    uint32_t hours = 0;
+  };
+  const Case cases[] = {
+      {"asmedia", nullptr, nullptr, L"Samsung SSD 970 EVO Plus 500GB", 36, 812},
+      {"jmicron", nullptr, nullptr, L"WD Blue SN570 500GB", 44, 1503},
+      {"realtek", nullptr, nullptr, L"KINGSTON SNV2S500G", 51, 96},
+      // The same answers behind QEMU's bridge, which the table does not list:
+      // no vendor command goes to it.
+      {"asmedia", "174c:2362", "46f4:0001"},
+      // An Identify command block with the wrong NSID is not the one taken.
+      {"jmicron", "4e564d45000000000600000000000000", "4e564d45000000000600000001000000"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.scheme) + (c.from ? " changed" : ""));
+    const std::string source = std::string(TARUK_TEST_DATA_DIR) + "/nvme-bridges/" + c.scheme;
+    ScratchDir copy;
+    std::string text = ReadFileBytes(source + "/drive0.capture");
+    if (c.from) {
+      const std::size_t at = text.find(c.from);
+      ASSERT_NE(at, std::string::npos);
+      text.replace(at, std::string(c.from).size(), c.to);
+    }
+    ASSERT_TRUE(WriteFileBytes(copy / "drive0.capture", text));
+    ReplayDeviceOpener opener(copy.path());
+    DriveSlot slot;
+    ReadDriveInfo(opener, 0, slot);
+    if (!c.model) {
+      EXPECT_NE(slot.bus, DriveBus::Nvme);
+      EXPECT_TRUE(slot.model.empty());
+      continue;
+    }
+    EXPECT_EQ(slot.bus, DriveBus::Nvme);
+    EXPECT_EQ(ShownText(slot.model), c.model);
+    EXPECT_EQ(slot.temperature, c.temperature);
+    EXPECT_EQ(slot.powerOnHours, c.hours);
+    ASSERT_TRUE(slot.usbBridge);
+    ASSERT_TRUE(slot.nvmeLog);
+  }
 }
 
 }  // namespace

@@ -129,3 +129,32 @@ TEST(NvmeDeviceTest, WithoutTheNodeSysfsGivesIdentityAndSize) {
   ReadDrive(device, SleepingDrive::Leave, none);
   EXPECT_FALSE(none.IsPresent());
 }
+
+// The reader hands the bridges' memory from each child back to itself as
+// text: what one opener wrote another takes whole, and lines that are not
+// its own (a cut line, a form out of range, a key too long) are skipped.
+TEST(LinuxDeviceOpener, BridgeMemoryPassesBetweenOpenersAndJunkIsSkipped) {
+  const std::string key = "sdb 46f4:0001, release 0000, driver usb-storage";
+  const std::string memory = "3 " + key + "\n1 sdc 152d:0578, release 0508, driver uas\n";
+  LinuxDeviceOpener first;
+  first.RememberBridges(memory);
+  EXPECT_EQ(first.BridgeMemory(), memory);
+  LinuxDeviceOpener second;
+  second.RememberBridges(first.BridgeMemory());
+  EXPECT_EQ(second.BridgeMemory(), memory);
+
+  const std::string junk[] = {
+      "3 " + key,                     // cut before its end
+      "5 " + key + "\n",              // no such form
+      "/ " + key + "\n",              // not a digit
+      "3" + key + "\n",               // no space
+      "3 \n",                         // no key
+      "3 " + std::string(200, 'x') + "\n",
+      "0 " + key + "\n",              // not probed is not memory
+  };
+  for (const std::string& text : junk) {
+    LinuxDeviceOpener opener;
+    opener.RememberBridges(text);
+    EXPECT_EQ(opener.BridgeMemory(), "") << text;
+  }
+}

@@ -360,12 +360,13 @@ def check_usb(r, usbs, trace_path):
               f"{name}: the text report says the bridge does not pass S.M.A.R.T. commands")
         check((user_serials.get(serial, {}).get("usbBridge") or {}).get("id") == bridge_id,
               f"{name}: through the reader too")
-    # Five runs reach the USB disks (three reports, the device test's three
-    # passes, a capture): one probe each, one 16-byte and one 12-byte ATA
-    # PASS-THROUGH per disk and run, never one per pass.
+    # Six runs reach the USB disks (three reports, the device tests' three
+    # passes as root and three through the reader, a capture): one probe
+    # each, one 16-byte and one 12-byte ATA PASS-THROUGH per disk and run,
+    # never one per pass.
     commands = [line.split(" command ")[1].split()[0] for line in text(pathlib.Path(trace_path)).splitlines()
                 if "scsi_req_parsed" in line and " command " in line]
-    expected = 5 * len(usbs)
+    expected = 6 * len(usbs)
     check(commands.count("133") == expected and commands.count("161") == expected,
           f"QEMU saw {commands.count('133')} ATA PASS-THROUGH(16) and {commands.count('161')} (12), "
           f"{expected} each: one probe per bridge and run")

@@ -211,11 +211,13 @@ for disk in /sys/block/sd*; do
   grep -qx /dev/$name $U/devices || smartctl -j -i /dev/$name >$U/smartctl-$name.json 2>&1
 done
 for name in nvme0 nvme1; do smartctl -j -i /dev/$name >$U/smartctl-$name.json 2>&1; done
-# Four runs that reach the USB disks: each probes each bridge once.
+# Six runs that reach the USB disks (the device tests make two, one
+# through the reader): each probes each bridge once.
 $T/taruk --report --json >$U/report.json 2>$U/report.err
 $T/taruk --report >$U/report.txt 2>&1
 as_user /srv/with-caps/taruk --report --json >$U/user-report.json 2>$U/user-report.err
-TARUK_VM_USB_DISKS="$(cat $U/devices)" $T/taruk_linux_tests --gtest_also_run_disabled_tests \
+TARUK_VM_USB_DISKS="$(cat $U/devices)" TARUK_VM_READER=/srv/with-caps/taruk-smart-reader \
+  $T/taruk_linux_tests --gtest_also_run_disabled_tests \
   --gtest_filter='DISABLED_UsbBridges*' >$U/gtest.txt 2>&1
 echo $? >$U/gtest.rc
 $T/taruk --capture $U/capture >/dev/null 2>&1

@@ -41,9 +41,74 @@ ControlResult ProtocolAnswer(std::span<const uint8_t> data, std::span<uint8_t> o
   return Done(static_cast<uint32_t>(48 + data.size()));
 }
 
+// An ATA command inside ATA PASS-THROUGH(16) or (12), answered as a SATA
+// drive behind a bridge would: the page it reads, or nothing.
+std::optional<Page> SatAnswer(const DriveCapture& capture, std::span<const uint8_t> cdb, bool& done) {
+  const bool sixteen = cdb.size() == 16 && cdb[0] == 0x85;
+  const bool twelve = cdb.size() == 12 && cdb[0] == 0xA1;
+  done = false;
+  if (!capture.deviceMap || (!sixteen && !twelve)) return std::nullopt;
+  const uint8_t features = sixteen ? cdb[4] : cdb[3];
+  const uint8_t lbaLow = sixteen ? cdb[8] : cdb[5];
+  const uint8_t command = sixteen ? cdb[14] : cdb[9];
+  if (command == 0xEC) return capture.identify[0];
+  if (command != 0xB0) return std::nullopt;
+  if (features == 0xD0) return capture.smartData[0];
+  if (features == 0xD1) return capture.smartThresholds[0];
+  if (features == 0xD5) {
+    const auto log = capture.smartLogs[0].find(lbaLow);
+    if (log != capture.smartLogs[0].end()) return log->second;
+  }
+  done = features == 0xD8 && capture.enable[0].value_or(false);
+  return std::nullopt;
+}
+
+// IOCTL_SCSI_PASS_THROUGH read at the offsets of SCSI_PASS_THROUGH on 64-bit
+// Windows (Length 56, CdbLength at 6, SenseInfoLength 7, DataIn 8,
+// DataTransferLength 12, DataBufferOffset 24, SenseInfoOffset 32, Cdb 36),
+// answered from what the capture holds for exactly those command bytes.
+ControlResult ScsiPassThroughAnswer(const DriveCapture& capture, std::span<const uint8_t> in, std::span<uint8_t> out) {
+  if (in.size() < 56 || in[0] != 56 || in[1] != 0 || out.size() != in.size() || in[6] < 6 || in[6] > 16) {
+    return Failed(ERROR_INVALID_PARAMETER);
+  }
+  const std::vector<uint8_t> cdb(in.begin() + 36, in.begin() + 36 + in[6]);
+  const uint32_t length = Get32(in, 12);
+  const uint32_t dataAt = Get32(in, 24);
+  if (Get32(in, 28) != 0 || (length && dataAt + length > in.size())) return Failed(ERROR_INVALID_PARAMETER);
+  std::copy(in.begin(), in.end(), out.begin());
+  const auto checkCondition = [&] {
+    out[2] = 2;
+    out[7] = 0;
+    Put32(out, 12, 0);
+    return Done(static_cast<uint32_t>(56));
+  };
+  std::optional<std::vector<uint8_t>> data;
+  if (in[8] == 0) {  // SCSI_IOCTL_DATA_OUT
+    const std::vector<uint8_t> block(in.begin() + dataAt, in.begin() + dataAt + length);
+    if (!capture.bridgeSent.contains({cdb, block})) return checkCondition();
+    out[7] = 0;
+    return Done(56);
+  }
+  if (const auto found = capture.bridgeAnswers.find(cdb); found != capture.bridgeAnswers.end()) data = found->second;
+  if (const auto found = capture.scsiAnswers.find(cdb); found != capture.scsiAnswers.end()) data = found->second;
+  bool done = false;
+  if (const std::optional<Page> page = SatAnswer(capture, cdb, done)) data = std::vector<uint8_t>(page->begin(), page->end());
+  if (done) data = std::vector<uint8_t>{};
+  if (!data || in[8] != (length ? 1 : 2)) return checkCondition();
+  const uint32_t moved = std::min<uint32_t>(length, static_cast<uint32_t>(data->size()));
+  std::copy_n(data->begin(), moved, out.begin() + dataAt);
+  out[2] = 0;
+  out[7] = 0;
+  Put32(out, 12, moved);
+  // The structure and its sense room come back too, with or without data.
+  return Done(length ? dataAt + moved : 56 + 32);
+}
+
 ControlResult AnswerFromCapture(const DriveCapture& capture, uint32_t code, std::span<const uint8_t> in,
                                 std::span<uint8_t> out) {
   switch (code) {
+    case IOCTL_SCSI_PASS_THROUGH:
+      return ScsiPassThroughAnswer(capture, in, out);
     case SMART_GET_VERSION:
       if (capture.nvme || !capture.deviceMap || out.size() < 24) return Failed(ERROR_NOT_SUPPORTED);
       out[0] = 1;
@@ -97,7 +162,11 @@ ControlResult AnswerFromCapture(const DriveCapture& capture, uint32_t code, std:
         if (out.size() < 40) return Failed(ERROR_INSUFFICIENT_BUFFER);
         Put32(out, 0, 40);
         Put32(out, 4, 40);
-        Put32(out, 28, capture.nvme ? BusTypeNvme : BusTypeAta);
+        // A bridge's disk is on USB; a disk with SCSI answers only is on SAS.
+        uint32_t bus = capture.nvme ? BusTypeNvme : BusTypeAta;
+        if (capture.usbBridge) bus = BusTypeUsb;
+        if (!capture.usbBridge && !capture.deviceMap && !capture.nvme && !capture.scsiAnswers.empty()) bus = BusTypeSas;
+        Put32(out, 28, bus);
         return Done(40);
       }
       if (!capture.nvme || in.size() < 48 || Get32(in, 8) != ProtocolTypeNvme) return Failed(ERROR_NOT_SUPPORTED);
@@ -146,6 +215,12 @@ OpenedDevice FakeDeviceSystem::Open(const std::wstring& path, DeviceAccess acces
   const uint32_t error = access == DeviceAccess::ReadWrite ? found->second.readWriteError : found->second.queryOnlyError;
   if (error) return {nullptr, error};
   return {std::make_unique<FakeDevice>(found->second.answer, sent), 0};
+}
+
+std::optional<UsbBridge> FakeDeviceSystem::UsbBridgeOf(const std::wstring& path) {
+  const auto found = drives.find(path);
+  if (found == drives.end()) return std::nullopt;
+  return found->second.bridge;
 }
 
 }  // namespace taruk

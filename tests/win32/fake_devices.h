@@ -32,6 +32,9 @@ ControlAnswer Refusing(uint32_t error);
 // the requests byte by byte at their documented offsets (independently of
 // the program's builders). CHECK POWER MODE reaches the disk without a
 // position; the drive/head byte's device bit stands for positions 0 and 1.
+// A capture with a USB bridge is a disk on USB, answering the SCSI
+// pass-through: the bridge chip's recorded answers, and a SATA drive's
+// pages through ATA PASS-THROUGH. One with SCSI answers alone is on SAS.
 ControlAnswer CaptureAnswers(DriveCapture capture);
 
 class FakeDevice : public ControlledDevice {
@@ -51,6 +54,7 @@ class FakeDeviceSystem : public DeviceSystem {
     uint32_t readWriteError = 0;  // non-zero: an open for read and write fails so
     uint32_t queryOnlyError = 0;  // the same for an open that asks no access
     ControlAnswer answer = Refusing(50);
+    std::optional<UsbBridge> bridge;  // the USB device the device tree shows above the disk
   };
   // A path without a drive fails to open with ERROR_FILE_NOT_FOUND.
   std::map<std::wstring, Drive> drives;
@@ -58,6 +62,7 @@ class FakeDeviceSystem : public DeviceSystem {
   std::shared_ptr<std::vector<SentControl>> sent = std::make_shared<std::vector<SentControl>>();
 
   OpenedDevice Open(const std::wstring& path, DeviceAccess access) override;
+  std::optional<UsbBridge> UsbBridgeOf(const std::wstring& path) override;
 };
 
 }  // namespace taruk

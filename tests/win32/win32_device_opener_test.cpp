@@ -10,6 +10,7 @@
 #include "fake_devices.h"
 #include "win32/live_drives.h"
 #include "win32/win32_device_opener.h"
+#include "win32/win32_device_system.h"
 
 using namespace taruk;
 
@@ -117,4 +118,10 @@ TEST(Win32DriveOpener, UnderWineTheLiveDrivesSayWhyTheyCannotBeRead) {
   const std::string problem = opener->Problem(0);
   EXPECT_TRUE(problem.starts_with("\\\\.\\PhysicalDrive0: ")) << problem;
   EXPECT_TRUE(problem.ends_with("(error 50)")) << problem;
+  // Wine calls its disk a SCSI disk (BusTypeScsi) and refuses the SCSI
+  // pass-through too (error 50): the complaint stays. Its device tree has
+  // no disk interface, so no USB device is found above the disk.
+  Win32DeviceSystem system;
+  EXPECT_EQ(system.UsbBridgeOf(PhysicalDrivePath(0)), std::nullopt);
+  EXPECT_EQ(system.UsbBridgeOf(PhysicalDrivePath(kProbedPhysicalDrives)), std::nullopt);
 }

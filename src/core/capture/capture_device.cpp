@@ -1,5 +1,9 @@
 #include "core/capture/capture_device.h"
 
+#include <algorithm>
+
+#include "core/drive/nvme_bridge_reading.h"
+
 namespace taruk {
 
 namespace {
@@ -13,7 +17,41 @@ DriveCommandResult NoCommandsFromACapture() {
           "taruk itself to hold the privilege (run it as root)"};
 }
 
+// The bridge chip of a capture that recorded its own commands: a command
+// gets the answer recorded for exactly its bytes, and a block goes out only
+// when the chip took exactly that block.
+class RecordedBridge : public ScsiTransport {
+ public:
+  explicit RecordedBridge(const DriveCapture& capture) : capture_(capture) {}
+  bool Transfer(std::span<const uint8_t> cdb, std::span<uint8_t> dataIn, std::span<const uint8_t> dataOut,
+                unsigned /*timeoutMs*/) override {
+    const ScsiCdb command(cdb.begin(), cdb.end());
+    if (!dataOut.empty()) {
+      return capture_.bridgeSent.contains({command, std::vector<uint8_t>(dataOut.begin(), dataOut.end())});
+    }
+    const auto found = capture_.bridgeAnswers.find(command);
+    if (found == capture_.bridgeAnswers.end() || found->second.size() != dataIn.size()) return false;
+    std::copy(found->second.begin(), found->second.end(), dataIn.begin());
+    return true;
+  }
+
+ private:
+  const DriveCapture& capture_;
+};
+
+NvmeBridgeScheme RecordedScheme(const DriveCapture& capture) {
+  if (!capture.usbBridge || capture.bridgeAnswers.empty()) return NvmeBridgeScheme::None;
+  return NvmeBridgeSchemeOf(capture.usbBridge->vendor, capture.usbBridge->product);
+}
+
 }  // namespace
+
+bool CaptureDevice::ReadThroughBridge(const NvmeAdminRead& read, std::span<uint8_t> data) const {
+  const NvmeBridgeScheme scheme = RecordedScheme(*capture_);
+  if (scheme == NvmeBridgeScheme::None) return false;
+  RecordedBridge bridge(*capture_);
+  return ReadThroughNvmeBridge(bridge, scheme, read, data, 0);
+}
 
 std::optional<uint8_t> CaptureDevice::DeviceMap() { return capture_->deviceMap; }
 
@@ -45,11 +83,28 @@ std::optional<uint8_t> CaptureDevice::CheckPowerMode(int position) {
   return capture_->powerMode[static_cast<std::size_t>(position)];
 }
 
-DriveBus CaptureDevice::Bus() { return capture_->nvme ? DriveBus::Nvme : DriveBus::Ata; }
+DriveBus CaptureDevice::Bus() {
+  if (capture_->nvme) return DriveBus::Nvme;
+  // A capture of the bridge's own answers is an NVMe drive when Identify
+  // Controller comes through the chip's scheme, as it did live.
+  if (RecordedScheme(*capture_) == NvmeBridgeScheme::None) return DriveBus::Ata;
+  return NvmeIdentifyController() ? DriveBus::Nvme : DriveBus::Ata;
+}
 
-std::optional<NvmeIdentifyData> CaptureDevice::NvmeIdentifyController() { return capture_->nvmeIdentify; }
+std::optional<NvmeIdentifyData> CaptureDevice::NvmeIdentifyController() {
+  if (capture_->nvmeIdentify) return capture_->nvmeIdentify;
+  NvmeIdentifyData data{};
+  if (!ReadThroughBridge(IdentifyControllerRead(), data)) return std::nullopt;
+  return data;
+}
 
-std::optional<Page> CaptureDevice::NvmeHealthLogPage() { return capture_->nvmeHealthLog; }
+std::optional<Page> CaptureDevice::NvmeHealthLogPage() {
+  if (capture_->nvmeHealthLog) return capture_->nvmeHealthLog;
+  constexpr uint8_t kHealthLog = 0x02;
+  Page page{};
+  if (!ReadThroughBridge(LogPageRead(kHealthLog, kPageSize), page)) return std::nullopt;
+  return page;
+}
 
 std::optional<uint16_t> CaptureDevice::NvmeSensorKelvin() { return capture_->nvmeSensorKelvin; }
 

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "core/capture/drive_capture.h"
+#include "core/drive/nvme_bridge_commands.h"
 #include "core/drive/smart_device.h"
 
 namespace taruk {
@@ -25,6 +26,9 @@ class CaptureDevice : public SmartDevice {
   std::optional<Page> SmartThresholds(int position) override;
   // The `power-mode P` line; none: the command fails.
   std::optional<uint8_t> CheckPowerMode(int position) override;
+  // An NVMe drive: `interface nvme`, or the answers of a listed NVMe bridge
+  // chip to its own commands, through which Identify Controller and the
+  // health log are read as live.
   DriveBus Bus() override;
   std::optional<NvmeIdentifyData> NvmeIdentifyController() override;
   std::optional<Page> NvmeHealthLogPage() override;
@@ -39,6 +43,8 @@ class CaptureDevice : public SmartDevice {
   DriveCommandResult NvmeDeviceSelfTest(uint8_t code) override;
 
  private:
+  bool ReadThroughBridge(const NvmeAdminRead& read, std::span<uint8_t> data) const;
+
   std::shared_ptr<const DriveCapture> capture_;
 };
 

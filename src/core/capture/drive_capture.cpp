@@ -82,12 +82,24 @@ std::string Quote(std::string_view token) {
   return quoted + "'";
 }
 
+// A command as one run of lower-case hex digits, as the capture writes it.
+std::string CdbText(std::span<const uint8_t> cdb) {
+  std::string text;
+  for (const uint8_t byte : cdb) {
+    char digits[4];
+    std::snprintf(digits, sizeof digits, "%02x", byte);
+    text += digits;
+  }
+  return text;
+}
+
 bool IsKeyword(std::string_view token) {
   return token == "device-map" || token == "geometry" || token == "power-mode" || token == "enable" ||
          token == "identify" ||
          token == "smart-data" || token == "smart-thresholds" || token == "interface" || token == "nvme-identify" ||
          token == "nvme-health-log" || token == "nvme-sensor-kelvin" || token == "smart-log" ||
-         token == "nvme-self-test-log" || token == "scsi-answer" || token == "usb-bridge";
+         token == "nvme-self-test-log" || token == "scsi-answer" || token == "usb-bridge" ||
+         token == "bridge-answer" || token == "bridge-sent";
 }
 
 int HexValue(char c) {
@@ -153,10 +165,12 @@ class Parser {
         parsed = ParseScsiAnswer(keyword, capture);
       } else if (keyword.text == "usb-bridge") {
         parsed = ParseUsbBridge(keyword, capture);
+      } else if (keyword.text == "bridge-answer" || keyword.text == "bridge-sent") {
+        parsed = ParseBridgeTransfer(keyword, capture);
       } else {
         return Fail(keyword.line,
                     "expected device-map, geometry, power-mode, enable, identify, smart-data, smart-thresholds, "
-                    "smart-log, interface, scsi-answer, usb-bridge or an nvme- keyword, found " +
+                    "smart-log, interface, scsi-answer, usb-bridge, bridge-answer, bridge-sent or an nvme- keyword, found " +
                         Quote(keyword.text));
       }
       if (!parsed) return false;
@@ -268,11 +282,37 @@ class Parser {
   // `scsi-answer CDB N`: the command as one run of hex digits (6 to 16
   // bytes), the count of bytes the drive sent, then those bytes.
   bool ParseScsiAnswer(const Token& keyword, DriveCapture& capture) {
+    ScsiCdb cdb;
+    std::vector<uint8_t> answer;
+    if (!ParseCommandBytes(keyword, scsi::kMostDataIn, cdb, answer)) return false;
+    if (!capture.scsiAnswers.emplace(cdb, answer).second) {
+      return Duplicate(keyword, "scsi-answer " + CdbText(cdb));
+    }
+    return true;
+  }
+
+  // `bridge-answer CDB N` and `bridge-sent CDB N`, laid out as scsi-answer:
+  // what an NVMe bridge chip sent for one of its own commands, and a block
+  // it took with one.
+  bool ParseBridgeTransfer(const Token& keyword, DriveCapture& capture) {
+    constexpr std::size_t kLongestBridgeData = std::tuple_size_v<NvmeIdentifyData>;
+    ScsiCdb cdb;
+    std::vector<uint8_t> bytes;
+    if (!ParseCommandBytes(keyword, kLongestBridgeData, cdb, bytes)) return false;
+    const bool added = keyword.text == "bridge-sent" ? capture.bridgeSent.emplace(cdb, bytes).second
+                                                     : capture.bridgeAnswers.emplace(cdb, bytes).second;
+    if (!added) return Duplicate(keyword, std::string(keyword.text) + " " + CdbText(cdb));
+    return true;
+  }
+
+  // The command in hex (6 to 16 bytes), a count of at most `longest`, then
+  // that many bytes.
+  bool ParseCommandBytes(const Token& keyword, std::size_t longest, ScsiCdb& cdb, std::vector<uint8_t>& bytes) {
     constexpr std::size_t kShortestCdb = 6;
     constexpr std::size_t kLongestCdb = 16;
+    const std::string word(keyword.text);
     Token token;
     if (!TakeValue(keyword, "a SCSI command in hex", token)) return false;
-    ScsiCdb cdb;
     for (std::size_t i = 0; i + 1 < token.text.size() && token.text.size() % 2 == 0; i += 2) {
       const int high = HexValue(token.text[i]);
       const int low = HexValue(token.text[i + 1]);
@@ -280,21 +320,19 @@ class Parser {
       cdb.push_back(static_cast<uint8_t>(high << 4 | low));
     }
     if (cdb.size() * 2 != token.text.size() || cdb.size() < kShortestCdb || cdb.size() > kLongestCdb) {
-      return Fail(token.line, "expected a SCSI command of 6 to 16 bytes in hex after 'scsi-answer', found " +
+      return Fail(token.line, "expected a SCSI command of 6 to 16 bytes in hex after '" + word + "', found " +
                                   Quote(token.text));
     }
-    const std::string name = "scsi-answer " + std::string(token.text);
+    const std::string name = word + " " + std::string(token.text);
     Token count;
     if (!TakeValue(keyword, "the count of bytes answered", count)) return false;
     std::size_t length = 0;
-    if (!ParseNumber(count.text, length) || length > scsi::kMostDataIn) {
-      return Fail(count.line, "expected a count of bytes 0.." + std::to_string(scsi::kMostDataIn) + " after '" +
-                                  name + "', found " + Quote(count.text));
+    if (!ParseNumber(count.text, length) || length > longest) {
+      return Fail(count.line, "expected a count of bytes 0.." + std::to_string(longest) + " after '" + name +
+                                  "', found " + Quote(count.text));
     }
-    std::vector<uint8_t> answer(length);
-    if (!ParseHex(name, answer)) return false;
-    if (!capture.scsiAnswers.emplace(cdb, answer).second) return Duplicate(keyword, name);
-    return true;
+    bytes.resize(length);
+    return ParseHex(name, bytes);
   }
 
   // `usb-bridge VVVV:PPPP RRRR DRIVER`: the ids and release in four hex
@@ -455,13 +493,15 @@ std::string FormatCapture(const DriveCapture& capture) {
     text += line + (bridge.driver.empty() ? std::string("-") : bridge.driver) + "\n";
   }
   for (const auto& [cdb, answer] : capture.scsiAnswers) {
-    std::string header = "scsi-answer ";
-    for (const uint8_t byte : cdb) {
-      char digits[4];
-      std::snprintf(digits, sizeof digits, "%02x", byte);
-      header += digits;
-    }
-    header += " " + std::to_string(answer.size());
+    const std::string header = "scsi-answer " + CdbText(cdb) + " " + std::to_string(answer.size());
+    AppendPage(text, header.c_str(), -1, answer);
+  }
+  for (const auto& [cdb, block] : capture.bridgeSent) {
+    const std::string header = "bridge-sent " + CdbText(cdb) + " " + std::to_string(block.size());
+    AppendPage(text, header.c_str(), -1, block);
+  }
+  for (const auto& [cdb, answer] : capture.bridgeAnswers) {
+    const std::string header = "bridge-answer " + CdbText(cdb) + " " + std::to_string(answer.size());
     AppendPage(text, header.c_str(), -1, answer);
   }
   for (int position = 0; position < kPositions; ++position) {

@@ -8,8 +8,10 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/drive/scsi_commands.h"
@@ -39,6 +41,12 @@ struct DriveCapture {
   // `usb-bridge 46f4:0001 0000 uas`: vendor:product, release, driver ("-"
   // for none); a disk not behind USB has no line.
   std::optional<UsbBridge> usbBridge;
+  // `bridge-answer e6020001...  4096` and `bridge-sent a1800000... 512`, laid
+  // out as scsi-answer: what an NVMe bridge chip the table lists sent for
+  // one of its own commands, and the blocks it took. A replay reads the
+  // drive through the chip's scheme from them, byte for byte.
+  std::map<ScsiCdb, std::vector<uint8_t>> bridgeAnswers;
+  std::set<std::pair<ScsiCdb, std::vector<uint8_t>>> bridgeSent;
   friend bool operator==(const DriveCapture&, const DriveCapture&) = default;
 };
 

@@ -6,6 +6,7 @@
 // its 12-byte form, some nothing at all (or the kernel refuses it for them).
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,12 @@ std::string UsbBridgeText(const UsbBridge& bridge);
 // What the drive shows when the bridge took neither form of ATA
 // PASS-THROUGH: "this USB bridge does not pass S.M.A.R.T. commands (46f4:0001)".
 std::string BridgeRefusalText(const UsbBridge& bridge);
+
+// The bridge named by a Windows device instance id or hardware id of a USB
+// device: "USB\\VID_174C&PID_2362\\...", with "&REV_0100" when the id
+// carries the release, with "&MI_00" for a composite device's function.
+// Nothing for any other id. The driver is not part of the id.
+std::optional<UsbBridge> UsbBridgeFromDeviceId(std::string_view id);
 
 // How a bridge carried ATA commands the first time it was asked in a run.
 // A bridge is probed once: some reset the drive on a command they do not

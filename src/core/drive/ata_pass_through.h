@@ -38,11 +38,12 @@ PassThroughCdb BuildPassThrough16(const IdeRegisters& registers, AtaProtocol pro
 // bytes 3 to 9.
 PassThrough12Cdb BuildPassThrough12(const IdeRegisters& registers, AtaProtocol protocol);
 
-// What SG_IO gave back for one command.
+// What the system's SCSI pass-through (SG_IO, IOCTL_SCSI_PASS_THROUGH) gave
+// back for one command.
 struct PassThroughReply {
   uint8_t scsiStatus = 0;   // 0 GOOD, 2 CHECK CONDITION
   uint16_t hostStatus = 0;  // transport trouble (time-out, reset) when non-zero
-  uint16_t driverStatus = 0;
+  uint16_t driverStatus = 0;  // Linux only: Windows reports trouble on the way as a failed call
   int residual = 0;         // bytes of the data-in buffer not filled
   std::span<const uint8_t> sense;  // the bytes the driver wrote into the sense buffer
 };

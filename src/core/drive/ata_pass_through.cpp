@@ -1,4 +1,4 @@
-#include "linux/ata_pass_through.h"
+#include "core/drive/ata_pass_through.h"
 
 #include <algorithm>
 
