@@ -9,6 +9,8 @@ namespace {
 std::string Offered(const SelfTestState& tests) {
   if (!tests.shortAndExtended) return "not supported by the drive";
   std::string text = tests.conveyance ? "short, extended and conveyance" : "short and extended";
+  // A SCSI disk does not say how long its tests take.
+  if (!tests.conveyance && tests.shortMinutes == 0 && tests.extendedMinutes == 0) return text;
   text += " (short " + std::to_string(tests.shortMinutes) + " min, extended " +
           std::to_string(tests.extendedMinutes) + " min";
   if (tests.conveyance) text += ", conveyance " + std::to_string(tests.conveyanceMinutes) + " min";
@@ -28,6 +30,7 @@ std::string LbaText(const SelfTestEntry& entry) {
 }  // namespace
 
 std::string SelfTestEntryStatusText(DriveBus bus, const SelfTestEntry& entry) {
+  if (bus == DriveBus::Scsi) return ScsiSelfTestStatusText(entry);
   return bus == DriveBus::Nvme ? NvmeSelfTestStatusText(entry.code, entry.failedSegment)
                                : AtaSelfTestStatusText(entry.code);
 }
