@@ -19,6 +19,7 @@
 #include "core/drive/scsi_log_pages.h"
 #include "core/drive/slot_health.h"
 #include "core/view/smart_details_rows.h"
+#include "core/capture/self_test_report.h"
 #include "core/drive/scsi_self_test_page.h"
 #include "core/drive/self_test_command.h"
 #include "core/drive/self_test_verdict.h"
@@ -374,10 +375,16 @@ TEST(ScsiSelfTestPage, ResultsNewestFirstWithWhatTheyFound) {
   EXPECT_TRUE(state.logRead);
   EXPECT_TRUE(state.running);
   EXPECT_EQ(state.runningKind, SelfTestKind::Extended);
-  const char* texts[] = {"In progress", "Completed: segment 3 failed (sense 3/11/00)",
-                         "Completed: failed segment unknown (sense 4/00/00)", "Aborted by the host",
-                         "Completed without error", "Unknown result 9"};
-  for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(ScsiSelfTestStatusText(state.log[i]), texts[i]) << i;
+  const char* texts[][2] = {{"In progress", "-"},
+                            {"Completed: segment 3 failed", "4660, sense 3/11/00"},
+                            {"Completed: failed segment unknown", "-, sense 4/00/00"},
+                            {"Aborted by the host", "-"},
+                            {"Completed without error", "-"},
+                            {"Unknown result 9", "-"}};
+  for (size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(ScsiSelfTestStatusText(state.log[i]), texts[i][0]) << i;
+    EXPECT_EQ(SelfTestFailureColumn(state.log[i]), texts[i][1]) << i;
+  }
   // The newest failure stands: the aborted test and the older passes say nothing.
   EXPECT_EQ(SelfTestFailureText(*StandingSelfTestFailure(state.log)), L"Short self-test failed at LBA 4660 (hour 150)");
 
@@ -507,7 +514,9 @@ TEST(ScsiDrive, SelfTestsAndGrownDefectsReachVerdictAlarmReplayAndMetrics) {
 
   const std::string json = DriveReportJson(slots);
   EXPECT_NE(json.find("\"grownDefects\":3}"), std::string::npos) << json;
-  EXPECT_NE(json.find("\"statusText\":\"Completed: failed segment unknown (sense 3/11/00)\""), std::string::npos)
+  EXPECT_NE(json.find("\"statusText\":\"Completed: failed segment unknown\",\"powerOnHours\":120,"
+                      "\"failingLba\":4660,\"sense\":\"3/11/00\"}"),
+            std::string::npos)
       << json;
   const auto rows = SmartDetailsRows(slot);
   EXPECT_EQ(rows.back()[1], L"Grown defects");

@@ -23,11 +23,13 @@ std::string RunningText(const SelfTestState& tests) {
   return text + " running, " + std::to_string(tests.percentDone) + " % done";
 }
 
-std::string LbaText(const SelfTestEntry& entry) {
-  return entry.failingLba ? std::to_string(*entry.failingLba) : std::string("-");
-}
-
 }  // namespace
+
+std::string SelfTestFailureColumn(const SelfTestEntry& entry) {
+  std::string text = entry.failingLba ? std::to_string(*entry.failingLba) : std::string("-");
+  if (entry.sense) text += ", sense " + SelfTestSenseText(entry);
+  return text;
+}
 
 std::string SelfTestEntryStatusText(DriveBus bus, const SelfTestEntry& entry) {
   if (bus == DriveBus::Scsi) return ScsiSelfTestStatusText(entry);
@@ -54,7 +56,7 @@ std::string SelfTestReportText(const DriveSlot& slot) {
         const SelfTestEntry& entry = tests.log[i];
         std::snprintf(line, sizeof line, "%3zu  %-10s  %-38s  %10llu  %s\n", i + 1, SelfTestKindName(entry.kind),
                       SelfTestEntryStatusText(slot.bus, entry).c_str(),
-                      static_cast<unsigned long long>(entry.powerOnHours), LbaText(entry).c_str());
+                      static_cast<unsigned long long>(entry.powerOnHours), SelfTestFailureColumn(entry).c_str());
         out += line;
       }
     }
@@ -95,6 +97,7 @@ std::string SelfTestReportJson(const DriveSlot& slot) {
         out += ",\"statusText\":\"" + SelfTestEntryStatusText(slot.bus, entry) + "\"";
         out += ",\"powerOnHours\":" + std::to_string(entry.powerOnHours);
         out += ",\"failingLba\":" + (entry.failingLba ? std::to_string(*entry.failingLba) : std::string("null"));
+        if (entry.sense) out += ",\"sense\":\"" + SelfTestSenseText(entry) + "\"";
         out += "}";
       }
       out += "]";

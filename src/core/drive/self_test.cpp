@@ -135,23 +135,18 @@ std::string ScsiSelfTestStatusText(const SelfTestEntry& entry) {
       "Completed: the second segment failed",
       "Completed: a segment failed",
   };
-  std::string text;
-  if (entry.code == 7 && entry.failedSegment) {
-    text = "Completed: segment " + std::to_string(*entry.failedSegment) + " failed";
-  } else if (entry.code < std::size(kTexts)) {
-    text = kTexts[entry.code];
-  } else if (entry.code == 0xF) {
-    text = "In progress";
-  } else {
-    text = "Unknown result " + std::to_string(entry.code);
-  }
-  if (entry.sense) {
-    char code[24];
-    std::snprintf(code, sizeof code, " (sense %X/%02X/%02X)", *entry.sense >> 16 & 0xF, *entry.sense >> 8 & 0xFF,
-                  *entry.sense & 0xFF);
-    text += code;
-  }
-  return text;
+  if (entry.code == 7 && entry.failedSegment) return "Completed: segment " + std::to_string(*entry.failedSegment) + " failed";
+  if (entry.code < std::size(kTexts)) return kTexts[entry.code];
+  if (entry.code == 0xF) return "In progress";
+  return "Unknown result " + std::to_string(entry.code);
+}
+
+std::string SelfTestSenseText(const SelfTestEntry& entry) {
+  if (!entry.sense) return {};
+  char code[16];
+  std::snprintf(code, sizeof code, "%X/%02X/%02X", *entry.sense >> 16 & 0xF, *entry.sense >> 8 & 0xFF,
+                *entry.sense & 0xFF);
+  return code;
 }
 
 }  // namespace taruk

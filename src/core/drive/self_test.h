@@ -70,6 +70,8 @@ const char* SelfTestResultName(SelfTestResult result);
 std::string AtaSelfTestStatusText(uint8_t code);
 std::string NvmeSelfTestStatusText(uint8_t code, std::optional<uint8_t> segment);
 std::string ScsiSelfTestStatusText(const SelfTestEntry& entry);
+// A SCSI failure's sense key, ASC and ASCQ ("3/11/00"); empty without one.
+std::string SelfTestSenseText(const SelfTestEntry& entry);
 
 // Which of the results a code stands for.
 SelfTestResult AtaSelfTestResult(uint8_t code);
