@@ -298,6 +298,10 @@ def check_scsi(r, taruk):
     else:
         check(exit_code(s / "selftest-short.rc") == 1 and "does not offer a short self-test" in started,
               f"{device}: no page 10h, no test sent: {started}")
+    aborted = text(s / "selftest-abort.out").strip()
+    check((exit_code(s / "selftest-abort.rc") == 0 and "self-test aborted" in aborted) or
+          (exit_code(s / "selftest-abort.rc") == 1 and "the drive refused to abort" in aborted),
+          f"{device}: SEND DIAGNOSTIC (abort) reached the disk: {aborted}")
     listed = re.search(r"Elements in grown defect list: (\d+)", peer_tests)
     check(scsi.get("grownDefects") == (int(listed.group(1)) if listed else None),
           f"{device}: grown defects {scsi.get('grownDefects')}, smartctl "

@@ -27,12 +27,6 @@ SelfTestKind KindOf(uint8_t code) {
   }
 }
 
-uint64_t BigEndian(std::span<const uint8_t> bytes) {
-  uint64_t value = 0;
-  for (const uint8_t byte : bytes) value = value << 8 | byte;
-  return value;
-}
-
 }  // namespace
 
 std::optional<ScsiSelfTestCode> ScsiSelfTestCodeFor(SelfTestRequest request) {
@@ -66,9 +60,9 @@ bool DecodeScsiSelfTestPage(std::span<const uint8_t> data, SelfTestState& state)
     entry.kind = KindOf(value[0] >> 5);
     entry.code = value[0] & 0x0F;
     entry.result = ScsiSelfTestResult(entry.code);
-    entry.powerOnHours = BigEndian(value.subspan(2, 2));
+    entry.powerOnHours = LogCounter(value.subspan(2, 2));
     if (entry.code == 7) entry.failedSegment = value[1];
-    const uint64_t address = BigEndian(value.subspan(4, 8));
+    const uint64_t address = LogCounter(value.subspan(4, 8));
     if (entry.result == SelfTestResult::Failed && address != kNoFailingAddress) entry.failingLba = address;
     const uint32_t sense = static_cast<uint32_t>(value[12] & 0x0F) << 16 | uint32_t{value[13]} << 8 | value[14];
     if (sense != 0) entry.sense = sense;
