@@ -558,7 +558,7 @@ TEST(ScsiDrive, SelfTestCommandsSendOnlyBackgroundTestsTheDriveOffers) {
       {"abort over a running test", running, true, SelfTestRequest::Abort, CommandAnswer::Accepted,
        SelfTestOutcome::Aborted, "self-test aborted", {{0x1D, 0x80, 0, 0, 0, 0}}},
       {"no start over a running test", running, true, SelfTestRequest::Short, CommandAnswer::Accepted,
-       SelfTestOutcome::AlreadyRunning, "a self-test is already running (0 % done)", {}},
+       SelfTestOutcome::AlreadyRunning, "a self-test is already running (37 % done)", {}},
       {"no conveyance in SCSI", passed, true, SelfTestRequest::Conveyance, CommandAnswer::Accepted,
        SelfTestOutcome::NotSupported, "SCSI drives have no conveyance self-test", {}},
       {"no page 10h: no tests", passed, false, SelfTestRequest::Extended, CommandAnswer::Accepted,
@@ -569,6 +569,8 @@ TEST(ScsiDrive, SelfTestCommandsSendOnlyBackgroundTestsTheDriveOffers) {
   for (const Case& c : cases) {
     DriveCapture capture = SelfTestingCapture(c.newest, 0);
     if (!c.offered) capture.scsiAnswers[LogSenseCdb(0x00, 0, 252)] = Bytes{0, 0, 0, 3, 0x00, 0x0D, 0x2F};
+    Bytes& sense = capture.scsiAnswers[RequestSenseCdb(32)];
+    sense[7] = 10, sense[15] = 0x80, sense[16] = 0x60;  // 37 % of a test done
     DiagnosingDrive drive(capture);
     drive.answer.answer = c.answer;
     const SelfTestReply reply = RequestSelfTest(drive, c.request);

@@ -33,6 +33,8 @@ constexpr std::size_t kMostDataIn = 1024;
 // What LOG SENSE asks for: the list of supported pages, and any other page.
 constexpr uint16_t kSupportedPagesLength = 252;
 constexpr uint16_t kLogPageLength = 512;
+// REQUEST SENSE: room for fixed sense data and a few descriptors.
+constexpr uint8_t kSenseLength = 32;
 }  // namespace scsi
 
 // INQUIRY: the standard data, or with `vpdPage` that vital product data page.

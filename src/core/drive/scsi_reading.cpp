@@ -11,7 +11,6 @@ namespace {
 constexpr uint16_t kInquiryLength = 96;
 constexpr uint16_t kVpdLength = 252;
 constexpr uint32_t kReadCapacity16Length = 32;
-constexpr uint8_t kSenseLength = 32;
 // The headers of READ DEFECT DATA(12) and (10): the list's length is all
 // the pass needs, and a long list would not fit any buffer worth sending.
 constexpr uint32_t kDefectHeader12 = 8;
@@ -86,7 +85,7 @@ void ReadGrownDefects(SmartDevice& device, ScsiHealth& health) {
 // how far a running self-test is, which only sense data tells.
 void AskSense(SmartDevice& device, ScsiHealth& health, SelfTestState& tests) {
   if (health.exceptionAsc && *health.exceptionAsc != 0 && !tests.running) return;
-  const auto data = Ask(device, RequestSenseCdb(kSenseLength));
+  const auto data = Ask(device, RequestSenseCdb(scsi::kSenseLength));
   if (!data) return;
   if (tests.running) {
     if (const std::optional<uint8_t> percent = DecodeSenseProgress(*data)) tests.percentDone = *percent;

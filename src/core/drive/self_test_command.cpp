@@ -77,6 +77,12 @@ SelfTestReply RequestScsiSelfTest(SmartDevice& device, SelfTestRequest request) 
   if (const auto results = device.ScsiDataIn(LogSenseCdb(scsi_page::kSelfTestResults, 0, scsi::kLogPageLength))) {
     DecodeScsiSelfTestPage(*results, state);
   }
+  // How far the running test is, which only sense data tells.
+  if (state.running && request != SelfTestRequest::Abort) {
+    if (const auto sense = device.ScsiDataIn(RequestSenseCdb(scsi::kSenseLength))) {
+      state.percentDone = DecodeSenseProgress(*sense).value_or(0);
+    }
+  }
   if (std::optional<SelfTestReply> reply = Running(request, state)) return *reply;
   return Answered(request, device.ScsiNonData(SendDiagnosticCdb(*code)), 0);
 }
