@@ -192,9 +192,12 @@ DriveCommandResult PassThroughDevice::SmartExecuteOffline(int position, uint8_t 
   // The drive's ABRT comes back through the sense data; a refused SG_IO never
   // reached it.
   if (result.systemError == 0) return {CommandAnswer::Refused, 0, {}};
-  const bool denied = result.systemError == EPERM || result.systemError == EACCES;
-  return {CommandAnswer::NotDelivered, 0,
-          path_ + ": " + (denied ? "permission denied: " + permissionHint_ : std::string(strerror(result.systemError)))};
+  return {CommandAnswer::NotDelivered, 0, SystemRefusal(result.systemError)};
+}
+
+std::string PassThroughDevice::SystemRefusal(int systemError) const {
+  const bool denied = systemError == EPERM || systemError == EACCES;
+  return path_ + ": " + (denied ? "permission denied: " + permissionHint_ : std::string(strerror(systemError)));
 }
 
 std::optional<std::vector<uint8_t>> PassThroughDevice::ScsiDataIn(std::span<const uint8_t> cdb) {
@@ -206,6 +209,14 @@ std::optional<std::vector<uint8_t>> PassThroughDevice::ScsiDataIn(std::span<cons
   std::optional<std::vector<uint8_t>> answer = RunScsiDataIn(fd_, cdb);
   if (answer && problem_) problem_->clear();
   return answer;
+}
+
+DriveCommandResult PassThroughDevice::ScsiNonData(std::span<const uint8_t> cdb) {
+  const ScsiNonDataResult result = RunScsiNonData(fd_, cdb);
+  if (result.good) return {CommandAnswer::Accepted, 0, {}};
+  if (result.checkCondition) return {CommandAnswer::Refused, 0, {}};
+  if (result.systemError == 0) return {CommandAnswer::NotDelivered, 0, path_ + ": the command failed on its way to the drive"};
+  return {CommandAnswer::NotDelivered, 0, SystemRefusal(result.systemError)};
 }
 
 std::optional<uint8_t> PassThroughDevice::CheckPowerMode(int position) {

@@ -57,6 +57,8 @@ class PassThroughDevice : public SmartDevice {
   // the probe's complaint no longer stands. Nothing is sent when the system
   // refused the probe for want of privilege.
   std::optional<std::vector<uint8_t>> ScsiDataIn(std::span<const uint8_t> cdb) override;
+  // SEND DIAGNOSTIC, for a disk that answers SCSI commands.
+  DriveCommandResult ScsiNonData(std::span<const uint8_t> cdb) override;
   std::optional<UsbBridge> Bridge() override { return bridge_; }
   // An NVMe drive behind a bridge chip the table lists: the first pass of a
   // run asks Identify Controller through the chip's own command, once; a
@@ -68,6 +70,8 @@ class PassThroughDevice : public SmartDevice {
 
  private:
   void Report(const std::string& why);
+  // Why a command the system refused to send did not reach the drive.
+  std::string SystemRefusal(int systemError) const;
   // The identify probe: which identify command the disk answers, if any.
   std::optional<uint8_t> ProbeIdentify();
   // The first ATA command to a bridge not yet probed in this run: IDENTIFY

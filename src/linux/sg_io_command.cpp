@@ -90,6 +90,23 @@ std::optional<std::vector<uint8_t>> RunScsiDataIn(int fd, std::span<const uint8_
   return data;
 }
 
+ScsiNonDataResult RunScsiNonData(int fd, std::span<const uint8_t> cdb, unsigned timeoutMs) {
+  ScsiNonDataResult result;
+  if (cdb.empty() || cdb.size() > 16) return result;
+  std::array<uint8_t, 16> command{};
+  std::copy(cdb.begin(), cdb.end(), command.begin());
+  std::array<uint8_t, 64> sense{};
+  sg_io_hdr_t io = SgIoRequest(command, cdb.size(), sense, timeoutMs, {});
+  if (ioctl(fd, SG_IO, &io) != 0) {
+    result.systemError = errno;
+    return result;
+  }
+  constexpr unsigned char kCheckCondition = 0x02;
+  result.good = AnsweredGood(io);
+  result.checkCondition = io.status == kCheckCondition;
+  return result;
+}
+
 bool RunScsiTransfer(int fd, std::span<const uint8_t> cdb, std::span<uint8_t> dataIn,
                      std::span<const uint8_t> dataOut, unsigned timeoutMs) {
   if (cdb.size() > 16 || (!dataIn.empty() && !dataOut.empty())) return false;

@@ -35,6 +35,14 @@ AtaCommandResult RunAtaCommand(int fd, const IdeRegisters& registers, std::span<
 std::optional<std::vector<uint8_t>> RunScsiDataIn(int fd, std::span<const uint8_t> cdb,
                                                   unsigned timeoutMs = kSgIoTimeoutMs);
 
+// A SCSI command without data (SEND DIAGNOSTIC), as the core built it.
+struct ScsiNonDataResult {
+  bool good = false;       // the device answered GOOD
+  bool checkCondition = false;  // the device answered, refusing it
+  int systemError = 0;     // errno when the kernel refused SG_IO itself
+};
+ScsiNonDataResult RunScsiNonData(int fd, std::span<const uint8_t> cdb, unsigned timeoutMs = kSgIoTimeoutMs);
+
 // A vendor command of a USB bridge (nvme_bridge_commands.h), whose transfer
 // length the caller gives: `dataIn` filled whole, or `dataOut` sent (at most
 // one of them non-empty). False when SG_IO failed, the device did not answer

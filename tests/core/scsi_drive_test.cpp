@@ -1,6 +1,7 @@
 // SCSI disks: the command bytes, the log page decoders on pages as drives
-// send them and as broken ones do, and a whole pass replayed from a capture
-// through the verdict, the report and the capture format.
+// send them and as broken ones do, a whole pass replayed from a capture
+// through the verdict, the report and the capture format, and self-tests
+// from the command sent to the verdict and the metrics.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -18,6 +19,14 @@
 #include "core/drive/scsi_log_pages.h"
 #include "core/drive/slot_health.h"
 #include "core/view/smart_details_rows.h"
+#include "core/capture/self_test_report.h"
+#include "core/drive/scsi_self_test_page.h"
+#include "core/drive/self_test_command.h"
+#include "core/drive/self_test_verdict.h"
+#include "core/metrics/metrics_page.h"
+#include "core/monitor/health_watch.h"
+#include "core/view/self_test_dialog.h"
+#include "support/quiet_machine.h"
 
 using namespace taruk;
 
@@ -39,6 +48,12 @@ TEST(ScsiCommands, BuildersGiveTheExactBytesAndTheirLengths) {
       {LogSenseCdb(0x0D, 0, 0x200), {0x4D, 0, 0x4D, 0, 0, 0, 0, 0x02, 0x00, 0}, 512},
       {LogSenseCdb(0x2F, 0, 252), {0x4D, 0, 0x6F, 0, 0, 0, 0, 0, 0xFC, 0}, 252},
       {RequestSenseCdb(32), {0x03, 0, 0, 0, 32, 0}, 32},
+      {ReadDefectData12Cdb(8), {0xB7, 0x0B, 0, 0, 0, 0, 0, 0, 0, 8, 0, 0}, 8},
+      {ReadDefectData10Cdb(4), {0x37, 0, 0x0B, 0, 0, 0, 0, 0, 4, 0}, 4},
+      // Background tests only; no data either way.
+      {SendDiagnosticCdb(ScsiSelfTestCode::BackgroundShort), {0x1D, 0x20, 0, 0, 0, 0}, 0},
+      {SendDiagnosticCdb(ScsiSelfTestCode::BackgroundExtended), {0x1D, 0x40, 0, 0, 0, 0}, 0},
+      {SendDiagnosticCdb(ScsiSelfTestCode::AbortBackground), {0x1D, 0x80, 0, 0, 0, 0}, 0},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(c.cdb, c.expected);
@@ -307,3 +322,282 @@ TEST(CaptureFormat, ScsiAnswersAreRefusedWhenMalformed) {
 }
 
 }  // namespace
+
+namespace {
+
+// One result parameter of page 10h as a drive writes it.
+Bytes ResultParameter(uint8_t codeAndResult, uint8_t segment, uint16_t hour, uint64_t lba, uint32_t sense = 0) {
+  Bytes value(16, 0);
+  value[0] = codeAndResult;
+  value[1] = segment;
+  value[2] = static_cast<uint8_t>(hour >> 8);
+  value[3] = static_cast<uint8_t>(hour);
+  for (int i = 0; i < 8; ++i) value[4 + i] = static_cast<uint8_t>(lba >> (56 - 8 * i));
+  value[12] = static_cast<uint8_t>(sense >> 16);
+  value[13] = static_cast<uint8_t>(sense >> 8);
+  value[14] = static_cast<uint8_t>(sense);
+  return value;
+}
+
+SelfTestEntry Result(SelfTestKind kind, uint8_t code, SelfTestResult result, uint64_t hour,
+                     std::optional<uint64_t> lba = {}, std::optional<uint8_t> segment = {},
+                     std::optional<uint32_t> sense = {}) {
+  return {kind, code, result, hour, lba, segment, sense};
+}
+
+constexpr uint64_t kNoLba = UINT64_MAX;
+
+}  // namespace
+
+TEST(ScsiSelfTestPage, ResultsNewestFirstWithWhatTheyFound) {
+  const Bytes page = LogPage(0x10, {
+      {1, ResultParameter(0x4F, 0, 200, kNoLba)},                 // background extended, in progress
+      {2, ResultParameter(0x27, 3, 150, 4660, 0x031100)},         // short, segment 3 failed
+      {3, ResultParameter(0x44, 0, 120, kNoLba, 0x040000)},       // extended, failed, no address
+      {4, ResultParameter(0x21, 0, 110, 0)},                      // short, aborted by the host
+      {5, Bytes(16, 0)},                                          // never written
+      {6, ResultParameter(0xA0, 0, 10, kNoLba)},                  // foreground short, passed
+      {7, ResultParameter(0x09, 0, 9, kNoLba)},                   // default test, reserved result
+      {0x15, ResultParameter(0x43, 0, 1, 1)},                     // beyond the 20 results
+      {8, Bytes(15, 0x43)},                                       // too short to be one
+  });
+  SelfTestState state;
+  ASSERT_TRUE(DecodeScsiSelfTestPage(page, state));
+  const std::vector<SelfTestEntry> expected = {
+      Result(SelfTestKind::Extended, 0xF, SelfTestResult::Running, 200),
+      Result(SelfTestKind::Short, 7, SelfTestResult::Failed, 150, 4660, 3, 0x031100),
+      Result(SelfTestKind::Extended, 4, SelfTestResult::Failed, 120, {}, {}, 0x040000),
+      Result(SelfTestKind::Short, 1, SelfTestResult::Aborted, 110),
+      Result(SelfTestKind::Short, 0, SelfTestResult::Passed, 10),
+      Result(SelfTestKind::Vendor, 9, SelfTestResult::Unknown, 9),
+  };
+  EXPECT_EQ(state.log, expected);
+  EXPECT_TRUE(state.logRead);
+  EXPECT_TRUE(state.running);
+  EXPECT_EQ(state.runningKind, SelfTestKind::Extended);
+  const char* texts[][2] = {{"In progress", "-"},
+                            {"Completed: segment 3 failed", "4660, sense 3/11/00"},
+                            {"Completed: failed segment unknown", "-, sense 4/00/00"},
+                            {"Aborted by the host", "-"},
+                            {"Completed without error", "-"},
+                            {"Unknown result 9", "-"}};
+  for (size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(ScsiSelfTestStatusText(state.log[i]), texts[i][0]) << i;
+    EXPECT_EQ(SelfTestFailureColumn(state.log[i]), texts[i][1]) << i;
+  }
+  // The newest failure stands: the aborted test and the older passes say nothing.
+  EXPECT_EQ(SelfTestFailureText(*StandingSelfTestFailure(state.log)), L"Short self-test failed at LBA 4660 (hour 150)");
+
+  // Cut inside the third result: the two whole ones; another page, or no
+  // header: nothing, and the last log stays.
+  Bytes cut = page;
+  cut.resize(4 + 2 * 20 + 10);
+  ASSERT_TRUE(DecodeScsiSelfTestPage(cut, state));
+  EXPECT_EQ(state.log, std::vector<SelfTestEntry>(expected.begin(), expected.begin() + 2));
+  EXPECT_FALSE(DecodeScsiSelfTestPage(LogPage(0x0D, {{1, ResultParameter(0x44, 0, 1, 1)}}), state));
+  EXPECT_FALSE(DecodeScsiSelfTestPage(Bytes{0x10, 0, 0}, state));
+  EXPECT_EQ(state.log.size(), 2u);
+  // A drive that repeats parameter 1 past the page's 20 results.
+  std::vector<std::pair<uint16_t, Bytes>> many(25, {1, ResultParameter(0x20, 0, 5, kNoLba)});
+  ASSERT_TRUE(DecodeScsiSelfTestPage(LogPage(0x10, many), state));
+  EXPECT_EQ(state.log.size(), 20u);
+  EXPECT_FALSE(state.running);
+}
+
+TEST(ScsiCommands, SenseProgressAndGrownDefectHeaders) {
+  auto fixed = [](uint8_t key, uint8_t asc, uint8_t ascq, uint8_t sksv, uint16_t progress) {
+    Bytes sense(18, 0);
+    sense[0] = 0x70, sense[2] = key, sense[7] = 10, sense[12] = asc, sense[13] = ascq;
+    sense[15] = sksv, sense[16] = static_cast<uint8_t>(progress >> 8), sense[17] = static_cast<uint8_t>(progress);
+    return sense;
+  };
+  const Bytes descriptor = {0x72, 0, 0, 0, 0, 0, 0, 8, 0x02, 6, 0, 0, 0x80, 0xFF, 0xFF, 0};
+  Bytes descriptorCut = descriptor;
+  descriptorCut[7] = 7;  // the descriptor runs past the stated sense
+  Bytes fixedCut = fixed(0, 0, 0, 0x80, 0x8000);
+  fixedCut.resize(17);
+  const struct {
+    const char* what;
+    Bytes sense;
+    std::optional<uint8_t> percent;
+  } progress[] = {
+      {"NO SENSE with progress", fixed(0, 0, 0, 0x80, 0x8000), 50},
+      {"NOT READY, self-test in progress", fixed(2, 0x04, 0x09, 0x80, 0x4000), 25},
+      {"NOT READY for another reason", fixed(2, 0x04, 0x01, 0x80, 0x4000), {}},
+      {"SKSV clear", fixed(0, 0, 0, 0x00, 0x8000), {}},
+      {"cut before the progress ends", fixedCut, {}},
+      {"descriptor format", descriptor, 99},
+      {"descriptor past the end", descriptorCut, {}},
+  };
+  for (const auto& c : progress) EXPECT_EQ(DecodeSenseProgress(c.sense), c.percent) << c.what;
+
+  const struct {
+    const char* what;
+    Bytes header;
+    bool twelve;
+    std::optional<uint32_t> count;
+  } defects[] = {
+      {"(12), long block entries", {0, 0x0B, 0, 0, 0, 0, 0, 0x18}, true, 3},
+      {"(12), short block entries", {0, 0x08, 0, 0, 0, 0, 0, 0x18}, true, 6},
+      {"(12), a list beyond 16 bits", {0, 0x0D, 0, 0, 0, 1, 0, 0}, true, 0x2000},
+      {"(10), physical sector entries", {0, 0x0D, 0, 0x10}, false, 2},
+      {"(10), empty list", {0, 0x0B, 0, 0}, false, 0},
+      {"both lists: not the grown one alone", {0, 0x1B, 0, 0x10}, false, {}},
+      {"the factory list", {0, 0x13, 0, 0x10}, false, {}},
+      {"vendor format", {0, 0x0E, 0, 0x10}, false, {}},
+      {"(12) header cut short", {0, 0x0B, 0, 0, 0, 0, 0x18}, true, {}},
+  };
+  for (const auto& c : defects) EXPECT_EQ(DecodeGrownDefectCount(c.header, c.twelve), c.count) << c.what;
+}
+
+namespace {
+
+// A SCSI disk from a capture that also takes SEND DIAGNOSTIC, as a live one
+// does, and keeps what it was sent.
+class DiagnosingDrive : public CaptureDevice {
+ public:
+  using CaptureDevice::CaptureDevice;
+  DriveCommandResult ScsiNonData(std::span<const uint8_t> cdb) override {
+    sent.emplace_back(cdb.begin(), cdb.end());
+    return answer;
+  }
+  DriveCommandResult answer{CommandAnswer::Accepted, 0, {}};
+  std::vector<Bytes> sent;
+};
+
+// scsi_debug with the self-test page and a grown defect list, as a SAS disk
+// has them: its last extended test failed, and (12) is refused.
+DriveCapture SelfTestingCapture(Bytes newest, uint8_t defects) {
+  DriveCapture capture = ScsiDebugCapture(0, 0);
+  capture.scsiAnswers[LogSenseCdb(0x00, 0, 252)] = Bytes{0, 0, 0, 5, 0x00, 0x03, 0x0D, 0x10, 0x2F};
+  capture.scsiAnswers[LogSenseCdb(0x10, 0, 512)] =
+      LogPage(0x10, {{1, newest}, {2, ResultParameter(0x44, 0, 120, 4660, 0x031100)}});
+  capture.scsiAnswers[ReadDefectData10Cdb(4)] = Bytes{0, 0x0B, 0, static_cast<uint8_t>(8 * defects)};
+  return capture;
+}
+
+}  // namespace
+
+TEST(ScsiDrive, SelfTestsAndGrownDefectsReachVerdictAlarmReplayAndMetrics) {
+  CaptureDevice device(SelfTestingCapture(ResultParameter(0x21, 0, 130, kNoLba), 3));
+  RecordingDevice recording(device);
+  DriveSlots slots(1);
+  ReadDrive(recording, SleepingDrive::Identify, slots[0]);
+  DriveSlot& slot = slots[0];
+  slot.id = "scsi-S";
+  EXPECT_TRUE(slot.selfTest.known && slot.selfTest.shortAndExtended && slot.selfTest.logRead);
+  EXPECT_EQ(slot.scsi->grownDefects, 3u);
+  // The aborted newest test says nothing; the failed extended one stands.
+  DriveHealth health = SlotHealth(slot);
+  EXPECT_EQ(health.verdict, HealthVerdict::Bad);
+  std::vector<std::string> reasons;
+  for (const HealthReason& reason : health.reasons) reasons.push_back(ToUtf8(reason.text));
+  EXPECT_EQ(reasons, (std::vector<std::string>{"Extended self-test failed at LBA 4660 (hour 120)", "3 grown defects"}));
+  // The alarm speaks once for the defects there, then for each new one.
+  HealthSeen seen;
+  EXPECT_TRUE(HealthWorsened(health, slot.serialNumber, seen));
+  EXPECT_FALSE(HealthWorsened(health, slot.serialNumber, seen));
+  DriveSlot more;
+  CaptureDevice grown(SelfTestingCapture(ResultParameter(0x21, 0, 130, kNoLba), 4));
+  ReadDrive(grown, SleepingDrive::Identify, more);
+  EXPECT_TRUE(HealthWorsened(SlotHealth(more), more.serialNumber, seen));
+
+  // The capture holds page 10h and the defect header: the replay is exact.
+  DriveCapture reread;
+  std::string error;
+  ASSERT_TRUE(ParseCapture(FormatCapture(recording.capture()), "scsi.capture", reread, error)) << error;
+  CaptureDevice replay(reread);
+  DriveSlot again;
+  ReadDrive(replay, SleepingDrive::Identify, again);
+  again.id = slot.id;
+  EXPECT_EQ(again, slot);
+
+  const std::string json = DriveReportJson(slots);
+  EXPECT_NE(json.find("\"grownDefects\":3}"), std::string::npos) << json;
+  EXPECT_NE(json.find("\"statusText\":\"Completed: failed segment unknown\",\"powerOnHours\":120,"
+                      "\"failingLba\":4660,\"sense\":\"3/11/00\"}"),
+            std::string::npos)
+      << json;
+  const auto rows = SmartDetailsRows(slot);
+  EXPECT_EQ(rows.back()[1], L"Grown defects");
+  EXPECT_EQ(rows.back()[2], L"3");
+
+  MonitorConfig config;
+  NoVolumes volumes;
+  CycleRecord record{slots, config, volumes, {true}};
+  const std::string page = MetricsPage(record, {}, "2.0");
+  const std::string d = R"(drive="0",id="scsi-S",model="Linux scsi_debug",serial="",interface="scsi")";
+  for (const std::string sample :
+       {"taruk_drive_scsi_grown_defects{" + d + "} 3\n",
+        "taruk_drive_scsi_uncorrected_errors{" + d + R"(,operation="read"} 0)" "\n",
+        "taruk_drive_self_test_running{" + d + "} 0\n",
+        "taruk_drive_self_test_last_result{" + d + R"(,type="extended",result="failed"} 1)" "\n",
+        "taruk_drive_temperature_celsius{" + d + "} 38\n"}) {
+    EXPECT_NE(page.find(sample), std::string::npos) << sample;
+  }
+}
+
+TEST(ScsiDrive, SelfTestCommandsSendOnlyBackgroundTestsTheDriveOffers) {
+  const Bytes passed = ResultParameter(0x20, 0, 130, kNoLba);
+  const Bytes running = ResultParameter(0x4F, 0, 130, kNoLba);
+  struct Case {
+    const char* what;
+    Bytes newest;
+    bool offered;
+    SelfTestRequest request;
+    CommandAnswer answer;
+    SelfTestOutcome outcome;
+    const char* text;
+    std::vector<Bytes> sent;
+  };
+  const Case cases[] = {
+      {"short", passed, true, SelfTestRequest::Short, CommandAnswer::Accepted, SelfTestOutcome::Started,
+       "short self-test started", {{0x1D, 0x20, 0, 0, 0, 0}}},
+      {"extended", passed, true, SelfTestRequest::Extended, CommandAnswer::Accepted, SelfTestOutcome::Started,
+       "extended self-test started", {{0x1D, 0x40, 0, 0, 0, 0}}},
+      {"abort over a running test", running, true, SelfTestRequest::Abort, CommandAnswer::Accepted,
+       SelfTestOutcome::Aborted, "self-test aborted", {{0x1D, 0x80, 0, 0, 0, 0}}},
+      {"no start over a running test", running, true, SelfTestRequest::Short, CommandAnswer::Accepted,
+       SelfTestOutcome::AlreadyRunning, "a self-test is already running (37 % done)", {}},
+      {"no conveyance in SCSI", passed, true, SelfTestRequest::Conveyance, CommandAnswer::Accepted,
+       SelfTestOutcome::NotSupported, "SCSI drives have no conveyance self-test", {}},
+      {"no page 10h: no tests", passed, false, SelfTestRequest::Extended, CommandAnswer::Accepted,
+       SelfTestOutcome::NotSupported, "the drive does not offer an extended self-test", {}},
+      {"CHECK CONDITION", passed, true, SelfTestRequest::Short, CommandAnswer::Refused, SelfTestOutcome::Refused,
+       "the drive refused the short self-test", {{0x1D, 0x20, 0, 0, 0, 0}}},
+  };
+  for (const Case& c : cases) {
+    DriveCapture capture = SelfTestingCapture(c.newest, 0);
+    if (!c.offered) capture.scsiAnswers[LogSenseCdb(0x00, 0, 252)] = Bytes{0, 0, 0, 3, 0x00, 0x0D, 0x2F};
+    Bytes& sense = capture.scsiAnswers[RequestSenseCdb(32)];
+    sense[7] = 10, sense[15] = 0x80, sense[16] = 0x60;  // 37 % of a test done
+    DiagnosingDrive drive(capture);
+    drive.answer.answer = c.answer;
+    const SelfTestReply reply = RequestSelfTest(drive, c.request);
+    EXPECT_EQ(reply.outcome, c.outcome) << c.what;
+    EXPECT_EQ(reply.text, c.text) << c.what;
+    EXPECT_EQ(drive.sent, c.sent) << c.what;
+  }
+  // A capture carries no command, and a disk without log pages is not asked.
+  CaptureDevice replayed(SelfTestingCapture(passed, 0));
+  EXPECT_EQ(RequestSelfTest(replayed, SelfTestRequest::Short).outcome, SelfTestOutcome::NotReached);
+  DriveCapture bare = SelfTestingCapture(passed, 0);
+  bare.scsiAnswers.erase(LogSenseCdb(0x00, 0, 252));
+  DiagnosingDrive silent(bare);
+  EXPECT_EQ(RequestSelfTest(silent, SelfTestRequest::Short).text, "the drive answers no S.M.A.R.T. request");
+  EXPECT_TRUE(silent.sent.empty());
+
+  // While a test runs, REQUEST SENSE tells how far it is, and the dialog
+  // offers the abort alone.
+  DriveCapture progressing = SelfTestingCapture(running, 0);
+  Bytes& sense = progressing.scsiAnswers[RequestSenseCdb(32)];
+  sense[7] = 10, sense[15] = 0x80, sense[16] = 0x60;
+  CaptureDevice busy(progressing);
+  DriveSlot slot;
+  ReadDrive(busy, SleepingDrive::Identify, slot);
+  EXPECT_TRUE(slot.selfTest.running);
+  EXPECT_EQ(slot.selfTest.percentDone, 37);
+  const SelfTestButtons buttons = SelfTestButtonsFor(slot.selfTest, false);
+  EXPECT_TRUE(buttons.abort && !buttons.shortTest && !buttons.extended && !buttons.conveyance);
+  EXPECT_EQ(SelfTestStatusLine(slot), L"Extended self-test running: 37 % done, 63 % to go");
+}

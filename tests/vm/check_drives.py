@@ -288,6 +288,27 @@ def check_scsi(r, taruk):
           {k: v for k, v in drive.items() if k not in ("device", "index")},
           f"{device}: its capture replays to the same drive")
 
+    # What scsi_debug offers of self-tests (page 10h listed or not) and of
+    # its grown defect list, next to smartctl's reading.
+    peer_tests = text(s / "smartctl-selftest.txt")
+    started = text(s / "selftest-short.out").strip()
+    if 0x10 in scsi.get("supportedPages", []):
+        check(exit_code(s / "selftest-short.rc") == 0 and "short self-test started" in started,
+              f"{device}: taruk --self-test short: {started}")
+    else:
+        check(exit_code(s / "selftest-short.rc") == 1 and "does not offer a short self-test" in started,
+              f"{device}: no page 10h, no test sent: {started}")
+    aborted = text(s / "selftest-abort.out").strip()
+    check((exit_code(s / "selftest-abort.rc") == 0 and "self-test aborted" in aborted) or
+          (exit_code(s / "selftest-abort.rc") == 1 and "the drive refused to abort" in aborted),
+          f"{device}: SEND DIAGNOSTIC (abort) reached the disk: {aborted}")
+    listed = re.search(r"Elements in grown defect list: (\d+)", peer_tests)
+    check(scsi.get("grownDefects") == (int(listed.group(1)) if listed else None),
+          f"{device}: grown defects {scsi.get('grownDefects')}, smartctl "
+          f"{listed.group(1) if listed else 'gives no count'}")
+    print(f"--- {device}: taruk --self-test short\n{started}\n--- smartctl -l selftest -l defects\n"
+          f"{peer_tests.strip()}")
+
     check(exit_code(s / "sg_wr_mode.rc") == 0, f"sg_wr_mode set the TEST bit: {text(s / 'sg_wr_mode.txt').strip()}")
     failing = scsi_drive(s / "report-failing.json")
     peer_failing = text(s / "smartctl-failing.txt")

@@ -168,6 +168,14 @@ if [ -e /lib/guest-modules/scsi_debug.ko ] && insmod /lib/guest-modules/scsi_deb
   $T/taruk --report >$S/report.txt 2>&1
   as_user /srv/with-caps/taruk --report --json >$S/user-report.json 2>/dev/null
   $T/taruk --capture $S/capture >/dev/null 2>&1
+  # Self-tests and the grown defect list, as taruk and smartctl see them.
+  hd=$(awk -v dev="$dev" '/^HD[0-9]+: / { n = substr($1, 3); sub(/:$/, "", n) } $0 == "Device: " dev { print n }' $S/report.txt)
+  $T/taruk --self-test short --drive "${hd:-0}" >$S/selftest-short.out 2>&1
+  echo $? >$S/selftest-short.rc
+  # The abort is sent whatever the disk offers: SEND DIAGNOSTIC through SG_IO.
+  $T/taruk --self-test abort --drive "${hd:-0}" >$S/selftest-abort.out 2>&1
+  echo $? >$S/selftest-abort.rc
+  smartctl -l selftest -l defects $dev >$S/smartctl-selftest.txt 2>&1
   sg_wr_mode --page=0x1c --contents=0,0,4 --mask=0,0,4 $dev >$S/sg_wr_mode.txt 2>&1
   echo $? >$S/sg_wr_mode.rc
   smartctl -a $dev >$S/smartctl-failing.txt 2>&1

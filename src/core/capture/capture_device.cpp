@@ -130,4 +130,6 @@ DriveCommandResult CaptureDevice::SmartExecuteOffline(int, uint8_t) { return NoC
 
 DriveCommandResult CaptureDevice::NvmeDeviceSelfTest(uint8_t) { return NoCommandsFromACapture(); }
 
+DriveCommandResult CaptureDevice::ScsiNonData(std::span<const uint8_t>) { return NoCommandsFromACapture(); }
+
 }  // namespace taruk

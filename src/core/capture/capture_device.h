@@ -41,6 +41,7 @@ class CaptureDevice : public SmartDevice {
   // A capture holds answers only: a self-test needs the drive itself.
   DriveCommandResult SmartExecuteOffline(int position, uint8_t subcommand) override;
   DriveCommandResult NvmeDeviceSelfTest(uint8_t code) override;
+  DriveCommandResult ScsiNonData(std::span<const uint8_t> cdb) override;
 
  private:
   bool ReadThroughBridge(const NvmeAdminRead& read, std::span<uint8_t> data) const;

@@ -9,6 +9,8 @@ namespace {
 std::string Offered(const SelfTestState& tests) {
   if (!tests.shortAndExtended) return "not supported by the drive";
   std::string text = tests.conveyance ? "short, extended and conveyance" : "short and extended";
+  // A SCSI disk does not say how long its tests take.
+  if (!tests.conveyance && tests.shortMinutes == 0 && tests.extendedMinutes == 0) return text;
   text += " (short " + std::to_string(tests.shortMinutes) + " min, extended " +
           std::to_string(tests.extendedMinutes) + " min";
   if (tests.conveyance) text += ", conveyance " + std::to_string(tests.conveyanceMinutes) + " min";
@@ -21,13 +23,16 @@ std::string RunningText(const SelfTestState& tests) {
   return text + " running, " + std::to_string(tests.percentDone) + " % done";
 }
 
-std::string LbaText(const SelfTestEntry& entry) {
-  return entry.failingLba ? std::to_string(*entry.failingLba) : std::string("-");
-}
-
 }  // namespace
 
+std::string SelfTestFailureColumn(const SelfTestEntry& entry) {
+  std::string text = entry.failingLba ? std::to_string(*entry.failingLba) : std::string("-");
+  if (entry.sense) text += ", sense " + SelfTestSenseText(entry);
+  return text;
+}
+
 std::string SelfTestEntryStatusText(DriveBus bus, const SelfTestEntry& entry) {
+  if (bus == DriveBus::Scsi) return ScsiSelfTestStatusText(entry);
   return bus == DriveBus::Nvme ? NvmeSelfTestStatusText(entry.code, entry.failedSegment)
                                : AtaSelfTestStatusText(entry.code);
 }
@@ -51,7 +56,7 @@ std::string SelfTestReportText(const DriveSlot& slot) {
         const SelfTestEntry& entry = tests.log[i];
         std::snprintf(line, sizeof line, "%3zu  %-10s  %-38s  %10llu  %s\n", i + 1, SelfTestKindName(entry.kind),
                       SelfTestEntryStatusText(slot.bus, entry).c_str(),
-                      static_cast<unsigned long long>(entry.powerOnHours), LbaText(entry).c_str());
+                      static_cast<unsigned long long>(entry.powerOnHours), SelfTestFailureColumn(entry).c_str());
         out += line;
       }
     }
@@ -92,6 +97,7 @@ std::string SelfTestReportJson(const DriveSlot& slot) {
         out += ",\"statusText\":\"" + SelfTestEntryStatusText(slot.bus, entry) + "\"";
         out += ",\"powerOnHours\":" + std::to_string(entry.powerOnHours);
         out += ",\"failingLba\":" + (entry.failingLba ? std::to_string(*entry.failingLba) : std::string("null"));
+        if (entry.sense) out += ",\"sense\":\"" + SelfTestSenseText(entry) + "\"";
         out += "}";
       }
       out += "]";

@@ -18,4 +18,8 @@ std::string SelfTestReportJson(const DriveSlot& slot);
 // The drive's status of one log entry in words, by the slot's bus.
 std::string SelfTestEntryStatusText(DriveBus bus, const SelfTestEntry& entry);
 
+// The failing LBA ("-" without one), and a SCSI failure's sense codes
+// ("123456, sense 3/11/00").
+std::string SelfTestFailureColumn(const SelfTestEntry& entry);
+
 }  // namespace taruk

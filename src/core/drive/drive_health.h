@@ -24,10 +24,13 @@ struct HealthReason {
 
 // The counted values whose rise is a worsening even when the verdict stays:
 // reallocated sectors, reallocation events, pending sectors and offline
-// uncorrectable sectors for an ATA drive; media errors first for NVMe; then
+// uncorrectable sectors for an ATA drive; media errors first for NVMe; the
+// total of uncorrected errors, then grown defects, for a SCSI disk; then
 // the count of the ATA error log, and the power-on hour (plus one) of the
 // standing failed self-test, so that a newer failure speaks again.
 using HealthCounts = std::array<uint64_t, 6>;
+constexpr std::size_t kScsiUncorrectedCount = 0;
+constexpr std::size_t kScsiGrownDefectCount = 1;
 constexpr std::size_t kErrorLogCount = 4;
 constexpr std::size_t kSelfTestFailureHour = 5;
 

@@ -1,5 +1,7 @@
 #include "core/drive/scsi_commands.h"
 
+#include <algorithm>
+
 namespace taruk {
 
 namespace {
@@ -55,6 +57,33 @@ ScsiCdb LogSenseCdb(uint8_t page, uint8_t subpage, uint16_t allocation) {
 
 ScsiCdb RequestSenseCdb(uint8_t allocation) { return {scsi::kRequestSense, 0, 0, 0, allocation, 0}; }
 
+namespace {
+// REQ_GLIST with the long block format (3): eight bytes per entry.
+constexpr uint8_t kGrownListLongBlocks = 0x08 | 0x03;
+}  // namespace
+
+ScsiCdb ReadDefectData12Cdb(uint32_t allocation) {
+  ScsiCdb cdb(12, 0);
+  cdb[0] = scsi::kReadDefectData12;
+  cdb[1] = kGrownListLongBlocks;
+  for (int i = 0; i < 4; ++i) cdb[6 + i] = static_cast<uint8_t>(allocation >> (24 - 8 * i));
+  return cdb;
+}
+
+ScsiCdb ReadDefectData10Cdb(uint16_t allocation) {
+  ScsiCdb cdb(10, 0);
+  cdb[0] = scsi::kReadDefectData10;
+  cdb[2] = kGrownListLongBlocks;
+  cdb[7] = static_cast<uint8_t>(allocation >> 8);
+  cdb[8] = static_cast<uint8_t>(allocation);
+  return cdb;
+}
+
+ScsiCdb SendDiagnosticCdb(ScsiSelfTestCode code) {
+  // No parameter list, and the SelfTest bit clear, as a self-test code asks.
+  return {scsi::kSendDiagnostic, static_cast<uint8_t>(static_cast<uint8_t>(code) << 5), 0, 0, 0, 0};
+}
+
 std::size_t DataInLength(std::span<const uint8_t> cdb) {
   if (cdb.empty()) return 0;
   switch (cdb[0]) {
@@ -68,6 +97,10 @@ std::size_t DataInLength(std::span<const uint8_t> cdb) {
       return cdb.size() == 10 ? static_cast<std::size_t>(BigEndian(cdb.subspan(7, 2))) : 0;
     case scsi::kServiceActionIn16:
       return cdb.size() == 16 ? static_cast<std::size_t>(BigEndian(cdb.subspan(10, 4))) : 0;
+    case scsi::kReadDefectData10:
+      return cdb.size() == 10 ? static_cast<std::size_t>(BigEndian(cdb.subspan(7, 2))) : 0;
+    case scsi::kReadDefectData12:
+      return cdb.size() == 12 ? static_cast<std::size_t>(BigEndian(cdb.subspan(6, 4))) : 0;
     default:
       return 0;
   }
@@ -122,6 +155,57 @@ std::optional<ScsiSenseCode> DecodeSense(std::span<const uint8_t> data) {
     return ScsiSenseCode{static_cast<uint8_t>(data[1] & 0x0F), data[2], data[3]};
   }
   return std::nullopt;
+}
+
+std::optional<uint8_t> DecodeSenseProgress(std::span<const uint8_t> data) {
+  const std::optional<ScsiSenseCode> sense = DecodeSense(data);
+  if (!sense) return std::nullopt;
+  constexpr uint8_t kNoSense = 0x0;
+  constexpr uint8_t kNotReady = 0x2;
+  const bool selfTestInProgress = sense->senseKey == kNotReady && sense->asc == 0x04 && sense->ascq == 0x09;
+  if (sense->senseKey != kNoSense && !selfTestInProgress) return std::nullopt;
+  // The sense-key specific bytes: SKSV in the top bit, then the progress
+  // as a fraction of 65536.
+  std::span<const uint8_t> specific;
+  if ((data[0] & 0x7F) <= 0x71) {
+    if (data.size() >= 18) specific = data.subspan(15, 3);
+  } else {
+    constexpr uint8_t kSenseKeySpecificDescriptor = 0x02;
+    const std::size_t end = data.size() >= 8 ? std::min<std::size_t>(data.size(), 8 + std::size_t{data[7]}) : 0;
+    for (std::size_t at = 8; at + 2 <= end; at += 2 + std::size_t{data[at + 1]}) {
+      // A descriptor runs whole within the sense data, or is not taken.
+      const std::size_t length = data[at + 1];
+      if (data[at] == kSenseKeySpecificDescriptor && length >= 6 && at + 2 + length <= end) {
+        specific = data.subspan(at + 4, 3);
+        break;
+      }
+    }
+  }
+  if (specific.size() < 3 || !(specific[0] & 0x80)) return std::nullopt;
+  const uint32_t progress = static_cast<uint32_t>(specific[1]) << 8 | specific[2];
+  return static_cast<uint8_t>(progress * 100 / 65536);
+}
+
+std::optional<uint32_t> DecodeGrownDefectCount(std::span<const uint8_t> data, bool twelve) {
+  const std::size_t header = twelve ? 8 : 4;
+  if (data.size() < header) return std::nullopt;
+  constexpr uint8_t kListsValid = 0x18;
+  constexpr uint8_t kGrownListValid = 0x08;
+  if ((data[1] & kListsValid) != kGrownListValid) return std::nullopt;
+  const uint64_t length = twelve ? BigEndian(data.subspan(4, 4)) : BigEndian(data.subspan(2, 2));
+  // The format the drive chose, which need not be the one asked for.
+  switch (data[1] & 0x07) {
+    case 0:  // short block: four bytes an entry
+      return static_cast<uint32_t>(length / 4);
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+      return static_cast<uint32_t>(length / 8);
+    default:  // vendor-specific or reserved
+      return std::nullopt;
+  }
 }
 
 }  // namespace taruk

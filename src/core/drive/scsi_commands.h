@@ -2,7 +2,8 @@
 // The SCSI commands the reading pass sends a disk that speaks neither ATA
 // nor NVMe (a SAS or SCSI disk, or a USB bridge that passes no ATA), built
 // here once for every system: the platforms only carry the bytes. All of
-// them read; nothing here changes a drive's settings.
+// them read but SEND DIAGNOSTIC, which starts or stops a background
+// self-test; nothing here changes a drive's settings.
 
 #include <cstdint>
 #include <optional>
@@ -16,6 +17,9 @@ using ScsiCdb = std::vector<uint8_t>;
 
 namespace scsi {
 constexpr uint8_t kRequestSense = 0x03;
+constexpr uint8_t kSendDiagnostic = 0x1D;
+constexpr uint8_t kReadDefectData10 = 0x37;
+constexpr uint8_t kReadDefectData12 = 0xB7;
 constexpr uint8_t kInquiry = 0x12;
 constexpr uint8_t kReadCapacity10 = 0x25;
 constexpr uint8_t kLogSense = 0x4D;
@@ -26,6 +30,11 @@ constexpr uint8_t kUnitSerialNumberPage = 0x80;
 // The most any command of the pass asks for; a page the drive would make
 // longer is cut there, and its decoder copes.
 constexpr std::size_t kMostDataIn = 1024;
+// What LOG SENSE asks for: the list of supported pages, and any other page.
+constexpr uint16_t kSupportedPagesLength = 252;
+constexpr uint16_t kLogPageLength = 512;
+// REQUEST SENSE: room for fixed sense data and a few descriptors.
+constexpr uint8_t kSenseLength = 32;
 }  // namespace scsi
 
 // INQUIRY: the standard data, or with `vpdPage` that vital product data page.
@@ -37,6 +46,16 @@ ScsiCdb ReadCapacity16Cdb(uint32_t allocation);
 ScsiCdb LogSenseCdb(uint8_t page, uint8_t subpage, uint16_t allocation);
 // REQUEST SENSE in fixed format.
 ScsiCdb RequestSenseCdb(uint8_t allocation);
+// READ DEFECT DATA of the grown list alone, in the long block format; the
+// header that gives the list's length is all the pass asks for.
+ScsiCdb ReadDefectData12Cdb(uint32_t allocation);
+ScsiCdb ReadDefectData10Cdb(uint16_t allocation);
+
+// The self-test codes of SEND DIAGNOSTIC (byte 1, bits 7-5). Only the
+// background ones are ever sent: a foreground test holds the drive until it
+// ends.
+enum class ScsiSelfTestCode : uint8_t { BackgroundShort = 1, BackgroundExtended = 2, AbortBackground = 4 };
+ScsiCdb SendDiagnosticCdb(ScsiSelfTestCode code);
 
 // The transfer length a CDB built above asks for; 0 for one it does not know.
 std::size_t DataInLength(std::span<const uint8_t> cdb);
@@ -76,5 +95,16 @@ struct ScsiSenseCode {
   friend bool operator==(const ScsiSenseCode&, const ScsiSenseCode&) = default;
 };
 std::optional<ScsiSenseCode> DecodeSense(std::span<const uint8_t> data);
+
+// How far the operation in progress is, 0..100, when the sense data carries
+// a progress indication (its sense-key specific bytes, valid with NO SENSE
+// or with NOT READY / self-test in progress); nothing otherwise.
+std::optional<uint8_t> DecodeSenseProgress(std::span<const uint8_t> data);
+
+// The number of entries of the grown defect list from the header READ
+// DEFECT DATA(12) (`twelve`) or (10) returned; nothing when the drive did
+// not return the grown list, or in a format whose entries have no fixed
+// size.
+std::optional<uint32_t> DecodeGrownDefectCount(std::span<const uint8_t> data, bool twelve);
 
 }  // namespace taruk

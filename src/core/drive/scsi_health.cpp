@@ -43,8 +43,15 @@ DriveHealth ScsiDriveHealth(const ScsiHealth& health) {
     drive.reasons.push_back({std::to_wstring(*kind.count) + L" " + kind.text, -1, HealthVerdict::Caution});
     total = *kind.count > UINT64_MAX - total ? UINT64_MAX : total + *kind.count;
   }
-  // A rise in uncorrected errors speaks again, as media errors do.
-  drive.counts[0] = total;
+  // A rise in uncorrected errors speaks again, as media errors do, and so
+  // does each block the drive takes out of use.
+  drive.counts[kScsiUncorrectedCount] = total;
+  if (health.grownDefects && *health.grownDefects > 0) {
+    const uint32_t defects = *health.grownDefects;
+    drive.reasons.push_back({std::to_wstring(defects) + (defects == 1 ? L" grown defect" : L" grown defects"), -1,
+                             HealthVerdict::Caution});
+    drive.counts[kScsiGrownDefectCount] = defects;
+  }
   drive.verdict = Heaviest(drive.reasons);
   return drive;
 }

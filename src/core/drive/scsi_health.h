@@ -8,7 +8,8 @@ namespace taruk {
 
 // bad: the drive reports an informational exception of failure prediction
 // threshold exceeded (ASC 5Dh, including the FFh a test raises); caution: a
-// warning (ASC 0Bh), or uncorrected read, write or verify errors; unknown
+// warning (ASC 0Bh), uncorrected read, write or verify errors, or grown
+// defects (each rise of either raises the health alarm again); unknown
 // when the drive answered neither a log page nor REQUEST SENSE.
 DriveHealth ScsiDriveHealth(const ScsiHealth& health);
 

@@ -47,6 +47,9 @@ struct ScsiHealth {
   std::optional<uint64_t> verifyUncorrected;
   std::optional<uint64_t> nonMediumErrors;  // page 06h parameter 0000h
   std::optional<uint32_t> powerOnMinutes;   // page 15h parameter 0000h
+  // Entries of the grown defect list (READ DEFECT DATA): blocks the drive
+  // took out of use since it left the factory.
+  std::optional<uint32_t> grownDefects;
   friend bool operator==(const ScsiHealth&, const ScsiHealth&) = default;
 };
 

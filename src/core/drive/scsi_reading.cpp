@@ -2,6 +2,7 @@
 
 #include "core/drive/identify.h"
 #include "core/drive/scsi_commands.h"
+#include "core/drive/scsi_self_test_page.h"
 
 namespace taruk {
 
@@ -10,9 +11,10 @@ namespace {
 constexpr uint16_t kInquiryLength = 96;
 constexpr uint16_t kVpdLength = 252;
 constexpr uint32_t kReadCapacity16Length = 32;
-constexpr uint16_t kSupportedPagesLength = 252;
-constexpr uint16_t kLogPageLength = 512;
-constexpr uint8_t kSenseLength = 32;
+// The headers of READ DEFECT DATA(12) and (10): the list's length is all
+// the pass needs, and a long list would not fit any buffer worth sending.
+constexpr uint32_t kDefectHeader12 = 8;
+constexpr uint16_t kDefectHeader10 = 4;
 
 std::optional<std::vector<uint8_t>> Ask(SmartDevice& device, const ScsiCdb& cdb) { return device.ScsiDataIn(cdb); }
 
@@ -39,14 +41,14 @@ std::optional<DriveGeometry> CapacityGeometry(SmartDevice& device) {
                        capacity->blockLength};
 }
 
-void ReadLogPages(SmartDevice& device, ScsiHealth& health) {
-  const auto supported = Ask(device, LogSenseCdb(scsi_page::kSupportedPages, 0, kSupportedPagesLength));
+void ReadLogPages(SmartDevice& device, ScsiHealth& health, SelfTestState& tests) {
+  const auto supported = Ask(device, LogSenseCdb(scsi_page::kSupportedPages, 0, scsi::kSupportedPagesLength));
   // A disk without LOG SENSE (a virtual disk, many USB bridges) has no pages
   // to ask for.
   if (!supported || !DecodeSupportedPages(*supported, health)) return;
   auto read = [&](uint8_t page, auto decode) {
     if (!Supports(health, page)) return;
-    if (const auto data = Ask(device, LogSenseCdb(page, 0, kLogPageLength))) decode(*data);
+    if (const auto data = Ask(device, LogSenseCdb(page, 0, scsi::kLogPageLength))) decode(*data);
   };
   read(scsi_page::kTemperature, [&](const auto& data) { DecodeTemperaturePage(data, health); });
   read(scsi_page::kInformationalExceptions, [&](const auto& data) { DecodeInformationalExceptions(data, health); });
@@ -56,14 +58,39 @@ void ReadLogPages(SmartDevice& device, ScsiHealth& health) {
   }
   read(scsi_page::kNonMediumErrors, [&](const auto& data) { DecodeNonMediumErrors(data, health); });
   read(scsi_page::kBackgroundScan, [&](const auto& data) { DecodeBackgroundScan(data, health); });
+  // A drive that keeps self-test results runs self-tests: the page is how
+  // it says so.
+  tests.known = true;
+  tests.shortAndExtended = Supports(health, scsi_page::kSelfTestResults);
+  read(scsi_page::kSelfTestResults, [&](const auto& data) { DecodeScsiSelfTestPage(data, tests); });
+}
+
+// The (10) form only for a drive that refuses the (12) one, older drives
+// knowing no other. Asked only of a drive that keeps log pages: a USB
+// bridge that knows neither may reset the device over a command it does
+// not know.
+void ReadGrownDefects(SmartDevice& device, ScsiHealth& health) {
+  if (health.supportedPages.empty()) return;
+  if (const auto data = Ask(device, ReadDefectData12Cdb(kDefectHeader12))) {
+    health.grownDefects = DecodeGrownDefectCount(*data, true);
+    return;
+  }
+  if (const auto data = Ask(device, ReadDefectData10Cdb(kDefectHeader10))) {
+    health.grownDefects = DecodeGrownDefectCount(*data, false);
+  }
 }
 
 // A drive that reports its exceptions only through sense data (its
-// informational exceptions control asks for that), or has no page 2Fh.
-void AskSense(SmartDevice& device, ScsiHealth& health) {
-  if (health.exceptionAsc && *health.exceptionAsc != 0) return;
-  const auto data = Ask(device, RequestSenseCdb(kSenseLength));
+// informational exceptions control asks for that), or has no page 2Fh; and
+// how far a running self-test is, which only sense data tells.
+void AskSense(SmartDevice& device, ScsiHealth& health, SelfTestState& tests) {
+  if (health.exceptionAsc && *health.exceptionAsc != 0 && !tests.running) return;
+  const auto data = Ask(device, RequestSenseCdb(scsi::kSenseLength));
   if (!data) return;
+  if (tests.running) {
+    if (const std::optional<uint8_t> percent = DecodeSenseProgress(*data)) tests.percentDone = *percent;
+  }
+  if (health.exceptionAsc && *health.exceptionAsc != 0) return;
   const std::optional<ScsiSenseCode> sense = DecodeSense(*data);
   // Only a failure prediction or a warning is an exception report. NO SENSE
   // says nothing of the disk's health (every disk answers so), and some ways
@@ -94,8 +121,10 @@ bool ReadScsiDrive(SmartDevice& device, DriveSlot& slot) {
   }
   std::optional<DriveGeometry> geometry = device.Geometry();
   if (!geometry) geometry = CapacityGeometry(device);
-  ReadLogPages(device, health);
-  AskSense(device, health);
+  SelfTestState tests;
+  ReadLogPages(device, health, tests);
+  ReadGrownDefects(device, health);
+  AskSense(device, health, tests);
 
   slot.bus = DriveBus::Scsi;
   slot.model = ShownText(Wide(health.vendor)) + L" " + ShownText(Wide(health.product));
@@ -109,6 +138,7 @@ bool ReadScsiDrive(SmartDevice& device, DriveSlot& slot) {
     ComputeCapacity(slot);
   }
   StoreScsiHealth(health, slot);
+  slot.selfTest = std::move(tests);
   return true;
 }
 

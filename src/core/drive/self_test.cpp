@@ -1,5 +1,6 @@
 #include "core/drive/self_test.h"
 
+#include <cstdio>
 #include <iterator>
 
 namespace taruk {
@@ -80,6 +81,14 @@ SelfTestResult NvmeSelfTestResult(uint8_t code) {
   }
 }
 
+SelfTestResult ScsiSelfTestResult(uint8_t code) {
+  if (code == 0) return SelfTestResult::Passed;
+  if (code == 1 || code == 2) return SelfTestResult::Aborted;
+  if (code >= 3 && code <= 7) return SelfTestResult::Failed;
+  if (code == 0xF) return SelfTestResult::Running;
+  return SelfTestResult::Unknown;
+}
+
 std::string AtaSelfTestStatusText(uint8_t code) {
   static constexpr const char* kTexts[] = {
       "Completed without error",
@@ -113,6 +122,31 @@ std::string NvmeSelfTestStatusText(uint8_t code, std::optional<uint8_t> segment)
   if (code == 7 && segment) return "Completed: segment " + std::to_string(*segment) + " failed";
   if (code < std::size(kTexts)) return kTexts[code];
   return "Unknown result " + std::to_string(code);
+}
+
+std::string ScsiSelfTestStatusText(const SelfTestEntry& entry) {
+  static constexpr const char* kTexts[] = {
+      "Completed without error",
+      "Aborted by the host",
+      "Aborted by a reset or another command",
+      "Could not complete: unknown error",
+      "Completed: failed segment unknown",
+      "Completed: the first segment failed",
+      "Completed: the second segment failed",
+      "Completed: a segment failed",
+  };
+  if (entry.code == 7 && entry.failedSegment) return "Completed: segment " + std::to_string(*entry.failedSegment) + " failed";
+  if (entry.code < std::size(kTexts)) return kTexts[entry.code];
+  if (entry.code == 0xF) return "In progress";
+  return "Unknown result " + std::to_string(entry.code);
+}
+
+std::string SelfTestSenseText(const SelfTestEntry& entry) {
+  if (!entry.sense) return {};
+  char code[16];
+  std::snprintf(code, sizeof code, "%X/%02X/%02X", *entry.sense >> 16 & 0xF, *entry.sense >> 8 & 0xFF,
+                *entry.sense & 0xFF);
+  return code;
 }
 
 }  // namespace taruk

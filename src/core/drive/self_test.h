@@ -1,7 +1,7 @@
 #pragma once
 // A drive's own self-tests: which it offers, the one running now, the log of
-// past results, and the count of its error log. ATA and NVMe drives code
-// their results each in their own way; an entry keeps the drive's code and
+// past results, and the count of its error log. ATA, NVMe and SCSI drives
+// code their results each in their own way; an entry keeps the drive's code and
 // its meaning for the verdict side by side.
 
 #include <cstdint>
@@ -27,11 +27,12 @@ enum class SelfTestResult : uint8_t {
 
 struct SelfTestEntry {
   SelfTestKind kind = SelfTestKind::Short;
-  uint8_t code = 0;  // the drive's own status: ATA status nibble, NVMe result nibble
+  uint8_t code = 0;  // the drive's own status: ATA status nibble, NVMe or SCSI result nibble
   SelfTestResult result = SelfTestResult::Passed;
   uint64_t powerOnHours = 0;
   std::optional<uint64_t> failingLba;
-  std::optional<uint8_t> failedSegment;  // NVMe: the segment that failed (result 7)
+  std::optional<uint8_t> failedSegment;  // NVMe, SCSI: the segment that failed (result 7)
+  std::optional<uint32_t> sense;         // SCSI: sense key, ASC and ASCQ of the failure, as 0xKKAAQQ
   friend bool operator==(const SelfTestEntry&, const SelfTestEntry&) = default;
 };
 
@@ -68,9 +69,13 @@ const char* SelfTestResultName(SelfTestResult result);
 // The drive's status in words, by bus ("Completed: read failure").
 std::string AtaSelfTestStatusText(uint8_t code);
 std::string NvmeSelfTestStatusText(uint8_t code, std::optional<uint8_t> segment);
+std::string ScsiSelfTestStatusText(const SelfTestEntry& entry);
+// A SCSI failure's sense key, ASC and ASCQ ("3/11/00"); empty without one.
+std::string SelfTestSenseText(const SelfTestEntry& entry);
 
 // Which of the results a code stands for.
 SelfTestResult AtaSelfTestResult(uint8_t code);
 SelfTestResult NvmeSelfTestResult(uint8_t code);
+SelfTestResult ScsiSelfTestResult(uint8_t code);
 
 }  // namespace taruk

@@ -4,6 +4,8 @@
 
 #include "core/drive/ata_self_test_pages.h"
 #include "core/drive/nvme_self_test_pages.h"
+#include "core/drive/scsi_log_pages.h"
+#include "core/drive/scsi_self_test_page.h"
 
 namespace taruk {
 
@@ -48,7 +50,9 @@ std::optional<SelfTestReply> Unsupported(SelfTestRequest request, const SelfTest
   if (request == SelfTestRequest::Abort) return std::nullopt;
   const bool offered = request == SelfTestRequest::Conveyance ? state.conveyance : state.shortAndExtended;
   if (offered) return std::nullopt;
-  return SelfTestReply{SelfTestOutcome::NotSupported, "the drive does not offer a " + TestName(request)};
+  return SelfTestReply{SelfTestOutcome::NotSupported, std::string("the drive does not offer ") +
+                                                         (request == SelfTestRequest::Extended ? "an " : "a ") +
+                                                         TestName(request)};
 }
 
 std::optional<SelfTestReply> Running(SelfTestRequest request, const SelfTestState& state) {
@@ -57,9 +61,35 @@ std::optional<SelfTestReply> Running(SelfTestRequest request, const SelfTestStat
                        "a self-test is already running (" + std::to_string(state.percentDone) + " % done)"};
 }
 
+// A disk that answers no ATA: a SCSI disk runs self-tests when it keeps
+// their results page, and says in that page whether one runs now.
+SelfTestReply RequestScsiSelfTest(SmartDevice& device, SelfTestRequest request) {
+  ScsiHealth pages;
+  const auto supported = device.ScsiDataIn(LogSenseCdb(scsi_page::kSupportedPages, 0, scsi::kSupportedPagesLength));
+  if (!supported || !DecodeSupportedPages(*supported, pages)) {
+    return {SelfTestOutcome::NotReached, "the drive answers no S.M.A.R.T. request"};
+  }
+  SelfTestState state;
+  state.shortAndExtended = Supports(pages, scsi_page::kSelfTestResults);
+  const std::optional<ScsiSelfTestCode> code = ScsiSelfTestCodeFor(request);
+  if (!code) return {SelfTestOutcome::NotSupported, "SCSI drives have no " + TestName(request)};
+  if (std::optional<SelfTestReply> reply = Unsupported(request, state)) return *reply;
+  if (const auto results = device.ScsiDataIn(LogSenseCdb(scsi_page::kSelfTestResults, 0, scsi::kLogPageLength))) {
+    DecodeScsiSelfTestPage(*results, state);
+  }
+  // How far the running test is, which only sense data tells.
+  if (state.running && request != SelfTestRequest::Abort) {
+    if (const auto sense = device.ScsiDataIn(RequestSenseCdb(scsi::kSenseLength))) {
+      state.percentDone = DecodeSenseProgress(*sense).value_or(0);
+    }
+  }
+  if (std::optional<SelfTestReply> reply = Running(request, state)) return *reply;
+  return Answered(request, device.ScsiNonData(SendDiagnosticCdb(*code)), 0);
+}
+
 SelfTestReply RequestAtaSelfTest(SmartDevice& device, SelfTestRequest request) {
   const std::optional<uint8_t> map = device.DeviceMap();
-  if (!map) return {SelfTestOutcome::NotReached, "the drive answers no S.M.A.R.T. request"};
+  if (!map) return RequestScsiSelfTest(device, request);
   for (int position = 0; position < 4; ++position) {
     const bool present = (*map >> position) & 1;
     const bool packet = (*map >> (position + 4)) & 1;

@@ -114,6 +114,13 @@ class SmartDevice {
   // command's transfer length), or nothing when it refused the command or
   // this way to the drive cannot carry it.
   virtual std::optional<std::vector<uint8_t>> ScsiDataIn(std::span<const uint8_t> /*cdb*/) { return std::nullopt; }
+  // A SCSI command without data that starts or stops something on the
+  // drive (SEND DIAGNOSTIC of a background self-test), sent only on a
+  // user's or the schedule's request. Refused: the drive answered CHECK
+  // CONDITION.
+  virtual DriveCommandResult ScsiNonData(std::span<const uint8_t> /*cdb*/) {
+    return {CommandAnswer::NotDelivered, 0, kNoSelfTestPath};
+  }
   // The USB bridge the disk sits behind, as the system names it without
   // asking the drive; nothing for a disk on any other bus.
   virtual std::optional<UsbBridge> Bridge() { return std::nullopt; }

@@ -12,6 +12,7 @@
 #include "core/drive/slot_health.h"
 #include "core/drive/attribute_names.h"
 #include "core/metrics/metrics_family.h"
+#include "core/metrics/scsi_metric_families.h"
 
 namespace taruk {
 
@@ -214,6 +215,7 @@ void AppendMetricsReadings(std::string& page, const CycleRecord& record, const s
   MetricFamily nvmeSpareThreshold("taruk_drive_nvme_available_spare_threshold_ratio",
                             "The available spare below which the NVMe drive warns.");
   SelfTestFamilies selfTests;
+  ScsiFamilies scsi;
   const auto criticalTemperature = static_cast<uint32_t>(record.config.criticalTemperature);
   // The attribute families hold most of the page; room for them at once
   // spares a string's repeated growth. Room for what the drives have, not
@@ -262,6 +264,7 @@ void AppendMetricsReadings(std::string& page, const CycleRecord& record, const s
       nvmeSpareThreshold.Add(labels, slot.nvmeLog->availableSpareThreshold / 100.0);
     }
     selfTests.Add(labels, slot);
+    scsi.Add(labels, slot);
     // An NVMe drive counts its work time in its log, an ATA drive in attribute 9,
     // a SCSI disk in its background scan page.
     const bool scsiWorkTime = slot.scsi && slot.scsi->powerOnMinutes;
@@ -304,7 +307,7 @@ void AppendMetricsReadings(std::string& page, const CycleRecord& record, const s
   const std::initializer_list<const MetricFamily*> families = {&pollInterval, &critical, &minimumFree, &info, &present,
                                &powerMode, &health, &temperatureAlarm, &temperature, &powerOn, &value, &worst, &threshold, &raw, &nvmeWarning, &nvmeSpare,
                                &nvmeSpareThreshold, &selfTests.running, &selfTests.progress, &selfTests.lastResult,
-                               &selfTests.lastHour, &selfTests.errorCount, &freeBytes,
+                               &selfTests.lastHour, &selfTests.errorCount, &scsi.grownDefects, &scsi.uncorrected, &freeBytes,
                                &freeSpaceAlarm};
   // Room for the cycle's times too, which MetricsPage adds after the readings.
   std::size_t bytes = page.size() + kMetricsCycleTimesBytes;

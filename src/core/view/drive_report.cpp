@@ -157,6 +157,7 @@ std::string ScsiJson(const ScsiHealth& scsi) {
       {"verifyUncorrected", JsonNumber(scsi.verifyUncorrected)},
       {"nonMediumErrors", JsonNumber(scsi.nonMediumErrors)},
       {"powerOnMinutes", JsonNumber(scsi.powerOnMinutes)},
+      {"grownDefects", JsonNumber(scsi.grownDefects)},
   };
   for (const auto& [name, value] : fields) out.append(",\"").append(name).append("\":").append(value);
   return out + "}";

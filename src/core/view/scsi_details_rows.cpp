@@ -1,5 +1,7 @@
 #include "core/view/scsi_details_rows.h"
 
+#include "core/drive/scsi_commands.h"
+
 #include <cwchar>
 #include <optional>
 
@@ -63,6 +65,8 @@ std::vector<SmartDetailsRow> ScsiDetailsRows(const ScsiHealth& health) {
   AddRow(rows, scsi_page::kWriteErrors, L"Total uncorrected write errors", health.writeUncorrected, {}, {});
   AddRow(rows, scsi_page::kVerifyErrors, L"Total uncorrected verify errors", health.verifyUncorrected, {}, {});
   AddRow(rows, scsi_page::kNonMediumErrors, L"Non-medium errors", health.nonMediumErrors, {}, {});
+  // Not a log page: READ DEFECT DATA's opcode stands in the id column.
+  AddRow(rows, scsi::kReadDefectData12, L"Grown defects", health.grownDefects, {}, {});
   AddRow(rows, scsi_page::kBackgroundScan, L"Accumulated power-on time (minutes)", health.powerOnMinutes, {},
          health.powerOnMinutes ? std::to_wstring(*health.powerOnMinutes / 60) + L" hours" : std::wstring());
   return rows;

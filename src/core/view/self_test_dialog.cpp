@@ -60,7 +60,7 @@ std::vector<SelfTestLogRow> SelfTestLogRows(const DriveSlot& slot) {
     const SelfTestEntry& entry = log[i];
     rows.push_back({std::to_wstring(i + 1), Wide(SelfTestKindName(entry.kind)),
                     Wide(SelfTestEntryStatusText(slot.bus, entry)), std::to_wstring(entry.powerOnHours),
-                    entry.failingLba ? std::to_wstring(*entry.failingLba) : std::wstring(L"-")});
+                    Wide(SelfTestFailureColumn(entry))});
   }
   return rows;
 }
