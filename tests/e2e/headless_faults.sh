@@ -95,7 +95,7 @@ settings "1 99 0 0 1 admin@example.org 127.0.0.1"
 "$taruk" --headless --replay "$dir" 2>"$work/stderr" &
 monitor=$!
 pids+=("$monitor")
-bad_capture="taruk: $dir/drive0.capture:1: expected device-map, geometry, power-mode, enable, identify, smart-data, smart-thresholds, smart-log, interface, scsi-answer, usb-bridge or an nvme- keyword, found 'garbage'"
+bad_capture="taruk: $dir/drive0.capture:1: expected device-map, geometry, power-mode, enable, identify, smart-data, smart-thresholds, smart-log, interface, scsi-answer, usb-bridge, bridge-answer, bridge-sent or an nvme- keyword, found 'garbage'"
 bad_volumes="taruk: $dir/volumes:1: expected a root and its free bytes, such as '/home 1234567'"
 no_volumes="taruk: $dir/volumes: cannot read: no such file"
 step() {  # step EXPECTED_LINE: it appears, and two more cycles do not repeat it
