@@ -5,11 +5,11 @@
 #include <fstream>
 #include <sstream>
 
+#include "core/capture/capture_device.h"
+#include "core/capture/replay_device_opener.h"
 #include "core/drive/identify.h"
 #include "core/drive/read_drive_info.h"
 #include "core/drive/smart_attributes.h"
-#include "core/capture/capture_device.h"
-#include "core/capture/replay_device_opener.h"
 
 using namespace taruk;
 

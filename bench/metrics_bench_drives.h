@@ -48,9 +48,9 @@ struct DemoCycle {
 // The first of the samples every page of the demo cycle holds (each drive's
 // kind of reading and the last volume) that `page` lacks; null when none.
 inline const char* LackingSample(const std::string& page) {
-  for (const char* sample : {"taruk_drive_present{drive=\"3\"", "taruk_drive_nvme_critical_warning{drive=\"0\"",
-                             "taruk_drive_attribute_raw{drive=\"1\"", "root=\"/mnt/volume25\"",
-                             "taruk_last_cycle_timestamp_seconds "}) {
+  for (const char* sample :
+       {"taruk_drive_present{drive=\"3\"", "taruk_drive_nvme_critical_warning{drive=\"0\"",
+        "taruk_drive_attribute_raw{drive=\"1\"", "root=\"/mnt/volume25\"", "taruk_last_cycle_timestamp_seconds "}) {
     if (page.find(sample) == std::string::npos) return sample;
   }
   return nullptr;

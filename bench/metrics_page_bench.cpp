@@ -3,14 +3,13 @@
 // what `--metrics-listen` and `--metrics-file` cost on top of a cycle. The
 // whole page made from nothing, and the exporter's cycle, which makes the
 // readings again only when they change.
-#include "metrics_bench_drives.h"
-
 #include <benchmark/benchmark.h>
 
 #include <string>
 
 #include "core/metrics/metrics_exporter.h"
 #include "core/metrics/metrics_page.h"
+#include "metrics_bench_drives.h"
 
 using namespace taruk;
 
@@ -53,7 +52,8 @@ void ExporterCycle(benchmark::State& state, bool changing) {
   const uint64_t expected = changing ? static_cast<uint64_t>(cycles) : 1;
   if (page.readingsVersion != expected) {
     state.SkipWithError(("the readings were made " + std::to_string(page.readingsVersion) + " times in " +
-                         std::to_string(cycles) + " cycles").c_str());
+                         std::to_string(cycles) + " cycles")
+                            .c_str());
   } else if (const char* lacking = LackingSample(*page.text)) {
     state.SkipWithError((std::string("the page lacks ") + lacking).c_str());
   }

@@ -12,10 +12,10 @@
 #include <fstream>
 #include <thread>
 
-#include "core/metrics/metrics_exporter.h"
-#include "core/monitor/monitoring_cycle.h"
 #include "core/capture/replay_device_opener.h"
 #include "core/capture/replay_volumes.h"
+#include "core/metrics/metrics_exporter.h"
+#include "core/monitor/monitoring_cycle.h"
 
 using namespace taruk;
 
@@ -73,8 +73,8 @@ void RunCycles(benchmark::State& state, AlarmAction temperatureAction, uint32_t 
   config.freeSpaceAction = AlarmAction::ShowNotification;
   config.minimumFreeSpace = minimumFreeSpace;
   MetricsExporter exporter("bench", metrics == Metrics::PageAndFile ? folder + "/taruk.prom" : "", nullptr);
-  MonitorCore core(slots, config,
-                   {drives, volumes, clock, platform, metrics == Metrics::None ? nullptr : &exporter}, view);
+  MonitorCore core(slots, config, {drives, volumes, clock, platform, metrics == Metrics::None ? nullptr : &exporter},
+                   view);
   for (auto _ : state) core.RunMonitoringCycle();
   state.counters["balloons/cycle"] =
       benchmark::Counter(static_cast<double>(platform.balloons) / static_cast<double>(state.iterations()));

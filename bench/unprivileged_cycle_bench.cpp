@@ -60,7 +60,8 @@ void ReadFourDrivesThroughTheReader(benchmark::State& state) {
     for (auto _ : state) ReadEveryDrive(opener, slots);
   }
   // The reader has ended with its opener, and its CPU is counted.
-  state.counters["reader_cpu_us"] = (ChildrenCpuMicroseconds() - childrenBefore) / static_cast<double>(state.iterations() + 1);
+  state.counters["reader_cpu_us"] =
+      (ChildrenCpuMicroseconds() - childrenBefore) / static_cast<double>(state.iterations() + 1);
   std::filesystem::remove_all(sys);
   if (!AllRead(slots)) state.SkipWithError("the reader's captures did not fill the four slots");
 }

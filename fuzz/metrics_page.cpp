@@ -3,12 +3,12 @@
 // stay one Prometheus would take whole: each line a HELP or TYPE comment or
 // a sample whose labels are quoted and escaped, and no series twice (one
 // duplicate makes Prometheus refuse the scrape).
+#include "core/metrics/metrics_page.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <set>
 #include <string>
-
-#include "core/metrics/metrics_page.h"
 
 using namespace taruk;
 

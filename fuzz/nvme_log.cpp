@@ -9,12 +9,11 @@
 #include <limits>
 #include <vector>
 
-#include "core/view/nvme_details_rows.h"
 #include "core/drive/drive_health.h"
 #include "core/drive/nvme_details.h"
 #include "core/drive/nvme_health_log.h"
 #include "core/drive/nvme_identify.h"
-
+#include "core/view/nvme_details_rows.h"
 #include "fuzz_bytes.h"
 
 using namespace taruk;
@@ -27,8 +26,7 @@ void CheckHealthLog(std::span<const uint8_t> page) {
   if (!log) return;
   for (const NvmeCounter& counter : {log->dataUnitsRead, log->dataUnitsWritten, log->hostReadCommands,
                                      log->hostWriteCommands, log->controllerBusyTime, log->powerCycles,
-                                     log->powerOnHours, log->unsafeShutdowns, log->mediaErrors,
-                                     log->errorLogEntries}) {
+                                     log->powerOnHours, log->unsafeShutdowns, log->mediaErrors, log->errorLogEntries}) {
     if (counter.saturated && counter.value != std::numeric_limits<uint64_t>::max()) __builtin_trap();
   }
   DriveSlot slot;

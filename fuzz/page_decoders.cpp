@@ -8,14 +8,14 @@
 #include <memory>
 #include <vector>
 
-#include "core/view/drive_report.h"
+#include "core/capture/capture_device.h"
 #include "core/drive/identify.h"
 #include "core/drive/nvme_bridge_commands.h"
+#include "core/drive/read_drive_info.h"
 #include "core/drive/scsi_commands.h"
 #include "core/drive/scsi_log_pages.h"
-#include "core/drive/read_drive_info.h"
 #include "core/drive/smart_attributes.h"
-#include "core/capture/capture_device.h"
+#include "core/view/drive_report.h"
 
 using namespace taruk;
 
@@ -72,8 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   DriveCapture capture;
   if (present & 1) capture.deviceMap = input.Next<uint8_t>();
   if (present & 2) {
-    capture.geometry = DriveGeometry{input.Next<int64_t>(), input.Next<uint32_t>(), input.Next<uint32_t>(),
-                                        input.Next<uint32_t>()};
+    capture.geometry =
+        DriveGeometry{input.Next<int64_t>(), input.Next<uint32_t>(), input.Next<uint32_t>(), input.Next<uint32_t>()};
   }
   const uint8_t enable = input.Next<uint8_t>();
   for (int position = 0; position < 4; ++position) {

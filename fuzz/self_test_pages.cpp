@@ -17,7 +17,6 @@
 #include "core/drive/scsi_commands.h"
 #include "core/drive/scsi_self_test_page.h"
 #include "core/drive/slot_health.h"
-
 #include "fuzz_bytes.h"
 
 using namespace taruk;

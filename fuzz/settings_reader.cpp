@@ -11,8 +11,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/view/setting_names.h"
 #include "core/settings/settings_format.h"
+#include "core/view/setting_names.h"
 
 using namespace taruk;
 
@@ -21,8 +21,8 @@ namespace {
 bool Same(const MonitorConfig& a, const MonitorConfig& b) {
   return a.pollInterval == b.pollInterval && a.criticalTemperature == b.criticalTemperature &&
          a.temperatureAction == b.temperatureAction && a.freeSpaceAction == b.freeSpaceAction &&
-         a.minimumFreeSpace == b.minimumFreeSpace && a.emailAddress == b.emailAddress &&
-         a.smtpServer == b.smtpServer && a.healthAction == b.healthAction;
+         a.minimumFreeSpace == b.minimumFreeSpace && a.emailAddress == b.emailAddress && a.smtpServer == b.smtpServer &&
+         a.healthAction == b.healthAction;
 }
 
 void SetAndReadBack(const std::string& text) {

@@ -3,11 +3,11 @@
 // beyond ASCII included: outside quotes and comments they are refused before
 // toml++ (which misbehaves on them) sees them.
 
+#include "core/settings/side_settings.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
-
-#include "core/settings/side_settings.h"
 
 using namespace taruk;
 

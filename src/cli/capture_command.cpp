@@ -9,23 +9,23 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
-#include <set>
 #include <memory>
+#include <set>
 #include <string>
 #include <system_error>
 
-#include "core/base/atomic_file.h"
 #include "cli/commands.h"
-#include "core/drive/drive_slot.h"
+#include "cli/drive_selection.h"
 #include "cli/platform.h"
 #include "cli/utf8_path.h"
-#include "core/capture/recording_device.h"
-#include "core/capture/drive_capture.h"
+#include "core/base/atomic_file.h"
 #include "core/capture/capture_device.h"
+#include "core/capture/drive_capture.h"
+#include "core/capture/recording_device.h"
 #include "core/capture/replay_device_opener.h"
 #include "core/drive/drive_id.h"
+#include "core/drive/drive_slot.h"
 #include "core/drive/read_drive_info.h"
-#include "cli/drive_selection.h"
 
 namespace taruk {
 

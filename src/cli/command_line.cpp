@@ -1,9 +1,9 @@
 #include "cli/command_line.h"
 
+#include <string_view>
+
 #include "cli/platform.h"
 #include "core/metrics/smartctl_exporter_page.h"
-
-#include <string_view>
 
 namespace taruk {
 
@@ -23,7 +23,8 @@ const char* const kUsage =
     "  taruk --settings [--config-dir DIR]     every setting: NAME=VALUE and the file that keeps it\n"
     "  taruk --set NAME=VALUE... [--config-dir DIR]\n"
     "                                           change settings (conf.dat as Options writes it, or taruk.toml);\n"
-    "                                           --config-dir: the settings in DIR (the service's: /var/lib/taruk/Taruk)\n"
+    "                                           --config-dir: the settings in DIR (the service's: "
+    "/var/lib/taruk/Taruk)\n"
     "  taruk --help | --version\n"
     "A drive in standby is not spun up: it is identified but not read, unless --wake is given.\n"
     "The monitor, with or without windows, also takes:\n";
@@ -147,8 +148,8 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& commandLine, std::stri
     error = "taruk: --capture reads live drives; --replay does not apply";
     return false;
   }
-  if ((!commandLine.metricsListen.empty() || !commandLine.metricsFile.empty()) &&
-      commandLine.mode != Mode::Headless && commandLine.mode != Mode::Monitor) {
+  if ((!commandLine.metricsListen.empty() || !commandLine.metricsFile.empty()) && commandLine.mode != Mode::Headless &&
+      commandLine.mode != Mode::Monitor) {
     error = "taruk: --metrics-listen and --metrics-file go with the monitor (taruk or taruk --headless)";
     return false;
   }

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "core/drive/volumes.h"
 #include "cli/command_line.h"
+#include "core/base/stop_request.h"
 #include "core/drive/drive_slot.h"
 #include "core/drive/smart_device.h"
+#include "core/drive/volumes.h"
 #include "core/monitor/drive_numbering.h"
-#include "core/base/stop_request.h"
 
 namespace taruk {
 

@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 
-#include "core/metrics/metrics_exporter.h"
 #include "cli/command_line.h"
 #include "cli/platform.h"
+#include "core/metrics/metrics_exporter.h"
 
 namespace taruk {
 

@@ -10,8 +10,8 @@
 #include "core/alarm/alert_platform.h"
 #include "core/base/stop_request.h"
 #include "core/drive/smart_device.h"
-#include "core/metrics/metrics_snapshot.h"
 #include "core/drive/volumes.h"
+#include "core/metrics/metrics_snapshot.h"
 
 namespace taruk {
 

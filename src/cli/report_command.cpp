@@ -1,11 +1,11 @@
 #include <cstdio>
 #include <string>
 
-#include "core/view/drive_report.h"
 #include "cli/commands.h"
 #include "cli/drive_selection.h"
 #include "cli/drive_source.h"
 #include "core/monitor/drive_numbering.h"
+#include "core/view/drive_report.h"
 
 namespace taruk {
 
@@ -44,8 +44,7 @@ int RunReport(const CommandLine& commandLine) {
   for (DriveSlot& slot : slots) {
     if (!IsNamed(commandLine.drives, slot.device, slot.id)) slot = DriveSlot{};
   }
-  const std::string report =
-      commandLine.json ? DriveReportJson(slots) : DriveReportText(slots, commandLine.wake);
+  const std::string report = commandLine.json ? DriveReportJson(slots) : DriveReportText(slots, commandLine.wake);
   std::fwrite(report.data(), 1, report.size(), stdout);
   if (std::fflush(stdout) != 0) return 1;
   if (badCapture || !unmatched.empty()) return 2;

@@ -1,3 +1,5 @@
+#include "core/drive/self_test_command.h"
+
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -5,7 +7,6 @@
 #include "cli/commands.h"
 #include "cli/drive_source.h"
 #include "core/drive/drive_slot.h"
-#include "core/drive/self_test_command.h"
 
 namespace taruk {
 

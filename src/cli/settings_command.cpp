@@ -5,8 +5,8 @@
 #include "cli/commands.h"
 #include "cli/utf8_path.h"
 #include "core/base/path_text.h"
-#include "core/view/named_settings_files.h"
 #include "core/settings/settings_file.h"
+#include "core/view/named_settings_files.h"
 
 namespace taruk {
 
@@ -40,11 +40,11 @@ void PrintListing(const SettingsListing& listing) {
   }
   // The password is never printed, nor set from a command line that others
   // may read in the process list.
-  const std::string password =
-      listing.passwordFileFound ? "never shown; a file holds one: " + listing.passwordFile
-                                : "never shown; not in " + listing.passwordFile +
-                                      " (the Secret Service, the Credential Manager or the service's "
-                                      "credential may hold it)";
+  const std::string password = listing.passwordFileFound
+                                   ? "never shown; a file holds one: " + listing.passwordFile
+                                   : "never shown; not in " + listing.passwordFile +
+                                         " (the Secret Service, the Credential Manager or the service's "
+                                         "credential may hold it)";
   std::printf("%-*s%s\n", static_cast<int>(kValueColumn), "mail.password", password.c_str());
 }
 

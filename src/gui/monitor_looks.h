@@ -40,8 +40,8 @@ struct ControlRect {
 // template draws the frame; the area is placed at run time, after the
 // template's dialog units became pixels).
 constexpr ControlRect InformationArea(const ControlRect& firstDiskButton, const ControlRect& frame) {
-  return {firstDiskButton.x + firstDiskButton.width + 5, firstDiskButton.y,
-          frame.width - firstDiskButton.width - 15, frame.height - 17};
+  return {firstDiskButton.x + firstDiskButton.width + 5, firstDiskButton.y, frame.width - firstDiskButton.width - 15,
+          frame.height - 17};
 }
 
 }  // namespace taruk

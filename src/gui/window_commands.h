@@ -39,14 +39,22 @@ inline bool RunMonitorCommand(int id, const MonitorActions& actions) {
     return true;
   }
   switch (id) {
-    case kDrivePages: return run(actions.openDriveList);
-    case kDetails: return run(actions.details);
-    case kOptions: return run(actions.options);
-    case kGraph: return run(actions.graph);
-    case ID_TRAY_EXIT: return run(actions.exit);
-    case ID_TRAY_SHOW: return run(actions.showApplication);
-    case ID_TRAY_ABOUT: return run(actions.about);
-    default: return false;
+    case kDrivePages:
+      return run(actions.openDriveList);
+    case kDetails:
+      return run(actions.details);
+    case kOptions:
+      return run(actions.options);
+    case kGraph:
+      return run(actions.graph);
+    case ID_TRAY_EXIT:
+      return run(actions.exit);
+    case ID_TRAY_SHOW:
+      return run(actions.showApplication);
+    case ID_TRAY_ABOUT:
+      return run(actions.about);
+    default:
+      return false;
   }
 }
 
@@ -63,13 +71,18 @@ inline bool RunOptionsCommand(int id, const OptionsActions& actions) {
     return true;
   };
   switch (id) {
-    case 1: return run(actions.ok);  // IDOK, also Enter
+    case 1:
+      return run(actions.ok);  // IDOK, also Enter
     case IdTemperatureTestSound:
     case IdFreeSpaceTestSound:
-    case IdHealthTestSound: return run(actions.playTestSound);
-    case IdSendTestEmail: return run(actions.sendTestEmail);
-    case mail_server_ids::kOpenButton: return run(actions.editMailServer);
-    default: return false;
+    case IdHealthTestSound:
+      return run(actions.playTestSound);
+    case IdSendTestEmail:
+      return run(actions.sendTestEmail);
+    case mail_server_ids::kOpenButton:
+      return run(actions.editMailServer);
+    default:
+      return false;
   }
 }
 

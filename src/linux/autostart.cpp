@@ -139,19 +139,31 @@ std::string AutostartEntryText(const std::string& executablePath) {
   std::string value;
   for (const char c : argument) {
     switch (c) {
-      case '%': value += "%%"; break;
-      case '\\': value += "\\\\"; break;
-      case '\n': value += "\\n"; break;
-      case '\t': value += "\\t"; break;
-      case '\r': value += "\\r"; break;
-      default: value += c;
+      case '%':
+        value += "%%";
+        break;
+      case '\\':
+        value += "\\\\";
+        break;
+      case '\n':
+        value += "\\n";
+        break;
+      case '\t':
+        value += "\\t";
+        break;
+      case '\r':
+        value += "\\r";
+        break;
+      default:
+        value += c;
     }
   }
   return "[Desktop Entry]\n"
          "Type=Application\n"
          "Name=Taruk\n"
          "Comment=Disk health monitor\n"
-         "Exec=" + value + "\n";
+         "Exec=" +
+         value + "\n";
 }
 
 std::string HiddenAutostartEntryText() {

@@ -147,8 +147,7 @@ ChildResult RunChild(const std::string& program, const std::vector<std::string>&
   return result;
 }
 
-int SpawnHelper(pid_t& pid, const std::string& program, const posix_spawn_file_actions_t& actions,
-                char* const argv[]) {
+int SpawnHelper(pid_t& pid, const std::string& program, const posix_spawn_file_actions_t& actions, char* const argv[]) {
   char* noEnvironment[] = {nullptr};
   posix_spawnattr_t attributes;
   posix_spawnattr_init(&attributes);

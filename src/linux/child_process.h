@@ -11,12 +11,12 @@
 namespace taruk {
 
 struct ChildResult {
-  int startError = 0;        // errno when the program could not be started
-  bool timedOut = false;     // killed after the time-out
+  int startError = 0;          // errno when the program could not be started
+  bool timedOut = false;       // killed after the time-out
   bool outputTooLong = false;  // killed for writing more than allowed
-  bool stopped = false;      // killed, or never started, for a stop request
-  int exitCode = -1;         // when it exited by itself
-  int signal = 0;            // when a signal ended it
+  bool stopped = false;        // killed, or never started, for a stop request
+  int exitCode = -1;           // when it exited by itself
+  int signal = 0;              // when a signal ended it
   std::string out;
   std::string err;
 };
@@ -30,7 +30,6 @@ ChildResult RunChild(const std::string& program, const std::vector<std::string>&
 // posix_spawn with an empty environment and no signal blocked: the headless
 // monitor blocks its stop signals to read them from a descriptor, and a
 // helper must not inherit that. Returns posix_spawn's error number.
-int SpawnHelper(pid_t& pid, const std::string& program, const posix_spawn_file_actions_t& actions,
-                char* const argv[]);
+int SpawnHelper(pid_t& pid, const std::string& program, const posix_spawn_file_actions_t& actions, char* const argv[]);
 
 }  // namespace taruk

@@ -44,7 +44,9 @@ std::vector<int> LinuxDeviceOpener::DriveNumbers() {
   return DiskNumbers(disks_);
 }
 
-std::string LinuxDeviceOpener::DeviceName(int driveNumber) const { return ListedDiskNode(disks_, driveNumber, devDir_); }
+std::string LinuxDeviceOpener::DeviceName(int driveNumber) const {
+  return ListedDiskNode(disks_, driveNumber, devDir_);
+}
 
 std::unique_ptr<SmartDevice> LinuxDeviceOpener::Open(int driveNumber) {
   if (driveNumber < 0) return nullptr;

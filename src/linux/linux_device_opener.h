@@ -4,10 +4,10 @@
 // CAP_SYS_RAWIO for SG_IO and read access to the node.
 
 #include <map>
-#include <vector>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/drive/drive_slot.h"
 #include "core/drive/smart_device.h"
@@ -20,8 +20,8 @@ extern const char* const kNeedsPrivilegeHint;
 class LinuxDeviceOpener : public DeviceOpener {
  public:
   // The folders are fixed in the program; tests point them at a made-up tree.
-  explicit LinuxDeviceOpener(std::string permissionHint = kNeedsPrivilegeHint,
-                             std::string sysBlock = "/sys/block", std::string devDir = "/dev");
+  explicit LinuxDeviceOpener(std::string permissionHint = kNeedsPrivilegeHint, std::string sysBlock = "/sys/block",
+                             std::string devDir = "/dev");
 
   // Every whole disk /sys/block lists (whole_disks.h).
   std::vector<int> DriveNumbers() override;

@@ -3,11 +3,10 @@
 #include <sys/statvfs.h>
 
 #include <algorithm>
+#include <climits>
 #include <fstream>
 #include <map>
 #include <sstream>
-
-#include <climits>
 
 #include "core/base/path_text.h"
 
@@ -15,13 +14,10 @@ namespace taruk {
 
 namespace {
 
-
 // File systems that sit on a device node but hold no user data to fill up:
 // read-only images (snaps) and the like. Anything not on /dev/ is skipped
 // anyway (proc, tmpfs, overlay, network shares).
-bool IsImageType(std::string_view type) {
-  return type == "squashfs" || type == "erofs" || type == "cramfs";
-}
+bool IsImageType(std::string_view type) { return type == "squashfs" || type == "erofs" || type == "cramfs"; }
 
 // mountinfo escapes space, tab, newline and backslash as three octal digits.
 std::string Unescape(std::string_view field) {
@@ -39,7 +35,7 @@ std::string Unescape(std::string_view field) {
 }
 
 struct Mount {
-  std::string root;        // the folder of the file system that is mounted here
+  std::string root;  // the folder of the file system that is mounted here
   std::string mountPoint;
   std::string type;
   std::string source;
@@ -82,8 +78,7 @@ std::vector<std::string> BlockDeviceMountPoints(std::string_view mountInfo) {
     const Mount& kept = it->second;
     const bool keptIsTop = kept.root == "/";
     const bool thisIsTop = mount.root == "/";
-    if ((thisIsTop && !keptIsTop) ||
-        (thisIsTop == keptIsTop && mount.mountPoint.size() < kept.mountPoint.size())) {
+    if ((thisIsTop && !keptIsTop) || (thisIsTop == keptIsTop && mount.mountPoint.size() < kept.mountPoint.size())) {
       it->second = mount;
     }
   }

@@ -9,8 +9,9 @@
 namespace taruk {
 
 bool ParseListenAddress(const std::string& text, ListenAddress& address, std::string& error) {
-  error = "taruk: --metrics-listen wants HOST:PORT with a numeric address, such as 127.0.0.1:9717 or [::1]:9717, not \"" +
-          text + "\"";
+  error =
+      "taruk: --metrics-listen wants HOST:PORT with a numeric address, such as 127.0.0.1:9717 or [::1]:9717, not \"" +
+      text + "\"";
   const size_t colon = text.rfind(':');
   if (colon == std::string::npos || colon == 0) return false;
   std::string host = text.substr(0, colon);

@@ -124,8 +124,9 @@ DriveCommandResult NvmeDevice::NvmeDeviceSelfTest(uint8_t code) {
   if (result.succeeded) return {CommandAnswer::Accepted, 0, {}};
   if (result.systemError == 0) return {CommandAnswer::Refused, result.nvmeStatus, {}};
   const bool denied = result.systemError == EACCES || result.systemError == EPERM;
-  return {CommandAnswer::NotDelivered, 0,
-          path_ + ": " + (denied ? "permission denied: " + permissionHint_ : std::string(strerror(result.systemError)))};
+  return {
+      CommandAnswer::NotDelivered, 0,
+      path_ + ": " + (denied ? "permission denied: " + permissionHint_ : std::string(strerror(result.systemError)))};
 }
 
 std::optional<uint16_t> NvmeDevice::NvmeSensorKelvin() {

@@ -186,7 +186,8 @@ std::optional<Page> PassThroughDevice::SmartReadLog(int position, uint8_t logAdd
 }
 
 DriveCommandResult PassThroughDevice::SmartExecuteOffline(int position, uint8_t subcommand) {
-  if (position != 0) return {CommandAnswer::NotDelivered, 0, path_ + ": no device at position " + std::to_string(position)};
+  if (position != 0)
+    return {CommandAnswer::NotDelivered, 0, path_ + ": no device at position " + std::to_string(position)};
   const AtaCommandResult result = Run(SmartExecuteOfflineRegisters(0, subcommand), {});
   if (result.succeeded) return {CommandAnswer::Accepted, 0, {}};
   // The drive's ABRT comes back through the sense data; a refused SG_IO never
@@ -215,7 +216,8 @@ DriveCommandResult PassThroughDevice::ScsiNonData(std::span<const uint8_t> cdb) 
   const ScsiNonDataResult result = RunScsiNonData(fd_, cdb);
   if (result.good) return {CommandAnswer::Accepted, 0, {}};
   if (result.checkCondition) return {CommandAnswer::Refused, 0, {}};
-  if (result.systemError == 0) return {CommandAnswer::NotDelivered, 0, path_ + ": the command failed on its way to the drive"};
+  if (result.systemError == 0)
+    return {CommandAnswer::NotDelivered, 0, path_ + ": the command failed on its way to the drive"};
   return {CommandAnswer::NotDelivered, 0, SystemRefusal(result.systemError)};
 }
 

@@ -29,8 +29,8 @@ class PassThroughDevice : public SmartDevice {
   // A disk behind a USB `bridge` is probed once per run: `bridgeForm` is the
   // run's memory of how its bridge took the probe (the opener keeps it), and
   // a bridge that passed neither form is sent no ATA command again.
-  PassThroughDevice(int fd, std::string path, std::shared_ptr<std::string> problem,
-                    std::string permissionHint, std::optional<UsbBridge> bridge = std::nullopt,
+  PassThroughDevice(int fd, std::string path, std::shared_ptr<std::string> problem, std::string permissionHint,
+                    std::optional<UsbBridge> bridge = std::nullopt,
                     std::shared_ptr<BridgeAtaForm> bridgeForm = nullptr);
   ~PassThroughDevice() override;
   PassThroughDevice(const PassThroughDevice&) = delete;

@@ -5,11 +5,11 @@
 
 #include <optional>
 
+#include "core/capture/capture_device.h"
+#include "core/capture/drive_capture.h"
 #include "linux/linux_device_opener.h"
 #include "linux/reader_location.h"
 #include "linux/whole_disks.h"
-#include "core/capture/capture_device.h"
-#include "core/capture/drive_capture.h"
 
 namespace taruk {
 
@@ -73,9 +73,8 @@ std::unique_ptr<SmartDevice> ReaderDeviceOpener::OpenForPass(int driveNumber, Sl
   if (readerPath_.empty() && name->starts_with("nvme")) {
     // An NVMe drive's identity, size and temperature need no privilege:
     // sysfs gives them to anyone, with no reader.
-    LinuxDeviceOpener direct(std::string(kNeedsPrivilegeHint) + " (no " + kReaderName +
-                                 " beside taruk or in ../libexec/taruk)",
-                             sysBlock_);
+    LinuxDeviceOpener direct(
+        std::string(kNeedsPrivilegeHint) + " (no " + kReaderName + " beside taruk or in ../libexec/taruk)", sysBlock_);
     std::unique_ptr<SmartDevice> sysfs = direct.Open(driveNumber);
     problem = direct.Problem(driveNumber);
     return sysfs;

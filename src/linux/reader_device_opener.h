@@ -7,9 +7,9 @@
 
 #include <functional>
 #include <map>
-#include <vector>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/drive/drive_slot.h"
 #include "core/drive/smart_device.h"

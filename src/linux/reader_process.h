@@ -26,7 +26,7 @@ struct ReaderAnswer {
   // The reader ended, or said something that is not an answer, before the
   // whole answer came: what happened, in a few words.
   std::string broken;
-  ReaderReply reply;      // when none of the above
+  ReaderReply reply;  // when none of the above
 };
 
 class ReaderProcess {

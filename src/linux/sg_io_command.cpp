@@ -15,8 +15,8 @@ namespace {
 
 // One SG_IO request: the command, room for the sense data, the time-out,
 // and the data coming in (none: a command without data).
-sg_io_hdr_t SgIoRequest(std::span<uint8_t> command, size_t commandLength, std::span<uint8_t> sense,
-                        unsigned timeoutMs, std::span<uint8_t> dataIn) {
+sg_io_hdr_t SgIoRequest(std::span<uint8_t> command, size_t commandLength, std::span<uint8_t> sense, unsigned timeoutMs,
+                        std::span<uint8_t> dataIn) {
   sg_io_hdr_t io{};
   io.interface_id = 'S';
   io.cmdp = command.data();
@@ -40,8 +40,8 @@ bool AnsweredGood(const sg_io_hdr_t& io) {
 
 }  // namespace
 
-AtaCommandResult RunAtaCommand(int fd, const IdeRegisters& registers, std::span<uint8_t> dataIn,
-                               unsigned timeoutMs, PassThroughForm form) {
+AtaCommandResult RunAtaCommand(int fd, const IdeRegisters& registers, std::span<uint8_t> dataIn, unsigned timeoutMs,
+                               PassThroughForm form) {
   const AtaProtocol protocol = dataIn.empty() ? AtaProtocol::NonData : AtaProtocol::PioDataIn;
   PassThroughCdb cdb{};
   std::size_t length = cdb.size();
@@ -107,8 +107,8 @@ ScsiNonDataResult RunScsiNonData(int fd, std::span<const uint8_t> cdb, unsigned 
   return result;
 }
 
-bool RunScsiTransfer(int fd, std::span<const uint8_t> cdb, std::span<uint8_t> dataIn,
-                     std::span<const uint8_t> dataOut, unsigned timeoutMs) {
+bool RunScsiTransfer(int fd, std::span<const uint8_t> cdb, std::span<uint8_t> dataIn, std::span<const uint8_t> dataOut,
+                     unsigned timeoutMs) {
   if (cdb.size() > 16 || (!dataIn.empty() && !dataOut.empty())) return false;
   std::array<uint8_t, 16> command{};
   std::copy(cdb.begin(), cdb.end(), command.begin());

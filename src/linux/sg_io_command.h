@@ -8,8 +8,8 @@
 #include <span>
 #include <vector>
 
-#include "core/drive/request_block.h"
 #include "core/drive/ata_pass_through.h"
+#include "core/drive/request_block.h"
 
 namespace taruk {
 
@@ -18,7 +18,7 @@ constexpr unsigned kSgIoTimeoutMs = 10000;
 
 struct AtaCommandResult {
   bool succeeded = false;
-  int systemError = 0;  // errno when the kernel refused SG_IO itself
+  int systemError = 0;                    // errno when the kernel refused SG_IO itself
   std::optional<AtaRegisters> registers;  // from the sense data, when given
   std::optional<uint8_t> returnedCount;   // a non-data command's Sector Count, when believable
 };
@@ -37,9 +37,9 @@ std::optional<std::vector<uint8_t>> RunScsiDataIn(int fd, std::span<const uint8_
 
 // A SCSI command without data (SEND DIAGNOSTIC), as the core built it.
 struct ScsiNonDataResult {
-  bool good = false;       // the device answered GOOD
+  bool good = false;            // the device answered GOOD
   bool checkCondition = false;  // the device answered, refusing it
-  int systemError = 0;     // errno when the kernel refused SG_IO itself
+  int systemError = 0;          // errno when the kernel refused SG_IO itself
 };
 ScsiNonDataResult RunScsiNonData(int fd, std::span<const uint8_t> cdb, unsigned timeoutMs = kSgIoTimeoutMs);
 
@@ -47,7 +47,7 @@ ScsiNonDataResult RunScsiNonData(int fd, std::span<const uint8_t> cdb, unsigned 
 // length the caller gives: `dataIn` filled whole, or `dataOut` sent (at most
 // one of them non-empty). False when SG_IO failed, the device did not answer
 // GOOD, or less than the whole block came in.
-bool RunScsiTransfer(int fd, std::span<const uint8_t> cdb, std::span<uint8_t> dataIn,
-                     std::span<const uint8_t> dataOut, unsigned timeoutMs);
+bool RunScsiTransfer(int fd, std::span<const uint8_t> cdb, std::span<uint8_t> dataIn, std::span<const uint8_t> dataOut,
+                     unsigned timeoutMs);
 
 }  // namespace taruk

@@ -14,7 +14,8 @@ using PlayFunction = bool (*)(const std::string&, std::string&, const SoundPlayO
 // taruk-sound.so, loaded at the first sound and kept.
 struct SoundModule {
   std::string problem;
-  PlayFunction play = reinterpret_cast<PlayFunction>(TarukModuleSymbol("taruk-sound.so", "taruk_play_sound_file", problem));
+  PlayFunction play =
+      reinterpret_cast<PlayFunction>(TarukModuleSymbol("taruk-sound.so", "taruk_play_sound_file", problem));
 };
 
 }  // namespace

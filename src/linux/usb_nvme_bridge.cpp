@@ -4,8 +4,8 @@
 
 namespace taruk {
 
-bool SgIoTransport::Transfer(std::span<const uint8_t> cdb, std::span<uint8_t> dataIn,
-                             std::span<const uint8_t> dataOut, unsigned timeoutMs) {
+bool SgIoTransport::Transfer(std::span<const uint8_t> cdb, std::span<uint8_t> dataIn, std::span<const uint8_t> dataOut,
+                             unsigned timeoutMs) {
   return RunScsiTransfer(fd_, cdb, dataIn, dataOut, timeoutMs);
 }
 

@@ -5,8 +5,8 @@
 #include <stdlib.h>
 
 #include <algorithm>
-#include <fstream>
 #include <array>
+#include <fstream>
 #include <memory>
 
 namespace taruk {
@@ -35,8 +35,8 @@ std::string_view TakeRun(std::string_view& s) {
 
 // Kernel name prefixes of block devices that are no physical disk even when
 // they sit on real hardware: optical drives, floppies, flash partitions.
-constexpr std::array<std::string_view, 12> kSkippedPrefixes = {
-    "loop", "ram", "zram", "dm-", "md", "nbd", "sr", "fd", "mtdblock", "rbd", "drbd", "pmem"};
+constexpr std::array<std::string_view, 12> kSkippedPrefixes = {"loop", "ram", "zram",     "dm-", "md",   "nbd",
+                                                               "sr",   "fd",  "mtdblock", "rbd", "drbd", "pmem"};
 
 std::string ResolvedPath(const std::string& path) {
   char resolved[PATH_MAX];
@@ -94,9 +94,8 @@ std::vector<std::string> ListWholeDisks(const std::string& sysBlock) {
     if (hidden >> isHidden && isHidden == 1) continue;
     disks.push_back(name);
   }
-  std::sort(disks.begin(), disks.end(), [](const std::string& a, const std::string& b) {
-    return NaturalNameLess(a, b);
-  });
+  std::sort(disks.begin(), disks.end(),
+            [](const std::string& a, const std::string& b) { return NaturalNameLess(a, b); });
   return disks;
 }
 
@@ -120,7 +119,8 @@ std::optional<std::string> WholeDiskName(int driveNumber, const std::string& sys
 
 std::optional<std::string> PassDiskName(const std::vector<std::string>& disks, int driveNumber,
                                         const std::string& sysBlock) {
-  if (driveNumber >= 0 && static_cast<size_t>(driveNumber) < disks.size()) return disks[static_cast<size_t>(driveNumber)];
+  if (driveNumber >= 0 && static_cast<size_t>(driveNumber) < disks.size())
+    return disks[static_cast<size_t>(driveNumber)];
   return WholeDiskName(driveNumber, sysBlock);
 }
 

@@ -23,8 +23,8 @@
 //   2  usage error
 //   3  there is no drive N
 
-#include <linux/capability.h>
 #include <fcntl.h>
+#include <linux/capability.h>
 #include <signal.h>
 #include <stdio.h>
 #include <string.h>
@@ -36,11 +36,11 @@
 #include <memory>
 #include <string>
 
-#include "linux/linux_device_opener.h"
-#include "linux/process_capabilities.h"
 #include "core/capture/drive_capture.h"
 #include "core/capture/reader_protocol.h"
 #include "core/capture/recording_device.h"
+#include "linux/linux_device_opener.h"
+#include "linux/process_capabilities.h"
 
 namespace taruk {
 
@@ -143,7 +143,8 @@ ReaderReply ReadInChild(const ReaderRequest& request, LinuxDeviceOpener& opener)
   const std::string device = "drive " + std::to_string(request.driveNumber);
   int fds[2];
   int memoryFds[2];
-  if (pipe2(fds, O_CLOEXEC) != 0) return {kNotOpened, {}, "taruk-smart-reader: no pipe: " + std::string(strerror(errno)) + "\n"};
+  if (pipe2(fds, O_CLOEXEC) != 0)
+    return {kNotOpened, {}, "taruk-smart-reader: no pipe: " + std::string(strerror(errno)) + "\n"};
   if (pipe2(memoryFds, O_CLOEXEC) != 0) {
     close(fds[0]);
     close(fds[1]);
@@ -190,8 +191,8 @@ ReaderReply ReadInChild(const ReaderRequest& request, LinuxDeviceOpener& opener)
       ParseReaderReply(received, reply, used) == ReplyState::Complete && used == received.size()) {
     return reply;
   }
-  const std::string how = WIFSIGNALED(status) ? "was ended by signal " + std::to_string(WTERMSIG(status))
-                                              : "gave no whole answer";
+  const std::string how =
+      WIFSIGNALED(status) ? "was ended by signal " + std::to_string(WTERMSIG(status)) : "gave no whole answer";
   return {kNotOpened, {}, "taruk-smart-reader: the reading of " + device + " " + how + "\n"};
 }
 
@@ -236,7 +237,8 @@ int main(int argc, char** argv) {
   // The arguments are one request's words: a drive number, then at most one word.
   ReaderRequest request;
   const std::string line = argc == 2 ? argv[1] : argc == 3 ? std::string(argv[1]) + " " + argv[2] : "";
-  if (argc < 2 || argc > 3 || std::string(argv[1]).find(' ') != std::string::npos || !ParseReaderRequest(line, request)) {
+  if (argc < 2 || argc > 3 || std::string(argv[1]).find(' ') != std::string::npos ||
+      !ParseReaderRequest(line, request)) {
     fputs(kUsageText, stderr);
     return kUsage;
   }

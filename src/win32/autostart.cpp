@@ -1,6 +1,6 @@
-#include "win32/autostart.h"
-
 #include <windows.h>
+
+#include "win32/autostart.h"
 
 #include "core/base/path_text.h"
 #include "core/base/utf8_text.h"

@@ -1,8 +1,9 @@
+#include <windows.h>
+
 #include "win32/drive_ioctl_buffers.h"
 
-#include <windows.h>
-#include <winioctl.h>
 #include <ntddscsi.h>
+#include <winioctl.h>
 
 #include <cstddef>
 
@@ -120,8 +121,7 @@ std::size_t NvmeDataLength(NvmeQuery query) {
 
 std::vector<uint8_t> NvmeProtocolQuery(NvmeQuery query) {
   const bool identify = query == NvmeQuery::IdentifyController;
-  std::vector<uint8_t> buffer(kQueryAdditionalParametersOffset + kProtocolSpecificDataSize + NvmeDataLength(query),
-                              0);
+  std::vector<uint8_t> buffer(kQueryAdditionalParametersOffset + kProtocolSpecificDataSize + NvmeDataLength(query), 0);
   // Identify Controller is the controller's (the adapter's); the health log
   // is asked of the device, for all its namespaces.
   Write32(buffer, 0, identify ? kStorageAdapterProtocolSpecificProperty : kStorageDeviceProtocolSpecificProperty);
@@ -169,8 +169,7 @@ std::vector<uint8_t> NvmeDeviceSelfTestCommand(uint8_t code) {
   return buffer;
 }
 
-std::optional<ProtocolCommandStatus> ProtocolCommandStatusIn(std::span<const uint8_t> answer,
-                                                             uint32_t bytesReturned) {
+std::optional<ProtocolCommandStatus> ProtocolCommandStatusIn(std::span<const uint8_t> answer, uint32_t bytesReturned) {
   if (bytesReturned < kProtocolErrorCodeOffset + 4 || answer.size() < kProtocolErrorCodeOffset + 4) {
     return std::nullopt;
   }

@@ -127,8 +127,8 @@ std::optional<std::span<const uint8_t>> NvmeDataIn(NvmeQuery query, std::span<co
 // fields, then the command), here an NVMe admin command for the adapter,
 // the way stornvme takes a Device Self-test. mingw-w64 does not declare the
 // structure: the offsets are those of Microsoft's documented layout.
-constexpr std::size_t kProtocolCommandOffset = 80;       // Command[]
-constexpr uint32_t kProtocolCommandStructSize = 84;      // sizeof, Command[1] padded
+constexpr std::size_t kProtocolCommandOffset = 80;   // Command[]
+constexpr uint32_t kProtocolCommandStructSize = 84;  // sizeof, Command[1] padded
 constexpr std::size_t kProtocolReturnStatusOffset = 16;
 constexpr std::size_t kProtocolErrorCodeOffset = 20;
 constexpr std::size_t kProtocolFixedReturnDataOffset = 64;
@@ -148,7 +148,6 @@ struct ProtocolCommandStatus {
   uint32_t returnStatus = 0;
   uint32_t errorCode = 0;
 };
-std::optional<ProtocolCommandStatus> ProtocolCommandStatusIn(std::span<const uint8_t> answer,
-                                                             uint32_t bytesReturned);
+std::optional<ProtocolCommandStatus> ProtocolCommandStatusIn(std::span<const uint8_t> answer, uint32_t bytesReturned);
 
 }  // namespace taruk::ioctl

@@ -1,6 +1,6 @@
-#include "win32/drive_letter_volumes.h"
-
 #include <windows.h>
+
+#include "win32/drive_letter_volumes.h"
 
 namespace taruk {
 

@@ -1,13 +1,14 @@
-#include "win32/drive_problem_text.h"
-
 #include <windows.h>
+
+#include "win32/drive_problem_text.h"
 
 #include "core/base/utf8_text.h"
 #include "win32/system_error_text.h"
 
 namespace taruk {
 
-const char* const kNeedsAdministratorHint = "reading S.M.A.R.T. needs administrator rights (run taruk as administrator)";
+const char* const kNeedsAdministratorHint =
+    "reading S.M.A.R.T. needs administrator rights (run taruk as administrator)";
 
 std::string SystemErrorWords(uint32_t error) {
   return ToUtf8(SystemErrorText(error)) + " (error " + std::to_string(error) + ")";

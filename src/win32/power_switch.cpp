@@ -1,6 +1,6 @@
-#include "win32/power_switch.h"
-
 #include <windows.h>
+
+#include "win32/power_switch.h"
 
 namespace taruk {
 

@@ -1,8 +1,9 @@
+#include <windows.h>
+
 #include "win32/scsi_pass_through_buffer.h"
 
-#include <windows.h>
-#include <winioctl.h>
 #include <ntddscsi.h>
+#include <winioctl.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -58,8 +59,8 @@ std::vector<uint8_t> ScsiPassThroughRequest(std::span<const uint8_t> cdb, std::s
   return buffer;
 }
 
-std::optional<ScsiPassThroughAnswer> ScsiPassThroughAnswerIn(std::span<const uint8_t> answer,
-                                                             uint32_t bytesReturned, std::size_t dataInLength) {
+std::optional<ScsiPassThroughAnswer> ScsiPassThroughAnswerIn(std::span<const uint8_t> answer, uint32_t bytesReturned,
+                                                             std::size_t dataInLength) {
   const std::size_t filled = std::min<std::size_t>(bytesReturned, answer.size());
   if (filled < kScsiPassThroughSize || answer.size() < kSptDataAt) return std::nullopt;
   ScsiPassThroughAnswer result;

@@ -47,8 +47,8 @@ struct ScsiPassThroughAnswer {
   std::span<const uint8_t> sense;
   std::span<const uint8_t> data;  // as long as the device moved, at most as asked
 };
-std::optional<ScsiPassThroughAnswer> ScsiPassThroughAnswerIn(std::span<const uint8_t> answer,
-                                                             uint32_t bytesReturned, std::size_t dataInLength);
+std::optional<ScsiPassThroughAnswer> ScsiPassThroughAnswerIn(std::span<const uint8_t> answer, uint32_t bytesReturned,
+                                                             std::size_t dataInLength);
 
 // The same answer as the core judges an ATA PASS-THROUGH reply.
 PassThroughReply PassThroughReplyOf(const ScsiPassThroughAnswer& answer, std::size_t dataInLength);

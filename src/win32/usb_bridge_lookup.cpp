@@ -3,9 +3,10 @@
 // calls only. Nothing here sends the drive a command.
 
 #include <windows.h>
-#include <winioctl.h>
+
 #include <cfgmgr32.h>
 #include <setupapi.h>
+#include <winioctl.h>
 
 #include <algorithm>
 #include <optional>
@@ -27,13 +28,12 @@ constexpr int kMostLevelsUp = 6;
 
 std::optional<STORAGE_DEVICE_NUMBER> DeviceNumberOf(const wchar_t* path) {
   // No access is asked: the number is a query any user may make.
-  const HANDLE handle =
-      CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  const HANDLE handle = CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
   STORAGE_DEVICE_NUMBER number{};
   DWORD bytes = 0;
-  const BOOL got = DeviceIoControl(handle, IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &number, sizeof number,
-                                   &bytes, nullptr);
+  const BOOL got =
+      DeviceIoControl(handle, IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &number, sizeof number, &bytes, nullptr);
   CloseHandle(handle);
   if (!got || bytes < sizeof number) return std::nullopt;
   return number;

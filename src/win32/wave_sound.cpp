@@ -1,6 +1,7 @@
+#include <windows.h>
+
 #include "win32/wave_sound.h"
 
-#include <windows.h>
 #include <mmsystem.h>
 
 #include <chrono>

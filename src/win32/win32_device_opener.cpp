@@ -1,6 +1,6 @@
-#include "win32/win32_device_opener.h"
-
 #include <windows.h>
+
+#include "win32/win32_device_opener.h"
 
 #include "core/base/utf8_text.h"
 #include "win32/drive_problem_text.h"

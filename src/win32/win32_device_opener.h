@@ -6,9 +6,9 @@
 // refused requests say what is missing.
 
 #include <map>
-#include <vector>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/drive/drive_slot.h"
 #include "core/drive/smart_device.h"

@@ -1,6 +1,6 @@
-#include "win32/win32_device_system.h"
-
 #include <windows.h>
+
+#include "win32/win32_device_system.h"
 
 #include <algorithm>
 #include <vector>
@@ -89,8 +89,8 @@ Win32DeviceSystem::Win32DeviceSystem(std::chrono::milliseconds timeout, StopSign
 OpenedDevice Win32DeviceSystem::Open(const std::wstring& path, DeviceAccess access) {
   const DWORD desired = access == DeviceAccess::ReadWrite ? GENERIC_READ | GENERIC_WRITE : 0;
   // Overlapped, so that a request can be waited for with a time-out.
-  const HANDLE handle = CreateFileW(path.c_str(), desired, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+  const HANDLE handle = CreateFileW(path.c_str(), desired, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_OVERLAPPED, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return {nullptr, GetLastError()};
   return {AdoptOverlappedHandle(handle, timeout_, stop_), 0};
 }

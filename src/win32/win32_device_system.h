@@ -21,8 +21,7 @@ constexpr std::chrono::milliseconds kDriveRequestTimeout{15000};
 class Win32DeviceSystem : public DeviceSystem {
  public:
   // A stop request (the program's stop event) ends a waiting request at once.
-  explicit Win32DeviceSystem(std::chrono::milliseconds timeout = kDriveRequestTimeout,
-                             StopSignal stop = kNoStopSignal);
+  explicit Win32DeviceSystem(std::chrono::milliseconds timeout = kDriveRequestTimeout, StopSignal stop = kNoStopSignal);
 
   OpenedDevice Open(const std::wstring& path, DeviceAccess access) override;
   // The disk's device number (IOCTL_STORAGE_GET_DEVICE_NUMBER) found among

@@ -1,8 +1,9 @@
+#include <windows.h>
+
 #include "win32/win32_pass_through_device.h"
 
-#include <windows.h>
-#include <winioctl.h>
 #include <ntddscsi.h>
+#include <winioctl.h>
 
 #include <algorithm>
 
@@ -39,8 +40,8 @@ Win32PassThroughDevice::Win32PassThroughDevice(std::unique_ptr<ControlledDevice>
       problem_(std::move(problem)),
       bridge_(std::move(bridge)),
       bridgeForm_(bridgeForm ? std::move(bridgeForm) : std::make_shared<BridgeAtaForm>(BridgeAtaForm::Unknown)),
-      nvme_(*this, NvmeBridgeSchemeOf(bridge_.vendor, bridge_.product), bridgeForm_,
-            kBridgeProbeTimeoutSeconds * 1000, kCommandTimeoutSeconds * 1000) {}
+      nvme_(*this, NvmeBridgeSchemeOf(bridge_.vendor, bridge_.product), bridgeForm_, kBridgeProbeTimeoutSeconds * 1000,
+            kCommandTimeoutSeconds * 1000) {}
 
 void Win32PassThroughDevice::Report(const std::string& why) {
   if (problem_) *problem_ = path_ + ": " + why;
@@ -80,8 +81,8 @@ std::optional<std::vector<uint8_t>> Win32PassThroughDevice::ScsiDataIn(std::span
   return answer;
 }
 
-bool Win32PassThroughDevice::RunAta(const IdeRegisters& registers, std::span<uint8_t> dataIn,
-                                    uint32_t timeoutSeconds, std::optional<uint8_t>* returnedCount) {
+bool Win32PassThroughDevice::RunAta(const IdeRegisters& registers, std::span<uint8_t> dataIn, uint32_t timeoutSeconds,
+                                    std::optional<uint8_t>* returnedCount) {
   const AtaProtocol protocol = dataIn.empty() ? AtaProtocol::NonData : AtaProtocol::PioDataIn;
   std::vector<uint8_t> cdb;
   if (*bridgeForm_ == BridgeAtaForm::PassThrough12) {
@@ -193,9 +194,7 @@ std::optional<uint8_t> Win32PassThroughDevice::CheckPowerMode(int position) {
 
 DriveBus Win32PassThroughDevice::Bus() { return nvme_.IsNvme() ? DriveBus::Nvme : DriveBus::Ata; }
 
-std::optional<NvmeIdentifyData> Win32PassThroughDevice::NvmeIdentifyController() {
-  return nvme_.IdentifyController();
-}
+std::optional<NvmeIdentifyData> Win32PassThroughDevice::NvmeIdentifyController() { return nvme_.IdentifyController(); }
 
 std::optional<Page> Win32PassThroughDevice::NvmeHealthLogPage() {
   if (!nvme_.IsNvme()) return std::nullopt;

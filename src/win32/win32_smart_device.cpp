@@ -1,8 +1,9 @@
+#include <windows.h>
+
 #include "win32/win32_smart_device.h"
 
-#include <windows.h>
-#include <winioctl.h>
 #include <ntddscsi.h>
+#include <winioctl.h>
 
 #include <algorithm>
 
@@ -103,8 +104,8 @@ std::optional<Page> Win32SmartDevice::SmartReadLog(int position, uint8_t logAddr
 
 DriveCommandResult Win32SmartDevice::SmartExecuteOffline(int position, uint8_t subcommand) {
   if (subcommand == ata::kAbortSelfTest) {
-    const ioctl::AtaPassThroughBuffer request = ioctl::AtaPassThroughRequest(
-        SmartExecuteOfflineRegisters(position, subcommand), kAtaPassThroughTimeoutSeconds);
+    const ioctl::AtaPassThroughBuffer request =
+        ioctl::AtaPassThroughRequest(SmartExecuteOfflineRegisters(position, subcommand), kAtaPassThroughTimeoutSeconds);
     ioctl::AtaPassThroughBuffer answer{};
     const ControlResult result = device_->Control(IOCTL_ATA_PASS_THROUGH, request, answer);
     if (!result.succeeded) {

@@ -17,8 +17,7 @@ TEST(AlarmTextsTest, TemperatureAlarmGivesTheCriticalFigureInTheBalloonAndBothIn
   // The balloon and the mail read without the padding, which would wrap them.
   EXPECT_EQ(message.balloonText, L"HD1: ST3200822A Critical temperature reached (55 \u00B0C)");
   EXPECT_EQ(message.subject, L"Taruk - critical temperature reached");
-  EXPECT_EQ(message.body,
-            L"Critical temperature: 55\r\n\r\n HD1: ST3200822A current temperature 60 C");
+  EXPECT_EQ(message.body, L"Critical temperature: 55\r\n\r\n HD1: ST3200822A current temperature 60 C");
 }
 
 // A balloon replaces only one about the same alarm of the same drive or
@@ -80,8 +79,7 @@ TEST(AlarmSoundPathTest, AlarmWavReplacesTheExecutableName) {
   // backslash is part of a name.
   const std::wstring windowsPath = L"C:\\Program Files\\Taruk\\taruk.exe";
   const bool backslashSeparates = std::wstring_view(kPathSeparators).find(L'\\') != std::wstring_view::npos;
-  EXPECT_EQ(AlarmSoundPathFor(windowsPath),
-            backslashSeparates ? L"C:\\Program Files\\Taruk\\alarm.wav" : windowsPath);
+  EXPECT_EQ(AlarmSoundPathFor(windowsPath), backslashSeparates ? L"C:\\Program Files\\Taruk\\alarm.wav" : windowsPath);
   EXPECT_EQ(AlarmSoundPathFor(L"/opt/a\\b/taruk"), L"/opt/a\\b/alarm.wav");
 }
 

@@ -1,9 +1,9 @@
+#include "core/drive/attribute_names.h"
+
 #include <gtest/gtest.h>
 
 #include <cwchar>
 #include <string>
-
-#include "core/drive/attribute_names.h"
 
 using namespace taruk;
 
@@ -21,12 +21,11 @@ TEST(AttributeNames, SharedAndUnknownSpellingsKeepTheirPadding) {
 TEST(AttributeNames, EveryIdHasANameOfTheListedLength) {
   // Lengths of the named ids, spaces included; the unknown spellings are 24
   // (padded: 14..95 and 102..158) or 19 characters.
-  const std::pair<int, size_t> named[] = {
-      {5, 24},   {13, 24},  {191, 18}, {192, 23}, {193, 23}, {194, 12}, {195, 20},
-      {196, 26}, {197, 29}, {198, 27}, {199, 24}, {200, 44}, {201, 20}, {202, 21},
-      {203, 24}, {204, 37}, {205, 36}, {207, 27}, {208, 19}, {209, 34}, {220, 11},
-      {221, 53}, {222, 13}, {223, 24}, {224, 14}, {225, 24}, {226, 13}, {227, 27},
-      {228, 24}, {230, 19}, {231, 12}, {240, 28}, {250, 22}};
+  const std::pair<int, size_t> named[] = {{5, 24},   {13, 24},  {191, 18}, {192, 23}, {193, 23}, {194, 12}, {195, 20},
+                                          {196, 26}, {197, 29}, {198, 27}, {199, 24}, {200, 44}, {201, 20}, {202, 21},
+                                          {203, 24}, {204, 37}, {205, 36}, {207, 27}, {208, 19}, {209, 34}, {220, 11},
+                                          {221, 53}, {222, 13}, {223, 24}, {224, 14}, {225, 24}, {226, 13}, {227, 27},
+                                          {228, 24}, {230, 19}, {231, 12}, {240, 28}, {250, 22}};
   for (const auto& [id, length] : named) EXPECT_EQ(std::wcslen(AttributeNames[id]), length) << id;
   int padded = 0;
   int plain = 0;

@@ -1,8 +1,9 @@
+#include "core/capture/drive_capture.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "core/capture/drive_capture.h"
 #include "support/pages.h"
 
 using namespace taruk;
@@ -81,9 +82,10 @@ TEST(CaptureFormat, HandWrittenFilesMayLayOutPagesFreely) {
   std::string hex = HexOf(page);
   // Upper case, split at odd places, comments between the lines, CRLF ends.
   for (char& c : hex) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  const std::string text = "# a comment line\r\n  device-map 1  # behind a value\r\n"
-                           "identify 0 " + hex.substr(0, 3) + "\r\n# inside the page\r\n\t" + hex.substr(3, 500) +
-                           " " + hex.substr(503) + "\r\n";
+  const std::string text =
+      "# a comment line\r\n  device-map 1  # behind a value\r\n"
+      "identify 0 " +
+      hex.substr(0, 3) + "\r\n# inside the page\r\n\t" + hex.substr(3, 500) + " " + hex.substr(503) + "\r\n";
   const ParseResult result = Parse(text);
   ASSERT_TRUE(result.ok) << result.error;
   EXPECT_EQ(result.capture.deviceMap, 1);
@@ -97,9 +99,9 @@ TEST(CaptureFormat, HandWrittenFilesMayLayOutPagesFreely) {
 TEST(CaptureFormat, MalformedFilesNameTheLineAndWhatWasExpected) {
   const std::string page = HexOf(Pattern(5));
   // Bad hex digit on the third line of a page.
-  ExpectError("device-map 0x01\nidentify 0\n" + page.substr(0, 64) + "\n" + page.substr(64, 10) + "zz" +
-                  page.substr(76) + "\n",
-              4, "hex digit");
+  ExpectError(
+      "device-map 0x01\nidentify 0\n" + page.substr(0, 64) + "\n" + page.substr(64, 10) + "zz" + page.substr(76) + "\n",
+      4, "hex digit");
   // Short page: the next keyword comes before 1024 digits.
   ExpectError("smart-data 0\n" + page.substr(0, 1000) + "\nsmart-thresholds 0\n" + page + "\n", 3,
               "expected 1024 hex digits");

@@ -12,9 +12,9 @@
 #include "core/monitor/history.h"
 #include "core/monitor/monitoring_cycle.h"
 #include "support/pages.h"
+#include "support/quiet_machine.h"
 #include "support/recording_platform.h"
 #include "support/scratch_dir.h"
-#include "support/quiet_machine.h"
 
 using namespace taruk;
 
@@ -31,12 +31,9 @@ struct TestDrive {
 };
 
 const std::map<char, TestDrive> kDrives = {
-    {'A', {"ST380011A", "A1", 31}},
-    {'B', {"WDC WD800JB-00JJC0", "B1", 32}},
-    {'C', {"Maxtor 6Y080P0", "C1", 33, 3}},
-    {'D', {"ST3160023A", "D1", 34, 2, 0x5000c500a1b2c3d4}},
-    {'E', {"IC35L060AVV207-0", "E1", 35}},
-    {'F', {"ST3500418AS", "F1", 36, 1}},
+    {'A', {"ST380011A", "A1", 31}},         {'B', {"WDC WD800JB-00JJC0", "B1", 32}},
+    {'C', {"Maxtor 6Y080P0", "C1", 33, 3}}, {'D', {"ST3160023A", "D1", 34, 2, 0x5000c500a1b2c3d4}},
+    {'E', {"IC35L060AVV207-0", "E1", 35}},  {'F', {"ST3500418AS", "F1", 36, 1}},
     {'a', {"ST380011A", "A1", 37}},  // a clone of A: same model and serial number
 };
 
@@ -68,10 +65,10 @@ char OwnerOf(const DriveSlot& slot) {
 
 struct Pass {
   const char* what;
-  std::string placed;     // the drive at each system number, '-' for none
-  std::string owners;     // the drive each slot holds, '.' for none
-  std::string answered;   // 1 for each slot whose drive opened
-  std::string alarmed;    // slots whose health alarm spoke in this pass, as digits
+  std::string placed;    // the drive at each system number, '-' for none
+  std::string owners;    // the drive each slot holds, '.' for none
+  std::string answered;  // 1 for each slot whose drive opened
+  std::string alarmed;   // slots whose health alarm spoke in this pass, as digits
 };
 
 TEST(DriveNumbering, DrivesKeepTheirNumbersHistoriesAndHealthMemoryWhereverTheSystemPutsThem) {
@@ -101,7 +98,8 @@ TEST(DriveNumbering, DrivesKeepTheirNumbersHistoriesAndHealthMemoryWhereverTheSy
     for (int n = 0; n < 10; ++n) std::remove(opener.PathOf(n).c_str());
     for (size_t n = 0; n < std::string(pass.placed).size(); ++n) {
       if (pass.placed[n] == '-') continue;
-      ASSERT_TRUE(WriteFileBytes(opener.PathOf(static_cast<int>(n)), FormatCapture(CaptureOf(kDrives.at(pass.placed[n])))));
+      ASSERT_TRUE(
+          WriteFileBytes(opener.PathOf(static_cast<int>(n)), FormatCapture(CaptureOf(kDrives.at(pass.placed[n])))));
     }
     platform.calls.clear();
     ++clock.minute;

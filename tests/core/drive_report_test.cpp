@@ -1,6 +1,7 @@
+#include "core/view/drive_report.h"
+
 #include <gtest/gtest.h>
 
-#include "core/view/drive_report.h"
 #include "core/drive/nvme_health_log.h"
 
 using namespace taruk;
@@ -37,7 +38,8 @@ TEST(DriveReport, JsonKeepsTextsExactlyAndEscapesThem) {
             "\"health\":\"bad\",\"healthReasons\":[\"Attribute 210 failing now: value 1, threshold 3\"],"
             "\"selfTests\":null,\"errorCount\":null,\"attributes\":["
             "{\"id\":194,\"name\":\"Temperature \",\"current\":45,\"worst\":60,\"threshold\":0,"
-            "\"raw\":\"00000014002d\",\"rawValue\":45,\"unit\":\"\xc2\xb0" "C\"},"
+            "\"raw\":\"00000014002d\",\"rawValue\":45,\"unit\":\"\xc2\xb0"
+            "C\"},"
             "{\"id\":210,\"name\":\"(Unknown attribute)\",\"current\":1,\"worst\":2,\"threshold\":3,"
             "\"raw\":\"060504030201\",\"rawValue\":null,\"unit\":null}]}]}\n");
   // No reading is no sensor, not 0 degrees.
@@ -51,7 +53,10 @@ TEST(DriveReport, TextShowsWhatThePanelAndTheDetailsListShow) {
   const std::string text = DriveReportText(OneDrive());
   EXPECT_EQ(text.rfind("HD2: Quote\" Back\\ Tab\t \xc3\xa9\xc3\xbf \n", 0), 0u) << text;
   EXPECT_NE(text.find("\nCapacity: 0.00 Gb\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("\nTemperature: 45 \xc2\xb0" "C\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\nTemperature: 45 \xc2\xb0"
+                      "C\n"),
+            std::string::npos)
+      << text;
   EXPECT_NE(text.find("\nWork time: 300 hours (12 days)\n"
                       "Health: bad (Attribute 210 failing now: value 1, threshold 3)\n"),
             std::string::npos)
@@ -66,7 +71,10 @@ TEST(DriveReport, TextShowsWhatThePanelAndTheDetailsListShow) {
   const std::string tail = "    1          3      2  060504030201";
   EXPECT_EQ(row.substr(row.size() - tail.size()), tail) << row;
   // Beside the hex digits, the raw value in its unit where it is known.
-  EXPECT_NE(text.find("   45          0     60  00000014002d  45 \xc2\xb0" "C\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("   45          0     60  00000014002d  45 \xc2\xb0"
+                      "C\n"),
+            std::string::npos)
+      << text;
   EXPECT_EQ(DriveReportText(DriveSlots{}), "No drive answered.\n");
 
   // Escape sequences in a drive's texts never reach the terminal.
@@ -88,7 +96,10 @@ TEST(DriveReport, ASleepingDriveShowsItsIdentityAndThatItWasNotRead) {
   // Woken and read: reported in full.
   const std::string woken = DriveReportText(slots, true);
   EXPECT_EQ(woken.find("standby"), std::string::npos) << woken;
-  EXPECT_NE(woken.find("\nTemperature: 45 \xc2\xb0" "C\n"), std::string::npos) << woken;
+  EXPECT_NE(woken.find("\nTemperature: 45 \xc2\xb0"
+                       "C\n"),
+            std::string::npos)
+      << woken;
 
   for (const auto& [mode, json] : {std::pair{PowerMode::Standby, "\"powerMode\":\"standby\""},
                                    std::pair{PowerMode::Active, "\"powerMode\":\"active\""},
@@ -117,7 +128,8 @@ TEST(DriveReport, AnNvmeDriveShowsItsLogInTheTextAndTheJson) {
   StoreNvmeHealthLog(log, slot);
 
   const std::string text = DriveReportText(slots);
-  EXPECT_NE(text.find("Temperature: 37 \xc2\xb0" "C\nWork time: 1234 hours (51 days)\n"
+  EXPECT_NE(text.find("Temperature: 37 \xc2\xb0"
+                      "C\nWork time: 1234 hours (51 days)\n"
                       "Health: caution (18446744073709551615 media errors)\n"),
             std::string::npos)
       << text;
@@ -129,7 +141,10 @@ TEST(DriveReport, AnNvmeDriveShowsItsLogInTheTextAndTheJson) {
   EXPECT_TRUE(row(" 14  Media and Data Integrity Errors").ends_with("       ffffffffffff  18446744073709551615"))
       << text;
   // In degrees, not the kelvin the raw column keeps; bits are no number.
-  EXPECT_TRUE(row("  2  Composite Temperature").ends_with("000000000136  37 \xc2\xb0" "C")) << text;
+  EXPECT_TRUE(row("  2  Composite Temperature")
+                  .ends_with("000000000136  37 \xc2\xb0"
+                             "C"))
+      << text;
   EXPECT_TRUE(row("  1  Critical Warning").ends_with("000000000000")) << text;
 
   const std::string json = DriveReportJson(slots);

@@ -92,10 +92,10 @@ TEST(HealthLook, TrayTemperatureIsTheHottestDriveOnTheWorstDrivesColour) {
 
   SideSettings side;
   std::string error;
-  for (const auto& [file, mode] : {std::pair{"", TrayIconMode::Health},
-                                   std::pair{"[tray]\nicon = \"temperature\"\n", TrayIconMode::Temperature},
-                                   std::pair{"[tray]\nicon = \"health\"\n", TrayIconMode::Health},
-                                   std::pair{"[tray]\nicon = \"Temperature\"\n", TrayIconMode::Health}}) {
+  for (const auto& [file, mode] :
+       {std::pair{"", TrayIconMode::Health}, std::pair{"[tray]\nicon = \"temperature\"\n", TrayIconMode::Temperature},
+        std::pair{"[tray]\nicon = \"health\"\n", TrayIconMode::Health},
+        std::pair{"[tray]\nicon = \"Temperature\"\n", TrayIconMode::Health}}) {
     ASSERT_TRUE(ParseSideSettings(file, side, error)) << error;
     EXPECT_EQ(ReadTrayIconMode(side), mode) << file;
   }

@@ -6,8 +6,8 @@
 #include "core/alarm/alarm_texts.h"
 #include "core/monitor/monitoring_cycle.h"
 #include "support/pages.h"
-#include "support/recording_platform.h"
 #include "support/quiet_machine.h"
+#include "support/recording_platform.h"
 #include "support/scripted_device.h"
 
 using namespace taruk;
@@ -16,10 +16,10 @@ namespace {
 
 // What drive 0 reports at one step.
 struct Step {
-  uint8_t reallocated;      // raw count of attribute 5
-  uint8_t reallocatedValue; // its current value; the threshold is 36
-  uint8_t pending;          // raw count of attribute 197
-  std::wstring balloon;     // the one balloon expected, or none
+  uint8_t reallocated;       // raw count of attribute 5
+  uint8_t reallocatedValue;  // its current value; the threshold is 36
+  uint8_t pending;           // raw count of attribute 197
+  std::wstring balloon;      // the one balloon expected, or none
 };
 
 void Script(ScriptedDevice& drive, const std::string& model, uint8_t reallocated, uint8_t value, uint8_t pending) {

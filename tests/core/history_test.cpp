@@ -1,8 +1,9 @@
+#include "core/monitor/history.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "core/monitor/history.h"
 #include "support/quiet_machine.h"
 
 using namespace taruk;

@@ -1,9 +1,10 @@
+#include "core/drive/identify.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 
 #include "core/view/disk_panel_text.h"
-#include "core/drive/identify.h"
 #include "support/pages.h"
 
 using namespace taruk;

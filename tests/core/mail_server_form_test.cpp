@@ -14,13 +14,13 @@ using namespace taruk;
 
 namespace {
 
-const std::wstring kPin = L"4E:F9:E6:3E:39:89:7C:AA:85:9E:56:83:1D:5B:3F:3F:D3:FA:35:ED:51:6D:73:87:C5:E7:DC:43:76:7B:DB:EE";
+const std::wstring kPin =
+    L"4E:F9:E6:3E:39:89:7C:AA:85:9E:56:83:1D:5B:3F:3F:D3:FA:35:ED:51:6D:73:87:C5:E7:DC:43:76:7B:DB:EE";
 
 MailServerForm Form(std::wstring server, std::wstring port, int security, std::wstring user = L"",
                     std::wstring trust = L"", std::wstring password = L"", std::wstring sender = L"") {
-  return {std::move(server), std::move(port),     security,
-          std::move(user),   std::move(trust),    std::move(password),
-          std::move(sender)};
+  return {std::move(server), std::move(port),     security,         std::move(user),
+          std::move(trust),  std::move(password), std::move(sender)};
 }
 
 }  // namespace
@@ -33,12 +33,15 @@ TEST(MailServerForm, RefusesWhatCannotWorkAndTheSecurityFollowsThePort) {
       {Form(L"smtp.example.org", L"587", 1, L"ann", L"/etc/ssl/ca.pem", L"pw"), L""},
       {Form(L"[2001:db8::1]:465", L"", 2, L"ann", kPin), L""},
       {Form(L"2001:db8::1", L"", 0), L""},
-      {Form(L"", L"", 0), L"The SMTP server must be a name or an address, with a port if need be: "
-                          L"smtp.example.org, smtp.example.org:587, [2001:db8::1]:587"},
-      {Form(L"[2001:db8::1:587", L"", 0), L"The SMTP server must be a name or an address, with a port if need be: "
-                                          L"smtp.example.org, smtp.example.org:587, [2001:db8::1]:587"},
-      {Form(L"smtp.example.org:70000", L"", 0), L"The SMTP server must be a name or an address, with a port if "
-                                                L"need be: smtp.example.org, smtp.example.org:587, [2001:db8::1]:587"},
+      {Form(L"", L"", 0),
+       L"The SMTP server must be a name or an address, with a port if need be: "
+       L"smtp.example.org, smtp.example.org:587, [2001:db8::1]:587"},
+      {Form(L"[2001:db8::1:587", L"", 0),
+       L"The SMTP server must be a name or an address, with a port if need be: "
+       L"smtp.example.org, smtp.example.org:587, [2001:db8::1]:587"},
+      {Form(L"smtp.example.org:70000", L"", 0),
+       L"The SMTP server must be a name or an address, with a port if "
+       L"need be: smtp.example.org, smtp.example.org:587, [2001:db8::1]:587"},
       {Form(L"smtp.example.org", L"65536", 0), L"The port must be a number from 1 to 65535"},
       {Form(L"smtp.example.org", L"0", 0), L"The port must be a number from 1 to 65535"},
       {Form(L"smtp.example.org", L"58 7", 0), L"The port must be a number from 1 to 65535"},
@@ -81,9 +84,9 @@ TEST_F(SettingsFileTest, MailServerFormRoundTripsThroughTarukToml) {
   } cases[] = {
       {Form(L"smtp.example.org", L"587", 1, L" \u00e9lise@example.org ", L"/etc/ssl/r\u00e9lais.pem", L"",
             L" disks@example.org"),
-       "",
-       "/etc/ssl/r\xC3\xA9lais.pem"},
-      {Form(L"smtp.example.org", L"465", 2, L"ann", kPin), "4E:F9:E6:3E:39:89:7C:AA:85:9E:56:83:1D:5B:3F:3F:D3:FA:35:ED:51:6D:73:87:C5:E7:DC:43:76:7B:DB:EE", ""},
+       "", "/etc/ssl/r\xC3\xA9lais.pem"},
+      {Form(L"smtp.example.org", L"465", 2, L"ann", kPin),
+       "4E:F9:E6:3E:39:89:7C:AA:85:9E:56:83:1D:5B:3F:3F:D3:FA:35:ED:51:6D:73:87:C5:E7:DC:43:76:7B:DB:EE", ""},
       {Form(L"smtp.example.org", L"", 0), "", ""},
   };
   for (const auto& c : cases) {

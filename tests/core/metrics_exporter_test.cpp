@@ -11,10 +11,10 @@
 #include "core/drive/nvme_health_log.h"
 #include "core/metrics/metrics_page.h"
 #include "core/monitor/monitoring_cycle.h"
+#include "support/quiet_machine.h"
 #include "support/recording_platform.h"
 #include "support/scratch_dir.h"
 #include "support/test_drives.h"
-#include "support/quiet_machine.h"
 
 using namespace taruk;
 
@@ -52,7 +52,8 @@ class MetricsCycleTest : public testing::Test {
 
   static inline const std::string drive0 =
       R"(drive="0",id="ata-Q_B_C__SERIAL0",model="Q\"B\\C?",serial="SERIAL0",interface="ata")";
-  static inline const std::string drive2 = R"(drive="2",id="ata-COOL_SERIAL2",model="COOL",serial="SERIAL2",interface="ata")";
+  static inline const std::string drive2 =
+      R"(drive="2",id="ata-COOL_SERIAL2",model="COOL",serial="SERIAL2",interface="ata")";
   ScratchDir scratch;
   TestDrives drives;
   TableVolumes volumes;
@@ -75,28 +76,45 @@ TEST_F(MetricsCycleTest, ThePageListsWhatTheCycleSawAndIsWrittenReadable) {
   core.RefreshDrives();
   EXPECT_TRUE(Has("taruk_drive_present{drive=\"2\""));
   core.RunMonitoringCycle();
-  const char* const aside[] = {"taruk_build_info", "taruk_last_cycle", "taruk_drive_attribute", "taruk_drive_power_on",
-                               "taruk_drive_power_mode", "taruk_drive_health"};
+  const char* const aside[] = {"taruk_build_info",     "taruk_last_cycle",       "taruk_drive_attribute",
+                               "taruk_drive_power_on", "taruk_drive_power_mode", "taruk_drive_health"};
   const std::string page = Page();
   EXPECT_EQ(Samples(page, {aside[0], aside[1], aside[2], aside[3], aside[4], aside[5]}),
             "taruk_poll_interval_seconds 60\n"
             "taruk_critical_temperature_celsius 55\n"
             "taruk_minimum_free_bytes 100000000\n"
-            "taruk_drive_info{" + drive0 + ",device=\"" + slots[0].device + "\",firmware=\"1.0\",wwn=\"\"} 1\n"
-            "taruk_drive_info{" + drive2 + ",device=\"" + slots[2].device + "\",firmware=\"1.0\",wwn=\"\"} 1\n"
-            "taruk_drive_present{" + drive0 + "} 1\n"
-            "taruk_drive_present{" + drive2 + "} 1\n"
-            "taruk_drive_temperature_alarm{" + drive0 + "} 1\n"
-            "taruk_drive_temperature_alarm{" + drive2 + "} 0\n"
-            "taruk_drive_temperature_celsius{" + drive0 + "} 55\n"
-            "taruk_drive_temperature_celsius{" + drive2 + "} 40\n"
-            "taruk_volume_free_bytes{root=\"/\"} 100999999\n"
-            "taruk_volume_free_bytes{root=\"/data\"} 101000000\n"
-            "taruk_volume_free_space_alarm{root=\"/\"} 1\n"
-            "taruk_volume_free_space_alarm{root=\"/data\"} 0\n");
-  for (const std::string& sample : {"taruk_drive_attribute_raw{" + drive0 + ",attribute_id=\"194\",name=\"Temperature\"} 55\n",
-                                   "taruk_drive_power_mode{" + drive0 + ",mode=\"unknown\"} 1\n",
-                                   "taruk_drive_health{" + drive0 + ",verdict=\"good\"} 1\n"}) {
+            "taruk_drive_info{" +
+                drive0 + ",device=\"" + slots[0].device +
+                "\",firmware=\"1.0\",wwn=\"\"} 1\n"
+                "taruk_drive_info{" +
+                drive2 + ",device=\"" + slots[2].device +
+                "\",firmware=\"1.0\",wwn=\"\"} 1\n"
+                "taruk_drive_present{" +
+                drive0 +
+                "} 1\n"
+                "taruk_drive_present{" +
+                drive2 +
+                "} 1\n"
+                "taruk_drive_temperature_alarm{" +
+                drive0 +
+                "} 1\n"
+                "taruk_drive_temperature_alarm{" +
+                drive2 +
+                "} 0\n"
+                "taruk_drive_temperature_celsius{" +
+                drive0 +
+                "} 55\n"
+                "taruk_drive_temperature_celsius{" +
+                drive2 +
+                "} 40\n"
+                "taruk_volume_free_bytes{root=\"/\"} 100999999\n"
+                "taruk_volume_free_bytes{root=\"/data\"} 101000000\n"
+                "taruk_volume_free_space_alarm{root=\"/\"} 1\n"
+                "taruk_volume_free_space_alarm{root=\"/data\"} 0\n");
+  for (const std::string& sample :
+       {"taruk_drive_attribute_raw{" + drive0 + ",attribute_id=\"194\",name=\"Temperature\"} 55\n",
+        "taruk_drive_power_mode{" + drive0 + ",mode=\"unknown\"} 1\n",
+        "taruk_drive_health{" + drive0 + ",verdict=\"good\"} 1\n"}) {
     EXPECT_TRUE(Has(sample)) << sample;
   }
   EXPECT_EQ(ReadFileBytes(file), page);
@@ -148,12 +166,18 @@ TEST(MetricsPageTest, AnAttributeIdTwiceGivesOneSeriesAndRawValuesKeepAll48Bits)
   const std::string labels =
       R"(drive="1",id="",model="M",serial="S",interface="ata",attribute_id="5",name="Reallocated Sector Count")";
   EXPECT_EQ(Samples(page, {"taruk_build_info", "taruk_last_cycle", "taruk_poll", "taruk_critical", "taruk_minimum",
-                           "taruk_drive_info", "taruk_drive_power_mode", "taruk_drive_health",
-                           "taruk_drive_present", "taruk_drive_temperature_alarm"}),
-            "taruk_drive_attribute_value{" + labels + "} 100\n"
-            "taruk_drive_attribute_worst{" + labels + "} 100\n"
-            "taruk_drive_attribute_threshold{" + labels + "} 36\n"
-            "taruk_drive_attribute_raw{" + labels + "} 281474976710655\n");
+                           "taruk_drive_info", "taruk_drive_power_mode", "taruk_drive_health", "taruk_drive_present",
+                           "taruk_drive_temperature_alarm"}),
+            "taruk_drive_attribute_value{" + labels +
+                "} 100\n"
+                "taruk_drive_attribute_worst{" +
+                labels +
+                "} 100\n"
+                "taruk_drive_attribute_threshold{" +
+                labels +
+                "} 36\n"
+                "taruk_drive_attribute_raw{" +
+                labels + "} 281474976710655\n");
 }
 
 }  // namespace
@@ -190,11 +214,16 @@ TEST(MetricsPageTest, AnNvmeDriveGivesItsInterfaceWorkTimeAndTheFamiliesTheRules
       kept += line + "\n";
     }
   }
-  EXPECT_EQ(kept,
-            "taruk_drive_power_on_seconds{" + labels + "} 25200\n"
-            "taruk_drive_nvme_critical_warning{" + labels + "} 1\n"
-            "taruk_drive_nvme_available_spare_ratio{" + labels + "} 0.05\n"
-            "taruk_drive_nvme_available_spare_threshold_ratio{" + labels + "} 0.1\n");
+  EXPECT_EQ(kept, "taruk_drive_power_on_seconds{" + labels +
+                      "} 25200\n"
+                      "taruk_drive_nvme_critical_warning{" +
+                      labels +
+                      "} 1\n"
+                      "taruk_drive_nvme_available_spare_ratio{" +
+                      labels +
+                      "} 0.05\n"
+                      "taruk_drive_nvme_available_spare_threshold_ratio{" +
+                      labels + "} 0.1\n");
   EXPECT_NE(page.find("taruk_drive_health{" + labels + R"(,verdict="bad"} 1)"), std::string::npos) << page;
   EXPECT_NE(page.find("taruk_drive_health{" + sysfs + R"(,verdict="unknown"} 1)"), std::string::npos) << page;
 }
@@ -320,14 +349,30 @@ TEST(MetricsExporterTest, TheSmartctlExporterSeriesComeOnlyWhenAskedFor) {
            "smartctl_device_smart_status{device=\"sda\"} 1\n"
            "smartctl_device_power_on_seconds{device=\"sda\"} 3600000\n"
            "smartctl_device_power_cycle_count{device=\"sda\"} 1099511627792\n" +
-           sda + R"("Power_On_Hours_Count",attribute_id="9",attribute_value_type="value"} 99)" "\n" +
-           sda + R"("Power_On_Hours_Count",attribute_id="9",attribute_value_type="worst"} 99)" "\n" +
-           sda + R"("Power_On_Hours_Count",attribute_id="9",attribute_value_type="thresh"} 0)" "\n" +
-           sda + R"("Power_On_Hours_Count",attribute_id="9",attribute_value_type="raw"} 1000)" "\n" +
-           sda + R"("Power_Cycle_Count",attribute_id="12",attribute_value_type="value"} 100)" "\n" +
-           sda + R"("Power_Cycle_Count",attribute_id="12",attribute_value_type="worst"} 100)" "\n" +
-           sda + R"("Power_Cycle_Count",attribute_id="12",attribute_value_type="thresh"} 20)" "\n" +
-           sda + R"("Power_Cycle_Count",attribute_id="12",attribute_value_type="raw"} 1099511627792)" "\n"},
+           sda +
+           R"("Power_On_Hours_Count",attribute_id="9",attribute_value_type="value"} 99)"
+           "\n" +
+           sda +
+           R"("Power_On_Hours_Count",attribute_id="9",attribute_value_type="worst"} 99)"
+           "\n" +
+           sda +
+           R"("Power_On_Hours_Count",attribute_id="9",attribute_value_type="thresh"} 0)"
+           "\n" +
+           sda +
+           R"("Power_On_Hours_Count",attribute_id="9",attribute_value_type="raw"} 1000)"
+           "\n" +
+           sda +
+           R"("Power_Cycle_Count",attribute_id="12",attribute_value_type="value"} 100)"
+           "\n" +
+           sda +
+           R"("Power_Cycle_Count",attribute_id="12",attribute_value_type="worst"} 100)"
+           "\n" +
+           sda +
+           R"("Power_Cycle_Count",attribute_id="12",attribute_value_type="thresh"} 20)"
+           "\n" +
+           sda +
+           R"("Power_Cycle_Count",attribute_id="12",attribute_value_type="raw"} 1099511627792)"
+           "\n"},
       {"an ATA drive at a threshold", failing, true, "smartctl_device_smart_status{device=\"sda\"} 0\n"},
       {"an NVMe drive, under its controller's name", nvme, true,
        "smartctl_devices 1\n" + info("nvme0", "nvme", "NVMe", "WD_BLACK SN770 1TB", "22136P801234", "731030WD") +

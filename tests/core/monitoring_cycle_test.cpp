@@ -7,10 +7,10 @@
 #include "core/base/executable_path.h"
 #include "core/base/machine_name.h"
 #include "core/base/path_text.h"
+#include "support/quiet_machine.h"
 #include "support/recording_platform.h"
 #include "support/stop_trigger.h"
 #include "support/test_drives.h"
-#include "support/quiet_machine.h"
 
 using namespace taruk;
 
@@ -35,7 +35,11 @@ class MonitoringCycleTest : public testing::Test {
  protected:
   MonitoringCycleTest()
       : core(slots, config,
-             {.drives = drives.Opener(), .volumes = volumes, .clock = clock, .platform = platform, .stop = stop.signal()},
+             {.drives = drives.Opener(),
+              .volumes = volumes,
+              .clock = clock,
+              .platform = platform,
+              .stop = stop.signal()},
              view) {
     config.temperatureAction = AlarmAction::ShowNotification;
   }
@@ -46,8 +50,8 @@ class MonitoringCycleTest : public testing::Test {
   }
 
   std::wstring TemperatureBalloon(int drive, const std::wstring& model, int critical) {
-    return L"balloon Taruk|HD" + std::to_wstring(drive) + L": " + ShownText(model) + L" Critical temperature reached (" +
-           std::to_wstring(critical) + L" \u00B0C)|5000";
+    return L"balloon Taruk|HD" + std::to_wstring(drive) + L": " + ShownText(model) +
+           L" Critical temperature reached (" + std::to_wstring(critical) + L" \u00B0C)|5000";
   }
 
   // The model as the reading pass stores it: padded to 40 characters.
@@ -185,11 +189,11 @@ TEST_F(MonitoringCycleTest, FreeSpaceActionNoneQueriesNoVolumeAtAll) {
 TEST_F(MonitoringCycleTest, FreeSpaceIsCountedInWholeMegabytesAndIncludesTheMinimum) {
   config.freeSpaceAction = AlarmAction::ShowNotification;
   config.minimumFreeSpace = 16;
-  volumes.Add(L"/exact", 16'000'000);        // 16 Mb: equal, alarms
-  volumes.Add(L"/gone", 0);                  // cannot be queried: skipped
+  volumes.Add(L"/exact", 16'000'000);  // 16 Mb: equal, alarms
+  volumes.Add(L"/gone", 0);            // cannot be queried: skipped
   volumes.freeBytes.erase(L"/gone");
-  volumes.Add(L"/almost17", 16'999'999);     // still 16 whole megabytes
-  volumes.Add(L"/seventeen", 17'000'000);    // above the minimum
+  volumes.Add(L"/almost17", 16'999'999);                // still 16 whole megabytes
+  volumes.Add(L"/seventeen", 17'000'000);               // above the minimum
   volumes.Add(L"/huge", 5'000'000'000'000'000'000ull);  // past 32 bits of megabytes
   Tick();
   const auto balloon = [](const std::wstring& root, int freeMb) {

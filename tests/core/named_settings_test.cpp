@@ -8,9 +8,9 @@
 
 #include "core/base/path_text.h"
 #include "core/base/regular_file.h"
+#include "core/settings/settings_location.h"
 #include "core/view/named_settings_files.h"
 #include "core/view/setting_names.h"
-#include "core/settings/settings_location.h"
 #include "support/settings_fixture.h"
 
 using namespace taruk;
@@ -66,26 +66,54 @@ class NamedSettingsTest : public SettingsFileTest {
 // refused leaves both files as they were, without a temporary beside them.
 TEST_F(NamedSettingsTest, SetWritesWhatTheWindowWritesOrNothing) {
   const std::vector<SetCase> cases = {
-      {"one value, the rest as the file had it", {"temperature.critical=48"},
-       "60 48 0 0 0 admin@example.org mx.example.org", "", ""},
+      {"one value, the rest as the file had it",
+       {"temperature.critical=48"},
+       "60 48 0 0 0 admin@example.org mx.example.org",
+       "",
+       ""},
       {"digit groups, actions by name and number, the eighth value",
        {"freespace.minimum=1234567", "freespace.action=email", "temperature.action=3", "health.action=none"},
-       "60 55 3 1\xA0" "234\xA0" "567 6 admin@example.org mx.example.org 0", "", ""},
-      {"the default health action keeps the Windows version's seven values", {"health.action=notification"},
-       kWindowsFile, "", ""},
-      {"Cyrillic in code page 1251", {"mail.address=\xD0\xBF\xD1\x91\xD1\x82\xD1\x80@x.ru"},
-       "60 55 0 0 0 \xEF\xB8\xF2\xF0@x.ru mx.example.org", "", ""},
-      {"the poll interval's ends", {"poll.interval=10", "poll.interval=600"},
-       "600 55 0 0 0 admin@example.org mx.example.org", "", ""},
-      {"a taruk.toml key leaves conf.dat alone", {"mail.port=587", "mail.security=starttls", "selftest.enabled=true"},
-       "", "[mail]\nsecurity = \"starttls\"\nport = 587\n\n[selftest]\nenabled = true\n", ""},
-      {"both files at once", {"mail.server=relay.example.org:587", "mail.user=ann"},
-       "60 55 0 0 0 admin@example.org relay.example.org:587", "[mail]\nuser = \"ann\"\n", ""},
+       "60 55 3 1\xA0"
+       "234\xA0"
+       "567 6 admin@example.org mx.example.org 0",
+       "",
+       ""},
+      {"the default health action keeps the Windows version's seven values",
+       {"health.action=notification"},
+       kWindowsFile,
+       "",
+       ""},
+      {"Cyrillic in code page 1251",
+       {"mail.address=\xD0\xBF\xD1\x91\xD1\x82\xD1\x80@x.ru"},
+       "60 55 0 0 0 \xEF\xB8\xF2\xF0@x.ru mx.example.org",
+       "",
+       ""},
+      {"the poll interval's ends",
+       {"poll.interval=10", "poll.interval=600"},
+       "600 55 0 0 0 admin@example.org mx.example.org",
+       "",
+       ""},
+      {"a taruk.toml key leaves conf.dat alone",
+       {"mail.port=587", "mail.security=starttls", "selftest.enabled=true"},
+       "",
+       "[mail]\nsecurity = \"starttls\"\nport = 587\n\n[selftest]\nenabled = true\n",
+       ""},
+      {"both files at once",
+       {"mail.server=relay.example.org:587", "mail.user=ann"},
+       "60 55 0 0 0 admin@example.org relay.example.org:587",
+       "[mail]\nuser = \"ann\"\n",
+       ""},
       // Refused: nothing written anywhere.
       {"the dialog's poll interval rule", {"poll.interval=9"}, "", "", "Wrong polling period!"},
-      {"the dialog's critical temperature rule", {"temperature.critical=101"}, "", "",
+      {"the dialog's critical temperature rule",
+       {"temperature.critical=101"},
+       "",
+       "",
        "Wrong critical temperature! It must be in range 1 - 100 !"},
-      {"the dialog's rule on a good value's heels", {"mail.port=25", "temperature.critical=0"}, "", "",
+      {"the dialog's rule on a good value's heels",
+       {"mail.port=25", "temperature.critical=0"},
+       "",
+       "",
        "Wrong critical temperature!"},
       {"not a number", {"temperature.critical=5O"}, "", "", "takes a whole number, not 5O"},
       {"a negative free space", {"freespace.minimum=-1"}, "", "", "from 0 to 2147483647"},
@@ -94,7 +122,10 @@ TEST_F(NamedSettingsTest, SetWritesWhatTheWindowWritesOrNothing) {
       {"an action out of the list", {"temperature.action=7"}, "", "", "takes none, notification"},
       {"a choice out of the list", {"mail.security=ssl"}, "", "", "none starttls tls"},
       {"a switch", {"selftest.enabled=yes"}, "", "", "true or false"},
-      {"a character outside code page 1251", {"mail.address=\xC3\xBC@x.de"}, "", "",
+      {"a character outside code page 1251",
+       {"mail.address=\xC3\xBC@x.de"},
+       "",
+       "",
        "holds '\xC3\xBC' (U+00FC), which code page 1251"},
       {"a character beyond 16 bits", {"mail.server=\xF0\x9F\x98\x80.example"}, "", "", "(U+1F600)"},
       {"a byte that is not UTF-8", {"mail.server=mx\xFF"}, "", "", "the byte 0xFF (not UTF-8)"},
@@ -139,7 +170,11 @@ TEST_F(NamedSettingsTest, AFileThatCantTakeTheChangeRefusesEveryChange) {
   EXPECT_EQ(ReadFileBytes(side), "# mine\n");
 }
 
-constexpr char kListed[] = "90 61 -1 4\xA0" "294\xA0" "967\xA0" "295 6 \xEF@x y 2";
+constexpr char kListed[] =
+    "90 61 -1 4\xA0"
+    "294\xA0"
+    "967\xA0"
+    "295 6 \xEF@x y 2";
 
 // What --settings prints is what --set takes back: every value survives
 // the trip unchanged, and an empty taruk.toml value removes its key.
@@ -149,14 +184,15 @@ TEST_F(NamedSettingsTest, ListedValuesSetBackUnchanged) {
   const SettingsListing before = ListNamedSettings();
   EXPECT_TRUE(before.confFound && before.sideFound && before.problems.empty());
   std::vector<std::string> shown;
-  for (const SettingsListing::Line& line : before.lines) shown.push_back(std::string(line.setting->name) + "=" + line.value);
-  EXPECT_EQ(shown, (std::vector<std::string>{
-                       "poll.interval=90", "temperature.critical=61", "temperature.action=-1",
-                       "freespace.minimum=4294967295", "freespace.action=email", "mail.address=\xD0\xBF@x",
-                       "mail.server=y", "health.action=shutdown", "mail.port=465", "mail.security=",
-                       "mail.user=ann", "mail.sender=", "mail.ca-file=", "mail.fingerprint=", "mail.reminder-hours=",
-                       "selftest.enabled=false", "selftest.short-every-days=", "selftest.extended-every-days=",
-                       "tray.icon="}));
+  for (const SettingsListing::Line& line : before.lines)
+    shown.push_back(std::string(line.setting->name) + "=" + line.value);
+  EXPECT_EQ(shown,
+            (std::vector<std::string>{
+                "poll.interval=90", "temperature.critical=61", "temperature.action=-1", "freespace.minimum=4294967295",
+                "freespace.action=email", "mail.address=\xD0\xBF@x", "mail.server=y", "health.action=shutdown",
+                "mail.port=465", "mail.security=", "mail.user=ann",
+                "mail.sender=", "mail.ca-file=", "mail.fingerprint=", "mail.reminder-hours=", "selftest.enabled=false",
+                "selftest.short-every-days=", "selftest.extended-every-days=", "tray.icon="}));
   // Values a file may hold but --set does not take (a list without a
   // selection, a wrapped free space) are the ones left out here.
   std::vector<std::string> settable;

@@ -25,12 +25,16 @@ TEST(NvmeBridge, OnlyListedChipsGetAScheme) {
     NvmeBridgeScheme scheme;
   };
   const Case cases[] = {
-      {0x174c, 0x2362, NvmeBridgeScheme::Asmedia}, {0x174c, 0x2364, NvmeBridgeScheme::Asmedia},
-      {0x152d, 0x0583, NvmeBridgeScheme::Jmicron}, {0x0bda, 0x9210, NvmeBridgeScheme::Realtek},
+      {0x174c, 0x2362, NvmeBridgeScheme::Asmedia},
+      {0x174c, 0x2364, NvmeBridgeScheme::Asmedia},
+      {0x152d, 0x0583, NvmeBridgeScheme::Jmicron},
+      {0x0bda, 0x9210, NvmeBridgeScheme::Realtek},
       {0x0bda, 0x9220, NvmeBridgeScheme::Realtek},
       // SATA bridges of the same makers, QEMU's bridge, ids swapped.
-      {0x174c, 0x55aa, NvmeBridgeScheme::None}, {0x152d, 0x0578, NvmeBridgeScheme::None},
-      {0x46f4, 0x0001, NvmeBridgeScheme::None}, {0x2362, 0x174c, NvmeBridgeScheme::None},
+      {0x174c, 0x55aa, NvmeBridgeScheme::None},
+      {0x152d, 0x0578, NvmeBridgeScheme::None},
+      {0x46f4, 0x0001, NvmeBridgeScheme::None},
+      {0x2362, 0x174c, NvmeBridgeScheme::None},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(NvmeBridgeSchemeOf(c.vendor, c.product), c.scheme) << std::hex << c.vendor << ":" << c.product;
@@ -55,14 +59,17 @@ TEST(NvmeBridge, EachSchemeCarriesIdentifyAndTheHealthLogExactly) {
       {"Realtek health log", RealtekNvmeCdb(health), {0xE4, 0x00, 0x02, 0x02, 0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
       // A longer log is cut to 512 bytes: past them the bridge returns stale data.
       {"Realtek long log", RealtekNvmeCdb(selfTests), {0xE4, 0x00, 0x02, 0x02, 0x06, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
-      {"JMicron command out", JmicronCdb(jmicron::kSendCommand, 512), {0xA1, 0x80, 0, 0x00, 0x02, 0x00, 0, 0, 0, 0, 0, 0}},
+      {"JMicron command out",
+       JmicronCdb(jmicron::kSendCommand, 512),
+       {0xA1, 0x80, 0, 0x00, 0x02, 0x00, 0, 0, 0, 0, 0, 0}},
       {"JMicron data in", JmicronCdb(jmicron::kDataIn, 4096), {0xA1, 0x82, 0, 0x00, 0x10, 0x00, 0, 0, 0, 0, 0, 0}},
       {"JMicron response", JmicronCdb(jmicron::kResponse, 512), {0xA1, 0x8F, 0, 0x00, 0x02, 0x00, 0, 0, 0, 0, 0, 0}},
   };
   for (const Case& c : cases) EXPECT_EQ(c.cdb, c.expected) << c.name;
 
   const auto block = JmicronCommandBlock(health);
-  EXPECT_EQ(Bytes(block.begin(), block.begin() + 16), (Bytes{'N', 'V', 'M', 'E', 0, 0, 0, 0, 0x02, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}));
+  EXPECT_EQ(Bytes(block.begin(), block.begin() + 16),
+            (Bytes{'N', 'V', 'M', 'E', 0, 0, 0, 0, 0x02, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}));
   EXPECT_EQ(Bytes(block.begin() + 48, block.begin() + 52), (Bytes{0x02, 0x00, 0x7F, 0x00}));
   EXPECT_TRUE(std::all_of(block.begin() + 52, block.end(), [](uint8_t b) { return b == 0; }));
 }

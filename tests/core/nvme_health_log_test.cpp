@@ -1,3 +1,5 @@
+#include "core/drive/nvme_health_log.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -5,11 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "core/view/nvme_details_rows.h"
 #include "core/drive/drive_health.h"
 #include "core/drive/nvme_details.h"
-#include "core/drive/nvme_health_log.h"
 #include "core/drive/nvme_identify.h"
+#include "core/view/nvme_details_rows.h"
 
 using namespace taruk;
 
@@ -60,8 +61,8 @@ TEST(NvmeHealthLogDecoding, EveryFieldFromItsOwnBytes) {
   page[5] = 104;
   page[6] = 0x04;
   for (size_t i = 0; i < 10; ++i) PutCounter(page, 32 + 16 * i, 0x1000 + i, 0);
-  PutCounter(page, 48, 0, 1);                // 2^64: beyond uint64, saturates
-  PutCounter(page, 64, kMost64, 0);          // the largest that fits, not saturated
+  PutCounter(page, 48, 0, 1);                   // 2^64: beyond uint64, saturates
+  PutCounter(page, 64, kMost64, 0);             // the largest that fits, not saturated
   PutCounter(page, 176, 5, uint64_t{1} << 63);  // only the top bit of the high half
   Put(page, 192, 4, 0xA1B2C3D4);
   Put(page, 196, 4, 0x01020304);
@@ -97,7 +98,8 @@ TEST(NvmeHealthLogDecoding, EveryFieldFromItsOwnBytes) {
 // A short or failed read has nothing to decode: the caller keeps the slot as
 // it keeps it for a failed ATA page.
 TEST(NvmeHealthLogDecoding, OnlyAWholePageIsDecoded) {
-  for (size_t size : {size_t{0}, size_t{1}, size_t{200}, kNvmeHealthLogSize - 1, kNvmeHealthLogSize + 1, size_t{4096}}) {
+  for (size_t size :
+       {size_t{0}, size_t{1}, size_t{200}, kNvmeHealthLogSize - 1, kNvmeHealthLogSize + 1, size_t{4096}}) {
     EXPECT_FALSE(DecodeNvmeHealthLog(std::vector<uint8_t>(size, 0x55)).has_value()) << size;
   }
   DriveSlot slot;
@@ -116,16 +118,16 @@ TEST(NvmeHealthLogDecoding, TemperatureAndWorkTimeInTheSlot) {
     uint32_t celsius;
   };
   const Case cases[] = {
-      {0, 0},           // the sensor gave nothing
-      {1, 0},           // below freezing: the slot holds no such degrees
-      {273, 0},         // 0 degrees is itself "no reading" in the slot
-      {274, 1},         //
-      {323, 50},        // QEMU's drive, 50 as smartctl shows it
-      {373, 100},       //
-      {473, 200},       // the hottest a reading may be
-      {474, 0},         // beyond it the sensor is at fault: no reading
-      {0xFFFE, 0},      // 65,261 degrees: no reading, and no alarm
-      {0xFFFF, 0},      // all bits set: no reading
+      {0, 0},       // the sensor gave nothing
+      {1, 0},       // below freezing: the slot holds no such degrees
+      {273, 0},     // 0 degrees is itself "no reading" in the slot
+      {274, 1},     //
+      {323, 50},    // QEMU's drive, 50 as smartctl shows it
+      {373, 100},   //
+      {473, 200},   // the hottest a reading may be
+      {474, 0},     // beyond it the sensor is at fault: no reading
+      {0xFFFE, 0},  // 65,261 degrees: no reading, and no alarm
+      {0xFFFF, 0},  // all bits set: no reading
   };
   for (const Case& c : cases) {
     std::vector<uint8_t> page = HealthPage();
@@ -173,8 +175,8 @@ TEST(NvmeHealthLogDecoding, CriticalWarningBitsWearAndErrorsDecideTheVerdict) {
       {0x04, 0, 0, 0, HealthVerdict::Bad, 1},
       {0x08, 0, 0, 0, HealthVerdict::Bad, 1},
       {0x10, 0, 0, 0, HealthVerdict::Bad, 1},
-      {0x1d, 0, 0, 0, HealthVerdict::Bad, 4},      // QEMU's smart_critical_warning=0x1d
-      {0xE0, 0, 0, 0, HealthVerdict::Good, 0},     // reserved bits say nothing
+      {0x1d, 0, 0, 0, HealthVerdict::Bad, 4},   // QEMU's smart_critical_warning=0x1d
+      {0xE0, 0, 0, 0, HealthVerdict::Good, 0},  // reserved bits say nothing
       {0x00, 100, 0, 0, HealthVerdict::Caution, 1},
       {0x00, 255, 0, 0, HealthVerdict::Caution, 1},
       {0x00, 0, 2, 0, HealthVerdict::Caution, 1},

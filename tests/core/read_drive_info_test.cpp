@@ -1,6 +1,7 @@
+#include "core/drive/read_drive_info.h"
+
 #include <gtest/gtest.h>
 
-#include "core/drive/read_drive_info.h"
 #include "core/monitor/drive_numbering.h"
 #include "support/pages.h"
 #include "support/scripted_device.h"
@@ -123,8 +124,8 @@ TEST(ReadingPass, OfTwoMarkedPositionsTheHigherOneStands) {
   drive.deviceMap = 0x05;  // positions 0 and 2
   drive.pages["identify 0"] = IdentifyPage("FIRST", "F1", "S1", 100);
   drive.pages["identify 2"] = IdentifyPage("SECOND", "F2", "S2", 200);
-  drive.pages["read-data 0"] = AttributePage(
-      {{0, 1, 100, 100, {}}, {1, 194, 100, 100, {30}}, {2, 9, 100, 100, {10}}, {3, 12, 100, 100, {5}}});
+  drive.pages["read-data 0"] =
+      AttributePage({{0, 1, 100, 100, {}}, {1, 194, 100, 100, {30}}, {2, 9, 100, 100, {10}}, {3, 12, 100, 100, {5}}});
   drive.pages["read-thresholds 0"] = ThresholdPage({{0, 1, 11}});
   drive.pages["read-data 2"] = AttributePage({{0, 5, 90, 90, {}}, {1, 194, 90, 90, {40}}});
   drive.pages["read-thresholds 2"] = ThresholdPage({{0, 5, 22}});
@@ -235,8 +236,8 @@ TEST(ReadingPass, ASleepingDriveIsAskedItsPowerModeAndNothingElseUntilItWakes) {
     expected.powerMode = PowerMode::Standby;
     EXPECT_EQ(slot, expected);
   }
-  EXPECT_EQ(opener.rules, (std::vector<SleepingDrive>{SleepingDrive::Identify, SleepingDrive::Leave,
-                                                      SleepingDrive::Leave}));
+  EXPECT_EQ(opener.rules,
+            (std::vector<SleepingDrive>{SleepingDrive::Identify, SleepingDrive::Leave, SleepingDrive::Leave}));
 
   // Told to wake it, or once it answers anything but standby, the pass
   // reads in full; a drive or bridge that does not answer is read as well.

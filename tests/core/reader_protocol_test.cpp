@@ -15,16 +15,26 @@ TEST(ReaderProtocolTest, TheReaderTakesOneDriveNumberAndOneOfTwoWords) {
     SleepingDrive rule = SleepingDrive::Identify;
   };
   const Case cases[] = {
-      {"0", true, 0, SleepingDrive::Identify},     {"3 leave", true, 3, SleepingDrive::Leave},
-      {"2 wake", true, 2, SleepingDrive::Wake},    {"4", true, 4},
-      {"999 leave", true, 999, SleepingDrive::Leave}, {"1000", false},
-      {"07", false},                               {"10wake", false},
-      {"", false},                                 {"01", false},
-      {"-1", false},                               {"0 ", false},
-      {"0  wake", false},                          {"0 WAKE", false},
-      {"0 wake ", false},                          {"0\twake", false},
-      {"0 /dev/sda", false},                       {std::string_view("0\0wake", 6), false},
-      {"0 leave wake", false},                     {"/", false},
+      {"0", true, 0, SleepingDrive::Identify},
+      {"3 leave", true, 3, SleepingDrive::Leave},
+      {"2 wake", true, 2, SleepingDrive::Wake},
+      {"4", true, 4},
+      {"999 leave", true, 999, SleepingDrive::Leave},
+      {"1000", false},
+      {"07", false},
+      {"10wake", false},
+      {"", false},
+      {"01", false},
+      {"-1", false},
+      {"0 ", false},
+      {"0  wake", false},
+      {"0 WAKE", false},
+      {"0 wake ", false},
+      {"0\twake", false},
+      {"0 /dev/sda", false},
+      {std::string_view("0\0wake", 6), false},
+      {"0 leave wake", false},
+      {"/", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.line));
@@ -58,9 +68,9 @@ TEST(ReaderProtocolTest, AnAnswerIsTakenWholeOrNotAtAll) {
   EXPECT_EQ(reply.capture, sent.capture);
   EXPECT_EQ(reply.problem, sent.problem);
 
-  for (const std::string_view bad : {"x 0 0\n", "0 0\n", "0 0 0 0\n", "-1 0 0\n", "0 +1 0\n", "0  1 0\n",
-                                     "256 0 0\n", "0 262145 0\n", "0 0 4097\n", "0 99999999999999999999 0\n",
-                                     "0 0 0 \n", "00000000000000000000000000000000000000"}) {
+  for (const std::string_view bad :
+       {"x 0 0\n", "0 0\n", "0 0 0 0\n", "-1 0 0\n", "0 +1 0\n", "0  1 0\n", "256 0 0\n", "0 262145 0\n", "0 0 4097\n",
+        "0 99999999999999999999 0\n", "0 0 0 \n", "00000000000000000000000000000000000000"}) {
     SCOPED_TRACE(std::string(bad));
     EXPECT_EQ(ParseReaderReply(bad, reply, used), ReplyState::Malformed);
   }

@@ -1,12 +1,13 @@
 // The capture of a pass: what the one reading pass asked, recorded as it ran.
+#include "core/capture/recording_device.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "core/capture/drive_capture.h"
 #include "core/capture/capture_device.h"
-#include "core/capture/recording_device.h"
+#include "core/capture/drive_capture.h"
 #include "core/drive/read_drive_info.h"
 #include "support/scripted_device.h"
 
@@ -40,8 +41,8 @@ TEST(CaptureDrive, AsksWhatTheReadingPassAsksAndKeepsTheAnswers) {
 
   const DriveCapture capture = CaptureDrive(device);
   EXPECT_EQ(device.log, (std::vector<std::string>{"version", "geometry", "power-mode 0", "enable 0", "identify 0",
-                                                   "identify-packet 1", "power-mode 2", "enable 2", "identify 2",
-                                                   "read-data 0", "read-thresholds 0"}));
+                                                  "identify-packet 1", "power-mode 2", "enable 2", "identify 2",
+                                                  "read-data 0", "read-thresholds 0"}));
   EXPECT_EQ(capture.powerMode, (std::array<std::optional<uint8_t>, 4>{0xFF, {}, {}, {}}));
   EXPECT_EQ(capture.deviceMap, 0x27);
   ASSERT_TRUE(capture.geometry);

@@ -1,15 +1,16 @@
+#include "core/capture/replay_device_opener.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "core/drive/read_drive_info.h"
-#include "core/monitor/drive_numbering.h"
 #include "core/capture/capture_device.h"
 #include "core/capture/recording_device.h"
-#include "core/capture/replay_device_opener.h"
+#include "core/drive/read_drive_info.h"
+#include "core/monitor/drive_numbering.h"
 #include "support/pages.h"
-#include "support/scripted_device.h"
 #include "support/scratch_dir.h"
+#include "support/scripted_device.h"
 
 using namespace taruk;
 
@@ -80,9 +81,9 @@ TEST(ReplayDrives, EveryPassReadsTheFileAfresh) {
 TEST(ReplayDrives, FilesThatAreNoCapturesAreReportedNotRead) {
   ScratchDir dir;
   ReplayDeviceOpener opener(dir.path());
-  std::filesystem::create_directory(dir / "drive0.capture");  // a folder
+  std::filesystem::create_directory(dir / "drive0.capture");          // a folder
   WriteFileBytes(dir / "drive2.capture", std::string(2 << 20, '0'));  // far too large
-  WriteFileBytes(dir / "drive3.capture", "");  // empty: a drive whose version request fails
+  WriteFileBytes(dir / "drive3.capture", "");                         // empty: a drive whose version request fails
   EXPECT_EQ(opener.Open(0), nullptr);
   EXPECT_NE(opener.Problem(0).find("not a regular file"), std::string::npos);
   EXPECT_EQ(opener.Open(2), nullptr);

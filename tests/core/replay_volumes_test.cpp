@@ -1,7 +1,8 @@
 // The volumes a replay folder names, read afresh from its file.
+#include "core/capture/replay_volumes.h"
+
 #include <gtest/gtest.h>
 
-#include "core/capture/replay_volumes.h"
 #include "support/scratch_dir.h"
 
 using namespace taruk;
@@ -12,7 +13,8 @@ TEST(ReplayVolumesFile, AnswersFromTheFileAsItIsNow) {
   EXPECT_TRUE(volumes.Roots().empty());
   EXPECT_NE(volumes.Problem(), "");
 
-  WriteFileBytes(dir / "volumes", "# root, free bytes\n/ 1000\n\n/media/My Disk\t 18446744073709551615\r\n/m\xc3\xbcll 5\n");
+  WriteFileBytes(dir / "volumes",
+                 "# root, free bytes\n/ 1000\n\n/media/My Disk\t 18446744073709551615\r\n/m\xc3\xbcll 5\n");
   EXPECT_EQ(volumes.Roots(), (std::vector<std::wstring>{L"/", L"/media/My Disk", L"/m\u00fcll"}));
   uint64_t bytes = 0;
   EXPECT_TRUE(volumes.FreeBytesAvailable(L"/media/My Disk", bytes));

@@ -1,6 +1,7 @@
+#include "core/drive/request_block.h"
+
 #include <gtest/gtest.h>
 
-#include "core/drive/request_block.h"
 #include "support/scripted_device.h"
 
 using namespace taruk;

@@ -9,23 +9,23 @@
 #include <string>
 #include <vector>
 
+#include "core/base/utf8_text.h"
 #include "core/capture/capture_device.h"
 #include "core/capture/drive_capture.h"
-#include "core/view/drive_report.h"
 #include "core/capture/recording_device.h"
-#include "core/base/utf8_text.h"
+#include "core/capture/self_test_report.h"
 #include "core/drive/read_drive_info.h"
 #include "core/drive/scsi_commands.h"
 #include "core/drive/scsi_log_pages.h"
-#include "core/drive/slot_health.h"
-#include "core/view/smart_details_rows.h"
-#include "core/capture/self_test_report.h"
 #include "core/drive/scsi_self_test_page.h"
 #include "core/drive/self_test_command.h"
 #include "core/drive/self_test_verdict.h"
+#include "core/drive/slot_health.h"
 #include "core/metrics/metrics_page.h"
 #include "core/monitor/health_watch.h"
+#include "core/view/drive_report.h"
 #include "core/view/self_test_dialog.h"
+#include "core/view/smart_details_rows.h"
 #include "support/quiet_machine.h"
 
 using namespace taruk;
@@ -91,7 +91,7 @@ TEST(ScsiCommands, IdentityCapacityAndSenseDecoders) {
   EXPECT_EQ(ten->blocks, 0x4000u);
   EXPECT_EQ(ten->blockLength, 512u);
   EXPECT_FALSE(DecodeReadCapacity10(Bytes{0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 2, 0}));  // too big for (10)
-  EXPECT_FALSE(DecodeReadCapacity10(Bytes{0, 0, 1, 0, 0, 0, 0, 0}));             // no block length
+  EXPECT_FALSE(DecodeReadCapacity10(Bytes{0, 0, 1, 0, 0, 0, 0, 0}));              // no block length
   const auto sixteen = DecodeReadCapacity16(Bytes{0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0x10, 0, 0, 0});
   ASSERT_TRUE(sixteen);
   EXPECT_EQ(sixteen->blocks, 0x100000001ull);
@@ -151,8 +151,13 @@ TEST(ScsiLogPages, DecodersTakeWhatThePageHoldsAndNoMore) {
       {"exception with temperature", LogPage(0x2F, {{0, {0x5D, 0xFF, 38, 65}}}),
        with([](ScsiHealth& h) { h.exceptionAsc = 0x5D, h.exceptionAscq = 0xFF, h.temperature = 38; })},
       {"exception cut to one byte", LogPage(0x2F, {{0, {0x5D}}}), {}},
-      {"cycles", LogPage(0x0E, {{1, {'2', '0', '2', '4', '0', '1'}}, {3, {0, 0, 0xC3, 0x50}}, {4, {0, 0, 0, 17}},
-                                {5, {0, 0x09, 0x27, 0xC0}}, {6, {0, 0, 1, 0}}, {4, {0, 0}}}),
+      {"cycles",
+       LogPage(0x0E, {{1, {'2', '0', '2', '4', '0', '1'}},
+                      {3, {0, 0, 0xC3, 0x50}},
+                      {4, {0, 0, 0, 17}},
+                      {5, {0, 0x09, 0x27, 0xC0}},
+                      {6, {0, 0, 1, 0}},
+                      {4, {0, 0}}}),
        with([](ScsiHealth& h) {
          h.specifiedStartStops = 50000, h.startStops = 17, h.specifiedLoadUnloads = 600000, h.loadUnloads = 256;
        })},
@@ -181,7 +186,8 @@ TEST(ScsiLogPages, DecodersTakeWhatThePageHoldsAndNoMore) {
   }
   ScsiHealth listed;
   ASSERT_TRUE(DecodeSupportedPages(Bytes{0, 0, 0, 9, 0x00, 0x02, 0x03, 0x0D, 0x0E, 0x2F, 0x40, 0x15}, listed));
-  EXPECT_EQ(listed.supportedPages, (Bytes{0x00, 0x02, 0x03, 0x0D, 0x0E, 0x2F, 0x00, 0x15}));  // SPF bit dropped, cut at the data
+  EXPECT_EQ(listed.supportedPages,
+            (Bytes{0x00, 0x02, 0x03, 0x0D, 0x0E, 0x2F, 0x00, 0x15}));  // SPF bit dropped, cut at the data
   EXPECT_FALSE(DecodeSupportedPages(Bytes{0x0D, 0, 0, 1, 0}, listed));
 }
 
@@ -305,12 +311,12 @@ TEST(ScsiDrive, ADiskWithoutLogPagesIsListedWithUnknownHealth) {
 
 TEST(CaptureFormat, ScsiAnswersAreRefusedWhenMalformed) {
   const char* cases[] = {
-      "scsi-answer 12000060 0\n",                               // 4 bytes: no command is that short
-      "scsi-answer 1200006000 0\n",                             // 5 bytes
-      "scsi-answer 12000060000 0\n",                            // odd digits
-      "scsi-answer 12000x600000 0\n",                           // not hex
-      "scsi-answer 120000600000 1025\n",                        // longer than any answer
-      "scsi-answer 120000600000 2\n  00\n",                     // fewer bytes than said
+      "scsi-answer 12000060 0\n",                                        // 4 bytes: no command is that short
+      "scsi-answer 1200006000 0\n",                                      // 5 bytes
+      "scsi-answer 12000060000 0\n",                                     // odd digits
+      "scsi-answer 12000x600000 0\n",                                    // not hex
+      "scsi-answer 120000600000 1025\n",                                 // longer than any answer
+      "scsi-answer 120000600000 2\n  00\n",                              // fewer bytes than said
       "scsi-answer 120000600000 1\n  00\nscsi-answer 120000600000 0\n",  // twice
   };
   for (const char* text : cases) {
@@ -350,17 +356,18 @@ constexpr uint64_t kNoLba = UINT64_MAX;
 }  // namespace
 
 TEST(ScsiSelfTestPage, ResultsNewestFirstWithWhatTheyFound) {
-  const Bytes page = LogPage(0x10, {
-      {1, ResultParameter(0x4F, 0, 200, kNoLba)},                 // background extended, in progress
-      {2, ResultParameter(0x27, 3, 150, 4660, 0x031100)},         // short, segment 3 failed
-      {3, ResultParameter(0x44, 0, 120, kNoLba, 0x040000)},       // extended, failed, no address
-      {4, ResultParameter(0x21, 0, 110, 0)},                      // short, aborted by the host
-      {5, Bytes(16, 0)},                                          // never written
-      {6, ResultParameter(0xA0, 0, 10, kNoLba)},                  // foreground short, passed
-      {7, ResultParameter(0x09, 0, 9, kNoLba)},                   // default test, reserved result
-      {0x15, ResultParameter(0x43, 0, 1, 1)},                     // beyond the 20 results
-      {8, Bytes(15, 0x43)},                                       // too short to be one
-  });
+  const Bytes page =
+      LogPage(0x10, {
+                        {1, ResultParameter(0x4F, 0, 200, kNoLba)},            // background extended, in progress
+                        {2, ResultParameter(0x27, 3, 150, 4660, 0x031100)},    // short, segment 3 failed
+                        {3, ResultParameter(0x44, 0, 120, kNoLba, 0x040000)},  // extended, failed, no address
+                        {4, ResultParameter(0x21, 0, 110, 0)},                 // short, aborted by the host
+                        {5, Bytes(16, 0)},                                     // never written
+                        {6, ResultParameter(0xA0, 0, 10, kNoLba)},             // foreground short, passed
+                        {7, ResultParameter(0x09, 0, 9, kNoLba)},              // default test, reserved result
+                        {0x15, ResultParameter(0x43, 0, 1, 1)},                // beyond the 20 results
+                        {8, Bytes(15, 0x43)},                                  // too short to be one
+                    });
   SelfTestState state;
   ASSERT_TRUE(DecodeScsiSelfTestPage(page, state));
   const std::vector<SelfTestEntry> expected = {
@@ -527,12 +534,15 @@ TEST(ScsiDrive, SelfTestsAndGrownDefectsReachVerdictAlarmReplayAndMetrics) {
   CycleRecord record{slots, config, volumes, {true}};
   const std::string page = MetricsPage(record, {}, "2.0");
   const std::string d = R"(drive="0",id="scsi-S",model="Linux scsi_debug",serial="",interface="scsi")";
-  for (const std::string sample :
-       {"taruk_drive_scsi_grown_defects{" + d + "} 3\n",
-        "taruk_drive_scsi_uncorrected_errors{" + d + R"(,operation="read"} 0)" "\n",
-        "taruk_drive_self_test_running{" + d + "} 0\n",
-        "taruk_drive_self_test_last_result{" + d + R"(,type="extended",result="failed"} 1)" "\n",
-        "taruk_drive_temperature_celsius{" + d + "} 38\n"}) {
+  for (const std::string sample : {"taruk_drive_scsi_grown_defects{" + d + "} 3\n",
+                                   "taruk_drive_scsi_uncorrected_errors{" + d +
+                                       R"(,operation="read"} 0)"
+                                       "\n",
+                                   "taruk_drive_self_test_running{" + d + "} 0\n",
+                                   "taruk_drive_self_test_last_result{" + d +
+                                       R"(,type="extended",result="failed"} 1)"
+                                       "\n",
+                                   "taruk_drive_temperature_celsius{" + d + "} 38\n"}) {
     EXPECT_NE(page.find(sample), std::string::npos) << sample;
   }
 }
@@ -551,20 +561,62 @@ TEST(ScsiDrive, SelfTestCommandsSendOnlyBackgroundTestsTheDriveOffers) {
     std::vector<Bytes> sent;
   };
   const Case cases[] = {
-      {"short", passed, true, SelfTestRequest::Short, CommandAnswer::Accepted, SelfTestOutcome::Started,
-       "short self-test started", {{0x1D, 0x20, 0, 0, 0, 0}}},
-      {"extended", passed, true, SelfTestRequest::Extended, CommandAnswer::Accepted, SelfTestOutcome::Started,
-       "extended self-test started", {{0x1D, 0x40, 0, 0, 0, 0}}},
-      {"abort over a running test", running, true, SelfTestRequest::Abort, CommandAnswer::Accepted,
-       SelfTestOutcome::Aborted, "self-test aborted", {{0x1D, 0x80, 0, 0, 0, 0}}},
-      {"no start over a running test", running, true, SelfTestRequest::Short, CommandAnswer::Accepted,
-       SelfTestOutcome::AlreadyRunning, "a self-test is already running (37 % done)", {}},
-      {"no conveyance in SCSI", passed, true, SelfTestRequest::Conveyance, CommandAnswer::Accepted,
-       SelfTestOutcome::NotSupported, "SCSI drives have no conveyance self-test", {}},
-      {"no page 10h: no tests", passed, false, SelfTestRequest::Extended, CommandAnswer::Accepted,
-       SelfTestOutcome::NotSupported, "the drive does not offer an extended self-test", {}},
-      {"CHECK CONDITION", passed, true, SelfTestRequest::Short, CommandAnswer::Refused, SelfTestOutcome::Refused,
-       "the drive refused the short self-test", {{0x1D, 0x20, 0, 0, 0, 0}}},
+      {"short",
+       passed,
+       true,
+       SelfTestRequest::Short,
+       CommandAnswer::Accepted,
+       SelfTestOutcome::Started,
+       "short self-test started",
+       {{0x1D, 0x20, 0, 0, 0, 0}}},
+      {"extended",
+       passed,
+       true,
+       SelfTestRequest::Extended,
+       CommandAnswer::Accepted,
+       SelfTestOutcome::Started,
+       "extended self-test started",
+       {{0x1D, 0x40, 0, 0, 0, 0}}},
+      {"abort over a running test",
+       running,
+       true,
+       SelfTestRequest::Abort,
+       CommandAnswer::Accepted,
+       SelfTestOutcome::Aborted,
+       "self-test aborted",
+       {{0x1D, 0x80, 0, 0, 0, 0}}},
+      {"no start over a running test",
+       running,
+       true,
+       SelfTestRequest::Short,
+       CommandAnswer::Accepted,
+       SelfTestOutcome::AlreadyRunning,
+       "a self-test is already running (37 % done)",
+       {}},
+      {"no conveyance in SCSI",
+       passed,
+       true,
+       SelfTestRequest::Conveyance,
+       CommandAnswer::Accepted,
+       SelfTestOutcome::NotSupported,
+       "SCSI drives have no conveyance self-test",
+       {}},
+      {"no page 10h: no tests",
+       passed,
+       false,
+       SelfTestRequest::Extended,
+       CommandAnswer::Accepted,
+       SelfTestOutcome::NotSupported,
+       "the drive does not offer an extended self-test",
+       {}},
+      {"CHECK CONDITION",
+       passed,
+       true,
+       SelfTestRequest::Short,
+       CommandAnswer::Refused,
+       SelfTestOutcome::Refused,
+       "the drive refused the short self-test",
+       {{0x1D, 0x20, 0, 0, 0, 0}}},
   };
   for (const Case& c : cases) {
     DriveCapture capture = SelfTestingCapture(c.newest, 0);

@@ -1,10 +1,11 @@
 // Starting and aborting self-tests: what is sent to the drive (nothing when
 // the drive does not offer the test or one is running) and what the user
 // is told, for ATA and NVMe drives.
+#include "core/drive/self_test_command.h"
+
 #include <gtest/gtest.h>
 
 #include "core/capture/capture_device.h"
-#include "core/drive/self_test_command.h"
 #include "support/scripted_device.h"
 #include "support/self_test_pages.h"
 
@@ -105,22 +106,62 @@ TEST(SelfTestCommand, Nvme) {
     std::vector<uint8_t> sent;
   };
   const Case cases[] = {
-      {"short", 0x10, SelfTestRequest::Short, {CommandAnswer::Accepted, 0, {}}, SelfTestOutcome::Started,
-       "short self-test started; it takes about 2 min", {0x1}},
-      {"extended, with EDSTT", 0x10, SelfTestRequest::Extended, {CommandAnswer::Accepted, 0, {}},
-       SelfTestOutcome::Started, "extended self-test started; it takes about 30 min", {0x2}},
-      {"abort", 0x10, SelfTestRequest::Abort, {CommandAnswer::Accepted, 0, {}}, SelfTestOutcome::Aborted,
-       "self-test aborted", {0xF}},
-      {"status 1Dh: already running", 0x10, SelfTestRequest::Short, {CommandAnswer::Refused, 0x1D, {}},
-       SelfTestOutcome::AlreadyRunning, "a self-test is already running", {0x1}},
-      {"another refusal", 0x10, SelfTestRequest::Short, {CommandAnswer::Refused, 0x02, {}}, SelfTestOutcome::Refused,
-       "the drive refused the short self-test", {0x1}},
-      {"QEMU: OACS bit 4 clear", 0x07, SelfTestRequest::Short, {CommandAnswer::Accepted, 0, {}},
-       SelfTestOutcome::NotSupported, "self-tests are not supported by this NVMe drive", {}},
-      {"no conveyance test in NVMe", 0x10, SelfTestRequest::Conveyance, {CommandAnswer::Accepted, 0, {}},
-       SelfTestOutcome::NotSupported, "NVMe drives have no conveyance self-test", {}},
-      {"not delivered", 0x10, SelfTestRequest::Short, {CommandAnswer::NotDelivered, 0, "/dev/nvme0n1: gone"},
-       SelfTestOutcome::NotReached, "the command did not reach the drive: /dev/nvme0n1: gone", {0x1}},
+      {"short",
+       0x10,
+       SelfTestRequest::Short,
+       {CommandAnswer::Accepted, 0, {}},
+       SelfTestOutcome::Started,
+       "short self-test started; it takes about 2 min",
+       {0x1}},
+      {"extended, with EDSTT",
+       0x10,
+       SelfTestRequest::Extended,
+       {CommandAnswer::Accepted, 0, {}},
+       SelfTestOutcome::Started,
+       "extended self-test started; it takes about 30 min",
+       {0x2}},
+      {"abort",
+       0x10,
+       SelfTestRequest::Abort,
+       {CommandAnswer::Accepted, 0, {}},
+       SelfTestOutcome::Aborted,
+       "self-test aborted",
+       {0xF}},
+      {"status 1Dh: already running",
+       0x10,
+       SelfTestRequest::Short,
+       {CommandAnswer::Refused, 0x1D, {}},
+       SelfTestOutcome::AlreadyRunning,
+       "a self-test is already running",
+       {0x1}},
+      {"another refusal",
+       0x10,
+       SelfTestRequest::Short,
+       {CommandAnswer::Refused, 0x02, {}},
+       SelfTestOutcome::Refused,
+       "the drive refused the short self-test",
+       {0x1}},
+      {"QEMU: OACS bit 4 clear",
+       0x07,
+       SelfTestRequest::Short,
+       {CommandAnswer::Accepted, 0, {}},
+       SelfTestOutcome::NotSupported,
+       "self-tests are not supported by this NVMe drive",
+       {}},
+      {"no conveyance test in NVMe",
+       0x10,
+       SelfTestRequest::Conveyance,
+       {CommandAnswer::Accepted, 0, {}},
+       SelfTestOutcome::NotSupported,
+       "NVMe drives have no conveyance self-test",
+       {}},
+      {"not delivered",
+       0x10,
+       SelfTestRequest::Short,
+       {CommandAnswer::NotDelivered, 0, "/dev/nvme0n1: gone"},
+       SelfTestOutcome::NotReached,
+       "the command did not reach the drive: /dev/nvme0n1: gone",
+       {0x1}},
   };
   for (const Case& c : cases) {
     NvmeDrive drive;

@@ -1,12 +1,13 @@
 // The Self-test dialog's decisions: which buttons, the progress and last
 // result line, the log rows, the error count and the polling time; and its
 // job, which talks to the drive off the window's thread.
+#include "core/view/self_test_dialog.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <thread>
 
-#include "core/view/self_test_dialog.h"
 #include "core/view/self_test_job.h"
 #include "support/scripted_device.h"
 #include "support/self_test_pages.h"
@@ -53,12 +54,24 @@ TEST(SelfTestDialog, ButtonsStatusAndPolling) {
       {"ATA idle, conveyance offered", Offering(true), false, {true, true, true, false}, L"No self-test running", 120},
       {"no conveyance", Offering(false), false, {true, true, false, false}, L"No self-test running", 120},
       {"a request on its way", Offering(true), true, {}, L"No self-test running", 120},
-      {"ATA running: only abort; the kind unknown", running, false, {false, false, false, true},
-       L"Self-test running: 40 % done, 60 % to go", 120},
-      {"extended running polls at its own time", runningExtended, false, {false, false, false, true},
-       L"Extended self-test running: 40 % done, 60 % to go", 54 * 60},
-      {"short on NVMe: never under a minute", slowNvme, false, {false, false, false, true},
-       L"Short self-test running: 40 % done, 60 % to go", 60},
+      {"ATA running: only abort; the kind unknown",
+       running,
+       false,
+       {false, false, false, true},
+       L"Self-test running: 40 % done, 60 % to go",
+       120},
+      {"extended running polls at its own time",
+       runningExtended,
+       false,
+       {false, false, false, true},
+       L"Extended self-test running: 40 % done, 60 % to go",
+       54 * 60},
+      {"short on NVMe: never under a minute",
+       slowNvme,
+       false,
+       {false, false, false, true},
+       L"Short self-test running: 40 % done, 60 % to go",
+       60},
       {"no self-tests", none, false, {}, L"The drive runs no self-tests", 60},
       {"never said", silent, false, {}, L"The drive said nothing about self-tests", 60},
   };
@@ -86,9 +99,10 @@ TEST(SelfTestDialog, FailedTestLogAndErrorCount) {
   EXPECT_EQ(rows[0], (SelfTestLogRow{L"1", L"extended", L"Completed: read failure", L"7326", L"123456"}));
   EXPECT_EQ(rows[1], (SelfTestLogRow{L"2", L"short", L"Completed without error", L"7300", L"-"}));
 
-  const std::pair<std::optional<uint32_t>, const wchar_t*> counts[] = {
-      {std::nullopt, L"Error log: not read"}, {0, L"Error log: no errors"},
-      {1, L"Error log: 1 error"}, {65535, L"Error log: 65535 errors"}};
+  const std::pair<std::optional<uint32_t>, const wchar_t*> counts[] = {{std::nullopt, L"Error log: not read"},
+                                                                       {0, L"Error log: no errors"},
+                                                                       {1, L"Error log: 1 error"},
+                                                                       {65535, L"Error log: 65535 errors"}};
   for (const auto& [count, text] : counts) {
     slot.selfTest.errorCount = count;
     EXPECT_EQ(SelfTestErrorCountLine(slot.selfTest), text);

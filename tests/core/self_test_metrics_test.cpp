@@ -53,20 +53,57 @@ TEST(SelfTestMetrics, RunningNewestResultPerTypeAndErrorCount) {
   const std::string d = R"(drive="1",id="ata-M_S",model="M",serial="S",interface="ata")";
   const std::string x = d + R"(,type="extended")";
   const std::string s = d + R"(,type="short")";
-  EXPECT_EQ(kept,
-            "taruk_drive_self_test_running{" + d + "} 1\n"
-            "taruk_drive_self_test_progress_ratio{" + d + "} 0.4\n"
-            "taruk_drive_self_test_last_result{" + x + R"(,result="passed"} 0)" "\n"
-            "taruk_drive_self_test_last_result{" + x + R"(,result="failed"} 1)" "\n"
-            "taruk_drive_self_test_last_result{" + x + R"(,result="aborted"} 0)" "\n"
-            "taruk_drive_self_test_last_result{" + x + R"(,result="running"} 0)" "\n"
-            "taruk_drive_self_test_last_result{" + x + R"(,result="unknown"} 0)" "\n"
-            "taruk_drive_self_test_last_result{" + s + R"(,result="passed"} 1)" "\n"
-            "taruk_drive_self_test_last_result{" + s + R"(,result="failed"} 0)" "\n"
-            "taruk_drive_self_test_last_result{" + s + R"(,result="aborted"} 0)" "\n"
-            "taruk_drive_self_test_last_result{" + s + R"(,result="running"} 0)" "\n"
-            "taruk_drive_self_test_last_result{" + s + R"(,result="unknown"} 0)" "\n"
-            "taruk_drive_self_test_last_power_on_seconds{" + x + "} 26373600\n"
-            "taruk_drive_self_test_last_power_on_seconds{" + s + "} 26280000\n"
-            "taruk_drive_error_log_errors{" + d + "} 2\n");
+  EXPECT_EQ(kept, "taruk_drive_self_test_running{" + d +
+                      "} 1\n"
+                      "taruk_drive_self_test_progress_ratio{" +
+                      d +
+                      "} 0.4\n"
+                      "taruk_drive_self_test_last_result{" +
+                      x +
+                      R"(,result="passed"} 0)"
+                      "\n"
+                      "taruk_drive_self_test_last_result{" +
+                      x +
+                      R"(,result="failed"} 1)"
+                      "\n"
+                      "taruk_drive_self_test_last_result{" +
+                      x +
+                      R"(,result="aborted"} 0)"
+                      "\n"
+                      "taruk_drive_self_test_last_result{" +
+                      x +
+                      R"(,result="running"} 0)"
+                      "\n"
+                      "taruk_drive_self_test_last_result{" +
+                      x +
+                      R"(,result="unknown"} 0)"
+                      "\n"
+                      "taruk_drive_self_test_last_result{" +
+                      s +
+                      R"(,result="passed"} 1)"
+                      "\n"
+                      "taruk_drive_self_test_last_result{" +
+                      s +
+                      R"(,result="failed"} 0)"
+                      "\n"
+                      "taruk_drive_self_test_last_result{" +
+                      s +
+                      R"(,result="aborted"} 0)"
+                      "\n"
+                      "taruk_drive_self_test_last_result{" +
+                      s +
+                      R"(,result="running"} 0)"
+                      "\n"
+                      "taruk_drive_self_test_last_result{" +
+                      s +
+                      R"(,result="unknown"} 0)"
+                      "\n"
+                      "taruk_drive_self_test_last_power_on_seconds{" +
+                      x +
+                      "} 26373600\n"
+                      "taruk_drive_self_test_last_power_on_seconds{" +
+                      s +
+                      "} 26280000\n"
+                      "taruk_drive_error_log_errors{" +
+                      d + "} 2\n");
 }

@@ -1,11 +1,12 @@
 // The self-test decoders on hand-made pages: every status code of both
 // buses, the ATA ring wrapped round, bad checksums and indexes, the current
 // test of both, and the log presence rule.
+#include "support/self_test_pages.h"
+
 #include <gtest/gtest.h>
 
 #include "core/drive/ata_self_test_pages.h"
 #include "core/drive/nvme_self_test_pages.h"
-#include "support/self_test_pages.h"
 
 using namespace taruk;
 
@@ -19,8 +20,7 @@ struct Expected {
   std::optional<uint64_t> lba;
 };
 
-void ExpectEntries(const std::vector<SelfTestEntry>& entries, const std::vector<Expected>& expected,
-                   const char* name) {
+void ExpectEntries(const std::vector<SelfTestEntry>& entries, const std::vector<Expected>& expected, const char* name) {
   ASSERT_EQ(entries.size(), expected.size()) << name;
   for (std::size_t i = 0; i < expected.size(); ++i) {
     EXPECT_EQ(entries[i].kind, expected[i].kind) << name << " #" << i;
@@ -59,10 +59,11 @@ TEST(AtaSelfTestLog, RingReadNewestFirst) {
         {kShort, 0, kPassed, 200, {}},
         {kExtended, 5, kFailed, 199, 77},
         {kExtended, 0, kPassed, 198, {}}}},
-      {"index 21: the last descriptor is the newest", {{20, 1, 0x00, 5}, {0, 1, 0x00, 4}}, 21,
+      {"index 21: the last descriptor is the newest",
+       {{20, 1, 0x00, 5}, {0, 1, 0x00, 4}},
+       21,
        {{kShort, 0, kPassed, 5, {}}, {kShort, 0, kPassed, 4, {}}}},
-      {"a failure without an LBA (all ones)", {{0, 2, 0x30, 9, 0xFFFFFFFF}}, 1,
-       {{kExtended, 3, kFailed, 9, {}}}},
+      {"a failure without an LBA (all ones)", {{0, 2, 0x30, 9, 0xFFFFFFFF}}, 1, {{kExtended, 3, kFailed, 9, {}}}},
       {"a passed test's LBA field is not a failing LBA", {{0, 1, 0x00, 9, 1234}}, 1, {{kShort, 0, kPassed, 9, {}}}},
   };
   for (const Case& c : cases) {
@@ -232,10 +233,21 @@ TEST(NvmeSelfTestLog, CurrentTestAndResultsNewestFirst) {
 }
 
 TEST(NvmeSelfTestLog, EveryResultCode) {
-  const SelfTestResult expected[] = {
-      kPassed, SelfTestResult::Aborted, SelfTestResult::Aborted, SelfTestResult::Aborted, SelfTestResult::Aborted,
-      kFailed, kFailed, kFailed, SelfTestResult::Aborted, SelfTestResult::Aborted, SelfTestResult::Unknown,
-      SelfTestResult::Unknown, SelfTestResult::Unknown, SelfTestResult::Unknown, SelfTestResult::Unknown};
+  const SelfTestResult expected[] = {kPassed,
+                                     SelfTestResult::Aborted,
+                                     SelfTestResult::Aborted,
+                                     SelfTestResult::Aborted,
+                                     SelfTestResult::Aborted,
+                                     kFailed,
+                                     kFailed,
+                                     kFailed,
+                                     SelfTestResult::Aborted,
+                                     SelfTestResult::Aborted,
+                                     SelfTestResult::Unknown,
+                                     SelfTestResult::Unknown,
+                                     SelfTestResult::Unknown,
+                                     SelfTestResult::Unknown,
+                                     SelfTestResult::Unknown};
   for (uint8_t code = 0; code < 15; ++code) {
     SelfTestState state;
     ASSERT_TRUE(DecodeNvmeSelfTestLog(NvmeSelfTestLogPage(0, 0, {{uint8_t(0x10 | code), 0, 5, true, 8}}), state));

@@ -1,7 +1,8 @@
 // The self-test lines of `taruk --report` and its JSON members.
+#include "core/capture/self_test_report.h"
+
 #include <gtest/gtest.h>
 
-#include "core/capture/self_test_report.h"
 #include "core/view/window_texts.h"
 
 using namespace taruk;

@@ -44,8 +44,8 @@ TEST(SelfTestScheduleStore, ReadsWhatItWritesAndKeepsDefaultsForNonsense) {
 // The Options dialog's fields: whole days from 0 to ten years, and only the
 // values that changed written, beside a user's comment.
 TEST(SelfTestScheduleStore, OptionsFormChecksDaysAndWritesOnlyChanges) {
-  const std::pair<std::wstring, bool> days[] = {{L"0", true},    {L"3650", true}, {L"3651", false}, {L"", false},
-                                                {L"-1", false},  {L"7 ", false},  {L"99999", false}, {L"00007", true}};
+  const std::pair<std::wstring, bool> days[] = {{L"0", true},   {L"3650", true}, {L"3651", false},  {L"", false},
+                                                {L"-1", false}, {L"7 ", false},  {L"99999", false}, {L"00007", true}};
   for (const auto& [text, good] : days) {
     SelfTestScheduleSettings settings;
     std::wstring error;

@@ -25,7 +25,7 @@ constexpr int64_t kStart = 1'800'000'000;  // some day in 2027
 
 struct Step {
   const char* name;
-  int64_t at;                     // seconds after kStart
+  int64_t at;  // seconds after kStart
   std::vector<ScheduleCandidate> drives;
   std::optional<ScheduledStart> expected;
   bool accepted = true;
@@ -78,18 +78,22 @@ TEST(SelfTestSchedule, TwoDrivesStaggeredNeverTwoExtendedAtOnce) {
   SelfTestScheduleSettings settings;
   settings.enabled = true;
   SelfTestScheduleState state;
-  RunSteps(settings,
+  RunSteps(
+      settings,
       {
           {"first sight: drive 0's short test", 0, {Drive(0), Drive(1)}, ScheduledStart{0, kShort}},
-          {"drive 1's next; a short test may run beside another", 60, {Drive(0, true), Drive(1)},
+          {"drive 1's next; a short test may run beside another",
+           60,
+           {Drive(0, true), Drive(1)},
            ScheduledStart{1, kShort}},
           {"nothing more that day", 3 * 3600, {Drive(0), Drive(1)}, std::nullopt},
           {"a day later drive 0's first extended test", kDay, {Drive(0), Drive(1)}, ScheduledStart{0, kExtended}},
           {"drive 1's extended test is due, drive 0 still runs", 2 * kDay, {Drive(0, true), Drive(1)}, std::nullopt},
-          {"drive 0 done: drive 1's extended test", 2 * kDay + 600, {Drive(0), Drive(1)},
-           ScheduledStart{1, kExtended}},
+          {"drive 0 done: drive 1's extended test", 2 * kDay + 600, {Drive(0), Drive(1)}, ScheduledStart{1, kExtended}},
           {"the extended tests counted as short ones", 7 * kDay + 60, {Drive(0), Drive(1)}, std::nullopt},
-          {"a week after drive 0's extended test: its short test", 8 * kDay, {Drive(0), Drive(1)},
+          {"a week after drive 0's extended test: its short test",
+           8 * kDay,
+           {Drive(0), Drive(1)},
            ScheduledStart{0, kShort}},
           {"a month after: extended again", 31 * kDay, {Drive(0), Drive(1)}, ScheduledStart{0, kExtended}},
       },
@@ -104,14 +108,14 @@ TEST(SelfTestSchedule, SleepingRunningRefusedAndUnable) {
   ScheduleCandidate unable = Drive(2);
   unable.offersTests = false;
   RunSteps(settings,
-      {
-          {"asleep: waits", 0, {Drive(0, false, true), unable}, std::nullopt},
-          {"a test the user started runs: nothing over it", 600, {Drive(0, true)}, std::nullopt},
-          {"awake and idle: started, but refused", 1200, {Drive(0)}, ScheduledStart{0, kShort}, false},
-          {"not again within the hour", 1200 + 1800, {Drive(0)}, std::nullopt},
-          {"an hour later, tried again", 1200 + 3600, {Drive(0)}, ScheduledStart{0, kShort}},
-      },
-      state);
+           {
+               {"asleep: waits", 0, {Drive(0, false, true), unable}, std::nullopt},
+               {"a test the user started runs: nothing over it", 600, {Drive(0, true)}, std::nullopt},
+               {"awake and idle: started, but refused", 1200, {Drive(0)}, ScheduledStart{0, kShort}, false},
+               {"not again within the hour", 1200 + 1800, {Drive(0)}, std::nullopt},
+               {"an hour later, tried again", 1200 + 3600, {Drive(0)}, ScheduledStart{0, kShort}},
+           },
+           state);
   EXPECT_EQ(state.drives.size(), 1u);  // the drive without self-tests is not remembered
 }
 
@@ -124,13 +128,13 @@ TEST(SelfTestSchedule, RestartMidPeriodKeepsTheStateAndMakesUpNoMissedPeriods) {
   // The monitor stops and starts again with the state it kept.
   SelfTestScheduleState kept = state;
   RunSteps(settings,
-      {
-          {"three days in: not due", 3 * kDay, {Drive(0)}, std::nullopt},
-          {"a week: due", 7 * kDay, {Drive(0)}, ScheduledStart{0, kShort}},
-          {"off for three weeks: one test, not three", 28 * kDay, {Drive(0)}, ScheduledStart{0, kShort}},
-          {"and then the next period", 29 * kDay, {Drive(0)}, std::nullopt},
-      },
-      kept);
+           {
+               {"three days in: not due", 3 * kDay, {Drive(0)}, std::nullopt},
+               {"a week: due", 7 * kDay, {Drive(0)}, ScheduledStart{0, kShort}},
+               {"off for three weeks: one test, not three", 28 * kDay, {Drive(0)}, ScheduledStart{0, kShort}},
+               {"and then the next period", 29 * kDay, {Drive(0)}, std::nullopt},
+           },
+           kept);
   // A different drive in the same place is a new drive.
   ScheduleCandidate other = Drive(0);
   other.serialNumber = L"OTHER";

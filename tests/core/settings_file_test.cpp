@@ -1,3 +1,5 @@
+#include "core/settings/settings_file.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -6,7 +8,6 @@
 
 #include "core/base/path_text.h"
 #include "core/monitor/monitor.h"
-#include "core/settings/settings_file.h"
 #include "core/view/window_texts.h"
 #include "support/quiet_machine.h"
 #include "support/recording_platform.h"
@@ -14,7 +15,6 @@
 #include "support/test_drives.h"
 
 using namespace taruk;
-
 
 TEST_F(SettingsFileTest, FirstStartKeepsTheDefaultsAndTheFirstSaveWritesThem) {
   EXPECT_FALSE(SaveSettings(MonitorConfig{}));  // only the load makes the folder
@@ -39,7 +39,10 @@ TEST_F(SettingsFileTest, UnrepresentableTextLeavesTheOldFileAndFails) {
 TEST_F(SettingsFileTest, ValuesStraddlingTheFileReadsAreReadWhole) {
   Load();
   std::string bytes;
-  for (const char* value : {"90", "65", "3", "12\xA0" "345", "4", "ops@example.org", "mx"}) {
+  for (const char* value : {"90", "65", "3",
+                            "12\xA0"
+                            "345",
+                            "4", "ops@example.org", "mx"}) {
     bytes += std::string(4093, ' ') + value;  // each read brings in 4,096 bytes
   }
   ASSERT_TRUE(WriteFileBytes(file, bytes));
@@ -58,8 +61,7 @@ TEST_F(SettingsFileTest, AFolderNamedConfDatIsNotRead) {
 }
 
 TEST_F(SettingsFileTest, AFileReadInPartAndAnEditOnDiskAreNeverWrittenOver) {
-  const auto monitorOf = [](RecordingPlatform& platform, TestDrives& drives, NoVolumes& volumes,
-                            FixedClock& clock) {
+  const auto monitorOf = [](RecordingPlatform& platform, TestDrives& drives, NoVolumes& volumes, FixedClock& clock) {
     return std::make_unique<Monitor>(MonitorEnvironment{drives.Opener(), volumes, clock, platform});
   };
   RecordingPlatform platform;
@@ -97,12 +99,14 @@ TEST_F(SettingsFileTest, AFileReadInPartAndAnEditOnDiskAreNeverWrittenOver) {
   EXPECT_FALSE(monitor->SaveSettings(problem));
   std::string shown;  // the path as the problem names it
   ASSERT_TRUE(WidePathToBytes(SettingsPath(), 1024, shown));
-  EXPECT_EQ(problem, shown + ": value 3 (the temperature action) at offset 4 is not a number it can hold; "
-                            "the file was not read whole, so it is left as it is");
+  EXPECT_EQ(problem, shown +
+                         ": value 3 (the temperature action) at offset 4 is not a number it can hold; "
+                         "the file was not read whole, so it is left as it is");
   EXPECT_EQ(ReadFileBytes(file), typo);
   EXPECT_EQ(SettingsNotSavedText(monitor->LoadedSettings()),
             L"Can't save configuration to a file!\n\nThe settings file was not read whole, so it is left as it "
-            L"is: " + SettingsPath() + L": value 3 (the temperature action) at offset 4 is not a number it can hold");
+            L"is: " +
+                SettingsPath() + L": value 3 (the temperature action) at offset 4 is not a number it can hold");
 
   // Read whole: the window saves, and an ordinary failure keeps its words.
   ASSERT_TRUE(WriteFileBytes(file, kDefaultFile));

@@ -1,9 +1,9 @@
+#include "core/settings/settings_format.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
-
-#include "core/settings/settings_format.h"
 
 using namespace taruk;
 
@@ -42,7 +42,9 @@ TEST(SettingsFormat, LargeNumbersAreGroupedWithNoBreakSpacesAndReadEitherWay) {
   config.minimumFreeSpace = 5000;
   config.emailAddress = L"a";
   config.smtpServer = L"b";
-  EXPECT_EQ(Format(config), "60 55 0 5\xA0" "000 0 a b");
+  EXPECT_EQ(Format(config),
+            "60 55 0 5\xA0"
+            "000 0 a b");
   EXPECT_EQ(Read(Format(config)).minimumFreeSpace, 5000u);
   EXPECT_EQ(Read("60 55 0 5000 0 a b").minimumFreeSpace, 5000u);
 
@@ -52,7 +54,14 @@ TEST(SettingsFormat, LargeNumbersAreGroupedWithNoBreakSpacesAndReadEitherWay) {
   config.pollInterval = -1234;
   config.criticalTemperature = INT32_MIN;
   const std::string extremes =
-      "-1\xA0" "234 -2\xA0" "147\xA0" "483\xA0" "648 0 4\xA0" "294\xA0" "967\xA0" "291 0 a b";
+      "-1\xA0"
+      "234 -2\xA0"
+      "147\xA0"
+      "483\xA0"
+      "648 0 4\xA0"
+      "294\xA0"
+      "967\xA0"
+      "291 0 a b";
   EXPECT_EQ(Format(config), extremes);
   EXPECT_EQ(Reread(extremes), extremes);
   EXPECT_EQ(Read("60 55 0 -5 0 a b").minimumFreeSpace, 4294967291u);
@@ -69,7 +78,10 @@ TEST(SettingsFormat, TextsAreSplitIntoWordsOnReading) {
   EXPECT_EQ(Reread(Format(config)), "60 55 0 0 0 Ops Team");
 
   // Any white space separates; the no-break space belongs to the word.
-  EXPECT_EQ(Reread("\r\n 10\t20\n\n1 2\v3 \f a\xA0" "b\r\nc\r\n"), "10 20 1 2 3 a\xA0" "b c");
+  EXPECT_EQ(Reread("\r\n 10\t20\n\n1 2\v3 \f a\xA0"
+                   "b\r\nc\r\n"),
+            "10 20 1 2 3 a\xA0"
+            "b c");
   // Longer words than the reader holds are refused; the stream fails.
   const std::string longest(255, 'w');
   EXPECT_EQ(Reread("1 2 3 4 5 " + longest + " host"), "1 2 3 4 5 " + longest + " host");
@@ -90,21 +102,43 @@ TEST(SettingsFormat, DamageKeepsLaterNumbersAtDefaultAndEmptiesTheTexts) {
       {"+120 070 6 100 6 a b", "120 70 6 100 6 a b"},
       // 32 bits at most.
       {"2147483647 -2147483648 6 4294967295 6 a b",
-       "2\xA0" "147\xA0" "483\xA0" "647 -2\xA0" "147\xA0" "483\xA0" "648 6 4\xA0" "294\xA0" "967\xA0"
+       "2\xA0"
+       "147\xA0"
+       "483\xA0"
+       "647 -2\xA0"
+       "147\xA0"
+       "483\xA0"
+       "648 6 4\xA0"
+       "294\xA0"
+       "967\xA0"
        "295 6 a b"},
       {"2147483648 70 6 100 6 a b", "60 55 0 0 0  "},
       {"120 -2147483649 6 100 6 a b", "120 55 0 0 0  "},
       {"120 70 6 4294967296 6 a b", "120 70 6 0 0  "},
       {"120 70 6 99999999999999999999999 6 a b", "120 70 6 0 0  "},
       // Digit groups in the wrong places.
-      {"1\xA0" "200 70 6 50\xA0" "00 6 a b", "1\xA0" "200 70 6 0 0  "},
-      {"1200\xA0" "000 70 6 100 6 a b", "60 55 0 0 0  "},
-      {"120 70 6 1\xA0\xA0" "000 6 a b", "120 70 6 0 0  "},
+      {"1\xA0"
+       "200 70 6 50\xA0"
+       "00 6 a b",
+       "1\xA0"
+       "200 70 6 0 0  "},
+      {"1200\xA0"
+       "000 70 6 100 6 a b",
+       "60 55 0 0 0  "},
+      {"120 70 6 1\xA0\xA0"
+       "000 6 a b",
+       "120 70 6 0 0  "},
       {"120 70 6 1\xA0 6 a b", "120 70 6 0 0  "},
-      {"120 70 6 \xA0" "100 6 a b", "120 70 6 0 0  "},
+      {"120 70 6 \xA0"
+       "100 6 a b",
+       "120 70 6 0 0  "},
       // 0x98 has no character in code page 1251: the text ends there.
-      {"120 70 6 100 6 ab\x98" "cd ef", "120 70 6 100 6 ab "},
-      {"120 7\x98" "0 6 100 6 a b", "120 7 0 0 0  "},
+      {"120 70 6 100 6 ab\x98"
+       "cd ef",
+       "120 70 6 100 6 ab "},
+      {"120 7\x98"
+       "0 6 100 6 a b",
+       "120 7 0 0 0  "},
       // A NUL ends the text of a word, not the word.
       {"120 70 6 100 6 ab\0cd ef"s, "120 70 6 100 6 ab ef"},
   };
@@ -117,7 +151,10 @@ TEST(SettingsFormat, FileOfTheWindowsVersionReadsAndWritesBackByteForByte) {
   // Written by the Windows version under the Russian locale: e-mail address
   // "админ@почта.рф", server "smtp.почта.рф".
   const std::string windowsFile =
-      "600 70 6 4\xA0" "294\xA0" "967\xA0" "295 1 "
+      "600 70 6 4\xA0"
+      "294\xA0"
+      "967\xA0"
+      "295 1 "
       "\xE0\xE4\xEC\xE8\xED@\xEF\xEE\xF7\xF2\xE0.\xF0\xF4 smtp.\xEF\xEE\xF7\xF2\xE0.\xF0\xF4";
   const MonitorConfig read = Read(windowsFile);
   EXPECT_EQ(read.pollInterval, 600);
@@ -179,9 +216,7 @@ TEST(SettingsFormat, TextOutsideCodePage1251IsNotWrittenAtAll) {
 TEST(SettingsFormat, RandomRecordsSurviveTheRoundTrip) {
   std::mt19937 generator(20240611);
   const std::wstring alphabet = L"azAZ09@.-_\u00A0\u0410\u044F\u0451\u2116\u20AC";
-  auto pick = [&](size_t low, size_t high) {
-    return std::uniform_int_distribution<size_t>(low, high)(generator);
-  };
+  auto pick = [&](size_t low, size_t high) { return std::uniform_int_distribution<size_t>(low, high)(generator); };
   auto word = [&] {
     std::wstring text(pick(1, 255), L' ');
     for (wchar_t& c : text) c = alphabet[pick(0, alphabet.size() - 1)];
@@ -189,8 +224,7 @@ TEST(SettingsFormat, RandomRecordsSurviveTheRoundTrip) {
   };
   // Half small numbers, half anywhere in 32 bits.
   auto number = [&] {
-    return pick(0, 1) ? static_cast<int32_t>(pick(0, 2000)) - 1000
-                      : static_cast<int32_t>(generator());
+    return pick(0, 1) ? static_cast<int32_t>(pick(0, 2000)) - 1000 : static_cast<int32_t>(generator());
   };
   for (int i = 0; i < 500; ++i) {
     MonitorConfig config;
@@ -211,9 +245,13 @@ TEST(SettingsFormat, AFileIsWholeOnlyWhenEveryByteWasUnderstood) {
   const std::pair<std::string, std::string> cases[] = {
       {"60 55 0 0 0 a b 1", ""},
       {"60 55 0 0 0 a b", ""},  // the Windows version's seven
-      {"\r\n 60\t55 0 5\xA0" "000 0 a b 1 \r\n", ""},
+      {"\r\n 60\t55 0 5\xA0"
+       "000 0 a b 1 \r\n",
+       ""},
       {"1 2 3 4 5 " + longest + " b", ""},
-      {"\xEF\xBB\xBF" "60 55 0 0 0 a b", "value 1 (the poll interval) at offset 0 is not a number it can hold"},
+      {"\xEF\xBB\xBF"
+       "60 55 0 0 0 a b",
+       "value 1 (the poll interval) at offset 0 is not a number it can hold"},
       {"6O 55 0 0 0 a b", "value 2 (the critical temperature) at offset 1 is not a number it can hold"},
       {"60 55 0 0 0 a", "value 7 (the SMTP server) is missing: the text ends before it"},
       {"60 55 0 0 0 a\x98 b", "byte 0x98 at offset 13 is not a character of code page 1251"},

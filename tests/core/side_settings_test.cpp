@@ -15,7 +15,9 @@ SideSettingChange Set(std::string table, std::string key, SideValue value) {
   return {std::move(table), std::move(key), std::move(value)};
 }
 
-SideSettingChange Remove(std::string table, std::string key) { return {std::move(table), std::move(key), std::nullopt}; }
+SideSettingChange Remove(std::string table, std::string key) {
+  return {std::move(table), std::move(key), std::nullopt};
+}
 
 struct EditCase {
   const char* name;
@@ -35,17 +37,29 @@ TEST(SideSettingsEdit, ChangesOnlyTheValuesItSets) {
        "# mine\n[mail]\nport   =   25 # the relay\nuser = \"me\"\n",
        {Set("mail", "port", int64_t{465})},
        "# mine\n[mail]\nport   =   465 # the relay\nuser = \"me\"\n"},
-      {"new key below its header", "[mail]\nuser = \"me\"\n\n[other]\nx = 1\n", {Set("mail", "port", int64_t{587})},
+      {"new key below its header",
+       "[mail]\nuser = \"me\"\n\n[other]\nx = 1\n",
+       {Set("mail", "port", int64_t{587})},
        "[mail]\nport = 587\nuser = \"me\"\n\n[other]\nx = 1\n"},
-      {"new table at the end, no final line break", "[other]\nx = 1", {Set("selftest", "short", true)},
+      {"new table at the end, no final line break",
+       "[other]\nx = 1",
+       {Set("selftest", "short", true)},
        "[other]\nx = 1\n\n[selftest]\nshort = true\n"},
-      {"dotted table and quoted key", "",
+      {"dotted table and quoted key",
+       "",
        {Set("selftest.last-start", "WD-WX 123", int64_t{1700000000})},
        "[selftest.last-start]\n\"WD-WX 123\" = 1700000000\n"},
-      {"text escaped", "", {Set("mail", "user", std::string("a\"b\\c\n\t"))}, "[mail]\nuser = \"a\\\"b\\\\c\\n\\u0009\"\n"},
-      {"non-ASCII before the value", "[mail]\n\"h\xC3\xA9\" = 1\nuser = \"\xC3\xA9t\xC3\xA9\" # x\n",
-       {Set("mail", "user", std::string("x"))}, "[mail]\n\"h\xC3\xA9\" = 1\nuser = \"x\" # x\n"},
-      {"remove the key's whole lines", "[mail]\nuser = \"\"\"a\nb\"\"\"\nport = 1\n", {Remove("mail", "user")},
+      {"text escaped",
+       "",
+       {Set("mail", "user", std::string("a\"b\\c\n\t"))},
+       "[mail]\nuser = \"a\\\"b\\\\c\\n\\u0009\"\n"},
+      {"non-ASCII before the value",
+       "[mail]\n\"h\xC3\xA9\" = 1\nuser = \"\xC3\xA9t\xC3\xA9\" # x\n",
+       {Set("mail", "user", std::string("x"))},
+       "[mail]\n\"h\xC3\xA9\" = 1\nuser = \"x\" # x\n"},
+      {"remove the key's whole lines",
+       "[mail]\nuser = \"\"\"a\nb\"\"\"\nport = 1\n",
+       {Remove("mail", "user")},
        "[mail]\nport = 1\n"},
       {"remove a missing key", "[mail]\n", {Remove("mail", "nothing")}, "[mail]\n"},
       {"dotted key kept dotted", "mail.port = 25\n", {Set("mail", "port", int64_t{587})}, "mail.port = 587\n"},
@@ -53,8 +67,7 @@ TEST(SideSettingsEdit, ChangesOnlyTheValuesItSets) {
       {"not TOML: refused", "[mail\nport = 25\n", {Set("mail", "port", int64_t{587})}, ""},
       {"inline table: refused", "mail = { port = 25 }\n", {Set("mail", "port", int64_t{587})}, ""},
       {"a table where a value goes: refused", "[mail.port]\nx = 1\n", {Set("mail", "port", int64_t{1})}, ""},
-      {"implicit table by dotted keys gets no header", "mail.user = \"me\"\n", {Set("mail", "port", int64_t{2})},
-       ""},
+      {"implicit table by dotted keys gets no header", "mail.user = \"me\"\n", {Set("mail", "port", int64_t{2})}, ""},
       {"line break in a key", "", {Set("mail", "a\nb", int64_t{1})}, "[mail]\n\"a\\nb\" = 1\n"},
       {"bytes that are not UTF-8: refused", "", {Set("mail", "user", std::string("\xFF"))}, ""},
   };
@@ -76,9 +89,10 @@ TEST(SideSettingsEdit, ChangesOnlyTheValuesItSets) {
 TEST(SideSettingsParse, ReadsScalarsByTableAndReportsTheLineOfAFault) {
   SideSettings settings;
   std::string error;
-  ASSERT_TRUE(ParseSideSettings("top = 1\n[mail]\nport = 587\ntls = true\nuser = 'me'\nratio = 1.5\n"
-                                "[a.b]\nk = 'v'\n",
-                                settings, error));
+  ASSERT_TRUE(
+      ParseSideSettings("top = 1\n[mail]\nport = 587\ntls = true\nuser = 'me'\nratio = 1.5\n"
+                        "[a.b]\nk = 'v'\n",
+                        settings, error));
   EXPECT_EQ(settings.Integer("", "top"), 1);
   EXPECT_EQ(settings.Integer("mail", "port"), 587);
   EXPECT_EQ(settings.Boolean("mail", "tls"), true);

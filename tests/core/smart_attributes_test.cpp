@@ -1,7 +1,8 @@
+#include "core/drive/smart_attributes.h"
+
 #include <gtest/gtest.h>
 
 #include "core/view/drive_report.h"
-#include "core/drive/smart_attributes.h"
 #include "support/pages.h"
 
 using namespace taruk;

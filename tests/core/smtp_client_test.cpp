@@ -1,3 +1,5 @@
+#include "core/mail/smtp_client.h"
+
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -6,7 +8,6 @@
 #include <vector>
 
 #include "core/mail/mail_text.h"
-#include "core/mail/smtp_client.h"
 #include "core/mail/tcp_connection.h"
 #include "support/scripted_server.h"
 #include "support/stop_trigger.h"
@@ -19,8 +20,8 @@ using namespace std::chrono_literals;
 using Replies = std::vector<std::string>;
 
 // Greeting, HELO, MAIL, two RCPT, DATA, the mail, QUIT, all accepted.
-const Replies Accepting = {"220 scripted ESMTP", "250 hello", "250 sender ok", "250 ok",
-                           "250 ok", "354 go ahead", "250 queued", "221 bye"};
+const Replies Accepting = {"220 scripted ESMTP", "250 hello",  "250 sender ok", "250 ok", "250 ok",
+                           "354 go ahead",       "250 queued", "221 bye"};
 
 Replies Replace(Replies replies, size_t index, std::string reply) {
   replies[index] = std::move(reply);
@@ -84,7 +85,9 @@ std::string ExpectedExchange(const COutgoingMail& mail) {
          "RCPT TO: <admin@example.org>\r\n"
          "RCPT TO: <ops@example.org>\r\n"
          "DATA\r\n"
-         "Date: " + ToWireBytes(FormatMailDate(static_cast<std::time_t>(mail.date))) + "\r\n"
+         "Date: " +
+         ToWireBytes(FormatMailDate(static_cast<std::time_t>(mail.date))) +
+         "\r\n"
          "From: taruk@example.org\r\n"
          "To: admin@example.org<admin@example.org>,ops@example.org<ops@example.org>\r\n"
          "Subject: Taruk - critical temperature reached\r\n"
@@ -256,7 +259,7 @@ TEST(SmtpClient, EveryWaitEndsInItsOwnTimeOut) {
   }
   {
     Session s(Replies(Accepting.begin(), Accepting.begin() + 6), false, L"127.0.0.1", {2s, 200ms, 2s});
-    s.server.Stall();  // stops reading in the middle of the mail
+    s.server.Stall();                           // stops reading in the middle of the mail
     s.mail.body.assign(6 * 1024 * 1024, L'x');  // more than the socket buffers hold
     ASSERT_TRUE(s.client->Connect());
     EXPECT_FALSE(s.client->Send(s.mail));
@@ -314,7 +317,9 @@ TEST(SmtpClient, TextGoesOutAsLatin1WithQuestionMarksBeyond) {
   EXPECT_TRUE(s.client->Send(s.mail));
   s.client->Disconnect();
   const std::string received = s.server.Finish();
-  EXPECT_NE(received.find("\r\nSubject: Temp\xe9rature 57\xb0" "C ? ?\r\n"), std::string::npos);
+  EXPECT_NE(received.find("\r\nSubject: Temp\xe9rature 57\xb0"
+                          "C ? ?\r\n"),
+            std::string::npos);
   EXPECT_NE(received.find("\r\n\r\n" + std::string(3000, 'a') + "\xff?\r\n\r\n.\r\n"), std::string::npos);
 }
 

@@ -1,4 +1,6 @@
 // The temperature graph's geometry, number by number.
+#include "core/view/temp_graph_plan.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -7,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "core/view/temp_graph_plan.h"
 #include "support/graph_plans.h"
 
 using namespace taruk;

@@ -19,7 +19,10 @@ TEST(WideText, EveryConversionReadsACharacterWholeOnEverySystem) {
     std::string wire;  // the mail's 8-bit text
     bool name;
   } cases[] = {
-      {L"a\U0001F600b", "a\xF0\x9F\x98\x80" "b", "a?b", true},
+      {L"a\U0001F600b",
+       "a\xF0\x9F\x98\x80"
+       "b",
+       "a?b", true},
       {L"\u00e9\u0416\uFFFD", "\xC3\xA9\xD0\x96\xEF\xBF\xBD", "\xE9??", true},
       {L"\U0010FFFF", "\xF4\x8F\xBF\xBF", "?", true},
       {lone + L"x", "\xEF\xBF\xBDx", "?x", false},  // a lone surrogate has no UTF-8 form

@@ -1,8 +1,8 @@
+#include "gui/window_commands.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "gui/window_commands.h"
 
 namespace taruk {
 namespace {
@@ -15,28 +15,35 @@ using namespace options_ids;
 // none.
 TEST(MonitorCommands, EachIdRunsOneActionAndTheRestNone) {
   std::string ran;
-  const MonitorActions actions{
-      .showDriveOnButton = [&](int button) { ran += "button " + std::to_string(button); },
-      .selectDrive = [&](int drive) { ran += "drive " + std::to_string(drive); },
-      .openDriveList = [&] { ran += "list"; },
-      .details = [&] { ran += "details"; },
-      .options = [&] { ran += "options"; },
-      .graph = [&] { ran += "graph"; },
-      .exit = [&] { ran += "exit"; },
-      .showApplication = [&] { ran += "show"; },
-      .about = [&] { ran += "about"; }};
+  const MonitorActions actions{.showDriveOnButton = [&](int button) { ran += "button " + std::to_string(button); },
+                               .selectDrive = [&](int drive) { ran += "drive " + std::to_string(drive); },
+                               .openDriveList = [&] { ran += "list"; },
+                               .details = [&] { ran += "details"; },
+                               .options = [&] { ran += "options"; },
+                               .graph = [&] { ran += "graph"; },
+                               .exit = [&] { ran += "exit"; },
+                               .showApplication = [&] { ran += "show"; },
+                               .about = [&] { ran += "about"; }};
   const struct {
     int id;
     const char* action;  // empty: nothing runs
   } cases[] = {
-      {kDiskButtons[0], "button 0"},   {kDiskButtons[3], "button 3"},
-      {kFirstDriveCommand, "drive 0"}, {kFirstDriveCommand + kMostDrives - 1, "drive 63"},
-      {kDrivePages, "list"},           {kDetails, "details"},
-      {kOptions, "options"},           {kGraph, "graph"},
-      {ID_TRAY_EXIT, "exit"},          {ID_TRAY_SHOW, "show"},
-      {ID_TRAY_ABOUT, "about"},        {kFirstDriveCommand + kMostDrives, ""},
-      {kButton1, ""},                  {kManufacturerLabel, ""},
-      {1, ""} /* Enter */,             {2, ""} /* Escape */,
+      {kDiskButtons[0], "button 0"},
+      {kDiskButtons[3], "button 3"},
+      {kFirstDriveCommand, "drive 0"},
+      {kFirstDriveCommand + kMostDrives - 1, "drive 63"},
+      {kDrivePages, "list"},
+      {kDetails, "details"},
+      {kOptions, "options"},
+      {kGraph, "graph"},
+      {ID_TRAY_EXIT, "exit"},
+      {ID_TRAY_SHOW, "show"},
+      {ID_TRAY_ABOUT, "about"},
+      {kFirstDriveCommand + kMostDrives, ""},
+      {kButton1, ""},
+      {kManufacturerLabel, ""},
+      {1, ""} /* Enter */,
+      {2, ""} /* Escape */,
   };
   for (const auto& c : cases) {
     ran.clear();

@@ -121,13 +121,17 @@ TEST_F(AlertMailTest, AConditionMailsAtOnsetOncePerDayAndWhenItIsOver) {
     uint8_t hd2;
     std::vector<std::string> subjects;  // of the mails this poll sends
   } polls[] = {
-      {0, 60, 40,
+      {0,
+       60,
+       40,
        {"Taruk - critical temperature reached: HD1 WDC WD800JB-00JJC0 on " + host,
         "Taruk - minimum disk space reached: /srv/data on " + host}},
       {60, 61, 40, {}},
       {7200, 60, 56, {"Taruk - critical temperature reached: HD2 ST3160023A on " + host}},
       {86399, 60, 56, {}},
-      {86400, 60, 56,
+      {86400,
+       60,
+       56,
        {"Taruk - critical temperature reached: HD1 WDC WD800JB-00JJC0 on " + host + " (reminder)",
         "Taruk - minimum disk space reached: /srv/data on " + host + " (reminder)"}},
       {90000, 45, 56, {"Taruk - temperature back to normal: HD1 WDC WD800JB-00JJC0 on " + host}},
@@ -153,8 +157,8 @@ TEST_F(AlertMailTest, AConditionMailsAtOnsetOncePerDayAndWhenItIsOver) {
     EXPECT_EQ(subjects, expected);
   }
   EXPECT_EQ(server.Messages().size(), 6u);
-  const std::string reminder = bySubject["Taruk - critical temperature reached: HD1 WDC WD800JB-00JJC0 on " + host +
-                                         " (reminder)"];
+  const std::string reminder =
+      bySubject["Taruk - critical temperature reached: HD1 WDC WD800JB-00JJC0 on " + host + " (reminder)"];
   EXPECT_NE(Body(reminder).find("current temperature 60 C\n\nMachine: " + host + "\nStill so after 24 hours. "),
             std::string::npos)
       << reminder;

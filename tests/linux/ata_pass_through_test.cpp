@@ -2,12 +2,13 @@
 // The expected bytes are written out from the SAT layout, not built with the
 // program's own helpers.
 
+#include "core/drive/ata_pass_through.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "core/drive/request_block.h"
-#include "core/drive/ata_pass_through.h"
 
 using namespace taruk;
 
@@ -22,10 +23,9 @@ PassThroughCdb Cdb(std::initializer_list<uint8_t> bytes) {
 // What libata writes for a command that went through with CK_COND set:
 // descriptor sense, RECOVERED ERROR, "ATA PASS-THROUGH INFORMATION
 // AVAILABLE", then the ATA Status Return descriptor.
-std::vector<uint8_t> LibataRegistersSense(uint8_t status, uint8_t error, uint8_t senseKey = 0x01,
-                                          uint8_t count = 1) {
-  return {0x72, senseKey, 0x00, 0x1D, 0, 0, 0, 14,
-          0x09, 12,       0x00, error, 0, count, 0, 0x01, 0, 0x4F, 0, 0xC2, 0xA0, status};
+std::vector<uint8_t> LibataRegistersSense(uint8_t status, uint8_t error, uint8_t senseKey = 0x01, uint8_t count = 1) {
+  return {0x72,  senseKey, 0x00,  0x1D, 0,    0, 0,    14, 0x09, 12,   0x00,
+          error, 0,        count, 0,    0x01, 0, 0x4F, 0,  0xC2, 0xA0, status};
 }
 
 // The same in fixed format (what libata gives with D_SENSE clear): error,
@@ -155,9 +155,8 @@ TEST(PassThroughOutcome, DriveErrorsAndTransportTroubleAreFailures) {
 
 TEST(PassThroughOutcome, SenseDescriptorsAreFoundAndBoundsRespected) {
   // An information descriptor (type 0) before the ATA one.
-  const std::vector<uint8_t> two = {0x72, 0x01, 0x00, 0x1D, 0, 0, 0, 26,
-                                    0x00, 10,   0x80, 0,    1, 2, 3, 4, 5, 6, 7, 8,
-                                    0x09, 12,   0,    0x00, 0, 1, 0, 0, 0, 0, 0, 0, 0xA0, 0x50};
+  const std::vector<uint8_t> two = {0x72, 0x01, 0x00, 0x1D, 0,  0, 0,    26, 0x00, 10, 0x80, 0, 1, 2, 3, 4,    5,
+                                    6,    7,    8,    0x09, 12, 0, 0x00, 0,  1,    0,  0,    0, 0, 0, 0, 0xA0, 0x50};
   ASSERT_TRUE(AtaRegistersFromSense(two));
   EXPECT_EQ(AtaRegistersFromSense(two)->status, 0x50);
 

@@ -1,13 +1,13 @@
 // Where the autostart entries are and what they say: the user's own, which
 // the box writes, and a machine-wide one, which counts as set. The box itself
 // and a read-only folder are tested through the Options dialog.
+#include "linux/autostart.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 
-
-#include "linux/autostart.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 

@@ -7,9 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include "core/alarm/alarm_dispatch.h"
-
 #include <sstream>
+
+#include "core/alarm/alarm_dispatch.h"
 #include "support/private_buses.h"
 
 using namespace taruk;
@@ -77,10 +77,9 @@ TEST_F(DesktopPlatformTest, RefusedOrUnavailableActionIsReportedOnceAndNotReques
   Alarm(AlarmAction::Hibernate);
   Alarm(AlarmAction::Suspend);
   EXPECT_EQ(logind.Calls(), "CanHibernate\nCanHibernate\nCanSuspend\nCanSuspend\n");
-  EXPECT_EQ(platform.errors,
-            (std::vector<std::wstring>{
-                L"This program is not allowed to hibernate the system (systemd-logind answers \"no\")",
-                L"This machine cannot suspend the system (systemd-logind answers \"na\")"}));
+  EXPECT_EQ(platform.errors, (std::vector<std::wstring>{
+                                 L"This program is not allowed to hibernate the system (systemd-logind answers \"no\")",
+                                 L"This machine cannot suspend the system (systemd-logind answers \"na\")"}));
   // The headless log must not claim an action that never went out.
   EXPECT_TRUE(platform.announced.empty());
   // "challenge" goes ahead: polkit, not we, decides and gives its reason.
@@ -131,17 +130,21 @@ TEST_F(DesktopPlatformTest, AlarmNotificationsReplaceOnlyTheirOwnTopicAndWarnAtC
   }
   // The daemon numbers its notifications from 1; the fourth replaces the
   // first (the same drive's temperature), nothing else replaces anything.
-  EXPECT_EQ(notifies,
-            "Notify \"Taruk\" 0 \"dialog-warning\" \"Taruk\" \"HD1: ST3160023A Critical temperature reached (55 \u00B0C)\" [] "
-            "{\"urgency\": 2} 0\n"
-            "Notify \"Taruk\" 0 \"dialog-warning\" \"Taruk\" \"HD2: ST3160023A Critical temperature reached (55 \u00B0C)\" [] "
-            "{\"urgency\": 2} 0\n"
-            "Notify \"Taruk\" 0 \"dialog-warning\" \"Taruk\" \"HD1: ST3160023A health: caution (3 pending sectors)\" [] "
-            "{\"urgency\": 2} 0\n"
-            "Notify \"Taruk\" 1 \"dialog-warning\" \"Taruk\" \"HD1: ST3160023A Critical temperature reached (55 \u00B0C)\" [] "
-            "{\"urgency\": 2} 0\n"
-            "Notify \"Taruk\" 0 \"\" \"Taruk\" \"Disk /srv: Minimum disk free space reached! Current free space 1 Mb, "
-            "minimum 2 Mb\" [] {} 5000\n");
+  EXPECT_EQ(
+      notifies,
+      "Notify \"Taruk\" 0 \"dialog-warning\" \"Taruk\" \"HD1: ST3160023A Critical temperature reached (55 \u00B0C)\" "
+      "[] "
+      "{\"urgency\": 2} 0\n"
+      "Notify \"Taruk\" 0 \"dialog-warning\" \"Taruk\" \"HD2: ST3160023A Critical temperature reached (55 \u00B0C)\" "
+      "[] "
+      "{\"urgency\": 2} 0\n"
+      "Notify \"Taruk\" 0 \"dialog-warning\" \"Taruk\" \"HD1: ST3160023A health: caution (3 pending sectors)\" [] "
+      "{\"urgency\": 2} 0\n"
+      "Notify \"Taruk\" 1 \"dialog-warning\" \"Taruk\" \"HD1: ST3160023A Critical temperature reached (55 \u00B0C)\" "
+      "[] "
+      "{\"urgency\": 2} 0\n"
+      "Notify \"Taruk\" 0 \"\" \"Taruk\" \"Disk /srv: Minimum disk free space reached! Current free space 1 Mb, "
+      "minimum 2 Mb\" [] {} 5000\n");
 }
 
 TEST_F(DesktopPlatformTest, BalloonWithoutANotificationDaemonShowsNothingAndReportsNothing) {

@@ -6,9 +6,8 @@
 //   TARUK_VM_SERIALS   the serial numbers QEMU was given
 //   TARUK_VM_USB_DISKS the nodes of the disks behind QEMU's USB bridges
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <unistd.h>

@@ -16,7 +16,7 @@ TEST(GzipTextTest, AcceptEncodingDecidesWhetherThePageIsGzipped) {
   };
   const Case cases[] = {
       {"gzip", true},
-      {"identity,gzip", true},                  // Prometheus's own
+      {"identity,gzip", true},  // Prometheus's own
       {"gzip, deflate, br", true},
       {"GZIP", true},
       {"x-gzip", true},
@@ -27,7 +27,7 @@ TEST(GzipTextTest, AcceptEncodingDecidesWhetherThePageIsGzipped) {
       {"gzip; Q=0.0", false},
       {"*", true},
       {"*;q=0", false},
-      {"*;q=0, gzip", true},                    // named outright beats the star
+      {"*;q=0, gzip", true},  // named outright beats the star
       {"gzip;q=0, *", false},
       {"", false},
       {"identity", false},
@@ -35,7 +35,7 @@ TEST(GzipTextTest, AcceptEncodingDecidesWhetherThePageIsGzipped) {
       {"gzipped", false},
       {"gzip2", false},
       {",,, ;;; ,", false},
-      {"gzip;q=", true},                        // a weight that is no number refuses nothing
+      {"gzip;q=", true},  // a weight that is no number refuses nothing
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.header);
@@ -49,7 +49,8 @@ namespace {
 std::string Readings(int degrees) {
   std::string text;
   for (int drive = 0; drive < 200; ++drive) {
-    text += "taruk_drive_temperature_celsius{drive=\"" + std::to_string(drive) + "\"} " + std::to_string(degrees) + "\n";
+    text +=
+        "taruk_drive_temperature_celsius{drive=\"" + std::to_string(drive) + "\"} " + std::to_string(degrees) + "\n";
   }
   return text;
 }

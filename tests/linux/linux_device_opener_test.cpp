@@ -1,9 +1,10 @@
 // Opening physical drive N: the node in /dev must be the disk /sys/block
 // names, and every way it can fail leaves a reason a user can act on.
 
-#include <gtest/gtest.h>
+#include "linux/linux_device_opener.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -13,7 +14,6 @@
 #include <string>
 
 #include "core/drive/read_drive_info.h"
-#include "linux/linux_device_opener.h"
 #include "linux/nvme_device.h"
 #include "support/fake_sys_block.h"
 #include "support/scratch_dir.h"
@@ -144,13 +144,13 @@ TEST(LinuxDeviceOpener, BridgeMemoryPassesBetweenOpenersAndJunkIsSkipped) {
   EXPECT_EQ(second.BridgeMemory(), memory);
 
   const std::string junk[] = {
-      "3 " + key,                     // cut before its end
-      "5 " + key + "\n",              // no such form
-      "/ " + key + "\n",              // not a digit
-      "3" + key + "\n",               // no space
-      "3 \n",                         // no key
+      "3 " + key,         // cut before its end
+      "5 " + key + "\n",  // no such form
+      "/ " + key + "\n",  // not a digit
+      "3" + key + "\n",   // no space
+      "3 \n",             // no key
       "3 " + std::string(200, 'x') + "\n",
-      "0 " + key + "\n",              // not probed is not memory
+      "0 " + key + "\n",  // not probed is not memory
   };
   for (const std::string& text : junk) {
     LinuxDeviceOpener opener;

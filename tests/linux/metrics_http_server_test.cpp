@@ -63,7 +63,8 @@ std::string Scrape(const char* from, uint16_t port) {
   std::string answer;
   const auto deadline = std::chrono::steady_clock::now() + 3s;
   for (;;) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     pollfd wait{fd, POLLIN, 0};
     if (left <= 0ms || poll(&wait, 1, static_cast<int>(left.count())) <= 0) {
       answer = "timed out after: " + answer;

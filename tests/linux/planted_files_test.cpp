@@ -16,8 +16,8 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cstdio>
 #include <cerrno>
+#include <cstdio>
 #include <ctime>
 #include <functional>
 #include <string>
@@ -248,7 +248,7 @@ TEST_F(PlantedFilesTest, OnlyTheWritersOwnOldUnheldTemporariesAreRemoved) {
     ASSERT_EQ(flock(held, LOCK_EX), 0);
     const std::string starting = temporary + "St4rts";
     ASSERT_TRUE(WriteFileBytes(starting, ""));
-    const std::vector<std::string> users = {final + ".backup", final + ".before", final + ".AbC123",
+    const std::vector<std::string> users = {final + ".backup", final + ".before",      final + ".AbC123",
                                             final + ".bak",    temporary + "toolong1", temporary + "ab-cde"};
     for (const std::string& mine : users) {
       ASSERT_TRUE(WriteFileBytes(mine, "mine"));

@@ -3,8 +3,9 @@
 // the reader can fail ends as a readable reason, never as a hang or a
 // half-read drive; a reader that died is started again, and says so.
 
-#include <gtest/gtest.h>
+#include "linux/reader_device_opener.h"
 
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,12 +16,11 @@
 #include <string>
 #include <thread>
 
+#include "core/capture/drive_capture.h"
 #include "core/capture/reader_protocol.h"
 #include "core/drive/read_drive_info.h"
 #include "linux/child_process.h"
-#include "linux/reader_device_opener.h"
 #include "linux/reader_location.h"
-#include "core/capture/drive_capture.h"
 #include "support/fake_sys_block.h"
 #include "support/pages.h"
 #include "support/scoped_env.h"
@@ -106,13 +106,13 @@ TEST(ReaderDeviceOpener, OneReaderIsAskedForEveryDriveAndPassAndToldWhatToDoWith
   Fixture f;
   const std::string calls = f.bin / "calls";
   const std::string reader =
-      Serving(f.bin, "reader", "echo \"$# $1 $2\" >>" + calls + "\n" +
-                                   Answer(f.bin, {0, "power-mode 0 0x00\n" + ValidCapture(), ""}),
+      Serving(f.bin, "reader",
+              "echo \"$# $1 $2\" >>" + calls + "\n" + Answer(f.bin, {0, "power-mode 0 0x00\n" + ValidCapture(), ""}),
               "echo started >>" + calls);
   ReaderDeviceOpener opener(reader, f.sys.path(), kReaderTimeoutMs, -1, f.Log());
   DriveSlot slot;
   DriveSlot second;
-  ReadDriveInfo(opener, 0, slot);        // not yet present: identified only
+  ReadDriveInfo(opener, 0, slot);  // not yet present: identified only
   ReadDriveInfo(opener, 1, second);
   ReadDriveInfo(opener, 0, slot);        // present: left alone
   ReadDriveInfo(opener, 0, slot, true);  // --wake
@@ -188,8 +188,7 @@ TEST(ReaderDeviceOpener, WhatTheReaderSaysBecomesTheProblem) {
 
   // Control characters cannot reach the report, and a reason stays one line.
   ReaderDeviceOpener noisy(
-      Serving(f.bin, "noisy", Answer(f.bin, {1, "", "/dev/sda: \033[31mred\033[0m\r\nsecond line\n"})),
-      f.sys.path());
+      Serving(f.bin, "noisy", Answer(f.bin, {1, "", "/dev/sda: \033[31mred\033[0m\r\nsecond line\n"})), f.sys.path());
   EXPECT_FALSE(noisy.Open(0));
   EXPECT_EQ(noisy.Problem(0), "/dev/sda: ?[31mred?[0m?");
 }
@@ -247,14 +246,13 @@ TEST(ReaderDeviceOpener, AStopRequestEndsTheReaderAtOnceAndStartsNoOther) {
   sigaddset(&stopSignals, SIGTERM);
   sigset_t old;
   pthread_sigmask(SIG_BLOCK, &stopSignals, &old);
-  ReaderDeviceOpener selfEnding(Serving(f.bin, "self-ending", "kill -TERM $$\nsleep 30"), f.sys.path(), 60000,
-                                stop[0]);
+  ReaderDeviceOpener selfEnding(Serving(f.bin, "self-ending", "kill -TERM $$\nsleep 30"), f.sys.path(), 60000, stop[0]);
   EXPECT_FALSE(selfEnding.Open(0));
   EXPECT_EQ(selfEnding.Problem(0), "/dev/sda: taruk-smart-reader ended without an answer (signal 15)");
 
   const std::string started = f.bin / "started";
-  ReaderDeviceOpener opener(Serving(f.bin, "slow", "exec sleep 60", "echo >>'" + started + "'"), f.sys.path(),
-                            60000, stop[0]);
+  ReaderDeviceOpener opener(Serving(f.bin, "slow", "exec sleep 60", "echo >>'" + started + "'"), f.sys.path(), 60000,
+                            stop[0]);
   std::thread requester([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     EXPECT_EQ(write(stop[1], "x", 1), 1);
@@ -286,9 +284,21 @@ TEST(ReaderDeviceOpener, TheReaderGetsOneRequestAtATimeAndNothingElse) {
 TEST(SmartReaderProgram, AcceptsOneDriveNumberAndNothingElse) {
   const std::string binary = TARUK_BINARY;
   const std::string reader = binary.substr(0, binary.rfind('/') + 1) + kReaderName;
-  for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
-           {}, {"1000"}, {"-1"}, {"00"}, {"07"}, {"0", "1"}, {""}, {"/dev/sda"}, {"0x0"}, {" 0"}, {"--help"},
-           {"0 leave"}, {"0", "leave", "wake"}, {"serve", "0"}, {"0", "serve"}}) {
+  for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{{},
+                                                                                         {"1000"},
+                                                                                         {"-1"},
+                                                                                         {"00"},
+                                                                                         {"07"},
+                                                                                         {"0", "1"},
+                                                                                         {""},
+                                                                                         {"/dev/sda"},
+                                                                                         {"0x0"},
+                                                                                         {" 0"},
+                                                                                         {"--help"},
+                                                                                         {"0 leave"},
+                                                                                         {"0", "leave", "wake"},
+                                                                                         {"serve", "0"},
+                                                                                         {"0", "serve"}}) {
     std::vector<std::string> argv = {kReaderName};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     const ChildResult run = RunChild(reader, argv, 10000);
@@ -311,8 +321,8 @@ TEST(SmartReaderProgram, ServingEndsOnAnyMalformedRequest) {
     int exitCode;
   };
   const Case cases[] = {
-      {"", 0},         {"1000\\n", 2},   {"07\\n", 2},      {"0 bogus\\n", 2}, {"0 wake now\\n", 2}, {"123456789\\n", 2},
-      {"\\n", 2},      {"0", 2},         {"/dev/sda\\n", 2}, {"0\\r\\n", 2},       {"0  leave\\n", 2},
+      {"", 0},    {"1000\\n", 2}, {"07\\n", 2},       {"0 bogus\\n", 2}, {"0 wake now\\n", 2}, {"123456789\\n", 2},
+      {"\\n", 2}, {"0", 2},       {"/dev/sda\\n", 2}, {"0\\r\\n", 2},    {"0  leave\\n", 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.input);

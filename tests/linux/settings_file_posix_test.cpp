@@ -1,9 +1,9 @@
 // The settings file's cases that stand on POSIX: processes saving at the
 // same time or killed half-way, FIFOs and links in the file's place, byte
 // names, path lengths, the XDG folders.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>

@@ -63,8 +63,7 @@ class SettingsSaveMountTest : public testing::Test {
 }  // namespace
 
 TEST_F(SettingsSaveMountTest, ReadOnlyFolderKeepsTheOldFile) {
-  ASSERT_EQ(mount(nullptr, mountPoint.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0)
-      << std::strerror(errno);
+  ASSERT_EQ(mount(nullptr, mountPoint.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0) << std::strerror(errno);
   EXPECT_FALSE(SaveSettings(Changed()));
   EXPECT_EQ(ReadFileBytes(file), kOldFile);
 }

@@ -65,11 +65,10 @@ TEST(SettingsWithoutCodePage, TheFileIsLeftAloneAndTheLogSaysWhyOnce) {
   ASSERT_TRUE(std::filesystem::create_directory(scratch / "Taruk"));
   WriteFileBytes(scratch / "Taruk/conf.dat", kFile);
   int exitCode = -1;
-  const std::string output =
-      RunShell("unshare -m --propagation private sh -c 'mount -t tmpfs none " + gconv + " && " + kHidden +
-                   "=1 APPDATA=" + scratch.path() + " exec " + self +
-                   " --gtest_filter=SettingsWithoutCodePage.Inside' 2>&1",
-               &exitCode);
+  const std::string output = RunShell("unshare -m --propagation private sh -c 'mount -t tmpfs none " + gconv + " && " +
+                                          kHidden + "=1 APPDATA=" + scratch.path() + " exec " + self +
+                                          " --gtest_filter=SettingsWithoutCodePage.Inside' 2>&1",
+                                      &exitCode);
   EXPECT_EQ(exitCode, 0) << output;
   EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
   EXPECT_EQ(ReadFileBytes(scratch / "Taruk/conf.dat"), kFile);

@@ -1,13 +1,14 @@
 // Where the SMTP password is found: a real gnome-keyring on a private session
 // bus (libsecret), a systemd credentials folder, the owner-only file.
 
+#include "core/mail/smtp_password.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <chrono>
 #include <string>
 
-#include "core/mail/smtp_password.h"
 #include "support/child_process.h"
 #include "support/private_buses.h"
 #include "support/settings_fixture.h"
@@ -38,13 +39,16 @@ TEST_F(SmtpPassword, ARealKeyringKeepsItAndTheServiceCredentialComesFirst) {
   ScopedEnv dataHome("XDG_DATA_HOME", home.path());
   ScopedEnv runtime("XDG_RUNTIME_DIR", home.path());
   ChildProcess keyring;
-  if (RunShell("command -v gnome-keyring-daemon").empty()) GTEST_SKIP() << "no gnome-keyring (scripts/install-deps.sh test)";
-  ASSERT_TRUE(keyring.Start({"sh", "-c", "printf unlock | exec gnome-keyring-daemon --foreground --unlock --components=secrets"},
-                            home / "keyring.out", home / "keyring.err"));
+  if (RunShell("command -v gnome-keyring-daemon").empty())
+    GTEST_SKIP() << "no gnome-keyring (scripts/install-deps.sh test)";
+  ASSERT_TRUE(keyring.Start(
+      {"sh", "-c", "printf unlock | exec gnome-keyring-daemon --foreground --unlock --components=secrets"},
+      home / "keyring.out", home / "keyring.err"));
   ASSERT_TRUE(WaitUntil(
       [] {
-        return RunShell("dbus-send --session --print-reply --dest=org.freedesktop.DBus / "
-                        "org.freedesktop.DBus.NameHasOwner string:org.freedesktop.secrets")
+        return RunShell(
+                   "dbus-send --session --print-reply --dest=org.freedesktop.DBus / "
+                   "org.freedesktop.DBus.NameHasOwner string:org.freedesktop.secrets")
                    .find("boolean true") != std::string::npos;
       },
       15s))
@@ -61,8 +65,8 @@ TEST_F(SmtpPassword, ARealKeyringKeepsItAndTheServiceCredentialComesFirst) {
   EXPECT_EQ(found.store, "the Secret Service");
   found = FindSmtpPassword("smtp.example.org", "bob");
   EXPECT_FALSE(found.found);
-  EXPECT_EQ(found.lookedIn, "the Secret Service: no password stored for bob@smtp.example.org; " + folder +
-                                "/smtp-password: missing");
+  EXPECT_EQ(found.lookedIn,
+            "the Secret Service: no password stored for bob@smtp.example.org; " + folder + "/smtp-password: missing");
 
   ScratchDir credentials;
   ASSERT_TRUE(WriteFileBytes(credentials / "smtp-password", "from-systemd\n"));

@@ -39,8 +39,9 @@ TEST(SmtpRealServer, AiosmtpdStoresTheMailWhole) {
   mail.AddRecipient(L"ops@example.org", L"ops@example.org");
   // Lines a server would shorten or take for the end of the mail, were they
   // sent as they are; no line end at the end.
-  mail.body = L".\r\nCritical temperature: 55\r\n\r\n HD1: QEMU HARDDISK current temperature 57 C\r\n"
-              L".hidden\r\n..\r\n.";
+  mail.body =
+      L".\r\nCritical temperature: 55\r\n\r\n HD1: QEMU HARDDISK current temperature 57 C\r\n"
+      L".hidden\r\n..\r\n.";
   CSmtpClient client(L"127.0.0.1", server.Port());
   ASSERT_TRUE(SendOne(client, mail)) << client.lastError;
   EXPECT_EQ(client.lastError, L"OK");
@@ -50,24 +51,24 @@ TEST(SmtpRealServer, AiosmtpdStoresTheMailWhole) {
   // The server adds where the mail came from; the peer's port differs.
   const std::string stored =
       std::regex_replace(messages[0], std::regex("\nX-Peer: \\('127\\.0\\.0\\.1', [0-9]+\\)\n"), "\nX-Peer: -\n");
-  EXPECT_EQ(stored,
-            "Date: " + ToWireBytes(FormatMailDate(static_cast<std::time_t>(mail.date))) + "\n"
-            "From: taruk@example.org\n"
-            "To: admin@example.org<admin@example.org>,ops@example.org<ops@example.org>\n"
-            "Subject: Taruk - critical temperature reached\n"
-            "X-Mailer: <Orvo Mail>\n"
-            "X-Peer: -\n"
-            "X-MailFrom: taruk@example.org\n"
-            "X-RcptTo: admin@example.org, ops@example.org\n"
-            "\n"
-            ".\n"
-            "Critical temperature: 55\n"
-            "\n"
-            " HD1: QEMU HARDDISK current temperature 57 C\n"
-            ".hidden\n"
-            "..\n"
-            ".\n"
-            "\n");
+  EXPECT_EQ(stored, "Date: " + ToWireBytes(FormatMailDate(static_cast<std::time_t>(mail.date))) +
+                        "\n"
+                        "From: taruk@example.org\n"
+                        "To: admin@example.org<admin@example.org>,ops@example.org<ops@example.org>\n"
+                        "Subject: Taruk - critical temperature reached\n"
+                        "X-Mailer: <Orvo Mail>\n"
+                        "X-Peer: -\n"
+                        "X-MailFrom: taruk@example.org\n"
+                        "X-RcptTo: admin@example.org, ops@example.org\n"
+                        "\n"
+                        ".\n"
+                        "Critical temperature: 55\n"
+                        "\n"
+                        " HD1: QEMU HARDDISK current temperature 57 C\n"
+                        ".hidden\n"
+                        "..\n"
+                        ".\n"
+                        "\n");
 }
 
 TEST(SmtpRealServer, LocalMailSystemDeliversAnAlertToTheMailbox) {

@@ -20,8 +20,8 @@
 #include "core/alarm/alarm_dispatch.h"
 #include "core/base/path_text.h"
 #include "core/mail/mail_text.h"
-#include "core/settings/side_settings.h"
 #include "core/mail/test_email.h"
+#include "core/settings/side_settings.h"
 #include "support/aiosmtpd_server.h"
 #include "support/recording_platform.h"
 #include "support/settings_fixture.h"
@@ -105,7 +105,8 @@ TEST_F(SmtpSubmission, AlarmAndTestMailArriveOver587And465WithPlainAndLogin) {
     int port;
     const char* security;
     const char* mechanism;
-  } cases[] = {{587, "starttls", "PLAIN"}, {465, "tls", "PLAIN"}, {10587, "starttls", "LOGIN"}, {10465, "tls", "LOGIN"}};
+  } cases[] = {
+      {587, "starttls", "PLAIN"}, {465, "tls", "PLAIN"}, {10587, "starttls", "LOGIN"}, {10465, "tls", "LOGIN"}};
   for (const auto& c : cases) {
     UsePort(c.port, c.security);
     const std::string alarmMarker = Unique("alarm-" + std::to_string(c.port));

@@ -90,7 +90,8 @@ class PulseServerTest : public testing::Test {
     if (first > last) return {};
     double sum = 0;
     for (size_t i = first; i <= last; ++i) sum += static_cast<double>(channel[i]) * channel[i];
-    return {static_cast<double>(last - first + 1) / info.samplerate, std::sqrt(sum / static_cast<double>(last - first + 1))};
+    return {static_cast<double>(last - first + 1) / info.samplerate,
+            std::sqrt(sum / static_cast<double>(last - first + 1))};
   }
 
   ScratchDir folder;

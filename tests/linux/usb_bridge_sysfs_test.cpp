@@ -1,15 +1,15 @@
 // The USB bridge of a disk from a made-up sysfs tree laid out as the kernel
 // lays out usb-storage and uas disks.
 
-#include <gtest/gtest.h>
+#include "linux/usb_bridge_sysfs.h"
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <optional>
 #include <string>
 
-#include "linux/usb_bridge_sysfs.h"
 #include "support/scratch_dir.h"
 
 using namespace taruk;
@@ -20,10 +20,10 @@ namespace fs = std::filesystem;
 
 struct Tree {
   const char* name;
-  const char* vendor;   // nullptr: no USB device above the disk (a SATA port)
+  const char* vendor;  // nullptr: no USB device above the disk (a SATA port)
   const char* product;
-  const char* release;  // nullptr: no bcdDevice file
-  const char* driver;   // nullptr: no driver bound to the interface
+  const char* release;       // nullptr: no bcdDevice file
+  const char* driver;        // nullptr: no driver bound to the interface
   int levelsBelowInterface;  // host, target, LUN... between the interface and the disk
   std::optional<UsbBridge> expected;
 };

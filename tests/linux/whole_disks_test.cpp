@@ -1,7 +1,8 @@
 // Physical drive numbers: the whole disks of /sys/block in natural order.
 
-#include <gtest/gtest.h>
+#include "linux/whole_disks.h"
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "linux/whole_disks.h"
 #include "support/fake_sys_block.h"
 #include "support/scratch_dir.h"
 
@@ -17,12 +17,15 @@ using namespace taruk;
 
 TEST(WholeDisks, NamesSortNaturallyNotByBytes) {
   std::vector<std::string> names = {"sdb", "nvme0n10", "sda", "nvme1n1", "nvme0n2", "mmcblk1", "mmcblk0", "sdc"};
-  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return NaturalNameLess(a, b); });
-  EXPECT_EQ(names, (std::vector<std::string>{"mmcblk0", "mmcblk1", "nvme0n2", "nvme0n10", "nvme1n1", "sda", "sdb", "sdc"}));
+  std::sort(names.begin(), names.end(),
+            [](const std::string& a, const std::string& b) { return NaturalNameLess(a, b); });
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"mmcblk0", "mmcblk1", "nvme0n2", "nvme0n10", "nvme1n1", "sda", "sdb", "sdc"}));
 
   // A strict order, also for names that differ only in leading zeros or in
   // numbers too long for any integer.
-  const std::vector<std::string> tricky = {"a01", "a1", "a", "a0", "1", "", "a99999999999999999999999", "a100000000000000000000000"};
+  const std::vector<std::string> tricky = {
+      "a01", "a1", "a", "a0", "1", "", "a99999999999999999999999", "a100000000000000000000000"};
   for (const std::string& x : tricky) {
     EXPECT_FALSE(NaturalNameLess(x, x)) << x;
     for (const std::string& y : tricky) {

@@ -2,25 +2,24 @@
 // machine whose drives cannot be read, and screenshots of it under the build
 // folder (screenshots/). Fallen back on, the demo drives never act; named
 // with --replay, the same drives do.
-#include <gtest/gtest.h>
-
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
+#include <gtest/gtest.h>
 
-#include "core/settings/settings_file.h"
-#include "gui/qt/monitor_dlg.h"
-#include "core/drive/drive_slot.h"
-#include "qt/modal_watcher.h"
-#include "qt/test_services.h"
 #include "core/capture/replay_device_opener.h"
 #include "core/capture/replay_volumes.h"
+#include "core/drive/drive_slot.h"
+#include "core/settings/settings_file.h"
+#include "gui/qt/about_dlg.h"
+#include "gui/qt/monitor_dlg.h"
+#include "gui/toolkit/icon_button.h"
+#include "qt/modal_watcher.h"
+#include "qt/test_services.h"
+#include "support/quiet_machine.h"
 #include "support/recording_platform.h"
 #include "support/scoped_env.h"
-#include "gui/qt/about_dlg.h"
-#include "gui/toolkit/icon_button.h"
 #include "window_parts.h"
-#include "support/quiet_machine.h"
 
 using namespace taruk;
 
@@ -89,8 +88,9 @@ TEST_F(DemoWindow, ShowsEveryDemoDriveAndItsPanel) {
     });
     window->SendCommand(command);
     const QString drive = QStringLiteral(" - HD3: STM3200820A, S/N 5QE3ABCD");
-    EXPECT_EQ(title, (command == kDetails ? QStringLiteral("S.M.A.R.T. details") : QStringLiteral("Temperature Graphic")) +
-                         drive);
+    EXPECT_EQ(
+        title,
+        (command == kDetails ? QStringLiteral("S.M.A.R.T. details") : QStringLiteral("Temperature Graphic")) + drive);
   }
 
   // The Seagate is the demo's drive in caution: a badge on its button (the
@@ -149,8 +149,8 @@ TEST_F(DemoWindow, FallenBackOnTheyNeverActNamedWithReplayTheyDo) {
       for (int tick = 0; tick < 3; ++tick) expected.insert(expected.end(), oneTick.begin(), oneTick.end());
     }
     EXPECT_EQ(recorder.calls, expected);
-    EXPECT_EQ(demo.windowTitle(), fellBack ? QStringLiteral("Taruk S.M.A.R.T. (demo drives)")
-                                           : QStringLiteral("Taruk S.M.A.R.T."));
+    EXPECT_EQ(demo.windowTitle(),
+              fellBack ? QStringLiteral("Taruk S.M.A.R.T. (demo drives)") : QStringLiteral("Taruk S.M.A.R.T."));
     ASSERT_NE(TrayIconOf(demo), nullptr);
     EXPECT_EQ(TrayIconOf(demo)->toolTip(),
               fellBack ? QStringLiteral("Taruk: demo drives, alarms off")

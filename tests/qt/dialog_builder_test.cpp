@@ -1,5 +1,5 @@
 // Dialog templates and the builder that turns them into widgets.
-#include <gtest/gtest.h>
+#include "gui/toolkit/dialog_builder.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -9,8 +9,8 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <gtest/gtest.h>
 
-#include "gui/toolkit/dialog_builder.h"
 #include "gui/toolkit/dialog_template.h"
 #include "gui/toolkit/template_dialog.h"
 #include "gui/toolkit/up_down_control.h"
@@ -33,12 +33,9 @@ TEST(DialogTemplates, EveryOneIsCompiledInWithItsControls) {
     QSize size;
     int controls;
   };
-  const Expected expected[] = {{100, "About Taruk", {181, 123}, 3},
-                               {102, "Taruk S.M.A.R.T.", {380, 150}, 22},
-                               {131, "S.M.A.R.T. details", {661, 286}, 3},
-                               {134, "Options", {221, 393}, 40},
-                               {137, "Temperature Graphic", {561, 268}, 4},
-                               {141, "Mail server", {221, 168}, 17},
+  const Expected expected[] = {{100, "About Taruk", {181, 123}, 3},         {102, "Taruk S.M.A.R.T.", {380, 150}, 22},
+                               {131, "S.M.A.R.T. details", {661, 286}, 3},  {134, "Options", {221, 393}, 40},
+                               {137, "Temperature Graphic", {561, 268}, 4}, {141, "Mail server", {221, 168}, 17},
                                {142, "Self-test", {381, 300}, 10}};
   for (const Expected& dialog : expected) {
     const DialogTemplate layout = Load(dialog.id);
@@ -97,7 +94,8 @@ TEST(DialogBuilder, PlacesControlsByTheDialogFontsMetrics) {
     // x = du * average width / 4 and y = du * height / 8, to the nearest pixel.
     auto* server = ControlById<QLineEdit>(dialog, 1031);
     ASSERT_NE(server, nullptr);
-    const int alphabet = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    const int alphabet =
+        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     EXPECT_EQ(server->geometry().x(), qRound(67 * alphabet / 52.0 / 4));
     EXPECT_EQ(server->geometry().y(), qRound(331 * metrics.height() / 8.0));
     EXPECT_EQ(server->geometry().width(), qRound(79 * alphabet / 52.0 / 4));

@@ -1,25 +1,25 @@
 // Pictures of the three dialogs for a person to look at, written under the
 // build folder (screenshots/). They also catch a dialog that cannot be built
 // or draws nothing.
-#include <gtest/gtest.h>
-
 #include <QDir>
 #include <QImage>
+#include <gtest/gtest.h>
+
 #include <algorithm>
 
-#include "core/monitor/history.h"
+#include "core/capture/replay_device_opener.h"
 #include "core/drive/drive_slot.h"
 #include "core/drive/read_drive_info.h"
 #include "core/monitor/drive_numbering.h"
-#include "gui/qt/temp_graph_ctrl.h"
-#include "gui/qt/temp_graph_dlg.h"
-#include "core/capture/replay_device_opener.h"
-#include "support/scoped_env.h"
-#include "support/scratch_dir.h"
+#include "core/monitor/history.h"
 #include "gui/qt/options_dlg.h"
 #include "gui/qt/self_test_dlg.h"
 #include "gui/qt/smart_details_dlg.h"
+#include "gui/qt/temp_graph_ctrl.h"
+#include "gui/qt/temp_graph_dlg.h"
 #include "support/quiet_machine.h"
+#include "support/scoped_env.h"
+#include "support/scratch_dir.h"
 
 using namespace taruk;
 

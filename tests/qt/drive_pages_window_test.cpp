@@ -1,21 +1,20 @@
 // A machine with ten drives in the main window: the four disk buttons show a
 // page of drives, and the page control's list reaches every drive in two
 // clicks, with its panel, details and graph.
-#include <gtest/gtest.h>
-
 #include <QDir>
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <gtest/gtest.h>
 
 #include "core/capture/replay_device_opener.h"
 #include "core/drive/volumes.h"
+#include "gui/qt/monitor_dlg.h"
+#include "gui/toolkit/icon_button.h"
 #include "qt/modal_watcher.h"
 #include "qt/test_services.h"
-#include "gui/toolkit/icon_button.h"
-#include "gui/qt/monitor_dlg.h"
 #include "support/scoped_env.h"
 
 using namespace taruk;
@@ -113,7 +112,8 @@ TEST(DrivePagesWindow, TenReplayedDrivesAreEachTwoClicksAway) {
   {
     ModalWatcher graph(close);
     window.SendCommand(kGraph);
-    EXPECT_TRUE(graph.title.endsWith(QStringLiteral("HD8: ST4000VN008-2DR166, S/N ZDH1496Q8"))) << graph.title.toStdString();
+    EXPECT_TRUE(graph.title.endsWith(QStringLiteral("HD8: ST4000VN008-2DR166, S/N ZDH1496Q8")))
+        << graph.title.toStdString();
   }
 }
 

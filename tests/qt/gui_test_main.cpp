@@ -1,8 +1,7 @@
 // The window tests run on Qt's offscreen platform unless told otherwise, so
 // they need no display (and neither does listing them at build time).
-#include <gtest/gtest.h>
-
 #include <QApplication>
+#include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

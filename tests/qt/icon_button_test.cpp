@@ -1,13 +1,13 @@
 // CIconButton: faces, frames, icon placement, hover and press, the grey copy.
-#include <gtest/gtest.h>
+#include "gui/toolkit/icon_button.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
+#include <gtest/gtest.h>
 
-#include "gui/toolkit/icon_button.h"
 #include "gui/toolkit/resources.h"
 
 using namespace taruk;
@@ -57,7 +57,7 @@ TEST(GreyIcon, FollowsTheWeightedSumCutToAWholeNumber) {
   icon.setPixel(0, 1, qRgba(0, 0, 0, 0));          // transparent stays transparent
   icon.setPixel(1, 1, qRgba(0, 200, 0, 0));        // hidden pixels keep their mask
   icon.setPixel(2, 1, qRgba(10, 20, 30, 128));
-  icon.setPixel(3, 1, qRgba(0, 0, 1, 255));        // not black: becomes level 0 all the same
+  icon.setPixel(3, 1, qRgba(0, 0, 1, 255));  // not black: becomes level 0 all the same
   const QImage grey = MakeGreyIcon(icon);
   ASSERT_EQ(grey.size(), icon.size());
   EXPECT_EQ(grey.pixel(0, 0), qRgba(0, 0, 0, 255));

@@ -4,11 +4,12 @@
 // it. Gives up after `patienceMs` so that a test never hangs on a box that
 // did not come.
 
-#include <QApplication>
 #include <QAbstractButton>
+#include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
 #include <QTimer>
+
 #include <functional>
 
 class ModalWatcher {

@@ -1,9 +1,8 @@
 // The main window: its start, its routing table, Close and Exit, the disk
 // buttons and the panel, the notification-area menu.
-#include <gtest/gtest.h>
+#include "gui/qt/monitor_dlg.h"
 
 #include <QDir>
-#include <algorithm>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,25 +10,27 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <optional>
 
-#include "core/base/clock.h"
-#include "core/settings/settings_file.h"
-#include "core/drive/volumes.h"
-#include "gui/qt/monitor_app.h"
-#include "gui/qt/monitor_dlg.h"
-#include "gui/qt/window_alert_platform.h"
 #include "core/alarm/alert_platform.h"
+#include "core/base/clock.h"
+#include "core/capture/replay_device_opener.h"
 #include "core/drive/drive_slot.h"
 #include "core/drive/smart_device.h"
+#include "core/drive/volumes.h"
+#include "core/settings/settings_file.h"
+#include "gui/qt/monitor_app.h"
+#include "gui/qt/window_alert_platform.h"
+#include "gui/toolkit/icon_button.h"
 #include "qt/message_box_watcher.h"
 #include "qt/modal_watcher.h"
 #include "qt/test_services.h"
-#include "core/capture/replay_device_opener.h"
-#include "support/recording_platform.h"
 #include "support/monitor_test_access.h"
+#include "support/recording_platform.h"
 #include "support/scoped_env.h"
-#include "gui/toolkit/icon_button.h"
 #include "window_parts.h"
 
 using namespace taruk;
@@ -253,9 +254,12 @@ TEST_F(MainWindow, DiskButtonsAndPanelFollowPresentDrivesOnly) {
   const struct {
     const wchar_t* model;
     const char* shown;
-  } makers[] = {{L"STM3250310AS", "MAXTOR"},           {L"ST380011A", "Seagate Technology"},
-                {L"WDC WD1600JS", "Western Digital"}, {L"DTLA-307030", "IBM"},
-                {L"Maxtor 6Y080L0", "Maxtor 6Y080L0"}, {L"st380011a", "st380011a"},
+  } makers[] = {{L"STM3250310AS", "MAXTOR"},
+                {L"ST380011A", "Seagate Technology"},
+                {L"WDC WD1600JS", "Western Digital"},
+                {L"DTLA-307030", "IBM"},
+                {L"Maxtor 6Y080L0", "Maxtor 6Y080L0"},
+                {L"st380011a", "st380011a"},
                 {L"S", "S"}};
   for (const auto& maker : makers) {
     MonitorTestAccess::Slots(monitor)[2].model = maker.model;
@@ -301,8 +305,8 @@ TEST_F(MainWindow, ASleepingSelectedDriveShowsStandbyInPlaceOfItsTemperature) {
 
 TEST_F(MainWindow, InformationAreaIsLightBlueWithDarkBlueBoldLabels) {
   auto window = Open();
-  for (int id : {kBackground, kManufacturerLabel, kManufacturer, kSerialLabel, kSerialNumber, kWorkTimeLabel,
-                 kWorkTime, kTemperature, kTemperatureIcon}) {
+  for (int id : {kBackground, kManufacturerLabel, kManufacturer, kSerialLabel, kSerialNumber, kWorkTimeLabel, kWorkTime,
+                 kTemperature, kTemperatureIcon}) {
     QWidget* control = window->Control(id);
     EXPECT_TRUE(control->autoFillBackground()) << id;
     EXPECT_EQ(control->palette().color(QPalette::Window), QColor(223, 238, 255)) << id;
@@ -388,8 +392,7 @@ TEST_F(MainWindow, BalloonsWithoutANotificationAreaBecomeDesktopNotifications) {
   if (QSystemTrayIcon::isSystemTrayAvailable()) {
     EXPECT_EQ(machine.balloons.size(), 1u);  // the second from the icon
   } else {
-    EXPECT_EQ(machine.balloons, (std::vector<std::wstring>{L"Taruk|before the window|5000",
-                                                           L"Taruk|HD1 is hot|5000"}));
+    EXPECT_EQ(machine.balloons, (std::vector<std::wstring>{L"Taruk|before the window|5000", L"Taruk|HD1 is hot|5000"}));
   }
 
   ModalWatcher watcher(Answer(QMessageBox::Ok));
@@ -462,11 +465,16 @@ TEST(MainWindowHealth, BadgeAndTrayToolTipFollowTheWorstVerdict) {
     QColor lineColour;
   } steps[] = {
       {{5, 100, 100, 36, {}}, "none", "Taruk", "Health: good", QColor(40, 40, 80)},
-      {{197, 100, 100, 0, {2}}, "amber", "Taruk\nHD1: ST1 health: caution (2 pending sectors)",
-       "Health: caution (2 pending sectors)", QColor(240, 160, 0)},
-      {{5, 20, 20, 36, {}}, "red",
+      {{197, 100, 100, 0, {2}},
+       "amber",
+       "Taruk\nHD1: ST1 health: caution (2 pending sectors)",
+       "Health: caution (2 pending sectors)",
+       QColor(240, 160, 0)},
+      {{5, 20, 20, 36, {}},
+       "red",
        "Taruk\nHD1: ST1 health: bad (Reallocated Sector Count (5) failing now: value 20, threshold 36)",
-       "Health: bad (Reallocated Sector Count (5) failing now: value 20, threshold 36)", QColor(210, 20, 20)},
+       "Health: bad (Reallocated Sector Count (5) failing now: value 20, threshold 36)",
+       QColor(210, 20, 20)},
       {{5, 100, 100, 36, {}}, "none", "Taruk", "Health: good", QColor(40, 40, 80)},
   };
   window.ShowDriveInfo(1);

@@ -1,31 +1,32 @@
 // The Options dialog on the offscreen platform: opening, the test-sound rule,
 // OK's checks in order, "Run at startup" through a private autostart folder,
 // and the test e-mail against real and scripted SMTP servers.
-#include <gtest/gtest.h>
-#include <sys/mount.h>
-#include <unistd.h>
+#include "gui/qt/options_dlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTimer>
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 
 #include "core/alarm/alarm_sound_path.h"
-#include "qt/message_box_watcher.h"
+#include "core/settings/side_settings.h"
+#include "core/view/health_look.h"
+#include "gui/qt/mail_server_dlg.h"
+#include "gui/toolkit/up_down_control.h"
 #include "linux/autostart.h"
+#include "qt/message_box_watcher.h"
 #include "support/aiosmtpd_server.h"
 #include "support/recording_platform.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 #include "support/scripted_server.h"
-#include "gui/qt/mail_server_dlg.h"
-#include "gui/qt/options_dlg.h"
-#include "core/settings/side_settings.h"
-#include "core/view/health_look.h"
-#include "gui/toolkit/up_down_control.h"
 
 using namespace taruk;
 
@@ -55,9 +56,7 @@ class OptionsDlgTest : public testing::Test {
     emit List(dialog, listId)->activated(entry);
   }
   static bool Shown(COptionsDlg& dialog, int id) { return !dialog.Control(id)->isHidden(); }
-  static QCheckBox* RunAtStartup(COptionsDlg& dialog) {
-    return dialog.Control<QCheckBox>(COptionsDlg::IdRunAtStartup);
-  }
+  static QCheckBox* RunAtStartup(COptionsDlg& dialog) { return dialog.Control<QCheckBox>(COptionsDlg::IdRunAtStartup); }
   std::string Entry() const { return scratch / "home/autostart/Taruk.desktop"; }
 
   ScratchDir scratch;
@@ -80,8 +79,9 @@ TEST_F(OptionsDlgTest, OpensWithTheCallersValues) {
   EXPECT_EQ(List(*dialog, COptionsDlg::IdTemperatureActionList)->currentIndex(), 5);
   EXPECT_EQ(List(*dialog, COptionsDlg::IdFreeSpaceActionList)->currentIndex(), -1);
   EXPECT_EQ(List(*dialog, COptionsDlg::IdHealthActionList)->currentIndex(), 1);  // its default
-  const QStringList actions = {"None", "Show notification", "Shut down the system", "Suspend the system",
-                               "Hibernate the system", "Play sound", "Send e-mail"};
+  const QStringList actions = {
+      "None",       "Show notification", "Shut down the system", "Suspend the system", "Hibernate the system",
+      "Play sound", "Send e-mail"};
   for (const int id :
        {COptionsDlg::IdTemperatureActionList, COptionsDlg::IdFreeSpaceActionList, COptionsDlg::IdHealthActionList})
     for (int i = 0; i < 7; ++i) EXPECT_EQ(List(*dialog, id)->itemText(i), actions[i]);
@@ -123,8 +123,8 @@ TEST_F(OptionsDlgTest, OkChecksThePollIntervalFirstThenTheCriticalTemperature) {
     const char* poll;
     const char* critical;
     QString message;  // empty: accepted
-  } cases[] = {{"9", "55", poll},    {"10", "55", ""},    {"600", "55", ""},         {"601", "55", poll},
-               {"sixty", "55", poll}, {"60", "0", critical}, {"60", "1", ""},       {"60", "100", ""},
+  } cases[] = {{"9", "55", poll},       {"10", "55", ""},      {"600", "55", ""}, {"601", "55", poll},
+               {"sixty", "55", poll},   {"60", "0", critical}, {"60", "1", ""},   {"60", "100", ""},
                {"60", "101", critical}, {"5", "500", poll}};
   for (const auto& c : cases) {
     auto dialog = Open();
@@ -230,8 +230,11 @@ TEST_F(OptionsDlgTest, TestEmailFailuresShowTheirTwoMessagesAndTheServersReply) 
     QString message;
   } cases[] = {
       {"nobody listening", {}, "Can't connect to the SMTP server!\n\nUnable to connect to server"},
-      {"sender refused", {"250 hello", "550 no such sender", "221 bye"}, "Can't send the e-mail!\n\n550 no such sender"},
-      {"data refused", {"250 hello", "250 ok", "250 ok", "554 no data today", "221 bye"},
+      {"sender refused",
+       {"250 hello", "550 no such sender", "221 bye"},
+       "Can't send the e-mail!\n\n550 no such sender"},
+      {"data refused",
+       {"250 hello", "250 ok", "250 ok", "554 no data today", "221 bye"},
        "Can't send the e-mail!\n\n554 no data today"},
   };
   for (const auto& c : cases) {

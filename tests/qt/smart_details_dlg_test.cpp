@@ -1,15 +1,15 @@
 // The S.M.A.R.T. details dialog: its columns, and rows read once in page order.
-#include <gtest/gtest.h>
+#include "gui/qt/smart_details_dlg.h"
 
 #include <QHeaderView>
 #include <QTest>
 #include <QTreeWidget>
+#include <gtest/gtest.h>
 
 #include "core/drive/drive_slot.h"
 #include "core/view/window_palette.h"
-#include "gui/qt/health_badge.h"
 #include "gui/qt/colours.h"
-#include "gui/qt/smart_details_dlg.h"
+#include "gui/qt/health_badge.h"
 
 using namespace taruk;
 
@@ -82,9 +82,9 @@ TEST(SmartDetailsDlg, RowsBehindTheVerdictAreMarkedWithTheirReasons) {
   slot.capacityGb = 40;
   // Empty entries before the marked ones: rows and entries part ways.
   slot.attributes[0] = {1, 100, 100, 51, {}};
-  slot.attributes[2] = {5, 30, 30, 36, {2}};       // failing now, and counted
-  slot.attributes[4] = {190, 60, 40, 45, {}};      // failed in the past
-  slot.attributes[5] = {197, 100, 100, 0, {3}};    // counted
+  slot.attributes[2] = {5, 30, 30, 36, {2}};     // failing now, and counted
+  slot.attributes[4] = {190, 60, 40, 45, {}};    // failed in the past
+  slot.attributes[5] = {197, 100, 100, 0, {3}};  // counted
   slot.attributes[7] = {194, 40, 40, 0, {40}};
   CSmartDetailsDlg dialog(driveSlots, 0);
   dialog.show();

@@ -1,20 +1,18 @@
 // The temperature graph window: the graph of the given drive, and the view
 // remembered from one opening to the next.
-#include <gtest/gtest.h>
+#include "gui/qt/temp_graph_dlg.h"
 
 #include <QRadioButton>
 #include <QTest>
+#include <gtest/gtest.h>
 
 #include "core/drive/drive_slot.h"
 #include "gui/qt/temp_graph_ctrl.h"
-#include "gui/qt/temp_graph_dlg.h"
 #include "support/quiet_machine.h"
 
 using namespace taruk;
 
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 TEST(TempGraphDlg, ShowsTheDrivesSeriesAndKeepsTheChosenView) {
   const GraphMode saved = graphMode;

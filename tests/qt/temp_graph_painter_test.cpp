@@ -1,13 +1,14 @@
 // The temperature graph: the pixels of a real paint into an image.
-#include <gtest/gtest.h>
+#include "gui/qt/temp_graph_painter.h"
 
 #include <QImage>
 #include <QPainter>
+#include <gtest/gtest.h>
+
 #include <array>
 #include <set>
 #include <vector>
 
-#include "gui/qt/temp_graph_painter.h"
 #include "core/view/temp_graph_plan.h"
 #include "support/graph_plans.h"
 
@@ -82,7 +83,6 @@ TEST(TempGraphPaint, LabelsAreWrittenWhereThePlanPutsThem) {
   EXPECT_TRUE(HasText(image, {150, 312 - 154 - 22}, "Critical temperature"));
   // At 01:xx columns 0, 2, 3 and 27 read 22, 24, 1 and 1.
   const std::pair<int, QString> columns[] = {{0, "22"}, {2, "24"}, {3, "1"}, {27, "1"}};
-  for (const auto& [column, text] : columns)
-    EXPECT_TRUE(HasText(image, {50 + 28 * column - 10, 322}, text)) << column;
+  for (const auto& [column, text] : columns) EXPECT_TRUE(HasText(image, {50 + 28 * column - 10, 322}, text)) << column;
   EXPECT_FALSE(HasText(image, {50 + 28 * 2 - 10, 322}, "0"));
 }

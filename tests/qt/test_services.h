@@ -9,8 +9,8 @@
 
 #include "core/alarm/alert_platform.h"
 #include "core/base/clock.h"
-#include "core/drive/volumes.h"
 #include "core/drive/smart_device.h"
+#include "core/drive/volumes.h"
 #include "support/quiet_machine.h"
 
 using namespace taruk;

@@ -2,19 +2,18 @@
 // on private buses): the privilege step's failure is shown in the system's
 // error box, owned by no window, on every tick, and the request goes out all
 // the same; what becomes of the request is only logged on stderr.
-#include <gtest/gtest.h>
-
 #include <QDir>
 #include <QTemporaryDir>
+#include <gtest/gtest.h>
 
+#include "core/capture/replay_device_opener.h"
+#include "core/drive/drive_slot.h"
 #include "core/settings/settings_file.h"
+#include "desktop/desktop_alert_platform.h"
 #include "gui/qt/monitor_dlg.h"
 #include "gui/qt/window_alert_platform.h"
-#include "core/drive/drive_slot.h"
 #include "qt/message_box_watcher.h"
 #include "qt/test_services.h"
-#include "desktop/desktop_alert_platform.h"
-#include "core/capture/replay_device_opener.h"
 #include "support/private_buses.h"
 #include "support/scoped_env.h"
 
@@ -67,8 +66,8 @@ TEST(WindowPowerAction, RefusedOrUnreachableLogindIsShownAndTheRequestStillSent)
   window.RunMonitoringCycle();
   const std::string logged = testing::internal::GetCapturedStderr();
   ASSERT_EQ(boxes.seen.size(), 3u);
-  EXPECT_TRUE(boxes.seen[2].text.startsWith(QStringLiteral("systemd-logind: CanPowerOff: "))) <<
-      boxes.seen[2].text.toStdString();
+  EXPECT_TRUE(boxes.seen[2].text.startsWith(QStringLiteral("systemd-logind: CanPowerOff: ")))
+      << boxes.seen[2].text.toStdString();
   EXPECT_NE(logged.find("taruk: Error: systemd-logind: PowerOff: "), std::string::npos) << logged;
 }
 

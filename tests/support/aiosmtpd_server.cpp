@@ -71,7 +71,8 @@ AiosmtpdServer::~AiosmtpdServer() {
 }
 
 bool AiosmtpdServer::Start(std::string& failure) {
-  return Launch(failure, {"-m", "aiosmtpd", "-n", "-l", "127.0.0.1:PORT", "-c", "aiosmtpd.handlers.Mailbox", "MAILDIR"});
+  return Launch(failure,
+                {"-m", "aiosmtpd", "-n", "-l", "127.0.0.1:PORT", "-c", "aiosmtpd.handlers.Mailbox", "MAILDIR"});
 }
 
 bool AiosmtpdServer::StartTls(std::string& failure, const std::string& mode, const std::string& cert,
@@ -95,8 +96,8 @@ bool AiosmtpdServer::Launch(std::string& failure, const std::vector<std::string>
   // keeps aiosmtpd from switching to the user "nobody" when run as root.
   std::vector<std::string> words = {"/usr/bin/python3"};
   for (const std::string& argument : arguments) {
-    words.push_back(argument == "MAILDIR" ? mailbox
-                    : argument == "PORT"  ? std::to_string(port)
+    words.push_back(argument == "MAILDIR"          ? mailbox
+                    : argument == "PORT"           ? std::to_string(port)
                     : argument == "127.0.0.1:PORT" ? listen
                                                    : argument);
   }
@@ -121,8 +122,8 @@ bool AiosmtpdServer::Launch(std::string& failure, const std::vector<std::string>
     int status = 0;
     if (waitpid(pid, &status, WNOHANG) == pid) {
       pid = -1;
-      failure = "aiosmtpd ended at once (is python3-aiosmtpd installed? scripts/install-deps.sh test): " +
-                ReadWhole(log);
+      failure =
+          "aiosmtpd ended at once (is python3-aiosmtpd installed? scripts/install-deps.sh test): " + ReadWhole(log);
       return false;
     }
     if (SomethingListensOn(port)) return true;

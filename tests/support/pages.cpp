@@ -23,8 +23,8 @@ void PutWord(Page& page, int word, uint16_t value) {
 
 }  // namespace
 
-Page IdentifyPage(const std::string& model, const std::string& firmware, const std::string& serial,
-                  uint16_t cylinders, uint16_t heads, uint16_t sectors) {
+Page IdentifyPage(const std::string& model, const std::string& firmware, const std::string& serial, uint16_t cylinders,
+                  uint16_t heads, uint16_t sectors) {
   Page page{};
   PutWord(page, 0, 0x0040);
   PutWord(page, 1, cylinders);

@@ -62,9 +62,9 @@ bool PrivateBuses::Start(std::string& problem) {
 bool MockService::Start(const std::string& folder, const std::string& templateName, const std::string& parameters) {
   logFile = folder + "/" + templateName + ".log";
   const bool onSystemBus = templateName == "logind";
-  if (!process.Start({"/usr/bin/python3", "-m", "dbusmock", "--template", templateName, "-p", parameters, "-l",
-                      logFile},
-                     "", folder + "/" + templateName + ".err")) {
+  if (!process.Start(
+          {"/usr/bin/python3", "-m", "dbusmock", "--template", templateName, "-p", parameters, "-l", logFile}, "",
+          folder + "/" + templateName + ".err")) {
     return false;
   }
   const std::string name = onSystemBus ? "org.freedesktop.login1" : "org.freedesktop.Notifications";

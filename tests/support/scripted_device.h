@@ -23,19 +23,19 @@ class ScriptedDevice : public SmartDevice {
   uint32_t tracksPerCylinder = 16;
   uint32_t sectorsPerTrack = 63;
   uint32_t bytesPerSector = 512;
-  std::set<std::string> refused;            // "version", "enable 1", "read-data 0", ...
-  std::map<std::string, Page> pages;        // "identify 0", "identify-packet 1", "read-data 0", ...
-  std::map<int, uint8_t> powerModes;        // CHECK POWER MODE's answer per position; none: it fails
-  std::vector<std::string> log;  // one name per request
-  int* closedCounter = nullptr;  // counts closes of the devices ScriptedOpener opened from this script
+  std::set<std::string> refused;      // "version", "enable 1", "read-data 0", ...
+  std::map<std::string, Page> pages;  // "identify 0", "identify-packet 1", "read-data 0", ...
+  std::map<int, uint8_t> powerModes;  // CHECK POWER MODE's answer per position; none: it fails
+  std::vector<std::string> log;       // one name per request
+  int* closedCounter = nullptr;       // counts closes of the devices ScriptedOpener opened from this script
 
-  std::optional<uint8_t> DeviceMap() override;                           // logs "version"
-  std::optional<DriveGeometry> Geometry() override;                      // logs "geometry"
-  bool EnableSmart(int position) override;                               // logs "enable P"
+  std::optional<uint8_t> DeviceMap() override;                             // logs "version"
+  std::optional<DriveGeometry> Geometry() override;                        // logs "geometry"
+  bool EnableSmart(int position) override;                                 // logs "enable P"
   std::optional<Page> Identify(int position, bool packetDevice) override;  // "identify P", "identify-packet P"
-  std::optional<Page> SmartData(int position) override;                  // logs "read-data P"
-  std::optional<Page> SmartThresholds(int position) override;            // logs "read-thresholds P"
-  std::optional<uint8_t> CheckPowerMode(int position) override;  // logs "power-mode P"
+  std::optional<Page> SmartData(int position) override;                    // logs "read-data P"
+  std::optional<Page> SmartThresholds(int position) override;              // logs "read-thresholds P"
+  std::optional<uint8_t> CheckPowerMode(int position) override;            // logs "power-mode P"
   // Logs "read-log P 0xNN"; answered from pages under that name.
   std::optional<Page> SmartReadLog(int position, uint8_t logAddress) override;
   // Logs "execute-offline P 0xNN"; answers `offlineAnswer`.

@@ -26,12 +26,12 @@ class ScriptedServer {
 
   // The script, played in order once the client is accepted; steps may be
   // added after Start() until then.
-  ScriptedServer& Reply(std::string bytes);         // one send
+  ScriptedServer& Reply(std::string bytes);            // one send
   ScriptedServer& ReplyByteByByte(std::string bytes);  // one segment per byte
-  ScriptedServer& AwaitLine();                      // the client's next line
-  ScriptedServer& AwaitData();                      // up to the mail's terminator
-  ScriptedServer& HangUp();                         // closes the connection
-  ScriptedServer& Stall();  // reads nothing more until Release()
+  ScriptedServer& AwaitLine();                         // the client's next line
+  ScriptedServer& AwaitData();                         // up to the mail's terminator
+  ScriptedServer& HangUp();                            // closes the connection
+  ScriptedServer& Stall();                             // reads nothing more until Release()
 
   // Listens on a free port and starts playing. False when no listener could
   // be made.

@@ -11,9 +11,9 @@
 namespace taruk {
 
 struct AtaLogDescriptor {
-  int slot;              // 0..20 in the ring
-  uint8_t subcommand;    // 1 short, 2 extended, 0x82 extended in captive mode...
-  uint8_t status;        // execution status byte: status nibble, percent remaining nibble
+  int slot;            // 0..20 in the ring
+  uint8_t subcommand;  // 1 short, 2 extended, 0x82 extended in captive mode...
+  uint8_t status;      // execution status byte: status nibble, percent remaining nibble
   uint16_t hours;
   uint32_t lba = 0;
 };

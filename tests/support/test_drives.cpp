@@ -19,8 +19,7 @@ struct TestDrives::State {
 TestDrives::TestDrives() : state(std::make_unique<State>()) {}
 TestDrives::~TestDrives() = default;
 
-void TestDrives::Set(int driveNumber, const std::string& model, uint8_t temperature,
-                     std::optional<uint8_t> powerMode) {
+void TestDrives::Set(int driveNumber, const std::string& model, uint8_t temperature, std::optional<uint8_t> powerMode) {
   DriveCapture capture;
   capture.deviceMap = 0x01;
   capture.powerMode[0] = powerMode;

@@ -1,8 +1,9 @@
+#include <windows.h>
+
 #include "fake_devices.h"
 
-#include <windows.h>
-#include <winioctl.h>
 #include <ntddscsi.h>
+#include <winioctl.h>
 
 #include <algorithm>
 
@@ -34,8 +35,8 @@ ControlResult ProtocolAnswer(std::span<const uint8_t> data, std::span<uint8_t> o
   if (out.size() < 48 + data.size()) return Failed(ERROR_INSUFFICIENT_BUFFER);
   Put32(out, 0, 48);
   Put32(out, 4, 48);
-  Put32(out, 8, 3);             // ProtocolTypeNvme
-  Put32(out, 8 + 16, 40);       // ProtocolDataOffset
+  Put32(out, 8, 3);        // ProtocolTypeNvme
+  Put32(out, 8 + 16, 40);  // ProtocolDataOffset
   Put32(out, 8 + 20, data.size());
   std::copy(data.begin(), data.end(), out.begin() + 48);
   return Done(static_cast<uint32_t>(48 + data.size()));
@@ -92,7 +93,8 @@ ControlResult ScsiPassThroughAnswer(const DriveCapture& capture, std::span<const
   if (const auto found = capture.bridgeAnswers.find(cdb); found != capture.bridgeAnswers.end()) data = found->second;
   if (const auto found = capture.scsiAnswers.find(cdb); found != capture.scsiAnswers.end()) data = found->second;
   bool done = false;
-  if (const std::optional<Page> page = SatAnswer(capture, cdb, done)) data = std::vector<uint8_t>(page->begin(), page->end());
+  if (const std::optional<Page> page = SatAnswer(capture, cdb, done))
+    data = std::vector<uint8_t>(page->begin(), page->end());
   if (done) data = std::vector<uint8_t>{};
   if (!data || in[8] != (length ? 1 : 2)) return checkCondition();
   const uint32_t moved = std::min<uint32_t>(length, static_cast<uint32_t>(data->size()));
@@ -212,7 +214,8 @@ OpenedDevice FakeDeviceSystem::Open(const std::wstring& path, DeviceAccess acces
   opens.emplace_back(path, access);
   const auto found = drives.find(path);
   if (found == drives.end()) return {nullptr, ERROR_FILE_NOT_FOUND};
-  const uint32_t error = access == DeviceAccess::ReadWrite ? found->second.readWriteError : found->second.queryOnlyError;
+  const uint32_t error =
+      access == DeviceAccess::ReadWrite ? found->second.readWriteError : found->second.queryOnlyError;
   if (error) return {nullptr, error};
   return {std::make_unique<FakeDevice>(found->second.answer, sent), 0};
 }

@@ -26,9 +26,8 @@ namespace {
 std::wstring RunValue(DWORD& type, DWORD& bytes, HKEY root = HKEY_LOCAL_MACHINE) {
   std::vector<wchar_t> buffer(4096);
   bytes = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-  const LSTATUS status =
-      RegGetValueW(root, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", L"Taruk",
-                   RRF_RT_ANY | RRF_NOEXPAND, &type, buffer.data(), &bytes);
+  const LSTATUS status = RegGetValueW(root, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", L"Taruk",
+                                      RRF_RT_ANY | RRF_NOEXPAND, &type, buffer.data(), &bytes);
   return status == ERROR_SUCCESS ? std::wstring(buffer.data()) : L"<missing>";
 }
 
@@ -44,7 +43,8 @@ TEST(Win32Autostart, RunValueRoundTrip) {
     std::string utf8;
     std::wstring stored;
   } cases[] = {
-      {"C:\\Program Files\\Tar\xC3\xBCk \xE2\x82\xAC\\taruk.exe", L"\"C:\\Program Files\\Tar\u00FCk \u20AC\\taruk.exe\""},
+      {"C:\\Program Files\\Tar\xC3\xBCk \xE2\x82\xAC\\taruk.exe",
+       L"\"C:\\Program Files\\Tar\u00FCk \u20AC\\taruk.exe\""},
       {longPath, std::wstring(longPath.begin(), longPath.end())},
   };
   for (const auto& entry : cases) {
@@ -82,7 +82,14 @@ TEST(Win32Autostart, RefusedMachineValueOffersTheUsersOwn) {
   for (const auto& c : cases) {
     calls.clear();
     int offers = 0;
-    EXPECT_EQ(EnableRunAtStartup(path, [&] { ++offers; return c.yes; }, refusingMachine), 0);
+    EXPECT_EQ(EnableRunAtStartup(
+                  path,
+                  [&] {
+                    ++offers;
+                    return c.yes;
+                  },
+                  refusingMachine),
+              0);
     EXPECT_EQ(offers, 1);
     EXPECT_EQ(calls, c.calls);
     DWORD type = 0, bytes = 0;
@@ -93,7 +100,10 @@ TEST(Win32Autostart, RefusedMachineValueOffersTheUsersOwn) {
   // Any other failure is shown as it is, without an offer; a machine-wide
   // value that can be written asks nothing.
   int offers = 0;
-  const auto offer = [&] { ++offers; return true; };
+  const auto offer = [&] {
+    ++offers;
+    return true;
+  };
   const RunValueWriter readOnly = [](const std::string&, RunScope) { return static_cast<int>(ERROR_WRITE_PROTECT); };
   EXPECT_EQ(EnableRunAtStartup(path, offer, readOnly), static_cast<int>(ERROR_WRITE_PROTECT));
   EXPECT_EQ(EnableRunAtStartup(path, offer), 0);
@@ -211,8 +221,7 @@ TEST(Win32Power, EachActionAsksTheSystemOnceAndLogsIt) {
   } cases[] = {
       {&AlertPlatform::ShutDown, PowerAction::ShutDown, "ExitWindowsEx 17 65543", "taruk: shutting down the system\n"},
       {&AlertPlatform::Suspend, PowerAction::Suspend, "SetSystemPowerState 1 0", "taruk: suspending the system\n"},
-      {&AlertPlatform::Hibernate, PowerAction::Hibernate, "SetSystemPowerState 0 0",
-       "taruk: hibernating the system\n"},
+      {&AlertPlatform::Hibernate, PowerAction::Hibernate, "SetSystemPowerState 0 0", "taruk: hibernating the system\n"},
   };
   for (const unsigned long answer : {0ul, static_cast<unsigned long>(ERROR_PRIVILEGE_NOT_HELD)}) {
     for (const auto& entry : cases) {

@@ -1,7 +1,8 @@
 // conf.dat on Windows: %APPDATA%\Taruk, code page 1251 through the system's
 // table, and the save's temporary moved over the old file.
-#include <gtest/gtest.h>
 #include <windows.h>
+
+#include <gtest/gtest.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -43,8 +44,8 @@ TEST(Win32Settings, ConfDatUnderAppDataIsWrittenReplacedAndReadBack) {
   ASSERT_TRUE(WriteFileBytes(file + ".backup", "mine"));
   ASSERT_TRUE(WriteFileBytes(file + ".Ab12Cd", "mine"));
   for (const char* name : {"Ab12Cd", "Zz99Yy"}) {
-    const HANDLE aged = CreateFileW(Wide(temporary + name).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE aged = CreateFileW(Wide(temporary + name).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(aged, INVALID_HANDLE_VALUE);
     FILETIME now{};
     GetSystemTimeAsFileTime(&now);
@@ -63,7 +64,11 @@ TEST(Win32Settings, ConfDatUnderAppDataIsWrittenReplacedAndReadBack) {
   config.smtpServer = L"mx.example.org";
   ASSERT_TRUE(SaveSettings(config));
   CloseHandle(held);
-  const std::string expected = "12\xA0" "345 55 0 1\xA0" "000\xA0" "000 0 \xE0\xE4\xEC\xE8\xED@example.org mx.example.org";
+  const std::string expected =
+      "12\xA0"
+      "345 55 0 1\xA0"
+      "000\xA0"
+      "000 0 \xE0\xE4\xEC\xE8\xED@example.org mx.example.org";
   EXPECT_EQ(ReadFileBytes(file), expected);
   const std::string kept = ".conf.dat.taruk-Fresh1 .conf.dat.taruk-Zz99Yy conf.dat conf.dat.Ab12Cd conf.dat.backup ";
   EXPECT_EQ(ListFolder(folder), kept);

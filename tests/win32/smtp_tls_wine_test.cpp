@@ -9,8 +9,9 @@
 // Linux build shows for the same cases (tests/linux/smtp_tls_test.cpp).
 // Always by name: Wine does not match addresses in certificates.
 
-#include <gtest/gtest.h>
 #include <windows.h>
+
+#include <gtest/gtest.h>
 #include <wincred.h>
 
 #include <chrono>
@@ -24,9 +25,9 @@
 #include "core/base/path_text.h"
 #include "core/mail/smtp_client.h"
 #include "core/mail/smtp_password.h"
+#include "core/mail/test_email.h"
 #include "core/mail/tls_stream.h"
 #include "core/settings/side_settings.h"
-#include "core/mail/test_email.h"
 #include "support/scratch_dir.h"
 #include "support/settings_fixture.h"
 
@@ -198,6 +199,6 @@ TEST_F(WineSmtpSubmission, TestMailReachesPostfixWithThePasswordFromTheCredentia
   SendTestEmail(PathBytesToWide(account + "@localhost"), L"localhost", 25,
                 [&failure](const std::wstring& message) { failure = message; });
   EXPECT_EQ(failure, PathBytesToWide("Can't connect to the SMTP server!\n\nNo password for " + user +
-                                     " at localhost: looked in the Credential Manager: no password stored for " +
-                                     user + "@localhost; " + scratch.path() + "\\Taruk\\smtp-password: missing"));
+                                     " at localhost: looked in the Credential Manager: no password stored for " + user +
+                                     "@localhost; " + scratch.path() + "\\Taruk\\smtp-password: missing"));
 }

@@ -53,9 +53,10 @@ TEST(WinsockSmtp, AMailReachesARealServerOnTheHostsLoopback) {
 
   const std::vector<std::string> messages = StoredMessages();
   ASSERT_EQ(messages.size(), 1u);
-  for (const std::string& part : {std::string("Subject: Taruk - critical temperature reached\n"),
-                                  std::string("X-Mailer: <Orvo Mail>\n"),
-                                  std::string("\nHD0: 61\xb0" "C\n.hidden line\nend\n")}) {
+  for (const std::string& part :
+       {std::string("Subject: Taruk - critical temperature reached\n"), std::string("X-Mailer: <Orvo Mail>\n"),
+        std::string("\nHD0: 61\xb0"
+                    "C\n.hidden line\nend\n")}) {
     EXPECT_NE(messages[0].find(part), std::string::npos) << part << "\n---\n" << messages[0];
   }
 }

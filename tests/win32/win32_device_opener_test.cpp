@@ -1,15 +1,15 @@
-#include <gtest/gtest.h>
-
 #include <windows.h>
+
+#include "win32/win32_device_opener.h"
+
+#include <gtest/gtest.h>
 
 #include "core/capture/capture_file.h"
 #include "core/capture/replay_device_opener.h"
 #include "core/drive/read_drive_info.h"
 #include "core/monitor/drive_numbering.h"
-#include "core/monitor/drive_numbering.h"
 #include "fake_devices.h"
 #include "win32/live_drives.h"
-#include "win32/win32_device_opener.h"
 #include "win32/win32_device_system.h"
 
 using namespace taruk;
@@ -44,17 +44,31 @@ TEST(Win32DriveOpener, OpensPhysicalDrivesForReadingAndSaysWhyNot) {
     const char* problem;  // how Problem begins after the pass; empty: no problem
   };
   const Row rows[] = {
-      {"an administrator", 0, 0, true, {{drive1, DeviceAccess::ReadWrite}},
+      {"an administrator",
+       0,
+       0,
+       true,
+       {{drive1, DeviceAccess::ReadWrite}},
        "\\\\.\\PhysicalDrive1: the drive's driver does not pass S.M.A.R.T. requests"},
       // Without the rights to send S.M.A.R.T. requests the drive still opens
       // for queries, and the refused version request says what is missing.
-      {"a user", ERROR_ACCESS_DENIED, 0, true,
+      {"a user",
+       ERROR_ACCESS_DENIED,
+       0,
+       true,
        {{drive1, DeviceAccess::ReadWrite}, {drive1, DeviceAccess::QueryOnly}},
        "\\\\.\\PhysicalDrive1: access denied: reading S.M.A.R.T. needs administrator rights"},
-      {"a user refused even queries", ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED, false,
+      {"a user refused even queries",
+       ERROR_ACCESS_DENIED,
+       ERROR_ACCESS_DENIED,
+       false,
        {{drive1, DeviceAccess::ReadWrite}, {drive1, DeviceAccess::QueryOnly}},
        "\\\\.\\PhysicalDrive1: access denied: reading S.M.A.R.T. needs administrator rights"},
-      {"a drive held by another program", ERROR_SHARING_VIOLATION, 0, false, {{drive1, DeviceAccess::ReadWrite}},
+      {"a drive held by another program",
+       ERROR_SHARING_VIOLATION,
+       0,
+       false,
+       {{drive1, DeviceAccess::ReadWrite}},
        "\\\\.\\PhysicalDrive1: "},
   };
   for (const Row& row : rows) {

@@ -1,13 +1,14 @@
-#include <gtest/gtest.h>
-
 #include <windows.h>
+
+#include "win32/win32_device_system.h"
+
+#include <gtest/gtest.h>
 #include <winioctl.h>
 
 #include <chrono>
 #include <string>
 
 #include "win32/win32_device_opener.h"
-#include "win32/win32_device_system.h"
 
 using namespace taruk;
 using namespace std::chrono_literals;
@@ -22,8 +23,7 @@ constexpr uint32_t kPipeListen = CTL_CODE(FILE_DEVICE_NAMED_PIPE, 2, METHOD_BUFF
 HANDLE ListeningPipe() {
   const std::wstring name = L"\\\\.\\pipe\\taruk-drive-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                             std::to_wstring(GetTickCount64());
-  return CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED, PIPE_TYPE_BYTE, 1, 0, 0, 0,
-                          nullptr);
+  return CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED, PIPE_TYPE_BYTE, 1, 0, 0, 0, nullptr);
 }
 
 }  // namespace

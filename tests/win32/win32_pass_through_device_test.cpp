@@ -3,11 +3,11 @@
 // of bridges read through it as their replay reads them, and a bridge that
 // refuses ATA PASS-THROUGH probed once per run. Wine has no SCSI pass-through
 // to a real disk: the driver here is a script reading the request bytes.
-#include <gtest/gtest.h>
-
 #include <windows.h>
-#include <winioctl.h>
+
+#include <gtest/gtest.h>
 #include <ntddscsi.h>
+#include <winioctl.h>
 
 #include "core/capture/capture_device.h"
 #include "core/capture/capture_file.h"
@@ -30,14 +30,14 @@ void PutLe(Bytes& bytes, std::size_t at, uint64_t value, int width) {
 // SCSI_PASS_THROUGH on 64-bit Windows, then 32 bytes of sense, then the data.
 Bytes SptBytes(const Bytes& cdb, uint8_t dataIn, uint32_t length, uint64_t dataOffset, const Bytes& out = {}) {
   Bytes bytes(56 + 32 + length, 0);
-  bytes[0] = 56;             // Length
+  bytes[0] = 56;  // Length
   bytes[6] = static_cast<uint8_t>(cdb.size());
-  bytes[7] = 32;             // SenseInfoLength
-  bytes[8] = dataIn;         // 0 out, 1 in, 2 none
+  bytes[7] = 32;      // SenseInfoLength
+  bytes[8] = dataIn;  // 0 out, 1 in, 2 none
   PutLe(bytes, 12, length, 4);
-  PutLe(bytes, 16, 10, 4);   // TimeOutValue, seconds
+  PutLe(bytes, 16, 10, 4);  // TimeOutValue, seconds
   PutLe(bytes, 24, dataOffset, 8);
-  PutLe(bytes, 32, 56, 4);   // SenseInfoOffset
+  PutLe(bytes, 32, 56, 4);  // SenseInfoOffset
   std::copy(cdb.begin(), cdb.end(), bytes.begin() + 36);
   std::copy(out.begin(), out.end(), bytes.begin() + 88);
   return bytes;
@@ -96,7 +96,8 @@ TEST(ScsiPassThrough, BridgeCapturesReadThroughWindowsAsTheirReplay) {
       {"JMicron NVMe", CaptureFrom(bridges + "jmicron/drive0.capture"), DriveBus::Nvme},
       {"Realtek NVMe", CaptureFrom(bridges + "realtek/drive0.capture"), DriveBus::Nvme},
       // A SATA disk behind a JMicron SATA bridge: ATA PASS-THROUGH(16).
-      {"SATA behind USB", CaptureFrom(ReplayDeviceOpener(TARUK_DEMO_DIR).PathOf(1), "usb-bridge 152d:0578 0508 uaspstor\n"),
+      {"SATA behind USB",
+       CaptureFrom(ReplayDeviceOpener(TARUK_DEMO_DIR).PathOf(1), "usb-bridge 152d:0578 0508 uaspstor\n"),
        DriveBus::Ata},
   };
   for (const Case& c : cases) {

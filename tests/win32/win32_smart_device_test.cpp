@@ -1,8 +1,10 @@
-#include <gtest/gtest.h>
-
 #include <windows.h>
-#include <winioctl.h>
+
+#include "win32/win32_smart_device.h"
+
+#include <gtest/gtest.h>
 #include <ntddscsi.h>
+#include <winioctl.h>
 
 #include <algorithm>
 #include <functional>
@@ -11,7 +13,6 @@
 #include "fake_devices.h"
 #include "support/pages.h"
 #include "support/scripted_device.h"
-#include "win32/win32_smart_device.h"
 
 using namespace taruk;
 
@@ -175,12 +176,11 @@ TEST(Win32Drive, EachCallSendsItsControlCodeWithTheDocumentedBytes) {
        AsBytes(ExpectedRequest("execute-extended", 0)), 16},
       // The S.M.A.R.T. interface does not pass the abort: ATA pass-through
       // with the registers of SMART EXECUTE OFF-LINE IMMEDIATE, 7Fh.
-      {"abort 1", [](SmartDevice& d) { d.SmartExecuteOffline(1, 0x7F); }, IOCTL_ATA_PASS_THROUGH,
-       AbortBytes(0xB0), 48},
-      {"power-mode 0", [](SmartDevice& d) { d.CheckPowerMode(0); }, IOCTL_ATA_PASS_THROUGH,
-       CheckPowerModeBytes(0xA0), 48},
-      {"power-mode 1", [](SmartDevice& d) { d.CheckPowerMode(1); }, IOCTL_ATA_PASS_THROUGH,
-       CheckPowerModeBytes(0xB0), 48},
+      {"abort 1", [](SmartDevice& d) { d.SmartExecuteOffline(1, 0x7F); }, IOCTL_ATA_PASS_THROUGH, AbortBytes(0xB0), 48},
+      {"power-mode 0", [](SmartDevice& d) { d.CheckPowerMode(0); }, IOCTL_ATA_PASS_THROUGH, CheckPowerModeBytes(0xA0),
+       48},
+      {"power-mode 1", [](SmartDevice& d) { d.CheckPowerMode(1); }, IOCTL_ATA_PASS_THROUGH, CheckPowerModeBytes(0xB0),
+       48},
       {"bus", [](SmartDevice& d) { d.Bus(); }, IOCTL_STORAGE_QUERY_PROPERTY, Bytes(12, 0), 1024},
       {"nvme identify", [](SmartDevice& d) { d.NvmeIdentifyController(); }, IOCTL_STORAGE_QUERY_PROPERTY,
        NvmeQueryBytes(StorageAdapterProtocolSpecificProperty, NVMeDataTypeIdentify, 1, 4096), 8 + 40 + 4096},
@@ -222,7 +222,8 @@ TEST(Win32Drive, AnswersAreReadWhereTheLayoutsPutThem) {
   }
   {
     Drive drive(answering([](std::span<uint8_t> out) {
-      const uint8_t geometry[24] = {0x01, 0, 0, 0, 0x02, 0, 0, 0, 12, 0, 0, 0, 255, 0, 0, 0, 63, 0, 0, 0, 0, 0x10, 0, 0};
+      const uint8_t geometry[24] = {0x01, 0, 0, 0, 0x02, 0, 0, 0, 12, 0,    0, 0,
+                                    255,  0, 0, 0, 63,   0, 0, 0, 0,  0x10, 0, 0};
       std::copy(std::begin(geometry), std::end(geometry), out.begin());
       return 24u;
     }));
@@ -262,8 +263,9 @@ TEST(Win32Drive, AnswersAreReadWhereTheLayoutsPutThem) {
     bool succeeded;
     DriveBus bus;
   };
-  for (const BusRow& row : {BusRow{BusTypeNvme, 40, true, DriveBus::Nvme}, BusRow{BusTypeSata, 40, true, DriveBus::Ata},
-                            BusRow{BusTypeNvme, 31, true, DriveBus::Ata}, BusRow{BusTypeNvme, 40, false, DriveBus::Ata}}) {
+  for (const BusRow& row :
+       {BusRow{BusTypeNvme, 40, true, DriveBus::Nvme}, BusRow{BusTypeSata, 40, true, DriveBus::Ata},
+        BusRow{BusTypeNvme, 31, true, DriveBus::Ata}, BusRow{BusTypeNvme, 40, false, DriveBus::Ata}}) {
     Drive drive([&](uint32_t, std::span<const uint8_t>, std::span<uint8_t> out) {
       const Bytes type = Le32(row.busType);
       std::copy(type.begin(), type.end(), out.begin() + 28);
@@ -306,7 +308,8 @@ TEST(Win32Drive, NvmeDataIsTakenFromWhereTheDescriptorSaysAndOnlyWhenItFits) {
       Drive drive([&](uint32_t, std::span<const uint8_t>, std::span<uint8_t> out) {
         std::fill(out.begin(), out.end(), uint8_t{0xEE});
         const uint32_t length = row.length ? row.length : static_cast<uint32_t>(data.size());
-        for (auto [at, value] : {std::pair{0u, row.version}, {4u, row.size}, {8u + 16, row.offset}, {8u + 20, length}}) {
+        for (auto [at, value] :
+             {std::pair{0u, row.version}, {4u, row.size}, {8u + 16, row.offset}, {8u + 20, length}}) {
           const Bytes le = Le32(value);
           std::copy(le.begin(), le.end(), out.begin() + at);
         }

@@ -8,10 +8,10 @@ namespace taruk {
 int RunHeadless(const CommandLine& commandLine) {
   std::vector<std::string> arguments = {"taruk", "--headless"};
   if (commandLine.once) arguments.push_back("--once");
-  for (const auto& [option, value] : {std::pair{"--replay", &commandLine.replayDir},
-                                      std::pair{"--metrics-listen", &commandLine.metricsListen},
-                                      std::pair{"--metrics-file", &commandLine.metricsFile},
-                                      std::pair{"--metrics-compat", &commandLine.metricsCompat}}) {
+  for (const auto& [option, value] :
+       {std::pair{"--replay", &commandLine.replayDir}, std::pair{"--metrics-listen", &commandLine.metricsListen},
+        std::pair{"--metrics-file", &commandLine.metricsFile},
+        std::pair{"--metrics-compat", &commandLine.metricsCompat}}) {
     if (value->empty()) continue;
     arguments.push_back(option);
     arguments.push_back(*value);

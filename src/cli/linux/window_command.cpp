@@ -3,20 +3,21 @@
 // come with the program, says so on stderr and in the window, and carries out
 // no alarm action for them.
 #include <QApplication>
+
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string>
 
-#include "core/base/clock.h"
-#include "gui/qt/monitor_app.h"
-#include "gui/qt/window_alert_platform.h"
 #include "cli/commands.h"
 #include "cli/drive_source.h"
-#include "cli/window_sources.h"
 #include "cli/metrics_outputs.h"
+#include "cli/window_sources.h"
+#include "core/base/clock.h"
 #include "desktop/desktop_alert_platform.h"
+#include "gui/qt/monitor_app.h"
+#include "gui/qt/window_alert_platform.h"
 
 namespace taruk {
 

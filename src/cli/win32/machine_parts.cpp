@@ -1,9 +1,10 @@
 // The Windows machine behind taruk.exe's modes: the console it was started
 // from, the arguments from the wide command line, the physical drives
 // through DeviceIoControl, the drive-letter volumes.
+#include <windows.h>
+
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
 #include <shellapi.h>
 
 #include <cstdio>

@@ -26,8 +26,8 @@ std::wstring ErrorLogText(const std::wstring& systemText) { return L"Error: " + 
 
 std::wstring MailLogText(const std::wstring& recipient, const std::wstring& subject, bool sent,
                          const std::wstring& detail) {
-  return L"e-mail to " + recipient + L" \"" + subject + L"\": " +
-         (sent ? L"sent, server answered: " : L"not sent: ") + detail;
+  return L"e-mail to " + recipient + L" \"" + subject + L"\": " + (sent ? L"sent, server answered: " : L"not sent: ") +
+         detail;
 }
 
 }  // namespace taruk

@@ -6,10 +6,10 @@
 #include <functional>
 #include <string>
 
-#include "core/settings/alarm_action.h"
 #include "core/alarm/alarm_texts.h"
 #include "core/alarm/alert_platform.h"
 #include "core/mail/smtp_client.h"
+#include "core/settings/alarm_action.h"
 
 namespace taruk {
 

@@ -2,10 +2,7 @@
 
 namespace taruk {
 
-namespace {
-
-
-}  // namespace
+namespace {}  // namespace
 
 void AlarmMailSchedule::SetReminderSeconds(int64_t seconds) {
   const std::lock_guard<std::mutex> held(lock);

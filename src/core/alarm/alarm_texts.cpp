@@ -41,8 +41,8 @@ AlarmMessage FreeSpaceAlarmMessage(const std::wstring& rootPath, uint32_t freeMb
   const std::wstring current = std::to_wstring(freeMb);
   const std::wstring minimum = std::to_wstring(minimumFreeSpace);
   AlarmMessage message;
-  message.balloonText = Cut(L"Disk " + rootPath + L": Minimum disk free space reached! Current free space " +
-                            current + L" Mb, minimum " + minimum + L" Mb");
+  message.balloonText = Cut(L"Disk " + rootPath + L": Minimum disk free space reached! Current free space " + current +
+                            L" Mb, minimum " + minimum + L" Mb");
   message.subject = L"Taruk - minimum disk space reached";
   message.topic = L"free space " + rootPath;
   message.place = rootPath;

@@ -52,8 +52,8 @@ class AlertPlatform {
   // How an alert e-mail went: the server's last answer when it was accepted,
   // the client's last error otherwise. The window shows nothing for an alert
   // e-mail; the headless monitor logs it, since nobody would see a box there.
-  virtual void MailFinished(const std::wstring& /*recipient*/, const std::wstring& /*subject*/,
-                            bool /*sent*/, const std::wstring& /*detail*/) {}
+  virtual void MailFinished(const std::wstring& /*recipient*/, const std::wstring& /*subject*/, bool /*sent*/,
+                            const std::wstring& /*detail*/) {}
 };
 
 }  // namespace taruk

@@ -15,7 +15,6 @@ enum class SmallFileStatus {
 };
 
 // `error` names the file and fits on one line. `text` changes only when Read.
-SmallFileStatus ReadSmallTextFile(const std::string& path, std::size_t maxBytes, std::string& text,
-                                  std::string& error);
+SmallFileStatus ReadSmallTextFile(const std::string& path, std::size_t maxBytes, std::string& text, std::string& error);
 
 }  // namespace taruk

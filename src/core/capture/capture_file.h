@@ -34,7 +34,7 @@ class CaptureFileReader {
   std::string path_;  // of the last capture loaded, with its text
   std::string text_;
   std::shared_ptr<const DriveCapture> capture_;
-  FileStamp stamp_;   // the file's before that text was read
+  FileStamp stamp_;  // the file's before that text was read
   bool stamped_ = false;
 };
 

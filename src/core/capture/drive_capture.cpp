@@ -95,10 +95,9 @@ std::string CdbText(std::span<const uint8_t> cdb) {
 
 bool IsKeyword(std::string_view token) {
   return token == "device-map" || token == "geometry" || token == "power-mode" || token == "enable" ||
-         token == "identify" ||
-         token == "smart-data" || token == "smart-thresholds" || token == "interface" || token == "nvme-identify" ||
-         token == "nvme-health-log" || token == "nvme-sensor-kelvin" || token == "smart-log" ||
-         token == "nvme-self-test-log" || token == "scsi-answer" || token == "usb-bridge" ||
+         token == "identify" || token == "smart-data" || token == "smart-thresholds" || token == "interface" ||
+         token == "nvme-identify" || token == "nvme-health-log" || token == "nvme-sensor-kelvin" ||
+         token == "smart-log" || token == "nvme-self-test-log" || token == "scsi-answer" || token == "usb-bridge" ||
          token == "bridge-answer" || token == "bridge-sent";
 }
 
@@ -168,10 +167,11 @@ class Parser {
       } else if (keyword.text == "bridge-answer" || keyword.text == "bridge-sent") {
         parsed = ParseBridgeTransfer(keyword, capture);
       } else {
-        return Fail(keyword.line,
-                    "expected device-map, geometry, power-mode, enable, identify, smart-data, smart-thresholds, "
-                    "smart-log, interface, scsi-answer, usb-bridge, bridge-answer, bridge-sent or an nvme- keyword, found " +
-                        Quote(keyword.text));
+        return Fail(
+            keyword.line,
+            "expected device-map, geometry, power-mode, enable, identify, smart-data, smart-thresholds, "
+            "smart-log, interface, scsi-answer, usb-bridge, bridge-answer, bridge-sent or an nvme- keyword, found " +
+                Quote(keyword.text));
       }
       if (!parsed) return false;
     }
@@ -206,8 +206,8 @@ class Parser {
     if (!TakeValue(keyword, "a device-map position 0..3", token)) return false;
     unsigned value = 0;
     if (!ParseNumber(token.text, value) || value >= kPositions) {
-      return Fail(token.line, "expected a device-map position 0..3 after '" + std::string(keyword.text) +
-                                  "', found " + Quote(token.text));
+      return Fail(token.line, "expected a device-map position 0..3 after '" + std::string(keyword.text) + "', found " +
+                                  Quote(token.text));
     }
     position = static_cast<int>(value);
     return true;
@@ -254,8 +254,8 @@ class Parser {
     if (!TakeValue(keyword, "a power mode byte such as 0x00", token)) return false;
     uint8_t mode = 0;
     if (!ParseByte(token.text, mode)) {
-      return Fail(token.line, "expected a power mode byte such as 0x00 after '" + name + "', found " +
-                                  Quote(token.text));
+      return Fail(token.line,
+                  "expected a power mode byte such as 0x00 after '" + name + "', found " + Quote(token.text));
     }
     if (capture.powerMode[position]) return Duplicate(keyword, name);
     capture.powerMode[position] = mode;
@@ -320,8 +320,8 @@ class Parser {
       cdb.push_back(static_cast<uint8_t>(high << 4 | low));
     }
     if (cdb.size() * 2 != token.text.size() || cdb.size() < kShortestCdb || cdb.size() > kLongestCdb) {
-      return Fail(token.line, "expected a SCSI command of 6 to 16 bytes in hex after '" + word + "', found " +
-                                  Quote(token.text));
+      return Fail(token.line,
+                  "expected a SCSI command of 6 to 16 bytes in hex after '" + word + "', found " + Quote(token.text));
     }
     const std::string name = word + " " + std::string(token.text);
     Token count;
@@ -371,8 +371,8 @@ class Parser {
     Token token;
     if (!TakeValue(keyword, "ok or fail", token)) return false;
     if (token.text != "ok" && token.text != "fail") {
-      return Fail(token.line, "expected ok or fail after 'enable " + std::to_string(position) + "', found " +
-                                  Quote(token.text));
+      return Fail(token.line,
+                  "expected ok or fail after 'enable " + std::to_string(position) + "', found " + Quote(token.text));
     }
     if (capture.enable[position]) return Duplicate(keyword, "enable " + std::to_string(position));
     capture.enable[position] = token.text == "ok";
@@ -396,8 +396,8 @@ class Parser {
     if (!TakeValue(keyword, "a temperature in kelvin (0..65535)", token)) return false;
     uint16_t kelvin = 0;
     if (!ParseNumber(token.text, kelvin)) {
-      return Fail(token.line, "expected a temperature in kelvin (0..65535) after 'nvme-sensor-kelvin', found " +
-                                  Quote(token.text));
+      return Fail(token.line,
+                  "expected a temperature in kelvin (0..65535) after 'nvme-sensor-kelvin', found " + Quote(token.text));
     }
     if (capture.nvmeSensorKelvin) return Duplicate(keyword, "nvme-sensor-kelvin");
     capture.nvmeSensorKelvin = kelvin;
@@ -447,8 +447,7 @@ class Parser {
                                       Quote(token.text.substr(i, 1)) + " in " + Quote(token.text));
         }
         if (digits == wanted) {
-          return Fail(token.line, "the page of '" + name + "' has more than " + std::to_string(wanted) +
-                                      " hex digits");
+          return Fail(token.line, "the page of '" + name + "' has more than " + std::to_string(wanted) + " hex digits");
         }
         page[digits / 2] = static_cast<uint8_t>(page[digits / 2] | (digits % 2 == 0 ? value << 4 : value));
         ++digits;
@@ -527,8 +526,7 @@ std::string FormatCapture(const DriveCapture& capture) {
   return text;
 }
 
-bool ParseCapture(std::string_view text, const std::string& fileName, DriveCapture& capture,
-                  std::string& error) {
+bool ParseCapture(std::string_view text, const std::string& fileName, DriveCapture& capture, std::string& error) {
   // Parsed into a fresh record and handed over only when the whole file was
   // good, so a bad line never leaves a half-read capture behind.
   DriveCapture parsed;

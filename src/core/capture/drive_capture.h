@@ -20,20 +20,20 @@
 namespace taruk {
 
 struct DriveCapture {
-  std::optional<uint8_t> deviceMap;            // `device-map 0x01`
-  std::optional<DriveGeometry> geometry;    // `geometry C T S B`
+  std::optional<uint8_t> deviceMap;                 // `device-map 0x01`
+  std::optional<DriveGeometry> geometry;            // `geometry C T S B`
   std::array<std::optional<uint8_t>, 4> powerMode;  // `power-mode P 0x00`: CHECK POWER MODE's Sector Count
-  std::array<std::optional<bool>, 4> enable;   // `enable P ok|fail`
-  std::array<std::optional<Page>, 4> identify; // IDENTIFY (PACKET) DEVICE
+  std::array<std::optional<bool>, 4> enable;        // `enable P ok|fail`
+  std::array<std::optional<Page>, 4> identify;      // IDENTIFY (PACKET) DEVICE
   std::array<std::optional<Page>, 4> smartData;
   std::array<std::optional<Page>, 4> smartThresholds;
   // `smart-log P 0x06`: SMART READ LOG sectors by log address (01h error
   // log, 06h self-test log). Captures made before they were read have none.
   std::array<std::map<uint8_t, Page>, 4> smartLogs;
-  bool nvme = false;                           // `interface nvme`; an ATA drive needs no line
-  std::optional<NvmeIdentifyData> nvmeIdentify;  // `nvme-identify`: Identify Controller, 8192 hex digits
-  std::optional<Page> nvmeHealthLog;           // `nvme-health-log`: log 02h, 1024 hex digits
-  std::optional<uint16_t> nvmeSensorKelvin;    // `nvme-sensor-kelvin 323`: the system's sensor
+  bool nvme = false;                                   // `interface nvme`; an ATA drive needs no line
+  std::optional<NvmeIdentifyData> nvmeIdentify;        // `nvme-identify`: Identify Controller, 8192 hex digits
+  std::optional<Page> nvmeHealthLog;                   // `nvme-health-log`: log 02h, 1024 hex digits
+  std::optional<uint16_t> nvmeSensorKelvin;            // `nvme-sensor-kelvin 323`: the system's sensor
   std::optional<NvmeSelfTestLogData> nvmeSelfTestLog;  // `nvme-self-test-log`: log 06h, 1128 hex digits
   // `scsi-answer 4d400d0000000002000000 24` and the 24 bytes a SCSI disk
   // sent for that command; a command it refused has no entry.
@@ -55,7 +55,6 @@ std::string FormatCapture(const DriveCapture& capture);
 
 // Parses `text`. On failure returns false and sets `error` to one line naming
 // the file, the line and what was expected; `capture` is then untouched.
-bool ParseCapture(std::string_view text, const std::string& fileName, DriveCapture& capture,
-                  std::string& error);
+bool ParseCapture(std::string_view text, const std::string& fileName, DriveCapture& capture, std::string& error);
 
 }  // namespace taruk

@@ -52,7 +52,9 @@ std::optional<NvmeIdentifyData> RecordingDevice::NvmeIdentifyController() {
   return capture_.nvmeIdentify = device_.NvmeIdentifyController();
 }
 
-std::optional<Page> RecordingDevice::NvmeHealthLogPage() { return capture_.nvmeHealthLog = device_.NvmeHealthLogPage(); }
+std::optional<Page> RecordingDevice::NvmeHealthLogPage() {
+  return capture_.nvmeHealthLog = device_.NvmeHealthLogPage();
+}
 
 std::optional<uint16_t> RecordingDevice::NvmeSensorKelvin() {
   return capture_.nvmeSensorKelvin = device_.NvmeSensorKelvin();

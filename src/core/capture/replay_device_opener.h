@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "core/capture/capture_file.h"
 #include "core/drive/drive_slot.h"
 #include "core/drive/smart_device.h"
-#include "core/capture/capture_file.h"
 
 namespace taruk {
 

@@ -50,7 +50,8 @@ std::optional<ReplayVolumes::Entries> ReplayVolumes::Read() {
     const std::string_view number = split == std::string_view::npos ? text : text.substr(split + 1);
     const auto [numberEnd, status] = std::from_chars(number.data(), number.data() + number.size(), bytes);
     if (split == std::string_view::npos || status != std::errc() || numberEnd != number.data() + number.size()) {
-      problem_ = path_ + ":" + std::to_string(lineNumber) + ": expected a root and its free bytes, such as '/home 1234567'";
+      problem_ =
+          path_ + ":" + std::to_string(lineNumber) + ": expected a root and its free bytes, such as '/home 1234567'";
       return std::nullopt;
     }
     if (entries.size() < kMaxVolumes) entries.emplace_back(PathBytesToWide(Trim(text.substr(0, split))), bytes);
@@ -84,8 +85,8 @@ std::vector<VolumeSpace> ReplayVolumes::FreeSpace(size_t most) {
   if (!entries) return volumes;
   for (size_t i = 0; i < entries->size() && i < most; ++i) {
     const std::wstring& root = (*entries)[i].first;
-    const auto first = std::find_if(entries->begin(), entries->end(),
-                                    [&root](const auto& entry) { return entry.first == root; });
+    const auto first =
+        std::find_if(entries->begin(), entries->end(), [&root](const auto& entry) { return entry.first == root; });
     volumes.push_back({root, first->second});
   }
   return volumes;

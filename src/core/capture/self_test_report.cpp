@@ -11,8 +11,8 @@ std::string Offered(const SelfTestState& tests) {
   std::string text = tests.conveyance ? "short, extended and conveyance" : "short and extended";
   // A SCSI disk does not say how long its tests take.
   if (!tests.conveyance && tests.shortMinutes == 0 && tests.extendedMinutes == 0) return text;
-  text += " (short " + std::to_string(tests.shortMinutes) + " min, extended " +
-          std::to_string(tests.extendedMinutes) + " min";
+  text += " (short " + std::to_string(tests.shortMinutes) + " min, extended " + std::to_string(tests.extendedMinutes) +
+          " min";
   if (tests.conveyance) text += ", conveyance " + std::to_string(tests.conveyanceMinutes) + " min";
   return text + ")";
 }

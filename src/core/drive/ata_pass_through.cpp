@@ -155,8 +155,7 @@ std::optional<uint8_t> ReturnedCount(const PassThroughReply& reply) {
   if (!PassThroughSucceeded(reply, 0)) return std::nullopt;
   const std::optional<AtaRegisters> ata = AtaRegistersFromSense(reply.sense);
   if (!ata) return std::nullopt;
-  if ((ata->status & (kAtaStatusBusy | kAtaStatusReady | kAtaStatusDeviceFault | kAtaStatusError)) !=
-      kAtaStatusReady) {
+  if ((ata->status & (kAtaStatusBusy | kAtaStatusReady | kAtaStatusDeviceFault | kAtaStatusError)) != kAtaStatusReady) {
     return std::nullopt;
   }
   return ata->count;

@@ -41,10 +41,10 @@ PassThrough12Cdb BuildPassThrough12(const IdeRegisters& registers, AtaProtocol p
 // What the system's SCSI pass-through (SG_IO, IOCTL_SCSI_PASS_THROUGH) gave
 // back for one command.
 struct PassThroughReply {
-  uint8_t scsiStatus = 0;   // 0 GOOD, 2 CHECK CONDITION
-  uint16_t hostStatus = 0;  // transport trouble (time-out, reset) when non-zero
-  uint16_t driverStatus = 0;  // Linux only: Windows reports trouble on the way as a failed call
-  int residual = 0;         // bytes of the data-in buffer not filled
+  uint8_t scsiStatus = 0;          // 0 GOOD, 2 CHECK CONDITION
+  uint16_t hostStatus = 0;         // transport trouble (time-out, reset) when non-zero
+  uint16_t driverStatus = 0;       // Linux only: Windows reports trouble on the way as a failed call
+  int residual = 0;                // bytes of the data-in buffer not filled
   std::span<const uint8_t> sense;  // the bytes the driver wrote into the sense buffer
 };
 

@@ -146,7 +146,8 @@ std::optional<std::vector<SelfTestEntry>> DecodeAtaSelfTestLog(std::span<const u
   // before it, wrapping round from the first to the last.
   for (std::size_t step = 0; step < kDescriptorCount; ++step) {
     const std::size_t slot = (index - 1 + kDescriptorCount - step) % kDescriptorCount;
-    const std::span<const uint8_t> descriptor = page.subspan(kFirstDescriptor + kDescriptorSize * slot, kDescriptorSize);
+    const std::span<const uint8_t> descriptor =
+        page.subspan(kFirstDescriptor + kDescriptorSize * slot, kDescriptorSize);
     // A descriptor never written is all zeros; an off-line run (subcommand
     // 0) that passed at hour 0 would look the same, and tells nothing either.
     if (std::all_of(descriptor.begin(), descriptor.end(), [](uint8_t b) { return b == 0; })) continue;

@@ -44,12 +44,18 @@ std::optional<AttributeReading> NvmeFieldReading(const NvmeHealthLog& log, int r
   // Rows 3 to 15, in the order of the details list; row 1 is a set of bits.
   constexpr const wchar_t* kDataUnits = L"\u00D7 512000 bytes";
   const AttributeReading rows[] = {
-      {log.availableSpare, L"%"},           {log.availableSpareThreshold, L"%"},
-      {log.percentageUsed, L"%"},           {log.dataUnitsRead.value, kDataUnits},
-      {log.dataUnitsWritten.value, kDataUnits}, {log.hostReadCommands.value, L""},
-      {log.hostWriteCommands.value, L""},   {log.controllerBusyTime.value, L"minutes"},
-      {log.powerCycles.value, L""},         {log.powerOnHours.value, L"hours"},
-      {log.unsafeShutdowns.value, L""},     {log.mediaErrors.value, L""},
+      {log.availableSpare, L"%"},
+      {log.availableSpareThreshold, L"%"},
+      {log.percentageUsed, L"%"},
+      {log.dataUnitsRead.value, kDataUnits},
+      {log.dataUnitsWritten.value, kDataUnits},
+      {log.hostReadCommands.value, L""},
+      {log.hostWriteCommands.value, L""},
+      {log.controllerBusyTime.value, L"minutes"},
+      {log.powerCycles.value, L""},
+      {log.powerOnHours.value, L"hours"},
+      {log.unsafeShutdowns.value, L""},
+      {log.mediaErrors.value, L""},
       {log.errorLogEntries.value, L""},
   };
   constexpr int kFirstRow = 3;

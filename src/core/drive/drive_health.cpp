@@ -88,13 +88,13 @@ DriveHealth AtaHealth(const DriveSlot& slot) {
     if (ThresholdApplies(entry.threshold)) {
       const auto threshold = [&entry] { return L", threshold " + std::to_wstring(entry.threshold); };
       if (entry.current <= entry.threshold) {
-        failingNow.push_back({AttributeLabel(entry.id) + L" failing now: value " + std::to_wstring(entry.current) +
-                                  threshold(),
-                              j, HealthVerdict::Bad});
+        failingNow.push_back(
+            {AttributeLabel(entry.id) + L" failing now: value " + std::to_wstring(entry.current) + threshold(), j,
+             HealthVerdict::Bad});
       } else if (entry.worst <= entry.threshold) {
-        failedBefore.push_back({AttributeLabel(entry.id) + L" failed in the past: worst " +
-                                    std::to_wstring(entry.worst) + threshold(),
-                                j, HealthVerdict::Caution});
+        failedBefore.push_back(
+            {AttributeLabel(entry.id) + L" failed in the past: worst " + std::to_wstring(entry.worst) + threshold(), j,
+             HealthVerdict::Caution});
       }
     }
     for (size_t k = 0; k < std::size(kCounted); ++k) {

@@ -18,7 +18,7 @@ enum class HealthVerdict { Good, Caution, Bad, Unknown };
 
 struct HealthReason {
   std::wstring text;
-  int attributeEntry = -1;  // the slot's attribute entry behind it, -1 for none
+  int attributeEntry = -1;                        // the slot's attribute entry behind it, -1 for none
   HealthVerdict weight = HealthVerdict::Caution;  // what this reason alone makes of the drive
 };
 

@@ -23,9 +23,8 @@ std::string ByIdText(const std::wstring& text) {
       if (!IsBlank(text[i - 1])) out += '_';
       continue;
     }
-    const bool kept = (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z') ||
-                      c == L'#' || c == L'+' || c == L'-' || c == L'.' || c == L':' || c == L'=' || c == L'@' ||
-                      c == L'_';
+    const bool kept = (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z') || c == L'#' ||
+                      c == L'+' || c == L'-' || c == L'.' || c == L':' || c == L'=' || c == L'@' || c == L'_';
     out += kept ? static_cast<char>(c) : '_';
   }
   return out;

@@ -1,10 +1,10 @@
 #include "core/drive/identify.h"
 
-#include "core/base/little_endian.h"
-
 #include <algorithm>
 #include <cstdint>
 #include <utility>
+
+#include "core/base/little_endian.h"
 
 namespace taruk {
 
@@ -56,8 +56,8 @@ void ComputeCapacity(DriveSlot& slot) {
   // capacity of exactly k * 10^9 bytes comes out as k - 1 GB and 999 MB.
   constexpr float kPerGigabyte = 1e-9f;
   constexpr float kPerMegabyte = 1e-6f;
-  const double bytes = static_cast<double>(slot.bytesPerSector) * slot.sectorsPerTrack *
-                       slot.tracksPerCylinder * static_cast<double>(slot.cylinders);
+  const double bytes = static_cast<double>(slot.bytesPerSector) * slot.sectorsPerTrack * slot.tracksPerCylinder *
+                       static_cast<double>(slot.cylinders);
   // Beyond two billion gigabytes no disk is real, but a malformed geometry
   // gets there: the largest capacity shown, never a wrapped negative one.
   const double gigabytes = bytes * kPerGigabyte;

@@ -87,8 +87,7 @@ ScsiCdb AsmediaNvmeCdb(const NvmeAdminRead& read) {
 }
 
 ScsiCdb RealtekNvmeCdb(const NvmeAdminRead& read) {
-  const uint32_t length =
-      read.opcode == kNvmeGetLogPage ? std::min(read.length, kRealtekLongestLog) : read.length;
+  const uint32_t length = read.opcode == kNvmeGetLogPage ? std::min(read.length, kRealtekLongestLog) : read.length;
   ScsiCdb cdb(16, 0);
   cdb[0] = kRealtekOpcode;
   cdb[1] = static_cast<uint8_t>(length);

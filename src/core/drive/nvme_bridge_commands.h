@@ -56,7 +56,7 @@ ScsiCdb RealtekNvmeCdb(const NvmeAdminRead& read);
 namespace jmicron {
 constexpr uint8_t kSendCommand = 0x0;  // 512 bytes out: the command block
 constexpr uint8_t kDataIn = 0x2;
-constexpr uint8_t kResponse = 0xF;     // 512 bytes in
+constexpr uint8_t kResponse = 0xF;  // 512 bytes in
 constexpr uint32_t kBlockLength = 512;
 // "NVME" in the block's first little-endian double word.
 constexpr uint32_t kSignature = 0x454D564E;

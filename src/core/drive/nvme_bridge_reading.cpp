@@ -47,8 +47,8 @@ bool ReadThroughNvmeBridge(ScsiTransport& transport, NvmeBridgeScheme scheme, co
   return false;
 }
 
-NvmeBridgeDrive::NvmeBridgeDrive(ScsiTransport& transport, NvmeBridgeScheme scheme,
-                                 std::shared_ptr<BridgeAtaForm> form, unsigned probeTimeoutMs, unsigned timeoutMs)
+NvmeBridgeDrive::NvmeBridgeDrive(ScsiTransport& transport, NvmeBridgeScheme scheme, std::shared_ptr<BridgeAtaForm> form,
+                                 unsigned probeTimeoutMs, unsigned timeoutMs)
     : transport_(transport),
       scheme_(form ? scheme : NvmeBridgeScheme::None),
       form_(std::move(form)),

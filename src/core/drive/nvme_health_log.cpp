@@ -30,10 +30,9 @@ std::optional<NvmeHealthLog> DecodeNvmeHealthLog(std::span<const uint8_t> page) 
   log.availableSpareThreshold = page[4];
   log.percentageUsed = page[5];
   log.enduranceGroupWarning = page[6];
-  NvmeCounter* const counters[] = {&log.dataUnitsRead,      &log.dataUnitsWritten, &log.hostReadCommands,
-                                   &log.hostWriteCommands,  &log.controllerBusyTime, &log.powerCycles,
-                                   &log.powerOnHours,       &log.unsafeShutdowns,  &log.mediaErrors,
-                                   &log.errorLogEntries};
+  NvmeCounter* const counters[] = {
+      &log.dataUnitsRead, &log.dataUnitsWritten, &log.hostReadCommands, &log.hostWriteCommands, &log.controllerBusyTime,
+      &log.powerCycles,   &log.powerOnHours,     &log.unsafeShutdowns,  &log.mediaErrors,       &log.errorLogEntries};
   std::size_t offset = 32;
   for (NvmeCounter* counter : counters) {
     *counter = Counter(page, offset);

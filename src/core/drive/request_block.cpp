@@ -22,9 +22,8 @@ RequestBlock BuildRequestBlock(const IdeRegisters& registers, uint32_t bufferSiz
 }
 
 IdeRegisters RegistersOf(const RequestBlock& request) {
-  return IdeRegisters{request[layout::kFeatures],    request[layout::kSectorCount],
-                      request[layout::kSectorNumber], request[layout::kCylinderLow],
-                      request[layout::kCylinderHigh], request[layout::kDriveHead],
+  return IdeRegisters{request[layout::kFeatures],    request[layout::kSectorCount],  request[layout::kSectorNumber],
+                      request[layout::kCylinderLow], request[layout::kCylinderHigh], request[layout::kDriveHead],
                       request[layout::kCommand]};
 }
 
@@ -47,13 +46,9 @@ IdeRegisters IdentifyRegisters(int position, bool packetDevice) {
 
 IdeRegisters SmartReadDataRegisters(int position) { return SmartRegisters(position, ata::kSmartReadData); }
 
-IdeRegisters SmartReadThresholdsRegisters(int position) {
-  return SmartRegisters(position, ata::kSmartReadThresholds);
-}
+IdeRegisters SmartReadThresholdsRegisters(int position) { return SmartRegisters(position, ata::kSmartReadThresholds); }
 
-RequestBlock EnableSmartRequest(int position) {
-  return BuildRequestBlock(EnableSmartRegisters(position), 0, position);
-}
+RequestBlock EnableSmartRequest(int position) { return BuildRequestBlock(EnableSmartRegisters(position), 0, position); }
 
 RequestBlock IdentifyRequest(int position, bool packetDevice) {
   return BuildRequestBlock(IdentifyRegisters(position, packetDevice), kPageSize, position);

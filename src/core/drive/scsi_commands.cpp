@@ -51,8 +51,16 @@ ScsiCdb ReadCapacity16Cdb(uint32_t allocation) {
 ScsiCdb LogSenseCdb(uint8_t page, uint8_t subpage, uint16_t allocation) {
   // Page control 01b: the cumulative values, which a power cycle keeps.
   constexpr uint8_t kCumulative = 0x40;
-  return {scsi::kLogSense, 0, static_cast<uint8_t>(kCumulative | (page & 0x3F)), subpage, 0, 0, 0,
-          static_cast<uint8_t>(allocation >> 8), static_cast<uint8_t>(allocation), 0};
+  return {scsi::kLogSense,
+          0,
+          static_cast<uint8_t>(kCumulative | (page & 0x3F)),
+          subpage,
+          0,
+          0,
+          0,
+          static_cast<uint8_t>(allocation >> 8),
+          static_cast<uint8_t>(allocation),
+          0};
 }
 
 ScsiCdb RequestSenseCdb(uint8_t allocation) { return {scsi::kRequestSense, 0, 0, 0, allocation, 0}; }

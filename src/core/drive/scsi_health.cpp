@@ -48,8 +48,8 @@ DriveHealth ScsiDriveHealth(const ScsiHealth& health) {
   drive.counts[kScsiUncorrectedCount] = total;
   if (health.grownDefects && *health.grownDefects > 0) {
     const uint32_t defects = *health.grownDefects;
-    drive.reasons.push_back({std::to_wstring(defects) + (defects == 1 ? L" grown defect" : L" grown defects"), -1,
-                             HealthVerdict::Caution});
+    drive.reasons.push_back(
+        {std::to_wstring(defects) + (defects == 1 ? L" grown defect" : L" grown defects"), -1, HealthVerdict::Caution});
     drive.counts[kScsiGrownDefectCount] = defects;
   }
   drive.verdict = Heaviest(drive.reasons);

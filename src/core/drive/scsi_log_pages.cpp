@@ -32,8 +32,8 @@ std::optional<std::vector<LogParameter>> LogParameters(std::span<const uint8_t> 
   while (at + kParameterHeaderSize <= end) {
     const std::size_t length = data[at + 3];
     if (at + kParameterHeaderSize + length > end) break;
-    parameters.push_back({static_cast<uint16_t>(data[at] << 8 | data[at + 1]),
-                          data.subspan(at + kParameterHeaderSize, length)});
+    parameters.push_back(
+        {static_cast<uint16_t>(data[at] << 8 | data[at + 1]), data.subspan(at + kParameterHeaderSize, length)});
     at += kParameterHeaderSize + length;
   }
   return parameters;
@@ -92,19 +92,28 @@ bool DecodeStartStopCycles(std::span<const uint8_t> data, ScsiHealth& health) {
     const std::optional<uint32_t> count = Counter32(parameter.value);
     if (!count) continue;  // dates, vendor parameters, and counters cut short
     switch (parameter.code) {
-      case 0x0003: health.specifiedStartStops = count; break;
-      case 0x0004: health.startStops = count; break;
-      case 0x0005: health.specifiedLoadUnloads = count; break;
-      case 0x0006: health.loadUnloads = count; break;
-      default: break;
+      case 0x0003:
+        health.specifiedStartStops = count;
+        break;
+      case 0x0004:
+        health.startStops = count;
+        break;
+      case 0x0005:
+        health.specifiedLoadUnloads = count;
+        break;
+      case 0x0006:
+        health.loadUnloads = count;
+        break;
+      default:
+        break;
     }
   }
   return true;
 }
 
 bool DecodeErrorCounterPage(std::span<const uint8_t> data, uint8_t page, ScsiHealth& health) {
-  std::optional<uint64_t>* field = page == scsi_page::kReadErrors    ? &health.readUncorrected
-                                   : page == scsi_page::kWriteErrors ? &health.writeUncorrected
+  std::optional<uint64_t>* field = page == scsi_page::kReadErrors     ? &health.readUncorrected
+                                   : page == scsi_page::kWriteErrors  ? &health.writeUncorrected
                                    : page == scsi_page::kVerifyErrors ? &health.verifyUncorrected
                                                                       : nullptr;
   if (!field) return false;

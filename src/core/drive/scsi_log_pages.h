@@ -30,7 +30,7 @@ struct ScsiHealth {
   std::string vendor;  // INQUIRY, as the unit pads them
   std::string product;
   std::string revision;
-  std::vector<uint8_t> supportedPages;  // page 00h, in the drive's order
+  std::vector<uint8_t> supportedPages;          // page 00h, in the drive's order
   std::optional<uint8_t> temperature;           // °C, page 0Dh parameter 0000h
   std::optional<uint8_t> referenceTemperature;  // °C, parameter 0001h
   // The informational exception the drive reports (page 2Fh, or REQUEST

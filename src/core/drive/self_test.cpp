@@ -108,15 +108,9 @@ std::string AtaSelfTestStatusText(uint8_t code) {
 
 std::string NvmeSelfTestStatusText(uint8_t code, std::optional<uint8_t> segment) {
   static constexpr const char* kTexts[] = {
-      "Completed without error",
-      "Aborted by a Device Self-test command",
-      "Aborted by a controller reset",
-      "Aborted: a namespace was removed",
-      "Aborted by a Format NVM command",
-      "Fatal or unknown error",
-      "Completed: failed segment unknown",
-      "Completed: a segment failed",
-      "Aborted for an unknown reason",
+      "Completed without error",           "Aborted by a Device Self-test command", "Aborted by a controller reset",
+      "Aborted: a namespace was removed",  "Aborted by a Format NVM command",       "Fatal or unknown error",
+      "Completed: failed segment unknown", "Completed: a segment failed",           "Aborted for an unknown reason",
       "Aborted by a sanitize operation",
   };
   if (code == 7 && segment) return "Completed: segment " + std::to_string(*segment) + " failed";
@@ -135,7 +129,8 @@ std::string ScsiSelfTestStatusText(const SelfTestEntry& entry) {
       "Completed: the second segment failed",
       "Completed: a segment failed",
   };
-  if (entry.code == 7 && entry.failedSegment) return "Completed: segment " + std::to_string(*entry.failedSegment) + " failed";
+  if (entry.code == 7 && entry.failedSegment)
+    return "Completed: segment " + std::to_string(*entry.failedSegment) + " failed";
   if (entry.code < std::size(kTexts)) return kTexts[entry.code];
   if (entry.code == 0xF) return "In progress";
   return "Unknown result " + std::to_string(entry.code);

@@ -38,7 +38,7 @@ struct SelfTestEntry {
 
 // Everything the last reading pass learnt about a drive's self-tests.
 struct SelfTestState {
-  bool known = false;            // the drive said whether it runs self-tests
+  bool known = false;             // the drive said whether it runs self-tests
   bool shortAndExtended = false;  // it runs short and extended tests
   bool conveyance = false;        // and conveyance tests (ATA)
   // How long each test takes, in minutes, as the drive recommends polling
@@ -54,7 +54,7 @@ struct SelfTestState {
   // 363), which the drive keeps even where it has no log.
   std::optional<uint8_t> executionStatus;
   bool logRead = false;
-  std::vector<SelfTestEntry> log;  // newest first
+  std::vector<SelfTestEntry> log;      // newest first
   std::optional<uint32_t> errorCount;  // ATA device error count, NVMe error log entries
   friend bool operator==(const SelfTestState&, const SelfTestState&) = default;
 };

@@ -51,8 +51,8 @@ std::optional<SelfTestReply> Unsupported(SelfTestRequest request, const SelfTest
   const bool offered = request == SelfTestRequest::Conveyance ? state.conveyance : state.shortAndExtended;
   if (offered) return std::nullopt;
   return SelfTestReply{SelfTestOutcome::NotSupported, std::string("the drive does not offer ") +
-                                                         (request == SelfTestRequest::Extended ? "an " : "a ") +
-                                                         TestName(request)};
+                                                          (request == SelfTestRequest::Extended ? "an " : "a ") +
+                                                          TestName(request)};
 }
 
 std::optional<SelfTestReply> Running(SelfTestRequest request, const SelfTestState& state) {

@@ -11,8 +11,8 @@ namespace taruk {
 void ReadAtaSelfTests(SmartDevice& device, int position, const std::optional<Page>& identify, const Page& smartData,
                       SelfTestState& state) {
   DecodeAtaSelfTestData(smartData, state);
-  const std::span<const uint8_t> identifyPage = identify ? std::span<const uint8_t>(*identify)
-                                                         : std::span<const uint8_t>();
+  const std::span<const uint8_t> identifyPage =
+      identify ? std::span<const uint8_t>(*identify) : std::span<const uint8_t>();
   if (AtaHasSelfTestLog(identifyPage, smartData)) {
     if (const std::optional<Page> page = device.SmartReadLog(position, ata::kSelfTestLog)) {
       if (std::optional<std::vector<SelfTestEntry>> entries = DecodeAtaSelfTestLog(*page)) {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-
 namespace taruk {
 
 namespace {
@@ -55,9 +54,9 @@ void AddSelfTestReasons(const DriveSlot& slot, DriveHealth& health) {
   // which any tool probing it causes: its count is shown, not weighed.
   if (slot.bus == DriveBus::Ata && tests.errorCount && *tests.errorCount > 0) {
     const uint32_t count = *tests.errorCount;
-    health.reasons.push_back({std::to_wstring(count) + (count == 1 ? L" error" : L" errors") +
-                                  L" in the drive's error log",
-                              -1, HealthVerdict::Caution});
+    health.reasons.push_back(
+        {std::to_wstring(count) + (count == 1 ? L" error" : L" errors") + L" in the drive's error log", -1,
+         HealthVerdict::Caution});
     health.counts[kErrorLogCount] = count;
   }
   health.verdict = Heaviest(health.reasons);

@@ -45,11 +45,11 @@ std::optional<UsbBridge> UsbBridgeFromDeviceId(std::string_view id);
 // A bridge is probed once: some reset the drive on a command they do not
 // know, so the answer stands for the rest of the run.
 enum class BridgeAtaForm : uint8_t {
-  Unknown,          // not probed yet
-  PassThrough16,    // ATA PASS-THROUGH(16), as a SATA disk inside the machine
-  PassThrough12,    // only the 12-byte form
-  None,             // neither reached the drive: SCSI commands only
-  NvmeCommands,     // an NVMe drive, reached through the bridge chip's own commands
+  Unknown,        // not probed yet
+  PassThrough16,  // ATA PASS-THROUGH(16), as a SATA disk inside the machine
+  PassThrough12,  // only the 12-byte form
+  None,           // neither reached the drive: SCSI commands only
+  NvmeCommands,   // an NVMe drive, reached through the bridge chip's own commands
 };
 
 }  // namespace taruk

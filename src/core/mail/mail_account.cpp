@@ -8,8 +8,8 @@
 
 namespace taruk {
 
-std::unique_ptr<CSmtpClient> MakeMailClient(const std::wstring& serverField, uint32_t defaultPort,
-                                            COutgoingMail& mail, std::wstring& error) {
+std::unique_ptr<CSmtpClient> MakeMailClient(const std::wstring& serverField, uint32_t defaultPort, COutgoingMail& mail,
+                                            std::wstring& error) {
   SideSettings side;
   std::string reason;
   if (LoadSideSettings(side, reason) == SideFileStatus::Bad) {

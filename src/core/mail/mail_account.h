@@ -17,7 +17,7 @@ namespace taruk {
 // user's password is nowhere ("No password for ann at smtp.example.org:
 // looked in ..."). A [mail] sender replaces `mail`'s from address (MAIL FROM
 // and the From header); without one the mail keeps it.
-std::unique_ptr<CSmtpClient> MakeMailClient(const std::wstring& serverField, uint32_t defaultPort,
-                                            COutgoingMail& mail, std::wstring& error);
+std::unique_ptr<CSmtpClient> MakeMailClient(const std::wstring& serverField, uint32_t defaultPort, COutgoingMail& mail,
+                                            std::wstring& error);
 
 }  // namespace taruk

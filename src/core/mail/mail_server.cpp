@@ -93,7 +93,8 @@ bool ParseServerAddress(const std::string& field, ServerAddress& address) {
       port = rest.substr(1);
       if (port.empty()) return false;
     }
-  } else if (const size_t colon = host.find(':'); colon != std::string::npos && host.find(':', colon + 1) == std::string::npos) {
+  } else if (const size_t colon = host.find(':');
+             colon != std::string::npos && host.find(':', colon + 1) == std::string::npos) {
     // One colon: host and port. More: a bare IPv6 address.
     port = host.substr(colon + 1);
     host.resize(colon);

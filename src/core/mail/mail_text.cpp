@@ -61,8 +61,7 @@ std::wstring FormatMailDate(std::time_t when) {
   static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
   std::tm local{};
-  if (!ToLocalTime(when, local) || local.tm_wday < 0 || local.tm_wday > 6 || local.tm_mon < 0 ||
-      local.tm_mon > 11) {
+  if (!ToLocalTime(when, local) || local.tm_wday < 0 || local.tm_wday > 6 || local.tm_mon < 0 || local.tm_mon > 11) {
     return L"";
   }
   char day[8];

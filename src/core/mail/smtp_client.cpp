@@ -21,10 +21,10 @@ const wchar_t* const Stopped = L"Stopped: the monitor is ending";
 const wchar_t* const AddressWithLineBreak = L"Mail address contains a line break";
 const wchar_t* const HandshakeTimedOut = L"Timed out in the TLS handshake";
 const wchar_t* const NoStartTls = L"The server does not offer STARTTLS";
-const wchar_t* const CredentialsNeedTls =
-    L"The user name and password are sent only over TLS: choose STARTTLS or TLS";
+const wchar_t* const CredentialsNeedTls = L"The user name and password are sent only over TLS: choose STARTTLS or TLS";
 const wchar_t* const BytesBeforeHandshake =
-    L"The server sent data between its reply to STARTTLS and the TLS handshake (possible attack); the connection was closed";
+    L"The server sent data between its reply to STARTTLS and the TLS handshake (possible attack); the connection was "
+    L"closed";
 const wchar_t* const NoAuthMechanism = L"The server offers neither AUTH PLAIN nor AUTH LOGIN";
 
 struct ReplyKind {
@@ -60,7 +60,8 @@ Extensions ReadExtensions(const std::string& reply) {
     start = end + 1;
     if (line.size() < 4) continue;
     std::string words;
-    for (const char c : line.substr(4)) words += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : (c == '=' || c == '\r' ? ' ' : c);
+    for (const char c : line.substr(4))
+      words += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : (c == '=' || c == '\r' ? ' ' : c);
     size_t space = words.find(' ');
     const std::string keyword = words.substr(0, space);
     if (keyword == "STARTTLS") found.startTls = true;
@@ -136,8 +137,8 @@ bool CSmtpClient::Connect() {
   bool created = false;
   NetResult result = NetResult::Failed;
   if (address.port > 0 && address.port <= 0xFFFF) {
-    result = ConnectTcp(address.host, static_cast<uint16_t>(address.port), DeadlineAfter(timeouts.connect),
-                        connection, created, stopFd);
+    result = ConnectTcp(address.host, static_cast<uint16_t>(address.port), DeadlineAfter(timeouts.connect), connection,
+                        created, stopFd);
   } else {
     created = true;  // no port to connect to: the server cannot be reached
   }

@@ -2,8 +2,8 @@
 
 namespace taruk {
 
-NetResult ConnectTcp(const std::string& host, uint16_t port, Deadline deadline, SocketHandle& connected,
-                     bool& created, StopSignal stop) {
+NetResult ConnectTcp(const std::string& host, uint16_t port, Deadline deadline, SocketHandle& connected, bool& created,
+                     StopSignal stop) {
   connected = kNoSocket;
   created = false;
   std::vector<ServerSocketAddress> addresses;

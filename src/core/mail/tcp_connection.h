@@ -22,9 +22,7 @@ enum class NetResult { Ok, Failed, TimedOut, Closed, TooLong, Stopped };
 
 using Deadline = std::chrono::steady_clock::time_point;
 
-inline Deadline DeadlineAfter(std::chrono::milliseconds limit) {
-  return std::chrono::steady_clock::now() + limit;
-}
+inline Deadline DeadlineAfter(std::chrono::milliseconds limit) { return std::chrono::steady_clock::now() + limit; }
 
 // Connects to `host` (a numeric IPv4 or IPv6 address used as it is,
 // otherwise a host name whose addresses are tried in the resolver's order
@@ -32,8 +30,8 @@ inline Deadline DeadlineAfter(std::chrono::milliseconds limit) {
 // on anything else no socket is left open. `created` tells a failure to make
 // the socket apart from a failure to reach the server.
 // Every wait below also ends, with Stopped, once the stop request comes.
-NetResult ConnectTcp(const std::string& host, uint16_t port, Deadline deadline, SocketHandle& socket,
-                     bool& created, StopSignal stop = kNoStopSignal);
+NetResult ConnectTcp(const std::string& host, uint16_t port, Deadline deadline, SocketHandle& socket, bool& created,
+                     StopSignal stop = kNoStopSignal);
 
 // One address of a server as the system's sockets take it (a sockaddr_in or
 // sockaddr_in6 with its port).
@@ -53,8 +51,7 @@ NetResult ConnectToAddress(const ServerSocketAddress& address, Deadline deadline
 
 // Hands every byte to the connection. Never raises SIGPIPE: a connection that
 // the server closed is Failed.
-NetResult SendAll(SocketHandle socket, const std::string& bytes, Deadline deadline,
-                  StopSignal stop = kNoStopSignal);
+NetResult SendAll(SocketHandle socket, const std::string& bytes, Deadline deadline, StopSignal stop = kNoStopSignal);
 
 // Appends what arrives, at most `limit` bytes, to `received`: Ok once some
 // bytes came, Closed when the server closed the connection.

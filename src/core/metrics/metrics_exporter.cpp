@@ -31,8 +31,7 @@ bool MetricsExporter::Readings::operator==(const Readings& other) const {
   const auto sameVolume = [](const VolumeSpace& a, const VolumeSpace& b) {
     return a.root == b.root && a.freeBytes == b.freeBytes;
   };
-  return drives == other.drives && answered == other.answered &&
-         config.pollInterval == other.config.pollInterval &&
+  return drives == other.drives && answered == other.answered && config.pollInterval == other.config.pollInterval &&
          config.criticalTemperature == other.config.criticalTemperature &&
          config.minimumFreeSpace == other.config.minimumFreeSpace &&
          std::equal(volumes.begin(), volumes.end(), other.volumes.begin(), other.volumes.end(), sameVolume);

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "core/monitor/cycle_observer.h"
 #include "core/metrics/metrics_snapshot.h"
+#include "core/monitor/cycle_observer.h"
 
 namespace taruk {
 

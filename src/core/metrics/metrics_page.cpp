@@ -9,8 +9,8 @@
 
 #include "core/base/little_endian.h"
 #include "core/base/utf8_text.h"
-#include "core/drive/slot_health.h"
 #include "core/drive/attribute_names.h"
+#include "core/drive/slot_health.h"
 #include "core/metrics/metrics_family.h"
 #include "core/metrics/scsi_metric_families.h"
 
@@ -64,8 +64,8 @@ const std::string& AttributeLabels(uint8_t id) {
   static const std::array<std::string, 256> labels = [] {
     std::array<std::string, 256> made;
     for (int n = 0; n < 256; ++n) {
-      made[static_cast<size_t>(n)] =
-          Label("attribute_id", std::to_string(n)) + "," + Label("name", DriveText(AttributeNames[static_cast<size_t>(n)]));
+      made[static_cast<size_t>(n)] = Label("attribute_id", std::to_string(n)) + "," +
+                                     Label("name", DriveText(AttributeNames[static_cast<size_t>(n)]));
     }
     return made;
   }();
@@ -77,13 +77,14 @@ const std::string& AttributeLabels(uint8_t id) {
 struct SelfTestFamilies {
   MetricFamily running{"taruk_drive_self_test_running", "1 while the drive runs a self-test."};
   MetricFamily progress{"taruk_drive_self_test_progress_ratio", "How much of the running self-test is done, 0-1."};
-  MetricFamily lastResult{"taruk_drive_self_test_last_result",
-                    "1 on the result of the newest logged self-test of each type (passed, failed, aborted, running, "
-                    "unknown)."};
+  MetricFamily lastResult{
+      "taruk_drive_self_test_last_result",
+      "1 on the result of the newest logged self-test of each type (passed, failed, aborted, running, "
+      "unknown)."};
   MetricFamily lastHour{"taruk_drive_self_test_last_power_on_seconds",
-                  "The drive's power-on time, in seconds, at its newest logged self-test of each type."};
+                        "The drive's power-on time, in seconds, at its newest logged self-test of each type."};
   MetricFamily errorCount{"taruk_drive_error_log_errors",
-                    "Errors the drive counted in its error log (ATA device errors, NVMe error log entries)."};
+                          "Errors the drive counted in its error log (ATA device errors, NVMe error log entries)."};
 
   void Add(const std::string& labels, const DriveSlot& slot) {
     const SelfTestState& tests = slot.selfTest;
@@ -158,7 +159,8 @@ std::string MetricsPageBeforeFirstCycle(const std::string& version) {
   return page;
 }
 
-std::string MetricsPage(const CycleRecord& record, const std::vector<VolumeSpace>& volumes, const std::string& version) {
+std::string MetricsPage(const CycleRecord& record, const std::vector<VolumeSpace>& volumes,
+                        const std::string& version) {
   std::string page = MetricsPageBeforeFirstCycle(version);
   AppendMetricsReadings(page, record, volumes);
   AppendMetricsCycleTimes(page, record);
@@ -194,17 +196,18 @@ void AppendMetricsReadings(std::string& page, const CycleRecord& record, const s
   critical.Add({}, record.config.criticalTemperature);
   minimumFree.Add({}, static_cast<double>(record.config.minimumFreeSpace) * 1e6);
 
-  MetricFamily info("taruk_drive_info",
-              "Always 1: the drive's number, id, system device name, model, serial number, firmware, WWN and interface.");
+  MetricFamily info(
+      "taruk_drive_info",
+      "Always 1: the drive's number, id, system device name, model, serial number, firmware, WWN and interface.");
   MetricFamily present("taruk_drive_present", "1 when the drive answered in the last cycle, 0 when it has gone since.");
   MetricFamily temperatureAlarm("taruk_drive_temperature_alarm",
-                          "1 while the drive's temperature is at or above the critical temperature.");
+                                "1 while the drive's temperature is at or above the critical temperature.");
   MetricFamily temperature("taruk_drive_temperature_celsius", "The drive's temperature.");
   MetricFamily powerOn("taruk_drive_power_on_seconds", "The drive's work time, counted by it in whole hours.");
   // State sets, one sample per state with 1 on the one that holds: rules
   // match a state by name (`{mode="standby"} == 1`).
   MetricFamily powerMode("taruk_drive_power_mode",
-                   "1 on the power mode the drive reported before the last pass (standby drives are not read).");
+                         "1 on the power mode the drive reported before the last pass (standby drives are not read).");
   MetricFamily health("taruk_drive_health", "1 on the drive's health verdict from its attributes.");
   MetricFamily value("taruk_drive_attribute_value", "A S.M.A.R.T. attribute's normalised current value.");
   MetricFamily worst("taruk_drive_attribute_worst", "A S.M.A.R.T. attribute's worst normalised value.");
@@ -213,7 +216,7 @@ void AppendMetricsReadings(std::string& page, const CycleRecord& record, const s
   MetricFamily nvmeWarning("taruk_drive_nvme_critical_warning", "The NVMe health log's critical warning bits.");
   MetricFamily nvmeSpare("taruk_drive_nvme_available_spare_ratio", "The NVMe drive's available spare capacity.");
   MetricFamily nvmeSpareThreshold("taruk_drive_nvme_available_spare_threshold_ratio",
-                            "The available spare below which the NVMe drive warns.");
+                                  "The available spare below which the NVMe drive warns.");
   SelfTestFamilies selfTests;
   ScsiFamilies scsi;
   const auto criticalTemperature = static_cast<uint32_t>(record.config.criticalTemperature);
@@ -232,7 +235,8 @@ void AppendMetricsReadings(std::string& page, const CycleRecord& record, const s
   // And for the families of one sample per drive (of a few: one per state).
   std::size_t driveBytes = 0;
   for (const DriveSlot& slot : record.drives) driveBytes += slot.IsPresent() ? DriveLabelsBytes(slot) : 0;
-  for (MetricFamily* family : {&info, &present, &temperatureAlarm, &temperature, &powerOn}) family->Reserve(2 * driveBytes);
+  for (MetricFamily* family : {&info, &present, &temperatureAlarm, &temperature, &powerOn})
+    family->Reserve(2 * driveBytes);
   powerMode.Reserve(3 * driveBytes);
   health.Reserve(4 * driveBytes);
   for (size_t n = 0; n < record.drives.size(); ++n) {
@@ -253,8 +257,8 @@ void AppendMetricsReadings(std::string& page, const CycleRecord& record, const s
       powerMode.Add(labels, slot.powerMode == mode ? 1 : 0, Label("mode", PowerModeName(mode)));
     }
     const HealthVerdict verdict = SlotHealth(slot).verdict;
-    for (const HealthVerdict state : {HealthVerdict::Good, HealthVerdict::Caution, HealthVerdict::Bad,
-                                      HealthVerdict::Unknown}) {
+    for (const HealthVerdict state :
+         {HealthVerdict::Good, HealthVerdict::Caution, HealthVerdict::Bad, HealthVerdict::Unknown}) {
       health.Add(labels, verdict == state ? 1 : 0, VerdictLabel(state));
     }
     if (slot.temperature != 0) temperature.Add(labels, slot.temperature);
@@ -268,7 +272,8 @@ void AppendMetricsReadings(std::string& page, const CycleRecord& record, const s
     // An NVMe drive counts its work time in its log, an ATA drive in attribute 9,
     // a SCSI disk in its background scan page.
     const bool scsiWorkTime = slot.scsi && slot.scsi->powerOnMinutes;
-    if (slot.nvmeLog || scsiWorkTime || HasAttribute(slot, kPowerOnHoursId)) powerOn.Add(labels, static_cast<double>(slot.powerOnHours) * 3600);
+    if (slot.nvmeLog || scsiWorkTime || HasAttribute(slot, kPowerOnHoursId))
+      powerOn.Add(labels, static_cast<double>(slot.powerOnHours) * 3600);
     std::bitset<256> written;
     for (const SmartAttributeEntry& entry : slot.attributes) {
       // A page that names one id twice would give two samples of one series,
@@ -285,7 +290,7 @@ void AppendMetricsReadings(std::string& page, const CycleRecord& record, const s
 
   MetricFamily freeBytes("taruk_volume_free_bytes", "Space on the volume that an ordinary user may still write.");
   MetricFamily freeSpaceAlarm("taruk_volume_free_space_alarm",
-                        "1 while the volume's free space is at or below the minimum (whole megabytes).");
+                              "1 while the volume's free space is at or below the minimum (whole megabytes).");
   std::size_t volumeBytes = 0;
   for (const VolumeSpace& volume : volumes) volumeBytes += 64 + 2 * volume.root.size();
   freeBytes.Reserve(volumeBytes);
@@ -304,11 +309,32 @@ void AppendMetricsReadings(std::string& page, const CycleRecord& record, const s
     freeSpaceAlarm.Add(labels, FreeMegabytes(*volume.freeBytes) <= record.config.minimumFreeSpace ? 1 : 0);
   }
 
-  const std::initializer_list<const MetricFamily*> families = {&pollInterval, &critical, &minimumFree, &info, &present,
-                               &powerMode, &health, &temperatureAlarm, &temperature, &powerOn, &value, &worst, &threshold, &raw, &nvmeWarning, &nvmeSpare,
-                               &nvmeSpareThreshold, &selfTests.running, &selfTests.progress, &selfTests.lastResult,
-                               &selfTests.lastHour, &selfTests.errorCount, &scsi.grownDefects, &scsi.uncorrected, &freeBytes,
-                               &freeSpaceAlarm};
+  const std::initializer_list<const MetricFamily*> families = {&pollInterval,
+                                                               &critical,
+                                                               &minimumFree,
+                                                               &info,
+                                                               &present,
+                                                               &powerMode,
+                                                               &health,
+                                                               &temperatureAlarm,
+                                                               &temperature,
+                                                               &powerOn,
+                                                               &value,
+                                                               &worst,
+                                                               &threshold,
+                                                               &raw,
+                                                               &nvmeWarning,
+                                                               &nvmeSpare,
+                                                               &nvmeSpareThreshold,
+                                                               &selfTests.running,
+                                                               &selfTests.progress,
+                                                               &selfTests.lastResult,
+                                                               &selfTests.lastHour,
+                                                               &selfTests.errorCount,
+                                                               &scsi.grownDefects,
+                                                               &scsi.uncorrected,
+                                                               &freeBytes,
+                                                               &freeSpaceAlarm};
   // Room for the cycle's times too, which MetricsPage adds after the readings.
   std::size_t bytes = page.size() + kMetricsCycleTimesBytes;
   for (const MetricFamily* family : families) bytes += family->Size();

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "core/monitor/cycle_observer.h"
 #include "core/drive/volumes.h"
+#include "core/monitor/cycle_observer.h"
 
 namespace taruk {
 

@@ -1,8 +1,8 @@
 #include "core/metrics/smartctl_exporter_page.h"
 
+#include <array>
 #include <bitset>
 #include <cctype>
-#include <array>
 #include <optional>
 #include <set>
 #include <string_view>
@@ -29,7 +29,8 @@ struct SmartctlFamilies {
   MetricFamily powerCycles{"smartctl_device_power_cycle_count", "Device power cycle count."};
   MetricFamily attribute{"smartctl_device_attribute", "Device SMART attribute value, worst, thresh and raw."};
   MetricFamily criticalWarning{"smartctl_device_critical_warning", "Critical warning counter (NVMe bits)."};
-  MetricFamily availableSpare{"smartctl_device_available_spare", "Normalized percentage (0 to 100%) of the remaining spare capacity available."};
+  MetricFamily availableSpare{"smartctl_device_available_spare",
+                              "Normalized percentage (0 to 100%) of the remaining spare capacity available."};
   MetricFamily spareThreshold{"smartctl_device_available_spare_threshold",
                               "When the Available Spare falls below the threshold indicated in this field, an "
                               "asynchronous event completion may occur. The value is indicated as a normalized "
@@ -43,9 +44,12 @@ struct SmartctlFamilies {
 
 const char* Protocol(DriveBus bus) {
   switch (bus) {
-    case DriveBus::Nvme: return "NVMe";
-    case DriveBus::Scsi: return "SCSI";
-    default: return "ATA";
+    case DriveBus::Nvme:
+      return "NVMe";
+    case DriveBus::Scsi:
+      return "SCSI";
+    default:
+      return "ATA";
   }
 }
 
@@ -92,13 +96,16 @@ void AddDrive(SmartctlFamilies& out, const DriveSlot& slot) {
   const std::string labels = Label("device", LabelValue(SmartctlDeviceLabel(slot.device)));
   const bool nvme = slot.bus == DriveBus::Nvme;
   const std::string model = DriveText(slot.model);
-  std::string info = labels + "," + Label("interface", nvme ? "nvme" : slot.bus == DriveBus::Scsi ? "scsi" : "sat") + "," +
-                     Label("protocol", Protocol(slot.bus)) + "," + Label("model_family", "") + "," +
+  std::string info = labels + "," +
+                     Label("interface", nvme                         ? "nvme"
+                                        : slot.bus == DriveBus::Scsi ? "scsi"
+                                                                     : "sat") +
+                     "," + Label("protocol", Protocol(slot.bus)) + "," + Label("model_family", "") + "," +
                      Label("model_name", model) + "," + Label("serial_number", DriveText(slot.serialNumber)) + "," +
-                     Label("ata_additional_product_id", "") + "," + Label("firmware_version", DriveText(slot.firmware)) +
-                     "," + Label("ata_version", "") + "," + Label("sata_version", "") + "," + Label("form_factor", "") +
-                     "," + Label("scsi_vendor", "") + "," + Label("scsi_product", "") + "," + Label("scsi_revision", "") +
-                     "," + Label("scsi_version", "");
+                     Label("ata_additional_product_id", "") + "," +
+                     Label("firmware_version", DriveText(slot.firmware)) + "," + Label("ata_version", "") + "," +
+                     Label("sata_version", "") + "," + Label("form_factor", "") + "," + Label("scsi_vendor", "") + "," +
+                     Label("scsi_product", "") + "," + Label("scsi_revision", "") + "," + Label("scsi_version", "");
   out.device.Add(info, 1);
   if (slot.temperature != 0) out.temperature.Add(labels, slot.temperature, Label("temperature_type", "current"));
   if (const std::optional<bool> passed = SmartStatusPassed(slot)) out.smartStatus.Add(labels, *passed ? 1 : 0);
@@ -127,10 +134,10 @@ void AddDrive(SmartctlFamilies& out, const DriveSlot& slot) {
     written.set(entry.id);
     const std::string attributeLabels = labels + "," + Label("attribute_name", AttributeName(entry.id)) + "," +
                                         Label("attribute_id", std::to_string(entry.id));
-    for (const auto& [type, value] : {std::pair{"value", static_cast<double>(entry.current)},
-                                      std::pair{"worst", static_cast<double>(entry.worst)},
-                                      std::pair{"thresh", static_cast<double>(entry.threshold)},
-                                      std::pair{"raw", static_cast<double>(ReadLittleEndian(entry.raw))}}) {
+    for (const auto& [type, value] :
+         {std::pair{"value", static_cast<double>(entry.current)}, std::pair{"worst", static_cast<double>(entry.worst)},
+          std::pair{"thresh", static_cast<double>(entry.threshold)},
+          std::pair{"raw", static_cast<double>(ReadLittleEndian(entry.raw))}}) {
       out.attribute.Add(attributeLabels, value, Label("attribute_value_type", type));
     }
   }

@@ -4,9 +4,9 @@
 
 #include <vector>
 
-#include "core/settings/monitor_config.h"
-#include "core/drive/volumes.h"
 #include "core/drive/drive_slot.h"
+#include "core/drive/volumes.h"
+#include "core/settings/monitor_config.h"
 
 namespace taruk {
 

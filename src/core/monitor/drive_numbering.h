@@ -21,9 +21,9 @@ namespace taruk {
 // One drive the system listed in a pass.
 struct DriveFound {
   int systemNumber = 0;
-  std::string device;  // the system's name for it
-  int slot = -1;       // the slot it went to; -1: none (it did not open at a new place, or all are taken)
-  std::string problem; // why it could not be read, in words a user can act on; empty: nothing wrong
+  std::string device;   // the system's name for it
+  int slot = -1;        // the slot it went to; -1: none (it did not open at a new place, or all are taken)
+  std::string problem;  // why it could not be read, in words a user can act on; empty: nothing wrong
 };
 
 struct DrivePass {

@@ -12,8 +12,7 @@ template <size_t N>
 void ShiftOlder(std::array<uint32_t, N>& series, int32_t count) {
   if (count <= 0) return;
   const size_t places = std::min(static_cast<size_t>(count), N);
-  std::copy_backward(series.begin(), series.end() - static_cast<std::ptrdiff_t>(places),
-                     series.end());
+  std::copy_backward(series.begin(), series.end() - static_cast<std::ptrdiff_t>(places), series.end());
 }
 
 }  // namespace

@@ -8,8 +8,8 @@
 
 #include "core/alarm/alarm_mail_queue.h"
 #include "core/drive/drive_slot.h"
-#include "core/settings/monitor_config.h"
 #include "core/monitor/monitoring_cycle.h"
+#include "core/settings/monitor_config.h"
 #include "core/settings/settings_file.h"
 
 namespace taruk {

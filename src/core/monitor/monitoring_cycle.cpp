@@ -6,9 +6,9 @@
 #include "core/alarm/alarm_mail_texts.h"
 #include "core/alarm/alarm_texts.h"
 #include "core/base/machine_name.h"
-#include "core/monitor/history.h"
 #include "core/base/stop_request.h"
 #include "core/drive/slot_health.h"
+#include "core/monitor/history.h"
 
 namespace taruk {
 
@@ -83,8 +83,7 @@ void MonitorCore::ReportToObserver(std::chrono::steady_clock::time_point started
   if (!environment.cycleObserver) return;
   CycleRecord record{monitoredSlots, config, environment.volumes, lastPass.answered};
   record.durationSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  record.finishedUnixTime =
-      std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+  record.finishedUnixTime = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
   environment.cycleObserver->CycleFinished(record);
 }
 
@@ -174,8 +173,7 @@ void MonitorCore::RunHealthAlarm(int driveIndex, const DriveHealth& health) {
   if (environment.demoDrives || Stopping()) return;
   if (driveIndex < 0 || static_cast<size_t>(driveIndex) >= monitoredSlots.size()) return;
   const AlarmMessage message = HealthAlarmMessage(driveIndex, monitoredSlots[static_cast<size_t>(driveIndex)], health);
-  CarryOutAlarm(config.healthAction, message, MailSettings(),
-                environment.platform);
+  CarryOutAlarm(config.healthAction, message, MailSettings(), environment.platform);
 }
 
 void MonitorCore::RunFreeSpaceAlarm(const std::wstring& rootPath, uint32_t freeMb) {

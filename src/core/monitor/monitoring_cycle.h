@@ -4,27 +4,27 @@
 // drives whose health worsened, and, when a free-space action is chosen, test
 // every volume against the minimum.
 
-#include <vector>
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/alarm/alarm_dispatch.h"
 #include "core/alarm/alarm_mail_schedule.h"
 #include "core/alarm/alert_platform.h"
-#include "core/mail/smtp_client.h"
 #include "core/base/clock.h"
 #include "core/base/stop_request.h"
-#include "core/monitor/health_watch.h"
-#include "core/monitor/cycle_observer.h"
-#include "core/monitor/drive_numbering.h"
-#include "core/settings/monitor_config.h"
-#include "core/monitor/monitor_view.h"
-#include "core/monitor/scheduled_self_tests.h"
-#include "core/drive/volumes.h"
-#include "core/monitor/side_settings_watch.h"
 #include "core/drive/drive_slot.h"
 #include "core/drive/smart_device.h"
+#include "core/drive/volumes.h"
+#include "core/mail/smtp_client.h"
+#include "core/monitor/cycle_observer.h"
+#include "core/monitor/drive_numbering.h"
+#include "core/monitor/health_watch.h"
+#include "core/monitor/monitor_view.h"
+#include "core/monitor/scheduled_self_tests.h"
+#include "core/monitor/side_settings_watch.h"
+#include "core/settings/monitor_config.h"
 
 namespace taruk {
 

@@ -33,7 +33,8 @@ std::optional<ScheduledStart> NextScheduledSelfTest(const SelfTestScheduleSettin
                                                     const std::vector<ScheduleCandidate>& drives, int64_t now,
                                                     SelfTestScheduleState& state) {
   if (!settings.enabled) return std::nullopt;
-  const bool anyRunning = std::any_of(drives.begin(), drives.end(), [](const ScheduleCandidate& d) { return d.running; });
+  const bool anyRunning =
+      std::any_of(drives.begin(), drives.end(), [](const ScheduleCandidate& d) { return d.running; });
   for (const ScheduleCandidate& candidate : drives) {
     if (!candidate.offersTests || candidate.serialNumber.empty()) continue;
     ScheduledDrive& drive = Remembered(state, candidate.serialNumber, now, settings);

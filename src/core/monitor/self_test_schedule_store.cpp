@@ -2,7 +2,6 @@
 
 #include <charconv>
 
-
 namespace taruk {
 
 namespace {
@@ -36,8 +35,7 @@ bool ParseStarts(const std::string& text, int64_t& shortStart, int64_t& extended
 
 }  // namespace
 
-void LoadSelfTestSchedule(const SideSettings& side, SelfTestScheduleSettings& settings,
-                          SelfTestScheduleState& state) {
+void LoadSelfTestSchedule(const SideSettings& side, SelfTestScheduleSettings& settings, SelfTestScheduleState& state) {
   settings.enabled = side.Boolean(kTable, "enabled").value_or(false);
   settings.shortEveryDays = Days(side, "short-every-days", settings.shortEveryDays);
   settings.extendedEveryDays = Days(side, "extended-every-days", settings.extendedEveryDays);

@@ -23,8 +23,7 @@ constexpr int64_t kMostSelfTestDays = 3650;
 
 // The schedule and its state from a parsed side file; what is missing or
 // out of range keeps its default.
-void LoadSelfTestSchedule(const SideSettings& side, SelfTestScheduleSettings& settings,
-                          SelfTestScheduleState& state);
+void LoadSelfTestSchedule(const SideSettings& side, SelfTestScheduleSettings& settings, SelfTestScheduleState& state);
 
 // The changes that write `state`'s starts into the file.
 std::vector<SideSettingChange> SelfTestScheduleChanges(const SelfTestScheduleState& state);

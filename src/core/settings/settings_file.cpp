@@ -4,8 +4,8 @@
 #include <cerrno>
 
 #include "core/base/atomic_file.h"
-#include "core/base/log_line.h"
 #include "core/base/cp1251.h"
+#include "core/base/log_line.h"
 #include "core/base/path_text.h"
 #include "core/base/regular_file.h"
 #include "core/settings/settings_format.h"
@@ -37,8 +37,7 @@ void CreateFolder(const SettingsFolder& folder) {
   std::string bytes;
   if (!WidePathToBytes(folder.path, kMaxSettingsPathBytes, bytes)) return;
   if (folder.createParents) {
-    for (size_t slash = bytes.find('/', 1); slash != std::string::npos;
-         slash = bytes.find('/', slash + 1)) {
+    for (size_t slash = bytes.find('/', 1); slash != std::string::npos; slash = bytes.find('/', slash + 1)) {
       MakeFolder(bytes.substr(0, slash));
     }
   }

@@ -24,8 +24,7 @@ std::wstring GroupDigits(uint64_t magnitude) {
 
 std::wstring FormatSigned(int32_t value) {
   const int64_t wide = value;
-  return wide < 0 ? L"-" + GroupDigits(static_cast<uint64_t>(-wide))
-                  : GroupDigits(static_cast<uint64_t>(wide));
+  return wide < 0 ? L"-" + GroupDigits(static_cast<uint64_t>(-wide)) : GroupDigits(static_cast<uint64_t>(wide));
 }
 
 // The white space of the classic locale; the no-break space is not among it,
@@ -152,9 +151,7 @@ class ValueReader {
       input_.Advance();
     }
     if (separators > 0 && groupDigits != 3) groupsWrong = true;
-    const uint64_t highest = isUnsigned ? UINT32_MAX
-                             : negative ? uint64_t{1} << 31
-                                        : INT32_MAX;
+    const uint64_t highest = isUnsigned ? UINT32_MAX : negative ? uint64_t{1} << 31 : INT32_MAX;
     if (digits == 0 || groupsWrong || magnitude > highest) {
       Fail("at offset " + std::to_string(input_.Offset()) + " is not a number it can hold");
       return false;
@@ -179,12 +176,11 @@ class ValueReader {
 }  // namespace
 
 bool FormatSettings(const MonitorConfig& config, std::string& bytes) {
-  std::wstring line = FormatSigned(config.pollInterval) + L' ' +
-                            FormatSigned(config.criticalTemperature) + L' ' +
-                            FormatSigned(static_cast<int32_t>(config.temperatureAction)) + L' ' +
-                            GroupDigits(config.minimumFreeSpace) + L' ' +
-                            FormatSigned(static_cast<int32_t>(config.freeSpaceAction)) + L' ' +
-                            config.emailAddress + L' ' + config.smtpServer;
+  std::wstring line = FormatSigned(config.pollInterval) + L' ' + FormatSigned(config.criticalTemperature) + L' ' +
+                      FormatSigned(static_cast<int32_t>(config.temperatureAction)) + L' ' +
+                      GroupDigits(config.minimumFreeSpace) + L' ' +
+                      FormatSigned(static_cast<int32_t>(config.freeSpaceAction)) + L' ' + config.emailAddress + L' ' +
+                      config.smtpServer;
   // The Windows version's seven values alone while the health action is at
   // its default, so that its file comes back byte for byte.
   if (config.healthAction != MonitorConfig().healthAction) {

@@ -215,7 +215,8 @@ const toml::table* FindTable(const toml::table& root, std::string_view name) {
 
 // One attempt at the text with the change made; empty when this way does not
 // apply. The caller checks the outcome by parsing it again.
-std::optional<std::string> ReplaceExisting(std::string_view text, const toml::table& table, const SideSettingChange& change) {
+std::optional<std::string> ReplaceExisting(std::string_view text, const toml::table& table,
+                                           const SideSettingChange& change) {
   const toml::node* node = table.get(change.key);
   if (!node) return std::nullopt;
   if (table.is_inline() || node->is_table() || node->is_array_of_tables()) return std::nullopt;

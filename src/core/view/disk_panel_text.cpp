@@ -35,10 +35,8 @@ std::wstring ManufacturerOf(const std::wstring& model) {
     const wchar_t* prefix;
     const wchar_t* maker;
   };
-  static constexpr Rule kRules[] = {{L"WD", L"Western Digital"},
-                                    {L"STM", L"MAXTOR"},
-                                    {L"ST", L"Seagate Technology"},
-                                    {L"DT", L"IBM"}};
+  static constexpr Rule kRules[] = {
+      {L"WD", L"Western Digital"}, {L"STM", L"MAXTOR"}, {L"ST", L"Seagate Technology"}, {L"DT", L"IBM"}};
   for (const Rule& rule : kRules) {
     if (StartsWith(model, rule.prefix)) return rule.maker;
   }

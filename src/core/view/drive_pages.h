@@ -44,9 +44,9 @@ std::wstring DrivePageText(int page, size_t slotCount);
 // One line of the page control's list.
 struct DriveListEntry {
   int drive = 0;
-  std::wstring text;       // "HD5: ST3160023A" with "(caution)" or "(bad)"; '&' doubled, as menus read it
-  bool selected = false;   // the drive the panel shows: checked
-  bool startsPage = false; // the first of its page after another page's: a separator before it
+  std::wstring text;        // "HD5: ST3160023A" with "(caution)" or "(bad)"; '&' doubled, as menus read it
+  bool selected = false;    // the drive the panel shows: checked
+  bool startsPage = false;  // the first of its page after another page's: a separator before it
 };
 
 // Every present drive, in number order.

@@ -6,13 +6,13 @@
 #include <string_view>
 #include <utility>
 
-#include "core/capture/self_test_report.h"
-#include "core/view/disk_panel_text.h"
 #include "core/base/utf8_text.h"
+#include "core/capture/self_test_report.h"
 #include "core/drive/attribute_names.h"
 #include "core/drive/attribute_reading.h"
 #include "core/drive/nvme_details.h"
 #include "core/drive/slot_health.h"
+#include "core/view/disk_panel_text.h"
 #include "core/view/smart_details_rows.h"
 
 namespace taruk {
@@ -206,8 +206,9 @@ namespace {
 // A disk read through SCSI commands behind a bridge is one whose bridge
 // passed no ATA command.
 std::string UsbBridgeJson(const UsbBridge& bridge, DriveBus bus) {
-  return "{\"id\":\"" + UsbIdText(bridge) + "\",\"release\":\"" + Format("%04x", static_cast<unsigned>(bridge.release)) +
-         "\",\"driver\":" + (bridge.driver.empty() ? std::string("null") : JsonString(std::string_view(bridge.driver))) +
+  return "{\"id\":\"" + UsbIdText(bridge) + "\",\"release\":\"" +
+         Format("%04x", static_cast<unsigned>(bridge.release)) + "\",\"driver\":" +
+         (bridge.driver.empty() ? std::string("null") : JsonString(std::string_view(bridge.driver))) +
          ",\"passesSmart\":" + (bus == DriveBus::Scsi ? "false" : "true") + "}";
 }
 
@@ -246,8 +247,8 @@ std::string DriveReportText(const DriveSlots& slots, bool woken) {
     bool header = false;
     for (const SmartDetailsRow& row : SmartDetailsRows(slot)) {
       if (!header) {
-        out += Format("%3s  %-*s  %5s  %9s  %5s  %-12s  %s\n", "#", kNameWidth, "Attribute", "Value",
-                      "Threshold", "Worst", "Raw", "Decoded");
+        out += Format("%3s  %-*s  %5s  %9s  %5s  %-12s  %s\n", "#", kNameWidth, "Attribute", "Value", "Threshold",
+                      "Worst", "Raw", "Decoded");
         header = true;
       }
       out += Format("%3s  ", ToUtf8(row[0]).c_str()) + ToUtf8(row[1]);

@@ -76,7 +76,8 @@ std::wstring CheckMailServerForm(const MailServerForm& form) {
     return L"The sender must be one e-mail address, such as disks@example.org";
   }
   const std::string trust = Trimmed(form.trust);
-  if (!trust.empty() && !IsFingerprint(trust) && trust.find_first_not_of("0123456789abcdefABCDEF:") == std::string::npos) {
+  if (!trust.empty() && !IsFingerprint(trust) &&
+      trust.find_first_not_of("0123456789abcdefABCDEF:") == std::string::npos) {
     return L"The pinned fingerprint is not a SHA-256 fingerprint (64 hex digits)";
   }
   return L"";

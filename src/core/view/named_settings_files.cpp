@@ -68,8 +68,9 @@ SettingsWrite WriteNamedSettings(const std::vector<SettingAssignment>& assignmen
     const SettingsLoad load = LoadSettings(config);
     if (load.found == SettingsLoad::Found::Part) {
       // As in the window: what the file holds beyond the damage would be lost.
-      error = load.problem + "; conf.dat is never written over while it is read in part: mend or remove it "
-                             "(nothing was written)";
+      error = load.problem +
+              "; conf.dat is never written over while it is read in part: mend or remove it "
+              "(nothing was written)";
       return SettingsWrite::Refused;
     }
     ApplyToConfig(assignments, config);

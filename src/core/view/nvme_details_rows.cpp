@@ -21,8 +21,8 @@ std::vector<SmartDetailsRow> NvmeDetailsRows(const NvmeHealthLog& log) {
     wchar_t raw[16];
     std::swprintf(raw, std::size(raw), L"%02x%02x%02x%02x%02x%02x", r[5], r[4], r[3], r[2], r[1], r[0]);
     // No field has a worst value.
-    rows.push_back({std::to_wstring(entry.id), entry.name, Column(entry.value), Column(entry.threshold),
-                    std::wstring(), raw, ReadingText(NvmeFieldReading(log, entry.id))});
+    rows.push_back({std::to_wstring(entry.id), entry.name, Column(entry.value), Column(entry.threshold), std::wstring(),
+                    raw, ReadingText(NvmeFieldReading(log, entry.id))});
   }
   return rows;
 }

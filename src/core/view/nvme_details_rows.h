@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "core/view/smart_details_rows.h"
 #include "core/drive/nvme_health_log.h"
+#include "core/view/smart_details_rows.h"
 
 namespace taruk {
 

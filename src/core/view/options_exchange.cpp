@@ -5,13 +5,8 @@
 namespace taruk {
 
 const std::array<const wchar_t*, 7> AlarmActionTexts = {
-    L"None",
-    L"Show notification",
-    L"Shut down the system",
-    L"Suspend the system",
-    L"Hibernate the system",
-    L"Play sound",
-    L"Send e-mail",
+    L"None",       L"Show notification", L"Shut down the system", L"Suspend the system", L"Hibernate the system",
+    L"Play sound", L"Send e-mail",
 };
 
 std::wstring FormatDecimal(int32_t value) { return std::to_wstring(value); }
@@ -71,8 +66,7 @@ std::wstring CriticalTemperatureInputError(const std::wstring& criticalTemperatu
   return {};
 }
 
-std::wstring OptionsInputError(const std::wstring& pollIntervalText,
-                               const std::wstring& criticalTemperatureText) {
+std::wstring OptionsInputError(const std::wstring& pollIntervalText, const std::wstring& criticalTemperatureText) {
   std::wstring error = PollIntervalInputError(pollIntervalText);
   return error.empty() ? CriticalTemperatureInputError(criticalTemperatureText) : error;
 }

@@ -49,7 +49,6 @@ std::wstring CriticalTemperatureInputError(const std::wstring& criticalTemperatu
 
 // The first check that the poll interval and critical temperature texts fail,
 // as the message the dialog shows; empty when both pass.
-std::wstring OptionsInputError(const std::wstring& pollIntervalText,
-                               const std::wstring& criticalTemperatureText);
+std::wstring OptionsInputError(const std::wstring& pollIntervalText, const std::wstring& criticalTemperatureText);
 
 }  // namespace taruk

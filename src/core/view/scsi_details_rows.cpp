@@ -1,9 +1,9 @@
 #include "core/view/scsi_details_rows.h"
 
-#include "core/drive/scsi_commands.h"
-
 #include <cwchar>
 #include <optional>
+
+#include "core/drive/scsi_commands.h"
 
 namespace taruk {
 

@@ -40,8 +40,8 @@ std::wstring SelfTestStatusLine(const DriveSlot& slot) {
     const unsigned done = std::min<unsigned>(tests.percentDone, 100);
     return line + L" running: " + std::to_wstring(done) + L" % done, " + std::to_wstring(100 - done) + L" % to go";
   }
-  std::wstring line = tests.known && !tests.shortAndExtended ? L"The drive runs no self-tests"
-                                                             : L"No self-test running";
+  std::wstring line =
+      tests.known && !tests.shortAndExtended ? L"The drive runs no self-tests" : L"No self-test running";
   if (!tests.log.empty()) {
     const SelfTestEntry& last = tests.log.front();
     line += L". Last: " + Wide(SelfTestKindName(last.kind)) + L", " + Wide(SelfTestEntryStatusText(slot.bus, last)) +

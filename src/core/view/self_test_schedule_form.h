@@ -12,7 +12,7 @@ namespace taruk {
 
 struct SelfTestScheduleForm {
   bool enabled = false;
-  std::wstring shortDays;     // whole days, 0: none
+  std::wstring shortDays;  // whole days, 0: none
   std::wstring extendedDays;
 };
 

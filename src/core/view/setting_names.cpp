@@ -24,8 +24,13 @@ constexpr int64_t kInt32Most = INT32_MAX;
 
 NamedSetting ConfNumber(const char* name, std::wstring X::*text, std::wstring (*check)(const std::wstring&),
                         int64_t least, int64_t most) {
-  return {.name = name, .store = SettingStore::ConfDat, .kind = K::Number, .exchangeText = text,
-          .dialogCheck = check, .least = least, .most = most};
+  return {.name = name,
+          .store = SettingStore::ConfDat,
+          .kind = K::Number,
+          .exchangeText = text,
+          .dialogCheck = check,
+          .least = least,
+          .most = most};
 }
 
 NamedSetting ConfAction(const char* name, int32_t X::*action) {
@@ -38,8 +43,14 @@ NamedSetting ConfWord(const char* name, std::wstring X::*text) {
 
 NamedSetting Side(const char* name, SettingKind kind, const char* table, const char* key, int64_t least = 0,
                   int64_t most = 0, const char* choices = nullptr) {
-  return {.name = name, .store = SettingStore::SideFile, .kind = kind, .table = table, .key = key, .least = least,
-          .most = most, .choices = choices};
+  return {.name = name,
+          .store = SettingStore::SideFile,
+          .kind = kind,
+          .table = table,
+          .key = key,
+          .least = least,
+          .most = most,
+          .choices = choices};
 }
 
 const char* const kActionNames[] = {"none", "notification", "shutdown", "suspend", "hibernate", "sound", "email"};

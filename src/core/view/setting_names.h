@@ -59,8 +59,8 @@ struct SettingAssignment {
 };
 
 // False with `error` ("Wrong critical temperature! It must be in range 1 -
-// 100 !", "holds 'ü' (U+00FC), which code page 1251 ...") for an unknown name, a value out of range, a text conf.dat can't
-// hold (a character outside code page 1251, named).
+// 100 !", "holds 'ü' (U+00FC), which code page 1251 ...") for an unknown name, a value out of range, a text conf.dat
+// can't hold (a character outside code page 1251, named).
 bool ParseSettingAssignment(const std::string& text, SettingAssignment& assignment, std::string& error);
 
 // conf.dat's values with the assignments made, through the Options

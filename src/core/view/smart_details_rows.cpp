@@ -17,8 +17,8 @@ std::vector<SmartDetailsRow> SmartDetailsRows(const DriveSlot& slot) {
   for (const SmartAttributeEntry& entry : slot.attributes) {
     if (entry.id == 0) continue;
     wchar_t raw[16];
-    std::swprintf(raw, std::size(raw), L"%02x%02x%02x%02x%02x%02x", entry.raw[5], entry.raw[4],
-                  entry.raw[3], entry.raw[2], entry.raw[1], entry.raw[0]);
+    std::swprintf(raw, std::size(raw), L"%02x%02x%02x%02x%02x%02x", entry.raw[5], entry.raw[4], entry.raw[3],
+                  entry.raw[2], entry.raw[1], entry.raw[0]);
     rows.push_back({std::to_wstring(entry.id), AttributeNames[entry.id], std::to_wstring(entry.current),
                     std::to_wstring(entry.threshold), std::to_wstring(entry.worst), raw,
                     ReadingText(AtaAttributeReading(entry))});
@@ -32,7 +32,8 @@ std::vector<DetailsRowMark> DetailsRowMarks(const DriveSlot& slot) {
   // before it that hold an attribute.
   std::array<int, kAttributeCount> rowOfEntry{};
   int row = 0;
-  for (int j = 0; j < kAttributeCount; ++j) rowOfEntry[static_cast<size_t>(j)] = slot.attributes[j].id != 0 ? row++ : -1;
+  for (int j = 0; j < kAttributeCount; ++j)
+    rowOfEntry[static_cast<size_t>(j)] = slot.attributes[j].id != 0 ? row++ : -1;
   for (const HealthReason& reason : SlotHealth(slot).reasons) {
     if (reason.attributeEntry < 0 || reason.attributeEntry >= kAttributeCount) continue;
     const int target = rowOfEntry[static_cast<size_t>(reason.attributeEntry)];

@@ -21,8 +21,8 @@ struct DetailsColumn {
   int width;  // pixels
 };
 inline constexpr DetailsColumn kDetailsColumns[] = {
-    {L"#", true, 40},          {L"Attribute", false, 300}, {L"Value", false, 70}, {L"Threshold", false, 70},
-    {L"Worst", false, 70},     {L"Raw", false, 130},       {L"Decoded", false, 120},
+    {L"#", true, 40},      {L"Attribute", false, 300}, {L"Value", false, 70},    {L"Threshold", false, 70},
+    {L"Worst", false, 70}, {L"Raw", false, 130},       {L"Decoded", false, 120},
 };
 static_assert(std::size(kDetailsColumns) == std::tuple_size_v<SmartDetailsRow>);
 

@@ -15,8 +15,8 @@ namespace palette {
 // The information area's light blue; the tool buttons' faces, a hovered or
 // focused disk button and the temperature graph's field share it.
 constexpr RgbColour kLightBlue{223, 238, 255};
-constexpr RgbColour kPanelText{40, 40, 80};  // dark blue
-constexpr RgbColour kWhite{255, 255, 255};   // a disk button at rest
+constexpr RgbColour kPanelText{40, 40, 80};     // dark blue
+constexpr RgbColour kWhite{255, 255, 255};      // a disk button at rest
 constexpr RgbColour kGroupCaption{50, 0, 225};  // the Options dialog's group boxes
 constexpr RgbColour kGraphGrid{191, 222, 255};
 constexpr RgbColour kGraphAxis{10, 10, 50};

@@ -3,6 +3,7 @@
 // session bus, shown by whatever notification daemon the desktop runs.
 
 #include <QString>
+
 #include <cstdint>
 
 namespace taruk {

@@ -54,9 +54,9 @@ QString LogindVerdict(PowerAction action, QString& failure) {
   const QDBusMessage reply = CallLogind(names.check, {});
   if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 1 ||
       !reply.arguments().first().canConvert<QString>()) {
-    failure = reply.type() == QDBusMessage::ErrorMessage ? ErrorText(names.check, reply)
-                                                         : QStringLiteral("systemd-logind: %1: unexpected answer")
-                                                               .arg(QString::fromLatin1(names.check));
+    failure = reply.type() == QDBusMessage::ErrorMessage
+                  ? ErrorText(names.check, reply)
+                  : QStringLiteral("systemd-logind: %1: unexpected answer").arg(QString::fromLatin1(names.check));
     return {};
   }
   return reply.arguments().first().toString();

@@ -15,8 +15,8 @@ void CMonitorDlg::AnnounceDemoDrives() {
   const std::wstring text = DemoDrivesNotice(demoDrivesReason.value_or(QString()).toStdWString());
   // Once the window runs: by then the alert platform knows the window whose
   // icon shows its balloons.
-  QTimer::singleShot(0, this,
-                     [this, text] { monitor.Environment().platform.ShowBalloon(kBalloonTitle, text, kBalloonTimeoutMs); });
+  QTimer::singleShot(
+      0, this, [this, text] { monitor.Environment().platform.ShowBalloon(kBalloonTitle, text, kBalloonTimeoutMs); });
 }
 
 }  // namespace taruk

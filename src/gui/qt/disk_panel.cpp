@@ -4,15 +4,15 @@
 #include <QFontMetrics>
 #include <QLabel>
 
+#include "core/drive/drive_slot.h"
+#include "core/drive/slot_health.h"
+#include "core/monitor/monitoring_cycle.h"
 #include "core/view/disk_panel_text.h"
 #include "core/view/drive_pages.h"
 #include "core/view/health_look.h"
-#include "core/drive/slot_health.h"
-#include "core/monitor/monitoring_cycle.h"
-#include "gui/qt/monitor_dlg.h"
-#include "core/drive/drive_slot.h"
 #include "gui/monitor_looks.h"
 #include "gui/qt/colours.h"
+#include "gui/qt/monitor_dlg.h"
 #include "gui/toolkit/icon_button.h"
 
 namespace taruk {
@@ -20,7 +20,6 @@ namespace taruk {
 using namespace monitor_ids;
 
 namespace {
-
 
 QString FromWide(const std::wstring& text) { return QString::fromStdWString(text); }
 
@@ -69,8 +68,8 @@ void CMonitorDlg::PaintInformationArea() {
     infoPalette.setColor(group, QPalette::Window, ToQColor(palette::kLightBlue));
     infoPalette.setColor(group, QPalette::WindowText, ToQColor(palette::kPanelText));
   }
-  for (int id : {kBackground, kManufacturerLabel, kManufacturer, kSerialLabel, kWorkTimeLabel, kWorkTime,
-                 kSerialNumber, kTemperatureIcon, kTemperature, kHealthLine}) {
+  for (int id : {kBackground, kManufacturerLabel, kManufacturer, kSerialLabel, kWorkTimeLabel, kWorkTime, kSerialNumber,
+                 kTemperatureIcon, kTemperature, kHealthLine}) {
     QWidget* control = Control(id);
     if (!control) continue;
     control->setPalette(infoPalette);

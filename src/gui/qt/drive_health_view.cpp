@@ -1,10 +1,10 @@
 // Each drive's health on the main window: a badge on its disk button's icon,
 // and the worst one's on the notification-area icon.
-#include "gui/qt/monitor_dlg.h"
-#include "core/drive/slot_health.h"
 #include "core/drive/drive_slot.h"
+#include "core/drive/slot_health.h"
 #include "core/view/drive_pages.h"
 #include "gui/qt/health_badge.h"
+#include "gui/qt/monitor_dlg.h"
 #include "gui/toolkit/icon_button.h"
 #include "gui/toolkit/resources.h"
 

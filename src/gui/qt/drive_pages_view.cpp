@@ -7,10 +7,10 @@
 #include "core/drive/drive_slot.h"
 #include "core/view/disk_panel_text.h"
 #include "core/view/drive_pages.h"
+#include "gui/qt/monitor_dlg.h"
 #include "gui/toolkit/dialog_builder.h"
 #include "gui/toolkit/dialog_units.h"
 #include "gui/toolkit/icon_button.h"
-#include "gui/qt/monitor_dlg.h"
 
 namespace taruk {
 
@@ -23,8 +23,8 @@ void CMonitorDlg::ShowDrivePageControl() {
     const DialogUnits units = DialogUnitsOf(*this);
     drivePages = new QPushButton(this);
     drivePages->setObjectName(QStringLiteral("drivePages"));
-    drivePages->setGeometry(units.ToPixels(
-        QRect(kDrivePagesRect[0], kDrivePagesRect[1], kDrivePagesRect[2], kDrivePagesRect[3])));
+    drivePages->setGeometry(
+        units.ToPixels(QRect(kDrivePagesRect[0], kDrivePagesRect[1], kDrivePagesRect[2], kDrivePagesRect[3])));
     connect(drivePages, &QPushButton::clicked, this, &CMonitorDlg::OpenDriveList);
     setFixedSize(width(), units.Y(kPagedWindowHeight));
     drivePages->show();

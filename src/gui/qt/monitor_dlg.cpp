@@ -5,29 +5,28 @@
 #include <QContextMenuEvent>
 #include <QMenu>
 
-#include "core/settings/settings_file.h"
 #include "core/drive/drive_slot.h"
+#include "core/settings/settings_file.h"
 #include "core/view/drive_pages.h"
 #include "core/view/window_texts.h"
 #include "gui/monitor_looks.h"
-#include "gui/window_commands.h"
-#include "gui/qt/temp_graph_dlg.h"
 #include "gui/qt/about_dlg.h"
 #include "gui/qt/colours.h"
+#include "gui/qt/options_dlg.h"
+#include "gui/qt/smart_details_dlg.h"
+#include "gui/qt/temp_graph_dlg.h"
+#include "gui/qt/window_alert_platform.h"
 #include "gui/toolkit/icon_button.h"
 #include "gui/toolkit/menu_resource.h"
 #include "gui/toolkit/message_box.h"
-#include "gui/qt/options_dlg.h"
 #include "gui/toolkit/resources.h"
-#include "gui/qt/smart_details_dlg.h"
-#include "gui/qt/window_alert_platform.h"
+#include "gui/window_commands.h"
 
 namespace taruk {
 
 using namespace monitor_ids;
 
 namespace {
-
 
 bool IsIconButton(int id) {
   for (int disk : kDiskButtons) {
@@ -196,8 +195,8 @@ void CMonitorDlg::OnDetails() {
 }
 
 void CMonitorDlg::OnGraph() {
-  CTempGraphDlg graph(monitor.Slots(), selectedDrive, monitor.Config().criticalTemperature,
-                      monitor.Environment().clock, this);
+  CTempGraphDlg graph(monitor.Slots(), selectedDrive, monitor.Config().criticalTemperature, monitor.Environment().clock,
+                      this);
   graph.exec();
 }
 

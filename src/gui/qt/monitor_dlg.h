@@ -10,17 +10,18 @@
 #include <QString>
 #include <QSystemTrayIcon>
 #include <QTimer>
+
 #include <array>
 #include <memory>
 #include <optional>
 
 #include "core/drive/drive_health.h"
 #include "core/monitor/monitor.h"
-#include "gui/monitor_window_start.h"
-#include "core/settings/monitor_config.h"
 #include "core/monitor/monitor_view.h"
+#include "core/settings/monitor_config.h"
 #include "core/view/health_look.h"
 #include "gui/monitor_ids.h"
+#include "gui/monitor_window_start.h"
 #include "gui/toolkit/template_dialog.h"
 
 class QMenu;

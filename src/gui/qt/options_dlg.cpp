@@ -9,16 +9,16 @@
 
 #include "core/alarm/alarm_sound_path.h"
 #include "core/alarm/alert_platform.h"
-#include "core/view/health_look.h"
-#include "core/view/mail_server_form.h"
 #include "core/mail/test_email.h"
 #include "core/monitor/run_at_startup.h"
+#include "core/view/health_look.h"
+#include "core/view/mail_server_form.h"
 #include "core/view/self_test_schedule_form.h"
 #include "gui/qt/colours.h"
-#include "gui/toolkit/message_box.h"
-#include "gui/window_commands.h"
-#include "gui/toolkit/up_down_control.h"
 #include "gui/qt/mail_server_dlg.h"
+#include "gui/toolkit/message_box.h"
+#include "gui/toolkit/up_down_control.h"
+#include "gui/window_commands.h"
 
 namespace taruk {
 
@@ -83,10 +83,13 @@ void COptionsDlg::UpdateData(bool fromControls) {
     int id;
     std::wstring* field;
   };
-  const Binding edits[] = {{IdPollEdit, &pollEdit},       {IdCriticalEdit, &criticalEdit},
-                           {IdEmailEdit, &emailEdit},     {IdServerEdit, &serverEdit},
+  const Binding edits[] = {{IdPollEdit, &pollEdit},
+                           {IdCriticalEdit, &criticalEdit},
+                           {IdEmailEdit, &emailEdit},
+                           {IdServerEdit, &serverEdit},
                            {IdMinimumFreeSpaceEdit, &minimumFreeSpaceEdit},
-                           {IdShortDays, &shortDaysEdit},  {IdExtendedDays, &extendedDaysEdit}};
+                           {IdShortDays, &shortDaysEdit},
+                           {IdExtendedDays, &extendedDaysEdit}};
   struct CheckBinding {
     int id;
     int32_t* field;
@@ -177,8 +180,7 @@ void COptionsDlg::OnOK() {
   // the other settings are kept.
   const std::string startupFailure = RunAtStartupAfterOk(runAtStartup, [] { return false; });
   if (!startupFailure.empty()) ShowSystemErrorText(QString::fromLocal8Bit(startupFailure), this);
-  const std::wstring trayError =
-      StoreTrayIconMode(trayTemperature ? TrayIconMode::Temperature : TrayIconMode::Health);
+  const std::wstring trayError = StoreTrayIconMode(trayTemperature ? TrayIconMode::Temperature : TrayIconMode::Health);
   if (!trayError.empty()) ShowStopError(Q(trayError), this);
   // The running monitor takes the schedule from the file at its next cycle.
   const std::wstring scheduleStoreError = StoreSelfTestSchedule(scheduleOpened, schedule);

@@ -35,7 +35,8 @@ void CSelfTestDlg::OnInitDialog() {
   for (const wchar_t* heading : kSelfTestLogHeadings) headings << QString::fromWCharArray(heading);
   log->setHeaderLabels(headings);
   log->header()->setStretchLastSection(false);
-  for (int c = 0; c < static_cast<int>(kSelfTestLogWidths.size()); ++c) log->setColumnWidth(c, kSelfTestLogWidths[static_cast<size_t>(c)]);
+  for (int c = 0; c < static_cast<int>(kSelfTestLogWidths.size()); ++c)
+    log->setColumnWidth(c, kSelfTestLogWidths[static_cast<size_t>(c)]);
   ShowSlot();
 }
 
@@ -82,11 +83,16 @@ void CSelfTestDlg::TakeResult() {
 
 void CSelfTestDlg::OnCommand(int id) {
   switch (id) {
-    case IdShort: return Ask(SelfTestRequest::Short);
-    case IdExtended: return Ask(SelfTestRequest::Extended);
-    case IdConveyance: return Ask(SelfTestRequest::Conveyance);
-    case IdAbort: return Ask(SelfTestRequest::Abort);
-    default: TemplateDialog::OnCommand(id);
+    case IdShort:
+      return Ask(SelfTestRequest::Short);
+    case IdExtended:
+      return Ask(SelfTestRequest::Extended);
+    case IdConveyance:
+      return Ask(SelfTestRequest::Conveyance);
+    case IdAbort:
+      return Ask(SelfTestRequest::Abort);
+    default:
+      TemplateDialog::OnCommand(id);
   }
 }
 

@@ -3,10 +3,10 @@
 #include <QHeaderView>
 #include <QTreeWidget>
 
-#include "core/view/smart_details_rows.h"
-#include "core/view/window_texts.h"
 #include "core/drive/drive_slot.h"
 #include "core/view/health_look.h"
+#include "core/view/smart_details_rows.h"
+#include "core/view/window_texts.h"
 #include "gui/qt/colours.h"
 #include "gui/qt/self_test_dlg.h"
 #include "gui/self_test_ids.h"

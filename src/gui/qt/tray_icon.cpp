@@ -4,12 +4,12 @@
 #include <QFileInfo>
 #include <QMenu>
 
+#include "core/drive/drive_slot.h"
 #include "core/view/health_look.h"
 #include "core/view/window_texts.h"
 #include "gui/qt/health_badge.h"
-#include "gui/qt/status_notifier_item.h"
 #include "gui/qt/monitor_dlg.h"
-#include "core/drive/drive_slot.h"
+#include "gui/qt/status_notifier_item.h"
 #include "gui/toolkit/menu_resource.h"
 #include "gui/toolkit/message_box.h"
 #include "gui/toolkit/resources.h"

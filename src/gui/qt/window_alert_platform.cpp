@@ -6,8 +6,7 @@
 namespace taruk {
 
 bool WindowAlertPlatform::ShowWindowBalloon(const std::wstring& title, const std::wstring& text, int timeoutMs) {
-  return window &&
-         window->ShowTrayBalloon(QString::fromStdWString(title), QString::fromStdWString(text), timeoutMs);
+  return window && window->ShowTrayBalloon(QString::fromStdWString(title), QString::fromStdWString(text), timeoutMs);
 }
 
 bool WindowAlertPlatform::ShowAlarmBalloon(const AlarmBalloon& balloon) {

@@ -17,11 +17,16 @@ struct KindName {
 };
 
 constexpr KindName kKinds[] = {
-    {"pushbutton", ControlKind::PushButton}, {"defpushbutton", ControlKind::DefPushButton},
-    {"checkbox", ControlKind::CheckBox},     {"radiobutton", ControlKind::RadioButton},
-    {"groupbox", ControlKind::GroupBox},     {"static", ControlKind::Static},
-    {"icon", ControlKind::Icon},             {"edit", ControlKind::Edit},
-    {"updown", ControlKind::UpDown},         {"combobox", ControlKind::ComboBox},
+    {"pushbutton", ControlKind::PushButton},
+    {"defpushbutton", ControlKind::DefPushButton},
+    {"checkbox", ControlKind::CheckBox},
+    {"radiobutton", ControlKind::RadioButton},
+    {"groupbox", ControlKind::GroupBox},
+    {"static", ControlKind::Static},
+    {"icon", ControlKind::Icon},
+    {"edit", ControlKind::Edit},
+    {"updown", ControlKind::UpDown},
+    {"combobox", ControlKind::ComboBox},
     {"listview", ControlKind::ListView},
 };
 
@@ -189,8 +194,7 @@ bool ParseMenuResource(std::string_view json, MenuResource& menu, std::string& e
   return true;
 }
 
-bool ParseStringTable(std::string_view json, std::vector<std::pair<int, std::string>>& strings,
-                      std::string& error) {
+bool ParseStringTable(std::string_view json, std::vector<std::pair<int, std::string>>& strings, std::string& error) {
   // Kept in the file's order: the resource script lists them as written.
   nlohmann::ordered_json root =
       nlohmann::ordered_json::parse(json.begin(), json.end(), nullptr, /*allow_exceptions=*/false);

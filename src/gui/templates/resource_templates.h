@@ -22,12 +22,12 @@ enum class ControlKind {
   CheckBox,       // automatic check box
   RadioButton,    // automatic radio button
   GroupBox,
-  Static,         // text label; wraps words like a Windows static
-  Icon,           // static icon, sized to the icon as a Windows static icon is
+  Static,  // text label; wraps words like a Windows static
+  Icon,    // static icon, sized to the icon as a Windows static icon is
   Edit,
-  UpDown,         // arrows that step the integer in a buddy edit box
-  ComboBox,       // drop-down list; the rectangle's height includes the list
-  ListView,       // report view with columns
+  UpDown,    // arrows that step the integer in a buddy edit box
+  ComboBox,  // drop-down list; the rectangle's height includes the list
+  ListView,  // report view with columns
 };
 
 // x, y, width, height in dialog units.
@@ -76,8 +76,7 @@ struct MenuResource {
 bool ParseDialogResource(std::string_view json, DialogResource& dialog, std::string& error);
 bool ParseMenuResource(std::string_view json, MenuResource& menu, std::string& error);
 // The string table's id/text pairs in the file's order.
-bool ParseStringTable(std::string_view json, std::vector<std::pair<int, std::string>>& strings,
-                      std::string& error);
+bool ParseStringTable(std::string_view json, std::vector<std::pair<int, std::string>>& strings, std::string& error);
 
 const char* ControlKindName(ControlKind kind);
 

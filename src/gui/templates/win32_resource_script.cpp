@@ -22,9 +22,9 @@ constexpr StyleBit kEditWords[] = {
 constexpr StyleBit kUpDownWords[] = {{"setbuddyint", "UDS_SETBUDDYINT"}, {"arrowkeys", "UDS_ARROWKEYS"}};
 constexpr StyleBit kComboBoxWords[] = {{"dropdownlist", "CBS_DROPDOWNLIST"}};
 constexpr StyleBit kListViewWords[] = {{"report", "LVS_REPORT"}, {"alignleft", "LVS_ALIGNLEFT"}};
-constexpr StyleBit kDialogWords[] = {{"popup", "WS_POPUP"},     {"visible", "WS_VISIBLE"},
-                                     {"caption", "WS_CAPTION"}, {"sysmenu", "WS_SYSMENU"},
-                                     {"minimizebox", "WS_MINIMIZEBOX"}, {"modalframe", "DS_MODALFRAME"}};
+constexpr StyleBit kDialogWords[] = {
+    {"popup", "WS_POPUP"},     {"visible", "WS_VISIBLE"},         {"caption", "WS_CAPTION"},
+    {"sysmenu", "WS_SYSMENU"}, {"minimizebox", "WS_MINIMIZEBOX"}, {"modalframe", "DS_MODALFRAME"}};
 
 template <size_t N>
 const char* BitOf(const StyleBit (&table)[N], const std::string& word) {
@@ -52,17 +52,28 @@ constexpr ControlClass Class(const char* windowClass, const char* baseStyle, con
 
 ControlClass ClassOf(ControlKind kind) {
   switch (kind) {
-    case ControlKind::PushButton: return Class("Button", "BS_PUSHBUTTON", kButtonWords);
-    case ControlKind::DefPushButton: return Class("Button", "BS_DEFPUSHBUTTON", kButtonWords);
-    case ControlKind::CheckBox: return Class("Button", "BS_AUTOCHECKBOX", kButtonWords);
-    case ControlKind::RadioButton: return Class("Button", "BS_AUTORADIOBUTTON", kButtonWords);
-    case ControlKind::GroupBox: return Class("Button", "BS_GROUPBOX", kButtonWords);
-    case ControlKind::Static: return Class("Static", "SS_LEFT", kStaticWords);
-    case ControlKind::Icon: return Class("Static", "SS_ICON", kStaticWords);
-    case ControlKind::Edit: return Class("Edit", "ES_LEFT", kEditWords, true);
-    case ControlKind::UpDown: return Class("msctls_updown32", "0", kUpDownWords);
-    case ControlKind::ComboBox: return Class("ComboBox", "0", kComboBoxWords);
-    case ControlKind::ListView: return Class("SysListView32", "0", kListViewWords, true);
+    case ControlKind::PushButton:
+      return Class("Button", "BS_PUSHBUTTON", kButtonWords);
+    case ControlKind::DefPushButton:
+      return Class("Button", "BS_DEFPUSHBUTTON", kButtonWords);
+    case ControlKind::CheckBox:
+      return Class("Button", "BS_AUTOCHECKBOX", kButtonWords);
+    case ControlKind::RadioButton:
+      return Class("Button", "BS_AUTORADIOBUTTON", kButtonWords);
+    case ControlKind::GroupBox:
+      return Class("Button", "BS_GROUPBOX", kButtonWords);
+    case ControlKind::Static:
+      return Class("Static", "SS_LEFT", kStaticWords);
+    case ControlKind::Icon:
+      return Class("Static", "SS_ICON", kStaticWords);
+    case ControlKind::Edit:
+      return Class("Edit", "ES_LEFT", kEditWords, true);
+    case ControlKind::UpDown:
+      return Class("msctls_updown32", "0", kUpDownWords);
+    case ControlKind::ComboBox:
+      return Class("ComboBox", "0", kComboBoxWords);
+    case ControlKind::ListView:
+      return Class("SysListView32", "0", kListViewWords, true);
   }
   return Class("Static", "SS_LEFT", kStaticWords);
 }
@@ -87,8 +98,7 @@ bool NextCharacter(std::string_view text, size_t& at, unsigned& character) {
   return true;
 }
 
-std::string ControlLine(const ControlResource& control, int previousId, const std::string& where,
-                        std::string& error) {
+std::string ControlLine(const ControlResource& control, int previousId, const std::string& where, std::string& error) {
   const ControlClass controlClass = ClassOf(control.kind);
   std::string bits;
   std::string exStyle;
@@ -114,8 +124,8 @@ std::string ControlLine(const ControlResource& control, int previousId, const st
                            std::to_string(control.rect.width) + ", " + std::to_string(control.rect.height);
   const std::string id = std::to_string(control.id);
   if (control.kind == ControlKind::Icon) {
-    return "    CONTROL " + std::to_string(control.iconId) + ", " + id + ", \"Static\", SS_ICON | WS_CHILD" +
-           visible + bits + ", " + rect;
+    return "    CONTROL " + std::to_string(control.iconId) + ", " + id + ", \"Static\", SS_ICON | WS_CHILD" + visible +
+           bits + ", " + rect;
   }
   std::string base = controlClass.baseStyle;
   if (control.kind == ControlKind::UpDown && control.buddyId != kNoControlId) {
@@ -143,11 +153,21 @@ bool RcString(std::string_view utf8, std::string& literal) {
     unsigned character = 0;
     if (!NextCharacter(utf8, at, character)) return false;
     switch (character) {
-      case '\\': out += "\\\\"; break;
-      case '"': out += "\"\""; break;
-      case '\r': out += "\\r"; break;
-      case '\n': out += "\\n"; break;
-      case '\t': out += "\\t"; break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '"':
+        out += "\"\"";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       default:
         if (character < 0x80) {
           out += static_cast<char>(character);

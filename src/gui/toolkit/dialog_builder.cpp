@@ -190,8 +190,7 @@ bool BuildDialog(const DialogTemplate& layout, QDialog& dialog, QString& error, 
       QObject::connect(button, &QAbstractButton::clicked, commands, [commands, id] { emit commands->command(id); });
     }
     if (auto* combo = qobject_cast<QComboBox*>(widget); combo && id != kNoControlId) {
-      QObject::connect(combo, &QComboBox::activated, commands,
-                       [commands, id] { emit commands->selectionChanged(id); });
+      QObject::connect(combo, &QComboBox::activated, commands, [commands, id] { emit commands->selectionChanged(id); });
     }
   }
   // Up-down controls find their buddies once every control exists.

@@ -15,6 +15,7 @@
 #include <QDialog>
 #include <QObject>
 #include <QString>
+
 #include <functional>
 
 #include "gui/toolkit/dialog_template.h"
@@ -44,8 +45,7 @@ using ControlFactory = std::function<QWidget*(const ControlTemplate& control, QW
 // Builds every control of `layout` on `dialog` (which should have no
 // children yet): caption, font, fixed client size, controls in template order.
 // False with `error` when the dialog's font cannot be had (nothing is built).
-bool BuildDialog(const DialogTemplate& layout, QDialog& dialog, QString& error,
-                 const ControlFactory& factory = {});
+bool BuildDialog(const DialogTemplate& layout, QDialog& dialog, QString& error, const ControlFactory& factory = {});
 
 // The control with this id among the dialog's controls; null when there is
 // none or it is not a T. Controls without an id (-1) are not found.

@@ -19,9 +19,9 @@ struct ControlTemplate {
   int id = kNoControlId;
   ControlKind kind = ControlKind::Static;
   QString text;
-  QRect rect;                 // dialog units
-  QStringList style;          // "hidden", "multiline", "right", "center", "border", ...
-  int iconId = 0;             // Icon: the icon resource
+  QRect rect;                  // dialog units
+  QStringList style;           // "hidden", "multiline", "right", "center", "border", ...
+  int iconId = 0;              // Icon: the icon resource
   int buddyId = kNoControlId;  // UpDown: the edit box it steps
 
   bool Has(const char* flag) const { return style.contains(QLatin1String(flag)); }

@@ -22,8 +22,8 @@ DialogUnits DialogUnits::ForFont(const QFont& font) {
   // digits and punctuation, while dialog layouts were sized against the
   // average Latin letter.
   DialogUnits units;
-  units.alphabetWidth = qMax(
-      52, metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")));
+  units.alphabetWidth =
+      qMax(52, metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")));
   units.fontHeight = qMax(1, metrics.height());
   return units;
 }

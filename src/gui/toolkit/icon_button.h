@@ -8,6 +8,7 @@
 #include <QColor>
 #include <QImage>
 #include <QPushButton>
+
 #include <array>
 #include <cstdint>
 
@@ -79,8 +80,7 @@ class CIconButton : public QPushButton {
   // The drawing steps, in the order the paint runs them.
   virtual void PaintFace(QPainter& painter, const QRect& rect);
   virtual void PaintFrame(QPainter& painter, const QRect& rect);
-  virtual void PaintIcon(QPainter& painter, bool hasCaption, const QRect& itemRect, QRect& captionRect,
-                         bool isPressed);
+  virtual void PaintIcon(QPainter& painter, bool hasCaption, const QRect& itemRect, QRect& captionRect, bool isPressed);
   virtual void PaintCaption(QPainter& painter, const QString& caption, QRect captionRect, bool isPressed);
 
  private:

@@ -2,8 +2,7 @@
 
 namespace taruk {
 
-TemplateDialog::TemplateDialog(int templateId, QWidget* parent, const ControlFactory& factory)
-    : QDialog(parent) {
+TemplateDialog::TemplateDialog(int templateId, QWidget* parent, const ControlFactory& factory) : QDialog(parent) {
   DialogTemplate layout;
   built = LoadDialogTemplate(templateId, layout, buildError) && BuildDialog(layout, *this, buildError, factory);
   if (!built) {

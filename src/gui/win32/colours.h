@@ -7,8 +7,6 @@
 
 namespace taruk::win32 {
 
-constexpr COLORREF ToColorRef(const RgbColour& colour) {
-  return RGB(colour.red, colour.green, colour.blue);
-}
+constexpr COLORREF ToColorRef(const RgbColour& colour) { return RGB(colour.red, colour.green, colour.blue); }
 
 }  // namespace taruk::win32

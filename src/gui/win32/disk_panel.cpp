@@ -20,9 +20,8 @@ constexpr COLORREF kPanelBackground = ToColorRef(palette::kLightBlue);
 constexpr COLORREF kPanelText = ToColorRef(palette::kPanelText);
 
 // The controls of the information area, painted on the light blue.
-constexpr int kPanelControls[] = {kManufacturerLabel, kManufacturer, kSerialLabel, kWorkTimeLabel,
-                                  kWorkTime,          kSerialNumber, kTemperatureIcon, kTemperature,
-                                  kHealthLine};
+constexpr int kPanelControls[] = {kManufacturerLabel, kManufacturer,    kSerialLabel, kWorkTimeLabel, kWorkTime,
+                                  kSerialNumber,      kTemperatureIcon, kTemperature, kHealthLine};
 
 ControlRect ClientRectOf(HWND parent, HWND control) {
   RECT rect{};

@@ -113,9 +113,8 @@ void PaintTemperature(HDC dc, const RECT& whole, const TrayIconPlan& plan) {
 
 HICON BadgedIconCopy(HICON plain, int size, HealthVerdict verdict) {
   if (!plain) return nullptr;
-  return PaintedIconCopy(plain, size, [verdict, size](HDC dc, const RECT& whole) {
-    PaintHealthBadge(dc, whole, size, size, verdict);
-  });
+  return PaintedIconCopy(
+      plain, size, [verdict, size](HDC dc, const RECT& whole) { PaintHealthBadge(dc, whole, size, size, verdict); });
 }
 
 HICON TemperatureIcon(int size, const TrayIconPlan& plan) {

@@ -1,12 +1,11 @@
 #include "gui/win32/icon_button.h"
 
-#include "gui/win32/health_badge.h"
-
 #include <commctrl.h>
 
 #include <iterator>
 
 #include "gui/grey_level.h"
+#include "gui/win32/health_badge.h"
 
 namespace taruk::win32 {
 
@@ -134,8 +133,8 @@ void CIconButton::Repaint() const {
 }
 
 void CIconButton::SetIconsFromResources(int hotId, int width, int height, HICON normal) {
-  auto* hot = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(hotId), IMAGE_ICON, width,
-                                            height, LR_DEFAULTCOLOR));
+  auto* hot = static_cast<HICON>(
+      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(hotId), IMAGE_ICON, width, height, LR_DEFAULTCOLOR));
   SetIcons(hot, normal);
 }
 
@@ -236,8 +235,7 @@ LRESULT CIconButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return result;
     }
     case WM_GETDLGCODE:
-      return DefSubclassProc(button, message, wParam, lParam) |
-             (isDefault ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
+      return DefSubclassProc(button, message, wParam, lParam) | (isDefault ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
     case BM_SETSTYLE: {
       // The dialog manager moves the default-button look around; the button
       // stays owner-drawn and remembers what it was told.

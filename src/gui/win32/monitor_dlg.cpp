@@ -7,13 +7,13 @@
 #include "core/view/drive_pages.h"
 #include "core/view/window_texts.h"
 #include "gui/monitor_looks.h"
-#include "gui/window_commands.h"
-#include "gui/win32/colours.h"
 #include "gui/win32/about_dlg.h"
+#include "gui/win32/colours.h"
 #include "gui/win32/message_box.h"
 #include "gui/win32/options_dlg.h"
 #include "gui/win32/smart_details_dlg.h"
 #include "gui/win32/temp_graph_dlg.h"
+#include "gui/window_commands.h"
 
 namespace taruk::win32 {
 
@@ -146,7 +146,7 @@ bool CMonitorDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR&
       return true;
     case kAnnounceDemoDrives:
       monitor.Environment().platform.ShowBalloon(kBalloonTitle, DemoDrivesNotice(demoDrivesReason.value_or(L"")),
-                                               kBalloonTimeoutMs);
+                                                 kBalloonTimeoutMs);
       result = 0;
       return true;
     default:
@@ -187,7 +187,8 @@ void CMonitorDlg::OnDetails() {
 }
 
 void CMonitorDlg::OnGraph() {
-  CTempGraphDlg graph(monitor.Slots(), selectedDrive, monitor.Config().criticalTemperature, monitor.Environment().clock);
+  CTempGraphDlg graph(monitor.Slots(), selectedDrive, monitor.Config().criticalTemperature,
+                      monitor.Environment().clock);
   graph.DoModal(window);
 }
 

@@ -1,6 +1,6 @@
-#include "gui/win32/native_monitor_window.h"
-
 #include <windows.h>
+
+#include "gui/win32/native_monitor_window.h"
 
 #include <commctrl.h>
 

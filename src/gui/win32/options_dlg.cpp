@@ -6,14 +6,14 @@
 #include "core/alarm/alarm_sound_path.h"
 #include "core/alarm/alert_platform.h"
 #include "core/base/path_text.h"
+#include "core/mail/test_email.h"
 #include "core/monitor/run_at_startup.h"
 #include "core/view/health_look.h"
-#include "core/mail/test_email.h"
 #include "core/view/self_test_schedule_form.h"
+#include "gui/win32/colours.h"
 #include "gui/win32/mail_server_dlg.h"
 #include "gui/win32/message_box.h"
 #include "gui/window_commands.h"
-#include "gui/win32/colours.h"
 #include "win32/autostart.h"
 
 namespace taruk::win32 {
@@ -138,8 +138,8 @@ void COptionsDlg::OnOK() {
   }
   SelfTestScheduleSettings schedule;
   std::wstring scheduleError;
-  const SelfTestScheduleForm scheduleForm{IsDlgButtonChecked(window, IdSelfTests) == BST_CHECKED,
-                                          ItemText(IdShortDays), ItemText(IdExtendedDays)};
+  const SelfTestScheduleForm scheduleForm{IsDlgButtonChecked(window, IdSelfTests) == BST_CHECKED, ItemText(IdShortDays),
+                                          ItemText(IdExtendedDays)};
   if (!ReadSelfTestScheduleForm(scheduleForm, schedule, scheduleError)) {
     ShowStopError(scheduleError, window);
     return;

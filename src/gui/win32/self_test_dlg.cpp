@@ -74,11 +74,16 @@ void CSelfTestDlg::TakeResult() {
 
 void CSelfTestDlg::OnCommand(int id, int notification, HWND control) {
   switch (id) {
-    case IdShort: return Ask(SelfTestRequest::Short);
-    case IdExtended: return Ask(SelfTestRequest::Extended);
-    case IdConveyance: return Ask(SelfTestRequest::Conveyance);
-    case IdAbort: return Ask(SelfTestRequest::Abort);
-    default: DialogWindow::OnCommand(id, notification, control);
+    case IdShort:
+      return Ask(SelfTestRequest::Short);
+    case IdExtended:
+      return Ask(SelfTestRequest::Extended);
+    case IdConveyance:
+      return Ask(SelfTestRequest::Conveyance);
+    case IdAbort:
+      return Ask(SelfTestRequest::Abort);
+    default:
+      DialogWindow::OnCommand(id, notification, control);
   }
 }
 

@@ -6,8 +6,8 @@
 #include <iterator>
 
 #include "core/view/health_look.h"
-#include "gui/win32/colours.h"
 #include "gui/self_test_ids.h"
+#include "gui/win32/colours.h"
 #include "gui/win32/self_test_dlg.h"
 
 namespace taruk::win32 {

@@ -15,8 +15,7 @@ class CSmartDetailsDlg : public DialogWindow {
  public:
   static constexpr int IdAttributeList = 1013;
 
-  CSmartDetailsDlg(const DriveSlots& driveSlots, int drive)
-      : DialogWindow(131), drive(drive), driveSlots(driveSlots) {}
+  CSmartDetailsDlg(const DriveSlots& driveSlots, int drive) : DialogWindow(131), drive(drive), driveSlots(driveSlots) {}
 
   // Opens the drive for the Self-test dialog; none: its buttons stay off.
   DeviceOpener* drives = nullptr;

@@ -76,7 +76,8 @@ TempGraphPlan CTempGraphDlg::CurrentPlan(int width, int height) const {
 }
 
 bool CTempGraphDlg::OnInitDialog() {
-  if (drive >= 0 && static_cast<size_t>(drive) < driveSlots.size()) NameDriveInTitle(drive, driveSlots[static_cast<size_t>(drive)]);
+  if (drive >= 0 && static_cast<size_t>(drive) < driveSlots.size())
+    NameDriveInTitle(drive, driveSlots[static_cast<size_t>(drive)]);
   SetWindowSubclass(Item(IdGraph), &CTempGraphDlg::GraphProc, kGraphSubclassId, reinterpret_cast<DWORD_PTR>(this));
   CheckRadioButton(window, IdHours, IdMinutes, graphMode == GraphMode::Hours ? IdHours : IdMinutes);
   return true;

@@ -53,10 +53,10 @@ class MetricsConnectionGuard {
   struct Connection {
     int fd = -1;
     std::string address;
-    bool waiting = true;        // for a whole request
-    Clock::time_point since;    // the wait's start
+    bool waiting = true;      // for a whole request
+    Clock::time_point since;  // the wait's start
     Clock::time_point deadline;
-    bool shut = false;          // named already; no longer counted
+    bool shut = false;  // named already; no longer counted
   };
 
   // The open connection (of `address`, or of any when empty) that has waited

@@ -123,8 +123,7 @@ MHD_Result Answer(void* context, MHD_Connection* connection, const char* url, co
   }
   const std::string_view verb = method;
   if (verb != MHD_HTTP_METHOD_GET && verb != MHD_HTTP_METHOD_HEAD) {
-    return Reply(connection, MHD_HTTP_METHOD_NOT_ALLOWED, "Method not allowed: use GET\n", "text/plain",
-                 "GET, HEAD");
+    return Reply(connection, MHD_HTTP_METHOD_NOT_ALLOWED, "Method not allowed: use GET\n", "text/plain", "GET, HEAD");
   }
   // The cycle may publish the next page meanwhile; this one stays whole.
   PublishedPage page = server.Snapshot().Latest();
@@ -220,17 +219,12 @@ bool MetricsHttpServer::Start(const ListenAddress& address, std::string& error) 
                                     : reinterpret_cast<const sockaddr_in*>(&bound)->sin_port);
   }
   wake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  const unsigned libraryLimit =
-      static_cast<unsigned>(guard.Limits().mostConnections) * kLibraryConnectionsPerGuarded;
+  const unsigned libraryLimit = static_cast<unsigned>(guard.Limits().mostConnections) * kLibraryConnectionsPerGuarded;
   if (wake >= 0) {
-    daemon = MHD_start_daemon(MHD_USE_EPOLL, 0, &Admit, this, &Answer, this,
-                              MHD_OPTION_LISTEN_SOCKET, listener,
-                              MHD_OPTION_CONNECTION_LIMIT, libraryLimit,
-                              MHD_OPTION_CONNECTION_TIMEOUT, kSilenceTimeout,
-                              MHD_OPTION_CONNECTION_MEMORY_LIMIT, kConnectionMemory,
-                              MHD_OPTION_NOTIFY_CONNECTION, &ConnectionChanged, this,
-                              MHD_OPTION_NOTIFY_COMPLETED, &AnswerDone, this,
-                              MHD_OPTION_END);
+    daemon = MHD_start_daemon(MHD_USE_EPOLL, 0, &Admit, this, &Answer, this, MHD_OPTION_LISTEN_SOCKET, listener,
+                              MHD_OPTION_CONNECTION_LIMIT, libraryLimit, MHD_OPTION_CONNECTION_TIMEOUT, kSilenceTimeout,
+                              MHD_OPTION_CONNECTION_MEMORY_LIMIT, kConnectionMemory, MHD_OPTION_NOTIFY_CONNECTION,
+                              &ConnectionChanged, this, MHD_OPTION_NOTIFY_COMPLETED, &AnswerDone, this, MHD_OPTION_END);
   }
   if (!daemon) {
     close(listener);

@@ -16,8 +16,8 @@
 
 #include "core/metrics/metrics_snapshot.h"
 #include "linux/gzip_text.h"
-#include "linux/listen_address.h"
 #include "linux/http/metrics_connection_guard.h"
+#include "linux/listen_address.h"
 
 struct MHD_Daemon;
 

@@ -88,8 +88,8 @@ struct Playback {
 void Play(const std::shared_ptr<Playback>& playback, std::atomic<bool>& busy) {
   int error = 0;
   std::string failure;
-  pa_simple* stream = pa_simple_new(nullptr, "Taruk", PA_STREAM_PLAYBACK, nullptr, "Alarm", &playback->sound.sampleFormat,
-                                    nullptr, nullptr, &error);
+  pa_simple* stream = pa_simple_new(nullptr, "Taruk", PA_STREAM_PLAYBACK, nullptr, "Alarm",
+                                    &playback->sound.sampleFormat, nullptr, nullptr, &error);
   if (!stream) {
     failure = std::string("sound server: ") + pa_strerror(error);
   } else {

@@ -24,8 +24,8 @@ std::array<int, 256> BuildDecodeTable() {
     char* outPtr = reinterpret_cast<char*>(&out);
     size_t outLeft = sizeof out;
     converter.Reset();
-    if (iconv(converter.get(), &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1) &&
-        inLeft == 0 && outLeft == 0) {
+    if (iconv(converter.get(), &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1) && inLeft == 0 &&
+        outLeft == 0) {
       table[byte] = static_cast<int>(out);
     }
   }

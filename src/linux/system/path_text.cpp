@@ -43,16 +43,14 @@ std::wstring PathBytesToWide(std::string_view bytes) {
   std::string converted;
   while (!ConvertUntilStuck(cd, inPtr, inLeft, converted)) {
     // The byte that stopped iconv starts no valid sequence: escape it alone.
-    wide.append(reinterpret_cast<const wchar_t*>(converted.data()),
-                converted.size() / sizeof(wchar_t));
+    wide.append(reinterpret_cast<const wchar_t*>(converted.data()), converted.size() / sizeof(wchar_t));
     converted.clear();
     wide += static_cast<wchar_t>(kEscapeBase + static_cast<unsigned char>(*inPtr));
     ++inPtr;
     --inLeft;
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
   }
-  wide.append(reinterpret_cast<const wchar_t*>(converted.data()),
-              converted.size() / sizeof(wchar_t));
+  wide.append(reinterpret_cast<const wchar_t*>(converted.data()), converted.size() / sizeof(wchar_t));
   return wide;
 }
 

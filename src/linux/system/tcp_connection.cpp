@@ -123,8 +123,7 @@ NetResult ConnectToAddress(const ServerSocketAddress& kept, Deadline deadline, S
       result = WaitFor(fd, POLLOUT, deadline, stop);
       int error = 0;
       socklen_t errorSize = sizeof error;
-      if (result == NetResult::Ok &&
-          (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &errorSize) != 0 || error != 0)) {
+      if (result == NetResult::Ok && (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &errorSize) != 0 || error != 0)) {
         result = NetResult::Failed;
       }
     } else {
@@ -161,8 +160,7 @@ NetResult SendAll(SocketHandle socket, const std::string& bytes, Deadline deadli
   return NetResult::Ok;
 }
 
-NetResult ReceiveSome(SocketHandle socket, std::string& received, size_t limit, Deadline deadline,
-                      StopSignal stop) {
+NetResult ReceiveSome(SocketHandle socket, std::string& received, size_t limit, Deadline deadline, StopSignal stop) {
   const int fd = static_cast<int>(socket);
   char buffer[4096];
   const size_t wanted = limit < sizeof buffer ? limit : sizeof buffer;

@@ -27,8 +27,8 @@ class MissingTls final : public TlsStream {
 
 std::unique_ptr<TlsStream> MakeTlsStream(SocketHandle socket, const std::string& host, const TlsTrust& trust) {
   static std::string problem;
-  static const auto make = reinterpret_cast<tls_module::MakeFunction>(
-      TarukModuleSymbol(tls_module::kName, tls_module::kMake, problem));
+  static const auto make =
+      reinterpret_cast<tls_module::MakeFunction>(TarukModuleSymbol(tls_module::kName, tls_module::kMake, problem));
   if (!make) return std::make_unique<MissingTls>(problem);
   static constexpr tls_module::CallerCalls calls{&WaitUntilReady, &NormalisedPin};
   return std::unique_ptr<TlsStream>(make(socket, host, trust, calls));

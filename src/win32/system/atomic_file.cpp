@@ -1,6 +1,6 @@
-#include "core/base/atomic_file.h"
-
 #include <windows.h>
+
+#include "core/base/atomic_file.h"
 
 #include <cerrno>
 #include <cstring>
@@ -84,9 +84,8 @@ void RemoveLeftoverTemporaries(const std::wstring& folder, const std::wstring& n
         !IsTemporaryOf(found.cFileName, name) || AsNumber(found.ftLastWriteTime) + kLeftoverAge100ns > AsNumber(now)) {
       continue;
     }
-    const HANDLE leftover =
-        CreateFileW((folder + found.cFileName).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
-                    FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    const HANDLE leftover = CreateFileW((folder + found.cFileName).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (leftover != INVALID_HANDLE_VALUE) CloseHandle(leftover);
   } while (FindNextFileW(search, &found));
   FindClose(search);
@@ -117,9 +116,9 @@ FileWrite CheckTarget(const std::wstring& target, bool& exists) {
   if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     return Failed(EISDIR, "it is a folder, not a regular file: left as it is");
   }
-  const HANDLE file = CreateFileW(target.c_str(), FILE_READ_ATTRIBUTES,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const HANDLE file =
+      CreateFileW(target.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (file != INVALID_HANDLE_VALUE) {
     exists = true;
     const DWORD type = GetFileType(file);
@@ -148,8 +147,8 @@ FileWrite WriteFileAtomically(const std::string& path, std::string_view contents
   HANDLE file = INVALID_HANDLE_VALUE;
   for (int attempt = 0; attempt < kNameTries && file == INVALID_HANDLE_VALUE; ++attempt) {
     temporary = folder + L"." + name + L".taruk-" + UniqueSuffix();
-    file = CreateFileW(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    file = CreateFileW(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
     if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
   }
   if (file == INVALID_HANDLE_VALUE) return SystemFailure(GetLastError());

@@ -1,6 +1,6 @@
-#include "core/base/cp1251.h"
-
 #include <windows.h>
+
+#include "core/base/cp1251.h"
 
 #include <array>
 

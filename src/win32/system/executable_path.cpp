@@ -1,6 +1,6 @@
-#include "core/base/executable_path.h"
-
 #include <windows.h>
+
+#include "core/base/executable_path.h"
 
 #include "core/base/path_text.h"
 

@@ -1,6 +1,6 @@
-#include "core/base/folder_entries.h"
-
 #include <windows.h>
+
+#include "core/base/folder_entries.h"
 
 #include "core/base/path_text.h"
 

@@ -1,6 +1,6 @@
-#include "core/base/machine_name.h"
-
 #include <windows.h>
+
+#include "core/base/machine_name.h"
 
 namespace taruk {
 

@@ -1,6 +1,6 @@
-#include "core/base/regular_file.h"
-
 #include <windows.h>
+
+#include "core/base/regular_file.h"
 
 #include "core/base/path_text.h"
 #include "win32/system/win32_error.h"

@@ -1,6 +1,6 @@
-#include "core/settings/settings_location.h"
-
 #include <windows.h>
+
+#include "core/settings/settings_location.h"
 
 namespace taruk {
 

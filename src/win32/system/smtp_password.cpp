@@ -1,6 +1,7 @@
+#include <windows.h>
+
 #include "core/mail/smtp_password.h"
 
-#include <windows.h>
 #include <wincred.h>
 
 #include "core/base/atomic_file.h"
@@ -33,14 +34,15 @@ PasswordLookup FindSmtpPassword(const std::string& server, const std::string& us
     return lookup;
   }
   const DWORD failure = GetLastError();
-  lookup.lookedIn = std::string(kCredentialManager) + ": " +
-                    (failure == ERROR_NOT_FOUND ? "no password stored for " + user + "@" + server
-                                                : Win32ErrorUtf8(failure));
+  lookup.lookedIn =
+      std::string(kCredentialManager) + ": " +
+      (failure == ERROR_NOT_FOUND ? "no password stored for " + user + "@" + server : Win32ErrorUtf8(failure));
   // The file lies in the user's own profile, which only the user may read.
   const std::string file = SettingsFolderFile(L"smtp-password");
   std::string text;
   std::string error;
-  const SmallFileStatus status = file.empty() ? SmallFileStatus::Missing : ReadSmallTextFile(file, kMaxPasswordBytes, text, error);
+  const SmallFileStatus status =
+      file.empty() ? SmallFileStatus::Missing : ReadSmallTextFile(file, kMaxPasswordBytes, text, error);
   if (status == SmallFileStatus::Read) {
     if (!text.empty() && text.back() == '\n') text.pop_back();
     if (!text.empty() && text.back() == '\r') text.pop_back();
@@ -49,8 +51,9 @@ PasswordLookup FindSmtpPassword(const std::string& server, const std::string& us
     lookup.store = file;
     return lookup;
   }
-  lookup.lookedIn += "; " + (file.empty() ? std::string("no settings folder")
-                             : status == SmallFileStatus::Missing ? file + ": missing" : error);
+  lookup.lookedIn += "; " + (file.empty()                         ? std::string("no settings folder")
+                             : status == SmallFileStatus::Missing ? file + ": missing"
+                                                                  : error);
   return lookup;
 }
 

@@ -1,6 +1,6 @@
-#include "core/base/stop_request.h"
-
 #include <windows.h>
+
+#include "core/base/stop_request.h"
 
 #include <atomic>
 
@@ -40,8 +40,7 @@ bool StopRequested(StopSignal stop) { return WaitForStopRequest(stop, 0); }
 
 bool WaitForStopRequest(StopSignal stop, int milliseconds) {
   if (stop == kNoStopSignal) return false;
-  return WaitForSingleObject(reinterpret_cast<HANDLE>(stop), milliseconds < 0 ? 0 : milliseconds) ==
-         WAIT_OBJECT_0;
+  return WaitForSingleObject(reinterpret_cast<HANDLE>(stop), milliseconds < 0 ? 0 : milliseconds) == WAIT_OBJECT_0;
 }
 
 StopSignal ListenForStopRequests() {

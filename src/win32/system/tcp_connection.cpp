@@ -1,16 +1,17 @@
+#include <winsock2.h>
+
 #include "core/mail/tcp_connection.h"
 
-#include <winsock2.h>
 #include <ws2tcpip.h>
 
 #include <algorithm>
-#include <cstring>
-#include <string>
-#include <vector>
 #include <condition_variable>
+#include <cstring>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace taruk {
 
@@ -55,9 +56,9 @@ NetResult WaitFor(SOCKET socket, Readiness readiness, Deadline deadline, StopSig
     FD_SET(socket, &ready);
     if (readiness == Readiness::Write) FD_SET(socket, &failed);
     timeval wait{slice / 1000, (slice % 1000) * 1000};
-    const int count = select(0, readiness == Readiness::Read ? &ready : nullptr,
-                             readiness == Readiness::Write ? &ready : nullptr,
-                             readiness == Readiness::Write ? &failed : nullptr, &wait);
+    const int count =
+        select(0, readiness == Readiness::Read ? &ready : nullptr, readiness == Readiness::Write ? &ready : nullptr,
+               readiness == Readiness::Write ? &failed : nullptr, &wait);
     if (count == SOCKET_ERROR) return NetResult::Failed;
     if (count > 0) return NetResult::Ok;  // errors show in the call that follows
     if (left == 0) return NetResult::TimedOut;
@@ -118,8 +119,8 @@ NetResult ResolveServer(const std::string& host, uint16_t port, Deadline deadlin
   return addresses.empty() ? NetResult::Failed : NetResult::Ok;
 }
 
-NetResult ConnectToAddress(const ServerSocketAddress& kept, Deadline deadline, StopSignal stop,
-                           SocketHandle& connected, bool& created) {
+NetResult ConnectToAddress(const ServerSocketAddress& kept, Deadline deadline, StopSignal stop, SocketHandle& connected,
+                           bool& created) {
   sockaddr_storage address{};
   std::memcpy(&address, kept.bytes, sizeof address);
   const SOCKET socket = WSASocketW(address.ss_family, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_NO_HANDLE_INHERIT);
@@ -129,8 +130,7 @@ NetResult ConnectToAddress(const ServerSocketAddress& kept, Deadline deadline, S
   u_long nonBlocking = 1;
   NetResult result = ioctlsocket(socket, FIONBIO, &nonBlocking) == 0 ? NetResult::Ok : NetResult::Failed;
   const int size = address.ss_family == AF_INET ? sizeof(sockaddr_in) : sizeof(sockaddr_in6);
-  if (result == NetResult::Ok &&
-      connect(socket, reinterpret_cast<const sockaddr*>(&address), size) == SOCKET_ERROR) {
+  if (result == NetResult::Ok && connect(socket, reinterpret_cast<const sockaddr*>(&address), size) == SOCKET_ERROR) {
     if (WSAGetLastError() == WSAEWOULDBLOCK) {
       result = WaitFor(socket, Readiness::Write, deadline, stop);
       int error = 0;
@@ -172,8 +172,7 @@ NetResult SendAll(SocketHandle handle, const std::string& bytes, Deadline deadli
   return NetResult::Ok;
 }
 
-NetResult ReceiveSome(SocketHandle handle, std::string& received, size_t limit, Deadline deadline,
-                      StopSignal stop) {
+NetResult ReceiveSome(SocketHandle handle, std::string& received, size_t limit, Deadline deadline, StopSignal stop) {
   const SOCKET socket = AsSocket(handle);
   char buffer[4096];
   const int wanted = static_cast<int>(limit < sizeof buffer ? limit : sizeof buffer);

@@ -7,7 +7,9 @@
 
 #define SECURITY_WIN32
 #include <winsock2.h>
+
 #include <windows.h>
+
 #include <bcrypt.h>
 #include <schannel.h>
 #include <security.h>
@@ -82,8 +84,8 @@ HCERTSTORE LoadCaFile(const std::string& path, std::string& error) {
     const std::string block = pem.substr(at, end + 25 - at);
     at = end + 25;
     DWORD size = 0;
-    if (!CryptStringToBinaryA(block.c_str(), static_cast<DWORD>(block.size()), CRYPT_STRING_BASE64HEADER, nullptr, &size,
-                              nullptr, nullptr)) {
+    if (!CryptStringToBinaryA(block.c_str(), static_cast<DWORD>(block.size()), CRYPT_STRING_BASE64HEADER, nullptr,
+                              &size, nullptr, nullptr)) {
       continue;
     }
     std::vector<BYTE> der(size);
@@ -123,8 +125,9 @@ class SchannelStream final : public TlsStream {
     settings.grbitEnabledProtocols = SP_PROT_TLS1_2_CLIENT;
     settings.dwFlags = SCH_CRED_NO_DEFAULT_CREDS | SCH_CRED_MANUAL_CRED_VALIDATION | SCH_USE_STRONG_CRYPTO;
     TimeStamp expiry{};
-    SECURITY_STATUS status = AcquireCredentialsHandleW(nullptr, const_cast<wchar_t*>(UNISP_NAME_W), SECPKG_CRED_OUTBOUND,
-                                                       nullptr, &settings, nullptr, nullptr, &credentials_, &expiry);
+    SECURITY_STATUS status =
+        AcquireCredentialsHandleW(nullptr, const_cast<wchar_t*>(UNISP_NAME_W), SECPKG_CRED_OUTBOUND, nullptr, &settings,
+                                  nullptr, nullptr, &credentials_, &expiry);
     if (status != SEC_E_OK) return Fail("TLS can't be set up: " + StatusText(status));
     haveCredentials_ = true;
 
@@ -137,8 +140,8 @@ class SchannelStream final : public TlsStream {
       SecBuffer output[1] = {{0, SECBUFFER_TOKEN, nullptr}};
       SecBufferDesc outputs{SECBUFFER_VERSION, 1, output};
       unsigned long granted = 0;
-      status = InitializeSecurityContextW(&credentials_, first ? nullptr : &context_, target.data(), kContextFlags, 0, 0,
-                                          first ? nullptr : &inputs, 0, &context_, &outputs, &granted, nullptr);
+      status = InitializeSecurityContextW(&credentials_, first ? nullptr : &context_, target.data(), kContextFlags, 0,
+                                          0, first ? nullptr : &inputs, 0, &context_, &outputs, &granted, nullptr);
       if (first) haveContext_ = true;
       if (output[0].pvBuffer) {
         const std::string token(static_cast<const char*>(output[0].pvBuffer), output[0].cbBuffer);
@@ -199,8 +202,10 @@ class SchannelStream final : public TlsStream {
         if (status == SEC_E_OK) {
           std::string extra;
           for (SecBuffer& part : parts) {
-            if (part.BufferType == SECBUFFER_DATA) plain_.append(static_cast<const char*>(part.pvBuffer), part.cbBuffer);
-            if (part.BufferType == SECBUFFER_EXTRA) extra.assign(static_cast<const char*>(part.pvBuffer), part.cbBuffer);
+            if (part.BufferType == SECBUFFER_DATA)
+              plain_.append(static_cast<const char*>(part.pvBuffer), part.cbBuffer);
+            if (part.BufferType == SECBUFFER_EXTRA)
+              extra.assign(static_cast<const char*>(part.pvBuffer), part.cbBuffer);
           }
           encrypted_ = std::move(extra);
           continue;
@@ -283,8 +288,8 @@ class SchannelStream final : public TlsStream {
     // Wine's SSL policy passes a chain that ends short of any root, or at a
     // root nobody trusts; the chain's own status says so.
     const DWORD status = chain->TrustStatus.dwErrorStatus;
-    if (verdict == 0 && ((status & CERT_TRUST_IS_PARTIAL_CHAIN) ||
-                         ((status & CERT_TRUST_IS_UNTRUSTED_ROOT) && !usersRoot))) {
+    if (verdict == 0 &&
+        ((status & CERT_TRUST_IS_PARTIAL_CHAIN) || ((status & CERT_TRUST_IS_UNTRUSTED_ROOT) && !usersRoot))) {
       verdict = static_cast<DWORD>(CERT_E_UNTRUSTEDROOT);
     }
     CertFreeCertificateChain(chain);

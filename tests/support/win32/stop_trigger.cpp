@@ -1,6 +1,6 @@
-#include "support/stop_trigger.h"
-
 #include <windows.h>
+
+#include "support/stop_trigger.h"
 
 namespace taruk {
 

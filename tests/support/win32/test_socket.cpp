@@ -1,6 +1,7 @@
+#include <winsock2.h>
+
 #include "support/test_socket.h"
 
-#include <winsock2.h>
 #include <ws2tcpip.h>
 
 namespace taruk {

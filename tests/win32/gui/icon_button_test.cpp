@@ -3,13 +3,14 @@
 // an owner-drawn default button. Runs inside the window tests' display.
 #include <windows.h>
 
+#include "gui/win32/icon_button.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "gui/win32/about_dlg.h"
-#include "gui/win32/icon_button.h"
 #include "gui/grey_level.h"
+#include "gui/win32/about_dlg.h"
 
 namespace taruk::win32 {
 namespace {
@@ -23,8 +24,8 @@ struct Pixel {
 // white; a grey of 254 falls to 253; pure red, green and blue weigh 76, 149
 // and 29.
 constexpr Pixel kPixels[] = {
-    {RGB(0, 0, 0), 0},        {RGB(255, 255, 255), 255}, {RGB(254, 254, 254), 253},
-    {RGB(255, 0, 0), 76},     {RGB(0, 255, 0), 149},     {RGB(0, 0, 255), 29},
+    {RGB(0, 0, 0), 0},    {RGB(255, 255, 255), 255}, {RGB(254, 254, 254), 253},
+    {RGB(255, 0, 0), 76}, {RGB(0, 255, 0), 149},     {RGB(0, 0, 255), 29},
 };
 
 TEST(IconButtonTest, GreyCopyHasTheWeightedLevelsAndTheSourceMask) {

@@ -1,8 +1,6 @@
 // taruk-tls.so's entry (linux/system/tls_stream_module.h): TLS through
 // OpenSSL 3.
 
-#include "linux/system/tls_stream_module.h"
-
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
@@ -11,6 +9,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+
+#include "linux/system/tls_stream_module.h"
 
 #define TARUK_MODULE_ENTRY extern "C" __attribute__((visibility("default")))
 
@@ -83,7 +83,8 @@ class OpenSslStream final : public TlsStream {
       int count = 0;
       const NetResult result = Step(
           [&] {
-            count = SSL_write(ssl_, bytes.data() + sent, static_cast<int>(std::min<size_t>(bytes.size() - sent, 1 << 20)));
+            count =
+                SSL_write(ssl_, bytes.data() + sent, static_cast<int>(std::min<size_t>(bytes.size() - sent, 1 << 20)));
             return count;
           },
           deadline, stop);
@@ -137,7 +138,8 @@ class OpenSslStream final : public TlsStream {
       SSL_CTX_set_verify(context_, SSL_VERIFY_NONE, nullptr);
     }
     ssl_ = SSL_new(context_);
-    if (!ssl_ || SSL_set_fd(ssl_, static_cast<int>(socket_)) != 1) return Refuse("TLS can't be set up: " + LastOpenSslError());
+    if (!ssl_ || SSL_set_fd(ssl_, static_cast<int>(socket_)) != 1)
+      return Refuse("TLS can't be set up: " + LastOpenSslError());
     ASN1_OCTET_STRING* address = a2i_IPADDRESS(host_.c_str());
     X509_VERIFY_PARAM* check = SSL_get0_param(ssl_);
     if (address) {
@@ -219,7 +221,7 @@ class OpenSslStream final : public TlsStream {
 }  // namespace taruk
 
 TARUK_MODULE_ENTRY taruk::TlsStream* taruk_tls_stream(taruk::SocketHandle socket, const std::string& host,
-                                                     const taruk::TlsTrust& trust,
-                                                     const taruk::tls_module::CallerCalls& calls) {
+                                                      const taruk::TlsTrust& trust,
+                                                      const taruk::tls_module::CallerCalls& calls) {
   return new taruk::OpenSslStream(socket, host, trust, calls);
 }
