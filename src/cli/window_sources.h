@@ -10,6 +10,7 @@
 #include "cli/command_line.h"
 #include "core/drive/smart_device.h"
 #include "core/drive/volumes.h"
+#include "core/monitor/monitoring_cycle.h"
 
 namespace taruk {
 
@@ -24,5 +25,18 @@ struct WindowSources {
 // Says on stderr when it falls back on the demo drives, or that they are
 // not installed. The replay folder is checked before (CheckReplayFolder).
 WindowSources OpenWindowSources(const CommandLine& commandLine);
+
+// The window's monitor on `sources`: demo drives run with their alarms off
+// and are kept from the metrics, which are not this machine's.
+inline MonitorEnvironment WindowEnvironment(const WindowSources& sources, Clock& clock, AlertPlatform& platform,
+                                            CycleObserver* metrics) {
+  const bool demo = sources.demoDrivesReason.has_value();
+  return {.drives = *sources.drives,
+          .volumes = *sources.volumes,
+          .clock = clock,
+          .platform = platform,
+          .cycleObserver = demo ? nullptr : metrics,
+          .demoDrives = demo};
+}
 
 }  // namespace taruk

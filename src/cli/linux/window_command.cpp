@@ -66,13 +66,7 @@ int RunMonitorWindow(int argc, char** argv, const CommandLine& commandLine) {
   DesktopAlertPlatform machine;
   machine.sendRefusedPowerRequests = true;
   WindowAlertPlatform platform(machine);
-  // The demo drives are not this machine's: they never reach the metrics.
-  Monitor monitor({.drives = *sources.drives,
-                   .volumes = *sources.volumes,
-                   .clock = clock,
-                   .platform = platform,
-                   .cycleObserver = demoDrivesReason ? nullptr : metrics.Observer(),
-                   .demoDrives = demoDrivesReason.has_value()});
+  Monitor monitor(WindowEnvironment(sources, clock, platform, metrics.Observer()));
   CMonitorApp app(monitor, demoDrivesReason);
   app.InitInstance();
   return 0;

@@ -52,13 +52,7 @@ int RunMonitorWindow(int, char**, const CommandLine& commandLine) {
   win32::WindowAlertPlatform platform(machine);
   std::optional<std::wstring> demoDrivesReason;
   if (sources.demoDrivesReason) demoDrivesReason = PathBytesToWide(*sources.demoDrivesReason);
-  // The demo drives are not this machine's: they never reach the metrics.
-  Monitor monitor({.drives = *sources.drives,
-                   .volumes = *sources.volumes,
-                   .clock = clock,
-                   .platform = platform,
-                   .cycleObserver = demoDrivesReason ? nullptr : metrics.Observer(),
-                   .demoDrives = demoDrivesReason.has_value()});
+  Monitor monitor(WindowEnvironment(sources, clock, platform, metrics.Observer()));
   return win32::RunNativeMonitorWindow(monitor, platform, demoDrivesReason);
 }
 
