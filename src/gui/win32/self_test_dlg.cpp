@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 #include "core/view/self_test_dialog.h"
 
 namespace taruk::win32 {
@@ -25,10 +27,17 @@ bool CSelfTestDlg::OnInitDialog() {
 
 void CSelfTestDlg::ShowSlot() {
   const SelfTestButtons buttons = SelfTestButtonsFor(shown.selfTest, job.Busy() || !drives);
-  EnableWindow(Item(IdShort), buttons.shortTest);
-  EnableWindow(Item(IdExtended), buttons.extended);
-  EnableWindow(Item(IdConveyance), buttons.conveyance);
-  EnableWindow(Item(IdAbort), buttons.abort);
+  const std::pair<int, bool> enabled[] = {{IdShort, buttons.shortTest},
+                                          {IdExtended, buttons.extended},
+                                          {IdConveyance, buttons.conveyance},
+                                          {IdAbort, buttons.abort}};
+  for (const auto& [id, on] : enabled) {
+    // A button pressed is disabled while its request is on its way; the
+    // focus it held would be lost, and with it Escape and Enter. It moves to
+    // Close first.
+    if (!on && GetFocus() == Item(id)) SendMessageW(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(IDOK)), TRUE);
+    EnableWindow(Item(id), on);
+  }
   SetItemText(IdStatus, SelfTestStatusLine(shown));
   SetItemText(IdErrorCount, SelfTestErrorCountLine(shown.selfTest));
   HWND log = Item(IdLog);
