@@ -6,11 +6,14 @@
 // each command does.
 
 #include <functional>
+#include <optional>
 
 #include "core/drive/drive_slot.h"  // kDiskButtonCount, kMostDrives
+#include "core/drive/self_test.h"
 #include "gui/mail_server_ids.h"
 #include "gui/monitor_ids.h"
 #include "gui/options_ids.h"
+#include "gui/self_test_ids.h"
 
 namespace taruk {
 
@@ -83,6 +86,24 @@ inline bool RunOptionsCommand(int id, const OptionsActions& actions) {
       return run(actions.editMailServer);
     default:
       return false;
+  }
+}
+
+// The request a button of the Self-test dialog sends; none for any other id
+// (Close goes to the toolkit).
+inline std::optional<SelfTestRequest> SelfTestRequestOf(int id) {
+  using namespace self_test_ids;
+  switch (id) {
+    case IdShort:
+      return SelfTestRequest::Short;
+    case IdExtended:
+      return SelfTestRequest::Extended;
+    case IdConveyance:
+      return SelfTestRequest::Conveyance;
+    case IdAbort:
+      return SelfTestRequest::Abort;
+    default:
+      return std::nullopt;
   }
 }
 

@@ -54,6 +54,14 @@ TEST(MonitorCommands, EachIdRunsOneActionAndTheRestNone) {
   EXPECT_TRUE(RunMonitorCommand(kFirstDriveCommand + 5, MonitorActions{}));
 }
 
+TEST(SelfTestCommands, EachTestButtonSendsItsOwnRequestAndCloseNone) {
+  EXPECT_EQ(SelfTestRequestOf(self_test_ids::IdShort), SelfTestRequest::Short);
+  EXPECT_EQ(SelfTestRequestOf(self_test_ids::IdExtended), SelfTestRequest::Extended);
+  EXPECT_EQ(SelfTestRequestOf(self_test_ids::IdConveyance), SelfTestRequest::Conveyance);
+  EXPECT_EQ(SelfTestRequestOf(self_test_ids::IdAbort), SelfTestRequest::Abort);
+  EXPECT_EQ(SelfTestRequestOf(1), std::nullopt);
+}
+
 TEST(OptionsCommands, TheButtonsRunTheirActionAndTheRestGoesToTheToolkit) {
   std::string ran;
   const OptionsActions actions{.ok = [&] { ran = "ok"; },

@@ -7,6 +7,7 @@
 
 #include "core/view/self_test_dialog.h"
 #include "core/view/window_texts.h"
+#include "gui/window_commands.h"
 
 namespace taruk {
 
@@ -82,18 +83,8 @@ void CSelfTestDlg::TakeResult() {
 }
 
 void CSelfTestDlg::OnCommand(int id) {
-  switch (id) {
-    case IdShort:
-      return Ask(SelfTestRequest::Short);
-    case IdExtended:
-      return Ask(SelfTestRequest::Extended);
-    case IdConveyance:
-      return Ask(SelfTestRequest::Conveyance);
-    case IdAbort:
-      return Ask(SelfTestRequest::Abort);
-    default:
-      TemplateDialog::OnCommand(id);
-  }
+  if (const std::optional<SelfTestRequest> request = SelfTestRequestOf(id)) return Ask(request);
+  TemplateDialog::OnCommand(id);
 }
 
 }  // namespace taruk

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "core/view/self_test_dialog.h"
+#include "gui/window_commands.h"
 
 namespace taruk::win32 {
 
@@ -82,18 +83,8 @@ void CSelfTestDlg::TakeResult() {
 }
 
 void CSelfTestDlg::OnCommand(int id, int notification, HWND control) {
-  switch (id) {
-    case IdShort:
-      return Ask(SelfTestRequest::Short);
-    case IdExtended:
-      return Ask(SelfTestRequest::Extended);
-    case IdConveyance:
-      return Ask(SelfTestRequest::Conveyance);
-    case IdAbort:
-      return Ask(SelfTestRequest::Abort);
-    default:
-      DialogWindow::OnCommand(id, notification, control);
-  }
+  if (const std::optional<SelfTestRequest> request = SelfTestRequestOf(id)) return Ask(request);
+  DialogWindow::OnCommand(id, notification, control);
 }
 
 bool CSelfTestDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR& result) {
