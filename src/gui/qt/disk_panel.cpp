@@ -121,7 +121,7 @@ void CMonitorDlg::ShowHealthLine(const DriveSlot& slot) {
   line->setToolTip(text);
   const std::optional<RgbColour> badge = HealthBadgeColour(SlotHealth(slot).verdict);
   QPalette colours = infoPalette;
-  if (badge) colours.setColor(QPalette::WindowText, QColor(badge->red, badge->green, badge->blue));
+  if (badge) colours.setColor(QPalette::WindowText, ToQColor(*badge));
   line->setPalette(colours);
 }
 

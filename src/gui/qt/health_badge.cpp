@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include "core/view/health_look.h"
+#include "gui/qt/colours.h"
 
 namespace taruk {
 
@@ -16,7 +17,7 @@ QImage BadgedIcon(const QImage& icon, HealthVerdict verdict) {
   QPainter painter(&badged);
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setPen(QPen(Qt::white, 1.5));
-  painter.setBrush(QColor(colour->red, colour->green, colour->blue));
+  painter.setBrush(ToQColor(*colour));
   painter.drawEllipse(circle);
   QFont font;
   font.setBold(true);
@@ -48,7 +49,7 @@ QImage TemperatureIconImage(int size, const TrayIconPlan& plan) {
   QPainter painter(&image);
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setPen(Qt::NoPen);
-  painter.setBrush(QColor(plan.background.red, plan.background.green, plan.background.blue));
+  painter.setBrush(ToQColor(plan.background));
   const qreal corner = size / 5.0;
   painter.drawRoundedRect(QRectF(0, 0, size, size), corner, corner);
   QFont font;

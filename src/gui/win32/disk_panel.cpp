@@ -96,7 +96,7 @@ void CMonitorDlg::ShowDriveInfo(int driveIndex) {
 
 void CMonitorDlg::ShowHealthLine(const DriveSlot& slot) {
   const std::optional<RgbColour> badge = HealthBadgeColour(SlotHealth(slot).verdict);
-  healthLineColour = badge ? RGB(badge->red, badge->green, badge->blue) : kPanelText;
+  healthLineColour = badge ? ToColorRef(*badge) : kPanelText;
   SetItemText(kHealthLine, PanelHealthText(slot));
   // The colour is asked for when the control paints.
   InvalidateRect(Item(kHealthLine), nullptr, TRUE);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/view/health_look.h"
+#include "gui/win32/colours.h"
 
 namespace taruk::win32 {
 
@@ -15,8 +16,8 @@ void PaintHealthBadge(HDC dc, const RECT& icon, int width, int height, HealthVer
   if (!colour) return;
   const int size = HealthBadgeSize(width);
   const RECT circle{icon.left + width - size, icon.top + height - size, icon.left + width, icon.top + height};
-  HBRUSH fill = CreateSolidBrush(RGB(colour->red, colour->green, colour->blue));
-  HPEN edge = CreatePen(PS_SOLID, 1, RGB(255, 255, 255));
+  HBRUSH fill = CreateSolidBrush(ToColorRef(*colour));
+  HPEN edge = CreatePen(PS_SOLID, 1, ToColorRef(palette::kWhite));
   HGDIOBJ oldBrush = SelectObject(dc, fill);
   HGDIOBJ oldPen = SelectObject(dc, edge);
   Ellipse(dc, circle.left, circle.top, circle.right, circle.bottom);
@@ -25,7 +26,7 @@ void PaintHealthBadge(HDC dc, const RECT& icon, int width, int height, HealthVer
   DeleteObject(edge);
   DeleteObject(fill);
   RECT mark = circle;
-  const COLORREF oldText = SetTextColor(dc, RGB(255, 255, 255));
+  const COLORREF oldText = SetTextColor(dc, ToColorRef(palette::kWhite));
   const int oldMode = SetBkMode(dc, TRANSPARENT);
   DrawTextW(dc, L"!", 1, &mark, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   SetBkMode(dc, oldMode);
@@ -87,7 +88,7 @@ HICON PaintedIconCopy(HICON plain, int size, const std::function<void(HDC, const
 // The figure in white on a rounded square of the plan's colour.
 void PaintTemperature(HDC dc, const RECT& whole, const TrayIconPlan& plan) {
   const int size = whole.right - whole.left;
-  HBRUSH fill = CreateSolidBrush(RGB(plan.background.red, plan.background.green, plan.background.blue));
+  HBRUSH fill = CreateSolidBrush(ToColorRef(plan.background));
   HGDIOBJ oldBrush = SelectObject(dc, fill);
   HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
   RoundRect(dc, whole.left, whole.top, whole.right + 1, whole.bottom + 1, size * 2 / 5, size * 2 / 5);
@@ -98,7 +99,7 @@ void PaintTemperature(HDC dc, const RECT& whole, const TrayIconPlan& plan) {
                            DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
                            DEFAULT_PITCH | FF_SWISS, L"Segoe UI");
   HGDIOBJ oldFont = SelectObject(dc, font);
-  const COLORREF oldText = SetTextColor(dc, RGB(255, 255, 255));
+  const COLORREF oldText = SetTextColor(dc, ToColorRef(palette::kWhite));
   const int oldMode = SetBkMode(dc, TRANSPARENT);
   RECT box = whole;
   DrawTextW(dc, plan.temperature.c_str(), static_cast<int>(plan.temperature.size()), &box,

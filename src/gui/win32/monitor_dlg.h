@@ -17,6 +17,7 @@
 #include "core/view/health_look.h"
 #include "gui/monitor_ids.h"
 #include "gui/monitor_window_start.h"
+#include "gui/win32/colours.h"
 #include "gui/win32/dialog_window.h"
 #include "gui/win32/icon_button.h"
 
@@ -103,7 +104,7 @@ class CMonitorDlg : public DialogWindow, public MonitorView, private MonitorWind
   // What the notification-area icon shows; redrawn only on a change.
   TrayIconPlan trayPlan;
   // The health line's colour, answered to its colour request.
-  COLORREF healthLineColour = RGB(40, 40, 80);
+  COLORREF healthLineColour = ToColorRef(palette::kPanelText);
   Monitor& monitor;
   std::optional<std::wstring> demoDrivesReason;
 };
