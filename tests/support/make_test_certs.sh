@@ -5,7 +5,10 @@
 #   other-name.crt/.key     for smtp.example.org only, by the CA
 #   expired.crt/.key        for localhost, by the CA, expired in 2020
 #   untrusted.crt/.key      for localhost, by a CA nobody trusts
-# EC P-256 keys: quick to make. Usage: make_test_certs.sh DIR
+# The servers' keys are EC P-256 (quick to make); the CAs' keys are RSA, so
+# every certificate's signature is RSA: Wine's crypt32 refuses an ECDSA
+# signature whose r or s has a leading zero byte (one in 128 signatures), and
+# a test CA signed so failed every chain of a run. Usage: make_test_certs.sh DIR
 set -euo pipefail
 dir=${1:?directory}
 mkdir -p "$dir/new"
@@ -27,9 +30,10 @@ commonName = supplied
 CNF
 
 key() { openssl genpkey -algorithm EC -pkeyopt ec_paramgen_curve:P-256 -out "$1" 2>/dev/null; }
+rsa_key() { openssl genpkey -algorithm RSA -pkeyopt rsa_keygen_bits:2048 -out "$1" 2>/dev/null; }
 
 authority() {  # name, common name
-  key "$1.key"
+  rsa_key "$1.key"
   openssl req -x509 -new -key "$1.key" -out "$1.crt" -days 3 -subj "/CN=$2" \
     -addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign,cRLSign
 }
