@@ -22,14 +22,14 @@ constexpr size_t kMaxPasswordBytes = 4096;
 constexpr char kSecretService[] = "the Secret Service";
 
 struct SecretModule {
-  std::string problem;
+  std::string loadError;
   secret_module::LookupFunction lookup = reinterpret_cast<secret_module::LookupFunction>(
-      TarukModuleSymbol(secret_module::kName, secret_module::kLookup, problem));
+      TarukModuleSymbol(secret_module::kName, secret_module::kLookup, loadError));
   secret_module::StoreFunction store = reinterpret_cast<secret_module::StoreFunction>(
-      TarukModuleSymbol(secret_module::kName, secret_module::kStore, problem));
+      TarukModuleSymbol(secret_module::kName, secret_module::kStore, loadError));
 
-  bool Usable(std::string& reason) const {
-    if (!lookup || !store) reason = problem;
+  bool Usable(std::string& error) const {
+    if (!lookup || !store) error = loadError;
     return lookup && store;
   }
 };
@@ -39,48 +39,48 @@ const SecretModule& Secrets() {
   return module;
 }
 
-bool HasSessionBus(std::string& why) {
+bool HasSessionBus(std::string& error) {
   // Without one libsecret would try to start a bus of its own.
   const char* bus = std::getenv("DBUS_SESSION_BUS_ADDRESS");
   if (bus && *bus) return true;
-  why = std::string(kSecretService) + ": no session D-Bus";
+  error = std::string(kSecretService) + ": no session D-Bus";
   return false;
 }
 
-bool FromSecretService(const std::string& server, const std::string& user, PasswordLookup& lookup, std::string& why) {
-  if (!HasSessionBus(why)) return false;
-  std::string reason;
-  if (Secrets().Usable(reason) && Secrets().lookup(server, user, lookup.password, reason)) {
+bool FromSecretService(const std::string& server, const std::string& user, PasswordLookup& lookup, std::string& error) {
+  if (!HasSessionBus(error)) return false;
+  std::string serviceError;
+  if (Secrets().Usable(serviceError) && Secrets().lookup(server, user, lookup.password, serviceError)) {
     lookup.store = kSecretService;
     return true;
   }
-  why = std::string(kSecretService) + ": " + reason;
+  error = std::string(kSecretService) + ": " + serviceError;
   return false;
 }
 
 // The whole file, less one final line end (echo adds one).
-bool ReadPasswordFile(const std::string& path, bool ownerOnly, PasswordLookup& lookup, std::string& why) {
+bool ReadPasswordFile(const std::string& path, bool ownerOnly, PasswordLookup& lookup, std::string& error) {
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
   if (fd < 0) {
-    why = path + ": " + (errno == ENOENT ? std::string("missing") : std::strerror(errno));
+    error = path + ": " + (errno == ENOENT ? std::string("missing") : std::strerror(errno));
     return false;
   }
   struct stat status {};
   std::string text;
   bool ok = fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
   if (!ok) {
-    why = path + ": not a regular file";
+    error = path + ": not a regular file";
   } else if (ownerOnly && (status.st_mode & (S_IRGRP | S_IROTH)) != 0) {
     char mode[8];
     std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(status.st_mode & 07777));
-    why = path + ": refused, others may read it (mode " + mode + "; chmod 600 it)";
+    error = path + ": refused, others may read it (mode " + mode + "; chmod 600 it)";
     ok = false;
   } else {
     char buffer[kMaxPasswordBytes + 1];
     const ssize_t count = read(fd, buffer, sizeof buffer);
     ok = count >= 0 && static_cast<size_t>(count) <= kMaxPasswordBytes;
     if (ok) text.assign(buffer, static_cast<size_t>(count));
-    if (!ok) why = path + ": can't be read";
+    if (!ok) error = path + ": can't be read";
   }
   close(fd);
   if (!ok) return false;
@@ -91,38 +91,38 @@ bool ReadPasswordFile(const std::string& path, bool ownerOnly, PasswordLookup& l
   return true;
 }
 
-void Note(std::string& lookedIn, const std::string& why) { lookedIn += (lookedIn.empty() ? "" : "; ") + why; }
+void Note(std::string& lookedIn, const std::string& place) { lookedIn += (lookedIn.empty() ? "" : "; ") + place; }
 
 }  // namespace
 
 PasswordLookup FindSmtpPassword(const std::string& server, const std::string& user) {
   PasswordLookup lookup;
-  std::string why;
+  std::string error;
   const char* credentials = std::getenv("CREDENTIALS_DIRECTORY");
   if (credentials && *credentials) {
-    lookup.found = ReadPasswordFile(std::string(credentials) + "/smtp-password", false, lookup, why);
+    lookup.found = ReadPasswordFile(std::string(credentials) + "/smtp-password", false, lookup, error);
     if (lookup.found) return lookup;
-    Note(lookup.lookedIn, why);
+    Note(lookup.lookedIn, error);
   }
-  lookup.found = FromSecretService(server, user, lookup, why);
+  lookup.found = FromSecretService(server, user, lookup, error);
   if (lookup.found) return lookup;
-  Note(lookup.lookedIn, why);
+  Note(lookup.lookedIn, error);
   const std::string file = SettingsFolderFile(L"smtp-password");
-  lookup.found = !file.empty() && ReadPasswordFile(file, true, lookup, why);
-  if (!lookup.found) Note(lookup.lookedIn, file.empty() ? "no settings folder" : why);
+  lookup.found = !file.empty() && ReadPasswordFile(file, true, lookup, error);
+  if (!lookup.found) Note(lookup.lookedIn, file.empty() ? "no settings folder" : error);
   return lookup;
 }
 
 bool SaveSmtpPassword(const std::string& server, const std::string& user, const std::string& password,
                       std::string& store, std::string& error) {
-  std::string why;
-  if (HasSessionBus(why)) {
-    std::string reason;
-    if (Secrets().Usable(reason) && Secrets().store(server, user, password, reason)) {
+  std::string serviceFailure;
+  if (HasSessionBus(serviceFailure)) {
+    std::string serviceError;
+    if (Secrets().Usable(serviceError) && Secrets().store(server, user, password, serviceError)) {
       store = kSecretService;
       return true;
     }
-    why = std::string(kSecretService) + ": " + reason;
+    serviceFailure = std::string(kSecretService) + ": " + serviceError;
   }
   const std::string file = SettingsFolderFile(L"smtp-password");
   if (!file.empty() && ReplaceFileAtomically(file, password, 0600)) {
@@ -132,7 +132,7 @@ bool SaveSmtpPassword(const std::string& server, const std::string& user, const 
       return true;
     }
   }
-  error = why + "; " + (file.empty() ? "no settings folder" : file + ": " + std::strerror(errno));
+  error = serviceFailure + "; " + (file.empty() ? "no settings folder" : file + ": " + std::strerror(errno));
   return false;
 }
 
