@@ -28,9 +28,9 @@ rules+=(
   "win32 core/ win32/"
   "desktop core/ linux/ desktop/"
   "gui/templates gui/templates/"
-  "gui/toolkit gui/toolkit/ gui/templates/ gui/grey_level.h"
+  "gui/toolkit gui/toolkit/ gui/templates/ gui/grey_level.h gui/icon_button_looks.h"
   "gui/qt core/ linux/ desktop/ gui/"
-  "gui/win32 core/ win32/ gui/monitor_ids.h gui/monitor_looks.h gui/monitor_window_start.h gui/window_commands.h gui/options_ids.h gui/mail_server_ids.h gui/self_test_ids.h gui/grey_level.h gui/win32/"
+  "gui/win32 core/ win32/ gui/icon_button_looks.h gui/monitor_ids.h gui/monitor_looks.h gui/monitor_window_start.h gui/window_commands.h gui/options_ids.h gui/mail_server_ids.h gui/self_test_ids.h gui/grey_level.h gui/win32/"
   "reader core/ linux/"
 )
 for rule in "${rules[@]}"; do

@@ -109,7 +109,7 @@ int CIconButton::SetIcons(const QImage& hot, const NormalIcon& normal) {
 }
 
 int CIconButton::SetStateColor(uint8_t index, const QColor& colour, bool repaint) {
-  if (index >= kIconButtonColorCount) return 3;
+  if (index >= ColorCount) return 3;
   colors[index] = colour;
   if (repaint) update();
   return 0;
@@ -124,60 +124,46 @@ void CIconButton::paintEvent(QPaintEvent* /*event*/) {
   PaintFrame(painter, itemRect);
   const QString caption = text();
   QRect captionRect = itemRect;
-  if (!icons[0].icon.isNull()) PaintIcon(painter, !caption.isEmpty(), itemRect, captionRect, pressed);
-  if (!caption.isEmpty()) PaintCaption(painter, caption, captionRect, pressed);
+  if (!icons[0].icon.isNull()) PaintIcon(painter, !caption.isEmpty(), itemRect, captionRect);
+  if (!caption.isEmpty()) PaintCaption(painter, caption, captionRect);
   // No focus rectangle: a focused button shows only by its face.
 }
 
 void CIconButton::PaintFace(QPainter& painter, const QRect& rect) {
-  QColor face = colors[ColorNormalFace];
-  if (hovering || pressed) {
-    face = colors[ColorHotFace];
-  } else if (focused) {
-    face = colors[ColorFocusFace];
-  }
-  painter.fillRect(rect, face);
+  painter.fillRect(rect, colors[FaceColour(State())]);
 }
 
 void CIconButton::PaintFrame(QPainter& painter, const QRect& rect) {
-  if (pressed) {
-    DrawTwoColourOutline(painter, rect, SystemShadow(), SystemHighlight());
-  } else if (hovering) {
-    DrawTwoColourOutline(painter, rect, SystemHighlight(), SystemShadow());
+  switch (FrameOf(State())) {
+    case IconButtonFrame::Sunken:
+      DrawTwoColourOutline(painter, rect, SystemShadow(), SystemHighlight());
+      break;
+    case IconButtonFrame::Raised:
+      DrawTwoColourOutline(painter, rect, SystemHighlight(), SystemShadow());
+      break;
+    case IconButtonFrame::None:
+      break;
   }
 }
 
-void CIconButton::PaintIcon(QPainter& painter, bool hasCaption, const QRect& itemRect, QRect& captionRect,
-                            bool isPressed) {
-  const IconEntry& entry = (isPressed || hovering || icons[1].icon.isNull()) ? icons[0] : icons[1];
-  QRect iconRect = itemRect;
-  const int margin = imageMarginX;
-  if (hasCaption) {
-    iconRect.setLeft(itemRect.left() + margin);
-    captionRect.setLeft(captionRect.left() + margin + entry.width);
-  } else {
-    iconRect.setLeft(itemRect.left() + (itemRect.width() - entry.width) / 2);
-  }
-  iconRect.setTop(iconRect.top() + (iconRect.height() - entry.height) / 2);
-  if (isPressed) iconRect.translate(pressedShiftX, pressedShiftY);
-  painter.drawImage(iconRect.topLeft(), entry.icon, QRect(0, 0, entry.width, entry.height));
+void CIconButton::PaintIcon(QPainter& painter, bool hasCaption, const QRect& itemRect, QRect& captionRect) {
+  const IconEntry& entry = ShowsHotIcon(State(), !icons[1].icon.isNull()) ? icons[0] : icons[1];
+  const IconButtonPlaces places = PlaceIconAndCaption(itemRect.x(), itemRect.y(), itemRect.width(), itemRect.height(),
+                                                      entry.width, entry.height, hasCaption, pressed);
+  captionRect.setLeft(places.captionLeft);
+  const QPoint corner(places.iconX + places.shift, places.iconY + places.shift);
+  painter.drawImage(corner, entry.icon, QRect(0, 0, entry.width, entry.height));
 }
 
-void CIconButton::PaintCaption(QPainter& painter, const QString& caption, QRect captionRect, bool isPressed) {
-  if (isPressed) captionRect.translate(pressedShiftX, pressedShiftY);
+void CIconButton::PaintCaption(QPainter& painter, const QString& caption, QRect captionRect) {
+  if (pressed) captionRect.translate(kIconButtonPressedShift, kIconButtonPressedShift);
   const int flags = Qt::TextWordWrap | Qt::AlignHCenter;
   painter.setFont(font());
   // Measured from the caption rectangle's corner, then centred in it.
   QRect measured = painter.fontMetrics().boundingRect(captionRect, flags, caption);
   measured.moveTopLeft(captionRect.topLeft());
   measured.translate((captionRect.width() - measured.width()) / 2, (captionRect.height() - measured.height()) / 2);
-  QColor textColour = colors[ColorNormalText];
-  if (hovering || isPressed) {
-    textColour = colors[ColorHotText];
-  } else if (focused) {
-    textColour = colors[ColorFocusText];
-  }
-  painter.setPen(textColour);
+  painter.setPen(colors[TextColour(State())]);
   painter.drawText(measured, flags, caption);
 }
 

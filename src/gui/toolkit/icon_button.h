@@ -12,17 +12,9 @@
 #include <array>
 #include <cstdint>
 
-namespace taruk {
+#include "gui/icon_button_looks.h"
 
-enum IconButtonColor : uint8_t {
-  ColorHotFace = 0,  // hovered or pressed
-  ColorHotText = 1,
-  ColorNormalFace = 2,
-  ColorNormalText = 3,
-  ColorFocusFace = 4,  // focused, neither hovered nor pressed
-  ColorFocusText = 5,
-};
-constexpr int kIconButtonColorCount = 6;
+namespace taruk {
 
 // The normal icon handed to SetIcons: an image of its own (a null image for
 // none), or a grey copy of the hot icon.
@@ -63,11 +55,6 @@ class CIconButton : public QPushButton {
   const IconEntry& Icon(int entry) const { return icons[entry]; }
   bool IsHovering() const { return hovering; }
 
-  // Gaps and the pressed shift, in pixels.
-  int imageMarginX = 3;
-  int pressedShiftX = 1;
-  int pressedShiftY = 1;
-
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
@@ -80,18 +67,19 @@ class CIconButton : public QPushButton {
   // The drawing steps, in the order the paint runs them.
   virtual void PaintFace(QPainter& painter, const QRect& rect);
   virtual void PaintFrame(QPainter& painter, const QRect& rect);
-  virtual void PaintIcon(QPainter& painter, bool hasCaption, const QRect& itemRect, QRect& captionRect, bool isPressed);
-  virtual void PaintCaption(QPainter& painter, const QString& caption, QRect captionRect, bool isPressed);
+  virtual void PaintIcon(QPainter& painter, bool hasCaption, const QRect& itemRect, QRect& captionRect);
+  virtual void PaintCaption(QPainter& painter, const QString& caption, QRect captionRect);
 
  private:
   void FreeIcons();
   void ResetColors();
   void CancelHover();
+  IconButtonState State() const { return {hovering, pressed, focused}; }
 
   bool hovering = false;
   bool pressed = false;  // recomputed at each paint
   bool focused = false;  // recomputed at each paint
-  std::array<QColor, kIconButtonColorCount> colors;
+  std::array<QColor, ColorCount> colors;
   std::array<IconEntry, 2> icons;  // 0 hot, 1 normal
   qint64 systemPaletteKey = 0;     // the system colours the faces were reset from
 };

@@ -275,40 +275,38 @@ void CIconButton::DrawItem(const DRAWITEMSTRUCT& item) {
   wchar_t caption[256] = L"";
   GetWindowTextW(button, caption, static_cast<int>(std::size(caption)));
   RECT captionRect = item.rcItem;
-  if (icons[0].icon) PaintIcon(dc, caption[0] != L'\0', item.rcItem, captionRect, pressed);
-  if (caption[0] != L'\0') PaintCaption(dc, caption, captionRect, pressed);
+  if (icons[0].icon) PaintIcon(dc, caption[0] != L'\0', item.rcItem, captionRect);
+  if (caption[0] != L'\0') PaintCaption(dc, caption, captionRect);
 }
 
 void CIconButton::PaintFace(HDC dc, const RECT& rect) const {
-  const COLORREF face = hovering || pressed ? colors[ColorHotFace]
-                        : focused           ? colors[ColorFocusFace]
-                                            : colors[ColorNormalFace];
-  HBRUSH brush = CreateSolidBrush(face);
+  HBRUSH brush = CreateSolidBrush(colors[FaceColour(State())]);
   FillRect(dc, &rect, brush);
   DeleteObject(brush);
 }
 
 void CIconButton::PaintFrame(HDC dc, const RECT& rect) const {
-  if (pressed) {
-    TwoColourOutline(dc, rect, GetSysColor(COLOR_BTNSHADOW), GetSysColor(COLOR_BTNHIGHLIGHT));
-  } else if (hovering) {
-    TwoColourOutline(dc, rect, GetSysColor(COLOR_BTNHIGHLIGHT), GetSysColor(COLOR_BTNSHADOW));
+  switch (FrameOf(State())) {
+    case IconButtonFrame::Sunken:
+      TwoColourOutline(dc, rect, GetSysColor(COLOR_BTNSHADOW), GetSysColor(COLOR_BTNHIGHLIGHT));
+      break;
+    case IconButtonFrame::Raised:
+      TwoColourOutline(dc, rect, GetSysColor(COLOR_BTNHIGHLIGHT), GetSysColor(COLOR_BTNSHADOW));
+      break;
+    case IconButtonFrame::None:
+      break;
   }
 }
 
-void CIconButton::PaintIcon(HDC dc, bool hasCaption, const RECT& item, RECT& caption, bool isPressed) const {
-  const IconEntry& entry = isPressed || hovering ? icons[0] : icons[1].icon ? icons[1] : icons[0];
-  RECT icon = item;
-  const int rectangleHeight = icon.bottom - icon.top;
-  if (hasCaption) {
-    icon.left = item.left + imageMarginX;
-    caption.left += imageMarginX + entry.width;
-    icon.top += (rectangleHeight - entry.height) / 2;
-  } else {
-    icon.left = item.left + (item.right - item.left - entry.width) / 2;
-    icon.top += (rectangleHeight - entry.height) / 2;
-  }
-  if (isPressed) OffsetRect(&icon, pressedShiftX, pressedShiftY);
+void CIconButton::PaintIcon(HDC dc, bool hasCaption, const RECT& item, RECT& caption) const {
+  const IconEntry& entry = ShowsHotIcon(State(), icons[1].icon != nullptr) ? icons[0] : icons[1];
+  const IconButtonPlaces places =
+      PlaceIconAndCaption(item.left, item.top, item.right - item.left, item.bottom - item.top, entry.width,
+                          entry.height, hasCaption, pressed);
+  caption.left = places.captionLeft;
+  const int x = places.iconX + places.shift;
+  const int y = places.iconY + places.shift;
+  const RECT icon{x, y, x + entry.width, y + entry.height};
   DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(entry.icon), 0, icon.left, icon.top, entry.width,
              entry.height, DST_ICON | DSS_NORMAL);
   PaintBadge(dc, icon, entry.width, entry.height);
@@ -318,17 +316,16 @@ void CIconButton::PaintBadge(HDC dc, const RECT& icon, int width, int height) co
   PaintHealthBadge(dc, icon, width, height, badge);
 }
 
-void CIconButton::PaintCaption(HDC dc, const wchar_t* text, RECT caption, bool isPressed) const {
-  if (isPressed) OffsetRect(&caption, pressedShiftX, pressedShiftY);
+void CIconButton::PaintCaption(HDC dc, const wchar_t* text, RECT caption) const {
+  if (pressed) OffsetRect(&caption, kIconButtonPressedShift, kIconButtonPressedShift);
   HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(GetParent(button), WM_GETFONT, 0, 0)));
   RECT measured = caption;
   DrawTextW(dc, text, -1, &measured, DT_WORDBREAK | DT_CENTER | DT_CALCRECT);
   OffsetRect(&measured, ((caption.right - caption.left) - (measured.right - measured.left)) / 2,
              ((caption.bottom - caption.top) - (measured.bottom - measured.top)) / 2);
   SetBkMode(dc, TRANSPARENT);
-  const bool hot = hovering || isPressed;
-  SetTextColor(dc, hot ? colors[ColorHotText] : focused ? colors[ColorFocusText] : colors[ColorNormalText]);
-  SetBkColor(dc, hot ? colors[ColorHotFace] : focused ? colors[ColorFocusFace] : colors[ColorNormalFace]);
+  SetTextColor(dc, colors[TextColour(State())]);
+  SetBkColor(dc, colors[FaceColour(State())]);
   DrawTextW(dc, text, -1, &measured, DT_WORDBREAK | DT_CENTER);
   SelectObject(dc, oldFont);
 }

@@ -15,18 +15,9 @@
 #include <cstdint>
 
 #include "core/drive/drive_health.h"
+#include "gui/icon_button_looks.h"
 
 namespace taruk::win32 {
-
-enum IconButtonColor : uint8_t {
-  ColorHotFace = 0,
-  ColorHotText,
-  ColorNormalFace,
-  ColorNormalText,
-  ColorFocusFace,
-  ColorFocusText,
-  ColorCount,
-};
 
 // The normal icon of SetIcons: a grey copy of the hot one.
 inline const HICON OutIconGrey = reinterpret_cast<HICON>(static_cast<INT_PTR>(-2));
@@ -78,17 +69,15 @@ class CIconButton {
   void ResetColors();
   void FreeIcons();
   void Repaint() const;
+  IconButtonState State() const { return {hovering, pressed, focused}; }
 
   void PaintFace(HDC dc, const RECT& rect) const;
   void PaintFrame(HDC dc, const RECT& rect) const;
-  void PaintIcon(HDC dc, bool hasCaption, const RECT& item, RECT& caption, bool isPressed) const;
-  void PaintCaption(HDC dc, const wchar_t* text, RECT caption, bool isPressed) const;
+  void PaintIcon(HDC dc, bool hasCaption, const RECT& item, RECT& caption) const;
+  void PaintCaption(HDC dc, const wchar_t* text, RECT caption) const;
   void PaintBadge(HDC dc, const RECT& icon, int width, int height) const;
 
   HWND button = nullptr;
-  int imageMarginX = 3;
-  int pressedShiftX = 1;
-  int pressedShiftY = 1;
   bool hovering = false;
   bool pressed = false;
   bool focused = false;
