@@ -10,6 +10,7 @@
 
 #include <climits>
 
+#include "linux/child_process.h"
 #include "linux/descriptor_passing.h"
 #include "linux/process_capabilities.h"
 
@@ -20,21 +21,7 @@ namespace {
 // The one-shot reader's exit code for a drive it did not read.
 constexpr int kNotRead = 1;
 
-std::string StatusText(int status) {
-  if (WIFSIGNALED(status)) return "signal " + std::to_string(WTERMSIG(status));
-  return "exit code " + std::to_string(WEXITSTATUS(status));
-}
 
-bool WriteAll(int fd, const std::string& text) {
-  std::size_t written = 0;
-  while (written < text.size()) {
-    const ssize_t n = write(fd, text.data() + written, text.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    written += static_cast<std::size_t>(n);
-  }
-  return true;
-}
 
 // Every descriptor but the standard three: a worker holds neither the
 // monitor's socket nor another worker's.
@@ -118,17 +105,15 @@ std::string ReaderWorker::End() {
   while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
   }
   pid_ = -1;
-  return StatusText(status);
+  return ExitStatusText(status);
 }
 
 WorkerAnswer ReaderWorker::Ask(const ReaderRequest& request, int fd) {
   const std::string drive = "drive " + std::to_string(request.driveNumber);
-  int status = 0;
-  if (pid_ > 0 && waitpid(pid_, &status, WNOHANG) == pid_) {
+  if (ReapedNow(pid_, ended_)) {
     close(socket_);
     socket_ = -1;
     pid_ = -1;
-    ended_ = StatusText(status);
   }
   std::string why;
   if (pid_ <= 0 && !Start(why)) {

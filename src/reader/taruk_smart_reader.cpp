@@ -34,12 +34,14 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <memory>
 #include <string>
 
 #include "core/capture/drive_capture.h"
 #include "core/capture/reader_protocol.h"
 #include "core/capture/recording_device.h"
+#include "linux/child_process.h"
 #include "linux/linux_device_opener.h"
 #include "linux/process_capabilities.h"
 #include "linux/reader_worker.h"
@@ -118,16 +120,6 @@ WorkerAnswer ReadNode(const ReaderRequest& request, int fd, LinuxDeviceOpener& o
   return {std::move(reply), opener.BridgeMemory()};
 }
 
-bool WriteAll(int fd, const std::string& text) {
-  std::size_t written = 0;
-  while (written < text.size()) {
-    const ssize_t n = write(fd, text.data() + written, text.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    written += static_cast<std::size_t>(n);
-  }
-  return true;
-}
 
 // One request line, its '\n' dropped. False at the end of the input, and
 // for a line longer than any request (`tooLong`).
@@ -196,11 +188,16 @@ int Serve() {
   std::string line;
   bool tooLong = false;
   ReaderRequest request;
+  // A pass asks for its drives in rising order: the disks are listed when
+  // the next pass begins, as the monitor lists them, not for every drive.
+  int lastDrive = INT_MAX;
   while (ReadRequestLine(line, tooLong)) {
     if (!ParseReaderRequest(line, request)) {
       WriteAll(STDOUT_FILENO, FormatReaderReply({kUsage, {}, kUsageText}));
       return kUsage;
     }
+    if (request.driveNumber <= lastDrive) opener.DriveNumbers();
+    lastDrive = request.driveNumber;
     if (!WriteAll(STDOUT_FILENO, FormatReaderReply(ServeOne(request, opener, sgIo, nvmeAdmin)))) return kNotOpened;
   }
   // The input ended: between two requests is the monitor's way to end

@@ -77,6 +77,7 @@ int PresentDrives(const DriveSlots& slots) {
 
 TEST(DISABLED_GuestCycleCpu, PassesOverEveryDrive) {
   constexpr int kPasses = 10;
+  constexpr int kRounds = 5;
   const char* readerPath = std::getenv("TARUK_VM_READER");
   const bool throughReader = readerPath && *readerPath;
   std::unique_ptr<DeviceOpener> opener;
@@ -94,13 +95,23 @@ TEST(DISABLED_GuestCycleCpu, PassesOverEveryDrive) {
   const int present = PresentDrives(slots);
   ASSERT_GE(present, 3) << "the passes must read the guest's disks";
   const pid_t readerPid = reader ? reader->Reader().Pid() : -1;
-  const double ownBefore = OwnCpuMs();
-  const double readerBefore = ProcessTreeCpuMs(readerPid);
-  for (int pass = 0; pass < kPasses; ++pass) ReadEveryDrive(*opener, slots);
-  const double own = (OwnCpuMs() - ownBefore) / kPasses;
-  const double readerCpu = (ProcessTreeCpuMs(readerPid) - readerBefore) / kPasses;
+  // The emulated guest's clock charges whatever runs while its host thread
+  // waits for the CPU: the quietest of a few rounds is the figure.
+  double own = 1e9;
+  double readerCpu = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    const double ownBefore = OwnCpuMs();
+    const double readerBefore = ProcessTreeCpuMs(readerPid);
+    for (int pass = 0; pass < kPasses; ++pass) ReadEveryDrive(*opener, slots);
+    const double roundOwn = (OwnCpuMs() - ownBefore) / kPasses;
+    const double roundReader = (ProcessTreeCpuMs(readerPid) - readerBefore) / kPasses;
+    if (roundOwn + roundReader < own + readerCpu) {
+      own = roundOwn;
+      readerCpu = roundReader;
+    }
+  }
   EXPECT_EQ(PresentDrives(slots), present);
   if (reader) EXPECT_EQ(reader->Reader().Pid(), readerPid) << "one reader serves every pass";
-  std::printf("pass CPU %s: %.2f ms (monitor %.2f ms, reader %.2f ms), %d drives\n",
-              throughReader ? "through the reader" : "as root", own + readerCpu, own, readerCpu, present);
+  std::printf("pass CPU %s: %.2f ms (monitor %.2f ms, reader %.2f ms), %d drives, the least of %d rounds\n",
+              throughReader ? "through the reader" : "as root", own + readerCpu, own, readerCpu, present, kRounds);
 }
