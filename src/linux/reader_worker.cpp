@@ -21,8 +21,6 @@ namespace {
 // The one-shot reader's exit code for a drive it did not read.
 constexpr int kNotRead = 1;
 
-
-
 // Every descriptor but the standard three: a worker holds neither the
 // monitor's socket nor another worker's.
 void CloseOthers() {

@@ -143,8 +143,8 @@ std::optional<std::string> PassDiskName(const std::vector<std::string>& disks, i
 std::optional<std::string> NodeDiskName(int fd, const std::string& sysBlock) {
   struct stat status {};
   if (fstat(fd, &status) != 0 || !S_ISBLK(status.st_mode)) return std::nullopt;
-  const std::string link = sysBlock + "/../dev/block/" + std::to_string(major(status.st_rdev)) + ":" +
-                           std::to_string(minor(status.st_rdev));
+  const std::string link =
+      sysBlock + "/../dev/block/" + std::to_string(major(status.st_rdev)) + ":" + std::to_string(minor(status.st_rdev));
   char target[PATH_MAX];
   const ssize_t length = readlink(link.c_str(), target, sizeof target - 1);
   if (length <= 0) return std::nullopt;

@@ -112,14 +112,15 @@ WorkerAnswer ReadNode(const ReaderRequest& request, int fd, LinuxDeviceOpener& o
   std::unique_ptr<SmartDevice> device = opener.DeviceFor(request.driveNumber, std::move(node));
   if (!device) return {NotOpened(request, opener), opener.BridgeMemory()};
   if (NeededCapability(*device) != capability) {
-    return {{kNotOpened, {}, "taruk-smart-reader: drive " + std::to_string(request.driveNumber) +
-                                 " came to the worker of another kind\n"},
-            opener.BridgeMemory()};
+    return {
+        {kNotOpened,
+         {},
+         "taruk-smart-reader: drive " + std::to_string(request.driveNumber) + " came to the worker of another kind\n"},
+        opener.BridgeMemory()};
   }
   ReaderReply reply = Captured(request, std::move(device), opener);
   return {std::move(reply), opener.BridgeMemory()};
 }
-
 
 // One request line, its '\n' dropped. False at the end of the input, and
 // for a line longer than any request (`tooLong`).

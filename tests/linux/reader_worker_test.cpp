@@ -33,11 +33,10 @@ WorkerAnswer Report(const ReaderRequest& request, int fd, int testFd) {
     (void)!write(STDOUT_FILENO, "no answer\n", 10);
     _exit(0);
   }
-  const std::string seen = std::to_string(isNode ? status.st_ino : 0) + " " + std::to_string(getpid()) + " " +
-                           std::to_string(HasEffectiveCapability(CAP_SYS_RAWIO)) +
-                           std::to_string(HasEffectiveCapability(CAP_SYS_ADMIN)) +
-                           std::to_string(HasEffectiveCapability(CAP_DAC_READ_SEARCH)) + " " +
-                           std::to_string(fcntl(testFd, F_GETFD) >= 0);
+  const std::string seen =
+      std::to_string(isNode ? status.st_ino : 0) + " " + std::to_string(getpid()) + " " +
+      std::to_string(HasEffectiveCapability(CAP_SYS_RAWIO)) + std::to_string(HasEffectiveCapability(CAP_SYS_ADMIN)) +
+      std::to_string(HasEffectiveCapability(CAP_DAC_READ_SEARCH)) + " " + std::to_string(fcntl(testFd, F_GETFD) >= 0);
   return {{0, seen, "drive " + std::to_string(request.driveNumber) + "\n"}, "0 sdz learnt\n"};
 }
 
