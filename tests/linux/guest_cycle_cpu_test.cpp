@@ -76,8 +76,8 @@ int PresentDrives(const DriveSlots& slots) {
 }  // namespace
 
 TEST(DISABLED_GuestCycleCpu, PassesOverEveryDrive) {
-  constexpr int kPasses = 10;
-  constexpr int kRounds = 5;
+  constexpr int kPasses = 5;
+  constexpr int kRounds = 3;
   const char* readerPath = std::getenv("TARUK_VM_READER");
   const bool throughReader = readerPath && *readerPath;
   std::unique_ptr<DeviceOpener> opener;
