@@ -160,4 +160,27 @@ int SpawnHelper(pid_t& pid, const std::string& program, const posix_spawn_file_a
   return spawned;
 }
 
+std::string ExitStatusText(int status) {
+  if (WIFSIGNALED(status)) return "signal " + std::to_string(WTERMSIG(status));
+  return "exit code " + std::to_string(WEXITSTATUS(status));
+}
+
+bool ReapedNow(pid_t pid, std::string& how) {
+  int status = 0;
+  if (pid <= 0 || waitpid(pid, &status, WNOHANG) != pid) return false;
+  how = ExitStatusText(status);
+  return true;
+}
+
+bool WriteAll(int fd, std::string_view text) {
+  std::size_t written = 0;
+  while (written < text.size()) {
+    const ssize_t n = write(fd, text.data() + written, text.size() - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    written += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
 }  // namespace taruk

@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace taruk {
@@ -31,5 +32,14 @@ ChildResult RunChild(const std::string& program, const std::vector<std::string>&
 // monitor blocks its stop signals to read them from a descriptor, and a
 // helper must not inherit that. Returns posix_spawn's error number.
 int SpawnHelper(pid_t& pid, const std::string& program, const posix_spawn_file_actions_t& actions, char* const argv[]);
+
+// How a child ended, from its wait status: "exit code 0" or "signal 9".
+std::string ExitStatusText(int status);
+
+// Reaps `pid` if it has ended, without waiting, and says how in `how`.
+bool ReapedNow(pid_t pid, std::string& how);
+
+// Writes all of `text`, through EINTR and short writes.
+bool WriteAll(int fd, std::string_view text);
 
 }  // namespace taruk

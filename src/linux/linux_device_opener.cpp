@@ -49,50 +49,69 @@ std::string LinuxDeviceOpener::DeviceName(int driveNumber) const {
 }
 
 std::unique_ptr<SmartDevice> LinuxDeviceOpener::Open(int driveNumber) {
-  if (driveNumber < 0) return nullptr;
-  auto problem = std::make_shared<std::string>();
-  problems_[driveNumber] = problem;
+  return DeviceFor(driveNumber, OpenNode(driveNumber));
+}
 
+OpenedNode LinuxDeviceOpener::OpenNode(int driveNumber) const {
+  OpenedNode node;
+  if (driveNumber < 0) return node;
   const std::optional<std::string> name = PassDiskName(disks_, driveNumber, sysBlock_);
-  if (!name) return nullptr;  // no such drive: nothing to say
-  const std::string path = devDir_ + "/" + *name;
-  const bool nvme = name->starts_with("nvme");
-
+  if (!name) return node;
+  node.name = *name;
   // Read-only is enough: CAP_SYS_RAWIO lets SG_IO pass any command, and the
   // commands sent here only read. O_NONBLOCK keeps a drive without medium
   // from refusing the open.
-  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  node.fd = open((devDir_ + "/" + node.name).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (node.fd < 0) node.error = errno;
+  return node;
+}
+
+std::unique_ptr<SmartDevice> LinuxDeviceOpener::DeviceFor(int driveNumber, OpenedNode node) {
+  const int fd = node.fd;
+  if (driveNumber < 0) {
+    if (fd >= 0) close(fd);
+    return nullptr;
+  }
+  auto problem = std::make_shared<std::string>();
+  problems_[driveNumber] = problem;
+  if (node.name.empty()) {  // no such drive: nothing to say
+    if (fd >= 0) close(fd);
+    return nullptr;
+  }
+  const std::string& name = node.name;
+  const std::string path = devDir_ + "/" + name;
+  const bool nvme = name.starts_with("nvme");
   if (fd < 0) {
-    const int error = errno;
-    if (nvme && (error == EACCES || error == EPERM)) {
+    if (nvme && (node.error == EACCES || node.error == EPERM)) {
       // sysfs still gives an NVMe drive's identity and size to anyone.
       *problem = path + ": permission denied: " + permissionHint_;
-      return std::make_unique<NvmeDevice>(-1, path, sysBlock_ + "/" + *name, problem, permissionHint_);
+      return std::make_unique<NvmeDevice>(-1, path, sysBlock_ + "/" + name, problem, permissionHint_);
     }
-    if (error == EACCES) {
+    if (node.error == EACCES) {
       *problem = path + ": permission denied: " + permissionHint_;
-    } else if (error == EPERM) {
+    } else if (node.error == EPERM) {
       // Not the file's permissions: a device cgroup or a security module.
       *problem = path + ": opening the device is not permitted here (container or security policy)";
     } else {
-      *problem = path + ": " + strerror(error);
+      *problem = path + ": " + strerror(node.error);
     }
     return nullptr;
   }
+  // A node handed over by another process is checked as one opened here.
   struct stat status {};
   dev_t expected = 0;
-  if (fstat(fd, &status) != 0 || !S_ISBLK(status.st_mode) || !SysfsDeviceNumber(sysBlock_, *name, expected) ||
-      status.st_rdev != expected) {
+  if (name.find('/') != std::string::npos || fstat(fd, &status) != 0 || !S_ISBLK(status.st_mode) ||
+      !SysfsDeviceNumber(sysBlock_, name, expected) || status.st_rdev != expected) {
     close(fd);
-    *problem = path + ": not the block device of " + sysBlock_ + "/" + *name;
+    *problem = path + ": not the block device of " + sysBlock_ + "/" + name;
     return nullptr;
   }
-  if (nvme) return std::make_unique<NvmeDevice>(fd, path, sysBlock_ + "/" + *name, problem, permissionHint_);
-  std::optional<UsbBridge> bridge = FindUsbBridge(sysBlock_, *name);
+  if (nvme) return std::make_unique<NvmeDevice>(fd, path, sysBlock_ + "/" + name, problem, permissionHint_);
+  std::optional<UsbBridge> bridge = FindUsbBridge(sysBlock_, name);
   std::shared_ptr<BridgeAtaForm> form;
   if (bridge) {
     // Another bridge plugged in under the same name is probed afresh.
-    std::shared_ptr<BridgeAtaForm>& known = bridgeForms_[*name + " " + UsbBridgeText(*bridge)];
+    std::shared_ptr<BridgeAtaForm>& known = bridgeForms_[name + " " + UsbBridgeText(*bridge)];
     if (!known) known = std::make_shared<BridgeAtaForm>(BridgeAtaForm::Unknown);
     form = known;
   }

@@ -17,6 +17,15 @@ namespace taruk {
 // What a refused device means to someone running taruk itself.
 extern const char* const kNeedsPrivilegeHint;
 
+// Drive N's node as the opener opened it, before a device is made of it.
+// A serving reader opens nodes in one process and reads them in another,
+// which takes the descriptor over a socket.
+struct OpenedNode {
+  std::string name;  // "sda"; empty when there is no drive N
+  int fd = -1;       // owned by whoever holds the node
+  int error = 0;     // errno of the open when fd is -1
+};
+
 class LinuxDeviceOpener : public DeviceOpener {
  public:
   // The folders are fixed in the program; tests point them at a made-up tree.
@@ -27,7 +36,15 @@ class LinuxDeviceOpener : public DeviceOpener {
   std::vector<int> DriveNumbers() override;
   // "/dev/sdc"
   std::string DeviceName(int driveNumber) const override;
+  // DeviceFor(OpenNode(driveNumber)).
   std::unique_ptr<SmartDevice> Open(int driveNumber) override;
+  // Opens drive N's node read-only: the only step that needs read access
+  // to it (CAP_DAC_READ_SEARCH in the reader).
+  OpenedNode OpenNode(int driveNumber) const;
+  // The device for drive N from its node, which it takes: checked to be the
+  // block device sysfs gives for `node.name`, or, when the open failed, what
+  // the failure means. Sends the drive nothing.
+  std::unique_ptr<SmartDevice> DeviceFor(int driveNumber, OpenedNode node);
   std::string Problem(int driveNumber) const override;
 
   // The run's memory of how each USB bridge took its probe, as lines

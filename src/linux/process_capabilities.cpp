@@ -27,6 +27,15 @@ bool HasEffectiveCapability(int capability) {
   return ReadOwn(sets) && InSet(sets.data, capability, &__user_cap_data_struct::effective);
 }
 
+bool KeepOnlyEffective(int capability) {
+  CapabilitySets sets;
+  if (!ReadOwn(sets)) return false;
+  const bool permitted = InSet(sets.data, capability, &__user_cap_data_struct::permitted);
+  for (__user_cap_data_struct& data : sets.data) data.effective = 0;
+  if (permitted) sets.data[capability / 32].effective = 1u << (capability % 32);
+  return syscall(SYS_capset, &sets.header, sets.data) == 0;
+}
+
 bool KeepOnlyCapability(int capability) {
   CapabilitySets sets;
   if (!ReadOwn(sets)) return false;

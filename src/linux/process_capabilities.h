@@ -12,4 +12,9 @@ bool HasEffectiveCapability(int capability);
 // refused.
 bool KeepOnlyCapability(int capability);
 
+// Keeps only `capability` in the effective set and every permitted one
+// still permitted: the others can be raised again, by this process or a
+// child it forks, but act for no call until then.
+bool KeepOnlyEffective(int capability);
+
 }  // namespace taruk

@@ -24,10 +24,6 @@ using Clock = std::chrono::steady_clock;
 // How long a reader whose socket closed may take to end before it is killed.
 constexpr int kEndingMs = 1000;
 
-std::string StatusText(int status) {
-  if (WIFSIGNALED(status)) return "signal " + std::to_string(WTERMSIG(status));
-  return "exit code " + std::to_string(WEXITSTATUS(status));
-}
 
 int MillisecondsLeft(Clock::time_point deadline) {
   const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -96,16 +92,14 @@ std::string ReaderProcess::End() {
     }
   }
   pid_ = -1;
-  return StatusText(status);
+  return ExitStatusText(status);
 }
 
 void ReaderProcess::ReapIfEnded() {
-  int status = 0;
-  if (pid_ > 0 && waitpid(pid_, &status, WNOHANG) == pid_) {
+  if (ReapedNow(pid_, ended_)) {
     close(socket_);
     socket_ = -1;
     pid_ = -1;
-    ended_ = StatusText(status);
   }
 }
 

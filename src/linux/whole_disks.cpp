@@ -3,6 +3,9 @@
 #include <dirent.h>
 #include <limits.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -38,10 +41,20 @@ std::string_view TakeRun(std::string_view& s) {
 constexpr std::array<std::string_view, 12> kSkippedPrefixes = {"loop", "ram", "zram",     "dm-", "md",   "nbd",
                                                                "sr",   "fd",  "mtdblock", "rbd", "drbd", "pmem"};
 
-std::string ResolvedPath(const std::string& path) {
-  char resolved[PATH_MAX];
-  if (!realpath(path.c_str(), resolved)) return {};
-  return resolved;
+// Where a /sys/block entry leads. The link itself says it ("../devices/
+// pci0000:00/..."), in one call where resolving it whole takes one per
+// folder on the way: the list is made for every drive a reader reads.
+// Empty for a link to nothing.
+std::string DevicePath(const std::string& entry) {
+  char target[PATH_MAX];
+  const ssize_t length = readlink(entry.c_str(), target, sizeof target - 1);
+  if (length < 0) {
+    // Not a link: an old kernel's folder, or gone.
+    if (!realpath(entry.c_str(), target)) return {};
+    return target;
+  }
+  if (access(entry.c_str(), F_OK) != 0) return {};
+  return std::string(target, static_cast<std::size_t>(length));
 }
 
 }  // namespace
@@ -85,13 +98,16 @@ std::vector<std::string> ListWholeDisks(const std::string& sysBlock) {
   while (const dirent* entry = readdir(dir.get())) {
     const std::string name = entry->d_name;
     if (name.empty() || name[0] == '.') continue;
-    const std::string devicePath = ResolvedPath(sysBlock + "/" + name);
+    if (IsSkippedBlockDevice(name, {})) continue;  // by its name alone
+    const std::string devicePath = DevicePath(sysBlock + "/" + name);
     if (devicePath.empty() || IsSkippedBlockDevice(name, devicePath)) continue;
-    // The paths under a multipath head (nvme2c2n1) are hidden and have no
-    // /dev node: only the head is the disk.
-    std::ifstream hidden(sysBlock + "/" + name + "/hidden");
-    int isHidden = 0;
-    if (hidden >> isHidden && isHidden == 1) continue;
+    if (name.starts_with("nvme")) {
+      // The paths under a multipath head (nvme2c2n1) are hidden and have no
+      // /dev node: only the head is the disk.
+      std::ifstream hidden(sysBlock + "/" + name + "/hidden");
+      int isHidden = 0;
+      if (hidden >> isHidden && isHidden == 1) continue;
+    }
     disks.push_back(name);
   }
   std::sort(disks.begin(), disks.end(),
@@ -122,6 +138,22 @@ std::optional<std::string> PassDiskName(const std::vector<std::string>& disks, i
   if (driveNumber >= 0 && static_cast<size_t>(driveNumber) < disks.size())
     return disks[static_cast<size_t>(driveNumber)];
   return WholeDiskName(driveNumber, sysBlock);
+}
+
+std::optional<std::string> NodeDiskName(int fd, const std::string& sysBlock) {
+  struct stat status {};
+  if (fstat(fd, &status) != 0 || !S_ISBLK(status.st_mode)) return std::nullopt;
+  const std::string link =
+      sysBlock + "/../dev/block/" + std::to_string(major(status.st_rdev)) + ":" + std::to_string(minor(status.st_rdev));
+  char target[PATH_MAX];
+  const ssize_t length = readlink(link.c_str(), target, sizeof target - 1);
+  if (length <= 0) return std::nullopt;
+  const std::string_view path(target, static_cast<std::size_t>(length));
+  const std::string_view name = path.substr(path.rfind('/') + 1);
+  // A partition's name is no /sys/block entry: the opener's check of the
+  // node against sysfs refuses it.
+  if (name.empty()) return std::nullopt;
+  return std::string(name);
 }
 
 }  // namespace taruk

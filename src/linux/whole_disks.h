@@ -36,4 +36,9 @@ std::optional<std::string> WholeDiskName(int driveNumber, const std::string& sys
 std::optional<std::string> PassDiskName(const std::vector<std::string>& disks, int driveNumber,
                                         const std::string& sysBlock);
 
+// The kernel name of the whole disk whose node `fd` is open on, from the
+// link /sys/dev/block/MAJOR:MINOR beside `sysBlock`: one call, where a list
+// of the disks takes several per disk.
+std::optional<std::string> NodeDiskName(int fd, const std::string& sysBlock = "/sys/block");
+
 }  // namespace taruk

@@ -9,10 +9,13 @@
 //
 // taruk-smart-reader serve: the same for a monitor that keeps one reader for
 // its whole run, one request at a time on standard input, each answered on
-// standard output (core/capture/reader_protocol.h). Each request is read in a
-// child of its own, which drops its capabilities as the one-shot reader does,
-// so that the next drive starts from the same three. A malformed request ends
-// the reader; so does the end of its input, or the monitor's death.
+// standard output (core/capture/reader_protocol.h). The serving process
+// keeps only CAP_DAC_READ_SEARCH in effect and opens each drive's node; two
+// workers it forks when first needed read the drives, one keeping only
+// CAP_SYS_RAWIO (SG_IO), one only CAP_SYS_ADMIN (NVMe), each given the
+// node over a socket (linux/reader_worker.h). A process per request cost
+// far more than the drives' answers. A malformed request ends the reader;
+// so does the end of its input, or the monitor's death.
 //
 // Exit codes (the monitor's ReaderDeviceOpener relies on them, and the
 // answers to requests carry the same):
@@ -23,24 +26,26 @@
 //   2  usage error
 //   3  there is no drive N
 
-#include <fcntl.h>
 #include <linux/capability.h>
 #include <signal.h>
 #include <stdio.h>
 #include <string.h>
 #include <sys/prctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <memory>
 #include <string>
 
 #include "core/capture/drive_capture.h"
 #include "core/capture/reader_protocol.h"
 #include "core/capture/recording_device.h"
+#include "linux/child_process.h"
 #include "linux/linux_device_opener.h"
 #include "linux/process_capabilities.h"
+#include "linux/reader_worker.h"
+#include "linux/whole_disks.h"
 
 namespace taruk {
 
@@ -58,28 +63,26 @@ const char* const kUsageText =
 const char* const kReaderPermissionHint =
     "taruk-smart-reader lacks its capabilities (setcap cap_sys_rawio,cap_sys_admin,cap_dac_read_search=ep)";
 
-// One drive's pass, as the one-shot reader's exit code, output and error.
-// `opener` carries the run's memory of the USB bridges' probes.
-ReaderReply ReadOneDrive(const ReaderRequest& request, LinuxDeviceOpener& opener) {
-  std::unique_ptr<SmartDevice> device = opener.Open(request.driveNumber);
-  if (!device) {
-    const std::string problem = opener.Problem(request.driveNumber);
-    if (problem.empty()) return {kNoSuchDrive, {}, {}};
-    return {kNotOpened, {}, problem + "\n"};
-  }
-  // The device is open: from here on only the commands need a privilege,
-  // SG_IO CAP_SYS_RAWIO and the NVMe admin pass-through CAP_SYS_ADMIN. The
-  // NVMe drive is sent only Identify Controller and Get Log Page. One in a
-  // USB enclosure gets them as its bridge's own SCSI commands, through SG_IO.
-  const bool nvmeAdmin = device->Bus() == DriveBus::Nvme && !device->Bridge();
-  const int needed = nvmeAdmin ? CAP_SYS_ADMIN : CAP_SYS_RAWIO;
-  if (!KeepOnlyCapability(needed)) {
-    return {kNotOpened, {}, "taruk-smart-reader: cannot drop the capabilities it no longer needs\n"};
-  }
+// The SG_IO of ATA and SCSI commands needs CAP_SYS_RAWIO, the NVMe admin
+// pass-through CAP_SYS_ADMIN. The NVMe drive is sent only Identify
+// Controller and Get Log Page. One in a USB enclosure gets them as its
+// bridge's own SCSI commands, through SG_IO.
+int NeededCapability(SmartDevice& device) {
+  return device.Bus() == DriveBus::Nvme && !device.Bridge() ? CAP_SYS_ADMIN : CAP_SYS_RAWIO;
+}
 
+ReaderReply NotOpened(const ReaderRequest& request, const LinuxDeviceOpener& opener) {
+  const std::string problem = opener.Problem(request.driveNumber);
+  if (problem.empty()) return {kNoSuchDrive, {}, {}};
+  return {kNotOpened, {}, problem + "\n"};
+}
+
+// The pass over an open device, as the one-shot reader's exit code, output
+// and error.
+ReaderReply Captured(const ReaderRequest& request, std::unique_ptr<SmartDevice> device,
+                     const LinuxDeviceOpener& opener) {
   const DriveCapture capture = CaptureDrive(*device, request.rule);
   device.reset();  // each pass closes the device
-
   ReaderReply reply{kCaptured, {}, {}};
   const std::string problem = opener.Problem(request.driveNumber);
   if (!problem.empty()) reply.problem = problem + "\n";
@@ -88,15 +91,35 @@ ReaderReply ReadOneDrive(const ReaderRequest& request, LinuxDeviceOpener& opener
   return reply;
 }
 
-bool WriteAll(int fd, const std::string& text) {
-  std::size_t written = 0;
-  while (written < text.size()) {
-    const ssize_t n = write(fd, text.data() + written, text.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    written += static_cast<std::size_t>(n);
+// One drive's pass in the one-shot reader.
+ReaderReply ReadOneDrive(const ReaderRequest& request, LinuxDeviceOpener& opener) {
+  std::unique_ptr<SmartDevice> device = opener.Open(request.driveNumber);
+  if (!device) return NotOpened(request, opener);
+  // The device is open: from here on only the commands need a privilege.
+  if (!KeepOnlyCapability(NeededCapability(*device))) {
+    return {kNotOpened, {}, "taruk-smart-reader: cannot drop the capabilities it no longer needs\n"};
   }
-  return true;
+  return Captured(request, std::move(device), opener);
+}
+
+// One drive's pass in the worker that holds `capability` alone, through the
+// node the serving process opened. The drive's name is the kernel's for the
+// node, and the node must be its block device.
+WorkerAnswer ReadNode(const ReaderRequest& request, int fd, LinuxDeviceOpener& opener, int capability) {
+  OpenedNode node;
+  node.name = NodeDiskName(fd).value_or("");
+  node.fd = fd;
+  std::unique_ptr<SmartDevice> device = opener.DeviceFor(request.driveNumber, std::move(node));
+  if (!device) return {NotOpened(request, opener), opener.BridgeMemory()};
+  if (NeededCapability(*device) != capability) {
+    return {
+        {kNotOpened,
+         {},
+         "taruk-smart-reader: drive " + std::to_string(request.driveNumber) + " came to the worker of another kind\n"},
+        opener.BridgeMemory()};
+  }
+  ReaderReply reply = Captured(request, std::move(device), opener);
+  return {std::move(reply), opener.BridgeMemory()};
 }
 
 // One request line, its '\n' dropped. False at the end of the input, and
@@ -118,82 +141,27 @@ bool ReadRequestLine(std::string& line, bool& tooLong) {
   }
 }
 
-// What a child learnt of the USB bridges, back to the reader: a few short
-// lines, which the pipe holds whole before the reply is written.
-constexpr std::size_t kLargestBridgeMemory = 4096;
-
-// The bridge memory from its pipe, once the child is done with it.
-std::string ReadBridgeMemory(int fd) {
-  std::string memory;
-  char buffer[1024];
-  for (;;) {
-    const ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    memory.append(buffer, static_cast<std::size_t>(n));
-    if (memory.size() > kLargestBridgeMemory) return {};
-  }
-  return memory;
+void LogLine(const std::string& line) {
+  const std::string text = "taruk-smart-reader: " + line + "\n";
+  fputs(text.c_str(), stderr);
 }
 
-// The pass in a child, whose capabilities are dropped for its drive alone.
-// What it sends back is checked; a child that dies says so. The child starts
-// from the run's bridge memory in `opener` and hands back what it added.
-ReaderReply ReadInChild(const ReaderRequest& request, LinuxDeviceOpener& opener) {
-  const std::string device = "drive " + std::to_string(request.driveNumber);
-  int fds[2];
-  int memoryFds[2];
-  if (pipe2(fds, O_CLOEXEC) != 0)
-    return {kNotOpened, {}, "taruk-smart-reader: no pipe: " + std::string(strerror(errno)) + "\n"};
-  if (pipe2(memoryFds, O_CLOEXEC) != 0) {
-    close(fds[0]);
-    close(fds[1]);
-    return {kNotOpened, {}, "taruk-smart-reader: no pipe: " + std::string(strerror(errno)) + "\n"};
+// One request of the serving reader. It opens the node itself; the worker
+// of the drive's kind sends the commands.
+ReaderReply ServeOne(const ReaderRequest& request, LinuxDeviceOpener& opener, ReaderWorker& sgIo,
+                     ReaderWorker& nvmeAdmin) {
+  OpenedNode node = opener.OpenNode(request.driveNumber);
+  if (node.fd < 0) {
+    // Nothing to send commands through: what the failure means, or an NVMe
+    // drive's identity from sysfs, needs no privilege.
+    std::unique_ptr<SmartDevice> device = opener.DeviceFor(request.driveNumber, std::move(node));
+    if (!device) return NotOpened(request, opener);
+    return Captured(request, std::move(device), opener);
   }
-  const pid_t child = fork();
-  if (child == 0) {
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    close(fds[0]);
-    close(memoryFds[0]);
-    const std::string reply = FormatReaderReply(ReadOneDrive(request, opener));
-    const std::string memory = opener.BridgeMemory();
-    if (memory.size() <= kLargestBridgeMemory) WriteAll(memoryFds[1], memory);
-    close(memoryFds[1]);
-    _exit(WriteAll(fds[1], reply) ? 0 : 1);
-  }
-  close(fds[1]);
-  close(memoryFds[1]);
-  if (child < 0) {
-    close(fds[0]);
-    close(memoryFds[0]);
-    return {kNotOpened, {}, "taruk-smart-reader: cannot fork: " + std::string(strerror(errno)) + "\n"};
-  }
-  std::string received;
-  char buffer[16384];
-  for (;;) {
-    const ssize_t n = read(fds[0], buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    received.append(buffer, static_cast<std::size_t>(n));
-    if (received.size() > kLargestReaderCapture + kLargestReaderProblem + 64) break;
-  }
-  close(fds[0]);
-  int status = 0;
-  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-  }
-  // The child is gone: its end of the pipe is closed, the read ends.
-  const std::string memory = ReadBridgeMemory(memoryFds[0]);
-  close(memoryFds[0]);
-  if (WIFEXITED(status) && WEXITSTATUS(status) == 0) opener.RememberBridges(memory);
-  ReaderReply reply;
-  std::size_t used = 0;
-  if (WIFEXITED(status) && WEXITSTATUS(status) == 0 &&
-      ParseReaderReply(received, reply, used) == ReplyState::Complete && used == received.size()) {
-    return reply;
-  }
-  const std::string how =
-      WIFSIGNALED(status) ? "was ended by signal " + std::to_string(WTERMSIG(status)) : "gave no whole answer";
-  return {kNotOpened, {}, "taruk-smart-reader: the reading of " + device + " " + how + "\n"};
+  ReaderWorker& worker = node.name.starts_with("nvme") ? nvmeAdmin : sgIo;
+  WorkerAnswer answer = worker.Ask(request, node.fd);
+  opener.RememberBridges(answer.memory);
+  return answer.reply;
 }
 
 int Serve() {
@@ -201,17 +169,37 @@ int Serve() {
   // request. The end of its input says the same when the monitor ended
   // before this was set.
   prctl(PR_SET_PDEATHSIG, SIGKILL);
+  // Opening nodes is all this process does with a privilege; the other two
+  // stay permitted only for the workers it may have to fork again.
+  if (!KeepOnlyEffective(CAP_DAC_READ_SEARCH)) {
+    LogLine("cannot drop the capabilities it does not use");
+    return kNotOpened;
+  }
+  // Kept across requests for the bridges' memory, which the workers start
+  // from and add to.
+  LinuxDeviceOpener opener(kReaderPermissionHint);
+  ReaderWorker sgIo(
+      CAP_SYS_RAWIO, "SG_IO",
+      [&opener](const ReaderRequest& request, int fd) { return ReadNode(request, fd, opener, CAP_SYS_RAWIO); },
+      LogLine);
+  ReaderWorker nvmeAdmin(
+      CAP_SYS_ADMIN, "NVMe admin",
+      [&opener](const ReaderRequest& request, int fd) { return ReadNode(request, fd, opener, CAP_SYS_ADMIN); },
+      LogLine);
   std::string line;
   bool tooLong = false;
   ReaderRequest request;
-  // Kept across requests for the bridges' memory; each child opens afresh.
-  LinuxDeviceOpener opener(kReaderPermissionHint);
+  // A pass asks for its drives in rising order: the disks are listed when
+  // the next pass begins, as the monitor lists them, not for every drive.
+  int lastDrive = INT_MAX;
   while (ReadRequestLine(line, tooLong)) {
     if (!ParseReaderRequest(line, request)) {
       WriteAll(STDOUT_FILENO, FormatReaderReply({kUsage, {}, kUsageText}));
       return kUsage;
     }
-    if (!WriteAll(STDOUT_FILENO, FormatReaderReply(ReadInChild(request, opener)))) return kNotOpened;
+    if (request.driveNumber <= lastDrive) opener.DriveNumbers();
+    lastDrive = request.driveNumber;
+    if (!WriteAll(STDOUT_FILENO, FormatReaderReply(ServeOne(request, opener, sgIo, nvmeAdmin)))) return kNotOpened;
   }
   // The input ended: between two requests is the monitor's way to end
   // the reader; in the middle of one, or a line too long, is not a request.

@@ -1,8 +1,8 @@
 // The CPU of one reading pass over every drive of the test guest
 // (tests/e2e/qemu_drives.sh), as root straight through the kernel, or, when
 // TARUK_VM_READER names a taruk-smart-reader, as the unprivileged monitor
-// does it: through one serving reader, whose CPU (and that of its children,
-// one per drive) is counted with the monitor's. A figure to print, not a
+// does it: through one serving reader, whose CPU (and that of its workers)
+// is counted with the monitor's. A figure to print, not a
 // bound: the guest is emulated and shares its host.
 
 #include <gtest/gtest.h>
@@ -11,10 +11,12 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "core/monitor/drive_numbering.h"
 #include "linux/linux_device_opener.h"
@@ -31,17 +33,36 @@ double OwnCpuMs() {
          (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
 }
 
-// The process's CPU and that of the children it has waited for, from
-// /proc (clock ticks): the reader waits for each drive's child.
+// The fields of /proc/PID/stat after the command name, from the state on
+// (field 3); empty when the process is gone.
+std::vector<std::string> StatFields(const std::string& pid) {
+  std::ifstream in("/proc/" + pid + "/stat");
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::size_t end = text.rfind(')');
+  if (end == std::string::npos) return {};
+  std::istringstream stream(text.substr(end + 2));
+  std::vector<std::string> fields;
+  for (std::string field; stream >> field;) fields.push_back(field);
+  return fields;
+}
+
+// utime + stime (+ cutime + cstime with `waited`), in clock ticks.
+double CpuTicks(const std::vector<std::string>& fields, bool waited) {
+  double ticks = 0;
+  for (std::size_t n = 11; n < fields.size() && n < (waited ? 15u : 13u); ++n) ticks += std::stod(fields[n]);
+  return ticks;
+}
+
+// The reader's CPU with that of its children: those it has waited for, and
+// the workers that live as long as it does.
 double ProcessTreeCpuMs(pid_t pid) {
   if (pid <= 0) return 0;
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::istringstream fields(text.substr(text.rfind(')') + 2));
-  std::string field;
-  double ticks = 0;
-  for (int n = 3; n <= 17 && fields >> field; ++n) {
-    if (n >= 14) ticks += std::stod(field);  // utime, stime, cutime, cstime
+  double ticks = CpuTicks(StatFields(std::to_string(pid)), true);
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    const std::vector<std::string> fields = StatFields(name);
+    if (fields.size() > 1 && fields[1] == std::to_string(pid)) ticks += CpuTicks(fields, true);
   }
   return ticks * 1e3 / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
@@ -55,7 +76,8 @@ int PresentDrives(const DriveSlots& slots) {
 }  // namespace
 
 TEST(DISABLED_GuestCycleCpu, PassesOverEveryDrive) {
-  constexpr int kPasses = 10;
+  constexpr int kPasses = 5;
+  constexpr int kRounds = 3;
   const char* readerPath = std::getenv("TARUK_VM_READER");
   const bool throughReader = readerPath && *readerPath;
   std::unique_ptr<DeviceOpener> opener;
@@ -73,13 +95,23 @@ TEST(DISABLED_GuestCycleCpu, PassesOverEveryDrive) {
   const int present = PresentDrives(slots);
   ASSERT_GE(present, 3) << "the passes must read the guest's disks";
   const pid_t readerPid = reader ? reader->Reader().Pid() : -1;
-  const double ownBefore = OwnCpuMs();
-  const double readerBefore = ProcessTreeCpuMs(readerPid);
-  for (int pass = 0; pass < kPasses; ++pass) ReadEveryDrive(*opener, slots);
-  const double own = (OwnCpuMs() - ownBefore) / kPasses;
-  const double readerCpu = (ProcessTreeCpuMs(readerPid) - readerBefore) / kPasses;
+  // The emulated guest's clock charges whatever runs while its host thread
+  // waits for the CPU: the quietest of a few rounds is the figure.
+  double own = 1e9;
+  double readerCpu = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    const double ownBefore = OwnCpuMs();
+    const double readerBefore = ProcessTreeCpuMs(readerPid);
+    for (int pass = 0; pass < kPasses; ++pass) ReadEveryDrive(*opener, slots);
+    const double roundOwn = (OwnCpuMs() - ownBefore) / kPasses;
+    const double roundReader = (ProcessTreeCpuMs(readerPid) - readerBefore) / kPasses;
+    if (roundOwn + roundReader < own + readerCpu) {
+      own = roundOwn;
+      readerCpu = roundReader;
+    }
+  }
   EXPECT_EQ(PresentDrives(slots), present);
   if (reader) EXPECT_EQ(reader->Reader().Pid(), readerPid) << "one reader serves every pass";
-  std::printf("pass CPU %s: %.2f ms (monitor %.2f ms, reader %.2f ms), %d drives\n",
-              throughReader ? "through the reader" : "as root", own + readerCpu, own, readerCpu, present);
+  std::printf("pass CPU %s: %.2f ms (monitor %.2f ms, reader %.2f ms), %d drives, the least of %d rounds\n",
+              throughReader ? "through the reader" : "as root", own + readerCpu, own, readerCpu, present, kRounds);
 }

@@ -15,6 +15,7 @@
 
 #include "core/drive/read_drive_info.h"
 #include "linux/nvme_device.h"
+#include "linux/whole_disks.h"
 #include "support/fake_sys_block.h"
 #include "support/scratch_dir.h"
 
@@ -68,6 +69,29 @@ TEST(LinuxDeviceOpener, NodesThatAreNotTheListedDiskDoNotOpen) {
   EXPECT_FALSE(opener.Open(0));
   EXPECT_EQ(opener.Problem(0), "");
   EXPECT_FALSE(opener.Open(1));
+  EXPECT_EQ(opener.Problem(1), "");
+}
+
+// A serving reader's worker gets the node from another process: the kernel
+// names it, and it must be the block device sysfs gives for that name.
+TEST(LinuxDeviceOpener, AHandedOverNodeIsNamedByTheKernelAndCheckedAgainstSysfs) {
+  const std::string loop = LoopDeviceNumber();
+  if (loop.empty()) GTEST_SKIP() << "no loop device can be opened here";
+  const int fd = open("/dev/loop0", O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  EXPECT_EQ(NodeDiskName(fd), "loop0");
+  const int file = open("/proc/self/exe", O_RDONLY | O_CLOEXEC);
+  EXPECT_EQ(NodeDiskName(file), std::nullopt);
+  close(file);
+
+  FakeSysBlock sys;
+  sys.AddDisk("sda", "8:0");
+  sys.AddDisk("sdb", loop);
+  LinuxDeviceOpener opener(kNeedsPrivilegeHint, sys.path(), "/dev");
+  EXPECT_FALSE(opener.DeviceFor(0, {"sda", dup(fd), 0}));
+  EXPECT_EQ(opener.Problem(0), "/dev/sda: not the block device of " + sys.path() + "/sda");
+  EXPECT_FALSE(opener.DeviceFor(1, {"../block/sdb", dup(fd), 0})) << "a name is no path";
+  EXPECT_TRUE(opener.DeviceFor(1, {"sdb", fd, 0}));
   EXPECT_EQ(opener.Problem(1), "");
 }
 

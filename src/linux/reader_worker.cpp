@@ -1,0 +1,152 @@
+#include "linux/reader_worker.h"
+
+#include <errno.h>
+#include <signal.h>
+#include <string.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <climits>
+
+#include "linux/child_process.h"
+#include "linux/descriptor_passing.h"
+#include "linux/process_capabilities.h"
+
+namespace taruk {
+
+namespace {
+
+// The one-shot reader's exit code for a drive it did not read.
+constexpr int kNotRead = 1;
+
+// Every descriptor but the standard three: a worker holds neither the
+// monitor's socket nor another worker's.
+void CloseOthers() {
+  if (close_range(3, UINT_MAX, 0) == 0) return;
+  const long last = sysconf(_SC_OPEN_MAX);
+  for (long fd = 3; fd < (last > 0 ? last : 1024); ++fd) close(static_cast<int>(fd));
+}
+
+// The answer and the memory, both in the reply format: the parser bounds
+// what the serving process takes from a worker.
+std::string FormatWorkerAnswer(const WorkerAnswer& answer) {
+  ReaderReply memory;
+  if (answer.memory.size() <= kLargestReaderProblem) memory.problem = answer.memory;
+  return FormatReaderReply(answer.reply) + FormatReaderReply(memory);
+}
+
+}  // namespace
+
+ReaderWorker::ReaderWorker(int capability, std::string kind, ReadNode read, std::function<void(const std::string&)> log)
+    : capability_(capability), kind_(std::move(kind)), read_(std::move(read)), log_(std::move(log)) {}
+
+ReaderWorker::~ReaderWorker() {
+  if (pid_ > 0) End();
+}
+
+bool ReaderWorker::Start(std::string& why) {
+  int pair[2];
+  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) {
+    why = "no socket pair: " + std::string(strerror(errno));
+    return false;
+  }
+  const pid_t parent = getpid();
+  const pid_t child = fork();
+  if (child == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(0);  // the serving process is already gone
+    Serve(pair[1]);
+  }
+  close(pair[1]);
+  if (child < 0) {
+    close(pair[0]);
+    why = "cannot fork: " + std::string(strerror(errno));
+    return false;
+  }
+  pid_ = child;
+  socket_ = pair[0];
+  if (!ended_.empty()) {
+    log_("its " + kind_ + " worker ended (" + ended_ + "); started again");
+    ended_.clear();
+  }
+  return true;
+}
+
+void ReaderWorker::Serve(int socket) {
+  // Requests and answers pass on the standard descriptors, over the
+  // serving process's own, which are the monitor's socket.
+  if (dup2(socket, STDIN_FILENO) < 0 || dup2(socket, STDOUT_FILENO) < 0) _exit(1);
+  CloseOthers();
+  if (!KeepOnlyCapability(capability_)) _exit(1);
+  for (;;) {
+    char line[kLongestReaderRequest];
+    int fd = -1;
+    const long n = ReceiveWithDescriptor(STDIN_FILENO, line, sizeof line, fd);
+    if (n <= 0) _exit(0);
+    // The serving process sends one whole request at a time, with its node.
+    ReaderRequest request;
+    if (fd < 0 || line[n - 1] != '\n' ||
+        !ParseReaderRequest(std::string_view(line, static_cast<std::size_t>(n - 1)), request)) {
+      _exit(2);
+    }
+    if (!WriteAll(STDOUT_FILENO, FormatWorkerAnswer(read_(request, fd)))) _exit(1);
+  }
+}
+
+std::string ReaderWorker::End() {
+  kill(pid_, SIGKILL);
+  close(socket_);
+  socket_ = -1;
+  int status = 0;
+  while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+  }
+  pid_ = -1;
+  return ExitStatusText(status);
+}
+
+WorkerAnswer ReaderWorker::Ask(const ReaderRequest& request, int fd) {
+  const std::string drive = "drive " + std::to_string(request.driveNumber);
+  if (ReapedNow(pid_, ended_)) {
+    close(socket_);
+    socket_ = -1;
+    pid_ = -1;
+  }
+  std::string why;
+  if (pid_ <= 0 && !Start(why)) {
+    close(fd);
+    return {{kNotRead, {}, "taruk-smart-reader: " + why + "\n"}, {}};
+  }
+  const bool sent = SendWithDescriptor(socket_, FormatReaderRequest(request), fd);
+  close(fd);
+  WorkerAnswer answer;
+  ReaderReply memory;
+  std::string received;
+  std::size_t used = 0;
+  ReplyState state = ReplyState::Incomplete;
+  while (sent) {
+    state = ParseReaderReply(received, answer.reply, used);
+    if (state == ReplyState::Complete) {
+      std::size_t memoryUsed = 0;
+      state = ParseReaderReply(std::string_view(received).substr(used), memory, memoryUsed);
+      if (state == ReplyState::Complete && used + memoryUsed != received.size()) state = ReplyState::Malformed;
+    }
+    if (state != ReplyState::Incomplete) break;
+    char buffer[16384];
+    const ssize_t n = read(socket_, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    received.append(buffer, static_cast<std::size_t>(n));
+  }
+  if (sent && state == ReplyState::Complete) {
+    answer.memory = std::move(memory.problem);
+    return answer;
+  }
+  const bool died = state == ReplyState::Incomplete;
+  ended_ = End();
+  const std::string how = died && ended_.starts_with("signal") ? "was ended by " + ended_ : "gave no whole answer";
+  return {{kNotRead, {}, "taruk-smart-reader: the reading of " + drive + " " + how + "\n"}, {}};
+}
+
+}  // namespace taruk

@@ -1,0 +1,67 @@
+#pragma once
+// One long-lived process of a serving taruk-smart-reader that reads the
+// drives of one kind: it keeps the one capability their commands need
+// (CAP_SYS_RAWIO for SG_IO, CAP_SYS_ADMIN for the NVMe admin pass-through)
+// and no other, not even the right to open a node. The serving process opens
+// each drive's node and hands it over with the request; the worker makes the
+// device of it, reads it and sends the answer back.
+//
+// A worker is forked at the first request of its kind, so that it starts
+// from the serving process's memory of the run (the USB bridges' probes),
+// and hands back what it learnt with every answer. It dies with the serving
+// process. One that died is started again at the next request, with a line
+// in the log; the request it died in is answered as not read.
+
+#include <sys/types.h>
+
+#include <functional>
+#include <string>
+
+#include "core/capture/reader_protocol.h"
+
+namespace taruk {
+
+struct WorkerAnswer {
+  ReaderReply reply;
+  // What the worker learnt that the next one should know (the bridges'
+  // memory); at most kLargestReaderProblem bytes are taken back.
+  std::string memory;
+};
+
+class ReaderWorker {
+ public:
+  // Runs in the worker for each request: reads drive `request.driveNumber`
+  // through `fd` (the node, which it takes).
+  using ReadNode = std::function<WorkerAnswer(const ReaderRequest& request, int fd)>;
+
+  // `kind` names the worker in the log ("SG_IO"); `log` takes one line.
+  ReaderWorker(int capability, std::string kind, ReadNode read, std::function<void(const std::string&)> log);
+  ~ReaderWorker();
+  ReaderWorker(const ReaderWorker&) = delete;
+  ReaderWorker& operator=(const ReaderWorker&) = delete;
+
+  // Sends the request and `fd` (closed here) to the worker, started first
+  // when none runs, and waits for its answer.
+  WorkerAnswer Ask(const ReaderRequest& request, int fd);
+
+  // The running worker's process id, -1 when none runs.
+  pid_t Pid() const { return pid_; }
+
+ private:
+  // False when no worker could be forked; `why` says so.
+  bool Start(std::string& why);
+  // Ends the worker (killed) and says how it ended ("signal 9").
+  std::string End();
+  [[noreturn]] void Serve(int socket);
+
+  int capability_;
+  std::string kind_;
+  ReadNode read_;
+  std::function<void(const std::string&)> log_;
+  pid_t pid_ = -1;
+  int socket_ = -1;
+  // How the last worker ended; said when the next one starts.
+  std::string ended_;
+};
+
+}  // namespace taruk
