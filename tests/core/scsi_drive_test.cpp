@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <cwchar>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -23,15 +22,12 @@
 #include "core/drive/self_test_verdict.h"
 #include "core/drive/slot_health.h"
 #include "core/metrics/metrics_page.h"
-#include "core/monitor/monitoring_cycle.h"
 #include "core/monitor/health_watch.h"
 #include "core/view/drive_report.h"
 #include "core/view/self_test_dialog.h"
 #include "core/view/smart_details_rows.h"
 #include "support/quiet_machine.h"
-#include "support/recording_platform.h"
-#include "support/scoped_env.h"
-#include "support/scratch_dir.h"
+#include "support/scheduled_monitor.h"
 
 using namespace taruk;
 
@@ -858,25 +854,14 @@ class DiagnosingOpener : public DeviceOpener {
 // The schedule never starts a test on a SCSI disk in standby: it waits
 // until the disk has woken by itself.
 TEST(ScsiDrive, TheScheduleWaitsForASleepingDiskToWake) {
-  ScratchDir scratch;
-  ScopedEnv appData{"APPDATA", scratch.path()};
-  std::filesystem::create_directories(scratch / "Taruk");
-  WriteFileBytes(scratch / "Taruk/taruk.toml", "[selftest]\nenabled = true\n");
   DiagnosingOpener opener;
   opener.capture = SelfTestingCapture(ResultParameter(0x20, 0, 130, kNoLba), 0);
   opener.capture.scsiAnswers[InquiryVpdCdb(0x80, 252)] = Bytes{0, 0x80, 0, 5, '1', '8', '0', '0', '0'};
-  FixedClock clock;
-  NoVolumes volumes;
-  RecordingPlatform platform;
-  DriveSlots slots(kDiskButtonCount);
-  MonitorConfig config;
-  MonitorCore core(slots, config, {opener, volumes, clock, platform});
-  core.LoadSelfTestSchedule();
+  ScheduledMonitor monitor(opener, "[selftest]\nenabled = true\n");
   const auto cycleAt = [&](int64_t day, uint8_t ascq) {
     opener.capture.scsiAnswers[RequestSenseCdb(32)] = ascq ? FixedSense(0, 0x5E, ascq) : FixedSense(0, 0, 0);
     opener.sent->clear();
-    clock.unixSeconds = 1'800'000'000 + day * 24 * 3600;
-    core.RunMonitoringCycle();
+    monitor.CycleAt(1'800'000'000 + day * 24 * 3600);
     return *opener.sent;
   };
   const Bytes shortTest = {0x1D, 0x20, 0, 0, 0, 0};
