@@ -479,7 +479,8 @@ class DiagnosingDrive : public CaptureDevice {
 // The control mode page as MODE SENSE(10) (`ten`) or (6) returns it, with
 // `descriptors` bytes of block descriptors before it.
 Bytes ControlModePage(bool ten, uint16_t seconds, uint8_t descriptors = 0) {
-  Bytes page = {0x0A, 0x0A, 0x02, 0, 0, 0, 0, 0, 0, 0, static_cast<uint8_t>(seconds >> 8), static_cast<uint8_t>(seconds)};
+  Bytes page = {
+      0x0A, 0x0A, 0x02, 0, 0, 0, 0, 0, 0, 0, static_cast<uint8_t>(seconds >> 8), static_cast<uint8_t>(seconds)};
   Bytes data(ten ? 8 : 4, 0);
   data.insert(data.end(), descriptors, 0x11);
   data.insert(data.end(), page.begin(), page.end());
@@ -738,8 +739,7 @@ TEST(ScsiSelfTestPage, ExtendedTestTimeFromTheControlModePage) {
     ReadDrive(recording, SleepingDrive::Identify, slots[0]);
     EXPECT_EQ(slots[0].selfTest.extendedMinutes, c.minutes);
     EXPECT_EQ(SelfTestReportText(slots[0]).rfind(c.offered, 0), 0u) << SelfTestReportText(slots[0]);
-    EXPECT_NE(DriveReportJson(slots).find("\"extendedMinutes\":" + std::to_string(c.minutes) + ","),
-              std::string::npos);
+    EXPECT_NE(DriveReportJson(slots).find("\"extendedMinutes\":" + std::to_string(c.minutes) + ","), std::string::npos);
     // The capture keeps the answer the time came from.
     EXPECT_EQ(recording.capture().scsiAnswers.count(ModeSense10Cdb(0x0A, 64)) +
                   recording.capture().scsiAnswers.count(ModeSense6Cdb(0x0A, 64)),

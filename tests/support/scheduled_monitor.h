@@ -15,7 +15,8 @@
 namespace taruk {
 
 struct ScheduledMonitor {
-  ScheduledMonitor(DeviceOpener& drives, const std::string& toml) : core(slots, config, {drives, volumes, clock, platform}) {
+  ScheduledMonitor(DeviceOpener& drives, const std::string& toml)
+      : core(slots, config, {drives, volumes, clock, platform}) {
     std::filesystem::create_directories(scratch / "Taruk");
     WriteFileBytes(file, toml);
     core.LoadSelfTestSchedule();
