@@ -112,6 +112,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   scsi.scsiAnswers[ReadDefectData12Cdb(8)] = input.NextAnswer();
   scsi.scsiAnswers[ReadDefectData10Cdb(4)] = input.NextAnswer();
+  scsi.scsiAnswers[ModeSense10Cdb(scsi::kControlModePage, 64)] = input.NextAnswer();
+  scsi.scsiAnswers[ModeSense6Cdb(scsi::kControlModePage, 64)] = input.NextAnswer();
   for (const uint8_t page : {0x0D, 0x2F, 0x0E, 0x03, 0x02, 0x05, 0x06, 0x15, 0x10}) {
     scsi.scsiAnswers[LogSenseCdb(page, 0, 512)] = input.NextAnswer();
   }

@@ -61,8 +61,8 @@ void CheckNvme(std::span<const uint8_t> log) {
   CheckSlot(slot);
 }
 
-// Page 10h at any length, and the sense data and defect headers that go
-// with a SCSI disk's self-tests.
+// Page 10h at any length, and the sense data, defect headers and control
+// mode page that go with a SCSI disk's self-tests.
 void CheckScsi(std::span<const uint8_t> page) {
   DriveSlot slot;
   slot.bus = DriveBus::Scsi;
@@ -74,6 +74,12 @@ void CheckScsi(std::span<const uint8_t> page) {
   if (slot.selfTest.running && slot.selfTest.log.empty()) __builtin_trap();
   if (const auto percent = DecodeSenseProgress(page); percent && *percent > 100) __builtin_trap();
   slot.scsi->grownDefects = DecodeGrownDefectCount(page, page.size() % 2 == 0);
+  // The same bytes as a control mode page from either MODE SENSE form.
+  for (const bool ten : {true, false}) {
+    const std::optional<uint32_t> seconds = DecodeExtendedSelfTestSeconds(page, ten);
+    if (seconds && (*seconds == 0 || *seconds > 0xFFFF || page.size() < (ten ? 20u : 16u))) __builtin_trap();
+    if (seconds) slot.selfTest.extendedMinutes = SelfTestMinutes(*seconds);
+  }
   const DriveHealth health = SlotHealth(slot);
   if (health.verdict == HealthVerdict::Unknown) __builtin_trap();
   if (SelfTestReportJson(slot).empty()) __builtin_trap();

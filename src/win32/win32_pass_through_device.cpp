@@ -73,6 +73,28 @@ std::optional<std::vector<uint8_t>> SendScsiDataIn(ControlledDevice& device, std
   return std::vector<uint8_t>(got->data.begin(), got->data.end());
 }
 
+DriveCommandResult SendScsiNonData(ControlledDevice& device, std::span<const uint8_t> cdb, const std::string& path) {
+  if (cdb.empty() || cdb.size() > 16) return {CommandAnswer::NotDelivered, 0, path + ": no such SCSI command"};
+  const std::vector<uint8_t> request = ioctl::ScsiPassThroughRequest(cdb, 0, {}, kCommandTimeoutSeconds);
+  std::vector<uint8_t> answer(request.size(), 0);
+  const ControlResult result = device.Control(IOCTL_SCSI_PASS_THROUGH, request, answer);
+  if (!result.succeeded) {
+    return {CommandAnswer::NotDelivered, 0, RefusedRequestProblem(path, "SCSI pass-through", result.error)};
+  }
+  const auto got = ioctl::ScsiPassThroughAnswerIn(answer, result.bytesReturned, 0);
+  if (!got) return {CommandAnswer::NotDelivered, 0, path + ": the SCSI pass-through's answer is too short"};
+  constexpr uint8_t kGood = 0x00;
+  constexpr uint8_t kCheckCondition = 0x02;
+  if (got->scsiStatus == kGood) return {CommandAnswer::Accepted, 0, {}};
+  if (got->scsiStatus == kCheckCondition) return {CommandAnswer::Refused, 0, {}};
+  // BUSY, a reservation held by another host...: the drive never took it up.
+  return {CommandAnswer::NotDelivered, 0, path + ": the command failed on its way to the drive"};
+}
+
+DriveCommandResult Win32PassThroughDevice::ScsiNonData(std::span<const uint8_t> cdb) {
+  return SendScsiNonData(*device_, cdb, path_);
+}
+
 std::optional<std::vector<uint8_t>> Win32PassThroughDevice::ScsiDataIn(std::span<const uint8_t> cdb) {
   std::optional<std::vector<uint8_t>> answer = SendScsiDataIn(*device_, cdb);
   // The disk answers as a SCSI disk: the ATA probe's complaint no longer

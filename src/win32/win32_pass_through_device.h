@@ -29,6 +29,11 @@ constexpr uint32_t kBusTypeUsb = 7;
 // request failed or the device did not answer GOOD. A command whose
 // transfer length the core does not know is not sent.
 std::optional<std::vector<uint8_t>> SendScsiDataIn(ControlledDevice& device, std::span<const uint8_t> cdb);
+// A SCSI command without data, as the core built it (SEND DIAGNOSTIC),
+// through IOCTL_SCSI_PASS_THROUGH with no data phase: accepted on GOOD,
+// refused on CHECK CONDITION; anything else did not reach the drive (why,
+// prefixed with `path`).
+DriveCommandResult SendScsiNonData(ControlledDevice& device, std::span<const uint8_t> cdb, const std::string& path);
 
 class Win32PassThroughDevice : public SmartDevice, private ScsiTransport {
  public:
@@ -55,6 +60,7 @@ class Win32PassThroughDevice : public SmartDevice, private ScsiTransport {
   std::optional<NvmeIdentifyData> NvmeIdentifyController() override;
   std::optional<Page> NvmeHealthLogPage() override;
   std::optional<std::vector<uint8_t>> ScsiDataIn(std::span<const uint8_t> cdb) override;
+  DriveCommandResult ScsiNonData(std::span<const uint8_t> cdb) override;
   std::optional<UsbBridge> Bridge() override { return bridge_; }
 
  private:

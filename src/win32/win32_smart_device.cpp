@@ -39,6 +39,11 @@ std::optional<std::vector<uint8_t>> Win32SmartDevice::ScsiDataIn(std::span<const
   return answer;
 }
 
+DriveCommandResult Win32SmartDevice::ScsiNonData(std::span<const uint8_t> cdb) {
+  if (!scsiBus_) return SmartDevice::ScsiNonData(cdb);
+  return SendScsiNonData(*device_, cdb, path_);
+}
+
 void Win32SmartDevice::Report(const std::string& why) {
   if (problem_) *problem_ = why;
 }

@@ -53,6 +53,9 @@ class Win32SmartDevice : public SmartDevice {
   // sends none, as a SATA disk would answer through the system's
   // translation and pass for a SCSI disk.
   std::optional<std::vector<uint8_t>> ScsiDataIn(std::span<const uint8_t> cdb) override;
+  // The same pass-through, with no data phase, for the self-test commands of
+  // a disk on a SCSI bus.
+  DriveCommandResult ScsiNonData(std::span<const uint8_t> cdb) override;
   std::optional<NvmeIdentifyData> NvmeIdentifyController() override;
   std::optional<Page> NvmeHealthLogPage() override;
   std::optional<NvmeSelfTestLogData> NvmeSelfTestLog() override;

@@ -27,6 +27,7 @@
 #include "core/view/self_test_dialog.h"
 #include "core/view/smart_details_rows.h"
 #include "support/quiet_machine.h"
+#include "support/scheduled_monitor.h"
 
 using namespace taruk;
 
@@ -50,6 +51,9 @@ TEST(ScsiCommands, BuildersGiveTheExactBytesAndTheirLengths) {
       {RequestSenseCdb(32), {0x03, 0, 0, 0, 32, 0}, 32},
       {ReadDefectData12Cdb(8), {0xB7, 0x0B, 0, 0, 0, 0, 0, 0, 0, 8, 0, 0}, 8},
       {ReadDefectData10Cdb(4), {0x37, 0, 0x0B, 0, 0, 0, 0, 0, 4, 0}, 4},
+      // The current values, without block descriptors.
+      {ModeSense10Cdb(0x0A, 64), {0x5A, 0x08, 0x0A, 0, 0, 0, 0, 0, 0x40, 0}, 64},
+      {ModeSense6Cdb(0x0A, 64), {0x1A, 0x08, 0x0A, 0, 0x40, 0}, 64},
       // Background tests only; no data either way.
       {SendDiagnosticCdb(ScsiSelfTestCode::BackgroundShort), {0x1D, 0x20, 0, 0, 0, 0}, 0},
       {SendDiagnosticCdb(ScsiSelfTestCode::BackgroundExtended), {0x1D, 0x40, 0, 0, 0, 0}, 0},
@@ -472,10 +476,28 @@ class DiagnosingDrive : public CaptureDevice {
   std::vector<Bytes> sent;
 };
 
+// The control mode page as MODE SENSE(10) (`ten`) or (6) returns it, with
+// `descriptors` bytes of block descriptors before it.
+Bytes ControlModePage(bool ten, uint16_t seconds, uint8_t descriptors = 0) {
+  Bytes page = {
+      0x0A, 0x0A, 0x02, 0, 0, 0, 0, 0, 0, 0, static_cast<uint8_t>(seconds >> 8), static_cast<uint8_t>(seconds)};
+  Bytes data(ten ? 8 : 4, 0);
+  data.insert(data.end(), descriptors, 0x11);
+  data.insert(data.end(), page.begin(), page.end());
+  if (ten) {
+    data[1] = static_cast<uint8_t>(data.size() - 2), data[7] = descriptors;
+  } else {
+    data[0] = static_cast<uint8_t>(data.size() - 1), data[3] = descriptors;
+  }
+  return data;
+}
+
 // scsi_debug with the self-test page and a grown defect list, as a SAS disk
-// has them: its last extended test failed, and (12) is refused.
+// has them: its last extended test failed, and (12) is refused. Its control
+// page gives the extended test 587 s.
 DriveCapture SelfTestingCapture(Bytes newest, uint8_t defects) {
   DriveCapture capture = ScsiDebugCapture(0, 0);
+  capture.scsiAnswers[ModeSense10Cdb(0x0A, 64)] = ControlModePage(true, 587);
   capture.scsiAnswers[LogSenseCdb(0x00, 0, 252)] = Bytes{0, 0, 0, 5, 0x00, 0x03, 0x0D, 0x10, 0x2F};
   capture.scsiAnswers[LogSenseCdb(0x10, 0, 512)] =
       LogPage(0x10, {{1, newest}, {2, ResultParameter(0x44, 0, 120, 4660, 0x031100)}});
@@ -575,7 +597,7 @@ TEST(ScsiDrive, SelfTestCommandsSendOnlyBackgroundTestsTheDriveOffers) {
        SelfTestRequest::Extended,
        CommandAnswer::Accepted,
        SelfTestOutcome::Started,
-       "extended self-test started",
+       "extended self-test started; it takes about 10 min",
        {{0x1D, 0x40, 0, 0, 0, 0}}},
       {"abort over a running test",
        running,
@@ -652,4 +674,199 @@ TEST(ScsiDrive, SelfTestCommandsSendOnlyBackgroundTestsTheDriveOffers) {
   const SelfTestButtons buttons = SelfTestButtonsFor(slot.selfTest, false);
   EXPECT_TRUE(buttons.abort && !buttons.shortTest && !buttons.extended && !buttons.conveyance);
   EXPECT_EQ(SelfTestStatusLine(slot), L"Extended self-test running: 37 % done, 63 % to go");
+}
+
+TEST(ScsiSelfTestPage, ExtendedTestTimeFromTheControlModePage) {
+  Bytes cut = ControlModePage(true, 587);
+  cut.resize(cut.size() - 1);
+  Bytes overstated = ControlModePage(true, 587);  // the length counts one byte too few
+  overstated[1] -= 1;
+  Bytes otherPage = ControlModePage(true, 587);
+  otherPage[8] = 0x1C;
+  Bytes subpage = ControlModePage(true, 587);
+  subpage[8] = 0x4A;
+  Bytes oldPage = ControlModePage(false, 587);
+  oldPage[5] = 0x06;
+  Bytes descriptorsPast = ControlModePage(true, 587);
+  descriptorsPast[6] = 0xFF;
+  const struct {
+    const char* what;
+    Bytes data;
+    bool ten;
+    std::optional<uint32_t> seconds;
+  } cases[] = {
+      {"(10)", ControlModePage(true, 587), true, 587},
+      {"(10) with a block descriptor despite DBD", ControlModePage(true, 587, 8), true, 587},
+      {"(6)", ControlModePage(false, 5400), false, 5400},
+      {"(6) with a long descriptor", ControlModePage(false, 0xFFFF, 16), false, 0xFFFF},
+      {"no time given", ControlModePage(true, 0), true, {}},
+      {"cut short by the allocation", cut, true, {}},
+      {"past the mode data length", overstated, true, {}},
+      {"another page", otherPage, true, {}},
+      {"a subpage", subpage, true, {}},
+      {"a page from before the time", oldPage, false, {}},
+      {"descriptors past the end", descriptorsPast, true, {}},
+      {"(6) data read as (10)", ControlModePage(false, 587), true, {}},
+      {"nothing", {}, false, {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(DecodeExtendedSelfTestSeconds(c.data, c.ten), c.seconds) << c.what;
+  EXPECT_EQ(SelfTestMinutes(587), 10u);
+  EXPECT_EQ(SelfTestMinutes(600), 10u);
+
+  // The pass shows it as the other buses' times, and a drive refusing the
+  // (10) form is asked the (6) one; a drive without page 10h is not asked.
+  const Bytes passed = ResultParameter(0x20, 0, 130, kNoLba);
+  DriveCapture sixOnly = SelfTestingCapture(passed, 0);
+  sixOnly.scsiAnswers.erase(ModeSense10Cdb(0x0A, 64));
+  sixOnly.scsiAnswers[ModeSense6Cdb(0x0A, 64)] = ControlModePage(false, 5400);
+  DriveCapture noTests = SelfTestingCapture(passed, 0);
+  noTests.scsiAnswers[LogSenseCdb(0x00, 0, 252)] = Bytes{0, 0, 0, 3, 0x00, 0x0D, 0x2F};
+  const struct {
+    const char* what;
+    DriveCapture capture;
+    uint32_t minutes;
+    const char* offered;
+  } passes[] = {
+      {"(10)", SelfTestingCapture(passed, 0), 10, "Self-tests: short and extended (extended 10 min)\n"},
+      {"(6)", sixOnly, 90, "Self-tests: short and extended (extended 90 min)\n"},
+      {"no self-tests", noTests, 0, "Self-tests: not supported by the drive\n"},
+  };
+  for (const auto& c : passes) {
+    SCOPED_TRACE(c.what);
+    CaptureDevice device(c.capture);
+    RecordingDevice recording(device);
+    DriveSlots slots(1);
+    ReadDrive(recording, SleepingDrive::Identify, slots[0]);
+    EXPECT_EQ(slots[0].selfTest.extendedMinutes, c.minutes);
+    EXPECT_EQ(SelfTestReportText(slots[0]).rfind(c.offered, 0), 0u) << SelfTestReportText(slots[0]);
+    EXPECT_NE(DriveReportJson(slots).find("\"extendedMinutes\":" + std::to_string(c.minutes) + ","), std::string::npos);
+    // The capture keeps the answer the time came from.
+    EXPECT_EQ(recording.capture().scsiAnswers.count(ModeSense10Cdb(0x0A, 64)) +
+                  recording.capture().scsiAnswers.count(ModeSense6Cdb(0x0A, 64)),
+              c.minutes ? 1u : 0u);
+  }
+}
+
+namespace {
+
+Bytes FixedSense(uint8_t key, uint8_t asc, uint8_t ascq) {
+  Bytes sense(18, 0);
+  sense[0] = 0x70, sense[2] = key, sense[7] = 10, sense[12] = asc, sense[13] = ascq;
+  return sense;
+}
+
+// Every command a pass sent and the drive answered.
+std::vector<uint8_t> OpcodesAnswered(const DriveCapture& capture) {
+  std::vector<uint8_t> opcodes;
+  for (const auto& [cdb, answer] : capture.scsiAnswers) opcodes.push_back(cdb[0]);
+  return opcodes;
+}
+
+}  // namespace
+
+TEST(ScsiDrive, ADiskInStandbyIsToldFromSenseDataAndLeftAsleep) {
+  const struct {
+    const char* what;
+    Bytes sense;
+    std::optional<bool> standby;
+  } senses[] = {
+      {"standby by timer", FixedSense(0, 0x5E, 0x02), true},
+      {"standby by command", FixedSense(0, 0x5E, 0x04), true},
+      {"standby_y by timer", FixedSense(0, 0x5E, 0x09), true},
+      {"standby_y by command", FixedSense(0, 0x5E, 0x0A), true},
+      {"low power alone", FixedSense(0, 0x5E, 0x00), true},
+      {"stopped: an initializing command required", FixedSense(2, 0x04, 0x02), true},
+      {"becoming ready", FixedSense(2, 0x04, 0x01), false},
+      {"a self-test in progress", FixedSense(2, 0x04, 0x09), false},
+      {"idle by timer", FixedSense(0, 0x5E, 0x01), false},
+      {"idle_c by command", FixedSense(0, 0x5E, 0x08), false},
+      {"a change to standby is an attention, not a state", FixedSense(6, 0x5E, 0x43), false},
+      {"nothing to report", FixedSense(0, 0, 0), false},
+      {"descriptor format", {0x72, 0, 0x5E, 0x04, 0, 0, 0, 0}, true},
+      {"not sense data", {0x12, 0, 0, 0}, {}},
+  };
+  for (const auto& c : senses) EXPECT_EQ(DecodeSenseStandby(c.sense), c.standby) << c.what;
+
+  // A known disk that went to sleep keeps its last values; a new one is
+  // identified only; --wake reads it whole. INQUIRY and REQUEST SENSE are
+  // all a sleeping disk is sent otherwise.
+  DriveCapture awake = SelfTestingCapture(ResultParameter(0x20, 0, 130, kNoLba), 3);
+  DriveCapture asleep = awake;
+  asleep.scsiAnswers[RequestSenseCdb(32)] = FixedSense(0, 0x5E, 0x02);
+  DriveSlot known;
+  CaptureDevice first(awake);
+  ReadDrive(first, SleepingDrive::Leave, known);
+  EXPECT_EQ(known.powerMode, PowerMode::Active);
+  ASSERT_TRUE(known.selfTest.shortAndExtended);
+  const struct {
+    const char* what;
+    SleepingDrive rule;
+    DriveSlot before;
+    std::vector<uint8_t> opcodes;  // in the order a capture keeps them
+  } passes[] = {
+      {"leave", SleepingDrive::Leave, known, {0x03, 0x12}},
+      {"identify", SleepingDrive::Identify, DriveSlot{}, {0x03, 0x12}},
+  };
+  for (const auto& c : passes) {
+    SCOPED_TRACE(c.what);
+    CaptureDevice device(asleep);
+    RecordingDevice recording(device);
+    DriveSlot slot = c.before;
+    ReadDrive(recording, c.rule, slot);
+    EXPECT_EQ(slot.powerMode, PowerMode::Standby);
+    EXPECT_EQ(OpcodesAnswered(recording.capture()), c.opcodes);
+    EXPECT_EQ(slot.model, L"Linux scsi_debug");
+    EXPECT_EQ(slot.selfTest.shortAndExtended, c.before.selfTest.shortAndExtended);
+  }
+  CaptureDevice woken(asleep);
+  DriveSlot read;
+  ReadDrive(woken, SleepingDrive::Wake, read);
+  EXPECT_EQ(read.powerMode, PowerMode::Standby);
+  EXPECT_TRUE(read.selfTest.logRead);
+  EXPECT_EQ(read.scsi->grownDefects, 3u);
+}
+
+namespace {
+
+// The disk of SelfTestingCapture, opened afresh for each pass and each
+// request; its answers can change between them, and what it was sent stays.
+class DiagnosingOpener : public DeviceOpener {
+ public:
+  DriveCapture capture;
+  std::shared_ptr<std::vector<Bytes>> sent = std::make_shared<std::vector<Bytes>>();
+  std::unique_ptr<SmartDevice> Open(int driveNumber) override {
+    if (driveNumber != 0) return nullptr;
+    struct Drive : CaptureDevice {
+      Drive(DriveCapture capture, std::shared_ptr<std::vector<Bytes>> sent)
+          : CaptureDevice(std::move(capture)), sent(std::move(sent)) {}
+      DriveCommandResult ScsiNonData(std::span<const uint8_t> cdb) override {
+        sent->emplace_back(cdb.begin(), cdb.end());
+        return {CommandAnswer::Accepted, 0, {}};
+      }
+      std::shared_ptr<std::vector<Bytes>> sent;
+    };
+    return std::make_unique<Drive>(capture, sent);
+  }
+};
+
+}  // namespace
+
+// The schedule never starts a test on a SCSI disk in standby: it waits
+// until the disk has woken by itself.
+TEST(ScsiDrive, TheScheduleWaitsForASleepingDiskToWake) {
+  DiagnosingOpener opener;
+  opener.capture = SelfTestingCapture(ResultParameter(0x20, 0, 130, kNoLba), 0);
+  opener.capture.scsiAnswers[InquiryVpdCdb(0x80, 252)] = Bytes{0, 0x80, 0, 5, '1', '8', '0', '0', '0'};
+  ScheduledMonitor monitor(opener, "[selftest]\nenabled = true\n");
+  const auto cycleAt = [&](int64_t day, uint8_t ascq) {
+    opener.capture.scsiAnswers[RequestSenseCdb(32)] = ascq ? FixedSense(0, 0x5E, ascq) : FixedSense(0, 0, 0);
+    opener.sent->clear();
+    monitor.CycleAt(1'800'000'000 + day * 24 * 3600);
+    return *opener.sent;
+  };
+  const Bytes shortTest = {0x1D, 0x20, 0, 0, 0, 0};
+  const Bytes extendedTest = {0x1D, 0x40, 0, 0, 0, 0};
+  EXPECT_EQ(cycleAt(0, 0), std::vector<Bytes>{shortTest}) << "a new disk gets its short test at once";
+  EXPECT_EQ(cycleAt(1, 0x02), std::vector<Bytes>{}) << "the extended test waits while it sleeps";
+  EXPECT_EQ(cycleAt(1, 0x01), std::vector<Bytes>{extendedTest}) << "idle is awake";
 }

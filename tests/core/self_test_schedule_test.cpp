@@ -11,6 +11,7 @@
 #include "support/pages.h"
 #include "support/quiet_machine.h"
 #include "support/recording_platform.h"
+#include "support/scheduled_monitor.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 #include "support/scripted_device.h"
@@ -181,24 +182,12 @@ TEST(SelfTestSchedule, TheMonitorStartsWhatIsDueAndARestartKeepsThePeriods) {
 // while it runs is taken at the next cycle, and the starts it made in
 // memory are kept over the reloads.
 TEST(SelfTestSchedule, ARunningMonitorTakesAChangedSchedule) {
-  ScratchDir scratch;
-  ScopedEnv appData{"APPDATA", scratch.path()};
-  std::filesystem::create_directories(scratch / "Taruk");
-  const std::string file = scratch / "Taruk/taruk.toml";
-  WriteFileBytes(file, "[selftest]\nenabled = false\n");
-
   ScriptedOpener opener;
   ScriptScheduledDrive(opener);
-  FixedClock clock;
-  NoVolumes volumes;
-  RecordingPlatform platform;
-  DriveSlots slots(kDiskButtonCount);
-  MonitorConfig config;
-  MonitorCore core(slots, config, {opener, volumes, clock, platform});
-  core.LoadSelfTestSchedule();
+  ScheduledMonitor monitor(opener, "[selftest]\nenabled = false\n");
+  const std::string file = monitor.file;
   const auto cycleAt = [&](int64_t day) {
-    clock.unixSeconds = kStart + day * kDay;
-    core.RunMonitoringCycle();
+    monitor.CycleAt(kStart + day * kDay);
     return StartSent(opener);
   };
   EXPECT_EQ(cycleAt(0), "") << "off";

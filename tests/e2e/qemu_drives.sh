@@ -23,7 +23,7 @@ fi
 for needed in "$bin/taruk-smart-reader" "$build/taruk_linux_tests"; do
   [ -x "$needed" ] || { echo "FAIL: $needed is not built"; exit 1; }
 done
-for tool in busybox smartctl nvme setcap getcap setpriv sg_wr_mode cpio /usr/bin/python3; do
+for tool in busybox smartctl nvme setcap getcap setpriv sg_wr_mode sg_start cpio /usr/bin/python3; do
   command -v "$tool" >/dev/null || { echo "FAIL: $tool missing (scripts/install-deps.sh test)"; exit 1; }
 done
 
@@ -61,8 +61,9 @@ mkdir -p "$root/opt/taruk" "$root/usr/sbin" "$root/usr/bin" "$root/etc"
 cp "$taruk" "$bin/taruk-smart-reader" "$build/taruk_linux_tests" "$root/opt/taruk/"
 cp "$(command -v smartctl)" "$(command -v nvme)" "$(command -v setcap)" "$(command -v getcap)" "$root/usr/sbin/"
 cp "$(command -v setpriv)" "$root/usr/bin/"
-# MODE SELECT for the SCSI case's failure bit, sent by the test alone.
-cp "$(command -v sg_wr_mode)" "$root/usr/bin/"
+# MODE SELECT for the SCSI case's failure bit, and START STOP UNIT to stop
+# its disk, sent by the test alone.
+cp "$(command -v sg_wr_mode)" "$(command -v sg_start)" "$root/usr/bin/"
 cp "$vm/drives_guest.sh" "$root/test.sh"
 echo "$ahci_serial $ide_serial" >"$root/etc/expected-serials"
 bash "$vm/build_initramfs.sh" "$root" "$build/vm-cache" "$work/initramfs.cpio"

@@ -318,6 +318,10 @@ def check_scsi(r, taruk):
           f"{device}: with the TEST bit, health {failing.get('health')} {failing.get('healthReasons')}, "
           "smartctl FAILURE PREDICTION THRESHOLD EXCEEDED")
     check("bad" in report_section(text(s / "report-failing.txt"), device), f"{device}: --report says bad")
+    stopped = scsi_drive(s / "report-stopped.json")
+    check(stopped.get("powerMode") == "standby" and stopped.get("model") == "Linux scsi_debug",
+          f"{device}: stopped, REQUEST SENSE says so: power mode {stopped.get('powerMode')} "
+          f"({text(s / 'sg_start.txt').strip()}; smartctl -n standby: {text(s / 'smartctl-stopped.txt').strip()[-200:]})")
     for name, ours, theirs in (("before", "report.txt", "smartctl.txt"),
                                ("with the TEST bit", "report-failing.txt", "smartctl-failing.txt")):
         print(f"--- {device} {name}: taruk --report")

@@ -181,6 +181,12 @@ if [ -e /lib/guest-modules/scsi_debug.ko ] && insmod /lib/guest-modules/scsi_deb
   smartctl -a $dev >$S/smartctl-failing.txt 2>&1
   $T/taruk --report --json >$S/report-failing.json 2>/dev/null
   $T/taruk --report >$S/report-failing.txt 2>&1
+  # Stopped as the system spins a disk down (START STOP UNIT), the disk says
+  # so in REQUEST SENSE: taruk leaves it asleep.
+  sg_start --stop $dev >$S/sg_start.txt 2>&1
+  $T/taruk --report --json >$S/report-stopped.json 2>/dev/null
+  smartctl -n standby -i $dev >$S/smartctl-stopped.txt 2>&1
+  sg_start --start $dev >>$S/sg_start.txt 2>&1
 else
   echo "this guest kernel has no scsi_debug module" >$S/skipped
 fi

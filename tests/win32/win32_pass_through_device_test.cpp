@@ -13,6 +13,7 @@
 #include "core/capture/capture_file.h"
 #include "core/capture/replay_device_opener.h"
 #include "core/drive/read_drive_info.h"
+#include "core/drive/self_test_command.h"
 #include "fake_devices.h"
 #include "win32/scsi_pass_through_buffer.h"
 #include "win32/win32_device_opener.h"
@@ -220,6 +221,83 @@ TEST(ScsiPassThrough, ABridgeRefusedForWantOfRightsStaysUnprobed) {
   // Each pass tries the 16-byte form once; the 12-byte form is never needed.
   EXPECT_EQ(std::count(disk.opcodes->begin(), disk.opcodes->end(), 0x85), 2);
   EXPECT_EQ(std::count(disk.opcodes->begin(), disk.opcodes->end(), 0xA1), 0);
+}
+
+// A SAS disk that keeps self-test results, answering SEND DIAGNOSTIC with
+// `diagnosticStatus`; every SEND DIAGNOSTIC request is kept whole.
+struct SelfTestingDisk {
+  uint32_t busType = 0xA;
+  uint8_t diagnosticStatus = 0;  // GOOD, or CHECK CONDITION (02h)
+  std::shared_ptr<std::vector<Bytes>> diagnostics = std::make_shared<std::vector<Bytes>>();
+  ControlResult operator()(uint32_t code, std::span<const uint8_t> in, std::span<uint8_t> out) const {
+    if (code == IOCTL_STORAGE_QUERY_PROPERTY) return ScsiOnlyDisk{busType}(code, in, out);
+    if (code != IOCTL_SCSI_PASS_THROUGH || in.size() < 88) return {false, 0, ERROR_NOT_SUPPORTED};
+    std::copy(in.begin(), in.end(), out.begin());
+    const uint8_t opcode = in[36];
+    if (opcode == 0x1D) {
+      diagnostics->emplace_back(in.begin(), in.end());
+      out[2] = diagnosticStatus;
+      out[7] = diagnosticStatus ? 18 : 0;
+      if (diagnosticStatus) out[56] = 0x70, out[58] = 0x05, out[63] = 10, out[68] = 0x24;
+      return {true, 88, 0};
+    }
+    Bytes data;
+    if (opcode == 0x4D && (in[38] & 0x3F) == 0x00) data = {0x00, 0, 0, 2, 0x00, 0x10};
+    if (opcode == 0x4D && (in[38] & 0x3F) == 0x10) {
+      data.assign(4 + 400, 0);
+      data[0] = 0x10, data[2] = 0x01, data[3] = 0x90;  // twenty unused results
+    }
+    const std::size_t asked = in[12] | in[13] << 8;
+    const std::size_t moved = std::min(data.size(), asked);
+    if (data.empty()) out[2] = 2;
+    std::copy_n(data.begin(), moved, out.begin() + 88);
+    out[12] = static_cast<uint8_t>(moved), out[13] = static_cast<uint8_t>(moved >> 8), out[14] = out[15] = 0;
+    return {true, static_cast<uint32_t>(88 + moved), 0};
+  }
+};
+
+// The self-test commands reach a SAS disk (and a disk behind a bridge that
+// passes no ATA) as the core built them, with no data phase; the drive's
+// CHECK CONDITION is a refusal, not a start.
+TEST(ScsiPassThrough, SelfTestCommandsGoOutWithoutData) {
+  struct Case {
+    const char* what;
+    uint32_t busType;
+    SelfTestRequest request;
+    uint8_t status;
+    SelfTestOutcome outcome;
+    uint8_t codeByte;  // SEND DIAGNOSTIC byte 1: the self-test code in bits 7-5
+  };
+  const Case cases[] = {
+      {"SAS short", 0xA, SelfTestRequest::Short, 0, SelfTestOutcome::Started, 0x20},
+      {"SAS extended", 0xA, SelfTestRequest::Extended, 0, SelfTestOutcome::Started, 0x40},
+      {"SAS abort refused", 0xA, SelfTestRequest::Abort, 2, SelfTestOutcome::Refused, 0x80},
+      {"iSCSI short refused", 9, SelfTestRequest::Short, 2, SelfTestOutcome::Refused, 0x20},
+      {"USB bridge abort", 7, SelfTestRequest::Abort, 0, SelfTestOutcome::Aborted, 0x80},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SelfTestingDisk disk{c.busType, c.status};
+    auto system = std::make_unique<FakeDeviceSystem>();
+    system->drives[PhysicalDrivePath(0)] = {0, 0, disk, std::nullopt};
+    Win32DeviceOpener opener(std::move(system));
+    std::unique_ptr<SmartDevice> device = opener.Open(0);
+    ASSERT_TRUE(device);
+    EXPECT_EQ(RequestSelfTest(*device, c.request).outcome, c.outcome);
+    ASSERT_EQ(disk.diagnostics->size(), 1u);
+    const Bytes& sent = disk.diagnostics->front();
+    EXPECT_EQ(sent, SptBytes({0x1D, c.codeByte, 0, 0, 0, 0}, 2, 0, 0));
+  }
+
+  // A disk on any other bus never gets it: a SATA disk would take it
+  // through the system's translation.
+  SelfTestingDisk sata{3, 0};
+  auto system = std::make_unique<FakeDeviceSystem>();
+  system->drives[PhysicalDrivePath(0)] = {0, 0, sata, std::nullopt};
+  Win32DeviceOpener opener(std::move(system));
+  const DriveCommandResult result = opener.Open(0)->ScsiNonData(std::vector<uint8_t>{0x1D, 0x20, 0, 0, 0, 0});
+  EXPECT_EQ(result.answer, CommandAnswer::NotDelivered);
+  EXPECT_TRUE(sata.diagnostics->empty());
 }
 
 }  // namespace

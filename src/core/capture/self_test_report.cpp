@@ -9,8 +9,11 @@ namespace {
 std::string Offered(const SelfTestState& tests) {
   if (!tests.shortAndExtended) return "not supported by the drive";
   std::string text = tests.conveyance ? "short, extended and conveyance" : "short and extended";
-  // A SCSI disk does not say how long its tests take.
-  if (!tests.conveyance && tests.shortMinutes == 0 && tests.extendedMinutes == 0) return text;
+  if (!tests.conveyance && tests.shortMinutes == 0) {
+    // A SCSI disk tells the extended test's time alone, if at all.
+    if (tests.extendedMinutes == 0) return text;
+    return text + " (extended " + std::to_string(tests.extendedMinutes) + " min)";
+  }
   text += " (short " + std::to_string(tests.shortMinutes) + " min, extended " + std::to_string(tests.extendedMinutes) +
           " min";
   if (tests.conveyance) text += ", conveyance " + std::to_string(tests.conveyanceMinutes) + " min";

@@ -88,7 +88,7 @@ void ReadDrive(SmartDevice& device, SleepingDrive rule, DriveSlot& slot) {
   const std::optional<uint8_t> map = device.DeviceMap();
   if (!map) {
     // Not ATA: perhaps a SCSI disk; otherwise it never becomes present.
-    ReadScsiDrive(device, slot);
+    ReadScsiDrive(device, rule, slot);
     return;
   }
   const uint8_t deviceMap = *map;

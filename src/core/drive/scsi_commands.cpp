@@ -63,6 +63,30 @@ ScsiCdb LogSenseCdb(uint8_t page, uint8_t subpage, uint16_t allocation) {
           0};
 }
 
+namespace {
+// DBD: the block descriptors say nothing the pass needs; a drive may still
+// send them, and the decoder steps over them.
+constexpr uint8_t kDisableBlockDescriptors = 0x08;
+}  // namespace
+
+ScsiCdb ModeSense10Cdb(uint8_t page, uint16_t allocation) {
+  // Page control 00b: the current values.
+  return {scsi::kModeSense10,
+          kDisableBlockDescriptors,
+          static_cast<uint8_t>(page & 0x3F),
+          0,
+          0,
+          0,
+          0,
+          static_cast<uint8_t>(allocation >> 8),
+          static_cast<uint8_t>(allocation),
+          0};
+}
+
+ScsiCdb ModeSense6Cdb(uint8_t page, uint8_t allocation) {
+  return {scsi::kModeSense6, kDisableBlockDescriptors, static_cast<uint8_t>(page & 0x3F), 0, allocation, 0};
+}
+
 ScsiCdb RequestSenseCdb(uint8_t allocation) { return {scsi::kRequestSense, 0, 0, 0, allocation, 0}; }
 
 namespace {
@@ -97,6 +121,10 @@ std::size_t DataInLength(std::span<const uint8_t> cdb) {
   switch (cdb[0]) {
     case scsi::kRequestSense:
       return cdb.size() == 6 ? cdb[4] : 0;
+    case scsi::kModeSense6:
+      return cdb.size() == 6 ? cdb[4] : 0;
+    case scsi::kModeSense10:
+      return cdb.size() == 10 ? static_cast<std::size_t>(BigEndian(cdb.subspan(7, 2))) : 0;
     case scsi::kInquiry:
       return cdb.size() == 6 ? static_cast<std::size_t>(BigEndian(cdb.subspan(3, 2))) : 0;
     case scsi::kReadCapacity10:
@@ -163,6 +191,28 @@ std::optional<ScsiSenseCode> DecodeSense(std::span<const uint8_t> data) {
     return ScsiSenseCode{static_cast<uint8_t>(data[1] & 0x0F), data[2], data[3]};
   }
   return std::nullopt;
+}
+
+std::optional<bool> DecodeSenseStandby(std::span<const uint8_t> data) {
+  const std::optional<ScsiSenseCode> sense = DecodeSense(data);
+  if (!sense) return std::nullopt;
+  constexpr uint8_t kNoSense = 0x0;
+  constexpr uint8_t kNotReady = 0x2;
+  constexpr uint8_t kLowPowerCondition = 0x5E;
+  // A unit stopped by START STOP UNIT (as the system spins a disk down)
+  // waits for an initializing command: asleep too.
+  if (sense->senseKey == kNotReady) return sense->asc == 0x04 && sense->ascq == 0x02;
+  if (sense->senseKey != kNoSense || sense->asc != kLowPowerCondition) return false;
+  switch (sense->ascq) {
+    case 0x00:  // low power condition on, which says no more
+    case 0x02:  // standby condition activated by timer
+    case 0x04:  // standby condition activated by command
+    case 0x09:  // standby_y condition activated by timer
+    case 0x0A:  // standby_y condition activated by command
+      return true;
+    default:  // the idle conditions: the disk still answers at once
+      return false;
+  }
 }
 
 std::optional<uint8_t> DecodeSenseProgress(std::span<const uint8_t> data) {

@@ -23,6 +23,10 @@ constexpr uint8_t kReadDefectData12 = 0xB7;
 constexpr uint8_t kInquiry = 0x12;
 constexpr uint8_t kReadCapacity10 = 0x25;
 constexpr uint8_t kLogSense = 0x4D;
+constexpr uint8_t kModeSense6 = 0x1A;
+constexpr uint8_t kModeSense10 = 0x5A;
+// The control mode page, which tells how long an extended self-test takes.
+constexpr uint8_t kControlModePage = 0x0A;
 constexpr uint8_t kServiceActionIn16 = 0x9E;
 constexpr uint8_t kReadCapacity16Action = 0x10;
 // The vital product data page with the unit serial number.
@@ -44,6 +48,11 @@ ScsiCdb ReadCapacity10Cdb();
 ScsiCdb ReadCapacity16Cdb(uint32_t allocation);
 // LOG SENSE of the cumulative values of one page (and subpage).
 ScsiCdb LogSenseCdb(uint8_t page, uint8_t subpage, uint16_t allocation);
+// MODE SENSE of the current values of one mode page, without block
+// descriptors. Only ever sensed: a drive's mode pages are its settings,
+// which the program never selects.
+ScsiCdb ModeSense10Cdb(uint8_t page, uint16_t allocation);
+ScsiCdb ModeSense6Cdb(uint8_t page, uint8_t allocation);
 // REQUEST SENSE in fixed format.
 ScsiCdb RequestSenseCdb(uint8_t allocation);
 // READ DEFECT DATA of the grown list alone, in the long block format; the
@@ -95,6 +104,14 @@ struct ScsiSenseCode {
   friend bool operator==(const ScsiSenseCode&, const ScsiSenseCode&) = default;
 };
 std::optional<ScsiSenseCode> DecodeSense(std::span<const uint8_t> data);
+
+// Whether sense data from REQUEST SENSE, which a disk answers without
+// leaving its power condition, says it is in standby: NO SENSE with LOW
+// POWER CONDITION ON (5Eh) and a standby condition (by timer or command,
+// standby_y too) in the qualifier or the bare 5Eh/00h; or a stopped unit's
+// NOT READY, INITIALIZING COMMAND REQUIRED (04h/02h). False for the idle
+// conditions and any other answer; nothing for data that is not sense data.
+std::optional<bool> DecodeSenseStandby(std::span<const uint8_t> data);
 
 // How far the operation in progress is, 0..100, when the sense data carries
 // a progress indication (its sense-key specific bytes, valid with NO SENSE

@@ -15,6 +15,9 @@ constexpr uint32_t kReadCapacity16Length = 32;
 // the pass needs, and a long list would not fit any buffer worth sending.
 constexpr uint32_t kDefectHeader12 = 8;
 constexpr uint16_t kDefectHeader10 = 4;
+// A mode parameter header, block descriptors a drive may send anyway, and
+// the 12-byte control page.
+constexpr uint8_t kModeSenseLength = 64;
 
 std::optional<std::vector<uint8_t>> Ask(SmartDevice& device, const ScsiCdb& cdb) { return device.ScsiDataIn(cdb); }
 
@@ -63,6 +66,7 @@ void ReadLogPages(SmartDevice& device, ScsiHealth& health, SelfTestState& tests)
   tests.known = true;
   tests.shortAndExtended = Supports(health, scsi_page::kSelfTestResults);
   read(scsi_page::kSelfTestResults, [&](const auto& data) { DecodeScsiSelfTestPage(data, tests); });
+  ReadScsiSelfTestTime(device, tests);
 }
 
 // The (10) form only for a drive that refuses the (12) one, older drives
@@ -83,15 +87,12 @@ void ReadGrownDefects(SmartDevice& device, ScsiHealth& health) {
 // A drive that reports its exceptions only through sense data (its
 // informational exceptions control asks for that), or has no page 2Fh; and
 // how far a running self-test is, which only sense data tells.
-void AskSense(SmartDevice& device, ScsiHealth& health, SelfTestState& tests) {
-  if (health.exceptionAsc && *health.exceptionAsc != 0 && !tests.running) return;
-  const auto data = Ask(device, RequestSenseCdb(scsi::kSenseLength));
-  if (!data) return;
+void TakeSense(std::span<const uint8_t> data, ScsiHealth& health, SelfTestState& tests) {
   if (tests.running) {
-    if (const std::optional<uint8_t> percent = DecodeSenseProgress(*data)) tests.percentDone = *percent;
+    if (const std::optional<uint8_t> percent = DecodeSenseProgress(data)) tests.percentDone = *percent;
   }
   if (health.exceptionAsc && *health.exceptionAsc != 0) return;
-  const std::optional<ScsiSenseCode> sense = DecodeSense(*data);
+  const std::optional<ScsiSenseCode> sense = DecodeSense(data);
   // Only a failure prediction or a warning is an exception report. NO SENSE
   // says nothing of the disk's health (every disk answers so), and some ways
   // to a disk (QEMU's uas bridge) hand back the last refused command's
@@ -103,13 +104,37 @@ void AskSense(SmartDevice& device, ScsiHealth& health, SelfTestState& tests) {
   health.exceptionAscq = sense->ascq;
 }
 
+PowerMode PowerModeOf(const std::optional<std::vector<uint8_t>>& sense) {
+  const std::optional<bool> standby = sense ? DecodeSenseStandby(*sense) : std::nullopt;
+  if (!standby) return PowerMode::Unknown;
+  return *standby ? PowerMode::Standby : PowerMode::Active;
+}
+
 }  // namespace
 
-bool ReadScsiDrive(SmartDevice& device, DriveSlot& slot) {
+void ReadScsiSelfTestTime(SmartDevice& device, SelfTestState& tests) {
+  if (!tests.shortAndExtended) return;
+  std::optional<uint32_t> seconds;
+  if (const auto data = Ask(device, ModeSense10Cdb(scsi::kControlModePage, kModeSenseLength))) {
+    seconds = DecodeExtendedSelfTestSeconds(*data, true);
+  } else if (const auto six = Ask(device, ModeSense6Cdb(scsi::kControlModePage, kModeSenseLength))) {
+    seconds = DecodeExtendedSelfTestSeconds(*six, false);
+  }
+  if (seconds) tests.extendedMinutes = SelfTestMinutes(*seconds);
+}
+
+bool ReadScsiDrive(SmartDevice& device, SleepingDrive rule, DriveSlot& slot) {
   const auto inquiryData = Ask(device, InquiryCdb(kInquiryLength));
   if (!inquiryData) return false;
   const std::optional<ScsiInquiry> inquiry = DecodeInquiry(*inquiryData);
   if (!inquiry || !IsReadableDisk(*inquiry)) return false;
+
+  // Before anything that may need the medium: it tells a disk in standby
+  // without waking it, and carries the exceptions and a test's progress.
+  const auto sense = Ask(device, RequestSenseCdb(scsi::kSenseLength));
+  slot.powerMode = PowerModeOf(sense);
+  const bool asleep = slot.powerMode == PowerMode::Standby && rule != SleepingDrive::Wake;
+  if (asleep && rule == SleepingDrive::Leave) return true;
 
   ScsiHealth health;
   health.vendor = inquiry->vendor;
@@ -122,9 +147,11 @@ bool ReadScsiDrive(SmartDevice& device, DriveSlot& slot) {
   std::optional<DriveGeometry> geometry = device.Geometry();
   if (!geometry) geometry = CapacityGeometry(device);
   SelfTestState tests;
-  ReadLogPages(device, health, tests);
-  ReadGrownDefects(device, health);
-  AskSense(device, health, tests);
+  if (!asleep) {
+    ReadLogPages(device, health, tests);
+    ReadGrownDefects(device, health);
+    if (sense) TakeSense(*sense, health, tests);
+  }
 
   slot.bus = DriveBus::Scsi;
   slot.model = ShownText(Wide(health.vendor)) + L" " + ShownText(Wide(health.product));

@@ -11,7 +11,15 @@ namespace taruk {
 // Reads `device` as a SCSI disk into `slot`. False, with the slot untouched,
 // when the device answers no INQUIRY or is not a disk. A page the drive
 // refuses this time keeps nothing of the last pass: the record is the pass's.
-bool ReadScsiDrive(SmartDevice& device, DriveSlot& slot);
+// REQUEST SENSE comes first, as it tells the power condition without ending
+// it: a disk in standby is treated by `rule` as an ATA drive is (left with
+// its last values, or identified only).
+bool ReadScsiDrive(SmartDevice& device, SleepingDrive rule, DriveSlot& slot);
+
+// How long the drive's extended self-test takes, from its control mode page
+// (MODE SENSE(10), the (6) form for a drive that refuses it), into `tests`;
+// asked only of a drive that runs self-tests.
+void ReadScsiSelfTestTime(SmartDevice& device, SelfTestState& tests);
 
 // What the views show of the record: temperature and work time.
 void StoreScsiHealth(const ScsiHealth& health, DriveSlot& slot);

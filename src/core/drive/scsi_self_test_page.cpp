@@ -1,5 +1,7 @@
 #include "core/drive/scsi_self_test_page.h"
 
+#include <algorithm>
+
 #include "core/drive/scsi_log_pages.h"
 
 namespace taruk {
@@ -75,5 +77,26 @@ bool DecodeScsiSelfTestPage(std::span<const uint8_t> data, SelfTestState& state)
   state.logRead = true;
   return true;
 }
+
+std::optional<uint32_t> DecodeExtendedSelfTestSeconds(std::span<const uint8_t> data, bool ten) {
+  const std::size_t header = ten ? 8 : 4;
+  if (data.size() < header) return std::nullopt;
+  // The mode data length counts the bytes after itself; a drive may say more
+  // than the allocation let through.
+  const std::size_t modeData = ten ? (std::size_t{data[0]} << 8 | data[1]) + 2 : std::size_t{data[0]} + 1;
+  const std::size_t descriptors = ten ? (std::size_t{data[6]} << 8 | data[7]) : data[3];
+  const std::size_t end = std::min(data.size(), modeData);
+  const std::size_t page = header + descriptors;
+  constexpr std::size_t kTimeAt = 10;
+  constexpr uint8_t kSubpageFormat = 0x40;
+  if (page + kTimeAt + 2 > end) return std::nullopt;
+  if ((data[page] & 0x3F) != scsi::kControlModePage || (data[page] & kSubpageFormat)) return std::nullopt;
+  if (data[page + 1] < kTimeAt) return std::nullopt;  // an older page, without the time
+  const uint32_t seconds = static_cast<uint32_t>(data[page + kTimeAt]) << 8 | data[page + kTimeAt + 1];
+  if (seconds == 0) return std::nullopt;
+  return seconds;
+}
+
+uint32_t SelfTestMinutes(uint32_t seconds) { return (seconds + 59) / 60; }
 
 }  // namespace taruk

@@ -1,7 +1,8 @@
 #pragma once
 // What a SCSI disk tells about its self-tests: the self-test results log
 // page (10h), whose presence in the supported pages says the drive runs
-// them, and the progress of a running test from REQUEST SENSE.
+// them, the progress of a running test from REQUEST SENSE, and how long an
+// extended test takes from the control mode page (0Ah).
 
 #include <cstdint>
 #include <optional>
@@ -25,5 +26,12 @@ std::optional<ScsiSelfTestCode> ScsiSelfTestCodeFor(SelfTestRequest request);
 // and a page cut short gives the entries it holds whole. False, with
 // `state` untouched, when the data is not that page.
 bool DecodeScsiSelfTestPage(std::span<const uint8_t> data, SelfTestState& state);
+
+// The extended self-test completion time, in seconds, from the control mode
+// page as MODE SENSE(10) (`ten`) or (6) returned it; nothing when the data
+// holds no whole control page, or the drive gives no time (0).
+std::optional<uint32_t> DecodeExtendedSelfTestSeconds(std::span<const uint8_t> data, bool ten);
+// Those seconds as the minutes a test is shown to take, rounded up.
+uint32_t SelfTestMinutes(uint32_t seconds);
 
 }  // namespace taruk

@@ -5,6 +5,7 @@
 #include "core/drive/ata_self_test_pages.h"
 #include "core/drive/nvme_self_test_pages.h"
 #include "core/drive/scsi_log_pages.h"
+#include "core/drive/scsi_reading.h"
 #include "core/drive/scsi_self_test_page.h"
 
 namespace taruk {
@@ -84,7 +85,8 @@ SelfTestReply RequestScsiSelfTest(SmartDevice& device, SelfTestRequest request) 
     }
   }
   if (std::optional<SelfTestReply> reply = Running(request, state)) return *reply;
-  return Answered(request, device.ScsiNonData(SendDiagnosticCdb(*code)), 0);
+  if (request == SelfTestRequest::Extended) ReadScsiSelfTestTime(device, state);
+  return Answered(request, device.ScsiNonData(SendDiagnosticCdb(*code)), MinutesFor(request, state));
 }
 
 SelfTestReply RequestAtaSelfTest(SmartDevice& device, SelfTestRequest request) {
