@@ -46,10 +46,10 @@ ReaderWorker::~ReaderWorker() {
   if (pid_ > 0) End();
 }
 
-bool ReaderWorker::Start(std::string& why) {
+bool ReaderWorker::Start(std::string& error) {
   int pair[2];
   if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) {
-    why = "no socket pair: " + std::string(strerror(errno));
+    error = "no socket pair: " + std::string(strerror(errno));
     return false;
   }
   const pid_t parent = getpid();
@@ -62,7 +62,7 @@ bool ReaderWorker::Start(std::string& why) {
   close(pair[1]);
   if (child < 0) {
     close(pair[0]);
-    why = "cannot fork: " + std::string(strerror(errno));
+    error = "cannot fork: " + std::string(strerror(errno));
     return false;
   }
   pid_ = child;
@@ -113,10 +113,10 @@ WorkerAnswer ReaderWorker::Ask(const ReaderRequest& request, int fd) {
     socket_ = -1;
     pid_ = -1;
   }
-  std::string why;
-  if (pid_ <= 0 && !Start(why)) {
+  std::string error;
+  if (pid_ <= 0 && !Start(error)) {
     close(fd);
-    return {{kNotRead, {}, "taruk-smart-reader: " + why + "\n"}, {}};
+    return {{kNotRead, {}, "taruk-smart-reader: " + error + "\n"}, {}};
   }
   const bool sent = SendWithDescriptor(socket_, FormatReaderRequest(request), fd);
   close(fd);

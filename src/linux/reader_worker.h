@@ -48,8 +48,8 @@ class ReaderWorker {
   pid_t Pid() const { return pid_; }
 
  private:
-  // False when no worker could be forked; `why` says so.
-  bool Start(std::string& why);
+  // False when no worker could be forked; `error` says why.
+  bool Start(std::string& error);
   // Ends the worker (killed) and says how it ended ("signal 9").
   std::string End();
   [[noreturn]] void Serve(int socket);
