@@ -31,12 +31,7 @@ done
 
 work=$(mktemp -d)
 pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+trap 'kill "${pids[@]}" 2>/dev/null; wait; rm -rf "$work"' EXIT
 
 # One run: Xvfb picks a free display and writes its number to fd 3.
 start_run() {
