@@ -39,10 +39,10 @@ void CMonitorDlg::ShowDiskBadge(int buttonIndex) {
   const QVariant shown = button->property(kBadgeProperty);
   if (shown.isValid() && shown.toInt() == badge) return;
   button->setProperty(kBadgeProperty, badge);
-  const QImage disk = ResourceIcon(kDiskIcon).pixmap(QSize(32, 32), 1.0).toImage();
+  const QImage disk = ResourceIconImage(kDiskIcon, 32);
   // The badge keeps its colour on the grey icon too: it is what the user
   // should see without moving the pointer there.
-  button->SetIcons(BadgedIcon(disk, verdict), NormalIcon{BadgedIcon(MakeGreyIcon(disk), verdict), false});
+  button->SetIcons(BadgedIcon(disk, verdict, font()), NormalIcon{BadgedIcon(MakeGreyIcon(disk), verdict, font()), false});
 }
 
 }  // namespace taruk

@@ -8,7 +8,7 @@
 
 namespace taruk {
 
-QImage BadgedIcon(const QImage& icon, HealthVerdict verdict) {
+QImage BadgedIcon(const QImage& icon, HealthVerdict verdict, const QFont& windowFont) {
   const std::optional<RgbColour> colour = HealthBadgeColour(verdict);
   if (icon.isNull() || !colour) return icon;
   QImage badged = icon.convertToFormat(QImage::Format_ARGB32);
@@ -19,7 +19,7 @@ QImage BadgedIcon(const QImage& icon, HealthVerdict verdict) {
   painter.setPen(QPen(Qt::white, 1.5));
   painter.setBrush(ToQColor(*colour));
   painter.drawEllipse(circle);
-  QFont font;
+  QFont font = windowFont;
   font.setBold(true);
   font.setPixelSize(size - 4);
   painter.setFont(font);
@@ -34,16 +34,16 @@ constexpr int kTrayIconSizes[] = {16, 22, 24, 32, 48, 64};
 
 }  // namespace
 
-QIcon BadgedTrayIcon(const QIcon& plain, HealthVerdict verdict) {
+QIcon BadgedTrayIcon(const QIcon& plain, HealthVerdict verdict, const QFont& windowFont) {
   if (!HealthBadgeColour(verdict)) return plain;
   QIcon badged;
   for (int size : kTrayIconSizes) {
-    badged.addPixmap(QPixmap::fromImage(BadgedIcon(plain.pixmap(QSize(size, size), 1.0).toImage(), verdict)));
+    badged.addPixmap(QPixmap::fromImage(BadgedIcon(plain.pixmap(QSize(size, size), 1.0).toImage(), verdict, windowFont)));
   }
   return badged;
 }
 
-QImage TemperatureIconImage(int size, const TrayIconPlan& plan) {
+QImage TemperatureIconImage(int size, const TrayIconPlan& plan, const QFont& windowFont) {
   QImage image(size, size, QImage::Format_ARGB32);
   image.fill(Qt::transparent);
   QPainter painter(&image);
@@ -52,7 +52,7 @@ QImage TemperatureIconImage(int size, const TrayIconPlan& plan) {
   painter.setBrush(ToQColor(plan.background));
   const qreal corner = size / 5.0;
   painter.drawRoundedRect(QRectF(0, 0, size, size), corner, corner);
-  QFont font;
+  QFont font = windowFont;
   font.setBold(true);
   font.setPixelSize(TrayFigurePixelSize(size, plan.temperature.size()));
   painter.setFont(font);
@@ -61,10 +61,10 @@ QImage TemperatureIconImage(int size, const TrayIconPlan& plan) {
   return image;
 }
 
-QIcon PlannedTrayIcon(const QIcon& plain, const TrayIconPlan& plan) {
-  if (plan.temperature.empty()) return BadgedTrayIcon(plain, plan.verdict);
+QIcon PlannedTrayIcon(const QIcon& plain, const TrayIconPlan& plan, const QFont& windowFont) {
+  if (plan.temperature.empty()) return BadgedTrayIcon(plain, plan.verdict, windowFont);
   QIcon icon;
-  for (int size : kTrayIconSizes) icon.addPixmap(QPixmap::fromImage(TemperatureIconImage(size, plan)));
+  for (int size : kTrayIconSizes) icon.addPixmap(QPixmap::fromImage(TemperatureIconImage(size, plan, windowFont)));
   return icon;
 }
 

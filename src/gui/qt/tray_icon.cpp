@@ -47,7 +47,7 @@ void CMonitorDlg::UpdateTrayIconState() {
   const TrayIconPlan plan = PlanTrayIcon(monitor.Slots(), ReadTrayIconMode(monitor.CurrentSideSettings()));
   if (trayPlan == plan) return;
   trayPlan = plan;
-  const QIcon icon = PlannedTrayIcon(ResourceIcon(kTrayIcon), plan);
+  const QIcon icon = PlannedTrayIcon(ResourceIcon(kTrayIcon), plan, font());
   if (trayIcon) trayIcon->setIcon(icon);
   if (statusItem) {
     statusItem->SetIcon(icon);

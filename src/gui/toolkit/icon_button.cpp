@@ -77,10 +77,7 @@ void CIconButton::ResetColors() {
 void CIconButton::FreeIcons() { icons = {}; }
 
 void CIconButton::SetIconsFromResources(int hotIconId, int width, int height, const NormalIcon& normal) {
-  const QIcon icon = ResourceIcon(hotIconId);
-  QImage hot;
-  if (!icon.isNull()) hot = icon.pixmap(QSize(width, height), 1.0).toImage();
-  SetIcons(hot, normal);
+  SetIcons(ResourceIconImage(hotIconId, qMin(width, height)), normal);
 }
 
 int CIconButton::SetIcons(const QImage& hot, const NormalIcon& normal) {

@@ -1,11 +1,17 @@
 #include "gui/toolkit/resources.h"
 
 #include <QFile>
+#include <QGuiApplication>
+#include <QImageReader>
 
 #include "gui/templates/resource_templates.h"
+#include "gui/toolkit/icon_sizes.h"
 
 // Outside any namespace, as Q_INIT_RESOURCE requires.
-static void InitTarukResources() { Q_INIT_RESOURCE(taruk); }
+static void InitTarukResources() {
+  Q_INIT_RESOURCE(taruk);
+  Q_INIT_RESOURCE(taruk_icons);
+}
 
 namespace taruk {
 
@@ -16,17 +22,49 @@ void EnsureResources() {
   (void)done;
 }
 
+namespace {
+
+QString IconPath(int iconId, int size) { return QStringLiteral(":/icons/%1-%2.png").arg(iconId).arg(size); }
+
+// Read as PNG and nothing else: a reader left to guess the format loads every
+// image format plugin (and Qt Svg with one of them) to ask it first.
+QImage ReadIcon(int iconId, int size) {
+  QImageReader reader(IconPath(iconId, size), "png");
+  reader.setAutoDetectImageFormat(false);
+  return reader.read();
+}
+
+}  // namespace
+
 QIcon ResourceIcon(int iconId) {
   EnsureResources();
-  const QString path = QStringLiteral(":/icons/%1.svg").arg(iconId);
-  if (!QFile::exists(path)) return QIcon();
-  return QIcon(path);
+  QIcon icon;
+  for (int size : kIconSizes) {
+    const QImage image = ReadIcon(iconId, size);
+    if (!image.isNull()) icon.addPixmap(QPixmap::fromImage(image));
+  }
+  return icon;
+}
+
+QImage ResourceIconImage(int iconId, int pixels) {
+  EnsureResources();
+  // One image read: the size drawn for `pixels`, or the next larger one
+  // scaled down.
+  for (int drawn : kIconSizes) {
+    if (drawn < pixels) continue;
+    const QImage image = ReadIcon(iconId, drawn);
+    if (drawn == pixels || image.isNull()) return image;
+    return image.scaled(pixels, pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+  }
+  return ResourceIcon(iconId).pixmap(QSize(pixels, pixels), 1.0).toImage();
 }
 
 QPixmap ResourceIconPixmap(int iconId, int size) {
-  const QIcon icon = ResourceIcon(iconId);
-  if (icon.isNull()) return QPixmap();
-  return icon.pixmap(size, size);
+  // As many pixels as the screen shows for `size`.
+  const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+  QPixmap pixmap = QPixmap::fromImage(ResourceIconImage(iconId, qRound(size * ratio)));
+  pixmap.setDevicePixelRatio(ratio);
+  return pixmap;
 }
 
 QString ResourceString(int stringId) {

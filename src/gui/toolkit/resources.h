@@ -1,8 +1,10 @@
 #pragma once
-// The program's resources by their numeric ids: icons (":/icons/<id>.svg"),
+// The program's resources by their numeric ids: icons (":/icons/<id>-<size>.png", drawn
+// from res/icons/<id>.svg when the program is built),
 // strings (":/strings.json").
 
 #include <QIcon>
+#include <QImage>
 #include <QPixmap>
 #include <QString>
 
@@ -15,7 +17,10 @@ void EnsureResources();
 
 // The icon with this resource id; a null icon when there is none.
 QIcon ResourceIcon(int iconId);
-// The icon rendered at `size` pixels; a null pixmap when there is none.
+// The icon `pixels` wide, whatever the screen; a null image when there is none.
+QImage ResourceIconImage(int iconId, int pixels);
+// The icon shown `size` pixels wide on the screen (more pixels on a high
+// density screen); a null pixmap when there is none.
 QPixmap ResourceIconPixmap(int iconId, int size);
 // The string with this resource id; empty when there is none.
 QString ResourceString(int stringId);
