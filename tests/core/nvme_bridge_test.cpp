@@ -175,20 +175,16 @@ TEST(NvmeBridge, CapturesOfEachChipReplayAsTheNvmeDrive) {
 // Windows: NVMe reads through the chip's scheme, nothing else answered.
 class ScriptedChip : public ScsiTransport {
  public:
-  ScriptedChip(const DriveCapture& script, std::set<ScsiCdb> refused) : script_(script), refused_(std::move(refused)) {}
+  ScriptedChip(const DriveCapture& script, std::set<ScsiCdb> refused)
+      : answers_(script), refused_(std::move(refused)) {}
   bool Transfer(std::span<const uint8_t> cdb, std::span<uint8_t> dataIn, std::span<const uint8_t> dataOut,
-                unsigned) override {
-    const ScsiCdb command(cdb.begin(), cdb.end());
-    if (refused_.contains(command)) return false;
-    if (!dataOut.empty()) return script_.bridgeSent.contains({command, Bytes(dataOut.begin(), dataOut.end())});
-    const auto found = script_.bridgeAnswers.find(command);
-    if (found == script_.bridgeAnswers.end() || found->second.size() != dataIn.size()) return false;
-    std::copy(found->second.begin(), found->second.end(), dataIn.begin());
-    return true;
+                unsigned timeoutMs) override {
+    if (refused_.contains(ScsiCdb(cdb.begin(), cdb.end()))) return false;
+    return answers_.Transfer(cdb, dataIn, dataOut, timeoutMs);
   }
 
  private:
-  const DriveCapture& script_;
+  RecordedBridge answers_;
   std::set<ScsiCdb> refused_;
 };
 
