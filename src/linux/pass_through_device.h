@@ -67,6 +67,7 @@ class PassThroughDevice : public SmartDevice {
   DriveBus Bus() override;
   std::optional<NvmeIdentifyData> NvmeIdentifyController() override;
   std::optional<Page> NvmeHealthLogPage() override;
+  std::vector<BridgeTransfer> TakeBridgeTraffic() override { return nvme_.TakeTraffic(); }
 
  private:
   void Report(const std::string& why);

@@ -62,6 +62,7 @@ class Win32PassThroughDevice : public SmartDevice, private ScsiTransport {
   std::optional<std::vector<uint8_t>> ScsiDataIn(std::span<const uint8_t> cdb) override;
   DriveCommandResult ScsiNonData(std::span<const uint8_t> cdb) override;
   std::optional<UsbBridge> Bridge() override { return bridge_; }
+  std::vector<BridgeTransfer> TakeBridgeTraffic() override { return nvme_.TakeTraffic(); }
 
  private:
   bool Transfer(std::span<const uint8_t> cdb, std::span<uint8_t> dataIn, std::span<const uint8_t> dataOut,

@@ -1,14 +1,20 @@
 // NVMe drives behind USB bridges: which bridges are sent a vendor command,
 // the bytes of each scheme's commands, JMicron's answer, and captures of each
-// chip's answers replayed through its scheme.
+// chip's answers replayed through its scheme, and live reads recorded as
+// the chip's answers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
+#include <set>
 #include <vector>
 
+#include "core/capture/capture_device.h"
+#include "core/capture/recording_device.h"
 #include "core/capture/replay_device_opener.h"
 #include "core/drive/nvme_bridge_commands.h"
+#include "core/drive/nvme_bridge_reading.h"
 #include "core/drive/read_drive_info.h"
 #include "core/drive/usb_bridge.h"
 #include "support/scratch_dir.h"
@@ -161,6 +167,108 @@ TEST(NvmeBridge, CapturesOfEachChipReplayAsTheNvmeDrive) {
     EXPECT_EQ(slot.powerOnHours, c.hours);
     ASSERT_TRUE(slot.usbBridge);
     ASSERT_TRUE(slot.nvmeLog);
+  }
+}
+
+// A bridge chip that answers its own commands from a capture's chip lines,
+// refusing the commands a test names, in an enclosure read as on Linux and
+// Windows: NVMe reads through the chip's scheme, nothing else answered.
+class ScriptedChip : public ScsiTransport {
+ public:
+  ScriptedChip(const DriveCapture& script, std::set<ScsiCdb> refused)
+      : answers_(script), refused_(std::move(refused)) {}
+  bool Transfer(std::span<const uint8_t> cdb, std::span<uint8_t> dataIn, std::span<const uint8_t> dataOut,
+                unsigned timeoutMs) override {
+    if (refused_.contains(ScsiCdb(cdb.begin(), cdb.end()))) return false;
+    return answers_.Transfer(cdb, dataIn, dataOut, timeoutMs);
+  }
+
+ private:
+  RecordedBridge answers_;
+  std::set<ScsiCdb> refused_;
+};
+
+class Enclosure : public SmartDevice {
+ public:
+  Enclosure(const DriveCapture& script, std::set<ScsiCdb> refused)
+      : chip_(script, std::move(refused)),
+        bridge_(*script.usbBridge),
+        nvme_(chip_, NvmeBridgeSchemeOf(bridge_.vendor, bridge_.product),
+              std::make_shared<BridgeAtaForm>(BridgeAtaForm::Unknown), 100, 100),
+        geometry_(script.geometry) {}
+  std::optional<uint8_t> DeviceMap() override { return std::nullopt; }
+  std::optional<DriveGeometry> Geometry() override { return geometry_; }
+  bool EnableSmart(int) override { return false; }
+  std::optional<Page> Identify(int, bool) override { return std::nullopt; }
+  std::optional<Page> SmartData(int) override { return std::nullopt; }
+  std::optional<Page> SmartThresholds(int) override { return std::nullopt; }
+  DriveBus Bus() override { return nvme_.IsNvme() ? DriveBus::Nvme : DriveBus::Ata; }
+  std::optional<NvmeIdentifyData> NvmeIdentifyController() override { return nvme_.IdentifyController(); }
+  std::optional<Page> NvmeHealthLogPage() override { return nvme_.HealthLog(); }
+  std::optional<UsbBridge> Bridge() override { return bridge_; }
+  std::vector<BridgeTransfer> TakeBridgeTraffic() override { return nvme_.TakeTraffic(); }
+
+ private:
+  ScriptedChip chip_;
+  UsbBridge bridge_;
+  NvmeBridgeDrive nvme_;
+  std::optional<DriveGeometry> geometry_;
+};
+
+// A live capture of a drive in an enclosure keeps the chip's commands and
+// answers, not the drive's, so that its replay runs the same scheme and
+// gives the same drive; a read the chip refused leaves none of its commands.
+TEST(NvmeBridge, LiveCapturesRecordTheChipAndReplayAsTheSameDrive) {
+  const ScsiCdb jmicronLogIn = JmicronCdb(jmicron::kDataIn, 512);
+  const ScsiCdb jmicronResponse = JmicronCdb(jmicron::kResponse, 512);
+  struct Case {
+    const char* scheme;
+    std::set<ScsiCdb> refused;
+    bool nvme = true;
+    bool healthLog = true;
+  };
+  const Case cases[] = {
+      {"asmedia", {}},
+      {"jmicron", {}},
+      {"realtek", {}},
+      {"asmedia", {AsmediaNvmeCdb(LogPageRead(0x02, 512))}, true, false},
+      {"realtek", {RealtekNvmeCdb(LogPageRead(0x02, 512))}, true, false},
+      // The log's command block went out before the chip refused its data.
+      {"jmicron", {jmicronLogIn}, true, false},
+      {"jmicron", {jmicronResponse}, false, false},
+      {"asmedia", {AsmediaNvmeCdb(IdentifyControllerRead())}, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.scheme) + " case " + std::to_string(&c - cases));
+    DriveCapture script;
+    std::string error;
+    const std::string source = std::string(TARUK_TEST_DATA_DIR) + "/nvme-bridges/" + c.scheme + "/drive0.capture";
+    ASSERT_TRUE(ParseCapture(ReadFileBytes(source), source, script, error)) << error;
+
+    Enclosure enclosure(script, c.refused);
+    RecordingDevice recording(enclosure);
+    DriveSlot live;
+    ReadDrive(recording, SleepingDrive::Identify, live);
+    DriveCapture reread;
+    ASSERT_TRUE(ParseCapture(FormatCapture(recording.capture()), "live.capture", reread, error)) << error;
+    CaptureDevice replay(reread);
+    DriveSlot replayed;
+    ReadDrive(replay, SleepingDrive::Identify, replayed);
+
+    EXPECT_EQ(replayed, live);
+    EXPECT_EQ(live.bus == DriveBus::Nvme, c.nvme);
+    EXPECT_EQ(live.nvmeLog.has_value(), c.healthLog);
+    EXPECT_EQ(reread.usbBridge, script.usbBridge);
+    EXPECT_FALSE(reread.nvme || reread.nvmeIdentify || reread.nvmeHealthLog) << "drive lines beside the chip's";
+    if (c.refused.empty()) {
+      EXPECT_EQ(reread.bridgeAnswers, script.bridgeAnswers);
+      EXPECT_EQ(reread.bridgeSent, script.bridgeSent);
+    } else {
+      // Nothing of the failed read: the identify's commands, or none at all.
+      const bool jmicron = std::string(c.scheme) == "jmicron";
+      EXPECT_EQ(reread.bridgeAnswers.size(), c.nvme ? (jmicron ? 2u : 1u) : 0u);
+      EXPECT_EQ(reread.bridgeSent.size(), c.nvme && jmicron ? 1u : 0u);
+    }
   }
 }
 

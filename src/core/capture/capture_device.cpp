@@ -17,34 +17,24 @@ DriveCommandResult NoCommandsFromACapture() {
           "taruk itself to hold the privilege (run it as root)"};
 }
 
-// The bridge chip of a capture that recorded its own commands: a command
-// gets the answer recorded for exactly its bytes, and a block goes out only
-// when the chip took exactly that block.
-class RecordedBridge : public ScsiTransport {
- public:
-  explicit RecordedBridge(const DriveCapture& capture) : capture_(capture) {}
-  bool Transfer(std::span<const uint8_t> cdb, std::span<uint8_t> dataIn, std::span<const uint8_t> dataOut,
-                unsigned /*timeoutMs*/) override {
-    const ScsiCdb command(cdb.begin(), cdb.end());
-    if (!dataOut.empty()) {
-      return capture_.bridgeSent.contains({command, std::vector<uint8_t>(dataOut.begin(), dataOut.end())});
-    }
-    const auto found = capture_.bridgeAnswers.find(command);
-    if (found == capture_.bridgeAnswers.end() || found->second.size() != dataIn.size()) return false;
-    std::copy(found->second.begin(), found->second.end(), dataIn.begin());
-    return true;
-  }
-
- private:
-  const DriveCapture& capture_;
-};
-
 NvmeBridgeScheme RecordedScheme(const DriveCapture& capture) {
   if (!capture.usbBridge || capture.bridgeAnswers.empty()) return NvmeBridgeScheme::None;
   return NvmeBridgeSchemeOf(capture.usbBridge->vendor, capture.usbBridge->product);
 }
 
 }  // namespace
+
+bool RecordedBridge::Transfer(std::span<const uint8_t> cdb, std::span<uint8_t> dataIn, std::span<const uint8_t> dataOut,
+                              unsigned /*timeoutMs*/) {
+  const ScsiCdb command(cdb.begin(), cdb.end());
+  if (!dataOut.empty()) {
+    return capture_.bridgeSent.contains({command, std::vector<uint8_t>(dataOut.begin(), dataOut.end())});
+  }
+  const auto found = capture_.bridgeAnswers.find(command);
+  if (found == capture_.bridgeAnswers.end() || found->second.size() != dataIn.size()) return false;
+  std::copy(found->second.begin(), found->second.end(), dataIn.begin());
+  return true;
+}
 
 bool CaptureDevice::ReadThroughBridge(const NvmeAdminRead& read, std::span<uint8_t> data) const {
   const NvmeBridgeScheme scheme = RecordedScheme(*capture_);

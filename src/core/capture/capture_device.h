@@ -8,9 +8,24 @@
 
 #include "core/capture/drive_capture.h"
 #include "core/drive/nvme_bridge_commands.h"
+#include "core/drive/scsi_transport.h"
 #include "core/drive/smart_device.h"
 
 namespace taruk {
+
+// The bridge chip of a capture that recorded its own commands: a command
+// gets the answer recorded for exactly its bytes, and a block goes out only
+// when the chip took exactly that block.
+class RecordedBridge : public ScsiTransport {
+ public:
+  // `capture` outlives the bridge.
+  explicit RecordedBridge(const DriveCapture& capture) : capture_(capture) {}
+  bool Transfer(std::span<const uint8_t> cdb, std::span<uint8_t> dataIn, std::span<const uint8_t> dataOut,
+                unsigned timeoutMs) override;
+
+ private:
+  const DriveCapture& capture_;
+};
 
 class CaptureDevice : public SmartDevice {
  public:

@@ -42,18 +42,41 @@ std::optional<uint8_t> RecordingDevice::CheckPowerMode(int position) {
   return Keep(position, capture_.powerMode, device_.CheckPowerMode(position));
 }
 
+void RecordingDevice::KeepBridgeTraffic() {
+  for (BridgeTransfer& transfer : device_.TakeBridgeTraffic()) {
+    if (transfer.dataOut.empty()) {
+      // JMicron's response command is the same for every read; any answer
+      // kept here said the read succeeded, which is all a replay asks.
+      capture_.bridgeAnswers[transfer.cdb] = std::move(transfer.dataIn);
+    } else {
+      capture_.bridgeSent.emplace(std::move(transfer.cdb), std::move(transfer.dataOut));
+    }
+  }
+  // Drive lines would be replayed ahead of the chip's answers.
+  if (!capture_.bridgeAnswers.empty()) {
+    capture_.nvme = false;
+    capture_.nvmeIdentify.reset();
+    capture_.nvmeHealthLog.reset();
+  }
+}
+
 DriveBus RecordingDevice::Bus() {
   const DriveBus bus = device_.Bus();
   capture_.nvme = bus == DriveBus::Nvme;
+  KeepBridgeTraffic();
   return bus;
 }
 
 std::optional<NvmeIdentifyData> RecordingDevice::NvmeIdentifyController() {
-  return capture_.nvmeIdentify = device_.NvmeIdentifyController();
+  std::optional<NvmeIdentifyData> data = capture_.nvmeIdentify = device_.NvmeIdentifyController();
+  KeepBridgeTraffic();
+  return data;
 }
 
 std::optional<Page> RecordingDevice::NvmeHealthLogPage() {
-  return capture_.nvmeHealthLog = device_.NvmeHealthLogPage();
+  std::optional<Page> page = capture_.nvmeHealthLog = device_.NvmeHealthLogPage();
+  KeepBridgeTraffic();
+  return page;
 }
 
 std::optional<uint16_t> RecordingDevice::NvmeSensorKelvin() {

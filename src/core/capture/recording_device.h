@@ -2,7 +2,8 @@
 // A capture is what the reading pass saw: a device wrapped so that every
 // answer the pass gets on its way through is also kept, as the capture file
 // records it. A refused request leaves its entry empty; a request the pass
-// does not send leaves it empty too.
+// does not send leaves it empty too. An NVMe drive behind a bridge chip is
+// kept as the chip's own commands and answers.
 
 #include "core/capture/drive_capture.h"
 #include "core/drive/smart_device.h"
@@ -32,6 +33,11 @@ class RecordingDevice : public SmartDevice {
   const DriveCapture& capture() const { return capture_; }
 
  private:
+  // An NVMe drive read through its bridge chip is recorded as the chip's
+  // answers, not the drive's, so that a replay goes through the chip's
+  // scheme as the live pass did.
+  void KeepBridgeTraffic();
+
   SmartDevice& device_;
   DriveCapture capture_;
 };

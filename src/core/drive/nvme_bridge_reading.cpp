@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 
 namespace taruk {
 
@@ -25,6 +26,24 @@ bool ReadThroughJmicron(ScsiTransport& transport, const NvmeAdminRead& read, std
   const std::optional<JmicronResponse> answer = DecodeJmicronResponse(response);
   return answer && answer->status == 0;
 }
+
+// Passes every command on to the chip and keeps those that got through,
+// with their data.
+class KeepingTransport : public ScsiTransport {
+ public:
+  explicit KeepingTransport(ScsiTransport& transport) : transport_(transport) {}
+  bool Transfer(std::span<const uint8_t> cdb, std::span<uint8_t> dataIn, std::span<const uint8_t> dataOut,
+                unsigned timeoutMs) override {
+    if (!transport_.Transfer(cdb, dataIn, dataOut, timeoutMs)) return false;
+    kept_.push_back({{cdb.begin(), cdb.end()}, {dataIn.begin(), dataIn.end()}, {dataOut.begin(), dataOut.end()}});
+    return true;
+  }
+  std::vector<BridgeTransfer>& kept() { return kept_; }
+
+ private:
+  ScsiTransport& transport_;
+  std::vector<BridgeTransfer> kept_;
+};
 
 }  // namespace
 
@@ -55,12 +74,21 @@ NvmeBridgeDrive::NvmeBridgeDrive(ScsiTransport& transport, NvmeBridgeScheme sche
       probeTimeoutMs_(probeTimeoutMs),
       timeoutMs_(timeoutMs) {}
 
+// Only a read that got through keeps its commands: a replay of them then
+// fails where the live read failed, at its first command.
+bool NvmeBridgeDrive::Read(const NvmeAdminRead& read, std::span<uint8_t> data, unsigned timeoutMs) {
+  KeepingTransport keeping(transport_);
+  if (!ReadThroughNvmeBridge(keeping, scheme_, read, data, timeoutMs)) return false;
+  std::move(keeping.kept().begin(), keeping.kept().end(), std::back_inserter(traffic_));
+  return true;
+}
+
 bool NvmeBridgeDrive::IsNvme() {
   if (scheme_ == NvmeBridgeScheme::None) return false;
   if (*form_ == BridgeAtaForm::Unknown && !asked_) {
     asked_ = true;
     NvmeIdentifyData data{};
-    if (ReadThroughNvmeBridge(transport_, scheme_, IdentifyControllerRead(), data, probeTimeoutMs_)) {
+    if (Read(IdentifyControllerRead(), data, probeTimeoutMs_)) {
       identify_ = data;
       *form_ = BridgeAtaForm::NvmeCommands;
     }
@@ -71,7 +99,7 @@ bool NvmeBridgeDrive::IsNvme() {
 std::optional<NvmeIdentifyData> NvmeBridgeDrive::IdentifyController() {
   if (identify_ || !IsNvme()) return identify_;
   NvmeIdentifyData data{};
-  if (!ReadThroughNvmeBridge(transport_, scheme_, IdentifyControllerRead(), data, timeoutMs_)) return std::nullopt;
+  if (!Read(IdentifyControllerRead(), data, timeoutMs_)) return std::nullopt;
   identify_ = data;
   return identify_;
 }
@@ -80,7 +108,7 @@ std::optional<Page> NvmeBridgeDrive::HealthLog() {
   constexpr uint8_t kHealthLog = 0x02;
   if (!IsNvme()) return std::nullopt;
   Page page{};
-  if (!ReadThroughNvmeBridge(transport_, scheme_, LogPageRead(kHealthLog, kPageSize), page, timeoutMs_)) {
+  if (!Read(LogPageRead(kHealthLog, kPageSize), page, timeoutMs_)) {
     return std::nullopt;
   }
   return page;

@@ -7,7 +7,9 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <vector>
 
+#include "core/drive/bridge_transfer.h"
 #include "core/drive/nvme_bridge_commands.h"
 #include "core/drive/scsi_transport.h"
 #include "core/drive/smart_device.h"
@@ -33,8 +35,13 @@ class NvmeBridgeDrive {
   // Nothing for a drive that is not reached as an NVMe drive.
   std::optional<NvmeIdentifyData> IdentifyController();
   std::optional<Page> HealthLog();
+  // The chip's commands behind the reads that got through since the last
+  // call (SmartDevice::TakeBridgeTraffic).
+  std::vector<BridgeTransfer> TakeTraffic() { return std::move(traffic_); }
 
  private:
+  bool Read(const NvmeAdminRead& read, std::span<uint8_t> data, unsigned timeoutMs);
+
   ScsiTransport& transport_;
   NvmeBridgeScheme scheme_;
   std::shared_ptr<BridgeAtaForm> form_;
@@ -42,6 +49,7 @@ class NvmeBridgeDrive {
   unsigned timeoutMs_;
   bool asked_ = false;
   std::optional<NvmeIdentifyData> identify_;
+  std::vector<BridgeTransfer> traffic_;
 };
 
 }  // namespace taruk

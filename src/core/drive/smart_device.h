@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "core/drive/bridge_transfer.h"
 #include "core/drive/drive_slot.h"
 #include "core/drive/usb_bridge.h"
 
@@ -124,6 +125,10 @@ class SmartDevice {
   // The USB bridge the disk sits behind, as the system names it without
   // asking the drive; nothing for a disk on any other bus.
   virtual std::optional<UsbBridge> Bridge() { return std::nullopt; }
+  // The bridge chip's own commands behind the NVMe reads that got through
+  // since the last call, oldest first, handed over once: a capture records
+  // them in place of the drive's answers. A read that failed leaves none.
+  virtual std::vector<BridgeTransfer> TakeBridgeTraffic() { return {}; }
 
   // Self-tests. The reading pass reads the logs; only a user's (or the
   // schedule's) request sends the commands that start or stop a test. A
