@@ -243,8 +243,7 @@ TEST(MetricsExporterTest, AReusedPageIsNeverStale) {
   TableVolumes volumes;
   volumes.roots = {L"/", L"/srv"};
   volumes.freeBytes = {{L"/", 5'000'000'000}, {L"/srv", 700'000'000}};
-  CycleRecord record{slots, config, volumes};
-  record.answered.assign(slots.size(), false);
+  CycleRecord record{slots, config, volumes, std::vector<bool>(slots.size(), false)};
   record.answered[0] = true;
   MetricsExporter exporter("2.0", "", nullptr);
 

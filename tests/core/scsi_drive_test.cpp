@@ -556,15 +556,15 @@ TEST(ScsiDrive, SelfTestsAndGrownDefectsReachVerdictAlarmReplayAndMetrics) {
   CycleRecord record{slots, config, volumes, {true}};
   const std::string page = MetricsPage(record, {}, "2.0");
   const std::string d = R"(drive="0",id="scsi-S",model="Linux scsi_debug",serial="",interface="scsi")";
-  for (const std::string sample : {"taruk_drive_scsi_grown_defects{" + d + "} 3\n",
-                                   "taruk_drive_scsi_uncorrected_errors{" + d +
-                                       R"(,operation="read"} 0)"
-                                       "\n",
-                                   "taruk_drive_self_test_running{" + d + "} 0\n",
-                                   "taruk_drive_self_test_last_result{" + d +
-                                       R"(,type="extended",result="failed"} 1)"
-                                       "\n",
-                                   "taruk_drive_temperature_celsius{" + d + "} 38\n"}) {
+  for (const std::string& sample : {"taruk_drive_scsi_grown_defects{" + d + "} 3\n",
+                                    "taruk_drive_scsi_uncorrected_errors{" + d +
+                                        R"(,operation="read"} 0)"
+                                        "\n",
+                                    "taruk_drive_self_test_running{" + d + "} 0\n",
+                                    "taruk_drive_self_test_last_result{" + d +
+                                        R"(,type="extended",result="failed"} 1)"
+                                        "\n",
+                                    "taruk_drive_temperature_celsius{" + d + "} 38\n"}) {
     EXPECT_NE(page.find(sample), std::string::npos) << sample;
   }
 }

@@ -90,8 +90,8 @@ TEST(SelfTestDialog, FailedTestLogAndErrorCount) {
   slot.bus = DriveBus::Ata;
   slot.selfTest = Offering(false);
   slot.selfTest.logRead = true;
-  slot.selfTest.log = {{SelfTestKind::Extended, 7, SelfTestResult::Failed, 7326, 123456, std::nullopt},
-                       {SelfTestKind::Short, 0, SelfTestResult::Passed, 7300, std::nullopt, std::nullopt}};
+  slot.selfTest.log = {{SelfTestKind::Extended, 7, SelfTestResult::Failed, 7326, 123456, {}, {}},
+                       {SelfTestKind::Short, 0, SelfTestResult::Passed, 7300, {}, {}, {}}};
   EXPECT_EQ(SelfTestStatusLine(slot),
             L"No self-test running. Last: extended, Completed: read failure (hour 7326, LBA 123456)");
   const std::vector<SelfTestLogRow> rows = SelfTestLogRows(slot);

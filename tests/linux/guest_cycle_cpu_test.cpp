@@ -111,7 +111,9 @@ TEST(DISABLED_GuestCycleCpu, PassesOverEveryDrive) {
     }
   }
   EXPECT_EQ(PresentDrives(slots), present);
-  if (reader) EXPECT_EQ(reader->Reader().Pid(), readerPid) << "one reader serves every pass";
+  if (reader) {
+    EXPECT_EQ(reader->Reader().Pid(), readerPid) << "one reader serves every pass";
+  }
   std::printf("pass CPU %s: %.2f ms (monitor %.2f ms, reader %.2f ms), %d drives, the least of %d rounds\n",
               throughReader ? "through the reader" : "as root", own + readerCpu, own, readerCpu, present, kRounds);
 }

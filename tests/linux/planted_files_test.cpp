@@ -112,7 +112,7 @@ class PlantedFilesTest : public testing::Test {
     MonitorConfig config;
     NoVolumes volumes;
     const size_t before = metricsErrors.size();
-    exporter.CycleFinished(CycleRecord{slots, config, volumes});
+    exporter.CycleFinished(CycleRecord{slots, config, volumes, {}});
     return metricsErrors.size() == before;
   }
 

@@ -94,7 +94,7 @@ TEST(DialogScreenshots, SelfTestRunningAndFailed) {
 
   DriveSlot failed = driveSlots[1];
   failed.selfTest.log.insert(failed.selfTest.log.begin(),
-                             SelfTestEntry{SelfTestKind::Extended, 7, SelfTestResult::Failed, 2208, 1234567, {}});
+                             SelfTestEntry{SelfTestKind::Extended, 7, SelfTestResult::Failed, 2208, 1234567, {}, {}});
   failed.selfTest.errorCount = 3;
   CSelfTestDlg shownFailed(&demo, failed, 1);
   shownFailed.show();

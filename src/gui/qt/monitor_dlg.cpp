@@ -126,6 +126,8 @@ void CMonitorDlg::RunMonitoringCycle() { monitor.RunMonitoringCycle(); }
 
 void CMonitorDlg::OnCommand(int id) {
   RunMonitorCommand(id, {.showDriveOnButton = [this](int button) { ShowDriveOnButton(button); },
+                         .selectDrive = [this](int drive) { SelectDrive(drive); },
+                         .openDriveList = [this] { OpenDriveList(); },
                          .details = [this] { OnDetails(); },
                          .options = [this] { OnOptions(); },
                          .graph = [this] { OnGraph(); },
