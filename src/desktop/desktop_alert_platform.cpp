@@ -16,9 +16,9 @@ void DesktopAlertPlatform::ShowBalloon(const std::wstring& title, const std::wst
 bool DesktopAlertPlatform::ShowAlarmBalloon(const AlarmBalloon& balloon) {
   // Like a balloon without an icon, a notification without a daemon is not
   // shown, and nothing is said about it.
-  std::wstring failure;
+  std::wstring error;
   return NotifyOnDesktop(balloon.title, balloon.text, balloon.timeoutMs, balloon.warning,
-                         notificationOfTopic[balloon.topic], failure);
+                         notificationOfTopic[balloon.topic], error);
 }
 
 bool DesktopAlertPlatform::EnableShutdownPrivilege(PowerAction action) {
@@ -37,22 +37,22 @@ void DesktopAlertPlatform::RequestPower(PowerAction action) {
   // The privilege step has already reported why; say nothing twice.
   if (!sendRefusedPowerRequests && !PowerAllowed(action, refusal)) return;
   PowerRequestGoingOut(action);
-  std::wstring failure;
-  if (!RequestFromLogind(action, failure)) ShowSystemError(failure);
+  std::wstring error;
+  if (!RequestFromLogind(action, error)) ShowSystemError(error);
 }
 
 void DesktopAlertPlatform::ShutDown() { RequestPower(PowerAction::ShutDown); }
 void DesktopAlertPlatform::Suspend() { RequestPower(PowerAction::Suspend); }
 void DesktopAlertPlatform::Hibernate() { RequestPower(PowerAction::Hibernate); }
 
-bool DesktopAlertPlatform::PlaySoundFile(const std::wstring& path, std::wstring& failure) {
+bool DesktopAlertPlatform::PlaySoundFile(const std::wstring& path, std::wstring& error) {
   std::string bytes, reason;
   if (!WidePathToBytes(path, PATH_MAX, bytes)) {
-    failure = path + L": not a file name this system can use";
+    error = path + L": not a file name this system can use";
     return false;
   }
   if (taruk::PlaySoundFile(bytes, reason, soundOptions)) return true;
-  failure = PathBytesToWide(reason);
+  error = PathBytesToWide(reason);
   return false;
 }
 

@@ -31,7 +31,7 @@ class DesktopAlertPlatform : public AlertPlatform {
   void ShutDown() override;
   void Suspend() override;
   void Hibernate() override;
-  bool PlaySoundFile(const std::wstring& path, std::wstring& failure) override;
+  bool PlaySoundFile(const std::wstring& path, std::wstring& error) override;
   // "taruk: Error: TEXT" on stderr.
   void ShowSystemError(const std::wstring& text) override;
 

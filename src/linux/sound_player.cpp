@@ -20,13 +20,13 @@ struct SoundModule {
 
 }  // namespace
 
-bool PlaySoundFile(const std::string& path, std::string& failure, const SoundPlayOptions& options) {
+bool PlaySoundFile(const std::string& path, std::string& error, const SoundPlayOptions& options) {
   static const SoundModule module;
   if (!module.play) {
-    failure = "the sound player " + module.problem;
+    error = "the sound player " + module.problem;
     return false;
   }
-  return module.play(path, failure, options);
+  return module.play(path, error, options);
 }
 
 }  // namespace taruk

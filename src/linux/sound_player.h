@@ -20,9 +20,9 @@ struct SoundPlayOptions {
   size_t mostDecodedBytes = size_t{256} << 20;
 };
 
-// True when the whole file was played. Otherwise `failure` says why in words
+// True when the whole file was played. Otherwise `error` says why in words
 // a user can act on: the file is missing or unreadable, its format is not
 // one libsndfile knows, the sound server cannot be reached or did not answer.
-bool PlaySoundFile(const std::string& path, std::string& failure, const SoundPlayOptions& options = {});
+bool PlaySoundFile(const std::string& path, std::string& error, const SoundPlayOptions& options = {});
 
 }  // namespace taruk

@@ -40,8 +40,6 @@ void ConsoleActions::Report(unsigned long error) {
   if (error != 0) ShowSystemError(SystemErrorText(error));
 }
 
-bool ConsoleActions::PlaySoundFile(const std::wstring& path, std::wstring& failure) {
-  return PlayWaveFile(path, failure);
-}
+bool ConsoleActions::PlaySoundFile(const std::wstring& path, std::wstring& error) { return PlayWaveFile(path, error); }
 
 }  // namespace taruk

@@ -26,7 +26,7 @@ class ConsoleActions : public AlertPlatform {
   void ShutDown() override;
   void Suspend() override;
   void Hibernate() override;
-  bool PlaySoundFile(const std::wstring& path, std::wstring& failure) override;
+  bool PlaySoundFile(const std::wstring& path, std::wstring& error) override;
 
  private:
   // A refused request: its system text, reported.

@@ -16,20 +16,20 @@ namespace {
 
 struct Played {
   bool played = false;
-  DWORD error = 0;
+  DWORD code = 0;
 };
 
 Played Play(const std::wstring& path) {
   SetLastError(0);
   Played result;
   result.played = PlaySoundW(path.c_str(), nullptr, SND_FILENAME | SND_SYNC | SND_NODEFAULT);
-  if (!result.played) result.error = GetLastError();
+  if (!result.played) result.code = GetLastError();
   return result;
 }
 
 }  // namespace
 
-bool PlayWaveFile(const std::wstring& path, std::wstring& failure, std::chrono::milliseconds longest) {
+bool PlayWaveFile(const std::wstring& path, std::wstring& error, std::chrono::milliseconds longest) {
   // The sound plays on a thread of its own, so that a sound device that
   // never finishes cannot hold the monitor: past `longest` it is stopped.
   std::packaged_task<Played()> task([path] { return Play(path); });
@@ -39,12 +39,12 @@ bool PlayWaveFile(const std::wstring& path, std::wstring& failure, std::chrono::
     PlaySoundW(nullptr, nullptr, 0);
     if (done.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
       player.detach();  // the system keeps it; the monitor goes on
-      failure = path + L": the sound device did not finish playing it";
+      error = path + L": the sound device did not finish playing it";
       return false;
     }
     player.join();
-    failure = path + L": still playing after " +
-              std::to_wstring(std::chrono::duration_cast<std::chrono::seconds>(longest).count()) + L" s; stopped";
+    error = path + L": still playing after " +
+            std::to_wstring(std::chrono::duration_cast<std::chrono::seconds>(longest).count()) + L" s; stopped";
     return false;
   }
   player.join();
@@ -54,13 +54,13 @@ bool PlayWaveFile(const std::wstring& path, std::wstring& failure, std::chrono::
   // nothing about the file (an invalid handle for a missing one): look at
   // the file and the devices for the reason the user can act on.
   if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
-    failure = path + L": " + SystemErrorText(GetLastError());
+    error = path + L": " + SystemErrorText(GetLastError());
   } else if (waveOutGetNumDevs() == 0) {
-    failure = path + L": there is no sound output device to play it on";
-  } else if (result.error != 0) {
-    failure = path + L": " + SystemErrorText(result.error);
+    error = path + L": there is no sound output device to play it on";
+  } else if (result.code != 0) {
+    error = path + L": " + SystemErrorText(result.code);
   } else {
-    failure = path + L": the file could not be played (not a sound the system can play)";
+    error = path + L": the file could not be played (not a sound the system can play)";
   }
   return false;
 }

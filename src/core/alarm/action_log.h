@@ -44,8 +44,8 @@ class LoggedAlertActions : public Platform {
     showingAlarmBalloon = false;
     return shown;
   }
-  bool PlaySoundFile(const std::wstring& path, std::wstring& failure) override {
-    const bool played = Platform::PlaySoundFile(path, failure);
+  bool PlaySoundFile(const std::wstring& path, std::wstring& error) override {
+    const bool played = Platform::PlaySoundFile(path, error);
     if (played) LogLine(PlayedLogText(path));
     return played;
   }

@@ -46,7 +46,7 @@ class AlertPlatform {
   virtual void Suspend() = 0;
   virtual void Hibernate() = 0;
   // Plays the file to its end before returning. False with a readable reason.
-  virtual bool PlaySoundFile(const std::wstring& path, std::wstring& failure) = 0;
+  virtual bool PlaySoundFile(const std::wstring& path, std::wstring& error) = 0;
   // The box titled "Error" with the system's text for a failure.
   virtual void ShowSystemError(const std::wstring& text) = 0;
   // How an alert e-mail went: the server's last answer when it was accepted,

@@ -35,8 +35,8 @@ class WindowAlertActions : public AlertPlatform {
   void ShutDown() override { machine.ShutDown(); }
   void Suspend() override { machine.Suspend(); }
   void Hibernate() override { machine.Hibernate(); }
-  bool PlaySoundFile(const std::wstring& path, std::wstring& failure) override {
-    return machine.PlaySoundFile(path, failure);
+  bool PlaySoundFile(const std::wstring& path, std::wstring& error) override {
+    return machine.PlaySoundFile(path, error);
   }
   // The box titled "Error" with the information icon, owned by the window.
   void ShowSystemError(const std::wstring& text) override { ShowErrorBox(text, true); }

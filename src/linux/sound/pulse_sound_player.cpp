@@ -26,44 +26,44 @@ struct DecodedSound {
   std::chrono::milliseconds duration{0};
 };
 
-bool Decode(const std::string& path, const SoundPlayOptions& options, DecodedSound& sound, std::string& failure) {
+bool Decode(const std::string& path, const SoundPlayOptions& options, DecodedSound& sound, std::string& error) {
   struct stat status {};
   if (stat(path.c_str(), &status) != 0) {
-    failure = path + ": " + std::strerror(errno);
+    error = path + ": " + std::strerror(errno);
     return false;
   }
   if (!S_ISREG(status.st_mode)) {
-    failure = path + ": not a sound file";
+    error = path + ": not a sound file";
     return false;
   }
   SF_INFO info{};
   SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
   if (!file) {
-    failure = path + ": " + sf_strerror(nullptr);
+    error = path + ": " + sf_strerror(nullptr);
     return false;
   }
   std::unique_ptr<SNDFILE, int (*)(SNDFILE*)> closer(file, sf_close);
   if (info.channels < 1 || static_cast<uint32_t>(info.channels) > PA_CHANNELS_MAX || info.samplerate < 1 ||
       static_cast<uint32_t>(info.samplerate) > PA_RATE_MAX) {
-    failure = path + ": " + std::to_string(info.channels) + " channels at " + std::to_string(info.samplerate) +
-              " Hz cannot be played";
+    error = path + ": " + std::to_string(info.channels) + " channels at " + std::to_string(info.samplerate) +
+            " Hz cannot be played";
     return false;
   }
   if (info.frames < 0 || info.frames / info.samplerate > options.longestSound.count()) {
-    failure = path + ": longer than " + std::to_string(options.longestSound.count()) + " seconds";
+    error = path + ": longer than " + std::to_string(options.longestSound.count()) + " seconds";
     return false;
   }
   // Within the longest sound, frames times channels can't overflow here.
   const uint64_t decodedBytes =
       static_cast<uint64_t>(info.frames) * static_cast<uint64_t>(info.channels) * sizeof(float);
   if (decodedBytes > options.mostDecodedBytes) {
-    failure = path + ": too large to play (" + std::to_string(decodedBytes >> 20) + " MB of samples)";
+    error = path + ": too large to play (" + std::to_string(decodedBytes >> 20) + " MB of samples)";
     return false;
   }
   sound.samples.resize(static_cast<size_t>(info.frames) * static_cast<size_t>(info.channels));
   const sf_count_t read = sf_readf_float(file, sound.samples.data(), info.frames);
   if (read < 0) {
-    failure = path + ": " + sf_strerror(file);
+    error = path + ": " + sf_strerror(file);
     return false;
   }
   sound.samples.resize(static_cast<size_t>(read) * static_cast<size_t>(info.channels));
@@ -82,23 +82,23 @@ struct Playback {
   std::condition_variable finished;
   bool done = false;
   bool played = false;
-  std::string failure;
+  std::string error;
 };
 
 void Play(const std::shared_ptr<Playback>& playback, std::atomic<bool>& busy) {
-  int error = 0;
-  std::string failure;
+  int code = 0;
+  std::string error;
   pa_simple* stream = pa_simple_new(nullptr, "Taruk", PA_STREAM_PLAYBACK, nullptr, "Alarm",
-                                    &playback->sound.sampleFormat, nullptr, nullptr, &error);
+                                    &playback->sound.sampleFormat, nullptr, nullptr, &code);
   if (!stream) {
-    failure = std::string("sound server: ") + pa_strerror(error);
+    error = std::string("sound server: ") + pa_strerror(code);
   } else {
     const size_t bytes = playback->sound.samples.size() * sizeof(float);
-    if (bytes > 0 && pa_simple_write(stream, playback->sound.samples.data(), bytes, &error) < 0) {
-      failure = std::string("sound server: ") + pa_strerror(error);
-    } else if (pa_simple_drain(stream, &error) < 0) {
+    if (bytes > 0 && pa_simple_write(stream, playback->sound.samples.data(), bytes, &code) < 0) {
+      error = std::string("sound server: ") + pa_strerror(code);
+    } else if (pa_simple_drain(stream, &code) < 0) {
       // Without the drain, freeing the stream would cut the sound's tail.
-      failure = std::string("sound server: ") + pa_strerror(error);
+      error = std::string("sound server: ") + pa_strerror(code);
     }
     pa_simple_free(stream);
   }
@@ -108,8 +108,8 @@ void Play(const std::shared_ptr<Playback>& playback, std::atomic<bool>& busy) {
   {
     std::lock_guard lock(playback->mutex);
     playback->done = true;
-    playback->played = failure.empty();
-    playback->failure = failure;
+    playback->played = error.empty();
+    playback->error = error;
   }
   playback->finished.notify_all();
 }
@@ -119,14 +119,14 @@ std::atomic<bool> stuckPlayback{false};
 
 }  // namespace
 
-bool PlaySoundFileWithPulseAudio(const std::string& path, std::string& failure, const SoundPlayOptions& options) {
+bool PlaySoundFileWithPulseAudio(const std::string& path, std::string& error, const SoundPlayOptions& options) {
   auto playback = std::make_shared<Playback>();
-  if (!Decode(path, options, playback->sound, failure)) return false;
+  if (!Decode(path, options, playback->sound, error)) return false;
   // At most one playback is ever left waiting on a server that does not
   // answer; later alarms fail at once instead of piling up threads.
   bool expected = false;
   if (!stuckPlayback.compare_exchange_strong(expected, true)) {
-    failure = "sound server: still not answering to the previous sound";
+    error = "sound server: still not answering to the previous sound";
     return false;
   }
   std::thread(Play, playback, std::ref(stuckPlayback)).detach();
@@ -134,11 +134,11 @@ bool PlaySoundFileWithPulseAudio(const std::string& path, std::string& failure, 
   std::unique_lock lock(playback->mutex);
   const auto limit = playback->sound.duration + options.spareTime;
   if (!playback->finished.wait_for(lock, limit, [&] { return playback->done; })) {
-    failure = "sound server: no answer within " + std::to_string(limit.count() / 1000) + "." +
-              std::to_string(limit.count() % 1000 / 100) + " s";
+    error = "sound server: no answer within " + std::to_string(limit.count() / 1000) + "." +
+            std::to_string(limit.count() % 1000 / 100) + " s";
     return false;
   }
-  if (!playback->played) failure = playback->failure;
+  if (!playback->played) error = playback->error;
   return playback->played;
 }
 
@@ -146,7 +146,7 @@ bool PlaySoundFileWithPulseAudio(const std::string& path, std::string& failure, 
 
 // The module's one entry, looked up by linux/sound_player.cpp.
 extern "C" __attribute__((visibility("default"))) bool taruk_play_sound_file(const std::string& path,
-                                                                             std::string& failure,
+                                                                             std::string& error,
                                                                              const taruk::SoundPlayOptions& options) {
-  return taruk::PlaySoundFileWithPulseAudio(path, failure, options);
+  return taruk::PlaySoundFileWithPulseAudio(path, error, options);
 }

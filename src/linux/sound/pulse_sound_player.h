@@ -8,6 +8,6 @@
 
 namespace taruk {
 
-bool PlaySoundFileWithPulseAudio(const std::string& path, std::string& failure, const SoundPlayOptions& options);
+bool PlaySoundFileWithPulseAudio(const std::string& path, std::string& error, const SoundPlayOptions& options);
 
 }  // namespace taruk

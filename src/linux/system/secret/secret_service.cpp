@@ -69,16 +69,16 @@ std::string Take(GError* error) {
 }  // namespace
 
 TARUK_MODULE_ENTRY bool taruk_secret_lookup(const std::string& server, const std::string& user, std::string& password,
-                                            std::string& why) {
-  GError* error = nullptr;
+                                            std::string& error) {
+  GError* gerror = nullptr;
   gchar* found = nullptr;
   {
     Watchdog watchdog;
-    found = secret_password_lookup_sync(Schema(), watchdog.cancellable(), &error, "server", server.c_str(), "user",
+    found = secret_password_lookup_sync(Schema(), watchdog.cancellable(), &gerror, "server", server.c_str(), "user",
                                         user.c_str(), nullptr);
   }
   if (!found) {
-    why = error ? Take(error) : "no password stored for " + user + "@" + server;
+    error = gerror ? Take(gerror) : "no password stored for " + user + "@" + server;
     return false;
   }
   password = found;
@@ -87,16 +87,16 @@ TARUK_MODULE_ENTRY bool taruk_secret_lookup(const std::string& server, const std
 }
 
 TARUK_MODULE_ENTRY bool taruk_secret_store(const std::string& server, const std::string& user,
-                                           const std::string& password, std::string& why) {
-  GError* failure = nullptr;
+                                           const std::string& password, std::string& error) {
+  GError* gerror = nullptr;
   bool stored = false;
   {
     Watchdog watchdog;
     const std::string label = "Taruk SMTP password for " + user + "@" + server;
     stored = secret_password_store_sync(Schema(), SECRET_COLLECTION_DEFAULT, label.c_str(), password.c_str(),
-                                        watchdog.cancellable(), &failure, "server", server.c_str(), "user",
-                                        user.c_str(), nullptr);
+                                        watchdog.cancellable(), &gerror, "server", server.c_str(), "user", user.c_str(),
+                                        nullptr);
   }
-  if (!stored) why = Take(failure);
+  if (!stored) error = Take(gerror);
   return stored;
 }
