@@ -51,7 +51,7 @@ COutgoingMail AlertMail() {
 // the server.
 bool LetGo(TestClient& client) {
   COutgoingMail mail = AlertMail();
-  return !client.Send(mail) && client.lastError == L"Must be connected";
+  return !client.Send(mail) && client.LastError() == L"Must be connected";
 }
 
 // A scripted server and a client for it. The server sends the greeting at
@@ -107,7 +107,7 @@ TEST(SmtpClient, SendsTheWholeExchangeByteForByte) {
   EXPECT_TRUE(s.client->Send(s.mail));
   EXPECT_TRUE(s.client->Disconnect());
   EXPECT_TRUE(s.client->Disconnect());  // nor does a second Disconnect
-  EXPECT_EQ(s.client->lastError, L"OK");
+  EXPECT_EQ(s.client->LastError(), L"OK");
   EXPECT_EQ(s.mail.body, L"Hello\r\n");  // the added line end stays in the mail
   EXPECT_NE(s.mail.date, 0);
   EXPECT_EQ(s.server.Finish(), ExpectedExchange(s.mail));
@@ -120,18 +120,18 @@ TEST(SmtpClient, GathersRepliesThatArriveInPiecesOrSpanLines) {
   Session s(Replace(Replace(Accepting, 0, "220-scripted ESMTP\r\n220-no spam here\r\n220 ready"), 6,
                     "250-queued\r\n250 as 12AB"),
             true, L"localhost");
-  ASSERT_TRUE(s.client->Connect()) << s.client->lastError;
-  EXPECT_TRUE(s.client->Send(s.mail)) << s.client->lastError;
-  EXPECT_TRUE(s.client->Disconnect()) << s.client->lastError;
+  ASSERT_TRUE(s.client->Connect()) << s.client->LastError();
+  EXPECT_TRUE(s.client->Send(s.mail)) << s.client->LastError();
+  EXPECT_TRUE(s.client->Disconnect()) << s.client->LastError();
   EXPECT_EQ(s.server.Finish(), ExpectedExchange(s.mail));
 }
 
 TEST(SmtpClient, KeepsBytesBehindAReplyForTheNextOne) {
   // Greeting and HELO reply in one piece; then a reply whose last line decides.
   Session s({"220 ready\r\n250 hello", "250-first line looks fine\r\n550 but the last refuses", "221 bye"});
-  ASSERT_TRUE(s.client->Connect()) << s.client->lastError;
+  ASSERT_TRUE(s.client->Connect()) << s.client->LastError();
   EXPECT_FALSE(s.client->Send(s.mail));
-  EXPECT_EQ(s.client->lastError, L"550:SMTP server error");
+  EXPECT_EQ(s.client->LastError(), L"550:SMTP server error");
   EXPECT_TRUE(s.client->Disconnect());
 }
 
@@ -139,14 +139,14 @@ TEST(SmtpClient, ConnectFailsAndClosesOnARefusingServer) {
   {
     Session s({"421 too busy"});
     EXPECT_FALSE(s.client->Connect());
-    EXPECT_EQ(s.client->lastError, L"Server didn't respond.");
+    EXPECT_EQ(s.client->LastError(), L"Server didn't respond.");
     EXPECT_EQ(s.server.Finish(), "");
     EXPECT_TRUE(s.server.ClientClosed());
   }
   {
     Session s({"220 ready", "550 go away"});
     EXPECT_FALSE(s.client->Connect());
-    EXPECT_EQ(s.client->lastError, L"550:SMTP server error");
+    EXPECT_EQ(s.client->LastError(), L"550:SMTP server error");
     EXPECT_TRUE(s.client->Disconnect());  // harmless after a failed Connect
     EXPECT_EQ(s.server.Finish(), Helo());
     EXPECT_TRUE(s.server.ClientClosed());
@@ -154,7 +154,7 @@ TEST(SmtpClient, ConnectFailsAndClosesOnARefusingServer) {
   for (const char* host : {"127.0.0.1", "no-such-host.invalid", ""}) {
     TestClient client(1, FromWireBytes(host));  // nothing listens on port 1
     EXPECT_FALSE(client.Connect()) << host;
-    EXPECT_EQ(client.lastError, L"Unable to connect to server") << host;
+    EXPECT_EQ(client.LastError(), L"Unable to connect to server") << host;
   }
 }
 
@@ -162,7 +162,7 @@ TEST(SmtpClient, ARefusedRecipientDoesNotStopTheMail) {
   Session s(Replace(Accepting, 3, "550 no such user"));
   ASSERT_TRUE(s.client->Connect());
   EXPECT_TRUE(s.client->Send(s.mail));
-  EXPECT_EQ(s.client->lastError, L"550:SMTP server error");
+  EXPECT_EQ(s.client->LastError(), L"550:SMTP server error");
   EXPECT_TRUE(s.client->Disconnect());
   EXPECT_EQ(s.server.Finish(), ExpectedExchange(s.mail));
 }
@@ -175,7 +175,7 @@ TEST(SmtpClient, ARefusedMailFailsSendAndTheConnectionStaysUsable) {
     Session s(replies);
     ASSERT_TRUE(s.client->Connect());
     EXPECT_FALSE(s.client->Send(s.mail));
-    EXPECT_EQ(s.client->lastError, error);
+    EXPECT_EQ(s.client->LastError(), error);
     EXPECT_TRUE(s.client->Disconnect());
     EXPECT_TRUE(s.server.Finish().ends_with("QUIT\r\n"));  // still connected for it
   }
@@ -185,7 +185,7 @@ TEST(SmtpClient, QuitAnsweredWithAnotherCodeStillCloses) {
   Session s({"220 ready", "250 hello", "250 see you"});
   ASSERT_TRUE(s.client->Connect());
   EXPECT_FALSE(s.client->Disconnect());
-  EXPECT_EQ(s.client->lastError, L"250:SMTP server didn't terminate session");
+  EXPECT_EQ(s.client->LastError(), L"250:SMTP server didn't terminate session");
   s.server.Finish();
   EXPECT_TRUE(s.server.ClientClosed());
 }
@@ -196,7 +196,7 @@ TEST(SmtpClient, ABrokenConnectionFailsTheStepAndEndsIt) {
     s.server.HangUp();  // as the mail is on its way
     ASSERT_TRUE(s.client->Connect());
     EXPECT_FALSE(s.client->Send(s.mail));
-    EXPECT_EQ(s.client->lastError, L"Socket Error");
+    EXPECT_EQ(s.client->LastError(), L"Socket Error");
     EXPECT_TRUE(LetGo(*s.client));
     EXPECT_TRUE(s.client->Disconnect());
   }
@@ -204,7 +204,7 @@ TEST(SmtpClient, ABrokenConnectionFailsTheStepAndEndsIt) {
     Session s({"220 ready"});
     s.server.AwaitLine().Reply("250 hel").HangUp();  // half-way through a reply
     EXPECT_FALSE(s.client->Connect());
-    EXPECT_EQ(s.client->lastError, L"Socket Error");
+    EXPECT_EQ(s.client->LastError(), L"Socket Error");
   }
 }
 
@@ -215,7 +215,7 @@ TEST(SmtpClient, AReplyBeyondTheBoundHasItsOwnText) {
                                  Replies{"220 ready", std::string(10 * 1024 * 1024, '2')}}) {
     Session s(replies);
     EXPECT_FALSE(s.client->Connect());
-    EXPECT_EQ(s.client->lastError, L"Server reply too long") << replies.size();
+    EXPECT_EQ(s.client->LastError(), L"Server reply too long") << replies.size();
     EXPECT_TRUE(LetGo(*s.client));
   }
 }
@@ -233,7 +233,7 @@ TEST(SmtpClient, AStopRequestEndsEveryWaitAtOnce) {
     });
     EXPECT_FALSE(s.client->Connect());
     requester.join();
-    EXPECT_EQ(s.client->lastError, L"Stopped: the monitor is ending");
+    EXPECT_EQ(s.client->LastError(), L"Stopped: the monitor is ending");
     EXPECT_TRUE(LetGo(*s.client));
   }
   {
@@ -241,10 +241,10 @@ TEST(SmtpClient, AStopRequestEndsEveryWaitAtOnce) {
     Session s(Replies(Accepting.begin(), Accepting.begin() + 6), false, L"127.0.0.1", SmtpTimeouts{});
     s.server.Stall();
     s.mail.body.assign(6 * 1024 * 1024, L'x');
-    ASSERT_TRUE(s.client->Connect()) << s.client->lastError;
+    ASSERT_TRUE(s.client->Connect()) << s.client->LastError();
     s.client->stopFd = stop.signal();  // still raised: the first wait ends at its start
     EXPECT_FALSE(s.client->Send(s.mail));
-    EXPECT_EQ(s.client->lastError, L"Stopped: the monitor is ending");
+    EXPECT_EQ(s.client->LastError(), L"Stopped: the monitor is ending");
     s.server.Release();
   }
 }
@@ -253,7 +253,7 @@ TEST(SmtpClient, EveryWaitEndsInItsOwnTimeOut) {
   {
     Session s({}, false, L"127.0.0.1", {2s, 2s, 200ms});  // accepts and says nothing
     EXPECT_FALSE(s.client->Connect());
-    EXPECT_EQ(s.client->lastError, L"Timed out waiting for the server's reply");
+    EXPECT_EQ(s.client->LastError(), L"Timed out waiting for the server's reply");
     s.server.Finish();
     EXPECT_TRUE(s.server.ClientClosed());
   }
@@ -263,7 +263,7 @@ TEST(SmtpClient, EveryWaitEndsInItsOwnTimeOut) {
     s.mail.body.assign(6 * 1024 * 1024, L'x');  // more than the socket buffers hold
     ASSERT_TRUE(s.client->Connect());
     EXPECT_FALSE(s.client->Send(s.mail));
-    EXPECT_EQ(s.client->lastError, L"Timed out sending to server");
+    EXPECT_EQ(s.client->LastError(), L"Timed out sending to server");
     EXPECT_TRUE(LetGo(*s.client));
     s.server.Release();
   }
@@ -274,14 +274,14 @@ TEST(SmtpClient, RefusesCallsOutOfOrderAndMailsWithoutRecipients) {
   TestClient idle(1);
   COutgoingMail mail = AlertMail();
   EXPECT_FALSE(idle.Send(mail));
-  EXPECT_EQ(idle.lastError, L"Must be connected");
+  EXPECT_EQ(idle.LastError(), L"Must be connected");
   EXPECT_TRUE(idle.Disconnect());
 
   Session s({"220 ready", "250 hello", "221 bye"});
   s.mail.recipients.clear();
   ASSERT_TRUE(s.client->Connect());
   EXPECT_FALSE(s.client->Send(s.mail));
-  EXPECT_EQ(s.client->lastError, L"No Recipients");
+  EXPECT_EQ(s.client->LastError(), L"No Recipients");
   EXPECT_TRUE(s.client->Disconnect());
   EXPECT_EQ(s.server.Finish(), Helo() + "QUIT\r\n");
 }
@@ -293,7 +293,7 @@ TEST(SmtpClient, LineBreaksCannotInjectCommandsOrHeaders) {
     (inSender ? s.mail.from : s.mail.recipients[1].address) = L"x@example.org>\r\nRCPT TO: <victim@example.org";
     ASSERT_TRUE(s.client->Connect());
     EXPECT_FALSE(s.client->Send(s.mail));
-    EXPECT_EQ(s.client->lastError, L"Mail address contains a line break");
+    EXPECT_EQ(s.client->LastError(), L"Mail address contains a line break");
     EXPECT_TRUE(s.client->Disconnect());
     EXPECT_EQ(s.server.Finish(), Helo() + "QUIT\r\n");
   }

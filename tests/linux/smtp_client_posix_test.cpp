@@ -30,7 +30,7 @@ TEST(SmtpClient, TheConnectEndsInItsOwnTimeOut) {
     ASSERT_EQ(connect(filler, reinterpret_cast<sockaddr*>(&address), size), 0);
     CSmtpClient client(L"127.0.0.1", ntohs(address.sin_port), {200ms, 2s, 2s});
     EXPECT_FALSE(client.Connect());
-    EXPECT_EQ(client.lastError, L"Timed out connecting to server");
+    EXPECT_EQ(client.LastError(), L"Timed out connecting to server");
     close(filler);
     close(listener);
   }

@@ -43,8 +43,8 @@ TEST(SmtpRealServer, AiosmtpdStoresTheMailWhole) {
       L".\r\nCritical temperature: 55\r\n\r\n HD1: QEMU HARDDISK current temperature 57 C\r\n"
       L".hidden\r\n..\r\n.";
   CSmtpClient client(L"127.0.0.1", server.Port());
-  ASSERT_TRUE(SendOne(client, mail)) << client.lastError;
-  EXPECT_EQ(client.lastError, L"OK");
+  ASSERT_TRUE(SendOne(client, mail)) << client.LastError();
+  EXPECT_EQ(client.LastError(), L"OK");
 
   const auto messages = server.Messages();
   ASSERT_EQ(messages.size(), 1u);
@@ -92,7 +92,7 @@ TEST(SmtpRealServer, LocalMailSystemDeliversAnAlertToTheMailbox) {
   mail.subject = L"Taruk - critical temperature reached";
   mail.body = L"Critical temperature: 55\r\n\r\n HD1: " + FromWireBytes(model) + L" current temperature 57 C";
   CSmtpClient client(L"127.0.0.1", 25);
-  ASSERT_TRUE(SendOne(client, mail)) << client.lastError;
+  ASSERT_TRUE(SendOne(client, mail)) << client.LastError();
 
   // Delivery happens behind the server's reply; give it time.
   std::string text;

@@ -118,7 +118,7 @@ void Configure(CSmtpClient& client, const Account& account, const std::string& c
 std::wstring Exchange(CSmtpClient& client) {
   COutgoingMail mail = TestMail();
   const bool sent = client.Connect() && client.Send(mail);
-  const std::wstring error = client.lastError;
+  const std::wstring error = client.LastError();
   client.Disconnect();
   return sent ? L"" : error;
 }
@@ -251,7 +251,7 @@ TEST_F(SmtpTls, AStopRequestEndsAStalledHandshakeAtOnce) {
   EXPECT_FALSE(client.Connect());
   requester.join();
   EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
-  EXPECT_EQ(client.lastError, L"Stopped: the monitor is ending");
+  EXPECT_EQ(client.LastError(), L"Stopped: the monitor is ending");
 }
 
 TEST_F(SmtpTls, ThePortChoosesTheSecurityAndTheFieldItsPort) {

@@ -137,7 +137,7 @@ TEST(WineSmtpTls, MailArrivesOrTheRefusalSaysWhyAsOnLinux) {
     mail.body = L"It works";
     mail.AddRecipient(L"ann@example.org", L"ann@example.org");
     const bool sent = client.Connect() && client.Send(mail);
-    const std::wstring error = sent ? L"" : client.lastError;
+    const std::wstring error = sent ? L"" : client.LastError();
     client.Disconnect();
     EXPECT_EQ(error, c.seen) << c.what;
     EXPECT_EQ(StoredCount(server), before + (c.seen.empty() ? 1 : 0)) << c.what;

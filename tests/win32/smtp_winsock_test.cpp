@@ -46,8 +46,8 @@ TEST(WinsockSmtp, AMailReachesARealServerOnTheHostsLoopback) {
   mail.subject = L"Taruk - critical temperature reached";
   mail.body = L"HD0: 61\u00b0C\r\n.hidden line\r\nend";
   mail.AddRecipient(L"admin@example.org", L"admin@example.org");
-  ASSERT_TRUE(client.Connect()) << std::string(client.lastError.begin(), client.lastError.end());
-  ASSERT_TRUE(client.Send(mail)) << std::string(client.lastError.begin(), client.lastError.end());
+  ASSERT_TRUE(client.Connect()) << std::string(client.LastError().begin(), client.LastError().end());
+  ASSERT_TRUE(client.Send(mail)) << std::string(client.LastError().begin(), client.LastError().end());
   EXPECT_EQ(client.LastReply().substr(0, 4), L"250 ");
   EXPECT_TRUE(client.Disconnect());
 
@@ -77,7 +77,7 @@ TEST(WinsockSmtp, TheConsolesStopNoticeEndsAWaitAtOnce) {
   });
   EXPECT_FALSE(client.Connect());
   console.join();
-  EXPECT_EQ(client.lastError, L"Stopped: the monitor is ending");
+  EXPECT_EQ(client.LastError(), L"Stopped: the monitor is ending");
   EXPECT_TRUE(StopRequested(stop));
   CloseStopSignal(stop);
   EXPECT_FALSE(OnConsoleNotice(CTRL_C_EVENT));  // nothing listens any more

@@ -46,7 +46,7 @@ AlarmMailOutcome SendAlarmMailNow(const AlarmMessage& message, const AlarmMailSe
   bool sent = false;
   if (client->Connect()) sent = client->Send(outgoing);
   // The reply to the mail itself, before QUIT replaces it.
-  AlarmMailOutcome outcome{sent, sent ? client->LastReply() : client->lastError};
+  AlarmMailOutcome outcome{sent, sent ? client->LastReply() : client->LastError()};
   client->Disconnect();
   return outcome;
 }

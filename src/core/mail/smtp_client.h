@@ -52,8 +52,9 @@ class CSmtpClient {
   // The text of the server's last reply (the alert log shows the answer to a
   // sent mail).
   const std::wstring& LastReply() const { return replyText; }
+  // Why the last failing step failed; "OK" until one fails, and never reset.
+  const std::wstring& LastError() const { return lastError; }
 
-  std::wstring lastError = L"OK";
   std::wstring mailerName = L"Orvo Mail";
   // The program's stop request (the headless monitor's stop signals); every
   // wait ends on it at once. kNoStopSignal: nothing but the time-outs ends a
@@ -91,6 +92,7 @@ class CSmtpClient {
   // Closes the socket after a broken or timed-out exchange, or at the end.
   void DropConnection();
 
+  std::wstring lastError = L"OK";
   bool connected = false;
   uint32_t port;
   std::wstring server;

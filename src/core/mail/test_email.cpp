@@ -13,7 +13,7 @@ namespace {
 // A refused step shows the server's own words ("550 no such sender"), any
 // other failure the client's text.
 std::wstring Reason(const CSmtpClient& client) {
-  const std::wstring& error = client.lastError;
+  const std::wstring& error = client.LastError();
   const bool refused = error.size() > 4 && error[3] == L':' && iswdigit(error[0]);
   if (!refused) return error;
   std::wstring reply = client.LastReply();
