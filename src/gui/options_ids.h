@@ -46,4 +46,7 @@ constexpr ActionList kActionLists[] = {
     {IdHealthActionList, IdHealthTestSound, &OptionsExchange::healthAction},
 };
 
+// A list's "Test sound" button shows only while the list says "Play sound".
+constexpr bool ShowsTestSound(int selectedEntry) { return selectedEntry == static_cast<int>(AlarmAction::PlaySound); }
+
 }  // namespace taruk::options_ids

@@ -61,6 +61,34 @@ inline bool RunMonitorCommand(int id, const MonitorActions& actions) {
   }
 }
 
+// What a main window does for its commands. Both windows implement it, so
+// the table from command to member is written once, here.
+class MonitorWindowActions {
+ public:
+  virtual ~MonitorWindowActions() = default;
+  virtual void ShowDriveOnButton(int button) = 0;
+  virtual void SelectDrive(int driveIndex) = 0;
+  virtual void OpenDriveList() = 0;
+  virtual void OnDetails() = 0;
+  virtual void OnOptions() = 0;
+  virtual void OnGraph() = 0;
+  virtual void OnExit() = 0;
+  virtual void ShowApplication() = 0;
+  virtual void RunAboutBox() = 0;
+};
+
+inline bool RunMonitorCommand(int id, MonitorWindowActions& window) {
+  return RunMonitorCommand(id, {.showDriveOnButton = [&window](int button) { window.ShowDriveOnButton(button); },
+                                .selectDrive = [&window](int drive) { window.SelectDrive(drive); },
+                                .openDriveList = [&window] { window.OpenDriveList(); },
+                                .details = [&window] { window.OnDetails(); },
+                                .options = [&window] { window.OnOptions(); },
+                                .graph = [&window] { window.OnGraph(); },
+                                .exit = [&window] { window.OnExit(); },
+                                .showApplication = [&window] { window.ShowApplication(); },
+                                .about = [&window] { window.RunAboutBox(); }});
+}
+
 struct OptionsActions {
   std::function<void()> ok, playTestSound, sendTestEmail, editMailServer;
 };

@@ -23,6 +23,7 @@
 #include "gui/monitor_ids.h"
 #include "gui/monitor_window_start.h"
 #include "gui/toolkit/template_dialog.h"
+#include "gui/window_commands.h"
 
 class QMenu;
 class QPushButton;
@@ -33,7 +34,10 @@ class CIconButton;
 class WindowAlertPlatform;
 class StatusNotifierItem;
 
-class CMonitorDlg : public TemplateDialog, public MonitorView, private MonitorWindowSteps {
+class CMonitorDlg : public TemplateDialog,
+                    public MonitorView,
+                    private MonitorWindowSteps,
+                    private MonitorWindowActions {
   Q_OBJECT
  public:
   // Shows and runs `monitor`, which outlives the window. `demoDrivesReason`
@@ -79,13 +83,13 @@ class CMonitorDlg : public TemplateDialog, public MonitorView, private MonitorWi
   // The list the page control opens, made anew for each opening.
   QMenu* DriveList();
   // Shows drive n in the panel, and the page of buttons that holds it.
-  void SelectDrive(int driveIndex);
+  void SelectDrive(int driveIndex) override;
   int SelectedDrive() const { return selectedDrive; }
 
  protected:
   void OnInitDialog() override;
   void OnCommand(int id) override;
-  void ShowDriveOnButton(int button);
+  void ShowDriveOnButton(int button) override;
   void closeEvent(QCloseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
 
@@ -104,18 +108,18 @@ class CMonitorDlg : public TemplateDialog, public MonitorView, private MonitorWi
   void ShowDiskBadge(int button);
   void ShowDrivePage(int page);
   void ShowDrivePageControl();
-  void OpenDriveList();
+  void OpenDriveList() override;
   void UpdateTrayIconState();
   bool AddStatusNotifierItem();
-  void ShowApplication();
+  void ShowApplication() override;
   void UpdateTrayToolTip();
-  void OnDetails();
-  void OnOptions();
-  void OnGraph();
-  void OnExit();
+  void OnDetails() override;
+  void OnOptions() override;
+  void OnGraph() override;
+  void OnExit() override;
   void SaveConfig();
   void OnClose();
-  void RunAboutBox();
+  void RunAboutBox() override;
 
   // Members in the window's declared order.
   QFont infoFont;

@@ -28,7 +28,6 @@ using options_ids::kGroupBoxIds;
 
 namespace {
 
-constexpr int kPlaySoundEntry = static_cast<int>(AlarmAction::PlaySound);
 const QColor kGroupCaption = ToQColor(palette::kGroupCaption);
 
 QString Q(const std::wstring& text) { return QString::fromStdWString(text); }
@@ -108,7 +107,7 @@ void COptionsDlg::UpdateData(bool fromControls) {
 void COptionsDlg::ApplyTestSoundRule(int listId) {
   for (const ActionList& actionList : kActionLists) {
     if (actionList.list != listId) continue;
-    Control(actionList.testSound)->setVisible(Control<QComboBox>(listId)->currentIndex() == kPlaySoundEntry);
+    Control(actionList.testSound)->setVisible(options_ids::ShowsTestSound(Control<QComboBox>(listId)->currentIndex()));
   }
 }
 

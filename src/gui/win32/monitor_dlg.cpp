@@ -93,15 +93,7 @@ void CMonitorDlg::SetButtonLooks() {
 void CMonitorDlg::RunMonitoringCycle() { monitor.RunMonitoringCycle(); }
 
 void CMonitorDlg::OnCommand(int id, int /*notification*/, HWND /*control*/) {
-  RunMonitorCommand(id, {.showDriveOnButton = [this](int button) { ShowDriveOnButton(button); },
-                         .selectDrive = [this](int drive) { SelectDrive(drive); },
-                         .openDriveList = [this] { OpenDriveList(); },
-                         .details = [this] { OnDetails(); },
-                         .options = [this] { OnOptions(); },
-                         .graph = [this] { OnGraph(); },
-                         .exit = [this] { OnExit(); },
-                         .showApplication = [this] { ShowApplication(); },
-                         .about = [this] { RunAboutBox(); }});
+  RunMonitorCommand(id, static_cast<MonitorWindowActions&>(*this));
 }
 
 void CMonitorDlg::ShowDriveOnButton(int button) {

@@ -20,13 +20,14 @@
 #include "gui/win32/colours.h"
 #include "gui/win32/dialog_window.h"
 #include "gui/win32/icon_button.h"
+#include "gui/window_commands.h"
 
 namespace taruk::win32 {
 
 // The notification-area icon's callback message.
 constexpr UINT WM_TRAYNOTIFY = 0xA124;
 
-class CMonitorDlg : public DialogWindow, public MonitorView, private MonitorWindowSteps {
+class CMonitorDlg : public DialogWindow, public MonitorView, private MonitorWindowSteps, private MonitorWindowActions {
  public:
   // `demoDrivesReason` is set when the drives are the demo drives the
   // program fell back to: why none of this machine's could be read.
@@ -51,12 +52,12 @@ class CMonitorDlg : public DialogWindow, public MonitorView, private MonitorWind
   bool ShowsDemoDrives() const { return monitor.Environment().demoDrives; }
   int SelectedDrive() const { return selectedDrive; }
   // Shows drive n in the panel, and the page of buttons that holds it.
-  void SelectDrive(int driveIndex);
+  void SelectDrive(int driveIndex) override;
 
  protected:
   bool OnInitDialog() override;
   void OnCommand(int id, int notification, HWND control) override;
-  void ShowDriveOnButton(int button);
+  void ShowDriveOnButton(int button) override;
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 
  private:
@@ -71,19 +72,19 @@ class CMonitorDlg : public DialogWindow, public MonitorView, private MonitorWind
   void StartMonitorTimer(int periodMs) override;
   HBRUSH PanelColours(HDC dc, HWND control);
   void PaintMinimised();
-  void ShowApplication();
+  void ShowApplication() override;
   void UpdateTrayToolTip();
   void UpdateTrayIconState();
   void ShowHealthLine(const DriveSlot& slot);
   void ShowDrivePage(int page);
   void ShowDrivePageControl();
-  void OpenDriveList();
-  void OnDetails();
-  void OnOptions();
-  void OnGraph();
-  void OnExit();
+  void OpenDriveList() override;
+  void OnDetails() override;
+  void OnOptions() override;
+  void OnGraph() override;
+  void OnExit() override;
   void SaveConfig();
-  void RunAboutBox();
+  void RunAboutBox() override;
 
   // Members in the window's declared order.
   HFONT infoFont = nullptr;

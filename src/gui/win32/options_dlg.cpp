@@ -24,7 +24,6 @@ using options_ids::kGroupBoxIds;
 
 namespace {
 
-constexpr int kPlaySoundEntry = static_cast<int>(AlarmAction::PlaySound);
 constexpr COLORREF kGroupCaption = ToColorRef(palette::kGroupCaption);
 
 }  // namespace
@@ -65,7 +64,7 @@ bool COptionsDlg::OnInitDialog() {
 
 void COptionsDlg::ApplyTestSoundRule(int listId) {
   for (const ActionList& actionList : kActionLists) {
-    if (actionList.list == listId) ShowItem(actionList.testSound, Selection(listId) == kPlaySoundEntry);
+    if (actionList.list == listId) ShowItem(actionList.testSound, options_ids::ShowsTestSound(Selection(listId)));
   }
 }
 
