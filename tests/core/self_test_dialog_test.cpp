@@ -1,6 +1,6 @@
 // The Self-test dialog's decisions: which buttons, the progress and last
 // result line, the log rows, the error count and the polling time; and its
-// job, which talks to the drive off the window's thread.
+// session, which talks to the drive off the window's thread.
 #include "core/view/self_test_dialog.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +8,7 @@
 #include <chrono>
 #include <thread>
 
-#include "core/view/self_test_job.h"
+#include "core/view/self_test_session.h"
 #include "support/scripted_device.h"
 #include "support/self_test_pages.h"
 
@@ -111,7 +111,10 @@ TEST(SelfTestDialog, FailedTestLogAndErrorCount) {
             L"Abort: the drive refused to abort");
 }
 
-TEST(SelfTestDialog, JobAbortsThenReadsTheDriveAgain) {
+// The session both dialogs keep: a request goes out on the job's thread,
+// the answer brings the drive read afresh and the reply line, and a running
+// test is asked about again.
+TEST(SelfTestDialog, SessionAbortsThenReadsTheDriveAgain) {
   ScriptedOpener drives;
   ScriptedDevice& drive = drives.drives[0];
   Page data{};
@@ -120,21 +123,31 @@ TEST(SelfTestDialog, JobAbortsThenReadsTheDriveAgain) {
   drive.pages["identify 0"] = Page{};
   DriveSlot slot;
   slot.systemNumber = 0;
+  DriveSlot gone = slot;
+  gone.systemNumber = 7;
 
-  SelfTestJob job;
-  EXPECT_FALSE(job.Start(nullptr, SelfTestRequest::Abort, slot));
-  ASSERT_TRUE(job.Start(drives.Open(0), SelfTestRequest::Abort, slot));
-  std::optional<SelfTestJobResult> result;
-  for (int i = 0; i < 500 && !result; ++i) {
-    result = job.Take();
-    if (!result) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_FALSE(SelfTestSession(nullptr, slot).Ask(SelfTestRequest::Short)) << "no drives: nothing is sent";
+  const std::optional<SelfTestSession::Step> unopened = SelfTestSession(&drives, gone).Ask(SelfTestRequest::Short);
+  ASSERT_TRUE(unopened);
+  EXPECT_FALSE(unopened->asking);
+  EXPECT_EQ(unopened->replyLine, L"The drive could not be opened");
+
+  SelfTestSession session(&drives, slot);
+  const std::optional<SelfTestSession::Step> asked = session.Ask(SelfTestRequest::Abort);
+  ASSERT_TRUE(asked);
+  EXPECT_TRUE(asked->asking);
+  EXPECT_EQ(asked->replyLine, L"Asking the drive...");
+  std::optional<SelfTestSession::Step> answered;
+  for (int i = 0; i < 500 && !answered; ++i) {
+    answered = session.TakeAnswer();
+    if (!answered) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  ASSERT_TRUE(result);
-  EXPECT_FALSE(job.Busy());
-  EXPECT_FALSE(job.Take()) << "taken once";
-  EXPECT_EQ(result->request, SelfTestRequest::Abort);
-  EXPECT_EQ(result->reply.outcome, SelfTestOutcome::Aborted);
-  EXPECT_TRUE(result->slot.selfTest.running) << "the reading after the abort, from the same script";
-  EXPECT_EQ(result->slot.selfTest.percentDone, 60);
+  ASSERT_TRUE(answered);
+  EXPECT_FALSE(answered->asking);
+  EXPECT_EQ(answered->replyLine, L"Abort: self-test aborted");
+  EXPECT_FALSE(session.TakeAnswer()) << "taken once";
+  EXPECT_TRUE(session.Shown().selfTest.running) << "the reading after the abort, from the same script";
+  EXPECT_EQ(session.Shown().selfTest.percentDone, 60);
+  EXPECT_EQ(session.PollSeconds(), 120) << "asked again at the drive's polling time for the short test";
   EXPECT_NE(std::find(drives.lastLog.begin(), drives.lastLog.end(), "execute-offline 0 0x7f"), drives.lastLog.end());
 }

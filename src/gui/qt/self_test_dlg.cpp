@@ -18,17 +18,19 @@ QString Q(const std::wstring& text) { return QString::fromStdWString(text); }
 }  // namespace
 
 CSelfTestDlg::CSelfTestDlg(DeviceOpener* drives, const DriveSlot& slot, int driveIndex, QWidget* parent)
-    : TemplateDialog(self_test_ids::kTemplate, parent), drives(drives), shown(slot), driveIndex(driveIndex) {
+    : TemplateDialog(self_test_ids::kTemplate, parent), session(drives, slot), driveIndex(driveIndex) {
   // Only the window's own memory is looked at here; the drive is asked on
   // the job's thread.
   resultTimer.setInterval(200);
-  connect(&resultTimer, &QTimer::timeout, this, &CSelfTestDlg::TakeResult);
+  connect(&resultTimer, &QTimer::timeout, this, [this] {
+    if (const std::optional<SelfTestSession::Step> answered = session.TakeAnswer()) Show(*answered);
+  });
   pollTimer.setSingleShot(true);
   connect(&pollTimer, &QTimer::timeout, this, [this] { Ask(std::nullopt); });
 }
 
 void CSelfTestDlg::OnInitDialog() {
-  setWindowTitle(Q(DriveWindowTitle(windowTitle().toStdWString(), driveIndex, shown)));
+  setWindowTitle(Q(DriveWindowTitle(windowTitle().toStdWString(), driveIndex, session.Shown())));
   QTreeWidget* log = Control<QTreeWidget>(IdLog);
   log->setRootIsDecorated(false);
   log->setColumnCount(static_cast<int>(kSelfTestLogHeadings.size()));
@@ -42,7 +44,8 @@ void CSelfTestDlg::OnInitDialog() {
 }
 
 void CSelfTestDlg::ShowSlot() {
-  const SelfTestButtons buttons = SelfTestButtonsFor(shown.selfTest, job.Busy() || !drives);
+  const DriveSlot& shown = session.Shown();
+  const SelfTestButtons buttons = session.Buttons();
   Control<QPushButton>(IdShort)->setEnabled(buttons.shortTest);
   Control<QPushButton>(IdExtended)->setEnabled(buttons.extended);
   Control<QPushButton>(IdConveyance)->setEnabled(buttons.conveyance);
@@ -56,29 +59,22 @@ void CSelfTestDlg::ShowSlot() {
     for (int c = 0; c < static_cast<int>(row.size()); ++c) item->setText(c, Q(row[static_cast<size_t>(c)]));
     log->addTopLevelItem(item);
   }
-  if (shown.selfTest.running && drives && !job.Busy() && !pollTimer.isActive()) {
-    pollTimer.start(SelfTestPollSeconds(shown.selfTest) * 1000);
-  }
+  const std::optional<int> pollSeconds = session.PollSeconds();
+  if (pollSeconds && !pollTimer.isActive()) pollTimer.start(*pollSeconds * 1000);
 }
 
 void CSelfTestDlg::Ask(std::optional<SelfTestRequest> request) {
-  if (!drives || job.Busy()) return;
-  if (!job.Start(drives->Open(shown.systemNumber), request, shown)) {
-    Control<QLabel>(IdReply)->setText(QStringLiteral("The drive could not be opened"));
-    return;
-  }
-  if (request) Control<QLabel>(IdReply)->setText(QStringLiteral("Asking the drive..."));
-  pollTimer.stop();
-  resultTimer.start();
-  ShowSlot();
+  if (const std::optional<SelfTestSession::Step> step = session.Ask(request)) Show(*step);
 }
 
-void CSelfTestDlg::TakeResult() {
-  std::optional<SelfTestJobResult> result = job.Take();
-  if (!result) return;
-  resultTimer.stop();
-  shown = std::move(result->slot);
-  if (result->request) Control<QLabel>(IdReply)->setText(Q(SelfTestReplyLine(*result->request, result->reply)));
+void CSelfTestDlg::Show(const SelfTestSession::Step& step) {
+  if (step.replyLine) Control<QLabel>(IdReply)->setText(Q(*step.replyLine));
+  if (step.asking) {
+    pollTimer.stop();
+    resultTimer.start();
+  } else {
+    resultTimer.stop();
+  }
   ShowSlot();
 }
 

@@ -2,7 +2,7 @@
 // The Self-test dialog (template 142) for one drive: start the tests it
 // offers, abort, the progress, the log and the error count. What it shows is
 // core/view/self_test_dialog.h; the drive is asked off the window's thread
-// (core/view/self_test_job.h), and asked again while a test runs at the
+// (core/view/self_test_session.h), and asked again while a test runs at the
 // drive's own polling time.
 //
 //   CSelfTestDlg(drives, slot, driveIndex, parent).exec();
@@ -11,7 +11,7 @@
 
 #include "core/drive/drive_slot.h"
 #include "core/drive/smart_device.h"
-#include "core/view/self_test_job.h"
+#include "core/view/self_test_session.h"
 #include "gui/self_test_ids.h"
 #include "gui/toolkit/template_dialog.h"
 
@@ -29,7 +29,7 @@ class CSelfTestDlg : public TemplateDialog {
   CSelfTestDlg(DeviceOpener* drives, const DriveSlot& slot, int driveIndex, QWidget* parent = nullptr);
 
   // The drive as the dialog shows it now.
-  const DriveSlot& Shown() const { return shown; }
+  const DriveSlot& Shown() const { return session.Shown(); }
   // Sends a request, or reads the drive again (none), off the window's thread.
   void Ask(std::optional<SelfTestRequest> request);
 
@@ -38,13 +38,11 @@ class CSelfTestDlg : public TemplateDialog {
   void OnCommand(int id) override;
 
  private:
+  void Show(const SelfTestSession::Step& step);
   void ShowSlot();
-  void TakeResult();
 
-  DeviceOpener* drives;
-  DriveSlot shown;
+  SelfTestSession session;
   int driveIndex;
-  SelfTestJob job;
   QTimer resultTimer{this};
   QTimer pollTimer{this};
 };

@@ -10,7 +10,7 @@
 namespace taruk::win32 {
 
 bool CSelfTestDlg::OnInitDialog() {
-  NameDriveInTitle(driveIndex, shown);
+  NameDriveInTitle(driveIndex, session.Shown());
   HWND log = Item(IdLog);
   ListView_SetExtendedListViewStyle(log, LVS_EX_FULLROWSELECT);
   for (int c = 0; c < static_cast<int>(kSelfTestLogHeadings.size()); ++c) {
@@ -27,7 +27,8 @@ bool CSelfTestDlg::OnInitDialog() {
 }
 
 void CSelfTestDlg::ShowSlot() {
-  const SelfTestButtons buttons = SelfTestButtonsFor(shown.selfTest, job.Busy() || !drives);
+  const DriveSlot& shown = session.Shown();
+  const SelfTestButtons buttons = session.Buttons();
   const std::pair<int, bool> enabled[] = {{IdShort, buttons.shortTest},
                                           {IdExtended, buttons.extended},
                                           {IdConveyance, buttons.conveyance},
@@ -54,31 +55,26 @@ void CSelfTestDlg::ShowSlot() {
       ListView_SetItemText(log, inserted, c, cells[static_cast<size_t>(c)].data());
     }
   }
-  if (shown.selfTest.running && drives && !job.Busy() && !polling) {
+  const std::optional<int> pollSeconds = session.PollSeconds();
+  if (pollSeconds && !polling) {
     polling = true;
-    SetTimer(window, kPollTimer, static_cast<UINT>(SelfTestPollSeconds(shown.selfTest)) * 1000u, nullptr);
+    SetTimer(window, kPollTimer, static_cast<UINT>(*pollSeconds) * 1000u, nullptr);
   }
 }
 
 void CSelfTestDlg::Ask(std::optional<SelfTestRequest> request) {
-  if (!drives || job.Busy()) return;
-  if (!job.Start(drives->Open(shown.systemNumber), request, shown)) {
-    SetItemText(IdReply, L"The drive could not be opened");
-    return;
-  }
-  if (request) SetItemText(IdReply, L"Asking the drive...");
-  KillTimer(window, kPollTimer);
-  polling = false;
-  SetTimer(window, kResultTimer, 200, nullptr);
-  ShowSlot();
+  if (const std::optional<SelfTestSession::Step> step = session.Ask(request)) Show(*step);
 }
 
-void CSelfTestDlg::TakeResult() {
-  std::optional<SelfTestJobResult> result = job.Take();
-  if (!result) return;
-  KillTimer(window, kResultTimer);
-  shown = std::move(result->slot);
-  if (result->request) SetItemText(IdReply, SelfTestReplyLine(*result->request, result->reply));
+void CSelfTestDlg::Show(const SelfTestSession::Step& step) {
+  if (step.replyLine) SetItemText(IdReply, *step.replyLine);
+  if (step.asking) {
+    KillTimer(window, kPollTimer);
+    polling = false;
+    SetTimer(window, kResultTimer, 200, nullptr);
+  } else {
+    KillTimer(window, kResultTimer);
+  }
   ShowSlot();
 }
 
@@ -89,7 +85,9 @@ void CSelfTestDlg::OnCommand(int id, int notification, HWND control) {
 
 bool CSelfTestDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR& result) {
   if (message != WM_TIMER) return false;
-  if (wParam == kResultTimer) TakeResult();
+  if (wParam == kResultTimer) {
+    if (const std::optional<SelfTestSession::Step> answered = session.TakeAnswer()) Show(*answered);
+  }
   if (wParam == kPollTimer) {
     KillTimer(window, kPollTimer);
     polling = false;

@@ -1,11 +1,11 @@
 #pragma once
 // CSelfTestDlg on Windows: template 142, the same dialog as the Qt one.
 // What it shows is core/view/self_test_dialog.h; the drive is asked off the
-// window's thread (core/view/self_test_job.h) and looked for on a timer.
+// window's thread (core/view/self_test_session.h) and looked for on a timer.
 
 #include "core/drive/drive_slot.h"
 #include "core/drive/smart_device.h"
-#include "core/view/self_test_job.h"
+#include "core/view/self_test_session.h"
 #include "gui/self_test_ids.h"
 #include "gui/win32/dialog_window.h"
 
@@ -18,7 +18,7 @@ class CSelfTestDlg : public DialogWindow {
   // `slot`: the drive as the monitor last read it; `drives` opens it for
   // each request (nullptr: the buttons stay off).
   CSelfTestDlg(DeviceOpener* drives, const DriveSlot& slot, int driveIndex)
-      : DialogWindow(self_test_ids::kTemplate), drives(drives), shown(slot), driveIndex(driveIndex) {}
+      : DialogWindow(self_test_ids::kTemplate), session(drives, slot), driveIndex(driveIndex) {}
 
  protected:
   bool OnInitDialog() override;
@@ -30,13 +30,11 @@ class CSelfTestDlg : public DialogWindow {
   static constexpr UINT_PTR kPollTimer = 2;
 
   void Ask(std::optional<SelfTestRequest> request);
+  void Show(const SelfTestSession::Step& step);
   void ShowSlot();
-  void TakeResult();
 
-  DeviceOpener* drives;
-  DriveSlot shown;
+  SelfTestSession session;
   int driveIndex;
-  SelfTestJob job;
   bool polling = false;
 };
 
