@@ -20,7 +20,7 @@ if ! command -v qemu-system-x86_64 >/dev/null || ! qemu-system-x86_64 -machine h
   echo "SKIP: this machine cannot run qemu-system-x86_64 (install scripts/deps/test-vm.txt)"
   exit 77
 fi
-for needed in "$bin/taruk-smart-reader" "$build/taruk_linux_tests"; do
+for needed in "$bin/taruk-headless" "$bin/taruk-smart-reader" "$build/taruk_linux_tests"; do
   [ -x "$needed" ] || { echo "FAIL: $needed is not built"; exit 1; }
 done
 for tool in busybox smartctl nvme setcap getcap setpriv sg_wr_mode sg_start cpio /usr/bin/python3; do
@@ -58,7 +58,7 @@ truncate -s 512M "$work/uas2.img"
 
 root=$work/root
 mkdir -p "$root/opt/taruk" "$root/usr/sbin" "$root/usr/bin" "$root/etc"
-cp "$taruk" "$bin/taruk-smart-reader" "$build/taruk_linux_tests" "$root/opt/taruk/"
+cp "$taruk" "$bin/taruk-headless" "$bin/taruk-smart-reader" "$build/taruk_linux_tests" "$root/opt/taruk/"
 cp "$(command -v smartctl)" "$(command -v nvme)" "$(command -v setcap)" "$(command -v getcap)" "$root/usr/sbin/"
 cp "$(command -v setpriv)" "$root/usr/bin/"
 # MODE SELECT for the SCSI case's failure bit, and START STOP UNIT to stop

@@ -318,6 +318,12 @@ def check_scsi(r, taruk):
           f"{device}: with the TEST bit, health {failing.get('health')} {failing.get('healthReasons')}, "
           "smartctl FAILURE PREDICTION THRESHOLD EXCEEDED")
     check("bad" in report_section(text(s / "report-failing.txt"), device), f"{device}: --report says bad")
+    health = re.search(r'^taruk_drive_health\{[^}]*model="Linux scsi_debug"[^}]*verdict="bad"\} (\d)$',
+                       text(s / "metrics-failing.prom"), re.M)
+    check(health and health.group(1) == "1", f"{device}: the metrics say bad: {health and health.group(0)}")
+    alarm = re.search(r"^taruk: notification: HD\d+: Linux scsi_debug health: bad \(failure prediction.*$",
+                      text(s / "headless-failing.out"), re.M)
+    check(alarm, f"{device}: the monitor's health alarm spoke: {alarm and alarm.group(0)}")
     stopped = scsi_drive(s / "report-stopped.json")
     check(stopped.get("powerMode") == "standby" and stopped.get("model") == "Linux scsi_debug",
           f"{device}: stopped, REQUEST SENSE says so: power mode {stopped.get('powerMode')} "
@@ -385,6 +391,11 @@ def check_usb(r, usbs, trace_path):
               f"{name}: the text report says the bridge does not pass S.M.A.R.T. commands")
         check((user_serials.get(serial, {}).get("usbBridge") or {}).get("id") == bridge_id,
               f"{name}: through the reader too")
+        device = drive.get("device", "/x")
+        print(f"--- {device} behind {bridge_id} ({driver}): taruk --report")
+        print(report_section(report_text, device))
+        print(f"--- {device}: smartctl -a")
+        print(text(u / f"smartctl-a-{device.rsplit('/', 1)[-1]}.txt").strip())
     # Six runs reach the USB disks (three reports, the device tests' three
     # passes as root and three through the reader, a capture): one probe
     # each, one 16-byte and one 12-byte ATA PASS-THROUGH per disk and run,

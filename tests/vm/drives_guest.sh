@@ -181,6 +181,9 @@ if [ -e /lib/guest-modules/scsi_debug.ko ] && insmod /lib/guest-modules/scsi_deb
   smartctl -a $dev >$S/smartctl-failing.txt 2>&1
   $T/taruk --report --json >$S/report-failing.json 2>/dev/null
   $T/taruk --report >$S/report-failing.txt 2>&1
+  # One cycle of the monitor itself over the failing disk: its metrics, and
+  # its health alarm (a notification, logged on stderr: no desktop here).
+  $T/taruk --headless --once --metrics-file $S/metrics-failing.prom >$S/headless-failing.out 2>&1
   # Stopped as the system spins a disk down (START STOP UNIT), the disk says
   # so in REQUEST SENSE: taruk leaves it asleep.
   sg_start --stop $dev >$S/sg_start.txt 2>&1
@@ -219,6 +222,7 @@ usb_disks >$U/devices
 ls /sys/block >$U/block-devices.txt
 for dev in $(cat $U/devices); do
   smartctl -d scsi -j -i $dev >$U/smartctl-${dev##*/}.json 2>&1
+  smartctl -a $dev >$U/smartctl-a-${dev##*/}.txt 2>&1
 done
 for disk in /sys/block/sd*; do
   name=${disk##*/}
