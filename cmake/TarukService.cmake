@@ -13,3 +13,4 @@ install(FILES ${CMAKE_BINARY_DIR}/taruk.service DESTINATION lib/systemd/system)
 install(FILES ${CMAKE_SOURCE_DIR}/res/prometheus/taruk-rules.yml DESTINATION share/taruk/prometheus)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/doc/user-manual.md ${CMAKE_SOURCE_DIR}/doc/operator-manual.md
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/doc/images DESTINATION ${CMAKE_INSTALL_DOCDIR})
