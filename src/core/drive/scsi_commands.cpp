@@ -120,7 +120,6 @@ std::size_t DataInLength(std::span<const uint8_t> cdb) {
   if (cdb.empty()) return 0;
   switch (cdb[0]) {
     case scsi::kRequestSense:
-      return cdb.size() == 6 ? cdb[4] : 0;
     case scsi::kModeSense6:
       return cdb.size() == 6 ? cdb[4] : 0;
     case scsi::kModeSense10:
