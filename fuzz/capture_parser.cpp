@@ -2,12 +2,15 @@
 // either read or refused with one line, and what was read must write back to
 // text that reads the same. The same text, as the serving reader's answer
 // (the capture travels in it) and as a request to the reader, must be read
-// whole or refused, never read beyond.
+// whole or refused, never read beyond. As the bytes a reader sends the
+// capture in, they must be taken or refused with one line, and what was taken
+// must encode to bytes that decode the same.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
+#include "core/capture/capture_bytes.h"
 #include "core/capture/drive_capture.h"
 #include "core/capture/reader_protocol.h"
 
@@ -34,11 +37,23 @@ void CheckReaderProtocol(std::string_view text) {
   }
 }
 
+void CheckCaptureBytes(std::string_view bytes) {
+  DriveCapture capture;
+  std::string error;
+  if (!DecodeCapture(bytes, capture, error)) {
+    if (error.empty() || error.find('\n') != std::string::npos || !(capture == DriveCapture{})) std::abort();
+    return;
+  }
+  DriveCapture again;
+  if (!DecodeCapture(EncodeCapture(capture), again, error) || !(again == capture)) std::abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   CheckReaderProtocol(text);
+  CheckCaptureBytes(text);
   DriveCapture capture;
   std::string error;
   if (!ParseCapture(text, "fuzz.capture", capture, error)) {
@@ -48,5 +63,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   DriveCapture again;
   if (!ParseCapture(FormatCapture(capture), "again.capture", again, error) || !(again == capture)) std::abort();
+  if (!DecodeCapture(EncodeCapture(capture), again, error) || !(again == capture)) std::abort();
   return 0;
 }
