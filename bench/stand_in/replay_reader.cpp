@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "core/capture/capture_bytes.h"
 #include "core/capture/reader_protocol.h"
 
 using namespace taruk;
@@ -20,7 +21,10 @@ int main(int argc, char** argv) {
     std::ifstream file(std::string(TARUK_DEMO_DIR) + "/drive" + std::to_string(n) + ".capture");
     std::stringstream text;
     text << file.rdbuf();
-    captures[n] = text.str();
+    DriveCapture capture;
+    std::string error;
+    if (!ParseCapture(text.str(), "demo", capture, error)) return 1;
+    captures[n] = EncodeCapture(capture);
   }
   std::string line;
   char c = 0;

@@ -7,27 +7,21 @@
 
 namespace taruk {
 
-namespace {
-
-// Room for a few descriptors: more than one is closed, not kept.
-constexpr std::size_t kDescriptorRoom = 4;
-
-}  // namespace
-
-bool SendWithDescriptor(int socket, std::string_view text, int fd) {
+bool SendWithDescriptors(int socket, std::string_view text, std::span<const int> fds) {
+  if (fds.size() > kMostDescriptors) return false;
   iovec part{const_cast<char*>(text.data()), text.size()};
   msghdr message{};
   message.msg_iov = &part;
   message.msg_iovlen = 1;
-  alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-  if (fd >= 0) {
+  alignas(cmsghdr) char control[CMSG_SPACE(kMostDescriptors * sizeof(int))] = {};
+  if (!fds.empty()) {
     message.msg_control = control;
-    message.msg_controllen = sizeof control;
+    message.msg_controllen = CMSG_SPACE(fds.size() * sizeof(int));
     cmsghdr* header = CMSG_FIRSTHDR(&message);
     header->cmsg_level = SOL_SOCKET;
     header->cmsg_type = SCM_RIGHTS;
-    header->cmsg_len = CMSG_LEN(sizeof(int));
-    memcpy(CMSG_DATA(header), &fd, sizeof fd);
+    header->cmsg_len = CMSG_LEN(fds.size() * sizeof(int));
+    memcpy(CMSG_DATA(header), fds.data(), fds.size() * sizeof(int));
   }
   ssize_t sent = 0;
   do {
@@ -36,13 +30,15 @@ bool SendWithDescriptor(int socket, std::string_view text, int fd) {
   return sent == static_cast<ssize_t>(text.size());
 }
 
-long ReceiveWithDescriptor(int socket, char* buffer, std::size_t size, int& fd) {
-  fd = -1;
+long ReceiveWithDescriptors(int socket, char* buffer, std::size_t size, std::vector<int>& fds) {
+  fds.clear();
   iovec part{buffer, size};
   msghdr message{};
   message.msg_iov = &part;
   message.msg_iovlen = 1;
-  alignas(cmsghdr) char control[CMSG_SPACE(kDescriptorRoom * sizeof(int))] = {};
+  // Room for more than are kept, so that extra ones arrive and are closed
+  // rather than being cut off in the kernel.
+  alignas(cmsghdr) char control[CMSG_SPACE(2 * kMostDescriptors * sizeof(int))] = {};
   message.msg_control = control;
   message.msg_controllen = sizeof control;
   ssize_t received = 0;
@@ -54,12 +50,12 @@ long ReceiveWithDescriptor(int socket, char* buffer, std::size_t size, int& fd) 
     if (header->cmsg_level != SOL_SOCKET || header->cmsg_type != SCM_RIGHTS) continue;
     const std::size_t count = (header->cmsg_len - CMSG_LEN(0)) / sizeof(int);
     for (std::size_t n = 0; n < count; ++n) {
-      int received_fd = -1;
-      memcpy(&received_fd, CMSG_DATA(header) + n * sizeof(int), sizeof received_fd);
-      if (fd < 0) {
-        fd = received_fd;
+      int fd = -1;
+      memcpy(&fd, CMSG_DATA(header) + n * sizeof(int), sizeof fd);
+      if (fds.size() < kMostDescriptors) {
+        fds.push_back(fd);
       } else {
-        close(received_fd);
+        close(fd);
       }
     }
   }

@@ -1,20 +1,26 @@
 #pragma once
-// A few bytes and at most one open descriptor in one message over a Unix
-// socket (SCM_RIGHTS): how a serving reader hands a drive's node, opened
-// where the right to open it is, to the process that may send it commands.
+// A few bytes and a few open descriptors in one message over a Unix socket
+// (SCM_RIGHTS): how a serving reader hands drives' nodes, opened where the
+// right to open them is, to the process that may send them commands. A
+// pass's drives go in one message, so that the other process is woken once.
 
 #include <cstddef>
+#include <span>
 #include <string_view>
+#include <vector>
 
 namespace taruk {
 
-// Sends `text` with `fd` (none when -1) in one message. The caller keeps
-// its own `fd`. False when the socket took not all of it.
-bool SendWithDescriptor(int socket, std::string_view text, int fd);
+// The most descriptors one message carries.
+constexpr std::size_t kMostDescriptors = 16;
+
+// Sends `text` with `fds` (at most kMostDescriptors) in one message. The
+// caller keeps its own descriptors. False when the socket took not all of it.
+bool SendWithDescriptors(int socket, std::string_view text, std::span<const int> fds);
 
 // One message into `buffer`: the bytes read (0 at the end of the stream,
-// -1 on an error), and in `fd` the descriptor that came with them (close-
-// on-exec), or -1. Descriptors beyond the first are closed.
-long ReceiveWithDescriptor(int socket, char* buffer, std::size_t size, int& fd);
+// -1 on an error), and in `fds` the descriptors that came with them (close-
+// on-exec). Descriptors beyond kMostDescriptors are closed.
+long ReceiveWithDescriptors(int socket, char* buffer, std::size_t size, std::vector<int>& fds);
 
 }  // namespace taruk

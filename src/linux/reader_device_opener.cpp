@@ -3,10 +3,12 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
 #include <optional>
 
+#include "core/capture/capture_bytes.h"
 #include "core/capture/capture_device.h"
-#include "core/capture/drive_capture.h"
+#include "linux/descriptor_passing.h"
 #include "linux/linux_device_opener.h"
 #include "linux/reader_location.h"
 #include "linux/whole_disks.h"
@@ -55,8 +57,31 @@ std::unique_ptr<SmartDevice> ReaderDeviceOpener::Open(int driveNumber) {
 }
 
 std::vector<int> ReaderDeviceOpener::DriveNumbers() {
+  planned_.clear();
   disks_ = ListWholeDisks(sysBlock_);
   return DiskNumbers(disks_);
+}
+
+void ReaderDeviceOpener::PlanPass(const std::vector<std::pair<int, SleepingDrive>>& drives) {
+  planned_.clear();
+  if (readerPath_.empty()) return;
+  std::vector<ReaderRequest> requests;
+  for (const auto& [driveNumber, rule] : drives) {
+    if (driveNumber >= 0 && static_cast<std::size_t>(driveNumber) < disks_.size()) {
+      requests.push_back({driveNumber, rule});
+    }
+  }
+  // A serving reader hands a worker at most so many nodes at once.
+  constexpr std::size_t kBatch = kMostDescriptors;
+  for (std::size_t first = 0; first < requests.size(); first += kBatch) {
+    const std::vector<ReaderRequest> batch(
+        requests.begin() + static_cast<std::ptrdiff_t>(first),
+        requests.begin() + static_cast<std::ptrdiff_t>(std::min(first + kBatch, requests.size())));
+    std::vector<ReaderAnswer> answers = reader_.AskAll(batch, timeoutMs_);
+    for (std::size_t n = 0; n < batch.size(); ++n) {
+      planned_[batch[n].driveNumber] = {batch[n].rule, std::move(answers[n])};
+    }
+  }
 }
 
 std::string ReaderDeviceOpener::DeviceName(int driveNumber) const { return ListedDiskNode(disks_, driveNumber); }
@@ -84,7 +109,15 @@ std::unique_ptr<SmartDevice> ReaderDeviceOpener::OpenForPass(int driveNumber, Sl
     return nullptr;
   }
 
-  const ReaderAnswer run = reader_.Ask({driveNumber, rule}, timeoutMs_);
+  // The pass's answer when it was asked for ahead with the same rule.
+  const auto planned = planned_.find(driveNumber);
+  ReaderAnswer run;
+  if (planned != planned_.end() && planned->second.first == rule) {
+    run = std::move(planned->second.second);
+  } else {
+    run = reader_.Ask({driveNumber, rule}, timeoutMs_);
+  }
+  if (planned != planned_.end()) planned_.erase(planned);
   if (run.startError != 0) {
     problem = device + ": cannot run " + readerPath_ + ": " + strerror(run.startError);
     return nullptr;
@@ -115,8 +148,8 @@ std::unique_ptr<SmartDevice> ReaderDeviceOpener::OpenForPass(int driveNumber, Sl
 
   DriveCapture capture;
   std::string error;
-  if (!ParseCapture(run.reply.capture, std::string(kReaderName) + " " + std::to_string(driveNumber), capture, error)) {
-    problem = device + ": " + error;
+  if (!DecodeCapture(run.reply.capture, capture, error)) {
+    problem = device + ": " + kReaderName + " sent a bad capture: " + error;
     return nullptr;
   }
   // The drive opened; the reader may still say why it could not be read.

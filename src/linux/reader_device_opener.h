@@ -1,9 +1,10 @@
 #pragma once
 // Drives read through taruk-smart-reader, for a monitor that runs without the
 // privileges S.M.A.R.T. needs. One reader serves the opener's whole life
-// (linux/reader_process.h); each open asks it for that drive's pass (it
-// opens, reads and closes the device, as one pass does) and answers the pass
-// from the capture it sent, parsed as a replayed capture is.
+// (linux/reader_process.h). A pass asks it for all its drives at once (it
+// opens, reads and closes each device, as one pass does); each open then
+// answers from the capture the reader sent for that drive, as a replayed
+// capture is answered.
 
 #include <functional>
 #include <map>
@@ -41,6 +42,8 @@ class ReaderDeviceOpener : public DeviceOpener {
   // The reader is told what the pass will do with a sleeping drive, since it
   // is the reader that sends the commands.
   std::unique_ptr<SmartDevice> OpenForPass(int driveNumber, SleepingDrive rule) override;
+  // Asks the reader for the pass's drives in one go.
+  void PlanPass(const std::vector<std::pair<int, SleepingDrive>>& drives) override;
   std::string Problem(int driveNumber) const override;
 
   const ReaderProcess& Reader() const { return reader_; }
@@ -53,6 +56,9 @@ class ReaderDeviceOpener : public DeviceOpener {
   std::map<int, std::string> problems_;
   // The disks as the last DriveNumbers listed them.
   std::vector<std::string> disks_;
+  // The answers PlanPass got, each with the rule it asked with, until the
+  // pass opens the drive or the next pass begins.
+  std::map<int, std::pair<SleepingDrive, ReaderAnswer>> planned_;
 };
 
 }  // namespace taruk

@@ -24,7 +24,6 @@ using Clock = std::chrono::steady_clock;
 // How long a reader whose socket closed may take to end before it is killed.
 constexpr int kEndingMs = 1000;
 
-
 int MillisecondsLeft(Clock::time_point deadline) {
   const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
   return left > 0 ? static_cast<int>(left) : 0;
@@ -103,45 +102,60 @@ void ReaderProcess::ReapIfEnded() {
   }
 }
 
-ReaderAnswer ReaderProcess::Ask(const ReaderRequest& request, int timeoutMs) {
-  ReaderAnswer answer;
+std::vector<ReaderAnswer> ReaderProcess::AskAll(const std::vector<ReaderRequest>& requests, int timeoutMs) {
+  std::vector<ReaderAnswer> answers;
+  ReaderAnswer failed;
+  // The answers not yet given, all as `failed`.
+  const auto rest = [&] {
+    answers.resize(requests.size(), failed);
+    return answers;
+  };
   if (StopRequested(stopFd_)) {
-    answer.stopped = true;
-    return answer;
+    failed.stopped = true;
+    return rest();
   }
   ReapIfEnded();
   if (pid_ <= 0) {
-    answer.startError = Start();
-    if (answer.startError != 0) return answer;
+    failed.startError = Start();
+    if (failed.startError != 0) return rest();
   }
   // `why` empty: the reader ended by itself, and its status says how.
   const auto fail = [&](std::string why) {
     if (!why.empty()) kill(pid_, SIGKILL);
     const std::string how = End();
     ended_ = why.empty() ? how : why;
-    if (!answer.stopped && !answer.timedOut) answer.broken = ended_;
-    return answer;
+    if (!failed.stopped && !failed.timedOut) failed.broken = ended_;
+    return rest();
   };
-  if (!SendAll(socket_, FormatReaderRequest(request))) return fail("");
+  std::string lines;
+  for (const ReaderRequest& request : requests) lines += FormatReaderRequest(request);
+  if (!SendAll(socket_, lines)) return fail("");
 
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
   std::string received;
-  for (;;) {
-    std::size_t used = 0;
-    const ReplyState state = ParseReaderReply(received, answer.reply, used);
-    if (state == ReplyState::Complete && used == received.size()) return answer;
+  std::size_t used = 0;
+  while (answers.size() < requests.size()) {
+    ReaderAnswer answer;
+    std::size_t length = 0;
+    const ReplyState state = ParseReaderReply(std::string_view(received).substr(used), answer.reply, length);
+    if (state == ReplyState::Complete) {
+      used += length;
+      answers.push_back(std::move(answer));
+      deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+      continue;
+    }
     if (state != ReplyState::Incomplete) return fail("it sent what is not an answer");
     pollfd fds[2] = {{socket_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
     const int left = MillisecondsLeft(deadline);
     if (left == 0) {
-      answer.timedOut = true;
+      failed.timedOut = true;
       return fail("it took too long");
     }
     const int ready = poll(fds, 2, left);
     if (ready < 0 && errno != EINTR) return fail("");
     if (ready <= 0) continue;
     if (fds[1].revents) {
-      answer.stopped = true;
+      failed.stopped = true;
       return fail("taruk was stopping");
     }
     char buffer[16384];
@@ -150,6 +164,8 @@ ReaderAnswer ReaderProcess::Ask(const ReaderRequest& request, int timeoutMs) {
     if (n <= 0) return fail("");
     received.append(buffer, static_cast<std::size_t>(n));
   }
+  if (used != received.size()) return fail("it sent what is not an answer");
+  return answers;
 }
 
 }  // namespace taruk

@@ -1,6 +1,6 @@
 #pragma once
 // The one taruk-smart-reader a monitor keeps for its whole run ("serve"),
-// asked for one drive's pass at a time over a socket pair. Starting a
+// asked for drives' passes over a socket pair, a pass's drives at once. Starting a
 // program with file capabilities costs the dynamic linker's secure mode
 // every time; a reader per drive and cycle cost the monitor far more than
 // the drives' own answers.
@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "core/capture/reader_protocol.h"
 
@@ -37,7 +38,11 @@ class ReaderProcess {
   ReaderProcess(const ReaderProcess&) = delete;
   ReaderProcess& operator=(const ReaderProcess&) = delete;
 
-  ReaderAnswer Ask(const ReaderRequest& request, int timeoutMs);
+  // The requests in one write, and their answers in the same order; each
+  // answer has `timeoutMs` from the one before. When the reader fails in
+  // the middle, the answers still missing say how.
+  std::vector<ReaderAnswer> AskAll(const std::vector<ReaderRequest>& requests, int timeoutMs);
+  ReaderAnswer Ask(const ReaderRequest& request, int timeoutMs) { return AskAll({request}, timeoutMs).front(); }
 
   // The running reader's process id, -1 when none runs (for tests).
   pid_t Pid() const { return pid_; }

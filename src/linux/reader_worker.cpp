@@ -81,17 +81,22 @@ void ReaderWorker::Serve(int socket) {
   CloseOthers();
   if (!KeepOnlyCapability(capability_)) _exit(1);
   for (;;) {
-    char line[kLongestReaderRequest];
-    int fd = -1;
-    const long n = ReceiveWithDescriptor(STDIN_FILENO, line, sizeof line, fd);
+    char lines[kMostDescriptors * kLongestReaderRequest];
+    std::vector<int> fds;
+    const long n = ReceiveWithDescriptors(STDIN_FILENO, lines, sizeof lines, fds);
     if (n <= 0) _exit(0);
-    // The serving process sends one whole request at a time, with its node.
-    ReaderRequest request;
-    if (fd < 0 || line[n - 1] != '\n' ||
-        !ParseReaderRequest(std::string_view(line, static_cast<std::size_t>(n - 1)), request)) {
-      _exit(2);
+    // The serving process sends whole requests, a node with each.
+    std::string_view text(lines, static_cast<std::size_t>(n));
+    std::string answers;
+    for (const int fd : fds) {
+      const std::size_t end = text.find('\n');
+      ReaderRequest request;
+      if (end == std::string_view::npos || !ParseReaderRequest(text.substr(0, end), request)) _exit(2);
+      text.remove_prefix(end + 1);
+      answers += FormatWorkerAnswer(read_(request, fd));
     }
-    if (!WriteAll(STDOUT_FILENO, FormatWorkerAnswer(read_(request, fd)))) _exit(1);
+    if (fds.empty() || !text.empty()) _exit(2);
+    if (!WriteAll(STDOUT_FILENO, answers)) _exit(1);
   }
 }
 
@@ -106,47 +111,65 @@ std::string ReaderWorker::End() {
   return ExitStatusText(status);
 }
 
-WorkerAnswer ReaderWorker::Ask(const ReaderRequest& request, int fd) {
-  const std::string drive = "drive " + std::to_string(request.driveNumber);
+std::vector<WorkerAnswer> ReaderWorker::AskAll(const std::vector<NodeRequest>& requests) {
+  std::vector<WorkerAnswer> answers;
+  const auto closeNodes = [&requests] {
+    for (const NodeRequest& node : requests) close(node.fd);
+  };
   if (ReapedNow(pid_, ended_)) {
     close(socket_);
     socket_ = -1;
     pid_ = -1;
   }
   std::string error;
-  if (pid_ <= 0 && !Start(error)) {
-    close(fd);
-    return {{kNotRead, {}, "taruk-smart-reader: " + error + "\n"}, {}};
+  if (requests.size() > kMostDescriptors || (pid_ <= 0 && !Start(error))) {
+    closeNodes();
+    if (error.empty()) error = "too many drives in one request";
+    answers.assign(requests.size(), {{kNotRead, {}, "taruk-smart-reader: " + error + "\n"}, {}});
+    return answers;
   }
-  const bool sent = SendWithDescriptor(socket_, FormatReaderRequest(request), fd);
-  close(fd);
-  WorkerAnswer answer;
-  ReaderReply memory;
+  std::string text;
+  std::vector<int> fds;
+  for (const NodeRequest& node : requests) {
+    text += FormatReaderRequest(node.request);
+    fds.push_back(node.fd);
+  }
+  const bool sent = SendWithDescriptors(socket_, text, fds);
+  closeNodes();
   std::string received;
   std::size_t used = 0;
   ReplyState state = ReplyState::Incomplete;
-  while (sent) {
-    state = ParseReaderReply(received, answer.reply, used);
+  while (sent && answers.size() < requests.size()) {
+    // Each answer is the reply, then the memory in the reply format.
+    WorkerAnswer answer;
+    ReaderReply memory;
+    std::size_t replyUsed = 0;
+    std::size_t memoryUsed = 0;
+    const std::string_view rest = std::string_view(received).substr(used);
+    state = ParseReaderReply(rest, answer.reply, replyUsed);
+    if (state == ReplyState::Complete) state = ParseReaderReply(rest.substr(replyUsed), memory, memoryUsed);
     if (state == ReplyState::Complete) {
-      std::size_t memoryUsed = 0;
-      state = ParseReaderReply(std::string_view(received).substr(used), memory, memoryUsed);
-      if (state == ReplyState::Complete && used + memoryUsed != received.size()) state = ReplyState::Malformed;
+      answer.memory = std::move(memory.problem);
+      answers.push_back(std::move(answer));
+      used += replyUsed + memoryUsed;
+      continue;
     }
-    if (state != ReplyState::Incomplete) break;
+    if (state == ReplyState::Malformed) break;
     char buffer[16384];
     const ssize_t n = read(socket_, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     received.append(buffer, static_cast<std::size_t>(n));
   }
-  if (sent && state == ReplyState::Complete) {
-    answer.memory = std::move(memory.problem);
-    return answer;
-  }
+  if (sent && answers.size() == requests.size() && used == received.size()) return answers;
   const bool died = state == ReplyState::Incomplete;
   ended_ = End();
   const std::string how = died && ended_.starts_with("signal") ? "was ended by " + ended_ : "gave no whole answer";
-  return {{kNotRead, {}, "taruk-smart-reader: the reading of " + drive + " " + how + "\n"}, {}};
+  for (std::size_t n = answers.size(); n < requests.size(); ++n) {
+    const std::string drive = "drive " + std::to_string(requests[n].request.driveNumber);
+    answers.push_back({{kNotRead, {}, "taruk-smart-reader: the reading of " + drive + " " + how + "\n"}, {}});
+  }
+  return answers;
 }
 
 }  // namespace taruk

@@ -8,7 +8,9 @@
 //
 // A worker is forked at the first request of its kind, so that it starts
 // from the serving process's memory of the run (the USB bridges' probes),
-// and hands back what it learnt with every answer. It dies with the serving
+// and hands back what it learnt with every answer. The drives of one pass
+// come in one message and their answers go back in one write: a process
+// woken once a pass, not once a drive. It dies with the serving
 // process. One that died is started again at the next request, with a line
 // in the log; the request it died in is answered as not read.
 
@@ -16,6 +18,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "core/capture/reader_protocol.h"
 
@@ -40,9 +43,17 @@ class ReaderWorker {
   ReaderWorker(const ReaderWorker&) = delete;
   ReaderWorker& operator=(const ReaderWorker&) = delete;
 
-  // Sends the request and `fd` (closed here) to the worker, started first
-  // when none runs, and waits for its answer.
-  WorkerAnswer Ask(const ReaderRequest& request, int fd);
+  // A request and the node it is to read through.
+  struct NodeRequest {
+    ReaderRequest request;
+    int fd = -1;
+  };
+
+  // Sends the requests and their nodes (closed here; at most
+  // kMostDescriptors) to the worker in one message, started first when none
+  // runs, and waits for its answers, one for each in the same order.
+  std::vector<WorkerAnswer> AskAll(const std::vector<NodeRequest>& requests);
+  WorkerAnswer Ask(const ReaderRequest& request, int fd) { return AskAll({{request, fd}}).front(); }
 
   // The running worker's process id, -1 when none runs.
   pid_t Pid() const { return pid_; }

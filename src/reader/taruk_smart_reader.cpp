@@ -8,8 +8,9 @@
 // options, and nothing from the environment decides what it opens.
 //
 // taruk-smart-reader serve: the same for a monitor that keeps one reader for
-// its whole run, one request at a time on standard input, each answered on
-// standard output (core/capture/reader_protocol.h). The serving process
+// its whole run: requests on standard input, answered in their order on
+// standard output (core/capture/reader_protocol.h); the requests of a pass
+// that come together are served together. The serving process
 // keeps only CAP_DAC_READ_SEARCH in effect and opens each drive's node; two
 // workers it forks when first needed read the drives, one keeping only
 // CAP_SYS_RAWIO (SG_IO), one only CAP_SYS_ADMIN (NVMe), each given the
@@ -38,10 +39,12 @@
 #include <memory>
 #include <string>
 
+#include "core/capture/capture_bytes.h"
 #include "core/capture/drive_capture.h"
 #include "core/capture/reader_protocol.h"
 #include "core/capture/recording_device.h"
 #include "linux/child_process.h"
+#include "linux/descriptor_passing.h"
 #include "linux/linux_device_opener.h"
 #include "linux/process_capabilities.h"
 #include "linux/reader_worker.h"
@@ -77,17 +80,25 @@ ReaderReply NotOpened(const ReaderRequest& request, const LinuxDeviceOpener& ope
   return {kNotOpened, {}, problem + "\n"};
 }
 
+// How a reply carries the drive's answers: text for whoever ran the one-shot
+// reader, compact bytes for the monitor of a serving one.
+enum class CaptureForm { Text, Bytes };
+
 // The pass over an open device, as the one-shot reader's exit code, output
 // and error.
-ReaderReply Captured(const ReaderRequest& request, std::unique_ptr<SmartDevice> device,
-                     const LinuxDeviceOpener& opener) {
+ReaderReply Captured(const ReaderRequest& request, std::unique_ptr<SmartDevice> device, const LinuxDeviceOpener& opener,
+                     CaptureForm form) {
   const DriveCapture capture = CaptureDrive(*device, request.rule);
   device.reset();  // each pass closes the device
   ReaderReply reply{kCaptured, {}, {}};
   const std::string problem = opener.Problem(request.driveNumber);
   if (!problem.empty()) reply.problem = problem + "\n";
-  reply.capture = "# physical drive " + std::to_string(request.driveNumber) + ", read by taruk-smart-reader\n";
-  reply.capture += FormatCapture(capture);
+  if (form == CaptureForm::Bytes) {
+    reply.capture = EncodeCapture(capture);
+  } else {
+    reply.capture = "# physical drive " + std::to_string(request.driveNumber) + ", read by taruk-smart-reader\n";
+    reply.capture += FormatCapture(capture);
+  }
   return reply;
 }
 
@@ -99,7 +110,7 @@ ReaderReply ReadOneDrive(const ReaderRequest& request, LinuxDeviceOpener& opener
   if (!KeepOnlyCapability(NeededCapability(*device))) {
     return {kNotOpened, {}, "taruk-smart-reader: cannot drop the capabilities it no longer needs\n"};
   }
-  return Captured(request, std::move(device), opener);
+  return Captured(request, std::move(device), opener, CaptureForm::Text);
 }
 
 // One drive's pass in the worker that holds `capability` alone, through the
@@ -118,26 +129,43 @@ WorkerAnswer ReadNode(const ReaderRequest& request, int fd, LinuxDeviceOpener& o
          "taruk-smart-reader: drive " + std::to_string(request.driveNumber) + " came to the worker of another kind\n"},
         opener.BridgeMemory()};
   }
-  ReaderReply reply = Captured(request, std::move(device), opener);
+  ReaderReply reply = Captured(request, std::move(device), opener, CaptureForm::Bytes);
   return {std::move(reply), opener.BridgeMemory()};
 }
 
-// One request line, its '\n' dropped. False at the end of the input, and
-// for a line longer than any request (`tooLong`).
-bool ReadRequestLine(std::string& line, bool& tooLong) {
+enum class LineState { Whole, NotYet, TooLong };
+
+// The next request line of what has been read, its '\n' dropped.
+LineState TakeRequestLine(std::string& pending, std::string& line) {
+  const std::size_t end = pending.find('\n');
+  if (end == std::string::npos) return pending.size() >= kLongestReaderRequest ? LineState::TooLong : LineState::NotYet;
+  if (end >= kLongestReaderRequest) return LineState::TooLong;
+  line = pending.substr(0, end);
+  pending.erase(0, end + 1);
+  return LineState::Whole;
+}
+
+// One request line, read when `pending` holds none. False at the end of the
+// input (with `line` what came of an unfinished one), and for a line longer
+// than any request (`tooLong`). A pass's requests come in one write, and
+// what a read brings beyond the line waits in `pending`.
+bool ReadRequestLine(std::string& pending, std::string& line, bool& tooLong) {
   line.clear();
   tooLong = false;
   for (;;) {
-    char c = 0;
-    const ssize_t n = read(STDIN_FILENO, &c, 1);
+    const LineState state = TakeRequestLine(pending, line);
+    if (state != LineState::NotYet) {
+      tooLong = state == LineState::TooLong;
+      return !tooLong;
+    }
+    char buffer[256];
+    const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    if (c == '\n') return true;
-    line += c;
-    if (line.size() >= kLongestReaderRequest) {
-      tooLong = true;
+    if (n <= 0) {
+      line = std::move(pending);
       return false;
     }
+    pending.append(buffer, static_cast<std::size_t>(n));
   }
 }
 
@@ -146,23 +174,71 @@ void LogLine(const std::string& line) {
   fputs(text.c_str(), stderr);
 }
 
-// One request of the serving reader. It opens the node itself; the worker
-// of the drive's kind sends the commands.
-ReaderReply ServeOne(const ReaderRequest& request, LinuxDeviceOpener& opener, ReaderWorker& sgIo,
-                     ReaderWorker& nvmeAdmin) {
-  OpenedNode node = opener.OpenNode(request.driveNumber);
-  if (node.fd < 0) {
-    // Nothing to send commands through: what the failure means, or an NVMe
-    // drive's identity from sysfs, needs no privilege.
-    std::unique_ptr<SmartDevice> device = opener.DeviceFor(request.driveNumber, std::move(node));
-    if (!device) return NotOpened(request, opener);
-    return Captured(request, std::move(device), opener);
+// The requests that came together (a pass's drives), answered in one
+// write. The serving process opens each node itself; the drives of one kind
+// go to their worker in one message.
+class BatchServer {
+ public:
+  explicit BatchServer(LinuxDeviceOpener& opener)
+      : opener_(opener),
+        sgIo_(
+            CAP_SYS_RAWIO, "SG_IO",
+            [&opener](const ReaderRequest& request, int fd) { return ReadNode(request, fd, opener, CAP_SYS_RAWIO); },
+            LogLine),
+        nvmeAdmin_(
+            CAP_SYS_ADMIN, "NVMe admin",
+            [&opener](const ReaderRequest& request, int fd) { return ReadNode(request, fd, opener, CAP_SYS_ADMIN); },
+            LogLine) {}
+
+  std::string Serve(const std::vector<ReaderRequest>& batch) {
+    std::vector<ReaderReply> replies(batch.size());
+    std::vector<ReaderWorker::NodeRequest> sgIoNodes;
+    std::vector<ReaderWorker::NodeRequest> nvmeNodes;
+    std::vector<std::size_t> sgIoPlaces;
+    std::vector<std::size_t> nvmePlaces;
+    for (std::size_t n = 0; n < batch.size(); ++n) {
+      const ReaderRequest& request = batch[n];
+      // A pass asks for its drives in rising order: the disks are listed
+      // when the next pass begins, as the monitor lists them, not for every
+      // drive.
+      if (request.driveNumber <= lastDrive_) opener_.DriveNumbers();
+      lastDrive_ = request.driveNumber;
+      OpenedNode node = opener_.OpenNode(request.driveNumber);
+      if (node.fd < 0) {
+        // Nothing to send commands through: what the failure means, or an
+        // NVMe drive's identity from sysfs, needs no privilege.
+        std::unique_ptr<SmartDevice> device = opener_.DeviceFor(request.driveNumber, std::move(node));
+        replies[n] =
+            device ? Captured(request, std::move(device), opener_, CaptureForm::Bytes) : NotOpened(request, opener_);
+        continue;
+      }
+      const bool nvme = node.name.starts_with("nvme");
+      (nvme ? nvmeNodes : sgIoNodes).push_back({request, node.fd});
+      (nvme ? nvmePlaces : sgIoPlaces).push_back(n);
+    }
+    Ask(sgIo_, sgIoNodes, sgIoPlaces, replies);
+    Ask(nvmeAdmin_, nvmeNodes, nvmePlaces, replies);
+    std::string answers;
+    for (const ReaderReply& reply : replies) answers += FormatReaderReply(reply);
+    return answers;
   }
-  ReaderWorker& worker = node.name.starts_with("nvme") ? nvmeAdmin : sgIo;
-  WorkerAnswer answer = worker.Ask(request, node.fd);
-  opener.RememberBridges(answer.memory);
-  return answer.reply;
-}
+
+ private:
+  void Ask(ReaderWorker& worker, const std::vector<ReaderWorker::NodeRequest>& nodes,
+           const std::vector<std::size_t>& places, std::vector<ReaderReply>& replies) {
+    if (nodes.empty()) return;
+    std::vector<WorkerAnswer> answers = worker.AskAll(nodes);
+    for (std::size_t n = 0; n < answers.size(); ++n) {
+      opener_.RememberBridges(answers[n].memory);
+      replies[places[n]] = std::move(answers[n].reply);
+    }
+  }
+
+  LinuxDeviceOpener& opener_;
+  ReaderWorker sgIo_;
+  ReaderWorker nvmeAdmin_;
+  int lastDrive_ = INT_MAX;
+};
 
 int Serve() {
   // The monitor is its only user: it ends with it, even in the middle of a
@@ -178,28 +254,22 @@ int Serve() {
   // Kept across requests for the bridges' memory, which the workers start
   // from and add to.
   LinuxDeviceOpener opener(kReaderPermissionHint);
-  ReaderWorker sgIo(
-      CAP_SYS_RAWIO, "SG_IO",
-      [&opener](const ReaderRequest& request, int fd) { return ReadNode(request, fd, opener, CAP_SYS_RAWIO); },
-      LogLine);
-  ReaderWorker nvmeAdmin(
-      CAP_SYS_ADMIN, "NVMe admin",
-      [&opener](const ReaderRequest& request, int fd) { return ReadNode(request, fd, opener, CAP_SYS_ADMIN); },
-      LogLine);
+  BatchServer server(opener);
+  std::string pending;
   std::string line;
   bool tooLong = false;
-  ReaderRequest request;
-  // A pass asks for its drives in rising order: the disks are listed when
-  // the next pass begins, as the monitor lists them, not for every drive.
-  int lastDrive = INT_MAX;
-  while (ReadRequestLine(line, tooLong)) {
-    if (!ParseReaderRequest(line, request)) {
+  while (ReadRequestLine(pending, line, tooLong)) {
+    std::vector<ReaderRequest> batch(1);
+    bool parsed = ParseReaderRequest(line, batch[0]);
+    // The rest of what came together, up to the nodes one message carries.
+    while (parsed && batch.size() < kMostDescriptors && TakeRequestLine(pending, line) == LineState::Whole) {
+      parsed = ParseReaderRequest(line, batch.emplace_back());
+    }
+    if (!parsed) {
       WriteAll(STDOUT_FILENO, FormatReaderReply({kUsage, {}, kUsageText}));
       return kUsage;
     }
-    if (request.driveNumber <= lastDrive) opener.DriveNumbers();
-    lastDrive = request.driveNumber;
-    if (!WriteAll(STDOUT_FILENO, FormatReaderReply(ServeOne(request, opener, sgIo, nvmeAdmin)))) return kNotOpened;
+    if (!WriteAll(STDOUT_FILENO, server.Serve(batch))) return kNotOpened;
   }
   // The input ended: between two requests is the monitor's way to end
   // the reader; in the middle of one, or a line too long, is not a request.

@@ -16,7 +16,7 @@
 #include <string>
 #include <thread>
 
-#include "core/capture/drive_capture.h"
+#include "core/capture/capture_bytes.h"
 #include "core/capture/reader_protocol.h"
 #include "core/drive/read_drive_info.h"
 #include "linux/child_process.h"
@@ -54,13 +54,15 @@ std::string Answer(const ScratchDir& dir, const ReaderReply& reply) {
   return "cat '" + path + "'";
 }
 
-std::string ValidCapture() {
+// A reader's capture of an ATA disk, in standby when `sleeping`.
+std::string ValidCapture(bool sleeping = false) {
   DriveCapture capture;
   capture.deviceMap = 0x01;
   capture.geometry = DriveGeometry{16383, 16, 63, 512};
+  if (sleeping) capture.powerMode[0] = 0x00;
   capture.enable[0] = true;
   capture.identify[0] = IdentifyPage("READER DISK", "FW1", "SER-7");
-  return FormatCapture(capture);
+  return EncodeCapture(capture);
 }
 
 struct Fixture {
@@ -106,8 +108,7 @@ TEST(ReaderDeviceOpener, OneReaderIsAskedForEveryDriveAndPassAndToldWhatToDoWith
   Fixture f;
   const std::string calls = f.bin / "calls";
   const std::string reader =
-      Serving(f.bin, "reader",
-              "echo \"$# $1 $2\" >>" + calls + "\n" + Answer(f.bin, {0, "power-mode 0 0x00\n" + ValidCapture(), ""}),
+      Serving(f.bin, "reader", "echo \"$# $1 $2\" >>" + calls + "\n" + Answer(f.bin, {0, ValidCapture(true), ""}),
               "echo started >>" + calls);
   ReaderDeviceOpener opener(reader, f.sys.path(), kReaderTimeoutMs, -1, f.Log());
   DriveSlot slot;
@@ -173,9 +174,8 @@ TEST(ReaderDeviceOpener, WhatTheReaderSaysBecomesTheProblem) {
 
   // Opened, but the drive does not speak ATA: a capture without a device
   // map, and the reason beside it. The drive never becomes present.
-  ReaderDeviceOpener notAta(
-      Serving(f.bin, "not-ata", Answer(f.bin, {0, "# nothing answered\n", "/dev/sda: not an ATA drive\n"})),
-      f.sys.path());
+  ReaderDeviceOpener notAta(Serving(f.bin, "not-ata", Answer(f.bin, {0, "", "/dev/sda: not an ATA drive\n"})),
+                            f.sys.path());
   DriveSlot slot;
   ReadDriveInfo(notAta, 0, slot);
   EXPECT_FALSE(slot.IsPresent());
@@ -199,9 +199,11 @@ TEST(ReaderDeviceOpener, BrokenReadersFailReadably) {
     std::string answer;
     const char* problemStart;
   };
+  std::string cutShort = ValidCapture();
+  cutShort.resize(20);  // inside the geometry
   const Case cases[] = {
-      {Answer(f.bin, {0, "device-map 0x01\ngeometry 1 2\n", ""}),
-       "/dev/sda: taruk-smart-reader 0:2: expected the sectors per track"},
+      {Answer(f.bin, {0, cutShort, ""}),
+       "/dev/sda: taruk-smart-reader sent a bad capture: the capture's record 2 at byte 2 is cut short"},
       {"echo 'no answer'\nexec sleep 30",
        "/dev/sda: taruk-smart-reader ended without an answer (it sent what is not an answer)"},
       {"printf '0 999999 0\\n'\nexec sleep 30",
@@ -321,8 +323,18 @@ TEST(SmartReaderProgram, ServingEndsOnAnyMalformedRequest) {
     int exitCode;
   };
   const Case cases[] = {
-      {"", 0},    {"1000\\n", 2}, {"07\\n", 2},       {"0 bogus\\n", 2}, {"0 wake now\\n", 2}, {"123456789\\n", 2},
-      {"\\n", 2}, {"0", 2},       {"/dev/sda\\n", 2}, {"0\\r\\n", 2},    {"0  leave\\n", 2},
+      {"", 0},
+      {"1000\\n", 2},
+      {"07\\n", 2},
+      {"0 bogus\\n", 2},
+      {"0 wake now\\n", 2},
+      {"123456789\\n", 2},
+      {"\\n", 2},
+      {"0", 2},
+      {"/dev/sda\\n", 2},
+      {"0\\r\\n", 2},
+      {"0  leave\\n", 2},
+      {"997\\n998 leave\\nbogus\\n", 2},  // a pass's requests that came together are all refused
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.input);
@@ -341,6 +353,25 @@ TEST(SmartReaderProgram, ServingEndsOnAnyMalformedRequest) {
     EXPECT_EQ(reply.capture, "");
     EXPECT_EQ(reply.problem.rfind("usage: taruk-smart-reader N", 0), 0u) << reply.problem;
   }
+
+  // Requests that come together are answered in their order, one answer
+  // each, also beyond what one worker message carries: here drives that do
+  // not exist.
+  std::string requests;
+  for (int drive = 980; drive < 980 + 17; ++drive)
+    requests += std::to_string(drive) + (drive % 2 ? " leave\\n" : "\\n");
+  const ChildResult run =
+      RunChild("/bin/sh", {"sh", "-c", "printf '" + requests + "' | '" + reader + "' serve"}, 10000);
+  EXPECT_EQ(run.exitCode, 0);
+  std::size_t used = 0;
+  for (int n = 0; n < 17; ++n) {
+    ReaderReply reply;
+    std::size_t length = 0;
+    ASSERT_EQ(ParseReaderReply(std::string_view(run.out).substr(used), reply, length), ReplyState::Complete) << n;
+    EXPECT_EQ(reply.code, 3) << n;
+    used += length;
+  }
+  EXPECT_EQ(used, run.out.size());
 }
 
 TEST(ReaderLocation, BesideTarukOrInLibexec) {

@@ -3,9 +3,10 @@
 // their socket pair. A request is one line naming one drive and what to do
 // with it if it sleeps: "N", "N leave" or "N wake" (N from 0 to 999; the
 // same words the one-shot reader takes as arguments). The answer is a header
-// line "CODE CAPTURE_BYTES PROBLEM_BYTES", then the capture text and the
-// problem line: what the one-shot reader gives as exit code, standard output
-// and standard error.
+// line "CODE CAPTURE_BYTES PROBLEM_BYTES", then the capture and the problem
+// line: what the one-shot reader gives as exit code, standard output and
+// standard error, but the capture as compact bytes (capture_bytes.h), not
+// as text.
 
 #include <cstddef>
 #include <string>
@@ -34,7 +35,7 @@ struct ReaderReply {
   std::string problem;
 };
 
-// A capture of four positions is about 14 KB; anything far beyond is not one.
+// A capture of four positions is about 7 KB; anything far beyond is not one.
 constexpr std::size_t kLargestReaderCapture = 256 * 1024;
 constexpr std::size_t kLargestReaderProblem = 4096;
 

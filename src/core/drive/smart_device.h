@@ -14,6 +14,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/drive/bridge_transfer.h"
@@ -171,6 +172,12 @@ class DeviceOpener {
   virtual std::unique_ptr<SmartDevice> OpenForPass(int driveNumber, SleepingDrive /*rule*/) {
     return Open(driveNumber);
   }
+  // The drives the pass is about to open, in order, each with its rule. An
+  // opener that reads drives in another process (the privileged reader)
+  // asks for them all at once, where a round trip a drive cost more than
+  // the drives' answers; the others need not know. A drive then opened with
+  // another rule is read again.
+  virtual void PlanPass(const std::vector<std::pair<int, SleepingDrive>>& /*drives*/) {}
   // Why the drive could not be read in the last pass, in words a user can act
   // on ("/dev/sda: permission denied: ..."); empty when there is no such drive
   // or nothing went wrong. The window stays silent; `taruk --report` prints it.

@@ -25,6 +25,12 @@ class Numbering {
   }
 
   void Read(DeviceOpener& opener, DriveFound& found);
+  // What Read will do with a sleeping drive found here, as things stand
+  // before the pass.
+  SleepingDrive PlannedRule(const DriveFound& found) const {
+    const int candidate = SlotLastAt(found);
+    return SleepingDriveRule(candidate == kNoSlot ? DriveSlot{} : slots[static_cast<size_t>(candidate)], wake);
+  }
   // The slot of the drive last at this place: by the system's number in the
   // last pass, else by the device name it was last found under (a drive
   // unplugged and plugged back in).
@@ -166,13 +172,20 @@ std::string NotWatchedProblem(const std::string& device) {
 
 DrivePass ReadEveryDrive(DeviceOpener& opener, DriveSlots& slots, bool wake, const DriveSelection& selected) {
   Numbering numbering(slots, wake);
-  std::vector<DriveFound> found;
+  std::vector<DriveFound> drives;
+  std::vector<std::pair<int, SleepingDrive>> plan;
   for (const int systemNumber : opener.DriveNumbers()) {
     DriveFound drive;
     drive.systemNumber = systemNumber;
     drive.device = opener.DeviceName(systemNumber);
     if (drive.device.empty()) drive.device = "drive " + std::to_string(systemNumber);
     if (selected && !selected(drive.device)) continue;
+    plan.emplace_back(systemNumber, numbering.PlannedRule(drive));
+    drives.push_back(std::move(drive));
+  }
+  opener.PlanPass(plan);
+  std::vector<DriveFound> found;
+  for (DriveFound& drive : drives) {
     numbering.Read(opener, drive);
     // A number with no drive behind it (probed on Windows) is no news.
     if (drive.slot >= 0 || !drive.problem.empty()) found.push_back(std::move(drive));
