@@ -7,7 +7,7 @@ std::optional<SelfTestSession::Step> SelfTestSession::Ask(std::optional<SelfTest
   if (!job.Start(drives->Open(shown.systemNumber), request, shown)) {
     return Step{.replyLine = L"The drive could not be opened"};
   }
-  if (!request) return Step{.asking = true};
+  if (!request) return Step{.asking = true, .replyLine = std::nullopt};
   return Step{.asking = true, .replyLine = L"Asking the drive..."};
 }
 
