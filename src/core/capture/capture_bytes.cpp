@@ -109,6 +109,15 @@ class Reader {
   std::size_t next_ = 0;
 };
 
+// A section that may come once, of its fixed size.
+template <std::size_t N>
+bool TakeOnce(Reader& in, std::optional<std::array<uint8_t, N>>& section) {
+  std::array<uint8_t, N> bytes{};
+  if (section || !in.Take(bytes)) return false;
+  section = bytes;
+  return true;
+}
+
 // What one record adds; false for a record that is cut short, out of its
 // bounds, or given twice.
 bool DecodeRecord(Record tag, Reader& in, DriveCapture& capture) {
@@ -149,10 +158,7 @@ bool DecodeRecord(Record tag, Reader& in, DriveCapture& capture) {
       auto& pages = tag == Record::Identify    ? capture.identify
                     : tag == Record::SmartData ? capture.smartData
                                                : capture.smartThresholds;
-      Page page{};
-      if (!in.TakePosition(position) || pages[position] || !in.Take(page)) return false;
-      pages[position] = page;
-      return true;
+      return in.TakePosition(position) && TakeOnce(in, pages[position]);
     }
     case Record::SmartLog: {
       uint8_t address = 0;
@@ -164,30 +170,18 @@ bool DecodeRecord(Record tag, Reader& in, DriveCapture& capture) {
       if (capture.nvme) return false;
       capture.nvme = true;
       return true;
-    case Record::NvmeIdentify: {
-      NvmeIdentifyData data{};
-      if (capture.nvmeIdentify || !in.Take(data)) return false;
-      capture.nvmeIdentify = data;
-      return true;
-    }
-    case Record::NvmeHealthLog: {
-      Page page{};
-      if (capture.nvmeHealthLog || !in.Take(page)) return false;
-      capture.nvmeHealthLog = page;
-      return true;
-    }
+    case Record::NvmeIdentify:
+      return TakeOnce(in, capture.nvmeIdentify);
+    case Record::NvmeHealthLog:
+      return TakeOnce(in, capture.nvmeHealthLog);
     case Record::NvmeSensor: {
       uint16_t kelvin = 0;
       if (capture.nvmeSensorKelvin || !in.TakeNumber(kelvin)) return false;
       capture.nvmeSensorKelvin = kelvin;
       return true;
     }
-    case Record::NvmeSelfTestLog: {
-      NvmeSelfTestLogData data{};
-      if (capture.nvmeSelfTestLog || !in.Take(data)) return false;
-      capture.nvmeSelfTestLog = data;
-      return true;
-    }
+    case Record::NvmeSelfTestLog:
+      return TakeOnce(in, capture.nvmeSelfTestLog);
     case Record::ScsiAnswer:
     case Record::BridgeAnswer:
     case Record::BridgeSent: {
