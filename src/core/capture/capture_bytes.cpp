@@ -49,6 +49,13 @@ class Writer {
     Put(tag);
     Put8(static_cast<uint8_t>(position));
   }
+  // A section that is there or not, of its fixed size.
+  template <std::size_t N>
+  void PutOnce(Record tag, const std::optional<std::array<uint8_t, N>>& section) {
+    if (!section) return;
+    Put(tag);
+    Put(*section);
+  }
   // A command and the bytes that went with it.
   void PutTransfer(Record tag, const ScsiCdb& cdb, std::span<const uint8_t> data) {
     Put(tag);
@@ -229,22 +236,13 @@ std::string EncodeCapture(const DriveCapture& capture) {
     out.Put32(g.bytesPerSector);
   }
   if (capture.nvme) out.Put(Record::Nvme);
-  if (capture.nvmeIdentify) {
-    out.Put(Record::NvmeIdentify);
-    out.Put(*capture.nvmeIdentify);
-  }
-  if (capture.nvmeHealthLog) {
-    out.Put(Record::NvmeHealthLog);
-    out.Put(*capture.nvmeHealthLog);
-  }
+  out.PutOnce(Record::NvmeIdentify, capture.nvmeIdentify);
+  out.PutOnce(Record::NvmeHealthLog, capture.nvmeHealthLog);
   if (capture.nvmeSensorKelvin) {
     out.Put(Record::NvmeSensor);
     out.Put16(*capture.nvmeSensorKelvin);
   }
-  if (capture.nvmeSelfTestLog) {
-    out.Put(Record::NvmeSelfTestLog);
-    out.Put(*capture.nvmeSelfTestLog);
-  }
+  out.PutOnce(Record::NvmeSelfTestLog, capture.nvmeSelfTestLog);
   if (capture.usbBridge) {
     const UsbBridge& bridge = *capture.usbBridge;
     out.Put(Record::UsbBridge);
