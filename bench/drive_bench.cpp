@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "core/capture/capture_bytes.h"
 #include "core/capture/capture_device.h"
 #include "core/capture/replay_device_opener.h"
 #include "core/drive/identify.h"
@@ -43,6 +44,22 @@ void ParseDemoCapture(benchmark::State& state) {
   }
 }
 BENCHMARK(ParseDemoCapture);
+
+// The same capture as the bytes a serving reader sends its monitor.
+void DecodeDemoCaptureBytes(benchmark::State& state) {
+  const DriveCapture expected = DemoCapture(3);
+  const std::string bytes = EncodeCapture(expected);
+  DriveCapture capture;
+  std::string error;
+  for (auto _ : state) {
+    if (!DecodeCapture(bytes, capture, error)) state.SkipWithError(error.c_str());
+    benchmark::DoNotOptimize(capture.deviceMap);
+  }
+  if (!(capture == expected)) state.SkipWithError("the bytes did not decode to the capture");
+  state.counters["bytes"] = static_cast<double>(bytes.size());
+  state.counters["text_bytes"] = static_cast<double>(FormatCapture(expected).size());
+}
+BENCHMARK(DecodeDemoCaptureBytes);
 
 void DecodeIdentify(benchmark::State& state) {
   const DriveCapture capture = DemoCapture(kAtaDrive);
