@@ -6,6 +6,7 @@
 // bound: the guest is emulated and shares its host.
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -145,6 +146,7 @@ TEST(DISABLED_GuestCycleCpu, RoundTripBetweenTwoProcesses) {
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
+    close(pair[0]);
     char byte = 0;
     while (read(pair[1], &byte, 1) == 1 && write(pair[1], &byte, 1) == 1) {
     }
@@ -162,6 +164,7 @@ TEST(DISABLED_GuestCycleCpu, RoundTripBetweenTwoProcesses) {
   const double own = OwnCpuMs() - ownBefore;
   const double childCpu = ProcessCpuMs(childPid, StatFields(childPid)) - childBefore;
   close(pair[0]);
+  kill(child, SIGKILL);
   waitpid(child, nullptr, 0);
   std::printf("round trip between two processes: %.3f ms CPU\n", (own + childCpu) / kTrips);
 }
