@@ -79,6 +79,12 @@ void ReaderDeviceOpener::PlanPass(const std::vector<std::pair<int, SleepingDrive
         requests.begin() + static_cast<std::ptrdiff_t>(std::min(first + kBatch, requests.size())));
     std::vector<ReaderAnswer> answers = reader_.AskAll(batch, timeoutMs_);
     for (std::size_t n = 0; n < batch.size(); ++n) {
+      // A reader that failed over one drive of the batch leaves the others
+      // unanswered, and which drive it was is not known: those are asked
+      // one by one as the pass opens them, so that only the drive at fault
+      // fails.
+      const ReaderAnswer& answer = answers[n];
+      if (answer.startError != 0 || answer.stopped || answer.timedOut || !answer.broken.empty()) continue;
       planned_[batch[n].driveNumber] = {batch[n].rule, std::move(answers[n])};
     }
   }

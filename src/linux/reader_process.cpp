@@ -131,7 +131,12 @@ std::vector<ReaderAnswer> ReaderProcess::AskAll(const std::vector<ReaderRequest>
   for (const ReaderRequest& request : requests) lines += FormatReaderRequest(request);
   if (!SendAll(socket_, lines)) return fail("");
 
-  Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  // Each drive may take `timeoutMs`; the answers may all come at the end.
+  const auto deadlineFor = [&] {
+    const auto owed = static_cast<long long>(requests.size() - answers.size());
+    return Clock::now() + std::chrono::milliseconds(timeoutMs * owed);
+  };
+  Clock::time_point deadline = deadlineFor();
   std::string received;
   std::size_t used = 0;
   while (answers.size() < requests.size()) {
@@ -141,7 +146,7 @@ std::vector<ReaderAnswer> ReaderProcess::AskAll(const std::vector<ReaderRequest>
     if (state == ReplyState::Complete) {
       used += length;
       answers.push_back(std::move(answer));
-      deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+      deadline = deadlineFor();
       continue;
     }
     if (state != ReplyState::Incomplete) return fail("it sent what is not an answer");

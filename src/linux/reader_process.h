@@ -38,9 +38,9 @@ class ReaderProcess {
   ReaderProcess(const ReaderProcess&) = delete;
   ReaderProcess& operator=(const ReaderProcess&) = delete;
 
-  // The requests in one write, and their answers in the same order; each
-  // answer has `timeoutMs` from the one before. When the reader fails in
-  // the middle, the answers still missing say how.
+  // The requests in one write, and their answers in the same order, within
+  // `timeoutMs` for each drive still to be answered. When the reader fails
+  // in the middle, the answers still missing say how.
   std::vector<ReaderAnswer> AskAll(const std::vector<ReaderRequest>& requests, int timeoutMs);
   ReaderAnswer Ask(const ReaderRequest& request, int timeoutMs) { return AskAll({request}, timeoutMs).front(); }
 

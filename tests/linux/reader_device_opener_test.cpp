@@ -19,6 +19,7 @@
 #include "core/capture/capture_bytes.h"
 #include "core/capture/reader_protocol.h"
 #include "core/drive/read_drive_info.h"
+#include "core/monitor/drive_numbering.h"
 #include "linux/child_process.h"
 #include "linux/reader_location.h"
 #include "support/fake_sys_block.h"
@@ -121,6 +122,29 @@ TEST(ReaderDeviceOpener, OneReaderIsAskedForEveryDriveAndPassAndToldWhatToDoWith
   EXPECT_EQ(slot.powerMode, PowerMode::Standby);
   EXPECT_EQ(slot.model.substr(0, 11), L"READER DISK");
   EXPECT_TRUE(f.log.empty());
+}
+
+TEST(ReaderDeviceOpener, APassThatHangsOverOneDriveStillReadsTheOthers) {
+  Fixture f;
+  f.sys.AddDisk("sdc", "8:32");
+  const std::string calls = f.bin / "calls";
+  // Answers each request as it comes, but hangs over drive 1.
+  const std::string reader = Serving(
+      f.bin, "reader",
+      "echo \"$1\" >>" + calls + "\n[ \"$1\" = 1 ] && exec sleep 60\n" + Answer(f.bin, {0, ValidCapture(), ""}));
+  ReaderDeviceOpener opener(reader, f.sys.path(), 300, -1, f.Log());
+  DriveSlots slots;
+  const DrivePass pass = ReadEveryDrive(opener, slots);
+  // Asked together; after the hang, each drive left is asked alone by a
+  // new reader, and only drive 1 hangs again.
+  EXPECT_EQ(ReadFileBytes(calls), "0\n1\n1\n2\n");
+  ASSERT_EQ(slots.size(), 3u);
+  EXPECT_TRUE(slots[0].IsPresent());
+  EXPECT_FALSE(slots[1].IsPresent());
+  EXPECT_TRUE(slots[2].IsPresent());
+  EXPECT_EQ(opener.Problem(1), "/dev/sdb: taruk-smart-reader did not finish within 300 ms");
+  EXPECT_EQ(opener.Problem(2), "");
+  ASSERT_EQ(pass.found.size(), 3u);
 }
 
 TEST(ReaderDeviceOpener, AReaderThatDiedOrHungIsStartedAgainWithALogLine) {
