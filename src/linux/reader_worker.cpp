@@ -113,8 +113,10 @@ std::string ReaderWorker::End() {
 
 std::vector<WorkerAnswer> ReaderWorker::AskAll(const std::vector<NodeRequest>& requests) {
   std::vector<WorkerAnswer> answers;
-  const auto closeNodes = [&requests] {
-    for (const NodeRequest& node : requests) close(node.fd);
+  // The nodes stay open here until their drives are answered: those a
+  // worker died without answering are asked again.
+  const auto closeNodes = [&requests](std::size_t from, std::size_t to) {
+    for (std::size_t n = from; n < to; ++n) close(requests[n].fd);
   };
   if (ReapedNow(pid_, ended_)) {
     close(socket_);
@@ -123,7 +125,7 @@ std::vector<WorkerAnswer> ReaderWorker::AskAll(const std::vector<NodeRequest>& r
   }
   std::string error;
   if (requests.size() > kMostDescriptors || (pid_ <= 0 && !Start(error))) {
-    closeNodes();
+    closeNodes(0, requests.size());
     if (error.empty()) error = "too many drives in one request";
     answers.assign(requests.size(), {{kNotRead, {}, "taruk-smart-reader: " + error + "\n"}, {}});
     return answers;
@@ -135,7 +137,6 @@ std::vector<WorkerAnswer> ReaderWorker::AskAll(const std::vector<NodeRequest>& r
     fds.push_back(node.fd);
   }
   const bool sent = SendWithDescriptors(socket_, text, fds);
-  closeNodes();
   std::string received;
   std::size_t used = 0;
   ReplyState state = ReplyState::Incomplete;
@@ -161,14 +162,28 @@ std::vector<WorkerAnswer> ReaderWorker::AskAll(const std::vector<NodeRequest>& r
     if (n <= 0) break;
     received.append(buffer, static_cast<std::size_t>(n));
   }
-  if (sent && answers.size() == requests.size() && used == received.size()) return answers;
+  if (sent && answers.size() == requests.size() && used == received.size()) {
+    closeNodes(0, requests.size());
+    return answers;
+  }
   const bool died = state == ReplyState::Incomplete;
   ended_ = End();
-  const std::string how = died && ended_.starts_with("signal") ? "was ended by " + ended_ : "gave no whole answer";
-  for (std::size_t n = answers.size(); n < requests.size(); ++n) {
-    const std::string drive = "drive " + std::to_string(requests[n].request.driveNumber);
-    answers.push_back({{kNotRead, {}, "taruk-smart-reader: the reading of " + drive + " " + how + "\n"}, {}});
+  if (answers.size() == requests.size()) {  // whole answers, then more
+    closeNodes(0, requests.size());
+    return answers;
   }
+  if (requests.size() > 1) {
+    // The answers of one message come together, so which drive the worker
+    // failed over is not known: the drives left are asked again one at a
+    // time, and only that drive fails.
+    closeNodes(0, answers.size());
+    for (std::size_t n = answers.size(); n < requests.size(); ++n) answers.push_back(AskAll({requests[n]}).front());
+    return answers;
+  }
+  closeNodes(0, 1);
+  const std::string how = died && ended_.starts_with("signal") ? "was ended by " + ended_ : "gave no whole answer";
+  const std::string drive = "drive " + std::to_string(requests.front().request.driveNumber);
+  answers.push_back({{kNotRead, {}, "taruk-smart-reader: the reading of " + drive + " " + how + "\n"}, {}});
   return answers;
 }
 

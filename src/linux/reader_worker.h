@@ -51,7 +51,9 @@ class ReaderWorker {
 
   // Sends the requests and their nodes (closed here; at most
   // kMostDescriptors) to the worker in one message, started first when none
-  // runs, and waits for its answers, one for each in the same order.
+  // runs, and waits for its answers, one for each in the same order. When
+  // the worker dies first, the drives it left unanswered are asked again
+  // one at a time, so that only the drive it died over is not read.
   std::vector<WorkerAnswer> AskAll(const std::vector<NodeRequest>& requests);
   WorkerAnswer Ask(const ReaderRequest& request, int fd) { return AskAll({{request, fd}}).front(); }
 

@@ -11,6 +11,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -98,6 +100,28 @@ TEST(ReaderWorker, TakesNodesInOneProcessWithOneCapabilityAndRestartsWhenItDies)
   waitid(P_PID, static_cast<id_t>(idle), &info, WEXITED | WNOWAIT);  // dead, not yet reaped
   EXPECT_EQ(ask(4).reply.problem, "drive 4\n");
   EXPECT_EQ(log, std::vector<std::string>{"its SG_IO worker ended (signal 9); started again"});
+
+  // A pass's drives in one message, answered in their order. The answers
+  // come together, so when the worker dies the drives are asked again one
+  // by one (a second restart): the drive it dies over fails alone, and
+  // every node is closed here once.
+  log.clear();
+  const auto openFds = [] {
+    return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), std::filesystem::directory_iterator());
+  };
+  const auto fdsBefore = openFds();
+  const auto node = [] { return open("/proc/self/exe", O_RDONLY | O_CLOEXEC); };
+  const std::vector<WorkerAnswer> pass = worker.AskAll({{{1, SleepingDrive::Identify}, node()},
+                                                        {{13, SleepingDrive::Leave}, node()},
+                                                        {{2, SleepingDrive::Wake}, node()},
+                                                        {{5, SleepingDrive::Identify}, node()}});
+  ASSERT_EQ(pass.size(), 4u);
+  EXPECT_EQ(pass[0].reply.problem, "drive 1\n");
+  EXPECT_EQ(pass[1].reply.problem, "taruk-smart-reader: the reading of drive 13 was ended by signal 9\n");
+  EXPECT_EQ(pass[2].reply.problem, "drive 2\n");
+  EXPECT_EQ(pass[3].reply.problem, "drive 5\n");
+  EXPECT_EQ(log, std::vector<std::string>(2, "its SG_IO worker ended (signal 9); started again"));
+  EXPECT_EQ(openFds(), fdsBefore);
   close(testPipe[0]);
   close(testPipe[1]);
 }
