@@ -91,8 +91,8 @@ int PresentDrives(const DriveSlots& slots) {
 }  // namespace
 
 TEST(DISABLED_GuestCycleCpu, PassesOverEveryDrive) {
-  constexpr int kPasses = 5;
-  constexpr int kRounds = 3;
+  constexpr int kPasses = 20;
+  constexpr int kRounds = 5;
   const char* readerPath = std::getenv("TARUK_VM_READER");
   const bool throughReader = readerPath && *readerPath;
   std::unique_ptr<DeviceOpener> opener;
