@@ -169,7 +169,11 @@ std::vector<ReaderAnswer> ReaderProcess::AskAll(const std::vector<ReaderRequest>
     if (n <= 0) return fail("");
     received.append(buffer, static_cast<std::size_t>(n));
   }
-  if (used != received.size()) return fail("it sent what is not an answer");
+  if (used != received.size()) {
+    // More than it was asked for: the last answer is not taken either.
+    answers.pop_back();
+    return fail("it sent what is not an answer");
+  }
   return answers;
 }
 

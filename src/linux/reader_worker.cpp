@@ -168,10 +168,9 @@ std::vector<WorkerAnswer> ReaderWorker::AskAll(const std::vector<NodeRequest>& r
   }
   const bool died = state == ReplyState::Incomplete;
   ended_ = End();
-  if (answers.size() == requests.size()) {  // whole answers, then more
-    closeNodes(0, requests.size());
-    return answers;
-  }
+  // Whole answers, then more than was asked for: the last answer is not
+  // taken either.
+  if (answers.size() == requests.size()) answers.pop_back();
   if (requests.size() > 1) {
     // The answers of one message come together, so which drive the worker
     // failed over is not known: the drives left are asked again one at a

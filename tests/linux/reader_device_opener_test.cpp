@@ -233,6 +233,8 @@ TEST(ReaderDeviceOpener, BrokenReadersFailReadably) {
       {"printf '0 999999 0\\n'\nexec sleep 30",
        "/dev/sda: taruk-smart-reader ended without an answer (it sent what is not an answer)"},
       {"printf '0 5 0\\nabc'\nexit 4", "/dev/sda: taruk-smart-reader ended without an answer (exit code 4)"},
+      {"printf '3 0 0\\nabc'\nexec sleep 30",
+       "/dev/sda: taruk-smart-reader ended without an answer (it sent what is not an answer)"},
       {"exec sleep 30", "/dev/sda: taruk-smart-reader did not finish within 500 ms"},
       {"kill -TERM $$", "/dev/sda: taruk-smart-reader ended without an answer (signal 15)"},
       {Answer(f.bin, {7, "", ""}), "/dev/sda: taruk-smart-reader failed (exit code 7)"},
