@@ -83,8 +83,7 @@ void ReaderDeviceOpener::PlanPass(const std::vector<std::pair<int, SleepingDrive
       // unanswered, and which drive it was is not known: those are asked
       // one by one as the pass opens them, so that only the drive at fault
       // fails.
-      const ReaderAnswer& answer = answers[n];
-      if (answer.startError != 0 || answer.stopped || answer.timedOut || !answer.broken.empty()) continue;
+      if (!answers[n].Answered()) continue;
       planned_[batch[n].driveNumber] = {batch[n].rule, std::move(answers[n])};
     }
   }

@@ -28,6 +28,9 @@ struct ReaderAnswer {
   // whole answer came: what happened, in a few words.
   std::string broken;
   ReaderReply reply;  // when none of the above
+
+  // Whether the reader answered: the reply holds its answer.
+  bool Answered() const { return startError == 0 && !stopped && !timedOut && broken.empty(); }
 };
 
 class ReaderProcess {
