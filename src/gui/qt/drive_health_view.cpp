@@ -42,7 +42,7 @@ void CMonitorDlg::ShowDiskBadge(int buttonIndex) {
   const QImage disk = ResourceIconImage(kDiskIcon, 32);
   // The badge keeps its colour on the grey icon too: it is what the user
   // should see without moving the pointer there.
-  button->SetIcons(BadgedIcon(disk, verdict, font()), NormalIcon{BadgedIcon(MakeGreyIcon(disk), verdict, font()), false});
+  button->SetIcons(BadgedIcon(disk, verdict), NormalIcon{BadgedIcon(MakeGreyIcon(disk), verdict), false});
 }
 
 }  // namespace taruk

@@ -8,7 +8,7 @@
 
 namespace taruk {
 
-QImage BadgedIcon(const QImage& icon, HealthVerdict verdict, const QFont& windowFont) {
+QImage BadgedIcon(const QImage& icon, HealthVerdict verdict) {
   const std::optional<RgbColour> colour = HealthBadgeColour(verdict);
   if (icon.isNull() || !colour) return icon;
   QImage badged = icon.convertToFormat(QImage::Format_ARGB32);
@@ -19,12 +19,15 @@ QImage BadgedIcon(const QImage& icon, HealthVerdict verdict, const QFont& window
   painter.setPen(QPen(Qt::white, 1.5));
   painter.setBrush(ToQColor(*colour));
   painter.drawEllipse(circle);
-  QFont font = windowFont;
-  font.setBold(true);
-  font.setPixelSize(size - 4);
-  painter.setFont(font);
-  painter.setPen(Qt::white);
-  painter.drawText(circle, Qt::AlignCenter, QStringLiteral("!"));
+  // The "!" is drawn, not set in the font: each of the badge's sizes would
+  // be a font engine of its own, with its own copy of the font's tables.
+  const qreal unit = circle.height() / 8;
+  const qreal middle = circle.center().x();
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(Qt::white);
+  painter.drawRoundedRect(QRectF(middle - unit * 0.6, circle.top() + unit * 1.5, unit * 1.2, unit * 3.4), unit * 0.4,
+                          unit * 0.4);
+  painter.drawEllipse(QPointF(middle, circle.bottom() - unit * 1.9), unit * 0.7, unit * 0.7);
   return badged;
 }
 
@@ -34,11 +37,11 @@ constexpr int kTrayIconSizes[] = {16, 22, 24, 32, 48, 64};
 
 }  // namespace
 
-QIcon BadgedTrayIcon(const QIcon& plain, HealthVerdict verdict, const QFont& windowFont) {
+QIcon BadgedTrayIcon(const QIcon& plain, HealthVerdict verdict) {
   if (!HealthBadgeColour(verdict)) return plain;
   QIcon badged;
   for (int size : kTrayIconSizes) {
-    badged.addPixmap(QPixmap::fromImage(BadgedIcon(plain.pixmap(QSize(size, size), 1.0).toImage(), verdict, windowFont)));
+    badged.addPixmap(QPixmap::fromImage(BadgedIcon(plain.pixmap(QSize(size, size), 1.0).toImage(), verdict)));
   }
   return badged;
 }
@@ -62,7 +65,7 @@ QImage TemperatureIconImage(int size, const TrayIconPlan& plan, const QFont& win
 }
 
 QIcon PlannedTrayIcon(const QIcon& plain, const TrayIconPlan& plan, const QFont& windowFont) {
-  if (plan.temperature.empty()) return BadgedTrayIcon(plain, plan.verdict, windowFont);
+  if (plan.temperature.empty()) return BadgedTrayIcon(plain, plan.verdict);
   QIcon icon;
   for (int size : kTrayIconSizes) icon.addPixmap(QPixmap::fromImage(TemperatureIconImage(size, plan, windowFont)));
   return icon;

@@ -16,13 +16,13 @@ namespace taruk {
 
 // `icon` with a round badge in its lower right corner: amber with "!" for
 // caution, red with "!" for bad. Good and unknown leave it as it is.
-QImage BadgedIcon(const QImage& icon, HealthVerdict verdict, const QFont& windowFont);
+QImage BadgedIcon(const QImage& icon, HealthVerdict verdict);
 
 // The notification-area icon for the worst drive's verdict: `plain` with
 // the same badge drawn into each size a tray asks for (16, 22, 24, 32, 48
 // and 64 pixels), so that no size is scaled from a badge drawn for another.
 // Good and unknown give `plain` itself.
-QIcon BadgedTrayIcon(const QIcon& plain, HealthVerdict verdict, const QFont& windowFont);
+QIcon BadgedTrayIcon(const QIcon& plain, HealthVerdict verdict);
 
 // The notification-area icon as `plan` says: the badged icon, or the
 // temperature's figure in white on a rounded square of the health colour,
