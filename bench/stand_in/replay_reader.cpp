@@ -1,6 +1,8 @@
 // A stand-in for taruk-smart-reader serve, for the unprivileged cycle's
-// benchmark: the same requests and answers, a child per request as the real
-// reader forks, and the demo drives' captures as what the drives answered.
+// benchmark: the same requests and answers, and the demo drives' captures as
+// what the drives answered. A child per request stands for the process that
+// reads the drive (the real reader hands its drives to long-lived workers);
+// the benchmark's CPU figure is the monitor's own either way.
 //   replay_reader serve      (the captures of TARUK_DEMO_DIR)
 #include <sys/wait.h>
 #include <unistd.h>
