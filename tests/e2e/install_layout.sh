@@ -20,6 +20,13 @@ for program in taruk-headless taruk-window; do
   if [ -e "$build/$program" ] && [ ! -x "$prefix/libexec/taruk/$program" ]; then
     echo "not installed: libexec/taruk/$program"; exit 1
   fi
+  # Each runs its own mode only: a one-shot mode is taruk's, said plainly.
+  if [ -e "$build/$program" ]; then
+    status=0
+    "$prefix/libexec/taruk/$program" --version >/dev/null 2>"$work/refused" || status=$?
+    [ "$status" = 2 ] && grep -q 'run taruk$' "$work/refused" \
+      || { echo "$program ran taruk --version (exit $status)"; cat "$work/refused"; exit 1; }
+  fi
 done
 if [ -e "$build/alarm.wav" ]; then
   [ -e "$prefix/bin/alarm.wav" ] || { echo "alarm.wav is not installed beside the executable"; exit 1; }
