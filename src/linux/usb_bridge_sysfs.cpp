@@ -34,12 +34,39 @@ std::string DriverOf(const fs::path& interfaceDir) {
   return IsUsbDriverName(name) ? name : std::string();
 }
 
+// The disk's device directory. sysfs links /sys/block/NAME into the device
+// tree and NAME/device to the device, through directories that are no
+// links: the two links read and joined give what resolving the path would,
+// which reads a link for every directory on the way, every pass.
+std::optional<fs::path> DeviceDir(const fs::path& blockEntry) {
+  std::error_code error;
+  fs::path disk = blockEntry;
+  const fs::path link = fs::read_symlink(blockEntry, error);
+  if (!error) disk = (blockEntry.parent_path() / link).lexically_normal();
+  const fs::path device = fs::read_symlink(disk / "device", error);
+  if (error) return std::nullopt;
+  return (disk / device).lexically_normal();
+}
+
+// Every USB device sits below a root hub, usb1, usb2...: a disk with none
+// on its path has no bridge to look for.
+bool BelowUsbRootHub(const fs::path& dir) {
+  for (const fs::path& part : dir) {
+    const std::string text = part.string();
+    if (text.size() > 3 && text.starts_with("usb") && text.find_first_not_of("0123456789", 3) == std::string::npos) {
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 std::optional<UsbBridge> FindUsbBridge(const std::string& sysBlock, const std::string& name) {
+  std::optional<fs::path> device = DeviceDir(fs::path(sysBlock) / name);
+  if (!device || !BelowUsbRootHub(*device)) return std::nullopt;
   std::error_code error;
-  fs::path dir = fs::canonical(fs::path(sysBlock) / name / "device", error);
-  if (error) return std::nullopt;
+  fs::path dir = *device;
   fs::path below;
   for (int level = 0; level < kMostLevels && dir.has_relative_path(); ++level) {
     if (dir.filename() == "devices") break;  // the top of the device tree

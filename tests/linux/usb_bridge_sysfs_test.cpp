@@ -57,7 +57,9 @@ void Build(const ScratchDir& root, const Tree& tree) {
   fs::create_directories(disk);
   fs::create_directory_symlink("../..", disk / "device");
   fs::create_directories(fs::path(root.path()) / "block");
-  fs::create_directory_symlink(disk, fs::path(root.path()) / "block/sdb");
+  // Relative, as the kernel links it ("../devices/pci0000:00/...").
+  fs::create_directory_symlink(fs::relative(disk, fs::path(root.path()) / "block"),
+                               fs::path(root.path()) / "block/sdb");
 }
 
 }  // namespace
