@@ -152,6 +152,8 @@ per_request=$(sed -n 's/.*per request: \([0-9.]* ms\).*/\1/p' "$work/results/gte
 pass_cpu() { sed -n 's/^pass CPU [^:]*: \([0-9.]*\) ms.*/\1/p' "$1" 2>/dev/null | head -1; }
 root_cpu=$(pass_cpu "$work/results/pass-cpu.txt")
 user_cpu=$(pass_cpu "$work/results/user/pass-cpu.txt")
+# Where the unprivileged pass's CPU goes: the monitor, the serving reader, each worker.
+user_parts=$(sed -n 's/^pass CPU [^:]*: [0-9.]* ms (\(.*\)), [0-9]* drives.*/\1/p' "$work/results/user/pass-cpu.txt" | head -1)
 round_trip=$(sed -n 's/^round trip between two processes: \([0-9.]*\) ms.*/\1/p' "$work/results/pass-cpu.txt" | head -1)
 cpu_ratio=$(awk -v u="${user_cpu:-0}" -v r="${root_cpu:-0}" 'BEGIN { if (r > 0 && u > 0) printf "%.2f", u / r; else print "?" }')
 echo "figures: guest boot to power-off $((boot_ms / 1000)).$((boot_ms % 1000 / 100)) s;" \
@@ -160,7 +162,7 @@ echo "figures: guest boot to power-off $((boot_ms / 1000)).$((boot_ms % 1000 / 1
   "USB and every-drive case $(cat "$work/results/usb/case.ms" 2>/dev/null || echo ?) ms;" \
   "second boot $((second_ms / 1000)).$((second_ms % 1000 / 100)) s;" \
   "one reader run $(cat "$work/results/user/reader-run.ms") ms (NVMe $(cat "$work/results/user/nvme-reader-run.ms") ms); ATA request through SG_IO ${per_request:-?};" \
-  "pass CPU over every drive as root ${root_cpu:-?} ms, unprivileged through the serving reader ${user_cpu:-?} ms (${cpu_ratio}x);" \
+  "pass CPU over every drive as root ${root_cpu:-?} ms, unprivileged through the serving reader ${user_cpu:-?} ms (${cpu_ratio}x; ${user_parts:-?});" \
   "a round trip between two processes ${round_trip:-?} ms CPU;" \
   "whole test $((($(date +%s%N) - started) / 1000000000)) s"
 if [ $check_status -ne 0 ]; then
