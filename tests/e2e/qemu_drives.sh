@@ -149,20 +149,24 @@ check_status=0
   --scsi-trace "$work/scsi-trace.log" --second "$work/second" || check_status=$?
 
 per_request=$(sed -n 's/.*per request: \([0-9.]* ms\).*/\1/p' "$work/results/gtest.txt" | head -1)
-pass_cpu() { sed -n 's/^pass CPU [^:]*: \([0-9.]*\) ms.*/\1/p' "$1" 2>/dev/null | head -1; }
-root_cpu=$(pass_cpu "$work/results/pass-cpu.txt")
-user_cpu=$(pass_cpu "$work/results/user/pass-cpu.txt")
-# Where the unprivileged pass's CPU goes: the monitor, the serving reader, each worker.
-user_parts=$(sed -n 's/^pass CPU [^:]*: [0-9.]* ms (\(.*\)), [0-9]* drives.*/\1/p' "$work/results/user/pass-cpu.txt" | head -1)
+# "pass" or "cycle": its CPU as root, unprivileged, the ratio and where the
+# unprivileged one goes (the monitor, the serving reader, each worker).
+cpu_figure() {
+  local root user parts
+  root=$(sed -n "s/^$1 CPU as root: \([0-9.]*\) ms.*/\1/p" "$work/results/pass-cpu.txt" 2>/dev/null | head -1)
+  user=$(sed -n "s/^$1 CPU through the reader: \([0-9.]*\) ms.*/\1/p" "$work/results/user/pass-cpu.txt" 2>/dev/null | head -1)
+  parts=$(sed -n "s/^$1 CPU through the reader: [0-9.]* ms (\(.*\)), [0-9]* drives.*/\1/p" "$work/results/user/pass-cpu.txt" 2>/dev/null | head -1)
+  echo "$1 CPU as root ${root:-?} ms, unprivileged through the serving reader ${user:-?} ms" \
+    "($(awk -v u="${user:-0}" -v r="${root:-0}" 'BEGIN { if (r > 0 && u > 0) printf "%.2fx", u / r; else print "?" }'); ${parts:-?})"
+}
 round_trip=$(sed -n 's/^round trip between two processes: \([0-9.]*\) ms.*/\1/p' "$work/results/pass-cpu.txt" | head -1)
-cpu_ratio=$(awk -v u="${user_cpu:-0}" -v r="${root_cpu:-0}" 'BEGIN { if (r > 0 && u > 0) printf "%.2f", u / r; else print "?" }')
 echo "figures: guest boot to power-off $((boot_ms / 1000)).$((boot_ms % 1000 / 100)) s;" \
   "report pass as root $(cat "$work/results/report-json.ms") ms;" \
   "SCSI case $(cat "$work/results/scsi/case.ms" 2>/dev/null || echo ?) ms;" \
   "USB and every-drive case $(cat "$work/results/usb/case.ms" 2>/dev/null || echo ?) ms;" \
   "second boot $((second_ms / 1000)).$((second_ms % 1000 / 100)) s;" \
   "one reader run $(cat "$work/results/user/reader-run.ms") ms (NVMe $(cat "$work/results/user/nvme-reader-run.ms") ms); ATA request through SG_IO ${per_request:-?};" \
-  "pass CPU over every drive as root ${root_cpu:-?} ms, unprivileged through the serving reader ${user_cpu:-?} ms (${cpu_ratio}x; ${user_parts:-?});" \
+  "$(cpu_figure pass) over every drive; $(cpu_figure cycle) for the whole monitoring cycle;" \
   "a round trip between two processes ${round_trip:-?} ms CPU;" \
   "whole test $((($(date +%s%N) - started) / 1000000000)) s"
 if [ $check_status -ne 0 ]; then
