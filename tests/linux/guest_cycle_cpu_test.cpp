@@ -144,6 +144,9 @@ struct GuestDrives {
       opener = std::make_unique<LinuxDeviceOpener>();
     }
   }
+  // The serving reader's process, -1 as root.
+  pid_t ReaderPid() const { return reader ? reader->Reader().Pid() : -1; }
+
   std::unique_ptr<DeviceOpener> opener;
   ReaderDeviceOpener* reader = nullptr;
 };
@@ -154,12 +157,13 @@ struct RunCpu {
   ReaderCpu reader;
 };
 
-// `work` run 20 times a round, 5 rounds: the CPU of one run in the quietest
-// round. The emulated guest's clock charges whatever runs while its host
-// thread waits for the CPU.
+// `work` is run kRuns times a round, kRounds rounds: the figure is the CPU
+// of one run in the quietest round. The emulated guest's clock charges
+// whatever runs while its host thread waits for the CPU.
+constexpr int kRuns = 20;
+constexpr int kRounds = 5;
+
 RunCpu LeastCpuPerRun(pid_t readerPid, const std::function<void()>& work) {
-  constexpr int kRuns = 20;
-  constexpr int kRounds = 5;
   RunCpu least;
   for (int round = 0; round < kRounds; ++round) {
     // The reader's CPU is read outside the monitor's: a look through /proc
@@ -188,9 +192,9 @@ void PrintCpu(const char* what, const GuestDrives& drives, const RunCpu& cpu, in
       parts += part;
     }
   }
-  std::printf("%s CPU %s: %.2f ms (monitor %.2f ms, reader %.2f ms%s), %d drives, the least of 5 rounds\n", what,
+  std::printf("%s CPU %s: %.2f ms (monitor %.2f ms, reader %.2f ms%s), %d drives, the least of %d rounds\n", what,
               drives.reader ? "through the reader" : "as root", cpu.own + cpu.reader.Total(), cpu.own,
-              cpu.reader.Total(), parts.c_str(), present);
+              cpu.reader.Total(), parts.c_str(), present, kRounds);
 }
 
 }  // namespace
@@ -204,11 +208,11 @@ TEST(DISABLED_GuestCycleCpu, PassesOverEveryDrive) {
   ReadEveryDrive(*drives.opener, slots);  // the reader starts here, outside the count
   const int present = PresentDrives(slots);
   ASSERT_GE(present, 3) << "the passes must read the guest's disks";
-  const pid_t readerPid = drives.reader ? drives.reader->Reader().Pid() : -1;
+  const pid_t readerPid = drives.ReaderPid();
   const RunCpu cpu = LeastCpuPerRun(readerPid, [&] { ReadEveryDrive(*drives.opener, slots); });
   EXPECT_EQ(PresentDrives(slots), present);
   if (drives.reader) {
-    EXPECT_EQ(drives.reader->Reader().Pid(), readerPid) << "one reader serves every pass";
+    EXPECT_EQ(drives.ReaderPid(), readerPid) << "one reader serves every pass";
   }
   PrintCpu("pass", drives, cpu, present);
 }
@@ -231,7 +235,7 @@ TEST(DISABLED_GuestCycleCpu, WholeMonitoringCycles) {
   core.RefreshDrives();  // the reader starts here, outside the count
   const int present = PresentDrives(slots);
   ASSERT_GE(present, 3) << "the cycles must read the guest's disks";
-  const pid_t readerPid = drives.reader ? drives.reader->Reader().Pid() : -1;
+  const pid_t readerPid = drives.ReaderPid();
   const RunCpu cpu = LeastCpuPerRun(readerPid, [&] { core.RunMonitoringCycle(); });
   EXPECT_FALSE(metrics.Snapshot().Current()->empty()) << "the cycles made the metrics page";
   PrintCpu("cycle", drives, cpu, present);
