@@ -8,6 +8,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "gui/qt/health_badge.h"
+#include "gui/toolkit/icon_sizes.h"
 #include "gui/toolkit/resources.h"
 
 using namespace taruk;
@@ -232,6 +234,39 @@ TEST(Icons, RenderAtBothSizes) {
   painter.end();
   QDir().mkpath(QStringLiteral(TARUK_SCREENSHOT_DIR));
   EXPECT_TRUE(sheet.scaled(sheet.size() * 3).save(QStringLiteral(TARUK_SCREENSHOT_DIR "/icons.png")));
+}
+
+// The window and tray icons keep no pixels: each size is drawn when asked,
+// and must be the very image the one-size readers give.
+TEST(Icons, DrawnWhenAskedAtTheSizeAsked) {
+  const QIcon app = ResourceIcon(128);
+  QList<QSize> listed;
+  for (int size : kIconSizes) listed << QSize(size, size);
+  EXPECT_EQ(app.availableSizes(), listed);
+  EXPECT_TRUE(ResourceIcon(9999).isNull());
+  const TrayIconPlan hot{HealthVerdict::Caution, L"57", {240, 160, 0}};
+  const QIcon tray = PlannedTrayIcon(ResourceIcon(129), hot, QFont());
+  const struct {
+    const QIcon& icon;
+    int asked;
+    QImage expected;
+  } cases[] = {
+      {app, 22, ResourceIconImage(128, 22)},
+      {app, 20, ResourceIconImage(128, 20)},    // scaled down from 22
+      {app, 256, ResourceIconImage(128, 128)},  // never scaled up
+      {tray, 24, TemperatureIconImage(24, hot, QFont())},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.icon.pixmap(QSize(c.asked, c.asked), 1.0).toImage(), QPixmap::fromImage(c.expected).toImage())
+        << c.asked;
+  }
+  // Painted into a rectangle, the icon is drawn at the rectangle's size.
+  QImage painted(32, 32, QImage::Format_ARGB32_Premultiplied);
+  painted.fill(Qt::transparent);
+  QPainter painter(&painted);
+  app.paint(&painter, painted.rect());
+  painter.end();
+  EXPECT_EQ(painted, QPixmap::fromImage(ResourceIconImage(128, 32)).toImage());
 }
 
 }  // namespace

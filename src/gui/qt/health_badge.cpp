@@ -5,6 +5,7 @@
 
 #include "core/view/health_look.h"
 #include "gui/qt/colours.h"
+#include "gui/toolkit/drawn_icon.h"
 
 namespace taruk {
 
@@ -39,11 +40,9 @@ constexpr int kTrayIconSizes[] = {16, 22, 24, 32, 48, 64};
 
 QIcon BadgedTrayIcon(const QIcon& plain, HealthVerdict verdict) {
   if (!HealthBadgeColour(verdict)) return plain;
-  QIcon badged;
-  for (int size : kTrayIconSizes) {
-    badged.addPixmap(QPixmap::fromImage(BadgedIcon(plain.pixmap(QSize(size, size), 1.0).toImage(), verdict)));
-  }
-  return badged;
+  return DrawnIcon(kTrayIconSizes, [plain, verdict](int pixels) {
+    return BadgedIcon(plain.pixmap(QSize(pixels, pixels), 1.0).toImage(), verdict);
+  });
 }
 
 QImage TemperatureIconImage(int size, const TrayIconPlan& plan, const QFont& windowFont) {
@@ -66,9 +65,8 @@ QImage TemperatureIconImage(int size, const TrayIconPlan& plan, const QFont& win
 
 QIcon PlannedTrayIcon(const QIcon& plain, const TrayIconPlan& plan, const QFont& windowFont) {
   if (plan.temperature.empty()) return BadgedTrayIcon(plain, plan.verdict);
-  QIcon icon;
-  for (int size : kTrayIconSizes) icon.addPixmap(QPixmap::fromImage(TemperatureIconImage(size, plan, windowFont)));
-  return icon;
+  return DrawnIcon(kTrayIconSizes,
+                   [plan, windowFont](int pixels) { return TemperatureIconImage(pixels, plan, windowFont); });
 }
 
 }  // namespace taruk

@@ -20,14 +20,14 @@ QImage BadgedIcon(const QImage& icon, HealthVerdict verdict);
 
 // The notification-area icon for the worst drive's verdict: `plain` with
 // the same badge drawn into each size a tray asks for (16, 22, 24, 32, 48
-// and 64 pixels), so that no size is scaled from a badge drawn for another.
-// Good and unknown give `plain` itself.
+// and 64 pixels are listed), when it asks, so that no size is scaled from
+// a badge drawn for another. Good and unknown give `plain` itself.
 QIcon BadgedTrayIcon(const QIcon& plain, HealthVerdict verdict);
 
 // The notification-area icon as `plan` says: the badged icon, or the
 // temperature's figure in white on a rounded square of the health colour,
-// drawn into each size a tray asks for (16 to 64 pixels) at its own pixel
-// size rather than scaled from another.
+// drawn into each size a tray asks for (16 to 64 pixels are listed), when it
+// asks, at its own pixel size rather than scaled from another.
 QIcon PlannedTrayIcon(const QIcon& plain, const TrayIconPlan& plan, const QFont& windowFont);
 QImage TemperatureIconImage(int size, const TrayIconPlan& plan, const QFont& windowFont);
 

@@ -5,6 +5,7 @@
 #include <QImageReader>
 
 #include "gui/templates/resource_templates.h"
+#include "gui/toolkit/drawn_icon.h"
 #include "gui/toolkit/icon_sizes.h"
 
 // Outside any namespace, as Q_INIT_RESOURCE requires.
@@ -37,26 +38,21 @@ QImage ReadIcon(int iconId, int size) {
 }  // namespace
 
 QIcon ResourceIcon(int iconId) {
-  EnsureResources();
-  QIcon icon;
-  for (int size : kIconSizes) {
-    const QImage image = ReadIcon(iconId, size);
-    if (!image.isNull()) icon.addPixmap(QPixmap::fromImage(image));
-  }
-  return icon;
+  return DrawnIcon(kIconSizes, [iconId](int pixels) { return ResourceIconImage(iconId, pixels); });
 }
 
 QImage ResourceIconImage(int iconId, int pixels) {
   EnsureResources();
-  // One image read: the size drawn for `pixels`, or the next larger one
-  // scaled down.
-  for (int drawn : kIconSizes) {
-    if (drawn < pixels) continue;
-    const QImage image = ReadIcon(iconId, drawn);
-    if (drawn == pixels || image.isNull()) return image;
-    return image.scaled(pixels, pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+  // One image read: the size drawn for `pixels`, the next larger one scaled
+  // down, or above the largest that one as it is.
+  int drawn = kIconSizes[0];
+  for (int size : kIconSizes) {
+    drawn = size;
+    if (size >= pixels) break;
   }
-  return ResourceIcon(iconId).pixmap(QSize(pixels, pixels), 1.0).toImage();
+  const QImage image = ReadIcon(iconId, drawn);
+  if (drawn <= pixels || image.isNull()) return image;
+  return image.scaled(pixels, pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
 QPixmap ResourceIconPixmap(int iconId, int size) {
