@@ -1,9 +1,9 @@
 // The cycle of a monitor without privileges: four drives read through one
-// serving reader (a stand-in that answers the demo captures and forks per
-// request, as taruk-smart-reader does), against the same four drives
-// replayed in the monitor itself. The difference is what reading through
-// the reader costs the monitor per cycle; the reader's own CPU is counted
-// as "reader_cpu_us" per cycle.
+// serving reader (a stand-in that answers the demo captures, a pass's
+// drives in one write, as taruk-smart-reader does), against the same four
+// drives replayed in the monitor itself. The difference is what reading
+// through the reader costs the monitor per cycle; the stand-in's own CPU is
+// counted as "reader_cpu_us" per cycle.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 #include <unistd.h>

@@ -1,6 +1,7 @@
 #include "core/capture/capture_bytes.h"
 
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <tuple>
 
@@ -84,7 +85,8 @@ class Reader {
 
   bool Take(std::span<uint8_t> out) {
     if (bytes_.size() - next_ < out.size()) return false;
-    for (uint8_t& byte : out) byte = static_cast<uint8_t>(bytes_[next_++]);
+    if (!out.empty()) std::memcpy(out.data(), bytes_.data() + next_, out.size());
+    next_ += out.size();
     return true;
   }
   template <typename Number>
