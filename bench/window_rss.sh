@@ -3,9 +3,12 @@
 # the demo drives, each run on its own Xvfb display with its own session bus
 # and an empty home, all runs at once. Prints each run's Rss from
 # /proc/PID/smaps_rollup, then the median; with --maps, the largest resident
-# mappings of the median run.
+# mappings of the median run. With --empty, the same for an empty Qt window
+# (bench_empty_window), the floor the window is measured against; with
+# --empty-text, for a window with one line of text, the floor once a font
+# is loaded.
 #
-#   bench/window_rss.sh [--build DIR] [--runs N] [--seconds S] [--maps] [-- taruk arguments]
+#   bench/window_rss.sh [--build DIR] [--runs N] [--seconds S] [--maps] [--empty|--empty-text] [-- taruk arguments]
 #
 # The environment is passed on, so QT_* variables can be tried here.
 set -euo pipefail
@@ -14,17 +17,26 @@ build=$top/build/release
 runs=5
 seconds=60
 maps=0
+empty=
 while [ $# -gt 0 ]; do
   case $1 in
     --build) build=$2; shift 2 ;;
     --runs) runs=$2; shift 2 ;;
     --seconds) seconds=$2; shift 2 ;;
     --maps) maps=1; shift ;;
+    --empty) empty=bare; shift ;;
+    --empty-text) empty=text; shift ;;
     --) shift; break ;;
     *) echo "window_rss.sh: unknown argument $1" >&2; exit 2 ;;
   esac
 done
-[ $# -gt 0 ] || set -- --replay "$top/data/demo"
+program=$build/taruk
+if [ -n "$empty" ]; then
+  program=$build/bench/bench_empty_window
+  if [ "$empty" = text ]; then set -- --text; else set --; fi
+elif [ $# -eq 0 ]; then
+  set -- --replay "$top/data/demo"
+fi
 for tool in Xvfb dbus-run-session; do
   command -v $tool >/dev/null || { echo "window_rss.sh: $tool is missing" >&2; exit 2; }
 done
@@ -42,7 +54,7 @@ start_run() {
   pids+=($!)
   for _ in $(seq 50); do [ -s "$dir/display" ] && break; sleep 0.1; done
   HOME=$dir/home XDG_CONFIG_HOME=$dir/home/.config XDG_RUNTIME_DIR=$dir DISPLAY=:$(cat "$dir/display") \
-    dbus-run-session -- sh -c 'echo $$ > "$0"; exec "$@"' "$dir/pid" "$build/taruk" "$@" \
+    dbus-run-session -- sh -c 'echo $$ > "$0"; exec "$@"' "$dir/pid" "$program" "$@" \
     >"$dir/out" 2>&1 &
   pids+=($!)
 }
