@@ -93,12 +93,17 @@ std::string CdbText(std::span<const uint8_t> cdb) {
   return text;
 }
 
+// Asked of every token of hex in a page: the words' lengths are known at
+// compile time, so most comparisons end at the length.
 bool IsKeyword(std::string_view token) {
-  return token == "device-map" || token == "geometry" || token == "power-mode" || token == "enable" ||
-         token == "identify" || token == "smart-data" || token == "smart-thresholds" || token == "interface" ||
-         token == "nvme-identify" || token == "nvme-health-log" || token == "nvme-sensor-kelvin" ||
-         token == "smart-log" || token == "nvme-self-test-log" || token == "scsi-answer" || token == "usb-bridge" ||
-         token == "bridge-answer" || token == "bridge-sent";
+  static constexpr std::string_view kKeywords[] = {
+      "device-map",         "geometry",    "power-mode",    "enable",          "identify",           "smart-data",
+      "smart-thresholds",   "interface",   "nvme-identify", "nvme-health-log", "nvme-sensor-kelvin", "smart-log",
+      "nvme-self-test-log", "scsi-answer", "usb-bridge",    "bridge-answer",   "bridge-sent"};
+  for (const std::string_view keyword : kKeywords) {
+    if (token == keyword) return true;
+  }
+  return false;
 }
 
 int HexValue(char c) {
