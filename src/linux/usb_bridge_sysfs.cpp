@@ -1,5 +1,8 @@
 #include "linux/usb_bridge_sysfs.h"
 
+#include <limits.h>
+#include <unistd.h>
+
 #include <charconv>
 #include <filesystem>
 #include <fstream>
@@ -26,11 +29,20 @@ std::optional<uint16_t> ReadHexId(const fs::path& file) {
   return value;
 }
 
+// What a link says; nothing for what is not a link. readlink(2) itself,
+// where std::filesystem looks at the link first: a sysfs path walk saved
+// for each link, every pass.
+std::optional<fs::path> LinkTarget(const fs::path& link) {
+  char target[PATH_MAX];
+  const ssize_t length = readlink(link.c_str(), target, sizeof target);
+  if (length <= 0 || static_cast<std::size_t>(length) == sizeof target) return std::nullopt;
+  return fs::path(std::string(target, static_cast<std::size_t>(length)));
+}
+
 std::string DriverOf(const fs::path& interfaceDir) {
-  std::error_code error;
-  const fs::path target = fs::read_symlink(interfaceDir / "driver", error);
-  if (error) return {};
-  const std::string name = target.filename().string();
+  const std::optional<fs::path> target = LinkTarget(interfaceDir / "driver");
+  if (!target) return {};
+  const std::string name = target->filename().string();
   return IsUsbDriverName(name) ? name : std::string();
 }
 
@@ -39,13 +51,13 @@ std::string DriverOf(const fs::path& interfaceDir) {
 // links: the two links read and joined give what resolving the path would,
 // which reads a link for every directory on the way, every pass.
 std::optional<fs::path> DeviceDir(const fs::path& blockEntry) {
-  std::error_code error;
   fs::path disk = blockEntry;
-  const fs::path link = fs::read_symlink(blockEntry, error);
-  if (!error) disk = (blockEntry.parent_path() / link).lexically_normal();
-  const fs::path device = fs::read_symlink(disk / "device", error);
-  if (error) return std::nullopt;
-  return (disk / device).lexically_normal();
+  if (const std::optional<fs::path> link = LinkTarget(blockEntry)) {
+    disk = (blockEntry.parent_path() / *link).lexically_normal();
+  }
+  const std::optional<fs::path> device = LinkTarget(disk / "device");
+  if (!device) return std::nullopt;
+  return (disk / *device).lexically_normal();
 }
 
 // Every USB device sits below a root hub, usb1, usb2...: a disk with none
