@@ -97,11 +97,13 @@ std::unique_ptr<SmartDevice> LinuxDeviceOpener::DeviceFor(int driveNumber, Opene
     }
     return nullptr;
   }
-  // A node handed over by another process is checked as one opened here.
+  // A node handed over by another process is checked as one opened here,
+  // unless its name is the kernel's own for it.
   struct stat status {};
   dev_t expected = 0;
-  if (name.find('/') != std::string::npos || fstat(fd, &status) != 0 || !S_ISBLK(status.st_mode) ||
-      !SysfsDeviceNumber(sysBlock_, name, expected) || status.st_rdev != expected) {
+  if (!node.namedByKernel &&
+      (name.find('/') != std::string::npos || fstat(fd, &status) != 0 || !S_ISBLK(status.st_mode) ||
+       !SysfsDeviceNumber(sysBlock_, name, expected) || status.st_rdev != expected)) {
     close(fd);
     *problem = path + ": not the block device of " + sysBlock_ + "/" + name;
     return nullptr;

@@ -149,11 +149,10 @@ std::optional<std::string> NodeDiskName(int fd, const std::string& sysBlock) {
   const ssize_t length = readlink(link.c_str(), target, sizeof target - 1);
   if (length <= 0) return std::nullopt;
   const std::string_view path(target, static_cast<std::size_t>(length));
-  const std::string_view name = path.substr(path.rfind('/') + 1);
-  // A partition's name is no /sys/block entry: the opener's check of the
-  // node against sysfs refuses it.
-  if (name.empty()) return std::nullopt;
-  return std::string(name);
+  const std::string name(path.substr(path.rfind('/') + 1));
+  // A partition ("sda1") has no /sys/block entry of its own.
+  if (name.empty() || access((sysBlock + "/" + name).c_str(), F_OK) != 0) return std::nullopt;
+  return name;
 }
 
 }  // namespace taruk

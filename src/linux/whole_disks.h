@@ -38,7 +38,7 @@ std::optional<std::string> PassDiskName(const std::vector<std::string>& disks, i
 
 // The kernel name of the whole disk whose node `fd` is open on, from the
 // link /sys/dev/block/MAJOR:MINOR beside `sysBlock`: one call, where a list
-// of the disks takes several per disk.
+// of the disks takes several per disk. None for a partition's node.
 std::optional<std::string> NodeDiskName(int fd, const std::string& sysBlock = "/sys/block");
 
 }  // namespace taruk

@@ -115,11 +115,12 @@ ReaderReply ReadOneDrive(const ReaderRequest& request, LinuxDeviceOpener& opener
 
 // One drive's pass in the worker that holds `capability` alone, through the
 // node the serving process opened. The drive's name is the kernel's for the
-// node, and the node must be its block device.
+// node, which must be a whole disk's.
 WorkerAnswer ReadNode(const ReaderRequest& request, int fd, LinuxDeviceOpener& opener, int capability) {
   OpenedNode node;
   node.name = NodeDiskName(fd).value_or("");
   node.fd = fd;
+  node.namedByKernel = !node.name.empty();
   std::unique_ptr<SmartDevice> device = opener.DeviceFor(request.driveNumber, std::move(node));
   if (!device) return {NotOpened(request, opener), opener.BridgeMemory()};
   if (NeededCapability(*device) != capability) {

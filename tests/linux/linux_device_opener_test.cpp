@@ -11,7 +11,9 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "core/drive/read_drive_info.h"
 #include "linux/nvme_device.h"
@@ -87,12 +89,25 @@ TEST(LinuxDeviceOpener, AHandedOverNodeIsNamedByTheKernelAndCheckedAgainstSysfs)
   FakeSysBlock sys;
   sys.AddDisk("sda", "8:0");
   sys.AddDisk("sdb", loop);
+  // The kernel's name for a partition's node is no whole disk.
+  std::filesystem::create_directories(sys.root() + "/dev/block");
+  const std::string link = sys.root() + "/dev/block/" + loop;
+  for (const auto& [target, name] : {std::pair<std::string, std::optional<std::string>>{"sdb", "sdb"},
+                                     {"sdb/sdb1", std::nullopt},
+                                     {"sdc", std::nullopt}}) {
+    std::filesystem::remove(link);
+    symlink(("../../devices/pci0000:00/0000:00:1f.2/ata1/host0/block/" + target).c_str(), link.c_str());
+    EXPECT_EQ(NodeDiskName(fd, sys.path()), name) << target;
+  }
   LinuxDeviceOpener opener(kNeedsPrivilegeHint, sys.path(), "/dev");
   EXPECT_FALSE(opener.DeviceFor(0, {"sda", dup(fd), 0}));
   EXPECT_EQ(opener.Problem(0), "/dev/sda: not the block device of " + sys.path() + "/sda");
   EXPECT_FALSE(opener.DeviceFor(1, {"../block/sdb", dup(fd), 0})) << "a name is no path";
-  EXPECT_TRUE(opener.DeviceFor(1, {"sdb", fd, 0}));
+  EXPECT_TRUE(opener.DeviceFor(1, {"sdb", dup(fd), 0}));
   EXPECT_EQ(opener.Problem(1), "");
+  // The kernel's own name for the node needs no second look at sysfs.
+  EXPECT_TRUE(opener.DeviceFor(0, {"loop0", fd, 0, true}));
+  EXPECT_EQ(opener.Problem(0), "");
 }
 
 TEST(LinuxDeviceOpener, BlockDeviceWithoutAtaPassThroughIsPresentNowhere) {
