@@ -151,9 +151,10 @@ std::unique_ptr<SmartDevice> ReaderDeviceOpener::OpenForPass(int driveNumber, Sl
     return nullptr;
   }
 
-  DriveCapture capture;
+  // Decoded where the device keeps it: a capture is some 12 kB.
+  auto capture = std::make_shared<DriveCapture>();
   std::string error;
-  if (!DecodeCapture(run.reply.capture, capture, error)) {
+  if (!DecodeCapture(run.reply.capture, *capture, error)) {
     problem = device + ": " + kReaderName + " sent a bad capture: " + error;
     return nullptr;
   }

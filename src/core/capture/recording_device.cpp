@@ -105,7 +105,7 @@ DriveCapture CaptureDrive(SmartDevice& device, SleepingDrive rule) {
   RecordingDevice recording(device);
   DriveSlot seen;
   ReadDrive(recording, rule, seen);
-  return recording.capture();
+  return recording.TakeCapture();
 }
 
 }  // namespace taruk

@@ -31,6 +31,7 @@ class RecordingDevice : public SmartDevice {
   std::optional<UsbBridge> Bridge() override;
 
   const DriveCapture& capture() const { return capture_; }
+  DriveCapture TakeCapture() { return std::move(capture_); }
 
  private:
   // An NVMe drive read through its bridge chip is recorded as the chip's
