@@ -161,7 +161,7 @@ struct RunCpu {
 // of one run in the quietest round. The emulated guest's clock charges
 // whatever runs while its host thread waits for the CPU.
 constexpr int kRuns = 20;
-constexpr int kRounds = 5;
+constexpr int kRounds = 3;
 
 RunCpu LeastCpuPerRun(pid_t readerPid, const std::function<void()>& work) {
   RunCpu least;
