@@ -160,7 +160,7 @@ struct RunCpu {
 // `work` is run kRuns times a round, kRounds rounds: the figure is the CPU
 // of one run in the quietest round. The emulated guest's clock charges
 // whatever runs while its host thread waits for the CPU.
-constexpr int kRuns = 20;
+constexpr int kRuns = 10;
 constexpr int kRounds = 3;
 
 RunCpu LeastCpuPerRun(pid_t readerPid, const std::function<void()>& work) {
