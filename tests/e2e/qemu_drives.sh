@@ -149,26 +149,11 @@ check_status=0
   --scsi-trace "$work/scsi-trace.log" --second "$work/second" || check_status=$?
 
 per_request=$(sed -n 's/.*per request: \([0-9.]* ms\).*/\1/p' "$work/results/gtest.txt" | head -1)
-# "pass" or "cycle": its CPU as root and unprivileged in the turn whose
-# ratio is the median, where the unprivileged one goes (the monitor, the
-# serving reader, each worker), and each turn's ratio.
+# "pass" or "cycle": its CPU as root and through the reader, in turn.
 cpu_figure() {
-  local roots users
-  roots=$(sed -n "s/^$1 CPU as root: \([0-9.]*\) ms.*/\1/p" "$work/results/pass-cpu.txt" 2>/dev/null)
-  users=$(sed -n "s/^$1 CPU through the reader: \(.*\), [0-9]* drives.*/\1/p" "$work/results/user/pass-cpu.txt" 2>/dev/null)
-  paste -d'|' <(echo "$roots") <(echo "$users") | awk -F'|' -v what="$1" '
-    $1 > 0 && $2 + 0 > 0 { n++; root[n] = $1; user[n] = $2; ratio[n] = ($2 + 0) / $1 }
-    END {
-      if (n == 0) { printf "%s CPU ?", what; exit }
-      for (i = 1; i <= n; i++) {
-        below = 0
-        for (j = 1; j <= n; j++) if (ratio[j] < ratio[i] || (ratio[j] == ratio[i] && j < i)) below++
-        if (below == int((n - 1) / 2)) m = i
-        turns = turns (i > 1 ? ", " : "") sprintf("%.2fx", ratio[i])
-      }
-      printf "%s CPU as root %s ms, unprivileged through the serving reader %s: %.2fx, the median of %d turns (%s)",
-        what, root[m], user[m], ratio[m], n, turns
-    }'
+  local line
+  line=$(sed -n "s/^$1 CPU in turn, //p" "$work/results/cpu-in-turn.txt" 2>/dev/null | head -1)
+  echo "$1 CPU in turn, ${line:-?}"
 }
 round_trip=$(sed -n 's/^round trip between two processes: \([0-9.]*\) ms.*/\1/p' "$work/results/round-trip.txt" | head -1)
 echo "figures: guest boot to power-off $((boot_ms / 1000)).$((boot_ms % 1000 / 100)) s;" \
