@@ -37,10 +37,13 @@ bool SysfsDeviceNumber(const std::string& sysBlock, const std::string& name, dev
 }  // namespace
 
 LinuxDeviceOpener::LinuxDeviceOpener(std::string permissionHint, std::string sysBlock, std::string devDir)
-    : permissionHint_(std::move(permissionHint)), sysBlock_(std::move(sysBlock)), devDir_(std::move(devDir)) {}
+    : permissionHint_(std::move(permissionHint)),
+      sysBlock_(std::move(sysBlock)),
+      devDir_(std::move(devDir)),
+      list_(sysBlock_) {}
 
 std::vector<int> LinuxDeviceOpener::DriveNumbers() {
-  disks_ = ListWholeDisks(sysBlock_);
+  disks_ = list_.List();
   return DiskNumbers(disks_);
 }
 

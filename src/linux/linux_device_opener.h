@@ -11,6 +11,7 @@
 
 #include "core/drive/drive_slot.h"
 #include "core/drive/smart_device.h"
+#include "linux/whole_disks.h"
 
 namespace taruk {
 
@@ -68,6 +69,8 @@ class LinuxDeviceOpener : public DeviceOpener {
   // How each USB bridge took its probe, by disk name and bridge, for the
   // whole run: a bridge is probed once.
   std::map<std::string, std::shared_ptr<BridgeAtaForm>> bridgeForms_;
+  // Lists the disks for DriveNumbers, each looked at once while listed.
+  WholeDiskList list_;
   // The disks as the last DriveNumbers listed them.
   std::vector<std::string> disks_;
 };

@@ -50,7 +50,8 @@ ReaderDeviceOpener::ReaderDeviceOpener(std::string readerPath, std::string sysBl
     : readerPath_(readerPath),
       sysBlock_(std::move(sysBlock)),
       timeoutMs_(timeoutMs),
-      reader_(std::move(readerPath), stopFd, std::move(log)) {}
+      reader_(std::move(readerPath), stopFd, std::move(log)),
+      list_(sysBlock_) {}
 
 std::unique_ptr<SmartDevice> ReaderDeviceOpener::Open(int driveNumber) {
   return OpenForPass(driveNumber, SleepingDrive::Identify);
@@ -58,7 +59,7 @@ std::unique_ptr<SmartDevice> ReaderDeviceOpener::Open(int driveNumber) {
 
 std::vector<int> ReaderDeviceOpener::DriveNumbers() {
   planned_.clear();
-  disks_ = ListWholeDisks(sysBlock_);
+  disks_ = list_.List();
   return DiskNumbers(disks_);
 }
 

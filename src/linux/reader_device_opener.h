@@ -15,6 +15,7 @@
 #include "core/drive/drive_slot.h"
 #include "core/drive/smart_device.h"
 #include "linux/reader_process.h"
+#include "linux/whole_disks.h"
 
 namespace taruk {
 
@@ -54,6 +55,8 @@ class ReaderDeviceOpener : public DeviceOpener {
   int timeoutMs_;
   ReaderProcess reader_;
   std::map<int, std::string> problems_;
+  // Lists the disks for DriveNumbers, each looked at once while listed.
+  WholeDiskList list_;
   // The disks as the last DriveNumbers listed them.
   std::vector<std::string> disks_;
   // The answers PlanPass got, each with the rule it asked with, until the

@@ -91,25 +91,42 @@ bool IsSkippedBlockDevice(std::string_view name, std::string_view devicePath) {
   return false;
 }
 
-std::vector<std::string> ListWholeDisks(const std::string& sysBlock) {
+namespace {
+
+// Whether the /sys/block entry `name` is a whole physical disk.
+bool IsWholeDisk(const std::string& sysBlock, const std::string& name) {
+  if (IsSkippedBlockDevice(name, {})) return false;  // by its name alone
+  const std::string devicePath = DevicePath(sysBlock + "/" + name);
+  if (devicePath.empty() || IsSkippedBlockDevice(name, devicePath)) return false;
+  if (name.starts_with("nvme")) {
+    // The paths under a multipath head (nvme2c2n1) are hidden and have no
+    // /dev node: only the head is the disk.
+    std::ifstream hidden(sysBlock + "/" + name + "/hidden");
+    int isHidden = 0;
+    if (hidden >> isHidden && isHidden == 1) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::string> ListWholeDisks(const std::string& sysBlock) { return WholeDiskList(sysBlock).List(); }
+
+std::vector<std::string> WholeDiskList::List() {
   std::vector<std::string> disks;
-  std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(sysBlock.c_str()), closedir);
-  if (!dir) return disks;
-  while (const dirent* entry = readdir(dir.get())) {
+  std::map<std::string, bool> listed;
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(sysBlock_.c_str()), closedir);
+  while (dir) {
+    const dirent* entry = readdir(dir.get());
+    if (!entry) break;
     const std::string name = entry->d_name;
     if (name.empty() || name[0] == '.') continue;
-    if (IsSkippedBlockDevice(name, {})) continue;  // by its name alone
-    const std::string devicePath = DevicePath(sysBlock + "/" + name);
-    if (devicePath.empty() || IsSkippedBlockDevice(name, devicePath)) continue;
-    if (name.starts_with("nvme")) {
-      // The paths under a multipath head (nvme2c2n1) are hidden and have no
-      // /dev node: only the head is the disk.
-      std::ifstream hidden(sysBlock + "/" + name + "/hidden");
-      int isHidden = 0;
-      if (hidden >> isHidden && isHidden == 1) continue;
-    }
-    disks.push_back(name);
+    const auto known = isWholeDisk_.find(name);
+    const bool wholeDisk = known != isWholeDisk_.end() ? known->second : IsWholeDisk(sysBlock_, name);
+    listed.emplace(name, wholeDisk);
+    if (wholeDisk) disks.push_back(name);
   }
+  isWholeDisk_ = std::move(listed);
   std::sort(disks.begin(), disks.end(),
             [](const std::string& a, const std::string& b) { return NaturalNameLess(a, b); });
   return disks;
@@ -140,11 +157,13 @@ std::optional<std::string> PassDiskName(const std::vector<std::string>& disks, i
   return WholeDiskName(driveNumber, sysBlock);
 }
 
-std::optional<std::string> NodeDiskName(int fd, const std::string& sysBlock) {
-  struct stat status {};
-  if (fstat(fd, &status) != 0 || !S_ISBLK(status.st_mode)) return std::nullopt;
+namespace {
+
+// The whole disk whose device number `device` is, from the link
+// /sys/dev/block/MAJOR:MINOR beside `sysBlock`.
+std::optional<std::string> DeviceDiskName(dev_t device, const std::string& sysBlock) {
   const std::string link =
-      sysBlock + "/../dev/block/" + std::to_string(major(status.st_rdev)) + ":" + std::to_string(minor(status.st_rdev));
+      sysBlock + "/../dev/block/" + std::to_string(major(device)) + ":" + std::to_string(minor(device));
   char target[PATH_MAX];
   const ssize_t length = readlink(link.c_str(), target, sizeof target - 1);
   if (length <= 0) return std::nullopt;
@@ -152,6 +171,27 @@ std::optional<std::string> NodeDiskName(int fd, const std::string& sysBlock) {
   const std::string name(path.substr(path.rfind('/') + 1));
   // A partition ("sda1") has no /sys/block entry of its own.
   if (name.empty() || access((sysBlock + "/" + name).c_str(), F_OK) != 0) return std::nullopt;
+  return name;
+}
+
+}  // namespace
+
+std::optional<std::string> NodeDiskName(int fd, const std::string& sysBlock) {
+  struct stat status {};
+  if (fstat(fd, &status) != 0 || !S_ISBLK(status.st_mode)) return std::nullopt;
+  return DeviceDiskName(status.st_rdev, sysBlock);
+}
+
+std::optional<std::string> NodeDiskNames::Of(int fd) {
+  struct stat status {};
+  if (fstat(fd, &status) != 0 || !S_ISBLK(status.st_mode)) return std::nullopt;
+  const std::array<std::uint64_t, 3> node{status.st_dev, status.st_ino, status.st_rdev};
+  if (const auto known = names_.find(node); known != names_.end()) return known->second;
+  std::optional<std::string> name = DeviceDiskName(status.st_rdev, sysBlock_);
+  // Nodes come and go with the disks plugged in over a long run.
+  constexpr std::size_t kMostRemembered = 64;
+  if (names_.size() >= kMostRemembered) names_.clear();
+  if (name) names_.emplace(node, *name);
   return name;
 }
 

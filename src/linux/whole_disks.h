@@ -3,6 +3,9 @@
 // name order. Loop, RAM, device-mapper, RAID and network block devices and
 // optical drives are not physical disks and take no number.
 
+#include <array>
+#include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,6 +25,20 @@ bool IsSkippedBlockDevice(std::string_view name, std::string_view devicePath);
 // The whole disks under `sysBlock` (normally /sys/block), in drive-number order.
 std::vector<std::string> ListWholeDisks(const std::string& sysBlock = "/sys/block");
 
+// ListWholeDisks pass after pass: an entry is looked at when its name
+// first appears, and what the look found holds while the name stays listed.
+// A name stays with one kind of device (sd, nvme, vd...) and one place
+// under /sys/devices; a name that left the list is looked at afresh.
+class WholeDiskList {
+ public:
+  explicit WholeDiskList(std::string sysBlock = "/sys/block") : sysBlock_(std::move(sysBlock)) {}
+  std::vector<std::string> List();
+
+ private:
+  std::string sysBlock_;
+  std::map<std::string, bool> isWholeDisk_;  // by name, as last listed
+};
+
 // The drive numbers of the disks a listing found: 0 to their count - 1.
 std::vector<int> DiskNumbers(const std::vector<std::string>& disks);
 
@@ -40,5 +57,18 @@ std::optional<std::string> PassDiskName(const std::vector<std::string>& disks, i
 // link /sys/dev/block/MAJOR:MINOR beside `sysBlock`: one call, where a list
 // of the disks takes several per disk. None for a partition's node.
 std::optional<std::string> NodeDiskName(int fd, const std::string& sysBlock = "/sys/block");
+
+// NodeDiskName for a worker that is handed the same nodes pass after pass:
+// sysfs is asked once for each node, which is known by its file system,
+// inode and device number. A disk plugged in again gets a new node in /dev.
+class NodeDiskNames {
+ public:
+  explicit NodeDiskNames(std::string sysBlock = "/sys/block") : sysBlock_(std::move(sysBlock)) {}
+  std::optional<std::string> Of(int fd);
+
+ private:
+  std::string sysBlock_;
+  std::map<std::array<std::uint64_t, 3>, std::string> names_;
+};
 
 }  // namespace taruk

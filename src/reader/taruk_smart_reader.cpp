@@ -116,9 +116,10 @@ ReaderReply ReadOneDrive(const ReaderRequest& request, LinuxDeviceOpener& opener
 // One drive's pass in the worker that holds `capability` alone, through the
 // node the serving process opened. The drive's name is the kernel's for the
 // node, which must be a whole disk's.
-WorkerAnswer ReadNode(const ReaderRequest& request, int fd, LinuxDeviceOpener& opener, int capability) {
+WorkerAnswer ReadNode(const ReaderRequest& request, int fd, LinuxDeviceOpener& opener, NodeDiskNames& names,
+                      int capability) {
   OpenedNode node;
-  node.name = NodeDiskName(fd).value_or("");
+  node.name = names.Of(fd).value_or("");
   node.fd = fd;
   node.namedByKernel = !node.name.empty();
   std::unique_ptr<SmartDevice> device = opener.DeviceFor(request.driveNumber, std::move(node));
@@ -184,11 +185,15 @@ class BatchServer {
       : opener_(opener),
         sgIo_(
             CAP_SYS_RAWIO, "SG_IO",
-            [&opener](const ReaderRequest& request, int fd) { return ReadNode(request, fd, opener, CAP_SYS_RAWIO); },
+            [this](const ReaderRequest& request, int fd) {
+              return ReadNode(request, fd, opener_, names_, CAP_SYS_RAWIO);
+            },
             LogLine),
         nvmeAdmin_(
             CAP_SYS_ADMIN, "NVMe admin",
-            [&opener](const ReaderRequest& request, int fd) { return ReadNode(request, fd, opener, CAP_SYS_ADMIN); },
+            [this](const ReaderRequest& request, int fd) {
+              return ReadNode(request, fd, opener_, names_, CAP_SYS_ADMIN);
+            },
             LogLine) {}
 
   std::string Serve(const std::vector<ReaderRequest>& batch) {
@@ -236,6 +241,9 @@ class BatchServer {
   }
 
   LinuxDeviceOpener& opener_;
+  // Used only in the workers, each with its own copy: the serving process
+  // hands them the same nodes every pass.
+  NodeDiskNames names_;
   ReaderWorker sgIo_;
   ReaderWorker nvmeAdmin_;
   int lastDrive_ = INT_MAX;

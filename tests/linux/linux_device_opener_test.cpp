@@ -99,6 +99,17 @@ TEST(LinuxDeviceOpener, AHandedOverNodeIsNamedByTheKernelAndCheckedAgainstSysfs)
     symlink(("../../devices/pci0000:00/0000:00:1f.2/ata1/host0/block/" + target).c_str(), link.c_str());
     EXPECT_EQ(NodeDiskName(fd, sys.path()), name) << target;
   }
+  // A worker asks sysfs once for each node it is handed pass after pass.
+  NodeDiskNames names(sys.path());
+  std::filesystem::remove(link);
+  symlink("../../devices/pci0000:00/0000:00:1f.2/ata1/host0/block/sdb", link.c_str());
+  EXPECT_EQ(names.Of(fd), "sdb");
+  std::filesystem::remove(link);
+  EXPECT_EQ(names.Of(fd), "sdb");
+  EXPECT_EQ(NodeDiskName(fd, sys.path()), std::nullopt);
+  const int other = open("/proc/self/exe", O_RDONLY | O_CLOEXEC);
+  EXPECT_EQ(names.Of(other), std::nullopt);
+  close(other);
   LinuxDeviceOpener opener(kNeedsPrivilegeHint, sys.path(), "/dev");
   EXPECT_FALSE(opener.DeviceFor(0, {"sda", dup(fd), 0}));
   EXPECT_EQ(opener.Problem(0), "/dev/sda: not the block device of " + sys.path() + "/sda");

@@ -70,3 +70,18 @@ TEST(WholeDisks, VirtualAndOpticalDevicesTakeNoNumber) {
   EXPECT_EQ(WholeDiskName(-1, sys.path()), std::nullopt);
   EXPECT_TRUE(ListWholeDisks(sys.root() + "/no-such-folder").empty());
 }
+
+// Listed pass after pass, a disk is looked at when its name appears: one
+// that left the list is looked at afresh when its name comes back.
+TEST(WholeDisks, AListLooksAgainAtANameThatCameBack) {
+  FakeSysBlock sys;
+  sys.AddDisk("sdb", "8:16");
+  sys.AddDisk("sda", "8:0");
+  WholeDiskList list(sys.path());
+  EXPECT_EQ(list.List(), (std::vector<std::string>{"sda", "sdb"}));
+  std::filesystem::remove(sys.path() + "/sda");
+  EXPECT_EQ(list.List(), (std::vector<std::string>{"sdb"}));
+  sys.AddDisk("sda", "8:0", true);  // back, as a device the kernel made
+  sys.AddDisk("sdc", "8:32");
+  EXPECT_EQ(list.List(), (std::vector<std::string>{"sdb", "sdc"}));
+}
