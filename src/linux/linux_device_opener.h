@@ -40,6 +40,8 @@ class LinuxDeviceOpener : public DeviceOpener {
   std::vector<int> DriveNumbers() override;
   // "/dev/sdc"
   std::string DeviceName(int driveNumber) const override;
+  // The disks as the last DriveNumbers listed them, in drive order.
+  const std::vector<std::string>& ListedDisks() const { return disks_; }
   // DeviceFor(OpenNode(driveNumber)).
   std::unique_ptr<SmartDevice> Open(int driveNumber) override;
   // Opens drive N's node read-only: the only step that needs read access

@@ -11,7 +11,8 @@
 // its whole run: requests on standard input, answered in their order on
 // standard output (core/capture/reader_protocol.h); the requests of a pass
 // that come together are served together. The serving process
-// keeps only CAP_DAC_READ_SEARCH in effect and opens each drive's node; two
+// keeps only CAP_DAC_READ_SEARCH in effect and opens each drive's node
+// (a fixed disk's it holds open from pass to pass, linux/held_nodes.h); two
 // workers it forks when first needed read the drives, one keeping only
 // CAP_SYS_RAWIO (SG_IO), one only CAP_SYS_ADMIN (NVMe), each given the
 // node over a socket (linux/reader_worker.h). A process per request cost
@@ -45,6 +46,7 @@
 #include "core/capture/recording_device.h"
 #include "linux/child_process.h"
 #include "linux/descriptor_passing.h"
+#include "linux/held_nodes.h"
 #include "linux/linux_device_opener.h"
 #include "linux/process_capabilities.h"
 #include "linux/reader_worker.h"
@@ -177,8 +179,8 @@ void LogLine(const std::string& line) {
 }
 
 // The requests that came together (a pass's drives), answered in one
-// write. The serving process opens each node itself; the drives of one kind
-// go to their worker in one message.
+// write. The serving process opens each node itself, or hands over the one
+// it holds; the drives of one kind go to their worker in one message.
 class BatchServer {
  public:
   explicit BatchServer(LinuxDeviceOpener& opener)
@@ -207,9 +209,12 @@ class BatchServer {
       // A pass asks for its drives in rising order: the disks are listed
       // when the next pass begins, as the monitor lists them, not for every
       // drive.
-      if (request.driveNumber <= lastDrive_) opener_.DriveNumbers();
+      if (request.driveNumber <= lastDrive_) {
+        opener_.DriveNumbers();
+        held_.KeepOnly(opener_.ListedDisks());
+      }
       lastDrive_ = request.driveNumber;
-      OpenedNode node = opener_.OpenNode(request.driveNumber);
+      OpenedNode node = held_.Node(opener_, request.driveNumber);
       if (node.fd < 0) {
         // Nothing to send commands through: what the failure means, or an
         // NVMe drive's identity from sysfs, needs no privilege.
@@ -241,6 +246,7 @@ class BatchServer {
   }
 
   LinuxDeviceOpener& opener_;
+  HeldNodes held_;
   // Used only in the workers, each with its own copy: the serving process
   // hands them the same nodes every pass.
   NodeDiskNames names_;
