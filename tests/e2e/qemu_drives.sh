@@ -149,6 +149,13 @@ check_status=0
   --scsi-trace "$work/scsi-trace.log" --second "$work/second" || check_status=$?
 
 per_request=$(sed -n 's/.*per request: \([0-9.]* ms\).*/\1/p' "$work/results/gtest.txt" | head -1)
+# The runs in turn also check that every run read the drives, through one
+# reader and the same workers.
+if ! grep -q '^\[  PASSED  \]' "$work/results/cpu-in-turn.txt" 2>/dev/null; then
+  echo "FAIL: the CPU runs in turn:"
+  tail -n 20 "$work/results/cpu-in-turn.txt" 2>/dev/null
+  check_status=1
+fi
 # "pass" or "cycle": its CPU as root and through the reader, in turn.
 cpu_figure() {
   local line
