@@ -57,6 +57,36 @@ std::string DevicePath(const std::string& entry) {
   return std::string(target, static_cast<std::size_t>(length));
 }
 
+// Whether the /sys/block entry `name` is a whole physical disk.
+bool IsWholeDisk(const std::string& sysBlock, const std::string& name) {
+  if (IsSkippedBlockDevice(name, {})) return false;  // by its name alone
+  const std::string devicePath = DevicePath(sysBlock + "/" + name);
+  if (devicePath.empty() || IsSkippedBlockDevice(name, devicePath)) return false;
+  if (name.starts_with("nvme")) {
+    // The paths under a multipath head (nvme2c2n1) are hidden and have no
+    // /dev node: only the head is the disk.
+    std::ifstream hidden(sysBlock + "/" + name + "/hidden");
+    int isHidden = 0;
+    if (hidden >> isHidden && isHidden == 1) return false;
+  }
+  return true;
+}
+
+// The whole disk whose device number `device` is, from the link
+// /sys/dev/block/MAJOR:MINOR beside `sysBlock`.
+std::optional<std::string> DeviceDiskName(dev_t device, const std::string& sysBlock) {
+  const std::string link =
+      sysBlock + "/../dev/block/" + std::to_string(major(device)) + ":" + std::to_string(minor(device));
+  char target[PATH_MAX];
+  const ssize_t length = readlink(link.c_str(), target, sizeof target - 1);
+  if (length <= 0) return std::nullopt;
+  const std::string_view path(target, static_cast<std::size_t>(length));
+  const std::string name(path.substr(path.rfind('/') + 1));
+  // A partition ("sda1") has no /sys/block entry of its own.
+  if (name.empty() || access((sysBlock + "/" + name).c_str(), F_OK) != 0) return std::nullopt;
+  return name;
+}
+
 }  // namespace
 
 bool NaturalNameLess(std::string_view a, std::string_view b) {
@@ -91,34 +121,17 @@ bool IsSkippedBlockDevice(std::string_view name, std::string_view devicePath) {
   return false;
 }
 
-namespace {
-
-// Whether the /sys/block entry `name` is a whole physical disk.
-bool IsWholeDisk(const std::string& sysBlock, const std::string& name) {
-  if (IsSkippedBlockDevice(name, {})) return false;  // by its name alone
-  const std::string devicePath = DevicePath(sysBlock + "/" + name);
-  if (devicePath.empty() || IsSkippedBlockDevice(name, devicePath)) return false;
-  if (name.starts_with("nvme")) {
-    // The paths under a multipath head (nvme2c2n1) are hidden and have no
-    // /dev node: only the head is the disk.
-    std::ifstream hidden(sysBlock + "/" + name + "/hidden");
-    int isHidden = 0;
-    if (hidden >> isHidden && isHidden == 1) return false;
-  }
-  return true;
-}
-
-}  // namespace
-
 std::vector<std::string> ListWholeDisks(const std::string& sysBlock) { return WholeDiskList(sysBlock).List(); }
 
 std::vector<std::string> WholeDiskList::List() {
   std::vector<std::string> disks;
   std::map<std::string, bool> listed;
   std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(sysBlock_.c_str()), closedir);
-  while (dir) {
-    const dirent* entry = readdir(dir.get());
-    if (!entry) break;
+  if (!dir) {
+    isWholeDisk_.clear();
+    return disks;
+  }
+  while (const dirent* entry = readdir(dir.get())) {
     const std::string name = entry->d_name;
     if (name.empty() || name[0] == '.') continue;
     const auto known = isWholeDisk_.find(name);
@@ -156,25 +169,6 @@ std::optional<std::string> PassDiskName(const std::vector<std::string>& disks, i
     return disks[static_cast<size_t>(driveNumber)];
   return WholeDiskName(driveNumber, sysBlock);
 }
-
-namespace {
-
-// The whole disk whose device number `device` is, from the link
-// /sys/dev/block/MAJOR:MINOR beside `sysBlock`.
-std::optional<std::string> DeviceDiskName(dev_t device, const std::string& sysBlock) {
-  const std::string link =
-      sysBlock + "/../dev/block/" + std::to_string(major(device)) + ":" + std::to_string(minor(device));
-  char target[PATH_MAX];
-  const ssize_t length = readlink(link.c_str(), target, sizeof target - 1);
-  if (length <= 0) return std::nullopt;
-  const std::string_view path(target, static_cast<std::size_t>(length));
-  const std::string name(path.substr(path.rfind('/') + 1));
-  // A partition ("sda1") has no /sys/block entry of its own.
-  if (name.empty() || access((sysBlock + "/" + name).c_str(), F_OK) != 0) return std::nullopt;
-  return name;
-}
-
-}  // namespace
 
 std::optional<std::string> NodeDiskName(int fd, const std::string& sysBlock) {
   struct stat status {};
