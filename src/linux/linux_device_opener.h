@@ -25,7 +25,7 @@ struct OpenedNode {
   std::string name;  // "sda"; empty when there is no drive N
   int fd = -1;       // owned by whoever holds the node
   int error = 0;     // errno of the open when fd is -1
-  // `name` is the kernel's own for the node (NodeDiskName): it needs no
+  // `name` is the kernel's own for the node (NodeDiskNames): it needs no
   // check against sysfs.
   bool namedByKernel = false;
 };

@@ -170,12 +170,6 @@ std::optional<std::string> PassDiskName(const std::vector<std::string>& disks, i
   return WholeDiskName(driveNumber, sysBlock);
 }
 
-std::optional<std::string> NodeDiskName(int fd, const std::string& sysBlock) {
-  struct stat status {};
-  if (fstat(fd, &status) != 0 || !S_ISBLK(status.st_mode)) return std::nullopt;
-  return DeviceDiskName(status.st_rdev, sysBlock);
-}
-
 std::optional<std::string> NodeDiskNames::Of(int fd) {
   struct stat status {};
   if (fstat(fd, &status) != 0 || !S_ISBLK(status.st_mode)) return std::nullopt;

@@ -53,14 +53,12 @@ std::optional<std::string> WholeDiskName(int driveNumber, const std::string& sys
 std::optional<std::string> PassDiskName(const std::vector<std::string>& disks, int driveNumber,
                                         const std::string& sysBlock);
 
-// The kernel name of the whole disk whose node `fd` is open on, from the
-// link /sys/dev/block/MAJOR:MINOR beside `sysBlock`: one call, where a list
-// of the disks takes several per disk. None for a partition's node.
-std::optional<std::string> NodeDiskName(int fd, const std::string& sysBlock = "/sys/block");
-
-// NodeDiskName for a worker that is handed the same nodes pass after pass:
-// sysfs is asked once for each node, which is known by its file system,
-// inode and device number. A disk plugged in again gets a new node in /dev.
+// The kernel names of the whole disks whose nodes a worker is handed, pass
+// after pass: each from the link /sys/dev/block/MAJOR:MINOR beside
+// `sysBlock` (one call, where a list of the disks takes several per disk),
+// asked once for each node, which is known by its file system, inode and
+// device number. A disk plugged in again gets a new node in /dev. None for
+// a partition's node.
 class NodeDiskNames {
  public:
   explicit NodeDiskNames(std::string sysBlock = "/sys/block") : sysBlock_(std::move(sysBlock)) {}

@@ -81,9 +81,9 @@ TEST(LinuxDeviceOpener, AHandedOverNodeIsNamedByTheKernelAndCheckedAgainstSysfs)
   if (loop.empty()) GTEST_SKIP() << "no loop device can be opened here";
   const int fd = open("/dev/loop0", O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   ASSERT_GE(fd, 0);
-  EXPECT_EQ(NodeDiskName(fd), "loop0");
+  EXPECT_EQ(NodeDiskNames().Of(fd), "loop0");
   const int file = open("/proc/self/exe", O_RDONLY | O_CLOEXEC);
-  EXPECT_EQ(NodeDiskName(file), std::nullopt);
+  EXPECT_EQ(NodeDiskNames().Of(file), std::nullopt);
   close(file);
 
   FakeSysBlock sys;
@@ -97,7 +97,7 @@ TEST(LinuxDeviceOpener, AHandedOverNodeIsNamedByTheKernelAndCheckedAgainstSysfs)
                                      {"sdc", std::nullopt}}) {
     std::filesystem::remove(link);
     symlink(("../../devices/pci0000:00/0000:00:1f.2/ata1/host0/block/" + target).c_str(), link.c_str());
-    EXPECT_EQ(NodeDiskName(fd, sys.path()), name) << target;
+    EXPECT_EQ(NodeDiskNames(sys.path()).Of(fd), name) << target;
   }
   // A worker asks sysfs once for each node it is handed pass after pass.
   NodeDiskNames names(sys.path());
@@ -106,7 +106,7 @@ TEST(LinuxDeviceOpener, AHandedOverNodeIsNamedByTheKernelAndCheckedAgainstSysfs)
   EXPECT_EQ(names.Of(fd), "sdb");
   std::filesystem::remove(link);
   EXPECT_EQ(names.Of(fd), "sdb");
-  EXPECT_EQ(NodeDiskName(fd, sys.path()), std::nullopt);
+  EXPECT_EQ(NodeDiskNames(sys.path()).Of(fd), std::nullopt);
   const int other = open("/proc/self/exe", O_RDONLY | O_CLOEXEC);
   EXPECT_EQ(names.Of(other), std::nullopt);
   close(other);
